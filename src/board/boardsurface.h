@@ -1,0 +1,114 @@
+#pragma once
+
+#include "filltarget.h"
+
+#include <QImage>
+#include <QObject>
+#include <QPointF>
+#include <QRect>
+
+#include <optional>
+
+namespace board {
+
+/**
+ * @brief The whiteboard's drawing surface ("picDraw") without any widget:
+ * a persistent bitmap of 800 x 800 pixels (12000 x 12000 twips), a
+ * background picture, and the drawing attributes the tools set (scale mode,
+ * draw mode, pen width and style, fill style and colours, mouse pointer).
+ *
+ * Coordinates given to it are in the current scale mode; the pen width is
+ * always in pixels. Every operation reports the pixels it changed through
+ * changed(), so a view repaints only those.
+ */
+class BoardSurface : public QObject, public fill::FillTarget
+{
+    Q_OBJECT
+public:
+    enum ScaleMode { Twips = 1, Pixels = 3 };
+    enum DrawMode { Invert = 6, CopyPen = 13 };
+    enum FillStyle { FillSolid = 0, FillTransparent = 1 };
+    enum PenStyle { PenSolid = 0, PenInsideSolid = 6 };
+    enum MousePointer { PointerDefault = 0, PointerCross = 2, PointerCustom = 99 };
+
+    static constexpr int kTwipsPerPixel = 15;
+    static constexpr int kDefaultPixels = 800;
+
+    explicit BoardSurface(QObject *parent = nullptr);
+
+    /// What is shown: the background picture with the drawing on it.
+    const QImage &image() const { return m_image; }
+    QSize pixelSize() const { return m_image.size(); }
+
+    int scaleMode() const { return m_scaleMode; }
+    void setScaleMode(int mode); ///< 1 or 3; other codes are ignored
+    /// Width and height of the surface in the current scale mode.
+    double scaleWidth() const;
+    double scaleHeight() const;
+    /// Current unit → pixels, and back.
+    QPointF toPixels(QPointF p) const;
+    QPointF fromPixels(QPointF p) const;
+    double unitsPerPixel() const;
+
+    int drawMode() const { return m_drawMode; }
+    void setDrawMode(int mode);
+    int drawWidth() const { return m_drawWidth; }
+    void setDrawWidth(int pixels);
+    int drawStyle() const { return m_drawStyle; }
+    void setDrawStyle(int style);
+    int fillStyle() const { return m_fillStyle; }
+    void setFillStyle(int style);
+    quint32 foreColor() const { return m_foreColor; }
+    void setForeColor(quint32 colour);
+    quint32 backColor() const { return m_backColor; }
+    int mousePointer() const { return m_mousePointer; }
+    void setMousePointer(int pointer);
+
+    /// Segment from @p a to @p b. Without a colour the fore colour is used;
+    /// in invert mode the colour does not matter. A zero-length segment is a
+    /// dot of the pen width.
+    void line(QPointF a, QPointF b, std::optional<quint32> colour = std::nullopt);
+    /// Circle outline centred on @p centre, radius in the current unit.
+    void circle(QPointF centre, double radius, std::optional<quint32> colour = std::nullopt);
+    /// One dot of the pen width.
+    void pset(QPointF p, std::optional<quint32> colour = std::nullopt);
+
+    /// Erases the drawing to the background colour and removes the picture.
+    void clear();
+    /// Sets the background picture, painted under the drawing.
+    void setPicture(const QImage &picture);
+    bool hasPicture() const { return !m_picture.isNull(); }
+
+    /// Colour 0x00BBGGRR of pixel (x, y); nothing outside the surface.
+    std::optional<quint32> pixel(int x, int y) const;
+
+    // fill::FillTarget
+    QImage *fillImage() override { return &m_image; }
+    quint32 FillColor() const override { return m_fillColor; }
+    void setFillColor(quint32 colour) override;
+    void fillChanged(const QRect &pixels) override;
+
+    /// 0x00BBGGRR ↔ QColor.
+    static QRgb toRgb(quint32 colour);
+    static quint32 fromRgb(QRgb rgb);
+
+signals:
+    /// These pixels changed and need repainting.
+    void changed(const QRect &pixels);
+    void mousePointerChanged(int pointer);
+
+private:
+    QImage m_image;
+    QImage m_picture;
+    int m_scaleMode = Twips;
+    int m_drawMode = CopyPen;
+    int m_drawWidth = 1;
+    int m_drawStyle = PenInsideSolid;
+    int m_fillStyle = FillTransparent;
+    quint32 m_foreColor = 0;
+    quint32 m_backColor = 0x00FFFFFF;
+    quint32 m_fillColor = 0;
+    int m_mousePointer = PointerDefault;
+};
+
+} // namespace board

@@ -1,0 +1,148 @@
+#pragma once
+
+#include "sinks.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class QStringListModel;
+class QTcpServer;
+class QTcpSocket;
+class QTimer;
+
+namespace session {
+
+class Dispatcher;
+class LineFramer;
+class ParticipantList;
+class TrafficLog;
+
+/**
+ * @brief The chat session of one main window: hosting and joining, the
+ * table of client connections, the five routing operations with their
+ * traffic logs, the participant and address lists, and the dispatcher that
+ * acts on every received line.
+ *
+ * As host it listens on lPort and keeps an array of client connections whose
+ * closed elements are used again; as client it holds one connection. Element
+ * 0 is the listening socket, clients are 1..iConnections, and -1 names the
+ * host's own participant entry and everything arriving on the client socket
+ * or through SendToSelf.
+ */
+class ChatSession : public QObject
+{
+    Q_OBJECT
+public:
+    /// Socket state codes as the rest of the program reads them.
+    static constexpr int kClosed = 0;
+    static constexpr int kConnected = 7;
+    /// Default wait between starting a connection and introducing ourselves.
+    static constexpr int kDefaultConnectWaitMs = 3200;
+
+    enum class Phase { Idle, Hosting, Connecting, Connected };
+    Q_ENUM(Phase)
+
+    explicit ChatSession(QObject *parent = nullptr);
+    ~ChatSession() override;
+
+    // --- what the session talks to ------------------------------------------
+    void setConversationSink(ConversationSink *sink);
+    void setBoardSink(BoardSink *sink);
+    void setMessageService(MessageService *service);
+    ConversationSink *conversationSink() const;
+    BoardSink *boardSink() const;
+    MessageService *messageService() const;
+
+    // --- models the window shows --------------------------------------------
+    ParticipantList *participants() const;     ///< lstConnections
+    QStringListModel *addressList() const;     ///< ComboIP
+    QStringListModel *transferRecipients() const; ///< lstClientNome of the transfer window
+    TrafficLog *sentLog() const;               ///< lstSent
+    TrafficLog *receivedLog() const;           ///< lstReceived
+
+    // --- state --------------------------------------------------------------
+    qint32 lPort() const;
+    /// The port used by the next hosting or connecting. 0 lets the system
+    /// choose a free port when hosting (tests use it).
+    void setPort(qint32 port);
+    /// The port element 0 actually listens on while hosting, else 0.
+    quint16 listeningPort() const;
+    bool bHost() const;
+    qint16 iConnections() const;
+    /// True when the client socket or any client element is not closed.
+    bool bConnected() const;
+    /// State code of the client socket sckConnect.
+    int clientState() const;
+    /// State code of element @p index of sckConnection; kClosed outside the array.
+    int connectionState(qint16 index) const;
+    bool isClientConnected() const { return clientState() == kConnected; }
+    Phase phase() const;
+
+    /// The name as typed in txtName; the session keeps it in step with the box.
+    QString name() const;
+    /// Sets the typed name without confirming it (the box changed).
+    void setName(const QString &name);
+    /// The last confirmed own name; empty at start.
+    QString sMyName() const;
+
+    int connectWaitMs() const;
+    void setConnectWait(int ms);
+
+    // --- connection manager -------------------------------------------------
+    /// Starts hosting on lPort. Does nothing with an empty name. Listening that
+    /// fails shows a message naming the port and leaves the session idle.
+    void cmdHost_Click();
+    /// Connects to @p address; after the connect wait introduces the user, or
+    /// shows "Impossibile stabilire una connessione." and returns to idle.
+    void cmdConnect_Click(const QString &address);
+    void cmdDisconnect_Click();
+    /// Expels the selected participants (host only).
+    void cmdKick_Click();
+    void cmdDeselect_Click();
+    /// True when the port may be changed now; otherwise shows why not.
+    bool cmdPorts_Click();
+    /// Closes every socket without any other effect (the window is closing).
+    void closeAllSockets();
+
+    /// Own-name confirmation: Enter in txtName or txtName losing the focus.
+    /// Returns true when the name was taken (the Enter key is consumed).
+    bool confirmOwnName();
+
+    // --- routing (messages without CR LF) -----------------------------------
+    void SendToPerson(const QString &vsData, qint16 viConnection);
+    void SendToAll(const QString &vsData, bool vbSelf);
+    void SendToAllButOriginator(const QString &vsData, qint16 viConnection);
+    void SendToSelf(const QString &vsData);
+    /// Returns false when the client socket is not connected (nothing is sent or logged).
+    bool SendToServer(const QString &vsData);
+    /// The drawing tools' rule: a host sends to every client, a connected
+    /// client to the host, anyone else keeps the drawing local.
+    void Broadcast(const QString &vsData);
+    void ShowSentData(const QString &entry);
+    void ShowReceivedData(const QString &entry);
+
+    // --- dispatcher ---------------------------------------------------------
+    /// Splits @p vsData at CR LF and acts on every complete line as coming
+    /// from connection @p index.
+    void ProcessData(const QString &vsData, qint16 index);
+
+signals:
+    /// OpenConnection: cmdHost, cmdConnect and cmdPorts hide.
+    void connectionOpened();
+    /// CloseConnection: cmdHost, cmdConnect and cmdPorts show, ComboIP hides, txtIP shows.
+    void connectionClosed();
+    void kickVisibleChanged(bool visible);
+    /// The session changed the name to show in txtName.
+    void nameChanged(const QString &name);
+    void phaseChanged(session::ChatSession::Phase phase);
+
+private:
+    friend class Dispatcher;
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace session

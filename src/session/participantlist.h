@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+class QItemSelectionModel;
+
+namespace session {
+
+/**
+ * @brief The participant list ("Personaggi:"): a name per entry and a tag,
+ * the participant's connection index on the host (-1 for the host itself, 0
+ * for an entry not yet tagged). Entries keep the order in which they were
+ * added; operations find them by tag. Several entries may be selected at
+ * once: the selection chooses private recipients and participants to expel.
+ */
+class ParticipantList : public QAbstractListModel
+{
+    Q_OBJECT
+public:
+    enum Role { TagRole = Qt::UserRole + 1 };
+
+    explicit ParticipantList(QObject *parent = nullptr);
+
+    void AddName(qint32 viConnection, const QString &vsName);
+    /// Renames the entry tagged @p viConnection, or adds one when there is none.
+    void ChangeAddName(qint32 viConnection, const QString &vsName);
+    /// Removes the first entry tagged @p viConnection, if any.
+    void RemoveName(qint32 viConnection);
+    /// The name of the first entry tagged @p viConnection, or an empty text.
+    QString sConnectionName(qint32 viConnection) const;
+
+    int count() const { return int(m_entries.size()); }
+    QString nameAt(int row) const;
+    qint32 tagAt(int row) const;
+    QStringList names() const;
+    bool containsName(const QString &name) const;
+    void removeAt(int row);
+    void clear();
+
+    /// The selection shared with the list view.
+    QItemSelectionModel *selectionModel() const { return m_selection; }
+    bool isSelected(int row) const;
+    void setSelected(int row, bool selected);
+    void deselectAll();
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+
+private:
+    struct Entry {
+        QString name;
+        qint32 tag;
+    };
+    std::vector<Entry> m_entries;
+    QItemSelectionModel *m_selection;
+};
+
+} // namespace session

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+/**
+ * @brief The narrow doors through which the session reaches the rest of the
+ * window: the conversation pane and status box, the board, and message boxes.
+ * The session library never sees a widget; the window plugs implementations
+ * in, tests plug in recorders.
+ */
+namespace session {
+
+/// Where conversation lines and status texts end up.
+class ConversationSink
+{
+public:
+    virtual ~ConversationSink() = default;
+    /// Appends one conversation line (it may hold a line break).
+    virtual void UpdateDialog(const QString &vsDialog) = 0;
+    /// Appends one line to the status box.
+    virtual void UpdateStatus(const QString &vsStatus) = 0;
+    /// Empties the conversation pane (a session starts or ends).
+    virtual void clearDialog() = 0;
+};
+
+/// Fields of a received "[Linea]" or "[Circonferenza]". Coordinates are in the
+/// sender's unit; pen width and unit are absent when the sender left them out
+/// or they were not numeric, and the receiver then keeps its own.
+struct DrawFields {
+    float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    qint32 colour = 0;
+    std::optional<qint16> penWidth;
+    std::optional<qint16> unit;
+};
+
+/// The values of one text placed on the board, as the receiver keeps them
+/// between the twelve messages that carry them.
+struct TextSet {
+    QString Text;
+    qint32 x = 0;
+    qint32 Y = 0;
+    bool Underlined = false;
+    bool Italic = false;
+    bool Strike = false;
+    qint16 Height = 0;
+    qint16 Width = 0;
+    qint16 angle = 0;
+    qint32 FWidth = 0;
+    QString FName;
+};
+
+/// The board as the dispatcher sees it. Each drawing call runs the erase step
+/// of the local rubber band itself before it draws.
+class BoardSink
+{
+public:
+    virtual ~BoardSink() = default;
+    /// Clears the drawing and removes the background picture.
+    virtual void clearBoard() = 0;
+    virtual void receiveLine(const DrawFields &fields) = 0;
+    virtual void receiveCircle(const DrawFields &fields) = 0;
+    /// Flood fill at a pixel position with a colour 0x00BBGGRR.
+    virtual void receiveFill(float x, float y, qint32 colour) = 0;
+    /// Draws the stored text in the colour of palette swatch @p paletteIndex.
+    virtual void receiveText(const TextSet &text, qint16 paletteIndex, qint16 unit) = 0;
+};
+
+/// Message boxes. The window shows real ones; tests record what was asked.
+class MessageService
+{
+public:
+    enum class Icon { None, Information, Warning, Critical, Question };
+    virtual ~MessageService() = default;
+    /// Shows a message with an OK button. Does not wait for the user.
+    virtual void showMessage(Icon icon, const QString &title, const QString &text) = 0;
+};
+
+/// The program's title, the caption of its message boxes.
+inline const QString kAppTitle = QStringLiteral("Vellumara");
+
+} // namespace session
