@@ -1,0 +1,57 @@
+#include "preferences.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace session {
+
+namespace {
+const QString kSection = QStringLiteral("Vellumara");
+const QString kPortKey = QStringLiteral("Port");
+const QString kTutorialKey = QStringLiteral("Tutorial");
+} // namespace
+
+PreferencesStore::PreferencesStore(QString filePath)
+    : m_path(filePath.isEmpty() ? defaultPath() : std::move(filePath))
+{
+}
+
+QString PreferencesStore::defaultPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/tavernix.ini");
+}
+
+Preferences PreferencesStore::GetPreferences() const
+{
+    Preferences prefs;
+    QSettings ini(m_path, QSettings::IniFormat);
+    ini.beginGroup(kSection);
+
+    bool ok = false;
+    const qint32 port = ini.value(kPortKey).toString().trimmed().toInt(&ok);
+    // A port the network cannot use would only make hosting fail later.
+    if (ok && port >= 1 && port <= 65535)
+        prefs.port = port;
+
+    const int tutorial = ini.value(kTutorialKey).toString().trimmed().toShort(&ok);
+    if (ok)
+        prefs.tutorial = tutorial != 0 ? 1 : 0;
+    return prefs;
+}
+
+bool PreferencesStore::WritePreferences(const Preferences &prefs) const
+{
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    QSettings ini(m_path, QSettings::IniFormat);
+    ini.beginGroup(kSection);
+    ini.setValue(kPortKey, QString::number(prefs.port));
+    ini.setValue(kTutorialKey, QString::number(prefs.tutorial));
+    ini.endGroup();
+    ini.sync();
+    return ini.status() == QSettings::NoError;
+}
+
+} // namespace session

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+namespace session {
+
+/// The two settings that outlive a run of the program.
+struct Preferences {
+    static constexpr qint32 kDefaultPort = 600;
+    qint32 port = kDefaultPort; ///< "Port": the chat session's TCP port
+    int tutorial = 1;           ///< "Tutorial": 1 when the events panel opens at start
+};
+
+/**
+ * @brief Reads and writes "tavernix.ini", section "Vellumara", keys "Port"
+ * and "Tutorial". A missing file or key gives the defaults; a value that is
+ * not a usable number gives the default too, so a hand-edited file cannot
+ * stop the program from starting.
+ */
+class PreferencesStore
+{
+public:
+    /// @p filePath defaults to defaultPath().
+    explicit PreferencesStore(QString filePath = QString());
+
+    /// "tavernix.ini" in the user's configuration folder ($XDG_CONFIG_HOME, ~/.config).
+    static QString defaultPath();
+    QString filePath() const { return m_path; }
+
+    Preferences GetPreferences() const;
+    /// Returns false when the file could not be written.
+    bool WritePreferences(const Preferences &prefs) const;
+
+private:
+    QString m_path;
+};
+
+} // namespace session
