@@ -1,0 +1,75 @@
+#include "commandline.h"
+
+#include "frmports.h"
+
+#include <QCommandLineParser>
+
+namespace app {
+
+CommandLine CommandLine::parse(const QStringList &arguments)
+{
+    CommandLine result;
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Tavernix: chat, dadi e lavagna condivisa per giocatori di ruolo."));
+    const QCommandLineOption nameOption(QStringLiteral("name"),
+                                        QStringLiteral("Il nome con cui presentarsi."),
+                                        QStringLiteral("NAME"));
+    const QCommandLineOption portOption(QStringLiteral("port"),
+                                        QStringLiteral("La porta della sessione (1-65535)."),
+                                        QStringLiteral("N"));
+    const QCommandLineOption hostOption(QStringLiteral("host"),
+                                        QStringLiteral("Ospita una sessione (come premere Host)."));
+    const QCommandLineOption connectOption(
+        QStringLiteral("connect"), QStringLiteral("Si connette a un host (come premere Connetti)."),
+        QStringLiteral("ADDRESS"));
+    const QCommandLineOption helpOption(QStringList{QStringLiteral("help"), QStringLiteral("h")},
+                                        QStringLiteral("Mostra questo aiuto."));
+    const QCommandLineOption versionOption(QStringLiteral("version"),
+                                           QStringLiteral("Mostra la versione."));
+    parser.addOptions(
+        {nameOption, portOption, hostOption, connectOption, helpOption, versionOption});
+
+    if (!parser.parse(arguments)) {
+        result.action = Action::Error;
+        result.error = parser.errorText();
+        return result;
+    }
+    if (parser.isSet(helpOption)) {
+        result.action = Action::ShowHelp;
+        result.helpText = parser.helpText();
+        return result;
+    }
+    if (parser.isSet(versionOption)) {
+        result.action = Action::ShowVersion;
+        return result;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        result.action = Action::Error;
+        result.error = QStringLiteral("Argomento sconosciuto: %1").arg(parser.positionalArguments().first());
+        return result;
+    }
+    if (parser.isSet(nameOption)) {
+        result.hasName = true;
+        result.name = parser.value(nameOption);
+    }
+    if (parser.isSet(portOption)) {
+        result.port = frmPorts::parsePort(parser.value(portOption));
+        if (result.port == 0) {
+            result.action = Action::Error;
+            result.error = QStringLiteral("--port vuole un numero intero da 1 a 65535, non \"%1\".")
+                               .arg(parser.value(portOption));
+            return result;
+        }
+    }
+    result.host = parser.isSet(hostOption);
+    if (parser.isSet(connectOption))
+        result.connectTo = parser.value(connectOption);
+    if (result.host && parser.isSet(connectOption)) {
+        result.action = Action::Error;
+        result.error = QStringLiteral("--host e --connect non vanno insieme.");
+    }
+    return result;
+}
+
+} // namespace app

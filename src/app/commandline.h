@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace app {
+
+/// What the command line asks for.
+struct CommandLine {
+    enum class Action { Run, ShowHelp, ShowVersion, Error };
+    Action action = Action::Run;
+    QString helpText;  ///< for ShowHelp
+    QString error;     ///< for Error, one line
+    QString name;      ///< --name: typed into "Nome:"
+    bool hasName = false;
+    qint32 port = 0;   ///< --port, 0 when not given
+    bool host = false; ///< --host: press "Host"
+    QString connectTo; ///< --connect: typed into "Server:", then "Connetti"
+
+    /// Parses the program's arguments (the first one is the program).
+    static CommandLine parse(const QStringList &arguments);
+};
+
+} // namespace app

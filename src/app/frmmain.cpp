@@ -1,0 +1,299 @@
+#include "frmmain.h"
+
+#include "frmports.h"
+#include "messageboxservice.h"
+#include "participantlist.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QStringListModel>
+
+namespace app {
+
+namespace {
+
+struct Place {
+    const char *name;
+    int left, top, width, height; // twips
+};
+
+// Where every control sits, in twips. Controls made by the conversation and
+// board panels are placed here too, so the whole window reads in one table.
+constexpr Place kLayout[] = {
+    // Chat column, 0..3960
+    {"lblName", 60, 90, 660, 255},
+    {"txtName", 720, 60, 3180, 300},
+    {"Label2", 60, 450, 660, 255},
+    {"txtIP", 720, 420, 3180, 300},
+    {"ComboIP", 720, 420, 3180, 300},
+    {"cmdHost", 60, 800, 900, 330},
+    {"cmdKick", 60, 800, 900, 330},
+    {"cmdConnect", 990, 800, 900, 330},
+    {"cmdDisconnect", 1920, 800, 900, 330},
+    {"cmdPorts", 2850, 800, 690, 330},
+    {"cmdTopMost", 3570, 800, 330, 330},
+    {"lblConnections", 60, 1190, 1400, 240},
+    {"lstConnections", 60, 1430, 1400, 1290},
+    {"cmdDeselect", 60, 2750, 1400, 300},
+    {"txtStatus", 1520, 1190, 2380, 1530},
+    {"Orologio", 1520, 2770, 1100, 270},
+    {"chkTutorial", 2700, 2750, 1200, 300},
+    {"lblDialog", 60, 3150, 2400, 240},
+    {"Command21", 3190, 3090, 330, 300},
+    {"Command19", 3570, 3090, 330, 300},
+    {"txtDialog", 60, 3420, 3840, 1620},
+    {"lblMessage", 60, 5120, 1000, 240},
+    {"chkPrivate", 1200, 5090, 1100, 270},
+    {"dado1", 2620, 5090, 375, 255},
+    {"Label6", 3020, 5090, 200, 255},
+    {"dado2", 3240, 5090, 375, 255},
+    {"txtMessage", 60, 5400, 3360, 600},
+    {"cmdSend", 3480, 5400, 420, 600},
+    // Events panel, below the presets' 6450 twips
+    {"lblSent", 60, 6000, 3000, 240},
+    {"lstSent", 60, 6240, 7335, 840},
+    {"lblRecv", 60, 7080, 3000, 240},
+    {"lstReceived", 60, 7320, 7335, 840},
+};
+
+} // namespace
+
+frmMain::frmMain(const QString &prefsPath, QWidget *parent)
+    : QWidget(parent), m_prefs(prefsPath), m_session(new session::ChatSession(this)),
+      m_ownMessages(std::make_unique<MessageBoxService>(this))
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Tavernix"));
+    m_messages = m_ownMessages.get();
+    m_session->setMessageService(m_messages);
+
+    createSessionControls();
+    layoutControls();
+    resize(twips(kMediumWidth), twips(kPresetHeight));
+    Form_Load();
+}
+
+frmMain::~frmMain()
+{
+    // Sinks and services owned here must not be reached by the session's
+    // last socket notifications while the window is torn down.
+    m_session->closeAllSockets();
+    m_session->setMessageService(nullptr);
+}
+
+void frmMain::setMessageService(session::MessageService *service)
+{
+    m_messages = service ? service : m_ownMessages.get();
+    m_session->setMessageService(m_messages);
+}
+
+void frmMain::createSessionControls()
+{
+    auto label = [this](const char *name, const QString &text) {
+        auto *l = new QLabel(text, this);
+        l->setObjectName(QLatin1String(name));
+        return l;
+    };
+    auto button = [this](const char *name, const QString &text) {
+        auto *b = new QPushButton(text, this);
+        b->setObjectName(QLatin1String(name));
+        return b;
+    };
+
+    label("lblName", QStringLiteral("Nome:"));
+    txtName = new QLineEdit(this);
+    txtName->setObjectName(QStringLiteral("txtName"));
+    txtName->installEventFilter(this);
+
+    Label2 = label("Label2", QStringLiteral("Server:"));
+    Label2->setCursor(Qt::PointingHandCursor);
+    txtIP = new QLineEdit(this);
+    txtIP->setObjectName(QStringLiteral("txtIP"));
+    ComboIP = new QComboBox(this);
+    ComboIP->setObjectName(QStringLiteral("ComboIP"));
+    ComboIP->setModel(m_session->addressList());
+    ComboIP->hide();
+
+    cmdHost = button("cmdHost", QStringLiteral("Host"));
+    cmdConnect = button("cmdConnect", QStringLiteral("Connetti"));
+    cmdDisconnect = button("cmdDisconnect", QStringLiteral("Sconnetti"));
+    cmdKick = button("cmdKick", QStringLiteral("Kick"));
+    cmdKick->hide();
+    cmdDeselect = button("cmdDeselect", QStringLiteral("Deseleziona tutto"));
+    cmdPorts = button("cmdPorts", QStringLiteral("Porta"));
+    cmdTopMost = button("cmdTopMost", QStringLiteral("^"));
+    cmdTopMost->setToolTip(QStringLiteral("Sempre in primo piano"));
+    primopiano = new QLineEdit(QStringLiteral("falso"), this);
+    primopiano->setObjectName(QStringLiteral("primopiano"));
+    primopiano->hide();
+
+    label("lblConnections", QStringLiteral("Personaggi:"));
+    lstConnections = new QListView(this);
+    lstConnections->setObjectName(QStringLiteral("lstConnections"));
+    lstConnections->setModel(m_session->participants());
+    lstConnections->setSelectionModel(m_session->participants()->selectionModel());
+    lstConnections->setSelectionMode(QAbstractItemView::MultiSelection);
+    lstConnections->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lstConnections->setUniformItemSizes(true);
+
+    connect(cmdHost, &QPushButton::clicked, this, &frmMain::cmdHost_Click);
+    connect(cmdConnect, &QPushButton::clicked, this, &frmMain::cmdConnect_Click);
+    connect(cmdDisconnect, &QPushButton::clicked, this, &frmMain::cmdDisconnect_Click);
+    connect(cmdKick, &QPushButton::clicked, this, &frmMain::cmdKick_Click);
+    connect(cmdDeselect, &QPushButton::clicked, this, &frmMain::cmdDeselect_Click);
+    connect(cmdPorts, &QPushButton::clicked, this, &frmMain::cmdPorts_Click);
+    connect(cmdTopMost, &QPushButton::clicked, this, &frmMain::cmdTopMost_Click);
+    connect(txtIP, &QLineEdit::returnPressed, this, &frmMain::cmdConnect_Click);
+
+    connect(txtName, &QLineEdit::textEdited, m_session, &session::ChatSession::setName);
+    connect(txtName, &QLineEdit::returnPressed, m_session, &session::ChatSession::confirmOwnName);
+    connect(m_session, &session::ChatSession::nameChanged, this, [this](const QString &name) {
+        if (txtName->text() != name)
+            txtName->setText(name);
+    });
+    connect(m_session, &session::ChatSession::connectionOpened, this, &frmMain::OpenConnection);
+    connect(m_session, &session::ChatSession::connectionClosed, this, &frmMain::CloseConnection);
+    connect(m_session, &session::ChatSession::kickVisibleChanged, cmdKick, &QWidget::setVisible);
+}
+
+void frmMain::layoutControls()
+{
+    for (const Place &p : kLayout) {
+        if (auto *w = findChild<QWidget *>(QLatin1String(p.name), Qt::FindDirectChildrenOnly))
+            w->setGeometry(twips(p.left), twips(p.top), twips(p.width), twips(p.height));
+    }
+}
+
+void frmMain::Form_Load()
+{
+    const session::Preferences prefs = m_prefs.GetPreferences();
+    m_session->setPort(prefs.port);
+}
+
+void frmMain::applyCommandLine(const CommandLine &options)
+{
+    if (options.port != 0)
+        m_session->setPort(options.port);
+    if (options.hasName) {
+        txtName->setText(options.name);
+        m_session->setName(options.name);
+    }
+    if (options.host) {
+        cmdHost->click();
+    } else if (!options.connectTo.isEmpty()) {
+        txtIP->setText(options.connectTo);
+        cmdConnect->click();
+    }
+}
+
+void frmMain::OpenConnection()
+{
+    cmdHost->hide();
+    cmdConnect->hide();
+    cmdPorts->hide();
+}
+
+void frmMain::CloseConnection()
+{
+    cmdHost->show();
+    cmdConnect->show();
+    cmdPorts->show();
+    ComboIP->hide();
+    txtIP->show();
+}
+
+void frmMain::cmdHost_Click() { m_session->cmdHost_Click(); }
+
+void frmMain::cmdConnect_Click() { m_session->cmdConnect_Click(txtIP->text()); }
+
+void frmMain::cmdDisconnect_Click() { m_session->cmdDisconnect_Click(); }
+
+void frmMain::cmdKick_Click() { m_session->cmdKick_Click(); }
+
+void frmMain::cmdDeselect_Click() { m_session->cmdDeselect_Click(); }
+
+void frmMain::cmdPorts_Click()
+{
+    if (!m_session->cmdPorts_Click())
+        return;
+    leaveTopMost();
+    auto *dialog = new frmPorts(m_session->lPort(), m_messages, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        m_session->setPort(dialog->port());
+    });
+    dialog->open();
+    emit portDialogOpened(dialog);
+}
+
+void frmMain::cmdTopMost_Click() { setTopMost(primopiano->text() != QLatin1String("vero")); }
+
+void frmMain::setTopMost(bool onTop)
+{
+    primopiano->setText(onTop ? QStringLiteral("vero") : QStringLiteral("falso"));
+    cmdTopMost->setProperty("toggleOn", onTop);
+    cmdTopMost->setBackgroundRole(onTop ? QPalette::Window : QPalette::Light);
+    cmdTopMost->setAutoFillBackground(true);
+    const bool visible = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+    if (visible)
+        show(); // changing a window flag hides the window
+}
+
+void frmMain::leaveTopMost()
+{
+    if (primopiano->text() == QLatin1String("vero"))
+        setTopMost(false);
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == txtName && event->type() == QEvent::FocusOut)
+        m_session->confirmOwnName();
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmMain::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void frmMain::Form_Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    m_session->closeAllSockets();
+    ComboIP->hide();
+    session::Preferences prefs;
+    prefs.port = m_session->lPort();
+    // The events panel is switched off before saving, so it opens at start
+    // only until the program has been closed once.
+    prefs.tutorial = 0;
+    m_prefs.WritePreferences(prefs);
+    UnloadAllWindows();
+}
+
+void frmMain::UnloadAllWindows()
+{
+    const auto children = findChildren<QWidget *>();
+    for (QWidget *child : children) {
+        if (child->isWindow() && child->isVisible())
+            child->close();
+    }
+}
+
+} // namespace app

@@ -1,0 +1,110 @@
+#pragma once
+
+#include "chatsession.h"
+#include "commandline.h"
+#include "preferences.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QPushButton;
+
+namespace app {
+
+class MessageBoxService;
+class frmPorts;
+
+/**
+ * @brief The main window: the session's controls, the conversation pane, the
+ * dice, the board and the logs in one window laid out on a twips grid.
+ *
+ * Columns: the chat from 0 to 3960 twips (the narrow preset), the board up
+ * to 7570 (the medium preset is 7695 wide), the program panel from 7570 (the
+ * wide preset is 12000); the events panel lies below 6000 twips.
+ */
+class frmMain : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr int kTwipsPerPixel = 15;
+    static constexpr int kNarrowWidth = 3960;
+    static constexpr int kMediumWidth = 7695;
+    static constexpr int kWideWidth = 12000;
+    static constexpr int kPresetHeight = 6450;
+
+    /// Runs the start sequence: reads the preferences from @p prefsPath
+    /// (the user's "tavernix.ini" when empty) and prepares every control.
+    explicit frmMain(const QString &prefsPath = QString(), QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    session::ChatSession *chat() const { return m_session; }
+    /// Replaces the message boxes (tests record them instead).
+    void setMessageService(session::MessageService *service);
+    session::MessageService *messageService() const { return m_messages; }
+    QString preferencesPath() const { return m_prefs.filePath(); }
+
+    static int twips(int t) { return t / kTwipsPerPixel; }
+
+    /// Acts on --name, --port, --host and --connect as if typed and pressed.
+    void applyCommandLine(const CommandLine &options);
+
+    // Session controls (named as the rest of the program knows them).
+    QLineEdit *txtName;
+    QLineEdit *txtIP;
+    QComboBox *ComboIP;
+    QLabel *Label2;
+    QListView *lstConnections;
+    QPushButton *cmdHost;
+    QPushButton *cmdConnect;
+    QPushButton *cmdDisconnect;
+    QPushButton *cmdKick;
+    QPushButton *cmdDeselect;
+    QPushButton *cmdPorts;
+    QPushButton *cmdTopMost;
+    QLineEdit *primopiano; ///< hidden: "vero" while the window stays on top
+
+public slots:
+    void cmdHost_Click();
+    void cmdConnect_Click();
+    void cmdDisconnect_Click();
+    void cmdKick_Click();
+    void cmdDeselect_Click();
+    void cmdPorts_Click();
+    void cmdTopMost_Click();
+    /// Puts the window on top or back to normal and records it in primopiano.
+    void setTopMost(bool onTop);
+    /// A secondary window is about to open: a window kept on top would hide it.
+    void leaveTopMost();
+
+signals:
+    /// The port dialog opened (tests answer it).
+    void portDialogOpened(app::frmPorts *dialog);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void createSessionControls();
+    void layoutControls();
+    void Form_Load();
+    void Form_Unload();
+    void UnloadAllWindows();
+    void OpenConnection();
+    void CloseConnection();
+
+    session::PreferencesStore m_prefs;
+    session::ChatSession *m_session;
+    std::unique_ptr<MessageBoxService> m_ownMessages;
+    session::MessageService *m_messages = nullptr;
+    bool m_unloaded = false;
+};
+
+} // namespace app

@@ -1,0 +1,67 @@
+#include "frmports.h"
+
+#include "sinks.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace app {
+
+frmPorts::frmPorts(qint32 port, session::MessageService *messages, QWidget *parent)
+    : QDialog(parent), m_port(port), m_messages(messages)
+{
+    setObjectName(QStringLiteral("frmPorts"));
+    setWindowTitle(QStringLiteral("Porta"));
+    setModal(true);
+    setFixedSize(210, 90);
+
+    auto *label = new QLabel(QStringLiteral("Porta:"), this);
+    label->setObjectName(QStringLiteral("lblPort"));
+    label->setGeometry(10, 14, 50, 22);
+
+    txtPort = new QLineEdit(QString::number(port), this);
+    txtPort->setObjectName(QStringLiteral("txtPort"));
+    txtPort->setGeometry(64, 12, 136, 24);
+    txtPort->selectAll();
+
+    cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setGeometry(30, 52, 80, 28);
+    cmdOK->setDefault(true);
+
+    CmdCancel = new QPushButton(QStringLiteral("Annulla"), this);
+    CmdCancel->setObjectName(QStringLiteral("CmdCancel"));
+    CmdCancel->setGeometry(120, 52, 80, 28);
+
+    connect(cmdOK, &QPushButton::clicked, this, &frmPorts::cmdOK_Click);
+    connect(CmdCancel, &QPushButton::clicked, this, &frmPorts::CmdCancel_Click);
+}
+
+qint32 frmPorts::parsePort(const QString &text)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    return ok && value >= 1 && value <= 65535 ? value : 0;
+}
+
+void frmPorts::cmdOK_Click()
+{
+    const qint32 port = parsePort(txtPort->text());
+    if (port == 0) {
+        // The dialog stays open so the user can correct the number.
+        if (m_messages)
+            m_messages->showMessage(session::MessageService::Icon::Warning, session::kAppTitle,
+                                    QStringLiteral("La porta deve essere un numero intero "
+                                                   "compreso tra 1 e 65535."));
+        txtPort->setText(QString::number(m_port));
+        txtPort->selectAll();
+        return;
+    }
+    m_port = port;
+    accept();
+}
+
+void frmPorts::CmdCancel_Click() { reject(); }
+
+} // namespace app

@@ -1,0 +1,50 @@
+#include "commandline.h"
+#include "frmmain.h"
+#include "instanceguard.h"
+#include "signalbridge.h"
+
+#include <QApplication>
+#include <QTextStream>
+
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tavernix"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Tavernix"));
+    QApplication::setApplicationVersion(QStringLiteral(TAVERNIX_VERSION));
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const app::CommandLine options = app::CommandLine::parse(QApplication::arguments());
+    switch (options.action) {
+    case app::CommandLine::Action::ShowHelp:
+        out << options.helpText;
+        return 0;
+    case app::CommandLine::Action::ShowVersion:
+        out << "tavernix " << TAVERNIX_VERSION << '\n';
+        return 0;
+    case app::CommandLine::Action::Error:
+        err << "tavernix: " << options.error << '\n';
+        return 2;
+    case app::CommandLine::Action::Run:
+        break;
+    }
+
+    // A second copy would fight the first for the port and the preferences
+    // file, so it ends before its window appears.
+    session::InstanceGuard guard;
+    const QString self = QApplication::applicationFilePath();
+    if (!guard.tryLock() || !session::InstanceGuard::executableNameOk(self) ||
+        session::InstanceGuard::bOtherInstance(QStringLiteral("tavernix"), self)) {
+        err << "tavernix: un'altra copia del programma è già in esecuzione.\n";
+        return 1;
+    }
+
+    app::frmMain window;
+    app::SignalBridge signals_;
+    QObject::connect(&signals_, &app::SignalBridge::terminationRequested, &window,
+                     [&window] { window.close(); });
+    window.show();
+    window.applyCommandLine(options);
+    return application.exec();
+}
