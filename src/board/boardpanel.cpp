@@ -1,0 +1,323 @@
+#include "boardpanel.h"
+
+#include "boardsurface.h"
+#include "boardview.h"
+#include "bruvela.h"
+#include "drawingtools.h"
+#include "palette.h"
+#include "viewport.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
+#include <QToolButton>
+
+namespace board {
+
+namespace {
+
+/// Twips to pixels for the design sizes of the controls.
+constexpr int px(int twips)
+{
+    return twips / 15;
+}
+
+struct ToolButtonSpec {
+    const char *name;
+    const char *tip;
+    const char *caption;
+};
+
+const ToolButtonSpec kToolButtons[] = {
+    {"Command13", "Mano libera", "~"},
+    {"Command14", "Linee rette", "/"},
+    {"Command15", "Cerchi", "O"},
+    {"Command16", "Colora", "#"},
+    {"Command12", "Testo", "T"},
+    {"Command5", "Approssima", "+"},
+    {"Command6", "Collega", "-"},
+};
+
+} // namespace
+
+BoardPanel::BoardPanel(QWidget *parent, Palette *palette, session::ChatSession *session,
+                       fill::Bruvela *bruvela)
+    : QObject(parent)
+    , m_window(parent)
+    , m_palette(palette)
+    , m_surface(new BoardSurface(this))
+    , m_bruvela(bruvela)
+{
+    if (!m_bruvela) {
+        m_bruvela = new fill::Bruvela(parent);
+        m_bruvela->setObjectName(QStringLiteral("Bruvela1"));
+    }
+    m_tools = new DrawingTools(m_surface, m_palette, m_bruvela, session, this);
+    m_viewport = new Viewport(m_surface, this);
+    m_tools->setViewport(m_viewport);
+
+    buildControls(parent);
+    bindViewport();
+    bindTools();
+
+    if (parent) {
+        parent->installEventFilter(this);
+        if (QWidget *top = parent->window(); top && top != parent)
+            top->installEventFilter(this);
+    }
+    m_picCont->installEventFilter(this);
+    FlexInit();
+}
+
+session::BoardSink *BoardPanel::boardSink() const
+{
+    return m_tools;
+}
+
+QColor BoardPanel::highlightOnColour(const QPalette &palette)
+{
+    // The face colour menus are drawn with.
+    return palette.color(QPalette::Active, QPalette::Window);
+}
+
+QColor BoardPanel::highlightOffColour(const QPalette &palette)
+{
+    // The light edge of raised 3-D controls.
+    return palette.color(QPalette::Active, QPalette::Light);
+}
+
+void BoardPanel::buildControls(QWidget *parent)
+{
+    m_caption = new QLabel(QStringLiteral("Lavagna:"), parent);
+    m_caption->setObjectName(QStringLiteral("lblLavagna"));
+    m_caption->move(8, 4);
+
+    m_picCont = new QFrame(parent);
+    m_picCont->setObjectName(QStringLiteral("picCont"));
+    m_picCont->setGeometry(8, 22, px(3615), px(2295));
+
+    m_picDraw = new BoardView(m_surface, m_tools, m_picCont);
+    m_picDraw->move(0, 0);
+
+    m_hsb = new QScrollBar(Qt::Horizontal, m_picCont);
+    m_hsb->setObjectName(QStringLiteral("hsbImm"));
+    m_vsb = new QScrollBar(Qt::Vertical, m_picCont);
+    m_vsb->setObjectName(QStringLiteral("vsbImm"));
+    m_command2 = new QPushButton(QStringLiteral("---"), m_picCont);
+    m_command2->setObjectName(QStringLiteral("Command2"));
+    connect(m_command2, &QPushButton::clicked, this, &BoardPanel::imageExplorerRequested);
+
+    const int right = m_picCont->geometry().right() + 8;
+    m_zFrame4 = new QGroupBox(QStringLiteral("Area visibile di picImm"), parent);
+    m_zFrame4->setObjectName(QStringLiteral("zFrame4"));
+    m_zFrame4->setGeometry(right, 22, 170, 70);
+    const char *captions[4] = {"X1:", "Y1:", "X2:", "Y2:"};
+    const char *names[4] = {"lblPicImmX1", "lblPicImmY1", "lblPicImmX2", "lblPicImmY2"};
+    for (int i = 0; i < 4; ++i) {
+        const int x = 6 + (i % 2) * 82;
+        const int y = 20 + (i / 2) * 22;
+        auto *caption = new QLabel(QString::fromLatin1(captions[i]), m_zFrame4);
+        caption->move(x, y);
+        m_visLabels[i] = new QLabel(m_zFrame4);
+        m_visLabels[i]->setObjectName(QString::fromLatin1(names[i]));
+        m_visLabels[i]->setGeometry(x + 24, y, 54, 18);
+    }
+
+    m_clear = new QToolButton(parent);
+    m_clear->setObjectName(QStringLiteral("cmdClearDraw"));
+    m_clear->setToolTip(QStringLiteral("Pulisci"));
+    m_clear->setText(QStringLiteral("X"));
+    m_clear->setGeometry(right, 98, 26, 26);
+    connect(m_clear, &QToolButton::clicked, m_tools, &DrawingTools::cmdClearDraw_Click);
+
+    int bx = right;
+    for (const ToolButtonSpec &spec : kToolButtons) {
+        auto *button = new QToolButton(parent);
+        const QString name = QString::fromLatin1(spec.name);
+        button->setObjectName(name);
+        button->setToolTip(QString::fromUtf8(spec.tip));
+        button->setText(QString::fromUtf8(spec.caption));
+        button->setAutoFillBackground(true);
+        button->setGeometry(bx, 130, 24, 24);
+        bx += 26;
+        m_buttons.insert(name, button);
+        applyHighlight(name, m_tools->highlighted(name));
+    }
+    connect(m_buttons.value(QStringLiteral("Command13")), &QToolButton::clicked, m_tools,
+            &DrawingTools::Command13_Click);
+    connect(m_buttons.value(QStringLiteral("Command14")), &QToolButton::clicked, m_tools,
+            &DrawingTools::Command14_Click);
+    connect(m_buttons.value(QStringLiteral("Command15")), &QToolButton::clicked, m_tools,
+            &DrawingTools::Command15_Click);
+    connect(m_buttons.value(QStringLiteral("Command16")), &QToolButton::clicked, m_tools,
+            &DrawingTools::Command16_Click);
+    connect(m_buttons.value(QStringLiteral("Command12")), &QToolButton::clicked, m_tools,
+            &DrawingTools::Command12_Click);
+    connect(m_buttons.value(QStringLiteral("Command5")), &QToolButton::clicked, m_tools,
+            &DrawingTools::Command5_Click);
+    connect(m_buttons.value(QStringLiteral("Command6")), &QToolButton::clicked, m_tools,
+            &DrawingTools::Command6_Click);
+
+    m_list = new QListWidget(parent);
+    m_list->setObjectName(QStringLiteral("List1"));
+    m_list->addItems(DrawingTools::listItems());
+    m_list->setGeometry(right, 160, 120, 90);
+    m_list->setMouseTracking(true);
+    m_list->viewport()->setMouseTracking(true);
+    m_list->viewport()->installEventFilter(this);
+
+    auto hiddenCheck = [parent](const char *name, const char *tip) {
+        auto *box = new QCheckBox(parent);
+        box->setObjectName(QString::fromLatin1(name));
+        if (tip)
+            box->setToolTip(QString::fromLatin1(tip));
+        box->hide();
+        return box;
+    };
+    m_riempi = hiddenCheck("riempi", nullptr);
+    m_testoinBox = hiddenCheck("testoinBox", nullptr);
+    m_lineaRetta = hiddenCheck("lineaRetta", nullptr);
+    m_MLine = hiddenCheck("MLine", "Collega");
+    m_Snap2Grid = hiddenCheck("Snap2Grid", "Approssima");
+
+    m_pennello = new QScrollBar(Qt::Vertical, parent);
+    m_pennello->setObjectName(QStringLiteral("pennello"));
+    m_pennello->setRange(1, 25);
+    m_pennello->setPageStep(5);
+    m_pennello->setSingleStep(1);
+    m_pennello->setValue(1);
+    m_pennello->setGeometry(right + 126, 160, 16, 90);
+}
+
+void BoardPanel::bindViewport()
+{
+    connect(m_viewport, &Viewport::barsChanged, this, &BoardPanel::applyBars);
+    connect(m_viewport, &Viewport::valuesChanged, this, [this] {
+        const QSignalBlocker bh(m_hsb);
+        const QSignalBlocker bv(m_vsb);
+        m_hsb->setValue(m_viewport->hsbImm().value);
+        m_vsb->setValue(m_viewport->vsbImm().value);
+    });
+    connect(m_viewport, &Viewport::surfaceMoved, m_picDraw,
+            [this](const QPoint &offset) { m_picDraw->move(offset); });
+    connect(m_viewport, &Viewport::visibleAreaChanged, this,
+            [this](const QString &x1, const QString &y1, const QString &x2, const QString &y2) {
+                m_visLabels[0]->setText(x1);
+                m_visLabels[1]->setText(y1);
+                m_visLabels[2]->setText(x2);
+                m_visLabels[3]->setText(y2);
+            });
+    connect(m_hsb, &QScrollBar::valueChanged, m_viewport, &Viewport::setHValue);
+    connect(m_vsb, &QScrollBar::valueChanged, m_viewport, &Viewport::setVValue);
+}
+
+void BoardPanel::applyBars()
+{
+    const QSignalBlocker bh(m_hsb);
+    const QSignalBlocker bv(m_vsb);
+    auto apply = [](QScrollBar *bar, const Viewport::Bar &b, const QRect &r) {
+        bar->setRange(b.minimum, b.maximum);
+        bar->setSingleStep(b.singleStep);
+        bar->setPageStep(b.pageStep);
+        bar->setValue(b.value);
+        bar->setGeometry(r);
+        bar->setVisible(b.visible);
+    };
+    apply(m_hsb, m_viewport->hsbImm(), m_viewport->hsbRect());
+    apply(m_vsb, m_viewport->vsbImm(), m_viewport->vsbRect());
+    m_command2->setGeometry(m_viewport->cornerRect());
+    m_command2->setVisible(m_viewport->cornerVisible());
+    // The surface sits under its bars so they stay reachable.
+    m_picDraw->lower();
+    m_hsb->raise();
+    m_vsb->raise();
+    m_command2->raise();
+}
+
+void BoardPanel::bindTools()
+{
+    connect(m_tools, &DrawingTools::highlightChanged, this, &BoardPanel::applyHighlight);
+    connect(m_tools, &DrawingTools::stateChanged, this, &BoardPanel::syncFromTools);
+
+    connect(m_list, &QListWidget::currentTextChanged, m_tools, [this](const QString &text) {
+        if (!m_syncing)
+            m_tools->setList1(text);
+    });
+
+    auto bindCheck = [this](QCheckBox *box, void (DrawingTools::*setter)(bool)) {
+        connect(box, &QCheckBox::toggled, m_tools, [this, setter](bool on) {
+            if (!m_syncing)
+                (m_tools->*setter)(on);
+        });
+    };
+    bindCheck(m_riempi, &DrawingTools::setRiempi);
+    bindCheck(m_testoinBox, &DrawingTools::setTestoinBox);
+    bindCheck(m_lineaRetta, &DrawingTools::setLineaRetta);
+    bindCheck(m_MLine, &DrawingTools::setMLine);
+    bindCheck(m_Snap2Grid, &DrawingTools::setSnap2Grid);
+
+    connect(m_pennello, &QScrollBar::valueChanged, m_tools, [this](int value) {
+        if (!m_syncing)
+            m_tools->setPennello(value);
+    });
+    syncFromTools();
+}
+
+void BoardPanel::syncFromTools()
+{
+    m_syncing = true;
+    m_riempi->setChecked(m_tools->riempi());
+    m_testoinBox->setChecked(m_tools->testoinBox());
+    m_lineaRetta->setChecked(m_tools->lineaRetta());
+    m_MLine->setChecked(m_tools->MLine());
+    m_Snap2Grid->setChecked(m_tools->Snap2Grid());
+    m_pennello->setValue(m_tools->pennello());
+    const QString text = m_tools->List1();
+    const auto items = m_list->findItems(text, Qt::MatchExactly);
+    if (!items.isEmpty())
+        m_list->setCurrentItem(items.first());
+    else
+        m_list->setCurrentRow(-1);
+    m_syncing = false;
+}
+
+void BoardPanel::applyHighlight(const QString &name, bool on)
+{
+    QToolButton *button = m_buttons.value(name);
+    if (!button)
+        return;
+    QPalette pal = button->palette();
+    const QColor colour = on ? highlightOnColour(m_window ? m_window->palette() : pal)
+                             : highlightOffColour(m_window ? m_window->palette() : pal);
+    pal.setColor(QPalette::Button, colour);
+    pal.setColor(QPalette::Window, colour);
+    button->setPalette(pal);
+}
+
+void BoardPanel::FlexInit()
+{
+    m_viewport->setContainerSize(m_picCont->contentsRect().size());
+    m_viewport->setBarExtent(m_picCont->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    m_viewport->FlexInit();
+}
+
+bool BoardPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_list->viewport() && event->type() == QEvent::MouseMove) {
+        m_tools->List1_MouseMove(m_tools->List1());
+    } else if (watched == m_picCont && event->type() == QEvent::Resize) {
+        FlexInit();
+    } else if ((watched == m_window || watched == m_window->window())
+               && (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show)) {
+        FlexInit();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace board

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QWidget>
+
+namespace board {
+
+class BoardSurface;
+class DrawingTools;
+
+/**
+ * @brief "picDraw": shows the board surface's image at its pixel size and
+ * hands mouse presses, moves and releases to the drawing tools, with the
+ * position in the surface's current unit. Repaints only what changed.
+ */
+class BoardView : public QWidget
+{
+    Q_OBJECT
+public:
+    BoardView(BoardSurface *surface, DrawingTools *tools, QWidget *parent = nullptr);
+
+    BoardSurface *surface() const { return m_surface; }
+
+    /// Button values the tools understand: 1 left, 2 right, 4 middle, added up.
+    static int buttonValue(Qt::MouseButtons buttons);
+    static int buttonValue(Qt::MouseButton button);
+    /// The cursor shown for a surface mouse-pointer value.
+    static Qt::CursorShape cursorFor(int mousePointer);
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    QPointF toSurfaceUnits(const QPointF &widgetPos) const;
+    void onChanged(const QRect &pixels);
+    void onPointer(int pointer);
+
+    BoardSurface *m_surface;
+    DrawingTools *m_tools;
+};
+
+} // namespace board

@@ -1,0 +1,625 @@
+#include "drawingtools.h"
+
+#include "boardsurface.h"
+#include "bruvela.h"
+#include "chatsession.h"
+#include "palette.h"
+#include "protocol.h"
+#include "viewport.h"
+
+#include <QLocale>
+
+#include <cmath>
+#include <limits>
+
+namespace board {
+
+namespace {
+
+const QString kMano = QStringLiteral("Mano Libera");
+const QString kRette = QStringLiteral("Linee Rette");
+const QString kRettangoli = QStringLiteral("Rettangoli");
+const QString kCerchi = QStringLiteral("Cerchi");
+const QString kColora = QStringLiteral("Colora");
+
+const QString kLineaTag = QStringLiteral("[Linea]");
+const QString kCircleTag = QStringLiteral("[Circonferenza]");
+const QString kFillTag = QStringLiteral("[Colora Sfondo]");
+const QString kClearTag = QStringLiteral("[Pulisci Lavagna]");
+
+/// Whole units the way the freehand tool keeps its last point: to nearest,
+/// halves to even, saturating at the 16-bit range.
+qint16 toInt16(float v)
+{
+    if (std::isnan(v))
+        return 0;
+    const double r = std::nearbyint(double(v));
+    if (r <= std::numeric_limits<qint16>::min())
+        return std::numeric_limits<qint16>::min();
+    if (r >= std::numeric_limits<qint16>::max())
+        return std::numeric_limits<qint16>::max();
+    return static_cast<qint16>(r);
+}
+
+/// Colours travel as 32-bit numbers; only the low three bytes mean anything on a board.
+quint32 boardColour(qint32 colour)
+{
+    return quint32(colour) & 0x00FFFFFFu;
+}
+
+} // namespace
+
+const QStringList &DrawingTools::listItems()
+{
+    static const QStringList items{kMano, kRette, kRettangoli, kCerchi, kColora};
+    return items;
+}
+
+const QStringList &DrawingTools::buttonNames()
+{
+    static const QStringList names{
+        QStringLiteral("Command5"),  QStringLiteral("Command6"),  QStringLiteral("Command12"),
+        QStringLiteral("Command13"), QStringLiteral("Command14"), QStringLiteral("Command15"),
+        QStringLiteral("Command16")};
+    return names;
+}
+
+DrawingTools::DrawingTools(BoardSurface *surface, Palette *palette, fill::Bruvela *bruvela,
+                           session::ChatSession *session, QObject *parent)
+    : QObject(parent)
+    , m_surface(surface)
+    , m_palette(palette)
+    , m_bruvela(bruvela)
+    , m_session(session)
+    , m_gridStep(gridStepFromTwips(120))
+{
+    for (const QString &name : buttonNames())
+        m_highlight.insert(name, false);
+}
+
+void DrawingTools::setBroadcaster(std::function<void(const QString &)> broadcaster)
+{
+    m_broadcaster = std::move(broadcaster);
+}
+
+void DrawingTools::setMessageService(session::MessageService *service)
+{
+    m_messages = service;
+}
+
+void DrawingTools::setViewport(Viewport *viewport)
+{
+    m_viewport = viewport;
+}
+
+// --- tool state -------------------------------------------------------------
+
+void DrawingTools::setRiempi(bool on)
+{
+    if (m_riempi == on)
+        return;
+    m_riempi = on;
+    m_surface->setMousePointer(on ? BoardSurface::PointerCross : BoardSurface::PointerDefault);
+    emit stateChanged();
+}
+
+void DrawingTools::setTestoinBox(bool on)
+{
+    if (m_testoinBox == on)
+        return;
+    m_testoinBox = on;
+    emit stateChanged();
+}
+
+void DrawingTools::setLineaRetta(bool on)
+{
+    if (m_lineaRetta == on)
+        return;
+    m_lineaRetta = on;
+    emit stateChanged();
+}
+
+void DrawingTools::setMLine(bool on)
+{
+    if (m_MLine == on)
+        return;
+    m_MLine = on;
+    if (!on && m_lineStarted) {
+        // The chain ends here: its last rubber band must not stay on the board.
+        m_surface->setDrawMode(BoardSurface::Invert);
+        m_surface->line(QPointF(m_startX, m_startY), QPointF(m_endX, m_endY));
+        m_lineStarted = false;
+    }
+    emit stateChanged();
+}
+
+void DrawingTools::setSnap2Grid(bool on)
+{
+    if (m_Snap2Grid == on)
+        return;
+    m_Snap2Grid = on;
+    emit stateChanged();
+}
+
+void DrawingTools::applyListRules(const QString &text, bool touchFill)
+{
+    if (text == kMano) {
+        setMLine(false);
+        setLineaRetta(false);
+        if (touchFill)
+            setRiempi(false);
+    } else if (text == kRette || text == kCerchi) {
+        setLineaRetta(true);
+        if (touchFill)
+            setRiempi(false);
+    } else if (text == kColora) {
+        if (touchFill)
+            setRiempi(true);
+    }
+    // "Rettangoli" has no tool of its own: whatever was active stays.
+}
+
+void DrawingTools::setList1(const QString &text)
+{
+    if (m_list1 != text) {
+        m_list1 = text;
+        emit stateChanged();
+    }
+    applyListRules(text, true);
+}
+
+void DrawingTools::List1_MouseMove(const QString &text)
+{
+    applyListRules(text, false);
+}
+
+void DrawingTools::setPennello(int width)
+{
+    const int w = std::clamp(width, 1, 25);
+    m_surface->setDrawWidth(w);
+    if (m_pennello != w) {
+        m_pennello = w;
+        emit stateChanged();
+    }
+}
+
+// --- tool buttons ---------------------------------------------------------------
+
+void DrawingTools::setHighlight(const QString &name, bool on)
+{
+    auto it = m_highlight.find(name);
+    if (it == m_highlight.end() || it.value() == on)
+        return;
+    it.value() = on;
+    emit highlightChanged(name, on);
+}
+
+bool DrawingTools::highlighted(const QString &name) const
+{
+    return m_highlight.value(name, false);
+}
+
+void DrawingTools::Command13_Click()
+{
+    setTestoinBox(false);
+    setList1(kMano);
+    setHighlight(QStringLiteral("Command13"), true);
+    for (const char *other : {"Command6", "Command12", "Command14", "Command15", "Command16"})
+        setHighlight(QString::fromLatin1(other), false);
+}
+
+void DrawingTools::Command14_Click()
+{
+    setTestoinBox(false);
+    setList1(kRette);
+    ErasePendingSegment();
+    m_surface->setScaleMode(BoardSurface::Twips);
+    setHighlight(QStringLiteral("Command14"), true);
+    for (const char *other : {"Command12", "Command13", "Command15", "Command16"})
+        setHighlight(QString::fromLatin1(other), false);
+}
+
+void DrawingTools::Command15_Click()
+{
+    setTestoinBox(false);
+    setList1(kCerchi);
+    ErasePendingSegment();
+    m_surface->setScaleMode(BoardSurface::Twips);
+    setHighlight(QStringLiteral("Command15"), true);
+    for (const char *other : {"Command12", "Command13", "Command14", "Command16"})
+        setHighlight(QString::fromLatin1(other), false);
+}
+
+void DrawingTools::Command16_Click()
+{
+    setTestoinBox(false);
+    setList1(kColora);
+    setHighlight(QStringLiteral("Command16"), true);
+    setHighlight(QStringLiteral("Command12"), false);
+}
+
+void DrawingTools::Command12_Click()
+{
+    if (!m_testoinBox) {
+        setTestoinBox(true);
+        setRiempi(false);
+        setHighlight(QStringLiteral("Command12"), true);
+        setHighlight(QStringLiteral("Command16"), false);
+    } else {
+        setTestoinBox(false);
+        setHighlight(QStringLiteral("Command12"), false);
+    }
+}
+
+void DrawingTools::Command5_Click()
+{
+    setSnap2Grid(!m_Snap2Grid);
+    setHighlight(QStringLiteral("Command5"), m_Snap2Grid);
+}
+
+void DrawingTools::Command6_Click()
+{
+    setMLine(!m_MLine);
+    setHighlight(QStringLiteral("Command6"), m_MLine);
+}
+
+// --- grid snap --------------------------------------------------------------------
+
+float DrawingTools::gridStepFromTwips(double twips)
+{
+    // The step is kept as its text with at most four decimals, so 120 twips
+    // become 0.0833 inch and snap to round(119.952) = 120 again.
+    const QString text = QLocale::c().toString(twips / 1440.0, 'f', 4);
+    return text.toFloat();
+}
+
+void DrawingTools::setGeneralGridStep(const QString &twips)
+{
+    m_generalStep = twips;
+    refreshGridStep();
+}
+
+void DrawingTools::refreshGridStep()
+{
+    bool ok = false;
+    const double twips = m_generalStep.trimmed().toDouble(&ok);
+    if (ok && std::isfinite(twips))
+        m_gridStep = gridStepFromTwips(twips);
+}
+
+float DrawingTools::SnapToGrid(float p, float stepInches)
+{
+    const double wide = std::nearbyint(double(stepInches) * 1440.0);
+    if (!std::isfinite(wide))
+        return p;
+    const auto s = static_cast<qint32>(
+        std::clamp(wide, double(std::numeric_limits<qint16>::min()),
+                   double(std::numeric_limits<qint16>::max())));
+    if (s == 0 || !std::isfinite(p))
+        return p; // no step to snap to
+    const double rp = std::clamp(std::nearbyint(double(p)),
+                                 double(std::numeric_limits<qint32>::min()),
+                                 double(std::numeric_limits<qint32>::max()));
+    const qint32 r = static_cast<qint32>(rp) % s; // sign of p, as integer division leaves it
+    double n = std::floor(double(p) / s);
+    if (s / 2.0 <= r)
+        n += 1;
+    return static_cast<float>(n * s);
+}
+
+// --- mouse ---------------------------------------------------------------------------
+
+std::optional<quint32> DrawingTools::lookupColour()
+{
+    const auto value = session::toInt32(m_palette->sCurrentColor());
+    if (value)
+        return boardColour(*value);
+    session::MessageService *box = m_messages;
+    if (!box && m_session)
+        box = m_session->messageService();
+    if (box)
+        box->showMessage(session::MessageService::Icon::None, session::kAppTitle,
+                         QStringLiteral("Selezionare un colore prima..."));
+    return std::nullopt;
+}
+
+void DrawingTools::send(const QString &message)
+{
+    if (m_broadcaster)
+        m_broadcaster(message);
+    else if (m_session)
+        m_session->Broadcast(message);
+}
+
+QString DrawingTools::lineFields(float x1, float y1, float x2, float y2) const
+{
+    return session::sFormatSend(x1) + session::sFormatSend(y1) + session::sFormatSend(x2)
+        + session::sFormatSend(y2) + m_palette->sCurrentColor()
+        + session::sFormatSend(m_surface->drawWidth()) + session::sFormatSend(m_surface->scaleMode());
+}
+
+void DrawingTools::mousePress(int button, bool shift, float x, float y)
+{
+    Q_UNUSED(shift)
+    if (m_riempi) {
+        if (button == Right) {
+            if (m_viewport)
+                m_viewport->FlexPan(x, y, Viewport::PanStart);
+        } else {
+            floodFill(x, y);
+        }
+        return;
+    }
+
+    m_surface->setMousePointer(BoardSurface::PointerDefault);
+    refreshGridStep();
+
+    if (button == Right) {
+        if (m_viewport)
+            m_viewport->FlexPan(x, y, Viewport::PanStart);
+        return;
+    }
+
+    if (m_testoinBox) {
+        emit textRequested(QPoint(toInt16(x), toInt16(y)));
+        return;
+    }
+
+    if (m_lineaRetta) {
+        straightPress(x, y);
+        return;
+    }
+
+    const auto colour = lookupColour();
+    if (!colour)
+        return;
+    m_surface->line(QPointF(x, y), QPointF(x, y), *colour);
+    m_lastX = toInt16(x);
+    m_lastY = toInt16(y);
+    send(kLineaTag + lineFields(x, y, x, y));
+}
+
+void DrawingTools::mouseMove(int button, bool shift, float x, float y)
+{
+    Q_UNUSED(shift)
+    if (button & Right) {
+        if (m_viewport)
+            m_viewport->FlexPan(x, y, Viewport::PanMove);
+    }
+    if (m_testoinBox || m_riempi)
+        return;
+
+    if (m_lineaRetta) {
+        if (!m_lineStarted)
+            return;
+        m_surface->setDrawMode(BoardSurface::Invert);
+        m_surface->line(QPointF(m_startX, m_startY), QPointF(m_endX, m_endY));
+        m_endX = x;
+        m_endY = y;
+        m_surface->line(QPointF(m_startX, m_startY), QPointF(m_endX, m_endY));
+        return;
+    }
+
+    if (button != Left)
+        return;
+    m_surface->setDrawMode(BoardSurface::CopyPen);
+    const auto colour = lookupColour();
+    if (!colour)
+        return;
+    m_surface->line(QPointF(m_lastX, m_lastY), QPointF(x, y), *colour);
+    send(kLineaTag + lineFields(m_lastX, m_lastY, x, y));
+    m_lastX = toInt16(x);
+    m_lastY = toInt16(y);
+}
+
+void DrawingTools::mouseRelease(int button, bool shift, float x, float y)
+{
+    Q_UNUSED(shift)
+    if (button == Right && m_viewport)
+        m_viewport->FlexPan(x, y, Viewport::PanEnd);
+}
+
+void DrawingTools::straightPress(float x, float y)
+{
+    m_surface->setDrawMode(BoardSurface::Invert);
+    if (!m_lineStarted) {
+        if (m_Snap2Grid) {
+            m_startX = SnapToGrid(x, m_gridStep);
+            m_startY = SnapToGrid(y, m_gridStep);
+            m_surface->line(QPointF(m_startX, m_startY), QPointF(x, y));
+        } else {
+            m_startX = x;
+            m_startY = y;
+        }
+        m_endX = x;
+        m_endY = y;
+        m_lineStarted = true;
+        m_surface->setDrawMode(BoardSurface::Invert);
+        m_surface->setDrawStyle(BoardSurface::PenInsideSolid);
+        return;
+    }
+
+    // Checked before anything moves, so a refused press leaves the rubber
+    // band where the next move expects it.
+    const auto colour = lookupColour();
+    if (!colour)
+        return;
+
+    m_surface->line(QPointF(m_startX, m_startY), QPointF(m_endX, m_endY));
+    m_surface->setDrawMode(BoardSurface::CopyPen);
+    if (m_Snap2Grid) {
+        m_endX = SnapToGrid(x, m_gridStep);
+        m_endY = SnapToGrid(y, m_gridStep);
+    } else {
+        m_endX = x;
+        m_endY = y;
+    }
+
+    if (m_list1 == kCerchi) {
+        const double dx = double(m_startX) - double(m_endX);
+        const double dy = double(m_endY) - double(m_startY);
+        m_surface->circle(QPointF(m_startX, m_startY), std::sqrt(dx * dx + dy * dy), *colour);
+        m_lastX = toInt16(x);
+        m_lastY = toInt16(y);
+        send(kCircleTag + lineFields(m_startX, m_startY, m_endX, m_endY));
+        if (!m_Snap2Grid) {
+            // The first rubber band of an unsnapped circle inverted the centre
+            // dot; invert it once more so the centre is left as it was.
+            const int mode = m_surface->drawMode();
+            m_surface->setDrawMode(BoardSurface::Invert);
+            m_surface->line(QPointF(m_startX, m_startY), QPointF(m_startX, m_startY));
+            m_surface->setDrawMode(mode);
+        }
+    } else {
+        m_surface->line(QPointF(m_startX, m_startY), QPointF(m_endX, m_endY), *colour);
+        m_lastX = toInt16(x);
+        m_lastY = toInt16(y);
+        send(kLineaTag + lineFields(m_startX, m_startY, m_endX, m_endY));
+    }
+
+    if (m_Snap2Grid) {
+        m_startX = m_endX;
+        m_startY = m_endY;
+    } else {
+        m_startX = x;
+        m_startY = y;
+    }
+
+    if (!m_MLine) {
+        m_endX = 0;
+        m_endY = 0;
+        m_lineStarted = false;
+        return;
+    }
+    m_surface->setDrawMode(BoardSurface::Invert);
+    m_surface->setDrawStyle(BoardSurface::PenInsideSolid);
+}
+
+void DrawingTools::floodFill(float x, float y)
+{
+    ErasePendingSegment();
+    m_surface->setDrawMode(BoardSurface::Invert);
+
+    // The press arrives in the unit in force; the fill and every receiver
+    // work in whole pixels, so convert first and use the same numbers for
+    // the local fill and the message.
+    const QPointF px = m_surface->toPixels(QPointF(x, y));
+    const double fx = std::isfinite(px.x()) ? std::nearbyint(px.x()) : 0.0;
+    const double fy = std::isfinite(px.y()) ? std::nearbyint(px.y()) : 0.0;
+
+    m_surface->setDrawWidth(3);
+    m_surface->setFillStyle(BoardSurface::FillSolid);
+    m_surface->setScaleMode(BoardSurface::Pixels);
+    m_surface->setFillColor(0x00FFFFFF);
+    m_surface->setMousePointer(BoardSurface::PointerCross);
+    m_surface->setDrawMode(BoardSurface::CopyPen);
+
+    const auto colour = lookupColour();
+    if (!colour)
+        return;
+
+    if (m_bruvela) {
+        m_bruvela->setColore(qint32(*colour));
+        m_bruvela->fill(m_surface, float(fx), float(fy));
+    }
+    send(kFillTag + session::sFormatSend(fx) + session::sFormatSend(fy)
+         + m_palette->sCurrentColor());
+
+    m_surface->setDrawWidth(1);
+    m_surface->setFillStyle(BoardSurface::FillTransparent);
+}
+
+bool DrawingTools::segmentPending() const
+{
+    return (m_endX != 0 && m_endY != 0 && m_startX != m_endX && m_startY != m_endY)
+        || (m_endX == m_startX && m_endY != m_startY)
+        || (m_endY == m_startY && m_endX != m_startX);
+}
+
+void DrawingTools::ErasePendingSegment()
+{
+    if (!segmentPending())
+        return;
+    m_surface->setDrawMode(BoardSurface::Invert);
+    m_surface->line(QPointF(m_startX, m_startY), QPointF(m_endX, m_endY));
+    m_endX = m_startX;
+    m_endY = m_startY;
+}
+
+void DrawingTools::cmdClearDraw_Click()
+{
+    send(kClearTag);
+    m_surface->clear();
+}
+
+// --- received drawing ---------------------------------------------------------
+
+void DrawingTools::clearBoard()
+{
+    m_surface->clear();
+}
+
+void DrawingTools::receiveShape(const session::DrawFields &f, bool circle)
+{
+    const int savedScale = m_surface->scaleMode();
+    const int savedWidth = m_surface->drawWidth();
+    ErasePendingSegment();
+    m_surface->setDrawMode(BoardSurface::CopyPen);
+    // A width the pen cannot take (zero or negative) is skipped like a
+    // missing field; the surface caps the widths it does accept.
+    if (f.penWidth && *f.penWidth >= 1)
+        m_surface->setDrawWidth(*f.penWidth);
+    // Only the two units a board knows; any other code is skipped.
+    if (f.unit && (*f.unit == BoardSurface::Twips || *f.unit == BoardSurface::Pixels))
+        m_surface->setScaleMode(*f.unit);
+    const quint32 colour = boardColour(f.colour);
+    const QPointF a(f.x1, f.y1);
+    if (circle) {
+        const double dx = double(f.x1) - double(f.x2);
+        const double dy = double(f.y2) - double(f.y1);
+        m_surface->circle(a, std::sqrt(dx * dx + dy * dy), colour);
+    } else {
+        m_surface->line(a, QPointF(f.x2, f.y2), colour);
+    }
+    m_surface->setDrawMode(BoardSurface::Invert);
+    m_surface->setDrawWidth(savedWidth);
+    m_surface->setScaleMode(savedScale);
+}
+
+void DrawingTools::receiveLine(const session::DrawFields &fields)
+{
+    receiveShape(fields, false);
+}
+
+void DrawingTools::receiveCircle(const session::DrawFields &fields)
+{
+    receiveShape(fields, true);
+}
+
+void DrawingTools::receiveFill(float x, float y, qint32 colour)
+{
+    const int savedScale = m_surface->scaleMode();
+    const int savedFill = m_surface->fillStyle();
+    const int savedMode = m_surface->drawMode();
+    ErasePendingSegment();
+    m_surface->setDrawMode(BoardSurface::CopyPen);
+    m_surface->setScaleMode(BoardSurface::Pixels);
+    m_surface->setFillStyle(BoardSurface::FillSolid);
+    if (m_bruvela) {
+        m_bruvela->setColore(qint32(boardColour(colour)));
+        // A point outside the board is refused by the fill and simply ignored.
+        m_bruvela->fill(m_surface, x, y);
+    }
+    m_surface->setDrawMode(savedMode);
+    m_surface->setScaleMode(savedScale);
+    m_surface->setFillStyle(savedFill);
+}
+
+void DrawingTools::receiveText(const session::TextSet &text, qint16 paletteIndex, qint16 unit)
+{
+    Q_UNUSED(text)
+    Q_UNUSED(paletteIndex)
+    Q_UNUSED(unit)
+}
+
+} // namespace board
