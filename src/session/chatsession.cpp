@@ -1,0 +1,606 @@
+#include "chatsession.h"
+
+#include "dispatcher.h"
+#include "lineframer.h"
+#include "localaddress.h"
+#include "participantlist.h"
+#include "protocol.h"
+#include "trafficlog.h"
+
+#include <QStringListModel>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <functional>
+#include <limits>
+
+namespace session {
+
+namespace {
+
+const QString kStatusDisconnected = QStringLiteral("Disconnessione.");
+
+/// The state codes the program reads: 0 closed, 7 connected, others in between.
+int stateCode(QAbstractSocket::SocketState state)
+{
+    switch (state) {
+    case QAbstractSocket::UnconnectedState: return 0;
+    case QAbstractSocket::BoundState: return 1;
+    case QAbstractSocket::ListeningState: return 2;
+    case QAbstractSocket::HostLookupState: return 4;
+    case QAbstractSocket::ConnectingState: return 6;
+    case QAbstractSocket::ConnectedState: return 7;
+    case QAbstractSocket::ClosingState: return 8;
+    }
+    return 9;
+}
+
+/// Element 0: hands each pending connection's descriptor to the session,
+/// which accepts it into an element of its own choosing.
+class Listener : public QTcpServer
+{
+public:
+    using QTcpServer::QTcpServer;
+    std::function<void(qintptr)> onIncoming;
+
+protected:
+    void incomingConnection(qintptr descriptor) override { onIncoming(descriptor); }
+};
+
+} // namespace
+
+struct ChatSession::Private {
+    struct Element {
+        QTcpSocket *socket = nullptr;
+        LineFramer framer;
+        bool closingByUs = false; ///< our own close is not a close event
+    };
+
+    explicit Private(ChatSession *session) : q(session), dispatcher(*session) {}
+
+    ChatSession *q;
+    ConversationSink *conversation = nullptr;
+    BoardSink *board = nullptr;
+    MessageService *messages = nullptr;
+
+    ParticipantList *people = nullptr;
+    QStringListModel *combo = nullptr;
+    QStringListModel *recipients = nullptr;
+    TrafficLog *sent = nullptr;
+    TrafficLog *received = nullptr;
+
+    QTcpSocket *client = nullptr; ///< sckConnect
+    LineFramer clientFramer;
+    bool clientClosingByUs = false;
+    Listener *server = nullptr; ///< element 0 of sckConnection
+    /// Elements 1..iConnections; element i is elements[i - 1]. Created on
+    /// demand, kept for the life of the session.
+    std::vector<std::unique_ptr<Element>> elements;
+
+    qint32 port = 600;
+    bool host = false;
+    Phase phase = Phase::Idle;
+    QString name;
+    QString myName;
+    int waitMs = kDefaultConnectWaitMs;
+    QTimer *waitTimer = nullptr;
+    QSize extent{12000, 12000};
+
+    Dispatcher dispatcher;
+
+    Element *element(qint16 index) const
+    {
+        if (index < 1 || index > qint16(elements.size()))
+            return nullptr;
+        return elements[size_t(index - 1)].get();
+    }
+
+    void status(const QString &text)
+    {
+        if (conversation)
+            conversation->UpdateStatus(text);
+    }
+    void message(MessageService::Icon icon, const QString &text)
+    {
+        if (messages)
+            messages->showMessage(icon, kAppTitle, text);
+    }
+    void setPhase(Phase next)
+    {
+        if (phase == next)
+            return;
+        phase = next;
+        emit q->phaseChanged(next);
+    }
+
+    void openConnection() { emit q->connectionOpened(); }
+    void closeConnection() { emit q->connectionClosed(); }
+    void clearStuff()
+    {
+        emit q->kickVisibleChanged(false);
+        people->clear();
+        if (conversation)
+            conversation->clearDialog();
+        if (board)
+            board->clearBoard();
+    }
+
+    void closeClient()
+    {
+        clientClosingByUs = true;
+        client->flush();
+        client->abort();
+        clientClosingByUs = false;
+        clientFramer.reset();
+    }
+    void closeElement(qint16 index)
+    {
+        Element *e = element(index);
+        if (!e)
+            return;
+        e->closingByUs = true;
+        e->socket->flush();
+        e->socket->abort();
+        e->closingByUs = false;
+        e->framer.reset();
+    }
+    void closeAllElements()
+    {
+        for (qsizetype i = 1; i <= qsizetype(elements.size()); ++i)
+            closeElement(qint16(i));
+    }
+
+    void readClient()
+    {
+        const QByteArray bytes = client->readAll();
+        const QList<QByteArray> lines = clientFramer.feed(bytes);
+        for (const QByteArray &line : lines)
+            dispatcher.dispatchLine(decodeText(line), -1);
+    }
+    void readElement(qint16 index)
+    {
+        Element *e = element(index);
+        if (!e)
+            return;
+        const QByteArray bytes = e->socket->readAll();
+        const QList<QByteArray> lines = e->framer.feed(bytes);
+        for (const QByteArray &line : lines)
+            dispatcher.dispatchLine(decodeText(line), index);
+    }
+
+    void onClientClosed()
+    {
+        if (clientClosingByUs)
+            return;
+        if (client->bytesAvailable() > 0)
+            readClient(); // what the host said last still counts
+        status(kStatusDisconnected);
+        closeClient();
+        people->clear();
+        clearStuff();
+        closeConnection();
+        // While the connect wait runs, its end still decides (and fails).
+        if (phase == Phase::Connected)
+            setPhase(Phase::Idle);
+    }
+
+    void onElementClosed(qint16 index)
+    {
+        Element *e = element(index);
+        if (!e || e->closingByUs)
+            return;
+        if (e->socket->bytesAvailable() > 0)
+            readElement(index);
+        closeElement(index);
+        const QString who = people->sConnectionName(index);
+        if (who.isEmpty())
+            return; // gone before it introduced itself: no trace
+        status(who + QStringLiteral(" ha perso il contatto con la realtà."));
+        people->RemoveName(index);
+        q->SendToAll(QStringLiteral("[Disconnessione]") + sFormatSend(index), false);
+    }
+
+    QTcpSocket *newElementSocket(qint16 index)
+    {
+        auto *socket = new QTcpSocket(q);
+        QObject::connect(socket, &QTcpSocket::readyRead, q, [this, index] { readElement(index); });
+        QObject::connect(socket, &QTcpSocket::disconnected, q, [this, index] { onElementClosed(index); });
+        return socket;
+    }
+
+    void onIncoming(qintptr descriptor)
+    {
+        qint16 chosen = 0;
+        for (qsizetype i = 1; i <= qsizetype(elements.size()); ++i) {
+            if (elements[size_t(i - 1)]->socket->state() == QAbstractSocket::UnconnectedState) {
+                chosen = qint16(i);
+                break;
+            }
+        }
+        if (chosen == 0) {
+            if (elements.size() >= size_t(std::numeric_limits<qint16>::max())) {
+                // No index left: the request is refused.
+                QTcpSocket refused;
+                refused.setSocketDescriptor(descriptor);
+                refused.abort();
+                return;
+            }
+            chosen = qint16(elements.size() + 1);
+            auto e = std::make_unique<Element>();
+            e->socket = newElementSocket(chosen);
+            elements.push_back(std::move(e));
+        }
+        Element *e = element(chosen);
+        e->framer.reset();
+        e->socket->setSocketDescriptor(descriptor);
+    }
+
+    QString listenFailure(QAbstractSocket::SocketError error) const
+    {
+        const QString p = QString::number(port);
+        if (port < 0 || port > 65535)
+            return QStringLiteral("La porta %1 non è valida: scegliere con \"Porta\" un numero da 1 a 65535.").arg(p);
+        switch (error) {
+        case QAbstractSocket::AddressInUseError:
+            return QStringLiteral("Impossibile ospitare la sessione: la porta %1 è già in uso da un altro "
+                                  "programma. Scegliere un'altra porta con \"Porta\".")
+                .arg(p);
+        case QAbstractSocket::SocketAccessError:
+            return QStringLiteral("Impossibile ospitare la sessione: la porta %1 è riservata (le porte "
+                                  "sotto 1024 richiedono i privilegi di amministratore). Scegliere una "
+                                  "porta da 1024 a 65535 con \"Porta\".")
+                .arg(p);
+        default:
+            return QStringLiteral("Impossibile ospitare la sessione: non è possibile restare in attesa "
+                                  "di connessioni sulla porta %1.")
+                .arg(p);
+        }
+    }
+
+    void onConnectWaitDone()
+    {
+        combo->setStringList({});
+        if (!q->SendToServer(QStringLiteral("[Connessione]") + name)
+            || !q->SendToServer(QStringLiteral("[Aggiorna Listato InviaFile]"))) {
+            connectFailed();
+            return;
+        }
+        setPhase(Phase::Connected);
+    }
+
+    void connectFailed()
+    {
+        message(MessageService::Icon::Warning, QStringLiteral("Impossibile stabilire una connessione."));
+        closeClient();
+        status(kStatusDisconnected);
+        closeConnection();
+        setPhase(Phase::Idle);
+    }
+};
+
+ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<Private>(this))
+{
+    d->people = new ParticipantList(this);
+    d->combo = new QStringListModel(this);
+    d->recipients = new QStringListModel(this);
+    d->sent = new TrafficLog(this);
+    d->received = new TrafficLog(this);
+
+    d->client = new QTcpSocket(this);
+    connect(d->client, &QTcpSocket::readyRead, this, [this] { d->readClient(); });
+    connect(d->client, &QTcpSocket::disconnected, this, [this] { d->onClientClosed(); });
+
+    d->server = new Listener(this);
+    d->server->onIncoming = [this](qintptr descriptor) { d->onIncoming(descriptor); };
+
+    d->waitTimer = new QTimer(this);
+    d->waitTimer->setSingleShot(true);
+    connect(d->waitTimer, &QTimer::timeout, this, [this] { d->onConnectWaitDone(); });
+}
+
+ChatSession::~ChatSession()
+{
+    // No close event may reach a half-destroyed session.
+    d->waitTimer->stop();
+    QObject::disconnect(d->client, nullptr, this, nullptr);
+    d->client->abort();
+    for (auto &e : d->elements) {
+        QObject::disconnect(e->socket, nullptr, this, nullptr);
+        e->socket->abort();
+    }
+    d->server->close();
+}
+
+void ChatSession::setConversationSink(ConversationSink *sink) { d->conversation = sink; }
+void ChatSession::setBoardSink(BoardSink *sink) { d->board = sink; }
+void ChatSession::setMessageService(MessageService *service) { d->messages = service; }
+ConversationSink *ChatSession::conversationSink() const { return d->conversation; }
+BoardSink *ChatSession::boardSink() const { return d->board; }
+MessageService *ChatSession::messageService() const { return d->messages; }
+
+ParticipantList *ChatSession::participants() const { return d->people; }
+QStringListModel *ChatSession::addressList() const { return d->combo; }
+QStringListModel *ChatSession::transferRecipients() const { return d->recipients; }
+TrafficLog *ChatSession::sentLog() const { return d->sent; }
+TrafficLog *ChatSession::receivedLog() const { return d->received; }
+
+qint32 ChatSession::lPort() const { return d->port; }
+void ChatSession::setPort(qint32 port) { d->port = port; }
+
+quint16 ChatSession::listeningPort() const
+{
+    return d->server->isListening() ? d->server->serverPort() : 0;
+}
+
+bool ChatSession::bHost() const { return d->host; }
+qint16 ChatSession::iConnections() const { return qint16(d->elements.size()); }
+
+bool ChatSession::bConnected() const
+{
+    if (clientState() != kClosed)
+        return true;
+    for (const auto &e : d->elements) {
+        if (stateCode(e->socket->state()) != kClosed)
+            return true;
+    }
+    return false;
+}
+
+int ChatSession::clientState() const { return stateCode(d->client->state()); }
+
+int ChatSession::connectionState(qint16 index) const
+{
+    if (index == 0)
+        return d->server->isListening() ? 2 : kClosed;
+    const Private::Element *e = d->element(index);
+    return e ? stateCode(e->socket->state()) : kClosed;
+}
+
+ChatSession::Phase ChatSession::phase() const { return d->phase; }
+
+QString ChatSession::name() const { return d->name; }
+void ChatSession::setName(const QString &name) { d->name = name; }
+QString ChatSession::sMyName() const { return d->myName; }
+
+void ChatSession::adoptName(const QString &name)
+{
+    d->name = name;
+    d->myName = name;
+    emit nameChanged(name);
+}
+
+int ChatSession::connectWaitMs() const { return d->waitMs; }
+void ChatSession::setConnectWait(int ms) { d->waitMs = qMax(0, ms); }
+
+QSize ChatSession::boardExtent() const { return d->extent; }
+void ChatSession::setBoardExtent(const QSize &twips) { d->extent = twips; }
+
+const TextSet &ChatSession::receivedText() const { return d->dispatcher.textSet(); }
+
+// --- connection manager ------------------------------------------------------
+
+void ChatSession::cmdHost_Click()
+{
+    if (d->name.isEmpty())
+        return;
+    d->waitTimer->stop();
+    d->closeAllElements();
+    d->server->close();
+    // Listen before anything changes, so a refused port leaves the session
+    // exactly as it was.
+    const bool portValid = d->port >= 0 && d->port <= 65535;
+    if (!portValid || !d->server->listen(QHostAddress::Any, quint16(d->port))) {
+        d->message(MessageService::Icon::Warning, d->listenFailure(d->server->serverError()));
+        return;
+    }
+
+    d->openConnection();
+    d->host = true;
+    d->clearStuff();
+    d->closeClient();
+    d->status(QStringLiteral("Server in attesa..."));
+    // The name we host under is our confirmed name from now on.
+    d->myName = d->name;
+    d->people->AddName(-1, d->name);
+    emit kickVisibleChanged(true);
+    d->combo->setStringList({});
+    d->setPhase(Phase::Hosting);
+    SendToSelf(QStringLiteral("[Aggiorna Listato InviaFile]"));
+    SendToSelf(QStringLiteral("[Aggiorna ComboIP]") + d->name + QStringLiteral(" - ") + sLocalIP(d->messages));
+}
+
+void ChatSession::cmdConnect_Click(const QString &address)
+{
+    if (d->name.isEmpty())
+        return;
+    d->waitTimer->stop();
+    // One role at a time: a host that connects elsewhere stops hosting.
+    d->closeAllElements();
+    d->server->close();
+
+    d->openConnection();
+    d->host = false;
+    d->clearStuff();
+    d->status(QStringLiteral("Connessione in corso..."));
+    d->closeClient();
+    d->setPhase(Phase::Connecting);
+    const bool portValid = d->port > 0 && d->port <= 65535;
+    // An invalid port or address fails on its own; the wait's end reports it.
+    if (portValid)
+        d->client->connectToHost(address, quint16(d->port));
+    d->waitTimer->start(d->waitMs);
+}
+
+void ChatSession::cmdDisconnect_Click()
+{
+    d->waitTimer->stop(); // a pending introduction is cancelled, not failed
+    d->closeClient();
+    d->closeAllElements();
+    d->server->close();
+    d->host = false;
+    d->status(kStatusDisconnected);
+    d->clearStuff();
+    d->closeConnection();
+    d->setPhase(Phase::Idle);
+}
+
+void ChatSession::cmdKick_Click()
+{
+    if (!d->host)
+        return;
+    ParticipantList *people = d->people;
+    for (int i = people->count() - 1; i >= 0; --i) {
+        const qint32 expelled = people->tagAt(i);
+        if (!people->isSelected(i) || expelled == -1)
+            continue;
+        const QString notice = QStringLiteral("[Espulsione]") + sFormatSend(expelled);
+        for (int j = 0; j < people->count(); ++j) {
+            const qint32 other = people->tagAt(j);
+            if (other == -1 || people->isSelected(j) || other < 1 || other > 32767)
+                continue;
+            if (connectionState(qint16(other)) == kConnected)
+                SendToPerson(notice, qint16(other));
+        }
+        if (expelled >= 1 && expelled <= 32767)
+            d->closeElement(qint16(expelled));
+        d->status(QStringLiteral("Espulsione dalla chat di: ") + people->nameAt(i) + QStringLiteral("."));
+        people->removeAt(i);
+    }
+    people->deselectAll();
+}
+
+void ChatSession::cmdDeselect_Click() { d->people->deselectAll(); }
+
+bool ChatSession::cmdPorts_Click()
+{
+    if (bConnected()) {
+        d->message(MessageService::Icon::Information,
+                   QStringLiteral("Una o più connessioni sono attualmente aperte. Occorre disconnettersi "
+                                  "prima di mutare porta."));
+        return false;
+    }
+    return true;
+}
+
+void ChatSession::closeAllSockets()
+{
+    d->waitTimer->stop();
+    d->closeClient();
+    d->closeAllElements();
+    d->server->close();
+}
+
+bool ChatSession::confirmOwnName()
+{
+    const QString typed = d->name;
+    if (typed == d->myName)
+        return false;
+    if (typed.isEmpty() || d->people->containsName(typed)) {
+        if (!typed.isEmpty())
+            d->message(MessageService::Icon::None,
+                       QStringLiteral("Il nome è gia' in uso! Quanta poca fantasia.."));
+        d->name = d->myName;
+        emit nameChanged(d->myName);
+        return false;
+    }
+    d->myName = typed;
+    if (d->host) {
+        d->people->ChangeAddName(-1, typed);
+        SendPeopleList();
+        SendToSelf(QStringLiteral("[Aggiorna Listato InviaFile]"));
+        SendToSelf(QStringLiteral("[Aggiorna ComboIP]") + typed + QStringLiteral(" - ") + sLocalIP(d->messages));
+    } else if (isClientConnected()) {
+        SendToServer(QStringLiteral("[Cambia Nome]") + typed);
+        SendToServer(QStringLiteral("[Aggiorna Listato InviaFile]"));
+        SendToServer(QStringLiteral("[Aggiorna ComboIP]") + typed + QStringLiteral(" - ") + sLocalIP(d->messages));
+    }
+    return true;
+}
+
+// --- routing -------------------------------------------------------------------
+
+void ChatSession::SendToPerson(const QString &vsData, qint16 viConnection)
+{
+    Private::Element *e = d->element(viConnection);
+    // A participant whose connection has just closed misses the message.
+    if (!e || e->socket->state() != QAbstractSocket::ConnectedState)
+        return;
+    if (e->socket->write(encodeLine(vsData)) < 0)
+        return;
+    ShowSentData(QStringLiteral("sckConnection(") + QString::number(viConnection) + QStringLiteral("): ") + vsData);
+}
+
+void ChatSession::SendToAll(const QString &vsData, bool vbSelf)
+{
+    const qint16 count = iConnections();
+    for (qint16 i = 1; i <= count && i > 0; ++i) {
+        if (connectionState(i) == kConnected)
+            SendToPerson(vsData, i);
+    }
+    if (vbSelf)
+        SendToSelf(vsData);
+}
+
+void ChatSession::SendToAllButOriginator(const QString &vsData, qint16 viConnection)
+{
+    const qint16 count = iConnections();
+    for (qint16 i = 1; i <= count && i > 0; ++i) {
+        if (i != viConnection && connectionState(i) == kConnected)
+            SendToPerson(vsData, i);
+    }
+}
+
+void ChatSession::SendToSelf(const QString &vsData)
+{
+    ProcessData(vsData + QStringLiteral("\r\n"), -1);
+}
+
+bool ChatSession::SendToServer(const QString &vsData)
+{
+    if (d->client->state() != QAbstractSocket::ConnectedState)
+        return false;
+    if (d->client->write(encodeLine(vsData)) < 0)
+        return false;
+    ShowSentData(QStringLiteral("sckConnect: ") + vsData);
+    return true;
+}
+
+void ChatSession::Broadcast(const QString &vsData)
+{
+    if (d->host)
+        SendToAll(vsData, false);
+    else if (isClientConnected())
+        SendToServer(vsData);
+}
+
+void ChatSession::ShowSentData(const QString &entry) { d->sent->append(entry); }
+void ChatSession::ShowReceivedData(const QString &entry) { d->received->append(entry); }
+
+void ChatSession::SendPeopleList()
+{
+    if (!d->host)
+        return;
+    const ParticipantList *people = d->people;
+    const int count = people->count();
+    // The entries are the same for every target: build them once.
+    QStringList entries;
+    entries.reserve(count);
+    for (int j = 0; j < count; ++j)
+        entries.append(QStringLiteral("[Riordina Nomi in Lista]") + sFormatSend(people->tagAt(j)) + people->nameAt(j));
+    const QString announce = QStringLiteral("[Nuovo Nome in Lista]");
+    for (int i = 0; i < count; ++i) {
+        const qint32 target = people->tagAt(i);
+        if (target == -1 || target < 1 || target > 32767)
+            continue;
+        SendToPerson(announce, qint16(target));
+        for (const QString &entry : entries)
+            SendToPerson(entry, qint16(target));
+    }
+}
+
+// --- dispatcher ------------------------------------------------------------------
+
+void ChatSession::ProcessData(const QString &vsData, qint16 index) { d->dispatcher.ProcessData(vsData, index); }
+
+} // namespace session

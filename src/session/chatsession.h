@@ -3,6 +3,7 @@
 #include "sinks.h"
 
 #include <QObject>
+#include <QSize>
 #include <QString>
 
 #include <memory>
@@ -91,6 +92,14 @@ public:
     int connectWaitMs() const;
     void setConnectWait(int ms);
 
+    /// The board's outer size in twips, which the greeting a newcomer
+    /// receives is built from (12000 x 12000 unless the board says otherwise).
+    QSize boardExtent() const;
+    void setBoardExtent(const QSize &twips);
+
+    /// The text set store: the values of the text being received on the board.
+    const TextSet &receivedText() const;
+
     // --- connection manager -------------------------------------------------
     /// Starts hosting on lPort. Does nothing with an empty name. Listening that
     /// fails shows a message naming the port and leaves the session idle.
@@ -123,6 +132,9 @@ public:
     void Broadcast(const QString &vsData);
     void ShowSentData(const QString &entry);
     void ShowReceivedData(const QString &entry);
+    /// Host only: sends every client the whole participant list, each list
+    /// announced by "[Nuovo Nome in Lista]".
+    void SendPeopleList();
 
     // --- dispatcher ---------------------------------------------------------
     /// Splits @p vsData at CR LF and acts on every complete line as coming
@@ -140,6 +152,9 @@ signals:
     void phaseChanged(session::ChatSession::Phase phase);
 
 private:
+    /// Takes @p name as the confirmed own name and shows it in txtName.
+    void adoptName(const QString &name);
+
     friend class Dispatcher;
     struct Private;
     std::unique_ptr<Private> d;

@@ -1,0 +1,493 @@
+#include "dispatcher.h"
+
+#include "chatsession.h"
+#include "localaddress.h"
+#include "participantlist.h"
+#include "protocol.h"
+
+#include <QSet>
+#include <QStringListModel>
+#include <QVarLengthArray>
+
+#include <cfenv>
+#include <cmath>
+
+namespace session {
+
+namespace {
+
+const QString kConnessione = QStringLiteral("[Connessione]");
+const QString kRename = QStringLiteral("[Rename di Connessione]");
+const QString kDisconnessione = QStringLiteral("[Disconnessione]");
+const QString kEspulsione = QStringLiteral("[Espulsione]");
+const QString kCambiaNome = QStringLiteral("[Cambia Nome]");
+const QString kNuovoNome = QStringLiteral("[Nuovo Nome in Lista]");
+const QString kRiordina = QStringLiteral("[Riordina Nomi in Lista]");
+const QString kListato = QStringLiteral("[Aggiorna Listato InviaFile]");
+const QString kComboIP = QStringLiteral("[Aggiorna ComboIP]");
+const QString kNeoConnesso = QStringLiteral("[Aggiorna NeoConnesso]");
+const QString kMessaggio = QStringLiteral("[Messaggio]");
+const QString kPrivato = QStringLiteral("[Messaggio Privato]");
+const QString kPulisci = QStringLiteral("[Pulisci Lavagna]");
+const QString kLinea = QStringLiteral("[Linea]");
+const QString kCirconferenza = QStringLiteral("[Circonferenza]");
+const QString kColora = QStringLiteral("[Colora Sfondo]");
+const QString kTestoColore = QStringLiteral("[Inserisci TestoColore]");
+
+QString textTag(int part)
+{
+    return part == 1 ? QStringLiteral("[Inserisci Testo]")
+                     : QStringLiteral("[Inserisci Testo%1]").arg(part);
+}
+
+/// 1 for "[Inserisci Testo]", 2..11 for its numbered siblings, else 0.
+int textPart(const QString &tag)
+{
+    static const QString prefix = QStringLiteral("[Inserisci Testo");
+    if (!tag.startsWith(prefix))
+        return 0;
+    const QStringView middle = QStringView(tag).mid(prefix.size(), tag.size() - prefix.size() - 1);
+    if (middle.isEmpty())
+        return 1;
+    if (middle.size() > 2 || middle.startsWith(u'0'))
+        return 0;
+    const auto number = toInt16(middle);
+    return number && *number >= 2 && *number <= 11 ? *number : 0;
+}
+
+QString truthText(bool value)
+{
+    return value ? QStringLiteral("True") : QStringLiteral("False");
+}
+
+} // namespace
+
+Dispatcher::Dispatcher(ChatSession &session) : m_session(session) {}
+
+void Dispatcher::ProcessData(const QString &vsData, qint16 index)
+{
+    qsizetype pos = 0;
+    for (;;) {
+        const qsizetype end = vsData.indexOf(QLatin1String("\r\n"), pos);
+        if (end < 0)
+            break;
+        dispatchLine(vsData.mid(pos, end - pos), index);
+        pos = end + 2;
+    }
+}
+
+void Dispatcher::dispatchLine(const QString &line, qint16 index)
+{
+    if (index == -1)
+        m_session.ShowReceivedData(QStringLiteral("sckConnect: ") + line);
+    else
+        m_session.ShowReceivedData(QStringLiteral("sckConnection(") + QString::number(index)
+                                   + QStringLiteral("): ") + line);
+
+    const TaggedLine split = splitTag(line);
+    const QString &tag = split.tag;
+    const QString &params = split.params;
+    if (tag.isEmpty())
+        return;
+
+    // What only a host sends to its clients has no business arriving at a
+    // host from a client.
+    const bool fromClientToHost = m_session.bHost() && index != -1;
+
+    if (tag == kMessaggio) {
+        onMessaggio(params, index);
+    } else if (tag == kLinea || tag == kCirconferenza) {
+        onDraw(tag, params);
+    } else if (tag == kColora) {
+        onFill(params);
+    } else if (tag == kConnessione) {
+        onConnessione(params, index);
+    } else if (tag == kRename) {
+        if (!fromClientToHost)
+            onRename(params);
+    } else if (tag == kCambiaNome) {
+        onCambiaNome(params, index);
+    } else if (tag == kDisconnessione) {
+        if (!fromClientToHost)
+            onLeft(params, QStringLiteral(" ha perso il contatto con la realtà."));
+    } else if (tag == kEspulsione) {
+        if (!fromClientToHost)
+            onLeft(params, QStringLiteral(" è stato espulso dalla chat."));
+    } else if (tag == kNuovoNome) {
+        if (!fromClientToHost)
+            m_session.participants()->clear();
+    } else if (tag == kRiordina) {
+        if (!fromClientToHost)
+            onRiordina(params);
+    } else if (tag == kListato) {
+        onListatoInviaFile();
+    } else if (tag == kComboIP) {
+        onComboIP(params);
+    } else if (tag == kNeoConnesso) {
+        onNeoConnesso(params, index);
+    } else if (tag == kPrivato) {
+        onPrivato(params, index);
+    } else if (tag == kPulisci) {
+        onPulisci(index);
+    } else if (tag == kTestoColore) {
+        onTextColour(params, index);
+    } else if (const int part = textPart(tag)) {
+        onTextPart(part, params);
+    }
+}
+
+QString Dispatcher::uniqueName(const QString &requested, const ParticipantList &list)
+{
+    // Equivalent to visiting the list again after every clash: the result is
+    // the first candidate that no entry carries. A set keeps it linear.
+    const QStringList names = list.names();
+    const QSet<QString> taken(names.cbegin(), names.cend());
+    QString candidate = requested;
+    for (int k = 2; taken.contains(candidate); ++k)
+        candidate = requested + QLatin1Char('[') + QString::number(k) + QLatin1Char(']');
+    return candidate;
+}
+
+void Dispatcher::onConnessione(const QString &params, qint16 origin)
+{
+    if (params.isEmpty())
+        return;
+    if (!m_session.bHost()) {
+        if (ConversationSink *sink = m_session.conversationSink())
+            sink->UpdateStatus(params + QStringLiteral(" si è connesso."));
+        return;
+    }
+    ParticipantList *people = m_session.participants();
+    // A client joins once; a second introduction would register it twice.
+    if (origin < 1 || !people->sConnectionName(origin).isEmpty())
+        return;
+    const QString name = uniqueName(params, *people);
+    if (ConversationSink *sink = m_session.conversationSink())
+        sink->UpdateStatus(name + QStringLiteral(" si è connesso."));
+    m_session.SendToAll(kConnessione + name, false);
+    people->AddName(origin, name);
+    m_session.SendPeopleList();
+    const QSize extent = m_session.boardExtent();
+    m_session.SendToPerson(greeting(extent.width(), extent.height()), origin);
+    m_session.SendToPerson(kRename + name, origin);
+}
+
+void Dispatcher::onRename(const QString &params)
+{
+    if (params.isEmpty())
+        return;
+    m_session.adoptName(params);
+    m_session.SendToServer(kComboIP + params + QStringLiteral(" - ")
+                           + sLocalIP(m_session.messageService()));
+    m_session.SendToServer(kNeoConnesso);
+}
+
+void Dispatcher::onCambiaNome(const QString &params, qint16 origin)
+{
+    if (params.isEmpty())
+        return;
+    ParticipantList *people = m_session.participants();
+    // A client that has not introduced itself yet has no entry to rename.
+    if (m_session.bHost() && (origin < 1 || people->sConnectionName(origin).isEmpty()))
+        return;
+    people->ChangeAddName(origin, params);
+    m_session.SendPeopleList();
+}
+
+void Dispatcher::onLeft(const QString &params, const QString &suffix)
+{
+    const auto index = toInt16(sParam(params, 1));
+    if (!index)
+        return;
+    ParticipantList *people = m_session.participants();
+    if (ConversationSink *sink = m_session.conversationSink())
+        sink->UpdateStatus(people->sConnectionName(*index) + suffix);
+    people->RemoveName(*index);
+}
+
+void Dispatcher::onRiordina(const QString &params)
+{
+    const auto index = toInt16(sParam(params, 1));
+    const QString name = sLongParam(params, 2);
+    // 0 never names a participant and would pass for an untagged entry.
+    if (!index || *index == 0 || name.isEmpty())
+        return;
+    m_session.participants()->ChangeAddName(*index, name);
+}
+
+void Dispatcher::onListatoInviaFile()
+{
+    m_session.transferRecipients()->setStringList(m_session.participants()->names());
+    if (m_session.bHost())
+        m_session.SendToAll(kListato, false);
+}
+
+void Dispatcher::onComboIP(const QString &params)
+{
+    if (params.isEmpty())
+        return;
+    QStringListModel *combo = m_session.addressList();
+    QStringList entries = combo->stringList();
+    entries.removeAll(params);
+    entries.append(params);
+    combo->setStringList(entries);
+    if (m_session.bHost())
+        m_session.SendToAll(kComboIP + params, false);
+}
+
+void Dispatcher::onNeoConnesso(const QString &params, qint16 origin)
+{
+    QStringListModel *combo = m_session.addressList();
+    if (!m_session.bHost()) {
+        if (params.isEmpty())
+            return;
+        const int row = combo->rowCount();
+        combo->insertRows(row, 1);
+        combo->setData(combo->index(row), params);
+        return;
+    }
+    const QStringList entries = combo->stringList();
+    for (const QString &entry : entries)
+        m_session.SendToPerson(kNeoConnesso + entry, origin);
+}
+
+void Dispatcher::onMessaggio(const QString &params, qint16 origin)
+{
+    if (ConversationSink *sink = m_session.conversationSink())
+        sink->UpdateDialog(params);
+    if (m_session.bHost())
+        m_session.SendToAllButOriginator(kMessaggio + params, origin);
+}
+
+void Dispatcher::onPrivato(const QString &params, qint16 origin)
+{
+    const auto count = toInt16(sParam(params, 1));
+    if (!count || *count < 0)
+        return;
+    // Every target field must be there in full before anything is read, so a
+    // huge count costs one comparison, not a loop.
+    const qsizetype needed = (qsizetype(*count) + 1) * kFieldWidth;
+    if (params.size() < needed)
+        return;
+    QVarLengthArray<qint16, 16> targets;
+    for (int field = 2; field <= *count + 1; ++field) {
+        const auto target = toInt16(sParam(params, field));
+        if (!target)
+            return;
+        targets.append(*target);
+    }
+    const QString text = sLongParam(params, *count + 2);
+    for (const qint16 target : targets) {
+        if (target == -1) {
+            if (ConversationSink *sink = m_session.conversationSink())
+                sink->UpdateDialog(text);
+        } else if (target != origin) {
+            m_session.SendToPerson(kMessaggio + text, target);
+        }
+    }
+}
+
+void Dispatcher::onPulisci(qint16 origin)
+{
+    if (BoardSink *board = m_session.boardSink())
+        board->clearBoard();
+    if (m_session.bHost())
+        m_session.SendToAllButOriginator(kPulisci, origin);
+}
+
+std::optional<qint32> Dispatcher::toColour(QStringView text)
+{
+    const auto colour = toInt32(text);
+    if (!colour || *colour < 0 || *colour > 0xFFFFFF)
+        return std::nullopt;
+    return colour;
+}
+
+std::optional<DrawFields> Dispatcher::parseDrawFields(const QString &params)
+{
+    const auto x1 = toFloat(sParam(params, 1));
+    const auto y1 = toFloat(sParam(params, 2));
+    const auto x2 = toFloat(sParam(params, 3));
+    const auto y2 = toFloat(sParam(params, 4));
+    const auto colour = toColour(sParam(params, 5));
+    if (!x1 || !y1 || !x2 || !y2 || !colour)
+        return std::nullopt;
+    DrawFields fields;
+    fields.x1 = *x1;
+    fields.y1 = *y1;
+    fields.x2 = *x2;
+    fields.y2 = *y2;
+    fields.colour = *colour;
+    // Pen width and unit may be absent (the joining greeting leaves them
+    // out); the board then keeps its own.
+    fields.penWidth = toInt16(sParam(params, 6));
+    fields.unit = toInt16(sParam(params, 7));
+    return fields;
+}
+
+QString Dispatcher::greeting(int boardWidth, int boardHeight)
+{
+    const QString w = sFormatSend(double(boardWidth) + 500);
+    const QString h = sFormatSend(double(boardHeight) + 500);
+    return kLinea + w + h + w + h + QStringLiteral("255");
+}
+
+void Dispatcher::onDraw(const QString &tag, const QString &params)
+{
+    const auto fields = parseDrawFields(params);
+    if (!fields)
+        return;
+    if (BoardSink *board = m_session.boardSink()) {
+        if (tag == kLinea)
+            board->receiveLine(*fields);
+        else
+            board->receiveCircle(*fields);
+    }
+    if (m_session.bHost())
+        m_session.SendToAll(tag + params, false);
+}
+
+void Dispatcher::onFill(const QString &params)
+{
+    const auto x = toFloat(sParam(params, 1));
+    const auto y = toFloat(sParam(params, 2));
+    const auto colour = toColour(sParam(params, 3));
+    if (!x || !y || !colour)
+        return;
+    if (BoardSink *board = m_session.boardSink())
+        board->receiveFill(*x, *y, *colour);
+    if (m_session.bHost())
+        m_session.SendToAll(kColora + params, false);
+}
+
+std::optional<bool> Dispatcher::toTruth(QStringView text)
+{
+    if (text.compare(u"True", Qt::CaseInsensitive) == 0 || text.compare(u"Vero", Qt::CaseInsensitive) == 0)
+        return true;
+    if (text.compare(u"False", Qt::CaseInsensitive) == 0 || text.compare(u"Falso", Qt::CaseInsensitive) == 0)
+        return false;
+    const auto number = toInt64(text);
+    if (!number)
+        return std::nullopt;
+    return *number != 0;
+}
+
+std::optional<qint16> Dispatcher::toAngle(QStringView text)
+{
+    // Sign, digits, at most one separator, digits; at least one digit.
+    qsizetype i = 0;
+    if (!text.isEmpty() && (text[0] == u'-' || text[0] == u'+'))
+        i = 1;
+    if (text.size() - i > 40)
+        return std::nullopt;
+    QString normal = text.left(i).toString();
+    int digits = 0;
+    bool separator = false;
+    for (; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.unicode() >= u'0' && c.unicode() <= u'9') {
+            ++digits;
+            normal.append(c);
+        } else if ((c == u'.' || c == u',') && !separator) {
+            separator = true;
+            normal.append(QLatin1Char('.'));
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (digits == 0)
+        return std::nullopt;
+    bool ok = false;
+    const double value = normal.toDouble(&ok);
+    if (!ok)
+        return std::nullopt;
+    // Half to even, as the receiver's conversion to a whole number does.
+    const int previous = std::fegetround();
+    std::fesetround(FE_TONEAREST);
+    const double rounded = std::nearbyint(value);
+    std::fesetround(previous);
+    if (rounded < -32768.0 || rounded > 32767.0)
+        return std::nullopt;
+    return static_cast<qint16>(rounded);
+}
+
+void Dispatcher::onTextPart(int part, const QString &params)
+{
+    // A value that does not convert leaves the stored one as it was.
+    switch (part) {
+    case 1:
+        m_text.Text = params;
+        break;
+    case 2:
+        if (const auto v = toInt32(params))
+            m_text.x = *v;
+        break;
+    case 3:
+        if (const auto v = toInt32(params))
+            m_text.Y = *v;
+        break;
+    case 4:
+        if (const auto v = toTruth(params))
+            m_text.Underlined = *v;
+        break;
+    case 5:
+        if (const auto v = toTruth(params))
+            m_text.Italic = *v;
+        break;
+    case 6:
+        if (const auto v = toTruth(params))
+            m_text.Strike = *v;
+        break;
+    case 7:
+        if (const auto v = toInt16(params))
+            m_text.Height = *v;
+        break;
+    case 8:
+        if (const auto v = toInt16(params))
+            m_text.Width = *v;
+        break;
+    case 9:
+        if (const auto v = toAngle(params))
+            m_text.angle = *v;
+        break;
+    case 10:
+        if (const auto v = toInt32(params))
+            m_text.FWidth = *v;
+        break;
+    case 11:
+        m_text.FName = params;
+        break;
+    default:
+        break;
+    }
+}
+
+void Dispatcher::onTextColour(const QString &params, qint16 origin)
+{
+    const QString field1 = sParam(params, 1);
+    const QString field2 = sParam(params, 2);
+    const auto palette = toInt16(field1);
+    const auto unit = toInt16(field2);
+    if (!palette || *palette < 0 || !unit)
+        return;
+    if (BoardSink *board = m_session.boardSink())
+        board->receiveText(m_text, *palette, *unit);
+    if (!m_session.bHost())
+        return;
+    const QString values[11] = {m_text.Text,
+                                QString::number(m_text.x),
+                                QString::number(m_text.Y),
+                                truthText(m_text.Underlined),
+                                truthText(m_text.Italic),
+                                truthText(m_text.Strike),
+                                QString::number(m_text.Height),
+                                QString::number(m_text.Width),
+                                QString::number(m_text.angle),
+                                QString::number(m_text.FWidth),
+                                m_text.FName};
+    for (int part = 1; part <= 11; ++part)
+        m_session.SendToAllButOriginator(textTag(part) + values[part - 1], origin);
+    m_session.SendToAllButOriginator(kTestoColore + field1 + field2, origin);
+}
+
+} // namespace session

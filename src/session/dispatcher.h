@@ -1,0 +1,82 @@
+#pragma once
+
+#include "sinks.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+namespace session {
+
+class ChatSession;
+class ParticipantList;
+
+/**
+ * @brief Acts on every received protocol line: the participant and address
+ * lists, the status box and conversation pane, the board, and on the host
+ * the relays to the other clients.
+ *
+ * Host and client share it; the session's bHost decides where they differ.
+ * A line with a malformed field (a number that does not parse or does not
+ * fit, a missing field, a private count larger than its fields) is ignored
+ * whole: nothing is shown and nothing is relayed. Lines that only a host
+ * sends to its clients are ignored when they reach a host from a client, so
+ * a client cannot empty or rename the host's lists.
+ */
+class Dispatcher
+{
+public:
+    explicit Dispatcher(ChatSession &session);
+
+    /// Splits @p vsData at CR LF and dispatches every complete line. Text
+    /// after the last CR LF is not dispatched.
+    void ProcessData(const QString &vsData, qint16 index);
+    /// Logs one line (without CR LF) as received and acts on it.
+    void dispatchLine(const QString &line, qint16 index);
+
+    /// The values of the text being received, kept between messages.
+    const TextSet &textSet() const { return m_text; }
+
+    /// The requested name, or the first of name[2], name[3], ... that no
+    /// entry of @p list carries.
+    static QString uniqueName(const QString &requested, const ParticipantList &list);
+    /// A truth value of the text set: True/False/Vero/Falso in any letter
+    /// case, or a whole number (0 false, anything else true).
+    static std::optional<bool> toTruth(QStringView text);
+    /// The text angle: a decimal real with "." or "," as separator, rounded
+    /// half to even into 16 bits.
+    static std::optional<qint16> toAngle(QStringView text);
+    /// Fields 1 to 7 of a "[Linea]" or "[Circonferenza]"; nothing when a
+    /// coordinate or the colour is missing or malformed.
+    static std::optional<DrawFields> parseDrawFields(const QString &params);
+    /// A colour field: 0x00BBGGRR as a decimal number from 0 to 0xFFFFFF.
+    static std::optional<qint32> toColour(QStringView text);
+
+    /// Number fields four times: the board's extent plus 500 twips, then
+    /// "255" in place of colour, pen width and unit. A newcomer's first
+    /// drawing message.
+    static QString greeting(int boardWidth, int boardHeight);
+
+private:
+    void onConnessione(const QString &params, qint16 origin);
+    void onRename(const QString &params);
+    void onCambiaNome(const QString &params, qint16 origin);
+    void onLeft(const QString &params, const QString &suffix);
+    void onRiordina(const QString &params);
+    void onListatoInviaFile();
+    void onComboIP(const QString &params);
+    void onNeoConnesso(const QString &params, qint16 origin);
+    void onMessaggio(const QString &params, qint16 origin);
+    void onPrivato(const QString &params, qint16 origin);
+    void onPulisci(qint16 origin);
+    void onDraw(const QString &tag, const QString &params);
+    void onFill(const QString &params);
+    void onTextPart(int part, const QString &params);
+    void onTextColour(const QString &params, qint16 origin);
+
+    ChatSession &m_session;
+    TextSet m_text;
+};
+
+} // namespace session

@@ -5,70 +5,56 @@ namespace session {
 QList<QByteArray> LineFramer::feed(const QByteArray &bytes)
 {
     QList<QByteArray> lines;
-    qsizetype pos = 0;
     const qsizetype n = bytes.size();
+    if (n == 0)
+        return lines;
+    qsizetype pos = 0;
 
-    if (m_discarding) {
-        // Skip to the end of the over-long line. A CR at the end of the
-        // previous read may pair with an LF at the start of this one.
-        if (m_discardSawCr && n > 0 && bytes[0] == '\n') {
+    // Only the joint needs a look across the boundary: a CR at the end of the
+    // previous read and an LF at the start of this one end a line together.
+    if (bytes[0] == '\n') {
+        if (m_discarding && m_discardSawCr) {
+            m_discarding = false;
             pos = 1;
-            m_discarding = false;
-        } else {
-            const qsizetype end = bytes.indexOf("\r\n");
-            if (end < 0) {
-                m_discardSawCr = n > 0 && bytes[n - 1] == '\r';
-                return lines;
-            }
-            pos = end + 2;
-            m_discarding = false;
-        }
-        m_discardSawCr = false;
-    }
-
-    if (!m_pending.isEmpty()) {
-        // Only the joint needs a look across the boundary: a CR kept at the
-        // end of the partial line and an LF at the start of this read.
-        if (m_pending.endsWith('\r') && pos < n && bytes[pos] == '\n') {
+        } else if (!m_discarding && m_pending.endsWith('\r')) {
             m_pending.chop(1);
             lines.append(m_pending);
             m_pending.clear();
-            ++pos;
-        } else {
-            const qsizetype end = bytes.indexOf("\r\n", pos);
-            if (end < 0) {
-                m_pending.append(bytes.constData() + pos, n - pos);
-                if (m_pending.size() > m_limit) {
-                    m_discardSawCr = m_pending.endsWith('\r');
-                    m_pending.clear();
-                    m_pending.squeeze();
-                    m_discarding = true;
-                }
-                return lines;
-            }
-            m_pending.append(bytes.constData() + pos, end - pos);
-            lines.append(m_pending);
-            m_pending.clear();
-            pos = end + 2;
+            pos = 1;
         }
     }
+    m_discardSawCr = false;
 
     while (pos < n) {
         const qsizetype end = bytes.indexOf("\r\n", pos);
         if (end < 0)
             break;
-        lines.append(bytes.mid(pos, end - pos));
+        const qsizetype length = end - pos;
+        if (m_discarding) {
+            m_discarding = false; // the end of the over-long line: drop it
+        } else if (m_pending.size() + length > m_limit) {
+            m_pending.clear(); // a whole over-long line in one read: dropped as well
+        } else if (m_pending.isEmpty()) {
+            lines.append(bytes.mid(pos, length));
+        } else {
+            m_pending.append(bytes.constData() + pos, length);
+            lines.append(m_pending);
+            m_pending.clear();
+        }
         pos = end + 2;
     }
 
     if (pos < n) {
         const qsizetype rest = n - pos;
-        if (rest > m_limit) {
+        if (!m_discarding && m_pending.size() + rest > m_limit) {
             m_discarding = true;
-            m_discardSawCr = bytes[n - 1] == '\r';
-        } else {
-            m_pending = bytes.mid(pos);
+            m_pending.clear();
+            m_pending.squeeze();
         }
+        if (m_discarding)
+            m_discardSawCr = bytes[n - 1] == '\r';
+        else
+            m_pending.append(bytes.constData() + pos, rest);
     }
     return lines;
 }

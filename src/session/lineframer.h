@@ -10,9 +10,9 @@ namespace session {
  *
  * The bytes after the last CR LF of a read are kept and put in front of the
  * next read, so a line that TCP splits is not lost. What is kept is bounded:
- * a line that grows past the limit without a CR LF is dropped whole (up to
- * its CR LF) and the connection carries on with the next line. The work is
- * linear in the bytes fed.
+ * a line longer than the limit is never delivered: it is dropped whole (up
+ * to its CR LF) and the connection carries on with the next line. The work
+ * is linear in the bytes fed.
  */
 class LineFramer
 {

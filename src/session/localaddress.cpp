@@ -1,0 +1,65 @@
+#include "localaddress.h"
+
+#include "sinks.h"
+
+#include <QHostAddress>
+#include <QHostInfo>
+#include <QNetworkInterface>
+
+#include <cerrno>
+#include <unistd.h>
+
+namespace session {
+
+namespace {
+
+void warn(MessageService *messages, const QString &text)
+{
+    if (messages)
+        messages->showMessage(MessageService::Icon::Warning, kAppTitle, text);
+}
+
+QString interfaceAddress()
+{
+    const auto interfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface &iface : interfaces) {
+        const auto flags = iface.flags();
+        if (!flags.testFlag(QNetworkInterface::IsUp) || !flags.testFlag(QNetworkInterface::IsRunning)
+            || flags.testFlag(QNetworkInterface::IsLoopBack))
+            continue;
+        const auto entries = iface.addressEntries();
+        for (const QNetworkAddressEntry &entry : entries) {
+            const QHostAddress address = entry.ip();
+            if (address.protocol() == QAbstractSocket::IPv4Protocol && !address.isLoopback())
+                return address.toString();
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+QString sLocalIP(MessageService *messages)
+{
+    const QString direct = interfaceAddress();
+    if (!direct.isEmpty())
+        return direct;
+
+    char buffer[256] = {};
+    if (::gethostname(buffer, sizeof buffer - 1) != 0) {
+        warn(messages, QStringLiteral("Errore del Socket di Windows numero ") + QString::number(errno)
+                           + QStringLiteral(". Impossibile recuperare il nome dell'host."));
+        return {};
+    }
+    const QString hostName = QString::fromLocal8Bit(buffer).trimmed();
+    const QHostInfo info = hostName.isEmpty() ? QHostInfo() : QHostInfo::fromName(hostName);
+    const auto addresses = info.addresses();
+    for (const QHostAddress &address : addresses) {
+        if (address.protocol() == QAbstractSocket::IPv4Protocol)
+            return address.toString();
+    }
+    warn(messages, QStringLiteral("Errore del Socket di Windows. Impossibile recuperare il nome dell'host."));
+    return {};
+}
+
+} // namespace session

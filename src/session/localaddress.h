@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+namespace session {
+
+class MessageService;
+
+/**
+ * @brief The address other participants can reach this machine on, in dotted
+ * decimal, or an empty text after a failure (reported through @p messages,
+ * which may be null).
+ *
+ * The host name lookup on Linux commonly gives a loopback address (127.0.1.1
+ * on Debian) that no peer can reach, so the first IPv4 address of an
+ * interface that is up, running and not loopback comes first; the host name
+ * lookup is only the fallback.
+ */
+QString sLocalIP(MessageService *messages);
+
+} // namespace session

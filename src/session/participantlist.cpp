@@ -1,0 +1,143 @@
+#include "participantlist.h"
+
+#include <QItemSelectionModel>
+
+namespace session {
+
+ParticipantList::ParticipantList(QObject *parent)
+    : QAbstractListModel(parent), m_selection(new QItemSelectionModel(this, this))
+{
+}
+
+void ParticipantList::AddName(qint32 viConnection, const QString &vsName)
+{
+    // The new entry is the only untagged one, so tagging it directly is the
+    // same as tagging the first entry whose tag is 0, and it cannot mistag an
+    // older entry that a peer sent us with tag 0.
+    const int row = count();
+    beginInsertRows(QModelIndex(), row, row);
+    m_entries.push_back({vsName, viConnection});
+    endInsertRows();
+}
+
+void ParticipantList::ChangeAddName(qint32 viConnection, const QString &vsName)
+{
+    for (int row = 0; row < count(); ++row) {
+        if (m_entries[size_t(row)].tag == viConnection) {
+            // Removed and added again: the renamed entry goes to the end.
+            removeAt(row);
+            AddName(viConnection, vsName);
+            return;
+        }
+    }
+    AddName(viConnection, vsName);
+}
+
+void ParticipantList::RemoveName(qint32 viConnection)
+{
+    for (int row = 0; row < count(); ++row) {
+        if (m_entries[size_t(row)].tag == viConnection) {
+            removeAt(row);
+            return;
+        }
+    }
+}
+
+QString ParticipantList::sConnectionName(qint32 viConnection) const
+{
+    for (const Entry &entry : m_entries) {
+        if (entry.tag == viConnection)
+            return entry.name;
+    }
+    return {};
+}
+
+QString ParticipantList::nameAt(int row) const
+{
+    if (row < 0 || row >= count())
+        return {};
+    return m_entries[size_t(row)].name;
+}
+
+qint32 ParticipantList::tagAt(int row) const
+{
+    if (row < 0 || row >= count())
+        return 0;
+    return m_entries[size_t(row)].tag;
+}
+
+QStringList ParticipantList::names() const
+{
+    QStringList result;
+    result.reserve(count());
+    for (const Entry &entry : m_entries)
+        result.append(entry.name);
+    return result;
+}
+
+bool ParticipantList::containsName(const QString &name) const
+{
+    for (const Entry &entry : m_entries) {
+        if (entry.name == name)
+            return true;
+    }
+    return false;
+}
+
+void ParticipantList::removeAt(int row)
+{
+    if (row < 0 || row >= count())
+        return;
+    beginRemoveRows(QModelIndex(), row, row);
+    m_entries.erase(m_entries.begin() + row);
+    endRemoveRows();
+}
+
+void ParticipantList::clear()
+{
+    if (m_entries.empty())
+        return;
+    beginResetModel();
+    m_entries.clear();
+    endResetModel();
+    m_selection->clear();
+}
+
+bool ParticipantList::isSelected(int row) const
+{
+    if (row < 0 || row >= count())
+        return false;
+    return m_selection->isSelected(index(row));
+}
+
+void ParticipantList::setSelected(int row, bool selected)
+{
+    if (row < 0 || row >= count())
+        return;
+    m_selection->select(index(row), selected ? QItemSelectionModel::Select
+                                             : QItemSelectionModel::Deselect);
+}
+
+void ParticipantList::deselectAll()
+{
+    m_selection->clearSelection();
+}
+
+int ParticipantList::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : count();
+}
+
+QVariant ParticipantList::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= count() || index.column() != 0)
+        return {};
+    const Entry &entry = m_entries[size_t(index.row())];
+    if (role == Qt::DisplayRole)
+        return entry.name;
+    if (role == TagRole)
+        return entry.tag;
+    return {};
+}
+
+} // namespace session

@@ -120,8 +120,13 @@ QByteArray encodeText(QStringView text)
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
-        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
-            continue; // keep the LF only: a CR LF inside a message would cut it in two
+        if (c == u'\n') {
+            // A CR LF inside a message would cut it in two: keep the LF only.
+            // Dropping one CR may bring an earlier one next to the LF ("\r\r\n"),
+            // so every CR in front of the LF goes.
+            while (out.endsWith('\r'))
+                out.chop(1);
+        }
         if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
             ++i; // one "?" for one character outside the code page, not two
         out.append(encodeChar(c));

@@ -57,7 +57,8 @@ std::optional<float> toFloat(QStringView text);
 /**
  * @brief Text to wire bytes: Windows-1252, one byte per character. A
  * character the code page cannot carry becomes "?". An embedded CR LF pair
- * would end the line early, so it is sent as a lone LF instead.
+ * would end the line early, so the CRs in front of an LF are left out: the
+ * result never contains CR LF.
  */
 QByteArray encodeText(QStringView text);
 
