@@ -33,6 +33,10 @@ public:
 
     static constexpr int kTwipsPerPixel = 15;
     static constexpr int kDefaultPixels = 800;
+    /// Pen widths outside this range (from peers: 0, negative, 30000) are
+    /// clamped into it.
+    static constexpr int kMinDrawWidth = 1;
+    static constexpr int kMaxDrawWidth = 255;
 
     explicit BoardSurface(QObject *parent = nullptr);
 
@@ -75,7 +79,8 @@ public:
 
     /// Erases the drawing to the background colour and removes the picture.
     void clear();
-    /// Sets the background picture, painted under the drawing.
+    /// Sets the background picture: it replaces what the board shows from
+    /// the top-left corner, and later drawing goes over it.
     void setPicture(const QImage &picture);
     bool hasPicture() const { return !m_picture.isNull(); }
 
@@ -98,6 +103,11 @@ signals:
     void mousePointerChanged(int pointer);
 
 private:
+    class Painter;
+    void rasterLine(Painter &painter, QPointF a, QPointF b, int width) const;
+    /// Emits changed() for a non-empty rectangle.
+    void report(const QRect &pixels);
+
     QImage m_image;
     QImage m_picture;
     int m_scaleMode = Twips;
