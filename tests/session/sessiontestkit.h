@@ -1,0 +1,205 @@
+#pragma once
+
+// Shared doubles and helpers for the session tests: recorders for the sinks
+// and the message service, a raw wire-level client, and a session wired to
+// them.
+
+#include "chatsession.h"
+#include "participantlist.h"
+#include "protocol.h"
+#include "sinks.h"
+#include "trafficlog.h"
+
+#include <QHostAddress>
+#include <QList>
+#include <QStringList>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <memory>
+#include <vector>
+
+namespace testkit {
+
+using session::ChatSession;
+using session::MessageService;
+
+struct RecordingConversation : session::ConversationSink {
+    QStringList dialog;
+    QStringList status;
+    int clears = 0;
+    void UpdateDialog(const QString &vsDialog) override { dialog.append(vsDialog); }
+    void UpdateStatus(const QString &vsStatus) override { status.append(vsStatus); }
+    void clearDialog() override { ++clears; }
+};
+
+struct RecordingBoard : session::BoardSink {
+    struct Text {
+        session::TextSet text;
+        qint16 palette;
+        qint16 unit;
+    };
+    int clears = 0;
+    std::vector<session::DrawFields> lines;
+    std::vector<session::DrawFields> circles;
+    struct Fill {
+        float x, y;
+        qint32 colour;
+    };
+    std::vector<Fill> fills;
+    std::vector<Text> texts;
+    void clearBoard() override { ++clears; }
+    void receiveLine(const session::DrawFields &f) override { lines.push_back(f); }
+    void receiveCircle(const session::DrawFields &f) override { circles.push_back(f); }
+    void receiveFill(float x, float y, qint32 colour) override { fills.push_back({x, y, colour}); }
+    void receiveText(const session::TextSet &t, qint16 palette, qint16 unit) override
+    {
+        texts.push_back({t, palette, unit});
+    }
+    int drawCalls() const { return int(lines.size() + circles.size() + fills.size() + texts.size()); }
+};
+
+struct RecordingMessages : session::MessageService {
+    struct Box {
+        Icon icon;
+        QString title;
+        QString text;
+    };
+    QList<Box> boxes;
+    void showMessage(Icon icon, const QString &title, const QString &text) override
+    {
+        boxes.append({icon, title, text});
+    }
+    QStringList texts() const
+    {
+        QStringList out;
+        for (const Box &b : boxes)
+            out.append(b.text);
+        return out;
+    }
+};
+
+/// A session with recorders plugged in.
+struct Peer {
+    std::unique_ptr<ChatSession> chat = std::make_unique<ChatSession>();
+    RecordingConversation conversation;
+    RecordingBoard board;
+    RecordingMessages messages;
+
+    explicit Peer(const QString &name)
+    {
+        chat->setConversationSink(&conversation);
+        chat->setBoardSink(&board);
+        chat->setMessageService(&messages);
+        chat->setName(name);
+        chat->setConnectWait(30);
+    }
+    ~Peer() { chat.reset(); }
+    ChatSession *operator->() const { return chat.get(); }
+    session::ParticipantList *people() const { return chat->participants(); }
+
+    /// Hosts on a port the system chooses; returns it (0 on failure).
+    quint16 host()
+    {
+        chat->setPort(0);
+        chat->cmdHost_Click();
+        return chat->listeningPort();
+    }
+    /// Joins a host on 127.0.0.1 and waits for the whole join sequence: the
+    /// last thing the host sends is the address list, whose last entry is ours.
+    bool join(quint16 port)
+    {
+        chat->setPort(port);
+        const qsizetype before = chat->receivedLog()->size();
+        chat->cmdConnect_Click(QStringLiteral("127.0.0.1"));
+        qsizetype scanned = before;
+        return QTest::qWaitFor(
+            [&] {
+                const auto *log = chat->receivedLog();
+                for (; scanned < log->size(); ++scanned) {
+                    const QString &entry = log->at(scanned);
+                    if (!chat->sMyName().isEmpty()
+                        && entry.startsWith(QLatin1String("sckConnect: [Aggiorna NeoConnesso]") + chat->sMyName()
+                                            + QLatin1String(" - ")))
+                        return true;
+                }
+                return false;
+            },
+            10000);
+    }
+};
+
+/// A client that speaks the wire directly, so a test sees the exact bytes.
+struct RawClient {
+    QTcpSocket socket;
+    QByteArray buffer;
+    QList<QByteArray> lines; ///< complete lines received, without CR LF
+
+    RawClient()
+    {
+        QObject::connect(&socket, &QTcpSocket::readyRead, [this] {
+            buffer += socket.readAll();
+            qsizetype end;
+            while ((end = buffer.indexOf("\r\n")) >= 0) {
+                lines.append(buffer.left(end));
+                buffer.remove(0, end + 2);
+            }
+        });
+    }
+    bool connectTo(quint16 port)
+    {
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        return QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::ConnectedState; }, 5000);
+    }
+    void send(const QString &message) { socket.write(session::encodeLine(message)); socket.flush(); }
+    void sendRaw(const QByteArray &bytes) { socket.write(bytes); socket.flush(); }
+    bool waitForLines(int count, int timeoutMs = 5000)
+    {
+        return QTest::qWaitFor([&] { return lines.size() >= count; }, timeoutMs);
+    }
+    /// Waits until a line equal to @p line arrived.
+    bool waitForLine(const QByteArray &line, int timeoutMs = 5000)
+    {
+        return QTest::qWaitFor([&] { return lines.contains(line); }, timeoutMs);
+    }
+    QStringList text() const
+    {
+        QStringList out;
+        for (const QByteArray &l : lines)
+            out.append(session::decodeText(l));
+        return out;
+    }
+    /// Joins as the real client would: introduces itself and waits for the rename.
+    bool joinAs(quint16 port, const QString &name)
+    {
+        if (!connectTo(port))
+            return false;
+        send(QStringLiteral("[Connessione]") + name);
+        send(QStringLiteral("[Aggiorna Listato InviaFile]"));
+        return QTest::qWaitFor(
+            [&] {
+                for (const QByteArray &l : lines)
+                    if (l.startsWith("[Rename di Connessione]"))
+                        return true;
+                return false;
+            },
+            5000);
+    }
+};
+
+/// Lets pending socket traffic settle: waits until @p condition holds.
+template <typename F> bool settle(F condition, int timeoutMs = 5000)
+{
+    return QTest::qWaitFor(condition, timeoutMs);
+}
+
+/// The session's sent log from row @p from on.
+inline QStringList logFrom(const session::TrafficLog *log, qsizetype from = 0)
+{
+    QStringList out;
+    for (qsizetype i = from; i < log->size(); ++i)
+        out.append(log->at(i));
+    return out;
+}
+
+} // namespace testkit

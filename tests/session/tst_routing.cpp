@@ -1,0 +1,233 @@
+// The five routing operations, their log entries, and the traffic log model.
+
+#include "sessiontestkit.h"
+
+#include <QSignalSpy>
+#include <QStringListModel>
+
+using namespace testkit;
+
+class TestRouting : public QObject
+{
+    Q_OBJECT
+private slots:
+    void sendToAllSkipsClosedElementsInOrder();
+    void sendToAllButOriginatorLeavesOneOut();
+    void sendToAllButOriginatorMinusOneReachesAll();
+    void sendToSelfGoesThroughTheDispatcher();
+    void sendToPersonOnClosedElementIsDropped();
+    void sendToServerWhenNotConnected();
+    void sendToServerWritesOneLine();
+    void broadcastFollowsTheRole();
+    void textThatCannotTravelStaysOneLine();
+
+    void trafficLogKeepsEveryEntry();
+    void trafficLogCoalescesNotifications();
+    void trafficLogMillionEntries();
+
+private:
+    /// A host with @p count raw clients accepted as elements 1..count, in order.
+    static bool hostWithRawClients(Peer &host, std::vector<std::unique_ptr<RawClient>> &clients, int count)
+    {
+        const quint16 port = host.host();
+        if (port == 0)
+            return false;
+        for (int i = 0; i < count; ++i) {
+            clients.push_back(std::make_unique<RawClient>());
+            if (!clients.back()->connectTo(port))
+                return false;
+            if (!settle([&] { return host->connectionState(qint16(i + 1)) == ChatSession::kConnected; }))
+                return false;
+        }
+        return true;
+    }
+};
+
+void TestRouting::sendToAllSkipsClosedElementsInOrder()
+{
+    Peer host(QStringLiteral("Oste"));
+    std::vector<std::unique_ptr<RawClient>> clients;
+    QVERIFY(hostWithRawClients(host, clients, 3));
+    clients[1]->socket.disconnectFromHost();
+    QVERIFY(settle([&] { return host->connectionState(2) == ChatSession::kClosed; }));
+
+    const qsizetype before = host->sentLog()->size();
+    host->SendToAll(QStringLiteral("[Messaggio]ciao"), false);
+    QCOMPARE(logFrom(host->sentLog(), before),
+             (QStringList{"sckConnection(1): [Messaggio]ciao", "sckConnection(3): [Messaggio]ciao"}));
+    QVERIFY(clients[0]->waitForLine("[Messaggio]ciao"));
+    QVERIFY(clients[2]->waitForLine("[Messaggio]ciao"));
+    QCOMPARE(clients[1]->lines.size(), 0);
+    // vbSelf false: nothing passed through our own dispatcher.
+    QVERIFY(!host->receivedLog()->last().contains(QLatin1String("ciao")));
+}
+
+void TestRouting::sendToAllButOriginatorLeavesOneOut()
+{
+    Peer host(QStringLiteral("Oste"));
+    std::vector<std::unique_ptr<RawClient>> clients;
+    QVERIFY(hostWithRawClients(host, clients, 3));
+    const qsizetype before = host->sentLog()->size();
+    host->SendToAllButOriginator(QStringLiteral("[Pulisci Lavagna]"), 3);
+    QCOMPARE(logFrom(host->sentLog(), before),
+             (QStringList{"sckConnection(1): [Pulisci Lavagna]", "sckConnection(2): [Pulisci Lavagna]"}));
+    QVERIFY(clients[0]->waitForLine("[Pulisci Lavagna]"));
+    QVERIFY(clients[1]->waitForLine("[Pulisci Lavagna]"));
+    // A marker after the message shows client 3 got nothing before it.
+    host->SendToPerson(QStringLiteral("[Messaggio]marker"), 3);
+    QVERIFY(clients[2]->waitForLine("[Messaggio]marker"));
+    QCOMPARE(clients[2]->lines, QList<QByteArray>{"[Messaggio]marker"});
+}
+
+void TestRouting::sendToAllButOriginatorMinusOneReachesAll()
+{
+    Peer host(QStringLiteral("Oste"));
+    std::vector<std::unique_ptr<RawClient>> clients;
+    QVERIFY(hostWithRawClients(host, clients, 2));
+    const qsizetype before = host->sentLog()->size();
+    host->SendToAllButOriginator(QStringLiteral("[Messaggio]x"), -1);
+    QCOMPARE(host->sentLog()->size() - before, 2);
+    QVERIFY(clients[0]->waitForLine("[Messaggio]x"));
+    QVERIFY(clients[1]->waitForLine("[Messaggio]x"));
+}
+
+void TestRouting::sendToSelfGoesThroughTheDispatcher()
+{
+    Peer host(QStringLiteral("Oste"));
+    std::vector<std::unique_ptr<RawClient>> clients;
+    QVERIFY(hostWithRawClients(host, clients, 2));
+    const qsizetype sentBefore = host->sentLog()->size();
+    const qsizetype receivedBefore = host->receivedLog()->size();
+    host->SendToSelf(QStringLiteral("[Aggiorna ComboIP]Bardo - 10.0.0.7"));
+    QCOMPARE(logFrom(host->receivedLog(), receivedBefore),
+             QStringList{"sckConnect: [Aggiorna ComboIP]Bardo - 10.0.0.7"});
+    QCOMPARE(logFrom(host->sentLog(), sentBefore),
+             (QStringList{"sckConnection(1): [Aggiorna ComboIP]Bardo - 10.0.0.7",
+                          "sckConnection(2): [Aggiorna ComboIP]Bardo - 10.0.0.7"}));
+    QVERIFY(host->addressList()->stringList().contains(QStringLiteral("Bardo - 10.0.0.7")));
+    QVERIFY(clients[0]->waitForLine("[Aggiorna ComboIP]Bardo - 10.0.0.7"));
+}
+
+void TestRouting::sendToPersonOnClosedElementIsDropped()
+{
+    Peer host(QStringLiteral("Oste"));
+    std::vector<std::unique_ptr<RawClient>> clients;
+    QVERIFY(hostWithRawClients(host, clients, 1));
+    clients[0]->socket.abort();
+    QVERIFY(settle([&] { return host->connectionState(1) == ChatSession::kClosed; }));
+    const qsizetype before = host->sentLog()->size();
+    host->SendToPerson(QStringLiteral("[Messaggio]lost"), 1);
+    host->SendToPerson(QStringLiteral("[Messaggio]nowhere"), 0);
+    host->SendToPerson(QStringLiteral("[Messaggio]nowhere"), -1);
+    host->SendToPerson(QStringLiteral("[Messaggio]nowhere"), 9);
+    QCOMPARE(host->sentLog()->size(), before);
+}
+
+void TestRouting::sendToServerWhenNotConnected()
+{
+    Peer idle(QStringLiteral("Solo"));
+    QVERIFY(!idle->SendToServer(QStringLiteral("[Messaggio]x")));
+    QCOMPARE(idle->sentLog()->size(), 0);
+    idle->Broadcast(QStringLiteral("[Linea]x"));
+    QCOMPARE(idle->sentLog()->size(), 0);
+}
+
+void TestRouting::sendToServerWritesOneLine()
+{
+    Peer host(QStringLiteral("Oste"));
+    const quint16 port = host.host();
+    QVERIFY(port != 0);
+    Peer client(QStringLiteral("Tizio"));
+    QVERIFY(client.join(port));
+    const qsizetype before = client->sentLog()->size();
+    const qsizetype hostBefore = host->receivedLog()->size();
+    QVERIFY(client->SendToServer(QStringLiteral("[Messaggio]riga")));
+    QCOMPARE(logFrom(client->sentLog(), before), QStringList{"sckConnect: [Messaggio]riga"});
+    QVERIFY(settle([&] { return host->receivedLog()->size() > hostBefore; }));
+    QCOMPARE(host->receivedLog()->at(hostBefore), QStringLiteral("sckConnection(1): [Messaggio]riga"));
+}
+
+void TestRouting::broadcastFollowsTheRole()
+{
+    Peer host(QStringLiteral("Oste"));
+    const quint16 port = host.host();
+    Peer client(QStringLiteral("Tizio"));
+    QVERIFY(client.join(port));
+
+    const qsizetype hostSent = host->sentLog()->size();
+    host->Broadcast(QStringLiteral("[Pulisci Lavagna]"));
+    QCOMPARE(logFrom(host->sentLog(), hostSent), QStringList{"sckConnection(1): [Pulisci Lavagna]"});
+
+    const qsizetype clientSent = client->sentLog()->size();
+    client->Broadcast(QStringLiteral("[Pulisci Lavagna]"));
+    QCOMPARE(logFrom(client->sentLog(), clientSent), QStringList{"sckConnect: [Pulisci Lavagna]"});
+}
+
+void TestRouting::textThatCannotTravelStaysOneLine()
+{
+    Peer host(QStringLiteral("Oste"));
+    std::vector<std::unique_ptr<RawClient>> clients;
+    QVERIFY(hostWithRawClients(host, clients, 1));
+    host->SendToPerson(QString::fromUtf8("[Messaggio]a\r\nb \u6F22 c\r\r\n"), 1);
+    host->SendToPerson(QStringLiteral("[Messaggio]after"), 1);
+    QVERIFY(clients[0]->waitForLines(2));
+    QCOMPARE(clients[0]->lines.size(), 2);
+    QCOMPARE(clients[0]->lines[0], QByteArray("[Messaggio]a\nb ? c\n"));
+    QCOMPARE(clients[0]->lines[1], QByteArray("[Messaggio]after"));
+}
+
+void TestRouting::trafficLogKeepsEveryEntry()
+{
+    session::TrafficLog log;
+    QCOMPARE(log.last(), QString());
+    log.append(QStringLiteral("uno"));
+    log.append(QStringLiteral("due"));
+    QCOMPARE(log.size(), 2);
+    QCOMPARE(log.at(1), QStringLiteral("due"));
+    QCOMPARE(log.last(), QStringLiteral("due"));
+    log.flushNotifications();
+    QCOMPARE(log.rowCount(), 2);
+    QCOMPARE(log.data(log.index(0), Qt::DisplayRole).toString(), QStringLiteral("uno"));
+    QVERIFY(!log.data(log.index(5), Qt::DisplayRole).isValid());
+}
+
+void TestRouting::trafficLogCoalescesNotifications()
+{
+    session::TrafficLog log;
+    QSignalSpy inserted(&log, &QAbstractItemModel::rowsInserted);
+    QSignalSpy appended(&log, &session::TrafficLog::entryAppended);
+    for (int i = 0; i < 1000; ++i)
+        log.append(QString::number(i));
+    // Exact at once for the program, announced to views on the next pass.
+    QCOMPARE(log.size(), 1000);
+    QCOMPARE(log.at(999), QStringLiteral("999"));
+    QCOMPARE(log.rowCount(), 0);
+    QCOMPARE(inserted.size(), 0);
+    QTRY_COMPARE(log.rowCount(), 1000);
+    QCOMPARE(inserted.size(), 1);
+    QCOMPARE(inserted.first().at(1).toInt(), 0);
+    QCOMPARE(inserted.first().at(2).toInt(), 999);
+    QCOMPARE(appended.size(), 1);
+    QCOMPARE(appended.first().first().toInt(), 999);
+
+    log.append(QStringLiteral("more"));
+    QTRY_COMPARE(log.rowCount(), 1001);
+    QCOMPARE(inserted.size(), 2);
+    QCOMPARE(inserted.last().at(1).toInt(), 1000);
+    QCOMPARE(appended.last().first().toInt(), 1000);
+}
+
+void TestRouting::trafficLogMillionEntries()
+{
+    session::TrafficLog log;
+    QSignalSpy inserted(&log, &QAbstractItemModel::rowsInserted);
+    for (int i = 0; i < 1000000; ++i)
+        log.append(QStringLiteral("sckConnection(1): [Messaggio]") + QString::number(i));
+    QCOMPARE(log.size(), 1000000);
+    QCOMPARE(log.at(123456), QStringLiteral("sckConnection(1): [Messaggio]123456"));
+    QTRY_COMPARE(log.rowCount(), 1000000);
+    QCOMPARE(inserted.size(), 1);
+}
+
+QTEST_GUILESS_MAIN(TestRouting)
+#include "tst_routing.moc"
