@@ -49,6 +49,17 @@ bool onlyInverted(const QImage &before, const QImage &after)
     return true;
 }
 
+/// True when the pixels that differ between @p before and @p after are
+/// exactly the pixels that differ between @p blank and @p drawn.
+bool sameChangedPixels(const QImage &before, const QImage &after, const QImage &blank, const QImage &drawn)
+{
+    for (int y = 0; y < before.height(); ++y)
+        for (int x = 0; x < before.width(); ++x)
+            if ((before.pixel(x, y) != after.pixel(x, y)) != (blank.pixel(x, y) != drawn.pixel(x, y)))
+                return false;
+    return true;
+}
+
 /// Scribbles random coloured pixels so inversions are not all white↔black.
 void scribble(BoardSurface &s, quint32 seed)
 {
@@ -343,6 +354,13 @@ void TestBoardSurface::invertTwiceRestoresLines()
             s.line(a, b);
             const QImage once = s.image();
             QVERIFY(onlyInverted(original, once));
+            // Every pixel the pen covers is inverted, none twice (which would
+            // leave a hole in a rubber band): the same pixels as a black copy.
+            BoardSurface copy;
+            copy.setScaleMode(s.scaleMode());
+            copy.setDrawWidth(w);
+            copy.line(a, b, 0);
+            QVERIFY(sameChangedPixels(original, once, BoardSurface().image(), copy.image()));
             s.line(a, b);
             if (s.image() != original)
                 QFAIL(qPrintable(QStringLiteral("width %1 line %2 not restored").arg(w).arg(i)));
@@ -368,6 +386,14 @@ void TestBoardSurface::invertTwiceRestoresCircles()
                     const QPointF c = r > 1e6 ? QPointF(400.2 + r, 300.7) : QPointF(400.2, 300.7);
                     s.circle(c, r);
                     QVERIFY(onlyInverted(original, s.image()));
+                    BoardSurface copy;
+                    copy.setScaleMode(BoardSurface::Pixels);
+                    copy.setDrawWidth(w);
+                    copy.setDrawStyle(style);
+                    copy.setFillStyle(fillStyle);
+                    copy.setFillColor(0);
+                    copy.circle(c, r, 0);
+                    QVERIFY(sameChangedPixels(original, s.image(), BoardSurface().image(), copy.image()));
                     s.circle(c, r);
                     if (s.image() != original)
                         QFAIL(qPrintable(QStringLiteral("width %1 radius %2 not restored").arg(w).arg(r)));

@@ -1,0 +1,110 @@
+#include "palettewidget.h"
+
+#include "palette.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QFrame>
+#include <QMouseEvent>
+
+namespace board {
+
+namespace {
+
+int px(int twips)
+{
+    return (twips + PaletteWidget::kTwipsPerPixel / 2) / PaletteWidget::kTwipsPerPixel;
+}
+
+// Geometry of the swatches, in twips as the window is laid out.
+constexpr int kSquare = 375;      // swatches 0-15 are square
+constexpr int kRowPitch = 360;    // rows overlap by a hair, as on the window
+constexpr int kColumnPitch = 375;
+constexpr int kExtraWidth = 175;  // swatches 16-25
+constexpr int kExtraHeight = 375;
+constexpr int kGap = 120;
+
+QColor colourOf(quint32 colour)
+{
+    return QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF));
+}
+
+} // namespace
+
+PaletteWidget::PaletteWidget(Palette *palette, QWidget *parent, QPoint origin)
+    : QObject(parent)
+    , m_palette(palette)
+{
+    const int gridWidth = px(kColumnPitch * kColumns);
+    const int gridHeight = px(kRowPitch + kSquare);
+
+    m_extra = new QWidget(parent);
+    m_extra->setObjectName(QStringLiteral("picSelColorExtra"));
+    m_extra->setGeometry(origin.x() + gridWidth + px(kGap), origin.y(), px(kExtraWidth), px(kExtraHeight));
+
+    for (int i = 0; i < Palette::kCount; ++i) {
+        auto *swatch = new QFrame(i < 16 ? parent : m_extra);
+        swatch->setObjectName(QStringLiteral("picSelColor(%1)").arg(i));
+        swatch->setProperty("index", i);
+        if (i < 16) {
+            const int row = i / kColumns;
+            const int column = i % kColumns;
+            swatch->setGeometry(origin.x() + px(column * kColumnPitch), origin.y() + px(row * kRowPitch),
+                                px(kSquare), px(kSquare));
+        } else {
+            swatch->setGeometry(0, 0, px(kExtraWidth), px(kExtraHeight));
+        }
+        QPalette pal = swatch->palette();
+        pal.setColor(QPalette::Window, colourOf(Palette::colourAt(i)));
+        pal.setColor(QPalette::WindowText, Qt::black);
+        swatch->setPalette(pal);
+        swatch->setAutoFillBackground(true);
+        swatch->installEventFilter(this);
+        m_swatches[size_t(i)] = swatch;
+    }
+
+    m_combo = new QComboBox(parent);
+    m_combo->setObjectName(QStringLiteral("Combo1"));
+    m_combo->setToolTip(QStringLiteral("Colori"));
+    m_combo->addItems(Palette::sortedNames());
+    // The list shows "Nero" from the start although no swatch is selected.
+    m_combo->setCurrentIndex(m_combo->findText(QStringLiteral("Nero")));
+    m_combo->move(origin.x(), origin.y() + gridHeight + px(kGap));
+    // Only a user's choice selects; showing a text from code does not.
+    connect(m_combo, &QComboBox::activated, this,
+            [this](int index) { m_palette->Combo1_Click(m_combo->itemText(index)); });
+
+    connect(m_palette, &Palette::bordersChanged, this, &PaletteWidget::showBorders);
+    showBorders();
+}
+
+QFrame *PaletteWidget::picSelColor(int index) const
+{
+    return index >= 0 && index < Palette::kCount ? m_swatches[size_t(index)] : nullptr;
+}
+
+bool PaletteWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonPress) {
+        const QVariant index = watched->property("index");
+        if (index.isValid() && picSelColor(index.toInt()) == watched) {
+            m_palette->picSelColor_Click(index.toInt());
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void PaletteWidget::showBorders()
+{
+    for (int i = 0; i < Palette::kCount; ++i) {
+        QFrame *swatch = m_swatches[size_t(i)];
+        const bool on = m_palette->hasBorder(i);
+        swatch->setFrameStyle(on ? QFrame::Box | QFrame::Plain : QFrame::NoFrame);
+        swatch->setLineWidth(1);
+        // 1 single border, 0 none, readable by anyone who inspects the swatch.
+        swatch->setProperty("BorderStyle", on ? 1 : 0);
+    }
+}
+
+} // namespace board
