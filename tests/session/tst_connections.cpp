@@ -1,0 +1,385 @@
+// The connection manager over loopback: hosting, accepting into reused
+// elements, connecting with its wait and failure path, disconnecting on
+// either side, and connections that misbehave.
+
+#include "sessiontestkit.h"
+
+#include <QSignalSpy>
+#include <QStringListModel>
+#include <QTcpServer>
+
+#include <unistd.h>
+
+using namespace testkit;
+
+class TestConnections : public QObject
+{
+    Q_OBJECT
+private slots:
+    void hostingStartsTheSession();
+    void hostingWithoutNameDoesNothing();
+    void listeningOnAPortInUseIsRefused();
+    void listeningOnAPrivilegedPortIsRefused();
+    void thirdClientAfterTwoLeftReusesElementOne();
+    void requestWithEveryElementBusyCreatesANewOne();
+    void connectToAClosedPortFailsAfterTheWait();
+    void connectToAnUnresolvableNameFailsAfterTheWait();
+    void disconnectDuringTheWaitCancelsIt();
+    void hostDisconnectEmptiesEveryClient();
+    void clientDisconnectIsAnnounced();
+    void disconnectWhileIdleStillResets();
+    void connectAndCloseAtOnceLeavesNoTrace();
+    void burstOfTwoHundredClients();
+    void portChangeRefusedWhileConnected();
+};
+
+void TestConnections::hostingStartsTheSession()
+{
+    Peer host(QStringLiteral("Oste"));
+    QSignalSpy opened(host.chat.get(), &ChatSession::connectionOpened);
+    QSignalSpy kick(host.chat.get(), &ChatSession::kickVisibleChanged);
+    QVERIFY(host.host() != 0);
+    QCOMPARE(opened.size(), 1);
+    QVERIFY(host->bHost());
+    QCOMPARE(host->phase(), ChatSession::Phase::Hosting);
+    QCOMPARE(host.conversation.status, QStringList{"Server in attesa..."});
+    QCOMPARE(host.people()->count(), 1);
+    QCOMPARE(host.people()->nameAt(0), QStringLiteral("Oste"));
+    QCOMPARE(host.people()->tagAt(0), -1);
+    QCOMPARE(host->sMyName(), QStringLiteral("Oste"));
+    QCOMPARE(kick.last().first().toBool(), true);
+    QCOMPARE(host.conversation.clears, 1);
+    QCOMPARE(host.board.clears, 1);
+    // Both self-sent messages went through the dispatcher.
+    QCOMPARE(host->receivedLog()->size(), 2);
+    QCOMPARE(host->receivedLog()->at(0), QStringLiteral("sckConnect: [Aggiorna Listato InviaFile]"));
+    QVERIFY(host->receivedLog()->at(1).startsWith(QLatin1String("sckConnect: [Aggiorna ComboIP]Oste - ")));
+    QCOMPARE(host->transferRecipients()->stringList(), QStringList{"Oste"});
+    QCOMPARE(host->addressList()->rowCount(), 1);
+    QVERIFY(host->addressList()->stringList().first().startsWith(QLatin1String("Oste - ")));
+    // Element 0 listens but counts as no connection.
+    QCOMPARE(host->connectionState(0), 2);
+    QVERIFY(!host->bConnected());
+    QCOMPARE(host->iConnections(), 0);
+}
+
+void TestConnections::hostingWithoutNameDoesNothing()
+{
+    Peer host{QString()};
+    QSignalSpy opened(host.chat.get(), &ChatSession::connectionOpened);
+    host->setPort(0);
+    host->cmdHost_Click();
+    QCOMPARE(opened.size(), 0);
+    QVERIFY(!host->bHost());
+    QCOMPARE(host->listeningPort(), quint16(0));
+    QVERIFY(host.conversation.status.isEmpty());
+    QVERIFY(host.messages.boxes.isEmpty());
+
+    Peer client{QString()};
+    client->cmdConnect_Click(QStringLiteral("127.0.0.1"));
+    QCOMPARE(client->phase(), ChatSession::Phase::Idle);
+    QVERIFY(client.conversation.status.isEmpty());
+}
+
+void TestConnections::listeningOnAPortInUseIsRefused()
+{
+    QTcpServer blocker;
+    QVERIFY(blocker.listen(QHostAddress::Any, 0));
+    Peer host(QStringLiteral("Oste"));
+    QSignalSpy opened(host.chat.get(), &ChatSession::connectionOpened);
+    QSignalSpy phase(host.chat.get(), &ChatSession::phaseChanged);
+    host->setPort(blocker.serverPort());
+    host->cmdHost_Click();
+    QCOMPARE(host.messages.boxes.size(), 1);
+    const auto box = host.messages.boxes.first();
+    QCOMPARE(box.icon, MessageService::Icon::Warning);
+    QCOMPARE(box.title, QStringLiteral("Vellumara"));
+    QVERIFY2(box.text.contains(QString::number(blocker.serverPort())), qPrintable(box.text));
+    QVERIFY(box.text.contains(QStringLiteral("già in uso")));
+    QCOMPARE(opened.size(), 0);
+    QCOMPARE(phase.size(), 0);
+    QVERIFY(!host->bHost());
+    QCOMPARE(host->phase(), ChatSession::Phase::Idle);
+    QVERIFY(host.conversation.status.isEmpty());
+    QCOMPARE(host.people()->count(), 0);
+    QCOMPARE(host.conversation.clears, 0);
+}
+
+void TestConnections::listeningOnAPrivilegedPortIsRefused()
+{
+    if (::geteuid() == 0)
+        QSKIP("running as root: ports below 1024 are allowed");
+    Peer host(QStringLiteral("Oste"));
+    host->setPort(600);
+    host->cmdHost_Click();
+    QCOMPARE(host.messages.boxes.size(), 1);
+    QVERIFY(host.messages.boxes.first().text.contains(QStringLiteral("600")));
+    QCOMPARE(host->phase(), ChatSession::Phase::Idle);
+}
+
+void TestConnections::thirdClientAfterTwoLeftReusesElementOne()
+{
+    Peer host(QStringLiteral("Oste"));
+    const quint16 port = host.host();
+    {
+        Peer a(QStringLiteral("Anna"));
+        Peer b(QStringLiteral("Bruno"));
+        QVERIFY(a.join(port));
+        QVERIFY(b.join(port));
+        QCOMPARE(host->iConnections(), 2);
+        QCOMPARE(host.people()->sConnectionName(1), QStringLiteral("Anna"));
+        QCOMPARE(host.people()->sConnectionName(2), QStringLiteral("Bruno"));
+        a->cmdDisconnect_Click();
+        b->cmdDisconnect_Click();
+        QVERIFY(settle([&] { return !host->bConnected(); }));
+    }
+    QCOMPARE(host.people()->count(), 1);
+    Peer c(QStringLiteral("Carla"));
+    QVERIFY(c.join(port));
+    QCOMPARE(host.people()->sConnectionName(1), QStringLiteral("Carla"));
+    QCOMPARE(host->iConnections(), 2);
+    QCOMPARE(host->connectionState(1), ChatSession::kConnected);
+    QCOMPARE(host->connectionState(2), ChatSession::kClosed);
+}
+
+void TestConnections::requestWithEveryElementBusyCreatesANewOne()
+{
+    Peer host(QStringLiteral("Oste"));
+    const quint16 port = host.host();
+    RawClient one, two, three;
+    QVERIFY(one.connectTo(port));
+    QVERIFY(settle([&] { return host->iConnections() == 1; }));
+    QVERIFY(two.connectTo(port));
+    QVERIFY(settle([&] { return host->iConnections() == 2; }));
+    one.socket.abort();
+    QVERIFY(settle([&] { return host->connectionState(1) == ChatSession::kClosed; }));
+    QVERIFY(three.connectTo(port));
+    QVERIFY(settle([&] { return host->connectionState(1) == ChatSession::kConnected; }));
+    QCOMPARE(host->iConnections(), 2);
+    RawClient four;
+    QVERIFY(four.connectTo(port));
+    QVERIFY(settle([&] { return host->iConnections() == 3; }));
+    QVERIFY(settle([&] { return host->connectionState(3) == ChatSession::kConnected; }));
+}
+
+namespace {
+quint16 closedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
+}
+
+void checkFailurePath(Peer &client, QSignalSpy &closed)
+{
+    QVERIFY(settle([&] { return !client.messages.boxes.isEmpty(); }, 15000));
+    QCOMPARE(client.messages.boxes.size(), 1);
+    const auto box = client.messages.boxes.first();
+    QCOMPARE(box.text, QStringLiteral("Impossibile stabilire una connessione."));
+    QCOMPARE(box.icon, MessageService::Icon::Warning);
+    QCOMPARE(box.title, QStringLiteral("Vellumara"));
+    QCOMPARE(client.conversation.status, (QStringList{"Connessione in corso...", "Disconnessione."}));
+    QCOMPARE(client->phase(), ChatSession::Phase::Idle);
+    QCOMPARE(client->clientState(), ChatSession::kClosed);
+    QCOMPARE(closed.size(), 1);
+    QCOMPARE(client->sentLog()->size(), 0);
+}
+} // namespace
+
+void TestConnections::connectToAClosedPortFailsAfterTheWait()
+{
+    Peer client(QStringLiteral("Tizio"));
+    client->setConnectWait(ChatSession::kDefaultConnectWaitMs);
+    QSignalSpy closed(client.chat.get(), &ChatSession::connectionClosed);
+    QSignalSpy opened(client.chat.get(), &ChatSession::connectionOpened);
+    client->setPort(closedPort());
+    client->cmdConnect_Click(QStringLiteral("127.0.0.1"));
+    QCOMPARE(opened.size(), 1);
+    QCOMPARE(client->phase(), ChatSession::Phase::Connecting);
+    // The refusal comes long before the wait ends and is not a close event.
+    QVERIFY(settle([&] { return client->clientState() == ChatSession::kClosed; }));
+    QVERIFY(client.messages.boxes.isEmpty());
+    QCOMPARE(client.conversation.status, QStringList{"Connessione in corso..."});
+    QCOMPARE(closed.size(), 0);
+    checkFailurePath(client, closed);
+}
+
+void TestConnections::connectToAnUnresolvableNameFailsAfterTheWait()
+{
+    Peer client(QStringLiteral("Tizio"));
+    client->setConnectWait(ChatSession::kDefaultConnectWaitMs);
+    QSignalSpy closed(client.chat.get(), &ChatSession::connectionClosed);
+    client->setPort(4321);
+    client->cmdConnect_Click(QStringLiteral("no-such-host.invalid"));
+    checkFailurePath(client, closed);
+}
+
+void TestConnections::disconnectDuringTheWaitCancelsIt()
+{
+    Peer host(QStringLiteral("Oste"));
+    const quint16 port = host.host();
+    Peer client(QStringLiteral("Tizio"));
+    client->setConnectWait(200);
+    client->setPort(port);
+    client->cmdConnect_Click(QStringLiteral("127.0.0.1"));
+    client->cmdDisconnect_Click();
+    QTest::qWait(600);
+    QVERIFY(client.messages.boxes.isEmpty());
+    QCOMPARE(client->phase(), ChatSession::Phase::Idle);
+    QCOMPARE(client->sentLog()->size(), 0);
+    QCOMPARE(client.conversation.status, (QStringList{"Connessione in corso...", "Disconnessione."}));
+    // A new connect after a cancelled one works normally.
+    QVERIFY(client.join(port));
+    QCOMPARE(client->phase(), ChatSession::Phase::Connected);
+}
+
+void TestConnections::hostDisconnectEmptiesEveryClient()
+{
+    Peer host(QStringLiteral("Oste"));
+    const quint16 port = host.host();
+    Peer a(QStringLiteral("Anna"));
+    Peer b(QStringLiteral("Bruno"));
+    QVERIFY(a.join(port));
+    QVERIFY(b.join(port));
+    QVERIFY(settle([&] { return a.people()->count() == 3; }));
+    QSignalSpy aClosed(a.chat.get(), &ChatSession::connectionClosed);
+    const int aClears = a.conversation.clears;
+    const int aBoard = a.board.clears;
+
+    host->cmdDisconnect_Click();
+    QCOMPARE(host.conversation.status.last(), QStringLiteral("Disconnessione."));
+    QVERIFY(!host->bHost());
+    QCOMPARE(host->phase(), ChatSession::Phase::Idle);
+    QCOMPARE(host.people()->count(), 0);
+    QCOMPARE(host->listeningPort(), quint16(0));
+    QVERIFY(!host->bConnected());
+
+    for (Peer *p : {&a, &b}) {
+        QVERIFY(settle([&] { return (*p)->phase() == ChatSession::Phase::Idle; }));
+        QCOMPARE(p->conversation.status.last(), QStringLiteral("Disconnessione."));
+        QCOMPARE(p->people()->count(), 0);
+        QCOMPARE((*p)->clientState(), ChatSession::kClosed);
+    }
+    QCOMPARE(aClosed.size(), 1);
+    QCOMPARE(a.conversation.clears, aClears + 1);
+    QCOMPARE(a.board.clears, aBoard + 1);
+    QVERIFY(a.messages.boxes.isEmpty());
+}
+
+void TestConnections::clientDisconnectIsAnnounced()
+{
+    Peer host(QStringLiteral("Oste"));
+    const quint16 port = host.host();
+    Peer a(QStringLiteral("Anna"));
+    Peer b(QStringLiteral("Bruno"));
+    QVERIFY(a.join(port));
+    QVERIFY(b.join(port));
+    QVERIFY(settle([&] { return b.people()->count() == 3; }));
+
+    a->cmdDisconnect_Click();
+    QCOMPARE(a.conversation.status.last(), QStringLiteral("Disconnessione."));
+    QCOMPARE(a.people()->count(), 0);
+    QVERIFY(settle([&] { return host.people()->count() == 2; }));
+    QCOMPARE(host.conversation.status.last(), QStringLiteral("Anna ha perso il contatto con la realtà."));
+    QVERIFY(logFrom(host->sentLog()).contains(QStringLiteral("sckConnection(2): [Disconnessione]0000000001")));
+    QVERIFY(settle([&] { return b.people()->count() == 2; }));
+    QCOMPARE(b.conversation.status.last(), QStringLiteral("Anna ha perso il contatto con la realtà."));
+    QCOMPARE(b.people()->sConnectionName(1), QString());
+    QCOMPARE(b.people()->sConnectionName(2), QStringLiteral("Bruno"));
+    QCOMPARE(host->connectionState(1), ChatSession::kClosed);
+}
+
+void TestConnections::disconnectWhileIdleStillResets()
+{
+    Peer idle(QStringLiteral("Solo"));
+    QSignalSpy closed(idle.chat.get(), &ChatSession::connectionClosed);
+    idle.people()->AddName(5, QStringLiteral("left over"));
+    idle->cmdDisconnect_Click();
+    QCOMPARE(idle.conversation.status, QStringList{"Disconnessione."});
+    QCOMPARE(idle.people()->count(), 0);
+    QCOMPARE(idle.conversation.clears, 1);
+    QCOMPARE(idle.board.clears, 1);
+    QCOMPARE(closed.size(), 1);
+}
+
+void TestConnections::connectAndCloseAtOnceLeavesNoTrace()
+{
+    Peer host(QStringLiteral("Oste"));
+    const quint16 port = host.host();
+    const QStringList statusBefore = host.conversation.status;
+    const qsizetype sentBefore = host->sentLog()->size();
+    for (int i = 0; i < 5; ++i) {
+        QTcpSocket quick;
+        quick.connectToHost(QHostAddress::LocalHost, port);
+        QVERIFY(quick.waitForConnected(5000));
+        quick.abort();
+    }
+    QVERIFY(settle([&] { return host->iConnections() >= 1 && !host->bConnected(); }));
+    QCOMPARE(host.conversation.status, statusBefore);
+    QCOMPARE(host->sentLog()->size(), sentBefore);
+    QCOMPARE(host.people()->count(), 1);
+    Peer late(QStringLiteral("Tardi"));
+    QVERIFY(late.join(port));
+    QCOMPARE(host.people()->count(), 2);
+}
+
+void TestConnections::burstOfTwoHundredClients()
+{
+    Peer host(QStringLiteral("Oste"));
+    const quint16 port = host.host();
+    std::vector<std::unique_ptr<QTcpSocket>> burst;
+    for (int i = 0; i < 200; ++i) {
+        auto socket = std::make_unique<QTcpSocket>();
+        socket->connectToHost(QHostAddress::LocalHost, port);
+        burst.push_back(std::move(socket));
+    }
+    QVERIFY(settle([&] {
+        for (auto &s : burst)
+            if (s->state() != QAbstractSocket::ConnectedState)
+                return false;
+        return true;
+    }, 20000));
+    // Half of them introduce themselves before leaving.
+    for (int i = 0; i < 200; i += 2)
+        burst[size_t(i)]->write(session::encodeLine(QStringLiteral("[Connessione]Ospite")));
+    for (auto &s : burst)
+        s->flush();
+    QVERIFY(settle([&] { return host.people()->count() == 101; }, 20000));
+    QCOMPARE(host.people()->sConnectionName(qint16(host.people()->tagAt(100))), QStringLiteral("Ospite[100]"));
+    for (auto &s : burst)
+        s->disconnectFromHost();
+    QVERIFY(settle([&] { return !host->bConnected() && host.people()->count() == 1; }, 20000));
+    QVERIFY(host->iConnections() <= 200);
+    QVERIFY(host->iConnections() >= 1);
+    const qint16 elements = host->iConnections();
+
+    // Still responsive, and the next client reuses element 1.
+    Peer after(QStringLiteral("Dopo"));
+    QVERIFY(after.join(port));
+    QCOMPARE(host.people()->sConnectionName(1), QStringLiteral("Dopo"));
+    QCOMPARE(host->iConnections(), elements);
+    QCOMPARE(after.people()->count(), 2);
+}
+
+void TestConnections::portChangeRefusedWhileConnected()
+{
+    Peer idle(QStringLiteral("Solo"));
+    QVERIFY(idle->cmdPorts_Click());
+    QVERIFY(idle.messages.boxes.isEmpty());
+
+    Peer host(QStringLiteral("Oste"));
+    const quint16 port = host.host();
+    Peer client(QStringLiteral("Tizio"));
+    QVERIFY(client.join(port));
+    QVERIFY(!client->cmdPorts_Click());
+    QCOMPARE(client.messages.boxes.size(), 1);
+    QCOMPARE(client.messages.boxes.first().icon, MessageService::Icon::Information);
+    QCOMPARE(client.messages.boxes.first().text,
+             QStringLiteral("Una o più connessioni sono attualmente aperte. Occorre disconnettersi prima di mutare porta."));
+    QVERIFY(!host->cmdPorts_Click());
+}
+
+QTEST_GUILESS_MAIN(TestConnections)
+#include "tst_connections.moc"
