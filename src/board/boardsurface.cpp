@@ -79,6 +79,13 @@ double halfChord(double r, double dy)
     return std::sqrt((r - dy) * (r + dy));
 }
 
+/// The pixel a coordinate in pixels falls on: nearest whole number, halves
+/// to even, the same rounding the fill applies to its point.
+double pixelIndex(double v)
+{
+    return std::nearbyint(v);
+}
+
 bool finite(QPointF p)
 {
     return std::isfinite(p.x()) && std::isfinite(p.y());
@@ -244,8 +251,8 @@ void BoardSurface::rasterLine(Painter &painter, QPointF a, QPointF b, int width)
         // One pixel per column (or per row for steep lines) between the
         // pixels holding the end points: each pixel is visited once and the
         // work is bounded by the surface, however long the line.
-        double ax = std::floor(a.x()), ay = std::floor(a.y());
-        double bx = std::floor(b.x()), by = std::floor(b.y());
+        double ax = pixelIndex(a.x()), ay = pixelIndex(a.y());
+        double bx = pixelIndex(b.x()), by = pixelIndex(b.y());
         const double dx = bx - ax, dy = by - ay;
         if (dx == 0 && dy == 0) {
             if (ax >= 0 && ay >= 0 && ax < w && ay < h)
@@ -281,11 +288,11 @@ void BoardSurface::rasterLine(Painter &painter, QPointF a, QPointF b, int width)
     }
 
     // A wide pen is a round-capped stroke: every pixel whose centre lies
-    // within width / 2 of the segment. End points sit on pixel centres for
-    // odd widths and on pixel corners for even ones, so a dot is exactly
-    // width pixels across.
+    // within width / 2 of the segment. End points sit on the centre of their
+    // pixel for odd widths and on its top-left corner for even ones, so a dot
+    // is exactly width pixels across.
     auto snap = [width](double v) {
-        return (width % 2) ? std::floor(v) + 0.5 : std::floor(v + 0.5);
+        return (width % 2) ? pixelIndex(v) + 0.5 : pixelIndex(v);
     };
     const double px = snap(a.x()), py = snap(a.y());
     const double qx = snap(b.x()), qy = snap(b.y());
@@ -338,8 +345,8 @@ void BoardSurface::circle(QPointF centre, double radius, std::optional<quint32> 
 
     // The ring lies inside the radius for the inside-solid pen, across it
     // for the plain one; it is the pixels with inner < distance <= outer.
-    const double cx = std::floor(c.x()) + 0.5;
-    const double cy = std::floor(c.y()) + 0.5;
+    const double cx = pixelIndex(c.x()) + 0.5;
+    const double cy = pixelIndex(c.y()) + 0.5;
     const double outer = m_drawStyle == PenInsideSolid ? r : r + m_drawWidth / 2.0;
     const double inner = outer - m_drawWidth;
     const bool filled = m_fillStyle == FillSolid;

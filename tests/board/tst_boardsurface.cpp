@@ -89,6 +89,7 @@ private slots:
     void horizontalLineBoxIsLengthPlusWidth();
     void thinLinesLandOnExpectedPixels();
     void twipsAndPixelsDrawTheSame();
+    void pointsRoundToTheNearestPixel();
     void circleRingLiesInsideTheRadius();
     void circleIsClosedForFills();
     void filledCircleUsesFillColour();
@@ -189,8 +190,10 @@ void TestBoardSurface::zeroLengthLineIsADotOfThePenWidth()
         for (int y = box.top(); y <= box.bottom(); ++y)
             for (int x = box.left(); x <= box.right(); ++x)
                 QCOMPARE(s.image().pixel(x, y), s.image().pixel(box.left() + box.right() - x, y));
-        // The dot holds the point: odd widths centre on its pixel.
-        QVERIFY(box.contains(100, 200));
+        // The dot holds the pixel nearest to the point.
+        QVERIFY(box.contains(100, 201));
+        if (w % 2)
+            QCOMPARE(box.center(), QPoint(100, 201));
     }
 }
 
@@ -267,6 +270,27 @@ void TestBoardSurface::twipsAndPixelsDrawTheSame()
         a.circle(QPointF(6000, 6000), 1500, 0x000000FF);
         b.circle(QPointF(400, 400), 100, 0x000000FF);
         QCOMPARE(a.image(), b.image());
+    }
+}
+
+void TestBoardSurface::pointsRoundToTheNearestPixel()
+{
+    struct Case { double x, y; int mode; QPoint pixel; };
+    const Case cases[] = {
+        {10.7, 3.2, BoardSurface::Pixels, {11, 3}},
+        {10.5, 11.5, BoardSurface::Pixels, {10, 12}}, // halves to even, like the fill
+        {7, 8, BoardSurface::Twips, {0, 1}},          // 0.47 and 0.53 pixels
+        {150, 142, BoardSurface::Twips, {10, 9}},
+    };
+    for (const Case &c : cases) {
+        BoardSurface s;
+        s.setScaleMode(c.mode);
+        s.pset(QPointF(c.x, c.y), 0);
+        QCOMPARE(diffBox(BoardSurface().image(), s.image()), QRect(c.pixel, QSize(1, 1)));
+        BoardSurface r;
+        r.setScaleMode(c.mode);
+        r.circle(QPointF(c.x, c.y), 0, 0); // a circle of radius 0 is its centre pixel
+        QCOMPARE(diffBox(BoardSurface().image(), r.image()), QRect(c.pixel, QSize(1, 1)));
     }
 }
 
