@@ -127,7 +127,7 @@ void DrawingTools::setMLine(bool on)
     if (!on && m_lineStarted) {
         // The chain ends here: its last rubber band must not stay on the board.
         m_surface->setDrawMode(BoardSurface::Invert);
-        m_surface->line(QPointF(m_startX, m_startY), QPointF(m_endX, m_endY));
+        invertBand();
         m_lineStarted = false;
     }
     emit stateChanged();
@@ -393,10 +393,10 @@ void DrawingTools::mouseMove(int button, bool shift, float x, float y)
         if (!m_lineStarted)
             return;
         m_surface->setDrawMode(BoardSurface::Invert);
-        m_surface->line(QPointF(m_startX, m_startY), QPointF(m_endX, m_endY));
+        invertBand();
         m_endX = x;
         m_endY = y;
-        m_surface->line(QPointF(m_startX, m_startY), QPointF(m_endX, m_endY));
+        invertBand();
         return;
     }
 
@@ -426,7 +426,9 @@ void DrawingTools::straightPress(float x, float y)
         if (m_Snap2Grid) {
             m_startX = SnapToGrid(x, m_gridStep);
             m_startY = SnapToGrid(y, m_gridStep);
-            m_surface->line(QPointF(m_startX, m_startY), QPointF(x, y));
+            m_endX = x;
+            m_endY = y;
+            invertBand();
         } else {
             m_startX = x;
             m_startY = y;
@@ -445,7 +447,7 @@ void DrawingTools::straightPress(float x, float y)
     if (!colour)
         return;
 
-    m_surface->line(QPointF(m_startX, m_startY), QPointF(m_endX, m_endY));
+    invertBand();
     m_surface->setDrawMode(BoardSurface::CopyPen);
     if (m_Snap2Grid) {
         m_endX = SnapToGrid(x, m_gridStep);
@@ -462,14 +464,6 @@ void DrawingTools::straightPress(float x, float y)
         m_lastX = toInt16(x);
         m_lastY = toInt16(y);
         send(kCircleTag + lineFields(m_startX, m_startY, m_endX, m_endY));
-        if (!m_Snap2Grid) {
-            // The first rubber band of an unsnapped circle inverted the centre
-            // dot; invert it once more so the centre is left as it was.
-            const int mode = m_surface->drawMode();
-            m_surface->setDrawMode(BoardSurface::Invert);
-            m_surface->line(QPointF(m_startX, m_startY), QPointF(m_startX, m_startY));
-            m_surface->setDrawMode(mode);
-        }
     } else {
         m_surface->line(QPointF(m_startX, m_startY), QPointF(m_endX, m_endY), *colour);
         m_lastX = toInt16(x);
@@ -529,6 +523,16 @@ void DrawingTools::floodFill(float x, float y)
     m_surface->setFillStyle(BoardSurface::FillTransparent);
 }
 
+void DrawingTools::invertBand()
+{
+    // A band of zero length is never drawn: inverting a lone dot where the
+    // band starts would leave a stray pixel behind whenever the band is
+    // removed before it grows.
+    if (m_startX == m_endX && m_startY == m_endY)
+        return;
+    m_surface->line(QPointF(m_startX, m_startY), QPointF(m_endX, m_endY));
+}
+
 bool DrawingTools::segmentPending() const
 {
     return (m_endX != 0 && m_endY != 0 && m_startX != m_endX && m_startY != m_endY)
@@ -541,7 +545,7 @@ void DrawingTools::ErasePendingSegment()
     if (!segmentPending())
         return;
     m_surface->setDrawMode(BoardSurface::Invert);
-    m_surface->line(QPointF(m_startX, m_startY), QPointF(m_endX, m_endY));
+    invertBand();
     m_endX = m_startX;
     m_endY = m_startY;
 }

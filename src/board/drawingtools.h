@@ -155,6 +155,8 @@ private:
     void setHighlight(const QString &name, bool on);
     void applyListRules(const QString &text, bool touchFill);
     void straightPress(float x, float y);
+    /// Inverts the rubber band start→end (draw mode must be invert).
+    void invertBand();
     void floodFill(float x, float y);
     /// The current colour as a number, or nothing after telling the user.
     std::optional<quint32> lookupColour();
