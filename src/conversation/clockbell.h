@@ -1,0 +1,73 @@
+#pragma once
+
+#include "bellclock.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+
+class QCheckBox;
+class QLabel;
+class QMovie;
+class QSoundEffect;
+class QWidget;
+
+namespace conversation {
+
+/**
+ * @brief The clock label Orologio, the hidden flag OrarioBell and the bell
+ * window Form4 with its animation KookooBox and the cuckoo sound.
+ *
+ * The bell's files are looked up beside the executable; when one is missing
+ * the bell window is still shown (empty) and nothing is reported, so the
+ * clock keeps going.
+ */
+class ClockBell : public QObject
+{
+    Q_OBJECT
+public:
+    using SoundPlayer = std::function<void(const QString &path)>;
+
+    /// Creates the label as a child of @p parent; the bell window is a
+    /// separate top-level window owned by @p parent's window. With @p start
+    /// the clock ticks at once.
+    ClockBell(QWidget *parent, BellClock::TimeSource source = {}, bool start = true);
+    ~ClockBell() override;
+
+    QLabel *Orologio() const { return m_orologio; }
+    QCheckBox *OrarioBell() const { return m_orarioBell; }
+    BellClock *clock() const { return m_clock; }
+    /// The bell window while it is loaded, else null.
+    QWidget *Form4() const { return m_form4; }
+    /// The clock text (H.MM.SS), the source of the time stamps.
+    QString clockText() const;
+
+    /// The folder the bell's files come from (default: the program's folder).
+    void setAssetFolder(const QString &folder);
+    QString assetFolder() const { return m_folder; }
+    /// Replaces the sound output (tests record instead of playing).
+    void setSoundPlayer(SoundPlayer player);
+
+signals:
+    /// The bell rang: a main window kept on top must go back to normal.
+    void bellRang();
+
+private:
+    void ring(const QString &text);
+    void closeBell();
+    void playSound(const QString &path);
+
+    QWidget *m_parent;
+    BellClock *m_clock;
+    QLabel *m_orologio;
+    QCheckBox *m_orarioBell;
+    QPointer<QWidget> m_form4;
+    QMovie *m_movie = nullptr;
+    QSoundEffect *m_sound = nullptr;
+    SoundPlayer m_player;
+    QString m_folder;
+};
+
+} // namespace conversation

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QStringList>
+
+namespace session {
+class ChatSession;
+}
+
+namespace conversation {
+
+/**
+ * @brief Turns typed text into conversation lines and delivers them to the
+ * room. Holds no state between sends; everything it needs (role, name,
+ * participants and their selection, sinks) is read from the session.
+ */
+class Composer
+{
+public:
+    enum class Kind { Speech, Action, Narration };
+
+    /// The public and private forms of one line, built from one name and text.
+    struct Lines {
+        Kind kind = Kind::Speech;
+        QString publicLine;
+        QString privateLine;
+    };
+
+    enum class Outcome {
+        Refused,   ///< looked like somebody's dice roll; nothing sent or shown
+        Done,      ///< delivered (or not, by role) and echoed; the box is emptied
+    };
+
+    /// Kind of line and both forms, from the typed text @p msg and the speaker @p name.
+    static Lines compose(const QString &msg, const QString &name);
+
+    /**
+     * @brief True when @p msg as a whole would read as a dice announcement
+     * of one of @p names, or as an anonymous-looking action roll. Names are
+     * compared literally and every run of digits may be empty.
+     */
+    static bool isForgedRoll(const QString &msg, const QStringList &names);
+
+    /// The refusal text shown to @p name.
+    static QString refusalText(const QString &name);
+
+    /// Whether the send button is enabled for this message and name.
+    static bool sendEnabled(const QString &msg, const QString &name);
+    /// Back colour of the send button: highlight when enabled, menu when not.
+    static QColor sendButtonColour(bool enabled, const QColor &menu, const QColor &highlight);
+
+    /**
+     * @brief Delivers a line by the sender's role and echoes it in the own pane.
+     *
+     * A host sends public lines to every client, private ones to each selected
+     * participant except its own entry; a connected client sends everything to
+     * the host, private lines with the list of chosen connection indexes. With
+     * @p anonymousAllowed false an empty name stops both sending and echo
+     * (typed lines); dice rolls pass true and are always delivered and shown.
+     */
+    static void deliver(session::ChatSession &chat, const QString &publicLine,
+                        const QString &privateLine, bool isPrivate, bool anonymousAllowed);
+
+    /**
+     * @brief The send action: guard, delivery and echo of @p msg with the
+     * session's name. Shows the refusal through the session's message service.
+     */
+    static Outcome send(session::ChatSession &chat, const QString &msg, bool isPrivate);
+};
+
+} // namespace conversation

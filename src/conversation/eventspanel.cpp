@@ -1,0 +1,110 @@
+#include "eventspanel.h"
+
+#include "chatsession.h"
+#include "trafficlog.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QListView>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+
+namespace conversation {
+
+namespace {
+constexpr int px(int twips) { return twips / 15; }
+constexpr int kLeft = 8;
+// Entries arriving in a burst (a freehand stroke) scroll the views once.
+constexpr int kScrollDelayMs = 50;
+} // namespace
+
+EventsPanel::EventsPanel(session::ChatSession *chat, QWidget *parent)
+    : QObject(parent)
+    , m_parent(parent)
+    , m_chkTutorial(new QCheckBox(QStringLiteral("Eventi"), parent))
+    , m_lblSent(new QLabel(QStringLiteral("Messaggi inviati:"), parent))
+    , m_lblRecv(new QLabel(QStringLiteral("Messaggi ricevuti:"), parent))
+    , m_scroll(new QTimer(this))
+{
+    setObjectName(QStringLiteral("EventsPanel"));
+    m_chkTutorial->setObjectName(QStringLiteral("chkTutorial"));
+    m_chkTutorial->setGeometry(kLeft, px(5700), px(1000), px(255));
+    m_chkTutorial->hide();
+    connect(m_chkTutorial, &QCheckBox::clicked, this, &EventsPanel::chkTutorial_Click);
+
+    m_lblSent->setObjectName(QStringLiteral("lblSent"));
+    m_lblSent->setGeometry(kLeft, px(6000), px(3000), px(240));
+    m_lblRecv->setObjectName(QStringLiteral("lblRecv"));
+    m_lblRecv->setGeometry(kLeft, px(7080), px(3000), px(240));
+
+    m_lstSent = makeLog(QStringLiteral("lstSent"), chat ? chat->sentLog() : nullptr, px(6240));
+    m_lstReceived = makeLog(QStringLiteral("lstReceived"), chat ? chat->receivedLog() : nullptr, px(7320));
+
+    m_scroll->setSingleShot(true);
+    m_scroll->setInterval(kScrollDelayMs);
+    connect(m_scroll, &QTimer::timeout, this, &EventsPanel::scrollLogs);
+
+    for (QWidget *w : {static_cast<QWidget *>(m_lblSent), static_cast<QWidget *>(m_lstSent),
+                       static_cast<QWidget *>(m_lblRecv), static_cast<QWidget *>(m_lstReceived)})
+        w->hide();
+}
+
+QListView *EventsPanel::makeLog(const QString &name, session::TrafficLog *log, int top)
+{
+    auto *view = new QListView(m_parent);
+    view->setObjectName(name);
+    view->setUniformItemSizes(true);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setGeometry(kLeft, top, px(7335), px(840));
+    if (log) {
+        view->setModel(log);
+        connect(log, &session::TrafficLog::entryAppended, this, [this] {
+            if (!m_scroll->isActive())
+                m_scroll->start();
+        });
+    }
+    return view;
+}
+
+void EventsPanel::scrollLogs()
+{
+    for (QListView *view : {m_lstSent, m_lstReceived}) {
+        QAbstractItemModel *model = view->model();
+        if (!model || model->rowCount() == 0)
+            continue;
+        // The newest entry is the first one visible.
+        view->scrollTo(model->index(model->rowCount() - 1, 0), QAbstractItemView::PositionAtTop);
+    }
+}
+
+void EventsPanel::chkTutorial_Click()
+{
+    QWidget *win = m_parent->window();
+    const bool checked = m_chkTutorial->isChecked();
+    const bool maximized = win->isMaximized();
+
+    QSize size = win->size();
+    if (m_chkTutorial->isVisible() && !maximized && checked) {
+        size.setHeight(qMax(size.height(), kTallHeight));
+        size.setWidth(qMax(size.width(), kMinWidth));
+    } else if (!maximized && size.height() == kTallHeight) {
+        size.setHeight(kShortHeight);
+    }
+    if (!maximized) {
+        win->resize(size);
+        if (QScreen *screen = win->screen()) {
+            const QRect area = screen->geometry();
+            win->move(area.left() + (area.width() - win->width()) / 2,
+                      area.top() + (area.height() - win->height()) / 2);
+        }
+    }
+
+    for (QWidget *w : {static_cast<QWidget *>(m_lblSent), static_cast<QWidget *>(m_lstSent),
+                       static_cast<QWidget *>(m_lblRecv), static_cast<QWidget *>(m_lstReceived)})
+        w->setVisible(checked);
+    if (checked)
+        scrollLogs();
+}
+
+} // namespace conversation

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QObject>
+
+class QCheckBox;
+class QLabel;
+class QListView;
+class QTimer;
+
+namespace session {
+class ChatSession;
+class TrafficLog;
+}
+
+namespace conversation {
+
+/**
+ * @brief The events panel: the box chkTutorial ("Eventi") and the two
+ * traffic logs lstSent and lstReceived with their labels.
+ *
+ * The logs are never trimmed, so the views show the session's log models
+ * lazily, and a burst of appended entries scrolls the view once.
+ */
+class EventsPanel : public QObject
+{
+    Q_OBJECT
+public:
+    /// Window sizes of the panel, in pixels (15 twips each).
+    static constexpr int kMinWidth = (7695 + 7) / 15;   ///< 7695 twips
+    static constexpr int kTallHeight = (8690 + 7) / 15; ///< 8690 twips
+    static constexpr int kShortHeight = 6450 / 15;      ///< 6450 twips
+
+    EventsPanel(session::ChatSession *chat, QWidget *parent);
+
+    QCheckBox *chkTutorial() const { return m_chkTutorial; }
+    QLabel *lblSent() const { return m_lblSent; }
+    QListView *lstSent() const { return m_lstSent; }
+    QLabel *lblRecv() const { return m_lblRecv; }
+    QListView *lstReceived() const { return m_lstReceived; }
+
+    /**
+     * @brief Applies the panel's state: shows or hides the logs and grows,
+     * shrinks and centres the top-level window. Also run once at start after
+     * the preference has been put into chkTutorial.
+     */
+    void chkTutorial_Click();
+
+private:
+    QListView *makeLog(const QString &name, session::TrafficLog *log, int top);
+    void scrollLogs();
+
+    QWidget *m_parent;
+    QCheckBox *m_chkTutorial;
+    QLabel *m_lblSent;
+    QListView *m_lstSent;
+    QLabel *m_lblRecv;
+    QListView *m_lstReceived;
+    QTimer *m_scroll;
+};
+
+} // namespace conversation

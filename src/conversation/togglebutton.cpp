@@ -1,0 +1,82 @@
+#include "togglebutton.h"
+
+#include <QPainter>
+#include <QPixmap>
+
+namespace conversation {
+
+ToggleButton::ToggleButton(const QString &objectName, QWidget *parent)
+    : QPushButton(parent)
+{
+    setObjectName(objectName);
+    setAutoFillBackground(true);
+    setFocusPolicy(Qt::NoFocus);
+    setOn(false);
+}
+
+QColor ToggleButton::menuColour(const QPalette &palette)
+{
+    return palette.color(QPalette::Active, QPalette::Window);
+}
+
+QColor ToggleButton::highlightColour(const QPalette &palette)
+{
+    return palette.color(QPalette::Active, QPalette::Light);
+}
+
+void ToggleButton::setOn(bool on)
+{
+    m_on = on;
+    setMenuBack(on);
+}
+
+void ToggleButton::setMenuBack(bool menu)
+{
+    QPalette pal = palette();
+    const QColor c = menu ? menuColour(QPalette()) : highlightColour(QPalette());
+    pal.setColor(QPalette::Button, c);
+    pal.setColor(QPalette::Window, c);
+    setPalette(pal);
+}
+
+QColor ToggleButton::backColour() const
+{
+    return palette().color(QPalette::Active, QPalette::Button);
+}
+
+void ToggleButton::setPicture(Picture picture)
+{
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    switch (picture) {
+    case Picture::Clock:
+        p.setPen(QPen(Qt::black, 1.5));
+        p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+        p.drawLine(QPointF(8, 8), QPointF(8, 4));
+        p.drawLine(QPointF(8, 8), QPointF(11, 9));
+        break;
+    case Picture::Colours:
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(125, 125, 215));
+        p.drawEllipse(QRectF(1, 1, 8, 8));
+        p.setBrush(QColor(205, 125, 144));
+        p.drawEllipse(QRectF(7, 3, 8, 8));
+        p.setBrush(QColor(105, 150, 120));
+        p.drawEllipse(QRectF(3, 7, 8, 8));
+        break;
+    case Picture::Send: {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(40, 90, 160));
+        const QPointF arrow[] = {{2, 3}, {15, 8}, {2, 13}, {5, 8}};
+        p.drawPolygon(arrow, 4);
+        break;
+    }
+    }
+    p.end();
+    setIcon(QIcon(pm));
+    setText(QString());
+}
+
+} // namespace conversation

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QColor>
+#include <QPushButton>
+
+namespace conversation {
+
+/**
+ * @brief A picture button whose back colour tells its state.
+ *
+ * Switches that are on show the menu face colour, switches that are off the
+ * 3-D highlight; the send button uses the same two colours for enabled
+ * (highlight) and disabled (menu). The colour is kept in the button's palette
+ * so it follows the style, and the state is readable for tests.
+ */
+class ToggleButton : public QPushButton
+{
+    Q_OBJECT
+public:
+    explicit ToggleButton(const QString &objectName, QWidget *parent = nullptr);
+
+    /// Menu face: the colour of a switch that is on.
+    static QColor menuColour(const QPalette &palette);
+    /// 3-D highlight: the colour of a switch that is off.
+    static QColor highlightColour(const QPalette &palette);
+
+    bool isOn() const { return m_on; }
+    /// Sets the state and the matching back colour.
+    void setOn(bool on);
+    /// Paints the back in the menu (true) or highlight (false) colour without
+    /// touching the on state (the send button's enabled look).
+    void setMenuBack(bool menu);
+    QColor backColour() const;
+
+    /// A small drawn picture, since the buttons carry no caption.
+    enum class Picture { Clock, Colours, Send };
+    void setPicture(Picture picture);
+
+private:
+    bool m_on = false;
+};
+
+} // namespace conversation

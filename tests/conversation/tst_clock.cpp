@@ -1,0 +1,194 @@
+#include "bellclock.h"
+#include "clockbell.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QMovie>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+
+using conversation::BellClock;
+using conversation::ClockBell;
+
+class TestClock : public QObject
+{
+    Q_OBJECT
+
+    QTime m_now;
+
+    BellClock::TimeSource source()
+    {
+        return [this] { return m_now; };
+    }
+
+    // Ticks once a second from the current time up to and including @p until.
+    static void walk(QTime &now, ClockBell &bell, const QTime &until)
+    {
+        while (now < until) {
+            now = now.addSecs(1);
+            bell.clock()->tick();
+        }
+    }
+
+private slots:
+    void clockTextShape()
+    {
+        QCOMPARE(BellClock::clockText(QTime(9, 5, 7)), QString("9.05.07"));
+        QCOMPARE(BellClock::clockText(QTime(14, 0, 0)), QString("14.00.00"));
+        QCOMPARE(BellClock::clockText(QTime(0, 0, 0)), QString("0.00.00"));
+        QCOMPARE(BellClock::clockText(QTime(23, 59, 59, 999)), QString("23.59.59"));
+        QCOMPARE(BellClock::clockText(QTime()), QString());
+    }
+
+    void nextTickLandsJustAfterTheSecond()
+    {
+        QCOMPARE(BellClock::msecsToNextSecond(QTime(10, 0, 0, 0)), 1005);
+        QCOMPARE(BellClock::msecsToNextSecond(QTime(10, 0, 0, 999)), 6);
+        QCOMPARE(BellClock::msecsToNextSecond(QTime(10, 0, 0, 500)), 505);
+    }
+
+    void bellRingsOnTheHourAndCloses()
+    {
+        QWidget window;
+        m_now = QTime(13, 59, 58);
+        ClockBell bell(&window, source(), false);
+        bell.setAssetFolder(QCoreApplication::applicationDirPath());
+        QStringList sounds;
+        bell.setSoundPlayer([&](const QString &path) { sounds << path; });
+        QSignalSpy rang(&bell, &ClockBell::bellRang);
+
+        bell.clock()->tick();
+        QCOMPARE(bell.Orologio()->text(), QString("13.59.58"));
+        walk(m_now, bell, QTime(13, 59, 59));
+        QVERIFY(!bell.Form4());
+
+        walk(m_now, bell, QTime(14, 0, 0));
+        QCOMPARE(bell.Orologio()->text(), QString("14.00.00"));
+        QVERIFY(bell.Form4());
+        QVERIFY(bell.Form4()->isVisible());
+        QCOMPARE(bell.Form4()->objectName(), QString("Form4"));
+        QCOMPARE(bell.Form4()->windowTitle(), QString("Ore: 14.00.00"));
+        QCOMPARE(rang.count(), 1);
+        QCOMPARE(sounds, QStringList{QCoreApplication::applicationDirPath() + "/cuckoo.wav"});
+        QVERIFY(bell.OrarioBell()->isChecked());
+
+        // the animation is our own GIF, found beside the program and playing
+        auto *box = bell.Form4()->findChild<QLabel *>("KookooBox");
+        QVERIFY(box);
+        QVERIFY(box->movie());
+        QVERIFY(box->movie()->isValid());
+        QVERIFY(box->movie()->frameCount() > 1);
+        QCOMPARE(box->movie()->state(), QMovie::Running);
+
+        // a second tick within second 0 does not ring again
+        bell.clock()->tick();
+        QCOMPARE(rang.count(), 1);
+
+        walk(m_now, bell, QTime(14, 0, 6));
+        QVERIFY(bell.Form4());
+        QVERIFY(bell.Form4()->isVisible());
+        QVERIFY(bell.OrarioBell()->isChecked());
+
+        walk(m_now, bell, QTime(14, 0, 7));
+        QVERIFY(!bell.Form4());
+        QVERIFY(!bell.OrarioBell()->isChecked());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!window.findChild<QWidget *>("Form4"));
+
+        walk(m_now, bell, QTime(14, 59, 59));
+        QCOMPARE(rang.count(), 1);
+        QCOMPARE(sounds.size(), 1);
+
+        walk(m_now, bell, QTime(15, 0, 0));
+        QCOMPARE(rang.count(), 2);
+        QCOMPARE(bell.Form4()->windowTitle(), QString("Ore: 15.00.00"));
+    }
+
+    void missedSecondZeroGivesNoBell()
+    {
+        QWidget window;
+        m_now = QTime(15, 59, 59);
+        ClockBell bell(&window, source(), false);
+        int sounds = 0;
+        bell.setSoundPlayer([&](const QString &) { ++sounds; });
+        QSignalSpy rang(&bell, &ClockBell::bellRang);
+        bell.clock()->tick();
+        m_now = QTime(16, 0, 1); // the busy machine skipped 16.00.00
+        bell.clock()->tick();
+        walk(m_now, bell, QTime(16, 59, 59));
+        QCOMPARE(rang.count(), 0);
+        QCOMPARE(sounds, 0);
+        QVERIFY(!bell.Form4());
+        walk(m_now, bell, QTime(17, 0, 0));
+        QCOMPARE(rang.count(), 1);
+    }
+
+    void startingOnTheHourRings()
+    {
+        QWidget window;
+        m_now = QTime(9, 0, 0);
+        ClockBell bell(&window, source(), false);
+        bell.setSoundPlayer([](const QString &) {});
+        bell.clock()->tick();
+        QVERIFY(bell.Form4());
+        QCOMPARE(bell.Form4()->windowTitle(), QString("Ore: 9.00.00"));
+    }
+
+    void userClosingTheBellIsHarmless()
+    {
+        QWidget window;
+        m_now = QTime(10, 0, 0);
+        ClockBell bell(&window, source(), false);
+        bell.setSoundPlayer([](const QString &) {});
+        bell.clock()->tick();
+        QVERIFY(bell.Form4());
+        bell.Form4()->close(); // deletes itself
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!bell.Form4());
+        walk(m_now, bell, QTime(10, 0, 8));
+        QVERIFY(!bell.OrarioBell()->isChecked());
+    }
+
+    void missingFilesAreNotReported()
+    {
+        QWidget window;
+        m_now = QTime(11, 59, 59);
+        ClockBell bell(&window, source(), false);
+        bell.setAssetFolder(QCoreApplication::applicationDirPath() + "/no-such-folder");
+        bell.clock()->tick();
+        m_now = QTime(12, 0, 0);
+        bell.clock()->tick();
+        QVERIFY(bell.Form4());
+        QVERIFY(bell.Form4()->isVisible());
+        auto *box = bell.Form4()->findChild<QLabel *>("KookooBox");
+        QVERIFY(box);
+        QVERIFY(!box->movie());
+        walk(m_now, bell, QTime(12, 0, 10));
+        QCOMPARE(bell.Orologio()->text(), QString("12.00.10"));
+        QVERIFY(!bell.Form4());
+    }
+
+    void timerIsNotABusyLoop()
+    {
+        QWidget window;
+        ClockBell bell(&window); // the real clock, started
+        QTimer *timer = window.findChild<QTimer *>("Timer1");
+        QVERIFY(timer);
+        QVERIFY(timer->isSingleShot());
+        QVERIFY(timer->isActive());
+        QVERIFY(timer->interval() >= 5);
+        QVERIFY(timer->interval() <= 1005);
+        const QString first = bell.clockText();
+        QVERIFY(!first.isEmpty());
+        QCOMPARE(window.findChild<QLabel *>("Orologio")->text(), first);
+        // the label follows the seconds: it changes within a few seconds
+        QTRY_VERIFY_WITH_TIMEOUT(bell.clockText() != first, 5000);
+        QVERIFY(timer->isActive());
+    }
+};
+
+QTEST_MAIN(TestClock)
+#include "tst_clock.moc"

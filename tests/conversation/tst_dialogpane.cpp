@@ -1,0 +1,299 @@
+#include "colouring.h"
+#include "dialogpane.h"
+#include "togglebutton.h"
+
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QTextFragment>
+
+using conversation::Colouring;
+using conversation::DialogPane;
+using conversation::ToggleButton;
+
+namespace {
+
+// The colour of every character of the document, block separators left out.
+QList<QColor> colours(const QTextDocument *doc)
+{
+    QList<QColor> out;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            const QColor c = f.charFormat().foreground().color();
+            for (int i = 0; i < f.length(); ++i)
+                out << c;
+        }
+    }
+    return out;
+}
+
+QList<QColor> repeat(const QColor &c, qsizetype n)
+{
+    return QList<QColor>(n, c);
+}
+
+const QColor kBlack(0, 0, 0);
+
+} // namespace
+
+class TestDialogPane : public QObject
+{
+    Q_OBJECT
+
+    struct Fixture {
+        QWidget window;
+        DialogPane pane{&window};
+        QStringList names;
+        QString clock = "9.05.07";
+        Fixture()
+        {
+            pane.setNames([this] { return names; });
+            pane.setClockText([this] { return clock; });
+        }
+        QString text() const { return pane.txtDialog()->toPlainText(); }
+        const QTextDocument *doc() const { return pane.txtDialog()->document(); }
+    };
+
+private slots:
+    void controlsAreNamed()
+    {
+        Fixture f;
+        QVERIFY(f.window.findChild<QTextEdit *>("txtDialog"));
+        QVERIFY(f.window.findChild<QPlainTextEdit *>("txtStatus"));
+        QVERIFY(f.window.findChild<ToggleButton *>("Command21"));
+        QVERIFY(f.window.findChild<ToggleButton *>("Command19"));
+        QVERIFY(f.pane.txtDialog()->isReadOnly());
+        QVERIFY(!f.pane.txtDialog()->acceptRichText());
+        QVERIFY(f.pane.txtStatus()->isReadOnly());
+        QVERIFY(!(f.pane.txtDialog()->textInteractionFlags() & Qt::LinksAccessibleByMouse));
+    }
+
+    void firstLineHasNoEmptyLineBefore()
+    {
+        Fixture f;
+        f.pane.UpdateDialog("Brom: ciao");
+        QCOMPARE(f.text(), QString("Brom: ciao"));
+        f.pane.UpdateDialog("Lia: salve");
+        QCOMPARE(f.text(), QString("Brom: ciao\nLia: salve"));
+        QCOMPARE(f.doc()->blockCount(), 2);
+    }
+
+    void clearEmptiesThePane()
+    {
+        Fixture f;
+        f.pane.UpdateDialog("uno");
+        f.pane.clearDialog();
+        QCOMPARE(f.text(), QString());
+        f.pane.UpdateDialog("due");
+        QCOMPARE(f.text(), QString("due"));
+    }
+
+    void timeStamps()
+    {
+        Fixture f;
+        QVERIFY(!f.pane.bTimeStamp());
+        f.pane.UpdateDialog("a");
+        QCOMPARE(f.pane.sTimeStamp(), QString());
+        f.pane.Command21_Click();
+        QVERIFY(f.pane.bTimeStamp());
+        f.pane.UpdateDialog("Brom: ciao");
+        QCOMPARE(f.pane.sTimeStamp(), QString("[9.05] "));
+        f.clock = "14.05.59";
+        f.pane.UpdateDialog("Brom: ciao");
+        QCOMPARE(f.pane.sTimeStamp(), QString("[14.05] "));
+        QCOMPARE(f.text(), QString("a\n[9.05] Brom: ciao\n[14.05] Brom: ciao"));
+        f.pane.Command21_Click();
+        f.pane.UpdateDialog("b");
+        QCOMPARE(f.text().split('\n').last(), QString("b"));
+    }
+
+    void switchColours()
+    {
+        Fixture f;
+        f.window.show();
+        const QColor menu = ToggleButton::menuColour(QPalette());
+        const QColor light = ToggleButton::highlightColour(QPalette());
+        QVERIFY(menu != light);
+        for (ToggleButton *b : {f.pane.Command21(), f.pane.Command19()}) {
+            QVERIFY(!b->isOn());
+            QCOMPARE(b->backColour(), light);
+            QTest::mouseClick(b, Qt::LeftButton);
+            QVERIFY(b->isOn());
+            QCOMPARE(b->backColour(), menu);
+            QTest::mouseClick(b, Qt::LeftButton);
+            QVERIFY(!b->isOn());
+            QCOMPARE(b->backColour(), light);
+        }
+        QVERIFY(!f.pane.bTimeStamp());
+        QVERIFY(!f.pane.colouringOn());
+    }
+
+    void colouringExamples()
+    {
+        Fixture f;
+        f.names = {"Brom"};
+        f.pane.Command19_Click();
+
+        f.pane.UpdateDialog("Brom: ciao");
+        QList<QColor> expected = repeat(Colouring::kSpeaker, 4) + repeat(kBlack, 6);
+        QCOMPARE(colours(f.doc()), expected);
+
+        f.pane.UpdateDialog("*Brom*: ciao");
+        expected += repeat(kBlack, 1) + repeat(Colouring::kSpeaker, 4) + repeat(kBlack, 7);
+        QCOMPARE(colours(f.doc()), expected);
+
+        const QString roll = "Brom lancia 2d6 ed ottiene 7.";
+        f.pane.UpdateDialog(roll);
+        expected += repeat(Colouring::kAction, roll.size());
+        QCOMPARE(colours(f.doc()), expected);
+
+        f.pane.UpdateDialog("Cala la notte.");
+        expected += repeat(Colouring::kOther, 14);
+        const QString anon = "Qualcuno lancia 1d6 ed ottiene 4.";
+        f.pane.UpdateDialog(anon);
+        expected += repeat(Colouring::kOther, anon.size());
+        f.pane.UpdateDialog("*Cala la notte.*");
+        expected += repeat(kBlack, 1) + repeat(Colouring::kOther, 14) + repeat(kBlack, 1);
+        QCOMPARE(colours(f.doc()), expected);
+        QCOMPARE(f.text().split('\n').size(), 6);
+    }
+
+    void stampStaysBlackWhenColoured()
+    {
+        Fixture f;
+        f.names = {"Brom"};
+        f.pane.Command19_Click();
+        f.pane.Command21_Click();
+        f.clock = "14.05.00";
+        f.pane.UpdateDialog("Brom si siede");
+        QCOMPARE(f.text(), QString("[14.05] Brom si siede"));
+        QCOMPARE(colours(f.doc()), repeat(kBlack, 8) + repeat(Colouring::kAction, 13));
+    }
+
+    void prefixNames()
+    {
+        Fixture f;
+        f.names = {"Al", "Alma"};
+        f.pane.Command19_Click();
+        f.pane.UpdateDialog("Alma: ciao");
+        QCOMPARE(colours(f.doc()), repeat(Colouring::kSpeaker, 4) + repeat(kBlack, 6));
+    }
+
+    void metacharacterNames()
+    {
+        Fixture f;
+        f.names = {".", "*", "(", "\\"};
+        f.pane.Command19_Click();
+        f.pane.UpdateDialog("(: ciao");
+        f.pane.UpdateDialog("\\ si siede");
+        f.pane.UpdateDialog("xx: ciao");
+        QCOMPARE(colours(f.doc()), repeat(Colouring::kSpeaker, 1) + repeat(kBlack, 6)
+                     + repeat(Colouring::kAction, 10) + repeat(Colouring::kOther, 8));
+    }
+
+    void colouringOffAndEmptyListStayBlack()
+    {
+        Fixture f;
+        f.names = {"Brom"};
+        f.pane.UpdateDialog("Brom: ciao");
+        QCOMPARE(colours(f.doc()), repeat(kBlack, 10));
+        // switching on does not recolour what is shown
+        f.pane.Command19_Click();
+        QCOMPARE(colours(f.doc()), repeat(kBlack, 10));
+        f.names.clear();
+        f.pane.UpdateDialog("Brom: ciao");
+        QCOMPARE(colours(f.doc()), repeat(kBlack, 20));
+    }
+
+    void rollWithDetailIsColouredAsOneLine()
+    {
+        Fixture f;
+        f.names = {"Brom"};
+        f.pane.Command19_Click();
+        const QString line = QString::fromUtf8("Brom lancia 3d6 ed ottiene 11.\n« 4, 1, 6 »");
+        f.pane.UpdateDialog(line);
+        QCOMPARE(f.doc()->blockCount(), 2);
+        QCOMPARE(f.text(), line);
+        QCOMPARE(colours(f.doc()), repeat(Colouring::kAction, line.size() - 1));
+    }
+
+    void markupIsShownLiterally()
+    {
+        Fixture f;
+        const QString line = "Eve: <img src=x> <b>grassetto</b> &amp; <a href=\"http://x\">link</a>";
+        f.pane.UpdateDialog(line);
+        QCOMPARE(f.text(), line);
+        for (QTextBlock b = f.doc()->begin(); b.isValid(); b = b.next()) {
+            for (auto it = b.begin(); !it.atEnd(); ++it) {
+                const QTextCharFormat cf = it.fragment().charFormat();
+                QVERIFY(!cf.isImageFormat());
+                QVERIFY(!cf.isAnchor());
+                QVERIFY(cf.fontWeight() != QFont::Bold);
+            }
+        }
+        QVERIFY(!f.doc()->toHtml().contains("<img"));
+    }
+
+    void awkwardCharacters()
+    {
+        Fixture f;
+        f.names = {"Brom"};
+        f.pane.Command19_Click();
+        f.pane.UpdateDialog(QString("Brom: a") + QChar(1) + "b\tc" + QChar(0x7f));
+        QCOMPARE(f.text(), QString("Brom: a") + QChar(1) + "b\tc" + QChar(0x7f));
+        QCOMPARE(colours(f.doc()).size(), 12);
+        f.pane.UpdateDialog("*");
+        QCOMPARE(f.text().split('\n').last(), QString("*"));
+        QCOMPARE(colours(f.doc()).last(), kBlack);
+        // a lone CR breaks the line on screen but loses no text
+        f.pane.UpdateDialog("Brom: uno\rdue");
+        const QString all = f.text();
+        QVERIFY(all.contains("Brom: uno"));
+        QVERIFY(all.endsWith("due"));
+        QCOMPARE(colours(f.doc()).mid(colours(f.doc()).size() - 12, 4), repeat(Colouring::kSpeaker, 4));
+    }
+
+    void hugeLine()
+    {
+        Fixture f;
+        f.names = {"Brom"};
+        f.pane.Command19_Click();
+        const QString big = "Brom: " + QString(1 << 20, QLatin1Char('x'));
+        f.pane.UpdateDialog("prima");
+        f.pane.UpdateDialog(big);
+        f.pane.UpdateDialog("dopo");
+        QCOMPARE(f.doc()->blockCount(), 3);
+        QCOMPARE(f.doc()->findBlockByNumber(1).text(), big);
+        QCOMPARE(f.doc()->findBlockByNumber(2).text(), QString("dopo"));
+    }
+
+    void statusBox()
+    {
+        Fixture f;
+        f.pane.Label2_Click("192.168.1.20");
+        QCOMPARE(f.pane.txtStatus()->toPlainText(), QString("IP: 192.168.1.20."));
+        f.pane.UpdateStatus("Connesso");
+        f.pane.UpdateStatus("<b>x</b>");
+        QCOMPARE(f.pane.txtStatus()->toPlainText(), QString("IP: 192.168.1.20.\nConnesso\n<b>x</b>"));
+    }
+
+    void newestLineIsVisible()
+    {
+        Fixture f;
+        f.window.resize(600, 400);
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        for (int i = 0; i < 200; ++i)
+            f.pane.UpdateDialog(QString("riga %1").arg(i));
+        QScrollBar *bar = f.pane.txtDialog()->verticalScrollBar();
+        QTRY_VERIFY(bar->maximum() > 0 && bar->value() == bar->maximum());
+        QCOMPARE(f.pane.txtDialog()->textCursor().position(), f.doc()->characterCount() - 1);
+    }
+};
+
+QTEST_MAIN(TestDialogPane)
+#include "tst_dialogpane.moc"

@@ -1,0 +1,408 @@
+#include "chatsession.h"
+#include "composerpanel.h"
+#include "dicepanel.h"
+#include "dialogpane.h"
+#include "eventspanel.h"
+#include "participantlist.h"
+#include "recorders.h"
+#include "togglebutton.h"
+#include "trafficlog.h"
+
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTest>
+
+using conversation::ComposerPanel;
+using conversation::DicePanel;
+using conversation::DiceRoller;
+using conversation::EventsPanel;
+using conversation::ToggleButton;
+
+class TestPanels : public QObject
+{
+    Q_OBJECT
+
+    // An idle session (neither hosting nor connected): lines are only echoed.
+    struct Fixture {
+        QWidget window;
+        session::ChatSession chat;
+        RecordingSink sink;
+        RecordingMessages boxes;
+        ComposerPanel composer{&chat, &window};
+        DicePanel dice{&chat, &window, 1234u};
+        Fixture()
+        {
+            chat.setConversationSink(&sink);
+            chat.setMessageService(&boxes);
+            dice.setPrivateBox(composer.chkPrivate());
+            chat.setName("Brom");
+            chat.participants()->AddName(-1, "Brom");
+        }
+        void type(const QString &text)
+        {
+            composer.txtMessage()->setFocus();
+            QTest::keyClicks(composer.txtMessage(), text);
+        }
+    };
+
+    static void choose(QListWidget *list, int row)
+    {
+        list->setCurrentRow(row);
+    }
+
+private slots:
+    void composerControls()
+    {
+        Fixture f;
+        QVERIFY(f.window.findChild<QPlainTextEdit *>("txtMessage"));
+        QVERIFY(f.window.findChild<ToggleButton *>("cmdSend"));
+        auto *priv = f.window.findChild<QCheckBox *>("chkPrivate");
+        QVERIFY(priv);
+        QCOMPARE(priv->text(), QString("Privato"));
+        QVERIFY(f.composer.cmdSend()->text().isEmpty());
+        QVERIFY(!f.composer.cmdSend()->icon().isNull());
+    }
+
+    void sendButtonFollowsTheMessageBox()
+    {
+        Fixture f;
+        ToggleButton *send = f.composer.cmdSend();
+        const QColor menu = ToggleButton::menuColour(QPalette());
+        const QColor light = ToggleButton::highlightColour(QPalette());
+        QVERIFY(!send->isEnabled());
+        QCOMPARE(send->backColour(), menu);
+        f.type("ciao");
+        QVERIFY(send->isEnabled());
+        QCOMPARE(send->backColour(), light);
+        f.composer.txtMessage()->clear();
+        QVERIFY(!send->isEnabled());
+        QCOMPARE(send->backColour(), menu);
+        // a change of the name alone does not re-evaluate the button
+        f.chat.setName("");
+        f.type("x");
+        QVERIFY(!send->isEnabled());
+        f.chat.setName("Brom");
+        QVERIFY(!send->isEnabled());
+        f.type("y");
+        QVERIFY(send->isEnabled());
+    }
+
+    void enterSendsAndEchoes()
+    {
+        Fixture f;
+        f.type("Salve a tutti");
+        QTest::keyClick(f.composer.txtMessage(), Qt::Key_Return);
+        QCOMPARE(f.sink.dialog, QStringList{"Brom: Salve a tutti"});
+        QCOMPARE(f.composer.txtMessage()->toPlainText(), QString());
+        f.type(", si alza dal tavolo");
+        QTest::keyClick(f.composer.txtMessage(), Qt::Key_Enter);
+        f.composer.chkPrivate()->setChecked(true);
+        f.type("# Cala la notte.");
+        QTest::mouseClick(f.composer.cmdSend(), Qt::LeftButton);
+        QCOMPARE(f.sink.dialog, (QStringList{"Brom: Salve a tutti", "Brom si alza dal tavolo",
+                                             "*Cala la notte.*"}));
+        QCOMPARE(f.composer.txtMessage()->toPlainText(), QString());
+        QVERIFY(f.boxes.texts.isEmpty());
+        // Enter never breaks the line
+        QVERIFY(!f.composer.txtMessage()->toPlainText().contains('\n'));
+    }
+
+    void refusedAfterClickStays()
+    {
+        Fixture f;
+        f.type("# Brom lancia 2d6 ed ottiene 12.");
+        QTest::mouseClick(f.composer.cmdSend(), Qt::LeftButton);
+        QCOMPARE(f.boxes.texts, QStringList{"Non si fanno queste cose Brom..."});
+        QCOMPARE(f.boxes.titles, QStringList{"Vellumara"});
+        QVERIFY(f.sink.dialog.isEmpty());
+        QCOMPARE(f.composer.txtMessage()->toPlainText(), QString("# Brom lancia 2d6 ed ottiene 12."));
+    }
+
+    void refusedWithEnterIsCleared()
+    {
+        Fixture f;
+        f.type(", lancia 3d6 ed ottiene 18.");
+        QTest::keyClick(f.composer.txtMessage(), Qt::Key_Return);
+        QCOMPARE(f.boxes.texts, QStringList{"Non si fanno queste cose Brom..."});
+        QVERIFY(f.sink.dialog.isEmpty());
+        QCOMPARE(f.composer.txtMessage()->toPlainText(), QString());
+    }
+
+    void emptyNameSendsNothing()
+    {
+        Fixture f;
+        f.chat.setName("");
+        QTest::keyClick(f.composer.txtMessage(), Qt::Key_Return);
+        QVERIFY(f.sink.dialog.isEmpty());
+        QCOMPARE(f.composer.txtMessage()->toPlainText(), QString());
+        f.type("ciao");
+        QVERIFY(!f.composer.cmdSend()->isEnabled());
+        QTest::keyClick(f.composer.txtMessage(), Qt::Key_Return);
+        f.composer.CmdSend_Click();
+        QVERIFY(f.sink.dialog.isEmpty());
+        QVERIFY(f.chat.sentLog()->size() == 0);
+    }
+
+    void diceControls()
+    {
+        Fixture f;
+        for (const char *name : {"dado1", "dado2"}) {
+            auto *list = f.window.findChild<QListWidget *>(name);
+            QVERIFY(list);
+            QCOMPARE(list->count(), 101);
+            QCOMPARE(list->item(0)->text(), QString());
+            QCOMPARE(list->item(1)->text(), QString("1"));
+            QCOMPARE(list->item(100)->text(), QString("100"));
+            QVERIFY(list->selectedItems().isEmpty());
+            QCOMPARE(list->size(), QSize(25, 17));
+        }
+        QCOMPARE(f.window.findChild<QLabel *>("Label6")->text(), QString("d"));
+        QVERIFY(f.dice.RisuSing()->isHidden());
+        QVERIFY(!f.dice.RisuSing()->isChecked());
+        QVERIFY(f.dice.parziale()->isHidden());
+        QCOMPARE(f.dice.parziale()->text(), QString("0"));
+        QVERIFY(f.dice.Text1()->isHidden());
+        QCOMPARE(f.dice.Text1()->text(), QString());
+    }
+
+    void enterRollsAndAnnounces()
+    {
+        Fixture f;
+        choose(f.dice.dado1(), 3);
+        choose(f.dice.dado2(), 6);
+        QTest::keyClick(f.dice.dado2(), Qt::Key_Return);
+        QCOMPARE(f.sink.dialog.size(), 1);
+        const QRegularExpression shape("^Brom lancia 3d6 ed ottiene (\\d+)\\.$");
+        auto m = shape.match(f.sink.dialog[0]);
+        QVERIFY2(m.hasMatch(), qPrintable(f.sink.dialog[0]));
+        const int total = m.captured(1).toInt();
+        QVERIFY(total >= 3 && total <= 18);
+        QCOMPARE(f.dice.parziale()->text(), QString("0"));
+        QCOMPARE(f.dice.Text1()->text(), QString());
+
+        // the same seed gives the same dice
+        DiceRoller twin(1234u);
+        const auto dice = twin.roll(3, 6);
+        QCOMPARE(total, dice[0] + dice[1] + dice[2]);
+
+        // Enter in the other list gives the same kind of line
+        QTest::keyClick(f.dice.dado1(), Qt::Key_Enter);
+        QVERIFY(shape.match(f.sink.dialog.value(1)).hasMatch());
+    }
+
+    void detailsSwitch()
+    {
+        Fixture f;
+        f.window.show();
+        QTest::mouseClick(f.dice.Label6(), Qt::LeftButton);
+        QVERIFY(f.dice.RisuSing()->isChecked());
+        QCOMPARE(f.boxes.texts.value(0),
+                 QString::fromUtf8("Esplicitazione del risultato per unità singole attivato."));
+        QCOMPARE(f.boxes.titles.value(0), QString("Vellumara"));
+
+        choose(f.dice.dado1(), 3);
+        choose(f.dice.dado2(), 6);
+        QTest::keyClick(f.dice.dado1(), Qt::Key_Return);
+        DiceRoller twin(1234u);
+        const auto d = twin.roll(3, 6);
+        const QString detail = QString::fromUtf8("\n« %1, %2, %3 »").arg(d[0]).arg(d[1]).arg(d[2]);
+        QCOMPARE(f.sink.dialog.value(0),
+                 QString("Brom lancia 3d6 ed ottiene %1.").arg(d[0] + d[1] + d[2]) + detail);
+        // the hidden detail box keeps the detail of the last roll
+        QCOMPARE(f.dice.Text1()->text(), detail);
+
+        // one die: no detail line
+        choose(f.dice.dado1(), 1);
+        choose(f.dice.dado2(), 20);
+        f.chat.setName("");
+        QTest::keyClick(f.dice.dado1(), Qt::Key_Return);
+        QVERIFY(QRegularExpression("^Qualcuno lancia 1d20 ed ottiene \\d+\\.$")
+                    .match(f.sink.dialog.value(1)).hasMatch());
+
+        QTest::mouseClick(f.dice.Label6(), Qt::LeftButton);
+        QVERIFY(!f.dice.RisuSing()->isChecked());
+        QCOMPARE(f.boxes.texts.value(1),
+                 QString::fromUtf8("Esplicitazione del risultato per unità singole disattivato."));
+    }
+
+    void emptyEntriesCountAsZero()
+    {
+        Fixture f;
+        choose(f.dice.dado2(), 6);
+        QTest::keyClick(f.dice.dado2(), Qt::Key_Return);
+        QCOMPARE(f.sink.dialog.value(0), QString("Brom lancia 0d6 ed ottiene 0."));
+        choose(f.dice.dado1(), 2);
+        choose(f.dice.dado2(), 0); // the empty entry: no selection left
+        QVERIFY(f.dice.dado2()->selectedItems().isEmpty());
+        QTest::keyClick(f.dice.dado2(), Qt::Key_Return);
+        QCOMPARE(f.sink.dialog.value(1), QString("Brom lancia 2d0 ed ottiene 0."));
+    }
+
+    void arrowKeysStepAndClearOnTheEmptyEntry()
+    {
+        Fixture f;
+        f.window.show();
+        QListWidget *list = f.dice.dado1();
+        list->setFocus();
+        f.dice.parziale()->setText("7");
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(DicePanel::listText(list), QString("1"));
+        QCOMPARE(f.dice.parziale()->text(), QString("0"));
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(DicePanel::listText(list), QString("2"));
+        QTest::keyClick(list, Qt::Key_Up);
+        QTest::keyClick(list, Qt::Key_Up);
+        QCOMPARE(list->currentRow(), 0);
+        QVERIFY(list->selectedItems().isEmpty());
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(DicePanel::listText(list), QString("1"));
+        // clicking the empty entry removes the selection
+        list->scrollToItem(list->item(0));
+        list->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
+        f.dice.dado_Click(list);
+        QVERIFY(list->selectedItems().isEmpty());
+        QVERIFY(f.sink.dialog.isEmpty());
+    }
+
+    void privateAndAnonymousRolls()
+    {
+        Fixture f;
+        f.composer.chkPrivate()->setChecked(true);
+        f.chat.setName("");
+        choose(f.dice.dado1(), 1);
+        choose(f.dice.dado2(), 4);
+        QTest::keyClick(f.dice.dado1(), Qt::Key_Return);
+        QVERIFY2(QRegularExpression("^\\*Qualcuno lancia 1d4 ed ottiene [1-4]\\.\\*$")
+                     .match(f.sink.dialog.value(0)).hasMatch(), qPrintable(f.sink.dialog.value(0)));
+    }
+
+    void largestRoll()
+    {
+        Fixture f;
+        choose(f.dice.dado1(), 100);
+        choose(f.dice.dado2(), 100);
+        QTest::keyClick(f.dice.dado1(), Qt::Key_Return);
+        auto m = QRegularExpression("^Brom lancia 100d100 ed ottiene (\\d+)\\.$").match(f.sink.dialog.value(0));
+        QVERIFY(m.hasMatch());
+        QVERIFY(m.captured(1).toInt() >= 100 && m.captured(1).toInt() <= 10000);
+    }
+
+    void eventsPanelControls()
+    {
+        QWidget window;
+        session::ChatSession chat;
+        EventsPanel panel(&chat, &window);
+        QCOMPARE(panel.chkTutorial()->objectName(), QString("chkTutorial"));
+        QCOMPARE(panel.chkTutorial()->text(), QString("Eventi"));
+        QVERIFY(panel.chkTutorial()->isHidden());
+        QCOMPARE(panel.lblSent()->text(), QString("Messaggi inviati:"));
+        QCOMPARE(panel.lblRecv()->text(), QString("Messaggi ricevuti:"));
+        QCOMPARE(panel.lstSent()->model(), static_cast<QAbstractItemModel *>(chat.sentLog()));
+        QCOMPARE(panel.lstReceived()->model(), static_cast<QAbstractItemModel *>(chat.receivedLog()));
+        QVERIFY(panel.lstSent()->uniformItemSizes());
+        QVERIFY(panel.lstSent()->isHidden());
+    }
+
+    void eventsPanelSizes()
+    {
+        QWidget window;
+        session::ChatSession chat;
+        EventsPanel panel(&chat, &window);
+        window.resize(300, 200);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        panel.chkTutorial()->show();
+        QTest::mouseClick(panel.chkTutorial(), Qt::LeftButton);
+        QVERIFY(panel.chkTutorial()->isChecked());
+        QCOMPARE(window.size(), QSize(EventsPanel::kMinWidth, EventsPanel::kTallHeight));
+        const QRect screen = window.screen()->geometry();
+        QCOMPARE(window.pos(), QPoint(screen.left() + (screen.width() - window.width()) / 2,
+                                      screen.top() + (screen.height() - window.height()) / 2));
+        QVERIFY(panel.lstSent()->isVisible());
+        QVERIFY(panel.lstReceived()->isVisible());
+
+        QTest::mouseClick(panel.chkTutorial(), Qt::LeftButton);
+        QCOMPARE(window.size(), QSize(EventsPanel::kMinWidth, EventsPanel::kShortHeight));
+        QVERIFY(!panel.lstSent()->isVisible());
+
+        // a larger window is not shrunk in width; a user-chosen height is kept
+        window.resize(900, 700);
+        panel.chkTutorial()->setChecked(true);
+        panel.chkTutorial_Click();
+        QCOMPARE(window.size(), QSize(900, 700));
+        panel.chkTutorial()->setChecked(false);
+        panel.chkTutorial_Click();
+        QCOMPARE(window.size(), QSize(900, 700));
+
+        // the box hidden (options locked): checking does not grow the window
+        window.resize(300, 200);
+        panel.chkTutorial()->hide();
+        panel.chkTutorial()->setChecked(true);
+        panel.chkTutorial_Click();
+        QCOMPARE(window.size(), QSize(300, 200));
+        QVERIFY(panel.lstSent()->isVisible());
+    }
+
+    void eventsPanelMaximised()
+    {
+        QWidget window;
+        session::ChatSession chat;
+        EventsPanel panel(&chat, &window);
+        window.showMaximized();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_VERIFY(window.isMaximized());
+        const QRect before = window.geometry();
+        panel.chkTutorial()->show();
+        panel.chkTutorial()->setChecked(true);
+        panel.chkTutorial_Click();
+        QCOMPARE(window.geometry(), before);
+        QVERIFY(panel.lstSent()->isVisible());
+        panel.chkTutorial()->setChecked(false);
+        panel.chkTutorial_Click();
+        QCOMPARE(window.geometry(), before);
+        QVERIFY(!panel.lstSent()->isVisible());
+    }
+
+    void logScrollsToNewestAfterABurst()
+    {
+        QWidget window;
+        session::ChatSession chat;
+        EventsPanel panel(&chat, &window);
+        window.resize(600, 650);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        panel.chkTutorial()->show();
+        panel.chkTutorial()->setChecked(true);
+        panel.chkTutorial_Click();
+        const int n = 200000;
+        for (int i = 0; i < n; ++i)
+            chat.sentLog()->append(QString("sckConnect: [Messaggio]riga %1").arg(i));
+        // The newest entry is brought as far up as the view allows: at the
+        // end of the log the last page is full, so it is visible and the view
+        // is scrolled to its end.
+        QListView *view = panel.lstSent();
+        // the log announces its rows to views after the burst
+        QTRY_COMPARE(chat.sentLog()->rowCount(), n);
+        const QModelIndex last = chat.sentLog()->index(n - 1);
+        QTRY_VERIFY(view->viewport()->rect().contains(view->visualRect(last)));
+        QCOMPARE(view->verticalScrollBar()->value(), view->verticalScrollBar()->maximum());
+        QVERIFY(view->indexAt(QPoint(2, 2)).row() > n - 10);
+
+        // a short log scrolls the newest entry to the top
+        chat.receivedLog()->append("sckConnect: uno");
+        chat.receivedLog()->append("sckConnect: due");
+        QTRY_VERIFY(panel.lstReceived()->viewport()->rect().contains(
+            panel.lstReceived()->visualRect(chat.receivedLog()->index(1))));
+    }
+};
+
+QTEST_MAIN(TestPanels)
+#include "tst_panels.moc"
