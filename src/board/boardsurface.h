@@ -98,7 +98,8 @@ public:
     static quint32 fromRgb(QRgb rgb);
 
 signals:
-    /// These pixels changed and need repainting.
+    /// These pixels changed and need repainting. An operation that touched
+    /// no pixel (a shape wholly off the board) emits nothing.
     void changed(const QRect &pixels);
     void mousePointerChanged(int pointer);
 

@@ -41,19 +41,21 @@ QRect scanlineFill(QImage &image, int x, int y, QRgb fresh)
     const bool ignoreAlpha = image.format() == QImage::Format_RGB32;
     const QRgb mask = ignoreAlpha ? 0x00FFFFFFu : 0xFFFFFFFFu;
 
-    // scanLine() on a shared image detaches it; take every row pointer once.
-    std::vector<QRgb *> rows(static_cast<size_t>(height));
-    for (int r = 0; r < height; ++r)
-        rows[size_t(r)] = reinterpret_cast<QRgb *>(image.scanLine(r));
+    // bits() detaches a shared image once; rows are then found by stride.
+    uchar *bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    auto at = [&](int px, int py) -> QRgb & {
+        return reinterpret_cast<QRgb *>(bits + py * stride)[px];
+    };
 
-    const QRgb old = rows[size_t(y)][x] & mask;
+    const QRgb old = at(x, y) & mask;
     if (old == (fresh & mask))
         return {};
-    auto inside = [&](int px, int py) { return (rows[size_t(py)][px] & mask) == old; };
+    auto inside = [&](int px, int py) { return (at(px, py) & mask) == old; };
 
     int minX = x, maxX = x, minY = y, maxY = y;
     auto paint = [&](int px, int py) {
-        rows[size_t(py)][px] = fresh;
+        at(px, py) = fresh;
         minX = std::min(minX, px);
         maxX = std::max(maxX, px);
         minY = std::min(minY, py);
