@@ -92,6 +92,7 @@ private slots:
     void pointsRoundToTheNearestPixel();
     void circleRingLiesInsideTheRadius();
     void circleIsClosedForFills();
+    void thinPolygonIsClosedForFills();
     void filledCircleUsesFillColour();
 
     void invertTwiceRestoresLines();
@@ -336,6 +337,32 @@ void TestBoardSurface::circleIsClosedForFills()
         QCOMPARE(b.fill(&s, 400, 400), fill::Bruvela::Result::Ok);
         QCOMPARE(s.pixel(0, 0), std::optional<quint32>(0x00FFFFFF));
         QCOMPARE(s.pixel(400, 400), std::optional<quint32>(0x000000FF));
+    }
+}
+
+void TestBoardSurface::thinPolygonIsClosedForFills()
+{
+    // Thin lines step diagonally; joined end to end they must still hold a
+    // 4-connected fill, whatever the slopes.
+    QRandomGenerator rng(3);
+    for (int round = 0; round < 40; ++round) {
+        BoardSurface s; // twips: the corners are not whole pixels
+        QList<QPointF> corners;
+        const double cx = 6000, cy = 6000;
+        const int n = 3 + int(rng.bounded(5));
+        for (int i = 0; i < n; ++i) {
+            const double angle = 2 * M_PI * (i + rng.bounded(0.6)) / n;
+            const double r = 1500 + rng.bounded(3000.0);
+            corners.append(QPointF(cx + r * std::cos(angle), cy + r * std::sin(angle)));
+        }
+        for (int i = 0; i < n; ++i)
+            s.line(corners[i], corners[(i + 1) % n], 0);
+        fill::Bruvela b;
+        b.setColore(0x000000FF);
+        QCOMPARE(b.fill(&s, 400, 400), fill::Bruvela::Result::Ok);
+        QCOMPARE(s.pixel(400, 400), std::optional<quint32>(0x000000FF));
+        QCOMPARE(s.pixel(0, 0), std::optional<quint32>(0x00FFFFFF));
+        QCOMPARE(s.pixel(799, 799), std::optional<quint32>(0x00FFFFFF));
     }
 }
 
