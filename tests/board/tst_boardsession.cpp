@@ -1,0 +1,202 @@
+// The drawing tools on a real chat session: what reaches the wire on
+// 127.0.0.1, what stays local, and drawings that arrive from a client.
+
+#include "boardsurface.h"
+#include "bruvela.h"
+#include "chatsession.h"
+#include "drawingtools.h"
+#include "palette.h"
+#include "protocol.h"
+#include "sinks.h"
+#include "trafficlog.h"
+
+#include <QTcpSocket>
+#include <QtTest>
+
+using board::BoardSurface;
+using board::DrawingTools;
+
+namespace {
+
+constexpr quint32 kWhite = 0x00FFFFFF;
+constexpr quint32 kRed = 0x000000FF;
+
+class MessageRecorder : public session::MessageService
+{
+public:
+    void showMessage(Icon, const QString &title, const QString &text) override
+    {
+        shown << title + QLatin1Char('|') + text;
+    }
+    QStringList shown;
+};
+
+struct Host {
+    session::ChatSession session;
+    BoardSurface surface;
+    board::Palette palette;
+    fill::Bruvela bruvela;
+    DrawingTools tools{&surface, &palette, &bruvela, &session};
+    MessageRecorder boxes;
+
+    Host()
+    {
+        session.setMessageService(&boxes);
+        session.setBoardSink(&tools);
+    }
+};
+
+/// A raw client socket that keeps everything the host writes to it.
+struct RawClient {
+    QTcpSocket socket;
+    QByteArray received;
+
+    bool connectTo(Host &host)
+    {
+        QObject::connect(&socket, &QTcpSocket::readyRead, &socket,
+                         [this] { received += socket.readAll(); });
+        socket.connectToHost(QHostAddress::LocalHost, host.session.listeningPort());
+        return socket.waitForConnected(5000);
+    }
+    void send(const QString &line) { socket.write(session::encodeLine(line)); }
+};
+
+quint32 px(const BoardSurface &s, int x, int y)
+{
+    return s.pixel(x, y).value_or(0xDEADBEEF);
+}
+
+} // namespace
+
+class TestBoardSession : public QObject
+{
+    Q_OBJECT
+private slots:
+    void idleSessionKeepsDrawingLocal();
+    void refusalUsesTheSessionsMessageBox();
+    void hostSendsEachDrawingToClients();
+    void clientDrawingReachesTheHostBoard();
+    void clientLineDoesNotCorruptHostRubberBand();
+    void clientPulisciClearsTheHost();
+};
+
+void TestBoardSession::idleSessionKeepsDrawingLocal()
+{
+    Host h;
+    h.palette.picSelColor_Click(5);
+    h.tools.mousePress(DrawingTools::Left, false, 150, 150);
+    h.tools.cmdClearDraw_Click();
+    QCOMPARE(h.session.sentLog()->size(), 0);
+    QCOMPARE(px(h.surface, 10, 10), kWhite); // cleared locally all the same
+}
+
+void TestBoardSession::refusalUsesTheSessionsMessageBox()
+{
+    Host h;
+    h.tools.mousePress(DrawingTools::Left, false, 150, 150);
+    QCOMPARE(h.boxes.shown,
+             QStringList{QStringLiteral("Vellumara|Selezionare un colore prima...")});
+}
+
+void TestBoardSession::hostSendsEachDrawingToClients()
+{
+    Host h;
+    h.session.setName(QStringLiteral("Master"));
+    h.session.setPort(0);
+    h.session.cmdHost_Click();
+    QVERIFY(h.session.bHost());
+    RawClient c;
+    QVERIFY(c.connectTo(h));
+    QTRY_COMPARE(h.session.connectionState(1), session::ChatSession::kConnected);
+
+    h.palette.picSelColor_Click(5);
+    h.tools.mousePress(DrawingTools::Left, false, 150, 150);
+    h.tools.Command16_Click();
+    h.tools.mousePress(DrawingTools::Left, false, 30, 30);
+    h.tools.cmdClearDraw_Click();
+
+    const QByteArray dot = "[Linea]000000015000000001500000000150000000015000000002550000000001"
+                           "0000000001\r\n";
+    const QByteArray fill = "[Colora Sfondo]000000000200000000020000000255\r\n";
+    const QByteArray clear = "[Pulisci Lavagna]\r\n";
+    QTRY_VERIFY(c.received.endsWith(clear));
+    QCOMPARE(c.received, dot + fill + clear);
+}
+
+void TestBoardSession::clientDrawingReachesTheHostBoard()
+{
+    Host h;
+    h.session.setName(QStringLiteral("Master"));
+    h.session.setPort(0);
+    h.session.cmdHost_Click();
+    RawClient c;
+    QVERIFY(c.connectTo(h));
+    QTRY_COMPARE(h.session.connectionState(1), session::ChatSession::kConnected);
+
+    // A 3-pixel red line in pixels, then a fill of the left half in blue.
+    c.send(QStringLiteral("[Linea]"
+                          "0000000400" "0000000000" "0000000400" "0000000799"
+                          "0000000255" "0000000003" "0000000003"));
+    QTRY_COMPARE(px(h.surface, 400, 300), kRed);
+    QCOMPARE(h.surface.scaleMode(), int(BoardSurface::Twips));
+    QCOMPARE(h.surface.drawWidth(), 1);
+    c.send(QStringLiteral("[Colora Sfondo]000000001000000000100016711680"));
+    QTRY_COMPARE(px(h.surface, 10, 10), 0x00FF0000u);
+    QCOMPARE(px(h.surface, 600, 10), kWhite);
+    // The host passes both on, the originator included.
+    QTRY_VERIFY(c.received.contains("[Colora Sfondo]000000001000000000100016711680\r\n"));
+    QVERIFY(c.received.contains("[Linea]0000000400000000000000000004000000000799"));
+}
+
+void TestBoardSession::clientLineDoesNotCorruptHostRubberBand()
+{
+    Host h;
+    h.session.setName(QStringLiteral("Master"));
+    h.session.setPort(0);
+    h.session.cmdHost_Click();
+    RawClient c;
+    QVERIFY(c.connectTo(h));
+    QTRY_COMPARE(h.session.connectionState(1), session::ChatSession::kConnected);
+
+    h.palette.picSelColor_Click(5);
+    h.tools.Command14_Click();
+    h.tools.mousePress(DrawingTools::Left, false, 1500, 1500);
+    h.tools.mouseMove(0, false, 6000, 4500);
+    QVERIFY(h.tools.segmentPending());
+
+    // Black, width 1, in pixels: (0, 50) to (799, 50).
+    c.send(QStringLiteral("[Linea]"
+                          "0000000000" "0000000050" "0000000799" "0000000050"
+                          "0000000000" "0000000001" "0000000003"));
+    QTRY_VERIFY(!h.tools.segmentPending());
+    QCOMPARE(px(h.surface, 300, 50), 0u);
+
+    h.tools.mouseMove(0, false, 6000, 1500);
+    h.tools.mousePress(DrawingTools::Left, false, 6000, 1500);
+
+    BoardSurface ref;
+    ref.setScaleMode(BoardSurface::Pixels);
+    ref.line(QPointF(0, 50), QPointF(799, 50), 0);
+    ref.setScaleMode(BoardSurface::Twips);
+    ref.line(QPointF(1500, 1500), QPointF(6000, 1500), kRed);
+    QCOMPARE(h.surface.image(), ref.image());
+}
+
+void TestBoardSession::clientPulisciClearsTheHost()
+{
+    Host h;
+    h.session.setName(QStringLiteral("Master"));
+    h.session.setPort(0);
+    h.session.cmdHost_Click();
+    RawClient c;
+    QVERIFY(c.connectTo(h));
+    QTRY_COMPARE(h.session.connectionState(1), session::ChatSession::kConnected);
+    h.palette.picSelColor_Click(5);
+    h.tools.mousePress(DrawingTools::Left, false, 150, 150);
+    QCOMPARE(px(h.surface, 10, 10), kRed);
+    c.send(QStringLiteral("[Pulisci Lavagna]"));
+    QTRY_COMPARE(px(h.surface, 10, 10), kWhite);
+}
+
+QTEST_GUILESS_MAIN(TestBoardSession)
+#include "tst_boardsession.moc"
