@@ -370,6 +370,10 @@ void DrawingTools::mousePress(int button, bool shift, float x, float y)
         return;
     }
 
+    // Received drawings and rubber bands leave the board in invert mode; the
+    // dot is sent as a coloured dot, so it is drawn as one here too, or this
+    // board would differ from everyone else's.
+    m_surface->setDrawMode(BoardSurface::CopyPen);
     const auto colour = lookupColour();
     if (!colour)
         return;

@@ -688,8 +688,8 @@ void TestTools::receivedExtremesLeaveBoardSane()
     // The board still draws normally afterwards.
     r.tools.clearBoard();
     r.tools.mousePress(DrawingTools::Left, false, 1500, 1500);
-    // Received drawings leave invert mode, and a freehand click uses the mode in force.
-    QCOMPARE(px(r.surface, 100, 100), 0u);
+    // Received drawings leave invert mode; a freehand click still draws its colour.
+    QCOMPARE(px(r.surface, 100, 100), kRed);
     QCOMPARE(r.sent.size(), 1);
 }
 
@@ -707,13 +707,20 @@ void TestTools::receivedZeroWidthIsSkipped()
 {
     Rig r;
     r.surface.setScaleMode(BoardSurface::Pixels);
+    r.tools.setPennello(3);
+    // A width the pen cannot take leaves the receiver's own width (3) in use.
     r.tools.receiveLine(fields(0, 100, 200, 100, qint32(kRed), 0, 3));
-    QCOMPARE(px(r.surface, 50, 100), kRed);
-    QCOMPARE(px(r.surface, 50, 101), kWhite);
+    QCOMPARE(px(r.surface, 50, 99), kRed);
+    QCOMPARE(px(r.surface, 50, 101), kRed);
+    QCOMPARE(px(r.surface, 50, 103), kWhite);
     r.tools.receiveLine(fields(0, 200, 200, 200, qint32(kRed), -5, 3));
-    QCOMPARE(px(r.surface, 50, 200), kRed);
-    QCOMPARE(px(r.surface, 50, 201), kWhite);
-    QCOMPARE(r.surface.drawWidth(), 1);
+    QCOMPARE(px(r.surface, 50, 199), kRed);
+    QCOMPARE(px(r.surface, 50, 201), kRed);
+    QCOMPARE(r.surface.drawWidth(), 3);
+    // A huge width is capped by the board and still draws.
+    r.tools.receiveLine(fields(0, 600, 0, 600, qint32(kBlue), 30000, 3));
+    QCOMPARE(px(r.surface, 0, 600), kBlue);
+    QCOMPARE(r.surface.drawWidth(), 3);
 }
 
 void TestTools::receivedColourIsMaskedTo24Bits()
