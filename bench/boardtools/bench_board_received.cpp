@@ -16,7 +16,8 @@
 #include <functional>
 #include <limits>
 
-namespace {
+namespace
+{
 
 session::DrawFields fields(float x1, float y1, float x2, float y2, qint32 colour,
                            std::optional<qint16> width, std::optional<qint16> unit)
@@ -37,10 +38,14 @@ struct Rig {
     board::Palette palette;
     fill::Bruvela bruvela;
     board::DrawingTools tools{&surface, &palette, &bruvela};
-    Rig() { tools.setBroadcaster([](const QString &) {}); }
+    Rig()
+    {
+        tools.setBroadcaster([](const QString &) {});
+    }
 };
 
-void run(QTextStream &out, const char *name, int repeats, const std::function<void(Rig &, int)> &step)
+void run(QTextStream &out, const char *name, int repeats,
+         const std::function<void(Rig &, int)> &step)
 {
     Rig rig;
     qint64 worst = 0;
@@ -67,27 +72,20 @@ int main(int argc, char **argv)
     const float big = 9999999999.0f;
     const float small = -999999999.0f;
 
-    run(out, "line across the field range, width 30000", 50, [&](Rig &r, int) {
-        r.tools.receiveLine(fields(small, small, big, big, 255, 30000, 3));
-    });
-    run(out, "line far outside the board", 50, [&](Rig &r, int) {
-        r.tools.receiveLine(fields(big, big, big, small, 255, 25, 1));
-    });
-    run(out, "circle radius 1e9 crossing the board, w 30000", 50, [&](Rig &r, int) {
-        r.tools.receiveCircle(fields(1e9f, 400, 0, 400, 255, 30000, 3));
-    });
-    run(out, "circle radius 1e9 around the board", 50, [&](Rig &r, int) {
-        r.tools.receiveCircle(fields(400, 400, 1e9f, 400, 255, 30000, 3));
-    });
-    run(out, "circle radius 600 px, width 30000", 50, [&](Rig &r, int) {
-        r.tools.receiveCircle(fields(400, 400, 1000, 400, 255, 30000, 3));
-    });
-    run(out, "fill of the whole empty board (alternating)", 50, [&](Rig &r, int i) {
-        r.tools.receiveFill(10, 10, (i % 2) ? 0x00FFFFFF : 0x000000FF);
-    });
-    run(out, "fill outside the board", 50, [&](Rig &r, int) {
-        r.tools.receiveFill(big, small, -1);
-    });
+    run(out, "line across the field range, width 30000", 50,
+        [&](Rig &r, int) { r.tools.receiveLine(fields(small, small, big, big, 255, 30000, 3)); });
+    run(out, "line far outside the board", 50,
+        [&](Rig &r, int) { r.tools.receiveLine(fields(big, big, big, small, 255, 25, 1)); });
+    run(out, "circle radius 1e9 crossing the board, w 30000", 50,
+        [&](Rig &r, int) { r.tools.receiveCircle(fields(1e9f, 400, 0, 400, 255, 30000, 3)); });
+    run(out, "circle radius 1e9 around the board", 50,
+        [&](Rig &r, int) { r.tools.receiveCircle(fields(400, 400, 1e9f, 400, 255, 30000, 3)); });
+    run(out, "circle radius 600 px, width 30000", 50,
+        [&](Rig &r, int) { r.tools.receiveCircle(fields(400, 400, 1000, 400, 255, 30000, 3)); });
+    run(out, "fill of the whole empty board (alternating)", 50,
+        [&](Rig &r, int i) { r.tools.receiveFill(10, 10, (i % 2) ? 0x00FFFFFF : 0x000000FF); });
+    run(out, "fill outside the board", 50,
+        [&](Rig &r, int) { r.tools.receiveFill(big, small, -1); });
     run(out, "freehand segment, width 3, twips", 100000, [&](Rig &r, int i) {
         const float x = float((i * 37) % 12000);
         const float y = float((i * 53) % 12000);

@@ -18,9 +18,11 @@
 #include <QStyle>
 #include <QToolButton>
 
-namespace board {
+namespace board
+{
 
-namespace {
+namespace
+{
 
 /// Twips to pixels for the design sizes of the controls.
 constexpr int px(int twips)
@@ -35,12 +37,9 @@ struct ToolButtonSpec {
 };
 
 const ToolButtonSpec kToolButtons[] = {
-    {"Command13", "Mano libera", "~"},
-    {"Command14", "Linee rette", "/"},
-    {"Command15", "Cerchi", "O"},
-    {"Command16", "Colora", "#"},
-    {"Command12", "Testo", "T"},
-    {"Command5", "Approssima", "+"},
+    {"Command13", "Mano libera", "~"}, {"Command14", "Linee rette", "/"},
+    {"Command15", "Cerchi", "O"},      {"Command16", "Colora", "#"},
+    {"Command12", "Testo", "T"},       {"Command5", "Approssima", "+"},
     {"Command6", "Collega", "-"},
 };
 
@@ -48,11 +47,8 @@ const ToolButtonSpec kToolButtons[] = {
 
 BoardPanel::BoardPanel(QWidget *parent, Palette *palette, session::ChatSession *session,
                        fill::Bruvela *bruvela)
-    : QObject(parent)
-    , m_window(parent)
-    , m_palette(palette)
-    , m_surface(new BoardSurface(this))
-    , m_bruvela(bruvela)
+    : QObject(parent), m_window(parent), m_palette(palette), m_surface(new BoardSurface(this)),
+      m_bruvela(bruvela)
 {
     if (!m_bruvela) {
         m_bruvela = new fill::Bruvela(parent);
@@ -313,8 +309,8 @@ bool BoardPanel::eventFilter(QObject *watched, QEvent *event)
         m_tools->List1_MouseMove(m_tools->List1());
     } else if (watched == m_picCont && event->type() == QEvent::Resize) {
         FlexInit();
-    } else if ((watched == m_window || watched == m_window->window())
-               && (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show)) {
+    } else if (m_window && (watched == m_window || watched == m_window->window()) &&
+               (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show)) {
         FlexInit();
     }
     return QObject::eventFilter(watched, event);

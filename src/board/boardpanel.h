@@ -14,15 +14,18 @@ class QScrollBar;
 class QToolButton;
 class QWidget;
 
-namespace fill {
+namespace fill
+{
 class Bruvela;
 }
-namespace session {
+namespace session
+{
 class BoardSink;
 class ChatSession;
-}
+} // namespace session
 
-namespace board {
+namespace board
+{
 
 class BoardSurface;
 class BoardView;

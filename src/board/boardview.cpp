@@ -7,12 +7,11 @@
 #include <QPaintEvent>
 #include <QPainter>
 
-namespace board {
+namespace board
+{
 
 BoardView::BoardView(BoardSurface *surface, DrawingTools *tools, QWidget *parent)
-    : QWidget(parent)
-    , m_surface(surface)
-    , m_tools(tools)
+    : QWidget(parent), m_surface(surface), m_tools(tools)
 {
     setObjectName(QStringLiteral("picDraw"));
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -86,8 +85,7 @@ void BoardView::mousePressEvent(QMouseEvent *event)
 {
     const QPointF p = toSurfaceUnits(event->position());
     m_tools->mousePress(buttonValue(event->button()),
-                        event->modifiers().testFlag(Qt::ShiftModifier), float(p.x()),
-                        float(p.y()));
+                        event->modifiers().testFlag(Qt::ShiftModifier), float(p.x()), float(p.y()));
     event->accept();
 }
 
@@ -95,8 +93,7 @@ void BoardView::mouseMoveEvent(QMouseEvent *event)
 {
     const QPointF p = toSurfaceUnits(event->position());
     m_tools->mouseMove(buttonValue(event->buttons()),
-                       event->modifiers().testFlag(Qt::ShiftModifier), float(p.x()),
-                       float(p.y()));
+                       event->modifiers().testFlag(Qt::ShiftModifier), float(p.x()), float(p.y()));
     event->accept();
 }
 

@@ -2,7 +2,8 @@
 
 #include <QWidget>
 
-namespace board {
+namespace board
+{
 
 class BoardSurface;
 class DrawingTools;

@@ -12,9 +12,11 @@
 #include <cmath>
 #include <limits>
 
-namespace board {
+namespace board
+{
 
-namespace {
+namespace
+{
 
 const QString kMano = QStringLiteral("Mano Libera");
 const QString kRette = QStringLiteral("Linee Rette");
@@ -57,21 +59,17 @@ const QStringList &DrawingTools::listItems()
 
 const QStringList &DrawingTools::buttonNames()
 {
-    static const QStringList names{
-        QStringLiteral("Command5"),  QStringLiteral("Command6"),  QStringLiteral("Command12"),
-        QStringLiteral("Command13"), QStringLiteral("Command14"), QStringLiteral("Command15"),
-        QStringLiteral("Command16")};
+    static const QStringList names{QStringLiteral("Command5"),  QStringLiteral("Command6"),
+                                   QStringLiteral("Command12"), QStringLiteral("Command13"),
+                                   QStringLiteral("Command14"), QStringLiteral("Command15"),
+                                   QStringLiteral("Command16")};
     return names;
 }
 
 DrawingTools::DrawingTools(BoardSurface *surface, Palette *palette, fill::Bruvela *bruvela,
                            session::ChatSession *session, QObject *parent)
-    : QObject(parent)
-    , m_surface(surface)
-    , m_palette(palette)
-    , m_bruvela(bruvela)
-    , m_session(session)
-    , m_gridStep(gridStepFromTwips(120))
+    : QObject(parent), m_surface(surface), m_palette(palette), m_bruvela(bruvela),
+      m_session(session), m_gridStep(gridStepFromTwips(120))
 {
     for (const QString &name : buttonNames())
         m_highlight.insert(name, false);
@@ -292,14 +290,13 @@ float DrawingTools::SnapToGrid(float p, float stepInches)
     const double wide = std::nearbyint(double(stepInches) * 1440.0);
     if (!std::isfinite(wide))
         return p;
-    const auto s = static_cast<qint32>(
-        std::clamp(wide, double(std::numeric_limits<qint16>::min()),
-                   double(std::numeric_limits<qint16>::max())));
+    const auto s = static_cast<qint32>(std::clamp(wide, double(std::numeric_limits<qint16>::min()),
+                                                  double(std::numeric_limits<qint16>::max())));
     if (s == 0 || !std::isfinite(p))
         return p; // no step to snap to
-    const double rp = std::clamp(std::nearbyint(double(p)),
-                                 double(std::numeric_limits<qint32>::min()),
-                                 double(std::numeric_limits<qint32>::max()));
+    const double rp =
+        std::clamp(std::nearbyint(double(p)), double(std::numeric_limits<qint32>::min()),
+                   double(std::numeric_limits<qint32>::max()));
     const qint32 r = static_cast<qint32>(rp) % s; // sign of p, as integer division leaves it
     double n = std::floor(double(p) / s);
     if (s / 2.0 <= r)
@@ -333,9 +330,10 @@ void DrawingTools::send(const QString &message)
 
 QString DrawingTools::lineFields(float x1, float y1, float x2, float y2) const
 {
-    return session::sFormatSend(x1) + session::sFormatSend(y1) + session::sFormatSend(x2)
-        + session::sFormatSend(y2) + m_palette->sCurrentColor()
-        + session::sFormatSend(m_surface->drawWidth()) + session::sFormatSend(m_surface->scaleMode());
+    return session::sFormatSend(x1) + session::sFormatSend(y1) + session::sFormatSend(x2) +
+           session::sFormatSend(y2) + m_palette->sCurrentColor() +
+           session::sFormatSend(m_surface->drawWidth()) +
+           session::sFormatSend(m_surface->scaleMode());
 }
 
 void DrawingTools::mousePress(int button, bool shift, float x, float y)
@@ -520,8 +518,8 @@ void DrawingTools::floodFill(float x, float y)
         m_bruvela->setColore(qint32(*colour));
         m_bruvela->fill(m_surface, float(fx), float(fy));
     }
-    send(kFillTag + session::sFormatSend(fx) + session::sFormatSend(fy)
-         + m_palette->sCurrentColor());
+    send(kFillTag + session::sFormatSend(fx) + session::sFormatSend(fy) +
+         m_palette->sCurrentColor());
 
     m_surface->setDrawWidth(1);
     m_surface->setFillStyle(BoardSurface::FillTransparent);
@@ -539,9 +537,8 @@ void DrawingTools::invertBand()
 
 bool DrawingTools::segmentPending() const
 {
-    return (m_endX != 0 && m_endY != 0 && m_startX != m_endX && m_startY != m_endY)
-        || (m_endX == m_startX && m_endY != m_startY)
-        || (m_endY == m_startY && m_endX != m_startX);
+    return (m_endX != 0 && m_endY != 0 && m_startX != m_endX && m_startY != m_endY) ||
+           (m_endX == m_startX && m_endY != m_startY) || (m_endY == m_startY && m_endX != m_startX);
 }
 
 void DrawingTools::ErasePendingSegment()

@@ -10,14 +10,17 @@
 
 #include <functional>
 
-namespace fill {
+namespace fill
+{
 class Bruvela;
 }
-namespace session {
+namespace session
+{
 class ChatSession;
 }
 
-namespace board {
+namespace board
+{
 
 class BoardSurface;
 class Palette;

@@ -7,13 +7,10 @@
 #include <algorithm>
 #include <cmath>
 
-namespace board {
-
-Viewport::Viewport(BoardSurface *surface, QObject *parent)
-    : QObject(parent)
-    , m_surface(surface)
+namespace board
 {
-}
+
+Viewport::Viewport(BoardSurface *surface, QObject *parent) : QObject(parent), m_surface(surface) {}
 
 void Viewport::setContainerSize(const QSize &pixels)
 {
@@ -172,8 +169,8 @@ void Viewport::FlexPan(float x, float y, PanPhase phase)
         const double dy = (m_anchor.y() - y) / k;
         // Values far outside the range (a wild mouse position) saturate at the ends.
         auto target = [](const Bar &bar, double delta) {
-            const double wanted = std::clamp(bar.value + std::round(delta), double(bar.minimum),
-                                             double(bar.maximum));
+            const double wanted =
+                std::clamp(bar.value + std::round(delta), double(bar.minimum), double(bar.maximum));
             return static_cast<int>(wanted);
         };
         if (m_h.visible)

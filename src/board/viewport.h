@@ -7,7 +7,8 @@
 #include <QSize>
 #include <QString>
 
-namespace board {
+namespace board
+{
 
 class BoardSurface;
 

@@ -23,7 +23,8 @@ using board::BoardPanel;
 using board::BoardSurface;
 using board::DrawingTools;
 
-namespace {
+namespace
+{
 
 /// Records the rectangles a widget is asked to repaint.
 class PaintRecorder : public QObject
@@ -285,13 +286,15 @@ void TestBoardPanel::clickOnSurfaceDrawsInSurfaceUnits()
     auto *draw = w.find<QWidget>("picDraw");
     QTest::mouseClick(draw, Qt::LeftButton, Qt::NoModifier, QPoint(10, 20));
     QCOMPARE(w.sent.size(), 1);
-    QVERIFY(w.sent[0].startsWith(QStringLiteral("[Linea]0000000150000000030000000001500000000300")));
+    QVERIFY(
+        w.sent[0].startsWith(QStringLiteral("[Linea]0000000150000000030000000001500000000300")));
 
     // In pixels the same place reads 10, 20.
     w.panel->surface()->setScaleMode(BoardSurface::Pixels);
     QTest::mouseClick(draw, Qt::LeftButton, Qt::NoModifier, QPoint(10, 20));
     QCOMPARE(w.sent.size(), 2);
-    QVERIFY(w.sent[1].startsWith(QStringLiteral("[Linea]0000000010000000002000000000100000000020")));
+    QVERIFY(
+        w.sent[1].startsWith(QStringLiteral("[Linea]0000000010000000002000000000100000000020")));
 }
 
 void TestBoardPanel::rightDragPansWithGrabbingHand()

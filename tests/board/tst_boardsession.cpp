@@ -16,7 +16,8 @@
 using board::BoardSurface;
 using board::DrawingTools;
 
-namespace {
+namespace
+{
 
 constexpr quint32 kWhite = 0x00FFFFFF;
 constexpr quint32 kRed = 0x000000FF;
@@ -135,8 +136,13 @@ void TestBoardSession::clientDrawingReachesTheHostBoard()
 
     // A 3-pixel red line in pixels, then a fill of the left half in blue.
     c.send(QStringLiteral("[Linea]"
-                          "0000000400" "0000000000" "0000000400" "0000000799"
-                          "0000000255" "0000000003" "0000000003"));
+                          "0000000400"
+                          "0000000000"
+                          "0000000400"
+                          "0000000799"
+                          "0000000255"
+                          "0000000003"
+                          "0000000003"));
     QTRY_COMPARE(px(h.surface, 400, 300), kRed);
     QCOMPARE(h.surface.scaleMode(), int(BoardSurface::Twips));
     QCOMPARE(h.surface.drawWidth(), 1);
@@ -166,8 +172,13 @@ void TestBoardSession::clientLineDoesNotCorruptHostRubberBand()
 
     // Black, width 1, in pixels: (0, 50) to (799, 50).
     c.send(QStringLiteral("[Linea]"
-                          "0000000000" "0000000050" "0000000799" "0000000050"
-                          "0000000000" "0000000001" "0000000003"));
+                          "0000000000"
+                          "0000000050"
+                          "0000000799"
+                          "0000000050"
+                          "0000000000"
+                          "0000000001"
+                          "0000000003"));
     QTRY_VERIFY(!h.tools.segmentPending());
     QCOMPARE(px(h.surface, 300, 50), 0u);
 

@@ -14,7 +14,8 @@
 using board::BoardSurface;
 using board::DrawingTools;
 
-namespace {
+namespace
+{
 
 constexpr quint32 kWhite = 0x00FFFFFF;
 constexpr quint32 kRed = 0x000000FF;
@@ -166,9 +167,8 @@ void TestTools::clickDrawsOneDotAndSendsIt()
     Rig r;
     r.red();
     r.tools.mousePress(DrawingTools::Left, false, 150, 150);
-    QCOMPARE(r.sent,
-             QStringList{QStringLiteral("[Linea]0000000150000000015000000001500000000150"
-                                        "000000025500000000010000000001")});
+    QCOMPARE(r.sent, QStringList{QStringLiteral("[Linea]0000000150000000015000000001500000000150"
+                                                "000000025500000000010000000001")});
     QCOMPARE(px(r.surface, 10, 10), kRed);
     QCOMPARE(px(r.surface, 12, 10), kWhite);
     QCOMPARE(px(r.surface, 10, 12), kWhite);
@@ -206,12 +206,10 @@ void TestTools::dragSendsOneLinePerMoveFromRoundedPoint()
     r.tools.mouseMove(DrawingTools::Left, false, 300.6f, 150.0f);
     r.tools.mouseMove(DrawingTools::Left, false, 450.0f, 300.0f);
     QCOMPARE(r.sent.size(), 3);
-    QCOMPARE(r.sent[1],
-             QStringLiteral("[Linea]0000000150000000015000000003010000000150"
-                            "000000025500000000010000000001"));
-    QCOMPARE(r.sent[2],
-             QStringLiteral("[Linea]0000000301000000015000000004500000000300"
-                            "000000025500000000010000000001"));
+    QCOMPARE(r.sent[1], QStringLiteral("[Linea]0000000150000000015000000003010000000150"
+                                       "000000025500000000010000000001"));
+    QCOMPARE(r.sent[2], QStringLiteral("[Linea]0000000301000000015000000004500000000300"
+                                       "000000025500000000010000000001"));
     QCOMPARE(r.tools.iLastX(), qint16(450));
     QCOMPARE(r.tools.iLastY(), qint16(300));
     // The stroke is on the board: pixel 15 of row 10 lies on the first move.
@@ -245,9 +243,8 @@ void TestTools::straightLineSendsOnceAfterSecondClick()
     r.tools.mouseMove(0, false, 400, 250);
     QVERIFY(r.sent.isEmpty());
     r.tools.mousePress(DrawingTools::Left, false, 400, 250);
-    QCOMPARE(r.sent,
-             QStringList{QStringLiteral("[Linea]0000000100000000010000000004000000000250"
-                                        "000000025500000000010000000001")});
+    QCOMPARE(r.sent, QStringList{QStringLiteral("[Linea]0000000100000000010000000004000000000250"
+                                                "000000025500000000010000000001")});
     QVERIFY(!r.tools.bLineStarted());
     QCOMPARE(r.tools.sngEndX(), 0.0f);
     QCOMPARE(r.tools.sngEndY(), 0.0f);
@@ -298,8 +295,10 @@ void TestTools::chainModeThreeClicksTwoSegments()
     r.tools.mouseMove(0, false, 3000, 3000);
     r.tools.mousePress(DrawingTools::Left, false, 3000, 3000);
     QCOMPARE(r.sent.size(), 2);
-    QVERIFY(r.sent[0].startsWith(QStringLiteral("[Linea]0000001500000000150000000030000000001500")));
-    QVERIFY(r.sent[1].startsWith(QStringLiteral("[Linea]0000003000000000150000000030000000003000")));
+    QVERIFY(
+        r.sent[0].startsWith(QStringLiteral("[Linea]0000001500000000150000000030000000001500")));
+    QVERIFY(
+        r.sent[1].startsWith(QStringLiteral("[Linea]0000003000000000150000000030000000003000")));
     QVERIFY(r.tools.bLineStarted());
     QCOMPARE(r.tools.sngStartX(), 3000.0f);
     QCOMPARE(r.tools.sngStartY(), 3000.0f);
@@ -344,7 +343,8 @@ void TestTools::snapAppliesToSegmentEnds()
     QCOMPARE(r.tools.sngStartY(), 0.0f);
     r.tools.mousePress(DrawingTools::Left, false, 400, 250);
     QCOMPARE(r.sent.size(), 1);
-    QVERIFY(r.sent[0].startsWith(QStringLiteral("[Linea]0000000120000000000000000003600000000240")));
+    QVERIFY(
+        r.sent[0].startsWith(QStringLiteral("[Linea]0000000120000000000000000003600000000240")));
     BoardSurface ref;
     ref.line(QPointF(120, 0), QPointF(360, 240), kRed);
     QCOMPARE(r.surface.image(), ref.image());
