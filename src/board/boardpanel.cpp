@@ -24,19 +24,19 @@ namespace board
 namespace
 {
 
-/// Twips to pixels for the design sizes of the controls.
+/// Twips to pixels: the controls are sized in twips.
 constexpr int px(int twips)
 {
     return twips / 15;
 }
 
-struct ToolButtonSpec {
+struct ToolButtonInfo {
     const char *name;
     const char *tip;
     const char *caption;
 };
 
-const ToolButtonSpec kToolButtons[] = {
+const ToolButtonInfo kToolButtons[] = {
     {"Command13", "Mano libera", "~"}, {"Command14", "Linee rette", "/"},
     {"Command15", "Cerchi", "O"},      {"Command16", "Colora", "#"},
     {"Command12", "Testo", "T"},       {"Command5", "Approssima", "+"},
@@ -133,12 +133,12 @@ void BoardPanel::buildControls(QWidget *parent)
     connect(m_clear, &QToolButton::clicked, m_tools, &DrawingTools::cmdClearDraw_Click);
 
     int bx = right;
-    for (const ToolButtonSpec &spec : kToolButtons) {
+    for (const ToolButtonInfo &info : kToolButtons) {
         auto *button = new QToolButton(parent);
-        const QString name = QString::fromLatin1(spec.name);
+        const QString name = QString::fromLatin1(info.name);
         button->setObjectName(name);
-        button->setToolTip(QString::fromUtf8(spec.tip));
-        button->setText(QString::fromUtf8(spec.caption));
+        button->setToolTip(QString::fromUtf8(info.tip));
+        button->setText(QString::fromUtf8(info.caption));
         button->setAutoFillBackground(true);
         button->setGeometry(bx, 130, 24, 24);
         bx += 26;

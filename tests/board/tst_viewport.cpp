@@ -14,7 +14,7 @@ class TestViewport : public QObject
     Q_OBJECT
 private slots:
     void noBarsWhenContainerIsLarger();
-    void bothBarsOnTheDesignContainer();
+    void bothBarsOnTheStartingContainer();
     void oneBarCanCallForTheOther();
     void scrollingReadsInSurfaceUnits();
     void valuesStayInRange();
@@ -49,7 +49,7 @@ void TestViewport::noBarsWhenContainerIsLarger()
     QCOMPARE(p.y2, 799.0);
 }
 
-void TestViewport::bothBarsOnTheDesignContainer()
+void TestViewport::bothBarsOnTheStartingContainer()
 {
     BoardSurface surface;
     Viewport v(&surface);
