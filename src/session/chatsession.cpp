@@ -55,6 +55,7 @@ struct ChatSession::Private {
         QTcpSocket *socket = nullptr;
         LineFramer framer;
         bool closingByUs = false; ///< our own close is not a close event
+        quint64 generation = 0;   ///< counts the connections this element carried
     };
 
     explicit Private(ChatSession *session) : q(session), dispatcher(*session) {}
@@ -84,6 +85,8 @@ struct ChatSession::Private {
     QString name;
     QString myName;
     int waitMs = kDefaultConnectWaitMs;
+    qint64 backlogLimit = kDefaultWriteBacklogLimit;
+    quint64 clientGeneration = 0;
     QTimer *waitTimer = nullptr;
     QSize extent{12000, 12000};
 
@@ -233,7 +236,40 @@ struct ChatSession::Private {
         }
         Element *e = element(chosen);
         e->framer.reset();
+        ++e->generation;
         e->socket->setSocketDescriptor(descriptor);
+    }
+
+    /// Drops a connection whose peer no longer reads, later and only if it
+    /// still carries the same connection. Aborting it is not our own close:
+    /// the close event runs as if the peer had gone.
+    void dropIfBacklogged(qint16 index)
+    {
+        Element *e = element(index);
+        if (!e || e->socket->bytesToWrite() <= backlogLimit)
+            return;
+        const quint64 generation = e->generation;
+        QMetaObject::invokeMethod(
+            q,
+            [this, index, generation] {
+                Element *e = element(index);
+                if (e && e->generation == generation && e->socket->state() == QAbstractSocket::ConnectedState)
+                    e->socket->abort();
+            },
+            Qt::QueuedConnection);
+    }
+    void dropClientIfBacklogged()
+    {
+        if (client->bytesToWrite() <= backlogLimit)
+            return;
+        const quint64 generation = clientGeneration;
+        QMetaObject::invokeMethod(
+            q,
+            [this, generation] {
+                if (clientGeneration == generation && client->state() == QAbstractSocket::ConnectedState)
+                    client->abort();
+            },
+            Qt::QueuedConnection);
     }
 
     QString listenFailure(QAbstractSocket::SocketError error) const
@@ -370,6 +406,9 @@ void ChatSession::adoptName(const QString &name)
     emit nameChanged(name);
 }
 
+qint64 ChatSession::writeBacklogLimit() const { return d->backlogLimit; }
+void ChatSession::setWriteBacklogLimit(qint64 bytes) { d->backlogLimit = qMax<qint64>(0, bytes); }
+
 int ChatSession::connectWaitMs() const { return d->waitMs; }
 void ChatSession::setConnectWait(int ms) { d->waitMs = qMax(0, ms); }
 
@@ -427,6 +466,7 @@ void ChatSession::cmdConnect_Click(const QString &address)
     d->setPhase(Phase::Connecting);
     const bool portValid = d->port > 0 && d->port <= 65535;
     // An invalid port or address fails on its own; the wait's end reports it.
+    ++d->clientGeneration;
     if (portValid)
         d->client->connectToHost(address, quint16(d->port));
     d->waitTimer->start(d->waitMs);
@@ -529,6 +569,7 @@ void ChatSession::SendToPerson(const QString &vsData, qint16 viConnection)
     if (e->socket->write(encodeLine(vsData)) < 0)
         return;
     ShowSentData(QStringLiteral("sckConnection(") + QString::number(viConnection) + QStringLiteral("): ") + vsData);
+    d->dropIfBacklogged(viConnection);
 }
 
 void ChatSession::SendToAll(const QString &vsData, bool vbSelf)
@@ -563,6 +604,7 @@ bool ChatSession::SendToServer(const QString &vsData)
     if (d->client->write(encodeLine(vsData)) < 0)
         return false;
     ShowSentData(QStringLiteral("sckConnect: ") + vsData);
+    d->dropClientIfBacklogged();
     return true;
 }
 

@@ -92,6 +92,13 @@ public:
     int connectWaitMs() const;
     void setConnectWait(int ms);
 
+    /// Unsent bytes a connection may pile up before it is dropped as if it
+    /// had closed: a peer that stops reading must not make us buffer the
+    /// whole session for it.
+    static constexpr qint64 kDefaultWriteBacklogLimit = 64 * 1024 * 1024;
+    qint64 writeBacklogLimit() const;
+    void setWriteBacklogLimit(qint64 bytes);
+
     /// The board's outer size in twips, which the greeting a newcomer
     /// receives is built from (12000 x 12000 unless the board says otherwise).
     QSize boardExtent() const;

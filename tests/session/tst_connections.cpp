@@ -31,6 +31,7 @@ private slots:
     void connectAndCloseAtOnceLeavesNoTrace();
     void burstOfTwoHundredClients();
     void portChangeRefusedWhileConnected();
+    void peerThatStopsReadingIsDropped();
 };
 
 void TestConnections::hostingStartsTheSession()
@@ -379,6 +380,41 @@ void TestConnections::portChangeRefusedWhileConnected()
     QCOMPARE(client.messages.boxes.first().text,
              QStringLiteral("Una o più connessioni sono attualmente aperte. Occorre disconnettersi prima di mutare porta."));
     QVERIFY(!host->cmdPorts_Click());
+}
+
+void TestConnections::peerThatStopsReadingIsDropped()
+{
+    Peer host(QStringLiteral("Oste"));
+    host->setWriteBacklogLimit(1024 * 1024);
+    const quint16 port = host.host();
+    Peer listener(QStringLiteral("Attento"));
+    QVERIFY(listener.join(port));
+
+    // Reads one byte and then nothing more: the kernel buffers fill, then ours.
+    QTcpSocket deaf;
+    deaf.setReadBufferSize(1);
+    deaf.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(deaf.waitForConnected(5000));
+    deaf.write(session::encodeLine(QStringLiteral("[Connessione]Sordo")));
+    QVERIFY(settle([&] { return host.people()->containsName(QStringLiteral("Sordo")); }));
+
+    const QString filler = QStringLiteral("[Messaggio]") + QString(1000, QLatin1Char('x'));
+    const QString gone = QStringLiteral("Sordo ha perso il contatto con la realtà.");
+    int sent = 0;
+    // Paced by the reading client, so only the deaf one falls behind.
+    while (!host.conversation.status.contains(gone) && sent < 100000) {
+        host->SendToAll(filler, false);
+        if (++sent % 50 == 0)
+            QVERIFY(settle([&] { return listener.conversation.dialog.size() >= sent; }));
+    }
+    QVERIFY2(host.conversation.status.contains(gone), qPrintable(QString::number(sent)));
+    QVERIFY(!host.people()->containsName(QStringLiteral("Sordo")));
+    // The reading client is still there and learns of the departure.
+    QVERIFY2(settle([&] { return listener.conversation.status.contains(gone); }, 20000),
+             qPrintable(QString::number(sent) + QLatin1Char(' ') + listener.conversation.status.join(QLatin1Char('|'))
+                        + QLatin1Char(' ') + host.conversation.status.join(QLatin1Char('|'))));
+    QCOMPARE(listener->phase(), ChatSession::Phase::Connected);
+    QVERIFY(host.people()->containsName(QStringLiteral("Attento")));
 }
 
 QTEST_GUILESS_MAIN(TestConnections)
