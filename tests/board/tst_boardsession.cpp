@@ -79,6 +79,7 @@ private slots:
     void clientDrawingReachesTheHostBoard();
     void clientLineDoesNotCorruptHostRubberBand();
     void clientPulisciClearsTheHost();
+    void clientRubberBandSurvivesHostLine();
 };
 
 void TestBoardSession::idleSessionKeepsDrawingLocal()
@@ -207,6 +208,53 @@ void TestBoardSession::clientPulisciClearsTheHost()
     QCOMPARE(px(h.surface, 10, 10), kRed);
     c.send(QStringLiteral("[Pulisci Lavagna]"));
     QTRY_COMPARE(px(h.surface, 10, 10), kWhite);
+}
+
+void TestBoardSession::clientRubberBandSurvivesHostLine()
+{
+    Host h;
+    h.session.setName(QStringLiteral("Master"));
+    h.session.setPort(0);
+    h.session.cmdHost_Click();
+    Host c; // a second window, joining as a client
+    c.session.setName(QStringLiteral("Player"));
+    c.session.setPort(h.session.listeningPort());
+    c.session.setConnectWait(50);
+    c.session.cmdConnect_Click(QStringLiteral("127.0.0.1"));
+    auto joined = [&c] {
+        const auto *log = c.session.receivedLog();
+        for (qsizetype i = 0; i < log->size(); ++i)
+            if (log->at(i).contains(QStringLiteral("[Rename di Connessione]")))
+                return true;
+        return false;
+    };
+    QTRY_VERIFY(joined());
+
+    // The client drags a straight-line preview from (100, 100) to (400, 300) pixels.
+    c.palette.picSelColor_Click(5);
+    c.tools.Command14_Click();
+    c.tools.mousePress(DrawingTools::Left, false, 1500, 1500);
+    c.tools.mouseMove(0, false, 6000, 4500);
+    QVERIFY(px(c.surface, 250, 200) != kWhite);
+
+    // Meanwhile the host draws a blue line across row 50.
+    h.palette.picSelColor_Click(15);
+    h.tools.Command14_Click();
+    h.tools.mousePress(DrawingTools::Left, false, 0, 750);
+    h.tools.mousePress(DrawingTools::Left, false, 11985, 750);
+    QTRY_VERIFY(!c.tools.segmentPending());
+    QCOMPARE(px(c.surface, 300, 50), 0x00FF0000u);
+    QCOMPARE(px(c.surface, 250, 200), kWhite); // the preview is gone
+    QVERIFY(c.tools.bLineStarted());
+
+    // The client finishes its own segment; both boards end up alike.
+    c.tools.mouseMove(0, false, 6000, 1500);
+    c.tools.mousePress(DrawingTools::Left, false, 6000, 1500);
+    QTRY_COMPARE(px(h.surface, 250, 100), kRed);
+    QCOMPARE(px(c.surface, 250, 100), kRed);
+    QCOMPARE(px(c.surface, 250, 200), kWhite);
+    QCOMPARE(px(h.surface, 250, 200), kWhite);
+    QCOMPARE(c.surface.image().copy(0, 0, 800, 400), h.surface.image().copy(0, 0, 800, 400));
 }
 
 QTEST_GUILESS_MAIN(TestBoardSession)
