@@ -35,6 +35,38 @@ QTextCursor endCursor(QTextDocument *doc)
 
 } // namespace
 
+QString DialogPane::breakLongRuns(const QString &text)
+{
+    // Wrapping at word boundaries looks for the end of the word at every
+    // screen line, so a long run without a space (a peer can send a megabyte
+    // of "x") takes minutes to lay out. An invisible break point every
+    // kLongRun characters keeps the layout linear; ordinary text is untouched.
+    qsizetype run = 0;
+    qsizetype i = 0;
+    for (; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        run = (c.isSpace() || c == kBreakPoint) ? 0 : run + 1;
+        if (run > kLongRun)
+            break;
+    }
+    if (i == text.size())
+        return text;
+
+    QString out;
+    out.reserve(text.size() + text.size() / kLongRun + 1);
+    run = 0;
+    for (const QChar c : text) {
+        if (c.isSpace() || c == kBreakPoint) {
+            run = 0;
+        } else if (++run > kLongRun) {
+            out += kBreakPoint;
+            run = 1;
+        }
+        out += c;
+    }
+    return out;
+}
+
 DialogPane::DialogPane(QWidget *parent, session::ChatSession *chat)
     : QObject(parent)
     , m_chat(chat)
@@ -116,13 +148,13 @@ void DialogPane::UpdateDialog(const QString &vsDialog)
         const qsizetype start = qBound<qsizetype>(pos, run.start, vsDialog.size());
         const qsizetype end = qBound<qsizetype>(start, run.start + run.length, vsDialog.size());
         if (start > pos)
-            c.insertText(vsDialog.mid(pos, start - pos), black);
+            c.insertText(breakLongRuns(vsDialog.mid(pos, start - pos)), black);
         if (end > start)
-            c.insertText(vsDialog.mid(start, end - start), colourFormat(run.colour));
+            c.insertText(breakLongRuns(vsDialog.mid(start, end - start)), colourFormat(run.colour));
         pos = end;
     }
     if (pos < vsDialog.size())
-        c.insertText(vsDialog.mid(pos), black);
+        c.insertText(breakLongRuns(vsDialog.mid(pos)), black);
     c.endEditBlock();
 
     scheduleScroll();
@@ -136,7 +168,7 @@ void DialogPane::UpdateStatus(const QString &vsStatus)
     c.beginEditBlock();
     if (!wasEmpty)
         c.insertBlock();
-    c.insertText(vsStatus);
+    c.insertText(breakLongRuns(vsStatus));
     c.endEditBlock();
     scheduleScroll();
 }

@@ -58,6 +58,14 @@ public:
     bool colouringOn() const { return m_colouring; }
     QString sTimeStamp() const { return m_sTimeStamp; }
 
+    /// Longest run of characters shown without a possible line break.
+    static constexpr qsizetype kLongRun = 256;
+    /// The invisible break point put into longer runs (zero width space).
+    static constexpr QChar kBreakPoint = QChar(0x200B);
+    /// @p text with a break point after every kLongRun characters that hold
+    /// no space; text without such runs is returned as it is.
+    static QString breakLongRuns(const QString &text);
+
 private:
     void scheduleScroll();
     void scrollToEnd();

@@ -262,13 +262,53 @@ private slots:
         Fixture f;
         f.names = {"Brom"};
         f.pane.Command19_Click();
+        f.window.resize(500, 300);
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
         const QString big = "Brom: " + QString(1 << 20, QLatin1Char('x'));
         f.pane.UpdateDialog("prima");
         f.pane.UpdateDialog(big);
         f.pane.UpdateDialog("dopo");
         QCOMPARE(f.doc()->blockCount(), 3);
-        QCOMPARE(f.doc()->findBlockByNumber(1).text(), big);
+        // only invisible break points were added, nothing was lost
+        QString shown = f.doc()->findBlockByNumber(1).text();
+        QVERIFY(shown.size() > big.size());
+        shown.remove(DialogPane::kBreakPoint);
+        QCOMPARE(shown, big);
         QCOMPARE(f.doc()->findBlockByNumber(2).text(), QString("dopo"));
+        QTest::qWait(50); // let the shown pane lay the line out and paint
+        QCOMPARE(colours(f.doc()).mid(5, 4), repeat(Colouring::kSpeaker, 4));
+    }
+
+    void longRunsGetBreakPoints()
+    {
+        const QString plain = "Brom: una riga normale con parole corte";
+        QCOMPARE(DialogPane::breakLongRuns(plain), plain);
+        const QString run(DialogPane::kLongRun, QLatin1Char('y'));
+        QCOMPARE(DialogPane::breakLongRuns(run), run);
+        const QString longer = run + "zz";
+        const QString broken = DialogPane::breakLongRuns(longer);
+        QCOMPARE(broken, run + DialogPane::kBreakPoint + "zz");
+        const QString spaced = run + " " + run;
+        QCOMPARE(DialogPane::breakLongRuns(spaced), spaced);
+        const QString huge(10 * DialogPane::kLongRun + 3, QLatin1Char('x'));
+        const QString hugeBroken = DialogPane::breakLongRuns(huge);
+        QCOMPARE(hugeBroken.count(DialogPane::kBreakPoint), 10);
+        QString back = hugeBroken;
+        QCOMPARE(back.remove(DialogPane::kBreakPoint), huge);
+    }
+
+    void hugeStatusLine()
+    {
+        Fixture f;
+        f.window.resize(500, 300);
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        const QString big = QString(1 << 20, QLatin1Char('n')) + " si è connesso.";
+        f.pane.UpdateStatus(big);
+        QTest::qWait(50);
+        QString shown = f.pane.txtStatus()->toPlainText();
+        QCOMPARE(shown.remove(DialogPane::kBreakPoint), big);
     }
 
     void statusBox()
