@@ -69,6 +69,8 @@ private slots:
     void hiddenCheckBoxesFollowTheTools();
     void toolButtonsShowTheirHighlight();
     void listSelectionDrivesTheTools();
+    void hoveringTheListReappliesItsRules();
+    void activationLaysTheViewportOutAgain();
     void pennelloSetsPenWidth();
     void pulisciClearsAndSends();
     void cornerButtonAsksForExplorer();
@@ -201,6 +203,39 @@ void TestBoardPanel::listSelectionDrivesTheTools()
     w.find<QToolButton>("Command13")->click();
     QCOMPARE(list->currentItem()->text(), QStringLiteral("Mano Libera"));
     QVERIFY(!w.panel->tools()->riempi());
+}
+
+void TestBoardPanel::hoveringTheListReappliesItsRules()
+{
+    Window w;
+    auto *list = w.find<QListWidget>("List1");
+    list->setCurrentRow(0); // "Mano Libera"
+    w.panel->tools()->setRiempi(true);
+    w.panel->tools()->setMLine(true);
+    w.panel->tools()->setLineaRetta(true);
+    QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), list->viewport()->mapToGlobal(QPointF(5, 5)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &move);
+    QVERIFY(!w.panel->tools()->MLine());
+    QVERIFY(!w.panel->tools()->lineaRetta());
+    QVERIFY(w.panel->tools()->riempi()); // hovering never touches the fill tool
+    QVERIFY(!w.find<QCheckBox>("MLine")->isChecked());
+}
+
+void TestBoardPanel::activationLaysTheViewportOutAgain()
+{
+    Window w;
+    w.find<QWidget>("picCont")->resize(900, 900);
+    // The viewport is left with an older, smaller measure of the container...
+    w.panel->viewport()->setContainerSize(QSize(241, 153));
+    w.panel->viewport()->FlexInit();
+    QVERIFY(w.panel->viewport()->hsbImm().visible);
+    // ...until the window is activated and measures it again.
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(&w.window, &activate);
+    QVERIFY(!w.panel->viewport()->hsbImm().visible);
+    QCOMPARE(w.panel->viewport()->containerSize(), QSize(900, 900));
+    QCOMPARE(w.find<QLabel>("lblPicImmX2")->text(), QStringLiteral("11999"));
 }
 
 void TestBoardPanel::pennelloSetsPenWidth()
