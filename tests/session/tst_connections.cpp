@@ -32,6 +32,9 @@ private slots:
     void burstOfTwoHundredClients();
     void portChangeRefusedWhileConnected();
     void peerThatStopsReadingIsDropped();
+    void framingOverTheWire();
+    void invalidBytesOverTheWire();
+    void fiveMegabytesWithoutCrLfOverTheWire();
 };
 
 void TestConnections::hostingStartsTheSession()
@@ -415,6 +418,63 @@ void TestConnections::peerThatStopsReadingIsDropped()
                         + QLatin1Char(' ') + host.conversation.status.join(QLatin1Char('|'))));
     QCOMPARE(listener->phase(), ChatSession::Phase::Connected);
     QVERIFY(host.people()->containsName(QStringLiteral("Attento")));
+}
+
+void TestConnections::framingOverTheWire()
+{
+    Peer host(QStringLiteral("Oste"));
+    const quint16 port = host.host();
+    RawClient c;
+    QVERIFY(c.joinAs(port, QStringLiteral("Pezzi")));
+    auto &dialog = host.conversation.dialog;
+    c.sendRaw("[Messaggio]uno\r\n[Messaggio]due\r\n[Messaggio]tre\r\n");
+    QVERIFY(settle([&] { return dialog.size() == 3; }));
+    c.sendRaw("[Messaggio]quat");
+    QTest::qWait(50);
+    QCOMPARE(dialog.size(), 3); // half a line waits for its end
+    c.sendRaw("tro\r\n[Messaggio]cin");
+    QVERIFY(settle([&] { return dialog.size() == 4; }));
+    c.sendRaw("q");
+    QTest::qWait(20);
+    c.sendRaw("ue\r");
+    QTest::qWait(20);
+    c.sendRaw("\n");
+    QVERIFY(settle([&] { return dialog.size() == 5; }));
+    QCOMPARE(dialog, (QStringList{"uno", "due", "tre", "quattro", "cinque"}));
+}
+
+void TestConnections::invalidBytesOverTheWire()
+{
+    Peer host(QStringLiteral("Oste"));
+    const quint16 port = host.host();
+    RawClient speaker, hearer;
+    QVERIFY(speaker.joinAs(port, QStringLiteral("Parla")));
+    QVERIFY(hearer.joinAs(port, QStringLiteral("Ascolta")));
+    QVERIFY(settle([&] { return hearer.lines.contains("[Aggiorna Listato InviaFile]"); }));
+    const QByteArray odd("[Messaggio]\x00\xff\x81\x9d\xe8\x80\n\r", 19);
+    speaker.sendRaw(odd + "\r\n");
+    QVERIFY(hearer.waitForLine(odd));
+    QCOMPARE(host.conversation.dialog.size(), 1);
+    QCOMPARE(session::encodeText(host.conversation.dialog.first()), odd.mid(11));
+}
+
+void TestConnections::fiveMegabytesWithoutCrLfOverTheWire()
+{
+    Peer host(QStringLiteral("Oste"));
+    const quint16 port = host.host();
+    RawClient c;
+    QVERIFY(c.joinAs(port, QStringLiteral("Fiume")));
+    const qsizetype logged = host->receivedLog()->size();
+    const QByteArray chunk(256 * 1024, 'A');
+    for (int i = 0; i < 20; ++i) { // 5 MiB in pieces, no CR LF
+        c.sendRaw(chunk);
+        QVERIFY(settle([&] { return c.socket.bytesToWrite() == 0; }));
+    }
+    c.sendRaw("\r\n[Messaggio]dopo il fiume\r\n");
+    QVERIFY(settle([&] { return host.conversation.dialog.contains(QStringLiteral("dopo il fiume")); }));
+    // The over-long line never reached the dispatcher.
+    QCOMPARE(host->receivedLog()->size(), logged + 1);
+    QCOMPARE(host.people()->sConnectionName(1), QStringLiteral("Fiume"));
 }
 
 QTEST_GUILESS_MAIN(TestConnections)
