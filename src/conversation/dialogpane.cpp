@@ -5,6 +5,7 @@
 #include "participantlist.h"
 #include "togglebutton.h"
 
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -32,6 +33,24 @@ QTextCursor endCursor(QTextDocument *doc)
     c.movePosition(QTextCursor::End);
     return c;
 }
+
+// The pane's text edit: nothing shown in it may fetch a resource, and what
+// is pasted or dropped arrives as plain text only.
+class PlainPane : public QTextEdit
+{
+public:
+    using QTextEdit::QTextEdit;
+
+    QVariant loadResource(int, const QUrl &) override { return {}; }
+
+protected:
+    bool canInsertFromMimeData(const QMimeData *source) const override { return source->hasText(); }
+    void insertFromMimeData(const QMimeData *source) override
+    {
+        if (source->hasText())
+            textCursor().insertText(source->text());
+    }
+};
 
 } // namespace
 
@@ -70,7 +89,7 @@ QString DialogPane::breakLongRuns(const QString &text)
 DialogPane::DialogPane(QWidget *parent, session::ChatSession *chat)
     : QObject(parent)
     , m_chat(chat)
-    , m_txtDialog(new QTextEdit(parent))
+    , m_txtDialog(new PlainPane(parent))
     , m_txtStatus(new QPlainTextEdit(parent))
     , m_command21(new ToggleButton(QStringLiteral("Command21"), parent))
     , m_command19(new ToggleButton(QStringLiteral("Command19"), parent))

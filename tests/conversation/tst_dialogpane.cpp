@@ -236,6 +236,10 @@ private slots:
             }
         }
         QVERIFY(!f.doc()->toHtml().contains("<img"));
+        // and the pane refuses to fetch anything by itself
+        QVERIFY(!f.pane.txtDialog()->loadResource(QTextDocument::ImageResource,
+                                                  QUrl::fromLocalFile(QCoreApplication::applicationFilePath()))
+                     .isValid());
     }
 
     void awkwardCharacters()
