@@ -209,6 +209,12 @@ void BoardPanel::bindViewport()
                 m_visLabels[2]->setText(x2);
                 m_visLabels[3]->setText(y2);
             });
+    // Disabling the pen bar for a moment takes the keyboard focus from it, so
+    // arrow keys pressed while panning do not change the pen width.
+    connect(m_viewport, &Viewport::panStarted, this, [this] {
+        m_pennello->setEnabled(false);
+        m_pennello->setEnabled(true);
+    });
     connect(m_hsb, &QScrollBar::valueChanged, m_viewport, &Viewport::setHValue);
     connect(m_vsb, &QScrollBar::valueChanged, m_viewport, &Viewport::setVValue);
 }

@@ -160,6 +160,7 @@ void Viewport::FlexPan(float x, float y, PanPhase phase)
             m_savedPointer = m_surface->mousePointer();
         m_panning = true;
         m_surface->setMousePointer(BoardSurface::PointerCustom);
+        emit panStarted();
         break;
     case PanMove: {
         if (!m_panning)

@@ -100,6 +100,8 @@ signals:
     void valuesChanged();
     /// The surface moved inside its container.
     void surfaceMoved(const QPoint &offset);
+    /// Right-button panning began.
+    void panStarted();
     void visibleAreaChanged(const QString &x1, const QString &y1, const QString &x2,
                             const QString &y2);
 

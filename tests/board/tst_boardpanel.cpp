@@ -341,7 +341,12 @@ void TestBoardPanel::rightDragPansWithGrabbingHand()
     auto *h = w.find<QScrollBar>("hsbImm");
     QCOMPARE(draw->cursor().shape(), Qt::ArrowCursor);
 
+    auto *pen = w.find<QScrollBar>("pennello");
+    pen->setFocus();
+    QVERIFY(pen->hasFocus());
     QTest::mousePress(draw, Qt::RightButton, Qt::NoModifier, QPoint(100, 50));
+    QVERIFY(!pen->hasFocus());
+    QVERIFY(pen->isEnabled());
     QCOMPARE(draw->cursor().shape(), Qt::ClosedHandCursor);
     QMouseEvent move(QEvent::MouseMove, QPointF(60, 50), draw->mapToGlobal(QPointF(60, 50)),
                      Qt::NoButton, Qt::RightButton, Qt::NoModifier);
