@@ -1,11 +1,21 @@
 #include "frmmain.h"
 
+#include "boardpanel.h"
+#include "clockbell.h"
+#include "composerpanel.h"
+#include "dialogpane.h"
+#include "dicepanel.h"
+#include "eventspanel.h"
 #include "frmports.h"
+#include "localaddress.h"
+#include "palette.h"
+#include "palettewidget.h"
 #include "messageboxservice.h"
 #include "participantlist.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -39,12 +49,12 @@ constexpr Place kLayout[] = {
     {"cmdDisconnect", 1920, 800, 900, 330},
     {"cmdPorts", 2850, 800, 690, 330},
     {"cmdTopMost", 3570, 800, 330, 330},
-    {"lblConnections", 60, 1190, 1400, 240},
-    {"lstConnections", 60, 1430, 1400, 1290},
-    {"cmdDeselect", 60, 2750, 1400, 300},
-    {"txtStatus", 1520, 1190, 2380, 1530},
-    {"Orologio", 1520, 2770, 1100, 270},
-    {"chkTutorial", 2700, 2750, 1200, 300},
+    {"lblConnections", 60, 1190, 1700, 240},
+    {"lstConnections", 60, 1430, 1700, 1290},
+    {"cmdDeselect", 60, 2750, 1700, 300},
+    {"txtStatus", 1820, 1190, 2080, 1530},
+    {"Orologio", 1820, 2780, 1000, 270},
+    {"chkTutorial", 2850, 2750, 1050, 300},
     {"lblDialog", 60, 3150, 2400, 240},
     {"Command21", 3190, 3090, 330, 300},
     {"Command19", 3570, 3090, 330, 300},
@@ -56,6 +66,21 @@ constexpr Place kLayout[] = {
     {"dado2", 3240, 5090, 375, 255},
     {"txtMessage", 60, 5400, 3360, 600},
     {"cmdSend", 3480, 5400, 420, 600},
+    // Board column, 3960..7570
+    {"lblLavagna", 3945, 60, 1500, 240},
+    {"picCont", 3945, 300, 3615, 2295},
+    {"cmdClearDraw", 3945, 2670, 375, 375},
+    {"Command13", 4395, 2670, 375, 375},
+    {"Command14", 4785, 2670, 375, 375},
+    {"Command15", 5175, 2670, 375, 375},
+    {"Command16", 5565, 2670, 375, 375},
+    {"Command12", 5955, 2670, 375, 375},
+    {"Command5", 6345, 2670, 375, 375},
+    {"Command6", 6735, 2670, 375, 375},
+    {"Combo1", 3945, 3975, 2000, 330},
+    {"List1", 3945, 4380, 1290, 1350},
+    {"pennello", 5265, 4380, 255, 1350},
+    {"zFrame4", 5550, 4380, 2010, 1530},
     // Events panel, below the presets' 6450 twips
     {"lblSent", 60, 6000, 3000, 240},
     {"lstSent", 60, 6240, 7335, 840},
@@ -75,8 +100,10 @@ frmMain::frmMain(const QString &prefsPath, QWidget *parent)
     m_session->setMessageService(m_messages);
 
     createSessionControls();
+    createConversation();
+    createBoard();
     layoutControls();
-    resize(twips(kMediumWidth), twips(kPresetHeight));
+    resize(twips(kMediumWidth), twips(kPresetHeight - kFrameAllowance));
     Form_Load();
 }
 
@@ -86,6 +113,8 @@ frmMain::~frmMain()
     // last socket notifications while the window is torn down.
     m_session->closeAllSockets();
     m_session->setMessageService(nullptr);
+    m_session->setConversationSink(nullptr);
+    m_session->setBoardSink(nullptr);
 }
 
 void frmMain::setMessageService(session::MessageService *service)
@@ -163,11 +192,52 @@ void frmMain::createSessionControls()
     connect(m_session, &session::ChatSession::kickVisibleChanged, cmdKick, &QWidget::setVisible);
 }
 
+void frmMain::createConversation()
+{
+    m_dialog = new conversation::DialogPane(this, m_session);
+    m_session->setConversationSink(m_dialog);
+    m_clock = new conversation::ClockBell(this);
+    m_dialog->setClockText([this] { return m_clock->clockText(); });
+    m_composer = new conversation::ComposerPanel(m_session, this);
+    m_dice = new conversation::DicePanel(m_session, this);
+    m_dice->setPrivateBox(m_composer->chkPrivate());
+    m_events = new conversation::EventsPanel(m_session, this);
+
+    // A window kept on top would hide the bell.
+    connect(m_clock, &conversation::ClockBell::bellRang, this, &frmMain::leaveTopMost);
+    Label2->installEventFilter(this);
+
+    auto label = [this](const char *name, const QString &text) {
+        auto *l = new QLabel(text, this);
+        l->setObjectName(QLatin1String(name));
+    };
+    label("lblDialog", QStringLiteral("Casella di dialogo:"));
+    label("lblMessage", QStringLiteral("Messaggio:"));
+}
+
+void frmMain::createBoard()
+{
+    m_palette = new board::Palette(this);
+    m_board = new board::BoardPanel(this, m_palette, m_session);
+    m_paletteWidget = new board::PaletteWidget(m_palette, this, QPoint(twips(3945), twips(3120)));
+    m_session->setBoardSink(m_board->boardSink());
+}
+
 void frmMain::layoutControls()
 {
     for (const Place &p : kLayout) {
         if (auto *w = findChild<QWidget *>(QLatin1String(p.name), Qt::FindDirectChildrenOnly))
             w->setGeometry(twips(p.left), twips(p.top), twips(p.width), twips(p.height));
+    }
+    // The visible-area read-out stacks its four values so the frame fits the
+    // board column beside the style list.
+    if (auto *frame = findChild<QWidget *>(QStringLiteral("zFrame4"))) {
+        const auto labels = frame->findChildren<QLabel *>(Qt::FindDirectChildrenOnly);
+        for (int i = 0; i + 1 < labels.size(); i += 2) {
+            const int y = 18 + (i / 2) * 19;
+            labels[i]->move(8, y);
+            labels[i + 1]->setGeometry(34, y, frame->width() - 40, 18);
+        }
     }
 }
 
@@ -175,6 +245,8 @@ void frmMain::Form_Load()
 {
     const session::Preferences prefs = m_prefs.GetPreferences();
     m_session->setPort(prefs.port);
+    m_events->chkTutorial()->setChecked(prefs.tutorial != 0);
+    m_events->chkTutorial_Click();
 }
 
 void frmMain::applyCommandLine(const CommandLine &options)
@@ -209,9 +281,20 @@ void frmMain::CloseConnection()
     txtIP->show();
 }
 
-void frmMain::cmdHost_Click() { m_session->cmdHost_Click(); }
+// A click moves the focus out of "Nome:", which confirms the typed name
+// before the button acts; Enter in "Server:" and the command line do not, so
+// the name is confirmed here as well (a no-op when it already was).
+void frmMain::cmdHost_Click()
+{
+    m_session->confirmOwnName();
+    m_session->cmdHost_Click();
+}
 
-void frmMain::cmdConnect_Click() { m_session->cmdConnect_Click(txtIP->text()); }
+void frmMain::cmdConnect_Click()
+{
+    m_session->confirmOwnName();
+    m_session->cmdConnect_Click(txtIP->text());
+}
 
 void frmMain::cmdDisconnect_Click() { m_session->cmdDisconnect_Click(); }
 
@@ -257,12 +340,17 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == txtName && event->type() == QEvent::FocusOut)
         m_session->confirmOwnName();
+    if (watched == Label2 && event->type() == QEvent::MouseButtonRelease)
+        m_dialog->Label2_Click(session::sLocalIP(m_messages));
     return QWidget::eventFilter(watched, event);
 }
 
 void frmMain::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
+    // The board's scroll bars follow the window each time it comes forward.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        m_board->FlexInit();
 }
 
 void frmMain::closeEvent(QCloseEvent *event)
@@ -277,12 +365,16 @@ void frmMain::Form_Unload()
         return;
     m_unloaded = true;
     m_session->closeAllSockets();
+    // The events panel is switched off before saving, so it opens at start
+    // only until the program has been closed once.
+    QCheckBox *tutorial = m_events->chkTutorial();
+    tutorial->setChecked(false);
+    m_events->chkTutorial_Click();
+    tutorial->hide();
     ComboIP->hide();
     session::Preferences prefs;
     prefs.port = m_session->lPort();
-    // The events panel is switched off before saving, so it opens at start
-    // only until the program has been closed once.
-    prefs.tutorial = 0;
+    prefs.tutorial = tutorial->isChecked() ? 1 : 0;
     m_prefs.WritePreferences(prefs);
     UnloadAllWindows();
 }

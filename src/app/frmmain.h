@@ -15,6 +15,20 @@ class QLineEdit;
 class QListView;
 class QPushButton;
 
+namespace board {
+class BoardPanel;
+class Palette;
+class PaletteWidget;
+} // namespace board
+
+namespace conversation {
+class ClockBell;
+class ComposerPanel;
+class DialogPane;
+class DicePanel;
+class EventsPanel;
+} // namespace conversation
+
 namespace app {
 
 class MessageBoxService;
@@ -37,6 +51,9 @@ public:
     static constexpr int kMediumWidth = 7695;
     static constexpr int kWideWidth = 12000;
     static constexpr int kPresetHeight = 6450;
+    /// The preset heights measure the whole window; a desktop's title bar and
+    /// borders take about this much of it, the rest is the window's content.
+    static constexpr int kFrameAllowance = 450;
 
     /// Runs the start sequence: reads the preferences from @p prefsPath
     /// (the user's "tavernix.ini" when empty) and prepares every control.
@@ -44,6 +61,13 @@ public:
     ~frmMain() override;
 
     session::ChatSession *chat() const { return m_session; }
+    conversation::DialogPane *dialogPane() const { return m_dialog; }
+    conversation::ClockBell *clockBell() const { return m_clock; }
+    conversation::EventsPanel *eventsPanel() const { return m_events; }
+    conversation::ComposerPanel *composer() const { return m_composer; }
+    conversation::DicePanel *dice() const { return m_dice; }
+    board::BoardPanel *boardPanel() const { return m_board; }
+    board::Palette *palette() const { return m_palette; }
     /// Replaces the message boxes (tests record them instead).
     void setMessageService(session::MessageService *service);
     session::MessageService *messageService() const { return m_messages; }
@@ -93,6 +117,8 @@ protected:
 
 private:
     void createSessionControls();
+    void createConversation();
+    void createBoard();
     void layoutControls();
     void Form_Load();
     void Form_Unload();
@@ -102,6 +128,14 @@ private:
 
     session::PreferencesStore m_prefs;
     session::ChatSession *m_session;
+    conversation::DialogPane *m_dialog = nullptr;
+    conversation::ClockBell *m_clock = nullptr;
+    conversation::ComposerPanel *m_composer = nullptr;
+    conversation::DicePanel *m_dice = nullptr;
+    conversation::EventsPanel *m_events = nullptr;
+    board::Palette *m_palette = nullptr;
+    board::BoardPanel *m_board = nullptr;
+    board::PaletteWidget *m_paletteWidget = nullptr;
     std::unique_ptr<MessageBoxService> m_ownMessages;
     session::MessageService *m_messages = nullptr;
     bool m_unloaded = false;

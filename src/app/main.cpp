@@ -8,14 +8,15 @@
 
 int main(int argc, char *argv[])
 {
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("tavernix"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tavernix"));
-    QApplication::setApplicationVersion(QStringLiteral(TAVERNIX_VERSION));
+    // Options are read before the application object exists, so --help and
+    // --version work without a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const app::CommandLine options = app::CommandLine::parse(arguments);
 
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const app::CommandLine options = app::CommandLine::parse(QApplication::arguments());
     switch (options.action) {
     case app::CommandLine::Action::ShowHelp:
         out << options.helpText;
@@ -29,6 +30,11 @@ int main(int argc, char *argv[])
     case app::CommandLine::Action::Run:
         break;
     }
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tavernix"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Tavernix"));
+    QApplication::setApplicationVersion(QStringLiteral(TAVERNIX_VERSION));
 
     // A second copy would fight the first for the port and the preferences
     // file, so it ends before its window appears.

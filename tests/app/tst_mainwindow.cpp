@@ -1,0 +1,383 @@
+#include "frmmain.h"
+#include "frmports.h"
+#include "participantlist.h"
+#include "signalbridge.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <memory>
+
+using app::frmMain;
+using session::ChatSession;
+using session::MessageService;
+
+namespace {
+
+struct Shown {
+    MessageService::Icon icon;
+    QString title;
+    QString text;
+};
+
+class RecordingMessages : public MessageService
+{
+public:
+    void showMessage(Icon icon, const QString &title, const QString &text) override
+    {
+        shown.append({icon, title, text});
+    }
+    QList<Shown> shown;
+};
+
+// A window with its own preferences file and recorded message boxes.
+struct Window {
+    explicit Window(const QTemporaryDir &dir, const QString &tag)
+        : prefsPath(dir.filePath(tag + QStringLiteral(".ini"))),
+          form(std::make_unique<frmMain>(prefsPath))
+    {
+        form->setMessageService(&messages);
+        form->chat()->setConnectWait(150);
+    }
+    ~Window()
+    {
+        if (form)
+            form->setMessageService(nullptr);
+    }
+    void type(QLineEdit *edit, const QString &text)
+    {
+        edit->setText(text);
+        emit edit->textEdited(text);
+    }
+    void host(const QString &name)
+    {
+        form->chat()->setPort(0);
+        type(form->txtName, name);
+        form->cmdHost->click();
+    }
+    void join(const QString &name, quint16 port)
+    {
+        form->chat()->setPort(port);
+        type(form->txtName, name);
+        form->txtIP->setText(QStringLiteral("127.0.0.1"));
+        form->cmdConnect->click();
+    }
+    ChatSession *chat() const { return form->chat(); }
+    session::ParticipantList *people() const { return chat()->participants(); }
+
+    QString prefsPath;
+    RecordingMessages messages;
+    std::unique_ptr<frmMain> form;
+};
+
+} // namespace
+
+class tst_MainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void controlsAtStart();
+    void hostAndJoinShowTheRightButtons();
+    void clientElementsAreReused();
+    void connectFailureReturnsToIdle();
+    void hostDisconnectEmptiesClients();
+    void kickFromTheList();
+    void portDialogRefusesBadPorts();
+    void portsRefusedWhileConnected();
+    void listenFailureNamesThePort();
+    void closeWritesPreferences();
+    void commandLineHostsAndConnects();
+    void signalBridgeDeliversSigterm();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void tst_MainWindow::controlsAtStart()
+{
+    Window w(m_dir, QStringLiteral("start"));
+    QCOMPARE(w.form->objectName(), QStringLiteral("frmMain"));
+    for (const char *name : {"txtName", "txtIP", "ComboIP", "lstConnections", "cmdHost",
+                             "cmdConnect", "cmdDisconnect", "cmdKick", "cmdDeselect", "cmdPorts"})
+        QVERIFY2(w.form->findChild<QWidget *>(QLatin1String(name)), name);
+    QCOMPARE(w.form->cmdHost->text(), QStringLiteral("Host"));
+    QCOMPARE(w.form->cmdConnect->text(), QStringLiteral("Connetti"));
+    QCOMPARE(w.form->cmdDisconnect->text(), QStringLiteral("Sconnetti"));
+    QCOMPARE(w.form->cmdKick->text(), QStringLiteral("Kick"));
+    QCOMPARE(w.form->cmdDeselect->text(), QStringLiteral("Deseleziona tutto"));
+    QCOMPARE(w.form->cmdPorts->text(), QStringLiteral("Porta"));
+    QVERIFY(w.form->cmdKick->isHidden());
+    QVERIFY(w.form->ComboIP->isHidden());
+    QCOMPARE(w.chat()->lPort(), 600); // no preferences file yet
+    // The medium preset, 7695 x 6450 twips at 15 twips per pixel, less the
+    // title bar: the chat column's 6000 twips fill the content exactly.
+    QCOMPARE(w.form->width(), 7695 / 15);
+    QCOMPARE(w.form->height(), 6000 / 15);
+    // Hosting with an empty name does nothing.
+    w.form->cmdHost->click();
+    QCOMPARE(w.chat()->phase(), ChatSession::Phase::Idle);
+    QVERIFY(!w.form->cmdHost->isHidden());
+}
+
+void tst_MainWindow::hostAndJoinShowTheRightButtons()
+{
+    Window host(m_dir, QStringLiteral("h1"));
+    host.host(QStringLiteral("Master"));
+    QCOMPARE(host.chat()->phase(), ChatSession::Phase::Hosting);
+    QVERIFY(host.form->cmdHost->isHidden());
+    QVERIFY(host.form->cmdConnect->isHidden());
+    QVERIFY(host.form->cmdPorts->isHidden());
+    QVERIFY(!host.form->cmdKick->isHidden());
+    const quint16 port = host.chat()->listeningPort();
+    QVERIFY(port != 0);
+
+    Window a(m_dir, QStringLiteral("a1"));
+    Window b(m_dir, QStringLiteral("b1"));
+    a.join(QStringLiteral("Ada"), port);
+    b.join(QStringLiteral("Ada"), port);
+    QVERIFY(a.form->cmdHost->isHidden());
+    QTRY_COMPARE(host.people()->count(), 3);
+    QTRY_COMPARE(a.people()->count(), 3);
+    QTRY_COMPARE(b.people()->count(), 3);
+    // The second Ada is renamed by the host and the window shows it.
+    QTRY_COMPARE(b.form->txtName->text(), QStringLiteral("Ada[2]"));
+    QCOMPARE(b.chat()->sMyName(), QStringLiteral("Ada[2]"));
+    QCOMPARE(host.people()->names(),
+             (QStringList{QStringLiteral("Master"), QStringLiteral("Ada"), QStringLiteral("Ada[2]")}));
+    QVERIFY(a.form->cmdKick->isHidden());
+    QVERIFY(a.messages.shown.isEmpty());
+    QVERIFY(host.messages.shown.isEmpty());
+}
+
+void tst_MainWindow::clientElementsAreReused()
+{
+    Window host(m_dir, QStringLiteral("h2"));
+    host.host(QStringLiteral("Master"));
+    const quint16 port = host.chat()->listeningPort();
+    {
+        Window a(m_dir, QStringLiteral("a2"));
+        Window b(m_dir, QStringLiteral("b2"));
+        a.join(QStringLiteral("Ada"), port);
+        QTRY_COMPARE(host.people()->count(), 2);
+        b.join(QStringLiteral("Bea"), port);
+        QTRY_COMPARE(host.people()->count(), 3);
+        QCOMPARE(host.chat()->iConnections(), qint16(2));
+        a.form->cmdDisconnect->click();
+        b.form->cmdDisconnect->click();
+        QTRY_COMPARE(host.people()->count(), 1);
+        QCOMPARE(a.chat()->phase(), ChatSession::Phase::Idle);
+        QVERIFY(!a.form->cmdHost->isHidden());
+    }
+    Window c(m_dir, QStringLiteral("c2"));
+    c.join(QStringLiteral("Cid"), port);
+    QTRY_COMPARE(host.people()->count(), 2);
+    QCOMPARE(host.chat()->iConnections(), qint16(2));
+    QCOMPARE(host.people()->tagAt(1), 1);
+}
+
+void tst_MainWindow::connectFailureReturnsToIdle()
+{
+    // A port that was free a moment ago: nobody listens there.
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost));
+    const quint16 dead = probe.serverPort();
+    probe.close();
+
+    Window w(m_dir, QStringLiteral("fail"));
+    w.join(QStringLiteral("Ada"), dead);
+    QCOMPARE(w.chat()->phase(), ChatSession::Phase::Connecting);
+    QVERIFY(w.form->cmdHost->isHidden());
+    QTRY_COMPARE(w.messages.shown.size(), 1);
+    QCOMPARE(w.messages.shown[0].text, QStringLiteral("Impossibile stabilire una connessione."));
+    QCOMPARE(w.messages.shown[0].title, QStringLiteral("Vellumara"));
+    QCOMPARE(w.messages.shown[0].icon, MessageService::Icon::Warning);
+    QCOMPARE(w.chat()->phase(), ChatSession::Phase::Idle);
+    QVERIFY(!w.form->cmdHost->isHidden());
+    QVERIFY(!w.form->cmdConnect->isHidden());
+    QVERIFY(!w.form->cmdPorts->isHidden());
+}
+
+void tst_MainWindow::hostDisconnectEmptiesClients()
+{
+    Window host(m_dir, QStringLiteral("h3"));
+    host.host(QStringLiteral("Master"));
+    Window a(m_dir, QStringLiteral("a3"));
+    a.join(QStringLiteral("Ada"), host.chat()->listeningPort());
+    QTRY_COMPARE(a.people()->count(), 2);
+    host.form->cmdDisconnect->click();
+    QCOMPARE(host.people()->count(), 0);
+    QVERIFY(!host.form->cmdHost->isHidden());
+    QVERIFY(host.form->cmdKick->isHidden());
+    QTRY_COMPARE(a.people()->count(), 0);
+    QTRY_COMPARE(a.chat()->phase(), ChatSession::Phase::Idle);
+    QVERIFY(!a.form->cmdConnect->isHidden());
+    QVERIFY(a.messages.shown.isEmpty());
+}
+
+void tst_MainWindow::kickFromTheList()
+{
+    Window host(m_dir, QStringLiteral("h4"));
+    host.host(QStringLiteral("Master"));
+    const quint16 port = host.chat()->listeningPort();
+    Window a(m_dir, QStringLiteral("a4"));
+    Window b(m_dir, QStringLiteral("b4"));
+    a.join(QStringLiteral("Ada"), port);
+    QTRY_COMPARE(host.people()->count(), 2);
+    b.join(QStringLiteral("Bea"), port);
+    QTRY_COMPARE(b.people()->count(), 3);
+
+    // Select Ada in the host's list view, as a click would.
+    const QModelIndex ada = host.people()->index(1);
+    QCOMPARE(ada.data().toString(), QStringLiteral("Ada"));
+    host.form->lstConnections->selectionModel()->select(ada, QItemSelectionModel::Select);
+    host.form->cmdKick->click();
+    QCOMPARE(host.people()->names(), (QStringList{QStringLiteral("Master"), QStringLiteral("Bea")}));
+    QTRY_COMPARE(a.chat()->phase(), ChatSession::Phase::Idle);
+    QTRY_COMPARE(b.people()->count(), 2);
+    QVERIFY(!b.people()->containsName(QStringLiteral("Ada")));
+    QVERIFY(host.form->lstConnections->selectionModel()->selectedIndexes().isEmpty());
+}
+
+void tst_MainWindow::portDialogRefusesBadPorts()
+{
+    Window w(m_dir, QStringLiteral("ports"));
+    QPointer<app::frmPorts> dialog;
+    connect(w.form.get(), &frmMain::portDialogOpened, this,
+            [&dialog](app::frmPorts *d) { dialog = d; });
+    w.form->cmdPorts->click();
+    QVERIFY(dialog);
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("Porta"));
+    QCOMPARE(dialog->txtPort->text(), QStringLiteral("600"));
+    QCOMPARE(dialog->CmdCancel->text(), QStringLiteral("Annulla"));
+
+    for (const char *bad : {"abc", "0", "65536", "-3", "12.5", ""}) {
+        dialog->txtPort->setText(QLatin1String(bad));
+        dialog->cmdOK->click();
+        QVERIFY2(dialog && dialog->isVisible(), bad);
+    }
+    QCOMPARE(w.messages.shown.size(), 6);
+    QCOMPARE(w.chat()->lPort(), 600);
+
+    dialog->txtPort->setText(QStringLiteral("2601"));
+    dialog->cmdOK->click();
+    QTRY_VERIFY(!dialog);
+    QCOMPARE(w.chat()->lPort(), 2601);
+
+    // Cancel keeps the port.
+    w.form->cmdPorts->click();
+    QVERIFY(dialog);
+    dialog->txtPort->setText(QStringLiteral("3000"));
+    dialog->CmdCancel->click();
+    QTRY_VERIFY(!dialog);
+    QCOMPARE(w.chat()->lPort(), 2601);
+
+    w.form->close();
+    QSettings ini(w.prefsPath, QSettings::IniFormat);
+    QCOMPARE(ini.value(QStringLiteral("Vellumara/Port")).toString(), QStringLiteral("2601"));
+}
+
+void tst_MainWindow::portsRefusedWhileConnected()
+{
+    Window host(m_dir, QStringLiteral("h5"));
+    host.host(QStringLiteral("Master"));
+    Window a(m_dir, QStringLiteral("a5"));
+    a.join(QStringLiteral("Ada"), host.chat()->listeningPort());
+    QTRY_COMPARE(a.people()->count(), 2);
+    bool opened = false;
+    connect(a.form.get(), &frmMain::portDialogOpened, this, [&opened] { opened = true; });
+    a.form->cmdPorts_Click();
+    QVERIFY(!opened);
+    QCOMPARE(a.messages.shown.size(), 1);
+    QCOMPARE(a.messages.shown[0].text,
+             QStringLiteral("Una o più connessioni sono attualmente aperte. Occorre disconnettersi "
+                            "prima di mutare porta."));
+    QCOMPARE(a.messages.shown[0].icon, MessageService::Icon::Information);
+}
+
+void tst_MainWindow::listenFailureNamesThePort()
+{
+    QTcpServer squatter;
+    QVERIFY(squatter.listen(QHostAddress::Any));
+    Window w(m_dir, QStringLiteral("busy"));
+    w.chat()->setPort(squatter.serverPort());
+    w.type(w.form->txtName, QStringLiteral("Master"));
+    w.form->cmdHost->click();
+    QCOMPARE(w.messages.shown.size(), 1);
+    QVERIFY2(w.messages.shown[0].text.contains(QString::number(squatter.serverPort())),
+             qPrintable(w.messages.shown[0].text));
+    QCOMPARE(w.messages.shown[0].title, QStringLiteral("Vellumara"));
+    QCOMPARE(w.chat()->phase(), ChatSession::Phase::Idle);
+    QVERIFY(!w.chat()->bHost());
+    QVERIFY(!w.form->cmdHost->isHidden());
+    QVERIFY(w.form->cmdKick->isHidden());
+}
+
+void tst_MainWindow::closeWritesPreferences()
+{
+    const QString path = m_dir.filePath(QStringLiteral("fresh.ini"));
+    QVERIFY(!QFile::exists(path));
+    {
+        frmMain form(path);
+        QCOMPARE(form.chat()->lPort(), 600);
+        form.show();
+        form.close();
+    }
+    QSettings ini(path, QSettings::IniFormat);
+    QCOMPARE(ini.value(QStringLiteral("Vellumara/Port")).toString(), QStringLiteral("600"));
+    QCOMPARE(ini.value(QStringLiteral("Vellumara/Tutorial")).toString(), QStringLiteral("0"));
+
+    // A second start reads what the first wrote.
+    {
+        QSettings edit(path, QSettings::IniFormat);
+        edit.setValue(QStringLiteral("Vellumara/Port"), 2700);
+    }
+    frmMain again(path);
+    QCOMPARE(again.chat()->lPort(), 2700);
+}
+
+void tst_MainWindow::commandLineHostsAndConnects()
+{
+    Window host(m_dir, QStringLiteral("cl-h"));
+    app::CommandLine hostLine = app::CommandLine::parse(
+        {QStringLiteral("tavernix"), QStringLiteral("--name"), QStringLiteral("Master"),
+         QStringLiteral("--host")});
+    host.chat()->setPort(0);
+    host.form->applyCommandLine(hostLine);
+    QCOMPARE(host.chat()->phase(), ChatSession::Phase::Hosting);
+    QCOMPARE(host.form->txtName->text(), QStringLiteral("Master"));
+
+    Window client(m_dir, QStringLiteral("cl-c"));
+    const QString port = QString::number(host.chat()->listeningPort());
+    client.form->applyCommandLine(app::CommandLine::parse(
+        {QStringLiteral("tavernix"), QStringLiteral("--name"), QStringLiteral("Ada"),
+         QStringLiteral("--port"), port, QStringLiteral("--connect"), QStringLiteral("127.0.0.1")}));
+    QCOMPARE(client.chat()->lPort(), port.toInt());
+    QCOMPARE(client.form->txtIP->text(), QStringLiteral("127.0.0.1"));
+    QTRY_COMPARE(host.people()->count(), 2);
+    QTRY_COMPARE(client.chat()->phase(), ChatSession::Phase::Connected);
+}
+
+void tst_MainWindow::signalBridgeDeliversSigterm()
+{
+    app::SignalBridge bridge;
+    QSignalSpy spy(&bridge, &app::SignalBridge::terminationRequested);
+    ::raise(SIGTERM);
+    QTRY_COMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(0).toInt(), SIGTERM);
+    ::raise(SIGINT);
+    QTRY_COMPARE(spy.count(), 2);
+    QCOMPARE(spy.at(1).at(0).toInt(), SIGINT);
+}
+
+QTEST_MAIN(tst_MainWindow)
+#include "tst_mainwindow.moc"
