@@ -351,6 +351,27 @@ private slots:
         QVERIFY(panel.lstSent()->isVisible());
     }
 
+    void hugeLogEntryIsShown()
+    {
+        QWidget window;
+        session::ChatSession chat;
+        EventsPanel panel(&chat, &window);
+        window.resize(600, 650);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        panel.chkTutorial()->show();
+        panel.chkTutorial()->setChecked(true);
+        panel.chkTutorial_Click();
+        const QString big = "sckConnect: [Messaggio]" + QString(1 << 20, QLatin1Char('x'));
+        chat.receivedLog()->append(big);
+        chat.receivedLog()->append("sckConnect: [Messaggio]dopo");
+        QTRY_COMPARE(chat.receivedLog()->rowCount(), 2);
+        QTest::qWait(100); // paints the views
+        QListView *view = panel.lstReceived();
+        QCOMPARE(view->model()->data(view->model()->index(0, 0)).toString(), big);
+        QVERIFY(view->viewport()->rect().contains(view->visualRect(view->model()->index(1, 0))));
+    }
+
     void eventsPanelMaximised()
     {
         QWidget window;
