@@ -57,7 +57,8 @@ int main(int argc, char **argv)
     for (auto &m : members)
         disorder += m->conversation.outOfOrder;
     const qint64 delivered = lines * clients;
-    std::printf("broadcast: %d clients, %lld SendToAll calls, %s\n", clients, static_cast<long long>(lines),
+    std::printf("broadcast: %d clients, %lld SendToAll calls, %s\n", clients,
+                static_cast<long long>(lines),
                 complete ? "every client received every line" : "INCOMPLETE");
     std::printf("  elapsed            %.2f s\n", seconds);
     std::printf("  SendToAll calls/s  %.0f\n", lines / seconds);

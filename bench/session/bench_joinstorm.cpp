@@ -40,11 +40,11 @@ int main(int argc, char **argv)
         },
         120000);
     const double seconds = clock.nsecsElapsed() / 1e9;
-    std::printf("join storm: %d clients one after another, connect wait %d ms each, %s\n", clients, waitMs,
-                complete ? "every client holds the full list" : "INCOMPLETE");
+    std::printf("join storm: %d clients one after another, connect wait %d ms each, %s\n", clients,
+                waitMs, complete ? "every client holds the full list" : "INCOMPLETE");
     std::printf("  last client renamed after   %.2f s\n", joinedAt);
-    std::printf("  every list complete after   %.2f s (of which %.2f s are the connect waits)\n", seconds,
-                clients * waitMs / 1000.0);
+    std::printf("  every list complete after   %.2f s (of which %.2f s are the connect waits)\n",
+                seconds, clients * waitMs / 1000.0);
     std::printf("  host sent log               %lld entries\n",
                 static_cast<long long>(host.chat->sentLog()->size()));
     std::printf("  last name                   %s\n", qPrintable(members.back()->chat->sMyName()));

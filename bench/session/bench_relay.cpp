@@ -60,7 +60,8 @@ int main(int argc, char **argv)
         best = std::max(best, rate);
     }
     std::printf("relay: 1 sender, %d receivers, %lld lines, %s, out of order %lld\n", receivers,
-                static_cast<long long>(lines), complete ? "every receiver got every line" : "INCOMPLETE",
+                static_cast<long long>(lines),
+                complete ? "every receiver got every line" : "INCOMPLETE",
                 static_cast<long long>(disorder));
     std::printf("  elapsed                    %.2f s\n", seconds);
     std::printf("  lines/s per receiver       slowest %.0f, fastest %.0f\n", worst, best);
@@ -68,7 +69,8 @@ int main(int argc, char **argv)
     std::printf("  host received log          %lld entries, sent log %lld entries\n",
                 static_cast<long long>(host.chat->receivedLog()->size()),
                 static_cast<long long>(host.chat->sentLog()->size()));
-    std::printf("  peak RSS (VmHWM)           %.0f MiB before, %.0f MiB after (all peers in one process)\n",
-                rssBefore, peakRssMiB());
+    std::printf(
+        "  peak RSS (VmHWM)           %.0f MiB before, %.0f MiB after (all peers in one process)\n",
+        rssBefore, peakRssMiB());
     return complete && disorder == 0 ? 0 : 1;
 }

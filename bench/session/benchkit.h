@@ -14,7 +14,8 @@
 #include <cstdio>
 #include <memory>
 
-namespace benchkit {
+namespace benchkit
+{
 
 /// Peak resident set of this process in MiB (VmHWM), or -1.
 inline double peakRssMiB()
@@ -81,9 +82,13 @@ inline bool join(Member &member, quint16 port, int timeoutMs = 10000)
     for (int attempt = 0; attempt < 3; ++attempt) {
         member.chat->setPort(port);
         member.chat->cmdConnect_Click(QStringLiteral("127.0.0.1"));
-        if (waitUntil([&] { return !member.chat->sMyName().isEmpty() || member.chat->phase() == session::ChatSession::Phase::Idle; },
-                      timeoutMs)
-            && !member.chat->sMyName().isEmpty())
+        if (waitUntil(
+                [&] {
+                    return !member.chat->sMyName().isEmpty() ||
+                           member.chat->phase() == session::ChatSession::Phase::Idle;
+                },
+                timeoutMs) &&
+            !member.chat->sMyName().isEmpty())
             return true;
     }
     return false;

@@ -15,9 +15,11 @@
 #include <functional>
 #include <limits>
 
-namespace session {
+namespace session
+{
 
-namespace {
+namespace
+{
 
 const QString kStatusDisconnected = QStringLiteral("Disconnessione.");
 
@@ -25,13 +27,20 @@ const QString kStatusDisconnected = QStringLiteral("Disconnessione.");
 int stateCode(QAbstractSocket::SocketState state)
 {
     switch (state) {
-    case QAbstractSocket::UnconnectedState: return 0;
-    case QAbstractSocket::BoundState: return 1;
-    case QAbstractSocket::ListeningState: return 2;
-    case QAbstractSocket::HostLookupState: return 4;
-    case QAbstractSocket::ConnectingState: return 6;
-    case QAbstractSocket::ConnectedState: return 7;
-    case QAbstractSocket::ClosingState: return 8;
+    case QAbstractSocket::UnconnectedState:
+        return 0;
+    case QAbstractSocket::BoundState:
+        return 1;
+    case QAbstractSocket::ListeningState:
+        return 2;
+    case QAbstractSocket::HostLookupState:
+        return 4;
+    case QAbstractSocket::ConnectingState:
+        return 6;
+    case QAbstractSocket::ConnectedState:
+        return 7;
+    case QAbstractSocket::ClosingState:
+        return 8;
     }
     return 9;
 }
@@ -208,7 +217,8 @@ struct ChatSession::Private {
     {
         auto *socket = new QTcpSocket(q);
         QObject::connect(socket, &QTcpSocket::readyRead, q, [this, index] { readElement(index); });
-        QObject::connect(socket, &QTcpSocket::disconnected, q, [this, index] { onElementClosed(index); });
+        QObject::connect(socket, &QTcpSocket::disconnected, q,
+                         [this, index] { onElementClosed(index); });
         return socket;
     }
 
@@ -253,7 +263,8 @@ struct ChatSession::Private {
             q,
             [this, index, generation] {
                 Element *e = element(index);
-                if (e && e->generation == generation && e->socket->state() == QAbstractSocket::ConnectedState)
+                if (e && e->generation == generation &&
+                    e->socket->state() == QAbstractSocket::ConnectedState)
                     e->socket->abort();
             },
             Qt::QueuedConnection);
@@ -266,7 +277,8 @@ struct ChatSession::Private {
         QMetaObject::invokeMethod(
             q,
             [this, generation] {
-                if (clientGeneration == generation && client->state() == QAbstractSocket::ConnectedState)
+                if (clientGeneration == generation &&
+                    client->state() == QAbstractSocket::ConnectedState)
                     client->abort();
             },
             Qt::QueuedConnection);
@@ -276,20 +288,25 @@ struct ChatSession::Private {
     {
         const QString p = QString::number(port);
         if (port < 0 || port > 65535)
-            return QStringLiteral("La porta %1 non è valida: scegliere con \"Porta\" un numero da 1 a 65535.").arg(p);
+            return QStringLiteral(
+                       "La porta %1 non è valida: scegliere con \"Porta\" un numero da 1 a 65535.")
+                .arg(p);
         switch (error) {
         case QAbstractSocket::AddressInUseError:
-            return QStringLiteral("Impossibile ospitare la sessione: la porta %1 è già in uso da un altro "
-                                  "programma. Scegliere un'altra porta con \"Porta\".")
+            return QStringLiteral(
+                       "Impossibile ospitare la sessione: la porta %1 è già in uso da un altro "
+                       "programma. Scegliere un'altra porta con \"Porta\".")
                 .arg(p);
         case QAbstractSocket::SocketAccessError:
-            return QStringLiteral("Impossibile ospitare la sessione: la porta %1 è riservata (le porte "
-                                  "sotto 1024 richiedono i privilegi di amministratore). Scegliere una "
-                                  "porta da 1024 a 65535 con \"Porta\".")
+            return QStringLiteral(
+                       "Impossibile ospitare la sessione: la porta %1 è riservata (le porte "
+                       "sotto 1024 richiedono i privilegi di amministratore). Scegliere una "
+                       "porta da 1024 a 65535 con \"Porta\".")
                 .arg(p);
         default:
-            return QStringLiteral("Impossibile ospitare la sessione: non è possibile restare in attesa "
-                                  "di connessioni sulla porta %1.")
+            return QStringLiteral(
+                       "Impossibile ospitare la sessione: non è possibile restare in attesa "
+                       "di connessioni sulla porta %1.")
                 .arg(p);
         }
     }
@@ -297,8 +314,8 @@ struct ChatSession::Private {
     void onConnectWaitDone()
     {
         combo->setStringList({});
-        if (!q->SendToServer(QStringLiteral("[Connessione]") + name)
-            || !q->SendToServer(QStringLiteral("[Aggiorna Listato InviaFile]"))) {
+        if (!q->SendToServer(QStringLiteral("[Connessione]") + name) ||
+            !q->SendToServer(QStringLiteral("[Aggiorna Listato InviaFile]"))) {
             connectFailed();
             return;
         }
@@ -307,7 +324,8 @@ struct ChatSession::Private {
 
     void connectFailed()
     {
-        message(MessageService::Icon::Warning, QStringLiteral("Impossibile stabilire una connessione."));
+        message(MessageService::Icon::Warning,
+                QStringLiteral("Impossibile stabilire una connessione."));
         closeClient();
         status(kStatusDisconnected);
         closeConnection();
@@ -348,29 +366,74 @@ ChatSession::~ChatSession()
     d->server->close();
 }
 
-void ChatSession::setConversationSink(ConversationSink *sink) { d->conversation = sink; }
-void ChatSession::setBoardSink(BoardSink *sink) { d->board = sink; }
-void ChatSession::setMessageService(MessageService *service) { d->messages = service; }
-ConversationSink *ChatSession::conversationSink() const { return d->conversation; }
-BoardSink *ChatSession::boardSink() const { return d->board; }
-MessageService *ChatSession::messageService() const { return d->messages; }
+void ChatSession::setConversationSink(ConversationSink *sink)
+{
+    d->conversation = sink;
+}
+void ChatSession::setBoardSink(BoardSink *sink)
+{
+    d->board = sink;
+}
+void ChatSession::setMessageService(MessageService *service)
+{
+    d->messages = service;
+}
+ConversationSink *ChatSession::conversationSink() const
+{
+    return d->conversation;
+}
+BoardSink *ChatSession::boardSink() const
+{
+    return d->board;
+}
+MessageService *ChatSession::messageService() const
+{
+    return d->messages;
+}
 
-ParticipantList *ChatSession::participants() const { return d->people; }
-QStringListModel *ChatSession::addressList() const { return d->combo; }
-QStringListModel *ChatSession::transferRecipients() const { return d->recipients; }
-TrafficLog *ChatSession::sentLog() const { return d->sent; }
-TrafficLog *ChatSession::receivedLog() const { return d->received; }
+ParticipantList *ChatSession::participants() const
+{
+    return d->people;
+}
+QStringListModel *ChatSession::addressList() const
+{
+    return d->combo;
+}
+QStringListModel *ChatSession::transferRecipients() const
+{
+    return d->recipients;
+}
+TrafficLog *ChatSession::sentLog() const
+{
+    return d->sent;
+}
+TrafficLog *ChatSession::receivedLog() const
+{
+    return d->received;
+}
 
-qint32 ChatSession::lPort() const { return d->port; }
-void ChatSession::setPort(qint32 port) { d->port = port; }
+qint32 ChatSession::lPort() const
+{
+    return d->port;
+}
+void ChatSession::setPort(qint32 port)
+{
+    d->port = port;
+}
 
 quint16 ChatSession::listeningPort() const
 {
     return d->server->isListening() ? d->server->serverPort() : 0;
 }
 
-bool ChatSession::bHost() const { return d->host; }
-qint16 ChatSession::iConnections() const { return qint16(d->elements.size()); }
+bool ChatSession::bHost() const
+{
+    return d->host;
+}
+qint16 ChatSession::iConnections() const
+{
+    return qint16(d->elements.size());
+}
 
 bool ChatSession::bConnected() const
 {
@@ -383,7 +446,10 @@ bool ChatSession::bConnected() const
     return false;
 }
 
-int ChatSession::clientState() const { return stateCode(d->client->state()); }
+int ChatSession::clientState() const
+{
+    return stateCode(d->client->state());
+}
 
 int ChatSession::connectionState(qint16 index) const
 {
@@ -393,11 +459,23 @@ int ChatSession::connectionState(qint16 index) const
     return e ? stateCode(e->socket->state()) : kClosed;
 }
 
-ChatSession::Phase ChatSession::phase() const { return d->phase; }
+ChatSession::Phase ChatSession::phase() const
+{
+    return d->phase;
+}
 
-QString ChatSession::name() const { return d->name; }
-void ChatSession::setName(const QString &name) { d->name = name; }
-QString ChatSession::sMyName() const { return d->myName; }
+QString ChatSession::name() const
+{
+    return d->name;
+}
+void ChatSession::setName(const QString &name)
+{
+    d->name = name;
+}
+QString ChatSession::sMyName() const
+{
+    return d->myName;
+}
 
 void ChatSession::adoptName(const QString &name)
 {
@@ -406,16 +484,37 @@ void ChatSession::adoptName(const QString &name)
     emit nameChanged(name);
 }
 
-qint64 ChatSession::writeBacklogLimit() const { return d->backlogLimit; }
-void ChatSession::setWriteBacklogLimit(qint64 bytes) { d->backlogLimit = qMax<qint64>(0, bytes); }
+qint64 ChatSession::writeBacklogLimit() const
+{
+    return d->backlogLimit;
+}
+void ChatSession::setWriteBacklogLimit(qint64 bytes)
+{
+    d->backlogLimit = qMax<qint64>(0, bytes);
+}
 
-int ChatSession::connectWaitMs() const { return d->waitMs; }
-void ChatSession::setConnectWait(int ms) { d->waitMs = qMax(0, ms); }
+int ChatSession::connectWaitMs() const
+{
+    return d->waitMs;
+}
+void ChatSession::setConnectWait(int ms)
+{
+    d->waitMs = qMax(0, ms);
+}
 
-QSize ChatSession::boardExtent() const { return d->extent; }
-void ChatSession::setBoardExtent(const QSize &twips) { d->extent = twips; }
+QSize ChatSession::boardExtent() const
+{
+    return d->extent;
+}
+void ChatSession::setBoardExtent(const QSize &twips)
+{
+    d->extent = twips;
+}
 
-const TextSet &ChatSession::receivedText() const { return d->dispatcher.textSet(); }
+const TextSet &ChatSession::receivedText() const
+{
+    return d->dispatcher.textSet();
+}
 
 // --- connection manager ------------------------------------------------------
 
@@ -446,7 +545,8 @@ void ChatSession::cmdHost_Click()
     d->combo->setStringList({});
     d->setPhase(Phase::Hosting);
     SendToSelf(QStringLiteral("[Aggiorna Listato InviaFile]"));
-    SendToSelf(QStringLiteral("[Aggiorna ComboIP]") + d->name + QStringLiteral(" - ") + sLocalIP(d->messages));
+    SendToSelf(QStringLiteral("[Aggiorna ComboIP]") + d->name + QStringLiteral(" - ") +
+               sLocalIP(d->messages));
 }
 
 void ChatSession::cmdConnect_Click(const QString &address)
@@ -504,20 +604,25 @@ void ChatSession::cmdKick_Click()
         }
         if (expelled >= 1 && expelled <= 32767)
             d->closeElement(qint16(expelled));
-        d->status(QStringLiteral("Espulsione dalla chat di: ") + people->nameAt(i) + QStringLiteral("."));
+        d->status(QStringLiteral("Espulsione dalla chat di: ") + people->nameAt(i) +
+                  QStringLiteral("."));
         people->removeAt(i);
     }
     people->deselectAll();
 }
 
-void ChatSession::cmdDeselect_Click() { d->people->deselectAll(); }
+void ChatSession::cmdDeselect_Click()
+{
+    d->people->deselectAll();
+}
 
 bool ChatSession::cmdPorts_Click()
 {
     if (bConnected()) {
-        d->message(MessageService::Icon::Information,
-                   QStringLiteral("Una o più connessioni sono attualmente aperte. Occorre disconnettersi "
-                                  "prima di mutare porta."));
+        d->message(
+            MessageService::Icon::Information,
+            QStringLiteral("Una o più connessioni sono attualmente aperte. Occorre disconnettersi "
+                           "prima di mutare porta."));
         return false;
     }
     return true;
@@ -549,11 +654,13 @@ bool ChatSession::confirmOwnName()
         d->people->ChangeAddName(-1, typed);
         SendPeopleList();
         SendToSelf(QStringLiteral("[Aggiorna Listato InviaFile]"));
-        SendToSelf(QStringLiteral("[Aggiorna ComboIP]") + typed + QStringLiteral(" - ") + sLocalIP(d->messages));
+        SendToSelf(QStringLiteral("[Aggiorna ComboIP]") + typed + QStringLiteral(" - ") +
+                   sLocalIP(d->messages));
     } else if (isClientConnected()) {
         SendToServer(QStringLiteral("[Cambia Nome]") + typed);
         SendToServer(QStringLiteral("[Aggiorna Listato InviaFile]"));
-        SendToServer(QStringLiteral("[Aggiorna ComboIP]") + typed + QStringLiteral(" - ") + sLocalIP(d->messages));
+        SendToServer(QStringLiteral("[Aggiorna ComboIP]") + typed + QStringLiteral(" - ") +
+                     sLocalIP(d->messages));
     }
     return true;
 }
@@ -568,7 +675,8 @@ void ChatSession::SendToPerson(const QString &vsData, qint16 viConnection)
         return;
     if (e->socket->write(encodeLine(vsData)) < 0)
         return;
-    ShowSentData(QStringLiteral("sckConnection(") + QString::number(viConnection) + QStringLiteral("): ") + vsData);
+    ShowSentData(QStringLiteral("sckConnection(") + QString::number(viConnection) +
+                 QStringLiteral("): ") + vsData);
     d->dropIfBacklogged(viConnection);
 }
 
@@ -616,8 +724,14 @@ void ChatSession::Broadcast(const QString &vsData)
         SendToServer(vsData);
 }
 
-void ChatSession::ShowSentData(const QString &entry) { d->sent->append(entry); }
-void ChatSession::ShowReceivedData(const QString &entry) { d->received->append(entry); }
+void ChatSession::ShowSentData(const QString &entry)
+{
+    d->sent->append(entry);
+}
+void ChatSession::ShowReceivedData(const QString &entry)
+{
+    d->received->append(entry);
+}
 
 void ChatSession::SendPeopleList()
 {
@@ -629,7 +743,8 @@ void ChatSession::SendPeopleList()
     QStringList entries;
     entries.reserve(count);
     for (int j = 0; j < count; ++j)
-        entries.append(QStringLiteral("[Riordina Nomi in Lista]") + sFormatSend(people->tagAt(j)) + people->nameAt(j));
+        entries.append(QStringLiteral("[Riordina Nomi in Lista]") + sFormatSend(people->tagAt(j)) +
+                       people->nameAt(j));
     const QString announce = QStringLiteral("[Nuovo Nome in Lista]");
     for (int i = 0; i < count; ++i) {
         const qint32 target = people->tagAt(i);
@@ -643,6 +758,9 @@ void ChatSession::SendPeopleList()
 
 // --- dispatcher ------------------------------------------------------------------
 
-void ChatSession::ProcessData(const QString &vsData, qint16 index) { d->dispatcher.ProcessData(vsData, index); }
+void ChatSession::ProcessData(const QString &vsData, qint16 index)
+{
+    d->dispatcher.ProcessData(vsData, index);
+}
 
 } // namespace session

@@ -14,7 +14,8 @@ class QTcpServer;
 class QTcpSocket;
 class QTimer;
 
-namespace session {
+namespace session
+{
 
 class Dispatcher;
 class LineFramer;
@@ -58,11 +59,11 @@ public:
     MessageService *messageService() const;
 
     // --- models the window shows --------------------------------------------
-    ParticipantList *participants() const;     ///< lstConnections
-    QStringListModel *addressList() const;     ///< ComboIP
+    ParticipantList *participants() const;        ///< lstConnections
+    QStringListModel *addressList() const;        ///< ComboIP
     QStringListModel *transferRecipients() const; ///< lstClientNome of the transfer window
-    TrafficLog *sentLog() const;               ///< lstSent
-    TrafficLog *receivedLog() const;           ///< lstReceived
+    TrafficLog *sentLog() const;                  ///< lstSent
+    TrafficLog *receivedLog() const;              ///< lstReceived
 
     // --- state --------------------------------------------------------------
     qint32 lPort() const;

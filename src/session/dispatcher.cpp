@@ -12,9 +12,11 @@
 #include <cfenv>
 #include <cmath>
 
-namespace session {
+namespace session
+{
 
-namespace {
+namespace
+{
 
 const QString kConnessione = QStringLiteral("[Connessione]");
 const QString kRename = QStringLiteral("[Rename di Connessione]");
@@ -81,8 +83,8 @@ void Dispatcher::dispatchLine(const QString &line, qint16 index)
     if (index == -1)
         m_session.ShowReceivedData(QStringLiteral("sckConnect: ") + line);
     else
-        m_session.ShowReceivedData(QStringLiteral("sckConnection(") + QString::number(index)
-                                   + QStringLiteral("): ") + line);
+        m_session.ShowReceivedData(QStringLiteral("sckConnection(") + QString::number(index) +
+                                   QStringLiteral("): ") + line);
 
     const TaggedLine split = splitTag(line);
     const QString &tag = split.tag;
@@ -177,8 +179,8 @@ void Dispatcher::onRename(const QString &params)
     if (params.isEmpty())
         return;
     m_session.adoptName(params);
-    m_session.SendToServer(kComboIP + params + QStringLiteral(" - ")
-                           + sLocalIP(m_session.messageService()));
+    m_session.SendToServer(kComboIP + params + QStringLiteral(" - ") +
+                           sLocalIP(m_session.messageService()));
     m_session.SendToServer(kNeoConnesso);
 }
 
@@ -362,9 +364,11 @@ void Dispatcher::onFill(const QString &params)
 
 std::optional<bool> Dispatcher::toTruth(QStringView text)
 {
-    if (text.compare(u"True", Qt::CaseInsensitive) == 0 || text.compare(u"Vero", Qt::CaseInsensitive) == 0)
+    if (text.compare(u"True", Qt::CaseInsensitive) == 0 ||
+        text.compare(u"Vero", Qt::CaseInsensitive) == 0)
         return true;
-    if (text.compare(u"False", Qt::CaseInsensitive) == 0 || text.compare(u"Falso", Qt::CaseInsensitive) == 0)
+    if (text.compare(u"False", Qt::CaseInsensitive) == 0 ||
+        text.compare(u"Falso", Qt::CaseInsensitive) == 0)
         return false;
     const auto number = toInt64(text);
     if (!number)

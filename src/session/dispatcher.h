@@ -7,7 +7,8 @@
 
 #include <optional>
 
-namespace session {
+namespace session
+{
 
 class ChatSession;
 class ParticipantList;

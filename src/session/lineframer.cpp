@@ -1,6 +1,7 @@
 #include "lineframer.h"
 
-namespace session {
+namespace session
+{
 
 QList<QByteArray> LineFramer::feed(const QByteArray &bytes)
 {

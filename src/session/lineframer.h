@@ -3,7 +3,8 @@
 #include <QByteArray>
 #include <QList>
 
-namespace session {
+namespace session
+{
 
 /**
  * @brief Cuts one connection's byte stream into CR LF terminated lines.

@@ -9,9 +9,11 @@
 #include <cerrno>
 #include <unistd.h>
 
-namespace session {
+namespace session
+{
 
-namespace {
+namespace
+{
 
 void warn(MessageService *messages, const QString &text)
 {
@@ -24,8 +26,9 @@ QString interfaceAddress()
     const auto interfaces = QNetworkInterface::allInterfaces();
     for (const QNetworkInterface &iface : interfaces) {
         const auto flags = iface.flags();
-        if (!flags.testFlag(QNetworkInterface::IsUp) || !flags.testFlag(QNetworkInterface::IsRunning)
-            || flags.testFlag(QNetworkInterface::IsLoopBack))
+        if (!flags.testFlag(QNetworkInterface::IsUp) ||
+            !flags.testFlag(QNetworkInterface::IsRunning) ||
+            flags.testFlag(QNetworkInterface::IsLoopBack))
             continue;
         const auto entries = iface.addressEntries();
         for (const QNetworkAddressEntry &entry : entries) {
@@ -47,8 +50,9 @@ QString sLocalIP(MessageService *messages)
 
     char buffer[256] = {};
     if (::gethostname(buffer, sizeof buffer - 1) != 0) {
-        warn(messages, QStringLiteral("Errore del Socket di Windows numero ") + QString::number(errno)
-                           + QStringLiteral(". Impossibile recuperare il nome dell'host."));
+        warn(messages, QStringLiteral("Errore del Socket di Windows numero ") +
+                           QString::number(errno) +
+                           QStringLiteral(". Impossibile recuperare il nome dell'host."));
         return {};
     }
     const QString hostName = QString::fromLocal8Bit(buffer).trimmed();
@@ -58,7 +62,8 @@ QString sLocalIP(MessageService *messages)
         if (address.protocol() == QAbstractSocket::IPv4Protocol)
             return address.toString();
     }
-    warn(messages, QStringLiteral("Errore del Socket di Windows. Impossibile recuperare il nome dell'host."));
+    warn(messages,
+         QStringLiteral("Errore del Socket di Windows. Impossibile recuperare il nome dell'host."));
     return {};
 }
 

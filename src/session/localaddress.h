@@ -2,7 +2,8 @@
 
 #include <QString>
 
-namespace session {
+namespace session
+{
 
 class MessageService;
 

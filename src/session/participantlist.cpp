@@ -2,7 +2,8 @@
 
 #include <QItemSelectionModel>
 
-namespace session {
+namespace session
+{
 
 ParticipantList::ParticipantList(QObject *parent)
     : QAbstractListModel(parent), m_selection(new QItemSelectionModel(this, this))
@@ -114,8 +115,8 @@ void ParticipantList::setSelected(int row, bool selected)
 {
     if (row < 0 || row >= count())
         return;
-    m_selection->select(index(row), selected ? QItemSelectionModel::Select
-                                             : QItemSelectionModel::Deselect);
+    m_selection->select(index(row),
+                        selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
 }
 
 void ParticipantList::deselectAll()

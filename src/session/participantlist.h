@@ -8,7 +8,8 @@
 
 class QItemSelectionModel;
 
-namespace session {
+namespace session
+{
 
 /**
  * @brief The participant list ("Personaggi:"): a name per entry and a tag,

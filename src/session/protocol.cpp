@@ -4,7 +4,8 @@
 #include <cmath>
 #include <limits>
 
-namespace session {
+namespace session
+{
 
 QString sFormatSend(double vData)
 {
@@ -80,8 +81,14 @@ template <typename T> static std::optional<T> narrow(QStringView text)
     return static_cast<T>(*wide);
 }
 
-std::optional<qint16> toInt16(QStringView text) { return narrow<qint16>(text); }
-std::optional<qint32> toInt32(QStringView text) { return narrow<qint32>(text); }
+std::optional<qint16> toInt16(QStringView text)
+{
+    return narrow<qint16>(text);
+}
+std::optional<qint32> toInt32(QStringView text)
+{
+    return narrow<qint32>(text);
+}
 
 std::optional<float> toFloat(QStringView text)
 {
@@ -91,7 +98,8 @@ std::optional<float> toFloat(QStringView text)
     return static_cast<float>(*wide);
 }
 
-namespace {
+namespace
+{
 
 // Windows-1252 bytes 0x80..0x9F. The five bytes the code page leaves undefined
 // map to the C1 control with the same number, as Windows itself does, so that

@@ -13,7 +13,8 @@
  * parameter text, then CR LF. Parameters are fixed 10-character number fields
  * followed by at most one free-text field at the end.
  */
-namespace session {
+namespace session
+{
 
 /// Width of one number field.
 constexpr int kFieldWidth = 10;

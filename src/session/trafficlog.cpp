@@ -4,7 +4,8 @@
 
 #include <climits>
 
-namespace session {
+namespace session
+{
 
 TrafficLog::TrafficLog(QObject *parent) : QAbstractListModel(parent) {}
 

@@ -5,7 +5,8 @@
 
 #include <vector>
 
-namespace session {
+namespace session
+{
 
 /**
  * @brief One traffic log ("Messaggi inviati:" or "Messaggi ricevuti:").

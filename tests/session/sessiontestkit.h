@@ -19,7 +19,8 @@
 #include <memory>
 #include <vector>
 
-namespace testkit {
+namespace testkit
+{
 
 using session::ChatSession;
 using session::MessageService;
@@ -56,7 +57,10 @@ struct RecordingBoard : session::BoardSink {
     {
         texts.push_back({t, palette, unit});
     }
-    int drawCalls() const { return int(lines.size() + circles.size() + fills.size() + texts.size()); }
+    int drawCalls() const
+    {
+        return int(lines.size() + circles.size() + fills.size() + texts.size());
+    }
 };
 
 struct RecordingMessages : session::MessageService {
@@ -118,9 +122,9 @@ struct Peer {
                 const auto *log = chat->receivedLog();
                 for (; scanned < log->size(); ++scanned) {
                     const QString &entry = log->at(scanned);
-                    if (!chat->sMyName().isEmpty()
-                        && entry.startsWith(QLatin1String("sckConnect: [Aggiorna NeoConnesso]") + chat->sMyName()
-                                            + QLatin1String(" - ")))
+                    if (!chat->sMyName().isEmpty() &&
+                        entry.startsWith(QLatin1String("sckConnect: [Aggiorna NeoConnesso]") +
+                                         chat->sMyName() + QLatin1String(" - ")))
                         return true;
                 }
                 return false;
@@ -149,10 +153,19 @@ struct RawClient {
     bool connectTo(quint16 port)
     {
         socket.connectToHost(QHostAddress::LocalHost, port);
-        return QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::ConnectedState; }, 5000);
+        return QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::ConnectedState; },
+                               5000);
     }
-    void send(const QString &message) { socket.write(session::encodeLine(message)); socket.flush(); }
-    void sendRaw(const QByteArray &bytes) { socket.write(bytes); socket.flush(); }
+    void send(const QString &message)
+    {
+        socket.write(session::encodeLine(message));
+        socket.flush();
+    }
+    void sendRaw(const QByteArray &bytes)
+    {
+        socket.write(bytes);
+        socket.flush();
+    }
     bool waitForLines(int count, int timeoutMs = 5000)
     {
         return QTest::qWaitFor([&] { return lines.size() >= count; }, timeoutMs);

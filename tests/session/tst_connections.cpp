@@ -56,8 +56,10 @@ void TestConnections::hostingStartsTheSession()
     QCOMPARE(host.board.clears, 1);
     // Both self-sent messages went through the dispatcher.
     QCOMPARE(host->receivedLog()->size(), 2);
-    QCOMPARE(host->receivedLog()->at(0), QStringLiteral("sckConnect: [Aggiorna Listato InviaFile]"));
-    QVERIFY(host->receivedLog()->at(1).startsWith(QLatin1String("sckConnect: [Aggiorna ComboIP]Oste - ")));
+    QCOMPARE(host->receivedLog()->at(0),
+             QStringLiteral("sckConnect: [Aggiorna Listato InviaFile]"));
+    QVERIFY(host->receivedLog()->at(1).startsWith(
+        QLatin1String("sckConnect: [Aggiorna ComboIP]Oste - ")));
     QCOMPARE(host->transferRecipients()->stringList(), QStringList{"Oste"});
     QCOMPARE(host->addressList()->rowCount(), 1);
     QVERIFY(host->addressList()->stringList().first().startsWith(QLatin1String("Oste - ")));
@@ -166,7 +168,8 @@ void TestConnections::requestWithEveryElementBusyCreatesANewOne()
     QVERIFY(settle([&] { return host->connectionState(3) == ChatSession::kConnected; }));
 }
 
-namespace {
+namespace
+{
 quint16 closedPort()
 {
     QTcpServer probe;
@@ -184,7 +187,8 @@ void checkFailurePath(Peer &client, QSignalSpy &closed)
     QCOMPARE(box.text, QStringLiteral("Impossibile stabilire una connessione."));
     QCOMPARE(box.icon, MessageService::Icon::Warning);
     QCOMPARE(box.title, QStringLiteral("Vellumara"));
-    QCOMPARE(client.conversation.status, (QStringList{"Connessione in corso...", "Disconnessione."}));
+    QCOMPARE(client.conversation.status,
+             (QStringList{"Connessione in corso...", "Disconnessione."}));
     QCOMPARE(client->phase(), ChatSession::Phase::Idle);
     QCOMPARE(client->clientState(), ChatSession::kClosed);
     QCOMPARE(closed.size(), 1);
@@ -233,7 +237,8 @@ void TestConnections::disconnectDuringTheWaitCancelsIt()
     QVERIFY(client.messages.boxes.isEmpty());
     QCOMPARE(client->phase(), ChatSession::Phase::Idle);
     QCOMPARE(client->sentLog()->size(), 0);
-    QCOMPARE(client.conversation.status, (QStringList{"Connessione in corso...", "Disconnessione."}));
+    QCOMPARE(client.conversation.status,
+             (QStringList{"Connessione in corso...", "Disconnessione."}));
     // A new connect after a cancelled one works normally.
     QVERIFY(client.join(port));
     QCOMPARE(client->phase(), ChatSession::Phase::Connected);
@@ -286,10 +291,13 @@ void TestConnections::clientDisconnectIsAnnounced()
     QCOMPARE(a.conversation.status.last(), QStringLiteral("Disconnessione."));
     QCOMPARE(a.people()->count(), 0);
     QVERIFY(settle([&] { return host.people()->count() == 2; }));
-    QCOMPARE(host.conversation.status.last(), QStringLiteral("Anna ha perso il contatto con la realtà."));
-    QVERIFY(logFrom(host->sentLog()).contains(QStringLiteral("sckConnection(2): [Disconnessione]0000000001")));
+    QCOMPARE(host.conversation.status.last(),
+             QStringLiteral("Anna ha perso il contatto con la realtà."));
+    QVERIFY(logFrom(host->sentLog())
+                .contains(QStringLiteral("sckConnection(2): [Disconnessione]0000000001")));
     QVERIFY(settle([&] { return b.people()->count() == 2; }));
-    QCOMPARE(b.conversation.status.last(), QStringLiteral("Anna ha perso il contatto con la realtà."));
+    QCOMPARE(b.conversation.status.last(),
+             QStringLiteral("Anna ha perso il contatto con la realtà."));
     QCOMPARE(b.people()->sConnectionName(1), QString());
     QCOMPARE(b.people()->sConnectionName(2), QStringLiteral("Bruno"));
     QCOMPARE(host->connectionState(1), ChatSession::kClosed);
@@ -339,19 +347,22 @@ void TestConnections::burstOfTwoHundredClients()
         socket->connectToHost(QHostAddress::LocalHost, port);
         burst.push_back(std::move(socket));
     }
-    QVERIFY(settle([&] {
-        for (auto &s : burst)
-            if (s->state() != QAbstractSocket::ConnectedState)
-                return false;
-        return true;
-    }, 20000));
+    QVERIFY(settle(
+        [&] {
+            for (auto &s : burst)
+                if (s->state() != QAbstractSocket::ConnectedState)
+                    return false;
+            return true;
+        },
+        20000));
     // Half of them introduce themselves before leaving.
     for (int i = 0; i < 200; i += 2)
         burst[size_t(i)]->write(session::encodeLine(QStringLiteral("[Connessione]Ospite")));
     for (auto &s : burst)
         s->flush();
     QVERIFY(settle([&] { return host.people()->count() == 101; }, 20000));
-    QCOMPARE(host.people()->sConnectionName(qint16(host.people()->tagAt(100))), QStringLiteral("Ospite[100]"));
+    QCOMPARE(host.people()->sConnectionName(qint16(host.people()->tagAt(100))),
+             QStringLiteral("Ospite[100]"));
     for (auto &s : burst)
         s->disconnectFromHost();
     QVERIFY(settle([&] { return !host->bConnected() && host.people()->count() == 1; }, 20000));
@@ -381,7 +392,8 @@ void TestConnections::portChangeRefusedWhileConnected()
     QCOMPARE(client.messages.boxes.size(), 1);
     QCOMPARE(client.messages.boxes.first().icon, MessageService::Icon::Information);
     QCOMPARE(client.messages.boxes.first().text,
-             QStringLiteral("Una o più connessioni sono attualmente aperte. Occorre disconnettersi prima di mutare porta."));
+             QStringLiteral("Una o più connessioni sono attualmente aperte. Occorre disconnettersi "
+                            "prima di mutare porta."));
     QVERIFY(!host->cmdPorts_Click());
 }
 
@@ -414,8 +426,9 @@ void TestConnections::peerThatStopsReadingIsDropped()
     QVERIFY(!host.people()->containsName(QStringLiteral("Sordo")));
     // The reading client is still there and learns of the departure.
     QVERIFY2(settle([&] { return listener.conversation.status.contains(gone); }, 20000),
-             qPrintable(QString::number(sent) + QLatin1Char(' ') + listener.conversation.status.join(QLatin1Char('|'))
-                        + QLatin1Char(' ') + host.conversation.status.join(QLatin1Char('|'))));
+             qPrintable(QString::number(sent) + QLatin1Char(' ') +
+                        listener.conversation.status.join(QLatin1Char('|')) + QLatin1Char(' ') +
+                        host.conversation.status.join(QLatin1Char('|'))));
     QCOMPARE(listener->phase(), ChatSession::Phase::Connected);
     QVERIFY(host.people()->containsName(QStringLiteral("Attento")));
 }
@@ -471,7 +484,8 @@ void TestConnections::fiveMegabytesWithoutCrLfOverTheWire()
         QVERIFY(settle([&] { return c.socket.bytesToWrite() == 0; }));
     }
     c.sendRaw("\r\n[Messaggio]dopo il fiume\r\n");
-    QVERIFY(settle([&] { return host.conversation.dialog.contains(QStringLiteral("dopo il fiume")); }));
+    QVERIFY(
+        settle([&] { return host.conversation.dialog.contains(QStringLiteral("dopo il fiume")); }));
     // The over-long line never reached the dispatcher.
     QCOMPARE(host->receivedLog()->size(), logged + 1);
     QCOMPARE(host.people()->sConnectionName(1), QStringLiteral("Fiume"));

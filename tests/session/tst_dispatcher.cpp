@@ -10,7 +10,8 @@
 using namespace testkit;
 using session::Dispatcher;
 
-namespace {
+namespace
+{
 
 /// A host with raw clients joined as elements 1..n, their greetings read.
 struct Rig {
@@ -42,7 +43,10 @@ struct Rig {
             c->lines.clear();
     }
     /// A line from client @p index as the host's dispatcher gets it.
-    void fromClient(int index, const QString &line) { host->ProcessData(line + QStringLiteral("\r\n"), qint16(index)); }
+    void fromClient(int index, const QString &line)
+    {
+        host->ProcessData(line + QStringLiteral("\r\n"), qint16(index));
+    }
     /// Sends a marker to every client and waits for it, so that whatever was
     /// sent before has arrived.
     bool drain()
@@ -94,11 +98,14 @@ private slots:
 void TestDispatcher::processDataSplitsLogsAndDropsTheTail()
 {
     Peer client(QStringLiteral("Tizio"));
-    client->ProcessData(QStringLiteral("[Messaggio]uno\r\n[Pulisci Lavagna]\r\n[Messaggio]tre\r\n[Messaggio]coda"), -1);
+    client->ProcessData(
+        QStringLiteral("[Messaggio]uno\r\n[Pulisci Lavagna]\r\n[Messaggio]tre\r\n[Messaggio]coda"),
+        -1);
     QCOMPARE(client.conversation.dialog, (QStringList{"uno", "tre"}));
     QCOMPARE(client.board.clears, 1);
     QCOMPARE(logFrom(client->receivedLog()),
-             (QStringList{"sckConnect: [Messaggio]uno", "sckConnect: [Pulisci Lavagna]", "sckConnect: [Messaggio]tre"}));
+             (QStringList{"sckConnect: [Messaggio]uno", "sckConnect: [Pulisci Lavagna]",
+                          "sckConnect: [Messaggio]tre"}));
     // A name with "]" keeps the tag intact.
     client->ProcessData(QStringLiteral("[Messaggio]Rex[2]: ciao]\r\n"), -1);
     QCOMPARE(client.conversation.dialog.last(), QStringLiteral("Rex[2]: ciao]"));
@@ -119,10 +126,11 @@ void TestDispatcher::unknownTagsAndLinesWithoutBracket()
     QVERIFY(rig.start(1));
     const qsizetype sent = rig.host->sentLog()->size();
     const int people = rig.host.people()->count();
-    for (const QString &line : {QStringLiteral("[messaggio]lower case"), QStringLiteral("[Messaggio ]x"),
-                                QStringLiteral("Messaggio]x"), QStringLiteral("no bracket"),
-                                QStringLiteral("[Inserisci Testo12]5"), QStringLiteral("[Inserisci Testo02]5"),
-                                QStringLiteral("[Inserisci Testo1]5"), QStringLiteral("[]"), QString()})
+    for (const QString &line :
+         {QStringLiteral("[messaggio]lower case"), QStringLiteral("[Messaggio ]x"),
+          QStringLiteral("Messaggio]x"), QStringLiteral("no bracket"),
+          QStringLiteral("[Inserisci Testo12]5"), QStringLiteral("[Inserisci Testo02]5"),
+          QStringLiteral("[Inserisci Testo1]5"), QStringLiteral("[]"), QString()})
         rig.fromClient(1, line);
     QCOMPARE(rig.host->sentLog()->size(), sent);
     QCOMPARE(rig.host.people()->count(), people);
@@ -202,8 +210,10 @@ void TestDispatcher::malformedNumberFieldsAreIgnored_data()
     QTest::newRow("riordina index zero") << "[Riordina Nomi in Lista]0000000000Nome";
     QTest::newRow("private count letters") << "[Messaggio Privato]00000000x1" + c + "testo";
     QTest::newRow("private negative count") << "[Messaggio Privato]-000000001" + c + "testo";
-    QTest::newRow("private count beyond fields") << "[Messaggio Privato]0000000003" + c + "-000000001";
-    QTest::newRow("private target letters") << "[Messaggio Privato]0000000002-000000001000000000xtesto";
+    QTest::newRow("private count beyond fields")
+        << "[Messaggio Privato]0000000003" + c + "-000000001";
+    QTest::newRow("private target letters")
+        << "[Messaggio Privato]0000000002-000000001000000000xtesto";
     QTest::newRow("private count beyond range") << "[Messaggio Privato]9999999999" + c;
     QTest::newRow("colour text palette letters") << "[Inserisci TestoColore]00000000ab1";
     QTest::newRow("colour text palette negative") << "[Inserisci TestoColore]-0000000011";
@@ -274,11 +284,14 @@ void TestDispatcher::drawingFieldsReachTheBoard()
 {
     Peer client(QStringLiteral("Tizio"));
     using session::sFormatSend;
-    client->ProcessData(QStringLiteral("[Linea]") + sFormatSend(10) + sFormatSend(20) + sFormatSend(30)
-                            + sFormatSend(40) + sFormatSend(255) + sFormatSend(3) + sFormatSend(1)
-                            + QStringLiteral("\r\n"),
+    client->ProcessData(QStringLiteral("[Linea]") + sFormatSend(10) + sFormatSend(20) +
+                            sFormatSend(30) + sFormatSend(40) + sFormatSend(255) + sFormatSend(3) +
+                            sFormatSend(1) + QStringLiteral("\r\n"),
                         -1);
-    client->ProcessData(QStringLiteral("[Circonferenza]-000000005000000000600000000070000000008001677721500000000ab0000000003\r\n"), -1);
+    client->ProcessData(
+        QStringLiteral("[Circonferenza]-"
+                       "000000005000000000600000000070000000008001677721500000000ab0000000003\r\n"),
+        -1);
     client->ProcessData(QStringLiteral("[Colora Sfondo]000000012300000004560000065280\r\n"), -1);
     QCOMPARE(client.board.lines.size(), size_t(1));
     const auto &l = client.board.lines.front();
@@ -306,8 +319,10 @@ void TestDispatcher::drawingRelaysIncludeOrExcludeTheOriginator()
 {
     Rig rig;
     QVERIFY(rig.start(3));
-    const QString line = QStringLiteral("[Linea]000000001000000000200000000030000000004000000002550000000001");
-    const QString circle = QStringLiteral("[Circonferenza]00000000100000000020000000003000000000400000002550000000001");
+    const QString line =
+        QStringLiteral("[Linea]000000001000000000200000000030000000004000000002550000000001");
+    const QString circle = QStringLiteral(
+        "[Circonferenza]00000000100000000020000000003000000000400000002550000000001");
     const QString fill = QStringLiteral("[Colora Sfondo]000000001000000000200000000255");
     for (const QString &m : {line, circle, fill})
         rig.fromClient(1, m);
@@ -330,10 +345,17 @@ void TestDispatcher::textSetIsStoredConvertedAndRelayed()
 {
     Rig rig;
     QVERIFY(rig.start(2));
-    const QStringList set{"[Inserisci Testo]Qui giace il drago]", "[Inserisci Testo2]120", "[Inserisci Testo3]-45",
-                          "[Inserisci Testo4]1",   "[Inserisci Testo5]0",   "[Inserisci Testo6]Vero",
-                          "[Inserisci Testo7]14",  "[Inserisci Testo8]0",   "[Inserisci Testo9]22,5",
-                          "[Inserisci Testo10]700", "[Inserisci Testo11]Times New Roman",
+    const QStringList set{"[Inserisci Testo]Qui giace il drago]",
+                          "[Inserisci Testo2]120",
+                          "[Inserisci Testo3]-45",
+                          "[Inserisci Testo4]1",
+                          "[Inserisci Testo5]0",
+                          "[Inserisci Testo6]Vero",
+                          "[Inserisci Testo7]14",
+                          "[Inserisci Testo8]0",
+                          "[Inserisci Testo9]22,5",
+                          "[Inserisci Testo10]700",
+                          "[Inserisci Testo11]Times New Roman",
                           "[Inserisci TestoColore]00000000073"};
     for (const QString &m : set)
         rig.fromClient(2, m);
@@ -354,11 +376,17 @@ void TestDispatcher::textSetIsStoredConvertedAndRelayed()
     QCOMPARE(t.unit, qint16(3));
 
     QVERIFY(rig.drain());
-    const QList<QByteArray> expected{"[Inserisci Testo]Qui giace il drago]", "[Inserisci Testo2]120",
-                                     "[Inserisci Testo3]-45", "[Inserisci Testo4]True",
-                                     "[Inserisci Testo5]False", "[Inserisci Testo6]True",
-                                     "[Inserisci Testo7]14", "[Inserisci Testo8]0", "[Inserisci Testo9]22",
-                                     "[Inserisci Testo10]700", "[Inserisci Testo11]Times New Roman",
+    const QList<QByteArray> expected{"[Inserisci Testo]Qui giace il drago]",
+                                     "[Inserisci Testo2]120",
+                                     "[Inserisci Testo3]-45",
+                                     "[Inserisci Testo4]True",
+                                     "[Inserisci Testo5]False",
+                                     "[Inserisci Testo6]True",
+                                     "[Inserisci Testo7]14",
+                                     "[Inserisci Testo8]0",
+                                     "[Inserisci Testo9]22",
+                                     "[Inserisci Testo10]700",
+                                     "[Inserisci Testo11]Times New Roman",
                                      "[Inserisci TestoColore]00000000073"};
     QCOMPARE(rig.clients[0]->lines, expected);
     QVERIFY(rig.clients[1]->lines.isEmpty()); // the originator
@@ -447,17 +475,21 @@ void TestDispatcher::privateDeliveryFromClientTwo()
 {
     Rig rig;
     QVERIFY(rig.start(3));
-    const QString line = QStringLiteral("[Messaggio Privato]0000000003000000000200000000030000000001*segreto*");
+    const QString line =
+        QStringLiteral("[Messaggio Privato]0000000003000000000200000000030000000001*segreto*");
     rig.fromClient(2, line);
-    rig.fromClient(2, QStringLiteral("[Messaggio Privato]0000000002-0000000010000000003*anche a te*"));
+    rig.fromClient(2,
+                   QStringLiteral("[Messaggio Privato]0000000002-0000000010000000003*anche a te*"));
     QVERIFY(rig.drain());
     QCOMPARE(rig.clients[0]->lines, (QList<QByteArray>{"[Messaggio]*segreto*"}));
     QVERIFY(rig.clients[1]->lines.isEmpty());
-    QCOMPARE(rig.clients[2]->lines, (QList<QByteArray>{"[Messaggio]*segreto*", "[Messaggio]*anche a te*"}));
+    QCOMPARE(rig.clients[2]->lines,
+             (QList<QByteArray>{"[Messaggio]*segreto*", "[Messaggio]*anche a te*"}));
     QCOMPARE(rig.host.conversation.dialog, QStringList{"*anche a te*"});
 
     // Over the wire too, from client 2 itself.
-    rig.clients[1]->send(QStringLiteral("[Messaggio Privato]00000000020000000002-000000001*sussurro*"));
+    rig.clients[1]->send(
+        QStringLiteral("[Messaggio Privato]00000000020000000002-000000001*sussurro*"));
     QVERIFY(settle([&] { return rig.host.conversation.dialog.size() == 2; }));
     QCOMPARE(rig.host.conversation.dialog.last(), QStringLiteral("*sussurro*"));
     QVERIFY(rig.drain());
@@ -504,7 +536,8 @@ void TestDispatcher::cambiaNomeBeforeConnessioneIsIgnored()
     QCOMPARE(rig.host.people()->sConnectionName(2), QStringLiteral("Onesto"));
     // Afterwards a rename keeps the tag.
     early.send(QStringLiteral("[Cambia Nome]Furbo"));
-    QVERIFY(settle([&] { return rig.host.people()->sConnectionName(2) == QStringLiteral("Furbo"); }));
+    QVERIFY(
+        settle([&] { return rig.host.people()->sConnectionName(2) == QStringLiteral("Furbo"); }));
     QCOMPARE(rig.host.people()->count(), 3);
 }
 
@@ -534,8 +567,8 @@ void TestDispatcher::leavingWithUnknownIndex()
     client.people()->AddName(1, QStringLiteral("Anna"));
     client->ProcessData(QStringLiteral("[Disconnessione]0000000007\r\n"), -1);
     client->ProcessData(QStringLiteral("[Espulsione]0000000001\r\n"), -1);
-    QCOMPARE(client.conversation.status,
-             (QStringList{" ha perso il contatto con la realtà.", "Anna è stato espulso dalla chat."}));
+    QCOMPARE(client.conversation.status, (QStringList{" ha perso il contatto con la realtà.",
+                                                      "Anna è stato espulso dalla chat."}));
     QCOMPARE(client.people()->names(), QStringList{"Oste"});
 }
 
@@ -550,9 +583,11 @@ void TestDispatcher::addressListUpdates()
              (QStringList{"Oste - 10.0.0.1", "Anna - 10.0.0.2", "Anna - 10.0.0.2"}));
     // "[Aggiorna ComboIP]" removes every equal entry, then adds it at the end.
     client->ProcessData(QStringLiteral("[Aggiorna ComboIP]Anna - 10.0.0.2\r\n"), -1);
-    QCOMPARE(client->addressList()->stringList(), (QStringList{"Oste - 10.0.0.1", "Anna - 10.0.0.2"}));
+    QCOMPARE(client->addressList()->stringList(),
+             (QStringList{"Oste - 10.0.0.1", "Anna - 10.0.0.2"}));
     client->ProcessData(QStringLiteral("[Aggiorna ComboIP]Oste - 10.0.0.1\r\n"), -1);
-    QCOMPARE(client->addressList()->stringList(), (QStringList{"Anna - 10.0.0.2", "Oste - 10.0.0.1"}));
+    QCOMPARE(client->addressList()->stringList(),
+             (QStringList{"Anna - 10.0.0.2", "Oste - 10.0.0.1"}));
     // The transfer recipients follow the participant list.
     client.people()->AddName(-1, QStringLiteral("Oste"));
     client.people()->AddName(4, QStringLiteral("Anna"));
@@ -579,8 +614,11 @@ void TestDispatcher::awkwardNamesKeepTheFraming()
     Rig rig;
     QVERIFY(rig.start(1));
     const QString longName(10000, QLatin1Char('N'));
-    const QStringList names{longName, QStringLiteral("Re]x"), QStringLiteral("Anna - 1.2.3.4"),
-                            QStringLiteral("Due\rRighe"), QStringLiteral("Due\nRighe"),
+    const QStringList names{longName,
+                            QStringLiteral("Re]x"),
+                            QStringLiteral("Anna - 1.2.3.4"),
+                            QStringLiteral("Due\rRighe"),
+                            QStringLiteral("Due\nRighe"),
                             QString::fromUtf8("\u738B\u5B50 \U0001F409")};
     const int before = rig.host.people()->count();
     for (const QString &name : names) {
@@ -588,12 +626,14 @@ void TestDispatcher::awkwardNamesKeepTheFraming()
         QVERIFY(c.joinAs(rig.port, name));
         // What the code page cannot carry arrives as "?", nothing worse.
         const QString wire = session::decodeText(session::encodeText(name));
-        QVERIFY2(c.lines.contains("[Rename di Connessione]" + session::encodeText(name)), qPrintable(name.left(20)));
+        QVERIFY2(c.lines.contains("[Rename di Connessione]" + session::encodeText(name)),
+                 qPrintable(name.left(20)));
         QCOMPARE(rig.host.people()->count(), before + 1);
         QVERIFY(rig.host.people()->containsName(wire));
         // The next line after the name still arrives as its own line.
         c.send(QStringLiteral("[Messaggio]ok"));
-        QVERIFY(settle([&] { return rig.host.conversation.dialog.contains(QStringLiteral("ok")); }));
+        QVERIFY(
+            settle([&] { return rig.host.conversation.dialog.contains(QStringLiteral("ok")); }));
         rig.host.conversation.dialog.clear();
         c.socket.disconnectFromHost();
         QVERIFY(settle([&] { return rig.host.people()->count() == before; }));

@@ -133,7 +133,8 @@ void TestParticipants::takenNameIsRefused()
     client->setName(QStringLiteral("Oste"));
     QVERIFY(!client->confirmOwnName());
     QCOMPARE(client.messages.boxes.size(), 1);
-    QCOMPARE(client.messages.boxes.first().text, QStringLiteral("Il nome è gia' in uso! Quanta poca fantasia.."));
+    QCOMPARE(client.messages.boxes.first().text,
+             QStringLiteral("Il nome è gia' in uso! Quanta poca fantasia.."));
     QCOMPARE(client.messages.boxes.first().title, QStringLiteral("Vellumara"));
     QCOMPARE(client.messages.boxes.first().icon, MessageService::Icon::None);
     QCOMPARE(client->name(), QStringLiteral("Tizio"));
@@ -196,17 +197,21 @@ void TestParticipants::joinSequenceByteForByte()
     QVERIFY(anna.conversation.status.contains(QStringLiteral("Rex si è connesso.")));
     QCOMPARE(anna.people()->sConnectionName(2), QStringLiteral("Rex"));
     QCOMPARE(anna.people()->sConnectionName(-1), QStringLiteral("Oste"));
-    QVERIFY(settle([&] { return anna->addressList()->stringList().contains(QStringLiteral("Rex - 10.9.8.7")); }));
+    QVERIFY(settle([&] {
+        return anna->addressList()->stringList().contains(QStringLiteral("Rex - 10.9.8.7"));
+    }));
     QCOMPARE(anna->transferRecipients()->stringList(), (QStringList{"Oste", "Anna", "Rex"}));
     QCOMPARE(host.conversation.status.last(), QStringLiteral("Rex si è connesso."));
     QCOMPARE(host->addressList()->stringList().last(), QStringLiteral("Rex - 10.9.8.7"));
 
     // What a real client sends while joining, as the host logged it.
     const QStringList hostReceived = logFrom(host->receivedLog());
-    const int first = int(hostReceived.indexOf(QStringLiteral("sckConnection(1): [Connessione]Anna")));
+    const int first =
+        int(hostReceived.indexOf(QStringLiteral("sckConnection(1): [Connessione]Anna")));
     QVERIFY(first >= 0);
     QCOMPARE(hostReceived.mid(first, 4),
-             (QStringList{"sckConnection(1): [Connessione]Anna", "sckConnection(1): [Aggiorna Listato InviaFile]",
+             (QStringList{"sckConnection(1): [Connessione]Anna",
+                          "sckConnection(1): [Aggiorna Listato InviaFile]",
                           "sckConnection(1): [Aggiorna ComboIP]Anna - " + annaIp,
                           "sckConnection(1): [Aggiorna NeoConnesso]"}));
     QCOMPARE(anna->sMyName(), QStringLiteral("Anna"));
@@ -225,8 +230,9 @@ void TestParticipants::uniqueNamesOnJoin()
     QVERIFY(b.lines.contains("[Rename di Connessione]Rex[3]"));
     QVERIFY(c.lines.contains("[Rename di Connessione]Rex[4]"));
     QCOMPARE(host.people()->names(), (QStringList{"Rex", "Rex[2]", "Rex[3]", "Rex[4]"}));
-    QCOMPARE(host.conversation.status.mid(1),
-             (QStringList{"Rex[2] si è connesso.", "Rex[3] si è connesso.", "Rex[4] si è connesso."}));
+    QCOMPARE(
+        host.conversation.status.mid(1),
+        (QStringList{"Rex[2] si è connesso.", "Rex[3] si è connesso.", "Rex[4] si è connesso."}));
 
     // A real client takes the name it was given.
     Peer d(QStringLiteral("Rex"));
@@ -251,25 +257,30 @@ void TestParticipants::clientRenameKeepsItsTag()
     QVERIFY(anna->confirmOwnName());
     const QString ip = session::sLocalIP(nullptr);
     QCOMPARE(logFrom(anna->sentLog(), annaSent),
-             (QStringList{"sckConnect: [Cambia Nome]Annabella", "sckConnect: [Aggiorna Listato InviaFile]",
+             (QStringList{"sckConnect: [Cambia Nome]Annabella",
+                          "sckConnect: [Aggiorna Listato InviaFile]",
                           "sckConnect: [Aggiorna ComboIP]Annabella - " + ip}));
     QVERIFY(watcher.waitForLines(6));
     QCOMPARE(watcher.lines.mid(0, 5),
              (QList<QByteArray>{"[Nuovo Nome in Lista]", "[Riordina Nomi in Lista]-000000001Oste",
                                 "[Riordina Nomi in Lista]0000000001Guardone",
-                                "[Riordina Nomi in Lista]0000000002Annabella", "[Aggiorna Listato InviaFile]"}));
+                                "[Riordina Nomi in Lista]0000000002Annabella",
+                                "[Aggiorna Listato InviaFile]"}));
     QCOMPARE(watcher.lines.at(5), ("[Aggiorna ComboIP]Annabella - " + ip).toLatin1());
     QCOMPARE(host.people()->sConnectionName(2), QStringLiteral("Annabella"));
 
     // A second rename: the host keeps one address entry per name used.
     anna->setName(QStringLiteral("Anna Terza"));
     QVERIFY(anna->confirmOwnName());
-    QVERIFY(settle([&] { return host.people()->sConnectionName(2) == QStringLiteral("Anna Terza"); }));
-    QVERIFY(settle([&] { return host->addressList()->stringList().contains("Anna Terza - " + ip); }));
+    QVERIFY(
+        settle([&] { return host.people()->sConnectionName(2) == QStringLiteral("Anna Terza"); }));
+    QVERIFY(
+        settle([&] { return host->addressList()->stringList().contains("Anna Terza - " + ip); }));
     const QStringList combo = host->addressList()->stringList();
     QVERIFY(combo.contains("Anna - " + ip));
     QVERIFY(combo.contains("Annabella - " + ip));
-    QVERIFY(settle([&] { return anna.people()->sConnectionName(2) == QStringLiteral("Anna Terza"); }));
+    QVERIFY(
+        settle([&] { return anna.people()->sConnectionName(2) == QStringLiteral("Anna Terza"); }));
 }
 
 void TestParticipants::hostRename()
@@ -284,10 +295,11 @@ void TestParticipants::hostRename()
     QVERIFY(host->confirmOwnName());
     const QString ip = session::sLocalIP(nullptr);
     QVERIFY(c.waitForLines(5));
-    QCOMPARE(c.lines,
-             (QList<QByteArray>{"[Nuovo Nome in Lista]", "[Riordina Nomi in Lista]0000000001Cliente",
-                                "[Riordina Nomi in Lista]-000000001Locandiere", "[Aggiorna Listato InviaFile]",
-                                ("[Aggiorna ComboIP]Locandiere - " + ip).toLatin1()}));
+    QCOMPARE(c.lines, (QList<QByteArray>{"[Nuovo Nome in Lista]",
+                                         "[Riordina Nomi in Lista]0000000001Cliente",
+                                         "[Riordina Nomi in Lista]-000000001Locandiere",
+                                         "[Aggiorna Listato InviaFile]",
+                                         ("[Aggiorna ComboIP]Locandiere - " + ip).toLatin1()}));
     QCOMPARE(host.people()->sConnectionName(-1), QStringLiteral("Locandiere"));
     QCOMPARE(host->transferRecipients()->stringList(), (QStringList{"Cliente", "Locandiere"}));
 }
@@ -323,8 +335,8 @@ void TestParticipants::expellingTwoSelectedClients()
     QVERIFY(c[0]->waitForLines(2));
     QVERIFY(c[3]->waitForLines(2));
     QVERIFY(settle([&] {
-        return c[1]->socket.state() == QAbstractSocket::UnconnectedState
-            && c[2]->socket.state() == QAbstractSocket::UnconnectedState;
+        return c[1]->socket.state() == QAbstractSocket::UnconnectedState &&
+               c[2]->socket.state() == QAbstractSocket::UnconnectedState;
     }));
     QVERIFY(c[1]->lines.isEmpty());
     QVERIFY(c[2]->lines.isEmpty());
@@ -369,7 +381,8 @@ void TestParticipants::localAddressIsDottedIPv4()
         // Then the failure was reported the way users see it.
         QCOMPARE(messages.boxes.size(), 1);
         QCOMPARE(messages.boxes.first().icon, MessageService::Icon::Warning);
-        QVERIFY(messages.boxes.first().text.contains(QStringLiteral("Impossibile recuperare il nome dell'host.")));
+        QVERIFY(messages.boxes.first().text.contains(
+            QStringLiteral("Impossibile recuperare il nome dell'host.")));
         return;
     }
     QHostAddress address;

@@ -166,7 +166,8 @@ void TestProtocol::everyByteSurvivesDecodeAndEncode()
 void TestProtocol::textOutsideTheCodePage()
 {
     QCOMPARE(encodeText(QStringLiteral("città è")), QByteArray("citt\xE0 \xE8"));
-    QCOMPARE(encodeText(QString::fromUtf8("\u20AC5")), QByteArray("\x80" "5"));
+    QCOMPARE(encodeText(QString::fromUtf8("\u20AC5")), QByteArray("\x80"
+                                                                  "5"));
     QCOMPARE(encodeText(QString::fromUtf8("\u6F22\u5B57")), QByteArray("??"));
     // One character outside the basic plane is one "?", not two.
     QCOMPARE(encodeText(QString::fromUtf8("a\U0001F3B2b")), QByteArray("a?b"));
@@ -267,7 +268,8 @@ void TestProtocol::framerFiveMegabytesWithoutCrLf()
     QVERIFY(framer.discarding());
     QCOMPARE(framer.pendingSize(), 0);
     // The over-long line ends here; the line after it is intact.
-    QCOMPARE(framer.feed("tail of the long line\r\n[Messaggio]ok\r\n"), QList<QByteArray>{"[Messaggio]ok"});
+    QCOMPARE(framer.feed("tail of the long line\r\n[Messaggio]ok\r\n"),
+             QList<QByteArray>{"[Messaggio]ok"});
     QVERIFY(!framer.discarding());
     QCOMPARE(framer.feed("[Messaggio]next\r\n"), QList<QByteArray>{"[Messaggio]next"});
 }

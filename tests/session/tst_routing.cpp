@@ -27,7 +27,8 @@ private slots:
 
 private:
     /// A host with @p count raw clients accepted as elements 1..count, in order.
-    static bool hostWithRawClients(Peer &host, std::vector<std::unique_ptr<RawClient>> &clients, int count)
+    static bool hostWithRawClients(Peer &host, std::vector<std::unique_ptr<RawClient>> &clients,
+                                   int count)
     {
         const quint16 port = host.host();
         if (port == 0)
@@ -36,7 +37,9 @@ private:
             clients.push_back(std::make_unique<RawClient>());
             if (!clients.back()->connectTo(port))
                 return false;
-            if (!settle([&] { return host->connectionState(qint16(i + 1)) == ChatSession::kConnected; }))
+            if (!settle([&] {
+                    return host->connectionState(qint16(i + 1)) == ChatSession::kConnected;
+                }))
                 return false;
         }
         return true;
@@ -53,8 +56,8 @@ void TestRouting::sendToAllSkipsClosedElementsInOrder()
 
     const qsizetype before = host->sentLog()->size();
     host->SendToAll(QStringLiteral("[Messaggio]ciao"), false);
-    QCOMPARE(logFrom(host->sentLog(), before),
-             (QStringList{"sckConnection(1): [Messaggio]ciao", "sckConnection(3): [Messaggio]ciao"}));
+    QCOMPARE(logFrom(host->sentLog(), before), (QStringList{"sckConnection(1): [Messaggio]ciao",
+                                                            "sckConnection(3): [Messaggio]ciao"}));
     QVERIFY(clients[0]->waitForLine("[Messaggio]ciao"));
     QVERIFY(clients[2]->waitForLine("[Messaggio]ciao"));
     QCOMPARE(clients[1]->lines.size(), 0);
@@ -70,7 +73,8 @@ void TestRouting::sendToAllButOriginatorLeavesOneOut()
     const qsizetype before = host->sentLog()->size();
     host->SendToAllButOriginator(QStringLiteral("[Pulisci Lavagna]"), 3);
     QCOMPARE(logFrom(host->sentLog(), before),
-             (QStringList{"sckConnection(1): [Pulisci Lavagna]", "sckConnection(2): [Pulisci Lavagna]"}));
+             (QStringList{"sckConnection(1): [Pulisci Lavagna]",
+                          "sckConnection(2): [Pulisci Lavagna]"}));
     QVERIFY(clients[0]->waitForLine("[Pulisci Lavagna]"));
     QVERIFY(clients[1]->waitForLine("[Pulisci Lavagna]"));
     // A marker after the message shows client 3 got nothing before it.
@@ -144,7 +148,8 @@ void TestRouting::sendToServerWritesOneLine()
     QVERIFY(client->SendToServer(QStringLiteral("[Messaggio]riga")));
     QCOMPARE(logFrom(client->sentLog(), before), QStringList{"sckConnect: [Messaggio]riga"});
     QVERIFY(settle([&] { return host->receivedLog()->size() > hostBefore; }));
-    QCOMPARE(host->receivedLog()->at(hostBefore), QStringLiteral("sckConnection(1): [Messaggio]riga"));
+    QCOMPARE(host->receivedLog()->at(hostBefore),
+             QStringLiteral("sckConnection(1): [Messaggio]riga"));
 }
 
 void TestRouting::broadcastFollowsTheRole()
@@ -156,7 +161,8 @@ void TestRouting::broadcastFollowsTheRole()
 
     const qsizetype hostSent = host->sentLog()->size();
     host->Broadcast(QStringLiteral("[Pulisci Lavagna]"));
-    QCOMPARE(logFrom(host->sentLog(), hostSent), QStringList{"sckConnection(1): [Pulisci Lavagna]"});
+    QCOMPARE(logFrom(host->sentLog(), hostSent),
+             QStringList{"sckConnection(1): [Pulisci Lavagna]"});
 
     const qsizetype clientSent = client->sentLog()->size();
     client->Broadcast(QStringLiteral("[Pulisci Lavagna]"));
