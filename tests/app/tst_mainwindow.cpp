@@ -1,9 +1,22 @@
+#include "boardpanel.h"
+#include "boardsurface.h"
+#include "boardview.h"
+#include "composerpanel.h"
+#include "dialogpane.h"
+#include "eventspanel.h"
 #include "frmmain.h"
+#include "palette.h"
+#include "togglebutton.h"
+#include "trafficlog.h"
 #include "frmports.h"
 #include "participantlist.h"
 #include "signalbridge.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QFile>
 #include <QLineEdit>
 #include <QListView>
@@ -98,6 +111,11 @@ private slots:
     void closeWritesPreferences();
     void commandLineHostsAndConnects();
     void signalBridgeDeliversSigterm();
+    void conversationReachesEveryWindow();
+    void drawingReachesEveryBoard();
+    void clearFromAClientClearsEveryBoard();
+    void serverLabelShowsTheAddress();
+    void eventsPanelFollowsThePreference();
 
 private:
     QTemporaryDir m_dir;
@@ -377,6 +395,128 @@ void tst_MainWindow::signalBridgeDeliversSigterm()
     ::raise(SIGINT);
     QTRY_COMPARE(spy.count(), 2);
     QCOMPARE(spy.at(1).at(0).toInt(), SIGINT);
+}
+
+// Three windows in one process: a host and two clients, joined.
+struct Table {
+    explicit Table(const QTemporaryDir &dir, const QString &tag)
+        : host(dir, tag + QStringLiteral("-h")), a(dir, tag + QStringLiteral("-a")),
+          b(dir, tag + QStringLiteral("-b"))
+    {
+        host.host(QStringLiteral("Master"));
+        const quint16 port = host.chat()->listeningPort();
+        a.join(QStringLiteral("Ada"), port);
+        QTRY_COMPARE(host.people()->count(), 2);
+        b.join(QStringLiteral("Bea"), port);
+        QTRY_COMPARE(b.people()->count(), 3);
+        QTRY_COMPARE(a.people()->count(), 3);
+    }
+    Window host, a, b;
+};
+
+static QString pane(const Window &w) { return w.form->dialogPane()->txtDialog()->toPlainText(); }
+
+void tst_MainWindow::conversationReachesEveryWindow()
+{
+    Table t(m_dir, QStringLiteral("talk"));
+    QPlainTextEdit *box = t.a.form->composer()->txtMessage();
+    box->setFocus();
+    QTest::keyClicks(box, QStringLiteral("Salve a tutti"));
+    QVERIFY(t.a.form->composer()->cmdSend()->isEnabled());
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(box->toPlainText(), QString());
+    QCOMPARE(pane(t.a), QStringLiteral("Ada: Salve a tutti"));
+    QTRY_COMPARE(pane(t.host), QStringLiteral("Ada: Salve a tutti"));
+    QTRY_COMPARE(pane(t.b), QStringLiteral("Ada: Salve a tutti"));
+
+    // An action from the host reaches both clients once.
+    QPlainTextEdit *hostBox = t.host.form->composer()->txtMessage();
+    QTest::keyClicks(hostBox, QStringLiteral(", si alza"));
+    QTest::keyClick(hostBox, Qt::Key_Return);
+    const QString both = QStringLiteral("Ada: Salve a tutti\nMaster si alza");
+    QCOMPARE(pane(t.host), both);
+    QTRY_COMPARE(pane(t.a), both);
+    QTRY_COMPARE(pane(t.b), both);
+}
+
+void tst_MainWindow::drawingReachesEveryBoard()
+{
+    Table t(m_dir, QStringLiteral("draw"));
+    board::BoardPanel *panel = t.a.form->boardPanel();
+    t.a.form->palette()->picSelColor_Click(5); // "Rosso"
+    QWidget *view = panel->picDraw();
+    // A freehand stroke in the visible corner of the board.
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(10, 10));
+    QMouseEvent move(QEvent::MouseMove, QPointF(60, 10), view->mapToGlobal(QPointF(60, 10)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &move);
+    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(60, 10));
+
+    // The board is not scrolled, so view pixels are board pixels.
+    const QPoint inStroke(35, 10);
+    const auto red = std::optional<quint32>(0x000000FF);
+    QCOMPARE(panel->surface()->pixel(inStroke.x(), inStroke.y()), red);
+    auto pixelOf = [&](const Window &w) {
+        return w.form->boardPanel()->surface()->pixel(inStroke.x(), inStroke.y());
+    };
+    QTRY_COMPARE(pixelOf(t.host), red);
+    QTRY_COMPARE(pixelOf(t.b), red);
+    QCOMPARE(pixelOf(t.b), red);
+    // Somewhere the stroke did not pass stays white.
+    QCOMPARE(t.b.form->boardPanel()->surface()->pixel(400, 400), std::optional<quint32>(0xFFFFFF));
+}
+
+void tst_MainWindow::clearFromAClientClearsEveryBoard()
+{
+    Table t(m_dir, QStringLiteral("clear"));
+    for (Window *w : {&t.host, &t.a, &t.b})
+        w->form->boardPanel()->surface()->line(QPointF(0, 0), QPointF(3000, 3000), 0);
+    QCOMPARE(t.b.form->boardPanel()->surface()->pixel(100, 100), std::optional<quint32>(0));
+    auto *clear = t.a.form->findChild<QAbstractButton *>(QStringLiteral("cmdClearDraw"));
+    QVERIFY(clear);
+    clear->click();
+    const auto white = std::optional<quint32>(0xFFFFFF);
+    QCOMPARE(t.a.form->boardPanel()->surface()->pixel(100, 100), white);
+    QTRY_COMPARE(t.host.form->boardPanel()->surface()->pixel(100, 100), white);
+    QTRY_COMPARE(t.b.form->boardPanel()->surface()->pixel(100, 100), white);
+}
+
+void tst_MainWindow::serverLabelShowsTheAddress()
+{
+    Window w(m_dir, QStringLiteral("ip"));
+    QTest::mouseClick(w.form->Label2, Qt::LeftButton);
+    const QString status = w.form->dialogPane()->txtStatus()->toPlainText();
+    QVERIFY2(status.startsWith(QLatin1String("IP: ")) && status.endsWith(QLatin1Char('.')),
+             qPrintable(status));
+    QVERIFY2(!status.contains(QLatin1Char('\n')), qPrintable(status));
+}
+
+void tst_MainWindow::eventsPanelFollowsThePreference()
+{
+    const QString path = m_dir.filePath(QStringLiteral("tutorial.ini"));
+    {
+        QSettings ini(path, QSettings::IniFormat);
+        ini.setValue(QStringLiteral("Vellumara/Tutorial"), 1);
+    }
+    {
+        frmMain form(path);
+        QVERIFY(form.eventsPanel()->chkTutorial()->isChecked());
+        QVERIFY(!form.eventsPanel()->lstSent()->isHidden());
+        // The logs are models: the host's own list changes are logged as received.
+        form.txtName->setText(QStringLiteral("Master"));
+        emit form.txtName->textEdited(QStringLiteral("Master"));
+        form.chat()->setPort(0);
+        form.cmdHost->click();
+        QVERIFY(form.chat()->receivedLog()->size() >= 2);
+        QCOMPARE(form.eventsPanel()->lstReceived()->model(), form.chat()->receivedLog());
+        form.close();
+        QVERIFY(!form.eventsPanel()->chkTutorial()->isChecked());
+    }
+    QSettings ini(path, QSettings::IniFormat);
+    QCOMPARE(ini.value(QStringLiteral("Vellumara/Tutorial")).toString(), QStringLiteral("0"));
+    frmMain again(path);
+    QVERIFY(!again.eventsPanel()->chkTutorial()->isChecked());
+    QVERIFY(again.eventsPanel()->lstSent()->isHidden());
 }
 
 QTEST_MAIN(tst_MainWindow)
