@@ -19,7 +19,8 @@ static double cpuSeconds()
 {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec / 1e6;
+    return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec +
+           u.ru_stime.tv_usec / 1e6;
 }
 
 int main(int argc, char **argv)
@@ -44,8 +45,8 @@ int main(int argc, char **argv)
     const double cpu = cpuSeconds() - cpuBefore;
     const double elapsed = wall.nsecsElapsed() / 1e9;
 
-    std::printf("clock alone, idle loop: %.1f s wall, %.3f s CPU = %.3f%% of a core\n", elapsed, cpu,
-                100.0 * cpu / elapsed);
+    std::printf("clock alone, idle loop: %.1f s wall, %.3f s CPU = %.3f%% of a core\n", elapsed,
+                cpu, 100.0 * cpu / elapsed);
     std::printf("clock text changes: %d (last shown %s)\n", changes, qPrintable(bell.clockText()));
     return 0;
 }

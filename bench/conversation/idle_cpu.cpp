@@ -57,8 +57,10 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "process %ld ended during the measurement\n", pid);
         return 1;
     }
-    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double cpu = double(after - before) / double(hz);
-    std::printf("pid %ld: %.2f s CPU in %.1f s = %.3f%% of a core\n", pid, cpu, wall, 100.0 * cpu / wall);
+    std::printf("pid %ld: %.2f s CPU in %.1f s = %.3f%% of a core\n", pid, cpu, wall,
+                100.0 * cpu / wall);
     return 0;
 }

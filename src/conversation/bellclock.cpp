@@ -2,18 +2,18 @@
 
 #include <QTimer>
 
-namespace conversation {
+namespace conversation
+{
 
-namespace {
+namespace
+{
 // Fire a little after the second has turned, so that timer slack never
 // lands the tick in the old second.
 constexpr int kMarginMs = 5;
-}
+} // namespace
 
 BellClock::BellClock(TimeSource source, QObject *parent)
-    : QObject(parent)
-    , m_source(std::move(source))
-    , m_timer(new QTimer(this))
+    : QObject(parent), m_source(std::move(source)), m_timer(new QTimer(this))
 {
     if (!m_source)
         m_source = [] { return QTime::currentTime(); };
@@ -75,7 +75,8 @@ void BellClock::tick()
             emit bellRing(now);
         }
     } else {
-        const bool beforeMinuteZero = before.size() >= 5 && QStringView(before).mid(before.size() - 5, 2) == u"00";
+        const bool beforeMinuteZero =
+            before.size() >= 5 && QStringView(before).mid(before.size() - 5, 2) == u"00";
         const int nowSeconds = now.right(2).toInt();
         if (!(beforeMinuteZero && nowSeconds < 7)) {
             if (m_bellOpen) {

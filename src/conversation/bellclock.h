@@ -8,7 +8,8 @@
 
 class QTimer;
 
-namespace conversation {
+namespace conversation
+{
 
 /**
  * @brief The clock of the main window and its hourly bell, without widgets.

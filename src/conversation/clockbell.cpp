@@ -10,15 +10,13 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
-namespace conversation {
+namespace conversation
+{
 
 ClockBell::ClockBell(QWidget *parent, BellClock::TimeSource source, bool start)
-    : QObject(parent)
-    , m_parent(parent)
-    , m_clock(new BellClock(std::move(source), this))
-    , m_orologio(new QLabel(parent))
-    , m_orarioBell(new QCheckBox(parent))
-    , m_folder(QCoreApplication::applicationDirPath())
+    : QObject(parent), m_parent(parent), m_clock(new BellClock(std::move(source), this)),
+      m_orologio(new QLabel(parent)), m_orarioBell(new QCheckBox(parent)),
+      m_folder(QCoreApplication::applicationDirPath())
 {
     setObjectName(QStringLiteral("ClockBell"));
     m_orologio->setObjectName(QStringLiteral("Orologio"));

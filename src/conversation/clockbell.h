@@ -14,7 +14,8 @@ class QMovie;
 class QSoundEffect;
 class QWidget;
 
-namespace conversation {
+namespace conversation
+{
 
 /**
  * @brief The clock label Orologio, the hidden flag OrarioBell and the bell

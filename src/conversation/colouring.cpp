@@ -1,12 +1,14 @@
 #include "colouring.h"
 
-namespace conversation {
+namespace conversation
+{
 
 const QColor Colouring::kSpeaker(125, 125, 215);
 const QColor Colouring::kAction(205, 125, 144);
 const QColor Colouring::kOther(105, 150, 120);
 
-namespace {
+namespace
+{
 
 // Literal prefix test: QString::startsWith never interprets the name.
 bool beginsWith(const QString &line, qsizetype from, const QString &text)
@@ -30,8 +32,8 @@ std::vector<ColourRun> Colouring::runs(const QString &line, const QStringList &n
             return {{0, p.size(), kSpeaker}};
         }
         // private speech: "*p*: ..."
-        if (line.startsWith(QLatin1Char('*')) && beginsWith(line, 1, p)
-            && beginsWith(line, 1 + p.size(), QStringLiteral("*: "))) {
+        if (line.startsWith(QLatin1Char('*')) && beginsWith(line, 1, p) &&
+            beginsWith(line, 1 + p.size(), QStringLiteral("*: "))) {
             if (p.isEmpty())
                 return {};
             return {{1, p.size(), kSpeaker}};
@@ -40,9 +42,9 @@ std::vector<ColourRun> Colouring::runs(const QString &line, const QStringList &n
         if (line.startsWith(p) && beginsWith(line, p.size(), QStringLiteral(" ")))
             return {{0, len, kAction}};
         // private action or private roll: "*p ...*"
-        if (line.startsWith(QLatin1Char('*')) && beginsWith(line, 1, p)
-            && beginsWith(line, 1 + p.size(), QStringLiteral(" "))
-            && line.endsWith(QLatin1Char('*'))) {
+        if (line.startsWith(QLatin1Char('*')) && beginsWith(line, 1, p) &&
+            beginsWith(line, 1 + p.size(), QStringLiteral(" ")) &&
+            line.endsWith(QLatin1Char('*'))) {
             // "*p " already takes at least three characters, so the inner part
             // between the two asterisks is never empty or negative.
             return {{1, len - 2, kAction}};

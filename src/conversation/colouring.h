@@ -6,11 +6,12 @@
 
 #include <vector>
 
-namespace conversation {
+namespace conversation
+{
 
 /// One stretch of a conversation line drawn in a colour other than black.
 struct ColourRun {
-    qsizetype start = 0;  ///< offset in the line, in UTF-16 units
+    qsizetype start = 0; ///< offset in the line, in UTF-16 units
     qsizetype length = 0;
     QColor colour;
 
@@ -27,9 +28,9 @@ struct ColourRun {
 class Colouring
 {
 public:
-    static const QColor kSpeaker;   ///< speaker name (125, 125, 215)
-    static const QColor kAction;    ///< action lines and named rolls (205, 125, 144)
-    static const QColor kOther;     ///< narration and anonymous rolls (105, 150, 120)
+    static const QColor kSpeaker; ///< speaker name (125, 125, 215)
+    static const QColor kAction;  ///< action lines and named rolls (205, 125, 144)
+    static const QColor kOther;   ///< narration and anonymous rolls (105, 150, 120)
 
     /**
      * @brief The coloured runs of @p line (the text after any time stamp),

@@ -5,9 +5,11 @@
 #include "protocol.h"
 #include "sinks.h"
 
-namespace conversation {
+namespace conversation
+{
 
-namespace {
+namespace
+{
 
 const QString kPublicTag = QStringLiteral("[Messaggio]");
 const QString kPrivateTag = QStringLiteral("[Messaggio Privato]");
@@ -67,7 +69,8 @@ bool Composer::isForgedRoll(const QString &msg, const QStringList &names)
     for (const QString &p : names) {
         if (matchesRoll(msg, QString(QStringLiteral("# ") + p + QStringLiteral(" lancia ")), u"."))
             return true;
-        if (matchesRoll(msg, QString(QStringLiteral("# *") + p + QStringLiteral(" lancia ")), u".*"))
+        if (matchesRoll(msg, QString(QStringLiteral("# *") + p + QStringLiteral(" lancia ")),
+                        u".*"))
             return true;
     }
     return matchesRoll(msg, u", lancia ", u".");

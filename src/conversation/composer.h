@@ -4,11 +4,13 @@
 #include <QString>
 #include <QStringList>
 
-namespace session {
+namespace session
+{
 class ChatSession;
 }
 
-namespace conversation {
+namespace conversation
+{
 
 /**
  * @brief Turns typed text into conversation lines and delivers them to the
@@ -28,8 +30,8 @@ public:
     };
 
     enum class Outcome {
-        Refused,   ///< looked like somebody's dice roll; nothing sent or shown
-        Done,      ///< delivered (or not, by role) and echoed; the box is emptied
+        Refused, ///< looked like somebody's dice roll; nothing sent or shown
+        Done,    ///< delivered (or not, by role) and echoed; the box is emptied
     };
 
     /// Kind of line and both forms, from the typed text @p msg and the speaker @p name.

@@ -8,14 +8,13 @@
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 
-namespace conversation {
+namespace conversation
+{
 
 ComposerPanel::ComposerPanel(session::ChatSession *chat, QWidget *parent)
-    : QObject(parent)
-    , m_chat(chat)
-    , m_txtMessage(new QPlainTextEdit(parent))
-    , m_cmdSend(new ToggleButton(QStringLiteral("cmdSend"), parent))
-    , m_chkPrivate(new QCheckBox(QStringLiteral("Privato"), parent))
+    : QObject(parent), m_chat(chat), m_txtMessage(new QPlainTextEdit(parent)),
+      m_cmdSend(new ToggleButton(QStringLiteral("cmdSend"), parent)),
+      m_chkPrivate(new QCheckBox(QStringLiteral("Privato"), parent))
 {
     setObjectName(QStringLiteral("ComposerPanel"));
 
@@ -39,8 +38,8 @@ ComposerPanel::ComposerPanel(session::ChatSession *chat, QWidget *parent)
 
 void ComposerPanel::txtMessage_Change()
 {
-    const bool enabled = Composer::sendEnabled(m_txtMessage->toPlainText(),
-                                               m_chat ? m_chat->name() : QString());
+    const bool enabled =
+        Composer::sendEnabled(m_txtMessage->toPlainText(), m_chat ? m_chat->name() : QString());
     m_cmdSend->setEnabled(enabled);
     m_cmdSend->setMenuBack(!enabled);
 }
@@ -49,8 +48,8 @@ void ComposerPanel::CmdSend_Click()
 {
     if (!m_chat)
         return;
-    const Composer::Outcome outcome
-        = Composer::send(*m_chat, m_txtMessage->toPlainText(), m_chkPrivate->isChecked());
+    const Composer::Outcome outcome =
+        Composer::send(*m_chat, m_txtMessage->toPlainText(), m_chkPrivate->isChecked());
     if (outcome == Composer::Outcome::Done)
         m_txtMessage->clear();
 }

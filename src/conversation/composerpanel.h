@@ -5,11 +5,13 @@
 class QCheckBox;
 class QPlainTextEdit;
 
-namespace session {
+namespace session
+{
 class ChatSession;
 }
 
-namespace conversation {
+namespace conversation
+{
 
 class ToggleButton;
 

@@ -14,9 +14,11 @@
 #include <QTextEdit>
 #include <QTimer>
 
-namespace conversation {
+namespace conversation
+{
 
-namespace {
+namespace
+{
 
 QTextCharFormat colourFormat(const QColor &colour)
 {
@@ -87,12 +89,10 @@ QString DialogPane::breakLongRuns(const QString &text)
 }
 
 DialogPane::DialogPane(QWidget *parent, session::ChatSession *chat)
-    : QObject(parent)
-    , m_chat(chat)
-    , m_txtDialog(new PlainPane(parent))
-    , m_txtStatus(new QPlainTextEdit(parent))
-    , m_command21(new ToggleButton(QStringLiteral("Command21"), parent))
-    , m_command19(new ToggleButton(QStringLiteral("Command19"), parent))
+    : QObject(parent), m_chat(chat), m_txtDialog(new PlainPane(parent)),
+      m_txtStatus(new QPlainTextEdit(parent)),
+      m_command21(new ToggleButton(QStringLiteral("Command21"), parent)),
+      m_command19(new ToggleButton(QStringLiteral("Command19"), parent))
 {
     setObjectName(QStringLiteral("DialogPane"));
 
@@ -141,8 +141,8 @@ void DialogPane::UpdateDialog(const QString &vsDialog)
 {
     if (m_bTimeStamp) {
         const QString clock = m_clockText ? m_clockText() : QString();
-        m_sTimeStamp = QLatin1Char('[') + clock.chopped(qMin<qsizetype>(3, clock.size()))
-            + QStringLiteral("] ");
+        m_sTimeStamp = QLatin1Char('[') + clock.chopped(qMin<qsizetype>(3, clock.size())) +
+                       QStringLiteral("] ");
     } else {
         m_sTimeStamp.clear();
     }

@@ -11,11 +11,13 @@
 class QPlainTextEdit;
 class QTextEdit;
 
-namespace session {
+namespace session
+{
 class ChatSession;
 }
 
-namespace conversation {
+namespace conversation
+{
 
 class ToggleButton;
 

@@ -9,18 +9,18 @@
 #include <QLineEdit>
 #include <QListWidget>
 
-namespace conversation {
+namespace conversation
+{
 
-namespace {
+namespace
+{
 constexpr int kListWidth = 375 / 15;
 constexpr int kListHeight = 255 / 15;
 constexpr int kTop = 400;
 } // namespace
 
 DicePanel::DicePanel(session::ChatSession *chat, QWidget *parent, std::optional<std::uint64_t> seed)
-    : QObject(parent)
-    , m_chat(chat)
-    , m_roller(seed ? DiceRoller(*seed) : DiceRoller())
+    : QObject(parent), m_chat(chat), m_roller(seed ? DiceRoller(*seed) : DiceRoller())
 {
     setObjectName(QStringLiteral("DicePanel"));
 
@@ -109,9 +109,9 @@ void DicePanel::Label6_Click()
 {
     const bool on = !m_risuSing->isChecked();
     m_risuSing->setChecked(on);
-    const QString text = on
-        ? QStringLiteral("Esplicitazione del risultato per unità singole attivato.")
-        : QStringLiteral("Esplicitazione del risultato per unità singole disattivato.");
+    const QString text =
+        on ? QStringLiteral("Esplicitazione del risultato per unità singole attivato.")
+           : QStringLiteral("Esplicitazione del risultato per unità singole disattivato.");
     if (m_chat && m_chat->messageService())
         m_chat->messageService()->showMessage(session::MessageService::Icon::Information,
                                               session::kAppTitle, text);

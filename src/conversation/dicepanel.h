@@ -14,11 +14,13 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 
-namespace session {
+namespace session
+{
 class ChatSession;
 }
 
-namespace conversation {
+namespace conversation
+{
 
 /**
  * @brief The dice lists dado1 ("N") and dado2 ("F") with the label Label6

@@ -5,9 +5,11 @@
 
 #include <array>
 
-namespace conversation {
+namespace conversation
+{
 
-namespace {
+namespace
+{
 
 std::mt19937_64 seededEngine()
 {
@@ -21,15 +23,9 @@ std::mt19937_64 seededEngine()
 
 } // namespace
 
-DiceRoller::DiceRoller()
-    : m_engine(seededEngine())
-{
-}
+DiceRoller::DiceRoller() : m_engine(seededEngine()) {}
 
-DiceRoller::DiceRoller(std::uint64_t seed)
-    : m_engine(seed)
-{
-}
+DiceRoller::DiceRoller(std::uint64_t seed) : m_engine(seed) {}
 
 int DiceRoller::rollDie(int faces)
 {
@@ -74,9 +70,9 @@ QString DiceRoller::announcement(const QString &name, int count, int faces, int 
                                  const QString &detail, bool isPrivate)
 {
     const QString who = name.isEmpty() ? QStringLiteral("Qualcuno") : name;
-    const QString core = who + QStringLiteral(" lancia ") + QString::number(count)
-        + QLatin1Char('d') + QString::number(faces) + QStringLiteral(" ed ottiene ")
-        + QString::number(total) + QLatin1Char('.');
+    const QString core = who + QStringLiteral(" lancia ") + QString::number(count) +
+                         QLatin1Char('d') + QString::number(faces) +
+                         QStringLiteral(" ed ottiene ") + QString::number(total) + QLatin1Char('.');
     if (isPrivate)
         return QLatin1Char('*') + core + QLatin1Char('*') + detail;
     return core + detail;

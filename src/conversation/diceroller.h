@@ -7,11 +7,13 @@
 #include <random>
 #include <vector>
 
-namespace session {
+namespace session
+{
 class ChatSession;
 }
 
-namespace conversation {
+namespace conversation
+{
 
 /**
  * @brief Rolls dice and announces the result to the room.
@@ -49,7 +51,7 @@ public:
     struct Result {
         std::vector<int> dice;
         int total = 0;
-        QString detail;          ///< the text of the detail box after the roll
+        QString detail; ///< the text of the detail box after the roll
         QString publicLine;
         QString privateLine;
     };

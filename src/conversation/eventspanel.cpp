@@ -10,22 +10,26 @@
 #include <QTimer>
 #include <QWidget>
 
-namespace conversation {
+namespace conversation
+{
 
-namespace {
-constexpr int px(int twips) { return twips / 15; }
+namespace
+{
+constexpr int px(int twips)
+{
+    return twips / 15;
+}
 constexpr int kLeft = 8;
 // Entries arriving in a burst (a freehand stroke) scroll the views once.
 constexpr int kScrollDelayMs = 50;
 } // namespace
 
 EventsPanel::EventsPanel(session::ChatSession *chat, QWidget *parent)
-    : QObject(parent)
-    , m_parent(parent)
-    , m_chkTutorial(new QCheckBox(QStringLiteral("Eventi"), parent))
-    , m_lblSent(new QLabel(QStringLiteral("Messaggi inviati:"), parent))
-    , m_lblRecv(new QLabel(QStringLiteral("Messaggi ricevuti:"), parent))
-    , m_scroll(new QTimer(this))
+    : QObject(parent), m_parent(parent),
+      m_chkTutorial(new QCheckBox(QStringLiteral("Eventi"), parent)),
+      m_lblSent(new QLabel(QStringLiteral("Messaggi inviati:"), parent)),
+      m_lblRecv(new QLabel(QStringLiteral("Messaggi ricevuti:"), parent)),
+      m_scroll(new QTimer(this))
 {
     setObjectName(QStringLiteral("EventsPanel"));
     m_chkTutorial->setObjectName(QStringLiteral("chkTutorial"));
@@ -39,7 +43,8 @@ EventsPanel::EventsPanel(session::ChatSession *chat, QWidget *parent)
     m_lblRecv->setGeometry(kLeft, px(7080), px(3000), px(240));
 
     m_lstSent = makeLog(QStringLiteral("lstSent"), chat ? chat->sentLog() : nullptr, px(6240));
-    m_lstReceived = makeLog(QStringLiteral("lstReceived"), chat ? chat->receivedLog() : nullptr, px(7320));
+    m_lstReceived =
+        makeLog(QStringLiteral("lstReceived"), chat ? chat->receivedLog() : nullptr, px(7320));
 
     m_scroll->setSingleShot(true);
     m_scroll->setInterval(kScrollDelayMs);

@@ -7,12 +7,14 @@ class QLabel;
 class QListView;
 class QTimer;
 
-namespace session {
+namespace session
+{
 class ChatSession;
 class TrafficLog;
-}
+} // namespace session
 
-namespace conversation {
+namespace conversation
+{
 
 /**
  * @brief The events panel: the box chkTutorial ("Eventi") and the two

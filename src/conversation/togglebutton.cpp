@@ -3,10 +3,10 @@
 #include <QPainter>
 #include <QPixmap>
 
-namespace conversation {
+namespace conversation
+{
 
-ToggleButton::ToggleButton(const QString &objectName, QWidget *parent)
-    : QPushButton(parent)
+ToggleButton::ToggleButton(const QString &objectName, QWidget *parent) : QPushButton(parent)
 {
     setObjectName(objectName);
     setAutoFillBackground(true);

@@ -3,7 +3,8 @@
 #include <QColor>
 #include <QPushButton>
 
-namespace conversation {
+namespace conversation
+{
 
 /**
  * @brief A picture button whose back colour tells its state.

@@ -2,8 +2,8 @@
 
 #include <QTest>
 
-using conversation::ColourRun;
 using conversation::Colouring;
+using conversation::ColourRun;
 
 class TestColouring : public QObject
 {

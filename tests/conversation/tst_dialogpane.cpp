@@ -14,7 +14,8 @@ using conversation::Colouring;
 using conversation::DialogPane;
 using conversation::ToggleButton;
 
-namespace {
+namespace
+{
 
 // The colour of every character of the document, block separators left out.
 QList<QColor> colours(const QTextDocument *doc)
@@ -191,8 +192,9 @@ private slots:
         f.pane.UpdateDialog("(: ciao");
         f.pane.UpdateDialog("\\ si siede");
         f.pane.UpdateDialog("xx: ciao");
-        QCOMPARE(colours(f.doc()), repeat(Colouring::kSpeaker, 1) + repeat(kBlack, 6)
-                     + repeat(Colouring::kAction, 10) + repeat(Colouring::kOther, 8));
+        QCOMPARE(colours(f.doc()), repeat(Colouring::kSpeaker, 1) + repeat(kBlack, 6) +
+                                       repeat(Colouring::kAction, 10) +
+                                       repeat(Colouring::kOther, 8));
     }
 
     void colouringOffAndEmptyListStayBlack()
@@ -224,7 +226,8 @@ private slots:
     void markupIsShownLiterally()
     {
         Fixture f;
-        const QString line = "Eve: <img src=x> <b>grassetto</b> &amp; <a href=\"http://x\">link</a>";
+        const QString line =
+            "Eve: <img src=x> <b>grassetto</b> &amp; <a href=\"http://x\">link</a>";
         f.pane.UpdateDialog(line);
         QCOMPARE(f.text(), line);
         for (QTextBlock b = f.doc()->begin(); b.isValid(); b = b.next()) {
@@ -237,8 +240,9 @@ private slots:
         }
         QVERIFY(!f.doc()->toHtml().contains("<img"));
         // and the pane refuses to fetch anything by itself
-        QVERIFY(!f.pane.txtDialog()->loadResource(QTextDocument::ImageResource,
-                                                  QUrl::fromLocalFile(QCoreApplication::applicationFilePath()))
+        QVERIFY(!f.pane.txtDialog()
+                     ->loadResource(QTextDocument::ImageResource,
+                                    QUrl::fromLocalFile(QCoreApplication::applicationFilePath()))
                      .isValid());
     }
 
@@ -258,7 +262,8 @@ private slots:
         const QString all = f.text();
         QVERIFY(all.contains("Brom: uno"));
         QVERIFY(all.endsWith("due"));
-        QCOMPARE(colours(f.doc()).mid(colours(f.doc()).size() - 12, 4), repeat(Colouring::kSpeaker, 4));
+        QCOMPARE(colours(f.doc()).mid(colours(f.doc()).size() - 12, 4),
+                 repeat(Colouring::kSpeaker, 4));
     }
 
     void hugeLine()
@@ -322,7 +327,8 @@ private slots:
         QCOMPARE(f.pane.txtStatus()->toPlainText(), QString("IP: 192.168.1.20."));
         f.pane.UpdateStatus("Connesso");
         f.pane.UpdateStatus("<b>x</b>");
-        QCOMPARE(f.pane.txtStatus()->toPlainText(), QString("IP: 192.168.1.20.\nConnesso\n<b>x</b>"));
+        QCOMPARE(f.pane.txtStatus()->toPlainText(),
+                 QString("IP: 192.168.1.20.\nConnesso\n<b>x</b>"));
     }
 
     void newestLineIsVisible()

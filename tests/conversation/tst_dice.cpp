@@ -35,9 +35,12 @@ class TestDice : public QObject
     static double critical(int k)
     {
         switch (k) {
-        case 5: return 20.515;
-        case 19: return 43.820;
-        case 99: return 148.230;
+        case 5:
+            return 20.515;
+        case 19:
+            return 43.820;
+        case 99:
+            return 148.230;
         }
         return 0;
     }
@@ -141,7 +144,8 @@ private slots:
         QCOMPARE(DiceRoller::detailText({}, true), QString());
         // the break is one LF: no CR that the line framing could cut at
         QVERIFY(!DiceRoller::detailText({1, 2}, true).contains(QLatin1Char('\r')));
-        QCOMPARE(DiceRoller::announcement("Brom", 3, 6, 11, DiceRoller::detailText({4, 1, 6}, true), false),
+        QCOMPARE(DiceRoller::announcement("Brom", 3, 6, 11, DiceRoller::detailText({4, 1, 6}, true),
+                                          false),
                  QString::fromUtf8("Brom lancia 3d6 ed ottiene 11.\n« 4, 1, 6 »"));
     }
 

@@ -22,7 +22,8 @@ using conversation::Composer;
 using conversation::DiceRoller;
 using session::ChatSession;
 
-namespace {
+namespace
+{
 
 struct Peer {
     std::unique_ptr<ChatSession> chat = std::make_unique<ChatSession>();
@@ -63,10 +64,12 @@ class TestLoopback : public QObject
 
     bool everyoneHas(const QString &line)
     {
-        return QTest::qWaitFor([&] {
-            return m_host->sink.dialog.contains(line) && m_lia->sink.dialog.contains(line)
-                && m_ugo->sink.dialog.contains(line);
-        }, 5000);
+        return QTest::qWaitFor(
+            [&] {
+                return m_host->sink.dialog.contains(line) && m_lia->sink.dialog.contains(line) &&
+                       m_ugo->sink.dialog.contains(line);
+            },
+            5000);
     }
 
     // A public line from the host that every peer must receive, so later
@@ -89,15 +92,22 @@ private slots:
         m_lia = std::make_unique<Peer>("Lia");
         m_lia->chat->setPort(port);
         m_lia->chat->cmdConnect_Click("127.0.0.1");
-        QVERIFY(QTest::qWaitFor([&] { return m_host->chat->participants()->count() == 2
-                                            && m_lia->chat->participants()->count() == 2; }, 10000));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return m_host->chat->participants()->count() == 2 &&
+                       m_lia->chat->participants()->count() == 2;
+            },
+            10000));
         m_ugo = std::make_unique<Peer>("Ugo");
         m_ugo->chat->setPort(port);
         m_ugo->chat->cmdConnect_Click("127.0.0.1");
-        QVERIFY(QTest::qWaitFor([&] {
-            return m_host->chat->participants()->count() == 3 && m_lia->chat->participants()->count() == 3
-                && m_ugo->chat->participants()->count() == 3;
-        }, 10000));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return m_host->chat->participants()->count() == 3 &&
+                       m_lia->chat->participants()->count() == 3 &&
+                       m_ugo->chat->participants()->count() == 3;
+            },
+            10000));
         QVERIFY(m_host->chat->bHost());
         QVERIFY(m_lia->chat->isClientConnected());
         QVERIFY(m_ugo->chat->isClientConnected());
@@ -149,7 +159,8 @@ private slots:
     {
         m_lia->select({"Oste"});
         Composer::send(*m_lia->chat, "psst", true);
-        QCOMPARE(m_lia->lastSent(), QString("sckConnect: [Messaggio Privato]0000000001-000000001*Lia*: psst"));
+        QCOMPARE(m_lia->lastSent(),
+                 QString("sckConnect: [Messaggio Privato]0000000001-000000001*Lia*: psst"));
         QVERIFY(QTest::qWaitFor([&] { return m_host->sink.dialog.contains("*Lia*: psst"); }, 5000));
         QCOMPARE(m_lia->sink.dialog.last(), QString("*Lia*: psst"));
         fence("2");
@@ -196,8 +207,9 @@ private slots:
         DiceRoller roller(77);
         const DiceRoller::Result r = roller.rollAndAnnounce(*m_lia->chat, "3", "6", true, false);
         QCOMPARE(r.dice.size(), size_t(3));
-        const QString expected = QString("Lia lancia 3d6 ed ottiene %1.").arg(r.total)
-            + QString::fromUtf8("\n« %1, %2, %3 »").arg(r.dice[0]).arg(r.dice[1]).arg(r.dice[2]);
+        const QString expected =
+            QString("Lia lancia 3d6 ed ottiene %1.").arg(r.total) +
+            QString::fromUtf8("\n« %1, %2, %3 »").arg(r.dice[0]).arg(r.dice[1]).arg(r.dice[2]);
         QCOMPARE(r.publicLine, expected);
         QCOMPARE(m_lia->lastSent(), "sckConnect: [Messaggio]" + expected);
         QVERIFY(everyoneHas(expected));
@@ -218,12 +230,14 @@ private slots:
         pane.Command19_Click();
         DiceRoller roller(5);
         const DiceRoller::Result r = roller.rollAndAnnounce(*m_lia->chat, "2", "10", true, false);
-        QVERIFY(QTest::qWaitFor([&] { return pane.txtDialog()->document()->blockCount() >= 2; }, 5000));
+        QVERIFY(
+            QTest::qWaitFor([&] { return pane.txtDialog()->document()->blockCount() >= 2; }, 5000));
         const QTextDocument *doc = pane.txtDialog()->document();
         QCOMPARE(pane.txtDialog()->toPlainText(), r.publicLine);
         for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
             for (auto it = b.begin(); !it.atEnd(); ++it)
-                QCOMPARE(it.fragment().charFormat().foreground().color(), conversation::Colouring::kAction);
+                QCOMPARE(it.fragment().charFormat().foreground().color(),
+                         conversation::Colouring::kAction);
         m_ugo->chat->setConversationSink(&m_ugo->sink);
     }
 

@@ -1,7 +1,7 @@
 #include "chatsession.h"
 #include "composerpanel.h"
-#include "dicepanel.h"
 #include "dialogpane.h"
+#include "dicepanel.h"
 #include "eventspanel.h"
 #include "participantlist.h"
 #include "recorders.h"
@@ -53,10 +53,7 @@ class TestPanels : public QObject
         }
     };
 
-    static void choose(QListWidget *list, int row)
-    {
-        list->setCurrentRow(row);
-    }
+    static void choose(QListWidget *list, int row) { list->setCurrentRow(row); }
 
 private slots:
     void composerControls()
@@ -123,7 +120,8 @@ private slots:
         QCOMPARE(f.boxes.texts, QStringList{"Non si fanno queste cose Brom..."});
         QCOMPARE(f.boxes.titles, QStringList{"Vellumara"});
         QVERIFY(f.sink.dialog.isEmpty());
-        QCOMPARE(f.composer.txtMessage()->toPlainText(), QString("# Brom lancia 2d6 ed ottiene 12."));
+        QCOMPARE(f.composer.txtMessage()->toPlainText(),
+                 QString("# Brom lancia 2d6 ed ottiene 12."));
     }
 
     void refusedWithEnterIsCleared()
@@ -225,7 +223,8 @@ private slots:
         f.chat.setName("");
         QTest::keyClick(f.dice.dado1(), Qt::Key_Return);
         QVERIFY(QRegularExpression("^Qualcuno lancia 1d20 ed ottiene \\d+\\.$")
-                    .match(f.sink.dialog.value(1)).hasMatch());
+                    .match(f.sink.dialog.value(1))
+                    .hasMatch());
 
         QTest::mouseClick(f.dice.Label6(), Qt::LeftButton);
         QVERIFY(!f.dice.RisuSing()->isChecked());
@@ -281,7 +280,9 @@ private slots:
         choose(f.dice.dado2(), 4);
         QTest::keyClick(f.dice.dado1(), Qt::Key_Return);
         QVERIFY2(QRegularExpression("^\\*Qualcuno lancia 1d4 ed ottiene [1-4]\\.\\*$")
-                     .match(f.sink.dialog.value(0)).hasMatch(), qPrintable(f.sink.dialog.value(0)));
+                     .match(f.sink.dialog.value(0))
+                     .hasMatch(),
+                 qPrintable(f.sink.dialog.value(0)));
     }
 
     void largestRoll()
@@ -290,7 +291,8 @@ private slots:
         choose(f.dice.dado1(), 100);
         choose(f.dice.dado2(), 100);
         QTest::keyClick(f.dice.dado1(), Qt::Key_Return);
-        auto m = QRegularExpression("^Brom lancia 100d100 ed ottiene (\\d+)\\.$").match(f.sink.dialog.value(0));
+        auto m = QRegularExpression("^Brom lancia 100d100 ed ottiene (\\d+)\\.$")
+                     .match(f.sink.dialog.value(0));
         QVERIFY(m.hasMatch());
         QVERIFY(m.captured(1).toInt() >= 100 && m.captured(1).toInt() <= 10000);
     }
@@ -306,7 +308,8 @@ private slots:
         QCOMPARE(panel.lblSent()->text(), QString("Messaggi inviati:"));
         QCOMPARE(panel.lblRecv()->text(), QString("Messaggi ricevuti:"));
         QCOMPARE(panel.lstSent()->model(), static_cast<QAbstractItemModel *>(chat.sentLog()));
-        QCOMPARE(panel.lstReceived()->model(), static_cast<QAbstractItemModel *>(chat.receivedLog()));
+        QCOMPARE(panel.lstReceived()->model(),
+                 static_cast<QAbstractItemModel *>(chat.receivedLog()));
         QVERIFY(panel.lstSent()->uniformItemSizes());
         QVERIFY(panel.lstSent()->isHidden());
     }
