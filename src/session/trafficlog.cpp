@@ -7,15 +7,18 @@
 namespace session
 {
 
-TrafficLog::TrafficLog(QObject *parent) : QAbstractListModel(parent) {}
+TrafficLog::TrafficLog(QObject *parent) : QAbstractListModel(parent), m_notify(new QTimer(this))
+{
+    m_notify->setSingleShot(true);
+    m_notify->setInterval(kNotifyIntervalMs);
+    connect(m_notify, &QTimer::timeout, this, &TrafficLog::flushNotifications);
+}
 
 void TrafficLog::append(const QString &entry)
 {
     m_entries.push_back(entry);
-    if (!m_flushQueued) {
-        m_flushQueued = true;
-        QTimer::singleShot(0, this, &TrafficLog::flushNotifications);
-    }
+    if (!m_notify->isActive())
+        m_notify->start();
 }
 
 QString TrafficLog::last() const
@@ -25,7 +28,7 @@ QString TrafficLog::last() const
 
 void TrafficLog::flushNotifications()
 {
-    m_flushQueued = false;
+    m_notify->stop();
     const qsizetype total = size();
     if (m_announced == total)
         return;
