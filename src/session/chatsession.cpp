@@ -669,23 +669,30 @@ bool ChatSession::confirmOwnName()
 
 void ChatSession::SendToPerson(const QString &vsData, qint16 viConnection)
 {
+    sendEncoded(vsData, encodeLine(vsData), viConnection);
+}
+
+void ChatSession::sendEncoded(const QString &vsData, const QByteArray &line, qint16 viConnection)
+{
     Private::Element *e = d->element(viConnection);
     // A participant whose connection has just closed misses the message.
     if (!e || e->socket->state() != QAbstractSocket::ConnectedState)
         return;
-    if (e->socket->write(encodeLine(vsData)) < 0)
+    if (e->socket->write(line) < 0)
         return;
-    ShowSentData(QStringLiteral("sckConnection(") + QString::number(viConnection) +
-                 QStringLiteral("): ") + vsData);
+    d->sent->appendTraffic(viConnection, vsData);
     d->dropIfBacklogged(viConnection);
 }
 
+// A broadcast encodes its line once and logs one shared copy of the text for
+// every client, rather than one of each per client.
 void ChatSession::SendToAll(const QString &vsData, bool vbSelf)
 {
+    const QByteArray line = encodeLine(vsData);
     const qint16 count = iConnections();
     for (qint16 i = 1; i <= count && i > 0; ++i) {
         if (connectionState(i) == kConnected)
-            SendToPerson(vsData, i);
+            sendEncoded(vsData, line, i);
     }
     if (vbSelf)
         SendToSelf(vsData);
@@ -693,10 +700,11 @@ void ChatSession::SendToAll(const QString &vsData, bool vbSelf)
 
 void ChatSession::SendToAllButOriginator(const QString &vsData, qint16 viConnection)
 {
+    const QByteArray line = encodeLine(vsData);
     const qint16 count = iConnections();
     for (qint16 i = 1; i <= count && i > 0; ++i) {
         if (i != viConnection && connectionState(i) == kConnected)
-            SendToPerson(vsData, i);
+            sendEncoded(vsData, line, i);
     }
 }
 
@@ -711,7 +719,7 @@ bool ChatSession::SendToServer(const QString &vsData)
         return false;
     if (d->client->write(encodeLine(vsData)) < 0)
         return false;
-    ShowSentData(QStringLiteral("sckConnect: ") + vsData);
+    d->sent->appendTraffic(-1, vsData);
     d->dropClientIfBacklogged();
     return true;
 }

@@ -162,6 +162,8 @@ signals:
 private:
     /// Takes @p name as the confirmed own name and shows it in txtName.
     void adoptName(const QString &name);
+    /// SendToPerson with the line already encoded (a broadcast encodes once).
+    void sendEncoded(const QString &vsData, const QByteArray &line, qint16 viConnection);
 
     friend class Dispatcher;
     struct Private;

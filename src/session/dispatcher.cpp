@@ -4,6 +4,7 @@
 #include "localaddress.h"
 #include "participantlist.h"
 #include "protocol.h"
+#include "trafficlog.h"
 
 #include <QSet>
 #include <QStringListModel>
@@ -80,11 +81,7 @@ void Dispatcher::ProcessData(const QString &vsData, qint16 index)
 
 void Dispatcher::dispatchLine(const QString &line, qint16 index)
 {
-    if (index == -1)
-        m_session.ShowReceivedData(QStringLiteral("sckConnect: ") + line);
-    else
-        m_session.ShowReceivedData(QStringLiteral("sckConnection(") + QString::number(index) +
-                                   QStringLiteral("): ") + line);
+    m_session.receivedLog()->appendTraffic(index, line);
 
     const TaggedLine split = splitTag(line);
     const QString &tag = split.tag;

@@ -16,14 +16,32 @@ TrafficLog::TrafficLog(QObject *parent) : QAbstractListModel(parent), m_notify(n
 
 void TrafficLog::append(const QString &entry)
 {
-    m_entries.push_back(entry);
+    m_entries.push_back({entry, kPlain});
     if (!m_notify->isActive())
         m_notify->start();
 }
 
+void TrafficLog::appendTraffic(qint32 connection, const QString &message)
+{
+    m_entries.push_back({message, connection});
+    if (!m_notify->isActive())
+        m_notify->start();
+}
+
+QString TrafficLog::at(qsizetype row) const
+{
+    const Entry &entry = m_entries[size_t(row)];
+    if (entry.origin == kPlain)
+        return entry.text;
+    if (entry.origin == -1)
+        return QStringLiteral("sckConnect: ") + entry.text;
+    return QStringLiteral("sckConnection(") + QString::number(entry.origin) +
+           QStringLiteral("): ") + entry.text;
+}
+
 QString TrafficLog::last() const
 {
-    return m_entries.empty() ? QString() : m_entries.back();
+    return m_entries.empty() ? QString() : at(size() - 1);
 }
 
 void TrafficLog::flushNotifications()
@@ -57,7 +75,7 @@ QVariant TrafficLog::data(const QModelIndex &index, int role) const
     if (!index.isValid() || index.row() >= rowCount() || index.column() != 0)
         return {};
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
-        return m_entries[size_t(index.row())];
+        return at(index.row());
     return {};
 }
 

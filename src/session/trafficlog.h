@@ -3,6 +3,7 @@
 #include <QAbstractListModel>
 #include <QString>
 
+#include <climits>
 #include <vector>
 
 class QTimer;
@@ -34,9 +35,17 @@ public:
 
     /// Appends one entry as the last row and emits entryAppended.
     void append(const QString &entry);
+    /**
+     * @brief Appends the entry of a message that went out on or came in from
+     * a connection: "sckConnect: " + message for -1, "sckConnection(i): " +
+     * message otherwise. The message text is kept as given, so one message
+     * sent to fifty clients is stored once, not fifty times.
+     */
+    void appendTraffic(qint32 connection, const QString &message);
 
     qsizetype size() const { return qsizetype(m_entries.size()); }
-    const QString &at(qsizetype row) const { return m_entries[size_t(row)]; }
+    /// The entry's text, as a view shows it.
+    QString at(qsizetype row) const;
     /// The newest entry, or an empty text.
     QString last() const;
 
@@ -53,7 +62,13 @@ signals:
     void entryAppended(int row);
 
 private:
-    std::vector<QString> m_entries;
+    /// A connection number, or kPlain for an entry appended as whole text.
+    struct Entry {
+        QString text;
+        qint32 origin;
+    };
+    static constexpr qint32 kPlain = INT_MIN;
+    std::vector<Entry> m_entries;
     qsizetype m_announced = 0; ///< rows views know about
     QTimer *m_notify;
 };
