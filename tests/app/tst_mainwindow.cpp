@@ -1,4 +1,6 @@
+#include "bellclock.h"
 #include "boardpanel.h"
+#include "clockbell.h"
 #include "boardsurface.h"
 #include "boardview.h"
 #include "composerpanel.h"
@@ -116,6 +118,7 @@ private slots:
     void clearFromAClientClearsEveryBoard();
     void serverLabelShowsTheAddress();
     void eventsPanelFollowsThePreference();
+    void bellTakesTheWindowOffTop();
 
 private:
     QTemporaryDir m_dir;
@@ -517,6 +520,26 @@ void tst_MainWindow::eventsPanelFollowsThePreference()
     frmMain again(path);
     QVERIFY(!again.eventsPanel()->chkTutorial()->isChecked());
     QVERIFY(again.eventsPanel()->lstSent()->isHidden());
+}
+
+void tst_MainWindow::bellTakesTheWindowOffTop()
+{
+    Window w(m_dir, QStringLiteral("bell"));
+    w.form->clockBell()->setSoundPlayer([](const QString &) {});
+    QTime now(13, 59, 59);
+    conversation::BellClock *clock = w.form->clockBell()->clock();
+    clock->setTimeSource([&now] { return now; });
+    clock->tick();
+    w.form->setTopMost(true);
+    QCOMPARE(w.form->primopiano->text(), QStringLiteral("vero"));
+    QVERIFY(w.form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+
+    now = QTime(14, 0, 0);
+    clock->tick();
+    QVERIFY(w.form->clockBell()->Form4());
+    QCOMPARE(w.form->clockBell()->Form4()->windowTitle(), QStringLiteral("Ore: 14.00.00"));
+    QCOMPARE(w.form->primopiano->text(), QStringLiteral("falso"));
+    QVERIFY(!w.form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 }
 
 QTEST_MAIN(tst_MainWindow)
