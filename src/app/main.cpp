@@ -4,6 +4,7 @@
 #include "signalbridge.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QTextStream>
 
 int main(int argc, char *argv[])
@@ -35,6 +36,8 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("tavernix"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tavernix"));
     QApplication::setApplicationVersion(QStringLiteral(TAVERNIX_VERSION));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/tavernix/tavernix.png")));
+    QApplication::setDesktopFileName(QStringLiteral("io.github.tavernix.Tavernix"));
 
     // A second copy would fight the first for the port and the preferences
     // file, so it ends before its window appears.
