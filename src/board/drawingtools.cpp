@@ -5,6 +5,7 @@
 #include "chatsession.h"
 #include "palette.h"
 #include "protocol.h"
+#include "tags.h"
 #include "viewport.h"
 
 #include <QLocale>
@@ -24,10 +25,6 @@ const QString kRettangoli = QStringLiteral("Rettangoli");
 const QString kCerchi = QStringLiteral("Cerchi");
 const QString kColora = QStringLiteral("Colora");
 
-const QString kLineaTag = QStringLiteral("[Linea]");
-const QString kCircleTag = QStringLiteral("[Circonferenza]");
-const QString kFillTag = QStringLiteral("[Colora Sfondo]");
-const QString kClearTag = QStringLiteral("[Pulisci Lavagna]");
 
 /// Whole units the way the freehand tool keeps its last point: to nearest,
 /// halves to even, saturating at the 16-bit range.
@@ -378,7 +375,7 @@ void DrawingTools::mousePress(int button, bool shift, float x, float y)
     m_surface->line(QPointF(x, y), QPointF(x, y), *colour);
     m_lastX = toInt16(x);
     m_lastY = toInt16(y);
-    send(kLineaTag + lineFields(x, y, x, y));
+    send(session::tag::Linea + lineFields(x, y, x, y));
 }
 
 void DrawingTools::mouseMove(int button, bool shift, float x, float y)
@@ -409,7 +406,7 @@ void DrawingTools::mouseMove(int button, bool shift, float x, float y)
     if (!colour)
         return;
     m_surface->line(QPointF(m_lastX, m_lastY), QPointF(x, y), *colour);
-    send(kLineaTag + lineFields(m_lastX, m_lastY, x, y));
+    send(session::tag::Linea + lineFields(m_lastX, m_lastY, x, y));
     m_lastX = toInt16(x);
     m_lastY = toInt16(y);
 }
@@ -465,12 +462,12 @@ void DrawingTools::straightPress(float x, float y)
         m_surface->circle(QPointF(m_startX, m_startY), std::sqrt(dx * dx + dy * dy), *colour);
         m_lastX = toInt16(x);
         m_lastY = toInt16(y);
-        send(kCircleTag + lineFields(m_startX, m_startY, m_endX, m_endY));
+        send(session::tag::Circonferenza + lineFields(m_startX, m_startY, m_endX, m_endY));
     } else {
         m_surface->line(QPointF(m_startX, m_startY), QPointF(m_endX, m_endY), *colour);
         m_lastX = toInt16(x);
         m_lastY = toInt16(y);
-        send(kLineaTag + lineFields(m_startX, m_startY, m_endX, m_endY));
+        send(session::tag::Linea + lineFields(m_startX, m_startY, m_endX, m_endY));
     }
 
     if (m_Snap2Grid) {
@@ -518,7 +515,7 @@ void DrawingTools::floodFill(float x, float y)
         m_bruvela->setColore(qint32(*colour));
         m_bruvela->fill(m_surface, float(fx), float(fy));
     }
-    send(kFillTag + session::sFormatSend(fx) + session::sFormatSend(fy) +
+    send(session::tag::Colora + session::sFormatSend(fx) + session::sFormatSend(fy) +
          m_palette->sCurrentColor());
 
     m_surface->setDrawWidth(1);
@@ -553,7 +550,7 @@ void DrawingTools::ErasePendingSegment()
 
 void DrawingTools::cmdClearDraw_Click()
 {
-    send(kClearTag);
+    send(session::tag::Pulisci);
     m_surface->clear();
 }
 

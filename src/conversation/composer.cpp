@@ -1,5 +1,7 @@
 #include "composer.h"
 
+#include "tags.h"
+
 #include "chatsession.h"
 #include "participantlist.h"
 #include "protocol.h"
@@ -11,8 +13,6 @@ namespace conversation
 namespace
 {
 
-const QString kPublicTag = QStringLiteral("[Messaggio]");
-const QString kPrivateTag = QStringLiteral("[Messaggio Privato]");
 
 bool isAsciiDigit(QChar c)
 {
@@ -100,20 +100,20 @@ void Composer::deliver(session::ChatSession &chat, const QString &publicLine,
     if (chat.bHost()) {
         if (!isPrivate) {
             if (!blocked)
-                chat.SendToAll(kPublicTag + publicLine, false);
+                chat.SendToAll(session::tag::Messaggio + publicLine, false);
         } else if (people) {
             for (int row = 0; row < people->count(); ++row) {
                 const qint32 tag = people->tagAt(row);
                 if (!people->isSelected(row) || tag == -1)
                     continue;
                 if (!blocked)
-                    chat.SendToPerson(kPublicTag + privateLine, qint16(tag));
+                    chat.SendToPerson(session::tag::Messaggio + privateLine, qint16(tag));
             }
         }
     } else if (chat.isClientConnected()) {
         if (!isPrivate) {
             if (!blocked)
-                chat.SendToServer(kPublicTag + publicLine);
+                chat.SendToServer(session::tag::Messaggio + publicLine);
         } else {
             QString fields;
             int n = 0;
@@ -126,7 +126,7 @@ void Composer::deliver(session::ChatSession &chat, const QString &publicLine,
                 }
             }
             if (n > 0 && !blocked)
-                chat.SendToServer(kPrivateTag + session::sFormatSend(n) + fields + privateLine);
+                chat.SendToServer(session::tag::Privato + session::sFormatSend(n) + fields + privateLine);
         }
     }
 

@@ -5,6 +5,7 @@
 #include "localaddress.h"
 #include "participantlist.h"
 #include "protocol.h"
+#include "tags.h"
 #include "trafficlog.h"
 
 #include <QStringListModel>
@@ -210,7 +211,7 @@ struct ChatSession::Private {
             return; // gone before it introduced itself: no trace
         status(who + QStringLiteral(" ha perso il contatto con la realtà."));
         people->RemoveName(index);
-        q->SendToAll(QStringLiteral("[Disconnessione]") + sFormatSend(index), false);
+        q->SendToAll(tag::Disconnessione + sFormatSend(index), false);
     }
 
     QTcpSocket *newElementSocket(qint16 index)
@@ -314,8 +315,8 @@ struct ChatSession::Private {
     void onConnectWaitDone()
     {
         combo->setStringList({});
-        if (!q->SendToServer(QStringLiteral("[Connessione]") + name) ||
-            !q->SendToServer(QStringLiteral("[Aggiorna Listato InviaFile]"))) {
+        if (!q->SendToServer(tag::Connessione + name) ||
+            !q->SendToServer(tag::Listato)) {
             connectFailed();
             return;
         }
@@ -544,8 +545,8 @@ void ChatSession::cmdHost_Click()
     emit kickVisibleChanged(true);
     d->combo->setStringList({});
     d->setPhase(Phase::Hosting);
-    SendToSelf(QStringLiteral("[Aggiorna Listato InviaFile]"));
-    SendToSelf(QStringLiteral("[Aggiorna ComboIP]") + d->name + QStringLiteral(" - ") +
+    SendToSelf(tag::Listato);
+    SendToSelf(tag::ComboIP + d->name + QStringLiteral(" - ") +
                sLocalIP(d->messages));
 }
 
@@ -594,7 +595,7 @@ void ChatSession::cmdKick_Click()
         const qint32 expelled = people->tagAt(i);
         if (!people->isSelected(i) || expelled == -1)
             continue;
-        const QString notice = QStringLiteral("[Espulsione]") + sFormatSend(expelled);
+        const QString notice = tag::Espulsione + sFormatSend(expelled);
         for (int j = 0; j < people->count(); ++j) {
             const qint32 other = people->tagAt(j);
             if (other == -1 || people->isSelected(j) || other < 1 || other > 32767)
@@ -653,13 +654,13 @@ bool ChatSession::confirmOwnName()
     if (d->host) {
         d->people->ChangeAddName(-1, typed);
         SendPeopleList();
-        SendToSelf(QStringLiteral("[Aggiorna Listato InviaFile]"));
-        SendToSelf(QStringLiteral("[Aggiorna ComboIP]") + typed + QStringLiteral(" - ") +
+        SendToSelf(tag::Listato);
+        SendToSelf(tag::ComboIP + typed + QStringLiteral(" - ") +
                    sLocalIP(d->messages));
     } else if (isClientConnected()) {
-        SendToServer(QStringLiteral("[Cambia Nome]") + typed);
-        SendToServer(QStringLiteral("[Aggiorna Listato InviaFile]"));
-        SendToServer(QStringLiteral("[Aggiorna ComboIP]") + typed + QStringLiteral(" - ") +
+        SendToServer(tag::CambiaNome + typed);
+        SendToServer(tag::Listato);
+        SendToServer(tag::ComboIP + typed + QStringLiteral(" - ") +
                      sLocalIP(d->messages));
     }
     return true;
@@ -751,9 +752,9 @@ void ChatSession::SendPeopleList()
     QStringList entries;
     entries.reserve(count);
     for (int j = 0; j < count; ++j)
-        entries.append(QStringLiteral("[Riordina Nomi in Lista]") + sFormatSend(people->tagAt(j)) +
+        entries.append(tag::Riordina + sFormatSend(people->tagAt(j)) +
                        people->nameAt(j));
-    const QString announce = QStringLiteral("[Nuovo Nome in Lista]");
+    const QString announce = tag::NuovoNome;
     for (int i = 0; i < count; ++i) {
         const qint32 target = people->tagAt(i);
         if (target == -1 || target < 1 || target > 32767)

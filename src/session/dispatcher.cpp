@@ -4,6 +4,7 @@
 #include "localaddress.h"
 #include "participantlist.h"
 #include "protocol.h"
+#include "tags.h"
 #include "trafficlog.h"
 
 #include <QSet>
@@ -18,30 +19,6 @@ namespace session
 
 namespace
 {
-
-const QString kConnessione = QStringLiteral("[Connessione]");
-const QString kRename = QStringLiteral("[Rename di Connessione]");
-const QString kDisconnessione = QStringLiteral("[Disconnessione]");
-const QString kEspulsione = QStringLiteral("[Espulsione]");
-const QString kCambiaNome = QStringLiteral("[Cambia Nome]");
-const QString kNuovoNome = QStringLiteral("[Nuovo Nome in Lista]");
-const QString kRiordina = QStringLiteral("[Riordina Nomi in Lista]");
-const QString kListato = QStringLiteral("[Aggiorna Listato InviaFile]");
-const QString kComboIP = QStringLiteral("[Aggiorna ComboIP]");
-const QString kNeoConnesso = QStringLiteral("[Aggiorna NeoConnesso]");
-const QString kMessaggio = QStringLiteral("[Messaggio]");
-const QString kPrivato = QStringLiteral("[Messaggio Privato]");
-const QString kPulisci = QStringLiteral("[Pulisci Lavagna]");
-const QString kLinea = QStringLiteral("[Linea]");
-const QString kCirconferenza = QStringLiteral("[Circonferenza]");
-const QString kColora = QStringLiteral("[Colora Sfondo]");
-const QString kTestoColore = QStringLiteral("[Inserisci TestoColore]");
-
-QString textTag(int part)
-{
-    return part == 1 ? QStringLiteral("[Inserisci Testo]")
-                     : QStringLiteral("[Inserisci Testo%1]").arg(part);
-}
 
 /// 1 for "[Inserisci Testo]", 2..11 for its numbered siblings, else 0.
 int textPart(const QString &tag)
@@ -93,42 +70,42 @@ void Dispatcher::dispatchLine(const QString &line, qint16 index)
     // host from a client.
     const bool fromClientToHost = m_session.bHost() && index != -1;
 
-    if (tag == kMessaggio) {
+    if (tag == tag::Messaggio) {
         onMessaggio(params, index);
-    } else if (tag == kLinea || tag == kCirconferenza) {
+    } else if (tag == tag::Linea || tag == tag::Circonferenza) {
         onDraw(tag, params);
-    } else if (tag == kColora) {
+    } else if (tag == tag::Colora) {
         onFill(params);
-    } else if (tag == kConnessione) {
+    } else if (tag == tag::Connessione) {
         onConnessione(params, index);
-    } else if (tag == kRename) {
+    } else if (tag == tag::Rename) {
         if (!fromClientToHost)
             onRename(params);
-    } else if (tag == kCambiaNome) {
+    } else if (tag == tag::CambiaNome) {
         onCambiaNome(params, index);
-    } else if (tag == kDisconnessione) {
+    } else if (tag == tag::Disconnessione) {
         if (!fromClientToHost)
             onLeft(params, QStringLiteral(" ha perso il contatto con la realtà."));
-    } else if (tag == kEspulsione) {
+    } else if (tag == tag::Espulsione) {
         if (!fromClientToHost)
             onLeft(params, QStringLiteral(" è stato espulso dalla chat."));
-    } else if (tag == kNuovoNome) {
+    } else if (tag == tag::NuovoNome) {
         if (!fromClientToHost)
             m_session.participants()->clear();
-    } else if (tag == kRiordina) {
+    } else if (tag == tag::Riordina) {
         if (!fromClientToHost)
             onRiordina(params);
-    } else if (tag == kListato) {
+    } else if (tag == tag::Listato) {
         onListatoInviaFile();
-    } else if (tag == kComboIP) {
+    } else if (tag == tag::ComboIP) {
         onComboIP(params);
-    } else if (tag == kNeoConnesso) {
+    } else if (tag == tag::NeoConnesso) {
         onNeoConnesso(params, index);
-    } else if (tag == kPrivato) {
+    } else if (tag == tag::Privato) {
         onPrivato(params, index);
-    } else if (tag == kPulisci) {
+    } else if (tag == tag::Pulisci) {
         onPulisci(index);
-    } else if (tag == kTestoColore) {
+    } else if (tag == tag::TestoColore) {
         onTextColour(params, index);
     } else if (const int part = textPart(tag)) {
         onTextPart(part, params);
@@ -163,12 +140,12 @@ void Dispatcher::onConnessione(const QString &params, qint16 origin)
     const QString name = uniqueName(params, *people);
     if (ConversationSink *sink = m_session.conversationSink())
         sink->UpdateStatus(name + QStringLiteral(" si è connesso."));
-    m_session.SendToAll(kConnessione + name, false);
+    m_session.SendToAll(tag::Connessione + name, false);
     people->AddName(origin, name);
     m_session.SendPeopleList();
     const QSize extent = m_session.boardExtent();
     m_session.SendToPerson(greeting(extent.width(), extent.height()), origin);
-    m_session.SendToPerson(kRename + name, origin);
+    m_session.SendToPerson(tag::Rename + name, origin);
 }
 
 void Dispatcher::onRename(const QString &params)
@@ -176,9 +153,9 @@ void Dispatcher::onRename(const QString &params)
     if (params.isEmpty())
         return;
     m_session.adoptName(params);
-    m_session.SendToServer(kComboIP + params + QStringLiteral(" - ") +
+    m_session.SendToServer(tag::ComboIP + params + QStringLiteral(" - ") +
                            sLocalIP(m_session.messageService()));
-    m_session.SendToServer(kNeoConnesso);
+    m_session.SendToServer(tag::NeoConnesso);
 }
 
 void Dispatcher::onCambiaNome(const QString &params, qint16 origin)
@@ -218,7 +195,7 @@ void Dispatcher::onListatoInviaFile()
 {
     m_session.transferRecipients()->setStringList(m_session.participants()->names());
     if (m_session.bHost())
-        m_session.SendToAll(kListato, false);
+        m_session.SendToAll(tag::Listato, false);
 }
 
 void Dispatcher::onComboIP(const QString &params)
@@ -231,7 +208,7 @@ void Dispatcher::onComboIP(const QString &params)
     entries.append(params);
     combo->setStringList(entries);
     if (m_session.bHost())
-        m_session.SendToAll(kComboIP + params, false);
+        m_session.SendToAll(tag::ComboIP + params, false);
 }
 
 void Dispatcher::onNeoConnesso(const QString &params, qint16 origin)
@@ -247,7 +224,7 @@ void Dispatcher::onNeoConnesso(const QString &params, qint16 origin)
     }
     const QStringList entries = combo->stringList();
     for (const QString &entry : entries)
-        m_session.SendToPerson(kNeoConnesso + entry, origin);
+        m_session.SendToPerson(tag::NeoConnesso + entry, origin);
 }
 
 void Dispatcher::onMessaggio(const QString &params, qint16 origin)
@@ -255,7 +232,7 @@ void Dispatcher::onMessaggio(const QString &params, qint16 origin)
     if (ConversationSink *sink = m_session.conversationSink())
         sink->UpdateDialog(params);
     if (m_session.bHost())
-        m_session.SendToAllButOriginator(kMessaggio + params, origin);
+        m_session.SendToAllButOriginator(tag::Messaggio + params, origin);
 }
 
 void Dispatcher::onPrivato(const QString &params, qint16 origin)
@@ -281,7 +258,7 @@ void Dispatcher::onPrivato(const QString &params, qint16 origin)
             if (ConversationSink *sink = m_session.conversationSink())
                 sink->UpdateDialog(text);
         } else if (target != origin) {
-            m_session.SendToPerson(kMessaggio + text, target);
+            m_session.SendToPerson(tag::Messaggio + text, target);
         }
     }
 }
@@ -291,7 +268,7 @@ void Dispatcher::onPulisci(qint16 origin)
     if (BoardSink *board = m_session.boardSink())
         board->clearBoard();
     if (m_session.bHost())
-        m_session.SendToAllButOriginator(kPulisci, origin);
+        m_session.SendToAllButOriginator(tag::Pulisci, origin);
 }
 
 std::optional<qint32> Dispatcher::toColour(QStringView text)
@@ -328,7 +305,7 @@ QString Dispatcher::greeting(int boardWidth, int boardHeight)
 {
     const QString w = sFormatSend(double(boardWidth) + 500);
     const QString h = sFormatSend(double(boardHeight) + 500);
-    return kLinea + w + h + w + h + QStringLiteral("255");
+    return tag::Linea + w + h + w + h + QStringLiteral("255");
 }
 
 void Dispatcher::onDraw(const QString &tag, const QString &params)
@@ -337,7 +314,7 @@ void Dispatcher::onDraw(const QString &tag, const QString &params)
     if (!fields)
         return;
     if (BoardSink *board = m_session.boardSink()) {
-        if (tag == kLinea)
+        if (tag == tag::Linea)
             board->receiveLine(*fields);
         else
             board->receiveCircle(*fields);
@@ -356,7 +333,7 @@ void Dispatcher::onFill(const QString &params)
     if (BoardSink *board = m_session.boardSink())
         board->receiveFill(*x, *y, *colour);
     if (m_session.bHost())
-        m_session.SendToAll(kColora + params, false);
+        m_session.SendToAll(tag::Colora + params, false);
 }
 
 std::optional<bool> Dispatcher::toTruth(QStringView text)
@@ -487,8 +464,8 @@ void Dispatcher::onTextColour(const QString &params, qint16 origin)
                                 QString::number(m_text.FWidth),
                                 m_text.FName};
     for (int part = 1; part <= 11; ++part)
-        m_session.SendToAllButOriginator(textTag(part) + values[part - 1], origin);
-    m_session.SendToAllButOriginator(kTestoColore + field1 + field2, origin);
+        m_session.SendToAllButOriginator(tag::testo(part) + values[part - 1], origin);
+    m_session.SendToAllButOriginator(tag::TestoColore + field1 + field2, origin);
 }
 
 } // namespace session

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+/**
+ * @brief The tags of the chat protocol, defined once for every sender and
+ * for the dispatcher. Each is compared exactly: case, spaces and digits count.
+ */
+namespace session::tag {
+
+inline const QString Connessione = QStringLiteral("[Connessione]");
+inline const QString Rename = QStringLiteral("[Rename di Connessione]");
+inline const QString Disconnessione = QStringLiteral("[Disconnessione]");
+inline const QString Espulsione = QStringLiteral("[Espulsione]");
+inline const QString CambiaNome = QStringLiteral("[Cambia Nome]");
+inline const QString NuovoNome = QStringLiteral("[Nuovo Nome in Lista]");
+inline const QString Riordina = QStringLiteral("[Riordina Nomi in Lista]");
+inline const QString Listato = QStringLiteral("[Aggiorna Listato InviaFile]");
+inline const QString ComboIP = QStringLiteral("[Aggiorna ComboIP]");
+inline const QString NeoConnesso = QStringLiteral("[Aggiorna NeoConnesso]");
+inline const QString Messaggio = QStringLiteral("[Messaggio]");
+inline const QString Privato = QStringLiteral("[Messaggio Privato]");
+inline const QString Pulisci = QStringLiteral("[Pulisci Lavagna]");
+inline const QString Linea = QStringLiteral("[Linea]");
+inline const QString Circonferenza = QStringLiteral("[Circonferenza]");
+inline const QString Colora = QStringLiteral("[Colora Sfondo]");
+inline const QString TestoColore = QStringLiteral("[Inserisci TestoColore]");
+
+/// "[Inserisci Testo]" for part 1, "[Inserisci Testo2]" … "[Inserisci Testo11]" after it.
+inline QString testo(int part)
+{
+    return part == 1 ? QStringLiteral("[Inserisci Testo]")
+                     : QStringLiteral("[Inserisci Testo%1]").arg(part);
+}
+
+} // namespace session::tag
