@@ -5,6 +5,7 @@
 #include "bruvela.h"
 #include "drawingtools.h"
 #include "palette.h"
+#include "toolicons.h"
 #include "viewport.h"
 
 #include <QCheckBox>
@@ -33,14 +34,14 @@ constexpr int px(int twips)
 struct ToolButtonInfo {
     const char *name;
     const char *tip;
-    const char *caption;
+    ToolIcon icon;
 };
 
 const ToolButtonInfo kToolButtons[] = {
-    {"Command13", "Mano libera", "~"}, {"Command14", "Linee rette", "/"},
-    {"Command15", "Cerchi", "O"},      {"Command16", "Colora", "#"},
-    {"Command12", "Testo", "T"},       {"Command5", "Approssima", "+"},
-    {"Command6", "Collega", "-"},
+    {"Command13", "Mano libera", ToolIcon::Freehand}, {"Command14", "Linee rette", ToolIcon::Line},
+    {"Command15", "Cerchi", ToolIcon::Circle},        {"Command16", "Colora", ToolIcon::Fill},
+    {"Command12", "Testo", ToolIcon::Text},           {"Command5", "Approssima", ToolIcon::Snap},
+    {"Command6", "Collega", ToolIcon::Link},
 };
 
 } // namespace
@@ -78,8 +79,11 @@ session::BoardSink *BoardPanel::boardSink() const
 
 QColor BoardPanel::highlightOnColour(const QPalette &palette)
 {
-    // The face colour menus are drawn with.
-    return palette.color(QPalette::Active, QPalette::Window);
+    // The face colour menus are drawn with, taken a step darker: plain Window
+    // is nearly as light as Light, so on and off could not be told apart.
+    // conversation::ToggleButton::menuColour uses the same rule, so every
+    // switch of the window shows "on" alike.
+    return palette.color(QPalette::Active, QPalette::Window).darker(125);
 }
 
 QColor BoardPanel::highlightOffColour(const QPalette &palette)
@@ -128,7 +132,8 @@ void BoardPanel::buildControls(QWidget *parent)
     m_clear = new QToolButton(parent);
     m_clear->setObjectName(QStringLiteral("cmdClearDraw"));
     m_clear->setToolTip(QStringLiteral("Pulisci"));
-    m_clear->setText(QStringLiteral("X"));
+    m_clear->setIcon(toolIcon(ToolIcon::Clear));
+    m_clear->setIconSize(QSize(kToolIconSize, kToolIconSize));
     m_clear->setGeometry(right, 98, 26, 26);
     connect(m_clear, &QToolButton::clicked, m_tools, &DrawingTools::cmdClearDraw_Click);
 
@@ -138,7 +143,8 @@ void BoardPanel::buildControls(QWidget *parent)
         const QString name = QString::fromLatin1(info.name);
         button->setObjectName(name);
         button->setToolTip(QString::fromUtf8(info.tip));
-        button->setText(QString::fromUtf8(info.caption));
+        button->setIcon(toolIcon(info.icon));
+        button->setIconSize(QSize(kToolIconSize, kToolIconSize));
         button->setAutoFillBackground(true);
         button->setGeometry(bx, 130, 24, 24);
         bx += 26;

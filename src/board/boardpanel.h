@@ -74,7 +74,8 @@ public:
     QListWidget *List1() const { return m_list; }
     QScrollBar *pennello() const { return m_pennello; }
 
-    /// Colours of a tool button that is on, and of one that is off.
+    /// Colours of a tool button that is on (Window, a step darker) and of one
+    /// that is off (Light); the same rule as conversation::ToggleButton.
     static QColor highlightOnColour(const QPalette &palette);
     static QColor highlightOffColour(const QPalette &palette);
 

@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QFrame>
 #include <QMouseEvent>
+#include <QPainter>
 
 namespace board {
 
@@ -29,6 +30,32 @@ QColor colourOf(quint32 colour)
     return QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF));
 }
 
+/// A colour square whose border, when it has one, shows on every colour.
+class Swatch : public QFrame
+{
+public:
+    using QFrame::QFrame;
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        // The frame draws its 1 px box in the text colour.
+        QFrame::paintEvent(event);
+        if (frameShape() == QFrame::NoFrame)
+            return;
+        // One line alone is lost against dark colours and hard to spot on the
+        // rest, so a second dark line thickens it and a white ring inside
+        // parts it from the colour, whatever the colour is.
+        QPainter p(this);
+        const QRect r = rect();
+        p.setBrush(Qt::NoBrush);
+        p.setPen(palette().color(QPalette::WindowText));
+        p.drawRect(r.adjusted(1, 1, -2, -2));
+        p.setPen(Qt::white);
+        p.drawRect(r.adjusted(2, 2, -3, -3));
+    }
+};
+
 } // namespace
 
 PaletteWidget::PaletteWidget(Palette *palette, QWidget *parent, QPoint origin)
@@ -43,7 +70,7 @@ PaletteWidget::PaletteWidget(Palette *palette, QWidget *parent, QPoint origin)
     m_extra->setGeometry(origin.x() + gridWidth + px(kGap), origin.y(), px(kExtraWidth), px(kExtraHeight));
 
     for (int i = 0; i < Palette::kCount; ++i) {
-        auto *swatch = new QFrame(i < 16 ? parent : m_extra);
+        auto *swatch = new Swatch(i < 16 ? parent : m_extra);
         swatch->setObjectName(QStringLiteral("picSelColor(%1)").arg(i));
         swatch->setProperty("index", i);
         if (i < 16) {

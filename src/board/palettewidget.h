@@ -21,7 +21,9 @@ class Palette;
  * Swatches 0-15 form a grid of two rows; 16-25 all lie at one spot inside a
  * container of their own ("picSelColorExtra"), so the name list is the way
  * to reach them. A click on a swatch selects it; choosing a name selects the
- * swatch of that name. The bordered swatch shows a single border.
+ * swatch of that name. The bordered swatch is a box frame (BorderStyle 1)
+ * drawn as a thick dark line with a white ring inside, so it shows on any
+ * colour.
  */
 class PaletteWidget : public QObject
 {

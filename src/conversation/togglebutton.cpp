@@ -16,7 +16,11 @@ ToggleButton::ToggleButton(const QString &objectName, QWidget *parent) : QPushBu
 
 QColor ToggleButton::menuColour(const QPalette &palette)
 {
-    return palette.color(QPalette::Active, QPalette::Window);
+    // Window taken a step darker: plain Window is nearly as light as Light,
+    // so on and off could not be told apart. board::BoardPanel's
+    // highlightOnColour uses the same rule (the two libraries do not link
+    // each other), so every switch of the window shows "on" alike.
+    return palette.color(QPalette::Active, QPalette::Window).darker(125);
 }
 
 QColor ToggleButton::highlightColour(const QPalette &palette)

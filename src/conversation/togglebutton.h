@@ -20,7 +20,8 @@ class ToggleButton : public QPushButton
 public:
     explicit ToggleButton(const QString &objectName, QWidget *parent = nullptr);
 
-    /// Menu face: the colour of a switch that is on.
+    /// Menu face (Window, a step darker so it stands apart from Light): the
+    /// colour of a switch that is on.
     static QColor menuColour(const QPalette &palette);
     /// 3-D highlight: the colour of a switch that is off.
     static QColor highlightColour(const QPalette &palette);

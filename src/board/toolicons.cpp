@@ -1,0 +1,193 @@
+#include "toolicons.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
+namespace board
+{
+
+namespace
+{
+
+// Dark strokes read on both the light "off" face and the greyer "on" face.
+const QColor kInk(38, 40, 48);
+// The one touch of colour: the paint in the bucket's drop.
+const QColor kPaint(40, 90, 160);
+
+QPen inkPen(qreal width = 1.6)
+{
+    return QPen(kInk, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
+
+void drawFreehand(QPainter &p)
+{
+    QPainterPath path(QPointF(2.5, 12.0));
+    path.cubicTo(QPointF(4.0, 3.5), QPointF(7.5, 3.5), QPointF(8.5, 9.0));
+    path.cubicTo(QPointF(9.5, 14.5), QPointF(13.5, 14.5), QPointF(15.5, 5.0));
+    p.setPen(inkPen());
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(path);
+}
+
+void drawLine(QPainter &p)
+{
+    p.setPen(inkPen());
+    p.drawLine(QPointF(3.5, 14.5), QPointF(14.5, 3.5));
+    // Small end points say "from here to there", unlike the freehand squiggle.
+    p.setPen(Qt::NoPen);
+    p.setBrush(kInk);
+    p.drawEllipse(QPointF(3.5, 14.5), 1.7, 1.7);
+    p.drawEllipse(QPointF(14.5, 3.5), 1.7, 1.7);
+}
+
+void drawCircle(QPainter &p)
+{
+    p.setPen(inkPen());
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(9.0, 9.0), 6.3, 6.3);
+}
+
+void drawFill(QPainter &p)
+{
+    // A bucket tipping to the right...
+    p.save();
+    p.translate(7.0, 10.0);
+    p.rotate(22.0);
+    p.setPen(inkPen(1.1));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(-4.2, -8.2, 8.4, 9.0), 0, 180 * 16);
+    QPainterPath body;
+    body.moveTo(-4.8, -3.0);
+    body.lineTo(-3.6, 5.2);
+    body.quadTo(0.0, 6.4, 3.6, 5.2);
+    body.lineTo(4.8, -3.0);
+    p.setPen(inkPen(1.5));
+    p.setBrush(Qt::white);
+    p.drawPath(body);
+    p.setBrush(kPaint);
+    p.drawEllipse(QRectF(-4.8, -4.1, 9.6, 2.4));
+    p.restore();
+
+    // ...and the drop it pours.
+    const qreal x = 14.9;
+    const qreal y = 13.6;
+    QPainterPath drop(QPointF(x, y - 3.8));
+    drop.cubicTo(QPointF(x + 0.4, y - 2.2), QPointF(x + 2.0, y - 1.0), QPointF(x + 2.0, y + 0.6));
+    drop.arcTo(QRectF(x - 2.0, y - 1.4, 4.0, 4.0), 0.0, -180.0);
+    drop.cubicTo(QPointF(x - 2.0, y - 1.0), QPointF(x - 0.4, y - 2.2), QPointF(x, y - 3.8));
+    p.setPen(Qt::NoPen);
+    p.setBrush(kPaint);
+    p.drawPath(drop);
+}
+
+void drawText(QPainter &p)
+{
+    // Drawn as strokes rather than with a font so it looks the same everywhere.
+    p.setPen(inkPen(1.8));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath bar(QPointF(3.5, 5.5));
+    bar.lineTo(3.5, 3.5);
+    bar.lineTo(14.5, 3.5);
+    bar.lineTo(14.5, 5.5);
+    p.drawPath(bar);
+    p.drawLine(QPointF(9.0, 3.5), QPointF(9.0, 14.8));
+    p.drawLine(QPointF(6.5, 14.8), QPointF(11.5, 14.8));
+}
+
+void drawSnap(QPainter &p)
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(kInk);
+    const qreal at[] = {3.5, 9.0, 14.5};
+    for (qreal y : at)
+        for (qreal x : at)
+            p.drawEllipse(QPointF(x, y), 1.25, 1.25);
+    // The ring marks the point a stroke is pulled to.
+    p.setPen(inkPen(1.3));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(9.0, 9.0), 3.3, 3.3);
+}
+
+void drawLink(QPainter &p)
+{
+    p.setPen(inkPen(1.6));
+    p.setBrush(Qt::NoBrush);
+    const QPointF centres[] = {{6.3, 11.7}, {11.7, 6.3}};
+    for (const QPointF &c : centres) {
+        p.save();
+        p.translate(c);
+        p.rotate(-45.0);
+        p.drawRoundedRect(QRectF(-5.0, -2.6, 10.0, 5.2), 2.6, 2.6);
+        p.restore();
+    }
+}
+
+void drawClear(QPainter &p)
+{
+    p.save();
+    p.translate(10.0, 8.0);
+    p.rotate(-45.0);
+    const QRectF eraser(-5.5, -3.0, 11.0, 6.0);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kInk);
+    // The rubbing end is solid so the shape reads as an eraser, not a box.
+    p.drawRoundedRect(QRectF(eraser.left(), eraser.top(), 4.0, eraser.height()), 1.2, 1.2);
+    p.drawRect(QRectF(eraser.left() + 2.0, eraser.top(), 2.0, eraser.height()));
+    p.setPen(inkPen(1.4));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(eraser, 1.2, 1.2);
+    p.restore();
+    // The line it has just wiped away.
+    p.setPen(inkPen(1.2));
+    p.drawLine(QPointF(2.0, 16.2), QPointF(9.0, 16.2));
+}
+
+QPixmap paint(ToolIcon kind, qreal ratio)
+{
+    QPixmap pixmap(QSize(kToolIconSize, kToolIconSize) * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    switch (kind) {
+    case ToolIcon::Freehand:
+        drawFreehand(p);
+        break;
+    case ToolIcon::Line:
+        drawLine(p);
+        break;
+    case ToolIcon::Circle:
+        drawCircle(p);
+        break;
+    case ToolIcon::Fill:
+        drawFill(p);
+        break;
+    case ToolIcon::Text:
+        drawText(p);
+        break;
+    case ToolIcon::Snap:
+        drawSnap(p);
+        break;
+    case ToolIcon::Link:
+        drawLink(p);
+        break;
+    case ToolIcon::Clear:
+        drawClear(p);
+        break;
+    }
+    p.end();
+    return pixmap;
+}
+
+} // namespace
+
+QIcon toolIcon(ToolIcon kind)
+{
+    QIcon icon;
+    icon.addPixmap(paint(kind, 1.0));
+    icon.addPixmap(paint(kind, 2.0));
+    return icon;
+}
+
+} // namespace board

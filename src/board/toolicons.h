@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QIcon>
+#include <QSize>
+
+namespace board
+{
+
+/// The pictures on the board's tool buttons, drawn in code so they need no
+/// image files and stay sharp at any device pixel ratio.
+enum class ToolIcon {
+    Freehand, ///< a squiggle: drawing by hand
+    Line,     ///< a diagonal stroke: straight lines
+    Circle,   ///< an outline circle: circles
+    Fill,     ///< a tipped bucket with a drop: filling an area
+    Text,     ///< a serif "T": writing text
+    Snap,     ///< a grid of dots with one marked: snapping to the grid
+    Link,     ///< two chain links: joining one line to the next
+    Clear,    ///< an eraser wiping a line: clearing the board
+};
+
+/// Edge of the square the pictures are drawn for, in device-independent pixels.
+inline constexpr int kToolIconSize = 18;
+
+/// The picture for @p kind, with pixmaps for 1x and 2x screens.
+QIcon toolIcon(ToolIcon kind);
+
+} // namespace board
