@@ -119,6 +119,7 @@ private slots:
     void serverLabelShowsTheAddress();
     void eventsPanelFollowsThePreference();
     void bellTakesTheWindowOffTop();
+    void switchColoursAreDistinctAndShared();
 
 private:
     QTemporaryDir m_dir;
@@ -540,6 +541,19 @@ void tst_MainWindow::bellTakesTheWindowOffTop()
     QCOMPARE(w.form->clockBell()->Form4()->windowTitle(), QStringLiteral("Ore: 14.00.00"));
     QCOMPARE(w.form->primopiano->text(), QStringLiteral("falso"));
     QVERIFY(!w.form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+}
+
+void tst_MainWindow::switchColoursAreDistinctAndShared()
+{
+    const QPalette palette = QApplication::palette();
+    const QColor on = conversation::ToggleButton::menuColour(palette);
+    const QColor off = conversation::ToggleButton::highlightColour(palette);
+    // A user must see which switches are on: the two greys differ clearly.
+    QVERIFY2(qAbs(qGray(on.rgb()) - qGray(off.rgb())) >= 24,
+             qPrintable(on.name() + QLatin1Char(' ') + off.name()));
+    // The board's tool buttons and the conversation's switches speak alike.
+    QCOMPARE(board::BoardPanel::highlightOnColour(palette), on);
+    QCOMPARE(board::BoardPanel::highlightOffColour(palette), off);
 }
 
 QTEST_MAIN(tst_MainWindow)
