@@ -66,6 +66,8 @@ struct ChatSession::Private {
         LineFramer framer;
         bool closingByUs = false; ///< our own close is not a close event
         quint64 generation = 0;   ///< counts the connections this element carried
+        bool addressesSent = false; ///< the address list went out to this connection
+        int addressEntries = 0;     ///< address entries this connection has added
     };
 
     explicit Private(ChatSession *session) : q(session), dispatcher(*session) {}
@@ -248,6 +250,8 @@ struct ChatSession::Private {
         Element *e = element(chosen);
         e->framer.reset();
         ++e->generation;
+        e->addressesSent = false;
+        e->addressEntries = 0;
         e->socket->setSocketDescriptor(descriptor);
     }
 
@@ -679,10 +683,32 @@ void ChatSession::sendEncoded(const QString &vsData, const QByteArray &line, qin
     // A participant whose connection has just closed misses the message.
     if (!e || e->socket->state() != QAbstractSocket::ConnectedState)
         return;
+    // A peer already over its backlog is being dropped; writing more would
+    // only grow the buffer until the drop runs.
+    if (e->socket->bytesToWrite() > d->backlogLimit)
+        return;
     if (e->socket->write(line) < 0)
         return;
     d->sent->appendTraffic(viConnection, vsData);
     d->dropIfBacklogged(viConnection);
+}
+
+bool ChatSession::admitAddressEntry(qint16 index)
+{
+    Private::Element *e = d->element(index);
+    if (!e || e->addressEntries >= kMaxAddressEntriesPerConnection)
+        return false;
+    ++e->addressEntries;
+    return true;
+}
+
+bool ChatSession::takeAddressRequest(qint16 index)
+{
+    Private::Element *e = d->element(index);
+    if (!e || e->addressesSent)
+        return false;
+    e->addressesSent = true;
+    return true;
 }
 
 // A broadcast encodes its line once and logs one shared copy of the text for

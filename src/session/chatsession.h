@@ -43,6 +43,8 @@ public:
     static constexpr int kConnected = 7;
     /// Default wait between starting a connection and introducing ourselves.
     static constexpr int kDefaultConnectWaitMs = 3200;
+    /// Most address entries one client connection may add (its join and renames).
+    static constexpr int kMaxAddressEntriesPerConnection = 64;
 
     enum class Phase { Idle, Hosting, Connecting, Connected };
     Q_ENUM(Phase)
@@ -162,6 +164,10 @@ signals:
 private:
     /// Takes @p name as the confirmed own name and shows it in txtName.
     void adoptName(const QString &name);
+    /// Counts an address entry from client @p index; false once it has added too many.
+    bool admitAddressEntry(qint16 index);
+    /// True the first time client @p index asks for the address list.
+    bool takeAddressRequest(qint16 index);
     /// SendToPerson with the line already encoded (a broadcast encodes once).
     void sendEncoded(const QString &vsData, const QByteArray &line, qint16 viConnection);
 

@@ -98,7 +98,7 @@ void Dispatcher::dispatchLine(const QString &line, qint16 index)
     } else if (tag == tag::Listato) {
         onListatoInviaFile();
     } else if (tag == tag::ComboIP) {
-        onComboIP(params);
+        onComboIP(params, index);
     } else if (tag == tag::NeoConnesso) {
         onNeoConnesso(params, index);
     } else if (tag == tag::Privato) {
@@ -198,15 +198,25 @@ void Dispatcher::onListatoInviaFile()
         m_session.SendToAll(tag::Listato, false);
 }
 
-void Dispatcher::onComboIP(const QString &params)
+void Dispatcher::onComboIP(const QString &params, qint16 origin)
 {
     if (params.isEmpty())
         return;
+    // A client adds an entry when it joins and one per rename; one that keeps
+    // adding them is flooding every participant's list, and is not heard.
+    if (m_session.bHost() && origin > 0 && !m_session.admitAddressEntry(origin))
+        return;
+    // Row by row rather than resetting the model, so a view keeps its state
+    // and a long list is not rebuilt for every entry.
     QStringListModel *combo = m_session.addressList();
-    QStringList entries = combo->stringList();
-    entries.removeAll(params);
-    entries.append(params);
-    combo->setStringList(entries);
+    const QStringList entries = combo->stringList();
+    for (qsizetype row = entries.size() - 1; row >= 0; --row) {
+        if (entries[row] == params)
+            combo->removeRows(int(row), 1);
+    }
+    const int row = combo->rowCount();
+    combo->insertRows(row, 1);
+    combo->setData(combo->index(row), params);
     if (m_session.bHost())
         m_session.SendToAll(tag::ComboIP + params, false);
 }
@@ -222,6 +232,10 @@ void Dispatcher::onNeoConnesso(const QString &params, qint16 origin)
         combo->setData(combo->index(row), params);
         return;
     }
+    // A newcomer asks once, after its name is confirmed. Answering every
+    // repeat would let one short line make the host send the whole list.
+    if (origin > 0 && !m_session.takeAddressRequest(origin))
+        return;
     const QStringList entries = combo->stringList();
     for (const QString &entry : entries)
         m_session.SendToPerson(tag::NeoConnesso + entry, origin);
@@ -253,12 +267,21 @@ void Dispatcher::onPrivato(const QString &params, qint16 origin)
         targets.append(*target);
     }
     const QString text = sLongParam(params, *count + 2);
+    const QString message = tag::Messaggio + text;
+    const QByteArray line = encodeLine(message);
+    // Each participant gets the line once, however often the list names it:
+    // a list repeating one target thousands of times must not make the host
+    // send and log thousands of copies.
+    QSet<qint16> delivered;
     for (const qint16 target : targets) {
+        if (delivered.contains(target))
+            continue;
+        delivered.insert(target);
         if (target == -1) {
             if (ConversationSink *sink = m_session.conversationSink())
                 sink->UpdateDialog(text);
         } else if (target != origin) {
-            m_session.SendToPerson(tag::Messaggio + text, target);
+            m_session.sendEncoded(message, line, target);
         }
     }
 }

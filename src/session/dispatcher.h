@@ -66,7 +66,7 @@ private:
     void onLeft(const QString &params, const QString &suffix);
     void onRiordina(const QString &params);
     void onListatoInviaFile();
-    void onComboIP(const QString &params);
+    void onComboIP(const QString &params, qint16 origin);
     void onNeoConnesso(const QString &params, qint16 origin);
     void onMessaggio(const QString &params, qint16 origin);
     void onPrivato(const QString &params, qint16 origin);

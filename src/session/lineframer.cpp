@@ -47,7 +47,10 @@ QList<QByteArray> LineFramer::feed(const QByteArray &bytes)
 
     if (pos < n) {
         const qsizetype rest = n - pos;
-        if (!m_discarding && m_pending.size() + rest > m_limit) {
+        // A CR at the very end may be the first half of the line's CR LF, so
+        // it does not count against the limit yet.
+        const qsizetype content = rest - (bytes[n - 1] == '\r' ? 1 : 0);
+        if (!m_discarding && m_pending.size() + content > m_limit) {
             m_discarding = true;
             m_pending.clear();
             m_pending.squeeze();

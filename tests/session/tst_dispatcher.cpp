@@ -93,6 +93,7 @@ private slots:
     void addressListUpdates();
     void clientTakesTheNameTheHostGave();
     void awkwardNamesKeepTheFraming();
+    void floodsFromOneClientAreBounded();
 };
 
 void TestDispatcher::processDataSplitsLogsAndDropsTheTail()
@@ -638,6 +639,45 @@ void TestDispatcher::awkwardNamesKeepTheFraming()
         c.socket.disconnectFromHost();
         QVERIFY(settle([&] { return rig.host.people()->count() == before; }));
     }
+}
+
+void TestDispatcher::floodsFromOneClientAreBounded()
+{
+    Rig rig;
+    QVERIFY(rig.start(2));
+
+    // A private line naming one participant a thousand times reaches it once.
+    QString repeated = QStringLiteral("[Messaggio Privato]") + session::sFormatSend(1000);
+    for (int i = 0; i < 1000; ++i)
+        repeated += session::sFormatSend(2);
+    const qsizetype sentBefore = rig.host->sentLog()->size();
+    rig.fromClient(1, repeated + QStringLiteral("eco"));
+    QCOMPARE(rig.host->sentLog()->size(), sentBefore + 1);
+    QVERIFY(rig.drain());
+    QCOMPARE(rig.clients[1]->lines, QList<QByteArray>{"[Messaggio]eco"});
+
+    // The address list goes to a newcomer once, however often it asks.
+    rig.forget();
+    const int entries = rig.host->addressList()->rowCount();
+    QVERIFY(entries > 0);
+    for (int i = 0; i < 50; ++i)
+        rig.fromClient(2, QStringLiteral("[Aggiorna NeoConnesso]"));
+    QVERIFY(rig.drain());
+    QCOMPARE(rig.clients[1]->lines.count(), entries);
+    for (const QByteArray &line : rig.clients[1]->lines)
+        QVERIFY(line.startsWith("[Aggiorna NeoConnesso]"));
+
+    // One client cannot grow everyone's address list without bound.
+    rig.forget();
+    for (int i = 0; i < 500; ++i)
+        rig.fromClient(1, QStringLiteral("[Aggiorna ComboIP]Falso%1 - 10.0.0.1").arg(i));
+    const int limit = session::ChatSession::kMaxAddressEntriesPerConnection;
+    QCOMPARE(rig.host->addressList()->rowCount(), entries + limit);
+    QVERIFY(rig.drain());
+    QCOMPARE(rig.clients[1]->lines.count(), limit);
+    // The host's own entries are not counted against any client.
+    rig.host->SendToSelf(QStringLiteral("[Aggiorna ComboIP]Oste - 10.0.0.9"));
+    QCOMPARE(rig.host->addressList()->rowCount(), entries + limit + 1);
 }
 
 QTEST_GUILESS_MAIN(TestDispatcher)

@@ -291,6 +291,13 @@ void TestProtocol::framerLineAtTheLimitIsKept()
     QVERIFY(framer.feed(exact.left(50)).isEmpty());
     QCOMPARE(framer.feed(exact.mid(50) + "\r\n"), QList<QByteArray>{exact});
     QCOMPARE(framer.feed(exact + "\r\n"), QList<QByteArray>{exact});
+    // Split between its CR and its LF, a line of exactly the limit still counts.
+    QVERIFY(framer.feed(exact + '\r').isEmpty());
+    QVERIFY(!framer.discarding());
+    QCOMPARE(framer.feed("\nnext\r\n"), (QList<QByteArray>{exact, "next"}));
+    // One byte more is too long, wherever the read ends.
+    QVERIFY(framer.feed(exact + "f\r").isEmpty());
+    QCOMPARE(framer.feed("\nafter\r\n"), QList<QByteArray>{"after"});
 }
 
 void TestProtocol::framerDiscardEndsAcrossReads()
