@@ -6,8 +6,49 @@
 
 namespace app {
 
-CommandLine CommandLine::parse(const QStringList &arguments)
+QStringList CommandLine::withoutQtOptions(const QStringList &arguments)
 {
+    // Options every Qt program accepts; the application object takes them
+    // itself, so our own parser must not call them unknown.
+    static const QStringList withValue = {
+        QStringLiteral("-platform"),     QStringLiteral("-platformpluginpath"),
+        QStringLiteral("-platformtheme"), QStringLiteral("-plugin"),
+        QStringLiteral("-style"),        QStringLiteral("-stylesheet"),
+        QStringLiteral("-display"),      QStringLiteral("-geometry"),
+        QStringLiteral("-title"),        QStringLiteral("-qwindowgeometry"),
+        QStringLiteral("-qwindowicon"),  QStringLiteral("-qwindowtitle"),
+        QStringLiteral("-session"),      QStringLiteral("-fn"),
+        QStringLiteral("-font"),         QStringLiteral("-bg"),
+        QStringLiteral("-background"),   QStringLiteral("-fg"),
+        QStringLiteral("-foreground"),   QStringLiteral("-btn"),
+        QStringLiteral("-button"),       QStringLiteral("-visual"),
+        QStringLiteral("-ncols"),        QStringLiteral("-cmap"),
+        QStringLiteral("-im"),           QStringLiteral("-inputstyle")};
+    static const QStringList flags = {
+        QStringLiteral("-reverse"),   QStringLiteral("-widgetcount"), QStringLiteral("-nograb"),
+        QStringLiteral("-dograb"),    QStringLiteral("-sync"),        QStringLiteral("-testability"),
+        QStringLiteral("-qmljsdebugger")};
+    QStringList kept;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &arg = arguments[i];
+        QString name = arg.section(QLatin1Char('='), 0, 0);
+        if (name.startsWith(QLatin1String("--")))
+            name.remove(0, 1); // Qt takes "--style" as well as "-style"
+        if (i > 0 && withValue.contains(name)) {
+            if (!arg.contains(QLatin1Char('=')))
+                ++i; // the value follows as its own argument
+            continue;
+        }
+        if (i > 0 && flags.contains(name))
+            continue;
+        kept.append(arg);
+    }
+    return kept;
+}
+
+CommandLine CommandLine::parse(const QStringList &rawArguments)
+{
+    const QStringList arguments = withoutQtOptions(rawArguments);
     CommandLine result;
     QCommandLineParser parser;
     parser.setApplicationDescription(

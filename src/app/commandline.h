@@ -18,7 +18,10 @@ struct CommandLine {
     QString connectTo; ///< --connect: typed into "Server:", then "Connetti"
 
     /// Parses the program's arguments (the first one is the program).
+    /// Qt's own options (-platform, -style, …) are left to Qt.
     static CommandLine parse(const QStringList &arguments);
+    /// @p arguments without the options the Qt application object handles.
+    static QStringList withoutQtOptions(const QStringList &arguments);
 };
 
 } // namespace app

@@ -338,8 +338,14 @@ void frmMain::leaveTopMost()
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == txtName && event->type() == QEvent::FocusOut)
-        m_session->confirmOwnName();
+    if (watched == txtName && event->type() == QEvent::FocusOut) {
+        // Only moving to another control confirms the name: switching to
+        // another window or opening the box's context menu does not, or a
+        // half-typed name would be sent to the whole table.
+        const auto reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            m_session->confirmOwnName();
+    }
     if (watched == Label2 && event->type() == QEvent::MouseButtonRelease)
         m_dialog->Label2_Click(session::sLocalIP(m_messages));
     return QWidget::eventFilter(watched, event);

@@ -43,7 +43,11 @@ int main(int argc, char *argv[])
     // file, so it ends before its window appears.
     session::InstanceGuard guard;
     const QString self = QApplication::applicationFilePath();
-    if (!guard.tryLock() || !session::InstanceGuard::executableNameOk(self) ||
+    if (!session::InstanceGuard::executableNameOk(self)) {
+        err << "tavernix: il programma va avviato con il nome \"tavernix\".\n";
+        return 1;
+    }
+    if (!guard.tryLock() ||
         session::InstanceGuard::bOtherInstance(QStringLiteral("tavernix"), self)) {
         err << "tavernix: un'altra copia del programma è già in esecuzione.\n";
         return 1;

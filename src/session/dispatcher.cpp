@@ -296,10 +296,14 @@ void Dispatcher::onPulisci(qint16 origin)
 
 std::optional<qint32> Dispatcher::toColour(QStringView text)
 {
-    const auto colour = toInt32(text);
-    if (!colour || *colour < 0 || *colour > 0xFFFFFF)
+    // The board shows 24-bit colours 0x00BBGGRR: whatever a peer puts in the
+    // bits above them (a sign, a value past 0xFFFFFF) cannot be shown, so it
+    // is dropped and the drawing still happens, as it does on the sender's
+    // board. Text that is not a number is still refused.
+    const auto colour = toInt64(text);
+    if (!colour)
         return std::nullopt;
-    return colour;
+    return qint32(*colour & 0xFFFFFF);
 }
 
 std::optional<DrawFields> Dispatcher::parseDrawFields(const QString &params)

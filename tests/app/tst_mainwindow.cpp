@@ -120,6 +120,7 @@ private slots:
     void eventsPanelFollowsThePreference();
     void bellTakesTheWindowOffTop();
     void switchColoursAreDistinctAndShared();
+    void nameIsConfirmedOnlyWhenFocusMovesOn();
 
 private:
     QTemporaryDir m_dir;
@@ -554,6 +555,22 @@ void tst_MainWindow::switchColoursAreDistinctAndShared()
     // The board's tool buttons and the conversation's switches speak alike.
     QCOMPARE(board::BoardPanel::highlightOnColour(palette), on);
     QCOMPARE(board::BoardPanel::highlightOffColour(palette), off);
+}
+
+void tst_MainWindow::nameIsConfirmedOnlyWhenFocusMovesOn()
+{
+    Window w(m_dir, QStringLiteral("focus"));
+    w.type(w.form->txtName, QStringLiteral("Ann"));
+    // Switching to another window or opening the context menu is no confirmation.
+    for (Qt::FocusReason reason : {Qt::ActiveWindowFocusReason, Qt::PopupFocusReason}) {
+        QFocusEvent out(QEvent::FocusOut, reason);
+        QApplication::sendEvent(w.form->txtName, &out);
+        QCOMPARE(w.chat()->sMyName(), QString());
+    }
+    // Moving on to another control is.
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(w.form->txtName, &out);
+    QCOMPARE(w.chat()->sMyName(), QStringLiteral("Ann"));
 }
 
 QTEST_MAIN(tst_MainWindow)

@@ -208,6 +208,10 @@ void tst_Startup::commandLine_data()
     QTest::newRow("unknown") << QStringList{"--frobnicate"} << int(A::Error) << "" << 0 << false
                              << "";
     QTest::newRow("stray") << QStringList{"extra"} << int(A::Error) << "" << 0 << false << "";
+    QTest::newRow("qt options are qt's")
+        << QStringList{"-platform", "offscreen", "--name", "Ada", "-style=fusion", "--style",
+                       "fusion", "-reverse", "--host"}
+        << int(A::Run) << "Ada" << 0 << true << "";
 }
 
 void tst_Startup::commandLine()

@@ -196,9 +196,6 @@ void TestDispatcher::malformedNumberFieldsAreIgnored_data()
     const QString c = QStringLiteral("0000000010");
     QTest::newRow("linea truncated") << "[Linea]" + c + c + c + "00000";
     QTest::newRow("linea letters") << "[Linea]" + c + "00000x0010" + c + c + "0000000255";
-    QTest::newRow("linea colour beyond range") << "[Linea]" + c + c + c + c + "9999999999";
-    QTest::newRow("linea colour negative") << "[Linea]" + c + c + c + c + "-000000001";
-    QTest::newRow("linea colour too big") << "[Linea]" + c + c + c + c + "0016777216";
     QTest::newRow("linea no colour") << "[Linea]" + c + c + c + c;
     QTest::newRow("circle letters") << "[Circonferenza]abcdefghij" + c + c + c + "0000000255";
     QTest::newRow("fill missing colour") << "[Colora Sfondo]" + c + c;
@@ -314,6 +311,16 @@ void TestDispatcher::drawingFieldsReachTheBoard()
     QCOMPARE(client.board.fills.front().y, 456.0f);
     QCOMPARE(client.board.fills.front().colour, 65280);
     QCOMPARE(client->sentLog()->size(), 0); // a client relays nothing
+
+    // Colours past 24 bits or negative keep only what a board can show.
+    const QString corner = sFormatSend(0) + sFormatSend(0) + sFormatSend(1) + sFormatSend(1);
+    client->ProcessData(QStringLiteral("[Linea]") + corner + QStringLiteral("9999999999\r\n"), -1);
+    client->ProcessData(QStringLiteral("[Linea]") + corner + QStringLiteral("-000000001\r\n"), -1);
+    client->ProcessData(QStringLiteral("[Colora Sfondo]00000000010000000001001677721\r\n"), -1);
+    QCOMPARE(client.board.lines.size(), size_t(3));
+    QCOMPARE(client.board.lines[1].colour, qint32(9999999999LL & 0xFFFFFF));
+    QCOMPARE(client.board.lines[2].colour, 0xFFFFFF);
+    QCOMPARE(client.board.fills.back().colour, 1677721);
 }
 
 void TestDispatcher::drawingRelaysIncludeOrExcludeTheOriginator()
