@@ -121,8 +121,7 @@ void DrawingTools::setMLine(bool on)
     m_MLine = on;
     if (!on && m_lineStarted) {
         // The chain ends here: its last rubber band must not stay on the board.
-        m_surface->setDrawMode(BoardSurface::Invert);
-        invertBand();
+        removeBand();
         m_lineStarted = false;
     }
     emit stateChanged();
@@ -171,7 +170,15 @@ void DrawingTools::List1_MouseMove(const QString &text)
 void DrawingTools::setPennello(int width)
 {
     const int w = std::clamp(width, 1, 25);
-    m_surface->setDrawWidth(w);
+    if (m_bandOnBoard && m_surface->drawWidth() != w) {
+        // Inverting again only restores the pixels at the width the band was
+        // drawn with, so take it away now and show it anew at the new width.
+        removeBand();
+        m_surface->setDrawWidth(w);
+        invertBand();
+    } else {
+        m_surface->setDrawWidth(w);
+    }
     if (m_pennello != w) {
         m_pennello = w;
         emit stateChanged();
@@ -392,7 +399,7 @@ void DrawingTools::mouseMove(int button, bool shift, float x, float y)
         if (!m_lineStarted)
             return;
         m_surface->setDrawMode(BoardSurface::Invert);
-        invertBand();
+        removeBand();
         m_endX = x;
         m_endY = y;
         invertBand();
@@ -446,7 +453,7 @@ void DrawingTools::straightPress(float x, float y)
     if (!colour)
         return;
 
-    invertBand();
+    removeBand();
     m_surface->setDrawMode(BoardSurface::CopyPen);
     if (m_Snap2Grid) {
         m_endX = SnapToGrid(x, m_gridStep);
@@ -474,6 +481,9 @@ void DrawingTools::straightPress(float x, float y)
         m_startX = m_endX;
         m_startY = m_endY;
     } else {
+        // After a circle the old centre is not inverted once more here: that
+        // dot would stay behind as a stray pixel, and receivers of the circle
+        // do not draw it either, so the boards would no longer match.
         m_startX = x;
         m_startY = y;
     }
@@ -530,20 +540,33 @@ void DrawingTools::invertBand()
     if (m_startX == m_endX && m_startY == m_endY)
         return;
     m_surface->line(QPointF(m_startX, m_startY), QPointF(m_endX, m_endY));
+    m_bandOnBoard = !m_bandOnBoard;
 }
 
-bool DrawingTools::segmentPending() const
+void DrawingTools::removeBand()
 {
-    return (m_endX != 0 && m_endY != 0 && m_startX != m_endX && m_startY != m_endY) ||
-           (m_endX == m_startX && m_endY != m_startY) || (m_endY == m_startY && m_endX != m_startX);
+    if (!m_bandOnBoard)
+        return;
+    m_surface->setDrawMode(BoardSurface::Invert);
+    invertBand();
+}
+
+void DrawingTools::forgetBand()
+{
+    // Inverting the old band on a wiped board would draw it instead of
+    // removing it; with end on start the next move starts a fresh band.
+    if (!m_bandOnBoard)
+        return;
+    m_bandOnBoard = false;
+    m_endX = m_startX;
+    m_endY = m_startY;
 }
 
 void DrawingTools::ErasePendingSegment()
 {
-    if (!segmentPending())
+    if (!m_bandOnBoard)
         return;
-    m_surface->setDrawMode(BoardSurface::Invert);
-    invertBand();
+    removeBand();
     m_endX = m_startX;
     m_endY = m_startY;
 }
@@ -552,6 +575,7 @@ void DrawingTools::cmdClearDraw_Click()
 {
     send(session::tag::Pulisci);
     m_surface->clear();
+    forgetBand();
 }
 
 // --- received drawing ---------------------------------------------------------
@@ -559,6 +583,7 @@ void DrawingTools::cmdClearDraw_Click()
 void DrawingTools::clearBoard()
 {
     m_surface->clear();
+    forgetBand();
 }
 
 void DrawingTools::receiveShape(const session::DrawFields &f, bool circle)

@@ -90,7 +90,8 @@ public:
     /// rules except that the fill tool is left as it is.
     void List1_MouseMove(const QString &text);
 
-    /// Pen width chosen with the pen scroll bar, 1..25.
+    /// Pen width chosen with the pen scroll bar, 1..25. A rubber band on
+    /// the board is redrawn at the new width.
     int pennello() const { return m_pennello; }
     void setPennello(int width);
 
@@ -135,12 +136,15 @@ public:
 
     /// Inverts a pending rubber band away and moves its end onto its start.
     void ErasePendingSegment();
-    bool segmentPending() const;
+    /// Whether a rubber band is on the board now.
+    bool segmentPending() const { return m_bandOnBoard; }
 
     /// "Pulisci": sends the clearing to everyone, then clears locally.
+    /// A started segment stays started; its band is forgotten with the board.
     void cmdClearDraw_Click();
 
     // --- session::BoardSink -----------------------------------------------------
+    /// Clears the board; a started segment stays started as with "Pulisci".
     void clearBoard() override;
     void receiveLine(const session::DrawFields &fields) override;
     void receiveCircle(const session::DrawFields &fields) override;
@@ -158,8 +162,13 @@ private:
     void setHighlight(const QString &name, bool on);
     void applyListRules(const QString &text, bool touchFill);
     void straightPress(float x, float y);
-    /// Inverts the rubber band start→end (draw mode must be invert).
+    /// Inverts the rubber band start→end (draw mode must be invert) and
+    /// notes whether it is now on the board.
     void invertBand();
+    /// Inverts the band away if it is on the board.
+    void removeBand();
+    /// The board was wiped: whatever band was on it is gone without inverting.
+    void forgetBand();
     void floodFill(float x, float y);
     /// The current colour as a number, or nothing after telling the user.
     std::optional<quint32> lookupColour();
@@ -188,6 +197,10 @@ private:
     float m_startX = 0, m_startY = 0;
     float m_endX = 0, m_endY = 0;
     bool m_lineStarted = false;
+    /// The band start→end is inverted on the board right now. Kept apart
+    /// from the coordinates, which cannot tell (an end on the board's edge
+    /// is 0, and a finished segment keeps its start).
+    bool m_bandOnBoard = false;
     qint16 m_lastX = 0, m_lastY = 0;
 
     QString m_generalStep = QStringLiteral("120");

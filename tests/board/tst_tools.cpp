@@ -71,6 +71,31 @@ quint32 px(const BoardSurface &s, int x, int y)
     return s.pixel(x, y).value_or(0xDEADBEEF);
 }
 
+/// How many pixels differ between two boards; a count says more than a
+/// failed image comparison.
+int differing(const BoardSurface &a, const BoardSurface &b)
+{
+    const QImage &ia = a.image();
+    const QImage &ib = b.image();
+    if (ia.size() != ib.size())
+        return -1;
+    int n = 0;
+    for (int y = 0; y < ia.height(); ++y)
+        for (int x = 0; x < ia.width(); ++x)
+            n += ia.pixel(x, y) != ib.pixel(x, y);
+    return n;
+}
+
+/// A white board showing only the rubber band @p a → @p b (twips) at @p width.
+void drawBand(BoardSurface &s, QPointF a, QPointF b, int width = 1)
+{
+    s.setDrawMode(BoardSurface::Invert);
+    s.setDrawWidth(width);
+    s.line(a, b);
+    s.setDrawMode(BoardSurface::CopyPen);
+    s.setDrawWidth(1);
+}
+
 } // namespace
 
 class TestTools : public QObject
@@ -112,6 +137,13 @@ private slots:
 
     // clearing
     void pulisciSendsThenClears();
+    void clearDuringRubberBandForgetsTheBand_data();
+    void clearDuringRubberBandForgetsTheBand();
+
+    // rubber band
+    void penWidthChangeRedrawsTheBand();
+    void bandEndingOnTheEdgeIsErasedBeforeReceivedLine_data();
+    void bandEndingOnTheEdgeIsErasedBeforeReceivedLine();
 
     // received drawings
     void receivedLineErasesPendingRubberBand();
@@ -561,15 +593,129 @@ void TestTools::pulisciSendsThenClears()
     QVERIFY(drawnWhenSent); // the message leaves before the local clearing
     QVERIFY(!r.surface.hasPicture());
     QCOMPARE(px(r.surface, 150, 150), kWhite);
-    // The segment state is not touched by clearing.
+    // The segment goes on from its start; the cleared band is forgotten.
     QVERIFY(r.tools.bLineStarted());
-    QCOMPARE(r.tools.sngEndX(), 3000.0f);
+    QCOMPARE(r.tools.sngStartX(), 1500.0f);
+    QCOMPARE(r.tools.sngEndX(), 1500.0f);
 
     r.sent.clear();
     r.surface.pset(QPointF(100, 100), kRed);
     r.tools.clearBoard();
     QVERIFY(r.sent.isEmpty()); // a received clearing is not sent back
     QCOMPARE(px(r.surface, 6, 6), kWhite);
+}
+
+void TestTools::clearDuringRubberBandForgetsTheBand_data()
+{
+    QTest::addColumn<bool>("received");
+    QTest::newRow("local Pulisci") << false;
+    QTest::newRow("received clearing") << true;
+}
+
+void TestTools::clearDuringRubberBandForgetsTheBand()
+{
+    QFETCH(bool, received);
+    Rig r;
+    r.red();
+    r.tools.Command14_Click();
+    r.tools.mousePress(DrawingTools::Left, false, 1500, 1500);
+    r.tools.mouseMove(0, false, 4500, 3000);
+    QVERIFY(r.tools.segmentPending());
+    if (received)
+        r.tools.clearBoard();
+    else
+        r.tools.cmdClearDraw_Click();
+    const BoardSurface blank;
+    QCOMPARE(differing(r.surface, blank), 0);
+
+    // The next move shows a fresh band from the start point and nothing else.
+    r.tools.mouseMove(0, false, 4500, 1500);
+    BoardSurface band;
+    drawBand(band, QPointF(1500, 1500), QPointF(4500, 1500));
+    QCOMPARE(differing(r.surface, band), 0);
+
+    r.tools.mousePress(DrawingTools::Left, false, 4500, 1500);
+    BoardSurface ref;
+    ref.line(QPointF(1500, 1500), QPointF(4500, 1500), kRed);
+    QCOMPARE(differing(r.surface, ref), 0);
+}
+
+void TestTools::penWidthChangeRedrawsTheBand()
+{
+    Rig r;
+    r.red();
+    r.tools.Command14_Click();
+    r.tools.mousePress(DrawingTools::Left, false, 1500, 1500);
+    r.tools.mouseMove(0, false, 4500, 3000);
+
+    // The band follows the new pen at once, and none of the old one stays.
+    r.tools.setPennello(5);
+    QCOMPARE(r.surface.drawWidth(), 5);
+    QVERIFY(r.tools.segmentPending());
+    BoardSurface band;
+    drawBand(band, QPointF(1500, 1500), QPointF(4500, 3000), 5);
+    QCOMPARE(differing(r.surface, band), 0);
+
+    // Moving on removes the wide band completely.
+    r.tools.mouseMove(0, false, 6000, 1500);
+    BoardSurface moved;
+    drawBand(moved, QPointF(1500, 1500), QPointF(6000, 1500), 5);
+    QCOMPARE(differing(r.surface, moved), 0);
+
+    // A received line removes the band drawn before another width change.
+    r.tools.setPennello(2);
+    r.tools.receiveLine(fields(0, 400, 799, 400, qint32(kBlue), 1, 3));
+    BoardSurface ref;
+    ref.setScaleMode(BoardSurface::Pixels);
+    ref.line(QPointF(0, 400), QPointF(799, 400), kBlue);
+    ref.setScaleMode(BoardSurface::Twips);
+    QCOMPARE(differing(r.surface, ref), 0);
+
+    // Finishing draws the segment at the pen width in force.
+    r.tools.mouseMove(0, false, 6000, 4500);
+    r.tools.mousePress(DrawingTools::Left, false, 6000, 4500);
+    ref.setDrawWidth(2);
+    ref.line(QPointF(1500, 1500), QPointF(6000, 4500), kRed);
+    QCOMPARE(differing(r.surface, ref), 0);
+}
+
+void TestTools::bandEndingOnTheEdgeIsErasedBeforeReceivedLine_data()
+{
+    QTest::addColumn<float>("endX");
+    QTest::addColumn<float>("endY");
+    QTest::addColumn<int>("row"); // pixel row of the received line, across the band
+    QTest::newRow("left edge") << 0.0f << 3000.0f << 150;
+    QTest::newRow("top edge") << 4500.0f << 0.0f << 50;
+}
+
+void TestTools::bandEndingOnTheEdgeIsErasedBeforeReceivedLine()
+{
+    QFETCH(float, endX);
+    QFETCH(float, endY);
+    QFETCH(int, row);
+    Rig r;
+    r.red();
+    r.tools.Command14_Click();
+    r.tools.mousePress(DrawingTools::Left, false, 1500, 1500);
+    r.tools.mouseMove(0, false, endX, endY);
+    const bool pendingWithBand = r.tools.segmentPending();
+
+    r.tools.receiveLine(fields(0, row, 799, row, qint32(kBlue), 1, 3));
+    BoardSurface ref;
+    ref.setScaleMode(BoardSurface::Pixels);
+    ref.line(QPointF(0, row), QPointF(799, row), kBlue);
+    ref.setScaleMode(BoardSurface::Twips);
+    QCOMPARE(differing(r.surface, ref), 0);
+    QVERIFY(pendingWithBand);
+    QVERIFY(!r.tools.segmentPending());
+    QVERIFY(r.tools.bLineStarted());
+
+    // Finishing elsewhere leaves the received line whole.
+    r.tools.mouseMove(0, false, 6000, 6000);
+    r.tools.mousePress(DrawingTools::Left, false, 6000, 6000);
+    ref.line(QPointF(1500, 1500), QPointF(6000, 6000), kRed);
+    QCOMPARE(differing(r.surface, ref), 0);
+    QVERIFY(!r.tools.segmentPending());
 }
 
 void TestTools::receivedLineErasesPendingRubberBand()
