@@ -2,7 +2,9 @@
 // time per line of the first and of the last thousand, to show that a line
 // costs the same however long the pane already is.
 //
-// Usage: bench_conversation_pane [lines] [--shown]
+// Usage: bench_conversation_pane [lines] [--hidden]
+// The pane is shown, as in use, unless --hidden is given: then the lines go
+// into a document nobody lays out for the screen.
 // Run with QT_QPA_PLATFORM=offscreen when there is no display.
 
 #include "dialogpane.h"
@@ -18,10 +20,12 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     int lines = 100000;
-    bool shown = false;
+    bool shown = true;
     for (int i = 1; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
-        if (arg == QLatin1String("--shown"))
+        if (arg == QLatin1String("--hidden"))
+            shown = false;
+        else if (arg == QLatin1String("--shown"))
             shown = true;
         else if (arg.toInt() > 0)
             lines = arg.toInt();
@@ -50,6 +54,7 @@ int main(int argc, char **argv)
     QElapsedTimer total;
     total.start();
     double firstMs = 0, lastMs = 0;
+    int firstLines = 0, lastLines = 0;
     for (int done = 0; done < lines; done += batch) {
         QElapsedTimer t;
         t.start();
@@ -59,13 +64,19 @@ int main(int argc, char **argv)
         // the deferred scroll and any repaint belong to the cost of the batch
         QCoreApplication::processEvents();
         const double ms = t.nsecsElapsed() / 1e6;
-        if (done == 0)
+        if (done == 0) {
             firstMs = ms;
+            firstLines = n;
+        }
         lastMs = ms;
+        lastLines = n;
     }
     std::printf("lines: %d (%s)\n", lines, shown ? "pane shown" : "pane hidden");
-    std::printf("first %d lines: %.2f us/line\n", batch, firstMs * 1000.0 / batch);
-    std::printf("last %d lines:  %.2f us/line\n", batch, lastMs * 1000.0 / batch);
+    // a short last batch is divided by its own count
+    std::printf("first %d lines: %.2f us/line\n", firstLines,
+                firstLines ? firstMs * 1000.0 / firstLines : 0.0);
+    std::printf("last %d lines:  %.2f us/line\n", lastLines,
+                lastLines ? lastMs * 1000.0 / lastLines : 0.0);
     std::printf("total: %.2f s, blocks in the pane: %d\n", total.nsecsElapsed() / 1e9,
                 pane.txtDialog()->document()->blockCount());
     return 0;

@@ -2,6 +2,7 @@
 
 #include "chatsession.h"
 #include "commandline.h"
+#include "eventspanel.h"
 #include "preferences.h"
 
 #include <QWidget>
@@ -53,7 +54,8 @@ public:
     static constexpr int kPresetHeight = 6450;
     /// The preset heights measure the whole window; a desktop's title bar and
     /// borders take about this much of it, the rest is the window's content.
-    static constexpr int kFrameAllowance = 450;
+    /// One value for the window and its events panel, which resizes it too.
+    static constexpr int kFrameAllowance = conversation::EventsPanel::kFrameAllowance;
 
     /// Runs the start sequence: reads the preferences from @p prefsPath
     /// (the user's "tavernix.ini" when empty) and prepares every control.

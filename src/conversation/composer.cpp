@@ -1,5 +1,6 @@
 #include "composer.h"
 
+#include "linebreaks.h"
 #include "tags.h"
 
 #include "chatsession.h"
@@ -64,8 +65,13 @@ Composer::Lines Composer::compose(const QString &msg, const QString &name)
     return l;
 }
 
-bool Composer::isForgedRoll(const QString &msg, const QStringList &names)
+bool Composer::isForgedRoll(const QString &text, const QStringList &names)
 {
+    // Blanks after the final dot do not show, so they must not hide a roll
+    // (a pasted line usually ends with its line break).
+    QStringView msg(text);
+    while (!msg.isEmpty() && msg.back().isSpace())
+        msg.chop(1);
     for (const QString &p : names) {
         if (matchesRoll(msg, QString(QStringLiteral("# ") + p + QStringLiteral(" lancia ")), u"."))
             return true;
@@ -136,8 +142,11 @@ void Composer::deliver(session::ChatSession &chat, const QString &publicLine,
         sink->UpdateDialog(isPrivate ? privateLine : publicLine);
 }
 
-Composer::Outcome Composer::send(session::ChatSession &chat, const QString &msg, bool isPrivate)
+Composer::Outcome Composer::send(session::ChatSession &chat, const QString &typed, bool isPrivate)
 {
+    // A conversation line is shown as one line everywhere, so a pasted
+    // line break travels as the space the receivers will see.
+    const QString msg = flattenLineBreaks(typed);
     const QString name = chat.name();
     const QStringList names = chat.participants() ? chat.participants()->names() : QStringList();
     if (isForgedRoll(msg, names)) {

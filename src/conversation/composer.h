@@ -40,7 +40,8 @@ public:
     /**
      * @brief True when @p msg as a whole would read as a dice announcement
      * of one of @p names, or as an anonymous-looking action roll. Names are
-     * compared literally and every run of digits may be empty.
+     * compared literally, every run of digits may be empty and white space
+     * at the end is ignored.
      */
     static bool isForgedRoll(const QString &msg, const QStringList &names);
 
@@ -65,10 +66,11 @@ public:
                         const QString &privateLine, bool isPrivate, bool anonymousAllowed);
 
     /**
-     * @brief The send action: guard, delivery and echo of @p msg with the
-     * session's name. Shows the refusal through the session's message service.
+     * @brief The send action: guard, delivery and echo of @p typed with the
+     * session's name. Line breaks in the typed text become spaces first.
+     * Shows the refusal through the session's message service.
      */
-    static Outcome send(session::ChatSession &chat, const QString &msg, bool isPrivate);
+    static Outcome send(session::ChatSession &chat, const QString &typed, bool isPrivate);
 };
 
 } // namespace conversation

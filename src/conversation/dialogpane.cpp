@@ -2,6 +2,8 @@
 
 #include "chatsession.h"
 #include "colouring.h"
+#include "diceroller.h"
+#include "linebreaks.h"
 #include "participantlist.h"
 #include "togglebutton.h"
 
@@ -11,6 +13,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -36,8 +39,106 @@ QTextCursor endCursor(QTextDocument *doc)
     return c;
 }
 
-// The pane's text edit: nothing shown in it may fetch a resource, and what
-// is pasted or dropped arrives as plain text only.
+// Marks the break points the pane put into long runs, so that copying can
+// leave them out while a zero width space the peer sent stays.
+constexpr int kInsertedBreak = QTextFormat::UserProperty + 1;
+
+bool isInsertedBreak(const QTextFragment &f)
+{
+    return f.charFormat().boolProperty(kInsertedBreak);
+}
+
+// Where break points go in @p text: before each of these offsets.
+std::vector<qsizetype> breakOffsets(QStringView text)
+{
+    // Wrapping at word boundaries looks for the end of the word at every
+    // screen line, so a long run without a space (a peer can send a megabyte
+    // of "x") takes minutes to lay out. An invisible break point every
+    // kLongRun characters keeps the layout linear; ordinary text is untouched.
+    std::vector<qsizetype> offsets;
+    qsizetype run = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isSpace() || c == DialogPane::kBreakPoint) {
+            run = 0;
+        } else if (++run > DialogPane::kLongRun) {
+            offsets.push_back(i);
+            run = 1;
+        }
+    }
+    return offsets;
+}
+
+// Inserts @p text in @p format with marked break points in its long runs.
+void insertWithBreakPoints(QTextCursor &c, QStringView text, const QTextCharFormat &format)
+{
+    QTextCharFormat mark = format;
+    mark.setProperty(kInsertedBreak, true);
+    qsizetype from = 0;
+    for (const qsizetype at : breakOffsets(text)) {
+        c.insertText(text.mid(from, at - from).toString(), format);
+        c.insertText(QString(DialogPane::kBreakPoint), mark);
+        from = at;
+    }
+    if (from < text.size())
+        c.insertText(text.mid(from).toString(), format);
+}
+
+// The text of @p doc from @p from to @p to without the marked break points,
+// blocks joined by LF.
+QString textWithoutBreaks(const QTextDocument *doc, int from, int to)
+{
+    QString out;
+    for (QTextBlock b = doc->findBlock(from); b.isValid() && b.position() <= to; b = b.next()) {
+        if (b.position() > from)
+            out += QLatin1Char('\n');
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            const int start = qMax(from, f.position());
+            const int end = qMin(to, f.position() + f.length());
+            if (end <= start)
+                continue;
+            QString piece = f.text().mid(start - f.position(), end - start);
+            if (isInsertedBreak(f))
+                piece.remove(DialogPane::kBreakPoint);
+            out += piece;
+        }
+    }
+    return out;
+}
+
+// What a copy of @p selection carries: the plain text and the coloured
+// text, both without the marked break points.
+QMimeData *copyWithoutBreaks(const QTextCursor &selection)
+{
+    auto *data = new QMimeData;
+    if (!selection.hasSelection())
+        return data;
+    data->setText(textWithoutBreaks(selection.document(), selection.selectionStart(),
+                                    selection.selectionEnd()));
+
+    QTextDocument copy;
+    QTextCursor(&copy).insertFragment(QTextDocumentFragment(selection));
+    std::vector<std::pair<int, int>> marked;
+    for (QTextBlock b = copy.begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            if (isInsertedBreak(it.fragment()))
+                marked.emplace_back(it.fragment().position(), it.fragment().length());
+        }
+    }
+    QTextCursor c(&copy);
+    for (auto m = marked.rbegin(); m != marked.rend(); ++m) {
+        c.setPosition(m->first);
+        c.setPosition(m->first + m->second, QTextCursor::KeepAnchor);
+        c.removeSelectedText();
+    }
+    data->setHtml(copy.toHtml());
+    return data;
+}
+
+// The pane's text edit: nothing shown in it may fetch a resource, what is
+// pasted or dropped arrives as plain text only, and a copy holds what the
+// peers sent, without the pane's break points.
 class PlainPane : public QTextEdit
 {
 public:
@@ -52,45 +153,59 @@ protected:
         if (source->hasText())
             textCursor().insertText(source->text());
     }
+    QMimeData *createMimeDataFromSelection() const override
+    {
+        return copyWithoutBreaks(textCursor());
+    }
+};
+
+// The status box: a copy leaves out the break points as in the pane.
+class StatusBox : public QPlainTextEdit
+{
+public:
+    using QPlainTextEdit::QPlainTextEdit;
+
+protected:
+    QMimeData *createMimeDataFromSelection() const override
+    {
+        return copyWithoutBreaks(textCursor());
+    }
 };
 
 } // namespace
 
 QString DialogPane::breakLongRuns(const QString &text)
 {
-    // Wrapping at word boundaries looks for the end of the word at every
-    // screen line, so a long run without a space (a peer can send a megabyte
-    // of "x") takes minutes to lay out. An invisible break point every
-    // kLongRun characters keeps the layout linear; ordinary text is untouched.
-    qsizetype run = 0;
-    qsizetype i = 0;
-    for (; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        run = (c.isSpace() || c == kBreakPoint) ? 0 : run + 1;
-        if (run > kLongRun)
-            break;
-    }
-    if (i == text.size())
+    const std::vector<qsizetype> offsets = breakOffsets(text);
+    if (offsets.empty())
         return text;
-
     QString out;
-    out.reserve(text.size() + text.size() / kLongRun + 1);
-    run = 0;
-    for (const QChar c : text) {
-        if (c.isSpace() || c == kBreakPoint) {
-            run = 0;
-        } else if (++run > kLongRun) {
-            out += kBreakPoint;
-            run = 1;
-        }
-        out += c;
+    out.reserve(text.size() + qsizetype(offsets.size()));
+    qsizetype from = 0;
+    for (const qsizetype at : offsets) {
+        out += QStringView(text).mid(from, at - from);
+        out += kBreakPoint;
+        from = at;
     }
+    out += QStringView(text).mid(from);
     return out;
+}
+
+QString DialogPane::dialogText() const
+{
+    return textWithoutBreaks(m_txtDialog->document(), 0,
+                             m_txtDialog->document()->characterCount() - 1);
+}
+
+QString DialogPane::statusText() const
+{
+    return textWithoutBreaks(m_txtStatus->document(), 0,
+                             m_txtStatus->document()->characterCount() - 1);
 }
 
 DialogPane::DialogPane(QWidget *parent, session::ChatSession *chat)
     : QObject(parent), m_chat(chat), m_txtDialog(new PlainPane(parent)),
-      m_txtStatus(new QPlainTextEdit(parent)),
+      m_txtStatus(new StatusBox(parent)),
       m_command21(new ToggleButton(QStringLiteral("Command21"), parent)),
       m_command19(new ToggleButton(QStringLiteral("Command19"), parent))
 {
@@ -156,24 +271,33 @@ void DialogPane::UpdateDialog(const QString &vsDialog)
         c.insertBlock(QTextBlockFormat(), black);
     c.insertText(m_sTimeStamp, black);
 
+    // The line shows as one line, except for the detail of a dice roll that
+    // ends it; any other break a peer put in becomes a space. The length is
+    // kept, so the colours are worked out on what is shown and the detail
+    // stays part of its announcement.
+    QString line = flattenLineBreaks(vsDialog);
+    if (const qsizetype detail = DiceRoller::detailStart(vsDialog); detail >= 0)
+        line[detail] = QLatin1Char('\n');
+
     std::vector<ColourRun> runs;
     if (m_colouring && m_names)
-        runs = Colouring::runs(vsDialog, m_names());
+        runs = Colouring::runs(line, m_names());
 
     // Insert the line piece by piece in its final colours rather than
     // recolouring it afterwards: one pass, and nothing before it is touched.
+    const QStringView shown(line);
     qsizetype pos = 0;
     for (const ColourRun &run : runs) {
-        const qsizetype start = qBound<qsizetype>(pos, run.start, vsDialog.size());
-        const qsizetype end = qBound<qsizetype>(start, run.start + run.length, vsDialog.size());
+        const qsizetype start = qBound<qsizetype>(pos, run.start, line.size());
+        const qsizetype end = qBound<qsizetype>(start, run.start + run.length, line.size());
         if (start > pos)
-            c.insertText(breakLongRuns(vsDialog.mid(pos, start - pos)), black);
+            insertWithBreakPoints(c, shown.mid(pos, start - pos), black);
         if (end > start)
-            c.insertText(breakLongRuns(vsDialog.mid(start, end - start)), colourFormat(run.colour));
+            insertWithBreakPoints(c, shown.mid(start, end - start), colourFormat(run.colour));
         pos = end;
     }
-    if (pos < vsDialog.size())
-        c.insertText(breakLongRuns(vsDialog.mid(pos)), black);
+    if (pos < line.size())
+        insertWithBreakPoints(c, shown.mid(pos), black);
     c.endEditBlock();
 
     scheduleScroll();
@@ -187,7 +311,8 @@ void DialogPane::UpdateStatus(const QString &vsStatus)
     c.beginEditBlock();
     if (!wasEmpty)
         c.insertBlock();
-    c.insertText(breakLongRuns(vsStatus));
+    // Status lines carry peers' names: one line each, like the pane's.
+    insertWithBreakPoints(c, flattenLineBreaks(vsStatus), QTextCharFormat());
     c.endEditBlock();
     scheduleScroll();
 }

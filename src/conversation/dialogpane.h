@@ -65,8 +65,15 @@ public:
     /// The invisible break point put into longer runs (zero width space).
     static constexpr QChar kBreakPoint = QChar(0x200B);
     /// @p text with a break point after every kLongRun characters that hold
-    /// no space; text without such runs is returned as it is.
+    /// no space; text without such runs is returned as it is. The pane puts
+    /// the same break points into what it shows.
     static QString breakLongRuns(const QString &text);
+
+    /// The pane's text as received, lines joined by LF: the break points the
+    /// pane put into long runs are left out (a copy leaves them out too).
+    QString dialogText() const;
+    /// The status box's text, without its break points.
+    QString statusText() const;
 
 private:
     void scheduleScroll();

@@ -66,6 +66,38 @@ QString DiceRoller::detailText(const std::vector<int> &dice, bool details)
     return QStringLiteral("\n« ") + list + QStringLiteral(" »");
 }
 
+qsizetype DiceRoller::detailStart(QStringView line)
+{
+    const QStringView open = u"\n\u00ab ";
+    const QStringView close = u" \u00bb";
+    if (!line.endsWith(close))
+        return -1;
+    const qsizetype start = line.lastIndexOf(open);
+    const qsizetype first = start + open.size();
+    const qsizetype last = line.size() - close.size();
+    if (start < 0 || first > last)
+        return -1;
+
+    // number (", " number)+ with ASCII digits only, as detailText() writes it
+    const QStringView list = line.mid(first, last - first);
+    int numbers = 0;
+    qsizetype pos = 0;
+    while (true) {
+        const qsizetype digits = pos;
+        while (pos < list.size() && list[pos] >= u'0' && list[pos] <= u'9')
+            ++pos;
+        if (pos == digits)
+            return -1;
+        ++numbers;
+        if (pos == list.size())
+            break;
+        if (!list.mid(pos).startsWith(u", "))
+            return -1;
+        pos += 2;
+    }
+    return numbers >= 2 ? start : -1;
+}
+
 QString DiceRoller::announcement(const QString &name, int count, int faces, int total,
                                  const QString &detail, bool isPrivate)
 {

@@ -43,6 +43,14 @@ public:
     /// announcement stays one protocol line.
     static QString detailText(const std::vector<int> &dice, bool details);
 
+    /**
+     * @brief Where the detail that detailText() makes begins in @p line: the
+     * index of its line break when the line ends with one ("\n« " and two
+     * or more numbers joined by ", ", then " »"), -1 otherwise. This is the
+     * only line break a conversation line may show.
+     */
+    static qsizetype detailStart(QStringView line);
+
     /// "who lancia NdF ed ottiene T." (or "*...*" when private) followed by the detail.
     static QString announcement(const QString &name, int count, int faces, int total,
                                 const QString &detail, bool isPrivate);

@@ -27,10 +27,17 @@ class EventsPanel : public QObject
 {
     Q_OBJECT
 public:
+    /// The window heights below measure the whole window; a desktop's title
+    /// bar and borders take about this many twips of them, and the rest is
+    /// the window's content, which is what resizing sets.
+    static constexpr int kFrameAllowance = 450;
+
     /// Window sizes of the panel, in pixels (15 twips each).
-    static constexpr int kMinWidth = (7695 + 7) / 15;   ///< 7695 twips
-    static constexpr int kTallHeight = (8690 + 7) / 15; ///< 8690 twips
-    static constexpr int kShortHeight = 6450 / 15;      ///< 6450 twips
+    static constexpr int kMinWidth = (7695 + 7) / 15; ///< 7695 twips
+    /// 8690 twips with the logs shown, less the frame.
+    static constexpr int kTallHeight = (8690 - kFrameAllowance + 7) / 15;
+    /// 6450 twips without them (the main window's preset), less the frame.
+    static constexpr int kShortHeight = (6450 - kFrameAllowance) / 15;
 
     EventsPanel(session::ChatSession *chat, QWidget *parent);
 

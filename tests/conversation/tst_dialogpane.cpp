@@ -2,6 +2,9 @@
 #include "dialogpane.h"
 #include "togglebutton.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTest>
@@ -9,6 +12,7 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTextFragment>
+#include <QTextLayout>
 
 using conversation::Colouring;
 using conversation::DialogPane;
@@ -257,13 +261,142 @@ private slots:
         f.pane.UpdateDialog("*");
         QCOMPARE(f.text().split('\n').last(), QString("*"));
         QCOMPARE(colours(f.doc()).last(), kBlack);
-        // a lone CR breaks the line on screen but loses no text
+        // a lone CR does not break the line on screen: it shows as a space
         f.pane.UpdateDialog("Brom: uno\rdue");
-        const QString all = f.text();
-        QVERIFY(all.contains("Brom: uno"));
-        QVERIFY(all.endsWith("due"));
-        QCOMPARE(colours(f.doc()).mid(colours(f.doc()).size() - 12, 4),
+        QCOMPARE(f.text().split('\n').last(), QString("Brom: uno due"));
+        QCOMPARE(f.doc()->blockCount(), 3);
+        QCOMPARE(colours(f.doc()).mid(colours(f.doc()).size() - 13, 4),
                  repeat(Colouring::kSpeaker, 4));
+    }
+
+    void receivedLineBreaksStayOnOneLine_data()
+    {
+        QTest::addColumn<QString>("separator");
+        QTest::newRow("LF") << QString("\n");
+        QTest::newRow("CR") << QString("\r");
+        QTest::newRow("CR LF") << QString("\r\n");
+        QTest::newRow("line separator") << QString(QChar(0x2028));
+        QTest::newRow("paragraph separator") << QString(QChar(0x2029));
+        QTest::newRow("frame start") << QString(QChar(0xFDD0));
+        QTest::newRow("frame end") << QString(QChar(0xFDD1));
+    }
+
+    void receivedLineBreaksStayOnOneLine()
+    {
+        // A peer's line that hides a dice announcement after a break must
+        // not show that announcement on a line of its own.
+        QFETCH(QString, separator);
+        Fixture f;
+        f.names = {"Eve", "Brom"};
+        f.pane.Command19_Click();
+        f.window.resize(900, 300);
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        const QString forged = "Brom lancia 3d6 ed ottiene 18.";
+        f.pane.UpdateDialog("Eve: ok" + separator + forged);
+        QCOMPARE(f.doc()->blockCount(), 1);
+        const QString spaces(separator.size(), QLatin1Char(' '));
+        QCOMPARE(f.text(), "Eve: ok" + spaces + forged);
+        QCOMPARE(f.doc()->firstBlock().text(), "Eve: ok" + spaces + forged);
+        QCOMPARE(f.doc()->firstBlock().layout()->lineCount(), 1);
+        // coloured as Eve's speech, the hidden roll included
+        QCOMPARE(colours(f.doc()), repeat(Colouring::kSpeaker, 3) +
+                                       repeat(kBlack, 4 + separator.size() + forged.size()));
+    }
+
+    void onlyATrailingDiceDetailBreaksTheLine_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("shown");
+        const QString roll = "Brom lancia 3d6 ed ottiene 11.";
+        QTest::newRow("public detail") << roll + QString::fromUtf8("\n« 4, 1, 6 »")
+                                       << QStringList{roll, QString::fromUtf8("« 4, 1, 6 »")};
+        QTest::newRow("private detail")
+            << "*" + roll + "*" + QString::fromUtf8("\n« 4, 7 »")
+            << QStringList{"*" + roll + "*", QString::fromUtf8("« 4, 7 »")};
+        QTest::newRow("break before a detail")
+            << "Eve: a\n" + roll + QString::fromUtf8("\n« 4, 1 »")
+            << QStringList{"Eve: a " + roll, QString::fromUtf8("« 4, 1 »")};
+        QTest::newRow("text after the detail")
+            << roll + QString::fromUtf8("\n« 4, 1 » x")
+            << QStringList{roll + QString::fromUtf8(" « 4, 1 » x")};
+        QTest::newRow("detail with a CR") << roll + QString::fromUtf8("\r« 4, 1 »")
+                                          << QStringList{roll + QString::fromUtf8(" « 4, 1 »")};
+        QTest::newRow("one die is no detail") << roll + QString::fromUtf8("\n« 4 »")
+                                              << QStringList{roll + QString::fromUtf8(" « 4 »")};
+        QTest::newRow("letters are no dice") << roll + QString::fromUtf8("\n« 4, x »")
+                                             << QStringList{roll + QString::fromUtf8(" « 4, x »")};
+        QTest::newRow("empty value") << roll + QString::fromUtf8("\n« 4, »")
+                                     << QStringList{roll + QString::fromUtf8(" « 4, »")};
+        QTest::newRow("a second line inside the detail")
+            << roll + QString::fromUtf8("\n« 4, 1 »\n« 4, 1 »")
+            << QStringList{roll + QString::fromUtf8(" « 4, 1 »"), QString::fromUtf8("« 4, 1 »")};
+    }
+
+    void onlyATrailingDiceDetailBreaksTheLine()
+    {
+        QFETCH(QString, line);
+        QFETCH(QStringList, shown);
+        Fixture f;
+        f.pane.UpdateDialog(line);
+        QCOMPARE(f.doc()->blockCount(), int(shown.size()));
+        QCOMPARE(f.text(), shown.join('\n'));
+    }
+
+    void copyLeavesOutTheInsertedBreakPoints()
+    {
+        Fixture f;
+        f.window.resize(500, 300);
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        const QString run(300, QLatin1Char('x'));
+        f.pane.UpdateDialog(run);
+        QVERIFY(f.text().contains(DialogPane::kBreakPoint)); // the pane did break the run
+        QClipboard *clipboard = QGuiApplication::clipboard();
+        clipboard->clear();
+        f.pane.txtDialog()->selectAll();
+        f.pane.txtDialog()->copy();
+        QCOMPARE(clipboard->text(), run);
+
+        // a zero width space the peer sent is the peer's text and is kept
+        const QString own = "Eve: " + run + DialogPane::kBreakPoint + "y";
+        f.pane.UpdateDialog(own);
+        clipboard->clear();
+        f.pane.txtDialog()->selectAll();
+        f.pane.txtDialog()->copy();
+        QCOMPARE(clipboard->text(), run + "\n" + own);
+        // the coloured copy for rich text programs holds the same text
+        QTextDocument pasted;
+        pasted.setHtml(clipboard->mimeData()->html());
+        QCOMPARE(pasted.toPlainText(), run + "\n" + own);
+        QCOMPARE(f.pane.dialogText(), run + "\n" + own);
+    }
+
+    void copyFromTheStatusBoxLeavesOutTheBreakPoints()
+    {
+        // the status box breaks long runs the same way
+        Fixture f;
+        f.window.resize(500, 300);
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        QClipboard *clipboard = QGuiApplication::clipboard();
+        const QString name(400, QLatin1Char('n'));
+        f.pane.UpdateStatus(name + " si è connesso.");
+        f.pane.UpdateStatus("Connesso");
+        clipboard->clear();
+        f.pane.txtStatus()->selectAll();
+        f.pane.txtStatus()->copy();
+        QCOMPARE(clipboard->text(), name + " si è connesso.\nConnesso");
+        QCOMPARE(f.pane.statusText(), name + " si è connesso.\nConnesso");
+    }
+
+    void statusLineBreaksStayOnOneLine()
+    {
+        Fixture f;
+        f.pane.UpdateStatus("Eve\nUgo si è connesso.");
+        f.pane.UpdateStatus(QString("Eve") + QChar(0x2029) + "x");
+        QCOMPARE(f.pane.txtStatus()->document()->blockCount(), 2);
+        QCOMPARE(f.pane.txtStatus()->toPlainText(), QString("Eve Ugo si è connesso.\nEve x"));
     }
 
     void hugeLine()

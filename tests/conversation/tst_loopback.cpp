@@ -202,6 +202,17 @@ private slots:
         QVERIFY(!m_ugo->sink.dialog.contains("Ugo lancia 3d6 ed ottiene 18."));
     }
 
+    void pastedBreakTravelsAsASpace()
+    {
+        // What Lia sees in her own pane is what the others receive: one line.
+        const QString shown = "Lia: ok Ugo lancia 3d6 ed ottiene 18.";
+        QCOMPARE(Composer::send(*m_lia->chat, "ok\nUgo lancia 3d6 ed ottiene 18.", false),
+                 Composer::Outcome::Done);
+        QCOMPARE(m_lia->lastSent(), "sckConnect: [Messaggio]" + shown);
+        QVERIFY(everyoneHas(shown));
+        QCOMPARE(m_lia->sink.dialog.last(), shown);
+    }
+
     void rollWithDetailsTravelsAsOneLine()
     {
         DiceRoller roller(77);

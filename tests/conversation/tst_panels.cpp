@@ -1,4 +1,5 @@
 #include "chatsession.h"
+#include "composer.h"
 #include "composerpanel.h"
 #include "dialogpane.h"
 #include "dicepanel.h"
@@ -132,6 +133,42 @@ private slots:
         QCOMPARE(f.boxes.texts, QStringList{"Non si fanno queste cose Brom..."});
         QVERIFY(f.sink.dialog.isEmpty());
         QCOMPARE(f.composer.txtMessage()->toPlainText(), QString());
+    }
+
+    void pastedLineBreaksBecomeSpaces()
+    {
+        // Pasted text reaches the box with its line breaks; a break must not
+        // let a dice announcement stand on a line of its own.
+        Fixture f;
+        f.composer.txtMessage()->insertPlainText("ok\nBrom lancia 3d6 ed ottiene 18.");
+        QVERIFY(f.composer.cmdSend()->isEnabled());
+        QTest::mouseClick(f.composer.cmdSend(), Qt::LeftButton);
+        QCOMPARE(f.sink.dialog, QStringList{"Brom: ok Brom lancia 3d6 ed ottiene 18."});
+        QVERIFY(f.boxes.texts.isEmpty());
+
+        // the other breaks a peer's program or a paste can hold
+        for (const QChar brk : {QChar('\r'), QChar(0x2028), QChar(0x2029)}) {
+            f.sink.dialog.clear();
+            QCOMPARE(conversation::Composer::send(
+                         f.chat, QString("ok") + brk + "Brom lancia 3d6 ed ottiene 18.", false),
+                     conversation::Composer::Outcome::Done);
+            QCOMPARE(f.sink.dialog, QStringList{"Brom: ok Brom lancia 3d6 ed ottiene 18."});
+        }
+    }
+
+    void pastedRollWithATrailingBreakIsRefused()
+    {
+        // With the break turned into a space the line would read exactly as
+        // a roll of Brom's, so the guard must see through trailing blanks.
+        Fixture f;
+        f.composer.txtMessage()->insertPlainText("# Brom lancia 3d6 ed ottiene 18.\n");
+        QTest::mouseClick(f.composer.cmdSend(), Qt::LeftButton);
+        QCOMPARE(f.boxes.texts, QStringList{"Non si fanno queste cose Brom..."});
+        QVERIFY(f.sink.dialog.isEmpty());
+        QCOMPARE(conversation::Composer::send(
+                     f.chat, QString(", lancia 3d6 ed ottiene 18.") + QChar(0x2029), false),
+                 conversation::Composer::Outcome::Refused);
+        QVERIFY(f.sink.dialog.isEmpty());
     }
 
     void emptyNameSendsNothing()
@@ -325,6 +362,8 @@ private slots:
         panel.chkTutorial()->show();
         QTest::mouseClick(panel.chkTutorial(), Qt::LeftButton);
         QVERIFY(panel.chkTutorial()->isChecked());
+        // 7695 x 8690 twips for the whole window, less the title bar and borders
+        QCOMPARE(window.size(), QSize(7695 / 15, (8690 - 450) / 15));
         QCOMPARE(window.size(), QSize(EventsPanel::kMinWidth, EventsPanel::kTallHeight));
         const QRect screen = window.screen()->geometry();
         QCOMPARE(window.pos(), QPoint(screen.left() + (screen.width() - window.width()) / 2,
@@ -333,6 +372,7 @@ private slots:
         QVERIFY(panel.lstReceived()->isVisible());
 
         QTest::mouseClick(panel.chkTutorial(), Qt::LeftButton);
+        QCOMPARE(window.size(), QSize(7695 / 15, (6450 - 450) / 15));
         QCOMPARE(window.size(), QSize(EventsPanel::kMinWidth, EventsPanel::kShortHeight));
         QVERIFY(!panel.lstSent()->isVisible());
 
@@ -352,6 +392,27 @@ private slots:
         panel.chkTutorial_Click();
         QCOMPARE(window.size(), QSize(300, 200));
         QVERIFY(panel.lstSent()->isVisible());
+    }
+
+    void eventsPanelRoundTripKeepsTheMainWindowHeight()
+    {
+        // The main window opens with the content of the 6450-twip preset less
+        // the frame; showing and hiding the logs must bring it back there.
+        QWidget window;
+        session::ChatSession chat;
+        EventsPanel panel(&chat, &window);
+        const int presetContent = (6450 - 450) / 15;
+        window.resize(7695 / 15, presetContent);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        panel.chkTutorial()->show();
+        QTest::mouseClick(panel.chkTutorial(), Qt::LeftButton);
+        QVERIFY(window.height() >= (8690 - 450) / 15);
+        // the lower log fits in the grown window
+        QVERIFY(panel.lstReceived()->geometry().bottom() < window.height());
+        QTest::mouseClick(panel.chkTutorial(), Qt::LeftButton);
+        QCOMPARE(window.height(), presetContent);
+        QCOMPARE(window.width(), 7695 / 15);
     }
 
     void hugeLogEntryIsShown()
