@@ -13,7 +13,6 @@
 #include "messageboxservice.h"
 #include "participantlist.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QCheckBox>
 #include <QComboBox>
@@ -349,14 +348,6 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
     if (watched == Label2 && event->type() == QEvent::MouseButtonRelease)
         m_dialog->Label2_Click(session::sLocalIP(m_messages));
     return QWidget::eventFilter(watched, event);
-}
-
-void frmMain::changeEvent(QEvent *event)
-{
-    QWidget::changeEvent(event);
-    // The board's scroll bars follow the window each time it comes forward.
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        m_board->FlexInit();
 }
 
 void frmMain::closeEvent(QCloseEvent *event)

@@ -192,8 +192,7 @@ struct ChatSession::Private {
             readClient(); // what the host said last still counts
         status(kStatusDisconnected);
         closeClient();
-        people->clear();
-        clearStuff();
+        clearStuff(); // empties the participant list too
         closeConnection();
         // While the connect wait runs, its end still decides (and fails).
         if (phase == Phase::Connected)
@@ -211,7 +210,7 @@ struct ChatSession::Private {
         const QString who = people->sConnectionName(index);
         if (who.isEmpty())
             return; // gone before it introduced itself: no trace
-        status(who + QStringLiteral(" ha perso il contatto con la realtà."));
+        status(who + ChatSession::kLostContact);
         people->RemoveName(index);
         q->SendToAll(tag::Disconnessione + sFormatSend(index), false);
     }
@@ -550,8 +549,7 @@ void ChatSession::cmdHost_Click()
     d->combo->setStringList({});
     d->setPhase(Phase::Hosting);
     SendToSelf(tag::Listato);
-    SendToSelf(tag::ComboIP + d->name + QStringLiteral(" - ") +
-               sLocalIP(d->messages));
+    SendToSelf(addressMessage(d->name));
 }
 
 void ChatSession::cmdConnect_Click(const QString &address)
@@ -600,12 +598,13 @@ void ChatSession::cmdKick_Click()
         if (!people->isSelected(i) || expelled == -1)
             continue;
         const QString notice = tag::Espulsione + sFormatSend(expelled);
+        const QByteArray line = encodeLine(notice);
         for (int j = 0; j < people->count(); ++j) {
             const qint32 other = people->tagAt(j);
-            if (other == -1 || people->isSelected(j) || other < 1 || other > 32767)
+            // The host's own entry (-1) and stray tags name no connection.
+            if (people->isSelected(j) || other < 1 || other > 32767)
                 continue;
-            if (connectionState(qint16(other)) == kConnected)
-                SendToPerson(notice, qint16(other));
+            sendEncoded(notice, line, qint16(other));
         }
         if (expelled >= 1 && expelled <= 32767)
             d->closeElement(qint16(expelled));
@@ -659,13 +658,11 @@ bool ChatSession::confirmOwnName()
         d->people->ChangeAddName(-1, typed);
         SendPeopleList();
         SendToSelf(tag::Listato);
-        SendToSelf(tag::ComboIP + typed + QStringLiteral(" - ") +
-                   sLocalIP(d->messages));
+        SendToSelf(addressMessage(typed));
     } else if (isClientConnected()) {
         SendToServer(tag::CambiaNome + typed);
         SendToServer(tag::Listato);
-        SendToServer(tag::ComboIP + typed + QStringLiteral(" - ") +
-                     sLocalIP(d->messages));
+        SendToServer(addressMessage(typed));
     }
     return true;
 }
@@ -689,7 +686,7 @@ void ChatSession::sendEncoded(const QString &vsData, const QByteArray &line, qin
         return;
     if (e->socket->write(line) < 0)
         return;
-    d->sent->appendTraffic(viConnection, vsData);
+    ShowSentData(viConnection, vsData);
     d->dropIfBacklogged(viConnection);
 }
 
@@ -717,10 +714,8 @@ void ChatSession::SendToAll(const QString &vsData, bool vbSelf)
 {
     const QByteArray line = encodeLine(vsData);
     const qint16 count = iConnections();
-    for (qint16 i = 1; i <= count && i > 0; ++i) {
-        if (connectionState(i) == kConnected)
-            sendEncoded(vsData, line, i);
-    }
+    for (qint16 i = 1; i <= count && i > 0; ++i)
+        sendEncoded(vsData, line, i); // skips elements that are not connected
     if (vbSelf)
         SendToSelf(vsData);
 }
@@ -730,8 +725,8 @@ void ChatSession::SendToAllButOriginator(const QString &vsData, qint16 viConnect
     const QByteArray line = encodeLine(vsData);
     const qint16 count = iConnections();
     for (qint16 i = 1; i <= count && i > 0; ++i) {
-        if (i != viConnection && connectionState(i) == kConnected)
-            sendEncoded(vsData, line, i);
+        if (i != viConnection)
+            sendEncoded(vsData, line, i); // skips elements that are not connected
     }
 }
 
@@ -746,7 +741,7 @@ bool ChatSession::SendToServer(const QString &vsData)
         return false;
     if (d->client->write(encodeLine(vsData)) < 0)
         return false;
-    d->sent->appendTraffic(-1, vsData);
+    ShowSentData(-1, vsData);
     d->dropClientIfBacklogged();
     return true;
 }
@@ -759,13 +754,18 @@ void ChatSession::Broadcast(const QString &vsData)
         SendToServer(vsData);
 }
 
-void ChatSession::ShowSentData(const QString &entry)
+void ChatSession::ShowSentData(qint32 viConnection, const QString &vsData)
 {
-    d->sent->append(entry);
+    d->sent->appendTraffic(viConnection, vsData);
 }
-void ChatSession::ShowReceivedData(const QString &entry)
+void ChatSession::ShowReceivedData(qint32 viConnection, const QString &vsData)
 {
-    d->received->append(entry);
+    d->received->appendTraffic(viConnection, vsData);
+}
+
+QString ChatSession::addressMessage(const QString &name) const
+{
+    return tag::ComboIP + name + QStringLiteral(" - ") + sLocalIP(d->messages);
 }
 
 void ChatSession::SendPeopleList()
@@ -774,20 +774,24 @@ void ChatSession::SendPeopleList()
         return;
     const ParticipantList *people = d->people;
     const int count = people->count();
-    // The entries are the same for every target: build them once.
+    // The entries are the same for every target: build and encode them once.
     QStringList entries;
+    QList<QByteArray> lines;
     entries.reserve(count);
-    for (int j = 0; j < count; ++j)
-        entries.append(tag::Riordina + sFormatSend(people->tagAt(j)) +
-                       people->nameAt(j));
-    const QString announce = tag::NuovoNome;
+    lines.reserve(count);
+    for (int j = 0; j < count; ++j) {
+        entries.append(tag::Riordina + sFormatSend(people->tagAt(j)) + people->nameAt(j));
+        lines.append(encodeLine(entries.last()));
+    }
+    const QByteArray announce = encodeLine(tag::NuovoNome);
     for (int i = 0; i < count; ++i) {
         const qint32 target = people->tagAt(i);
-        if (target == -1 || target < 1 || target > 32767)
+        // The host's own entry (-1) and stray tags name no connection.
+        if (target < 1 || target > 32767)
             continue;
-        SendToPerson(announce, qint16(target));
-        for (const QString &entry : entries)
-            SendToPerson(entry, qint16(target));
+        sendEncoded(tag::NuovoNome, announce, qint16(target));
+        for (int j = 0; j < count; ++j)
+            sendEncoded(entries[j], lines[j], qint16(target));
     }
 }
 

@@ -43,6 +43,8 @@ public:
     static constexpr int kConnected = 7;
     /// Default wait between starting a connection and introducing ourselves.
     static constexpr int kDefaultConnectWaitMs = 3200;
+    /// Status text after a participant's name when its connection is lost.
+    inline static const QString kLostContact = QStringLiteral(" ha perso il contatto con la realtà.");
     /// Most address entries one client connection may add (its join and renames).
     static constexpr int kMaxAddressEntriesPerConnection = 64;
 
@@ -131,17 +133,25 @@ public:
     bool confirmOwnName();
 
     // --- routing (messages without CR LF) -----------------------------------
+    /// Writes @p vsData on client element @p viConnection and logs it; a
+    /// connection that is not connected misses it, without a log entry.
     void SendToPerson(const QString &vsData, qint16 viConnection);
+    /// SendToPerson to every connected client in ascending order, then to
+    /// ourselves through the dispatcher when @p vbSelf is true.
     void SendToAll(const QString &vsData, bool vbSelf);
+    /// SendToAll without ourselves and without client @p viConnection.
     void SendToAllButOriginator(const QString &vsData, qint16 viConnection);
+    /// Hands @p vsData to our own dispatcher as if it came from a host.
     void SendToSelf(const QString &vsData);
     /// Returns false when the client socket is not connected (nothing is sent or logged).
     bool SendToServer(const QString &vsData);
     /// The drawing tools' rule: a host sends to every client, a connected
     /// client to the host, anyone else keeps the drawing local.
     void Broadcast(const QString &vsData);
-    void ShowSentData(const QString &entry);
-    void ShowReceivedData(const QString &entry);
+    /// Logs a message sent on connection @p viConnection (-1: the client socket).
+    void ShowSentData(qint32 viConnection, const QString &vsData);
+    /// Logs a line received on connection @p viConnection (-1: the client socket or ourselves).
+    void ShowReceivedData(qint32 viConnection, const QString &vsData);
     /// Host only: sends every client the whole participant list, each list
     /// announced by "[Nuovo Nome in Lista]".
     void SendPeopleList();
@@ -168,6 +178,8 @@ private:
     bool admitAddressEntry(qint16 index);
     /// True the first time client @p index asks for the address list.
     bool takeAddressRequest(qint16 index);
+    /// "[Aggiorna ComboIP]" with our address entry under @p name.
+    QString addressMessage(const QString &name) const;
     /// SendToPerson with the line already encoded (a broadcast encodes once).
     void sendEncoded(const QString &vsData, const QByteArray &line, qint16 viConnection);
 

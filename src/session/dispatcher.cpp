@@ -58,7 +58,7 @@ void Dispatcher::ProcessData(const QString &vsData, qint16 index)
 
 void Dispatcher::dispatchLine(const QString &line, qint16 index)
 {
-    m_session.receivedLog()->appendTraffic(index, line);
+    m_session.ShowReceivedData(index, line);
 
     const TaggedLine split = splitTag(line);
     const QString &tag = split.tag;
@@ -85,7 +85,7 @@ void Dispatcher::dispatchLine(const QString &line, qint16 index)
         onCambiaNome(params, index);
     } else if (tag == tag::Disconnessione) {
         if (!fromClientToHost)
-            onLeft(params, QStringLiteral(" ha perso il contatto con la realtà."));
+            onLeft(params, ChatSession::kLostContact);
     } else if (tag == tag::Espulsione) {
         if (!fromClientToHost)
             onLeft(params, QStringLiteral(" è stato espulso dalla chat."));
@@ -153,8 +153,7 @@ void Dispatcher::onRename(const QString &params)
     if (params.isEmpty())
         return;
     m_session.adoptName(params);
-    m_session.SendToServer(tag::ComboIP + params + QStringLiteral(" - ") +
-                           sLocalIP(m_session.messageService()));
+    m_session.SendToServer(m_session.addressMessage(params));
     m_session.SendToServer(tag::NeoConnesso);
 }
 

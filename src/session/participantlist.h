@@ -26,6 +26,7 @@ public:
 
     explicit ParticipantList(QObject *parent = nullptr);
 
+    /// Adds an entry named @p vsName with tag @p viConnection at the end.
     void AddName(qint32 viConnection, const QString &vsName);
     /// Renames the entry tagged @p viConnection, or adds one when there is none.
     void ChangeAddName(qint32 viConnection, const QString &vsName);
@@ -35,9 +36,12 @@ public:
     QString sConnectionName(qint32 viConnection) const;
 
     int count() const { return int(m_entries.size()); }
+    /// Name and tag of entry @p row; empty and 0 outside the list.
     QString nameAt(int row) const;
     qint32 tagAt(int row) const;
+    /// Every name, in list order.
     QStringList names() const;
+    /// True when an entry is named exactly @p name (letter case counts).
     bool containsName(const QString &name) const;
     void removeAt(int row);
     void clear();

@@ -22,24 +22,28 @@ QString sFormatSend(double vData)
     return QString::number(value).rightJustified(kFieldWidth, QLatin1Char('0'));
 }
 
-QString sParam(const QString &vsData, int viNum)
+namespace
+{
+/// Where field @p viNum starts in @p vsData, or -1 when the text ends before it.
+qsizetype fieldStart(const QString &vsData, int viNum)
 {
     if (viNum < 1)
-        return {};
+        return -1;
     const qsizetype start = qsizetype(viNum - 1) * kFieldWidth;
-    if (start >= vsData.size())
-        return {};
-    return vsData.mid(start, kFieldWidth);
+    return start < vsData.size() ? start : -1;
+}
+} // namespace
+
+QString sParam(const QString &vsData, int viNum)
+{
+    const qsizetype start = fieldStart(vsData, viNum);
+    return start < 0 ? QString() : vsData.mid(start, kFieldWidth);
 }
 
 QString sLongParam(const QString &vsData, int viNum)
 {
-    if (viNum < 1)
-        return {};
-    const qsizetype start = qsizetype(viNum - 1) * kFieldWidth;
-    if (start >= vsData.size())
-        return {};
-    return vsData.mid(start);
+    const qsizetype start = fieldStart(vsData, viNum);
+    return start < 0 ? QString() : vsData.mid(start);
 }
 
 TaggedLine splitTag(const QString &line)

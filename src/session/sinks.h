@@ -59,7 +59,9 @@ public:
     virtual ~BoardSink() = default;
     /// Clears the drawing and removes the background picture.
     virtual void clearBoard() = 0;
+    /// A segment from (x1, y1) to (x2, y2) in the sender's unit and colour.
     virtual void receiveLine(const DrawFields &fields) = 0;
+    /// A circle centred on (x1, y1) through (x2, y2).
     virtual void receiveCircle(const DrawFields &fields) = 0;
     /// Flood fill at a pixel position with a colour 0x00BBGGRR.
     virtual void receiveFill(float x, float y, qint32 colour) = 0;

@@ -2,7 +2,6 @@
 
 #include <QTimer>
 
-#include <climits>
 
 namespace session
 {

@@ -33,7 +33,7 @@ public:
 
     explicit TrafficLog(QObject *parent = nullptr);
 
-    /// Appends one entry as the last row and emits entryAppended.
+    /// Appends one entry, as given, as the last row.
     void append(const QString &entry);
     /**
      * @brief Appends the entry of a message that went out on or came in from
@@ -49,8 +49,8 @@ public:
     /// The newest entry, or an empty text.
     QString last() const;
 
-    /// Announces the pending rows to views now instead of on the next pass of
-    /// the event loop.
+    /// Announces the pending rows to views now instead of when the
+    /// notification interval ends.
     void flushNotifications();
 
     int rowCount(const QModelIndex &parent = {}) const override;

@@ -204,7 +204,7 @@ void TestRouting::trafficLogCoalescesNotifications()
     QSignalSpy appended(&log, &session::TrafficLog::entryAppended);
     for (int i = 0; i < 1000; ++i)
         log.append(QString::number(i));
-    // Exact at once for the program, announced to views on the next pass.
+    // Exact at once for the program, announced to views when the interval ends.
     QCOMPARE(log.size(), 1000);
     QCOMPARE(log.at(999), QStringLiteral("999"));
     QCOMPARE(log.rowCount(), 0);
