@@ -16,17 +16,11 @@ namespace {
 //   short computation per row (800 rows), never a walk along the shape;
 // - doubles are clamped to just outside the surface before they become int,
 //   so no conversion overflows;
-// - colours are masked to their 24 bits (see setForeColor / setFillColor);
+// - colours are masked to their 24 bits (colourBits);
 // - the pen width is clamped in setDrawWidth.
 
 /// Tolerance for pixel centres lying exactly on a shape's edge.
 constexpr double kEps = 1e-7;
-
-/// A colour 0x00BBGGRR as the 32-bit pixel an RGB32 image stores.
-QRgb pixelOf(quint32 colour)
-{
-    return BoardSurface::toRgb(colour);
-}
 
 double clampTo(double v, double lo, double hi)
 {
@@ -105,13 +99,13 @@ public:
     Painter(QImage &image, bool invert, quint32 colour)
         : m_image(image)
         , m_invert(invert)
-        , m_pixel(pixelOf(colour))
+        , m_pixel(toRgb(colour))
         , m_width(image.width())
         , m_height(image.height())
     {
     }
 
-    void setColour(quint32 colour) { m_pixel = pixelOf(colour); }
+    void setColour(quint32 colour) { m_pixel = toRgb(colour); }
 
     /// Pixels x1..x2 of row y, clipped to the image.
     void run(int y, int x1, int x2)
@@ -147,7 +141,7 @@ BoardSurface::BoardSurface(QObject *parent)
     : QObject(parent)
     , m_image(kDefaultPixels, kDefaultPixels, QImage::Format_RGB32)
 {
-    m_image.fill(pixelOf(m_backColor));
+    m_image.fill(toRgb(m_backColor));
 }
 
 void BoardSurface::setScaleMode(int mode)
@@ -212,12 +206,12 @@ void BoardSurface::setFillStyle(int style)
 void BoardSurface::setForeColor(quint32 colour)
 {
     // Colours are 0x00BBGGRR; the top byte carries nothing a pixel can show.
-    m_foreColor = colour & 0x00FFFFFFu;
+    m_foreColor = colourBits(colour);
 }
 
 void BoardSurface::setFillColor(quint32 colour)
 {
-    m_fillColor = colour & 0x00FFFFFFu;
+    m_fillColor = colourBits(colour);
 }
 
 void BoardSurface::setMousePointer(int pointer)
@@ -232,7 +226,7 @@ void BoardSurface::line(QPointF a, QPointF b, std::optional<quint32> colour)
 {
     if (!finite(a) || !finite(b))
         return;
-    Painter painter(m_image, m_drawMode == Invert, colour.value_or(m_foreColor) & 0x00FFFFFFu);
+    Painter painter(m_image, m_drawMode == Invert, colourBits(colour.value_or(m_foreColor)));
     rasterLine(painter, toPixels(a), toPixels(b), m_drawWidth);
     report(painter.touched());
 }
@@ -361,8 +355,8 @@ void BoardSurface::circle(QPointF centre, double radius, std::optional<quint32> 
     if (!filled && std::hypot(farX, farY) < inner - 1.0)
         return;
 
-    Painter painter(m_image, m_drawMode == Invert, colour.value_or(m_foreColor) & 0x00FFFFFFu);
-    const quint32 ringColour = colour.value_or(m_foreColor) & 0x00FFFFFFu;
+    const quint32 ringColour = colourBits(colour.value_or(m_foreColor));
+    Painter painter(m_image, m_drawMode == Invert, ringColour);
 
     // Only the rows of the surface are visited, so a huge circle costs no
     // more than a small one.
@@ -401,7 +395,7 @@ void BoardSurface::circle(QPointF centre, double radius, std::optional<quint32> 
 
 void BoardSurface::clear()
 {
-    m_image.fill(pixelOf(m_backColor));
+    m_image.fill(toRgb(m_backColor));
     m_picture = QImage();
     emit changed(m_image.rect());
 }
@@ -416,7 +410,7 @@ void BoardSurface::setPicture(const QImage &picture)
     QPainter p(&m_image);
     p.setCompositionMode(QPainter::CompositionMode_Source);
     const QRect area = QRect(QPoint(0, 0), picture.size()) & m_image.rect();
-    p.fillRect(area, QColor::fromRgb(pixelOf(m_backColor)));
+    p.fillRect(area, QColor::fromRgb(toRgb(m_backColor)));
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     p.drawImage(QPoint(0, 0), picture);
     p.end();

@@ -93,6 +93,11 @@ public:
     void setFillColor(quint32 colour) override;
     void fillChanged(const QRect &pixels) override;
 
+    /// The part of a colour 0x00BBGGRR that a pixel can show. Colours come
+    /// from peers as any 32-bit number, so everything the surface keeps or
+    /// draws goes through this.
+    static constexpr quint32 colourBits(quint32 colour) { return colour & 0x00FFFFFFu; }
+
     /// 0x00BBGGRR ↔ QColor.
     static QRgb toRgb(quint32 colour);
     static quint32 fromRgb(QRgb rgb);

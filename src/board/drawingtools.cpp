@@ -40,12 +40,6 @@ qint16 toInt16(float v)
     return static_cast<qint16>(r);
 }
 
-/// Colours travel as 32-bit numbers; only the low three bytes mean anything on a board.
-quint32 boardColour(qint32 colour)
-{
-    return quint32(colour) & 0x00FFFFFFu;
-}
-
 } // namespace
 
 const QStringList &DrawingTools::listItems()
@@ -312,9 +306,10 @@ float DrawingTools::SnapToGrid(float p, float stepInches)
 
 std::optional<quint32> DrawingTools::lookupColour()
 {
-    const auto value = session::toInt32(m_palette->sCurrentColor());
-    if (value)
-        return boardColour(*value);
+    // Read as a number: the freehand tool asks at every mouse move, and the
+    // text form is only wanted once, in the message.
+    if (const auto colour = m_palette->currentColour())
+        return colour;
     session::MessageService *box = m_messages;
     if (!box && m_session)
         box = m_session->messageService();
@@ -332,10 +327,10 @@ void DrawingTools::send(const QString &message)
         m_session->Broadcast(message);
 }
 
-QString DrawingTools::lineFields(float x1, float y1, float x2, float y2) const
+QString DrawingTools::lineFields(float x1, float y1, float x2, float y2, quint32 colour) const
 {
     return session::sFormatSend(x1) + session::sFormatSend(y1) + session::sFormatSend(x2) +
-           session::sFormatSend(y2) + m_palette->sCurrentColor() +
+           session::sFormatSend(y2) + session::sFormatSend(double(colour)) +
            session::sFormatSend(m_surface->drawWidth()) +
            session::sFormatSend(m_surface->scaleMode());
 }
@@ -382,7 +377,7 @@ void DrawingTools::mousePress(int button, bool shift, float x, float y)
     m_surface->line(QPointF(x, y), QPointF(x, y), *colour);
     m_lastX = toInt16(x);
     m_lastY = toInt16(y);
-    send(session::tag::Linea + lineFields(x, y, x, y));
+    send(session::tag::Linea + lineFields(x, y, x, y, *colour));
 }
 
 void DrawingTools::mouseMove(int button, bool shift, float x, float y)
@@ -413,7 +408,7 @@ void DrawingTools::mouseMove(int button, bool shift, float x, float y)
     if (!colour)
         return;
     m_surface->line(QPointF(m_lastX, m_lastY), QPointF(x, y), *colour);
-    send(session::tag::Linea + lineFields(m_lastX, m_lastY, x, y));
+    send(session::tag::Linea + lineFields(m_lastX, m_lastY, x, y, *colour));
     m_lastX = toInt16(x);
     m_lastY = toInt16(y);
 }
@@ -469,12 +464,12 @@ void DrawingTools::straightPress(float x, float y)
         m_surface->circle(QPointF(m_startX, m_startY), std::sqrt(dx * dx + dy * dy), *colour);
         m_lastX = toInt16(x);
         m_lastY = toInt16(y);
-        send(session::tag::Circonferenza + lineFields(m_startX, m_startY, m_endX, m_endY));
+        send(session::tag::Circonferenza + lineFields(m_startX, m_startY, m_endX, m_endY, *colour));
     } else {
         m_surface->line(QPointF(m_startX, m_startY), QPointF(m_endX, m_endY), *colour);
         m_lastX = toInt16(x);
         m_lastY = toInt16(y);
-        send(session::tag::Linea + lineFields(m_startX, m_startY, m_endX, m_endY));
+        send(session::tag::Linea + lineFields(m_startX, m_startY, m_endX, m_endY, *colour));
     }
 
     if (m_Snap2Grid) {
@@ -526,7 +521,7 @@ void DrawingTools::floodFill(float x, float y)
         m_bruvela->fill(m_surface, float(fx), float(fy));
     }
     send(session::tag::Colora + session::sFormatSend(fx) + session::sFormatSend(fy) +
-         m_palette->sCurrentColor());
+         session::sFormatSend(double(*colour)));
 
     m_surface->setDrawWidth(1);
     m_surface->setFillStyle(BoardSurface::FillTransparent);
@@ -599,7 +594,8 @@ void DrawingTools::receiveShape(const session::DrawFields &f, bool circle)
     // Only the two units a board knows; any other code is skipped.
     if (f.unit && (*f.unit == BoardSurface::Twips || *f.unit == BoardSurface::Pixels))
         m_surface->setScaleMode(*f.unit);
-    const quint32 colour = boardColour(f.colour);
+    // The surface keeps only the colour bits a pixel can show.
+    const quint32 colour = quint32(f.colour);
     const QPointF a(f.x1, f.y1);
     if (circle) {
         const double dx = double(f.x1) - double(f.x2);
@@ -633,7 +629,9 @@ void DrawingTools::receiveFill(float x, float y, qint32 colour)
     m_surface->setScaleMode(BoardSurface::Pixels);
     m_surface->setFillStyle(BoardSurface::FillSolid);
     if (m_bruvela) {
-        m_bruvela->setColore(qint32(boardColour(colour)));
+        // The control keeps the colour it is given, so it gets the board's
+        // 24 bits rather than whatever else the peer put in the number.
+        m_bruvela->setColore(qint32(BoardSurface::colourBits(quint32(colour))));
         // A point outside the board is refused by the fill and simply ignored.
         m_bruvela->fill(m_surface, x, y);
     }

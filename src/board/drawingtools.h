@@ -173,7 +173,9 @@ private:
     /// The current colour as a number, or nothing after telling the user.
     std::optional<quint32> lookupColour();
     void send(const QString &message);
-    QString lineFields(float x1, float y1, float x2, float y2) const;
+    /// The fields of a line or circle message: the points, @p colour (the
+    /// palette's, as the sender draws with it), the pen width and the unit.
+    QString lineFields(float x1, float y1, float x2, float y2, quint32 colour) const;
     void receiveShape(const session::DrawFields &fields, bool circle);
     void refreshGridStep();
 

@@ -137,10 +137,18 @@ int Palette::selectedIndex() const
     return -1;
 }
 
-QString Palette::sCurrentColor() const
+std::optional<quint32> Palette::currentColour() const
 {
     const int index = selectedIndex();
-    return index < 0 ? QString() : session::sFormatSend(double(kSwatches[size_t(index)].colour));
+    if (index < 0)
+        return std::nullopt;
+    return kSwatches[size_t(index)].colour;
+}
+
+QString Palette::sCurrentColor() const
+{
+    const auto colour = currentColour();
+    return colour ? session::sFormatSend(double(*colour)) : QString();
 }
 
 QString Palette::sCurrentColor2() const

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <array>
+#include <optional>
 
 namespace board {
 
@@ -44,6 +45,8 @@ public:
     /// The first bordered swatch, or -1.
     int selectedIndex() const;
 
+    /// Colour 0x00BBGGRR of the first bordered swatch, or nothing.
+    std::optional<quint32> currentColour() const;
     /// Colour of the first bordered swatch as a number field, or empty.
     QString sCurrentColor() const;
     /// Index of the first bordered swatch as a number field, or empty.

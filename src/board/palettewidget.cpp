@@ -1,5 +1,6 @@
 #include "palettewidget.h"
 
+#include "boardsurface.h"
 #include "palette.h"
 
 #include <QComboBox>
@@ -24,11 +25,6 @@ constexpr int kColumnPitch = 375;
 constexpr int kExtraWidth = 175;  // swatches 16-25
 constexpr int kExtraHeight = 375;
 constexpr int kGap = 120;
-
-QColor colourOf(quint32 colour)
-{
-    return QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF));
-}
 
 /// A colour square whose border, when it has one, shows on every colour.
 class Swatch : public QFrame
@@ -82,7 +78,7 @@ PaletteWidget::PaletteWidget(Palette *palette, QWidget *parent, QPoint origin)
             swatch->setGeometry(0, 0, px(kExtraWidth), px(kExtraHeight));
         }
         QPalette pal = swatch->palette();
-        pal.setColor(QPalette::Window, colourOf(Palette::colourAt(i)));
+        pal.setColor(QPalette::Window, QColor::fromRgb(BoardSurface::toRgb(Palette::colourAt(i))));
         pal.setColor(QPalette::WindowText, Qt::black);
         swatch->setPalette(pal);
         swatch->setAutoFillBackground(true);

@@ -92,6 +92,7 @@ void TestPalette::swatchTable()
     p.Combo1_Click(name);
     QCOMPARE(p.selectedIndex(), index);
     QCOMPARE(p.sCurrentColor(), QString::number(colour).rightJustified(10, QLatin1Char('0')));
+    QCOMPARE(p.currentColour(), std::optional<quint32>(colour));
     QCOMPARE(p.sCurrentColor2(), QString::number(index).rightJustified(10, QLatin1Char('0')));
 }
 
@@ -116,6 +117,7 @@ void TestPalette::nothingSelectedAtStart()
     QCOMPARE(p.selectedIndex(), -1);
     QCOMPARE(borderedCount(p), 0);
     QCOMPARE(p.sCurrentColor(), QString());
+    QCOMPARE(p.currentColour(), std::optional<quint32>());
     QCOMPARE(p.sCurrentColor2(), QString());
 }
 
@@ -160,6 +162,7 @@ void TestPalette::unknownNameSelectsNothing()
     p.Combo1_Click(QStringLiteral("Fucsia"));
     QCOMPARE(borderedCount(p), 0);
     QCOMPARE(p.sCurrentColor(), QString());
+    QCOMPARE(p.currentColour(), std::optional<quint32>());
     QCOMPARE(p.sCurrentColor2(), QString());
 }
 
