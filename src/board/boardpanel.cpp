@@ -35,13 +35,17 @@ struct ToolButtonInfo {
     const char *name;
     const char *tip;
     ToolIcon icon;
+    void (DrawingTools::*click)();
 };
 
 const ToolButtonInfo kToolButtons[] = {
-    {"Command13", "Mano libera", ToolIcon::Freehand}, {"Command14", "Linee rette", ToolIcon::Line},
-    {"Command15", "Cerchi", ToolIcon::Circle},        {"Command16", "Colora", ToolIcon::Fill},
-    {"Command12", "Testo", ToolIcon::Text},           {"Command5", "Approssima", ToolIcon::Snap},
-    {"Command6", "Collega", ToolIcon::Link},
+    {"Command13", "Mano libera", ToolIcon::Freehand, &DrawingTools::Command13_Click},
+    {"Command14", "Linee rette", ToolIcon::Line, &DrawingTools::Command14_Click},
+    {"Command15", "Cerchi", ToolIcon::Circle, &DrawingTools::Command15_Click},
+    {"Command16", "Colora", ToolIcon::Fill, &DrawingTools::Command16_Click},
+    {"Command12", "Testo", ToolIcon::Text, &DrawingTools::Command12_Click},
+    {"Command5", "Approssima", ToolIcon::Snap, &DrawingTools::Command5_Click},
+    {"Command6", "Collega", ToolIcon::Link, &DrawingTools::Command6_Click},
 };
 
 } // namespace
@@ -150,21 +154,8 @@ void BoardPanel::buildControls(QWidget *parent)
         bx += 26;
         m_buttons.insert(name, button);
         applyHighlight(name, m_tools->highlighted(name));
+        connect(button, &QToolButton::clicked, m_tools, info.click);
     }
-    connect(m_buttons.value(QStringLiteral("Command13")), &QToolButton::clicked, m_tools,
-            &DrawingTools::Command13_Click);
-    connect(m_buttons.value(QStringLiteral("Command14")), &QToolButton::clicked, m_tools,
-            &DrawingTools::Command14_Click);
-    connect(m_buttons.value(QStringLiteral("Command15")), &QToolButton::clicked, m_tools,
-            &DrawingTools::Command15_Click);
-    connect(m_buttons.value(QStringLiteral("Command16")), &QToolButton::clicked, m_tools,
-            &DrawingTools::Command16_Click);
-    connect(m_buttons.value(QStringLiteral("Command12")), &QToolButton::clicked, m_tools,
-            &DrawingTools::Command12_Click);
-    connect(m_buttons.value(QStringLiteral("Command5")), &QToolButton::clicked, m_tools,
-            &DrawingTools::Command5_Click);
-    connect(m_buttons.value(QStringLiteral("Command6")), &QToolButton::clicked, m_tools,
-            &DrawingTools::Command6_Click);
 
     m_list = new QListWidget(parent);
     m_list->setObjectName(QStringLiteral("List1"));

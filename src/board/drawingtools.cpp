@@ -40,6 +40,14 @@ qint16 toInt16(float v)
     return static_cast<qint16>(r);
 }
 
+/// Radius of the circle centred on (cx, cy) through (x, y). Worked out in
+/// double precision: the sender's and every receiver's board must agree, and
+/// float squares of far-off coordinates would overflow.
+double circleRadius(float cx, float cy, float x, float y)
+{
+    return std::hypot(double(cx) - double(x), double(cy) - double(y));
+}
+
 } // namespace
 
 const QStringList &DrawingTools::listItems()
@@ -206,24 +214,27 @@ void DrawingTools::Command13_Click()
 
 void DrawingTools::Command14_Click()
 {
-    setTestoinBox(false);
-    setList1(kRette);
-    ErasePendingSegment();
-    m_surface->setScaleMode(BoardSurface::Twips);
-    setHighlight(QStringLiteral("Command14"), true);
-    for (const char *other : {"Command12", "Command13", "Command15", "Command16"})
-        setHighlight(QString::fromLatin1(other), false);
+    selectTwoPointTool(kRette, "Command14");
 }
 
 void DrawingTools::Command15_Click()
 {
+    selectTwoPointTool(kCerchi, "Command15");
+}
+
+void DrawingTools::selectTwoPointTool(const QString &item, const char *button)
+{
     setTestoinBox(false);
-    setList1(kCerchi);
+    setList1(item);
     ErasePendingSegment();
+    // Lines and circles are sent in twips whatever unit a fill left behind.
     m_surface->setScaleMode(BoardSurface::Twips);
-    setHighlight(QStringLiteral("Command15"), true);
-    for (const char *other : {"Command12", "Command13", "Command14", "Command16"})
-        setHighlight(QString::fromLatin1(other), false);
+    setHighlight(QString::fromLatin1(button), true);
+    // "Collega" and "Approssima" go with either tool, so they keep their state.
+    for (const char *other : {"Command12", "Command13", "Command14", "Command15", "Command16"}) {
+        if (qstrcmp(other, button) != 0)
+            setHighlight(QString::fromLatin1(other), false);
+    }
 }
 
 void DrawingTools::Command16_Click()
@@ -424,20 +435,18 @@ void DrawingTools::straightPress(float x, float y)
 {
     m_surface->setDrawMode(BoardSurface::Invert);
     if (!m_lineStarted) {
+        m_endX = x;
+        m_endY = y;
         if (m_Snap2Grid) {
+            // The start jumps to the grid, so the band to the pointer shows at once.
             m_startX = SnapToGrid(x, m_gridStep);
             m_startY = SnapToGrid(y, m_gridStep);
-            m_endX = x;
-            m_endY = y;
             invertBand();
         } else {
             m_startX = x;
             m_startY = y;
         }
-        m_endX = x;
-        m_endY = y;
         m_lineStarted = true;
-        m_surface->setDrawMode(BoardSurface::Invert);
         m_surface->setDrawStyle(BoardSurface::PenInsideSolid);
         return;
     }
@@ -458,17 +467,14 @@ void DrawingTools::straightPress(float x, float y)
         m_endY = y;
     }
 
+    m_lastX = toInt16(x);
+    m_lastY = toInt16(y);
     if (m_list1 == kCerchi) {
-        const double dx = double(m_startX) - double(m_endX);
-        const double dy = double(m_endY) - double(m_startY);
-        m_surface->circle(QPointF(m_startX, m_startY), std::sqrt(dx * dx + dy * dy), *colour);
-        m_lastX = toInt16(x);
-        m_lastY = toInt16(y);
+        m_surface->circle(QPointF(m_startX, m_startY),
+                          circleRadius(m_startX, m_startY, m_endX, m_endY), *colour);
         send(session::tag::Circonferenza + lineFields(m_startX, m_startY, m_endX, m_endY, *colour));
     } else {
         m_surface->line(QPointF(m_startX, m_startY), QPointF(m_endX, m_endY), *colour);
-        m_lastX = toInt16(x);
-        m_lastY = toInt16(y);
         send(session::tag::Linea + lineFields(m_startX, m_startY, m_endX, m_endY, *colour));
     }
 
@@ -598,9 +604,7 @@ void DrawingTools::receiveShape(const session::DrawFields &f, bool circle)
     const quint32 colour = quint32(f.colour);
     const QPointF a(f.x1, f.y1);
     if (circle) {
-        const double dx = double(f.x1) - double(f.x2);
-        const double dy = double(f.y2) - double(f.y1);
-        m_surface->circle(a, std::sqrt(dx * dx + dy * dy), colour);
+        m_surface->circle(a, circleRadius(f.x1, f.y1, f.x2, f.y2), colour);
     } else {
         m_surface->line(a, QPointF(f.x2, f.y2), colour);
     }

@@ -160,6 +160,9 @@ signals:
 
 private:
     void setHighlight(const QString &name, bool on);
+    /// The shared part of "Linee rette" and "Cerchi": list item @p item,
+    /// button @p button on and the other tool buttons off.
+    void selectTwoPointTool(const QString &item, const char *button);
     void applyListRules(const QString &text, bool touchFill);
     void straightPress(float x, float y);
     /// Inverts the rubber band start→end (draw mode must be invert) and
