@@ -86,24 +86,15 @@ QRect Viewport::cornerRect() const
                  m_extent);
 }
 
-void Viewport::setHValue(int value)
+void Viewport::setValue(Qt::Orientation orientation, int value)
 {
-    const int v = std::clamp(value, m_h.minimum, m_h.maximum);
-    if (v != m_h.value) {
-        m_h.value = v;
+    Bar &bar = orientation == Qt::Horizontal ? m_h : m_v;
+    const int v = std::clamp(value, bar.minimum, bar.maximum);
+    if (v != bar.value) {
+        bar.value = v;
         emit valuesChanged();
     }
-    FlexScroll(Qt::Horizontal);
-}
-
-void Viewport::setVValue(int value)
-{
-    const int v = std::clamp(value, m_v.minimum, m_v.maximum);
-    if (v != m_v.value) {
-        m_v.value = v;
-        emit valuesChanged();
-    }
-    FlexScroll(Qt::Vertical);
+    FlexScroll(orientation);
 }
 
 void Viewport::FlexScroll(Qt::Orientation orientation)

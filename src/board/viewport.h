@@ -72,9 +72,11 @@ public:
     QRect cornerRect() const;
     bool cornerVisible() const { return m_h.visible && m_v.visible; }
 
-    /// Sets a bar's value (kept within its range) and scrolls to it.
-    void setHValue(int value);
-    void setVValue(int value);
+    /// Sets the value of the bar of @p orientation (kept within its range)
+    /// and scrolls to it.
+    void setValue(Qt::Orientation orientation, int value);
+    void setHValue(int value) { setValue(Qt::Horizontal, value); }
+    void setVValue(int value) { setValue(Qt::Vertical, value); }
 
     /// Moves the surface to follow the bar of @p orientation, then updates the
     /// visible area.
