@@ -19,20 +19,6 @@
 namespace
 {
 
-session::DrawFields fields(float x1, float y1, float x2, float y2, qint32 colour,
-                           std::optional<qint16> width, std::optional<qint16> unit)
-{
-    session::DrawFields f;
-    f.x1 = x1;
-    f.y1 = y1;
-    f.x2 = x2;
-    f.y2 = y2;
-    f.colour = colour;
-    f.penWidth = width;
-    f.unit = unit;
-    return f;
-}
-
 struct Rig {
     board::BoardSurface surface;
     board::Palette palette;
@@ -72,16 +58,21 @@ int main(int argc, char **argv)
     const float big = 9999999999.0f;
     const float small = -999999999.0f;
 
-    run(out, "line across the field range, width 30000", 50,
-        [&](Rig &r, int) { r.tools.receiveLine(fields(small, small, big, big, 255, 30000, 3)); });
-    run(out, "line far outside the board", 50,
-        [&](Rig &r, int) { r.tools.receiveLine(fields(big, big, big, small, 255, 25, 1)); });
-    run(out, "circle radius 1e9 crossing the board, w 30000", 50,
-        [&](Rig &r, int) { r.tools.receiveCircle(fields(1e9f, 400, 0, 400, 255, 30000, 3)); });
-    run(out, "circle radius 1e9 around the board", 50,
-        [&](Rig &r, int) { r.tools.receiveCircle(fields(400, 400, 1e9f, 400, 255, 30000, 3)); });
-    run(out, "circle radius 600 px, width 30000", 50,
-        [&](Rig &r, int) { r.tools.receiveCircle(fields(400, 400, 1000, 400, 255, 30000, 3)); });
+    run(out, "line across the field range, width 30000", 50, [&](Rig &r, int) {
+        r.tools.receiveLine(session::DrawFields{small, small, big, big, 255, 30000, 3});
+    });
+    run(out, "line far outside the board", 50, [&](Rig &r, int) {
+        r.tools.receiveLine(session::DrawFields{big, big, big, small, 255, 25, 1});
+    });
+    run(out, "circle radius 1e9 crossing the board, w 30000", 50, [&](Rig &r, int) {
+        r.tools.receiveCircle(session::DrawFields{1e9f, 400, 0, 400, 255, 30000, 3});
+    });
+    run(out, "circle radius 1e9 around the board", 50, [&](Rig &r, int) {
+        r.tools.receiveCircle(session::DrawFields{400, 400, 1e9f, 400, 255, 30000, 3});
+    });
+    run(out, "circle radius 600 px, width 30000", 50, [&](Rig &r, int) {
+        r.tools.receiveCircle(session::DrawFields{400, 400, 1000, 400, 255, 30000, 3});
+    });
     run(out, "fill of the whole empty board (alternating)", 50,
         [&](Rig &r, int i) { r.tools.receiveFill(10, 10, (i % 2) ? 0x00FFFFFF : 0x000000FF); });
     run(out, "fill outside the board", 50,
@@ -89,7 +80,7 @@ int main(int argc, char **argv)
     run(out, "freehand segment, width 3, twips", 100000, [&](Rig &r, int i) {
         const float x = float((i * 37) % 12000);
         const float y = float((i * 53) % 12000);
-        r.tools.receiveLine(fields(x, y, x + 45, y + 30, 0x00FF0000, 3, 1));
+        r.tools.receiveLine(session::DrawFields{x, y, x + 45, y + 30, 0x00FF0000, 3, 1});
     });
     run(out, "local freehand move (draw + message)", 100000, [&](Rig &r, int i) {
         if (i == 0) {

@@ -52,20 +52,6 @@ struct Rig {
     void red() { palette.picSelColor_Click(5); }
 };
 
-session::DrawFields fields(float x1, float y1, float x2, float y2, qint32 colour,
-                           std::optional<qint16> width, std::optional<qint16> unit)
-{
-    session::DrawFields f;
-    f.x1 = x1;
-    f.y1 = y1;
-    f.x2 = x2;
-    f.y2 = y2;
-    f.colour = colour;
-    f.penWidth = width;
-    f.unit = unit;
-    return f;
-}
-
 quint32 px(const BoardSurface &s, int x, int y)
 {
     return s.pixel(x, y).value_or(0xDEADBEEF);
@@ -664,7 +650,7 @@ void TestTools::penWidthChangeRedrawsTheBand()
 
     // A received line removes the band drawn before another width change.
     r.tools.setPennello(2);
-    r.tools.receiveLine(fields(0, 400, 799, 400, qint32(kBlue), 1, 3));
+    r.tools.receiveLine(session::DrawFields{0, 400, 799, 400, qint32(kBlue), 1, 3});
     BoardSurface ref;
     ref.setScaleMode(BoardSurface::Pixels);
     ref.line(QPointF(0, 400), QPointF(799, 400), kBlue);
@@ -700,7 +686,7 @@ void TestTools::bandEndingOnTheEdgeIsErasedBeforeReceivedLine()
     r.tools.mouseMove(0, false, endX, endY);
     const bool pendingWithBand = r.tools.segmentPending();
 
-    r.tools.receiveLine(fields(0, row, 799, row, qint32(kBlue), 1, 3));
+    r.tools.receiveLine(session::DrawFields{0, float(row), 799, float(row), qint32(kBlue), 1, 3});
     BoardSurface ref;
     ref.setScaleMode(BoardSurface::Pixels);
     ref.line(QPointF(0, row), QPointF(799, row), kBlue);
@@ -728,7 +714,7 @@ void TestTools::receivedLineErasesPendingRubberBand()
     QVERIFY(r.tools.segmentPending());
     QVERIFY(px(r.surface, 200, 150) != kWhite); // the band is on the board
 
-    r.tools.receiveLine(fields(0, 400, 799, 400, qint32(kBlue), 1, 3));
+    r.tools.receiveLine(session::DrawFields{0, 400, 799, 400, qint32(kBlue), 1, 3});
     QVERIFY(!r.tools.segmentPending());
     QCOMPARE(r.tools.sngEndX(), r.tools.sngStartX());
     QCOMPARE(r.tools.sngEndY(), r.tools.sngStartY());
@@ -754,7 +740,7 @@ void TestTools::receivedLineRestoresUnitAndWidth()
 {
     Rig r;
     r.tools.setPennello(4);
-    r.tools.receiveLine(fields(10, 10, 100, 10, qint32(kRed), 7, 3));
+    r.tools.receiveLine(session::DrawFields{10, 10, 100, 10, qint32(kRed), 7, 3});
     QCOMPARE(r.surface.scaleMode(), int(BoardSurface::Twips));
     QCOMPARE(r.surface.drawWidth(), 4);
     QCOMPARE(r.surface.drawMode(), int(BoardSurface::Invert));
@@ -764,7 +750,8 @@ void TestTools::receivedLineRestoresUnitAndWidth()
     QVERIFY(r.sent.isEmpty());
 
     // Missing width and unit: the receiver's own are used.
-    r.tools.receiveLine(fields(1500, 3000, 3000, 3000, qint32(kBlue), std::nullopt, std::nullopt));
+    r.tools.receiveLine(
+        session::DrawFields{1500, 3000, 3000, 3000, qint32(kBlue), std::nullopt, std::nullopt});
     QCOMPARE(px(r.surface, 150, 200), kBlue);
     QCOMPARE(px(r.surface, 150, 201), kBlue); // width 4
     QCOMPARE(r.surface.scaleMode(), int(BoardSurface::Twips));
@@ -773,7 +760,7 @@ void TestTools::receivedLineRestoresUnitAndWidth()
 void TestTools::receivedCircleRecomputesRadius()
 {
     Rig r;
-    r.tools.receiveCircle(fields(1000, 1000, 1300, 1400, qint32(kRed), 1, 1));
+    r.tools.receiveCircle(session::DrawFields{1000, 1000, 1300, 1400, qint32(kRed), 1, 1});
     BoardSurface ref;
     ref.circle(QPointF(1000, 1000), 500, kRed);
     QCOMPARE(r.surface.image(), ref.image());
@@ -806,12 +793,12 @@ void TestTools::receivedExtremesLeaveBoardSane()
     const float small = -999999999.0f;
     const qint32 maxColour = std::numeric_limits<qint32>::max();
     const QList<session::DrawFields> lines{
-        fields(big, big, small, small, qint32(kRed), 1, 1),
-        fields(small, 0, big, 0, -1, 30000, 3),
-        fields(0, small, 0, big, maxColour, -5, 3),
-        fields(big, small, small, big, qint32(kBlue), 0, 7),
-        fields(small, small, small, small, qint32(kBlue), 25, 1),
-        fields(400, 400, 400, 400, qint32(kBlue), 30000, 3),
+        session::DrawFields{big, big, small, small, qint32(kRed), 1, 1},
+        session::DrawFields{small, 0, big, 0, -1, 30000, 3},
+        session::DrawFields{0, small, 0, big, maxColour, -5, 3},
+        session::DrawFields{big, small, small, big, qint32(kBlue), 0, 7},
+        session::DrawFields{small, small, small, small, qint32(kBlue), 25, 1},
+        session::DrawFields{400, 400, 400, 400, qint32(kBlue), 30000, 3},
     };
     for (const auto &f : lines) {
         r.tools.receiveLine(f);
@@ -821,8 +808,8 @@ void TestTools::receivedExtremesLeaveBoardSane()
         QCOMPARE(r.surface.drawMode(), int(BoardSurface::Invert));
     }
     // A circle of radius 1e9 whose rim misses the board, and one that crosses it.
-    r.tools.receiveCircle(fields(0, 0, 1e9f, 0, qint32(kRed), 1, 3));
-    r.tools.receiveCircle(fields(1e9f, 400, 0, 400, qint32(kBlue), 3, 3));
+    r.tools.receiveCircle(session::DrawFields{0, 0, 1e9f, 0, qint32(kRed), 1, 3});
+    r.tools.receiveCircle(session::DrawFields{1e9f, 400, 0, 400, qint32(kBlue), 3, 3});
     QCOMPARE(px(r.surface, 0, 400), kBlue);
     r.tools.receiveFill(big, small, -1);
     r.tools.receiveFill(small, big, maxColour);
@@ -843,7 +830,7 @@ void TestTools::receivedUnknownUnitIsSkipped()
 {
     Rig r;
     // Unit 7 is no unit: the receiver stays in twips, so 1500 twips is 100 pixels.
-    r.tools.receiveLine(fields(0, 0, 1500, 0, qint32(kRed), 1, 7));
+    r.tools.receiveLine(session::DrawFields{0, 0, 1500, 0, qint32(kRed), 1, 7});
     QCOMPARE(px(r.surface, 50, 0), kRed);
     QCOMPARE(px(r.surface, 150, 0), kWhite);
     QCOMPARE(r.surface.scaleMode(), int(BoardSurface::Twips));
@@ -855,16 +842,16 @@ void TestTools::receivedZeroWidthIsSkipped()
     r.surface.setScaleMode(BoardSurface::Pixels);
     r.tools.setPennello(3);
     // A width the pen cannot take leaves the receiver's own width (3) in use.
-    r.tools.receiveLine(fields(0, 100, 200, 100, qint32(kRed), 0, 3));
+    r.tools.receiveLine(session::DrawFields{0, 100, 200, 100, qint32(kRed), 0, 3});
     QCOMPARE(px(r.surface, 50, 99), kRed);
     QCOMPARE(px(r.surface, 50, 101), kRed);
     QCOMPARE(px(r.surface, 50, 103), kWhite);
-    r.tools.receiveLine(fields(0, 200, 200, 200, qint32(kRed), -5, 3));
+    r.tools.receiveLine(session::DrawFields{0, 200, 200, 200, qint32(kRed), -5, 3});
     QCOMPARE(px(r.surface, 50, 199), kRed);
     QCOMPARE(px(r.surface, 50, 201), kRed);
     QCOMPARE(r.surface.drawWidth(), 3);
     // A huge width is capped by the board and still draws.
-    r.tools.receiveLine(fields(0, 600, 0, 600, qint32(kBlue), 30000, 3));
+    r.tools.receiveLine(session::DrawFields{0, 600, 0, 600, qint32(kBlue), 30000, 3});
     QCOMPARE(px(r.surface, 0, 600), kBlue);
     QCOMPARE(r.surface.drawWidth(), 3);
 }
@@ -873,11 +860,11 @@ void TestTools::receivedColourIsMaskedTo24Bits()
 {
     Rig r;
     r.tools.receiveFill(5, 5, qint32(kRed));
-    r.tools.receiveLine(fields(0, 100, 200, 100, -1, 1, 3));
+    r.tools.receiveLine(session::DrawFields{0, 100, 200, 100, -1, 1, 3});
     QCOMPARE(px(r.surface, 50, 100), kWhite);
-    r.tools.receiveLine(fields(0, 200, 200, 200, qint32(0x7F00FF00), 1, 3));
+    r.tools.receiveLine(session::DrawFields{0, 200, 200, 200, qint32(0x7F00FF00), 1, 3});
     QCOMPARE(px(r.surface, 50, 200), 0x0000FF00u);
-    r.tools.receiveLine(fields(0, 300, 200, 300, qint32(0x7FFF0000), 1, 3));
+    r.tools.receiveLine(session::DrawFields{0, 300, 200, 300, qint32(0x7FFF0000), 1, 3});
     QCOMPARE(px(r.surface, 50, 300), kBlue);
 }
 
