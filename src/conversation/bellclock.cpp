@@ -70,7 +70,6 @@ void BellClock::tick()
 
     if (now.endsWith(QStringLiteral(".00.00"))) {
         if (!m_bellFlag) {
-            m_bellOpen = true;
             setBellFlag(true);
             emit bellRing(now);
         }
@@ -79,10 +78,9 @@ void BellClock::tick()
             before.size() >= 5 && QStringView(before).mid(before.size() - 5, 2) == u"00";
         const int nowSeconds = now.right(2).toInt();
         if (!(beforeMinuteZero && nowSeconds < 7)) {
-            if (m_bellOpen) {
-                m_bellOpen = false;
+            // The window is told to close before the flag is seen cleared.
+            if (m_bellFlag)
                 emit bellClose();
-            }
             setBellFlag(false);
         }
     }

@@ -33,16 +33,18 @@ public:
 
     /// The text the clock label shows (empty before the first tick).
     QString text() const { return m_text; }
-    /// True from the ring until the first tick after second 6 of the hour.
+    /// True from the ring until the first tick after second 6 of the hour,
+    /// which is also while the bell window is meant to be open.
     bool bellFlag() const { return m_bellFlag; }
-    bool bellOpen() const { return m_bellOpen; }
 
+    /// Replaces the time source; an empty one means the local time of day.
     void setTimeSource(TimeSource source);
     /// The timer that drives the ticks (named Timer1).
     QTimer *timer() const { return m_timer; }
 
     /// Starts ticking: one tick now, then one just after every whole second.
     void start();
+    /// Stops ticking; the text and the bell flag keep their last state.
     void stop();
 
     /// One clock tick with the current time of the source.
@@ -52,11 +54,13 @@ public:
     static int msecsToNextSecond(const QTime &now);
 
 signals:
+    /// The clock text changed (at most once a tick).
     void textChanged(const QString &text);
     /// The hour has struck: show the bell with the caption "Ore: " + @p text.
     void bellRing(const QString &text);
     /// The bell window's time is over: close it.
     void bellClose();
+    /// The bell flag was set or cleared (mirrored by the hidden check box).
     void bellFlagChanged(bool checked);
 
 private:
@@ -67,7 +71,6 @@ private:
     QTimer *m_timer;
     QString m_text;
     bool m_bellFlag = false;
-    bool m_bellOpen = false;
 };
 
 } // namespace conversation
