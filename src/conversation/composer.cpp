@@ -1,6 +1,7 @@
 #include "composer.h"
 
 #include "linebreaks.h"
+#include "rollwording.h"
 #include "tags.h"
 
 #include "chatsession.h"
@@ -13,7 +14,6 @@ namespace conversation
 
 namespace
 {
-
 
 bool isAsciiDigit(QChar c)
 {
@@ -31,17 +31,28 @@ qsizetype skipDigits(QStringView s, qsizetype pos)
 // digits + suffix. Digits can never be "d" or " ", so a greedy scan decides.
 bool matchesRoll(QStringView msg, QStringView prefix, QStringView suffix)
 {
+    using namespace rollwording;
     if (!msg.startsWith(prefix))
         return false;
     qsizetype pos = skipDigits(msg, prefix.size());
-    if (!msg.mid(pos).startsWith(u"d"))
+    if (!msg.mid(pos).startsWith(kDie))
         return false;
-    pos = skipDigits(msg, pos + 1);
-    const QStringView gets = u" ed ottiene ";
-    if (!msg.mid(pos).startsWith(gets))
+    pos = skipDigits(msg, pos + kDie.size());
+    if (!msg.mid(pos).startsWith(kGets))
         return false;
-    pos = skipDigits(msg, pos + gets.size());
+    pos = skipDigits(msg, pos + kGets.size());
     return msg.mid(pos) == suffix;
+}
+
+// What must be typed before the number of dice so that the line shows as
+// @p who's announcement once composed: @p lead, then @p who and the verb.
+QString rollPrefix(QStringView lead, QStringView who)
+{
+    QString prefix;
+    prefix += lead;
+    prefix += who;
+    prefix += rollwording::kRolls;
+    return prefix;
 }
 
 } // namespace
@@ -72,14 +83,20 @@ bool Composer::isForgedRoll(const QString &text, const QStringList &names)
     QStringView msg(text);
     while (!msg.isEmpty() && msg.back().isSpace())
         msg.chop(1);
+    using namespace rollwording;
+    // Narration shows the text after "# " as it is, so it could pass for a
+    // public or a private announcement of anyone in the room. An action shows
+    // as the speaker's name followed by the text after ",", so ", lancia ..."
+    // would pass for a roll of the speaker's own.
+    const QString privateLead = QStringLiteral("# ") + kPrivateMark.toString();
+    const QString privateEnd = kEnd.toString() + kPrivateMark.toString();
     for (const QString &p : names) {
-        if (matchesRoll(msg, QString(QStringLiteral("# ") + p + QStringLiteral(" lancia ")), u"."))
+        if (matchesRoll(msg, rollPrefix(u"# ", p), kEnd))
             return true;
-        if (matchesRoll(msg, QString(QStringLiteral("# *") + p + QStringLiteral(" lancia ")),
-                        u".*"))
+        if (matchesRoll(msg, rollPrefix(privateLead, p), privateEnd))
             return true;
     }
-    return matchesRoll(msg, u", lancia ", u".");
+    return matchesRoll(msg, rollPrefix(u",", {}), kEnd);
 }
 
 QString Composer::refusalText(const QString &name)
@@ -92,52 +109,42 @@ bool Composer::sendEnabled(const QString &msg, const QString &name)
     return !msg.isEmpty() && !name.isEmpty();
 }
 
-QColor Composer::sendButtonColour(bool enabled, const QColor &menu, const QColor &highlight)
-{
-    return enabled ? highlight : menu;
-}
-
 void Composer::deliver(session::ChatSession &chat, const QString &publicLine,
                        const QString &privateLine, bool isPrivate, bool anonymousAllowed)
 {
-    const bool blocked = !anonymousAllowed && chat.name().isEmpty();
-    session::ParticipantList *people = chat.participants();
+    // A typed line needs a name: without one it is neither sent nor shown.
+    if (!anonymousAllowed && chat.name().isEmpty())
+        return;
+    const session::ParticipantList *people = chat.participants();
 
     if (chat.bHost()) {
         if (!isPrivate) {
-            if (!blocked)
-                chat.SendToAll(session::tag::Messaggio + publicLine, false);
-        } else if (people) {
+            chat.SendToAll(session::tag::Messaggio + publicLine, false);
+        } else {
             for (int row = 0; row < people->count(); ++row) {
                 const qint32 tag = people->tagAt(row);
-                if (!people->isSelected(row) || tag == -1)
-                    continue;
-                if (!blocked)
+                if (people->isSelected(row) && tag != -1)
                     chat.SendToPerson(session::tag::Messaggio + privateLine, qint16(tag));
             }
         }
     } else if (chat.isClientConnected()) {
         if (!isPrivate) {
-            if (!blocked)
-                chat.SendToServer(session::tag::Messaggio + publicLine);
+            chat.SendToServer(session::tag::Messaggio + publicLine);
         } else {
             QString fields;
             int n = 0;
-            if (people) {
-                for (int row = 0; row < people->count(); ++row) {
-                    if (!people->isSelected(row))
-                        continue;
-                    fields += session::sFormatSend(people->tagAt(row));
-                    ++n;
-                }
+            for (int row = 0; row < people->count(); ++row) {
+                if (!people->isSelected(row))
+                    continue;
+                fields += session::sFormatSend(people->tagAt(row));
+                ++n;
             }
-            if (n > 0 && !blocked)
-                chat.SendToServer(session::tag::Privato + session::sFormatSend(n) + fields + privateLine);
+            if (n > 0)
+                chat.SendToServer(session::tag::Privato + session::sFormatSend(n) + fields +
+                                  privateLine);
         }
     }
 
-    if (blocked)
-        return;
     if (session::ConversationSink *sink = chat.conversationSink())
         sink->UpdateDialog(isPrivate ? privateLine : publicLine);
 }
@@ -148,7 +155,7 @@ Composer::Outcome Composer::send(session::ChatSession &chat, const QString &type
     // line break travels as the space the receivers will see.
     const QString msg = flattenLineBreaks(typed);
     const QString name = chat.name();
-    const QStringList names = chat.participants() ? chat.participants()->names() : QStringList();
+    const QStringList names = chat.participants()->names();
     if (isForgedRoll(msg, names)) {
         if (session::MessageService *box = chat.messageService())
             box->showMessage(session::MessageService::Icon::None, session::kAppTitle,

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QColor>
 #include <QString>
 #include <QStringList>
 
@@ -50,8 +49,6 @@ public:
 
     /// Whether the send button is enabled for this message and name.
     static bool sendEnabled(const QString &msg, const QString &name);
-    /// Back colour of the send button: highlight when enabled, menu when not.
-    static QColor sendButtonColour(bool enabled, const QColor &menu, const QColor &highlight);
 
     /**
      * @brief Delivers a line by the sender's role and echoes it in the own pane.

@@ -2,6 +2,7 @@
 
 #include "chatsession.h"
 #include "composer.h"
+#include "rollwording.h"
 
 #include <array>
 
@@ -101,13 +102,21 @@ qsizetype DiceRoller::detailStart(QStringView line)
 QString DiceRoller::announcement(const QString &name, int count, int faces, int total,
                                  const QString &detail, bool isPrivate)
 {
-    const QString who = name.isEmpty() ? QStringLiteral("Qualcuno") : name;
-    const QString core = who + QStringLiteral(" lancia ") + QString::number(count) +
-                         QLatin1Char('d') + QString::number(faces) +
-                         QStringLiteral(" ed ottiene ") + QString::number(total) + QLatin1Char('.');
+    using namespace rollwording;
+    QString line;
     if (isPrivate)
-        return QLatin1Char('*') + core + QLatin1Char('*') + detail;
-    return core + detail;
+        line += kPrivateMark;
+    line += name.isEmpty() ? kAnonymous : QStringView(name);
+    line += kRolls;
+    line += QString::number(count);
+    line += kDie;
+    line += QString::number(faces);
+    line += kGets;
+    line += QString::number(total);
+    line += kEnd;
+    if (isPrivate)
+        line += kPrivateMark;
+    return line + detail;
 }
 
 DiceRoller::Result DiceRoller::makeResult(const QString &name, int count, int faces, bool details)
