@@ -36,8 +36,12 @@ void ToggleButton::setOn(bool on)
 
 void ToggleButton::setMenuBack(bool menu)
 {
+    // The two colours are read from the parent's palette, not the button's:
+    // the button's own Window role holds the colour it was given last, and a
+    // menu face worked out from it would grow darker at every change.
+    const QPalette base = parentWidget() ? parentWidget()->palette() : QGuiApplication::palette();
+    const QColor c = menu ? menuColour(base) : highlightColour(base);
     QPalette pal = palette();
-    const QColor c = menu ? menuColour(QPalette()) : highlightColour(QPalette());
     pal.setColor(QPalette::Button, c);
     pal.setColor(QPalette::Window, c);
     setPalette(pal);

@@ -73,8 +73,8 @@ private slots:
     {
         Fixture f;
         ToggleButton *send = f.composer.cmdSend();
-        const QColor menu = ToggleButton::menuColour(QPalette());
-        const QColor light = ToggleButton::highlightColour(QPalette());
+        const QColor menu = ToggleButton::menuColour();
+        const QColor light = ToggleButton::highlightColour();
         QVERIFY(!send->isEnabled());
         QCOMPARE(send->backColour(), menu);
         f.type("ciao");
