@@ -30,8 +30,9 @@ QTextCharFormat colourFormat(const QColor &colour)
     return f;
 }
 
-// Appends plain text at the end of a document on a new line, unless the
-// document is empty, so the pane never starts with an empty line.
+// Lines go in through a cursor of their own rather than QTextEdit::append,
+// which may read a peer's markup as rich text and takes its formats from
+// wherever the user's cursor is; this one starts at the end of @p doc.
 QTextCursor endCursor(QTextDocument *doc)
 {
     QTextCursor c(doc);
@@ -174,23 +175,6 @@ protected:
 
 } // namespace
 
-QString DialogPane::breakLongRuns(const QString &text)
-{
-    const std::vector<qsizetype> offsets = breakOffsets(text);
-    if (offsets.empty())
-        return text;
-    QString out;
-    out.reserve(text.size() + qsizetype(offsets.size()));
-    qsizetype from = 0;
-    for (const qsizetype at : offsets) {
-        out += QStringView(text).mid(from, at - from);
-        out += kBreakPoint;
-        from = at;
-    }
-    out += QStringView(text).mid(from);
-    return out;
-}
-
 QString DialogPane::dialogText() const
 {
     return textWithoutBreaks(m_txtDialog->document(), 0,
@@ -236,9 +220,7 @@ DialogPane::DialogPane(QWidget *parent, session::ChatSession *chat)
     connect(m_command19, &QPushButton::clicked, this, &DialogPane::Command19_Click);
 
     m_names = [this]() -> QStringList {
-        if (m_chat && m_chat->participants())
-            return m_chat->participants()->names();
-        return {};
+        return m_chat ? m_chat->participants()->names() : QStringList();
     };
 }
 

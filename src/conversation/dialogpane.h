@@ -62,12 +62,9 @@ public:
 
     /// Longest run of characters shown without a possible line break.
     static constexpr qsizetype kLongRun = 256;
-    /// The invisible break point put into longer runs (zero width space).
+    /// The invisible break point put into longer runs (zero width space),
+    /// after every kLongRun characters that hold no space.
     static constexpr QChar kBreakPoint = QChar(0x200B);
-    /// @p text with a break point after every kLongRun characters that hold
-    /// no space; text without such runs is returned as it is. The pane puts
-    /// the same break points into what it shows.
-    static QString breakLongRuns(const QString &text);
 
     /// The pane's text as received, lines joined by LF: the break points the
     /// pane put into long runs are left out (a copy leaves them out too).

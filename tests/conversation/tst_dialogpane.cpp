@@ -120,8 +120,8 @@ private slots:
     {
         Fixture f;
         f.window.show();
-        const QColor menu = ToggleButton::menuColour(QPalette());
-        const QColor light = ToggleButton::highlightColour(QPalette());
+        const QColor menu = ToggleButton::menuColour();
+        const QColor light = ToggleButton::highlightColour();
         QVERIFY(menu != light);
         for (ToggleButton *b : {f.pane.Command21(), f.pane.Command19()}) {
             QVERIFY(!b->isOn());
@@ -135,6 +135,24 @@ private slots:
         }
         QVERIFY(!f.pane.bTimeStamp());
         QVERIFY(!f.pane.colouringOn());
+    }
+
+    void switchColoursFollowTheWindow()
+    {
+        QWidget window;
+        QPalette palette = window.palette();
+        palette.setColor(QPalette::Window, QColor(40, 120, 200));
+        palette.setColor(QPalette::Light, QColor(230, 240, 250));
+        window.setPalette(palette);
+        ToggleButton button("sw", &window);
+        QCOMPARE(button.backColour(), ToggleButton::highlightColour(palette));
+        // Switching back and forth gives the same two colours every time.
+        for (int i = 0; i < 3; ++i) {
+            button.setOn(true);
+            QCOMPARE(button.backColour(), ToggleButton::menuColour(palette));
+            button.setOn(false);
+            QCOMPARE(button.backColour(), ToggleButton::highlightColour(palette));
+        }
     }
 
     void colouringExamples()
@@ -424,20 +442,25 @@ private slots:
 
     void longRunsGetBreakPoints()
     {
+        Fixture f;
+        // The line as the pane shows it, break points included.
+        const auto shown = [&f](const QString &line) {
+            f.pane.clearDialog();
+            f.pane.UpdateDialog(line);
+            return f.text();
+        };
         const QString plain = "Brom: una riga normale con parole corte";
-        QCOMPARE(DialogPane::breakLongRuns(plain), plain);
+        QCOMPARE(shown(plain), plain);
         const QString run(DialogPane::kLongRun, QLatin1Char('y'));
-        QCOMPARE(DialogPane::breakLongRuns(run), run);
+        QCOMPARE(shown(run), run);
         const QString longer = run + "zz";
-        const QString broken = DialogPane::breakLongRuns(longer);
-        QCOMPARE(broken, run + DialogPane::kBreakPoint + "zz");
+        QCOMPARE(shown(longer), run + DialogPane::kBreakPoint + "zz");
         const QString spaced = run + " " + run;
-        QCOMPARE(DialogPane::breakLongRuns(spaced), spaced);
+        QCOMPARE(shown(spaced), spaced);
         const QString huge(10 * DialogPane::kLongRun + 3, QLatin1Char('x'));
-        const QString hugeBroken = DialogPane::breakLongRuns(huge);
+        QString hugeBroken = shown(huge);
         QCOMPARE(hugeBroken.count(DialogPane::kBreakPoint), 10);
-        QString back = hugeBroken;
-        QCOMPARE(back.remove(DialogPane::kBreakPoint), huge);
+        QCOMPARE(hugeBroken.remove(DialogPane::kBreakPoint), huge);
     }
 
     void hugeStatusLine()
