@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QListView>
 #include <QScreen>
-#include <QTimer>
 #include <QWidget>
 
 namespace conversation
@@ -20,16 +19,19 @@ constexpr int px(int twips)
     return twips / 15;
 }
 constexpr int kLeft = 8;
-// Entries arriving in a burst (a freehand stroke) scroll the views once.
-constexpr int kScrollDelayMs = 50;
+
+// The newest entry is the first one visible.
+void showAtTop(QListView *view, int row)
+{
+    view->scrollTo(view->model()->index(row, 0), QAbstractItemView::PositionAtTop);
+}
 } // namespace
 
 EventsPanel::EventsPanel(session::ChatSession *chat, QWidget *parent)
     : QObject(parent), m_parent(parent),
       m_chkTutorial(new QCheckBox(QStringLiteral("Eventi"), parent)),
       m_lblSent(new QLabel(QStringLiteral("Messaggi inviati:"), parent)),
-      m_lblRecv(new QLabel(QStringLiteral("Messaggi ricevuti:"), parent)),
-      m_scroll(new QTimer(this))
+      m_lblRecv(new QLabel(QStringLiteral("Messaggi ricevuti:"), parent))
 {
     setObjectName(QStringLiteral("EventsPanel"));
     m_chkTutorial->setObjectName(QStringLiteral("chkTutorial"));
@@ -46,10 +48,6 @@ EventsPanel::EventsPanel(session::ChatSession *chat, QWidget *parent)
     m_lstReceived =
         makeLog(QStringLiteral("lstReceived"), chat ? chat->receivedLog() : nullptr, px(7320));
 
-    m_scroll->setSingleShot(true);
-    m_scroll->setInterval(kScrollDelayMs);
-    connect(m_scroll, &QTimer::timeout, this, &EventsPanel::scrollLogs);
-
     for (QWidget *w : {static_cast<QWidget *>(m_lblSent), static_cast<QWidget *>(m_lstSent),
                        static_cast<QWidget *>(m_lblRecv), static_cast<QWidget *>(m_lstReceived)})
         w->hide();
@@ -64,10 +62,10 @@ QListView *EventsPanel::makeLog(const QString &name, session::TrafficLog *log, i
     view->setGeometry(kLeft, top, px(7335), px(840));
     if (log) {
         view->setModel(log);
-        connect(log, &session::TrafficLog::entryAppended, this, [this] {
-            if (!m_scroll->isActive())
-                m_scroll->start();
-        });
+        // The log announces new entries in batches, with the newest row, so
+        // a burst (a freehand stroke) costs a scroll per batch, not per entry.
+        connect(log, &session::TrafficLog::entryAppended, view,
+                [view](int row) { showAtTop(view, row); });
     }
     return view;
 }
@@ -76,10 +74,8 @@ void EventsPanel::scrollLogs()
 {
     for (QListView *view : {m_lstSent, m_lstReceived}) {
         QAbstractItemModel *model = view->model();
-        if (!model || model->rowCount() == 0)
-            continue;
-        // The newest entry is the first one visible.
-        view->scrollTo(model->index(model->rowCount() - 1, 0), QAbstractItemView::PositionAtTop);
+        if (model && model->rowCount() > 0)
+            showAtTop(view, model->rowCount() - 1);
     }
 }
 

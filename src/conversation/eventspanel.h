@@ -5,7 +5,6 @@
 class QCheckBox;
 class QLabel;
 class QListView;
-class QTimer;
 
 namespace session
 {
@@ -21,7 +20,8 @@ namespace conversation
  * traffic logs lstSent and lstReceived with their labels.
  *
  * The logs are never trimmed, so the views show the session's log models
- * lazily, and a burst of appended entries scrolls the view once.
+ * lazily; a view scrolls when its log announces new entries, which the log
+ * does once per burst.
  */
 class EventsPanel : public QObject
 {
@@ -56,6 +56,7 @@ public:
 
 private:
     QListView *makeLog(const QString &name, session::TrafficLog *log, int top);
+    /// Brings the newest entry of each log to the top of its view.
     void scrollLogs();
 
     QWidget *m_parent;
@@ -64,7 +65,6 @@ private:
     QListView *m_lstSent;
     QLabel *m_lblRecv;
     QListView *m_lstReceived;
-    QTimer *m_scroll;
 };
 
 } // namespace conversation
