@@ -8,7 +8,7 @@
 #include "diceroller.h"
 #include "participantlist.h"
 #include "protocol.h"
-#include "recorders.h"
+#include "sessiontestkit.h"
 #include "trafficlog.h"
 
 #include <QRegularExpression>
@@ -20,36 +20,20 @@
 
 using conversation::Composer;
 using conversation::DiceRoller;
-using session::ChatSession;
 
 namespace
 {
 
-struct Peer {
-    std::unique_ptr<ChatSession> chat = std::make_unique<ChatSession>();
-    RecordingSink sink;
-    RecordingMessages boxes;
+// The session tests' peer, with the selection helpers these tests need.
+struct Peer : testkit::Peer {
+    using testkit::Peer::Peer;
 
-    explicit Peer(const QString &name)
-    {
-        chat->setConversationSink(&sink);
-        chat->setMessageService(&boxes);
-        chat->setName(name);
-        chat->setConnectWait(30);
-    }
-    ~Peer() { chat.reset(); }
-    ChatSession *operator->() const { return chat.get(); }
-
-    int rowOf(const QString &name) const
-    {
-        const QStringList names = chat->participants()->names();
-        return int(names.indexOf(name));
-    }
+    int rowOf(const QString &name) const { return int(people()->names().indexOf(name)); }
     void select(const QStringList &names)
     {
-        chat->participants()->deselectAll();
+        people()->deselectAll();
         for (const QString &n : names)
-            chat->participants()->setSelected(rowOf(n), true);
+            people()->setSelected(rowOf(n), true);
     }
     QString lastSent() const { return chat->sentLog()->last(); }
 };
@@ -66,8 +50,9 @@ class TestLoopback : public QObject
     {
         return QTest::qWaitFor(
             [&] {
-                return m_host->sink.dialog.contains(line) && m_lia->sink.dialog.contains(line) &&
-                       m_ugo->sink.dialog.contains(line);
+                return m_host->conversation.dialog.contains(line) &&
+                       m_lia->conversation.dialog.contains(line) &&
+                       m_ugo->conversation.dialog.contains(line);
             },
             5000);
     }
@@ -85,13 +70,10 @@ private slots:
     void init()
     {
         m_host = std::make_unique<Peer>("Oste");
-        m_host->chat->setPort(0);
-        m_host->chat->cmdHost_Click();
-        const quint16 port = m_host->chat->listeningPort();
+        const quint16 port = m_host->host();
         QVERIFY(port != 0);
         m_lia = std::make_unique<Peer>("Lia");
-        m_lia->chat->setPort(port);
-        m_lia->chat->cmdConnect_Click("127.0.0.1");
+        QVERIFY(m_lia->join(port));
         QVERIFY(QTest::qWaitFor(
             [&] {
                 return m_host->chat->participants()->count() == 2 &&
@@ -99,8 +81,7 @@ private slots:
             },
             10000));
         m_ugo = std::make_unique<Peer>("Ugo");
-        m_ugo->chat->setPort(port);
-        m_ugo->chat->cmdConnect_Click("127.0.0.1");
+        QVERIFY(m_ugo->join(port));
         QVERIFY(QTest::qWaitFor(
             [&] {
                 return m_host->chat->participants()->count() == 3 &&
@@ -111,9 +92,9 @@ private slots:
         QVERIFY(m_host->chat->bHost());
         QVERIFY(m_lia->chat->isClientConnected());
         QVERIFY(m_ugo->chat->isClientConnected());
-        m_host->sink.dialog.clear();
-        m_lia->sink.dialog.clear();
-        m_ugo->sink.dialog.clear();
+        m_host->conversation.dialog.clear();
+        m_lia->conversation.dialog.clear();
+        m_ugo->conversation.dialog.clear();
     }
 
     void cleanup()
@@ -129,11 +110,11 @@ private slots:
         QCOMPARE(m_lia->lastSent(), QString("sckConnect: [Messaggio]Lia: Salve a tutti"));
         QVERIFY(everyoneHas("Lia: Salve a tutti"));
         // the echo is the sender's own line, shown once
-        QCOMPARE(m_lia->sink.dialog.count("Lia: Salve a tutti"), 1);
+        QCOMPARE(m_lia->conversation.dialog.count("Lia: Salve a tutti"), 1);
 
         Composer::send(*m_host->chat, ", si alza dal tavolo", false);
         QVERIFY(everyoneHas("Oste si alza dal tavolo"));
-        QCOMPARE(m_host->sink.dialog.count("Oste si alza dal tavolo"), 1);
+        QCOMPARE(m_host->conversation.dialog.count("Oste si alza dal tavolo"), 1);
         Composer::send(*m_ugo->chat, "# Cala la notte.", false);
         QVERIFY(everyoneHas("Cala la notte."));
     }
@@ -142,17 +123,18 @@ private slots:
     {
         m_host->select({"Ugo"});
         Composer::send(*m_host->chat, "psst", true);
-        QVERIFY(QTest::qWaitFor([&] { return m_ugo->sink.dialog.contains("*Oste*: psst"); }, 5000));
-        QVERIFY(m_host->sink.dialog.contains("*Oste*: psst"));
+        QVERIFY(QTest::qWaitFor([&] { return m_ugo->conversation.dialog.contains("*Oste*: psst"); },
+                                5000));
+        QVERIFY(m_host->conversation.dialog.contains("*Oste*: psst"));
         fence("1");
-        QVERIFY(!m_lia->sink.dialog.contains("*Oste*: psst"));
+        QVERIFY(!m_lia->conversation.dialog.contains("*Oste*: psst"));
 
         // the host's own entry is never addressed: nothing goes out
         m_host->select({"Oste"});
         const qsizetype sent = m_host->chat->sentLog()->size();
         Composer::send(*m_host->chat, "solo io", true);
         QCOMPARE(m_host->chat->sentLog()->size(), sent);
-        QCOMPARE(m_host->sink.dialog.last(), QString("*Oste*: solo io"));
+        QCOMPARE(m_host->conversation.dialog.last(), QString("*Oste*: solo io"));
     }
 
     void clientPrivateToTheHostEntry()
@@ -161,10 +143,11 @@ private slots:
         Composer::send(*m_lia->chat, "psst", true);
         QCOMPARE(m_lia->lastSent(),
                  QString("sckConnect: [Messaggio Privato]0000000001-000000001*Lia*: psst"));
-        QVERIFY(QTest::qWaitFor([&] { return m_host->sink.dialog.contains("*Lia*: psst"); }, 5000));
-        QCOMPARE(m_lia->sink.dialog.last(), QString("*Lia*: psst"));
+        QVERIFY(QTest::qWaitFor([&] { return m_host->conversation.dialog.contains("*Lia*: psst"); },
+                                5000));
+        QCOMPARE(m_lia->conversation.dialog.last(), QString("*Lia*: psst"));
         fence("2");
-        QVERIFY(!m_ugo->sink.dialog.contains("*Lia*: psst"));
+        QVERIFY(!m_ugo->conversation.dialog.contains("*Lia*: psst"));
     }
 
     void clientPrivateToSelectedEntries()
@@ -188,7 +171,7 @@ private slots:
         const qsizetype sent = m_lia->chat->sentLog()->size();
         Composer::send(*m_lia->chat, "a nessuno", true);
         QCOMPARE(m_lia->chat->sentLog()->size(), sent);
-        QCOMPARE(m_lia->sink.dialog.last(), QString("*Lia*: a nessuno"));
+        QCOMPARE(m_lia->conversation.dialog.last(), QString("*Lia*: a nessuno"));
     }
 
     void forgedRollIsNotSent()
@@ -196,10 +179,10 @@ private slots:
         const qsizetype sent = m_lia->chat->sentLog()->size();
         QCOMPARE(Composer::send(*m_lia->chat, "# Ugo lancia 3d6 ed ottiene 18.", false),
                  Composer::Outcome::Refused);
-        QCOMPARE(m_lia->boxes.texts, QStringList{"Non si fanno queste cose Lia..."});
+        QCOMPARE(m_lia->messages.texts(), QStringList{"Non si fanno queste cose Lia..."});
         QCOMPARE(m_lia->chat->sentLog()->size(), sent);
         fence("3");
-        QVERIFY(!m_ugo->sink.dialog.contains("Ugo lancia 3d6 ed ottiene 18."));
+        QVERIFY(!m_ugo->conversation.dialog.contains("Ugo lancia 3d6 ed ottiene 18."));
     }
 
     void pastedBreakTravelsAsASpace()
@@ -210,7 +193,7 @@ private slots:
                  Composer::Outcome::Done);
         QCOMPARE(m_lia->lastSent(), "sckConnect: [Messaggio]" + shown);
         QVERIFY(everyoneHas(shown));
-        QCOMPARE(m_lia->sink.dialog.last(), shown);
+        QCOMPARE(m_lia->conversation.dialog.last(), shown);
     }
 
     void rollWithDetailsTravelsAsOneLine()
@@ -249,7 +232,7 @@ private slots:
             for (auto it = b.begin(); !it.atEnd(); ++it)
                 QCOMPARE(it.fragment().charFormat().foreground().color(),
                          conversation::Colouring::kAction);
-        m_ugo->chat->setConversationSink(&m_ugo->sink);
+        m_ugo->chat->setConversationSink(&m_ugo->conversation);
     }
 
     void privateAndAnonymousRolls()
@@ -262,21 +245,22 @@ private slots:
         const QString line = QString("*Qualcuno lancia 1d20 ed ottiene %1.*").arg(r.total);
         QCOMPARE(r.privateLine, line);
         QCOMPARE(m_lia->lastSent(), "sckConnect: [Messaggio Privato]0000000001-000000001" + line);
-        QVERIFY(QTest::qWaitFor([&] { return m_host->sink.dialog.contains(line); }, 5000));
-        QCOMPARE(m_lia->sink.dialog.last(), line);
+        QVERIFY(QTest::qWaitFor([&] { return m_host->conversation.dialog.contains(line); }, 5000));
+        QCOMPARE(m_lia->conversation.dialog.last(), line);
 
         // the host rolls publicly: both clients see it, the host echoes once
         const DiceRoller::Result h = roller.rollAndAnnounce(*m_host->chat, "", "6", false, false);
         QCOMPARE(h.publicLine, QString("Oste lancia 0d6 ed ottiene 0."));
         QVERIFY(everyoneHas(h.publicLine));
-        QCOMPARE(m_host->sink.dialog.count(h.publicLine), 1);
+        QCOMPARE(m_host->conversation.dialog.count(h.publicLine), 1);
 
         // the host rolls privately to Lia only
         m_host->select({"Lia", "Oste"});
         const DiceRoller::Result p = roller.rollAndAnnounce(*m_host->chat, "2", "4", false, true);
-        QVERIFY(QTest::qWaitFor([&] { return m_lia->sink.dialog.contains(p.privateLine); }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return m_lia->conversation.dialog.contains(p.privateLine); },
+                                5000));
         fence("4");
-        QVERIFY(!m_ugo->sink.dialog.contains(p.privateLine));
+        QVERIFY(!m_ugo->conversation.dialog.contains(p.privateLine));
     }
 
     void notConnectedRollIsShownOnlyAtHome()
@@ -284,7 +268,7 @@ private slots:
         Peer alone("Solo");
         DiceRoller roller(9);
         const DiceRoller::Result r = roller.rollAndAnnounce(*alone.chat, "2", "6", false, false);
-        QCOMPARE(alone.sink.dialog, QStringList{r.publicLine});
+        QCOMPARE(alone.conversation.dialog, QStringList{r.publicLine});
         QCOMPARE(alone.chat->sentLog()->size(), 0);
     }
 };
