@@ -122,11 +122,15 @@ void BoardPanel::buildControls(QWidget *parent)
     m_zFrame4->setObjectName(QStringLiteral("zFrame4"));
     m_zFrame4->setGeometry(right, 22, 170, 70);
     const char *captions[4] = {"X1:", "Y1:", "X2:", "Y2:"};
+    const char *captionNames[4] = {"lblX1", "lblY1", "lblX2", "lblY2"};
     const char *names[4] = {"lblPicImmX1", "lblPicImmY1", "lblPicImmX2", "lblPicImmY2"};
+    // Each caption is made right before its value: the main window places
+    // the frame's labels by pairs in the order they were created.
     for (int i = 0; i < 4; ++i) {
         const int x = 6 + (i % 2) * 82;
         const int y = 20 + (i / 2) * 22;
         auto *caption = new QLabel(QString::fromLatin1(captions[i]), m_zFrame4);
+        caption->setObjectName(QString::fromLatin1(captionNames[i]));
         caption->move(x, y);
         m_visLabels[i] = new QLabel(m_zFrame4);
         m_visLabels[i]->setObjectName(QString::fromLatin1(names[i]));

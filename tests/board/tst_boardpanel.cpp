@@ -102,6 +102,19 @@ void TestBoardPanel::controlsExistWithTheirNames()
         QVERIFY2(captions.contains(QString::fromLatin1(c)), c);
     for (const char *n : {"lblPicImmX1", "lblPicImmY1", "lblPicImmX2", "lblPicImmY2"})
         QVERIFY2(w.find<QLabel>(n), n);
+    // Captions by name, and in creation order each caption just before its value.
+    const auto frameLabels =
+        w.find<QGroupBox>("zFrame4")->findChildren<QLabel *>(Qt::FindDirectChildrenOnly);
+    QCOMPARE(frameLabels.size(), 8);
+    const char *pairs[4][3] = {{"lblX1", "X1:", "lblPicImmX1"},
+                               {"lblY1", "Y1:", "lblPicImmY1"},
+                               {"lblX2", "X2:", "lblPicImmX2"},
+                               {"lblY2", "Y2:", "lblPicImmY2"}};
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(frameLabels[2 * i]->objectName(), QString::fromLatin1(pairs[i][0]));
+        QCOMPARE(frameLabels[2 * i]->text(), QString::fromLatin1(pairs[i][1]));
+        QCOMPARE(frameLabels[2 * i + 1]->objectName(), QString::fromLatin1(pairs[i][2]));
+    }
     QCOMPARE(w.find<QToolButton>("cmdClearDraw")->toolTip(), QStringLiteral("Pulisci"));
 
     const QList<QPair<const char *, const char *>> tips{
