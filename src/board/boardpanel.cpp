@@ -25,12 +25,6 @@ namespace board
 namespace
 {
 
-/// Twips to pixels: the controls are sized in twips.
-constexpr int px(int twips)
-{
-    return twips / 15;
-}
-
 struct ToolButtonInfo {
     const char *name;
     const char *tip;

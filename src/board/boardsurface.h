@@ -127,4 +127,11 @@ private:
     int m_mousePointer = PointerDefault;
 };
 
+/// Twips to pixels, to the nearest whole pixel: the board's controls are
+/// laid out in twips as the window is.
+constexpr int px(int twips)
+{
+    return (twips + BoardSurface::kTwipsPerPixel / 2) / BoardSurface::kTwipsPerPixel;
+}
+
 } // namespace board

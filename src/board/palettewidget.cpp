@@ -13,11 +13,6 @@ namespace board {
 
 namespace {
 
-int px(int twips)
-{
-    return (twips + PaletteWidget::kTwipsPerPixel / 2) / PaletteWidget::kTwipsPerPixel;
-}
-
 // Geometry of the swatches, in twips as the window is laid out.
 constexpr int kSquare = 375;      // swatches 0-15 are square
 constexpr int kRowPitch = 360;    // rows overlap by a hair, as on the window

@@ -29,7 +29,6 @@ class PaletteWidget : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int kTwipsPerPixel = 15;
     static constexpr int kColumns = 8;
 
     /// Creates the controls as children of @p parent with the grid's

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "boardsurface.h"
+
 #include <QObject>
 #include <QPoint>
 #include <QPointF>
@@ -10,23 +12,22 @@
 namespace board
 {
 
-class BoardSurface;
-
 /**
  * @brief The scrolling window through which the board is seen, as numbers:
  * which scroll bars show, their ranges and values, where the surface sits in
  * its container, the visible part of the surface, and right-button panning.
  *
- * The container works in twips (15 per pixel); the surface in whatever scale
- * mode it has at the moment. Widgets only copy these numbers onto real
- * scroll bars, so everything here runs without a screen.
+ * The container works in twips (BoardSurface::kTwipsPerPixel per pixel);
+ * the surface in whatever scale mode it has at the moment. Widgets only copy
+ * these numbers onto real scroll bars, so everything here runs without a
+ * screen.
  */
 class Viewport : public QObject
 {
     Q_OBJECT
 public:
     /// Container units per pixel: the container measures in twips.
-    static constexpr int kContainerUnitsPerPixel = 15;
+    static constexpr int kContainerUnitsPerPixel = BoardSurface::kTwipsPerPixel;
 
     /// One scroll bar as the container shows it, in container units.
     struct Bar {

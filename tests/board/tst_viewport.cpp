@@ -53,7 +53,7 @@ void TestViewport::bothBarsOnTheStartingContainer()
 {
     BoardSurface surface;
     Viewport v(&surface);
-    v.setContainerSize(QSize(3615 / 15, 2295 / 15));
+    v.setContainerSize(QSize(board::px(3615), board::px(2295)));
     v.setBarExtent(16);
     v.FlexInit();
     QVERIFY(v.hsbImm().visible);
