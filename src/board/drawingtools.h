@@ -58,7 +58,6 @@ public:
 
     BoardSurface *surface() const { return m_surface; }
     Palette *palette() const { return m_palette; }
-    fill::Bruvela *bruvela() const { return m_bruvela; }
 
     /// Replaces where finished drawings are sent (tests record them here).
     void setBroadcaster(std::function<void(const QString &)> broadcaster);
@@ -118,9 +117,8 @@ public:
     // --- grid snap ---------------------------------------------------------------
     /// Snap step in inches.
     float sngGridStep() const { return m_gridStep; }
-    /// The grid's general step in twips, as text; the snap step is taken
-    /// from it at every press that is not a fill.
-    QString generalGridStep() const { return m_generalStep; }
+    /// Sets the grid's general step in twips, as text; the snap step is
+    /// taken from it at every press that is not a fill.
     void setGeneralGridStep(const QString &twips);
     /// A step in twips as the snap reads it: divided by 1440 and kept to
     /// four decimals.

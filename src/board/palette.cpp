@@ -50,11 +50,6 @@ Palette::Palette(QObject *parent)
 {
 }
 
-const std::array<Palette::Swatch, Palette::kCount> &Palette::swatches()
-{
-    return kSwatches;
-}
-
 QString Palette::nameAt(int index)
 {
     return validIndex(index) ? QString::fromUtf8(kSwatches[size_t(index)].name) : QString();

@@ -27,7 +27,6 @@ public:
 
     explicit Palette(QObject *parent = nullptr);
 
-    static const std::array<Swatch, kCount> &swatches();
     static QString nameAt(int index);
     static quint32 colourAt(int index);
     /// The 26 names in alphabetical order, as the name list shows them.
