@@ -19,6 +19,7 @@ namespace conversation
 class Composer
 {
 public:
+    /// What a typed line is: speech, an action (", ...") or narration ("# ...").
     enum class Kind { Speech, Action, Narration };
 
     /// The public and private forms of one line, built from one name and text.
@@ -28,6 +29,7 @@ public:
         QString privateLine;
     };
 
+    /// What the send action did with the typed text.
     enum class Outcome {
         Refused, ///< looked like somebody's dice roll; nothing sent or shown
         Done,    ///< delivered (or not, by role) and echoed; the box is emptied

@@ -20,8 +20,8 @@ namespace conversation
  * traffic logs lstSent and lstReceived with their labels.
  *
  * The logs are never trimmed, so the views show the session's log models
- * lazily; a view scrolls when its log announces new entries, which the log
- * does once per burst.
+ * lazily; a view scrolls to the newest entry whenever its log announces a
+ * batch of new ones, so a burst of entries costs a few scrolls, not one each.
  */
 class EventsPanel : public QObject
 {
