@@ -4,6 +4,7 @@
 #include "dispatcher.h"
 #include "sessiontestkit.h"
 
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QStringListModel>
 
@@ -94,6 +95,7 @@ private slots:
     void clientTakesTheNameTheHostGave();
     void awkwardNamesKeepTheFraming();
     void floodsFromOneClientAreBounded();
+    void randomLinesNeverBreakTheSession();
 };
 
 void TestDispatcher::processDataSplitsLogsAndDropsTheTail()
@@ -685,6 +687,53 @@ void TestDispatcher::floodsFromOneClientAreBounded()
     // The host's own entries are not counted against any client.
     rig.host->SendToSelf(QStringLiteral("[Aggiorna ComboIP]Oste - 10.0.0.9"));
     QCOMPARE(rig.host->addressList()->rowCount(), entries + limit + 1);
+}
+
+// Lines made of real tags and hostile parameters, fed to a host (as from a
+// client) and to a client (as from its host): nothing may crash, hang or
+// leave the participant list without the host's own entry.
+void TestDispatcher::randomLinesNeverBreakTheSession()
+{
+    static const QStringList tags = {
+        "[Connessione]", "[Rename di Connessione]", "[Disconnessione]", "[Espulsione]",
+        "[Cambia Nome]", "[Nuovo Nome in Lista]", "[Riordina Nomi in Lista]",
+        "[Aggiorna Listato InviaFile]", "[Aggiorna ComboIP]", "[Aggiorna NeoConnesso]",
+        "[Messaggio]", "[Messaggio Privato]", "[Pulisci Lavagna]", "[Linea]", "[Circonferenza]",
+        "[Colora Sfondo]", "[Inserisci Testo]", "[Inserisci Testo2]", "[Inserisci Testo7]",
+        "[Inserisci Testo9]", "[Inserisci Testo11]", "[Inserisci TestoColore]", "", "[", "]"};
+    static const QStringList pieces = {
+        "0000000001", "0000000002", "-000000001", "0000000000", "9999999999", "-999999999",
+        "0000032767", "0000032768", "00000abc00", "-", "]", "[", " - ", "\r", "\n", "\t",
+        "Rex", "Rex[2]", "0.5", "1,5", "True", "vero", "\u00e8", "\u20ac", "*", "# "};
+    QRandomGenerator random(20261207); // fixed: a failure can be replayed
+    auto makeLine = [&] {
+        QString line = tags[random.bounded(tags.size())];
+        const int parts = random.bounded(12);
+        for (int i = 0; i < parts; ++i)
+            line += pieces[random.bounded(pieces.size())];
+        return line;
+    };
+
+    Rig rig;
+    QVERIFY(rig.start(2));
+    Peer client(QStringLiteral("Tizio"));
+    client.people()->AddName(-1, QStringLiteral("Oste"));
+    const qsizetype sentBefore = rig.host->sentLog()->size();
+    for (int i = 0; i < 20000; ++i) {
+        const QString line = makeLine();
+        rig.fromClient(1 + int(random.bounded(2)), line);
+        client->ProcessData(line + QStringLiteral("\r\n"), -1);
+    }
+    // The lines were acted on, not merely thrown away...
+    QVERIFY(rig.host->sentLog()->size() > sentBefore + 1000);
+    QVERIFY(client.conversation.dialog.size() > 100);
+    // ...and the host still knows itself and still serves its clients.
+    QCOMPARE(rig.host.people()->sConnectionName(-1), QStringLiteral("Oste"));
+    QCOMPARE(rig.host->phase(), session::ChatSession::Phase::Hosting);
+    QVERIFY(rig.drain());
+    rig.forget();
+    rig.fromClient(1, QStringLiteral("[Messaggio]ancora qui"));
+    QVERIFY(rig.clients[1]->waitForLine("[Messaggio]ancora qui"));
 }
 
 QTEST_GUILESS_MAIN(TestDispatcher)
