@@ -18,7 +18,7 @@ int main(int argc, char **argv)
     host.chat->setPort(0);
     host.chat->cmdHost_Click();
     const quint16 port = host.chat->listeningPort();
-    std::vector<std::unique_ptr<Member>> members;
+    Members members;
     for (int i = 0; i < clients; ++i) {
         members.push_back(std::make_unique<Member>(QStringLiteral("Giocatore%1").arg(i)));
         if (!join(*members.back(), port)) {
@@ -29,14 +29,8 @@ int main(int argc, char **argv)
     waitUntil([&] { return host.chat->participants()->count() == clients + 1; }, 10000);
 
     QElapsedTimer clock;
-    for (auto &m : members)
-        m->conversation.clock = &clock;
-    auto slowest = [&] {
-        qint64 low = lines;
-        for (auto &m : members)
-            low = std::min(low, m->conversation.received);
-        return low;
-    };
+    timeArrivals(members, clock);
+    auto slowest = [&] { return fewestReceived(members, lines); };
     clock.start();
     // Keep at most a window of lines in flight so the measurement is of the
     // delivery, not of how much the socket buffers can swallow.

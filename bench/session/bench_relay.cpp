@@ -20,7 +20,7 @@ int main(int argc, char **argv)
     Member sender(QStringLiteral("Narratore"));
     if (!join(sender, port))
         return 1;
-    std::vector<std::unique_ptr<Member>> members;
+    Members members;
     for (int i = 0; i < receivers; ++i) {
         members.push_back(std::make_unique<Member>(QStringLiteral("Ascoltatore%1").arg(i)));
         if (!join(*members.back(), port))
@@ -30,14 +30,8 @@ int main(int argc, char **argv)
     const double rssBefore = peakRssMiB();
 
     QElapsedTimer clock;
-    for (auto &m : members)
-        m->conversation.clock = &clock;
-    auto slowest = [&] {
-        qint64 low = lines;
-        for (auto &m : members)
-            low = std::min(low, m->conversation.received);
-        return low;
-    };
+    timeArrivals(members, clock);
+    auto slowest = [&] { return fewestReceived(members, lines); };
     clock.start();
     const qint64 window = 2000;
     qint64 sent = 0;

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <vector>
+
+#include <algorithm>
+
 // Helpers shared by the session benchmarks: counting sinks, peak memory,
 // and an event-loop wait.
 
@@ -92,6 +96,24 @@ inline bool join(Member &member, quint16 port, int timeoutMs = 10000)
             return true;
     }
     return false;
+}
+
+using Members = std::vector<std::unique_ptr<Member>>;
+
+/// Times every member's arrivals against @p clock.
+inline void timeArrivals(Members &members, const QElapsedTimer &clock)
+{
+    for (auto &m : members)
+        m->conversation.clock = &clock;
+}
+
+/// Lines received by the member that has the fewest, at most @p cap.
+inline qint64 fewestReceived(const Members &members, qint64 cap)
+{
+    qint64 low = cap;
+    for (const auto &m : members)
+        low = std::min(low, m->conversation.received);
+    return low;
 }
 
 } // namespace benchkit
