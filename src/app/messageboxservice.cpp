@@ -4,30 +4,60 @@
 
 namespace app {
 
-MessageBoxService::MessageBoxService(QWidget *parent) : m_parent(parent) {}
+namespace {
 
-void MessageBoxService::showMessage(Icon icon, const QString &title, const QString &text)
+QMessageBox::Icon toQt(session::MessageService::Icon icon)
 {
-    QMessageBox::Icon qtIcon = QMessageBox::NoIcon;
+    using Icon = session::MessageService::Icon;
     switch (icon) {
     case Icon::None:
         break;
     case Icon::Information:
-        qtIcon = QMessageBox::Information;
-        break;
+        return QMessageBox::Information;
     case Icon::Warning:
-        qtIcon = QMessageBox::Warning;
-        break;
+        return QMessageBox::Warning;
     case Icon::Critical:
-        qtIcon = QMessageBox::Critical;
-        break;
+        return QMessageBox::Critical;
     case Icon::Question:
-        qtIcon = QMessageBox::Question;
-        break;
+        return QMessageBox::Question;
     }
-    auto *box = new QMessageBox(qtIcon, title, text, QMessageBox::Ok, m_parent);
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+MessageBoxService::MessageBoxService(QWidget *parent) : m_parent(parent) {}
+
+QMessageBox *MessageBoxService::makeBox(Icon icon, const QString &title, const QString &text,
+                                        QMessageBox::StandardButtons buttons) const
+{
+    // A window that is hidden (the transfer window lives hidden) cannot carry
+    // a window-modal box the user would see, so the box stands alone then.
+    QWidget *parent = m_parent && m_parent->isVisible() ? m_parent.data() : nullptr;
+    auto *box = new QMessageBox(toQt(icon), title, text, buttons, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setTextFormat(Qt::PlainText); // names typed by peers appear in messages
+    return box;
+}
+
+void MessageBoxService::showMessage(Icon icon, const QString &title, const QString &text)
+{
+    makeBox(icon, title, text, QMessageBox::Ok)->open();
+}
+
+void MessageBoxService::ask(Icon icon, const QString &title, const QString &text, Buttons buttons,
+                            QObject *context, std::function<void(bool)> answer)
+{
+    const bool yesNo = buttons == Buttons::YesNo;
+    QMessageBox *box = makeBox(icon, title, text,
+                               yesNo ? QMessageBox::Yes | QMessageBox::No
+                                     : QMessageBox::Ok | QMessageBox::Cancel);
+    const QMessageBox::StandardButton accept = yesNo ? QMessageBox::Yes : QMessageBox::Ok;
+    QObject::connect(box, &QMessageBox::finished, context ? context : box,
+                     [box, accept, answer = std::move(answer)](int) {
+                         if (answer)
+                             answer(box->standardButton(box->clickedButton()) == accept);
+                     });
     box->open();
 }
 

@@ -2,7 +2,10 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
+
+class QObject;
 
 /**
  * @brief The narrow doors through which the session reaches the rest of the
@@ -77,6 +80,17 @@ public:
     virtual ~MessageService() = default;
     /// Shows a message with an OK button. Does not wait for the user.
     virtual void showMessage(Icon icon, const QString &title, const QString &text) = 0;
+
+    /// The buttons of a question.
+    enum class Buttons { YesNo, OkCancel };
+    /**
+     * @brief Asks a question and returns at once, so no nested event loop
+     * runs inside a socket handler while the user thinks. @p answer runs
+     * later with true for Yes or OK and false for No, Cancel or a box closed
+     * otherwise. It never runs once @p context is gone.
+     */
+    virtual void ask(Icon icon, const QString &title, const QString &text, Buttons buttons,
+                     QObject *context, std::function<void(bool)> answer) = 0;
 };
 
 /// The program's title, the caption of its message boxes.

@@ -11,6 +11,8 @@
 #include "togglebutton.h"
 #include "trafficlog.h"
 #include "frmports.h"
+#include "messageboxservice.h"
+#include "messagerecorder.h"
 #include "participantlist.h"
 #include "signalbridge.h"
 
@@ -21,6 +23,7 @@
 #include <QTextEdit>
 #include <QFile>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QListView>
 #include <QPushButton>
 #include <QSettings>
@@ -38,21 +41,7 @@ using session::MessageService;
 
 namespace {
 
-struct Shown {
-    MessageService::Icon icon;
-    QString title;
-    QString text;
-};
-
-class RecordingMessages : public MessageService
-{
-public:
-    void showMessage(Icon icon, const QString &title, const QString &text) override
-    {
-        shown.append({icon, title, text});
-    }
-    QList<Shown> shown;
-};
+using RecordingMessages = MessageRecorder;
 
 // A window with its own preferences file and recorded message boxes.
 struct Window {
@@ -121,6 +110,7 @@ private slots:
     void bellTakesTheWindowOffTop();
     void switchColoursAreDistinctAndShared();
     void nameIsConfirmedOnlyWhenFocusMovesOn();
+    void questionsAnswerAfterTheAskingCallReturns();
 
 private:
     QTemporaryDir m_dir;
@@ -571,6 +561,55 @@ void tst_MainWindow::nameIsConfirmedOnlyWhenFocusMovesOn()
     QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
     QApplication::sendEvent(w.form->txtName, &out);
     QCOMPARE(w.chat()->sMyName(), QStringLiteral("Ann"));
+}
+
+void tst_MainWindow::questionsAnswerAfterTheAskingCallReturns()
+{
+    using Buttons = MessageService::Buttons;
+    QWidget owner;
+    app::MessageBoxService service(&owner);
+    // Each row: the buttons, the one pressed, and the answer it must give.
+    const struct {
+        Buttons buttons;
+        QMessageBox::StandardButton press;
+        bool expected;
+    } cases[] = {
+        {Buttons::YesNo, QMessageBox::Yes, true},
+        {Buttons::YesNo, QMessageBox::No, false},
+        {Buttons::OkCancel, QMessageBox::Ok, true},
+        {Buttons::OkCancel, QMessageBox::Cancel, false},
+    };
+    for (const auto &c : cases) {
+        std::optional<bool> answer;
+        service.ask(MessageService::Icon::Question, QStringLiteral("Titolo"), QStringLiteral("Domanda?"),
+                    c.buttons, &owner, [&answer](bool yes) { answer = yes; });
+        QVERIFY(!answer); // the user has not answered yet
+        QMessageBox *box = nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (auto *b = qobject_cast<QMessageBox *>(w); b && b->isVisible())
+                box = b;
+        }
+        QVERIFY(box);
+        QCOMPARE(box->windowTitle(), QStringLiteral("Titolo"));
+        QVERIFY(box->button(c.press));
+        box->button(c.press)->click();
+        QTRY_VERIFY(answer.has_value());
+        QCOMPARE(*answer, c.expected);
+        QTRY_VERIFY(!box->isVisible());
+    }
+
+    // An asker that is gone hears nothing, even when the box is answered.
+    bool called = false;
+    auto context = std::make_unique<QObject>();
+    service.ask(MessageService::Icon::Question, QStringLiteral("T"), QStringLiteral("?"),
+                Buttons::YesNo, context.get(), [&called](bool) { called = true; });
+    context.reset();
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (auto *b = qobject_cast<QMessageBox *>(w); b && b->isVisible())
+            b->button(QMessageBox::Yes)->click();
+    }
+    QCoreApplication::processEvents();
+    QVERIFY(!called);
 }
 
 QTEST_MAIN(tst_MainWindow)

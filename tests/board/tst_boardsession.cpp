@@ -7,6 +7,7 @@
 #include "drawingtools.h"
 #include "palette.h"
 #include "protocol.h"
+#include "messagerecorder.h"
 #include "sinks.h"
 #include "trafficlog.h"
 
@@ -21,16 +22,6 @@ namespace
 
 constexpr quint32 kWhite = 0x00FFFFFF;
 constexpr quint32 kRed = 0x000000FF;
-
-class MessageRecorder : public session::MessageService
-{
-public:
-    void showMessage(Icon, const QString &title, const QString &text) override
-    {
-        shown << title + QLatin1Char('|') + text;
-    }
-    QStringList shown;
-};
 
 struct Host {
     session::ChatSession session;
@@ -96,7 +87,7 @@ void TestBoardSession::refusalUsesTheSessionsMessageBox()
 {
     Host h;
     h.tools.mousePress(DrawingTools::Left, false, 150, 150);
-    QCOMPARE(h.boxes.shown,
+    QCOMPARE(h.boxes.lines(),
              QStringList{QStringLiteral("Vellumara|Selezionare un colore prima...")});
 }
 

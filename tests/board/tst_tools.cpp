@@ -5,6 +5,7 @@
 #include "bruvela.h"
 #include "drawingtools.h"
 #include "palette.h"
+#include "messagerecorder.h"
 #include "sinks.h"
 
 #include <QtTest>
@@ -20,20 +21,6 @@ namespace
 constexpr quint32 kWhite = 0x00FFFFFF;
 constexpr quint32 kRed = 0x000000FF;
 constexpr quint32 kBlue = 0x00FF0000;
-
-class MessageRecorder : public session::MessageService
-{
-public:
-    struct Shown {
-        QString title;
-        QString text;
-    };
-    void showMessage(Icon, const QString &title, const QString &text) override
-    {
-        shown.push_back({title, text});
-    }
-    QList<Shown> shown;
-};
 
 /// Tools on a fresh board with a recorder for messages and message boxes.
 struct Rig {

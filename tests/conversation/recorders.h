@@ -1,5 +1,6 @@
 #pragma once
 
+#include "messagerecorder.h"
 #include "sinks.h"
 
 #include <QString>
@@ -15,12 +16,4 @@ struct RecordingSink : session::ConversationSink {
     void clearDialog() override { ++clears; }
 };
 
-struct RecordingMessages : session::MessageService {
-    QStringList titles;
-    QStringList texts;
-    void showMessage(Icon, const QString &title, const QString &text) override
-    {
-        titles << title;
-        texts << text;
-    }
-};
+using RecordingMessages = MessageRecorder;

@@ -108,7 +108,7 @@ private slots:
         QCOMPARE(f.sink.dialog, (QStringList{"Brom: Salve a tutti", "Brom si alza dal tavolo",
                                              "*Cala la notte.*"}));
         QCOMPARE(f.composer.txtMessage()->toPlainText(), QString());
-        QVERIFY(f.boxes.texts.isEmpty());
+        QVERIFY(f.boxes.texts().isEmpty());
         // Enter never breaks the line
         QVERIFY(!f.composer.txtMessage()->toPlainText().contains('\n'));
     }
@@ -118,8 +118,8 @@ private slots:
         Fixture f;
         f.type("# Brom lancia 2d6 ed ottiene 12.");
         QTest::mouseClick(f.composer.cmdSend(), Qt::LeftButton);
-        QCOMPARE(f.boxes.texts, QStringList{"Non si fanno queste cose Brom..."});
-        QCOMPARE(f.boxes.titles, QStringList{"Vellumara"});
+        QCOMPARE(f.boxes.texts(), QStringList{"Non si fanno queste cose Brom..."});
+        QCOMPARE(f.boxes.titles(), QStringList{"Vellumara"});
         QVERIFY(f.sink.dialog.isEmpty());
         QCOMPARE(f.composer.txtMessage()->toPlainText(),
                  QString("# Brom lancia 2d6 ed ottiene 12."));
@@ -130,7 +130,7 @@ private slots:
         Fixture f;
         f.type(", lancia 3d6 ed ottiene 18.");
         QTest::keyClick(f.composer.txtMessage(), Qt::Key_Return);
-        QCOMPARE(f.boxes.texts, QStringList{"Non si fanno queste cose Brom..."});
+        QCOMPARE(f.boxes.texts(), QStringList{"Non si fanno queste cose Brom..."});
         QVERIFY(f.sink.dialog.isEmpty());
         QCOMPARE(f.composer.txtMessage()->toPlainText(), QString());
     }
@@ -144,7 +144,7 @@ private slots:
         QVERIFY(f.composer.cmdSend()->isEnabled());
         QTest::mouseClick(f.composer.cmdSend(), Qt::LeftButton);
         QCOMPARE(f.sink.dialog, QStringList{"Brom: ok Brom lancia 3d6 ed ottiene 18."});
-        QVERIFY(f.boxes.texts.isEmpty());
+        QVERIFY(f.boxes.texts().isEmpty());
 
         // the other breaks a peer's program or a paste can hold
         for (const QChar brk : {QChar('\r'), QChar(0x2028), QChar(0x2029)}) {
@@ -163,7 +163,7 @@ private slots:
         Fixture f;
         f.composer.txtMessage()->insertPlainText("# Brom lancia 3d6 ed ottiene 18.\n");
         QTest::mouseClick(f.composer.cmdSend(), Qt::LeftButton);
-        QCOMPARE(f.boxes.texts, QStringList{"Non si fanno queste cose Brom..."});
+        QCOMPARE(f.boxes.texts(), QStringList{"Non si fanno queste cose Brom..."});
         QVERIFY(f.sink.dialog.isEmpty());
         QCOMPARE(conversation::Composer::send(
                      f.chat, QString(", lancia 3d6 ed ottiene 18.") + QChar(0x2029), false),
@@ -239,9 +239,9 @@ private slots:
         f.window.show();
         QTest::mouseClick(f.dice.Label6(), Qt::LeftButton);
         QVERIFY(f.dice.RisuSing()->isChecked());
-        QCOMPARE(f.boxes.texts.value(0),
+        QCOMPARE(f.boxes.texts().value(0),
                  QString::fromUtf8("Esplicitazione del risultato per unità singole attivato."));
-        QCOMPARE(f.boxes.titles.value(0), QString("Vellumara"));
+        QCOMPARE(f.boxes.titles().value(0), QString("Vellumara"));
 
         choose(f.dice.dado1(), 3);
         choose(f.dice.dado2(), 6);
@@ -265,7 +265,7 @@ private slots:
 
         QTest::mouseClick(f.dice.Label6(), Qt::LeftButton);
         QVERIFY(!f.dice.RisuSing()->isChecked());
-        QCOMPARE(f.boxes.texts.value(1),
+        QCOMPARE(f.boxes.texts().value(1),
                  QString::fromUtf8("Esplicitazione del risultato per unità singole disattivato."));
     }
 

@@ -4,6 +4,7 @@
 // and the message service, a raw wire-level client, and a session wired to
 // them.
 
+#include "messagerecorder.h"
 #include "chatsession.h"
 #include "participantlist.h"
 #include "protocol.h"
@@ -63,25 +64,7 @@ struct RecordingBoard : session::BoardSink {
     }
 };
 
-struct RecordingMessages : session::MessageService {
-    struct Box {
-        Icon icon;
-        QString title;
-        QString text;
-    };
-    QList<Box> boxes;
-    void showMessage(Icon icon, const QString &title, const QString &text) override
-    {
-        boxes.append({icon, title, text});
-    }
-    QStringList texts() const
-    {
-        QStringList out;
-        for (const Box &b : boxes)
-            out.append(b.text);
-        return out;
-    }
-};
+using RecordingMessages = MessageRecorder;
 
 /// A session with recorders plugged in.
 struct Peer {

@@ -79,7 +79,7 @@ void TestConnections::hostingWithoutNameDoesNothing()
     QVERIFY(!host->bHost());
     QCOMPARE(host->listeningPort(), quint16(0));
     QVERIFY(host.conversation.status.isEmpty());
-    QVERIFY(host.messages.boxes.isEmpty());
+    QVERIFY(host.messages.shown.isEmpty());
 
     Peer client{QString()};
     client->cmdConnect_Click(QStringLiteral("127.0.0.1"));
@@ -96,8 +96,8 @@ void TestConnections::listeningOnAPortInUseIsRefused()
     QSignalSpy phase(host.chat.get(), &ChatSession::phaseChanged);
     host->setPort(blocker.serverPort());
     host->cmdHost_Click();
-    QCOMPARE(host.messages.boxes.size(), 1);
-    const auto box = host.messages.boxes.first();
+    QCOMPARE(host.messages.shown.size(), 1);
+    const auto box = host.messages.shown.first();
     QCOMPARE(box.icon, MessageService::Icon::Warning);
     QCOMPARE(box.title, QStringLiteral("Vellumara"));
     QVERIFY2(box.text.contains(QString::number(blocker.serverPort())), qPrintable(box.text));
@@ -118,8 +118,8 @@ void TestConnections::listeningOnAPrivilegedPortIsRefused()
     Peer host(QStringLiteral("Oste"));
     host->setPort(600);
     host->cmdHost_Click();
-    QCOMPARE(host.messages.boxes.size(), 1);
-    QVERIFY(host.messages.boxes.first().text.contains(QStringLiteral("600")));
+    QCOMPARE(host.messages.shown.size(), 1);
+    QVERIFY(host.messages.shown.first().text.contains(QStringLiteral("600")));
     QCOMPARE(host->phase(), ChatSession::Phase::Idle);
 }
 
@@ -181,9 +181,9 @@ quint16 closedPort()
 
 void checkFailurePath(Peer &client, QSignalSpy &closed)
 {
-    QVERIFY(settle([&] { return !client.messages.boxes.isEmpty(); }, 15000));
-    QCOMPARE(client.messages.boxes.size(), 1);
-    const auto box = client.messages.boxes.first();
+    QVERIFY(settle([&] { return !client.messages.shown.isEmpty(); }, 15000));
+    QCOMPARE(client.messages.shown.size(), 1);
+    const auto box = client.messages.shown.first();
     QCOMPARE(box.text, QStringLiteral("Impossibile stabilire una connessione."));
     QCOMPARE(box.icon, MessageService::Icon::Warning);
     QCOMPARE(box.title, QStringLiteral("Vellumara"));
@@ -208,7 +208,7 @@ void TestConnections::connectToAClosedPortFailsAfterTheWait()
     QCOMPARE(client->phase(), ChatSession::Phase::Connecting);
     // The refusal comes long before the wait ends and is not a close event.
     QVERIFY(settle([&] { return client->clientState() == ChatSession::kClosed; }));
-    QVERIFY(client.messages.boxes.isEmpty());
+    QVERIFY(client.messages.shown.isEmpty());
     QCOMPARE(client.conversation.status, QStringList{"Connessione in corso..."});
     QCOMPARE(closed.size(), 0);
     checkFailurePath(client, closed);
@@ -234,7 +234,7 @@ void TestConnections::disconnectDuringTheWaitCancelsIt()
     client->cmdConnect_Click(QStringLiteral("127.0.0.1"));
     client->cmdDisconnect_Click();
     QTest::qWait(600);
-    QVERIFY(client.messages.boxes.isEmpty());
+    QVERIFY(client.messages.shown.isEmpty());
     QCOMPARE(client->phase(), ChatSession::Phase::Idle);
     QCOMPARE(client->sentLog()->size(), 0);
     QCOMPARE(client.conversation.status,
@@ -274,7 +274,7 @@ void TestConnections::hostDisconnectEmptiesEveryClient()
     QCOMPARE(aClosed.size(), 1);
     QCOMPARE(a.conversation.clears, aClears + 1);
     QCOMPARE(a.board.clears, aBoard + 1);
-    QVERIFY(a.messages.boxes.isEmpty());
+    QVERIFY(a.messages.shown.isEmpty());
 }
 
 void TestConnections::clientDisconnectIsAnnounced()
@@ -382,16 +382,16 @@ void TestConnections::portChangeRefusedWhileConnected()
 {
     Peer idle(QStringLiteral("Solo"));
     QVERIFY(idle->cmdPorts_Click());
-    QVERIFY(idle.messages.boxes.isEmpty());
+    QVERIFY(idle.messages.shown.isEmpty());
 
     Peer host(QStringLiteral("Oste"));
     const quint16 port = host.host();
     Peer client(QStringLiteral("Tizio"));
     QVERIFY(client.join(port));
     QVERIFY(!client->cmdPorts_Click());
-    QCOMPARE(client.messages.boxes.size(), 1);
-    QCOMPARE(client.messages.boxes.first().icon, MessageService::Icon::Information);
-    QCOMPARE(client.messages.boxes.first().text,
+    QCOMPARE(client.messages.shown.size(), 1);
+    QCOMPARE(client.messages.shown.first().icon, MessageService::Icon::Information);
+    QCOMPARE(client.messages.shown.first().text,
              QStringLiteral("Una o più connessioni sono attualmente aperte. Occorre disconnettersi "
                             "prima di mutare porta."));
     QVERIFY(!host->cmdPorts_Click());

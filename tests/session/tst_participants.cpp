@@ -103,8 +103,8 @@ void TestParticipants::confirmingTheSameNameSendsNothing()
     const qsizetype hostSent = host->sentLog()->size();
     QVERIFY(!host->confirmOwnName());
     QCOMPARE(host->sentLog()->size(), hostSent);
-    QVERIFY(client.messages.boxes.isEmpty());
-    QVERIFY(host.messages.boxes.isEmpty());
+    QVERIFY(client.messages.shown.isEmpty());
+    QVERIFY(host.messages.shown.isEmpty());
 }
 
 void TestParticipants::emptyNameIsUndone()
@@ -118,7 +118,7 @@ void TestParticipants::emptyNameIsUndone()
     QCOMPARE(idle->name(), QStringLiteral("Primo"));
     QCOMPARE(named.size(), 1);
     QCOMPARE(named.first().first().toString(), QStringLiteral("Primo"));
-    QVERIFY(idle.messages.boxes.isEmpty());
+    QVERIFY(idle.messages.shown.isEmpty());
 }
 
 void TestParticipants::takenNameIsRefused()
@@ -132,11 +132,11 @@ void TestParticipants::takenNameIsRefused()
     const qsizetype sent = client->sentLog()->size();
     client->setName(QStringLiteral("Oste"));
     QVERIFY(!client->confirmOwnName());
-    QCOMPARE(client.messages.boxes.size(), 1);
-    QCOMPARE(client.messages.boxes.first().text,
+    QCOMPARE(client.messages.shown.size(), 1);
+    QCOMPARE(client.messages.shown.first().text,
              QStringLiteral("Il nome è gia' in uso! Quanta poca fantasia.."));
-    QCOMPARE(client.messages.boxes.first().title, QStringLiteral("Vellumara"));
-    QCOMPARE(client.messages.boxes.first().icon, MessageService::Icon::None);
+    QCOMPARE(client.messages.shown.first().title, QStringLiteral("Vellumara"));
+    QCOMPARE(client.messages.shown.first().icon, MessageService::Icon::None);
     QCOMPARE(client->name(), QStringLiteral("Tizio"));
     QCOMPARE(named.last().first().toString(), QStringLiteral("Tizio"));
     QCOMPARE(client->sentLog()->size(), sent);
@@ -145,7 +145,7 @@ void TestParticipants::takenNameIsRefused()
     client->setName(QStringLiteral("oste"));
     QVERIFY(client->confirmOwnName());
     QCOMPARE(client->sMyName(), QStringLiteral("oste"));
-    QCOMPARE(client.messages.boxes.size(), 1);
+    QCOMPARE(client.messages.shown.size(), 1);
 }
 
 void TestParticipants::nameChangeOutsideASessionIsOnlyKept()
@@ -155,7 +155,7 @@ void TestParticipants::nameChangeOutsideASessionIsOnlyKept()
     QCOMPARE(idle->sMyName(), QStringLiteral("Solo"));
     QCOMPARE(idle->sentLog()->size(), 0);
     QCOMPARE(idle->receivedLog()->size(), 0);
-    QVERIFY(idle.messages.boxes.isEmpty());
+    QVERIFY(idle.messages.shown.isEmpty());
 }
 
 void TestParticipants::joinSequenceByteForByte()
@@ -379,9 +379,9 @@ void TestParticipants::localAddressIsDottedIPv4()
     const QString ip = session::sLocalIP(&messages);
     if (ip.isEmpty()) {
         // Then the failure was reported the way users see it.
-        QCOMPARE(messages.boxes.size(), 1);
-        QCOMPARE(messages.boxes.first().icon, MessageService::Icon::Warning);
-        QVERIFY(messages.boxes.first().text.contains(
+        QCOMPARE(messages.shown.size(), 1);
+        QCOMPARE(messages.shown.first().icon, MessageService::Icon::Warning);
+        QVERIFY(messages.shown.first().text.contains(
             QStringLiteral("Impossibile recuperare il nome dell'host.")));
         return;
     }
@@ -389,7 +389,7 @@ void TestParticipants::localAddressIsDottedIPv4()
     QVERIFY(address.setAddress(ip));
     QCOMPARE(address.protocol(), QAbstractSocket::IPv4Protocol);
     QCOMPARE(ip.count(QLatin1Char('.')), 3);
-    QVERIFY(messages.boxes.isEmpty());
+    QVERIFY(messages.shown.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestParticipants)
