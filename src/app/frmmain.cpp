@@ -80,6 +80,12 @@ constexpr Place kLayout[] = {
     {"List1", 3945, 4380, 1290, 1350},
     {"pennello", 5265, 4380, 255, 1350},
     {"zFrame4", 5550, 4380, 2010, 1530},
+    // Board column: grid button after the tools, picture size strip beside the colours
+    {"reticolo", 7125, 2670, 375, 375},
+    {"txtWidth", 6000, 3975, 420, 330},
+    {"txtHeight", 6450, 3975, 420, 330},
+    {"cmdRidim", 6900, 3975, 330, 330},
+    {"IncollaClipboard", 7230, 3975, 330, 330},
     // Events panel, below the presets' 6450 twips
     {"lblSent", 60, 6000, 3000, 240},
     {"lstSent", 60, 6240, 7335, 840},
@@ -220,6 +226,8 @@ void frmMain::createBoard()
     m_board = new board::BoardPanel(this, m_palette, m_session);
     m_paletteWidget = new board::PaletteWidget(m_palette, this, QPoint(twips(3945), twips(3120)));
     m_session->setBoardSink(m_board->boardSink());
+    // The grid and text dialogs would open behind a window kept on top.
+    connect(m_board, &board::BoardPanel::secondaryWindowOpening, this, &frmMain::leaveTopMost);
 }
 
 void frmMain::layoutControls()
@@ -246,6 +254,8 @@ void frmMain::Form_Load()
     m_session->setPort(prefs.port);
     m_events->chkTutorial()->setChecked(prefs.tutorial != 0);
     m_events->chkTutorial_Click();
+    // The snap step comes from the grid dialog's general step.
+    m_board->takeGridStep();
 }
 
 void frmMain::applyCommandLine(const CommandLine &options)

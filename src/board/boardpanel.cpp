@@ -1,10 +1,14 @@
 #include "boardpanel.h"
 
+#include "boardimages.h"
 #include "boardsurface.h"
 #include "boardview.h"
 #include "bruvela.h"
 #include "drawingtools.h"
+#include "frminstext.h"
 #include "palette.h"
+#include "reticolobox.h"
+#include "sinks.h"
 #include "toolicons.h"
 #include "viewport.h"
 
@@ -13,6 +17,7 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
@@ -56,10 +61,27 @@ BoardPanel::BoardPanel(QWidget *parent, Palette *palette, session::ChatSession *
     m_tools = new DrawingTools(m_surface, m_palette, m_bruvela, session, this);
     m_viewport = new Viewport(m_surface, this);
     m_tools->setViewport(m_viewport);
+    m_images = new BoardImages(m_surface, this);
 
     buildControls(parent);
     bindViewport();
     bindTools();
+
+    // The grid dialog is made now and kept: its hidden general step is
+    // where the snap reads its step from, at start and at every press.
+    m_reticolobox = new reticolobox(m_surface, m_palette, m_tools, parent);
+    m_reticolobox->hide();
+    m_tools->setGeneralStepSource([dialog = QPointer<reticolobox>(m_reticolobox)] {
+        return dialog ? dialog->PASSIGEN->text() : QString();
+    });
+    connect(m_tools, &DrawingTools::textRequested, this, &BoardPanel::openTextDialog);
+    connect(m_picDraw, &BoardView::filesDropped, this, &BoardPanel::picDraw_Drop);
+    connect(m_images, &BoardImages::pictureLoaded, this, [this](const QSize &size) {
+        m_txtWidth->setText(QString::number(size.width()));
+        m_txtHeight->setText(QString::number(size.height()));
+        // The hidden copy sizes itself to its picture; the pixels are the engine's.
+        m_picHidden->resize(size);
+    });
 
     if (parent) {
         parent->installEventFilter(this);
@@ -184,6 +206,146 @@ void BoardPanel::buildControls(QWidget *parent)
     m_pennello->setSingleStep(1);
     m_pennello->setValue(1);
     m_pennello->setGeometry(right + 126, 160, 16, 90);
+
+    buildPictureControls(parent, right);
+}
+
+void BoardPanel::buildPictureControls(QWidget *parent, int right)
+{
+    auto pictureButton = [parent](const char *name, const char *tip, ToolIcon icon) {
+        auto *button = new QToolButton(parent);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setToolTip(QString::fromUtf8(tip));
+        button->setIcon(toolIcon(icon));
+        button->setIconSize(QSize(kToolIconSize, kToolIconSize));
+        return button;
+    };
+    // After the tool buttons, in their row.
+    m_reticolo = pictureButton("reticolo", "Crea reticolo", ToolIcon::Grid);
+    m_reticolo->setGeometry(right + 26 * 7, 130, 24, 24);
+    connect(m_reticolo, &QToolButton::clicked, this, &BoardPanel::reticolo_Click);
+
+    auto sizeBox = [parent](const char *name, const char *tip) {
+        auto *box = new QLineEdit(parent);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setToolTip(QString::fromUtf8(tip));
+        return box;
+    };
+    m_txtWidth = sizeBox("txtWidth", "Larghezza");
+    m_txtWidth->setGeometry(right, 256, 40, 22);
+    m_txtHeight = sizeBox("txtHeight", "Altezza");
+    m_txtHeight->setGeometry(right + 44, 256, 40, 22);
+    bindSizeBox(m_txtWidth);
+    bindSizeBox(m_txtHeight);
+
+    m_cmdRidim = pictureButton("cmdRidim", "Ridimensiona/Copia appunti", ToolIcon::Resize);
+    m_cmdRidim->setGeometry(right + 88, 255, 24, 24);
+    connect(m_cmdRidim, &QToolButton::clicked, this, &BoardPanel::cmdRidim_Click);
+    m_incolla = pictureButton("IncollaClipboard", "Incolla appunti", ToolIcon::Paste);
+    m_incolla->setGeometry(right + 114, 255, 24, 24);
+    connect(m_incolla, &QToolButton::clicked, this, &BoardPanel::IncollaClipboard_Click);
+
+    m_picHidden = new QLabel(parent);
+    m_picHidden->setObjectName(QStringLiteral("picHidden"));
+    m_picHidden->hide();
+}
+
+void BoardPanel::bindSizeBox(QLineEdit *box)
+{
+    // Every change leaves the number the text starts with: "12abc" is "12".
+    connect(box, &QLineEdit::textChanged, this, [box](const QString &text) {
+        const QString normal = BoardImages::normaliseSize(text);
+        if (normal == text)
+            return;
+        const int cursor = std::min<int>(box->cursorPosition(), int(normal.size()));
+        box->setText(normal);
+        box->setCursorPosition(cursor);
+    });
+}
+
+void BoardPanel::showMessage(const QString &text) const
+{
+    if (session::MessageService *box = m_tools->messageService())
+        box->showMessage(session::MessageService::Icon::None, session::kAppTitle, text);
+}
+
+QString BoardPanel::PASSIGEN() const
+{
+    return m_reticolobox->PASSIGEN->text();
+}
+
+void BoardPanel::takeGridStep()
+{
+    m_tools->refreshGridStep();
+}
+
+void BoardPanel::reticolo_Click()
+{
+    emit secondaryWindowOpening();
+    m_reticolobox->open();
+}
+
+void BoardPanel::openTextDialog(const QPoint &anchor)
+{
+    emit secondaryWindowOpening();
+    if (!m_insText)
+        m_insText = new frmInsText(m_tools, m_window);
+    m_insText->setAnchor(anchor);
+    m_insText->open();
+    emit textDialogOpened(m_insText);
+}
+
+bool BoardPanel::hasPicture() const
+{
+    return m_surface->hasPicture();
+}
+
+QImage BoardPanel::picture() const
+{
+    return m_surface->picture();
+}
+
+bool BoardPanel::loadPictureFile(const QString &path, bool reportFailure)
+{
+    if (m_images->loadPictureFile(path))
+        return true;
+    if (reportFailure)
+        showMessage(BoardImages::invalidPictureText());
+    return false;
+}
+
+bool BoardPanel::CopyEntirePicture() const
+{
+    return BoardImages::CopyEntirePicture(*m_surface);
+}
+
+void BoardPanel::picDraw_Drop(const QList<QUrl> &urls)
+{
+    if (urls.isEmpty())
+        return;
+    // Only the first file counts; something that is no local file cannot
+    // be a picture to load.
+    const QString path = urls.first().toLocalFile();
+    if (path.isEmpty()) {
+        showMessage(BoardImages::invalidPictureText());
+        return;
+    }
+    loadPictureFile(path);
+}
+
+void BoardPanel::cmdRidim_Click()
+{
+    const BoardImages::ResizeResult r =
+        m_images->cmdRidim(m_txtWidth->text(), m_txtHeight->text());
+    m_txtWidth->setText(r.width);
+    m_txtHeight->setText(r.height);
+    if (r.outcome == BoardImages::Resize::Refused)
+        showMessage(r.message);
+}
+
+void BoardPanel::IncollaClipboard_Click()
+{
+    m_images->IncollaClipboard();
 }
 
 void BoardPanel::bindViewport()

@@ -2,11 +2,16 @@
 
 #include <QColor>
 #include <QHash>
+#include <QImage>
+#include <QList>
 #include <QObject>
+#include <QPointer>
+#include <QUrl>
 
 class QCheckBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QPalette;
 class QPushButton;
@@ -27,11 +32,14 @@ class ChatSession;
 namespace board
 {
 
+class BoardImages;
 class BoardSurface;
 class BoardView;
 class DrawingTools;
 class Palette;
 class Viewport;
+class frmInsText;
+class reticolobox;
 
 /**
  * @brief Creates the whiteboard's controls on a window and binds them to the
@@ -83,9 +91,60 @@ public:
     /// the read-out. Runs on show, on resize and whenever the window is activated.
     void FlexInit();
 
+    // --- grid ------------------------------------------------------------------
+    /// The grid dialog; it exists from the start, hidden while not in use.
+    reticolobox *gridDialog() const { return m_reticolobox; }
+    /// The grid dialog's general step in twips, as text ("120" at start).
+    QString PASSIGEN() const;
+    /// Takes the snap step from the grid dialog now (the window's start).
+    void takeGridStep();
+    QToolButton *reticolo() const { return m_reticolo; }
+
+    // --- text ------------------------------------------------------------------
+    /// The text dialog while it is loaded (open, or hidden after "OK").
+    frmInsText *textDialog() const { return m_insText; }
+
+    // --- pictures ----------------------------------------------------------------
+    BoardImages *images() const { return m_images; }
+    /// Whether the board shows a background picture of its own.
+    bool hasPicture() const;
+    /// The board's background picture (null when it has none).
+    QImage picture() const;
+    /**
+     * @brief Loads a picture file onto the board as a drop does: the board's
+     * picture, "picHidden", `dibImage` and the size boxes. When it cannot be
+     * read as a picture the answer is false and, if @p reportFailure, the
+     * message "Immagine non valida." is shown.
+     */
+    bool loadPictureFile(const QString &path, bool reportFailure = true);
+    /// Copies the whole board onto the clipboard as a bitmap.
+    bool CopyEntirePicture() const;
+    QLineEdit *txtWidth() const { return m_txtWidth; }
+    QLineEdit *txtHeight() const { return m_txtHeight; }
+    QToolButton *cmdRidim() const { return m_cmdRidim; }
+    QToolButton *IncollaClipboard() const { return m_incolla; }
+    QLabel *picHidden() const { return m_picHidden; }
+
+public slots:
+    /// "Crea reticolo": opens the grid dialog, window-modal.
+    void reticolo_Click();
+    /// "Ridimensiona/Copia appunti".
+    void cmdRidim_Click();
+    /// "Incolla appunti".
+    void IncollaClipboard_Click();
+    /// Opens the text dialog for a text anchored at @p anchor.
+    void openTextDialog(const QPoint &anchor);
+    /// Files dropped on the board: the first one is loaded as a picture.
+    void picDraw_Drop(const QList<QUrl> &urls);
+
 signals:
     /// The corner button was clicked: the image explorer should open.
     void imageExplorerRequested();
+    /// A dialog of the board is about to open: a window kept on top must
+    /// step back first, or it would hide it.
+    void secondaryWindowOpening();
+    /// The text dialog was opened (tests drive it from here).
+    void textDialogOpened(board::frmInsText *dialog);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -97,6 +156,9 @@ private:
     void syncFromTools();
     void applyHighlight(const QString &name, bool on);
     void applyBars();
+    void buildPictureControls(QWidget *parent, int right);
+    void bindSizeBox(QLineEdit *box);
+    void showMessage(const QString &text) const;
 
     QWidget *m_window;
     Palette *m_palette;
@@ -123,6 +185,16 @@ private:
     QScrollBar *m_pennello = nullptr;
     QLabel *m_caption = nullptr;
     bool m_syncing = false;
+
+    BoardImages *m_images = nullptr;
+    reticolobox *m_reticolobox = nullptr;
+    QPointer<frmInsText> m_insText;
+    QToolButton *m_reticolo = nullptr;
+    QLineEdit *m_txtWidth = nullptr;
+    QLineEdit *m_txtHeight = nullptr;
+    QToolButton *m_cmdRidim = nullptr;
+    QToolButton *m_incolla = nullptr;
+    QLabel *m_picHidden = nullptr;
 };
 
 } // namespace board

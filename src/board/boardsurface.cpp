@@ -138,8 +138,13 @@ private:
 };
 
 BoardSurface::BoardSurface(QObject *parent)
+    : BoardSurface(QSize(kDefaultPixels, kDefaultPixels), parent)
+{
+}
+
+BoardSurface::BoardSurface(QSize pixels, QObject *parent)
     : QObject(parent)
-    , m_image(kDefaultPixels, kDefaultPixels, QImage::Format_RGB32)
+    , m_image(std::max(1, pixels.width()), std::max(1, pixels.height()), QImage::Format_RGB32)
 {
     m_image.fill(toRgb(m_backColor));
 }
@@ -397,24 +402,68 @@ void BoardSurface::clear()
 {
     m_image.fill(toRgb(m_backColor));
     m_picture = QImage();
-    emit changed(m_image.rect());
+    report(m_image.rect());
+}
+
+void BoardSurface::setBackColor(quint32 colour)
+{
+    m_backColor = colourBits(colour);
+    m_image.fill(toRgb(m_backColor));
+    if (!m_picture.isNull()) {
+        QPainter p(&m_image);
+        p.drawImage(QPoint(0, 0), m_picture);
+    }
+    report(m_image.rect());
 }
 
 void BoardSurface::setPicture(const QImage &picture)
 {
     // The picture becomes what the board shows from its top-left corner;
     // later drawing goes over it. Transparent parts show the background.
+    const QRect old = m_picture.isNull() ? QRect()
+                                         : QRect(QPoint(0, 0), m_picture.size()) & m_image.rect();
     m_picture = picture;
-    if (picture.isNull())
+    const QRect area =
+        picture.isNull() ? QRect() : QRect(QPoint(0, 0), picture.size()) & m_image.rect();
+    if (old.isEmpty() && area.isEmpty())
         return;
     QPainter p(&m_image);
     p.setCompositionMode(QPainter::CompositionMode_Source);
-    const QRect area = QRect(QPoint(0, 0), picture.size()) & m_image.rect();
-    p.fillRect(area, QColor::fromRgb(toRgb(m_backColor)));
-    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    p.drawImage(QPoint(0, 0), picture);
+    const QColor back = QColor::fromRgb(toRgb(m_backColor));
+    if (!old.isEmpty())
+        p.fillRect(old, back);
+    if (!area.isEmpty()) {
+        p.fillRect(area, back);
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        p.drawImage(QPoint(0, 0), picture);
+    }
     p.end();
-    report(area);
+    report(old | area);
+}
+
+void BoardSurface::removePicture()
+{
+    setPicture(QImage());
+}
+
+void BoardSurface::paintOn(const std::function<QRect(QImage &)> &paint)
+{
+    if (paint)
+        report(paint(m_image) & m_image.rect());
+}
+
+BoardSurface::ChangeBatch::ChangeBatch(BoardSurface &surface) : m_surface(surface)
+{
+    ++m_surface.m_batchDepth;
+}
+
+BoardSurface::ChangeBatch::~ChangeBatch()
+{
+    if (--m_surface.m_batchDepth > 0)
+        return;
+    const QRect box = m_surface.m_batchBox;
+    m_surface.m_batchBox = QRect();
+    m_surface.report(box);
 }
 
 std::optional<quint32> BoardSurface::pixel(int x, int y) const
@@ -432,7 +481,11 @@ void BoardSurface::fillChanged(const QRect &pixels)
 void BoardSurface::report(const QRect &pixels)
 {
     // Nothing touched, nothing to repaint.
-    if (!pixels.isEmpty())
+    if (pixels.isEmpty())
+        return;
+    if (m_batchDepth > 0)
+        m_batchBox |= pixels;
+    else
         emit changed(pixels);
 }
 

@@ -7,6 +7,7 @@
 #include <QPointF>
 #include <QRect>
 
+#include <functional>
 #include <optional>
 
 namespace board {
@@ -39,6 +40,9 @@ public:
     static constexpr int kMaxDrawWidth = 255;
 
     explicit BoardSurface(QObject *parent = nullptr);
+    /// A surface of another size in pixels (tests use small ones); a size
+    /// below 1 pixel is taken as 1.
+    explicit BoardSurface(QSize pixels, QObject *parent = nullptr);
 
     /// What is shown: the background picture with the drawing on it.
     const QImage &image() const { return m_image; }
@@ -65,6 +69,10 @@ public:
     quint32 foreColor() const { return m_foreColor; }
     void setForeColor(quint32 colour);
     quint32 backColor() const { return m_backColor; }
+    /// A new background colour repaints the whole board in it: everything
+    /// drawn is erased; the background picture, when there is one, shows on
+    /// top of the new colour again.
+    void setBackColor(quint32 colour);
     int mousePointer() const { return m_mousePointer; }
     void setMousePointer(int pointer);
 
@@ -80,9 +88,37 @@ public:
     /// Erases the drawing to the background colour and removes the picture.
     void clear();
     /// Sets the background picture: it replaces what the board shows from
-    /// the top-left corner, and later drawing goes over it.
+    /// the top-left corner, and later drawing goes over it. The area an
+    /// earlier picture covered is erased to the background colour first, so
+    /// a smaller picture never shows the old one around it. A null image
+    /// removes the picture that way.
     void setPicture(const QImage &picture);
+    /// setPicture() with a null image.
+    void removePicture();
     bool hasPicture() const { return !m_picture.isNull(); }
+    /// The background picture as it was set (null when there is none).
+    const QImage &picture() const { return m_picture; }
+
+    /// Lets @p paint draw on the board's pixels with anything a QImage takes
+    /// (text, pictures); it returns the pixels it changed, which are then
+    /// reported. The draw mode does not apply to such painting.
+    void paintOn(const std::function<QRect(QImage &)> &paint);
+
+    /**
+     * @brief Holds changed() back while many small operations run (a grid of
+     * dots) and reports their bounding box once when the last holder ends.
+     */
+    class ChangeBatch
+    {
+    public:
+        explicit ChangeBatch(BoardSurface &surface);
+        ~ChangeBatch();
+        ChangeBatch(const ChangeBatch &) = delete;
+        ChangeBatch &operator=(const ChangeBatch &) = delete;
+
+    private:
+        BoardSurface &m_surface;
+    };
 
     /// Colour 0x00BBGGRR of pixel (x, y); nothing outside the surface.
     std::optional<quint32> pixel(int x, int y) const;
@@ -116,6 +152,8 @@ private:
 
     QImage m_image;
     QImage m_picture;
+    int m_batchDepth = 0;
+    QRect m_batchBox;
     int m_scaleMode = Twips;
     int m_drawMode = CopyPen;
     int m_drawWidth = 1;

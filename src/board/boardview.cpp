@@ -3,6 +3,9 @@
 #include "boardsurface.h"
 #include "drawingtools.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -16,6 +19,8 @@ BoardView::BoardView(BoardSurface *surface, DrawingTools *tools, QWidget *parent
     setObjectName(QStringLiteral("picDraw"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
+    // Picture files are dropped here to become the board's picture.
+    setAcceptDrops(true);
     resize(m_surface->pixelSize());
     connect(m_surface, &BoardSurface::changed, this, &BoardView::onChanged);
     connect(m_surface, &BoardSurface::mousePointerChanged, this, &BoardView::onPointer);
@@ -104,6 +109,32 @@ void BoardView::mouseReleaseEvent(QMouseEvent *event)
                           event->modifiers().testFlag(Qt::ShiftModifier), float(p.x()),
                           float(p.y()));
     event->accept();
+}
+
+} // namespace board
+
+namespace board
+{
+
+void BoardView::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void BoardView::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void BoardView::dropEvent(QDropEvent *event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty())
+        return;
+    event->acceptProposedAction();
+    emit filesDropped(urls);
 }
 
 } // namespace board

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QUrl>
 #include <QWidget>
 
 namespace board
@@ -29,7 +31,14 @@ public:
 
     QSize sizeHint() const override;
 
+signals:
+    /// Files were dropped on the surface, in the order the drop lists them.
+    void filesDropped(const QList<QUrl> &urls);
+
 protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;

@@ -3,9 +3,11 @@
 #include "boardsurface.h"
 #include "bruvela.h"
 #include "chatsession.h"
+#include "numbertext.h"
 #include "palette.h"
 #include "protocol.h"
 #include "tags.h"
+#include "textrenderer.h"
 #include "viewport.h"
 
 #include <QLocale>
@@ -82,6 +84,13 @@ void DrawingTools::setBroadcaster(std::function<void(const QString &)> broadcast
 void DrawingTools::setMessageService(session::MessageService *service)
 {
     m_messages = service;
+}
+
+session::MessageService *DrawingTools::messageService() const
+{
+    if (m_messages)
+        return m_messages;
+    return m_session ? m_session->messageService() : nullptr;
 }
 
 void DrawingTools::setViewport(Viewport *viewport)
@@ -286,12 +295,18 @@ void DrawingTools::setGeneralGridStep(const QString &twips)
     refreshGridStep();
 }
 
+void DrawingTools::setGeneralStepSource(std::function<QString()> source)
+{
+    m_generalStepSource = std::move(source);
+    refreshGridStep();
+}
+
 void DrawingTools::refreshGridStep()
 {
-    bool ok = false;
-    const double twips = m_generalStep.trimmed().toDouble(&ok);
-    if (ok && std::isfinite(twips))
-        m_gridStep = gridStepFromTwips(twips);
+    const QString text = m_generalStepSource ? m_generalStepSource() : m_generalStep;
+    const auto twips = leadingNumber(text);
+    if (twips && std::isfinite(*twips))
+        m_gridStep = gridStepFromTwips(*twips);
 }
 
 float DrawingTools::SnapToGrid(float p, float stepInches)
@@ -299,8 +314,11 @@ float DrawingTools::SnapToGrid(float p, float stepInches)
     const double wide = std::nearbyint(double(stepInches) * 1440.0);
     if (!std::isfinite(wide))
         return p;
-    const auto s = static_cast<qint32>(std::clamp(wide, double(std::numeric_limits<qint16>::min()),
-                                                  double(std::numeric_limits<qint16>::max())));
+    // A negative general step comes from negative boxes in the grid dialog;
+    // taken as it is, the rounding would go the wrong way (180 to 120 with
+    // -120), so the grid is snapped to by the size of its step.
+    const auto s = std::abs(static_cast<qint32>(std::clamp(
+        wide, double(std::numeric_limits<qint16>::min()), double(std::numeric_limits<qint16>::max()))));
     if (s == 0 || !std::isfinite(p))
         return p; // no step to snap to
     const double rp =
@@ -321,10 +339,7 @@ std::optional<quint32> DrawingTools::lookupColour()
     // text form is only wanted once, in the message.
     if (const auto colour = m_palette->currentColour())
         return colour;
-    session::MessageService *box = m_messages;
-    if (!box && m_session)
-        box = m_session->messageService();
-    if (box)
+    if (session::MessageService *box = messageService())
         box->showMessage(session::MessageService::Icon::None, session::kAppTitle,
                          QStringLiteral("Selezionare un colore prima..."));
     return std::nullopt;
@@ -369,6 +384,10 @@ void DrawingTools::mousePress(int button, bool shift, float x, float y)
     }
 
     if (m_testoinBox) {
+        // Asked before the dialog opens, as every tool asks at its press:
+        // the palette cannot be reached while the dialog is up.
+        if (!lookupColour())
+            return;
         emit textRequested(QPoint(toInt16(x), toInt16(y)));
         return;
     }
@@ -644,11 +663,75 @@ void DrawingTools::receiveFill(float x, float y, qint32 colour)
     m_surface->setFillStyle(savedFill);
 }
 
+// --- text ---------------------------------------------------------------------
+
+bool DrawingTools::insertText(const TextParams &text)
+{
+    if (!lookupColour())
+        return false;
+    // A rubber band left from an earlier segment would be inverted away
+    // over the text later.
+    ErasePendingSegment();
+    if (TextRenderer::DrawText(*m_surface, *m_palette, text) != TextRenderer::Outcome::Drawn)
+        return false;
+    InsTextfrmMain(text);
+    return true;
+}
+
+void DrawingTools::InsTextfrmMain(const TextParams &text)
+{
+    const auto flag = [](bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); };
+    // The angle goes as the real number chosen; every receiver rounds it.
+    send(session::tag::testo(1) + text.Text);
+    send(session::tag::testo(2) + QString::number(text.x));
+    send(session::tag::testo(3) + QString::number(text.Y));
+    send(session::tag::testo(4) + flag(text.Underlined));
+    send(session::tag::testo(5) + flag(text.Italic));
+    send(session::tag::testo(6) + flag(text.Strike));
+    send(session::tag::testo(7) + QString::number(text.Height));
+    send(session::tag::testo(8) + QString::number(text.Width));
+    send(session::tag::testo(9) + QString::number(text.angle, 'g', 15));
+    send(session::tag::testo(10) + QString::number(text.FWidth));
+    send(session::tag::testo(11) + text.FName);
+    send(session::tag::TestoColore + m_palette->sCurrentColor2() +
+         QString::number(m_surface->scaleMode()));
+}
+
 void DrawingTools::receiveText(const session::TextSet &text, qint16 paletteIndex, qint16 unit)
 {
-    Q_UNUSED(text)
-    Q_UNUSED(paletteIndex)
-    Q_UNUSED(unit)
+    const int savedScale = m_surface->scaleMode();
+    ErasePendingSegment();
+
+    // The sender's swatch lends its colour for this one text; the local
+    // selection is put back afterwards. An index that names no swatch
+    // leaves none selected, and the text is then not drawn.
+    const int selected = m_palette->selectedIndex();
+    m_palette->clearBorders();
+    m_palette->setBorder(paletteIndex, true);
+
+    // Only the two units a board knows; another code leaves the board's.
+    m_surface->setScaleMode(unit);
+    TextParams p;
+    p.Text = text.Text;
+    p.x = text.x;
+    p.Y = text.Y;
+    p.Underlined = text.Underlined;
+    p.Italic = text.Italic;
+    p.Strike = text.Strike;
+    // Sizes, weight and font are brought into range by the renderer, the
+    // same way for the sender's own drawing; an angle whose tenfold does
+    // not fit 16 bits is refused there and nothing is drawn.
+    p.Height = text.Height;
+    p.Width = text.Width;
+    p.angle = text.angle;
+    p.FWidth = text.FWidth;
+    p.FName = text.FName;
+    TextRenderer::DrawText(*m_surface, *m_palette, p);
+
+    m_surface->setScaleMode(savedScale);
+    m_palette->setBorder(paletteIndex, false);
+    if (selected >= 0)
+        m_palette->setBorder(selected, true);
 }
 
 } // namespace board

@@ -25,6 +25,7 @@ namespace board
 class BoardSurface;
 class Palette;
 class Viewport;
+struct TextParams;
 
 /**
  * @brief The whiteboard's drawing tools without any widget: the tool state
@@ -63,6 +64,8 @@ public:
     void setBroadcaster(std::function<void(const QString &)> broadcaster);
     /// Where "Selezionare un colore prima..." is shown; defaults to the session's.
     void setMessageService(session::MessageService *service);
+    /// The service messages go to now: the one set, else the session's; may be null.
+    session::MessageService *messageService() const;
     /// Right-button panning goes here; without a viewport it does nothing.
     void setViewport(Viewport *viewport);
     Viewport *viewport() const { return m_viewport; }
@@ -118,14 +121,34 @@ public:
     /// Snap step in inches.
     float sngGridStep() const { return m_gridStep; }
     /// Sets the grid's general step in twips, as text; the snap step is
-    /// taken from it at every press that is not a fill.
+    /// taken from it at every press that is not a fill. Used when no source
+    /// is set.
     void setGeneralGridStep(const QString &twips);
+    /// Where the general step is read: the grid dialog's hidden step box.
+    void setGeneralStepSource(std::function<QString()> source);
+    /// Takes the snap step from the general step now (the window's start
+    /// does, and every press that is not a fill). A text that starts with no
+    /// number leaves the step as it was.
+    void refreshGridStep();
     /// A step in twips as the snap reads it: divided by 1440 and kept to
     /// four decimals.
     static float gridStepFromTwips(double twips);
-    /// Snaps one coordinate (twips) to a step given in inches. A step that
-    /// rounds to 0 twips leaves the coordinate unchanged.
+    /// Snaps one coordinate (twips) to a step given in inches: to the
+    /// nearest multiple, a remainder of exactly half a step going up. A step
+    /// that rounds to 0 twips leaves the coordinate unchanged; a negative
+    /// step snaps as its size does.
     static float SnapToGrid(float p, float stepInches);
+
+    // --- text on the board -------------------------------------------------------
+    /**
+     * @brief The text dialog's "OK": draws @p text at its anchor in the
+     * palette's colour, then sends it to everyone as the twelve text
+     * messages. Without a colour it says "Selezionare un colore prima..."
+     * and neither draws nor sends. False when nothing was drawn.
+     */
+    bool insertText(const TextParams &text);
+    /// Sends @p text as the twelve text messages, by the broadcast rule.
+    void InsTextfrmMain(const TextParams &text);
 
     // --- mouse on the board ----------------------------------------------------
     void mousePress(int button, bool shift, float x, float y);
@@ -178,7 +201,6 @@ private:
     /// palette's, as the sender draws with it), the pen width and the unit.
     QString lineFields(float x1, float y1, float x2, float y2, quint32 colour) const;
     void receiveShape(const session::DrawFields &fields, bool circle);
-    void refreshGridStep();
 
     BoardSurface *m_surface;
     Palette *m_palette;
@@ -207,6 +229,7 @@ private:
     qint16 m_lastX = 0, m_lastY = 0;
 
     QString m_generalStep = QStringLiteral("120");
+    std::function<QString()> m_generalStepSource;
     float m_gridStep;
 };
 

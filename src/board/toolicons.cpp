@@ -143,6 +143,50 @@ void drawClear(QPainter &p)
     p.drawLine(QPointF(2.0, 16.2), QPointF(9.0, 16.2));
 }
 
+void drawGrid(QPainter &p)
+{
+    p.setPen(inkPen(1.2));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(2.5, 2.5, 13.0, 13.0));
+    for (qreal v : {6.83, 11.17}) {
+        p.drawLine(QPointF(v, 2.5), QPointF(v, 15.5));
+        p.drawLine(QPointF(2.5, v), QPointF(15.5, v));
+    }
+}
+
+void drawResize(QPainter &p)
+{
+    p.setPen(inkPen(1.2));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(2.5, 8.5, 7.0, 7.0));
+    QPen dashed = inkPen(1.0);
+    dashed.setDashPattern({1.5, 1.5});
+    p.setPen(dashed);
+    p.drawRect(QRectF(2.5, 2.5, 13.0, 13.0));
+    // The arrow from the small frame's corner to the large one's.
+    p.setPen(inkPen(1.4));
+    p.drawLine(QPointF(8.0, 10.0), QPointF(14.0, 4.0));
+    p.drawLine(QPointF(14.0, 4.0), QPointF(10.5, 4.0));
+    p.drawLine(QPointF(14.0, 4.0), QPointF(14.0, 7.5));
+}
+
+void drawPaste(QPainter &p)
+{
+    p.setPen(inkPen(1.3));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(QRectF(3.0, 3.5, 10.0, 12.5), 1.2, 1.2);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kInk);
+    p.drawRoundedRect(QRectF(5.5, 2.0, 5.0, 3.0), 0.8, 0.8);
+    // The sheet laid on it carries the touch of colour.
+    p.setPen(inkPen(1.1));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(8.5, 8.0, 7.0, 8.5));
+    p.setPen(Qt::NoPen);
+    p.setBrush(kPaint);
+    p.drawRect(QRectF(10.0, 11.5, 4.0, 3.5));
+}
+
 QPixmap paint(ToolIcon kind, qreal ratio)
 {
     QPixmap pixmap(QSize(kToolIconSize, kToolIconSize) * ratio);
@@ -174,6 +218,15 @@ QPixmap paint(ToolIcon kind, qreal ratio)
         break;
     case ToolIcon::Clear:
         drawClear(p);
+        break;
+    case ToolIcon::Grid:
+        drawGrid(p);
+        break;
+    case ToolIcon::Resize:
+        drawResize(p);
+        break;
+    case ToolIcon::Paste:
+        drawPaste(p);
         break;
     }
     p.end();

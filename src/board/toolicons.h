@@ -17,6 +17,9 @@ enum class ToolIcon {
     Snap,     ///< a grid of dots with one marked: snapping to the grid
     Link,     ///< two chain links: joining one line to the next
     Clear,    ///< an eraser wiping a line: clearing the board
+    Grid,     ///< a square ruled into cells: laying a grid
+    Resize,   ///< a small frame and a larger one with an arrow: resizing
+    Paste,    ///< a clipboard with a sheet: pasting a picture
 };
 
 /// Edge of the square the pictures are drawn for, in device-independent pixels.

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "gridpainter.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+
+namespace board
+{
+
+class BoardSurface;
+class DrawingTools;
+class Palette;
+
+/**
+ * @brief The grid dialog "Reticolo": the kind of grid, its two steps, and
+ * the hidden general step "PASSIGEN" that the snap of the drawing tools
+ * reads. "OK" paints the grid on the local board; "Annulla" hides the
+ * dialog. The dialog lives as long as its window, hidden when not in use,
+ * so the general step is always there to read.
+ */
+class reticolobox : public QDialog
+{
+    Q_OBJECT
+public:
+    /// The general step's start text, in twips.
+    static constexpr const char *kInitialGeneralStep = "120";
+
+    /// @p tools gives the message boxes and has its rubber band erased
+    /// before a grid is painted.
+    reticolobox(BoardSurface *surface, Palette *palette, DrawingTools *tools,
+                QWidget *parent = nullptr);
+
+    QComboBox *tipo;
+    QLineEdit *passi1;
+    QLineEdit *passi2;
+    QLabel *Labelx;
+    QLineEdit *PASSIGEN; ///< never visible
+    QProgressBar *ProgressBar1;
+    QPushButton *retOK;
+    QPushButton *retAnnulla;
+
+    GridPainter &painter() { return m_painter; }
+    /// What the last "OK" came to.
+    GridPainter::Outcome lastOutcome() const { return m_lastOutcome; }
+
+public slots:
+    /// A kind was chosen: shows the step boxes that kind uses.
+    void tipo_Click();
+    void retOK_Click();
+    void retAnnulla_Click();
+
+signals:
+    /// The values the progress bar took while painting (tests follow them).
+    void progressed(int maximum, int value);
+
+private:
+    void resetProgress();
+
+    DrawingTools *m_tools;
+    GridPainter m_painter;
+    GridPainter::Outcome m_lastOutcome = GridPainter::Outcome::Nothing;
+};
+
+} // namespace board
