@@ -89,6 +89,7 @@ bool BoardImages::loadPicture(const QImage &picture)
 {
     if (picture.isNull() || !sizeAcceptable(picture.size()))
         return false;
+    eraseResized();
     m_surface->setPicture(picture);
     m_picHidden = picture;
     auto dib = std::make_unique<cDIBSection>();
@@ -109,7 +110,14 @@ void BoardImages::IncollaClipboard()
 
 void BoardImages::pastePicture(const QImage &picture)
 {
+    eraseResized();
     m_surface->setPicture(picture);
+}
+
+void BoardImages::eraseResized()
+{
+    m_surface->erase(m_resizedArea);
+    m_resizedArea = QRect();
 }
 
 bool BoardImages::CopyEntirePicture(const BoardSurface &surface)
@@ -174,7 +182,9 @@ BoardImages::ResizeResult BoardImages::cmdRidim(const QString &width, const QStr
     }
     *m_dib = std::move(resampled);
     m_surface->removePicture();
+    eraseResized();
     m_surface->paintOn([this](QImage &image) { return m_dib->PaintPicture(image, 0, 0); });
+    m_resizedArea = QRect(0, 0, m_dib->Width(), m_dib->Height());
     result.outcome = Resize::Resampled;
     return result;
 }
@@ -209,6 +219,7 @@ void BoardImages::fitPicture()
     if (m_picHidden.isNull())
         return;
     m_surface->clear();
+    m_resizedArea = QRect();
     const QRect target = fitRect(m_picHidden.size(), m_surface->pixelSize());
     m_surface->paintOn([this, target](QImage &image) {
         QPainter p(&image);

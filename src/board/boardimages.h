@@ -96,8 +96,9 @@ public:
      * @brief "cmdRidim": copies the whole board to the clipboard, normalises
      * both boxes, then fits the picture when a box is 0 and otherwise
      * resamples `dibImage` to the boxes' size and paints it at the board's
-     * top-left corner. A refused size leaves the board and `dibImage` as
-     * they were.
+     * top-left corner in place of the background picture (and of the
+     * previous resized picture). A refused size leaves the board and
+     * `dibImage` as they were.
      */
     ResizeResult cmdRidim(const QString &width, const QString &height);
 
@@ -113,9 +114,16 @@ signals:
     void pictureLoaded(const QSize &size);
 
 private:
+    void eraseResized();
+
     BoardSurface *m_surface;
     QImage m_picHidden;
     std::unique_ptr<cDIBSection> m_dib;
+    /// Where the last resized picture was painted. It stands in for the
+    /// background picture: the next resize, load or paste erases it as it
+    /// does the picture, so a smaller picture never shows the larger one
+    /// around it.
+    QRect m_resizedArea;
 };
 
 } // namespace board

@@ -257,7 +257,11 @@ void BoardPanel::bindSizeBox(QLineEdit *box)
         const QString normal = BoardImages::normaliseSize(text);
         if (normal == text)
             return;
-        const int cursor = std::min<int>(box->cursorPosition(), int(normal.size()));
+        // A box emptied shows "0" with the caret after it, so what is typed
+        // next replaces it ("05" reads as 5) instead of going in front.
+        const int cursor = normal == QLatin1String("0")
+                               ? 1
+                               : std::min<int>(box->cursorPosition(), int(normal.size()));
         box->setText(normal);
         box->setCursorPosition(cursor);
     });
@@ -293,6 +297,11 @@ void BoardPanel::openTextDialog(const QPoint &anchor)
     m_insText->setAnchor(anchor);
     m_insText->open();
     emit textDialogOpened(m_insText);
+}
+
+frmInsText *BoardPanel::textDialog() const
+{
+    return m_insText.data();
 }
 
 bool BoardPanel::hasPicture() const

@@ -102,7 +102,7 @@ public:
 
     // --- text ------------------------------------------------------------------
     /// The text dialog while it is loaded (open, or hidden after "OK").
-    frmInsText *textDialog() const { return m_insText; }
+    frmInsText *textDialog() const;
 
     // --- pictures ----------------------------------------------------------------
     BoardImages *images() const { return m_images; }

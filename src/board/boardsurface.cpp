@@ -405,6 +405,18 @@ void BoardSurface::clear()
     report(m_image.rect());
 }
 
+void BoardSurface::erase(const QRect &pixels)
+{
+    const QRect area = pixels & m_image.rect();
+    if (area.isEmpty())
+        return;
+    QPainter p(&m_image);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.fillRect(area, QColor::fromRgb(toRgb(m_backColor)));
+    p.end();
+    report(area);
+}
+
 void BoardSurface::setBackColor(quint32 colour)
 {
     m_backColor = colourBits(colour);

@@ -87,6 +87,8 @@ public:
 
     /// Erases the drawing to the background colour and removes the picture.
     void clear();
+    /// Erases these pixels to the background colour; the picture stays.
+    void erase(const QRect &pixels);
     /// Sets the background picture: it replaces what the board shows from
     /// the top-left corner, and later drawing goes over it. The area an
     /// earlier picture covered is erased to the background colour first, so

@@ -6,8 +6,11 @@
 #include "composerpanel.h"
 #include "dialogpane.h"
 #include "eventspanel.h"
+#include "drawingtools.h"
+#include "frminstext.h"
 #include "frmmain.h"
 #include "palette.h"
+#include "reticolobox.h"
 #include "togglebutton.h"
 #include "trafficlog.h"
 #include "frmports.h"
@@ -30,6 +33,7 @@
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QTest>
 
 #include <csignal>
@@ -108,6 +112,7 @@ private slots:
     void serverLabelShowsTheAddress();
     void eventsPanelFollowsThePreference();
     void bellTakesTheWindowOffTop();
+    void boardGridTextAndPictureControls();
     void switchColoursAreDistinctAndShared();
     void nameIsConfirmedOnlyWhenFocusMovesOn();
     void questionsAnswerAfterTheAskingCallReturns();
@@ -532,6 +537,53 @@ void tst_MainWindow::bellTakesTheWindowOffTop()
     QCOMPARE(w.form->clockBell()->Form4()->windowTitle(), QStringLiteral("Ore: 14.00.00"));
     QCOMPARE(w.form->primopiano->text(), QStringLiteral("falso"));
     QVERIFY(!w.form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+}
+
+void tst_MainWindow::boardGridTextAndPictureControls()
+{
+    Window w(m_dir, QStringLiteral("boardextras"));
+    board::BoardPanel *board = w.form->boardPanel();
+    const struct {
+        const char *name;
+        int left, top, width, height; // twips
+    } places[] = {{"reticolo", 7125, 2670, 375, 375},
+                  {"txtWidth", 6000, 3975, 420, 330},
+                  {"txtHeight", 6450, 3975, 420, 330},
+                  {"cmdRidim", 6900, 3975, 330, 330},
+                  {"IncollaClipboard", 7230, 3975, 330, 330}};
+    for (const auto &p : places) {
+        auto *widget = w.form->findChild<QWidget *>(QLatin1String(p.name));
+        QVERIFY2(widget, p.name);
+        QCOMPARE(widget->geometry(), QRect(p.left / 15, p.top / 15, p.width / 15, p.height / 15));
+    }
+    // The strip lies right of the colour list, inside the board column.
+    QVERIFY(w.form->findChild<QWidget *>(QStringLiteral("Combo1"))->geometry().right() <
+            board->txtWidth()->geometry().left());
+    QVERIFY(!w.form->findChild<QWidget *>(QStringLiteral("picHidden"))->isVisible());
+
+    // The snap takes its step from the grid dialog's general step.
+    QCOMPARE(board->PASSIGEN(), QStringLiteral("120"));
+    QCOMPARE(board->tools()->sngGridStep(), 0.0833f);
+    board->gridDialog()->PASSIGEN->setText(QStringLiteral("100"));
+    board->tools()->mousePress(board::DrawingTools::Left, false, 10, 10);
+    QCOMPARE(board->tools()->sngGridStep(), 0.0694f);
+
+    // Both dialogs open only after a window kept on top has stepped back.
+    w.form->setTopMost(true);
+    board->reticolo()->click();
+    QCOMPARE(w.form->primopiano->text(), QStringLiteral("falso"));
+    QVERIFY(board->gridDialog()->isVisible());
+    board->gridDialog()->retAnnulla->click();
+
+    w.form->setTopMost(true);
+    w.form->palette()->picSelColor_Click(5);
+    board->tools()->Command12_Click();
+    QTest::mouseClick(board->picDraw(), Qt::LeftButton, {}, QPoint(40, 40));
+    QCOMPARE(w.form->primopiano->text(), QStringLiteral("falso"));
+    QVERIFY(board->textDialog());
+    QVERIFY(board->textDialog()->isVisible());
+    QCOMPARE(board->textDialog()->parentWidget(), w.form.get());
+    board->textDialog()->cmdCancel->click();
 }
 
 void tst_MainWindow::switchColoursAreDistinctAndShared()
