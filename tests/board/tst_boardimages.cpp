@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -133,6 +134,8 @@ private slots:
     void resampleSameSizeCopies();
     void resampleOnePixelStaysInside();
     void resampleRefusesWhatCannotBeMade();
+    void resampleMatchesTheRuleOnRandomPictures_data();
+    void resampleMatchesTheRuleOnRandomPictures();
     void paintPictureClips();
     void fitRects_data();
     void fitRects();
@@ -298,6 +301,53 @@ void TestBoardImages::resampleRefusesWhatCannotBeMade()
     QVERIFY(dib.Resample(4, -1).isNull());
     QVERIFY(dib.Resample(16385, 2).isNull());
     QCOMPARE(dib.Width(), 3); // the source is untouched
+}
+
+void TestBoardImages::resampleMatchesTheRuleOnRandomPictures_data()
+{
+    QTest::addColumn<QSize>("from");
+    QTest::addColumn<QSize>("to");
+    QTest::newRow("7x5 to 11x9") << QSize(7, 5) << QSize(11, 9);
+    QTest::newRow("9x9 to 4x3") << QSize(9, 9) << QSize(4, 3);
+    QTest::newRow("2x2 to 8x8") << QSize(2, 2) << QSize(8, 8);
+    QTest::newRow("33x17 to 66x34") << QSize(33, 17) << QSize(66, 34);
+    QTest::newRow("50x40 to 17x29") << QSize(50, 40) << QSize(17, 29);
+}
+
+void TestBoardImages::resampleMatchesTheRuleOnRandomPictures()
+{
+    // The rule written out as plainly as it reads, rows from the bottom,
+    // against the picture class's faster arrangement of the same sums.
+    QFETCH(QSize, from);
+    QFETCH(QSize, to);
+    QRandomGenerator rng(1234);
+    QImage image(from, QImage::Format_RGB32);
+    for (int y = 0; y < from.height(); ++y)
+        for (int x = 0; x < from.width(); ++x)
+            image.setPixel(x, y, rng.generate() | 0xFF000000u);
+    cDIBSection dib;
+    QVERIFY(dib.CreateFromPicture(image));
+    const cDIBSection out = dib.Resample(to.height(), to.width());
+    const float xs = float(from.width() - 1) / float(to.width());
+    const float ys = float(from.height() - 1) / float(to.height());
+    for (int y = 0; y < to.height(); ++y) {
+        const float sy = float(y) * ys;
+        const int iy = int(std::floor(sy));
+        const float fy = sy - float(iy);
+        for (int x = 0; x < to.width(); ++x) {
+            const float sx = float(x) * xs;
+            const int ix = int(std::floor(sx));
+            const float fx = sx - float(ix);
+            for (int c = 0; c < 3; ++c) {
+                const auto v = [&](int column) {
+                    return std::nearbyint((1 - fy) * float(dib.byteAt(column, iy, c)) +
+                                          fy * float(dib.byteAt(column, iy + 1, c)));
+                };
+                const float expected = std::nearbyint((1 - fx) * v(ix) + fx * v(ix + 1));
+                QCOMPARE(int(out.byteAt(x, y, c)), int(expected));
+            }
+        }
+    }
 }
 
 void TestBoardImages::paintPictureClips()

@@ -113,6 +113,13 @@ private slots:
     void pixelOutsideIsNothing();
     void fillThroughTheControl();
     void mousePointerNotifies();
+
+    void sizedSurface();
+    void newPictureErasesTheOldOnesPlace();
+    void backColourRepaintsEverything();
+    void eraseKeepsThePicture();
+    void batchReportsOnce();
+    void paintOnReportsWhatItChanged();
 };
 
 void TestBoardSurface::startsWhiteAndInTwips()
@@ -696,6 +703,109 @@ void TestBoardSurface::mousePointerNotifies()
     QCOMPARE(s.mousePointer(), 2);
     QCOMPARE(spy.count(), 1);
     QCOMPARE(spy.at(0).at(0).toInt(), 2);
+}
+
+void TestBoardSurface::sizedSurface()
+{
+    BoardSurface s(QSize(37, 23));
+    QCOMPARE(s.pixelSize(), QSize(37, 23));
+    QCOMPARE(s.scaleWidth(), 37.0 * 15);
+    QCOMPARE(s.scaleHeight(), 23.0 * 15);
+    QCOMPARE(s.pixel(36, 22), std::optional<quint32>(0x00FFFFFF));
+    QVERIFY(!s.pixel(37, 0));
+    QCOMPARE(BoardSurface(QSize(0, -4)).pixelSize(), QSize(1, 1));
+}
+
+void TestBoardSurface::newPictureErasesTheOldOnesPlace()
+{
+    BoardSurface s;
+    QImage big(100, 80, QImage::Format_RGB32);
+    big.fill(qRgb(255, 0, 0));
+    QImage small(20, 10, QImage::Format_RGB32);
+    small.fill(qRgb(0, 0, 255));
+    s.setPicture(big);
+    s.setScaleMode(BoardSurface::Pixels);
+    s.pset(QPointF(200, 200), 0); // outside the pictures: stays
+    QSignalSpy spy(&s, &BoardSurface::changed);
+    s.setPicture(small);
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(0).toRect(), QRect(0, 0, 100, 80));
+    QCOMPARE(s.pixel(5, 5), std::optional<quint32>(0x00FF0000));
+    QCOMPARE(s.pixel(50, 50), std::optional<quint32>(0x00FFFFFF));
+    QCOMPARE(s.pixel(200, 200), std::optional<quint32>(0));
+    s.removePicture();
+    QVERIFY(!s.hasPicture());
+    QCOMPARE(s.pixel(5, 5), std::optional<quint32>(0x00FFFFFF));
+    QCOMPARE(s.picture(), QImage());
+    // Nothing to remove, nothing reported.
+    spy.clear();
+    s.removePicture();
+    QCOMPARE(spy.count(), 0);
+}
+
+void TestBoardSurface::backColourRepaintsEverything()
+{
+    BoardSurface s;
+    s.line(QPointF(0, 0), QPointF(12000, 12000), 0);
+    QSignalSpy spy(&s, &BoardSurface::changed);
+    s.setBackColor(0xFF00FF00); // the top byte is no colour
+    QCOMPARE(s.backColor(), 0x0000FF00u);
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(0).toRect(), QRect(0, 0, 800, 800));
+    QCOMPARE(s.pixel(400, 400), std::optional<quint32>(0x0000FF00));
+    s.clear();
+    QCOMPARE(s.pixel(0, 0), std::optional<quint32>(0x0000FF00));
+}
+
+void TestBoardSurface::eraseKeepsThePicture()
+{
+    BoardSurface s;
+    QImage pic(50, 50, QImage::Format_RGB32);
+    pic.fill(qRgb(255, 0, 0));
+    s.setPicture(pic);
+    s.erase(QRect(10, 10, 5, 5));
+    QVERIFY(s.hasPicture());
+    QCOMPARE(s.pixel(12, 12), std::optional<quint32>(0x00FFFFFF));
+    QCOMPARE(s.pixel(9, 9), std::optional<quint32>(0x000000FF));
+    QSignalSpy spy(&s, &BoardSurface::changed);
+    s.erase(QRect(900, 900, 10, 10));
+    s.erase(QRect());
+    QCOMPARE(spy.count(), 0);
+}
+
+void TestBoardSurface::batchReportsOnce()
+{
+    BoardSurface s;
+    s.setScaleMode(BoardSurface::Pixels);
+    QSignalSpy spy(&s, &BoardSurface::changed);
+    {
+        const BoardSurface::ChangeBatch outer(s);
+        {
+            const BoardSurface::ChangeBatch inner(s);
+            s.pset(QPointF(10, 10), 0);
+        }
+        s.pset(QPointF(30, 40), 0);
+        QCOMPARE(spy.count(), 0);
+    }
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(0).toRect(), QRect(QPoint(10, 10), QPoint(30, 40)));
+    {
+        const BoardSurface::ChangeBatch empty(s);
+    }
+    QCOMPARE(spy.count(), 1);
+}
+
+void TestBoardSurface::paintOnReportsWhatItChanged()
+{
+    BoardSurface s;
+    QSignalSpy spy(&s, &BoardSurface::changed);
+    s.paintOn([](QImage &image) {
+        image.setPixel(799, 799, qRgb(0, 0, 0));
+        return QRect(790, 790, 20, 20); // clipped to the surface
+    });
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(0).toRect(), QRect(790, 790, 10, 10));
+    QCOMPARE(s.pixel(799, 799), std::optional<quint32>(0));
 }
 
 QTEST_MAIN(TestBoardSurface)
