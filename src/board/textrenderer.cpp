@@ -7,6 +7,7 @@
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QPainter>
+#include <QSet>
 #include <QTransform>
 
 #include <algorithm>
@@ -24,6 +25,18 @@ constexpr int kMaxFamilyName = 256;
 QString defaultFamily()
 {
     return QGuiApplication::font().family();
+}
+
+/// The families the text dialog lists, looked up once: every name a sender
+/// can choose is found here as it was listed (some, such as generic
+/// "Monospace", are listed yet not answered by a family query).
+bool listedFamily(const QString &name)
+{
+    static const QSet<QString> families = [] {
+        const QStringList list = QFontDatabase::families();
+        return QSet<QString>(list.begin(), list.end());
+    }();
+    return families.contains(name) || QFontDatabase::hasFamily(name);
 }
 
 } // namespace
@@ -50,7 +63,7 @@ QString TextRenderer::fontFamily(const QString &name)
 {
     // An empty, unknown or absurdly long name falls back to the default
     // family rather than to whatever the font matcher guesses.
-    if (name.isEmpty() || name.size() > kMaxFamilyName || !QFontDatabase::hasFamily(name))
+    if (name.isEmpty() || name.size() > kMaxFamilyName || !listedFamily(name))
         return defaultFamily();
     return name;
 }

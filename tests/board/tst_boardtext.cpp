@@ -105,6 +105,7 @@ private slots:
     void stylesChangeThePixels();
     void hostileValuesAreClampedOrRefused_data();
     void hostileValuesAreClampedOrRefused();
+    void everyListedFamilyIsKept();
     void anglesBeyondSixteenBitsDrawNothing();
     void megabyteTextDrawsItsVisibleStart();
     void farAnchorsDrawNothing();
@@ -301,6 +302,16 @@ void TestBoardText::hostileValuesAreClampedOrRefused()
     const QImage tame = drawn(text, sameHeight, sameWidth, 10, sameWeight, sameFont, {20, 200});
     QCOMPARE(hostile, tame);
     QVERIFY(!inked(hostile).isEmpty());
+}
+
+void TestBoardText::everyListedFamilyIsKept()
+{
+    // The dialog lists these names and sends the chosen one; a receiver
+    // must take it as the same family, or the boards would differ.
+    const QStringList families = QFontDatabase::families();
+    QVERIFY(!families.isEmpty());
+    for (const QString &family : families)
+        QCOMPARE(TextRenderer::fontFamily(family), family);
 }
 
 void TestBoardText::anglesBeyondSixteenBitsDrawNothing()
