@@ -64,7 +64,7 @@ int main(int argc, char **argv)
         report(qPrintable(QStringLiteral("engine, densest %1").arg(QLatin1String(kind))), ns, reps,
                note);
     }
-    // The definition plots a dot at every twip of every line: 12001 per line.
+    // Dot by dot, one dot at every twip of every line: 12001 per line.
     const int pointReps = std::max(1, reps / 10);
     report("engine, densest Lineare dot by dot (reference)",
            engine(QStringLiteral("Lineare"), GridPainter::Plot::Points, pointReps, calls),

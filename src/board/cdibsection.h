@@ -39,8 +39,10 @@ public:
                        int height = -1, int sourceLeft = 0, int sourceTop = 0) const;
     /**
      * @brief A new picture of @p newWidth × @p newHeight by bilinear
-     * interpolation (see the definition); an empty one when that size cannot
-     * be made or this picture is empty.
+     * interpolation: steps of (old size - 1) / new size, rows counted from
+     * the bottom, each column blended between two rows and then the two
+     * columns blended, both rounded half to even. An empty picture when that
+     * size cannot be made or this picture is empty.
      */
     cDIBSection Resample(int newHeight, int newWidth) const;
     /// Releases the picture.
