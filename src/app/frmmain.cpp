@@ -255,6 +255,8 @@ void frmMain::createBoard()
     m_board = new board::BoardPanel(this, m_palette, m_session);
     m_paletteWidget = new board::PaletteWidget(m_palette, this, QPoint(twips(3945), twips(3120)));
     m_session->setBoardSink(m_board->boardSink());
+    // The image explorer opens from the board: a window kept on top would hide it.
+    connect(m_board, &board::BoardPanel::imageExplorerRequested, this, &frmMain::leaveTopMost);
 }
 
 void frmMain::createFind()
@@ -283,9 +285,8 @@ conversation::frmFind *frmMain::findDialog() const { return m_frmFind.data(); }
 void frmMain::Command17_Click()
 {
     leaveTopMost();
-    if (!m_frmFind) {
+    if (!m_frmFind)
         m_frmFind = new conversation::frmFind(&m_findSettings, m_dialog->txtDialog(), m_messages, this);
-    }
     m_frmFind->show();
     m_frmFind->raise();
     m_frmFind->activateWindow();
