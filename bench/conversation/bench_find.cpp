@@ -17,7 +17,8 @@
 
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 double perSearchMs(QTextEdit *pane, conversation::FindSettings &settings, int direction,
                    const QString &text, int runs, int caret)
@@ -45,7 +46,8 @@ int main(int argc, char **argv)
     QWidget window;
     conversation::DialogPane pane(&window);
     for (int i = 0; i < lines; ++i)
-        pane.UpdateDialog(QStringLiteral("Brom: riga numero %1 della serata, si parla d'altro").arg(i));
+        pane.UpdateDialog(
+            QStringLiteral("Brom: riga numero %1 della serata, si parla d'altro").arg(i));
     pane.UpdateDialog(QStringLiteral("Ada: ecco il drago"));
     QTextEdit *txt = pane.txtDialog();
     const int end = txt->toPlainText().size();

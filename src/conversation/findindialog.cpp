@@ -1,8 +1,10 @@
 #include "findindialog.h"
 
-namespace conversation {
+namespace conversation
+{
 
-namespace {
+namespace
+{
 
 // Upper case letter by letter: QString::toUpper may lengthen a text ("ß"
 // becomes "SS"), which would shift every position after it.

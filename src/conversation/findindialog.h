@@ -2,7 +2,8 @@
 
 #include <QString>
 
-namespace conversation {
+namespace conversation
+{
 
 /**
  * @brief The search settings of the find dialog. They live as long as the

@@ -12,7 +12,8 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
-namespace conversation {
+namespace conversation
+{
 
 frmFind::frmFind(FindSettings *settings, QTextEdit *pane, session::MessageService *messages,
                  QWidget *parent)
@@ -37,7 +38,8 @@ frmFind::frmFind(FindSettings *settings, QTextEdit *pane, session::MessageServic
         optDirection[i] = new QRadioButton(captions[i], Frame1);
         optDirection[i]->setObjectName(QStringLiteral("optDirection_%1").arg(i));
         directions->addWidget(optDirection[i]);
-        connect(optDirection[i], &QRadioButton::clicked, this, [this, i] { optDirection_Click(i); });
+        connect(optDirection[i], &QRadioButton::clicked, this,
+                [this, i] { optDirection_Click(i); });
     }
 
     chkCase = new QCheckBox(QStringLiteral("Maiuscole minuscole"), this);
@@ -113,7 +115,8 @@ void frmFind::reject()
     QDialog::reject();
 }
 
-void frmFind::FindInDialog(FindSettings &settings, QTextEdit *pane, session::MessageService *messages)
+void frmFind::FindInDialog(FindSettings &settings, QTextEdit *pane,
+                           session::MessageService *messages)
 {
     // toPlainText counts a paragraph break as one character, as the
     // document's cursor positions do, so positions mean the same on both.

@@ -16,7 +16,8 @@ class QPushButton;
 class QRadioButton;
 class QTextEdit;
 
-namespace conversation {
+namespace conversation
+{
 
 /**
  * @brief The find dialog "Cerca nel dialogo": searches the conversation pane

@@ -7,9 +7,11 @@
 #include <QResizeEvent>
 #include <QWindow>
 
-namespace panel {
+namespace panel
+{
 
-namespace {
+namespace
+{
 
 QString shownName(const QString &program)
 {
@@ -19,7 +21,8 @@ QString shownName(const QString &program)
 
 } // namespace
 
-HostPane::HostPane(int slot, QWidget *parent) : QWidget(parent), m_slot(slot), m_status(new QLabel(this))
+HostPane::HostPane(int slot, QWidget *parent)
+    : QWidget(parent), m_slot(slot), m_status(new QLabel(this))
 {
     setObjectName(slot == 1 ? QStringLiteral("picChild") : QStringLiteral("picChild%1").arg(slot));
     m_status->setObjectName(QStringLiteral("lblHost"));

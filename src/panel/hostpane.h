@@ -6,7 +6,8 @@
 
 class QLabel;
 
-namespace panel {
+namespace panel
+{
 
 /**
  * @brief One host pane of the program panel (picChild ... picChild4): shows
@@ -25,7 +26,7 @@ class HostPane : public QWidget
 public:
     /// Why a started program runs in a window of its own.
     enum class FreeReason {
-        NoEmbedding, ///< the window system cannot host other programs' windows
+        NoEmbedding,    ///< the window system cannot host other programs' windows
         NoWindowInTime, ///< its window did not appear within the search's time
     };
 

@@ -2,7 +2,8 @@
 
 #include <QtGlobal>
 
-namespace panel {
+namespace panel
+{
 
 PanelLayout::PanelLayout()
 {
@@ -12,7 +13,8 @@ PanelLayout::PanelLayout()
 
 void PanelLayout::placePicture()
 {
-    m_picture = QRect(kBaseLeft - m_vscroll1, kTop, kBaseWidth + m_vscroll1, kBaseHeight + m_vscroll2);
+    m_picture =
+        QRect(kBaseLeft - m_vscroll1, kTop, kBaseWidth + m_vscroll1, kBaseHeight + m_vscroll2);
 }
 
 int PanelLayout::hitTest(int x, int y) const

@@ -4,7 +4,8 @@
 
 #include <array>
 
-namespace panel {
+namespace panel
+{
 
 /**
  * @brief The program panel's geometry in twips: where Picture1 lies in the

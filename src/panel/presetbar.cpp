@@ -8,9 +8,11 @@
 #include <QScreen>
 #include <QWidget>
 
-namespace panel {
+namespace panel
+{
 
-namespace {
+namespace
+{
 
 constexpr int kTwipsPerPixel = 15;
 
@@ -54,7 +56,8 @@ PresetBar::PresetBar(QWidget *window, int frameAllowance)
     setObjectName(QStringLiteral("PresetBar"));
     for (int i = 0; i < WindowPresets::kCount; ++i) {
         // One button per element of the control array Command23(0..3).
-        auto *button = new conversation::ToggleButton(QStringLiteral("Command23_%1").arg(i), window);
+        auto *button =
+            new conversation::ToggleButton(QStringLiteral("Command23_%1").arg(i), window);
         button->setIcon(presetIcon(i));
         button->setToolTip(QLatin1String(kTips[i]));
         connect(button, &QPushButton::clicked, this, [this, i] { Command23_Click(i); });

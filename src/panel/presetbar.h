@@ -4,11 +4,13 @@
 
 #include <array>
 
-namespace conversation {
+namespace conversation
+{
 class ToggleButton;
 }
 
-namespace panel {
+namespace panel
+{
 
 /**
  * @brief The four preset size buttons of the main window, Command23(0..3)

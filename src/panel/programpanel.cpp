@@ -17,9 +17,11 @@
 
 #include <cmath>
 
-namespace panel {
+namespace panel
+{
 
-namespace {
+namespace
+{
 
 constexpr int kTwipsPerPixel = 15;
 
@@ -66,8 +68,7 @@ const char *const kEnlargeTips[] = {
 } // namespace
 
 ProgramPanel::ProgramPanel(QWidget *window)
-    : QObject(window),
-      m_search(new WindowSearch(&X11Windows::findWindowOfProcess, this))
+    : QObject(window), m_search(new WindowSearch(&X11Windows::findWindowOfProcess, this))
 {
     setObjectName(QStringLiteral("ProgramPanel"));
     buildControls(window);
@@ -246,7 +247,8 @@ bool ProgramPanel::eventFilter(QObject *watched, QEvent *event)
     }
 }
 
-namespace {
+namespace
+{
 
 // A path box's text as a program and its arguments.
 QStringList commandOf(const QString &commandLine)

@@ -13,11 +13,13 @@ class QPushButton;
 class QScrollBar;
 class QWidget;
 
-namespace conversation {
+namespace conversation
+{
 class ToggleButton;
 }
 
-namespace panel {
+namespace panel
+{
 
 class HostPane;
 class WindowSearch;

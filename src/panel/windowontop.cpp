@@ -3,7 +3,8 @@
 #include <QWidget>
 #include <QWindow>
 
-namespace panel {
+namespace panel
+{
 
 void setWindowOnTop(QWidget *window, bool onTop)
 {

@@ -2,7 +2,8 @@
 
 class QWidget;
 
-namespace panel {
+namespace panel
+{
 
 /**
  * @brief The window-on-top operation: keeps @p window above other windows

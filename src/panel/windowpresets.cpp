@@ -1,6 +1,7 @@
 #include "windowpresets.h"
 
-namespace panel {
+namespace panel
+{
 
 int WindowPresets::presetWidth(int element)
 {

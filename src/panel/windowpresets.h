@@ -3,7 +3,8 @@
 #include <QPoint>
 #include <QSize>
 
-namespace panel {
+namespace panel
+{
 
 /**
  * @brief The four preset sizes of the main window (Command23(0..3)) and the

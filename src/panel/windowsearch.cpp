@@ -6,7 +6,8 @@
 #include <cerrno>
 #include <csignal>
 
-namespace panel {
+namespace panel
+{
 
 WindowSearch::WindowSearch(Finder finder, QObject *parent)
     : QObject(parent), m_finder(std::move(finder)), m_alive(&WindowSearch::processRuns)

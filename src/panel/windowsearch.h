@@ -7,7 +7,8 @@
 #include <functional>
 #include <vector>
 
-namespace panel {
+namespace panel
+{
 
 /**
  * @brief Looks for the top-level window of started programs, one search per
@@ -27,7 +28,7 @@ public:
     /// Tells whether process @p pid still runs.
     using AliveCheck = std::function<bool(qint64 pid)>;
 
-    static constexpr int kDefaultLimit = 10000; // ms
+    static constexpr int kDefaultLimit = 10000;  // ms
     static constexpr int kDefaultInterval = 100; // ms
 
     explicit WindowSearch(Finder finder, QObject *parent = nullptr);

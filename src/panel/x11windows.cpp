@@ -11,11 +11,13 @@
 #include <vector>
 #endif
 
-namespace panel {
+namespace panel
+{
 
 #ifdef TAVERNIX_HAVE_XCB
 
-namespace {
+namespace
+{
 
 // Replies and errors are malloc'ed by XCB. Every request below takes its
 // error back itself, so a window that vanished between two requests costs a
@@ -43,8 +45,8 @@ xcb_atom_t pidAtom(xcb_connection_t *c)
 {
     static const char name[] = "_NET_WM_PID";
     xcb_generic_error_t *error = nullptr;
-    auto reply = take(xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, sizeof name - 1, name), &error),
-                      error);
+    auto reply =
+        take(xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, sizeof name - 1, name), &error), error);
     return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
@@ -55,7 +57,8 @@ std::vector<xcb_window_t> childrenOf(xcb_connection_t *c, xcb_window_t window)
     if (!tree)
         return {};
     const xcb_window_t *children = xcb_query_tree_children(tree.get());
-    return std::vector<xcb_window_t>(children, children + xcb_query_tree_children_length(tree.get()));
+    return std::vector<xcb_window_t>(children,
+                                     children + xcb_query_tree_children_length(tree.get()));
 }
 
 struct Facts {
@@ -67,7 +70,8 @@ struct Facts {
 
 // Asks for every window's process and map state at once and then collects
 // the answers: one round trip for the lot rather than two per window.
-std::vector<Facts> factsOf(xcb_connection_t *c, xcb_atom_t pid, const std::vector<xcb_window_t> &windows)
+std::vector<Facts> factsOf(xcb_connection_t *c, xcb_atom_t pid,
+                           const std::vector<xcb_window_t> &windows)
 {
     std::vector<xcb_get_property_cookie_t> props;
     std::vector<xcb_get_window_attributes_cookie_t> attrs;
@@ -103,7 +107,10 @@ std::vector<xcb_window_t> roots(xcb_connection_t *c)
 
 } // namespace
 
-bool X11Windows::available() { return connection() != nullptr; }
+bool X11Windows::available()
+{
+    return connection() != nullptr;
+}
 
 quint64 X11Windows::findWindowOfProcess(qint64 pid)
 {
@@ -138,7 +145,8 @@ quint64 X11Windows::parentOf(quint64 window)
     if (!c || window == 0)
         return 0;
     xcb_generic_error_t *error = nullptr;
-    auto tree = take(xcb_query_tree_reply(c, xcb_query_tree(c, xcb_window_t(window)), &error), error);
+    auto tree =
+        take(xcb_query_tree_reply(c, xcb_query_tree(c, xcb_window_t(window)), &error), error);
     return tree ? tree->parent : 0;
 }
 
@@ -169,14 +177,15 @@ void X11Windows::releaseToDesktop(quint64 window)
     if (!c || window == 0)
         return;
     xcb_generic_error_t *error = nullptr;
-    auto tree = take(xcb_query_tree_reply(c, xcb_query_tree(c, xcb_window_t(window)), &error), error);
+    auto tree =
+        take(xcb_query_tree_reply(c, xcb_query_tree(c, xcb_window_t(window)), &error), error);
     if (!tree)
         return;
     error = nullptr;
-    auto where = take(xcb_translate_coordinates_reply(
-                          c, xcb_translate_coordinates(c, xcb_window_t(window), tree->root, 0, 0),
-                          &error),
-                      error);
+    auto where =
+        take(xcb_translate_coordinates_reply(
+                 c, xcb_translate_coordinates(c, xcb_window_t(window), tree->root, 0, 0), &error),
+             error);
     const int16_t x = where ? where->dst_x : 0;
     const int16_t y = where ? where->dst_y : 0;
     std::free(xcb_request_check(
@@ -193,11 +202,26 @@ void X11Windows::map(quint64 window)
 
 #else // no XCB: nothing can be hosted
 
-bool X11Windows::available() { return false; }
-quint64 X11Windows::findWindowOfProcess(qint64) { return 0; }
-quint64 X11Windows::parentOf(quint64) { return 0; }
-qint64 X11Windows::processOf(quint64) { return 0; }
-bool X11Windows::isMapped(quint64) { return false; }
+bool X11Windows::available()
+{
+    return false;
+}
+quint64 X11Windows::findWindowOfProcess(qint64)
+{
+    return 0;
+}
+quint64 X11Windows::parentOf(quint64)
+{
+    return 0;
+}
+qint64 X11Windows::processOf(quint64)
+{
+    return 0;
+}
+bool X11Windows::isMapped(quint64)
+{
+    return false;
+}
 void X11Windows::releaseToDesktop(quint64) {}
 void X11Windows::map(quint64) {}
 

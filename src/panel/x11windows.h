@@ -2,7 +2,8 @@
 
 #include <QtGlobal>
 
-namespace panel {
+namespace panel
+{
 
 /**
  * @brief What the program panel needs of the X11 window system: finding the

@@ -20,7 +20,8 @@ using conversation::FindInDialog;
 using conversation::FindSettings;
 using conversation::frmFind;
 
-namespace {
+namespace
+{
 
 // One step of a search sequence: where the caret is (-1: where the last
 // step left it), the direction, the case switch, and the selection start
@@ -79,11 +80,12 @@ void tst_Find::sequences_data()
         << kCiao << QStringLiteral("ciao") << QList<Step>{{0, 1, 0, 5}, {-1, 1, 0, -1}};
     QTest::newRow("without case CIAO finds ciao")
         << kCiao << QStringLiteral("CIAO") << QList<Step>{{9, 0, 0, 5}};
-    QTest::newRow("with case CIAO does not") << kCiao << QStringLiteral("CIAO")
-                                             << QList<Step>{{9, 0, 1, -1}};
-    QTest::newRow("with case ciao does") << kCiao << QStringLiteral("ciao") << QList<Step>{{9, 0, 1, 5}};
-    QTest::newRow("up from the very beginning fails") << kCiao << QStringLiteral("ciao")
-                                                      << QList<Step>{{0, 0, 0, -1}};
+    QTest::newRow("with case CIAO does not")
+        << kCiao << QStringLiteral("CIAO") << QList<Step>{{9, 0, 1, -1}};
+    QTest::newRow("with case ciao does")
+        << kCiao << QStringLiteral("ciao") << QList<Step>{{9, 0, 1, 5}};
+    QTest::newRow("up from the very beginning fails")
+        << kCiao << QStringLiteral("ciao") << QList<Step>{{0, 0, 0, -1}};
     // Moved by hand to after the second "c": the search tries from the second
     // character before the caret, so the occurrence starting right before it
     // is passed over.
@@ -102,8 +104,8 @@ void tst_Find::sequences_data()
         << kCiao << QStringLiteral("addio") << QList<Step>{{9, 0, 0, -1}, {-1, 0, 0, -1}};
     QTest::newRow("longer than the text") << QStringLiteral("ci") << QStringLiteral("ciao")
                                           << QList<Step>{{2, 0, 0, -1}, {0, 1, 0, -1}};
-    QTest::newRow("across a line break") << QStringLiteral("uno\ndue") << QStringLiteral("o\nd")
-                                         << QList<Step>{{7, 0, 0, 2}};
+    QTest::newRow("across a line break")
+        << QStringLiteral("uno\ndue") << QStringLiteral("o\nd") << QList<Step>{{7, 0, 0, 2}};
 }
 
 void tst_Find::sequences()

@@ -34,7 +34,8 @@ using panel::HostPane;
 using panel::ProgramPanel;
 using panel::X11Windows;
 
-namespace {
+namespace
+{
 
 pid_t g_xvfb = 0;
 QString g_skipReason;
@@ -49,7 +50,7 @@ bool startXvfb(const QString &binary)
     const QByteArray path = binary.toLocal8Bit();
     const QByteArray fd = QByteArray::number(fds[1]);
     const char *argv[] = {path.constData(), "-displayfd", fd.constData(), "-screen", "0",
-                          "1024x768x24", "-nolisten", "tcp", nullptr};
+                          "1024x768x24",    "-nolisten",  "tcp",          nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addclose(&actions, fds[0]);
@@ -162,7 +163,8 @@ void tst_Embedding::cleanup()
 
 void tst_Embedding::track(ProgramPanel *panel)
 {
-    connect(panel, &ProgramPanel::programStarted, this, [this](int, qint64 pid) { m_started << pid; });
+    connect(panel, &ProgramPanel::programStarted, this,
+            [this](int, qint64 pid) { m_started << pid; });
 }
 
 void tst_Embedding::launchClock(ProgramPanel *panel, int slot)
@@ -323,7 +325,8 @@ void tst_Embedding::programThatEndsAtOnce()
     QSignalSpy ended(panel->windowSearch(), &panel::WindowSearch::processEnded);
     panel->launchInSlot(3, QStringLiteral("true"));
     QTRY_COMPARE(ended.size(), 1);
-    QCOMPARE(panel->picChild3->statusText(), QStringLiteral("true è terminato senza aprire una finestra."));
+    QCOMPARE(panel->picChild3->statusText(),
+             QStringLiteral("true è terminato senza aprire una finestra."));
 }
 
 int main(int argc, char *argv[])

@@ -6,7 +6,8 @@ using panel::PanelLayout;
 
 Q_DECLARE_METATYPE(QRect)
 
-namespace {
+namespace
+{
 
 // The panes as the layout from the ratios must give them, worked out apart
 // from the code under test.
@@ -214,7 +215,8 @@ void tst_PanelLayout::enlargeTable()
     QCOMPARE(layout.quadrant(PanelLayout::NW), QRect(0, 0, leftWidth, topHeight));
     QCOMPARE(layout.quadrant(PanelLayout::NE), QRect(rightLeft, 0, rightWidth, topHeight));
     QCOMPARE(layout.quadrant(PanelLayout::SW), QRect(0, bottomTop, leftWidth, bottomHeight));
-    QCOMPARE(layout.quadrant(PanelLayout::SE), QRect(rightLeft, bottomTop, rightWidth, bottomHeight));
+    QCOMPARE(layout.quadrant(PanelLayout::SE),
+             QRect(rightLeft, bottomTop, rightWidth, bottomHeight));
     QCOMPARE(layout.highlighted(), quadrant);
     // The ratios are the splitter's; an enlarge leaves them for the next drag.
     QCOMPARE(layout.verticalRatio(), 4300.f / 5550.f);

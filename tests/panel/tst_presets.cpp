@@ -9,7 +9,8 @@
 using panel::PresetBar;
 using panel::WindowPresets;
 
-namespace {
+namespace
+{
 
 constexpr int kAllowance = 450; // twips of frame, as the main window counts it
 
@@ -78,7 +79,8 @@ void tst_Presets::centring_data()
     QTest::addColumn<int>("element");
     QTest::addColumn<QPoint>("corner");
     const QSize fullHd(1920 * 15, 1080 * 15);
-    QTest::newRow("narrow on 1920x1080") << fullHd << 0 << QPoint((28800 - 3960) / 2, (16200 - 6450) / 2);
+    QTest::newRow("narrow on 1920x1080")
+        << fullHd << 0 << QPoint((28800 - 3960) / 2, (16200 - 6450) / 2);
     QTest::newRow("wide on 1920x1080") << fullHd << 2 << QPoint(8400, 4875);
     QTest::newRow("medium on 1920x1080") << fullHd << 3 << QPoint(10552, 4875);
     // A screen narrower than the wide preset puts the window's left edge off it.
@@ -99,7 +101,8 @@ void tst_Presets::buttonsAreNamedAsTheArray()
     QWidget window;
     PresetBar bar(&window, kAllowance);
     for (int i = 0; i < 4; ++i) {
-        auto *b = window.findChild<conversation::ToggleButton *>(QStringLiteral("Command23_%1").arg(i));
+        auto *b =
+            window.findChild<conversation::ToggleButton *>(QStringLiteral("Command23_%1").arg(i));
         QVERIFY(b);
         QCOMPARE(b, bar.Command23(i));
         QVERIFY(!b->toolTip().isEmpty());
@@ -134,8 +137,8 @@ void tst_Presets::presetsResizeAndCentre()
     QCOMPARE(::lit(bar), lit);
     QCOMPARE(bar.highlighted(), element);
     const QRect screen = window.screen()->geometry();
-    const QPoint corner = WindowPresets::centredTopLeft(
-        QSize(screen.width() * 15, screen.height() * 15), element);
+    const QPoint corner =
+        WindowPresets::centredTopLeft(QSize(screen.width() * 15, screen.height() * 15), element);
     QTRY_COMPARE(window.pos(), screen.topLeft() + corner / 15);
 }
 

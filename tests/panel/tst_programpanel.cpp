@@ -20,7 +20,8 @@
 using panel::PanelLayout;
 using panel::ProgramPanel;
 
-namespace {
+namespace
+{
 
 // Twips as the panel turns them into pixels.
 QRect px(const QRect &t)
@@ -39,7 +40,8 @@ struct Window {
         panel->setTopMostControl([this] { return primopiano != QLatin1String("falso"); },
                                  [this](bool on) {
                                      calls << on;
-                                     primopiano = on ? QStringLiteral("vero") : QStringLiteral("falso");
+                                     primopiano =
+                                         on ? QStringLiteral("vero") : QStringLiteral("falso");
                                  });
     }
     QWidget widget;
@@ -64,7 +66,8 @@ QString writeScript(const QTemporaryDir &dir, const QString &name)
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly))
         return {};
-    f.write("#!/bin/sh\necho \"ran $*\" > \"$(dirname \"$0\")/mark-$(basename \"$0\" | tr ' ' _)\"\n");
+    f.write(
+        "#!/bin/sh\necho \"ran $*\" > \"$(dirname \"$0\")/mark-$(basename \"$0\" | tr ' ' _)\"\n");
     f.close();
     f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return path;
@@ -107,10 +110,10 @@ private slots:
 void tst_ProgramPanel::controlsAreNamedAndPlaced()
 {
     Window w;
-    const char *names[] = {"Picture1", "picNW", "picNE", "picSW", "picSE", "picChild", "picChild2",
-                           "picChild3", "picChild4", "txtProgram", "txtProgram2", "txtProgram3",
-                           "txtProgram4", "Command7", "Command8", "Command9", "Command10",
-                           "Command11", "VScroll1", "VScroll2"};
+    const char *names[] = {"Picture1",    "picNW",       "picNE",       "picSW",     "picSE",
+                           "picChild",    "picChild2",   "picChild3",   "picChild4", "txtProgram",
+                           "txtProgram2", "txtProgram3", "txtProgram4", "Command7",  "Command8",
+                           "Command9",    "Command10",   "Command11",   "VScroll1",  "VScroll2"};
     for (const char *name : names)
         QVERIFY2(w.widget.findChild<QWidget *>(QLatin1String(name)), name);
     QCOMPARE(w.panel->Picture1->geometry(), px(QRect(7570, 360, 4150, 5550)));
@@ -121,7 +124,8 @@ void tst_ProgramPanel::controlsAreNamedAndPlaced()
     QCOMPARE(w.panel->picChild4->parentWidget(), w.panel->picSE);
     for (int slot = 1; slot <= 4; ++slot) {
         QCOMPARE(w.panel->hostPane(slot)->slot(), slot);
-        QCOMPARE(w.panel->hostPane(slot)->geometry(), QRect(QPoint(0, 0), w.panel->quadrantBox(slot - 1)->size()));
+        QCOMPARE(w.panel->hostPane(slot)->geometry(),
+                 QRect(QPoint(0, 0), w.panel->quadrantBox(slot - 1)->size()));
         QCOMPARE(w.panel->hostPane(slot)->statusText(), QStringLiteral("Riquadro %1").arg(slot));
     }
     QCOMPARE(w.panel->picNE->geometry(), px(QRect(2100, 0, 2050, 2750)));
@@ -173,7 +177,8 @@ void tst_ProgramPanel::enlargeButtonsFollowTheTable()
     QCOMPARE(w.panel->picChild->size(), w.panel->picNW->size());
     QCOMPARE(w.panel->picChild4->size(), w.panel->picSE->size());
     const QPalette base = w.widget.palette();
-    QCOMPARE(w.panel->enlargeButton(button)->backColour(), conversation::ToggleButton::menuColour(base));
+    QCOMPARE(w.panel->enlargeButton(button)->backColour(),
+             conversation::ToggleButton::menuColour(base));
     QCOMPARE(w.panel->enlargeButton((button + 1) % 4)->backColour(),
              conversation::ToggleButton::highlightColour(base));
 }
@@ -304,11 +309,13 @@ void tst_ProgramPanel::pathsWithSpacesAndCommandLines()
     qint64 pid = 0;
     QVERIFY(ProgramPanel::startProgram(spaced, &pid));
     QVERIFY(pid > 0);
-    QTRY_COMPARE(readMark(dir, QStringLiteral("I miei programmi/scheda pg")), QStringLiteral("ran"));
+    QTRY_COMPARE(readMark(dir, QStringLiteral("I miei programmi/scheda pg")),
+                 QStringLiteral("ran"));
     QCOMPARE(ProgramPanel::programOf(spaced), spaced);
     // Anything else is a command line with arguments, quotes and all.
     const QString plain = writeScript(dir, QStringLiteral("mappa"));
-    QVERIFY(ProgramPanel::startProgram(QLatin1Char('"') + plain + QStringLiteral("\" --zoom \"2 x\""), &pid));
+    QVERIFY(ProgramPanel::startProgram(
+        QLatin1Char('"') + plain + QStringLiteral("\" --zoom \"2 x\""), &pid));
     QTRY_COMPARE(readMark(dir, QStringLiteral("mappa")), QStringLiteral("ran --zoom 2 x"));
     QCOMPARE(ProgramPanel::programOf(QStringLiteral("xclock -digital")), QStringLiteral("xclock"));
     QVERIFY(!ProgramPanel::startProgram(QStringLiteral("   "), &pid));

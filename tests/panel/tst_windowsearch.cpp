@@ -6,7 +6,8 @@
 
 using panel::WindowSearch;
 
-namespace {
+namespace
+{
 
 // A window system where process 100 + n opens window 0x500 + n at its
 // attempt number `after` (0: never), and processes in `gone` have ended.
