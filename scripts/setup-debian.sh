@@ -1,7 +1,13 @@
 #!/usr/bin/env bash
-# Installs what building and testing Tavernix needs on Debian 12, once.
+# Installs what building Tavernix needs on Debian 12, once; with
+# --with-test-tools also what its tests need.
 set -euo pipefail
-packages=(cmake g++ make qt6-base-dev qt6-multimedia-dev libgl-dev)
+# libxcb1-dev and pkgconf: the program panel hosts other programs' windows on X11.
+packages=(cmake g++ make qt6-base-dev qt6-multimedia-dev libgl-dev libxcb1-dev pkgconf)
+# The tests also start a private X server and a small X program to host.
+if [ "${1:-}" = "--with-test-tools" ]; then
+    packages+=(xvfb x11-apps)
+fi
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -6,12 +6,17 @@
 #include "dialogpane.h"
 #include "dicepanel.h"
 #include "eventspanel.h"
+#include "frmfind.h"
 #include "frmports.h"
 #include "localaddress.h"
 #include "palette.h"
 #include "palettewidget.h"
 #include "messageboxservice.h"
 #include "participantlist.h"
+#include "presetbar.h"
+#include "programpanel.h"
+#include "togglebutton.h"
+#include "windowontop.h"
 
 #include <QCloseEvent>
 #include <QCheckBox>
@@ -54,7 +59,8 @@ constexpr Place kLayout[] = {
     {"txtStatus", 1820, 1190, 2080, 1530},
     {"Orologio", 1820, 2780, 1000, 270},
     {"chkTutorial", 2850, 2750, 1050, 300},
-    {"lblDialog", 60, 3150, 2400, 240},
+    {"lblDialog", 60, 3150, 2340, 240},
+    {"Command17", 2430, 3090, 330, 300},
     {"Command21", 3190, 3090, 330, 300},
     {"Command19", 3570, 3090, 330, 300},
     {"txtDialog", 60, 3420, 3840, 1620},
@@ -67,6 +73,11 @@ constexpr Place kLayout[] = {
     {"cmdSend", 3480, 5400, 420, 600},
     // Board column, 3960..7570
     {"lblLavagna", 3945, 60, 1500, 240},
+    // Size presets Command23(0..3)
+    {"Command23_0", 5970, 60, 375, 240},
+    {"Command23_1", 6360, 60, 375, 240},
+    {"Command23_2", 6750, 60, 375, 240},
+    {"Command23_3", 7140, 60, 375, 240},
     {"picCont", 3945, 300, 3615, 2295},
     {"cmdClearDraw", 3945, 2670, 375, 375},
     {"Command13", 4395, 2670, 375, 375},
@@ -86,6 +97,20 @@ constexpr Place kLayout[] = {
     {"txtHeight", 6450, 3975, 420, 330},
     {"cmdRidim", 6900, 3975, 330, 330},
     {"IncollaClipboard", 7230, 3975, 330, 330},
+    // Program panel column, 7570..12000. Picture1 (7570, 360, 4150, 5550)
+    // is placed by the panel itself, since its scroll bars move it; this row
+    // starts right of the medium preset's edge so none of it shows there.
+    {"txtProgram", 7710, 60, 630, 270},
+    {"txtProgram2", 8370, 60, 630, 270},
+    {"txtProgram3", 9030, 60, 630, 270},
+    {"txtProgram4", 9690, 60, 630, 270},
+    {"Command7", 10350, 45, 480, 300},
+    {"Command8", 10890, 45, 270, 300},
+    {"Command9", 11160, 45, 270, 300},
+    {"Command10", 11430, 45, 270, 300},
+    {"Command11", 11700, 45, 270, 300},
+    {"VScroll1", 11735, 360, 255, 2745},
+    {"VScroll2", 11735, 3165, 255, 2745},
     // Events panel, below the presets' 6450 twips
     {"lblSent", 60, 6000, 3000, 240},
     {"lstSent", 60, 6240, 7335, 840},
@@ -107,8 +132,12 @@ frmMain::frmMain(const QString &prefsPath, QWidget *parent)
     createSessionControls();
     createConversation();
     createBoard();
+    createFind();
+    createProgramPanel();
+    createPresets();
     layoutControls();
     resize(twips(kMediumWidth), twips(kPresetHeight - kFrameAllowance));
+    m_presets->Form_Resize();
     Form_Load();
 }
 
@@ -117,6 +146,9 @@ frmMain::~frmMain()
     // Sinks and services owned here must not be reached by the session's
     // last socket notifications while the window is torn down.
     m_session->closeAllSockets();
+    // Hosted programs' windows would go down with this window's native
+    // windows, which Qt destroys before the child widgets.
+    m_programPanel->releaseAll();
     m_session->setMessageService(nullptr);
     m_session->setConversationSink(nullptr);
     m_session->setBoardSink(nullptr);
@@ -126,6 +158,8 @@ void frmMain::setMessageService(session::MessageService *service)
 {
     m_messages = service ? service : m_ownMessages.get();
     m_session->setMessageService(m_messages);
+    if (m_frmFind)
+        m_frmFind->setMessageService(m_messages);
 }
 
 void frmMain::createSessionControls()
@@ -162,7 +196,8 @@ void frmMain::createSessionControls()
     cmdKick->hide();
     cmdDeselect = button("cmdDeselect", QStringLiteral("Deseleziona tutto"));
     cmdPorts = button("cmdPorts", QStringLiteral("Porta"));
-    cmdTopMost = button("cmdTopMost", QStringLiteral("^"));
+    cmdTopMost = new conversation::ToggleButton(QStringLiteral("cmdTopMost"), this);
+    cmdTopMost->setPicture(conversation::ToggleButton::Picture::TopMost);
     cmdTopMost->setToolTip(QStringLiteral("Sempre in primo piano"));
     primopiano = new QLineEdit(QStringLiteral("falso"), this);
     primopiano->setObjectName(QStringLiteral("primopiano"));
@@ -228,6 +263,41 @@ void frmMain::createBoard()
     m_session->setBoardSink(m_board->boardSink());
     // The grid and text dialogs would open behind a window kept on top.
     connect(m_board, &board::BoardPanel::secondaryWindowOpening, this, &frmMain::leaveTopMost);
+    // The image explorer opens from the board: a window kept on top would hide it.
+    connect(m_board, &board::BoardPanel::imageExplorerRequested, this, &frmMain::leaveTopMost);
+}
+
+void frmMain::createFind()
+{
+    Command17 = new conversation::ToggleButton(QStringLiteral("Command17"), this);
+    Command17->setPicture(conversation::ToggleButton::Picture::Find);
+    Command17->setToolTip(QStringLiteral("Cerca"));
+    connect(Command17, &QPushButton::clicked, this, &frmMain::Command17_Click);
+}
+
+void frmMain::createProgramPanel()
+{
+    m_programPanel = new panel::ProgramPanel(this);
+    m_programPanel->setTopMostControl(
+        [this] { return primopiano->text() != QLatin1String("falso"); },
+        [this](bool onTop) { setTopMost(onTop); });
+}
+
+void frmMain::createPresets()
+{
+    m_presets = new panel::PresetBar(this, kFrameAllowance);
+}
+
+conversation::frmFind *frmMain::findDialog() const { return m_frmFind.data(); }
+
+void frmMain::Command17_Click()
+{
+    leaveTopMost();
+    if (!m_frmFind)
+        m_frmFind = new conversation::frmFind(&m_findSettings, m_dialog->txtDialog(), m_messages, this);
+    m_frmFind->show();
+    m_frmFind->raise();
+    m_frmFind->activateWindow();
 }
 
 void frmMain::layoutControls()
@@ -330,13 +400,8 @@ void frmMain::cmdTopMost_Click() { setTopMost(primopiano->text() != QLatin1Strin
 void frmMain::setTopMost(bool onTop)
 {
     primopiano->setText(onTop ? QStringLiteral("vero") : QStringLiteral("falso"));
-    cmdTopMost->setProperty("toggleOn", onTop);
-    cmdTopMost->setBackgroundRole(onTop ? QPalette::Window : QPalette::Light);
-    cmdTopMost->setAutoFillBackground(true);
-    const bool visible = isVisible();
-    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
-    if (visible)
-        show(); // changing a window flag hides the window
+    cmdTopMost->setOn(onTop);
+    panel::setWindowOnTop(this, onTop);
 }
 
 void frmMain::leaveTopMost()
@@ -383,6 +448,9 @@ void frmMain::Form_Unload()
     prefs.port = m_session->lPort();
     prefs.tutorial = tutorial->isChecked() ? 1 : 0;
     m_prefs.WritePreferences(prefs);
+    // Programs hosted in the panel keep running in windows of their own
+    // rather than losing theirs with this one.
+    m_programPanel->releaseAll();
     UnloadAllWindows();
 }
 

@@ -3,8 +3,10 @@
 #include "chatsession.h"
 #include "commandline.h"
 #include "eventspanel.h"
+#include "findindialog.h"
 #include "preferences.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -28,7 +30,14 @@ class ComposerPanel;
 class DialogPane;
 class DicePanel;
 class EventsPanel;
+class ToggleButton;
+class frmFind;
 } // namespace conversation
+
+namespace panel {
+class PresetBar;
+class ProgramPanel;
+} // namespace panel
 
 namespace app {
 
@@ -92,8 +101,19 @@ public:
     QPushButton *cmdKick;
     QPushButton *cmdDeselect;
     QPushButton *cmdPorts;
-    QPushButton *cmdTopMost;
+    conversation::ToggleButton *cmdTopMost;
     QLineEdit *primopiano; ///< hidden: "vero" while the window stays on top
+
+    // Find, program panel and size presets.
+    conversation::ToggleButton *Command17; ///< opens the find dialog
+    /// The program panel: its path boxes txtProgram ... txtProgram4 and its
+    /// launch Command7_Click (the file browser fills one slot and launches).
+    panel::ProgramPanel *programPanel() const { return m_programPanel; }
+    panel::PresetBar *presets() const { return m_presets; }
+    /// The find dialog while it is open, null otherwise.
+    conversation::frmFind *findDialog() const;
+    /// The search settings, kept while the find dialog is closed.
+    conversation::FindSettings &findSettings() { return m_findSettings; }
 
 public slots:
     void cmdHost_Click();
@@ -107,6 +127,8 @@ public slots:
     void setTopMost(bool onTop);
     /// A secondary window is about to open: a window kept on top would hide it.
     void leaveTopMost();
+    /// Opens the find dialog (or brings it forward when it is open).
+    void Command17_Click();
 
 signals:
     /// The port dialog opened (tests answer it).
@@ -120,6 +142,9 @@ private:
     void createSessionControls();
     void createConversation();
     void createBoard();
+    void createFind();
+    void createProgramPanel();
+    void createPresets();
     void layoutControls();
     void Form_Load();
     void Form_Unload();
@@ -140,6 +165,11 @@ private:
     std::unique_ptr<MessageBoxService> m_ownMessages;
     session::MessageService *m_messages = nullptr;
     bool m_unloaded = false;
+
+    conversation::FindSettings m_findSettings;
+    QPointer<conversation::frmFind> m_frmFind;
+    panel::ProgramPanel *m_programPanel = nullptr;
+    panel::PresetBar *m_presets = nullptr;
 };
 
 } // namespace app

@@ -81,6 +81,22 @@ void ToggleButton::setPicture(Picture picture)
         p.drawPolygon(arrow, 4);
         break;
     }
+    case Picture::Find: // a magnifying glass
+        p.setPen(QPen(Qt::black, 1.5));
+        p.setBrush(QColor(210, 230, 250));
+        p.drawEllipse(QRectF(2, 2, 8, 8));
+        p.setPen(QPen(Qt::black, 2.5, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(9.5, 9.5), QPointF(14, 14));
+        break;
+    case Picture::TopMost: { // one window over another
+        p.setPen(QPen(QColor(90, 90, 90), 1));
+        p.setBrush(QColor(225, 225, 225));
+        p.drawRect(QRectF(1.5, 5.5, 9, 8));
+        p.setPen(QPen(Qt::black, 1));
+        p.setBrush(QColor(40, 90, 160));
+        p.drawRect(QRectF(5.5, 1.5, 9, 8));
+        break;
+    }
     }
     p.end();
     setIcon(QIcon(pm));

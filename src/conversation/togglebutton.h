@@ -39,7 +39,7 @@ public:
     QColor backColour() const;
 
     /// A small drawn picture, since the buttons carry no caption.
-    enum class Picture { Clock, Colours, Send };
+    enum class Picture { Clock, Colours, Send, Find, TopMost };
     /// Shows @p picture as the button's icon, with no caption.
     void setPicture(Picture picture);
 

@@ -13,7 +13,11 @@
 #include "reticolobox.h"
 #include "togglebutton.h"
 #include "trafficlog.h"
+#include "frmfind.h"
 #include "frmports.h"
+#include "hostpane.h"
+#include "presetbar.h"
+#include "programpanel.h"
 #include "messageboxservice.h"
 #include "messagerecorder.h"
 #include "participantlist.h"
@@ -29,6 +33,7 @@
 #include <QMessageBox>
 #include <QListView>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -116,6 +121,10 @@ private slots:
     void switchColoursAreDistinctAndShared();
     void nameIsConfirmedOnlyWhenFocusMovesOn();
     void questionsAnswerAfterTheAskingCallReturns();
+    void findButtonOpensOneDialogOffTop();
+    void topMostButtonShowsItsState();
+    void presetButtonsSitOnTheBoardRow();
+    void programPanelIsReachable();
 
 private:
     QTemporaryDir m_dir;
@@ -662,6 +671,139 @@ void tst_MainWindow::questionsAnswerAfterTheAskingCallReturns()
     }
     QCoreApplication::processEvents();
     QVERIFY(!called);
+}
+
+void tst_MainWindow::findButtonOpensOneDialogOffTop()
+{
+    Window w(m_dir, QStringLiteral("find"));
+    QAbstractButton *button = w.form->findChild<QAbstractButton *>(QStringLiteral("Command17"));
+    QVERIFY(button);
+    QCOMPARE(button->geometry(), QRect(2430 / 15, 3090 / 15, 330 / 15, 300 / 15));
+    QCOMPARE(button->toolTip(), QStringLiteral("Cerca"));
+    QCOMPARE(w.form->findDialog(), nullptr);
+
+    w.form->setTopMost(true);
+    button->click();
+    conversation::frmFind *dialog = w.form->findDialog();
+    QVERIFY(dialog);
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("Cerca nel dialogo"));
+    // A window kept on top would have hidden the dialog.
+    QCOMPARE(w.form->primopiano->text(), QStringLiteral("falso"));
+    QVERIFY(!w.form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    button->click();
+    QCOMPARE(w.form->findDialog(), dialog); // one dialog, brought forward
+
+    // It searches this window's pane and reports through its message boxes,
+    // also after they are replaced.
+    w.form->dialogPane()->UpdateDialog(QStringLiteral("ciao ciao"));
+    QTextEdit *pane = w.form->dialogPane()->txtDialog();
+    QTRY_COMPARE(pane->textCursor().position(), 9);
+    QCoreApplication::processEvents();
+    QTest::keyClicks(dialog->Text1, QStringLiteral("ciao"));
+    dialog->cmdFind->click();
+    QCOMPARE(pane->textCursor().selectionStart(), 5);
+    dialog->cmdFind->click();
+    QCOMPARE(pane->textCursor().selectionStart(), 0);
+    RecordingMessages other;
+    w.form->setMessageService(&other);
+    dialog->cmdFind->click();
+    QCOMPARE(other.texts(), QStringList{QStringLiteral("Impossibile trovare: \"ciao\"")});
+    QCOMPARE(other.titles(), QStringList{QStringLiteral("Vellumara")});
+    QVERIFY(w.messages.shown.isEmpty());
+    w.form->setMessageService(&w.messages);
+
+    // The settings stay with the window after the dialog is gone.
+    dialog->optDirection[1]->click();
+    dialog->cmdcancel->click();
+    QTRY_COMPARE(w.form->findDialog(), nullptr);
+    QCOMPARE(w.form->findSettings().gFindDirection, 1);
+    QCOMPARE(w.form->findSettings().gFindText, QStringLiteral("ciao"));
+    button->click();
+    QVERIFY(w.form->findDialog());
+    QVERIFY(w.form->findDialog()->optDirection[1]->isChecked());
+    QCOMPARE(w.form->findDialog()->Text1->text(), QString());
+}
+
+void tst_MainWindow::topMostButtonShowsItsState()
+{
+    Window w(m_dir, QStringLiteral("top"));
+    auto *button = w.form->cmdTopMost;
+    QCOMPARE(button->toolTip(), QStringLiteral("Sempre in primo piano"));
+    QCOMPARE(w.form->primopiano->text(), QStringLiteral("falso"));
+    QVERIFY(w.form->primopiano->isHidden());
+    const QPalette base = w.form->QWidget::palette();
+    QCOMPARE(button->backColour(), conversation::ToggleButton::highlightColour(base));
+    w.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+    const QRect place = w.form->geometry();
+    button->click();
+    QCOMPARE(w.form->primopiano->text(), QStringLiteral("vero"));
+    QVERIFY(button->isOn());
+    QCOMPARE(button->backColour(), conversation::ToggleButton::menuColour(base));
+    QVERIFY(w.form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QVERIFY(w.form->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+    // The window stays where it was, on the screen.
+    QVERIFY(w.form->isVisible());
+    QCOMPARE(w.form->geometry(), place);
+    button->click();
+    QCOMPARE(w.form->primopiano->text(), QStringLiteral("falso"));
+    QCOMPARE(button->backColour(), conversation::ToggleButton::highlightColour(base));
+    QVERIFY(!w.form->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+    // The port dialog is a secondary window too.
+    button->click();
+    w.form->cmdPorts->click();
+    QCOMPARE(w.form->primopiano->text(), QStringLiteral("falso"));
+}
+
+void tst_MainWindow::presetButtonsSitOnTheBoardRow()
+{
+    Window w(m_dir, QStringLiteral("presets"));
+    const int lefts[] = {5970, 6360, 6750, 7140};
+    for (int i = 0; i < 4; ++i) {
+        auto *b = w.form->findChild<conversation::ToggleButton *>(QStringLiteral("Command23_%1").arg(i));
+        QVERIFY(b);
+        QCOMPARE(b->geometry(), QRect(lefts[i] / 15, 60 / 15, 375 / 15, 240 / 15));
+        // The window opens at the medium preset, which shows as selected.
+        QCOMPARE(b->isOn(), i == 3);
+    }
+    w.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+    w.form->presets()->Command23(2)->click();
+    QTRY_COMPARE(w.form->size(), QSize(800, 400));
+    QCOMPARE(w.form->presets()->highlighted(), 2);
+    // At the wide preset the program panel is inside the window.
+    const QRect panel = w.form->programPanel()->Picture1->geometry();
+    QVERIFY(panel.right() < w.form->width());
+    QCOMPARE(panel.left(), 7570 / 15);
+    w.form->resize(700, 400); // by hand: nothing matches
+    QTRY_COMPARE(w.form->presets()->highlighted(), -1);
+}
+
+void tst_MainWindow::programPanelIsReachable()
+{
+    Window w(m_dir, QStringLiteral("panel"));
+    panel::ProgramPanel *programs = w.form->programPanel();
+    QVERIFY(programs);
+    // The file browser reaches the path boxes and the launch from here.
+    for (const char *name : {"txtProgram", "txtProgram2", "txtProgram3", "txtProgram4", "Command7",
+                             "Command8", "Command9", "Command10", "Command11", "VScroll1", "VScroll2",
+                             "Picture1", "picChild3"})
+        QVERIFY2(w.form->findChild<QWidget *>(QLatin1String(name)), name);
+    QCOMPARE(w.form->findChild<QLineEdit *>(QStringLiteral("txtProgram2")), programs->txtProgram2);
+    // An empty launch only passes through the stay-on-top state, ending off.
+    programs->Command7->click();
+    QCOMPARE(w.form->primopiano->text(), QStringLiteral("falso"));
+    QVERIFY(!w.form->cmdTopMost->isOn());
+    w.form->setTopMost(true);
+    programs->Command7_Click();
+    QCOMPARE(w.form->primopiano->text(), QStringLiteral("falso"));
+    QVERIFY(!w.form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    // The panel's controls stay within the right column.
+    for (const char *name : {"txtProgram", "Command7", "Command11", "VScroll1", "VScroll2"}) {
+        const QRect r = w.form->findChild<QWidget *>(QLatin1String(name))->geometry();
+        QVERIFY2(r.left() >= 7570 / 15 && r.right() < 12000 / 15 && r.bottom() < 6000 / 15, name);
+    }
 }
 
 QTEST_MAIN(tst_MainWindow)

@@ -1,0 +1,140 @@
+#include "frmfind.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+namespace conversation
+{
+
+frmFind::frmFind(FindSettings *settings, QTextEdit *pane, session::MessageService *messages,
+                 QWidget *parent)
+    : QDialog(parent), m_settings(settings), m_pane(pane), m_messages(messages)
+{
+    setObjectName(QStringLiteral("frmFind"));
+    setWindowTitle(QStringLiteral("Cerca nel dialogo"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setModal(false);
+
+    Label1 = new QLabel(QStringLiteral("Testo:"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Text1 = new QLineEdit(this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Label1->setBuddy(Text1);
+
+    Frame1 = new QGroupBox(QStringLiteral("Direzione"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    const QString captions[] = {QStringLiteral("Su"), QStringLiteral("Giù")};
+    auto *directions = new QHBoxLayout(Frame1);
+    for (int i = 0; i < 2; ++i) {
+        optDirection[i] = new QRadioButton(captions[i], Frame1);
+        optDirection[i]->setObjectName(QStringLiteral("optDirection_%1").arg(i));
+        directions->addWidget(optDirection[i]);
+        connect(optDirection[i], &QRadioButton::clicked, this,
+                [this, i] { optDirection_Click(i); });
+    }
+
+    chkCase = new QCheckBox(QStringLiteral("Maiuscole minuscole"), this);
+    chkCase->setObjectName(QStringLiteral("chkCase"));
+    cmdFind = new QPushButton(QStringLiteral("Trova"), this);
+    cmdFind->setObjectName(QStringLiteral("cmdFind"));
+    cmdFind->setDefault(true);
+    cmdcancel = new QPushButton(QStringLiteral("Annulla"), this);
+    cmdcancel->setObjectName(QStringLiteral("cmdcancel"));
+
+    auto *grid = new QGridLayout(this);
+    grid->addWidget(Label1, 0, 0);
+    grid->addWidget(Text1, 0, 1);
+    grid->addWidget(cmdFind, 0, 2);
+    grid->addWidget(Frame1, 1, 0, 2, 2);
+    grid->addWidget(cmdcancel, 1, 2);
+    grid->addWidget(chkCase, 3, 0, 1, 3);
+
+    connect(Text1, &QLineEdit::textChanged, this, &frmFind::Text1_Change);
+    connect(chkCase, &QCheckBox::clicked, this, &frmFind::chkCase_Click);
+    connect(cmdFind, &QPushButton::clicked, this, &frmFind::cmdFind_Click);
+    connect(cmdcancel, &QPushButton::clicked, this, &frmFind::CmdCancel_Click);
+
+    Form_Load();
+}
+
+void frmFind::Form_Load()
+{
+    cmdFind->setEnabled(false);
+    const int direction = m_settings->gFindDirection == 1 ? 1 : 0;
+    optDirection[direction]->setChecked(true);
+    chkCase->setChecked(m_settings->gMatchCase != 0);
+    Text1->clear();
+    Text1->setFocus();
+}
+
+void frmFind::Text1_Change()
+{
+    cmdFind->setEnabled(!Text1->text().isEmpty());
+}
+
+void frmFind::chkCase_Click()
+{
+    m_settings->gMatchCase = chkCase->isChecked() ? 1 : 0;
+}
+
+void frmFind::optDirection_Click(int index)
+{
+    m_settings->gFindDirection = index;
+}
+
+void frmFind::cmdFind_Click()
+{
+    // Enter reaches the default button even while it is disabled.
+    if (Text1->text().isEmpty())
+        return;
+    m_settings->gFindText = Text1->text();
+    if (m_pane)
+        FindInDialog(*m_settings, m_pane, m_messages);
+}
+
+void frmFind::CmdCancel_Click()
+{
+    m_settings->gFindText = Text1->text();
+    m_settings->gMatchCase = chkCase->isChecked() ? 1 : 0;
+    close();
+}
+
+void frmFind::reject()
+{
+    m_settings->gFindText = Text1->text();
+    m_settings->gMatchCase = chkCase->isChecked() ? 1 : 0;
+    QDialog::reject();
+}
+
+void frmFind::FindInDialog(FindSettings &settings, QTextEdit *pane,
+                           session::MessageService *messages)
+{
+    // toPlainText counts a paragraph break as one character, as the
+    // document's cursor positions do, so positions mean the same on both.
+    QTextCursor cursor = pane->textCursor();
+    const FindResult result =
+        conversation::FindInDialog(settings, pane->toPlainText(), cursor.selectionStart());
+    if (!result.found) {
+        if (messages) {
+            messages->showMessage(session::MessageService::Icon::None, session::kAppTitle,
+                                  QStringLiteral("Impossibile trovare: ") + QLatin1Char('"') +
+                                      settings.gFindText + QLatin1Char('"'));
+        }
+        return;
+    }
+    cursor.setPosition(int(result.selStart));
+    cursor.setPosition(int(result.selStart + result.selLength), QTextCursor::KeepAnchor);
+    pane->setTextCursor(cursor);
+    pane->ensureCursorVisible();
+}
+
+} // namespace conversation
