@@ -6,6 +6,7 @@
 #include "dialogpane.h"
 #include "dicepanel.h"
 #include "eventspanel.h"
+#include "form2.h"
 #include "frmports.h"
 #include "localaddress.h"
 #include "palette.h"
@@ -107,6 +108,7 @@ frmMain::frmMain(const QString &prefsPath, QWidget *parent)
     createSessionControls();
     createConversation();
     createBoard();
+    createExplorer();
     layoutControls();
     resize(twips(kMediumWidth), twips(kPresetHeight - kFrameAllowance));
     Form_Load();
@@ -126,6 +128,8 @@ void frmMain::setMessageService(session::MessageService *service)
 {
     m_messages = service ? service : m_ownMessages.get();
     m_session->setMessageService(m_messages);
+    if (m_explorer)
+        m_explorer->setMessageService(m_messages);
 }
 
 void frmMain::createSessionControls()
@@ -228,6 +232,31 @@ void frmMain::createBoard()
     m_session->setBoardSink(m_board->boardSink());
     // The grid and text dialogs would open behind a window kept on top.
     connect(m_board, &board::BoardPanel::secondaryWindowOpening, this, &frmMain::leaveTopMost);
+}
+
+void frmMain::createExplorer()
+{
+    connect(m_board, &board::BoardPanel::imageExplorerRequested, this, &frmMain::Command2_Click);
+}
+
+explorer::Form2 *frmMain::imageExplorer() const
+{
+    return m_explorer;
+}
+
+void frmMain::Command2_Click()
+{
+    leaveTopMost();
+    if (m_explorer) {
+        m_explorer->raise();
+        m_explorer->activateWindow();
+        return;
+    }
+    // Made anew at each opening, so it always shows the board as it is now;
+    // it belongs to this window and goes when it closes.
+    m_explorer = new explorer::Form2(m_board, m_messages, this);
+    m_explorer->setAttribute(Qt::WA_DeleteOnClose);
+    m_explorer->show();
 }
 
 void frmMain::layoutControls()

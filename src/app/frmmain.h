@@ -5,6 +5,7 @@
 #include "eventspanel.h"
 #include "preferences.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -21,6 +22,10 @@ class BoardPanel;
 class Palette;
 class PaletteWidget;
 } // namespace board
+
+namespace explorer {
+class Form2;
+}
 
 namespace conversation {
 class ClockBell;
@@ -74,6 +79,8 @@ public:
     void setMessageService(session::MessageService *service);
     session::MessageService *messageService() const { return m_messages; }
     QString preferencesPath() const { return m_prefs.filePath(); }
+    /// The image explorer while it is open, else null.
+    explorer::Form2 *imageExplorer() const;
 
     static int twips(int t) { return t / kTwipsPerPixel; }
 
@@ -107,6 +114,8 @@ public slots:
     void setTopMost(bool onTop);
     /// A secondary window is about to open: a window kept on top would hide it.
     void leaveTopMost();
+    /// The board's corner button: opens the image explorer, modal.
+    void Command2_Click();
 
 signals:
     /// The port dialog opened (tests answer it).
@@ -120,6 +129,7 @@ private:
     void createSessionControls();
     void createConversation();
     void createBoard();
+    void createExplorer();
     void layoutControls();
     void Form_Load();
     void Form_Unload();
@@ -140,6 +150,7 @@ private:
     std::unique_ptr<MessageBoxService> m_ownMessages;
     session::MessageService *m_messages = nullptr;
     bool m_unloaded = false;
+    QPointer<explorer::Form2> m_explorer;
 };
 
 } // namespace app
