@@ -7,6 +7,7 @@
 #include "dicepanel.h"
 #include "eventspanel.h"
 #include "frmfind.h"
+#include "form2.h"
 #include "frmports.h"
 #include "localaddress.h"
 #include "palette.h"
@@ -135,6 +136,7 @@ frmMain::frmMain(const QString &prefsPath, QWidget *parent)
     createFind();
     createProgramPanel();
     createPresets();
+    createExplorer();
     layoutControls();
     resize(twips(kMediumWidth), twips(kPresetHeight - kFrameAllowance));
     m_presets->Form_Resize();
@@ -160,6 +162,8 @@ void frmMain::setMessageService(session::MessageService *service)
     m_session->setMessageService(m_messages);
     if (m_frmFind)
         m_frmFind->setMessageService(m_messages);
+    if (m_explorer)
+        m_explorer->setMessageService(m_messages);
 }
 
 void frmMain::createSessionControls()
@@ -263,8 +267,6 @@ void frmMain::createBoard()
     m_session->setBoardSink(m_board->boardSink());
     // The grid and text dialogs would open behind a window kept on top.
     connect(m_board, &board::BoardPanel::secondaryWindowOpening, this, &frmMain::leaveTopMost);
-    // The image explorer opens from the board: a window kept on top would hide it.
-    connect(m_board, &board::BoardPanel::imageExplorerRequested, this, &frmMain::leaveTopMost);
 }
 
 void frmMain::createFind()
@@ -298,6 +300,31 @@ void frmMain::Command17_Click()
     m_frmFind->show();
     m_frmFind->raise();
     m_frmFind->activateWindow();
+}
+
+void frmMain::createExplorer()
+{
+    connect(m_board, &board::BoardPanel::imageExplorerRequested, this, &frmMain::Command2_Click);
+}
+
+explorer::Form2 *frmMain::imageExplorer() const
+{
+    return m_explorer;
+}
+
+void frmMain::Command2_Click()
+{
+    leaveTopMost();
+    if (m_explorer) {
+        m_explorer->raise();
+        m_explorer->activateWindow();
+        return;
+    }
+    // Made anew at each opening, so it always shows the board as it is now;
+    // it belongs to this window and goes when it closes.
+    m_explorer = new explorer::Form2(m_board, m_messages, this);
+    m_explorer->setAttribute(Qt::WA_DeleteOnClose);
+    m_explorer->show();
 }
 
 void frmMain::layoutControls()

@@ -24,6 +24,10 @@ class Palette;
 class PaletteWidget;
 } // namespace board
 
+namespace explorer {
+class Form2;
+}
+
 namespace conversation {
 class ClockBell;
 class ComposerPanel;
@@ -83,6 +87,8 @@ public:
     void setMessageService(session::MessageService *service);
     session::MessageService *messageService() const { return m_messages; }
     QString preferencesPath() const { return m_prefs.filePath(); }
+    /// The image explorer while it is open, else null.
+    explorer::Form2 *imageExplorer() const;
 
     static int twips(int t) { return t / kTwipsPerPixel; }
 
@@ -129,6 +135,8 @@ public slots:
     void leaveTopMost();
     /// Opens the find dialog (or brings it forward when it is open).
     void Command17_Click();
+    /// The board's corner button: opens the image explorer, modal.
+    void Command2_Click();
 
 signals:
     /// The port dialog opened (tests answer it).
@@ -145,6 +153,7 @@ private:
     void createFind();
     void createProgramPanel();
     void createPresets();
+    void createExplorer();
     void layoutControls();
     void Form_Load();
     void Form_Unload();
@@ -170,6 +179,7 @@ private:
     QPointer<conversation::frmFind> m_frmFind;
     panel::ProgramPanel *m_programPanel = nullptr;
     panel::PresetBar *m_presets = nullptr;
+    QPointer<explorer::Form2> m_explorer;
 };
 
 } // namespace app

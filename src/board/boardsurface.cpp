@@ -403,6 +403,7 @@ void BoardSurface::clear()
     m_image.fill(toRgb(m_backColor));
     m_picture = QImage();
     report(m_image.rect());
+    emit cleared();
 }
 
 void BoardSurface::erase(const QRect &pixels)
@@ -426,6 +427,7 @@ void BoardSurface::setBackColor(quint32 colour)
         p.drawImage(QPoint(0, 0), m_picture);
     }
     report(m_image.rect());
+    emit cleared();
 }
 
 void BoardSurface::setPicture(const QImage &picture)

@@ -144,6 +144,10 @@ signals:
     /// These pixels changed and need repainting. An operation that touched
     /// no pixel (a shape wholly off the board) emits nothing.
     void changed(const QRect &pixels);
+    /// Everything drawn was erased at once (clear(), a new background
+    /// colour): a rubber band inverted onto the surface is gone with it, so
+    /// whoever drew one must not invert it again.
+    void cleared();
     void mousePointerChanged(int pointer);
 
 private:

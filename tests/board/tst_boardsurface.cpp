@@ -119,6 +119,7 @@ private slots:
     void backColourRepaintsEverything();
     void eraseKeepsThePicture();
     void batchReportsOnce();
+    void onlyWipesAnnounceClearing();
     void paintOnReportsWhatItChanged();
 };
 
@@ -806,6 +807,27 @@ void TestBoardSurface::paintOnReportsWhatItChanged()
     QCOMPARE(spy.count(), 1);
     QCOMPARE(spy.at(0).at(0).toRect(), QRect(790, 790, 10, 10));
     QCOMPARE(s.pixel(799, 799), std::optional<quint32>(0));
+}
+
+void TestBoardSurface::onlyWipesAnnounceClearing()
+{
+    // Whoever keeps a rubber band inverted on the board listens for this:
+    // after a wipe the band is gone, otherwise it is still there.
+    BoardSurface s(QSize(40, 30));
+    QSignalSpy cleared(&s, &BoardSurface::cleared);
+    s.line(QPointF(0, 0), QPointF(300, 300), 0);
+    s.setDrawMode(BoardSurface::Invert);
+    s.line(QPointF(0, 150), QPointF(300, 150));
+    s.pset(QPointF(30, 30));
+    s.circle(QPointF(150, 150), 60);
+    s.erase(QRect(0, 0, 5, 5));
+    s.setPicture(QImage(10, 10, QImage::Format_RGB32));
+    s.paintOn([](QImage &img) { return img.rect(); });
+    QCOMPARE(cleared.count(), 0);
+    s.clear();
+    QCOMPARE(cleared.count(), 1);
+    s.setBackColor(0x00FF0000);
+    QCOMPARE(cleared.count(), 2);
 }
 
 QTEST_MAIN(TestBoardSurface)
