@@ -154,15 +154,15 @@ ControlReader::Status ControlReader::next(ControlMessage *out)
         }
         if (m_buffer.size() < kValueAt) // the separator before the value is still on its way
             return Status::Incomplete;
-        qsizetype end;
+        qsizetype end = kValueAt;
         if (k->value == Kind::Name) {
             end = indexOfCi(m_buffer, "file~~~#", kValueAt);
             if (end < 0)
                 return m_buffer.size() > kMaxPending ? Status::Overflow : Status::Incomplete;
         } else {
-            end = nextFamily(m_buffer, kValueAt);
-            if (end < 0)
-                end = m_buffer.size();
+            // Numbers end at their last digit; what follows is the caller's.
+            while (end < m_buffer.size() && m_buffer.at(end) >= '0' && m_buffer.at(end) <= '9')
+                ++end;
         }
         out->kind = k->value;
         out->value = m_buffer.mid(kValueAt, end - kValueAt);

@@ -15,8 +15,10 @@ namespace transfer {
  * message up to its expected end:
  * - a message without a value ends after its fifteen characters (anything
  *   up to the next family word is dropped with it);
- * - a value runs from position 17 to the next family word or to the end of
- *   what has arrived;
+ * - a number (packet size, answer, file length) runs from position 17 over
+ *   its decimal digits; what follows is left, so file bytes that come right
+ *   after a size stay file bytes. A value that does not start with a digit
+ *   is read as empty;
  * - a file name runs to the next "File~~~#", which is the size message that
  *   always follows it, so a name is never cut by a read boundary. A name
  *   that itself holds "File~~~#" is cut there.

@@ -310,15 +310,19 @@ bool FileSender::readAhead()
 void FileSender::writePacket()
 {
     m_sent += m_next.size();
-    if (m_sent >= m_length) {
-        m_lastWritten = true;
+    m_lastWritten = m_sent >= m_length;
+    m_socket->write(m_next);
+    // The next packet is read while this one leaves, so it is ready the
+    // moment the socket has taken this one.
+    if (!m_lastWritten && !readAhead())
+        return;
+    // Shown last: a slot of these signals may cancel, which ends everything.
+    if (m_lastWritten) {
         m_progress = 100;
-        emit progressChanged(m_progress);
         setStatus(QStringLiteral("Trasferimento completato. ") + FormatKB2(m_length) +
                   QStringLiteral(" inviati."));
     } else {
         m_progress = 100.0 * double(m_sent) / double(m_length);
-        emit progressChanged(m_progress);
         // nearbyint rounds halves to even.
         const QString text = QStringLiteral("Stato: ") +
                              QString::number(qint64(std::nearbyint(m_progress))) +
@@ -327,11 +331,7 @@ void FileSender::writePacket()
         if (text != m_status)
             setStatus(text);
     }
-    m_socket->write(m_next);
-    // The next packet is read while this one leaves, so it is ready the
-    // moment the socket has taken this one.
-    if (!m_lastWritten)
-        readAhead();
+    emit progressChanged(m_progress);
 }
 
 void FileSender::cancel()

@@ -78,6 +78,10 @@ void tst_TransferProtocol::reader_data()
                                    << QByteArray();
     QTest::newRow("lower-case pend") << L{"received:pend~#:1"} << QStringList{"Pend=1"} << QByteArray();
     QTest::newRow("position 16 unread") << L{"Received:PEND~#X0"} << QStringList{"Pend=0"} << QByteArray();
+    QTest::newRow("negative packet size") << L{"Received:PACKET:-5"} << QStringList{"PacketAnswer="}
+                                          << QByteArray();
+    QTest::newRow("size not a number") << L{"File~~~#:size~#:abc"} << QStringList{"Size="} << QByteArray();
+    QTest::newRow("signed size") << L{"File~~~#:size~#:+5"} << QStringList{"Size="} << QByteArray();
     QTest::newRow("kick") << L{"Received:kickH#"} << QStringList{"Kick="} << QByteArray();
     QTest::newRow("request") << L{"Request#:PACKET"} << QStringList{"PacketRequest="} << QByteArray();
     QTest::newRow("offer in one read")
@@ -162,6 +166,17 @@ void tst_TransferProtocol::readerKeepsWhatFollows()
     reader.append("Req");
     QCOMPARE(reader.next(&m), ControlReader::Status::Incomplete);
     QCOMPARE(reader.takeAll(), QByteArray("Req"));
+
+    // File bytes right behind the size are not part of it.
+    reader.append(QByteArray("File~~~#:size~#:5") + QByteArray("12\0ab", 5));
+    QCOMPARE(reader.next(&m), ControlReader::Status::Message);
+    QCOMPARE(m.kind, Kind::Size);
+    QCOMPARE(m.value, QByteArray("512"));
+    QCOMPARE(reader.takeAll(), QByteArray("\0ab", 3));
+    reader.append("File~~~#:size~#:7xyz");
+    QCOMPARE(reader.next(&m), ControlReader::Status::Message);
+    QCOMPARE(m.value, QByteArray("7"));
+    QCOMPARE(reader.takeAll(), QByteArray("xyz"));
 
     Kind kind;
     QVERIFY(ControlReader::identify("REQUEST#:packet", &kind));
