@@ -24,7 +24,9 @@ namespace transfer {
  * with the failure message that fits. One packet is in flight at a time:
  * the next is written only when the previous one has left the socket's
  * buffer (bytesToWrite() back at 0), and it is read from the file ahead so
- * it is ready at that moment.
+ * it is ready at that moment. A packet the system takes at once has left
+ * already, so several go out in one turn, a few milliseconds at most, before
+ * the event loop runs again.
  */
 class FileSender : public QObject
 {
@@ -54,6 +56,16 @@ public:
 
     /// A connection attempt that has not succeeded by then has failed.
     static constexpr int kDefaultConnectTimeoutMs = 30000;
+    /**
+     * After the last packet the sender waits for the receiver to close the
+     * connection (it does once the file is whole) or to cancel; a receiver
+     * silent for this long counts as having it all.
+     */
+    static constexpr int kDefaultFinishTimeoutMs = 60000;
+    /// Longest run of packets sent before the event loop gets its turn.
+    static constexpr int kSliceMs = 4;
+    /// The file is read this much at a time, ahead of the packets.
+    static constexpr qint64 kReadBlock = 64 * 1024;
 
     inline static const QString kDisconnected = QStringLiteral("Stato: Sconnesso.");
 
@@ -62,6 +74,7 @@ public:
 
     void setMessageService(session::MessageService *service);
     void setConnectTimeout(int ms) { m_connectTimeoutMs = ms; }
+    void setFinishTimeout(int ms) { m_finishTimeoutMs = ms; }
 
     /**
      * @brief CmdSeek: connects to @p host on @p portText (a port 1 to 65535);
@@ -128,6 +141,9 @@ private:
     void onConnectTimeout();
     void onReadyRead();
     void onBytesWritten();
+    bool sendPacket(const char *data, qint64 length);
+    void socketGone();
+    void awaitReceiverClose();
     void onSocketGone();
     void failConnect();
     void handleMessage(const ControlMessage &message);
@@ -136,6 +152,8 @@ private:
     void startData();
     bool readAhead();
     void writePacket();
+    void pump();
+    void setCorked(bool on);
     void finishSend(Outcome outcome, bool quiet = false);
     void closeSocket(bool graceful);
     void setState(State state);
@@ -145,6 +163,7 @@ private:
 
     QTcpSocket *m_socket = nullptr;
     QTimer *m_connectTimer;
+    QTimer *m_finishTimer;
     session::MessageService *m_messages = nullptr;
     ControlReader m_reader;
     QFile m_file;
@@ -153,11 +172,18 @@ private:
     int m_packetSize = 2048;
     qint64 m_sent = 0;
     qint64 m_readPos = 0;
-    QByteArray m_next; ///< the packet read ahead
+    QByteArray m_block; ///< the file read ahead, a block at a time
+    qint64 m_blockPos = 0; ///< where the next packet starts in m_block
+    qint64 m_blockEnd = 0; ///< how much of m_block holds file bytes
+    qint64 m_shownPercent = -1;
+    qint64 m_shownKey = -1;
     bool m_lastWritten = false;
+    bool m_pumpScheduled = false;
+    bool m_awaitingClose = false;
     bool m_cancelled = false;
     bool m_kicked = false;
     int m_connectTimeoutMs = kDefaultConnectTimeoutMs;
+    int m_finishTimeoutMs = kDefaultFinishTimeoutMs;
 
     State m_state = State::NotConnected;
     QString m_status = kDisconnected;

@@ -18,6 +18,12 @@ namespace transfer {
  */
 QString FormatKB(qint64 bytes);
 
+/**
+ * @brief A number that is the same for two counts exactly when FormatKB
+ * renders them alike, so a progress line is rebuilt only when it changes.
+ */
+qint64 sizeTextKey(qint64 bytes);
+
 /// The sender's name for the same rendering.
 inline QString FormatKB2(qint64 bytes) { return FormatKB(bytes); }
 

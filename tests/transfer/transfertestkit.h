@@ -101,6 +101,8 @@ struct Receiver {
                          [this](const QString &s) { statuses << s; });
         engine->listen(0);
     }
+    // The engine goes first: its last signals still reach the lists.
+    ~Receiver() { engine.reset(); }
     QString folder() const { return dir.path() + QLatin1Char('/'); }
     QString file(const QString &name) const { return folder() + name; }
     quint16 port() const { return engine->port(); }
@@ -129,6 +131,7 @@ struct Sender {
         QObject::connect(engine.get(), &FileSender::progressChanged,
                          [this](double p) { progress << p; });
     }
+    ~Sender() { engine.reset(); }
     FileSender *operator->() const { return engine.get(); }
     void connectTo(quint16 port)
     {

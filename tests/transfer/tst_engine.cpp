@@ -64,6 +64,7 @@ private slots:
     void badAnswersFromARawReceiver_data();
     void badAnswersFromARawReceiver();
     void receiverDropsMidFile();
+    void silentReceiverStillCompletes();
 
     // The port.
     void portChange_data();
@@ -832,6 +833,10 @@ void tst_TransferEngine::badAnswersFromARawReceiver()
         QVERIFY(s.messages.shown.isEmpty());
         peer->write(transfer::wire::kPendAccepted);
         QTRY_COMPARE(got.size(), 41 + 3000);
+        // The sender reports success once the receiver hangs up.
+        QTest::qWait(20);
+        QVERIFY(s.outcomes.isEmpty());
+        peer->disconnectFromHost();
         QVERIFY(s.waitEnded());
         QCOMPARE(s.outcomes, QList<Outcome>{Outcome::Completed});
         QCOMPARE(s.progress.first(), 100.0 * packet / 3000);
@@ -882,6 +887,38 @@ void tst_TransferEngine::receiverDropsMidFile()
                                         "buon fine: la connessione col destinatario è stata persa.")});
     QCOMPARE(s.messages.shown[0].icon, Icon::Critical);
     QCOMPARE(s->state(), State::NotConnected);
+}
+
+// A receiver that takes every byte and never hangs up does not hold the
+// sender forever.
+void tst_TransferEngine::silentReceiverStillCompletes()
+{
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    QTcpSocket *peer = nullptr;
+    QByteArray got;
+    QObject::connect(&server, &QTcpServer::newConnection, [&] {
+        peer = server.nextPendingConnection();
+        QObject::connect(peer, &QTcpSocket::readyRead, [&] {
+            got += peer->readAll();
+            if (got == "Request#:PACKET") {
+                got.clear();
+                peer->write("Received:PACKET:2048");
+            } else if (got.endsWith("File~~~#:size~#:5000")) {
+                got.clear();
+                peer->write(transfer::wire::kPendAccepted);
+            }
+        });
+        peer->write(transfer::wire::kAccept);
+    });
+    Sender s;
+    s->setFinishTimeout(200);
+    QVERIFY(s.connectAccepted(server.serverPort()));
+    QVERIFY(s->offer(source(QStringLiteral("dado.bin"), 5000), 2048));
+    QVERIFY(s.waitEnded());
+    QCOMPARE(s.outcomes, QList<Outcome>{Outcome::Completed});
+    QCOMPARE(got.size(), 5000);
+    QCOMPARE(s.messages.texts(), QStringList{QStringLiteral("Trasferimento del file completato.")});
 }
 
 void tst_TransferEngine::portChange_data()
