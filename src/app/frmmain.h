@@ -22,6 +22,10 @@ class Palette;
 class PaletteWidget;
 } // namespace board
 
+namespace transfer {
+class FrmServerCLient;
+} // namespace transfer
+
 namespace conversation {
 class ClockBell;
 class ComposerPanel;
@@ -70,6 +74,8 @@ public:
     conversation::DicePanel *dice() const { return m_dice; }
     board::BoardPanel *boardPanel() const { return m_board; }
     board::Palette *palette() const { return m_palette; }
+    /// The file-transfer window, created hidden at start.
+    transfer::FrmServerCLient *transferWindow() const { return m_transfer; }
     /// Replaces the message boxes (tests record them instead).
     void setMessageService(session::MessageService *service);
     session::MessageService *messageService() const { return m_messages; }
@@ -94,6 +100,7 @@ public:
     QPushButton *cmdPorts;
     QPushButton *cmdTopMost;
     QLineEdit *primopiano; ///< hidden: "vero" while the window stays on top
+    QPushButton *Command22; ///< opens the file-transfer window
 
 public slots:
     void cmdHost_Click();
@@ -107,6 +114,8 @@ public slots:
     void setTopMost(bool onTop);
     /// A secondary window is about to open: a window kept on top would hide it.
     void leaveTopMost();
+    /// Shows the file-transfer window with the participants as recipients.
+    void Command22_Click();
 
 signals:
     /// The port dialog opened (tests answer it).
@@ -120,6 +129,7 @@ private:
     void createSessionControls();
     void createConversation();
     void createBoard();
+    void createTransfer();
     void layoutControls();
     void Form_Load();
     void Form_Unload();
@@ -140,6 +150,9 @@ private:
     std::unique_ptr<MessageBoxService> m_ownMessages;
     session::MessageService *m_messages = nullptr;
     bool m_unloaded = false;
+    // The file-transfer window and the message boxes it opens over itself.
+    transfer::FrmServerCLient *m_transfer = nullptr;
+    std::unique_ptr<MessageBoxService> m_transferMessages;
 };
 
 } // namespace app

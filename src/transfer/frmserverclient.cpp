@@ -591,8 +591,10 @@ void FrmServerCLient::cmdAnnulla_Click()
 
 void FrmServerCLient::CmdAquire_Click()
 {
-    if (m_dialog)
+    if (m_dialog && m_dialog->isVisible()) {
+        m_dialog->raise(); // one choice at a time
         return;
+    }
     auto *dialog = new QFileDialog(this, QStringLiteral("Scegli il file da inviare"));
     dialog->setObjectName(QStringLiteral("OpenFileDialog"));
     dialog->setFileMode(QFileDialog::ExistingFile);
