@@ -82,7 +82,8 @@ public:
      * transport cannot use fails as a connection that could not be made.
      */
     void connectTo(const QString &host, const QString &portText, const QString &targetName);
-    /// cmdAnnulla: closes the connection.
+    /// cmdAnnulla: closes the connection. Under a running send it is the
+    /// user's cancel, with the sender-cancel message.
     void disconnectFromReceiver();
     /**
      * @brief CmdSend: offers the file at @p path with packets of @p packetSize

@@ -56,6 +56,7 @@ private slots:
     void receiverCancelReachesTheSender();
     void senderCancelEndsTheReceiver();
     void senderShutDownCountsAsCancel();
+    void disconnectUnderAnOfferIsACancel();
     void failingWriteCancelsAndKeepsWhatWasWritten();
 
     // Hostile or broken peers.
@@ -614,6 +615,33 @@ void tst_TransferEngine::senderShutDownCountsAsCancel()
         QVERIFY(r.waitListening());
         QVERIFY(!r.messages.reply(true));
     }
+}
+
+void tst_TransferEngine::disconnectUnderAnOfferIsACancel()
+{
+    Receiver r;
+    r->setAutoAccept(false);
+    Sender s;
+    QSignalSpy byUser(s.engine.get(), &FileSender::disconnectedByUser);
+    QVERIFY(s.connectAccepted(r.port()));
+    QVERIFY(s->offer(source(QStringLiteral("w.bin"), 100), 2048));
+    QTRY_COMPARE(r.messages.asked.size(), 1);
+    s->disconnectFromReceiver();
+    QCOMPARE(s.outcomes, QList<Outcome>{Outcome::CancelledBySender});
+    QCOMPARE(s.messages.titles(), QStringList{QStringLiteral("Connessione terminata")});
+    QCOMPARE(byUser.size(), 0);
+    QVERIFY(r.waitListening());
+
+    // Idle, it is a plain disconnect without a message.
+    Sender idle;
+    QSignalSpy idleByUser(idle.engine.get(), &FileSender::disconnectedByUser);
+    QVERIFY(idle.connectAccepted(r.port()));
+    idle->disconnectFromReceiver();
+    QCOMPARE(idleByUser.size(), 1);
+    QCOMPARE(idle->status(), QStringLiteral("Stato: Sconnesso."));
+    QVERIFY(idle.messages.shown.isEmpty());
+    QVERIFY(idle.outcomes.isEmpty());
+    QVERIFY(r.waitListening());
 }
 
 namespace {
