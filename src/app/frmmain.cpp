@@ -9,6 +9,7 @@
 #include "frmfind.h"
 #include "form2.h"
 #include "frmports.h"
+#include "frmserverclient.h"
 #include "localaddress.h"
 #include "palette.h"
 #include "palettewidget.h"
@@ -60,8 +61,9 @@ constexpr Place kLayout[] = {
     {"txtStatus", 1820, 1190, 2080, 1530},
     {"Orologio", 1820, 2780, 1000, 270},
     {"chkTutorial", 2850, 2750, 1050, 300},
-    {"lblDialog", 60, 3150, 2340, 240},
+    {"lblDialog", 60, 3150, 1960, 240},
     {"Command17", 2430, 3090, 330, 300},
+    {"Command22", 2810, 3090, 330, 300},
     {"Command21", 3190, 3090, 330, 300},
     {"Command19", 3570, 3090, 330, 300},
     {"txtDialog", 60, 3420, 3840, 1620},
@@ -141,10 +143,16 @@ frmMain::frmMain(const QString &prefsPath, QWidget *parent)
     resize(twips(kMediumWidth), twips(kPresetHeight - kFrameAllowance));
     m_presets->Form_Resize();
     Form_Load();
+    createTransfer();
 }
 
 frmMain::~frmMain()
 {
+    // The transfer window's connections end before the boxes they report to.
+    if (m_transfer) {
+        m_transfer->shutDown();
+        m_transfer->setMessageService(nullptr);
+    }
     // Sinks and services owned here must not be reached by the session's
     // last socket notifications while the window is torn down.
     m_session->closeAllSockets();
@@ -164,6 +172,9 @@ void frmMain::setMessageService(session::MessageService *service)
         m_frmFind->setMessageService(m_messages);
     if (m_explorer)
         m_explorer->setMessageService(m_messages);
+    // The transfer window's own boxes open over it; a replacement reaches it too.
+    if (m_transfer)
+        m_transfer->setMessageService(service ? service : m_transferMessages.get());
 }
 
 void frmMain::createSessionControls()
@@ -327,6 +338,38 @@ void frmMain::Command2_Click()
     m_explorer->show();
 }
 
+// The last step of the start: the transfer window is made hidden and
+// starts listening, so files can come in from now to the end.
+void frmMain::createTransfer()
+{
+    m_transfer = new transfer::FrmServerCLient(this);
+    m_transferMessages = std::make_unique<MessageBoxService>(m_transfer);
+    m_transfer->setMessageService(m_messages == m_ownMessages.get() ? m_transferMessages.get()
+                                                                    : m_messages);
+    m_transfer->setRecipientModel(m_session->transferRecipients());
+    m_transfer->setAddressModel(m_session->addressList());
+
+    Command22 = new QPushButton(this);
+    Command22->setObjectName(QStringLiteral("Command22"));
+    Command22->setIcon(transfer::FrmServerCLient::transferIcon());
+    Command22->setToolTip(QStringLiteral("Trasferimento file"));
+    for (const Place &p : kLayout) {
+        if (qstrcmp(p.name, "Command22") == 0)
+            Command22->setGeometry(twips(p.left), twips(p.top), twips(p.width), twips(p.height));
+    }
+    connect(Command22, &QPushButton::clicked, this, &frmMain::Command22_Click);
+}
+
+void frmMain::Command22_Click()
+{
+    leaveTopMost();
+    m_transfer->show();
+    m_transfer->raise();
+    m_transfer->activateWindow();
+    // Filled afresh each time, so no name is listed twice.
+    m_session->transferRecipients()->setStringList(m_session->participants()->names());
+}
+
 void frmMain::layoutControls()
 {
     for (const Place &p : kLayout) {
@@ -478,6 +521,9 @@ void frmMain::Form_Unload()
     // Programs hosted in the panel keep running in windows of their own
     // rather than losing theirs with this one.
     m_programPanel->releaseAll();
+    // The program ends: the transfer window goes without its own close step.
+    if (m_transfer)
+        m_transfer->shutDown();
     UnloadAllWindows();
 }
 

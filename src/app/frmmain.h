@@ -27,6 +27,9 @@ class PaletteWidget;
 namespace explorer {
 class Form2;
 }
+namespace transfer {
+class FrmServerCLient;
+} // namespace transfer
 
 namespace conversation {
 class ClockBell;
@@ -83,6 +86,8 @@ public:
     conversation::DicePanel *dice() const { return m_dice; }
     board::BoardPanel *boardPanel() const { return m_board; }
     board::Palette *palette() const { return m_palette; }
+    /// The file-transfer window, created hidden at start.
+    transfer::FrmServerCLient *transferWindow() const { return m_transfer; }
     /// Replaces the message boxes (tests record them instead).
     void setMessageService(session::MessageService *service);
     session::MessageService *messageService() const { return m_messages; }
@@ -109,6 +114,7 @@ public:
     QPushButton *cmdPorts;
     conversation::ToggleButton *cmdTopMost;
     QLineEdit *primopiano; ///< hidden: "vero" while the window stays on top
+    QPushButton *Command22; ///< opens the file-transfer window
 
     // Find, program panel and size presets.
     conversation::ToggleButton *Command17; ///< opens the find dialog
@@ -137,6 +143,8 @@ public slots:
     void Command17_Click();
     /// The board's corner button: opens the image explorer, modal.
     void Command2_Click();
+    /// Shows the file-transfer window with the participants as recipients.
+    void Command22_Click();
 
 signals:
     /// The port dialog opened (tests answer it).
@@ -154,6 +162,7 @@ private:
     void createProgramPanel();
     void createPresets();
     void createExplorer();
+    void createTransfer();
     void layoutControls();
     void Form_Load();
     void Form_Unload();
@@ -180,6 +189,9 @@ private:
     panel::ProgramPanel *m_programPanel = nullptr;
     panel::PresetBar *m_presets = nullptr;
     QPointer<explorer::Form2> m_explorer;
+    // The file-transfer window and the message boxes it opens over itself.
+    transfer::FrmServerCLient *m_transfer = nullptr;
+    std::unique_ptr<MessageBoxService> m_transferMessages;
 };
 
 } // namespace app

@@ -1,0 +1,182 @@
+#include "controlreader.h"
+
+#include <array>
+
+namespace transfer {
+
+namespace {
+
+constexpr qsizetype kHeader = 15;    // family, ":" and kind
+constexpr qsizetype kValueAt = 16;   // index of position 17
+constexpr qsizetype kFamilyLen = 8;
+
+struct Known {
+    const char *family; // lower case
+    const char *kind;   // lower case
+    Kind value;
+    bool hasValue;
+};
+
+constexpr std::array<Known, 8> kKnown{{
+    {"received", "accept", Kind::Accept, false},
+    {"received", "denied", Kind::Denied, false},
+    {"received", "packet", Kind::PacketAnswer, true},
+    {"received", "pend~#", Kind::Pend, true},
+    {"received", "kickh#", Kind::Kick, false},
+    {"request#", "packet", Kind::PacketRequest, false},
+    {"file~~~#", "name~#", Kind::Name, true},
+    {"file~~~#", "size~#", Kind::Size, true},
+}};
+
+constexpr std::array<const char *, 3> kFamilies{"received", "request#", "file~~~#"};
+
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+
+// Compares @p n bytes of @p bytes from @p at with the lower-case @p word.
+bool equalsCi(const QByteArray &bytes, qsizetype at, const char *word, qsizetype n)
+{
+    if (at + n > bytes.size())
+        return false;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (lower(bytes.at(at + i)) != word[i])
+            return false;
+    }
+    return true;
+}
+
+qsizetype indexOfCi(const QByteArray &bytes, const char *word, qsizetype from)
+{
+    for (qsizetype i = from; i + kFamilyLen <= bytes.size(); ++i) {
+        if (equalsCi(bytes, i, word, kFamilyLen))
+            return i;
+    }
+    return -1;
+}
+
+qsizetype nextFamily(const QByteArray &bytes, qsizetype from)
+{
+    qsizetype best = -1;
+    for (const char *family : kFamilies) {
+        const qsizetype at = indexOfCi(bytes, family, from);
+        if (at >= 0 && (best < 0 || at < best))
+            best = at;
+    }
+    return best;
+}
+
+// True when @p bytes (shorter than a header) may still grow into a known
+// header; position 9 is never examined.
+bool mayBecomeKnown(const QByteArray &bytes)
+{
+    for (const Known &k : kKnown) {
+        bool fits = true;
+        for (qsizetype i = 0; i < bytes.size() && fits; ++i) {
+            if (i < kFamilyLen)
+                fits = lower(bytes.at(i)) == k.family[i];
+            else if (i > kFamilyLen)
+                fits = lower(bytes.at(i)) == k.kind[i - kFamilyLen - 1];
+        }
+        if (fits)
+            return true;
+    }
+    return false;
+}
+
+// True when the tail of @p bytes from @p at is the start of a family word.
+bool mayBecomeFamily(const QByteArray &bytes, qsizetype at)
+{
+    const qsizetype n = bytes.size() - at;
+    for (const char *family : kFamilies) {
+        if (equalsCi(bytes, at, family, n))
+            return true;
+    }
+    return false;
+}
+
+const Known *find(const QByteArray &bytes)
+{
+    for (const Known &k : kKnown) {
+        if (equalsCi(bytes, 0, k.family, kFamilyLen) &&
+            equalsCi(bytes, kFamilyLen + 1, k.kind, kHeader - kFamilyLen - 1))
+            return &k;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+bool ControlReader::identify(const QByteArray &bytes, Kind *kind)
+{
+    const Known *k = bytes.size() >= kHeader ? find(bytes) : nullptr;
+    if (k && kind)
+        *kind = k->value;
+    return k != nullptr;
+}
+
+void ControlReader::skipUnknown()
+{
+    const qsizetype at = nextFamily(m_buffer, 1);
+    if (at > 0) {
+        m_buffer.remove(0, at);
+        return;
+    }
+    // Keep a tail that may be the first part of the next family word.
+    qsizetype keep = 0;
+    for (qsizetype n = qMin<qsizetype>(kFamilyLen - 1, m_buffer.size() - 1); n > 0; --n) {
+        if (mayBecomeFamily(m_buffer, m_buffer.size() - n)) {
+            keep = n;
+            break;
+        }
+    }
+    m_buffer.remove(0, m_buffer.size() - keep);
+}
+
+ControlReader::Status ControlReader::next(ControlMessage *out)
+{
+    while (!m_buffer.isEmpty()) {
+        if (m_buffer.size() < kHeader) {
+            if (mayBecomeKnown(m_buffer))
+                return Status::Incomplete;
+            skipUnknown();
+            continue;
+        }
+        const Known *k = find(m_buffer);
+        if (!k) {
+            skipUnknown();
+            continue;
+        }
+        if (!k->hasValue) {
+            const qsizetype end = nextFamily(m_buffer, kHeader);
+            out->kind = k->value;
+            out->value.clear();
+            m_buffer.remove(0, end < 0 ? m_buffer.size() : end);
+            return Status::Message;
+        }
+        if (m_buffer.size() < kValueAt) // the separator before the value is still on its way
+            return Status::Incomplete;
+        qsizetype end = kValueAt;
+        if (k->value == Kind::Name) {
+            end = indexOfCi(m_buffer, "file~~~#", kValueAt);
+            if (end < 0)
+                return m_buffer.size() > kMaxPending ? Status::Overflow : Status::Incomplete;
+        } else {
+            // Numbers end at their last digit; what follows is the caller's.
+            while (end < m_buffer.size() && m_buffer.at(end) >= '0' && m_buffer.at(end) <= '9')
+                ++end;
+        }
+        out->kind = k->value;
+        out->value = m_buffer.mid(kValueAt, end - kValueAt);
+        m_buffer.remove(0, end);
+        return Status::Message;
+    }
+    return Status::Incomplete;
+}
+
+QByteArray ControlReader::takeAll()
+{
+    QByteArray out;
+    out.swap(m_buffer);
+    return out;
+}
+
+} // namespace transfer

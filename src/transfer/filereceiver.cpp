@@ -1,0 +1,500 @@
+#include "filereceiver.h"
+
+#include "incomingoffer.h"
+#include "sizetext.h"
+
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <cmath>
+
+namespace transfer {
+
+namespace {
+
+// Large reads keep the number of notifications per file small; the socket
+// stops reading from the system when its buffer is full, so a peer that
+// floods us while a question waits is held back by TCP, not by memory.
+constexpr qint64 kReadBuffer = 512 * 1024;
+
+QString peerText(const QTcpSocket *socket)
+{
+    const QHostAddress address = socket->peerAddress();
+    bool isV4 = false;
+    const quint32 v4 = address.toIPv4Address(&isV4);
+    return isV4 ? QHostAddress(v4).toString() : address.toString();
+}
+
+} // namespace
+
+FileReceiver::FileReceiver(QObject *parent)
+    : QObject(parent), m_server(new QTcpServer(this)), m_idle(new QTimer(this))
+{
+    m_server->setMaxPendingConnections(1);
+    connect(m_server, &QTcpServer::newConnection, this, &FileReceiver::onNewConnection);
+    m_idle->setSingleShot(true);
+    connect(m_idle, &QTimer::timeout, this, &FileReceiver::onIdle);
+    m_chunk.resize(kReadBuffer);
+}
+
+FileReceiver::~FileReceiver()
+{
+    stop();
+}
+
+void FileReceiver::setMessageService(session::MessageService *service)
+{
+    m_messages = service;
+}
+
+void FileReceiver::setIdleTimeout(int ms)
+{
+    m_idleTimeoutMs = ms;
+    if (m_idle->isActive())
+        m_idle->start(m_idleTimeoutMs);
+}
+
+bool FileReceiver::listen(quint16 port)
+{
+    stop();
+    m_port = port;
+    setStatus(kListening);
+    startListening();
+    emit portChanged(this->port());
+    return isListening();
+}
+
+quint16 FileReceiver::port() const
+{
+    return m_server->isListening() ? m_server->serverPort() : m_port;
+}
+
+bool FileReceiver::isListening() const
+{
+    return m_server->isListening();
+}
+
+bool FileReceiver::changePort(const QString &text)
+{
+    if (m_state == State::Receiving)
+        return false;
+    bool ok = false;
+    const qint16 value = text.trimmed().toShort(&ok);
+    const bool taken = ok && value >= 1;
+    // The connection goes whether or not the number is good, and listening
+    // resumes on the port that holds.
+    if (m_socket)
+        returnToListening(Retire::Graceful);
+    m_server->close();
+    if (taken)
+        m_port = quint16(value);
+    startListening();
+    emit portChanged(port());
+    return taken;
+}
+
+void FileReceiver::startListening()
+{
+    if (m_server->isListening()) {
+        setState(State::Listening);
+        return;
+    }
+    const bool ok = m_server->listen(QHostAddress::Any, m_port);
+    if (ok)
+        m_port = m_server->serverPort(); // a system-chosen port stays the same from now on
+    setState(ok ? State::Listening : State::Stopped);
+}
+
+void FileReceiver::stop()
+{
+    m_idle->stop();
+    m_turn.reset();
+    retireSocket(Retire::Abort);
+    closeFile(false);
+    m_server->close();
+    m_received = 0;
+    m_reader.clear();
+    m_rawName.clear();
+    if (m_state == State::Receiving)
+        emit receivingChanged(false);
+    setState(State::Stopped);
+}
+
+// --- connection requests -----------------------------------------------------
+
+void FileReceiver::onNewConnection()
+{
+    QTcpSocket *socket = m_server->nextPendingConnection();
+    // One connection at a time: listening stops as soon as one is taken,
+    // and anything else that slipped in meanwhile is turned away.
+    while (m_server->hasPendingConnections()) {
+        QTcpSocket *extra = m_server->nextPendingConnection();
+        extra->abort();
+        extra->deleteLater();
+    }
+    m_server->close();
+    if (!socket)
+        return;
+    if (m_socket) {
+        socket->abort();
+        socket->deleteLater();
+        return;
+    }
+    m_socket = socket;
+    socket->setReadBufferSize(kReadBuffer);
+    connect(socket, &QTcpSocket::readyRead, this, &FileReceiver::onReadyRead);
+    connect(socket, &QTcpSocket::disconnected, this, &FileReceiver::onPeerGone);
+    connect(socket, &QTcpSocket::errorOccurred, this, &FileReceiver::onPeerGone);
+    m_turn = std::make_unique<QObject>();
+    m_reader.clear();
+    m_rawName.clear();
+
+    if (m_block) {
+        denyConnection();
+    } else if (m_acceptAll) {
+        acceptConnection();
+    } else {
+        ask(QStringLiteral("Richiesta di Connessione"),
+            QStringLiteral("Una richiesta di connessione per il trasferimento di un file è stata "
+                           "inoltrata da: ") +
+                peerText(socket) + QStringLiteral(" [") + QString::number(port()) +
+                QStringLiteral("]. Accetti la connesstione?"),
+            &FileReceiver::acceptConnection, &FileReceiver::denyConnection, State::Asking);
+    }
+}
+
+void FileReceiver::ask(const QString &title, const QString &text, void (FileReceiver::*onYes)(),
+                       void (FileReceiver::*onNo)(), State waiting)
+{
+    setState(waiting);
+    // The peer waits for our user, not the other way round.
+    m_idle->stop();
+    if (!m_messages) {
+        (this->*onNo)();
+        return;
+    }
+    const QPointer<QTcpSocket> socket = m_socket;
+    m_messages->ask(session::MessageService::Icon::Question, title, text,
+                    session::MessageService::Buttons::YesNo, m_turn.get(),
+                    [this, socket, waiting, onYes, onNo](bool yes) {
+                        // The connection may have ended while the user thought.
+                        if (!socket || socket != m_socket || m_state != waiting)
+                            return;
+                        (this->*(yes ? onYes : onNo))();
+                        onReadyRead(); // what arrived meanwhile
+                    });
+}
+
+void FileReceiver::acceptConnection()
+{
+    m_socket->write(wire::kAccept);
+    setState(State::Connected);
+    setStatus(QStringLiteral("Connesso a ") + peerText(m_socket) + QStringLiteral(" [") +
+              QString::number(m_socket->peerPort()) + QStringLiteral("]."));
+    m_idle->start(m_idleTimeoutMs);
+}
+
+void FileReceiver::denyConnection()
+{
+    m_socket->write(wire::kDenied);
+    returnToListening(Retire::Graceful);
+}
+
+// --- data ----------------------------------------------------------------------
+
+void FileReceiver::onReadyRead()
+{
+    if (!m_socket || m_state == State::Asking || m_state == State::Offered)
+        return;
+    m_idle->start(m_idleTimeoutMs);
+    while (m_socket) {
+        if (m_state == State::Receiving) {
+            if (m_socket->bytesAvailable() <= 0)
+                break;
+            const qint64 n = m_socket->read(m_chunk.data(), m_chunk.size());
+            if (n <= 0)
+                break;
+            consume(m_chunk.constData(), n);
+        } else if (m_state == State::Connected) {
+            if (m_socket->bytesAvailable() > 0)
+                m_reader.append(m_socket->readAll());
+            handleControl();
+            if (m_state == State::Connected)
+                break;
+        } else {
+            break;
+        }
+    }
+}
+
+void FileReceiver::handleControl()
+{
+    ControlMessage message;
+    while (m_socket && m_state == State::Connected) {
+        const ControlReader::Status status = m_reader.next(&message);
+        if (status == ControlReader::Status::Overflow) {
+            // A name that never ends: nobody sends that by mistake.
+            returnToListening(Retire::Abort);
+            return;
+        }
+        if (status == ControlReader::Status::Incomplete)
+            return;
+        switch (message.kind) {
+        case Kind::PacketRequest:
+            m_socket->write(packetAnswer(m_packetSize));
+            break;
+        case Kind::Name:
+            m_rawName = message.value;
+            break;
+        case Kind::Size:
+            decideOffer(message.value);
+            break;
+        default:
+            break; // not ours to answer
+        }
+    }
+}
+
+void FileReceiver::decideOffer(const QByteArray &sizeValue)
+{
+    // Each offer brings its own name; one without a name is refused rather
+    // than stored under the previous offer's name.
+    const QByteArray raw = m_rawName;
+    m_rawName.clear();
+    const NameCheck name = checkIncomingName(raw);
+    if (!name.ok()) {
+        refuseFile(name.refusal);
+        return;
+    }
+    const std::optional<qint64> size = parseAnnouncedSize(sizeValue);
+    if (!size) {
+        refuseFile(QStringLiteral("Stato: File rifiutato: dimensione annunciata non valida."));
+        return;
+    }
+    m_incomingName = name.name;
+    m_incomingSize = *size;
+    if (m_autoAccept) {
+        acceptFile();
+        return;
+    }
+    ask(QStringLiteral("File in attesa di permesso"),
+        QStringLiteral("Accetti di ricevere il file: '") + m_incomingName + QStringLiteral("' di ") +
+            FormatKB(m_incomingSize) + QStringLiteral("?"),
+        &FileReceiver::acceptFile, &FileReceiver::refuseByUser, State::Offered);
+}
+
+void FileReceiver::refuseByUser()
+{
+    refuseFile(QString());
+}
+
+void FileReceiver::refuseFile(const QString &reason)
+{
+    m_socket->write(wire::kPendRefused);
+    setState(State::Connected);
+    if (!reason.isEmpty())
+        setStatus(reason);
+    emit receivingChanged(false);
+    m_idle->start(m_idleTimeoutMs);
+}
+
+void FileReceiver::acceptFile()
+{
+    const QString folder = withSeparator(m_saveFolder);
+    QString why;
+    if (!makeFolder(folder, &why)) {
+        refuseFile(QStringLiteral("Stato: File rifiutato: la cartella ") + folder +
+                   QStringLiteral(" non è utilizzabile (") + why + QStringLiteral(")."));
+        return;
+    }
+    const QString path = folder + m_incomingName;
+    // The sender is told to go ahead only once the bytes have a place to go.
+    if (!openDestination(m_file, path, &why)) {
+        refuseFile(QStringLiteral("Stato: File rifiutato: impossibile scrivere ") + path +
+                   QStringLiteral(" (") + why + QStringLiteral(")."));
+        return;
+    }
+    m_path = path;
+    m_socket->write(wire::kPendAccepted);
+    m_received = 0;
+    setProgress(0);
+    setState(State::Receiving);
+    emit fileOpened(m_path);
+    emit receivingChanged(true);
+    m_idle->start(m_idleTimeoutMs);
+    if (m_incomingSize == 0) {
+        complete(); // no data will come for an empty file
+        return;
+    }
+    const QByteArray early = m_reader.takeAll();
+    if (!early.isEmpty())
+        consume(early.constData(), early.size());
+}
+
+void FileReceiver::consume(const char *data, qint64 length)
+{
+    m_received += length;
+    const qint64 excess = m_received - m_incomingSize;
+    // Beyond the announced size nothing is written.
+    const qint64 keep = excess >= 0 ? length - excess : length;
+    if (keep > 0 && m_file.write(data, keep) != keep) {
+        writeFailed(m_file.errorString());
+        return;
+    }
+    if (excess >= 0) {
+        complete();
+        return;
+    }
+    const double p = double(m_received) / double(m_incomingSize) * 100.0;
+    // nearbyint rounds halves to even, as the percentages are meant to.
+    setStatus(QStringLiteral("Stato: ") + FormatKB(m_received) + QStringLiteral(" ricevuti su ") +
+              FormatKB(m_incomingSize) + QStringLiteral(" [") +
+              QString::number(qint64(std::nearbyint(p))) + QStringLiteral("%]."));
+    setProgress(p);
+}
+
+void FileReceiver::complete()
+{
+    setStatus(kCompleted);
+    setProgress(100);
+    closeFile(true);
+    returnToListening(Retire::Graceful);
+}
+
+void FileReceiver::writeFailed(const QString &reason)
+{
+    const QString path = m_path;
+    setStatus(kNotCompleted);
+    setProgress(100);
+    sendKick();
+    closeFile(false);
+    returnToListening(Retire::Drain);
+    if (m_messages) {
+        m_messages->showMessage(
+            session::MessageService::Icon::Warning, QStringLiteral("Errore di scrittura"),
+            QStringLiteral("Il file '") + path +
+                QStringLiteral("' non è stato ricevuto per intero: la scrittura non è riuscita (") +
+                reason + QStringLiteral("). La parte già ricevuta è rimasta sul disco."));
+    }
+}
+
+void FileReceiver::cancel()
+{
+    if (m_state != State::Receiving)
+        return;
+    setStatus(kNotCompleted);
+    setProgress(100);
+    sendKick();
+    closeFile(false);
+    returnToListening(Retire::Drain);
+}
+
+void FileReceiver::sendKick()
+{
+    if (m_socket)
+        m_socket->write(wire::kKick);
+}
+
+// --- endings -------------------------------------------------------------------
+
+void FileReceiver::onPeerGone()
+{
+    auto *socket = qobject_cast<QTcpSocket *>(sender());
+    if (!socket || socket != m_socket)
+        return;
+    // Bytes that came before the close are still file content.
+    if (m_state == State::Receiving)
+        onReadyRead();
+    if (m_socket != socket)
+        return; // the file completed with them
+    returnToListening(Retire::Abort);
+}
+
+void FileReceiver::onIdle()
+{
+    if (m_socket)
+        returnToListening(Retire::Abort);
+}
+
+void FileReceiver::returnToListening(Retire how)
+{
+    m_idle->stop();
+    m_turn.reset(); // questions about this connection are moot now
+    retireSocket(how);
+    closeFile(false);
+    m_received = 0;
+    m_reader.clear();
+    m_rawName.clear();
+    setStatus(kListening);
+    startListening();
+    emit receivingChanged(false);
+}
+
+void FileReceiver::retireSocket(Retire how)
+{
+    QTcpSocket *socket = m_socket;
+    m_socket = nullptr;
+    if (!socket)
+        return;
+    disconnect(socket, nullptr, this, nullptr);
+    auto finish = [socket] {
+        socket->abort();
+        socket->deleteLater();
+    };
+    switch (how) {
+    case Retire::Abort:
+        finish();
+        return;
+    case Retire::Graceful:
+        // What was written (an answer, a refusal) still goes out first.
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        socket->disconnectFromHost();
+        break;
+    case Retire::Drain:
+        // The peer is still sending; closing now would reset the connection
+        // and could destroy the cancel before the peer has read it. Read and
+        // drop its bytes until it closes.
+        connect(socket, &QTcpSocket::readyRead, socket, [socket] { socket->readAll(); });
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        socket->readAll();
+        break;
+    }
+    if (socket->state() == QAbstractSocket::UnconnectedState)
+        socket->deleteLater();
+    else
+        QTimer::singleShot(kDrainTimeoutMs, socket, finish);
+}
+
+// --- state -------------------------------------------------------------------------
+
+void FileReceiver::closeFile(bool complete)
+{
+    if (!m_file.isOpen())
+        return;
+    m_file.close();
+    emit fileClosed(m_path, complete);
+}
+
+void FileReceiver::setState(State state)
+{
+    if (m_state == state)
+        return;
+    m_state = state;
+    emit stateChanged(state);
+}
+
+void FileReceiver::setStatus(const QString &text)
+{
+    m_status = text;
+    emit statusChanged(text);
+}
+
+void FileReceiver::setProgress(double percent)
+{
+    m_progress = percent;
+    emit progressChanged(percent);
+}
+
+} // namespace transfer

@@ -1,0 +1,187 @@
+#pragma once
+
+#include "controlreader.h"
+#include "sinks.h"
+
+#include <QFile>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <memory>
+
+class QTcpServer;
+class QTcpSocket;
+class QTimer;
+
+namespace transfer {
+
+/**
+ * @brief The receiving end of file transfers (`WindowsSocket` and its
+ * handlers): listens on the transfer port, takes one connection at a time,
+ * answers the packet-size question, decides on offers and writes accepted
+ * files into the save folder as their bytes arrive.
+ *
+ * While it holds a connection it does not listen, so a second sender is
+ * refused by the system until that connection ends. Every ending (a file
+ * complete, a cancel, the peer closing, an error, an idle connection) closes
+ * the connection and listens again. Questions to the user are asked through
+ * the message service and answered later; an answer that comes after its
+ * connection has ended is dropped.
+ */
+class FileReceiver : public QObject
+{
+    Q_OBJECT
+public:
+    enum class State {
+        Stopped,   ///< not listening: listening failed or stop() was called
+        Listening, ///< waiting for a connection request
+        Asking,    ///< a connection request waits for the user's answer
+        Connected, ///< connected and idle, waiting for an offer
+        Offered,   ///< an offer waits for the user's answer
+        Receiving, ///< every byte that arrives is file content
+    };
+    Q_ENUM(State)
+
+    /// A connection that brings nothing for this long is closed.
+    static constexpr int kDefaultIdleTimeoutMs = 10 * 60 * 1000;
+    /// How long a cancelled connection is read and discarded so the peer
+    /// sees the cancel before the connection goes.
+    static constexpr int kDrainTimeoutMs = 5000;
+
+    inline static const QString kListening = QStringLiteral("Connessione: in ascolto...");
+    inline static const QString kCompleted = QStringLiteral("Stato: Transferimento completato.");
+    inline static const QString kNotCompleted = QStringLiteral("Stato: Trasferimento non completato.");
+
+    explicit FileReceiver(QObject *parent = nullptr);
+    ~FileReceiver() override;
+
+    /// Where questions and the write-failure message go; none asks nothing
+    /// and takes every question as answered No.
+    void setMessageService(session::MessageService *service);
+
+    // --- the user's settings ---------------------------------------------
+    /// ChkBlockRequest: refuse every connection request (wins over the rest).
+    void setBlockRequests(bool on) { m_block = on; }
+    bool blockRequests() const { return m_block; }
+    /// ChkAcceptID: accept every connection request without asking.
+    void setAcceptRequests(bool on) { m_acceptAll = on; }
+    bool acceptRequests() const { return m_acceptAll; }
+    /// ChkAutoSend: accept every offered file without asking.
+    void setAutoAccept(bool on) { m_autoAccept = on; }
+    bool autoAccept() const { return m_autoAccept; }
+    /// The packet size answered to "Request#:PACKET".
+    void setPacketSize(int size) { m_packetSize = size; }
+    int packetSize() const { return m_packetSize; }
+    /// TxtSaveFile: the folder accepted files are written into.
+    void setSaveFolder(const QString &folder) { m_saveFolder = folder; }
+    QString saveFolder() const { return m_saveFolder; }
+    void setIdleTimeout(int ms);
+    int idleTimeout() const { return m_idleTimeoutMs; }
+
+    // --- listening --------------------------------------------------------
+    /**
+     * @brief Ends what runs and listens on @p port (0: a free port the
+     * system picks, as tests use). Returns false when listening fails; the
+     * status still reads as listening then, as the user is shown nothing.
+     */
+    bool listen(quint16 port);
+    /// The port listened on, or the one asked for while not listening.
+    quint16 port() const;
+    bool isListening() const;
+    /**
+     * @brief The port change the user asks for (CmdChangePort): @p text read
+     * as a 16-bit signed integer. Ports 1 to 32767 are taken; anything else
+     * (not a number, 0, negative, above 32767) leaves the port as it was.
+     * Either way a held idle connection is closed and listening resumes.
+     * Ignored while a file is being received. Returns whether the port changed.
+     */
+    bool changePort(const QString &text);
+
+    /// CmdCancel: cancels the running transfer; the peer is told first.
+    void cancel();
+    /// Closes everything and stops listening (the window goes away).
+    void stop();
+
+    // --- what the window shows -------------------------------------------
+    State state() const { return m_state; }
+    bool isReceiving() const { return m_state == State::Receiving; }
+    /// lblstatus.
+    QString status() const { return m_status; }
+    /// Share of the file received, 0 to 100 (PrgTransfer).
+    double progress() const { return m_progress; }
+    qint64 receivedBytes() const { return m_received; }
+    qint64 incomingSize() const { return m_incomingSize; }
+    QString incomingName() const { return m_incomingName; }
+    /// The file being written, or the last one written.
+    QString destinationPath() const { return m_path; }
+
+signals:
+    void statusChanged(const QString &text);
+    void progressChanged(double percent);
+    /// Receiving started (the transfer panel shows, the settings lock) or ended.
+    void receivingChanged(bool receiving);
+    void stateChanged(transfer::FileReceiver::State state);
+    void portChanged(quint16 port);
+    /// A file was accepted and opened at @p path.
+    void fileOpened(const QString &path);
+    /// The file at @p path was closed, whole or not.
+    void fileClosed(const QString &path, bool complete);
+
+private:
+    void onNewConnection();
+    void onReadyRead();
+    void onPeerGone();
+    void onIdle();
+    void acceptConnection();
+    void denyConnection();
+    void handleControl();
+    void decideOffer(const QByteArray &sizeValue);
+    void acceptFile();
+    void refuseFile(const QString &reason);
+    void refuseByUser();
+    void consume(const char *data, qint64 length);
+    void complete();
+    void writeFailed(const QString &reason);
+    void sendKick();
+    enum class Retire { Graceful, Drain, Abort };
+    /// Ends the connection, closes the file and listens again.
+    void returnToListening(Retire how);
+    void retireSocket(Retire how);
+    void startListening();
+    void setState(State state);
+    void setStatus(const QString &text);
+    void setProgress(double percent);
+    void closeFile(bool complete);
+    void ask(const QString &title, const QString &text, void (FileReceiver::*onYes)(),
+             void (FileReceiver::*onNo)(), State waiting);
+
+    QTcpServer *m_server;
+    QTcpSocket *m_socket = nullptr;
+    QTimer *m_idle;
+    /// Lives as long as one connection: questions asked about it die with it.
+    std::unique_ptr<QObject> m_turn;
+    session::MessageService *m_messages = nullptr;
+    ControlReader m_reader;
+    QFile m_file;
+    QByteArray m_chunk;
+
+    bool m_block = false;
+    bool m_acceptAll = true;
+    bool m_autoAccept = true;
+    int m_packetSize = 2048;
+    QString m_saveFolder;
+    int m_idleTimeoutMs = kDefaultIdleTimeoutMs;
+    quint16 m_port = 2543;
+
+    State m_state = State::Stopped;
+    QString m_status = kListening;
+    double m_progress = 0;
+    QByteArray m_rawName;
+    QString m_incomingName;
+    qint64 m_incomingSize = 0;
+    qint64 m_received = 0;
+    QString m_path;
+};
+
+} // namespace transfer

@@ -1,0 +1,167 @@
+#pragma once
+
+#include "filereceiver.h"
+#include "filesender.h"
+#include "sinks.h"
+
+#include <QIcon>
+#include <QPointer>
+#include <QWidget>
+
+class QAbstractItemModel;
+class QCheckBox;
+class QFileDialog;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QModelIndex;
+class QProgressBar;
+class QPushButton;
+class QScrollBar;
+class QStringListModel;
+
+namespace transfer {
+
+class FolderList;
+
+/**
+ * @brief The file-transfer window: the receiving half on the left, the
+ * sending half on the right.
+ *
+ * It lives for the whole run, mostly hidden, so the receiver listens from
+ * start to end. Closing it by its close box ends its connections and starts
+ * it afresh, hidden, listening on 2543 again; the receiver's three switches
+ * and packet size, the save folder, the sender's packet size and whether the
+ * address entry is shown survive that.
+ */
+class FrmServerCLient : public QWidget
+{
+    Q_OBJECT
+public:
+    /// What a close of the window keeps.
+    struct KeptSettings {
+        bool autoSend = true;
+        bool acceptId = true;
+        bool blockRequest = false;
+        int packetSize = 2048;
+        QString saveFolder;
+        int packetSize2 = 2048;
+        bool addressEntryVisible = false;
+    };
+
+    /// Starts listening on 2543 at once; a port already taken is not reported.
+    explicit FrmServerCLient(QWidget *parent = nullptr);
+    ~FrmServerCLient() override;
+
+    /// Message boxes and questions of both halves; null shows nothing.
+    void setMessageService(session::MessageService *service);
+    session::MessageService *messageService() const { return m_messages; }
+    /// The participant names lstClientNome shows (the main window keeps them).
+    void setRecipientModel(QStringListModel *model);
+    /// The address entries ("name - address") looked up when a name is chosen.
+    void setAddressModel(QAbstractItemModel *model);
+
+    /// Shows or hides the direct address entry (Label5 and TargetIP).
+    void setAddressEntryVisible(bool visible);
+    bool addressEntryVisible() const { return m_addressVisible; }
+
+    /**
+     * @brief Listens on @p port instead (0: a free port the system picks);
+     * lblcurrentport shows the port in use. Returns whether listening works.
+     */
+    bool listenOn(quint16 port);
+
+    KeptSettings keptSettings() const;
+    void applySettings(const KeptSettings &settings);
+
+    /// The program ends: connections close, nothing is started again and no
+    /// message is shown, even when the window is closed afterwards.
+    void shutDown();
+
+    FileReceiver *receiver() const { return m_receiver; }
+    FileSender *fileSender() const { return m_sender; }
+    /// The picture of the button that opens this window.
+    static QIcon transferIcon();
+
+    // Receiving half.
+    QLabel *lblstatus;
+    QLabel *lblcurrentport;
+    QLineEdit *TxtNewPort;
+    QPushButton *CmdChangePort;
+    QCheckBox *ChkBlockRequest;
+    QCheckBox *ChkAcceptID;
+    QCheckBox *ChkAutoSend;
+    QScrollBar *PacketScroll;
+    QLabel *lblpacketsize;
+    FolderList *Dir1;
+    QLineEdit *TxtSaveFile;
+    QFrame *PictFrame;
+    QProgressBar *PrgTransfer;
+    QLabel *lblfilename;
+    QLabel *lblincomingpacketsize;
+    QPushButton *CmdCancel;
+
+    // Sending half.
+    QListView *lstClientNome;
+    QLineEdit *TargetNome; ///< hidden
+    QLabel *Label5;
+    QLineEdit *TargetIP;
+    QLineEdit *CntPort;
+    QPushButton *CmdSeek;
+    QPushButton *cmdAnnulla;
+    QProgressBar *PrgStatus;
+    QLabel *lblstatus2;
+    QScrollBar *PacketScroll2;
+    QLabel *lblpacketsize2;
+    QPushButton *CmdAquire;
+    QLineEdit *TextSend;
+    QLabel *lblfilesize;
+    QPushButton *CmdSend;
+    QFrame *PicTransfer;
+    QProgressBar *ProgressTransfer2;
+    QLabel *lblsendingfile;
+    QPushButton *CmdCancel2;
+
+public slots:
+    void CmdChangePort_Click();
+    void CmdCancel_Click();
+    void CmdSeek_Click();
+    void cmdAnnulla_Click();
+    void CmdAquire_Click();
+    void CmdSend_Click();
+    void CmdCancel2_Click();
+    /// A participant chosen in lstClientNome: its address from the address list.
+    void lstClientNome_Click(const QModelIndex &index);
+    /// The file the open-file dialog returned (an empty path changes nothing).
+    void setChosenFile(const QString &path);
+
+signals:
+    /// The open-file dialog opened (tests answer it).
+    void fileDialogOpened(QFileDialog *dialog);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createReceiverHalf(QWidget *half);
+    void createSenderHalf(QWidget *half);
+    void resetControls();
+    void createEngines();
+    void destroyEngines();
+    void bindReceiver();
+    void bindSender();
+    void setIdleControls(bool idle);
+    void senderIdleControls();
+    void startAgain();
+
+    FileReceiver *m_receiver = nullptr;
+    FileSender *m_sender = nullptr;
+    session::MessageService *m_messages = nullptr;
+    QPointer<QAbstractItemModel> m_addresses;
+    QPointer<QFileDialog> m_dialog;
+    bool m_addressVisible = false;
+    bool m_shutDown = false;
+};
+
+} // namespace transfer

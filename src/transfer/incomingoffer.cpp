@@ -1,0 +1,168 @@
+#include "incomingoffer.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QStringDecoder>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace transfer {
+
+namespace {
+
+constexpr qsizetype kMaxNameBytes = 255;
+
+QString decodeName(const QByteArray &raw)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(raw);
+    if (!utf8.hasError())
+        return text;
+    return QString::fromLatin1(raw);
+}
+
+bool hasControl(const QString &name)
+{
+    for (const QChar c : name) {
+        const ushort u = c.unicode();
+        if (u < 0x20 || u == 0x7F || (u >= 0x80 && u <= 0x9F))
+            return true;
+    }
+    return false;
+}
+
+QString systemError(int code) { return qt_error_string(code); }
+
+} // namespace
+
+NameCheck checkIncomingName(const QByteArray &raw)
+{
+    NameCheck check;
+    const QString decoded = decodeName(raw);
+    qsizetype cut = -1;
+    for (qsizetype i = decoded.size() - 1; i >= 0 && cut < 0; --i) {
+        if (decoded.at(i) == QLatin1Char('/') || decoded.at(i) == QLatin1Char('\\'))
+            cut = i;
+    }
+    const QString name = decoded.mid(cut + 1);
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ||
+        hasControl(name)) {
+        check.refusal = QStringLiteral("Stato: File rifiutato: nome del file non valido.");
+    } else if (QFile::encodeName(name).size() > kMaxNameBytes) {
+        check.refusal = QStringLiteral("Stato: File rifiutato: nome del file troppo lungo.");
+    } else {
+        check.name = name;
+    }
+    return check;
+}
+
+std::optional<qint64> parseAnnouncedSize(const QByteArray &raw)
+{
+    if (raw.isEmpty() || raw.size() > 10)
+        return std::nullopt;
+    qint64 value = 0;
+    for (const char c : raw) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    if (value > 2147483647)
+        return std::nullopt;
+    return value;
+}
+
+QString withSeparator(const QString &folder)
+{
+    if (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QDir::separator()))
+        return folder;
+    return folder + QLatin1Char('/');
+}
+
+bool makeFolder(const QString &folder, QString *reason)
+{
+    QDir().mkpath(folder);
+    const QFileInfo info(folder);
+    if (info.isDir())
+        return true;
+    if (reason) {
+        *reason = info.exists() ? QStringLiteral("non è una cartella")
+                                : QStringLiteral("impossibile crearla");
+    }
+    return false;
+}
+
+bool openDestination(QFile &file, const QString &path, QString *reason)
+{
+    auto refuse = [reason](const QString &why) {
+        if (reason)
+            *reason = why;
+        return false;
+    };
+#ifdef Q_OS_UNIX
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st;
+    if (::lstat(native.constData(), &st) == 0) {
+        if (S_ISLNK(st.st_mode))
+            return refuse(QStringLiteral("è un collegamento simbolico"));
+        if (!S_ISREG(st.st_mode))
+            return refuse(QStringLiteral("non è un file normale"));
+        // A fresh file rather than truncating this one: other names of the
+        // same file (hard links) keep their bytes.
+        if (::unlink(native.constData()) != 0)
+            return refuse(systemError(errno));
+    } else if (errno != ENOENT) {
+        return refuse(systemError(errno));
+    }
+    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                          0666);
+    if (fd < 0)
+        return refuse(systemError(errno));
+    if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return refuse(file.errorString());
+    }
+    return true;
+#else
+    const QFileInfo info(path);
+    if (info.isSymLink())
+        return refuse(QStringLiteral("è un collegamento simbolico"));
+    if (info.exists() && !info.isFile())
+        return refuse(QStringLiteral("non è un file normale"));
+    if (info.exists() && !QFile::remove(path))
+        return refuse(QStringLiteral("impossibile sostituirlo"));
+    file.setFileName(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
+        return refuse(file.errorString());
+    return true;
+#endif
+}
+
+QString defaultSaveFolder(const QString &programDir, const QString &downloadDir)
+{
+    const QString inProgram = withSeparator(programDir) + QStringLiteral("FileRicevuti/");
+    const QFileInfo folder(withSeparator(programDir) + QStringLiteral("FileRicevuti"));
+    const QFileInfo parent(programDir);
+    const bool usable = folder.exists() ? (folder.isDir() && folder.isWritable())
+                                        : (parent.isDir() && parent.isWritable());
+    if (usable)
+        return inProgram;
+    return withSeparator(downloadDir) + QStringLiteral("FileRicevuti/");
+}
+
+QString defaultSaveFolder()
+{
+    QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    if (downloads.isEmpty())
+        downloads = QDir::homePath();
+    return defaultSaveFolder(QCoreApplication::applicationDirPath(), downloads);
+}
+
+} // namespace transfer
