@@ -6,6 +6,7 @@
 #include "dialogpane.h"
 #include "dicepanel.h"
 #include "eventspanel.h"
+#include "form5.h"
 #include "frmfind.h"
 #include "form2.h"
 #include "frmports.h"
@@ -28,6 +29,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStringListModel>
 
@@ -261,6 +263,7 @@ void frmMain::createConversation()
     // A window kept on top would hide the bell.
     connect(m_clock, &conversation::ClockBell::bellRang, this, &frmMain::leaveTopMost);
     Label2->installEventFilter(this);
+    m_dialog->txtStatus()->viewport()->installEventFilter(this);
 
     auto label = [this](const char *name, const QString &text) {
         auto *l = new QLabel(text, this);
@@ -480,6 +483,53 @@ void frmMain::leaveTopMost()
         setTopMost(false);
 }
 
+conversation::Form5 *frmMain::unlockWindow() const { return m_form5.data(); }
+
+void frmMain::txtStatus_DblClick()
+{
+    // Only whoever hosts may see the hidden options.
+    if (!m_session->bHost())
+        return;
+    leaveTopMost();
+    if (!m_form5) {
+        m_form5 = new conversation::Form5(this);
+        m_form5->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_form5, &conversation::Form5::codeEntered, this, &frmMain::Form5_CodeEntered);
+    }
+    m_form5->show();
+    m_form5->raise();
+    m_form5->activateWindow();
+}
+
+void frmMain::Form5_CodeEntered(const QString &code)
+{
+    if (!conversation::Form5::isAccessCode(code)) {
+        m_messages->showMessage(session::MessageService::Icon::None, session::kAppTitle,
+                                QStringLiteral("Sbagliato!"));
+    } else {
+        // Hidden flags, not visibility: the window itself may not be shown.
+        QCheckBox *tutorial = m_events->chkTutorial();
+        const bool reveal = tutorial->isHidden();
+        // Either way "Eventi" ends unticked, which also hides the logs.
+        tutorial->setChecked(false);
+        m_events->chkTutorial_Click();
+        tutorial->setVisible(reveal);
+        if (reveal) {
+            // The address list replaces the address box only during a session.
+            if (cmdPorts->isHidden()) {
+                txtIP->hide();
+                ComboIP->show();
+            }
+        } else {
+            ComboIP->hide();
+            txtIP->show();
+        }
+        m_transfer->setAddressEntryVisible(reveal);
+    }
+    if (m_form5)
+        m_form5->close();
+}
+
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == txtName && event->type() == QEvent::FocusOut) {
@@ -492,6 +542,8 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
     }
     if (watched == Label2 && event->type() == QEvent::MouseButtonRelease)
         m_dialog->Label2_Click(session::sLocalIP(m_messages));
+    if (watched == m_dialog->txtStatus()->viewport() && event->type() == QEvent::MouseButtonDblClick)
+        txtStatus_DblClick();
     return QWidget::eventFilter(watched, event);
 }
 

@@ -38,6 +38,7 @@ class DialogPane;
 class DicePanel;
 class EventsPanel;
 class ToggleButton;
+class Form5;
 class frmFind;
 } // namespace conversation
 
@@ -145,6 +146,12 @@ public slots:
     void Command2_Click();
     /// Shows the file-transfer window with the participants as recipients.
     void Command22_Click();
+    /// A double click on the status box: the host opens "Codice Master".
+    void txtStatus_DblClick();
+    /// Enter in "Codice Master": the access code reveals the hidden
+    /// options or hides them again; any other text is refused.
+    void Form5_CodeEntered(const QString &code);
+    conversation::Form5 *unlockWindow() const;
 
 signals:
     /// The port dialog opened (tests answer it).
@@ -192,6 +199,7 @@ private:
     // The file-transfer window and the message boxes it opens over itself.
     transfer::FrmServerCLient *m_transfer = nullptr;
     std::unique_ptr<MessageBoxService> m_transferMessages;
+    QPointer<conversation::Form5> m_form5;
 };
 
 } // namespace app

@@ -9,11 +9,13 @@
 #include "drawingtools.h"
 #include "frminstext.h"
 #include "frmmain.h"
+#include "frmserverclient.h"
 #include "palette.h"
 #include "reticolobox.h"
 #include "togglebutton.h"
 #include "trafficlog.h"
 #include "frmfind.h"
+#include "form5.h"
 #include "frmports.h"
 #include "hostpane.h"
 #include "presetbar.h"
@@ -121,6 +123,7 @@ private slots:
     void switchColoursAreDistinctAndShared();
     void nameIsConfirmedOnlyWhenFocusMovesOn();
     void questionsAnswerAfterTheAskingCallReturns();
+    void unlockRevealsAndHidesTheHiddenOptions();
     void findButtonOpensOneDialogOffTop();
     void topMostButtonShowsItsState();
     void presetButtonsSitOnTheBoardRow();
@@ -804,6 +807,86 @@ void tst_MainWindow::programPanelIsReachable()
         const QRect r = w.form->findChild<QWidget *>(QLatin1String(name))->geometry();
         QVERIFY2(r.left() >= 7570 / 15 && r.right() < 12000 / 15 && r.bottom() < 6000 / 15, name);
     }
+}
+
+void tst_MainWindow::unlockRevealsAndHidesTheHiddenOptions()
+{
+    auto openUnlock = [](Window &w) {
+        w.form->show();
+        QTest::mouseDClick(w.form->dialogPane()->txtStatus()->viewport(), Qt::LeftButton);
+        return w.form->unlockWindow();
+    };
+    auto enter = [](conversation::Form5 *form5, const QString &code) {
+        QVERIFY(form5);
+        QTest::keyClicks(form5->Text1, code);
+        QTest::keyClick(form5->Text1, Qt::Key_Return);
+    };
+    auto addressEntryShown = [](Window &w) { return w.form->transferWindow()->addressEntryVisible(); };
+
+    Window host(m_dir, QStringLiteral("unlock-host"));
+    host.host(QStringLiteral("Master"));
+    Window client(m_dir, QStringLiteral("unlock-client"));
+    client.join(QStringLiteral("Ada"), host.chat()->listeningPort());
+    QTRY_COMPARE(client.people()->count(), 2);
+
+    // A client's double click does nothing.
+    QVERIFY(!openUnlock(client));
+
+    QCheckBox *tutorial = host.form->eventsPanel()->chkTutorial();
+    QVERIFY(tutorial->isHidden());
+
+    // The host's opens "Codice Master", whose box masks what is typed.
+    conversation::Form5 *form5 = openUnlock(host);
+    QVERIFY(form5);
+    QCOMPARE(form5->windowTitle(), QStringLiteral("Codice Master"));
+    QCOMPARE(form5->Text1->echoMode(), QLineEdit::Password);
+
+    // The code followed by a space is wrong: the message, then the window goes.
+    enter(form5, QStringLiteral("58127394 "));
+    QCOMPARE(host.messages.lines(), QStringList{QStringLiteral("Vellumara|Sbagliato!")});
+    QTRY_VERIFY(!host.form->unlockWindow());
+    QVERIFY(tutorial->isHidden());
+    QVERIFY(!addressEntryShown(host));
+
+    // The code reveals "Eventi" (unticked), the address list instead of the
+    // address box during the session, and the transfer window's address entry.
+    enter(openUnlock(host), QStringLiteral("58127394"));
+    QTRY_VERIFY(!host.form->unlockWindow());
+    QVERIFY(!tutorial->isHidden());
+    QVERIFY(!tutorial->isChecked());
+    QVERIFY(host.form->txtIP->isHidden());
+    QVERIFY(!host.form->ComboIP->isHidden());
+    QVERIFY(addressEntryShown(host));
+
+    // The user ticks "Eventi"; the code again hides everything the first
+    // time showed, and unticks "Eventi" with its logs.
+    tutorial->click();
+    QVERIFY(tutorial->isChecked());
+    QVERIFY(!host.form->eventsPanel()->lstSent()->isHidden());
+    enter(openUnlock(host), QStringLiteral("58127394"));
+    QTRY_VERIFY(!host.form->unlockWindow());
+    QVERIFY(tutorial->isHidden());
+    QVERIFY(!tutorial->isChecked());
+    QVERIFY(host.form->eventsPanel()->lstSent()->isHidden());
+    QVERIFY(host.form->ComboIP->isHidden());
+    QVERIFY(!host.form->txtIP->isHidden());
+    QVERIFY(!addressEntryShown(host));
+    QCOMPARE(host.messages.shown.size(), 1);
+
+    // Left open while the session ends, the code still reveals "Eventi" and
+    // the transfer address entry, but the address box stays.
+    form5 = openUnlock(host);
+    QVERIFY(form5);
+    host.form->cmdDisconnect->click();
+    QTRY_VERIFY(!host.form->cmdPorts->isHidden());
+    enter(form5, QStringLiteral("58127394"));
+    QVERIFY(!tutorial->isHidden());
+    QVERIFY(!host.form->txtIP->isHidden());
+    QVERIFY(host.form->ComboIP->isHidden());
+    QVERIFY(addressEntryShown(host));
+    // Once the session has ended nobody hosts: the double click does nothing.
+    QTRY_VERIFY(!host.form->unlockWindow());
+    QVERIFY(!openUnlock(host));
 }
 
 QTEST_MAIN(tst_MainWindow)

@@ -1,0 +1,23 @@
+#include "form5.h"
+
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace conversation
+{
+
+Form5::Form5(QWidget *parent) : QDialog(parent), Text1(new QLineEdit(this))
+{
+    setObjectName(QStringLiteral("Form5"));
+    setWindowTitle(QStringLiteral("Codice Master"));
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setEchoMode(QLineEdit::Password);
+    // Every typed character shows as "*", whatever the style's own mask is.
+    Text1->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(Text1);
+    setFixedWidth(220);
+    connect(Text1, &QLineEdit::returnPressed, this, [this] { emit codeEntered(Text1->text()); });
+}
+
+} // namespace conversation
