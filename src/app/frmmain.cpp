@@ -6,6 +6,7 @@
 #include "dialogpane.h"
 #include "dicepanel.h"
 #include "eventspanel.h"
+#include "form1.h"
 #include "frmfind.h"
 #include "frmports.h"
 #include "localaddress.h"
@@ -59,7 +60,8 @@ constexpr Place kLayout[] = {
     {"txtStatus", 1820, 1190, 2080, 1530},
     {"Orologio", 1820, 2780, 1000, 270},
     {"chkTutorial", 2850, 2750, 1050, 300},
-    {"lblDialog", 60, 3150, 2340, 240},
+    {"lblDialog", 60, 3150, 1960, 240},
+    {"Command1", 2050, 3090, 330, 300},
     {"Command17", 2430, 3090, 330, 300},
     {"Command21", 3190, 3090, 330, 300},
     {"Command19", 3570, 3090, 330, 300},
@@ -135,6 +137,7 @@ frmMain::frmMain(const QString &prefsPath, QWidget *parent)
     createFind();
     createProgramPanel();
     createPresets();
+    createBrowser();
     layoutControls();
     resize(twips(kMediumWidth), twips(kPresetHeight - kFrameAllowance));
     m_presets->Form_Resize();
@@ -160,6 +163,8 @@ void frmMain::setMessageService(session::MessageService *service)
     m_session->setMessageService(m_messages);
     if (m_frmFind)
         m_frmFind->setMessageService(m_messages);
+    if (m_form1)
+        m_form1->setMessageService(m_messages);
 }
 
 void frmMain::createSessionControls()
@@ -298,6 +303,24 @@ void frmMain::Command17_Click()
     m_frmFind->show();
     m_frmFind->raise();
     m_frmFind->activateWindow();
+}
+
+void frmMain::createBrowser()
+{
+    Command1 = new conversation::ToggleButton(QStringLiteral("Command1"), this);
+    Command1->setIcon(panel::Form1::buttonPicture());
+    Command1->setToolTip(QStringLiteral("Esplora risorse"));
+    connect(Command1, &QPushButton::clicked, this, &frmMain::Command1_Click);
+}
+
+void frmMain::Command1_Click()
+{
+    leaveTopMost();
+    if (!m_form1)
+        m_form1 = new panel::Form1(m_board, m_programPanel, m_messages, QString(), this);
+    m_form1->show();
+    m_form1->raise();
+    m_form1->activateWindow();
 }
 
 void frmMain::layoutControls()

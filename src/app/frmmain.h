@@ -35,6 +35,7 @@ class frmFind;
 } // namespace conversation
 
 namespace panel {
+class Form1;
 class PresetBar;
 class ProgramPanel;
 } // namespace panel
@@ -115,6 +116,11 @@ public:
     /// The search settings, kept while the find dialog is closed.
     conversation::FindSettings &findSettings() { return m_findSettings; }
 
+    // File browser.
+    conversation::ToggleButton *Command1; ///< opens the file browser
+    /// The file browser once it was opened, null before.
+    panel::Form1 *fileBrowser() const { return m_form1; }
+
 public slots:
     void cmdHost_Click();
     void cmdConnect_Click();
@@ -129,6 +135,8 @@ public slots:
     void leaveTopMost();
     /// Opens the find dialog (or brings it forward when it is open).
     void Command17_Click();
+    /// Opens the file browser (or brings it forward when it is open).
+    void Command1_Click();
 
 signals:
     /// The port dialog opened (tests answer it).
@@ -145,6 +153,7 @@ private:
     void createFind();
     void createProgramPanel();
     void createPresets();
+    void createBrowser();
     void layoutControls();
     void Form_Load();
     void Form_Unload();
@@ -170,6 +179,7 @@ private:
     QPointer<conversation::frmFind> m_frmFind;
     panel::ProgramPanel *m_programPanel = nullptr;
     panel::PresetBar *m_presets = nullptr;
+    panel::Form1 *m_form1 = nullptr;
 };
 
 } // namespace app
