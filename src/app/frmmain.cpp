@@ -7,6 +7,7 @@
 #include "dicepanel.h"
 #include "eventspanel.h"
 #include "form5.h"
+#include "form1.h"
 #include "frmfind.h"
 #include "form2.h"
 #include "frmports.h"
@@ -64,6 +65,7 @@ constexpr Place kLayout[] = {
     {"Orologio", 1820, 2780, 1000, 270},
     {"chkTutorial", 2850, 2750, 1050, 300},
     {"lblDialog", 60, 3150, 1960, 240},
+    {"Command1", 2050, 3090, 330, 300},
     {"Command17", 2430, 3090, 330, 300},
     {"Command22", 2810, 3090, 330, 300},
     {"Command21", 3190, 3090, 330, 300},
@@ -141,6 +143,7 @@ frmMain::frmMain(const QString &prefsPath, QWidget *parent)
     createProgramPanel();
     createPresets();
     createExplorer();
+    createBrowser();
     layoutControls();
     resize(twips(kMediumWidth), twips(kPresetHeight - kFrameAllowance));
     m_presets->Form_Resize();
@@ -177,6 +180,8 @@ void frmMain::setMessageService(session::MessageService *service)
     // The transfer window's own boxes open over it; a replacement reaches it too.
     if (m_transfer)
         m_transfer->setMessageService(service ? service : m_transferMessages.get());
+    if (m_form1)
+        m_form1->setMessageService(m_messages);
 }
 
 void frmMain::createSessionControls()
@@ -371,6 +376,24 @@ void frmMain::Command22_Click()
     m_transfer->activateWindow();
     // Filled afresh each time, so no name is listed twice.
     m_session->transferRecipients()->setStringList(m_session->participants()->names());
+}
+
+void frmMain::createBrowser()
+{
+    Command1 = new conversation::ToggleButton(QStringLiteral("Command1"), this);
+    Command1->setIcon(panel::Form1::buttonPicture());
+    Command1->setToolTip(QStringLiteral("Esplora risorse"));
+    connect(Command1, &QPushButton::clicked, this, &frmMain::Command1_Click);
+}
+
+void frmMain::Command1_Click()
+{
+    leaveTopMost();
+    if (!m_form1)
+        m_form1 = new panel::Form1(m_board, m_programPanel, m_messages, QString(), this);
+    m_form1->show();
+    m_form1->raise();
+    m_form1->activateWindow();
 }
 
 void frmMain::layoutControls()

@@ -43,6 +43,7 @@ class frmFind;
 } // namespace conversation
 
 namespace panel {
+class Form1;
 class PresetBar;
 class ProgramPanel;
 } // namespace panel
@@ -128,6 +129,11 @@ public:
     /// The search settings, kept while the find dialog is closed.
     conversation::FindSettings &findSettings() { return m_findSettings; }
 
+    // File browser.
+    conversation::ToggleButton *Command1; ///< opens the file browser
+    /// The file browser once it was opened, null before.
+    panel::Form1 *fileBrowser() const { return m_form1; }
+
 public slots:
     void cmdHost_Click();
     void cmdConnect_Click();
@@ -152,6 +158,8 @@ public slots:
     /// options or hides them again; any other text is refused.
     void Form5_CodeEntered(const QString &code);
     conversation::Form5 *unlockWindow() const;
+    /// Opens the file browser (or brings it forward when it is open).
+    void Command1_Click();
 
 signals:
     /// The port dialog opened (tests answer it).
@@ -170,6 +178,7 @@ private:
     void createPresets();
     void createExplorer();
     void createTransfer();
+    void createBrowser();
     void layoutControls();
     void Form_Load();
     void Form_Unload();
@@ -200,6 +209,7 @@ private:
     transfer::FrmServerCLient *m_transfer = nullptr;
     std::unique_ptr<MessageBoxService> m_transferMessages;
     QPointer<conversation::Form5> m_form5;
+    panel::Form1 *m_form1 = nullptr;
 };
 
 } // namespace app

@@ -14,6 +14,7 @@
 #include "reticolobox.h"
 #include "togglebutton.h"
 #include "trafficlog.h"
+#include "form1.h"
 #include "frmfind.h"
 #include "form5.h"
 #include "frmports.h"
@@ -34,6 +35,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QListView>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
@@ -128,6 +130,7 @@ private slots:
     void topMostButtonShowsItsState();
     void presetButtonsSitOnTheBoardRow();
     void programPanelIsReachable();
+    void fileBrowserOpensOffTopAndReachesThisWindow();
 
 private:
     QTemporaryDir m_dir;
@@ -887,6 +890,84 @@ void tst_MainWindow::unlockRevealsAndHidesTheHiddenOptions()
     // Once the session has ended nobody hosts: the double click does nothing.
     QTRY_VERIFY(!host.form->unlockWindow());
     QVERIFY(!openUnlock(host));
+}
+
+void tst_MainWindow::fileBrowserOpensOffTopAndReachesThisWindow()
+{
+    Window w(m_dir, QStringLiteral("browser"));
+    auto *button = w.form->findChild<QAbstractButton *>(QStringLiteral("Command1"),
+                                                        Qt::FindDirectChildrenOnly);
+    QVERIFY(button);
+    QCOMPARE(button, w.form->Command1);
+    QCOMPARE(button->geometry(), QRect(2050 / 15, 3090 / 15, 330 / 15, 300 / 15));
+    QCOMPARE(button->toolTip(), QStringLiteral("Esplora risorse"));
+    QVERIFY(!button->icon().isNull());
+    // Its row: the caption of the conversation pane ends before it, the find
+    // button begins after it.
+    const QRect caption = w.form->findChild<QLabel *>(QStringLiteral("lblDialog"))->geometry();
+    QVERIFY(!caption.intersects(button->geometry()));
+    QVERIFY(!w.form->Command17->geometry().intersects(button->geometry()));
+    QCOMPARE(w.form->fileBrowser(), nullptr);
+
+    w.form->setTopMost(true);
+    button->click();
+    panel::Form1 *browser = w.form->fileBrowser();
+    QVERIFY(browser);
+    QVERIFY(browser->isVisible());
+    QVERIFY(browser->isWindow());
+    QCOMPARE(browser->windowTitle(), QStringLiteral("Esplora risorse"));
+    QCOMPARE(w.form->primopiano->text(), QStringLiteral("falso"));
+    QVERIFY(!w.form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    // The browser's own Command1 is the pane button, not the main window's.
+    QCOMPARE(browser->findChild<QPushButton *>(QStringLiteral("Command1"))->text(),
+             QStringLiteral("1"));
+    QCOMPARE(w.form->findChild<QAbstractButton *>(QStringLiteral("Command1")), button);
+    button->click();
+    QCOMPARE(w.form->fileBrowser(), browser); // one browser, brought forward
+
+    // A picture double-clicked lands on this window's board.
+    QTemporaryDir files;
+    QImage picture(24, 16, QImage::Format_RGB32);
+    picture.fill(qRgb(10, 200, 30));
+    QVERIFY(picture.save(files.filePath(QStringLiteral("mappa.png"))));
+    QVERIFY(browser->setFolder(files.path()));
+    browser->File1->setCurrentRow(0);
+    browser->File1_DblClick();
+    QCOMPARE(w.form->boardPanel()->txtWidth()->text(), QStringLiteral("24"));
+    QCOMPARE(w.form->boardPanel()->txtHeight()->text(), QStringLiteral("16"));
+    QVERIFY(w.form->boardPanel()->hasPicture());
+
+    // Its message boxes follow a replacement set on the main window.
+    RecordingMessages other;
+    w.form->setMessageService(&other);
+    browser->Text2->setText(files.filePath(QStringLiteral("manca/lavagna.png")));
+    browser->Command4->click();
+    QCOMPARE(other.asked.size(), 1);
+    QVERIFY(other.reply(true));
+    QCOMPARE(other.texts(), QStringList{QStringLiteral("Il percorso indicato non è valido. "
+                                                       "L'immagine non è stata salvata.")});
+    QVERIFY(w.messages.asked.isEmpty());
+    w.form->setMessageService(&w.messages);
+    browser->Text2->setText(files.filePath(QStringLiteral("lavagna.bmp")));
+    browser->Command4->click();
+    QVERIFY(w.messages.reply(true));
+    QCOMPARE(w.messages.texts(), QStringList{QStringLiteral("Immagine salvata con successo.")});
+    const QImage saved(files.filePath(QStringLiteral("lavagna.bmp")));
+    QCOMPARE(saved.convertToFormat(QImage::Format_RGB32), w.form->boardPanel()->surface()->image());
+
+    // A pane button fills this window's program panel and hides the browser;
+    // the launch leaves the window off top.
+    w.form->programPanel()->txtProgram->setText(QStringLiteral("/percorso/che/non/esiste"));
+    browser->Text2->setText(files.filePath(QStringLiteral("nessun-programma")));
+    browser->Command3->click();
+    QVERIFY(browser->isHidden());
+    QCOMPARE(w.form->programPanel()->txtProgram3->text(),
+             files.filePath(QStringLiteral("nessun-programma")));
+    QVERIFY(w.form->programPanel()->txtProgram->text().isEmpty());
+    QCOMPARE(w.form->primopiano->text(), QStringLiteral("falso"));
+    button->click();
+    QVERIFY(browser->isVisible());
+    QCOMPARE(w.form->fileBrowser(), browser);
 }
 
 QTEST_MAIN(tst_MainWindow)
