@@ -3,7 +3,9 @@
 # --with-test-tools also what its tests need.
 set -euo pipefail
 # libxcb1-dev and pkgconf: the program panel hosts other programs' windows on X11.
-packages=(cmake g++ make qt6-base-dev qt6-multimedia-dev libgl-dev libxcb1-dev pkgconf)
+# qt6-translations-l10n: Qt's own dialogs and buttons in Italian, as the rest.
+packages=(cmake g++ make qt6-base-dev qt6-multimedia-dev libgl-dev libxcb1-dev pkgconf
+    qt6-translations-l10n)
 # The tests also start a private X server and a small X program to host.
 if [ "${1:-}" = "--with-test-tools" ]; then
     packages+=(xvfb x11-apps)

@@ -5,7 +5,9 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLibraryInfo>
 #include <QTextStream>
+#include <QTranslator>
 
 int main(int argc, char *argv[])
 {
@@ -38,6 +40,13 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(TAVERNIX_VERSION));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tavernix/tavernix.png")));
     QApplication::setDesktopFileName(QStringLiteral("io.github.tavernix.Tavernix"));
+    // The program speaks Italian whatever the desktop's language, so Qt's
+    // own dialogs (the file chooser, standard buttons) do too when their
+    // Italian texts are installed; otherwise they stay in English.
+    QTranslator qtItalian;
+    if (qtItalian.load(QStringLiteral("qtbase_it"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtItalian);
 
     // A second copy would fight the first for the port and the preferences
     // file, so it ends before its window appears.

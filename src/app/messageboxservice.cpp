@@ -1,6 +1,9 @@
 #include "messageboxservice.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
+
+#include <utility>
 
 namespace app {
 
@@ -37,6 +40,17 @@ QMessageBox *MessageBoxService::makeBox(Icon icon, const QString &title, const Q
     auto *box = new QMessageBox(toQt(icon), title, text, buttons, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setTextFormat(Qt::PlainText); // names typed by peers appear in messages
+    // The buttons speak the program's language even without Qt's translations.
+    const std::pair<QMessageBox::StandardButton, const char *> captions[] = {
+        {QMessageBox::Ok, "OK"},
+        {QMessageBox::Cancel, "Annulla"},
+        {QMessageBox::Yes, "Sì"},
+        {QMessageBox::No, "No"},
+    };
+    for (const auto &[which, caption] : captions) {
+        if (QAbstractButton *b = box->button(which))
+            b->setText(QString::fromUtf8(caption));
+    }
     return box;
 }
 

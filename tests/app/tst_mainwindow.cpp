@@ -640,11 +640,12 @@ void tst_MainWindow::questionsAnswerAfterTheAskingCallReturns()
         Buttons buttons;
         QMessageBox::StandardButton press;
         bool expected;
+        const char *captions; // of the box's buttons, in the user's language
     } cases[] = {
-        {Buttons::YesNo, QMessageBox::Yes, true},
-        {Buttons::YesNo, QMessageBox::No, false},
-        {Buttons::OkCancel, QMessageBox::Ok, true},
-        {Buttons::OkCancel, QMessageBox::Cancel, false},
+        {Buttons::YesNo, QMessageBox::Yes, true, "Sì|No"},
+        {Buttons::YesNo, QMessageBox::No, false, "Sì|No"},
+        {Buttons::OkCancel, QMessageBox::Ok, true, "OK|Annulla"},
+        {Buttons::OkCancel, QMessageBox::Cancel, false, "OK|Annulla"},
     };
     for (const auto &c : cases) {
         std::optional<bool> answer;
@@ -659,6 +660,13 @@ void tst_MainWindow::questionsAnswerAfterTheAskingCallReturns()
         QVERIFY(box);
         QCOMPARE(box->windowTitle(), QStringLiteral("Titolo"));
         QVERIFY(box->button(c.press));
+        QStringList captions;
+        for (QAbstractButton *b : box->buttons())
+            captions << b->text();
+        captions.sort();
+        QStringList expectedCaptions = QString::fromUtf8(c.captions).split(QLatin1Char('|'));
+        expectedCaptions.sort();
+        QCOMPARE(captions, expectedCaptions);
         box->button(c.press)->click();
         QTRY_VERIFY(answer.has_value());
         QCOMPARE(*answer, c.expected);
