@@ -493,6 +493,15 @@ void TestBoardDialogs::previewDrawsAndAClickClearsIt()
     QVERIFY(w.sent.isEmpty());
     QTest::mouseClick(d->picTest, Qt::LeftButton, {}, QPoint(5, 5));
     QVERIFY(!hasInk(d->preview()));
+    // What the wire cannot carry is previewed as "?", as it will be drawn.
+    d->txtText->setText(QStringLiteral("?ód?"));
+    d->cmdDrawPrev->click();
+    const QImage asSent = d->preview();
+    d->picTest_Click();
+    d->txtText->setText(QStringLiteral("Łódź"));
+    d->cmdDrawPrev->click();
+    QCOMPARE(d->preview(), asSent);
+    d->picTest_Click();
 
     w.palette.clearBorders();
     d->cmdDrawPrev->click();
