@@ -124,6 +124,20 @@ int main(int argc, char **argv)
     t.angle = 0;
     t.Y = 100;
     timeOne(rig, "1 MiB text, start size, level", t, 20);
+    t.Height = 150;
+    t.Width = 2;
+    t.Y = 6000;
+    timeOne(rig, "1 MiB text, tallest and narrowest, level", t, 20);
+    // The slowest character the single-byte wire can carry, found by trying
+    // every byte: a vertical tab.
+    t.Text = QString(1 << 20, QChar(0x0B));
+    t.Underlined = t.Italic = t.Strike = true;
+    timeOne(rig, "1 MiB of vertical tabs, every style", t, 20);
+    t.Underlined = t.Italic = t.Strike = false;
+    t.Text = huge;
+    t.Height = 13;
+    t.Width = 4;
+    t.Y = 100;
     t.FName = QString(1 << 20, QLatin1Char('F'));
     timeOne(rig, "1 MiB text and 1 MiB font name", t, 20);
     t.FName = QStringLiteral("Nessuna Fonte");

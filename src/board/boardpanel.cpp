@@ -131,7 +131,12 @@ void BoardPanel::buildControls(QWidget *parent)
     m_vsb->setObjectName(QStringLiteral("vsbImm"));
     m_command2 = new QPushButton(QStringLiteral("---"), m_picCont);
     m_command2->setObjectName(QStringLiteral("Command2"));
-    connect(m_command2, &QPushButton::clicked, this, &BoardPanel::imageExplorerRequested);
+    connect(m_command2, &QPushButton::clicked, this, [this] {
+        // The explorer copies the board and draws on it; a rubber band left
+        // inverted there would be copied, and inverted away over its lines later.
+        m_tools->ErasePendingSegment();
+        emit imageExplorerRequested();
+    });
 
     const int right = m_picCont->geometry().right() + 8;
     m_zFrame4 = new QGroupBox(QStringLiteral("Area visibile di picImm"), parent);
@@ -316,6 +321,9 @@ QImage BoardPanel::picture() const
 
 bool BoardPanel::loadPictureFile(const QString &path, bool reportFailure)
 {
+    // A rubber band under the new picture would be inverted "away" over it
+    // at the next move and leave a stray line; it comes back at that move.
+    m_tools->ErasePendingSegment();
     if (m_images->loadPictureFile(path))
         return true;
     if (reportFailure)
@@ -344,6 +352,8 @@ void BoardPanel::picDraw_Drop(const QList<QUrl> &urls)
 
 void BoardPanel::cmdRidim_Click()
 {
+    // Not copied to the clipboard, nor inverted away over the new picture later.
+    m_tools->ErasePendingSegment();
     const BoardImages::ResizeResult r =
         m_images->cmdRidim(m_txtWidth->text(), m_txtHeight->text());
     m_txtWidth->setText(r.width);
@@ -354,6 +364,7 @@ void BoardPanel::cmdRidim_Click()
 
 void BoardPanel::IncollaClipboard_Click()
 {
+    m_tools->ErasePendingSegment();
     m_images->IncollaClipboard();
 }
 

@@ -665,10 +665,22 @@ void DrawingTools::receiveFill(float x, float y, qint32 colour)
 
 // --- text ---------------------------------------------------------------------
 
-bool DrawingTools::insertText(const TextParams &text)
+TextParams DrawingTools::asSent(const TextParams &typed)
+{
+    // The wire carries one single-byte character each: what it cannot carry
+    // everyone else gets as "?", so this board draws the text as it travels
+    // and shows what the others see.
+    TextParams text = typed;
+    text.Text = session::decodeText(session::encodeText(typed.Text));
+    text.FName = session::decodeText(session::encodeText(typed.FName));
+    return text;
+}
+
+bool DrawingTools::insertText(const TextParams &typed)
 {
     if (!lookupColour())
         return false;
+    const TextParams text = asSent(typed);
     // A rubber band left from an earlier segment would be inverted away
     // over the text later.
     ErasePendingSegment();

@@ -144,9 +144,14 @@ public:
      * @brief The text dialog's "OK": draws @p text at its anchor in the
      * palette's colour, then sends it to everyone as the twelve text
      * messages. Without a colour it says "Selezionare un colore prima..."
-     * and neither draws nor sends. False when nothing was drawn.
+     * and neither draws nor sends. False when nothing was drawn. Characters
+     * the single-byte wire cannot carry are drawn and sent as "?", as every
+     * receiver gets them.
      */
     bool insertText(const TextParams &text);
+    /// @p text as the others receive it: text and font name through the
+    /// single-byte wire, where what it cannot carry becomes "?".
+    static TextParams asSent(const TextParams &text);
     /// Sends @p text as the twelve text messages, by the broadcast rule.
     void InsTextfrmMain(const TextParams &text);
 

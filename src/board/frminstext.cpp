@@ -243,7 +243,8 @@ void frmInsText::cmdDrawPrev_Click()
                              QStringLiteral("Selezionare un colore prima..."));
         return;
     }
-    const TextParams p = params();
+    // Shown as it will be drawn on every board.
+    const TextParams p = DrawingTools::asSent(params());
     const QPointF centre(std::nearbyint(m_preview.width() / 2.0),
                          std::nearbyint(m_preview.height() / 2.0));
     TextRenderer::DrawText(m_preview, centre, p.Text, p.Underlined, p.Italic, p.Strike, p.Height,

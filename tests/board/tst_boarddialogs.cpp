@@ -121,6 +121,8 @@ private slots:
     void dropLoadsTheFirstFile();
     void dropOfWhatIsNoPicture();
     void ridimAndIncollaButtons();
+    void pictureButtonsTakeThePendingBandAwayFirst_data();
+    void pictureButtonsTakeThePendingBandAwayFirst();
     void publicCallsForOtherWindows();
 
 private:
@@ -491,6 +493,15 @@ void TestBoardDialogs::previewDrawsAndAClickClearsIt()
     QVERIFY(w.sent.isEmpty());
     QTest::mouseClick(d->picTest, Qt::LeftButton, {}, QPoint(5, 5));
     QVERIFY(!hasInk(d->preview()));
+    // What the wire cannot carry is previewed as "?", as it will be drawn.
+    d->txtText->setText(QStringLiteral("?ód?"));
+    d->cmdDrawPrev->click();
+    const QImage asSent = d->preview();
+    d->picTest_Click();
+    d->txtText->setText(QStringLiteral("Łódź"));
+    d->cmdDrawPrev->click();
+    QCOMPARE(d->preview(), asSent);
+    d->picTest_Click();
 
     w.palette.clearBorders();
     d->cmdDrawPrev->click();
@@ -616,6 +627,73 @@ void TestBoardDialogs::ridimAndIncollaButtons()
     QCOMPARE(w.panel->picture().size(), QSize(40, 30));
     QCOMPARE(w.surface()->pixel(39, 29), 0x0000FF00u);
     QCOMPARE(w.panel->txtWidth()->text(), QStringLiteral("20000")); // the boxes stay
+}
+
+void TestBoardDialogs::pictureButtonsTakeThePendingBandAwayFirst_data()
+{
+    QTest::addColumn<QString>("operation");
+    for (const char *op : {"paste", "drop", "resize", "fit", "explorer"})
+        QTest::newRow(op) << QString::fromLatin1(op);
+}
+
+void TestBoardDialogs::pictureButtonsTakeThePendingBandAwayFirst()
+{
+    // A straight line's rubber band is inverted onto the board. A picture
+    // put over it (or a copy of the board taken, or the explorer opened to
+    // draw over it) must find it gone: the next move inverts the old band
+    // "away" again, which over new pixels draws a stray line instead.
+    QFETCH(QString, operation);
+    const QString path = m_dir.filePath(QStringLiteral("band.png"));
+    QVERIFY(picture(400, 300, Qt::green).save(path));
+
+    auto run = [&](Window &w, bool band, QImage &afterOperation) {
+        w.palette.picSelColor_Click(5);
+        if (operation == QLatin1String("resize") || operation == QLatin1String("fit"))
+            QVERIFY(w.panel->loadPictureFile(path));
+        board::DrawingTools *tools = w.panel->tools();
+        tools->Command14_Click();
+        if (band) {
+            tools->mousePress(board::DrawingTools::Left, false, 1500, 1500);
+            tools->mouseMove(0, false, 4500, 3000);
+            QVERIFY(tools->segmentPending());
+        }
+        QImage seen;
+        const QMetaObject::Connection c = QObject::connect(
+            w.panel, &BoardPanel::imageExplorerRequested, &w.window,
+            [&] { seen = w.surface()->image().copy(); });
+        if (operation == QLatin1String("paste")) {
+            QGuiApplication::clipboard()->setImage(picture(400, 300, Qt::green));
+            w.panel->IncollaClipboard()->click();
+        } else if (operation == QLatin1String("drop")) {
+            w.drop({QUrl::fromLocalFile(path)});
+        } else if (operation == QLatin1String("resize")) {
+            w.panel->txtWidth()->setText(QStringLiteral("500"));
+            w.panel->txtHeight()->setText(QStringLiteral("350"));
+            w.panel->cmdRidim()->click();
+            seen = QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
+        } else if (operation == QLatin1String("fit")) {
+            w.panel->txtWidth()->setText(QStringLiteral("0"));
+            w.panel->cmdRidim()->click();
+        } else {
+            w.panel->Command2()->click();
+        }
+        QObject::disconnect(c);
+        afterOperation = seen.isNull() ? w.surface()->image().copy() : seen;
+        QVERIFY(!tools->segmentPending());
+        // The line goes on from where it was started.
+        if (!band)
+            tools->mousePress(board::DrawingTools::Left, false, 1500, 1500);
+        tools->mouseMove(0, false, 6000, 1500);
+        tools->mousePress(board::DrawingTools::Left, false, 6000, 1500);
+    };
+    Window banded, clean;
+    QImage bandedAfter, cleanAfter;
+    run(banded, true, bandedAfter);
+    run(clean, false, cleanAfter);
+    QVERIFY(banded.boxes.shown.isEmpty() && clean.boxes.shown.isEmpty());
+    QCOMPARE(bandedAfter, cleanAfter);
+    QCOMPARE(banded.surface()->image(), clean.surface()->image());
+    QVERIFY(banded.surface()->image() != BoardSurface().image());
 }
 
 void TestBoardDialogs::publicCallsForOtherWindows()

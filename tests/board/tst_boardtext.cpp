@@ -112,6 +112,7 @@ private slots:
     void textToolRefusesWithoutColour();
     void insertTextDrawsThenSendsTwelveMessages();
     void insertTextWithoutColourDoesNothing();
+    void senderDrawsWhatTheWireCarries();
     void receivedTextUsesTheSendersSwatch_data();
     void receivedTextUsesTheSendersSwatch();
     void receivedTextRestoresUnitAndErasesBand();
@@ -447,6 +448,39 @@ void TestBoardText::insertTextWithoutColourDoesNothing()
     QVERIFY(b.sent.isEmpty());
     QCOMPARE(b.surface.image(), BoardSurface().image());
     QCOMPARE(b.boxes.texts(), QStringList{QStringLiteral("Selezionare un colore prima...")});
+}
+
+void TestBoardText::senderDrawsWhatTheWireCarries()
+{
+    // The wire carries one Windows-1252 byte per character: whatever it
+    // cannot carry reaches everyone else as "?", so the sender's own board
+    // shows "?" too, or the boards would not match.
+    Board sender;
+    sender.palette.picSelColor_Click(7);
+    TextParams p;
+    p.Text = QStringLiteral("Łódź, 5 € — ok");
+    p.x = 600;
+    p.Y = 900;
+    p.Height = 30;
+    p.Width = 10;
+    p.FName = QStringLiteral("DejaVu Sans");
+    QVERIFY(sender.tools.insertText(p));
+    QCOMPARE(sender.sent.size(), 12);
+    QCOMPARE(sender.sent.at(0), QStringLiteral("[Inserisci Testo]?ód?, 5 € — ok"));
+
+    // A receiver draws from the bytes that travelled.
+    Board receiver;
+    session::TextSet t;
+    t.Text = session::decodeText(session::encodeText(QString(p.Text)));
+    t.x = p.x;
+    t.Y = p.Y;
+    t.Height = 30;
+    t.Width = 10;
+    t.FWidth = 400;
+    t.FName = session::decodeText(session::encodeText(QString(p.FName)));
+    receiver.tools.receiveText(t, 7, 1);
+    QVERIFY(receiver.surface.image() != BoardSurface().image());
+    QCOMPARE(sender.surface.image(), receiver.surface.image());
 }
 
 void TestBoardText::receivedTextUsesTheSendersSwatch_data()
