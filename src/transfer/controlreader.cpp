@@ -53,15 +53,17 @@ qsizetype indexOfCi(const QByteArray &bytes, const char *word, qsizetype from)
     return -1;
 }
 
+// One pass that stops at the first family word: looking for each word over
+// the whole buffer would rescan it for every message of a flood.
 qsizetype nextFamily(const QByteArray &bytes, qsizetype from)
 {
-    qsizetype best = -1;
-    for (const char *family : kFamilies) {
-        const qsizetype at = indexOfCi(bytes, family, from);
-        if (at >= 0 && (best < 0 || at < best))
-            best = at;
+    for (qsizetype i = from; i + kFamilyLen <= bytes.size(); ++i) {
+        for (const char *family : kFamilies) {
+            if (equalsCi(bytes, i, family, kFamilyLen))
+                return i;
+        }
     }
-    return best;
+    return -1;
 }
 
 // True when @p bytes (shorter than a header) may still grow into a known

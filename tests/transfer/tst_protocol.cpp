@@ -44,6 +44,8 @@ private slots:
     void reader();
     void readerGivesUpOnEndlessName();
     void readerKeepsWhatFollows();
+    void readerTakesAFloodInOnePass_data();
+    void readerTakesAFloodInOnePass();
     void builders();
     void fileNameOfPath_data();
     void fileNameOfPath();
@@ -183,6 +185,39 @@ void tst_TransferProtocol::readerKeepsWhatFollows()
     QCOMPARE(kind, Kind::PacketRequest);
     QVERIFY(!ControlReader::identify("Request#:PACKE", &kind));
     QVERIFY(!ControlReader::identify("Request#:accept", &kind));
+}
+
+// A peer may pour megabytes of short messages (or of near misses) into one
+// read. Looking for the next family word must not rescan the rest of the
+// buffer for every message: that froze the window for minutes.
+void tst_TransferProtocol::readerTakesAFloodInOnePass_data()
+{
+    QTest::addColumn<QByteArray>("unit");
+    QTest::addColumn<int>("perUnit"); // messages each repetition yields
+    QTest::newRow("valueless") << QByteArray("Received:accept") << 1;
+    QTest::newRow("requests") << QByteArray("Request#:PACKET") << 1;
+    QTest::newRow("unknown kind") << QByteArray("Received:foobaz") << 0;
+    QTest::newRow("family words only") << QByteArray("xxxxxxxxReceived") << 0;
+    QTest::newRow("numbers") << QByteArray("Received:PEND~#:1") << 1;
+}
+
+void tst_TransferProtocol::readerTakesAFloodInOnePass()
+{
+    QFETCH(QByteArray, unit);
+    QFETCH(int, perUnit);
+    const int repeats = (4 << 20) / int(unit.size());
+    ControlReader reader;
+    reader.append(unit.repeated(repeats) + "Request#:PACKET");
+    ControlMessage m;
+    int taken = 0;
+    Kind last = Kind::Accept;
+    while (reader.next(&m) == ControlReader::Status::Message) {
+        ++taken;
+        last = m.kind;
+    }
+    QCOMPARE(taken, repeats * perUnit + 1);
+    QCOMPARE(last, Kind::PacketRequest);
+    QVERIFY(reader.isEmpty());
 }
 
 void tst_TransferProtocol::builders()
