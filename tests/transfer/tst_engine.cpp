@@ -66,6 +66,8 @@ private slots:
     void badAnswersFromARawReceiver();
     void receiverDropsMidFile();
     void silentReceiverStillCompletes();
+    void endlessNameFromAReceiverIsDropped();
+    void permissionInTwoPieces();
 
     // The port.
     void portChange_data();
@@ -947,6 +949,65 @@ void tst_TransferEngine::silentReceiverStillCompletes()
     QCOMPARE(s.outcomes, QList<Outcome>{Outcome::Completed});
     QCOMPARE(got.size(), 5000);
     QCOMPARE(s.messages.texts(), QStringList{QStringLiteral("Trasferimento del file completato.")});
+}
+
+// A receiver that starts a name and never ends it: the sender must neither
+// keep those bytes nor stop understanding what comes after them.
+void tst_TransferEngine::endlessNameFromAReceiverIsDropped()
+{
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    QTcpSocket *peer = nullptr;
+    QObject::connect(&server, &QTcpServer::newConnection, [&] {
+        peer = server.nextPendingConnection();
+        peer->write(transfer::wire::kAccept);
+    });
+    Sender s;
+    QVERIFY(s.connectAccepted(server.serverPort()));
+    peer->write(QByteArray("File~~~#:name~#:") + QByteArray(64 * 1024, 'n'));
+    // The refusal is repeated until it is heard; a sender still holding the
+    // runaway name never hears it.
+    QTimer again;
+    QObject::connect(&again, &QTimer::timeout, [&] { peer->write(transfer::wire::kDenied); });
+    again.start(20);
+    QVERIFY(s.waitState(State::NotConnected));
+    QCOMPARE(s.messages.texts(), QStringList{QStringLiteral("Il destinatario ha rifiutato la connessione.")});
+}
+
+// The stream may cut the permission before its digit; the sender then
+// waits for the digit rather than taking an empty answer and waiting forever.
+void tst_TransferEngine::permissionInTwoPieces()
+{
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    QTcpSocket *peer = nullptr;
+    QByteArray got;
+    bool asked = false;
+    QObject::connect(&server, &QTcpServer::newConnection, [&] {
+        peer = server.nextPendingConnection();
+        QObject::connect(peer, &QTcpSocket::readyRead, [&] {
+            got += peer->readAll();
+            if (got == "Request#:PACKET") {
+                got.clear();
+                peer->write("Received:PACKET:2048");
+            } else if (got.endsWith("File~~~#:size~#:5000") && !asked) {
+                asked = true;
+                got.clear();
+                peer->write("Received:PEND~#:");
+                peer->flush();
+                QTimer::singleShot(50, peer, [&] { peer->write("1"); });
+            }
+        });
+        peer->write(transfer::wire::kAccept);
+    });
+    Sender s;
+    QVERIFY(s.connectAccepted(server.serverPort()));
+    QVERIFY(s->offer(source(QStringLiteral("dado.bin"), 5000), 2048));
+    QTRY_COMPARE(got.size(), 5000);
+    QCOMPARE(s->state(), State::Sending);
+    peer->disconnectFromHost();
+    QVERIFY(s.waitEnded());
+    QCOMPARE(s.outcomes, QList<Outcome>{Outcome::Completed});
 }
 
 void tst_TransferEngine::portChange_data()

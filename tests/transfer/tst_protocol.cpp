@@ -120,6 +120,18 @@ void tst_TransferProtocol::reader_data()
                                                   << QByteArray("File~~~#:size~#");
     QTest::newRow("two requests") << L{"Request#:PACKETRequest#:PACKET"}
                                   << QStringList{"PacketRequest=", "PacketRequest="} << QByteArray();
+    QTest::newRow("next header cut after a valueless message")
+        << L{"Request#:PACKETReq", "uest#:PACKET"} << QStringList{"PacketRequest=", "PacketRequest="}
+        << QByteArray();
+    QTest::newRow("next header cut after trailing bytes")
+        << L{"Received:accept \r\nRece", "ived:denied"} << QStringList{"Accept=", "Denied="}
+        << QByteArray();
+    QTest::newRow("answer cut before its digit") << L{"Received:PEND~#:", "1"} << QStringList{"Pend=1"}
+                                                 << QByteArray();
+    QTest::newRow("refusal cut before its digit, then a kick")
+        << L{"Received:PEND~#:", "0Received:kickH#"} << QStringList{"Pend=0", "Kick="} << QByteArray();
+    QTest::newRow("answer without a digit") << L{"Received:PEND~#:x"} << QStringList{"Pend="}
+                                            << QByteArray();
 }
 
 void tst_TransferProtocol::reader()
@@ -151,6 +163,12 @@ void tst_TransferProtocol::readerGivesUpOnEndlessName()
     QCOMPARE(reader.next(&m), ControlReader::Status::Incomplete);
     reader.append(QByteArray(ControlReader::kMaxPending, 'n'));
     QCOMPARE(reader.next(&m), ControlReader::Status::Overflow);
+    // The runaway bytes are gone, so memory stays bounded and what comes
+    // next is understood again.
+    QVERIFY(reader.isEmpty());
+    reader.append("nnnnReceived:denied");
+    QCOMPARE(reader.next(&m), ControlReader::Status::Message);
+    QCOMPARE(m.kind, Kind::Denied);
 }
 
 void tst_TransferProtocol::readerKeepsWhatFollows()
