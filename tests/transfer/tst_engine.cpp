@@ -40,6 +40,8 @@ private slots:
     void peerLeavesWhileAsked();
     void secondSenderIsRefusedWhileOneIsConnected();
     void idleConnectionIsClosed();
+    void askerThatNeverReadsIsClosed_data();
+    void askerThatNeverReadsIsClosed();
     void unreachableReceiverFails();
     void badAddressOrPortFails_data();
     void badAddressOrPortFails();
@@ -376,6 +378,43 @@ void tst_TransferEngine::idleConnectionIsClosed()
     QVERIFY(slow.waitFor("Received:PACKET:2048Received:PACKET:2048Received:PACKET:2048Received:PACKET:2048"));
     QCOMPARE(slow.socket.state(), QAbstractSocket::ConnectedState);
     QVERIFY(slow.waitClosed());
+}
+
+// A peer that asks over and over (the packet size, or offers refused at
+// once) and never reads the answers would pile them up in the receiver.
+void tst_TransferEngine::askerThatNeverReadsIsClosed_data()
+{
+    QTest::addColumn<QByteArray>("question");
+    QTest::newRow("packet size") << QByteArray(transfer::wire::kPacketRequest);
+    QTest::newRow("refused offers") << QByteArray("File~~~#:name~#:..File~~~#:size~#:1");
+}
+
+void tst_TransferEngine::askerThatNeverReadsIsClosed()
+{
+    QFETCH(QByteArray, question);
+    Receiver r;
+    QTcpSocket peer;
+    peer.setReadBufferSize(4096); // takes no more than this from the system
+    peer.connectToHost(QHostAddress::LocalHost, r.port());
+    QVERIFY(spin([&] { return peer.state() == QAbstractSocket::ConnectedState; }));
+    QVERIFY(spin([&] { return r->state() == FileReceiver::State::Connected; }));
+    const QByteArray burst = question.repeated((1 << 20) / question.size());
+    qint64 sent = 0;
+    QTimer topUp;
+    QObject::connect(&topUp, &QTimer::timeout, [&] {
+        // Up to 48 MiB of questions, far more than the system buffers hold.
+        if (peer.state() == QAbstractSocket::ConnectedState && peer.bytesToWrite() < (4 << 20) &&
+            sent < (qint64(48) << 20)) {
+            peer.write(burst);
+            sent += burst.size();
+        }
+    });
+    topUp.start(1);
+    QVERIFY(spin([&] { return r->state() != FileReceiver::State::Connected; }, 30000));
+    QVERIFY(r.waitListening());
+    // And the next sender is served.
+    Sender s;
+    QVERIFY(s.connectAccepted(r.port()));
 }
 
 void tst_TransferEngine::unreachableReceiverFails()
