@@ -5,6 +5,7 @@
 #include "frmmain.h"
 #include "frmserverclient.h"
 #include "incomingoffer.h"
+#include "messageboxservice.h"
 #include "participantlist.h"
 
 #include <QCheckBox>
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -88,6 +90,7 @@ private slots:
 
     void closeKeepsTheListedSettings();
     void closeDuringAnOfferCancelsIt();
+    void questionBoxGoesWithItsConnection();
     void portChangeThroughTheBox_data();
     void portChangeThroughTheBox();
     void folderListSetsTheSaveFolder();
@@ -480,6 +483,55 @@ void tst_TransferWindow::closeDuringAnOfferCancelsIt()
     QVERIFY(p.senderIdle());
     QVERIFY(spin([&] { return p.b.receiver()->state() == transfer::FileReceiver::State::Listening; }));
     QVERIFY(!p.receiveBoxes.reply(true));
+}
+
+namespace {
+
+QMessageBox *visibleBox(const QString &title)
+{
+    for (QWidget *top : QApplication::allWidgets()) {
+        auto *box = qobject_cast<QMessageBox *>(top);
+        if (box && box->isVisible() && box->windowTitle() == title)
+            return box;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+// Real boxes: a question whose connection has ended (the peer left, or the
+// window was closed and made anew) disappears instead of waiting for an
+// answer that would do nothing.
+void tst_TransferWindow::questionBoxGoesWithItsConnection()
+{
+    FrmServerCLient w;
+    app::MessageBoxService boxes(&w);
+    w.setMessageService(&boxes);
+    w.listenOn(0);
+    w.ChkAcceptID->setChecked(false);
+    const QString request = QStringLiteral("Richiesta di Connessione");
+    {
+        RawPeer peer;
+        QVERIFY(peer.connectTo(w.receiver()->port()));
+        QVERIFY(spin([&] { return visibleBox(request); }));
+    }
+    QVERIFY(spin([&] { return w.receiver()->state() == transfer::FileReceiver::State::Listening; }));
+    QVERIFY(spin([&] { return !visibleBox(request); }));
+
+    // A file question over the shown window, which is then closed.
+    w.ChkAcceptID->setChecked(true);
+    w.ChkAutoSend->setChecked(false);
+    w.show();
+    const QString offered = QStringLiteral("File in attesa di permesso");
+    RawPeer peer;
+    QVERIFY(peer.connectTo(w.receiver()->port()));
+    QVERIFY(peer.waitFor(transfer::wire::kAccept));
+    peer.send("File~~~#:name~#:tardi.bin");
+    peer.send("File~~~#:size~#:10");
+    QVERIFY(spin([&] { return visibleBox(offered); }));
+    w.close();
+    QVERIFY(peer.waitClosed());
+    QVERIFY(spin([&] { return !visibleBox(offered); }));
 }
 
 void tst_TransferWindow::portChangeThroughTheBox_data()
