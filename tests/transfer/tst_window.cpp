@@ -86,6 +86,7 @@ private slots:
     void connectionRefusedByTheReceiver();
     void disconnectButton();
     void receiverClosingRestoresTheSender();
+    void fileChosenAfterTheConnectionEnded();
     void receiverCancelButton();
 
     void closeKeepsTheListedSettings();
@@ -369,6 +370,27 @@ void tst_TransferWindow::receiverClosingRestoresTheSender()
     QVERIFY(p.senderIdle());
     QCOMPARE(p.a.lblstatus2->text(), before); // left as it was
     QVERIFY(p.sendBoxes.shown.isEmpty());
+}
+
+// The file dialog does not stop the connection from ending meanwhile: the
+// file chosen afterwards shows, but "Invia" stays off with nothing to send to.
+void tst_TransferWindow::fileChosenAfterTheConnectionEnded()
+{
+    Pair p;
+    const QString path = m_files.filePath(QStringLiteral("tardi.bin"));
+    QVERIFY(makeFile(path, 700));
+    QVERIFY(p.connect());
+    QFileDialog *dialog = nullptr;
+    QObject::connect(&p.a, &FrmServerCLient::fileDialogOpened, [&](QFileDialog *d) { dialog = d; });
+    p.a.CmdAquire->click();
+    QVERIFY(dialog);
+    p.b.close(); // the receiver goes
+    QVERIFY(spin([&] { return p.a.CmdSeek->isEnabled(); }));
+    emit dialog->fileSelected(path); // what the dialog reports when the user picks
+    QCOMPARE(p.a.TextSend->text(), path);
+    QCOMPARE(p.a.lblfilesize->text(), QStringLiteral("Dimensione: 700 bytes"));
+    QVERIFY(!p.a.CmdSend->isEnabled());
+    QVERIFY(p.senderIdle());
 }
 
 void tst_TransferWindow::receiverCancelButton()
