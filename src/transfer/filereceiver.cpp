@@ -309,7 +309,10 @@ void FileReceiver::refuseFile(const QString &reason)
 
 void FileReceiver::acceptFile()
 {
-    const QString folder = withSeparator(m_saveFolder);
+    // An emptied folder box means the usual folder, as at the start, rather
+    // than the root of the file system.
+    const QString folder = m_saveFolder.trimmed().isEmpty() ? defaultSaveFolder()
+                                                            : withSeparator(m_saveFolder);
     QString why;
     if (!makeFolder(folder, &why)) {
         refuseFile(QStringLiteral("Stato: File rifiutato: la cartella ") + folder +

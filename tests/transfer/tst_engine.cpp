@@ -1,5 +1,6 @@
 #include "transfertestkit.h"
 
+#include "incomingoffer.h"
 #include "sizetext.h"
 #include "transferprotocol.h"
 
@@ -53,6 +54,7 @@ private slots:
     void destinationThatCannotBeMadeIsRefused_data();
     void destinationThatCannotBeMadeIsRefused();
     void missingFileIsNotOffered();
+    void emptiedFolderBoxMeansTheUsualFolder();
 
     // Endings.
     void receiverCancelReachesTheSender();
@@ -576,6 +578,35 @@ void tst_TransferEngine::missingFileIsNotOffered()
     QCOMPARE(s.messages.titles(), QStringList{QStringLiteral("Errore di trasferimento")});
     QVERIFY(!s->offer(m_files.path(), 2048)); // a folder
     QCOMPARE(s->state(), State::Accepted);
+}
+
+// A folder box the user has emptied sends files where they go at the start,
+// not to the root of the file system.
+void tst_TransferEngine::emptiedFolderBoxMeansTheUsualFolder()
+{
+    const QString name = QStringLiteral("vuota-%1.bin").arg(QRandomGenerator::global()->generate());
+    const QString usual = transfer::defaultSaveFolder();
+    const bool usualExisted = QFileInfo::exists(usual);
+    const QString root = QDir::rootPath() + name;
+    for (const QString &folder : {QString(), QStringLiteral("  ")}) {
+        Receiver r;
+        r->setSaveFolder(folder);
+        RawPeer peer;
+        QVERIFY(peer.connectTo(r.port()));
+        QVERIFY(peer.waitFor(transfer::wire::kAccept));
+        peer.send("File~~~#:name~#:" + name.toLatin1());
+        peer.send("File~~~#:size~#:3");
+        QVERIFY(peer.waitFor(transfer::wire::kPendAccepted));
+        peer.send("abc");
+        QVERIFY(r.waitListening());
+        const bool inRoot = QFile::remove(root);
+        QVERIFY(!inRoot);
+        QCOMPARE(r->destinationPath(), usual + name);
+        QCOMPARE(contents(usual + name), QByteArray("abc"));
+        QVERIFY(QFile::remove(usual + name));
+    }
+    if (!usualExisted)
+        QDir().rmdir(usual);
 }
 
 void tst_TransferEngine::receiverCancelReachesTheSender()
