@@ -285,11 +285,14 @@ void tst_TransferProtocol::sizeText_data()
     QTest::newRow("102399") << qint64(102399) << "99,9 KB";
     QTest::newRow("102400") << qint64(102400) << "100 KB";
     QTest::newRow("500000") << qint64(500000) << "488 KB";
-    QTest::newRow("1024000") << qint64(1024000) << "1000 KB";
-    QTest::newRow("1048575") << qint64(1048575) << "1023 KB";
+    QTest::newRow("1023999") << qint64(1023999) << "999 KB";
+    // Three digits still: 1000 KB and more is already shown in MB.
+    QTest::newRow("1024000") << qint64(1024000) << "0,97 MB";
+    QTest::newRow("1048575") << qint64(1048575) << "0,99 MB";
     QTest::newRow("1048576") << qint64(1048576) << "1,00 MB";
     QTest::newRow("50 MiB") << qint64(50) * 1024 * 1024 << "50,0 MB";
     QTest::newRow("256 MiB") << qint64(256) * 1024 * 1024 << "256 MB";
+    QTest::newRow("1000 MiB") << qint64(1000) * 1024 * 1024 << "0,97 GB";
     QTest::newRow("1 GiB") << (qint64(1) << 30) << "1,00 GB";
     QTest::newRow("largest file") << qint64(2147483647) << "1,99 GB";
     QTest::newRow("1 TiB stays in GB") << (qint64(1) << 40) << "1024 GB";
@@ -301,6 +304,11 @@ void tst_TransferProtocol::sizeText()
     QFETCH(QString, text);
     QCOMPARE(FormatKB(bytes), text);
     QCOMPARE(FormatKB2(bytes), text);
+    // The key the sender uses to skip unchanged progress lines agrees.
+    for (const qint64 other : {bytes - 1, bytes + 1}) {
+        if (other >= 0)
+            QCOMPARE(sizeTextKey(other) == sizeTextKey(bytes), FormatKB(other) == text);
+    }
 }
 
 void tst_TransferProtocol::incomingName_data()
