@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 
 #include <csignal>
+#include <sys/socket.h>
 #include <sys/resource.h>
 
 using namespace transferkit;
@@ -70,6 +71,7 @@ private slots:
     void badAnswersFromARawReceiver();
     void receiverDropsMidFile();
     void silentReceiverStillCompletes();
+    void stalledReceiverIsNotACompletion();
     void endlessNameFromAReceiverIsDropped();
     void permissionInTwoPieces();
 
@@ -1019,6 +1021,51 @@ void tst_TransferEngine::silentReceiverStillCompletes()
     QCOMPARE(s.outcomes, QList<Outcome>{Outcome::Completed});
     QCOMPARE(got.size(), 5000);
     QCOMPARE(s.messages.texts(), QStringList{QStringLiteral("Trasferimento del file completato.")});
+}
+
+// Every byte handed to the system is not yet every byte delivered: while
+// the system still holds bytes the receiver has not acknowledged (a stalled
+// line, a receiver that stopped reading), waiting on is no success.
+void tst_TransferEngine::stalledReceiverIsNotACompletion()
+{
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    QTcpSocket *peer = nullptr;
+    QByteArray got;
+    QObject::connect(&server, &QTcpServer::newConnection, [&] {
+        peer = server.nextPendingConnection();
+        // The smallest buffer the system allows, and no reading once the
+        // file is accepted: most of the file stays unacknowledged.
+        const int small = 1024;
+        ::setsockopt(int(peer->socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        peer->setReadBufferSize(64);
+        QObject::connect(peer, &QTcpSocket::readyRead, [&] {
+            got += peer->readAll();
+            if (got == "Request#:PACKET") {
+                got.clear();
+                peer->write("Received:PACKET:2048");
+            } else if (got.endsWith("File~~~#:size~#:8000")) {
+                got.clear();
+                QObject::disconnect(peer, &QTcpSocket::readyRead, nullptr, nullptr);
+                peer->write(transfer::wire::kPendAccepted);
+            }
+        });
+        peer->write(transfer::wire::kAccept);
+    });
+    Sender s;
+    s->setFinishTimeout(100);
+    QVERIFY(s.connectAccepted(server.serverPort()));
+    QVERIFY(s->offer(source(QStringLiteral("fermo.bin"), 8000), 2048));
+    // The whole file is with the system: the last progress line is shown.
+    QVERIFY(spin([&] { return s.progress.size() == 4; }));
+    QCOMPARE(s.progress.last(), 100.0);
+    QTest::qWait(500); // several finish timeouts
+    QVERIFY(s.outcomes.isEmpty());
+    QCOMPARE(s->state(), State::Sending);
+    // The line dies without the receiver having it all: that is a loss.
+    peer->abort();
+    QVERIFY(s.waitEnded());
+    QCOMPARE(s.outcomes, QList<Outcome>{Outcome::ConnectionLost});
 }
 
 // A receiver that starts a name and never ends it: the sender must neither
