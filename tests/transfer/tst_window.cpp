@@ -103,6 +103,7 @@ private slots:
     void recipientsFollowTheParticipants();
     void mainWindowPassesItsMessageService();
     void mainWindowEndShutsItDown();
+    void programEndsWhileAFileComesIn();
 
 private:
     QTemporaryDir m_files;
@@ -823,6 +824,48 @@ void tst_TransferWindow::mainWindowEndShutsItDown()
     QTcpSocket probe;
     probe.connectToHost(QHostAddress::LocalHost, port);
     QVERIFY(spin([&] { return probe.state() == QAbstractSocket::UnconnectedState; }));
+}
+
+// The program ends in the middle of a file: the receiving side goes without
+// a message and without listening again, the part written stays, and the
+// sender is told the line was lost.
+void tst_TransferWindow::programEndsWhileAFileComesIn()
+{
+    Main m(QStringLiteral("midfile"));
+    FrmServerCLient *w = m.form->transferWindow();
+    QTemporaryDir saves;
+    w->TxtSaveFile->setText(saves.path() + QLatin1Char('/'));
+    w->PacketScroll->setValue(2500);
+    w->listenOn(0);
+    const quint16 port = w->receiver()->port();
+    const QString path = m_files.filePath(QStringLiteral("fine.bin"));
+    QVERIFY(makeFile(path, qint64(8) << 20));
+    m.form->show();
+    // Closed from the event loop, as the user's click comes.
+    bool scheduled = false;
+    QObject::connect(w->receiver(), &transfer::FileReceiver::progressChanged, m.form.get(),
+                     [&](double p) {
+                         if (p > 0 && p < 100 && !scheduled) {
+                             scheduled = true;
+                             QTimer::singleShot(0, m.form.get(), [&] { m.form->close(); });
+                         }
+                     });
+    Sender s;
+    QVERIFY(s.connectAccepted(port));
+    QVERIFY(s->offer(path, 2500));
+    QVERIFY(s.waitEnded());
+    QCOMPARE(s.outcomes, QList<FileSender::Outcome>{FileSender::Outcome::ConnectionLost});
+    QVERIFY(!w->receiver());
+    QVERIFY(m.boxes.shown.isEmpty());
+    const QString target = saves.filePath(QStringLiteral("fine.bin"));
+    const qint64 partial = QFileInfo(target).size();
+    QVERIFY(partial > 0);
+    QVERIFY(partial < (qint64(8) << 20));
+    QCOMPARE(contents(target), contents(path).left(partial));
+    QTcpSocket probe;
+    probe.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(spin([&] { return probe.state() == QAbstractSocket::UnconnectedState; }));
+    m.form.reset(); // and the window itself goes cleanly
 }
 
 QTEST_MAIN(tst_TransferWindow)
