@@ -347,7 +347,7 @@ qint64 FileSender::unacknowledged() const
 bool FileSender::receiverHasItAll() const
 {
 #ifdef Q_OS_LINUX
-    // A receiver that closes once it has read everything ends with a
+    // A receiver that closes once it has read everything ends with an
     // orderly close; a reset throws away whatever it had not acknowledged.
     tcp_info info{};
     socklen_t length = sizeof info;
