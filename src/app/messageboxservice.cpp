@@ -72,6 +72,10 @@ void MessageBoxService::ask(Icon icon, const QString &title, const QString &text
                          if (answer)
                              answer(box->standardButton(box->clickedButton()) == accept);
                      });
+    // A question about something that is gone is moot: the box goes with it
+    // rather than wait for an answer that would do nothing.
+    if (context)
+        QObject::connect(context, &QObject::destroyed, box, &QObject::deleteLater);
     box->open();
 }
 

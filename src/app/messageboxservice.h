@@ -13,6 +13,7 @@ namespace app {
  * @brief Message boxes on screen. They open window-modal over their window
  * (or stand alone while it is hidden) and return at once, so no nested
  * event loop runs inside a socket handler while the user reads or answers.
+ * A question closes by itself, unanswered, when its context goes.
  */
 class MessageBoxService : public session::MessageService
 {

@@ -53,15 +53,17 @@ qsizetype indexOfCi(const QByteArray &bytes, const char *word, qsizetype from)
     return -1;
 }
 
+// One pass that stops at the first family word: looking for each word over
+// the whole buffer would rescan it for every message of a flood.
 qsizetype nextFamily(const QByteArray &bytes, qsizetype from)
 {
-    qsizetype best = -1;
-    for (const char *family : kFamilies) {
-        const qsizetype at = indexOfCi(bytes, family, from);
-        if (at >= 0 && (best < 0 || at < best))
-            best = at;
+    for (qsizetype i = from; i + kFamilyLen <= bytes.size(); ++i) {
+        for (const char *family : kFamilies) {
+            if (equalsCi(bytes, i, family, kFamilyLen))
+                return i;
+        }
     }
-    return best;
+    return -1;
 }
 
 // True when @p bytes (shorter than a header) may still grow into a known
@@ -93,6 +95,17 @@ bool mayBecomeFamily(const QByteArray &bytes, qsizetype at)
     return false;
 }
 
+// How many of the last bytes of @p bytes, none before @p from, may be the
+// first part of a family word still on its way.
+qsizetype familyStartAtEnd(const QByteArray &bytes, qsizetype from)
+{
+    for (qsizetype n = qMin<qsizetype>(kFamilyLen - 1, bytes.size() - from); n > 0; --n) {
+        if (mayBecomeFamily(bytes, bytes.size() - n))
+            return n;
+    }
+    return 0;
+}
+
 const Known *find(const QByteArray &bytes)
 {
     for (const Known &k : kKnown) {
@@ -121,14 +134,7 @@ void ControlReader::skipUnknown()
         return;
     }
     // Keep a tail that may be the first part of the next family word.
-    qsizetype keep = 0;
-    for (qsizetype n = qMin<qsizetype>(kFamilyLen - 1, m_buffer.size() - 1); n > 0; --n) {
-        if (mayBecomeFamily(m_buffer, m_buffer.size() - n)) {
-            keep = n;
-            break;
-        }
-    }
-    m_buffer.remove(0, m_buffer.size() - keep);
+    m_buffer.remove(0, m_buffer.size() - familyStartAtEnd(m_buffer, 1));
 }
 
 ControlReader::Status ControlReader::next(ControlMessage *out)
@@ -149,16 +155,26 @@ ControlReader::Status ControlReader::next(ControlMessage *out)
             const qsizetype end = nextFamily(m_buffer, kHeader);
             out->kind = k->value;
             out->value.clear();
-            m_buffer.remove(0, end < 0 ? m_buffer.size() : end);
+            // The next message's header may be cut by the read boundary.
+            m_buffer.remove(0, end < 0 ? m_buffer.size() - familyStartAtEnd(m_buffer, kHeader)
+                                       : end);
             return Status::Message;
         }
         if (m_buffer.size() < kValueAt) // the separator before the value is still on its way
             return Status::Incomplete;
+        // The answer to an offer is always one digit: without it, it is
+        // still on its way (taking it empty would leave the sender waiting).
+        if (k->value == Kind::Pend && m_buffer.size() == kValueAt)
+            return Status::Incomplete;
         qsizetype end = kValueAt;
         if (k->value == Kind::Name) {
             end = indexOfCi(m_buffer, "file~~~#", kValueAt);
+            if (end < 0 && m_buffer.size() > kMaxPending) {
+                m_buffer.clear(); // dropped, so a peer cannot make it grow
+                return Status::Overflow;
+            }
             if (end < 0)
-                return m_buffer.size() > kMaxPending ? Status::Overflow : Status::Incomplete;
+                return Status::Incomplete;
         } else {
             // Numbers end at their last digit; what follows is the caller's.
             while (end < m_buffer.size() && m_buffer.at(end) >= '0' && m_buffer.at(end) <= '9')

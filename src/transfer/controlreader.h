@@ -14,11 +14,12 @@ namespace transfer {
  * a message in pieces. The reader keeps what has arrived and gives each
  * message up to its expected end:
  * - a message without a value ends after its fifteen characters (anything
- *   up to the next family word is dropped with it);
+ *   up to the next family word is dropped with it, but not the start of a
+ *   family word at the end, which may be the next message in pieces);
  * - a number (packet size, answer, file length) runs from position 17 over
  *   its decimal digits; what follows is left, so file bytes that come right
  *   after a size stay file bytes. A value that does not start with a digit
- *   is read as empty;
+ *   is read as empty. The answer to an offer waits for its one digit;
  * - a file name runs to the next "File~~~#", which is the size message that
  *   always follows it, so a name is never cut by a read boundary. A name
  *   that itself holds "File~~~#" is cut there.
@@ -34,7 +35,7 @@ public:
     enum class Status {
         Message,    ///< a message was taken
         Incomplete, ///< nothing (more) to take until further bytes arrive
-        Overflow,   ///< kMaxPending bytes hold no complete message
+        Overflow,   ///< kMaxPending bytes hold no complete message; they are dropped
     };
 
     void append(const QByteArray &bytes) { m_buffer.append(bytes); }

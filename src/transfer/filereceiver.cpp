@@ -18,6 +18,9 @@ namespace {
 // stops reading from the system when its buffer is full, so a peer that
 // floods us while a question waits is held back by TCP, not by memory.
 constexpr qint64 kReadBuffer = 512 * 1024;
+// A sender asks once per offer and waits for the answer; this much of our
+// answers still unsent means a peer that asks without ever reading.
+constexpr qint64 kMaxUnsent = 64 * 1024;
 
 QString peerText(const QTcpSocket *socket)
 {
@@ -233,6 +236,10 @@ void FileReceiver::handleControl()
 {
     ControlMessage message;
     while (m_socket && m_state == State::Connected) {
+        if (m_socket->bytesToWrite() > kMaxUnsent) {
+            returnToListening(Retire::Abort);
+            return;
+        }
         const ControlReader::Status status = m_reader.next(&message);
         if (status == ControlReader::Status::Overflow) {
             // A name that never ends: nobody sends that by mistake.
@@ -302,7 +309,10 @@ void FileReceiver::refuseFile(const QString &reason)
 
 void FileReceiver::acceptFile()
 {
-    const QString folder = withSeparator(m_saveFolder);
+    // An emptied folder box means the usual folder, as at the start, rather
+    // than the root of the file system.
+    const QString folder = m_saveFolder.trimmed().isEmpty() ? defaultSaveFolder()
+                                                            : withSeparator(m_saveFolder);
     QString why;
     if (!makeFolder(folder, &why)) {
         refuseFile(QStringLiteral("Stato: File rifiutato: la cartella ") + folder +

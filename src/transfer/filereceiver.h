@@ -73,7 +73,8 @@ public:
     /// The packet size answered to "Request#:PACKET".
     void setPacketSize(int size) { m_packetSize = size; }
     int packetSize() const { return m_packetSize; }
-    /// TxtSaveFile: the folder accepted files are written into.
+    /// TxtSaveFile: the folder accepted files are written into; empty means
+    /// the usual one (defaultSaveFolder()).
     void setSaveFolder(const QString &folder) { m_saveFolder = folder; }
     QString saveFolder() const { return m_saveFolder; }
     void setIdleTimeout(int ms);

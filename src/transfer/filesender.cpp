@@ -17,6 +17,12 @@
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 #endif
+#ifdef Q_OS_LINUX
+#include <fcntl.h>
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+#endif
 
 namespace transfer {
 
@@ -35,9 +41,16 @@ FileSender::FileSender(QObject *parent)
     m_connectTimer->setSingleShot(true);
     connect(m_connectTimer, &QTimer::timeout, this, &FileSender::onConnectTimeout);
     m_finishTimer->setSingleShot(true);
-    // A receiver that never hangs up has still been handed every byte.
+    // A receiver that never hangs up has still been handed every byte, once
+    // its system has acknowledged them all; bytes still unacknowledged (a
+    // stalled line) may yet be lost, so the wait goes on until the receiver
+    // closes or the connection fails.
     connect(m_finishTimer, &QTimer::timeout, this, [this] {
-        if (m_awaitingClose)
+        if (!m_awaitingClose)
+            return;
+        if (unacknowledged() > 0)
+            m_finishTimer->start(m_finishTimeoutMs);
+        else
             finishSend(Outcome::Completed);
     });
 }
@@ -319,6 +332,31 @@ bool FileSender::sendPacket(const char *data, qint64 length)
     return m_socket->write(data, length) == length;
 }
 
+qint64 FileSender::unacknowledged() const
+{
+    const qint64 unsent = m_socket ? m_socket->bytesToWrite() : 0;
+#ifdef Q_OS_LINUX
+    int queued = 0;
+    const int fd = m_watch >= 0 ? m_watch : (m_socket ? int(m_socket->socketDescriptor()) : -1);
+    if (fd >= 0 && ::ioctl(fd, SIOCOUTQ, &queued) == 0)
+        return unsent + queued;
+#endif
+    return unsent;
+}
+
+bool FileSender::receiverHasItAll() const
+{
+#ifdef Q_OS_LINUX
+    // A receiver that closes once it has read everything ends with an
+    // orderly close; a reset throws away whatever it had not acknowledged.
+    tcp_info info{};
+    socklen_t length = sizeof info;
+    if (m_watch >= 0 && ::getsockopt(m_watch, IPPROTO_TCP, TCP_INFO, &info, &length) == 0)
+        return info.tcpi_state != TCP_CLOSE && unacknowledged() == 0;
+#endif
+    return true;
+}
+
 void FileSender::setCorked(bool on)
 {
 #ifdef Q_OS_LINUX
@@ -538,7 +576,9 @@ void FileSender::socketGone()
     case State::AwaitingPermission:
     case State::Sending:
         if (m_awaitingClose && !m_kicked)
-            finishSend(Outcome::Completed); // the receiver has it all and hung up
+            // The receiver has it all and hung up, unless it broke the
+            // connection off with our bytes still on their way.
+            finishSend(receiverHasItAll() ? Outcome::Completed : Outcome::ConnectionLost);
         else
             finishSend(m_kicked ? Outcome::ReceiverCancelled : Outcome::ConnectionLost);
         break;
@@ -556,6 +596,12 @@ void FileSender::socketGone()
 void FileSender::awaitReceiverClose()
 {
     m_awaitingClose = true;
+#ifdef Q_OS_LINUX
+    // The socket lets its handle go as soon as it sees the connection end;
+    // a second handle keeps the connection's state readable until then.
+    if (m_watch < 0 && m_socket && m_socket->socketDescriptor() >= 0)
+        m_watch = ::fcntl(int(m_socket->socketDescriptor()), F_DUPFD_CLOEXEC, 0);
+#endif
     m_finishTimer->start(m_finishTimeoutMs);
 }
 
@@ -580,6 +626,12 @@ void FileSender::closeSocket(bool graceful)
 {
     m_connectTimer->stop();
     m_reader.clear();
+#ifdef Q_OS_LINUX
+    if (m_watch >= 0) {
+        ::close(m_watch);
+        m_watch = -1;
+    }
+#endif
     QTcpSocket *socket = m_socket;
     m_socket = nullptr;
     if (!socket)

@@ -59,7 +59,8 @@ public:
     /**
      * After the last packet the sender waits for the receiver to close the
      * connection (it does once the file is whole) or to cancel; a receiver
-     * silent for this long counts as having it all.
+     * silent for this long counts as having it all, once its system has
+     * acknowledged every byte.
      */
     static constexpr int kDefaultFinishTimeoutMs = 60000;
     /// Longest run of packets sent before the event loop gets its turn.
@@ -155,6 +156,10 @@ private:
     void writePacket();
     void pump();
     void setCorked(bool on);
+    /// Bytes written that the receiver's system has not acknowledged yet.
+    qint64 unacknowledged() const;
+    /// After the receiver hung up: whether it took every byte first.
+    bool receiverHasItAll() const;
     void finishSend(Outcome outcome, bool quiet = false);
     void closeSocket(bool graceful);
     void setState(State state);
@@ -181,6 +186,7 @@ private:
     bool m_lastWritten = false;
     bool m_pumpScheduled = false;
     bool m_awaitingClose = false;
+    int m_watch = -1; ///< a second handle on the connection while awaiting its close
     bool m_cancelled = false;
     bool m_kicked = false;
     int m_connectTimeoutMs = kDefaultConnectTimeoutMs;

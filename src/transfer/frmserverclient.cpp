@@ -619,7 +619,9 @@ void FrmServerCLient::setChosenFile(const QString &path)
         return;
     TextSend->setText(path);
     lblfilesize->setText(QStringLiteral("Dimensione: ") + FormatKB2(info.size()));
-    CmdSend->setEnabled(true);
+    // The connection may have ended while the dialog was open.
+    if (m_sender && m_sender->state() == FileSender::State::Accepted)
+        CmdSend->setEnabled(true);
 }
 
 void FrmServerCLient::CmdSend_Click()

@@ -133,7 +133,8 @@ public slots:
     void CmdCancel2_Click();
     /// A participant chosen in lstClientNome: its address from the address list.
     void lstClientNome_Click(const QModelIndex &index);
-    /// The file the open-file dialog returned (an empty path changes nothing).
+    /// The file the open-file dialog returned (an empty path changes nothing);
+    /// "Invia" turns on only while the receiver takes offers.
     void setChosenFile(const QString &path);
 
 signals:

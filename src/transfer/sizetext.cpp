@@ -18,7 +18,9 @@ Shown shown(qint64 bytes)
     Shown s;
     s.unit = 1;
     qint64 scale = 1024;
-    while (s.unit < 3 && bytes / scale >= 1024) {
+    // From 1000 of a unit on, the next unit keeps the number to three
+    // digits (1000 KB is "0,97 MB"); beyond GB there is no larger unit.
+    while (s.unit < 3 && bytes / scale >= 1000) {
         scale *= 1024;
         ++s.unit;
     }

@@ -13,8 +13,9 @@ namespace transfer {
  * digits, cut rather than rounded so a size is never shown larger than it
  * is, and a decimal comma as the Italian interface writes it: 2952 is
  * "2,88 KB", 50000 is "48,8 KB", 500000 is "488 KB", 1048576 is "1,00 MB".
- * Values from 1000 to 1023 of a unit keep their four digits ("1000 KB");
- * beyond 1023 GB the count stays in GB.
+ * From 1000 of a unit on the next unit is used (1024000 is "0,97 MB"), so
+ * the number keeps three digits; only counts of 1000 to 1023 bytes, and
+ * beyond 999 GB, show four.
  */
 QString FormatKB(qint64 bytes);
 

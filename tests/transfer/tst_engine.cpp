@@ -1,11 +1,13 @@
 #include "transfertestkit.h"
 
+#include "incomingoffer.h"
 #include "sizetext.h"
 #include "transferprotocol.h"
 
 #include <QSignalSpy>
 
 #include <csignal>
+#include <sys/socket.h>
 #include <sys/resource.h>
 
 using namespace transferkit;
@@ -40,6 +42,8 @@ private slots:
     void peerLeavesWhileAsked();
     void secondSenderIsRefusedWhileOneIsConnected();
     void idleConnectionIsClosed();
+    void askerThatNeverReadsIsClosed_data();
+    void askerThatNeverReadsIsClosed();
     void unreachableReceiverFails();
     void badAddressOrPortFails_data();
     void badAddressOrPortFails();
@@ -51,6 +55,7 @@ private slots:
     void destinationThatCannotBeMadeIsRefused_data();
     void destinationThatCannotBeMadeIsRefused();
     void missingFileIsNotOffered();
+    void emptiedFolderBoxMeansTheUsualFolder();
 
     // Endings.
     void receiverCancelReachesTheSender();
@@ -66,6 +71,9 @@ private slots:
     void badAnswersFromARawReceiver();
     void receiverDropsMidFile();
     void silentReceiverStillCompletes();
+    void stalledReceiverIsNotACompletion();
+    void endlessNameFromAReceiverIsDropped();
+    void permissionInTwoPieces();
 
     // The port.
     void portChange_data();
@@ -376,6 +384,43 @@ void tst_TransferEngine::idleConnectionIsClosed()
     QVERIFY(slow.waitClosed());
 }
 
+// A peer that asks over and over (the packet size, or offers refused at
+// once) and never reads the answers would pile them up in the receiver.
+void tst_TransferEngine::askerThatNeverReadsIsClosed_data()
+{
+    QTest::addColumn<QByteArray>("question");
+    QTest::newRow("packet size") << QByteArray(transfer::wire::kPacketRequest);
+    QTest::newRow("refused offers") << QByteArray("File~~~#:name~#:..File~~~#:size~#:1");
+}
+
+void tst_TransferEngine::askerThatNeverReadsIsClosed()
+{
+    QFETCH(QByteArray, question);
+    Receiver r;
+    QTcpSocket peer;
+    peer.setReadBufferSize(4096); // takes no more than this from the system
+    peer.connectToHost(QHostAddress::LocalHost, r.port());
+    QVERIFY(spin([&] { return peer.state() == QAbstractSocket::ConnectedState; }));
+    QVERIFY(spin([&] { return r->state() == FileReceiver::State::Connected; }));
+    const QByteArray burst = question.repeated((1 << 20) / question.size());
+    qint64 sent = 0;
+    QTimer topUp;
+    QObject::connect(&topUp, &QTimer::timeout, [&] {
+        // Up to 48 MiB of questions, far more than the system buffers hold.
+        if (peer.state() == QAbstractSocket::ConnectedState && peer.bytesToWrite() < (4 << 20) &&
+            sent < (qint64(48) << 20)) {
+            peer.write(burst);
+            sent += burst.size();
+        }
+    });
+    topUp.start(1);
+    QVERIFY(spin([&] { return r->state() != FileReceiver::State::Connected; }, 30000));
+    QVERIFY(r.waitListening());
+    // And the next sender is served.
+    Sender s;
+    QVERIFY(s.connectAccepted(r.port()));
+}
+
 void tst_TransferEngine::unreachableReceiverFails()
 {
     QTcpServer probe;
@@ -535,6 +580,35 @@ void tst_TransferEngine::missingFileIsNotOffered()
     QCOMPARE(s.messages.titles(), QStringList{QStringLiteral("Errore di trasferimento")});
     QVERIFY(!s->offer(m_files.path(), 2048)); // a folder
     QCOMPARE(s->state(), State::Accepted);
+}
+
+// A folder box the user has emptied sends files where they go at the start,
+// not to the root of the file system.
+void tst_TransferEngine::emptiedFolderBoxMeansTheUsualFolder()
+{
+    const QString name = QStringLiteral("vuota-%1.bin").arg(QRandomGenerator::global()->generate());
+    const QString usual = transfer::defaultSaveFolder();
+    const bool usualExisted = QFileInfo::exists(usual);
+    const QString root = QDir::rootPath() + name;
+    for (const QString &folder : {QString(), QStringLiteral("  ")}) {
+        Receiver r;
+        r->setSaveFolder(folder);
+        RawPeer peer;
+        QVERIFY(peer.connectTo(r.port()));
+        QVERIFY(peer.waitFor(transfer::wire::kAccept));
+        peer.send("File~~~#:name~#:" + name.toLatin1());
+        peer.send("File~~~#:size~#:3");
+        QVERIFY(peer.waitFor(transfer::wire::kPendAccepted));
+        peer.send("abc");
+        QVERIFY(r.waitListening());
+        const bool inRoot = QFile::remove(root);
+        QVERIFY(!inRoot);
+        QCOMPARE(r->destinationPath(), usual + name);
+        QCOMPARE(contents(usual + name), QByteArray("abc"));
+        QVERIFY(QFile::remove(usual + name));
+    }
+    if (!usualExisted)
+        QDir().rmdir(usual);
 }
 
 void tst_TransferEngine::receiverCancelReachesTheSender()
@@ -947,6 +1021,110 @@ void tst_TransferEngine::silentReceiverStillCompletes()
     QCOMPARE(s.outcomes, QList<Outcome>{Outcome::Completed});
     QCOMPARE(got.size(), 5000);
     QCOMPARE(s.messages.texts(), QStringList{QStringLiteral("Trasferimento del file completato.")});
+}
+
+// Every byte handed to the system is not yet every byte delivered: while
+// the system still holds bytes the receiver has not acknowledged (a stalled
+// line, a receiver that stopped reading), waiting on is no success.
+void tst_TransferEngine::stalledReceiverIsNotACompletion()
+{
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    QTcpSocket *peer = nullptr;
+    QByteArray got;
+    QObject::connect(&server, &QTcpServer::newConnection, [&] {
+        peer = server.nextPendingConnection();
+        // The smallest buffer the system allows, and no reading once the
+        // file is accepted: most of the file stays unacknowledged.
+        const int small = 1024;
+        ::setsockopt(int(peer->socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        peer->setReadBufferSize(64);
+        QObject::connect(peer, &QTcpSocket::readyRead, [&] {
+            got += peer->readAll();
+            if (got == "Request#:PACKET") {
+                got.clear();
+                peer->write("Received:PACKET:2048");
+            } else if (got.endsWith("File~~~#:size~#:8000")) {
+                got.clear();
+                QObject::disconnect(peer, &QTcpSocket::readyRead, nullptr, nullptr);
+                peer->write(transfer::wire::kPendAccepted);
+            }
+        });
+        peer->write(transfer::wire::kAccept);
+    });
+    Sender s;
+    s->setFinishTimeout(100);
+    QVERIFY(s.connectAccepted(server.serverPort()));
+    QVERIFY(s->offer(source(QStringLiteral("fermo.bin"), 8000), 2048));
+    // The whole file is with the system: the last progress line is shown.
+    QVERIFY(spin([&] { return s.progress.size() == 4; }));
+    QCOMPARE(s.progress.last(), 100.0);
+    QTest::qWait(500); // several finish timeouts
+    QVERIFY(s.outcomes.isEmpty());
+    QCOMPARE(s->state(), State::Sending);
+    // The line dies without the receiver having it all: that is a loss.
+    peer->abort();
+    QVERIFY(s.waitEnded());
+    QCOMPARE(s.outcomes, QList<Outcome>{Outcome::ConnectionLost});
+}
+
+// A receiver that starts a name and never ends it: the sender must neither
+// keep those bytes nor stop understanding what comes after them.
+void tst_TransferEngine::endlessNameFromAReceiverIsDropped()
+{
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    QTcpSocket *peer = nullptr;
+    QObject::connect(&server, &QTcpServer::newConnection, [&] {
+        peer = server.nextPendingConnection();
+        peer->write(transfer::wire::kAccept);
+    });
+    Sender s;
+    QVERIFY(s.connectAccepted(server.serverPort()));
+    peer->write(QByteArray("File~~~#:name~#:") + QByteArray(64 * 1024, 'n'));
+    // The refusal is repeated until it is heard; a sender still holding the
+    // runaway name never hears it.
+    QTimer again;
+    QObject::connect(&again, &QTimer::timeout, [&] { peer->write(transfer::wire::kDenied); });
+    again.start(20);
+    QVERIFY(s.waitState(State::NotConnected));
+    QCOMPARE(s.messages.texts(), QStringList{QStringLiteral("Il destinatario ha rifiutato la connessione.")});
+}
+
+// The stream may cut the permission before its digit; the sender then
+// waits for the digit rather than taking an empty answer and waiting forever.
+void tst_TransferEngine::permissionInTwoPieces()
+{
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    QTcpSocket *peer = nullptr;
+    QByteArray got;
+    bool asked = false;
+    QObject::connect(&server, &QTcpServer::newConnection, [&] {
+        peer = server.nextPendingConnection();
+        QObject::connect(peer, &QTcpSocket::readyRead, [&] {
+            got += peer->readAll();
+            if (got == "Request#:PACKET") {
+                got.clear();
+                peer->write("Received:PACKET:2048");
+            } else if (got.endsWith("File~~~#:size~#:5000") && !asked) {
+                asked = true;
+                got.clear();
+                peer->write("Received:PEND~#:");
+                peer->flush();
+                QTimer::singleShot(50, peer, [&] { peer->write("1"); });
+            }
+        });
+        peer->write(transfer::wire::kAccept);
+    });
+    Sender s;
+    QVERIFY(s.connectAccepted(server.serverPort()));
+    QVERIFY(s->offer(source(QStringLiteral("dado.bin"), 5000), 2048));
+    QTRY_COMPARE(got.size(), 5000);
+    QCOMPARE(s->state(), State::Sending);
+    peer->disconnectFromHost();
+    QVERIFY(s.waitEnded());
+    QCOMPARE(s.outcomes, QList<Outcome>{Outcome::Completed});
 }
 
 void tst_TransferEngine::portChange_data()

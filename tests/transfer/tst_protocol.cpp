@@ -44,6 +44,8 @@ private slots:
     void reader();
     void readerGivesUpOnEndlessName();
     void readerKeepsWhatFollows();
+    void readerTakesAFloodInOnePass_data();
+    void readerTakesAFloodInOnePass();
     void builders();
     void fileNameOfPath_data();
     void fileNameOfPath();
@@ -118,6 +120,18 @@ void tst_TransferProtocol::reader_data()
                                                   << QByteArray("File~~~#:size~#");
     QTest::newRow("two requests") << L{"Request#:PACKETRequest#:PACKET"}
                                   << QStringList{"PacketRequest=", "PacketRequest="} << QByteArray();
+    QTest::newRow("next header cut after a valueless message")
+        << L{"Request#:PACKETReq", "uest#:PACKET"} << QStringList{"PacketRequest=", "PacketRequest="}
+        << QByteArray();
+    QTest::newRow("next header cut after trailing bytes")
+        << L{"Received:accept \r\nRece", "ived:denied"} << QStringList{"Accept=", "Denied="}
+        << QByteArray();
+    QTest::newRow("answer cut before its digit") << L{"Received:PEND~#:", "1"} << QStringList{"Pend=1"}
+                                                 << QByteArray();
+    QTest::newRow("refusal cut before its digit, then a kick")
+        << L{"Received:PEND~#:", "0Received:kickH#"} << QStringList{"Pend=0", "Kick="} << QByteArray();
+    QTest::newRow("answer without a digit") << L{"Received:PEND~#:x"} << QStringList{"Pend="}
+                                            << QByteArray();
 }
 
 void tst_TransferProtocol::reader()
@@ -149,6 +163,12 @@ void tst_TransferProtocol::readerGivesUpOnEndlessName()
     QCOMPARE(reader.next(&m), ControlReader::Status::Incomplete);
     reader.append(QByteArray(ControlReader::kMaxPending, 'n'));
     QCOMPARE(reader.next(&m), ControlReader::Status::Overflow);
+    // The runaway bytes are gone, so memory stays bounded and what comes
+    // next is understood again.
+    QVERIFY(reader.isEmpty());
+    reader.append("nnnnReceived:denied");
+    QCOMPARE(reader.next(&m), ControlReader::Status::Message);
+    QCOMPARE(m.kind, Kind::Denied);
 }
 
 void tst_TransferProtocol::readerKeepsWhatFollows()
@@ -183,6 +203,39 @@ void tst_TransferProtocol::readerKeepsWhatFollows()
     QCOMPARE(kind, Kind::PacketRequest);
     QVERIFY(!ControlReader::identify("Request#:PACKE", &kind));
     QVERIFY(!ControlReader::identify("Request#:accept", &kind));
+}
+
+// A peer may pour megabytes of short messages (or of near misses) into one
+// read. Looking for the next family word must not rescan the rest of the
+// buffer for every message: that froze the window for minutes.
+void tst_TransferProtocol::readerTakesAFloodInOnePass_data()
+{
+    QTest::addColumn<QByteArray>("unit");
+    QTest::addColumn<int>("perUnit"); // messages each repetition yields
+    QTest::newRow("valueless") << QByteArray("Received:accept") << 1;
+    QTest::newRow("requests") << QByteArray("Request#:PACKET") << 1;
+    QTest::newRow("unknown kind") << QByteArray("Received:foobaz") << 0;
+    QTest::newRow("family words only") << QByteArray("xxxxxxxxReceived") << 0;
+    QTest::newRow("numbers") << QByteArray("Received:PEND~#:1") << 1;
+}
+
+void tst_TransferProtocol::readerTakesAFloodInOnePass()
+{
+    QFETCH(QByteArray, unit);
+    QFETCH(int, perUnit);
+    const int repeats = (4 << 20) / int(unit.size());
+    ControlReader reader;
+    reader.append(unit.repeated(repeats) + "Request#:PACKET");
+    ControlMessage m;
+    int taken = 0;
+    Kind last = Kind::Accept;
+    while (reader.next(&m) == ControlReader::Status::Message) {
+        ++taken;
+        last = m.kind;
+    }
+    QCOMPARE(taken, repeats * perUnit + 1);
+    QCOMPARE(last, Kind::PacketRequest);
+    QVERIFY(reader.isEmpty());
 }
 
 void tst_TransferProtocol::builders()
@@ -232,11 +285,14 @@ void tst_TransferProtocol::sizeText_data()
     QTest::newRow("102399") << qint64(102399) << "99,9 KB";
     QTest::newRow("102400") << qint64(102400) << "100 KB";
     QTest::newRow("500000") << qint64(500000) << "488 KB";
-    QTest::newRow("1024000") << qint64(1024000) << "1000 KB";
-    QTest::newRow("1048575") << qint64(1048575) << "1023 KB";
+    QTest::newRow("1023999") << qint64(1023999) << "999 KB";
+    // Three digits still: 1000 KB and more is already shown in MB.
+    QTest::newRow("1024000") << qint64(1024000) << "0,97 MB";
+    QTest::newRow("1048575") << qint64(1048575) << "0,99 MB";
     QTest::newRow("1048576") << qint64(1048576) << "1,00 MB";
     QTest::newRow("50 MiB") << qint64(50) * 1024 * 1024 << "50,0 MB";
     QTest::newRow("256 MiB") << qint64(256) * 1024 * 1024 << "256 MB";
+    QTest::newRow("1000 MiB") << qint64(1000) * 1024 * 1024 << "0,97 GB";
     QTest::newRow("1 GiB") << (qint64(1) << 30) << "1,00 GB";
     QTest::newRow("largest file") << qint64(2147483647) << "1,99 GB";
     QTest::newRow("1 TiB stays in GB") << (qint64(1) << 40) << "1024 GB";
@@ -248,6 +304,11 @@ void tst_TransferProtocol::sizeText()
     QFETCH(QString, text);
     QCOMPARE(FormatKB(bytes), text);
     QCOMPARE(FormatKB2(bytes), text);
+    // The key the sender uses to skip unchanged progress lines agrees.
+    for (const qint64 other : {bytes - 1, bytes + 1}) {
+        if (other >= 0)
+            QCOMPARE(sizeTextKey(other) == sizeTextKey(bytes), FormatKB(other) == text);
+    }
 }
 
 void tst_TransferProtocol::incomingName_data()

@@ -5,6 +5,7 @@
 #include "frmmain.h"
 #include "frmserverclient.h"
 #include "incomingoffer.h"
+#include "messageboxservice.h"
 #include "participantlist.h"
 
 #include <QCheckBox>
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -84,10 +86,12 @@ private slots:
     void connectionRefusedByTheReceiver();
     void disconnectButton();
     void receiverClosingRestoresTheSender();
+    void fileChosenAfterTheConnectionEnded();
     void receiverCancelButton();
 
     void closeKeepsTheListedSettings();
     void closeDuringAnOfferCancelsIt();
+    void questionBoxGoesWithItsConnection();
     void portChangeThroughTheBox_data();
     void portChangeThroughTheBox();
     void folderListSetsTheSaveFolder();
@@ -99,6 +103,7 @@ private slots:
     void recipientsFollowTheParticipants();
     void mainWindowPassesItsMessageService();
     void mainWindowEndShutsItDown();
+    void programEndsWhileAFileComesIn();
 
 private:
     QTemporaryDir m_files;
@@ -368,6 +373,27 @@ void tst_TransferWindow::receiverClosingRestoresTheSender()
     QVERIFY(p.sendBoxes.shown.isEmpty());
 }
 
+// The file dialog does not stop the connection from ending meanwhile: the
+// file chosen afterwards shows, but "Invia" stays off with nothing to send to.
+void tst_TransferWindow::fileChosenAfterTheConnectionEnded()
+{
+    Pair p;
+    const QString path = m_files.filePath(QStringLiteral("tardi.bin"));
+    QVERIFY(makeFile(path, 700));
+    QVERIFY(p.connect());
+    QFileDialog *dialog = nullptr;
+    QObject::connect(&p.a, &FrmServerCLient::fileDialogOpened, [&](QFileDialog *d) { dialog = d; });
+    p.a.CmdAquire->click();
+    QVERIFY(dialog);
+    p.b.close(); // the receiver goes
+    QVERIFY(spin([&] { return p.a.CmdSeek->isEnabled(); }));
+    emit dialog->fileSelected(path); // what the dialog reports when the user picks
+    QCOMPARE(p.a.TextSend->text(), path);
+    QCOMPARE(p.a.lblfilesize->text(), QStringLiteral("Dimensione: 700 bytes"));
+    QVERIFY(!p.a.CmdSend->isEnabled());
+    QVERIFY(p.senderIdle());
+}
+
 void tst_TransferWindow::receiverCancelButton()
 {
     Pair p;
@@ -480,6 +506,55 @@ void tst_TransferWindow::closeDuringAnOfferCancelsIt()
     QVERIFY(p.senderIdle());
     QVERIFY(spin([&] { return p.b.receiver()->state() == transfer::FileReceiver::State::Listening; }));
     QVERIFY(!p.receiveBoxes.reply(true));
+}
+
+namespace {
+
+QMessageBox *visibleBox(const QString &title)
+{
+    for (QWidget *top : QApplication::allWidgets()) {
+        auto *box = qobject_cast<QMessageBox *>(top);
+        if (box && box->isVisible() && box->windowTitle() == title)
+            return box;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+// Real boxes: a question whose connection has ended (the peer left, or the
+// window was closed and made anew) disappears instead of waiting for an
+// answer that would do nothing.
+void tst_TransferWindow::questionBoxGoesWithItsConnection()
+{
+    FrmServerCLient w;
+    app::MessageBoxService boxes(&w);
+    w.setMessageService(&boxes);
+    w.listenOn(0);
+    w.ChkAcceptID->setChecked(false);
+    const QString request = QStringLiteral("Richiesta di Connessione");
+    {
+        RawPeer peer;
+        QVERIFY(peer.connectTo(w.receiver()->port()));
+        QVERIFY(spin([&] { return visibleBox(request); }));
+    }
+    QVERIFY(spin([&] { return w.receiver()->state() == transfer::FileReceiver::State::Listening; }));
+    QVERIFY(spin([&] { return !visibleBox(request); }));
+
+    // A file question over the shown window, which is then closed.
+    w.ChkAcceptID->setChecked(true);
+    w.ChkAutoSend->setChecked(false);
+    w.show();
+    const QString offered = QStringLiteral("File in attesa di permesso");
+    RawPeer peer;
+    QVERIFY(peer.connectTo(w.receiver()->port()));
+    QVERIFY(peer.waitFor(transfer::wire::kAccept));
+    peer.send("File~~~#:name~#:tardi.bin");
+    peer.send("File~~~#:size~#:10");
+    QVERIFY(spin([&] { return visibleBox(offered); }));
+    w.close();
+    QVERIFY(peer.waitClosed());
+    QVERIFY(spin([&] { return !visibleBox(offered); }));
 }
 
 void tst_TransferWindow::portChangeThroughTheBox_data()
@@ -749,6 +824,48 @@ void tst_TransferWindow::mainWindowEndShutsItDown()
     QTcpSocket probe;
     probe.connectToHost(QHostAddress::LocalHost, port);
     QVERIFY(spin([&] { return probe.state() == QAbstractSocket::UnconnectedState; }));
+}
+
+// The program ends in the middle of a file: the receiving side goes without
+// a message and without listening again, the part written stays, and the
+// sender is told the line was lost.
+void tst_TransferWindow::programEndsWhileAFileComesIn()
+{
+    Main m(QStringLiteral("midfile"));
+    FrmServerCLient *w = m.form->transferWindow();
+    QTemporaryDir saves;
+    w->TxtSaveFile->setText(saves.path() + QLatin1Char('/'));
+    w->PacketScroll->setValue(2500);
+    w->listenOn(0);
+    const quint16 port = w->receiver()->port();
+    const QString path = m_files.filePath(QStringLiteral("fine.bin"));
+    QVERIFY(makeFile(path, qint64(8) << 20));
+    m.form->show();
+    // Closed from the event loop, as the user's click comes.
+    bool scheduled = false;
+    QObject::connect(w->receiver(), &transfer::FileReceiver::progressChanged, m.form.get(),
+                     [&](double p) {
+                         if (p > 0 && p < 100 && !scheduled) {
+                             scheduled = true;
+                             QTimer::singleShot(0, m.form.get(), [&] { m.form->close(); });
+                         }
+                     });
+    Sender s;
+    QVERIFY(s.connectAccepted(port));
+    QVERIFY(s->offer(path, 2500));
+    QVERIFY(s.waitEnded());
+    QCOMPARE(s.outcomes, QList<FileSender::Outcome>{FileSender::Outcome::ConnectionLost});
+    QVERIFY(!w->receiver());
+    QVERIFY(m.boxes.shown.isEmpty());
+    const QString target = saves.filePath(QStringLiteral("fine.bin"));
+    const qint64 partial = QFileInfo(target).size();
+    QVERIFY(partial > 0);
+    QVERIFY(partial < (qint64(8) << 20));
+    QCOMPARE(contents(target), contents(path).left(partial));
+    QTcpSocket probe;
+    probe.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(spin([&] { return probe.state() == QAbstractSocket::UnconnectedState; }));
+    m.form.reset(); // and the window itself goes cleanly
 }
 
 QTEST_MAIN(tst_TransferWindow)
