@@ -39,6 +39,9 @@ QMessageBox *MessageBoxService::makeBox(Icon icon, const QString &title, const Q
     QWidget *parent = m_parent && m_parent->isVisible() ? m_parent.data() : nullptr;
     auto *box = new QMessageBox(toQt(icon), title, text, buttons, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    // A box standing alone must not keep the program running once the main
+    // window has closed.
+    box->setAttribute(Qt::WA_QuitOnClose, false);
     box->setTextFormat(Qt::PlainText); // names typed by peers appear in messages
     // The buttons speak the program's language even without Qt's translations.
     const std::pair<QMessageBox::StandardButton, const char *> captions[] = {
