@@ -11,6 +11,17 @@ namespace {
 const QString kSection = QStringLiteral("Vellumara");
 const QString kPortKey = QStringLiteral("Port");
 const QString kTutorialKey = QStringLiteral("Tutorial");
+const QString kNameKey = QStringLiteral("Name");
+const QString kServerKey = QStringLiteral("Server");
+
+/// A text value. An unquoted comma in a hand-edited file makes the reader
+/// see a list; the user meant the text with its commas.
+QString textValue(const QVariant &value)
+{
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QStringLiteral(", "));
+    return value.toString();
+}
 } // namespace
 
 PreferencesStore::PreferencesStore(QString filePath)
@@ -39,6 +50,9 @@ Preferences PreferencesStore::GetPreferences() const
     const int tutorial = ini.value(kTutorialKey).toString().trimmed().toShort(&ok);
     if (ok)
         prefs.tutorial = tutorial != 0 ? 1 : 0;
+
+    prefs.name = textValue(ini.value(kNameKey));
+    prefs.server = textValue(ini.value(kServerKey)).trimmed();
     return prefs;
 }
 
@@ -49,6 +63,8 @@ bool PreferencesStore::WritePreferences(const Preferences &prefs) const
     ini.beginGroup(kSection);
     ini.setValue(kPortKey, QString::number(prefs.port));
     ini.setValue(kTutorialKey, QString::number(prefs.tutorial));
+    ini.setValue(kNameKey, prefs.name);
+    ini.setValue(kServerKey, prefs.server);
     ini.endGroup();
     ini.sync();
     return ini.status() == QSettings::NoError;

@@ -4,16 +4,18 @@
 
 namespace session {
 
-/// The two settings that outlive a run of the program.
+/// The settings that outlive a run of the program.
 struct Preferences {
     static constexpr qint32 kDefaultPort = 600;
     qint32 port = kDefaultPort; ///< "Port": the chat session's TCP port
     int tutorial = 1;           ///< "Tutorial": 1 when the events panel opens at start
+    QString name;               ///< "Name": the name last typed into "Nome:"
+    QString server;             ///< "Server": the address last typed into "Server:"
 };
 
 /**
- * @brief Reads and writes "tavernix.ini", section "Vellumara", keys "Port"
- * and "Tutorial". A missing file or key gives the defaults; a value that is
+ * @brief Reads and writes "tavernix.ini", section "Vellumara", keys "Port",
+ * "Tutorial", "Name" and "Server". A missing file or key gives the defaults; a value that is
  * not a usable number gives the default too, so a hand-edited file cannot
  * stop the program from starting.
  */
