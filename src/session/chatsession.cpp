@@ -100,6 +100,8 @@ struct ChatSession::Private {
     qint64 backlogLimit = kDefaultWriteBacklogLimit;
     quint64 clientGeneration = 0;
     QTimer *waitTimer = nullptr;
+    QTimer *answerTimer = nullptr; ///< runs from our introduction to the host's rename
+    int answerMs = kDefaultAnswerWaitMs;
     QSize extent{12000, 12000};
 
     Dispatcher dispatcher;
@@ -190,6 +192,7 @@ struct ChatSession::Private {
             return;
         if (client->bytesAvailable() > 0)
             readClient(); // what the host said last still counts
+        answerTimer->stop();
         status(kStatusDisconnected);
         closeClient();
         clearStuff(); // empties the participant list too
@@ -324,6 +327,15 @@ struct ChatSession::Private {
             return;
         }
         setPhase(Phase::Connected);
+        // Something listens there, but it may not be a Tavernix host at all
+        // (a web server, another chat program): without the host's answer
+        // the user would wait for nothing.
+        answerTimer->start(answerMs);
+    }
+    void onAnswerWaitDone()
+    {
+        if (phase == Phase::Connected && client->state() == QAbstractSocket::ConnectedState)
+            status(ChatSession::kNoAnswer);
     }
 
     void connectFailed()
@@ -355,12 +367,16 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
     d->waitTimer = new QTimer(this);
     d->waitTimer->setSingleShot(true);
     connect(d->waitTimer, &QTimer::timeout, this, [this] { d->onConnectWaitDone(); });
+    d->answerTimer = new QTimer(this);
+    d->answerTimer->setSingleShot(true);
+    connect(d->answerTimer, &QTimer::timeout, this, [this] { d->onAnswerWaitDone(); });
 }
 
 ChatSession::~ChatSession()
 {
     // No close event may reach a half-destroyed session.
     d->waitTimer->stop();
+    d->answerTimer->stop();
     QObject::disconnect(d->client, nullptr, this, nullptr);
     d->client->abort();
     for (auto &e : d->elements) {
@@ -483,6 +499,7 @@ QString ChatSession::sMyName() const
 
 void ChatSession::adoptName(const QString &name)
 {
+    d->answerTimer->stop(); // the host answered
     d->name = name;
     d->myName = name;
     emit nameChanged(name);
@@ -506,6 +523,15 @@ void ChatSession::setConnectWait(int ms)
     d->waitMs = qMax(0, ms);
 }
 
+int ChatSession::answerWaitMs() const
+{
+    return d->answerMs;
+}
+void ChatSession::setAnswerWait(int ms)
+{
+    d->answerMs = qMax(0, ms);
+}
+
 QSize ChatSession::boardExtent() const
 {
     return d->extent;
@@ -527,6 +553,7 @@ void ChatSession::cmdHost_Click()
     if (d->name.isEmpty())
         return;
     d->waitTimer->stop();
+    d->answerTimer->stop();
     d->closeAllElements();
     d->server->close();
     // Listen before anything changes, so a refused port leaves the session
@@ -557,6 +584,7 @@ void ChatSession::cmdConnect_Click(const QString &address)
     if (d->name.isEmpty())
         return;
     d->waitTimer->stop();
+    d->answerTimer->stop();
     // One role at a time: a host that connects elsewhere stops hosting.
     d->closeAllElements();
     d->server->close();
@@ -578,6 +606,7 @@ void ChatSession::cmdConnect_Click(const QString &address)
 void ChatSession::cmdDisconnect_Click()
 {
     d->waitTimer->stop(); // a pending introduction is cancelled, not failed
+    d->answerTimer->stop();
     d->closeClient();
     d->closeAllElements();
     d->server->close();

@@ -97,6 +97,16 @@ public:
     int connectWaitMs() const;
     void setConnectWait(int ms);
 
+    /// How long after introducing ourselves the host's "[Rename di
+    /// Connessione]" may take before the status box says that the other side
+    /// does not answer as a Tavernix host.
+    static constexpr int kDefaultAnswerWaitMs = 15000;
+    inline static const QString kNoAnswer = QStringLiteral(
+        "Nessuna risposta: il programma all'altro capo non risponde come un host Tavernix "
+        "(controllare indirizzo e porta).");
+    int answerWaitMs() const;
+    void setAnswerWait(int ms);
+
     /// Unsent bytes a connection may pile up before it is dropped as if it
     /// had closed: a peer that stops reading must not make us buffer the
     /// whole session for it.
