@@ -1,13 +1,18 @@
 #include "commandline.h"
 #include "frmmain.h"
 #include "instanceguard.h"
+#include "raisechannel.h"
 #include "signalbridge.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QLibraryInfo>
+#include <QLoggingCategory>
 #include <QTextStream>
 #include <QTranslator>
+
+// Off unless asked for (QT_LOGGING_RULES="tavernix.instance.info=true").
+Q_LOGGING_CATEGORY(lcInstance, "tavernix.instance", QtWarningMsg)
 
 int main(int argc, char *argv[])
 {
@@ -58,7 +63,13 @@ int main(int argc, char *argv[])
     }
     if (!guard.tryLock() ||
         session::InstanceGuard::bOtherInstance(QStringLiteral("tavernix"), self)) {
-        err << "tavernix: un'altra copia del programma è già in esecuzione.\n";
+        // Started again from a menu, the user sees no refusal on a terminal:
+        // the copy that runs comes forward instead.
+        if (session::RaiseChannel::askToRaise())
+            err << "tavernix: un'altra copia del programma è già in esecuzione; "
+                   "la sua finestra è stata portata in primo piano.\n";
+        else
+            err << "tavernix: un'altra copia del programma è già in esecuzione.\n";
         return 1;
     }
 
@@ -66,6 +77,13 @@ int main(int argc, char *argv[])
     app::SignalBridge signals_;
     QObject::connect(&signals_, &app::SignalBridge::terminationRequested, &window,
                      [&window] { window.close(); });
+    session::RaiseChannel raiseChannel;
+    QObject::connect(&raiseChannel, &session::RaiseChannel::raiseRequested, &window, [&window] {
+        window.bringToFront();
+        qCInfo(lcInstance) << "raise request from a second start: window brought to front";
+    });
+    if (!raiseChannel.listen())
+        qCWarning(lcInstance) << "a second start cannot reach this copy:" << raiseChannel.path();
     window.show();
     window.applyCommandLine(options);
     return application.exec();

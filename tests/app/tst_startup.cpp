@@ -1,17 +1,27 @@
 #include "commandline.h"
 #include "instanceguard.h"
 #include "preferences.h"
+#include "raisechannel.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstring>
+
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 using session::InstanceGuard;
 using session::Preferences;
 using session::PreferencesStore;
+using session::RaiseChannel;
 
 class tst_Startup : public QObject
 {
@@ -24,12 +34,21 @@ private slots:
     void preferencesBadValues();
     void preferencesFileLayout();
     void preferencesDefaultPathFollowsXdg();
+    void preferencesNameAndServer_data();
+    void preferencesNameAndServer();
+    void preferencesNameAndServerHandEdited_data();
+    void preferencesNameAndServerHandEdited();
 
     void executableName_data();
     void executableName();
     void otherInstanceFromAnotherFolder();
     void ownProcessIsNotAnotherInstance();
     void lockIsExclusive();
+    void raiseChannelAnswersARequest();
+    void raiseChannelIgnoresOtherTalk_data();
+    void raiseChannelIgnoresOtherTalk();
+    void raiseChannelReplacesALeftoverSocket();
+    void raiseWithNobodyListening();
 
     void commandLine_data();
     void commandLine();
@@ -115,6 +134,72 @@ void tst_Startup::preferencesDefaultPathFollowsXdg()
     qputenv("XDG_CONFIG_HOME", old);
 }
 
+void tst_Startup::preferencesNameAndServer_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("server");
+    QTest::newRow("plain") << "Brom" << "192.168.1.20";
+    QTest::newRow("accents and spaces") << "Fra Cristòforo da Pèscara" << "tavola.example.org";
+    QTest::newRow("ini characters") << "Ada; [la rossa] = \\ \"sì\", forse #1" << "host:600";
+    QTest::newRow("empty") << "" << "";
+}
+
+void tst_Startup::preferencesNameAndServer()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, server);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tavernix.ini"));
+    Preferences written;
+    written.port = 2600;
+    written.tutorial = 0;
+    written.name = name;
+    written.server = server;
+    QVERIFY(PreferencesStore(path).WritePreferences(written));
+    const Preferences read = PreferencesStore(path).GetPreferences();
+    QCOMPARE(read.name, name);
+    QCOMPARE(read.server, server);
+    // The two older keys keep their names and plain values beside the new ones.
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    QVERIFY2(text.startsWith("[Vellumara]"), text.constData());
+    for (const char *line : {"\nPort=2600\n", "\nTutorial=0\n", "\nName=", "\nServer="})
+        QVERIFY2(text.contains(line), text.constData());
+    QSettings ini(path, QSettings::IniFormat);
+    QCOMPARE(ini.childGroups(), QStringList{QStringLiteral("Vellumara")});
+    QCOMPARE(ini.value(QStringLiteral("Vellumara/Port")).toString(), QStringLiteral("2600"));
+}
+
+void tst_Startup::preferencesNameAndServerHandEdited_data()
+{
+    QTest::addColumn<QByteArray>("lines");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("server");
+    QTest::newRow("absent") << QByteArray() << "" << "";
+    QTest::newRow("plain") << QByteArray("Name=Brom\nServer=10.0.0.7\n") << "Brom" << "10.0.0.7";
+    // An unquoted comma would read as a list; the user meant the text.
+    QTest::newRow("comma") << QByteArray("Name=Brom, il nano\n") << "Brom, il nano" << "";
+    QTest::newRow("server padded") << QByteArray("Server=\"  10.0.0.7 \"\n") << "" << "10.0.0.7";
+}
+
+void tst_Startup::preferencesNameAndServerHandEdited()
+{
+    QFETCH(QByteArray, lines);
+    QFETCH(QString, name);
+    QFETCH(QString, server);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tavernix.ini"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[Vellumara]\nPort=2000\nTutorial=1\n" + lines);
+    file.close();
+    const Preferences prefs = PreferencesStore(path).GetPreferences();
+    QCOMPARE(prefs.name, name);
+    QCOMPARE(prefs.server, server);
+    QCOMPARE(prefs.port, 2000);
+}
+
 void tst_Startup::executableName_data()
 {
     QTest::addColumn<QString>("path");
@@ -179,6 +264,99 @@ void tst_Startup::lockIsExclusive()
     QVERIFY(first.tryLock());
     InstanceGuard second(dir.path());
     QVERIFY(!second.tryLock());
+}
+
+// The running copy's side: a second start's request over a real local socket.
+void tst_Startup::raiseChannelAnswersARequest()
+{
+    QTemporaryDir dir;
+    RaiseChannel channel(dir.path());
+    QVERIFY(channel.listen());
+    QCOMPARE(channel.path(), RaiseChannel::socketPath(dir.path()));
+    QVERIFY(channel.path().startsWith(dir.path() + QLatin1Char('/')));
+    QSignalSpy raised(&channel, &RaiseChannel::raiseRequested);
+    for (int round = 0; round < 2; ++round) { // the channel keeps listening
+        QLocalSocket caller;
+        caller.connectToServer(channel.path());
+        QVERIFY(caller.waitForConnected(2000));
+        caller.write("raise\n");
+        QVERIFY(QTest::qWaitFor([&] { return caller.canReadLine(); }, 5000));
+        QCOMPARE(caller.readLine(), QByteArray("ok\n"));
+        QCOMPARE(raised.size(), round + 1);
+    }
+}
+
+void tst_Startup::raiseChannelIgnoresOtherTalk_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("another word") << QByteArray("quit\n");
+    QTest::newRow("no line break") << QByteArray("raise");
+    QTest::newRow("long line") << QByteArray(4096, 'r') + '\n';
+    QTest::newRow("binary") << QByteArray("\0\xff\x01raise\n", 9);
+}
+
+void tst_Startup::raiseChannelIgnoresOtherTalk()
+{
+    QFETCH(QByteArray, bytes);
+    QTemporaryDir dir;
+    RaiseChannel channel(dir.path());
+    QVERIFY(channel.listen());
+    QSignalSpy raised(&channel, &RaiseChannel::raiseRequested);
+    QLocalSocket caller;
+    caller.connectToServer(channel.path());
+    QVERIFY(caller.waitForConnected(2000));
+    caller.write(bytes);
+    caller.flush();
+    // Anything but the one request is not answered, and the caller is let go
+    // (at once, or after a few seconds of silence).
+    QVERIFY(QTest::qWaitFor(
+        [&] { return caller.state() == QLocalSocket::UnconnectedState; }, 10000));
+    QCOMPARE(raised.size(), 0);
+    QVERIFY(!caller.readAll().contains("ok"));
+}
+
+// What a copy that crashed leaves behind: a socket file nobody listens on.
+static bool makeStaleSocket(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (size_t(name.size()) >= sizeof(address.sun_path))
+        return false;
+    memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr *>(&address),
+                                         sizeof(address)) == 0;
+    if (fd >= 0)
+        ::close(fd); // the file stays
+    return bound && QFileInfo::exists(path);
+}
+
+void tst_Startup::raiseChannelReplacesALeftoverSocket()
+{
+    // The next copy, holding the lock, listens all the same.
+    QTemporaryDir dir;
+    const QString path = RaiseChannel::socketPath(dir.path());
+    QVERIFY(makeStaleSocket(path));
+    QLocalServer plain;
+    QVERIFY(!plain.listen(path)); // without clearing it first, listening fails
+    RaiseChannel channel(dir.path());
+    QVERIFY(channel.listen());
+    QSignalSpy raised(&channel, &RaiseChannel::raiseRequested);
+    QLocalSocket caller;
+    caller.connectToServer(path);
+    QVERIFY(caller.waitForConnected(2000));
+    caller.write("raise\n");
+    QVERIFY(QTest::qWaitFor([&] { return raised.size() == 1; }, 5000));
+}
+
+void tst_Startup::raiseWithNobodyListening()
+{
+    QTemporaryDir dir;
+    QVERIFY(!RaiseChannel::askToRaise(dir.path(), 2000));
+    // A socket file that nobody listens on any more answers nothing either.
+    QVERIFY(makeStaleSocket(RaiseChannel::socketPath(dir.path())));
+    QVERIFY(!RaiseChannel::askToRaise(dir.path(), 2000));
 }
 
 void tst_Startup::commandLine_data()
