@@ -244,6 +244,8 @@ void frmMain::createSessionControls()
     connect(txtIP, &QLineEdit::returnPressed, this, &frmMain::cmdConnect_Click);
 
     connect(txtName, &QLineEdit::textEdited, m_session, &session::ChatSession::setName);
+    // What the user typed is remembered, not a suffix a host added to it.
+    connect(txtName, &QLineEdit::textEdited, this, [this](const QString &text) { m_typedName = text; });
     connect(txtName, &QLineEdit::returnPressed, m_session, &session::ChatSession::confirmOwnName);
     connect(m_session, &session::ChatSession::nameChanged, this, [this](const QString &name) {
         if (txtName->text() != name)
@@ -418,6 +420,10 @@ void frmMain::Form_Load()
 {
     const session::Preferences prefs = m_prefs.GetPreferences();
     m_session->setPort(prefs.port);
+    m_typedName = prefs.name;
+    txtName->setText(prefs.name);
+    m_session->setName(prefs.name);
+    txtIP->setText(prefs.server);
     m_events->chkTutorial()->setChecked(prefs.tutorial != 0);
     m_events->chkTutorial_Click();
     // The snap step comes from the grid dialog's general step.
@@ -431,6 +437,7 @@ void frmMain::applyCommandLine(const CommandLine &options)
     if (options.hasName) {
         txtName->setText(options.name);
         m_session->setName(options.name);
+        m_typedName = options.name;
     }
     if (options.host) {
         cmdHost->click();
@@ -462,13 +469,28 @@ void frmMain::CloseConnection()
 void frmMain::cmdHost_Click()
 {
     m_session->confirmOwnName();
+    if (askForName(QStringLiteral("Per ospitare una sessione serve un nome: scriverlo in \"Nome:\".")))
+        return;
     m_session->cmdHost_Click();
 }
 
 void frmMain::cmdConnect_Click()
 {
     m_session->confirmOwnName();
+    if (askForName(QStringLiteral("Per connettersi serve un nome: scriverlo in \"Nome:\".")))
+        return;
     m_session->cmdConnect_Click(txtIP->text());
+}
+
+// Without a name the buttons would do nothing at all; say why and put the
+// caret where the name goes.
+bool frmMain::askForName(const QString &why)
+{
+    if (!m_session->name().isEmpty())
+        return false;
+    m_dialog->UpdateStatus(why);
+    txtName->setFocus(Qt::OtherFocusReason);
+    return true;
 }
 
 void frmMain::cmdDisconnect_Click() { m_session->cmdDisconnect_Click(); }
@@ -592,6 +614,8 @@ void frmMain::Form_Unload()
     session::Preferences prefs;
     prefs.port = m_session->lPort();
     prefs.tutorial = tutorial->isChecked() ? 1 : 0;
+    prefs.name = m_typedName;
+    prefs.server = txtIP->text().trimmed();
     m_prefs.WritePreferences(prefs);
     // Programs hosted in the panel keep running in windows of their own
     // rather than losing theirs with this one.
@@ -600,6 +624,15 @@ void frmMain::Form_Unload()
     if (m_transfer)
         m_transfer->shutDown();
     UnloadAllWindows();
+}
+
+void frmMain::bringToFront()
+{
+    if (isMinimized())
+        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
 }
 
 void frmMain::UnloadAllWindows()

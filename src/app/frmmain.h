@@ -160,6 +160,9 @@ public slots:
     conversation::Form5 *unlockWindow() const;
     /// Opens the file browser (or brings it forward when it is open).
     void Command1_Click();
+    /// Shows the window in front of others and gives it the focus, even
+    /// from minimised (a second start of the program asks for this).
+    void bringToFront();
 
 signals:
     /// The port dialog opened (tests answer it).
@@ -185,6 +188,8 @@ private:
     void UnloadAllWindows();
     void OpenConnection();
     void CloseConnection();
+    /// True (and the status box says @p why) when there is no name to act under.
+    bool askForName(const QString &why);
 
     session::PreferencesStore m_prefs;
     session::ChatSession *m_session;
@@ -199,6 +204,7 @@ private:
     std::unique_ptr<MessageBoxService> m_ownMessages;
     session::MessageService *m_messages = nullptr;
     bool m_unloaded = false;
+    QString m_typedName; ///< kept in the preferences as "Name"
 
     conversation::FindSettings m_findSettings;
     QPointer<conversation::frmFind> m_frmFind;
