@@ -8,6 +8,8 @@
 
 #include <csignal>
 
+#include <unistd.h>
+
 // The program as a user starts it: its own process, its own preferences.
 class tst_Program : public QObject
 {
@@ -19,6 +21,7 @@ private slots:
     void signalsEndThroughTheNormalEnd_data();
     void signalsEndThroughTheNormalEnd();
     void secondCopyEndsAtOnce();
+    void secondCopyRaisesTheFirst();
 
 private:
     QProcessEnvironment environment(const QTemporaryDir &dir) const;
@@ -156,6 +159,60 @@ void tst_Program::secondCopyEndsAtOnce()
 
     first.terminate();
     QVERIFY(first.waitForFinished(10000));
+}
+
+void tst_Program::secondCopyRaisesTheFirst()
+{
+    QTemporaryDir dir;
+    const quint16 port = freePort();
+    QProcess first;
+    // The running copy says on standard error when a raise request reached
+    // its window; the log category is off unless asked for.
+    QProcessEnvironment env = environment(dir);
+    env.insert(QStringLiteral("QT_LOGGING_RULES"),
+               QStringLiteral("qt.multimedia*=false;tavernix.instance.info=true"));
+    first.setProcessEnvironment(env);
+    first.start(QStringLiteral(TAVERNIX_BINARY),
+                {QStringLiteral("--name"), QStringLiteral("Oste"), QStringLiteral("--port"),
+                 QString::number(port), QStringLiteral("--host")});
+    QVERIFY(first.waitForStarted(5000));
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            if (first.state() != QProcess::Running)
+                return true;
+            QTcpSocket probe;
+            probe.connectToHost(QHostAddress::LocalHost, port);
+            return probe.waitForConnected(200);
+        },
+        10000));
+    if (first.state() != QProcess::Running)
+        QSKIP("another copy of tavernix runs for this user elsewhere on this machine");
+    QByteArray firstErr;
+    const auto raisedLines = [&] {
+        firstErr += first.readAllStandardError();
+        return firstErr.count("raise request from a second start: window brought to front");
+    };
+    QCOMPARE(raisedLines(), 0);
+
+    for (int start = 1; start <= 2; ++start) {
+        QProcess second;
+        second.setProcessEnvironment(environment(dir));
+        second.start(QStringLiteral(TAVERNIX_BINARY), {QStringLiteral("--name"), QStringLiteral("Bis")});
+        QVERIFY(second.waitForFinished(10000));
+        // Still refused, and the refusal says where the window went.
+        QCOMPARE(second.exitCode(), 1);
+        const QByteArray err = second.readAllStandardError();
+        QVERIFY2(err.contains("altra copia") && err.contains("portata in primo piano"),
+                 err.constData());
+        QVERIFY(QTest::qWaitFor([&] { return raisedLines() == start; }, 5000));
+    }
+    QVERIFY(first.state() == QProcess::Running);
+
+    first.terminate();
+    QVERIFY(first.waitForFinished(10000));
+    QCOMPARE(first.exitCode(), 0);
+    // The socket went with the copy: a start after it runs normally.
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("runtime/tavernix-%1.raise").arg(getuid()))));
 }
 
 QTEST_GUILESS_MAIN(tst_Program)
