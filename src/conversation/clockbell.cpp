@@ -2,10 +2,12 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMovie>
 #include <QSoundEffect>
+#include <QStandardPaths>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -16,7 +18,7 @@ namespace conversation
 ClockBell::ClockBell(QWidget *parent, BellClock::TimeSource source, bool start)
     : QObject(parent), m_parent(parent), m_clock(new BellClock(std::move(source), this)),
       m_orologio(new QLabel(parent)), m_orarioBell(new QCheckBox(parent)),
-      m_folder(QCoreApplication::applicationDirPath())
+      m_folder(findAssetFolder(QCoreApplication::applicationDirPath()))
 {
     setObjectName(QStringLiteral("ClockBell"));
     m_orologio->setObjectName(QStringLiteral("Orologio"));
@@ -37,6 +39,30 @@ ClockBell::~ClockBell()
 {
     // The bell window belongs to the main window; do not leave it behind.
     delete m_form4.data();
+}
+
+const QStringList &ClockBell::assetNames()
+{
+    static const QStringList names = {QStringLiteral("cuckoo.wav"), QStringLiteral("KOOKOObis.GIF")};
+    return names;
+}
+
+QString ClockBell::findAssetFolder(const QString &programFolder)
+{
+    const QString installed =
+        QDir::cleanPath(programFolder + QStringLiteral("/../share/tavernix"));
+    QStringList candidates = {programFolder, installed};
+    candidates += QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,
+                                            QStringLiteral("tavernix"),
+                                            QStandardPaths::LocateDirectory);
+    for (const QString &folder : std::as_const(candidates)) {
+        const QDir dir(folder);
+        for (const QString &name : assetNames()) {
+            if (QFileInfo(dir.filePath(name)).isFile())
+                return QDir::cleanPath(folder);
+        }
+    }
+    return installed;
 }
 
 QString ClockBell::clockText() const

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -21,7 +22,8 @@ namespace conversation
  * @brief The clock label Orologio, the hidden flag OrarioBell and the bell
  * window Form4 with its animation KookooBox and the cuckoo sound.
  *
- * The bell's files are looked up beside the executable; when one is missing
+ * The bell's files are looked up beside the executable (a build tree) and
+ * in share/tavernix of the prefix the program is installed in; when one is missing
  * the bell window is still shown (empty) and nothing is reported, so the
  * clock keeps going.
  */
@@ -45,7 +47,17 @@ public:
     /// The clock text (H.MM.SS), the source of the time stamps.
     QString clockText() const;
 
-    /// The folder the bell's files come from (default: the program's folder).
+    /// The bell's file names, as the program's folder holds them.
+    static const QStringList &assetNames();
+    /**
+     * @brief Where the bell's files are for a program in @p programFolder:
+     * the folder itself when it holds one of them (a build tree), else
+     * share/tavernix beside the folder's parent (an installed program, for
+     * any prefix), else the same folder under the system's data folders
+     * ($XDG_DATA_DIRS). Without any, the installed place is returned.
+     */
+    static QString findAssetFolder(const QString &programFolder);
+    /// The folder the bell's files come from (default: findAssetFolder of the program's folder).
     void setAssetFolder(const QString &folder);
     QString assetFolder() const { return m_folder; }
     /// Replaces the sound output (tests record instead of playing).

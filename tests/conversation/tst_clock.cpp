@@ -3,9 +3,13 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMovie>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -187,6 +191,77 @@ private slots:
         // the label follows the seconds: it changes within a few seconds
         QTRY_VERIFY_WITH_TIMEOUT(bell.clockText() != first, 5000);
         QVERIFY(timer->isActive());
+    }
+
+    // Where the bell's files are found, for the layouts a program runs from.
+    void assetFolderForEachLayout_data()
+    {
+        QTest::addColumn<QStringList>("files");   // made under a temporary root
+        QTest::addColumn<QString>("program");     // the program's folder
+        QTest::addColumn<QString>("dataDirs");    // $XDG_DATA_DIRS, under the root
+        QTest::addColumn<QString>("expected");
+        const QStringList both = {"cuckoo.wav", "KOOKOObis.GIF"};
+        auto under = [](const QString &folder, const QStringList &names) {
+            QStringList out;
+            for (const QString &n : names)
+                out << folder + "/" + n;
+            return out;
+        };
+        QTest::newRow("build tree") << under("build/bin", both) << "build/bin" << "none"
+                                    << "build/bin";
+        QTest::newRow("installed in /usr")
+            << under("usr/share/tavernix", both) << "usr/bin" << "none" << "usr/share/tavernix";
+        QTest::newRow("installed elsewhere")
+            << under("opt/tx/share/tavernix", {"KOOKOObis.GIF"}) << "opt/tx/bin" << "none"
+            << "opt/tx/share/tavernix";
+        QTest::newRow("build tree first")
+            << under("p/bin", both) + under("p/share/tavernix", both) << "p/bin" << "none"
+            << "p/bin";
+        QTest::newRow("system data folders")
+            << under("data/tavernix", {"cuckoo.wav"}) << "elsewhere/bin" << "data" << "data/tavernix";
+        // A folder by that name is not the file.
+        QTest::newRow("folder is no file")
+            << QStringList{"q/bin/cuckoo.wav/", "q/bin/KOOKOObis.GIF/"} << "q/bin" << "none"
+            << "q/share/tavernix";
+        // With nothing anywhere the installed place is named, and the bell
+        // goes on without its files.
+        QTest::newRow("nothing") << QStringList{} << "r/bin" << "none" << "r/share/tavernix";
+    }
+
+    void assetFolderForEachLayout()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QString, program);
+        QFETCH(QString, dataDirs);
+        QFETCH(QString, expected);
+        QTemporaryDir root;
+        QDir base(root.path());
+        for (const QString &f : files) {
+            if (f.endsWith('/')) {
+                QVERIFY(base.mkpath(f));
+                continue;
+            }
+            QVERIFY(base.mkpath(QFileInfo(f).path()));
+            QFile file(base.filePath(f));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(base.mkpath(program));
+        const QByteArray oldDirs = qgetenv("XDG_DATA_DIRS");
+        const QByteArray oldHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_DIRS", base.filePath(dataDirs).toUtf8());
+        qputenv("XDG_DATA_HOME", base.filePath("home-data").toUtf8());
+        const QString found = ClockBell::findAssetFolder(base.filePath(program));
+        qputenv("XDG_DATA_DIRS", oldDirs);
+        qputenv("XDG_DATA_HOME", oldHome);
+        QCOMPARE(found, QDir::cleanPath(base.filePath(expected)));
+    }
+
+    void assetFolderByDefaultIsFoundBesideTheTest()
+    {
+        // The build copies the bell's files beside every program it builds.
+        QWidget window;
+        ClockBell bell(&window, source(), false);
+        QCOMPARE(bell.assetFolder(), QCoreApplication::applicationDirPath());
     }
 };
 
