@@ -237,6 +237,17 @@ void DialogPane::trackReading(QAbstractScrollArea *area, Reading *reading)
         reading->at = bar->sliderPosition();
         reading->follows = reading->at >= bar->maximum();
     });
+    // A box resized with the window keeps showing its newest line to a
+    // reader who was following; once, after the resizing is over.
+    connect(bar, &QScrollBar::rangeChanged, this, [this] {
+        if (m_followPending)
+            return;
+        m_followPending = true;
+        QTimer::singleShot(0, this, [this] {
+            m_followPending = false;
+            showEnds();
+        });
+    });
 }
 
 void DialogPane::setClockText(std::function<QString()> clockText)
@@ -356,6 +367,11 @@ void DialogPane::scrollToEnd()
     m_txtStatus->setTextCursor(endStatus);
     // The caret is at the end either way (find starts from it); the view
     // goes there only for a reader who was at the bottom.
+    showEnds();
+}
+
+void DialogPane::showEnds()
+{
     const std::pair<QAbstractScrollArea *, Reading *> boxes[] = {
         {m_txtDialog, &m_dialogReading}, {m_txtStatus, &m_statusReading}};
     for (const auto &[area, reading] : boxes) {

@@ -76,6 +76,8 @@ public:
 private:
     void scheduleScroll();
     void scrollToEnd();
+    /// Brings each box's view to its end, or back to where its reader is.
+    void showEnds();
     struct Reading {
         bool follows = true; ///< new lines bring the view to them
         int at = 0;          ///< where the user left the view otherwise
@@ -94,6 +96,7 @@ private:
     bool m_colouring = false;
     QString m_sTimeStamp;
     bool m_scrollPending = false;
+    bool m_followPending = false;
     // New lines bring each box's view to them, except while the user has
     // scrolled up to read, until they scroll back to the bottom.
     Reading m_dialogReading;

@@ -558,6 +558,14 @@ private slots:
         QTRY_COMPARE(bar->value(), bar->maximum());
         QCOMPARE(topLine() == reading, false);
 
+        // Following, a narrower and shorter pane (the window resized) still
+        // shows the newest line.
+        const int wideMax = bar->maximum();
+        pane->resize(pane->width() / 2, pane->height() / 2);
+        QTRY_VERIFY(bar->maximum() > wideMax);
+        QTRY_COMPARE(bar->value(), bar->maximum());
+        QVERIFY(topLine() != reading);
+
         // The status box reads back the same way.
         QScrollBar *status = f.pane.txtStatus()->verticalScrollBar();
         for (int i = 0; i < 100; ++i)
