@@ -74,6 +74,9 @@ public:
     /// borders take about this much of it, the rest is the window's content.
     /// One value for the window and its events panel, which resizes it too.
     static constexpr int kFrameAllowance = conversation::EventsPanel::kFrameAllowance;
+    /// The colour swatches' top-left corner at the table's size.
+    static constexpr int kPaletteLeft = 3945;
+    static constexpr int kPaletteTop = 3120;
 
     /// Runs the start sequence: reads the preferences from @p prefsPath
     /// (the user's "tavernix.ini" when empty) and prepares every control.
@@ -167,6 +170,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -179,7 +183,13 @@ private:
     void createExplorer();
     void createTransfer();
     void createBrowser();
+    /// Places every control for the window's size (see the table).
     void layoutControls();
+    /// How far the window exceeds the size the table fills: the wide
+    /// preset's width, and the presets' height or, with the logs shown, the
+    /// events panel's.
+    QSize extraSize() const;
+    void placeDice();
     void Form_Load();
     void Form_Unload();
     void UnloadAllWindows();
