@@ -458,8 +458,8 @@ void frmMain::placeDice()
 {
     // Three digits must show whole in the window's font ("100" faces), so
     // the boxes may be wider than the table's. The row keeps its left end
-    // and spacing, and moves left only as far as it would pass the send
-    // button's right edge.
+    // and spacing unless that would take it past the send button's right
+    // edge; then it moves left just enough.
     QWidget *dado1 = m_dice->dado1();
     QWidget *label = m_dice->Label6();
     QWidget *dado2 = m_dice->dado2();

@@ -59,7 +59,11 @@ class frmPorts;
  *
  * Columns: the chat from 0 to 3960 twips (the narrow preset), the board up
  * to 7570 (the medium preset is 7695 wide), the program panel from 7570 (the
- * wide preset is 12000); the events panel lies below 6000 twips.
+ * wide preset is 12000); the events panel lies below 6000 twips. Up to the
+ * wide preset's width and the presets' height (the events panel's with the
+ * logs shown) the grid is the layout; a larger window gives its extra width
+ * to the board view and its extra height to the board view and the
+ * conversation pane.
  */
 class frmMain : public QWidget
 {
