@@ -1019,7 +1019,7 @@ QRect pixels(const Twips &t)
 }
 
 // Pairs of visible controls of the window that overlap. The colour swatches'
-// rows overlap by a hair by design and are not counted among themselves.
+// rows overlap by a hair on purpose and are not counted among themselves.
 QStringList overlaps(const QWidget *window)
 {
     QList<const QWidget *> shown;
