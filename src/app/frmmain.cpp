@@ -30,21 +30,32 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QStringListModel>
 
 namespace app {
 
 namespace {
 
+// How a control follows a window larger than the presets: moved right or
+// down by the extra width or height, or stretched by it.
+enum Follow : unsigned { Fixed = 0, MoveX = 1, MoveY = 2, GrowW = 4, GrowH = 8 };
+
 struct Place {
     const char *name;
     int left, top, width, height; // twips
+    unsigned follow = Fixed;
 };
 
 // Where every control sits, in twips. Controls made by the conversation and
 // board panels are placed here too, so the whole window reads in one table.
+// Up to the wide preset's width and the presets' height the table is the
+// layout; beyond them the extra width goes to the board view and the extra
+// height to the conversation pane and the board view, and what lies right of
+// or below those moves along.
 constexpr Place kLayout[] = {
     // Chat column, 0..3960
     {"lblName", 60, 90, 660, 255},
@@ -70,59 +81,59 @@ constexpr Place kLayout[] = {
     {"Command22", 2810, 3090, 330, 300},
     {"Command21", 3190, 3090, 330, 300},
     {"Command19", 3570, 3090, 330, 300},
-    {"txtDialog", 60, 3420, 3840, 1620},
-    {"lblMessage", 60, 5120, 1000, 240},
-    {"chkPrivate", 1200, 5090, 1100, 270},
-    {"dado1", 2620, 5090, 375, 255},
-    {"Label6", 3020, 5090, 200, 255},
-    {"dado2", 3240, 5090, 375, 255},
-    {"txtMessage", 60, 5400, 3360, 600},
-    {"cmdSend", 3480, 5400, 420, 600},
+    {"txtDialog", 60, 3420, 3840, 1620, GrowH},
+    {"lblMessage", 60, 5120, 1000, 240, MoveY},
+    {"chkPrivate", 1200, 5090, 1100, 270, MoveY},
+    {"dado1", 2620, 5090, 375, 255, MoveY},
+    {"Label6", 3020, 5090, 200, 255, MoveY},
+    {"dado2", 3240, 5090, 375, 255, MoveY},
+    {"txtMessage", 60, 5400, 3360, 600, MoveY},
+    {"cmdSend", 3480, 5400, 420, 600, MoveY},
     // Board column, 3960..7570
     {"lblLavagna", 3945, 60, 1500, 240},
     // Size presets Command23(0..3)
-    {"Command23_0", 5970, 60, 375, 240},
-    {"Command23_1", 6360, 60, 375, 240},
-    {"Command23_2", 6750, 60, 375, 240},
-    {"Command23_3", 7140, 60, 375, 240},
-    {"picCont", 3945, 300, 3615, 2295},
-    {"cmdClearDraw", 3945, 2670, 375, 375},
-    {"Command13", 4395, 2670, 375, 375},
-    {"Command14", 4785, 2670, 375, 375},
-    {"Command15", 5175, 2670, 375, 375},
-    {"Command16", 5565, 2670, 375, 375},
-    {"Command12", 5955, 2670, 375, 375},
-    {"Command5", 6345, 2670, 375, 375},
-    {"Command6", 6735, 2670, 375, 375},
-    {"Combo1", 3945, 3975, 2000, 330},
-    {"List1", 3945, 4380, 1290, 1350},
-    {"pennello", 5265, 4380, 255, 1350},
-    {"zFrame4", 5550, 4380, 2010, 1530},
+    {"Command23_0", 5970, 60, 375, 240, MoveX},
+    {"Command23_1", 6360, 60, 375, 240, MoveX},
+    {"Command23_2", 6750, 60, 375, 240, MoveX},
+    {"Command23_3", 7140, 60, 375, 240, MoveX},
+    {"picCont", 3945, 300, 3615, 2295, GrowW | GrowH},
+    {"cmdClearDraw", 3945, 2670, 375, 375, MoveY},
+    {"Command13", 4395, 2670, 375, 375, MoveY},
+    {"Command14", 4785, 2670, 375, 375, MoveY},
+    {"Command15", 5175, 2670, 375, 375, MoveY},
+    {"Command16", 5565, 2670, 375, 375, MoveY},
+    {"Command12", 5955, 2670, 375, 375, MoveY},
+    {"Command5", 6345, 2670, 375, 375, MoveY},
+    {"Command6", 6735, 2670, 375, 375, MoveY},
+    {"Combo1", 3945, 3975, 2000, 330, MoveY},
+    {"List1", 3945, 4380, 1290, 1350, MoveY},
+    {"pennello", 5265, 4380, 255, 1350, MoveY},
+    {"zFrame4", 5550, 4380, 2010, 1530, MoveY},
     // Board column: grid button after the tools, picture size strip beside the colours
-    {"reticolo", 7125, 2670, 375, 375},
-    {"txtWidth", 6000, 3975, 420, 330},
-    {"txtHeight", 6450, 3975, 420, 330},
-    {"cmdRidim", 6900, 3975, 330, 330},
-    {"IncollaClipboard", 7230, 3975, 330, 330},
+    {"reticolo", 7125, 2670, 375, 375, MoveY},
+    {"txtWidth", 6000, 3975, 420, 330, MoveY},
+    {"txtHeight", 6450, 3975, 420, 330, MoveY},
+    {"cmdRidim", 6900, 3975, 330, 330, MoveY},
+    {"IncollaClipboard", 7230, 3975, 330, 330, MoveY},
     // Program panel column, 7570..12000. Picture1 (7570, 360, 4150, 5550)
     // is placed by the panel itself, since its scroll bars move it; this row
     // starts right of the medium preset's edge so none of it shows there.
-    {"txtProgram", 7710, 60, 630, 270},
-    {"txtProgram2", 8370, 60, 630, 270},
-    {"txtProgram3", 9030, 60, 630, 270},
-    {"txtProgram4", 9690, 60, 630, 270},
-    {"Command7", 10350, 45, 480, 300},
-    {"Command8", 10890, 45, 270, 300},
-    {"Command9", 11160, 45, 270, 300},
-    {"Command10", 11430, 45, 270, 300},
-    {"Command11", 11700, 45, 270, 300},
-    {"VScroll1", 11735, 360, 255, 2745},
-    {"VScroll2", 11735, 3165, 255, 2745},
+    {"txtProgram", 7710, 60, 630, 270, MoveX},
+    {"txtProgram2", 8370, 60, 630, 270, MoveX},
+    {"txtProgram3", 9030, 60, 630, 270, MoveX},
+    {"txtProgram4", 9690, 60, 630, 270, MoveX},
+    {"Command7", 10350, 45, 480, 300, MoveX},
+    {"Command8", 10890, 45, 270, 300, MoveX},
+    {"Command9", 11160, 45, 270, 300, MoveX},
+    {"Command10", 11430, 45, 270, 300, MoveX},
+    {"Command11", 11700, 45, 270, 300, MoveX},
+    {"VScroll1", 11735, 360, 255, 2745, MoveX},
+    {"VScroll2", 11735, 3165, 255, 2745, MoveX},
     // Events panel, below the presets' 6450 twips
-    {"lblSent", 60, 6000, 3000, 240},
-    {"lstSent", 60, 6240, 7335, 840},
-    {"lblRecv", 60, 7080, 3000, 240},
-    {"lstReceived", 60, 7320, 7335, 840},
+    {"lblSent", 60, 6000, 3000, 240, MoveY},
+    {"lstSent", 60, 6240, 7335, 840, MoveY},
+    {"lblRecv", 60, 7080, 3000, 240, MoveY},
+    {"lstReceived", 60, 7320, 7335, 840, MoveY},
 };
 
 } // namespace
@@ -144,10 +155,14 @@ frmMain::frmMain(const QString &prefsPath, QWidget *parent)
     createPresets();
     createExplorer();
     createBrowser();
-    layoutControls();
+    // Smaller than the narrow preset the chat column would be cut off.
+    setMinimumSize(twips(kNarrowWidth), twips(kPresetHeight - kFrameAllowance));
     resize(twips(kMediumWidth), twips(kPresetHeight - kFrameAllowance));
+    // "Eventi" changes how much of the height the logs take.
+    connect(m_events->chkTutorial(), &QCheckBox::toggled, this, &frmMain::layoutControls);
     m_presets->Form_Resize();
     Form_Load();
+    layoutControls();
     createTransfer();
 }
 
@@ -284,7 +299,8 @@ void frmMain::createBoard()
 {
     m_palette = new board::Palette(this);
     m_board = new board::BoardPanel(this, m_palette, m_session);
-    m_paletteWidget = new board::PaletteWidget(m_palette, this, QPoint(twips(3945), twips(3120)));
+    m_paletteWidget =
+        new board::PaletteWidget(m_palette, this, QPoint(twips(kPaletteLeft), twips(kPaletteTop)));
     m_session->setBoardSink(m_board->boardSink());
     // The grid and text dialogs would open behind a window kept on top.
     connect(m_board, &board::BoardPanel::secondaryWindowOpening, this, &frmMain::leaveTopMost);
@@ -398,12 +414,36 @@ void frmMain::Command1_Click()
     m_form1->activateWindow();
 }
 
+QSize frmMain::extraSize() const
+{
+    // The logs take the bottom of the window while "Eventi" shows them, so
+    // the height the table fills is theirs too.
+    const int tableHeight = m_events->chkTutorial()->isChecked()
+                                ? conversation::EventsPanel::kTallHeight
+                                : twips(kPresetHeight - kFrameAllowance);
+    return QSize(qMax(0, width() - twips(kWideWidth)), qMax(0, height() - tableHeight));
+}
+
 void frmMain::layoutControls()
 {
+    if (!m_paletteWidget || !m_programPanel)
+        return; // still being built; the constructor lays out at its end
+    const QSize extra = extraSize();
+    const int dx = extra.width();
+    const int dy = extra.height();
     for (const Place &p : kLayout) {
-        if (auto *w = findChild<QWidget *>(QLatin1String(p.name), Qt::FindDirectChildrenOnly))
-            w->setGeometry(twips(p.left), twips(p.top), twips(p.width), twips(p.height));
+        auto *w = findChild<QWidget *>(QLatin1String(p.name), Qt::FindDirectChildrenOnly);
+        if (!w)
+            continue;
+        QRect r(twips(p.left), twips(p.top), twips(p.width), twips(p.height));
+        r.translate(p.follow & MoveX ? dx : 0, p.follow & MoveY ? dy : 0);
+        r.setWidth(r.width() + (p.follow & GrowW ? dx : 0));
+        r.setHeight(r.height() + (p.follow & GrowH ? dy : 0));
+        w->setGeometry(r);
     }
+    m_paletteWidget->setOrigin(QPoint(twips(kPaletteLeft), twips(kPaletteTop) + dy));
+    m_programPanel->setOffset(dx);
+    placeDice();
     // The visible-area read-out stacks its four values so the frame fits the
     // board column beside the style list.
     if (auto *frame = findChild<QWidget *>(QStringLiteral("zFrame4"))) {
@@ -414,6 +454,33 @@ void frmMain::layoutControls()
             labels[i + 1]->setGeometry(34, y, frame->width() - 40, 18);
         }
     }
+}
+
+void frmMain::placeDice()
+{
+    // Three digits must show whole in the window's font ("100" faces), so
+    // the boxes may be wider than the table's. The row keeps its left end
+    // and spacing unless that would take it past the send button's right
+    // edge; then it moves left just enough.
+    QWidget *dado1 = m_dice->dado1();
+    QWidget *label = m_dice->Label6();
+    QWidget *dado2 = m_dice->dado2();
+    const int box = qMax(dado1->width(), m_dice->boxWidth());
+    const int before = label->x() - dado1->geometry().right() - 1;
+    const int after = dado2->x() - label->geometry().right() - 1;
+    const int row = box + before + label->width() + after + box;
+    const int right = m_composer->cmdSend()->geometry().right() + 1;
+    const int left = qMin(dado1->x(), right - row);
+    const int top = dado1->y();
+    dado1->setGeometry(left, top, box, dado1->height());
+    label->move(left + box + before, top);
+    dado2->setGeometry(label->geometry().right() + 1 + after, top, box, dado2->height());
+}
+
+void frmMain::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    layoutControls();
 }
 
 void frmMain::Form_Load()

@@ -59,7 +59,11 @@ class frmPorts;
  *
  * Columns: the chat from 0 to 3960 twips (the narrow preset), the board up
  * to 7570 (the medium preset is 7695 wide), the program panel from 7570 (the
- * wide preset is 12000); the events panel lies below 6000 twips.
+ * wide preset is 12000); the events panel lies below 6000 twips. Up to the
+ * wide preset's width and the presets' height (the events panel's with the
+ * logs shown) the grid is the layout; a larger window gives its extra width
+ * to the board view and its extra height to the board view and the
+ * conversation pane.
  */
 class frmMain : public QWidget
 {
@@ -74,6 +78,9 @@ public:
     /// borders take about this much of it, the rest is the window's content.
     /// One value for the window and its events panel, which resizes it too.
     static constexpr int kFrameAllowance = conversation::EventsPanel::kFrameAllowance;
+    /// The colour swatches' top-left corner at the table's size.
+    static constexpr int kPaletteLeft = 3945;
+    static constexpr int kPaletteTop = 3120;
 
     /// Runs the start sequence: reads the preferences from @p prefsPath
     /// (the user's "tavernix.ini" when empty) and prepares every control.
@@ -170,6 +177,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -182,7 +190,13 @@ private:
     void createExplorer();
     void createTransfer();
     void createBrowser();
+    /// Places every control for the window's size (see the table).
     void layoutControls();
+    /// How far the window exceeds the size the table fills: the wide
+    /// preset's width, and the presets' height or, with the logs shown, the
+    /// events panel's.
+    QSize extraSize() const;
+    void placeDice();
     void Form_Load();
     void Form_Unload();
     void UnloadAllWindows();

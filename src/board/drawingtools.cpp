@@ -376,6 +376,7 @@ void DrawingTools::mousePress(int button, bool shift, float x, float y)
 
     m_surface->setMousePointer(BoardSurface::PointerDefault);
     refreshGridStep();
+    m_strokeRefused = false;
 
     if (button == Right) {
         if (m_viewport)
@@ -402,8 +403,10 @@ void DrawingTools::mousePress(int button, bool shift, float x, float y)
     // board would differ from everyone else's.
     m_surface->setDrawMode(BoardSurface::CopyPen);
     const auto colour = lookupColour();
-    if (!colour)
+    if (!colour) {
+        m_strokeRefused = true;
         return;
+    }
     m_surface->line(QPointF(x, y), QPointF(x, y), *colour);
     m_lastX = toInt16(x);
     m_lastY = toInt16(y);
@@ -434,9 +437,15 @@ void DrawingTools::mouseMove(int button, bool shift, float x, float y)
     if (button != Left)
         return;
     m_surface->setDrawMode(BoardSurface::CopyPen);
-    const auto colour = lookupColour();
-    if (!colour)
+    // A stroke without a colour is told so once, not at every move: the
+    // boxes would pile up under the pointer for as long as the drag lasts.
+    if (m_strokeRefused && !m_palette->currentColour())
         return;
+    const auto colour = lookupColour();
+    if (!colour) {
+        m_strokeRefused = true;
+        return;
+    }
     m_surface->line(QPointF(m_lastX, m_lastY), QPointF(x, y), *colour);
     send(session::tag::Linea + lineFields(m_lastX, m_lastY, x, y, *colour));
     m_lastX = toInt16(x);

@@ -232,6 +232,8 @@ private:
     /// is 0, and a finished segment keeps its start).
     bool m_bandOnBoard = false;
     qint16 m_lastX = 0, m_lastY = 0;
+    /// The freehand stroke of the current press was told it has no colour.
+    bool m_strokeRefused = false;
 
     QString m_generalStep = QStringLiteral("120");
     std::function<QString()> m_generalStepSource;

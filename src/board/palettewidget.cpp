@@ -53,25 +53,15 @@ PaletteWidget::PaletteWidget(Palette *palette, QWidget *parent, QPoint origin)
     : QObject(parent)
     , m_palette(palette)
 {
-    const int gridWidth = px(kColumnPitch * kColumns);
     const int gridHeight = px(kRowPitch + kSquare);
 
     m_extra = new QWidget(parent);
     m_extra->setObjectName(QStringLiteral("picSelColorExtra"));
-    m_extra->setGeometry(origin.x() + gridWidth + px(kGap), origin.y(), px(kExtraWidth), px(kExtraHeight));
 
     for (int i = 0; i < Palette::kCount; ++i) {
         auto *swatch = new Swatch(i < 16 ? parent : m_extra);
         swatch->setObjectName(QStringLiteral("picSelColor(%1)").arg(i));
         swatch->setProperty("index", i);
-        if (i < 16) {
-            const int row = i / kColumns;
-            const int column = i % kColumns;
-            swatch->setGeometry(origin.x() + px(column * kColumnPitch), origin.y() + px(row * kRowPitch),
-                                px(kSquare), px(kSquare));
-        } else {
-            swatch->setGeometry(0, 0, px(kExtraWidth), px(kExtraHeight));
-        }
         QPalette pal = swatch->palette();
         pal.setColor(QPalette::Window, QColor::fromRgb(BoardSurface::toRgb(Palette::colourAt(i))));
         pal.setColor(QPalette::WindowText, Qt::black);
@@ -80,12 +70,12 @@ PaletteWidget::PaletteWidget(Palette *palette, QWidget *parent, QPoint origin)
         swatch->installEventFilter(this);
         m_swatches[size_t(i)] = swatch;
     }
+    setOrigin(origin);
 
     m_combo = new QComboBox(parent);
     m_combo->setObjectName(QStringLiteral("Combo1"));
     m_combo->setToolTip(QStringLiteral("Colori"));
     m_combo->addItems(Palette::sortedNames());
-    // The list shows "Nero" from the start although no swatch is selected.
     m_combo->setCurrentIndex(m_combo->findText(QStringLiteral("Nero")));
     m_combo->move(origin.x(), origin.y() + gridHeight + px(kGap));
     // Only a user's choice selects; showing a text from code does not.
@@ -93,7 +83,29 @@ PaletteWidget::PaletteWidget(Palette *palette, QWidget *parent, QPoint origin)
             [this](int index) { m_palette->Combo1_Click(m_combo->itemText(index)); });
 
     connect(m_palette, &Palette::bordersChanged, this, &PaletteWidget::showBorders);
+    // The colour the list names is the one in force from the start, so the
+    // first stroke draws in it rather than asking for a colour.
+    if (m_palette->selectedIndex() < 0)
+        m_palette->Combo1_Click(m_combo->currentText());
     showBorders();
+}
+
+void PaletteWidget::setOrigin(QPoint origin)
+{
+    const int gridWidth = px(kColumnPitch * kColumns);
+    m_extra->setGeometry(origin.x() + gridWidth + px(kGap), origin.y(), px(kExtraWidth),
+                         px(kExtraHeight));
+    for (int i = 0; i < Palette::kCount; ++i) {
+        QFrame *swatch = m_swatches[size_t(i)];
+        if (i < 16) {
+            const int row = i / kColumns;
+            const int column = i % kColumns;
+            swatch->setGeometry(origin.x() + px(column * kColumnPitch),
+                                origin.y() + px(row * kRowPitch), px(kSquare), px(kSquare));
+        } else {
+            swatch->setGeometry(0, 0, px(kExtraWidth), px(kExtraHeight));
+        }
+    }
 }
 
 QFrame *PaletteWidget::picSelColor(int index) const

@@ -35,6 +35,10 @@ public:
     /// top-left corner at @p origin (pixels of the parent).
     PaletteWidget(Palette *palette, QWidget *parent, QPoint origin = {});
 
+    /// Moves the swatches so the grid's top-left corner is at @p origin
+    /// (the name list is placed by the window's layout).
+    void setOrigin(QPoint origin);
+
     QFrame *picSelColor(int index) const;
     QComboBox *Combo1() const { return m_combo; }
     QWidget *extraContainer() const { return m_extra; }

@@ -109,13 +109,32 @@ bool Composer::sendEnabled(const QString &msg, const QString &name)
     return !msg.isEmpty() && !name.isEmpty();
 }
 
-void Composer::deliver(session::ChatSession &chat, const QString &publicLine,
+QString Composer::noRecipientText()
+{
+    return QStringLiteral("Messaggio privato non inviato: scegliere almeno un destinatario tra "
+                          "i Personaggi.");
+}
+
+bool Composer::deliver(session::ChatSession &chat, const QString &publicLine,
                        const QString &privateLine, bool isPrivate, bool anonymousAllowed)
 {
     // A typed line needs a name: without one it is neither sent nor shown.
     if (!anonymousAllowed && chat.name().isEmpty())
-        return;
+        return true;
     const session::ParticipantList *people = chat.participants();
+
+    // Shown as sent, a private line that reaches nobody would mislead: the
+    // recipients may have been lost with a list refresh or never chosen.
+    if (isPrivate && (chat.bHost() || chat.isClientConnected())) {
+        bool anyone = false;
+        for (int row = 0; row < people->count() && !anyone; ++row)
+            anyone = people->isSelected(row) && (!chat.bHost() || people->tagAt(row) != -1);
+        if (!anyone) {
+            if (session::ConversationSink *sink = chat.conversationSink())
+                sink->UpdateStatus(noRecipientText());
+            return false;
+        }
+    }
 
     if (chat.bHost()) {
         if (!isPrivate) {
@@ -147,6 +166,7 @@ void Composer::deliver(session::ChatSession &chat, const QString &publicLine,
 
     if (session::ConversationSink *sink = chat.conversationSink())
         sink->UpdateDialog(isPrivate ? privateLine : publicLine);
+    return true;
 }
 
 Composer::Outcome Composer::send(session::ChatSession &chat, const QString &typed, bool isPrivate)
@@ -163,7 +183,8 @@ Composer::Outcome Composer::send(session::ChatSession &chat, const QString &type
         return Outcome::Refused;
     }
     const Lines lines = compose(msg, name);
-    deliver(chat, lines.publicLine, lines.privateLine, isPrivate, false);
+    if (!deliver(chat, lines.publicLine, lines.privateLine, isPrivate, false))
+        return Outcome::NoRecipient;
     return Outcome::Done;
 }
 

@@ -31,9 +31,13 @@ public:
 
     /// What the send action did with the typed text.
     enum class Outcome {
-        Refused, ///< looked like somebody's dice roll; nothing sent or shown
-        Done,    ///< delivered (or not, by role) and echoed; the box is emptied
+        Refused,     ///< looked like somebody's dice roll; nothing sent or shown
+        Done,        ///< delivered (or not, by role) and echoed; the box is emptied
+        NoRecipient, ///< a private line with nobody chosen: not sent, the status box says so
     };
+
+    /// The status line shown when a private line has nobody to go to.
+    static QString noRecipientText();
 
     /// Kind of line and both forms, from the typed text @p msg and the speaker @p name.
     static Lines compose(const QString &msg, const QString &name);
@@ -60,8 +64,12 @@ public:
      * the host, private lines with the list of chosen connection indexes. With
      * @p anonymousAllowed false an empty name stops both sending and echo
      * (typed lines); dice rolls pass true and are always delivered and shown.
+     *
+     * In a session a private line needs a chosen participant other than the
+     * host's own entry; without one nothing is sent or shown, the status box
+     * says why and the result is false.
      */
-    static void deliver(session::ChatSession &chat, const QString &publicLine,
+    static bool deliver(session::ChatSession &chat, const QString &publicLine,
                         const QString &privateLine, bool isPrivate, bool anonymousAllowed);
 
     /**

@@ -46,18 +46,26 @@ void ComposerPanel::txtMessage_Change()
 
 void ComposerPanel::CmdSend_Click()
 {
+    sendTyped();
+}
+
+Composer::Outcome ComposerPanel::sendTyped()
+{
     if (!m_chat)
-        return;
+        return Composer::Outcome::Refused;
     const Composer::Outcome outcome =
         Composer::send(*m_chat, m_txtMessage->toPlainText(), m_chkPrivate->isChecked());
     if (outcome == Composer::Outcome::Done)
         m_txtMessage->clear();
+    return outcome;
 }
 
 void ComposerPanel::txtMessage_Enter()
 {
-    if (m_cmdSend->isEnabled())
-        CmdSend_Click();
+    // A private line that found nobody to go to stays, to be sent again once
+    // a recipient is chosen.
+    if (m_cmdSend->isEnabled() && sendTyped() == Composer::Outcome::NoRecipient)
+        return;
     m_txtMessage->clear();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "composer.h"
+
 #include <QObject>
 
 class QCheckBox;
@@ -18,8 +20,9 @@ class ToggleButton;
 /**
  * @brief The message box txtMessage, the send button cmdSend and the
  * "Privato" box chkPrivate. Enter in the message box sends (when the button
- * is enabled) and always empties the box; a click sends and leaves a refused
- * line in the box so it can be corrected.
+ * is enabled) and empties the box; a click sends and leaves a refused line
+ * in the box so it can be corrected. A private line with nobody to go to
+ * stays in the box either way.
  */
 class ComposerPanel : public QObject
 {
@@ -41,6 +44,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    /// Sends the typed line; the box is emptied when it went.
+    Composer::Outcome sendTyped();
+
     session::ChatSession *m_chat;
     QPlainTextEdit *m_txtMessage;
     ToggleButton *m_cmdSend;

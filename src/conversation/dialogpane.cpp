@@ -17,6 +17,8 @@
 #include <QTextEdit>
 #include <QTimer>
 
+#include <utility>
+
 namespace conversation
 {
 
@@ -222,6 +224,30 @@ DialogPane::DialogPane(QWidget *parent, session::ChatSession *chat)
     m_names = [this]() -> QStringList {
         return m_chat ? m_chat->participants()->names() : QStringList();
     };
+    trackReading(m_txtDialog, &m_dialogReading);
+    trackReading(m_txtStatus, &m_statusReading);
+}
+
+void DialogPane::trackReading(QAbstractScrollArea *area, Reading *reading)
+{
+    // Only the user's own moves count (the wheel, the bar, the page keys):
+    // a box may move its view by itself as text comes in.
+    QScrollBar *bar = area->verticalScrollBar();
+    connect(bar, &QScrollBar::actionTriggered, this, [bar, reading] {
+        reading->at = bar->sliderPosition();
+        reading->follows = reading->at >= bar->maximum();
+    });
+    // A box resized with the window keeps showing its newest line to a
+    // reader who was following; once, after the resizing is over.
+    connect(bar, &QScrollBar::rangeChanged, this, [this] {
+        if (m_followPending)
+            return;
+        m_followPending = true;
+        QTimer::singleShot(0, this, [this] {
+            m_followPending = false;
+            showEnds();
+        });
+    });
 }
 
 void DialogPane::setClockText(std::function<QString()> clockText)
@@ -301,6 +327,7 @@ void DialogPane::UpdateStatus(const QString &vsStatus)
 
 void DialogPane::clearDialog()
 {
+    m_dialogReading = Reading();
     m_txtDialog->document()->clear();
     m_txtDialog->document()->setUndoRedoEnabled(false);
 }
@@ -334,16 +361,30 @@ void DialogPane::scheduleScroll()
 void DialogPane::scrollToEnd()
 {
     m_scrollPending = false;
-    for (QAbstractScrollArea *area : {static_cast<QAbstractScrollArea *>(m_txtDialog),
-                                      static_cast<QAbstractScrollArea *>(m_txtStatus)}) {
-        if (!area->isVisible())
-            continue;
-        area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
-    }
     QTextCursor end = endCursor(m_txtDialog->document());
     m_txtDialog->setTextCursor(end);
     QTextCursor endStatus = endCursor(m_txtStatus->document());
     m_txtStatus->setTextCursor(endStatus);
+    // The caret is at the end either way (find starts from it); the view
+    // goes there only for a reader who was at the bottom.
+    showEnds();
+}
+
+void DialogPane::showEnds()
+{
+    const std::pair<QAbstractScrollArea *, Reading *> boxes[] = {
+        {m_txtDialog, &m_dialogReading}, {m_txtStatus, &m_statusReading}};
+    for (const auto &[area, reading] : boxes) {
+        QScrollBar *bar = area->verticalScrollBar();
+        // A box that shrank under the place read (emptied, or taller now)
+        // is at its bottom again.
+        if (reading->at >= bar->maximum())
+            reading->follows = true;
+        if (!reading->follows)
+            bar->setValue(reading->at);
+        else if (area->isVisible())
+            bar->setValue(bar->maximum());
+    }
 }
 
 } // namespace conversation

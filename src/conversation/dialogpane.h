@@ -8,6 +8,7 @@
 
 #include <functional>
 
+class QAbstractScrollArea;
 class QPlainTextEdit;
 class QTextEdit;
 
@@ -75,6 +76,14 @@ public:
 private:
     void scheduleScroll();
     void scrollToEnd();
+    /// Brings each box's view to its end, or back to where its reader is.
+    void showEnds();
+    struct Reading {
+        bool follows = true; ///< new lines bring the view to them
+        int at = 0;          ///< where the user left the view otherwise
+    };
+    /// Notes in @p reading where the user scrolls @p area to.
+    void trackReading(QAbstractScrollArea *area, Reading *reading);
 
     session::ChatSession *m_chat;
     QTextEdit *m_txtDialog;
@@ -87,6 +96,11 @@ private:
     bool m_colouring = false;
     QString m_sTimeStamp;
     bool m_scrollPending = false;
+    bool m_followPending = false;
+    // New lines bring each box's view to them, except while the user has
+    // scrolled up to read, until they scroll back to the bottom.
+    Reading m_dialogReading;
+    Reading m_statusReading;
 };
 
 } // namespace conversation

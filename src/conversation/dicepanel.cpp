@@ -4,10 +4,12 @@
 #include "sinks.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QStyle>
 
 namespace conversation
 {
@@ -25,14 +27,20 @@ DicePanel::DicePanel(session::ChatSession *chat, QWidget *parent, std::optional<
     setObjectName(QStringLiteral("DicePanel"));
 
     m_dado1 = makeList(QStringLiteral("dado1"), 8);
+    m_dado1->setToolTip(
+        QStringLiteral("Numero di dadi: frecce su e giù per cambiarlo, Invio per lanciare"));
 
     m_label6 = new QLabel(QStringLiteral("d"), parent);
     m_label6->setObjectName(QStringLiteral("Label6"));
     m_label6->setAlignment(Qt::AlignCenter);
     m_label6->setGeometry(8 + kListWidth, kTop, 12, kListHeight);
     m_label6->installEventFilter(this);
+    m_label6->setToolTip(QStringLiteral("Clic: mostra o nasconde il valore di ogni dado nel "
+                                        "risultato. Invio in uno dei due elenchi lancia i dadi"));
 
     m_dado2 = makeList(QStringLiteral("dado2"), 8 + kListWidth + 12);
+    m_dado2->setToolTip(
+        QStringLiteral("Facce di ogni dado: frecce su e giù per cambiarle, Invio per lanciare"));
 
     m_risuSing = new QCheckBox(parent);
     m_risuSing->setObjectName(QStringLiteral("RisuSing"));
@@ -74,6 +82,19 @@ QListWidget *DicePanel::makeList(const QString &name, int x)
     return list;
 }
 
+int DicePanel::boxWidth() const
+{
+    // An entry is cut short ("…") unless its text, the view's margins either
+    // side of it and the box's frame all fit.
+    const QFontMetrics metrics(m_dado1->font());
+    int digit = 0;
+    for (char c = '0'; c <= '9'; ++c)
+        digit = qMax(digit, metrics.horizontalAdvance(QLatin1Char(c)));
+    const int margin =
+        m_dado1->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_dado1) + 1;
+    return 3 * digit + 2 * margin + 2 * m_dado1->frameWidth();
+}
+
 QString DicePanel::listText(const QListWidget *list)
 {
     const QList<QListWidgetItem *> chosen = list->selectedItems();
@@ -97,7 +118,8 @@ void DicePanel::roll()
         *m_chat, listText(m_dado1), listText(m_dado2), m_risuSing->isChecked(), isPrivate);
     m_parziale->setText(QString::number(r.total));
     m_text1->setText(r.detail);
-    emit rolled(isPrivate ? r.privateLine : r.publicLine);
+    if (r.delivered)
+        emit rolled(isPrivate ? r.privateLine : r.publicLine);
 }
 
 void DicePanel::setPrivateBox(QCheckBox *chkPrivate)

@@ -48,6 +48,9 @@ public:
     /// The composer's "Privato" box, which makes rolls private too.
     void setPrivateBox(QCheckBox *chkPrivate);
 
+    /// The width a dice box needs to show three digits whole in its font.
+    int boxWidth() const;
+
     /// The text a dice list stands for: the selected entry, or empty.
     static QString listText(const QListWidget *list);
 

@@ -136,7 +136,7 @@ DiceRoller::Result DiceRoller::rollAndAnnounce(session::ChatSession &chat, const
                                                bool isPrivate)
 {
     Result r = makeResult(chat.name(), listValue(countText), listValue(facesText), details);
-    Composer::deliver(chat, r.publicLine, r.privateLine, isPrivate, true);
+    r.delivered = Composer::deliver(chat, r.publicLine, r.privateLine, isPrivate, true);
     return r;
 }
 

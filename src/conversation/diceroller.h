@@ -62,6 +62,9 @@ public:
         QString detail; ///< the text of the detail box after the roll
         QString publicLine;
         QString privateLine;
+        /// False for a private roll in a session with nobody chosen: it was
+        /// neither sent nor shown.
+        bool delivered = true;
     };
 
     /**

@@ -178,7 +178,7 @@ qint64 ProgramPanel::processId(int slot) const
 
 void ProgramPanel::apply()
 {
-    Picture1->setGeometry(pixels(m_layout.picture()));
+    Picture1->setGeometry(pixels(m_layout.picture()).translated(m_offset, 0));
     for (int i = 0; i < kSlots; ++i) {
         m_quadrants[i]->setGeometry(pixels(m_layout.quadrant(i)));
         m_panes[i]->setGeometry(m_quadrants[i]->rect());
@@ -188,6 +188,14 @@ void ProgramPanel::apply()
     const QSignalBlocker block2(VScroll2);
     VScroll1->setValue(m_layout.VScroll1());
     VScroll2->setValue(m_layout.VScroll2());
+}
+
+void ProgramPanel::setOffset(int pixels)
+{
+    if (pixels == m_offset)
+        return;
+    m_offset = pixels;
+    apply();
 }
 
 void ProgramPanel::enlarge(int quadrant)

@@ -63,6 +63,9 @@ public:
     conversation::ToggleButton *enlargeButton(int index) const { return m_enlarge.at(index); }
 
     const PanelLayout &layout() const { return m_layout; }
+    /// Moves Picture1 @p pixels right of where its layout puts it (the main
+    /// window widens the board in front of it).
+    void setOffset(int pixels);
     WindowSearch *windowSearch() const { return m_search; }
     /// The process last started in slot @p slot, 0 for none.
     qint64 processId(int slot) const;
@@ -128,6 +131,7 @@ private:
     void buildControls(QWidget *window);
     void enlarge(int quadrant);
     void apply();
+    int m_offset = 0;
     void launchSlot(int slot);
     void onFound(int slot, quint64 window);
 

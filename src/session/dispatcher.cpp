@@ -91,7 +91,7 @@ void Dispatcher::dispatchLine(const QString &line, qint16 index)
             onLeft(params, QStringLiteral(" è stato espulso dalla chat."));
     } else if (tag == tag::NuovoNome) {
         if (!fromClientToHost)
-            m_session.participants()->clear();
+            m_session.participants()->clearForRefresh();
     } else if (tag == tag::Riordina) {
         if (!fromClientToHost)
             onRiordina(params);

@@ -19,15 +19,21 @@ void ParticipantList::AddName(qint32 viConnection, const QString &vsName)
     beginInsertRows(QModelIndex(), row, row);
     m_entries.push_back({vsName, viConnection});
     endInsertRows();
+    if (m_reselect.removeOne(vsName))
+        setSelected(row, true);
 }
 
 void ParticipantList::ChangeAddName(qint32 viConnection, const QString &vsName)
 {
     for (int row = 0; row < count(); ++row) {
         if (m_entries[size_t(row)].tag == viConnection) {
-            // Removed and added again: the renamed entry goes to the end.
+            // Removed and added again: the renamed entry goes to the end,
+            // still chosen if it was (it is the same participant).
+            const bool selected = isSelected(row);
             removeAt(row);
             AddName(viConnection, vsName);
+            if (selected)
+                setSelected(count() - 1, true);
             return;
         }
     }
@@ -96,12 +102,26 @@ void ParticipantList::removeAt(int row)
 
 void ParticipantList::clear()
 {
+    m_reselect.clear();
     if (m_entries.empty())
         return;
     beginResetModel();
     m_entries.clear();
     endResetModel();
     m_selection->clear();
+}
+
+void ParticipantList::clearForRefresh()
+{
+    QStringList selected;
+    for (int row = 0; row < count(); ++row) {
+        if (isSelected(row))
+            selected.append(m_entries[size_t(row)].name);
+    }
+    clear();
+    // Kept until the next refresh or clearing: a name that has not come back
+    // by then has left.
+    m_reselect = selected;
 }
 
 bool ParticipantList::isSelected(int row) const
@@ -121,6 +141,7 @@ void ParticipantList::setSelected(int row, bool selected)
 
 void ParticipantList::deselectAll()
 {
+    m_reselect.clear();
     m_selection->clearSelection();
 }
 

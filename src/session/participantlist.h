@@ -44,7 +44,14 @@ public:
     /// True when an entry is named exactly @p name (letter case counts).
     bool containsName(const QString &name) const;
     void removeAt(int row);
+    /// Empties the list and forgets the selection (a session starts or ends).
     void clear();
+    /**
+     * @brief Empties the list ahead of the host's fresh copy of it: the
+     * names selected now are selected again as entries of the same names
+     * come back, so a list refresh does not lose the private recipients.
+     */
+    void clearForRefresh();
 
     /// The selection shared with the list view.
     QItemSelectionModel *selectionModel() const { return m_selection; }
@@ -62,6 +69,8 @@ private:
     };
     std::vector<Entry> m_entries;
     QItemSelectionModel *m_selection;
+    /// Names selected before the last refresh that have not come back yet.
+    QStringList m_reselect;
 };
 
 } // namespace session

@@ -3,7 +3,9 @@
 #include "clockbell.h"
 #include "boardsurface.h"
 #include "boardview.h"
+#include "composer.h"
 #include "composerpanel.h"
+#include "dicepanel.h"
 #include "dialogpane.h"
 #include "eventspanel.h"
 #include "drawingtools.h"
@@ -44,6 +46,10 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QTest>
+
+#include <QFontMetrics>
+#include <QScrollBar>
+#include <QStyle>
 
 #include <csignal>
 #include <memory>
@@ -131,6 +137,12 @@ private slots:
     void presetButtonsSitOnTheBoardRow();
     void programPanelIsReachable();
     void fileBrowserOpensOffTopAndReachesThisWindow();
+    void presetSizesKeepTheTable_data();
+    void presetSizesKeepTheTable();
+    void largerWindowGrowsBoardAndPane();
+    void diceBoxesShowThreeDigits();
+    void startColourIsTheNamedOne();
+    void privateLineWithoutRecipientStaysInTheBox();
 
 private:
     QTemporaryDir m_dir;
@@ -976,6 +988,242 @@ void tst_MainWindow::fileBrowserOpensOffTopAndReachesThisWindow()
     button->click();
     QVERIFY(browser->isVisible());
     QCOMPARE(w.form->fileBrowser(), browser);
+}
+
+namespace {
+
+struct Twips {
+    const char *name;
+    int left, top, width, height;
+};
+
+// Where the window puts its controls at the preset sizes, in twips: every
+// column and row of the window, and each way a control follows a larger one.
+constexpr Twips kTable[] = {
+    {"txtName", 720, 60, 3180, 300},        {"lstConnections", 60, 1430, 1700, 1290},
+    {"txtStatus", 1820, 1190, 2080, 1530},  {"txtDialog", 60, 3420, 3840, 1620},
+    {"lblMessage", 60, 5120, 1000, 240},    {"chkPrivate", 1200, 5090, 1100, 270},
+    {"txtMessage", 60, 5400, 3360, 600},    {"cmdSend", 3480, 5400, 420, 600},
+    {"Command23_3", 7140, 60, 375, 240},    {"picCont", 3945, 300, 3615, 2295},
+    {"Command13", 4395, 2670, 375, 375},    {"reticolo", 7125, 2670, 375, 375},
+    {"picSelColor(0)", 3945, 3120, 375, 375}, {"picSelColor(15)", 6570, 3480, 375, 375},
+    {"Combo1", 3945, 3975, 2000, 330},      {"zFrame4", 5550, 4380, 2010, 1530},
+    {"IncollaClipboard", 7230, 3975, 330, 330}, {"txtProgram", 7710, 60, 630, 270},
+    {"Command11", 11700, 45, 270, 300},     {"VScroll2", 11735, 3165, 255, 2745},
+    {"lstSent", 60, 6240, 7335, 840},       {"lstReceived", 60, 7320, 7335, 840},
+};
+
+QRect pixels(const Twips &t)
+{
+    return QRect(t.left / 15, t.top / 15, t.width / 15, t.height / 15);
+}
+
+// Pairs of visible controls of the window that overlap. The colour swatches'
+// rows overlap by a hair on purpose and are not counted among themselves.
+QStringList overlaps(const QWidget *window)
+{
+    QList<const QWidget *> shown;
+    for (const QWidget *w : window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (!w->isWindow() && w->isVisible())
+            shown << w;
+    }
+    QStringList found;
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        for (qsizetype j = i + 1; j < shown.size(); ++j) {
+            const QString a = shown[i]->objectName();
+            const QString b = shown[j]->objectName();
+            if (a.startsWith(QLatin1String("picSelColor")) && b.startsWith(QLatin1String("picSelColor")))
+                continue;
+            if (shown[i]->geometry().intersects(shown[j]->geometry()))
+                found << a + QLatin1Char('/') + b;
+        }
+    }
+    return found;
+}
+
+// Visible controls that reach past the window's edges.
+QStringList outside(const QWidget *window)
+{
+    QStringList found;
+    for (const QWidget *w : window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (!w->isWindow() && w->isVisible() && !window->rect().contains(w->geometry()))
+            found << w->objectName();
+    }
+    return found;
+}
+
+} // namespace
+
+void tst_MainWindow::presetSizesKeepTheTable_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("logs");
+    QTest::newRow("narrow") << QSize(264, 400) << false;
+    QTest::newRow("medium") << QSize(513, 400) << false;
+    QTest::newRow("wide") << QSize(800, 400) << false;
+    QTest::newRow("medium with the logs") << QSize(513, 549) << true;
+    QTest::newRow("wide, logs shown in the short window") << QSize(800, 400) << true;
+}
+
+void tst_MainWindow::presetSizesKeepTheTable()
+{
+    QFETCH(QSize, size);
+    QFETCH(bool, logs);
+    Window w(m_dir, QStringLiteral("table"));
+    w.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+    // Grown first, so the preset size has something to undo.
+    w.form->resize(1500, 900);
+    QTRY_COMPARE(w.form->size(), QSize(1500, 900));
+    w.form->eventsPanel()->chkTutorial()->setChecked(logs);
+    w.form->eventsPanel()->chkTutorial_Click();
+    w.form->resize(size);
+    QTRY_COMPARE(w.form->size(), size);
+    for (const Twips &t : kTable) {
+        auto *widget = w.form->findChild<QWidget *>(QLatin1String(t.name));
+        QVERIFY2(widget, t.name);
+        QCOMPARE(widget->geometry(), pixels(t));
+    }
+    QCOMPARE(w.form->programPanel()->Picture1->geometry().topLeft(), QPoint(7570 / 15, 360 / 15));
+    QCOMPARE(w.form->eventsPanel()->lstSent()->isVisible(), logs);
+}
+
+void tst_MainWindow::largerWindowGrowsBoardAndPane()
+{
+    Window w(m_dir, QStringLiteral("grown"));
+    QCOMPARE(w.form->minimumSize(), QSize(264, 400));
+    w.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+    auto find = [&](const char *name) {
+        return w.form->findChild<QWidget *>(QLatin1String(name));
+    };
+    // Until the program has been closed once "Eventi" starts ticked.
+    w.form->eventsPanel()->chkTutorial()->setChecked(false);
+    w.form->eventsPanel()->chkTutorial_Click();
+    const QSize extra(1600 - 800, 1000 - 400);
+    w.form->resize(1600, 1000);
+    QTRY_COMPARE(w.form->size(), QSize(1600, 1000));
+
+    // The board view takes the extra width and height, the pane the height;
+    // what lies right of or below them moves along, the rest stays.
+    const QRect board = find("picCont")->geometry();
+    QCOMPARE(board, QRect(263, 20, 241 + extra.width(), 153 + extra.height()));
+    const QRect pane = find("txtDialog")->geometry();
+    QCOMPARE(pane, QRect(4, 228, 256, 108 + extra.height()));
+    QCOMPARE(find("cmdSend")->geometry().bottom(), 399 + extra.height());
+    QCOMPARE(find("txtMessage")->geometry().top(), 360 + extra.height());
+    QCOMPARE(find("txtStatus")->geometry(), QRect(121, 79, 138, 102));
+    QCOMPARE(find("Combo1")->geometry().top(), 265 + extra.height());
+    QCOMPARE(find("picSelColor(0)")->geometry().top(), 208 + extra.height());
+    QCOMPARE(find("Command23_3")->geometry().left(), 476 + extra.width());
+    QCOMPARE(w.form->programPanel()->Picture1->geometry().left(), 504 + extra.width());
+    QCOMPARE(find("VScroll1")->geometry().left(), 782 + extra.width());
+    QCOMPARE(overlaps(w.form.get()), QStringList());
+    QCOMPARE(outside(w.form.get()), QStringList());
+    // The board fits across now; only its height scrolls.
+    QVERIFY(w.form->boardPanel()->hsbImm()->isHidden());
+    QVERIFY(!w.form->boardPanel()->vsbImm()->isHidden());
+
+    // "Eventi" puts the logs at the bottom; the pane and the board give up
+    // the room and nothing overlaps.
+    w.form->eventsPanel()->chkTutorial()->setChecked(true);
+    w.form->eventsPanel()->chkTutorial_Click();
+    QTRY_VERIFY(w.form->eventsPanel()->lstReceived()->isVisible());
+    const int logs = 549 - 400;
+    QCOMPARE(find("txtDialog")->height(), 108 + extra.height() - logs);
+    QCOMPARE(find("picCont")->height(), 153 + extra.height() - logs);
+    QCOMPARE(w.form->eventsPanel()->lstReceived()->geometry().bottom(), 1000 - 549 + 543);
+    QCOMPARE(overlaps(w.form.get()), QStringList());
+    QCOMPARE(outside(w.form.get()), QStringList());
+    w.form->eventsPanel()->chkTutorial()->setChecked(false);
+    w.form->eventsPanel()->chkTutorial_Click();
+    QCOMPARE(find("txtDialog")->height(), 108 + extra.height());
+
+    // Maximised, the same holds at the screen's size.
+    w.form->showMaximized();
+    QTRY_VERIFY(w.form->isMaximized());
+    QTRY_VERIFY(find("picCont")->width() >= 241);
+    QCOMPARE(overlaps(w.form.get()), QStringList());
+    QCOMPARE(outside(w.form.get()), QStringList());
+    w.form->showNormal();
+
+    // Below the narrow preset the chat column would be cut off.
+    w.form->resize(100, 100);
+    QTRY_COMPARE(w.form->size(), QSize(264, 400));
+}
+
+void tst_MainWindow::diceBoxesShowThreeDigits()
+{
+    Window w(m_dir, QStringLiteral("dice"));
+    conversation::DicePanel *dice = w.form->dice();
+    const QFontMetrics metrics(w.form->font());
+    for (QListWidget *box : {dice->dado1(), dice->dado2()}) {
+        // A list cuts an entry short unless the text and the view's margins fit.
+        const int margin = box->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, box) + 1;
+        QVERIFY2(box->viewport()->width() >= metrics.horizontalAdvance(QStringLiteral("100")) + 2 * margin,
+                 qPrintable(box->objectName()));
+        QVERIFY(box->toolTip().contains(QStringLiteral("Invio")));
+    }
+    QVERIFY(dice->dado1()->toolTip().contains(QStringLiteral("dadi")));
+    QVERIFY(dice->dado2()->toolTip().contains(QStringLiteral("Facce")));
+    QVERIFY(dice->Label6()->toolTip().contains(QStringLiteral("Invio")));
+    // The row reads N d F left to right, between "Privato" and the send button's edge.
+    const QRect n = dice->dado1()->geometry();
+    const QRect d = dice->Label6()->geometry();
+    const QRect f = dice->dado2()->geometry();
+    QVERIFY(n.right() < d.left() && d.right() < f.left());
+    QVERIFY(w.form->composer()->chkPrivate()->geometry().right() < n.left());
+    QVERIFY(f.right() <= w.form->composer()->cmdSend()->geometry().right());
+    QCOMPARE(n.top(), 5090 / 15);
+    w.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+    QCOMPARE(overlaps(w.form.get()), QStringList());
+}
+
+void tst_MainWindow::startColourIsTheNamedOne()
+{
+    Window w(m_dir, QStringLiteral("colour"));
+    auto *combo = w.form->findChild<QComboBox *>(QStringLiteral("Combo1"));
+    QCOMPARE(combo->currentText(), QStringLiteral("Nero"));
+    QCOMPARE(w.form->palette()->selectedIndex(), 1);
+    w.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+    // The first stroke draws in black, without asking for a colour.
+    QWidget *view = w.form->boardPanel()->picDraw();
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(10, 30));
+    QMouseEvent move(QEvent::MouseMove, QPointF(60, 30), view->mapToGlobal(QPointF(60, 30)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &move);
+    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(60, 30));
+    QCOMPARE(w.form->boardPanel()->surface()->pixel(35, 30), std::optional<quint32>(0));
+    QCOMPARE(w.messages.texts(), QStringList());
+
+    // Without a colour a drag asks once, however far it goes.
+    w.form->palette()->clearBorders();
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(10, 60));
+    for (int x = 15; x <= 100; x += 5) {
+        QMouseEvent step(QEvent::MouseMove, QPointF(x, 60), view->mapToGlobal(QPointF(x, 60)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view, &step);
+    }
+    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(100, 60));
+    QCOMPARE(w.messages.texts(), QStringList{QStringLiteral("Selezionare un colore prima...")});
+    QCOMPARE(w.form->boardPanel()->surface()->pixel(50, 60), std::optional<quint32>(0xFFFFFF));
+}
+
+void tst_MainWindow::privateLineWithoutRecipientStaysInTheBox()
+{
+    Window w(m_dir, QStringLiteral("private"));
+    w.host(QStringLiteral("Master"));
+    QCOMPARE(w.chat()->phase(), ChatSession::Phase::Hosting);
+    conversation::ComposerPanel *composer = w.form->composer();
+    composer->chkPrivate()->setChecked(true);
+    composer->txtMessage()->setPlainText(QStringLiteral("a chi?"));
+    QTest::keyClick(composer->txtMessage(), Qt::Key_Return);
+    // Refused: not shown as said, the status box tells why, the line waits.
+    QCOMPARE(composer->txtMessage()->toPlainText(), QStringLiteral("a chi?"));
+    QVERIFY(!pane(w).contains(QStringLiteral("a chi?")));
+    QVERIFY(w.form->dialogPane()->statusText().endsWith(conversation::Composer::noRecipientText()));
 }
 
 QTEST_MAIN(tst_MainWindow)

@@ -51,7 +51,7 @@ private slots:
 
     // The controls.
     void controlsAreCreated();
-    void comboShowsNeroWithNothingSelected();
+    void comboShowsNeroWithItsSwatchSelected();
     void clickingASwatchSelectsIt();
     void choosingANameSelectsItsSwatch();
     void bordersFollowTheModel();
@@ -249,7 +249,7 @@ void TestPalette::controlsAreCreated()
     QVERIFY(ui.extraContainer()->parentWidget() == &window);
 }
 
-void TestPalette::comboShowsNeroWithNothingSelected()
+void TestPalette::comboShowsNeroWithItsSwatchSelected()
 {
     QWidget window;
     Palette palette;
@@ -261,9 +261,22 @@ void TestPalette::comboShowsNeroWithNothingSelected()
     QCOMPARE(combo->count(), 26);
     for (int i = 0; i < combo->count(); ++i)
         QCOMPARE(combo->itemText(i), Palette::sortedNames().at(i));
-    QCOMPARE(palette.selectedIndex(), -1);
+    // The colour the list names is the one a first stroke draws in.
+    QCOMPARE(palette.selectedIndex(), 1);
+    QCOMPARE(palette.sCurrentColor(), QStringLiteral("0000000000"));
     for (int i = 0; i < 26; ++i)
-        QCOMPARE(ui.picSelColor(i)->property("BorderStyle").toInt(), 0);
+        QCOMPARE(ui.picSelColor(i)->property("BorderStyle").toInt(), i == 1 ? 1 : 0);
+    // No colour stays possible: drawing then asks for one.
+    palette.clearBorders();
+    QCOMPARE(palette.currentColour(), std::optional<quint32>());
+    QCOMPARE(ui.picSelColor(1)->property("BorderStyle").toInt(), 0);
+
+    // A palette that already has a colour keeps it when the controls are made.
+    QWidget other;
+    Palette chosen;
+    chosen.picSelColor_Click(5);
+    PaletteWidget otherUi(&chosen, &other);
+    QCOMPARE(chosen.selectedIndex(), 5);
 }
 
 void TestPalette::clickingASwatchSelectsIt()
@@ -310,8 +323,11 @@ void TestPalette::bordersFollowTheModel()
     QCOMPARE(ui.picSelColor(22)->frameShape(), QFrame::Box);
     palette.setBorder(22, false);
     QCOMPARE(ui.picSelColor(22)->frameShape(), QFrame::NoFrame);
-    // Setting the list's text from code selects nothing.
+    // Setting the list's text from code changes no selection.
     ui.Combo1()->setCurrentIndex(ui.Combo1()->findText(QStringLiteral("Blu")));
+    QCOMPARE(palette.selectedIndex(), 1); // "Nero", chosen at start
+    palette.clearBorders();
+    ui.Combo1()->setCurrentIndex(ui.Combo1()->findText(QStringLiteral("Rosso")));
     QCOMPARE(palette.selectedIndex(), -1);
 }
 

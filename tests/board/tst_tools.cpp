@@ -140,10 +140,33 @@ void TestTools::pressWithoutColourIsRefused()
     QVERIFY(r.sent.isEmpty());
     QCOMPARE(r.surface.image(), before);
 
-    r.tools.mouseMove(DrawingTools::Left, false, 300, 300);
-    QCOMPARE(r.boxes.shown.size(), 2);
+    // The drag that follows is the same refused stroke: no box per move.
+    for (int x = 160; x <= 300; x += 10)
+        r.tools.mouseMove(DrawingTools::Left, false, float(x), 300);
+    QCOMPARE(r.boxes.shown.size(), 1);
     QVERIFY(r.sent.isEmpty());
     QCOMPARE(r.surface.image(), before);
+    r.tools.mouseRelease(DrawingTools::Left, false, 300, 300);
+
+    // Each new press is told again, once.
+    r.tools.mousePress(DrawingTools::Left, false, 100, 100);
+    r.tools.mouseMove(DrawingTools::Left, false, 120, 100);
+    r.tools.mouseMove(DrawingTools::Left, false, 140, 100);
+    QCOMPARE(r.boxes.shown.size(), 2);
+
+    // A colour lost in the middle of a stroke is told once too, and a
+    // colour chosen again draws on from there.
+    r.red();
+    r.tools.mousePress(DrawingTools::Left, false, 50, 50);
+    r.palette.clearBorders();
+    r.tools.mouseMove(DrawingTools::Left, false, 60, 50);
+    r.tools.mouseMove(DrawingTools::Left, false, 70, 50);
+    QCOMPARE(r.boxes.shown.size(), 3);
+    QCOMPARE(r.sent.size(), 1); // the press's dot
+    r.red();
+    r.tools.mouseMove(DrawingTools::Left, false, 80, 50);
+    QCOMPARE(r.sent.size(), 2);
+    QCOMPARE(px(r.surface, 80 / 15, 50 / 15), kRed);
 }
 
 void TestTools::secondStraightPressWithoutColourKeepsRubberBand()

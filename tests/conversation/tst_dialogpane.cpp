@@ -13,6 +13,7 @@
 #include <QTextEdit>
 #include <QTextFragment>
 #include <QTextLayout>
+#include <QWheelEvent>
 
 using conversation::Colouring;
 using conversation::DialogPane;
@@ -498,6 +499,89 @@ private slots:
         QScrollBar *bar = f.pane.txtDialog()->verticalScrollBar();
         QTRY_VERIFY(bar->maximum() > 0 && bar->value() == bar->maximum());
         QCOMPARE(f.pane.txtDialog()->textCursor().position(), f.doc()->characterCount() - 1);
+    }
+
+    void readingBackKeepsTheView()
+    {
+        Fixture f;
+        f.window.resize(600, 400);
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        QTextEdit *pane = f.pane.txtDialog();
+        QScrollBar *bar = pane->verticalScrollBar();
+        int n = 0;
+        auto addLines = [&](int count) {
+            for (int i = 0; i < count; ++i)
+                f.pane.UpdateDialog(QString("riga %1").arg(n++));
+        };
+        auto caretAtEnd = [&] { return pane->textCursor().position() == f.doc()->characterCount() - 1; };
+        auto topLine = [&] { return pane->cursorForPosition(QPoint(4, 4)).block().text(); };
+        // The pane scrolls once after a burst, from the event loop.
+        auto settle = [] {
+            for (int i = 0; i < 3; ++i)
+                QCoreApplication::processEvents();
+        };
+        addLines(200);
+        QTRY_VERIFY(bar->maximum() > 0 && bar->value() == bar->maximum());
+
+        // The reader turns the wheel up a few notches.
+        for (int i = 0; i < 3; ++i) {
+            const QPoint at(50, 50);
+            QWheelEvent wheel(at, pane->viewport()->mapToGlobal(at), QPoint(), QPoint(0, 120),
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(pane->viewport(), &wheel);
+        }
+        const int readAt = bar->value();
+        QVERIFY(readAt < bar->maximum());
+        const QString reading = topLine();
+        QVERIFY(!reading.isEmpty());
+
+        // Lines go on arriving, in bursts and one by one: the view stays, the
+        // caret still goes to the end.
+        for (int burst = 0; burst < 3; ++burst) {
+            const int before = bar->maximum();
+            addLines(burst == 1 ? 1 : 40);
+            QTRY_VERIFY(caretAtEnd() && bar->maximum() > before);
+            settle();
+            QCOMPARE(bar->value(), readAt);
+            QCOMPARE(topLine(), reading);
+        }
+
+        // Back at the bottom (the bar dragged down), the pane follows the
+        // newest line again.
+        bar->setSliderDown(true);
+        bar->setSliderPosition(bar->maximum());
+        bar->setSliderDown(false);
+        const int before = bar->maximum();
+        addLines(10);
+        QTRY_VERIFY(caretAtEnd() && bar->maximum() > before);
+        QTRY_COMPARE(bar->value(), bar->maximum());
+        QCOMPARE(topLine() == reading, false);
+
+        // Following, a narrower and shorter pane (the window resized) still
+        // shows the newest line.
+        const int wideMax = bar->maximum();
+        pane->resize(pane->width() / 2, pane->height() / 2);
+        QTRY_VERIFY(bar->maximum() > wideMax);
+        QTRY_COMPARE(bar->value(), bar->maximum());
+        QVERIFY(topLine() != reading);
+
+        // The status box reads back the same way.
+        QScrollBar *status = f.pane.txtStatus()->verticalScrollBar();
+        for (int i = 0; i < 100; ++i)
+            f.pane.UpdateStatus(QString("stato %1").arg(i));
+        QTRY_VERIFY(status->maximum() > 0 && status->value() == status->maximum());
+        // Page Up in the box, as a reader at the keyboard would.
+        QTest::keyClick(f.pane.txtStatus(), Qt::Key_PageUp);
+        QVERIFY(status->value() < status->maximum());
+        const int statusAt = status->value();
+        const int statusMax = status->maximum();
+        for (int i = 0; i < 20; ++i)
+            f.pane.UpdateStatus(QString("altro %1").arg(i));
+        QTRY_VERIFY(status->maximum() > statusMax);
+        QTRY_VERIFY(f.pane.txtStatus()->textCursor().atEnd());
+        settle();
+        QCOMPARE(status->value(), statusAt);
     }
 };
 

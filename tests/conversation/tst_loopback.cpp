@@ -129,12 +129,15 @@ private slots:
         fence("1");
         QVERIFY(!m_lia->conversation.dialog.contains("*Oste*: psst"));
 
-        // the host's own entry is never addressed: nothing goes out
+        // the host's own entry is never addressed: nothing goes out, and
+        // the line is not shown as if it had gone
         m_host->select({"Oste"});
         const qsizetype sent = m_host->chat->sentLog()->size();
-        Composer::send(*m_host->chat, "solo io", true);
+        const qsizetype shown = m_host->conversation.dialog.size();
+        QCOMPARE(Composer::send(*m_host->chat, "solo io", true), Composer::Outcome::NoRecipient);
         QCOMPARE(m_host->chat->sentLog()->size(), sent);
-        QCOMPARE(m_host->conversation.dialog.last(), QString("*Oste*: solo io"));
+        QCOMPARE(m_host->conversation.dialog.size(), shown);
+        QCOMPARE(m_host->conversation.status.last(), Composer::noRecipientText());
     }
 
     void clientPrivateToTheHostEntry()
@@ -166,12 +169,54 @@ private slots:
                  "sckConnect: [Messaggio Privato]0000000002" + fields.join("") + "*Lia sussurra*");
         QVERIFY(everyoneHas("*Lia sussurra*"));
 
-        // nobody selected: shown only at home
+        // nobody selected: not sent, not shown, and the status box says why
         m_lia->select({});
         const qsizetype sent = m_lia->chat->sentLog()->size();
-        Composer::send(*m_lia->chat, "a nessuno", true);
+        const qsizetype shown = m_lia->conversation.dialog.size();
+        QCOMPARE(Composer::send(*m_lia->chat, "a nessuno", true), Composer::Outcome::NoRecipient);
         QCOMPARE(m_lia->chat->sentLog()->size(), sent);
-        QCOMPARE(m_lia->conversation.dialog.last(), QString("*Lia*: a nessuno"));
+        QCOMPARE(m_lia->conversation.dialog.size(), shown);
+        QCOMPARE(m_lia->conversation.status.last(), Composer::noRecipientText());
+        // a private roll with nobody chosen is refused the same way
+        DiceRoller roller(11);
+        const DiceRoller::Result r = roller.rollAndAnnounce(*m_lia->chat, "1", "6", false, true);
+        QVERIFY(!r.delivered);
+        QCOMPARE(m_lia->chat->sentLog()->size(), sent);
+        QCOMPARE(m_lia->conversation.dialog.size(), shown);
+        QCOMPARE(m_lia->conversation.status.count(Composer::noRecipientText()), 2);
+    }
+
+    void recipientsSurviveListRefreshes()
+    {
+        // Lia chooses Ugo; a join and a rename elsewhere refresh her list.
+        m_lia->select({"Ugo"});
+        Peer eva("Eva");
+        QVERIFY(eva.join(m_host->chat->listeningPort()));
+        QVERIFY(QTest::qWaitFor([&] { return m_lia->rowOf("Eva") >= 0; }, 10000));
+        eva.chat->setName("Evelina");
+        QVERIFY(eva.chat->confirmOwnName());
+        QVERIFY(QTest::qWaitFor([&] { return m_lia->rowOf("Evelina") >= 0; }, 10000));
+        QVERIFY(m_lia->rowOf("Eva") < 0);
+
+        const session::ParticipantList *people = m_lia->chat->participants();
+        QStringList chosen;
+        for (int row = 0; row < people->count(); ++row)
+            if (people->isSelected(row))
+                chosen << people->nameAt(row);
+        QCOMPARE(chosen, QStringList{"Ugo"});
+
+        QCOMPARE(Composer::send(*m_lia->chat, "ancora tu", true), Composer::Outcome::Done);
+        QVERIFY(QTest::qWaitFor([&] { return m_ugo->conversation.dialog.contains("*Lia*: ancora tu"); },
+                                5000));
+        fence("r");
+        QVERIFY(!eva.conversation.dialog.contains("*Lia*: ancora tu"));
+        QVERIFY(!m_host->conversation.dialog.contains("*Lia*: ancora tu"));
+
+        // A chosen participant who leaves takes the choice along.
+        m_lia->select({"Evelina"});
+        eva.chat->cmdDisconnect_Click();
+        QVERIFY(QTest::qWaitFor([&] { return m_lia->rowOf("Evelina") < 0; }, 10000));
+        QCOMPARE(Composer::send(*m_lia->chat, "e ora?", true), Composer::Outcome::NoRecipient);
     }
 
     void forgedRollIsNotSent()

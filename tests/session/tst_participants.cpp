@@ -18,6 +18,7 @@ private slots:
     void addChangeRemoveByTag();
     void changeAddNameForAMissingTagAdds();
     void selectionFollowsTheEntries();
+    void selectionSurvivesARefreshByName();
 
     void confirmingTheSameNameSendsNothing();
     void emptyNameIsUndone();
@@ -89,6 +90,65 @@ void TestParticipants::selectionFollowsTheEntries()
     list.deselectAll();
     QVERIFY(!list.isSelected(0));
     QVERIFY(!list.isSelected(7));
+}
+
+void TestParticipants::selectionSurvivesARefreshByName()
+{
+    session::ParticipantList list;
+    list.AddName(-1, QStringLiteral("Oste"));
+    list.AddName(1, QStringLiteral("Anna"));
+    list.AddName(2, QStringLiteral("Bruno"));
+    list.AddName(3, QStringLiteral("Carla"));
+    list.setSelected(1, true); // Anna
+    list.setSelected(3, true); // Carla
+    auto chosen = [&list] {
+        QStringList names;
+        for (int row = 0; row < list.count(); ++row)
+            if (list.isSelected(row))
+                names << list.nameAt(row);
+        return names;
+    };
+
+    // The host's fresh copy comes in another order, with Carla gone and a
+    // newcomer; the entries come back through the rename-or-add path.
+    list.clearForRefresh();
+    QCOMPARE(list.count(), 0);
+    QCOMPARE(chosen(), QStringList());
+    list.ChangeAddName(2, QStringLiteral("Bruno"));
+    list.ChangeAddName(4, QStringLiteral("Dario"));
+    list.ChangeAddName(1, QStringLiteral("Anna"));
+    list.ChangeAddName(-1, QStringLiteral("Oste"));
+    QCOMPARE(chosen(), QStringList{"Anna"});
+
+    // Carla comes back in the next refresh only: the earlier choice is
+    // forgotten by then, since that refresh found her gone.
+    list.clearForRefresh();
+    list.ChangeAddName(1, QStringLiteral("Anna"));
+    list.ChangeAddName(2, QStringLiteral("Bruno"));
+    list.ChangeAddName(4, QStringLiteral("Dario"));
+    QCOMPARE(chosen(), QStringList{"Anna"});
+    list.clearForRefresh();
+    list.ChangeAddName(3, QStringLiteral("Carla"));
+    list.ChangeAddName(1, QStringLiteral("Anna"));
+    QCOMPARE(chosen(), QStringList{"Anna"});
+
+    // A rename keeps the participant chosen; a name like the old one does
+    // not inherit the choice.
+    list.ChangeAddName(1, QStringLiteral("Annabella"));
+    QCOMPARE(chosen(), QStringList{"Annabella"});
+    list.AddName(5, QStringLiteral("Anna"));
+    QCOMPARE(chosen(), QStringList{"Annabella"});
+
+    // A session's end forgets the choice, and so does "Deseleziona tutto"
+    // between a refresh and the names coming back.
+    list.clear();
+    list.AddName(1, QStringLiteral("Annabella"));
+    QCOMPARE(chosen(), QStringList());
+    list.setSelected(0, true);
+    list.clearForRefresh();
+    list.deselectAll();
+    list.AddName(1, QStringLiteral("Annabella"));
+    QCOMPARE(chosen(), QStringList());
 }
 
 void TestParticipants::confirmingTheSameNameSendsNothing()
