@@ -51,6 +51,18 @@ EventsPanel::EventsPanel(session::ChatSession *chat, QWidget *parent)
     for (QWidget *w : {static_cast<QWidget *>(m_lblSent), static_cast<QWidget *>(m_lstSent),
                        static_cast<QWidget *>(m_lblRecv), static_cast<QWidget *>(m_lstReceived)})
         w->hide();
+    showLogs(false);
+}
+
+void EventsPanel::showLogs(bool shown)
+{
+    // A hidden list view still lays its whole list out again for every
+    // batch of rows it hears of; while the panel is hidden the logs keep
+    // their entries and tell the views nothing.
+    for (QListView *view : {m_lstSent, m_lstReceived}) {
+        if (auto *log = qobject_cast<session::TrafficLog *>(view->model()))
+            log->setViewsShown(shown);
+    }
 }
 
 QListView *EventsPanel::makeLog(const QString &name, session::TrafficLog *log, int top)
@@ -104,6 +116,7 @@ void EventsPanel::chkTutorial_Click()
     for (QWidget *w : {static_cast<QWidget *>(m_lblSent), static_cast<QWidget *>(m_lstSent),
                        static_cast<QWidget *>(m_lblRecv), static_cast<QWidget *>(m_lstReceived)})
         w->setVisible(checked);
+    showLogs(checked);
     if (checked)
         scrollLogs();
 }

@@ -19,9 +19,10 @@ namespace conversation
  * @brief The events panel: the box chkTutorial ("Eventi") and the two
  * traffic logs lstSent and lstReceived with their labels.
  *
- * The logs are never trimmed, so the views show the session's log models
- * lazily; a view scrolls to the newest entry whenever its log announces a
- * batch of new ones, so a burst of entries costs a few scrolls, not one each.
+ * The views show the session's log models lazily; a view scrolls to the
+ * newest entry whenever its log announces a batch of new ones, so a burst of
+ * entries costs a few scrolls, not one each. While the panel is hidden the
+ * logs announce nothing, so hidden views cost nothing per entry.
  */
 class EventsPanel : public QObject
 {
@@ -58,6 +59,8 @@ private:
     QListView *makeLog(const QString &name, session::TrafficLog *log, int top);
     /// Brings the newest entry of each log to the top of its view.
     void scrollLogs();
+    /// Tells the logs whether their views are on the screen.
+    void showLogs(bool shown);
 
     QWidget *m_parent;
     QCheckBox *m_chkTutorial;
