@@ -96,6 +96,13 @@ int TrafficLog::rowCount(const QModelIndex &parent) const
     return int(m_viewEnd - m_viewFirst);
 }
 
+QModelIndex TrafficLog::index(int row, int column, const QModelIndex &parent) const
+{
+    if (parent.isValid() || column != 0 || row < 0 || row >= int(m_viewEnd - m_viewFirst))
+        return {};
+    return createIndex(row, column);
+}
+
 QVariant TrafficLog::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount() || index.column() != 0)

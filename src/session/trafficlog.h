@@ -69,6 +69,10 @@ public:
     bool viewsShown() const { return m_viewsShown; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
+    /// A list view asks for the index of every row each time it lays its
+    /// list out: this answers without the three virtual calls of the
+    /// general check.
+    QModelIndex index(int row, int column = 0, const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
 signals:
