@@ -96,6 +96,28 @@ struct TurnWatch {
     }
 };
 
+// One line of @p size characters without a space between two short ones:
+// the longest gap between turns while the pane takes it.
+void hugeLine(conversation::DialogPane &pane, int size)
+{
+    TurnWatch watch;
+    QElapsedTimer total;
+    watch.start();
+    total.start();
+    QTimer::singleShot(0, [&] {
+        pane.UpdateDialog(QStringLiteral("prima"));
+        pane.UpdateDialog(QStringLiteral("Brom: ") + QString(size, QLatin1Char('x')));
+        pane.UpdateDialog(QStringLiteral("dopo"));
+    });
+    QCoreApplication::processEvents();
+    while (pane.waitingLines() > 0)
+        QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    watch.stop();
+    std::printf("one line of %d characters: shown after %.1f ms, longest gap between turns %.1f ms\n",
+                size, total.nsecsElapsed() / 1e6, watch.longest / 1e6);
+}
+
 // 10,000 lines handed over in reads of @p perRead lines, each read in a
 // turn of its own; returns the longest gap between turns, in ms.
 void burst(conversation::DialogPane &pane, int lines, int perRead, int &counter)
@@ -208,6 +230,8 @@ int main(int argc, char **argv)
         int counter = lines;
         burst(pane, 10000, 10000, counter);
         burst(pane, 10000, perRead, counter);
+        hugeLine(pane, 64 * 1024);
+        hugeLine(pane, 1024 * 1024);
     }
     return 0;
 }
