@@ -1,36 +1,176 @@
-// Appends 100,000 coloured lines to the conversation pane and reports the
-// time per line of the first and of the last thousand, to show that a line
-// costs the same however long the pane already is.
+// The conversation pane under load, in two parts.
 //
-// Usage: bench_conversation_pane [lines] [--hidden]
-// The pane is shown, as in use, unless --hidden is given: then the lines go
-// into a document nobody lays out for the screen.
+// Cost per line: appends 100,000 coloured, stamped lines in reads of 200
+// lines (one event-loop turn each, as a relay delivers them) and reports the
+// time per line of the first and of the last thousand, the pace of the
+// whole run, and the process's peak memory, to show that a line costs the
+// same however long the pane already is.
+//
+// Burst: 10,000 lines arrive at once (all in one turn, then in reads of 200
+// lines) and the longest gap between two turns of the event loop is
+// reported: input and painting wait at most that long.
+//
+// Usage: bench_conversation_pane [lines] [--hidden] [--plain] [--edit-per-line]
+//   --plain          no time stamps and no colours (the switches' start state)
+//   --hidden         the pane is not shown (nobody lays it out for a screen)
+//   --edit-per-line  every line goes into the document on its own, as the
+//                    pane did before lines of one turn were put in together
 // Run with QT_QPA_PLATFORM=offscreen when there is no display.
 
 #include "dialogpane.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QTextDocument>
 #include <QTextEdit>
+#include <QTimer>
 #include <QWidget>
 
+#include <sys/resource.h>
+
 #include <cstdio>
+
+namespace
+{
+
+const QStringList kShapes{
+    "Brom: una riga di conversazione numero %1",
+    "*Lia*: un sussurro numero %1",
+    "Ugo si alza e cammina, passo %1",
+    "Alma lancia 3d6 ed ottiene %1.\n\u00ab 4, 1, 6 \u00bb",
+    "Cala la notte sulla locanda, ora %1",
+};
+
+QString lineNumber(int i)
+{
+    return kShapes[i % kShapes.size()].arg(i);
+}
+
+long peakRssKb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// Runs the event loop until the pane holds every line and has scrolled.
+void settle(conversation::DialogPane &pane)
+{
+    while (pane.waitingLines() > 0)
+        QCoreApplication::processEvents();
+    QCoreApplication::processEvents(); // the scroll after the last slice
+}
+
+// Records the longest time between two turns of the event loop: a zero
+// timer runs once per turn.
+struct TurnWatch {
+    QElapsedTimer clock;
+    QTimer tick;
+    qint64 last = 0;
+    qint64 longest = 0;
+    int turns = 0;
+    TurnWatch()
+    {
+        tick.setInterval(0);
+        QObject::connect(&tick, &QTimer::timeout, [this] { mark(); });
+    }
+    void start()
+    {
+        longest = 0;
+        turns = 0;
+        clock.start();
+        last = 0;
+        tick.start();
+    }
+    void mark()
+    {
+        const qint64 now = clock.nsecsElapsed();
+        longest = qMax(longest, now - last);
+        last = now;
+        ++turns;
+    }
+    void stop()
+    {
+        mark();
+        tick.stop();
+    }
+};
+
+// One line of @p size characters without a space between two short ones:
+// the longest gap between turns while the pane takes it.
+void hugeLine(conversation::DialogPane &pane, int size)
+{
+    TurnWatch watch;
+    QElapsedTimer total;
+    watch.start();
+    total.start();
+    QTimer::singleShot(0, [&] {
+        pane.UpdateDialog(QStringLiteral("prima"));
+        pane.UpdateDialog(QStringLiteral("Brom: ") + QString(size, QLatin1Char('x')));
+        pane.UpdateDialog(QStringLiteral("dopo"));
+    });
+    QCoreApplication::processEvents();
+    while (pane.waitingLines() > 0)
+        QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    watch.stop();
+    std::printf("one line of %d characters: shown after %.1f ms, longest gap between turns %.1f ms\n",
+                size, total.nsecsElapsed() / 1e6, watch.longest / 1e6);
+}
+
+// 10,000 lines handed over in reads of @p perRead lines, each read in a
+// turn of its own; returns the longest gap between turns, in ms.
+void burst(conversation::DialogPane &pane, int lines, int perRead, int &counter)
+{
+    TurnWatch watch;
+    QElapsedTimer total;
+    watch.start();
+    total.start();
+    int handed = 0;
+    QTimer reads;
+    reads.setInterval(0);
+    QObject::connect(&reads, &QTimer::timeout, [&] {
+        const int n = qMin(perRead, lines - handed);
+        for (int i = 0; i < n; ++i)
+            pane.UpdateDialog(lineNumber(counter++));
+        handed += n;
+        if (handed >= lines)
+            reads.stop();
+    });
+    reads.start();
+    while (handed < lines || pane.waitingLines() > 0)
+        QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    watch.stop();
+    std::printf("burst of %d lines in reads of %d: shown after %.1f ms, %d turns, "
+                "longest gap between turns %.1f ms\n",
+                lines, perRead, total.nsecsElapsed() / 1e6, watch.turns, watch.longest / 1e6);
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     int lines = 100000;
     bool shown = true;
+    bool editPerLine = false;
+    bool plain = false;
     for (int i = 1; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
         if (arg == QLatin1String("--hidden"))
             shown = false;
         else if (arg == QLatin1String("--shown"))
             shown = true;
+        else if (arg == QLatin1String("--plain"))
+            plain = true;
+        else if (arg == QLatin1String("--edit-per-line"))
+            editPerLine = true;
         else if (arg.toInt() > 0)
             lines = arg.toInt();
     }
-    const int batch = 1000;
+    const int perRead = 200;
+    const int measured = 1000;
 
     QWidget window;
     window.resize(640, 480);
@@ -38,31 +178,33 @@ int main(int argc, char **argv)
     const QStringList names{"Brom", "Lia", "Ugo", "Al", "Alma"};
     pane.setNames([&] { return names; });
     pane.setClockText([] { return QStringLiteral("14.05.00"); });
-    pane.Command19_Click(); // colouring on
-    pane.Command21_Click(); // time stamps on
+    if (!plain) {
+        pane.Command19_Click(); // colouring on
+        pane.Command21_Click(); // time stamps on
+    }
     if (shown)
         window.show();
+    QCoreApplication::processEvents();
 
-    const QStringList shapes{
-        "Brom: una riga di conversazione numero %1",
-        "*Lia*: un sussurro numero %1",
-        "Ugo si alza e cammina, passo %1",
-        "Alma lancia 3d6 ed ottiene %1.\n\u00ab 4, 1, 6 \u00bb",
-        "Cala la notte sulla locanda, ora %1",
-    };
-
+    const long rssBefore = peakRssKb();
     QElapsedTimer total;
     total.start();
     double firstMs = 0, lastMs = 0;
     int firstLines = 0, lastLines = 0;
-    for (int done = 0; done < lines; done += batch) {
+    for (int done = 0; done < lines; done += measured) {
         QElapsedTimer t;
         t.start();
-        const int n = qMin(batch, lines - done);
-        for (int i = 0; i < n; ++i)
-            pane.UpdateDialog(shapes[(done + i) % shapes.size()].arg(done + i));
-        // the deferred scroll and any repaint belong to the cost of the batch
-        QCoreApplication::processEvents();
+        const int n = qMin(measured, lines - done);
+        for (int read = 0; read < n; read += perRead) {
+            for (int i = read; i < qMin(n, read + perRead); ++i) {
+                pane.UpdateDialog(lineNumber(done + i));
+                if (editPerLine)
+                    pane.showWaitingLines();
+            }
+            // the read is over: the pane's slices, the scroll and any
+            // repaint belong to the cost of these lines
+            settle(pane);
+        }
         const double ms = t.nsecsElapsed() / 1e6;
         if (done == 0) {
             firstMs = ms;
@@ -71,13 +213,25 @@ int main(int argc, char **argv)
         lastMs = ms;
         lastLines = n;
     }
-    std::printf("lines: %d (%s)\n", lines, shown ? "pane shown" : "pane hidden");
+    const double totalS = total.nsecsElapsed() / 1e9;
+    std::printf("lines: %d (%s, %s, %s)\n", lines, shown ? "pane shown" : "pane hidden",
+                plain ? "no stamps or colours" : "stamped and coloured",
+                editPerLine ? "one edit per line" : "one edit per turn");
     // a short last batch is divided by its own count
     std::printf("first %d lines: %.2f us/line\n", firstLines,
                 firstLines ? firstMs * 1000.0 / firstLines : 0.0);
     std::printf("last %d lines:  %.2f us/line\n", lastLines,
                 lastLines ? lastMs * 1000.0 / lastLines : 0.0);
-    std::printf("total: %.2f s, blocks in the pane: %d\n", total.nsecsElapsed() / 1e9,
-                pane.txtDialog()->document()->blockCount());
+    std::printf("total: %.2f s (%.2f us/line), blocks in the pane: %d\n", totalS,
+                totalS * 1e6 / qMax(1, lines), pane.txtDialog()->document()->blockCount());
+    std::printf("peak RSS: %ld kB before the lines, %ld kB after\n", rssBefore, peakRssKb());
+
+    if (!editPerLine) {
+        int counter = lines;
+        burst(pane, 10000, 10000, counter);
+        burst(pane, 10000, perRead, counter);
+        hugeLine(pane, 64 * 1024);
+        hugeLine(pane, 1024 * 1024);
+    }
     return 0;
 }

@@ -15,9 +15,11 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTextEdit>
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <utility>
+#include <limits>
 
 namespace conversation
 {
@@ -179,7 +181,8 @@ protected:
 
 QString DialogPane::dialogText() const
 {
-    return textWithoutBreaks(m_txtDialog->document(), 0,
+    const QTextEdit *pane = txtDialog(); // with every waiting line
+    return textWithoutBreaks(pane->document(), 0,
                              m_txtDialog->document()->characterCount() - 1);
 }
 
@@ -193,9 +196,15 @@ DialogPane::DialogPane(QWidget *parent, session::ChatSession *chat)
     : QObject(parent), m_chat(chat), m_txtDialog(new PlainPane(parent)),
       m_txtStatus(new StatusBox(parent)),
       m_command21(new ToggleButton(QStringLiteral("Command21"), parent)),
-      m_command19(new ToggleButton(QStringLiteral("Command19"), parent))
+      m_command19(new ToggleButton(QStringLiteral("Command19"), parent)),
+      m_sliceTimer(new QTimer(this))
 {
     setObjectName(QStringLiteral("DialogPane"));
+    // Lines handed over during one event-loop turn go in together when the
+    // turn is over.
+    m_sliceTimer->setSingleShot(true);
+    m_sliceTimer->setInterval(0);
+    connect(m_sliceTimer, &QTimer::timeout, this, &DialogPane::showSlice);
 
     m_txtDialog->setObjectName(QStringLiteral("txtDialog"));
     m_txtDialog->setReadOnly(true);
@@ -264,51 +273,120 @@ void DialogPane::UpdateDialog(const QString &vsDialog)
 {
     if (m_bTimeStamp) {
         const QString clock = m_clockText ? m_clockText() : QString();
-        m_sTimeStamp = QLatin1Char('[') + clock.chopped(qMin<qsizetype>(3, clock.size())) +
-                       QStringLiteral("] ");
+        // Lines of the same minute share one stamp text.
+        if (m_sTimeStamp.isEmpty() || clock != m_stampClock) {
+            m_stampClock = clock;
+            m_sTimeStamp = QLatin1Char('[') + clock.chopped(qMin<qsizetype>(3, clock.size())) +
+                           QStringLiteral("] ");
+        }
     } else {
         m_sTimeStamp.clear();
     }
-
-    QTextDocument *doc = m_txtDialog->document();
-    const bool wasEmpty = doc->isEmpty();
-    QTextCursor c = endCursor(doc);
-    const QTextCharFormat black = colourFormat(Qt::black);
-    c.beginEditBlock();
-    if (!wasEmpty)
-        c.insertBlock(QTextBlockFormat(), black);
-    c.insertText(m_sTimeStamp, black);
 
     // The line shows as one line, except for the detail of a dice roll that
     // ends it; any other break a peer put in becomes a space. The length is
     // kept, so the colours are worked out on what is shown and the detail
     // stays part of its announcement.
-    QString line = flattenLineBreaks(vsDialog);
+    Line line;
+    line.stamp = m_sTimeStamp;
+    line.text = flattenLineBreaks(vsDialog);
     if (const qsizetype detail = DiceRoller::detailStart(vsDialog); detail >= 0)
-        line[detail] = QLatin1Char('\n');
-
-    std::vector<ColourRun> runs;
+        line.text[detail] = QLatin1Char('\n');
+    // Stamp and colours are those of the moment the line arrives, even when
+    // it enters the document a moment later.
     if (m_colouring && m_names)
-        runs = Colouring::runs(line, m_names());
+        line.runs = Colouring::runs(line.text, m_names());
+
+    m_waiting.push_back(std::move(line));
+    if (!m_sliceTimer->isActive())
+        m_sliceTimer->start();
+}
+
+QTextEdit *DialogPane::txtDialog() const
+{
+    if (!m_waiting.empty())
+        const_cast<DialogPane *>(this)->showWaitingLines();
+    return m_txtDialog;
+}
+
+void DialogPane::showWaitingLines()
+{
+    if (m_waiting.empty())
+        return;
+    m_sliceTimer->stop();
+    QTextCursor c(m_txtDialog->document());
+    c.beginEditBlock();
+    c.movePosition(QTextCursor::End);
+    insertWaiting(c, std::numeric_limits<qsizetype>::max());
+    c.endEditBlock();
+    scheduleScroll();
+}
+
+void DialogPane::showSlice()
+{
+    if (m_waiting.empty())
+        return;
+    QElapsedTimer spent;
+    spent.start();
+    QTextCursor c(m_txtDialog->document());
+    // Inside the edit block the cursor moves without asking the layout
+    // where it is; the layout runs once, when the block ends.
+    c.beginEditBlock();
+    c.movePosition(QTextCursor::End);
+    const qsizetype budget = m_sliceBudget;
+    const qsizetype used = insertWaiting(c, budget);
+    c.endEditBlock();
+
+    // The next slice takes as much as fits in kSliceMs at this slice's
+    // pace, growing at most twofold, so one slow slice (a huge line) does
+    // not make the next one take too much.
+    const qint64 ns = qMax<qint64>(1, spent.nsecsElapsed());
+    const double fits = double(used) * kSliceMs * 1e6 / double(ns);
+    m_sliceBudget = qBound<qsizetype>(kMinSliceBudget, qsizetype(qMin(fits, 2.0 * budget)),
+                                      kMaxSliceBudget);
+    if (!m_waiting.empty())
+        m_sliceTimer->start();
+    // The slice already runs after the turn that brought its lines, so it
+    // scrolls at once rather than a turn later.
+    scrollToEnd();
+}
+
+qsizetype DialogPane::insertWaiting(QTextCursor &c, qsizetype budget)
+{
+    // What a line costs to lay out grows with its characters; a line also
+    // costs a block of its own, counted as kLineWeight characters.
+    qsizetype used = 0;
+    while (!m_waiting.empty() && used < budget) {
+        const Line &line = m_waiting.front();
+        used += line.stamp.size() + line.text.size() + kLineWeight;
+        insertLine(c, line);
+        m_waiting.pop_front();
+    }
+    return used;
+}
+
+void DialogPane::insertLine(QTextCursor &c, const Line &line)
+{
+    const QTextCharFormat black = colourFormat(Qt::black);
+    if (!m_txtDialog->document()->isEmpty())
+        c.insertBlock(QTextBlockFormat(), black);
+    c.insertText(line.stamp, black);
 
     // Insert the line piece by piece in its final colours rather than
     // recolouring it afterwards: one pass, and nothing before it is touched.
-    const QStringView shown(line);
+    const QStringView shown(line.text);
     qsizetype pos = 0;
-    for (const ColourRun &run : runs) {
-        const qsizetype start = qBound<qsizetype>(pos, run.start, line.size());
-        const qsizetype end = qBound<qsizetype>(start, run.start + run.length, line.size());
+    for (const ColourRun &run : line.runs) {
+        const qsizetype start = qBound<qsizetype>(pos, run.start, shown.size());
+        const qsizetype end = qBound<qsizetype>(start, run.start + run.length, shown.size());
         if (start > pos)
             insertWithBreakPoints(c, shown.mid(pos, start - pos), black);
         if (end > start)
             insertWithBreakPoints(c, shown.mid(start, end - start), colourFormat(run.colour));
         pos = end;
     }
-    if (pos < line.size())
+    if (pos < shown.size())
         insertWithBreakPoints(c, shown.mid(pos), black);
-    c.endEditBlock();
-
-    scheduleScroll();
 }
 
 void DialogPane::UpdateStatus(const QString &vsStatus)
@@ -328,6 +406,9 @@ void DialogPane::UpdateStatus(const QString &vsStatus)
 void DialogPane::clearDialog()
 {
     m_dialogReading = Reading();
+    // Lines not shown yet came before the clear: they go with it.
+    m_waiting.clear();
+    m_sliceTimer->stop();
     m_txtDialog->document()->clear();
     m_txtDialog->document()->setUndoRedoEnabled(false);
 }

@@ -1,16 +1,21 @@
 #pragma once
 
+#include "colouring.h"
 #include "sinks.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
+#include <deque>
 #include <functional>
+#include <vector>
 
 class QAbstractScrollArea;
 class QPlainTextEdit;
+class QTextCursor;
 class QTextEdit;
+class QTimer;
 
 namespace session
 {
@@ -29,6 +34,15 @@ class ToggleButton;
  * Lines are always inserted as plain text at the end of the document, so
  * markup from a peer is shown literally, and appending never rereads the
  * pane: the cost of a line does not grow with the pane.
+ *
+ * A line gets its time stamp and colours when it is handed over, but enters
+ * the document together with the other lines of the same event-loop turn:
+ * every edit of the document costs a layout pass and a scroll-bar update
+ * however little it adds, so a relay's burst goes in as one edit instead of
+ * one per line. A big burst goes in by slices of a few milliseconds each, so
+ * input and painting carry on between them. Reading the pane (txtDialog(),
+ * dialogText()) first puts in every line still waiting, so no reader ever
+ * sees the pane without a line it was given.
  */
 class DialogPane : public QObject, public session::ConversationSink
 {
@@ -38,7 +52,17 @@ public:
     /// participant names the colouring matches (may be null: no names).
     DialogPane(QWidget *parent, session::ChatSession *chat = nullptr);
 
-    QTextEdit *txtDialog() const { return m_txtDialog; }
+    /// A conversation line as the pane shows it: the stamp in front of it
+    /// ("" without stamps), its text with line breaks already flattened, and
+    /// its coloured runs (offsets into text; the stamp stays black).
+    struct Line {
+        QString stamp;
+        QString text;
+        std::vector<ColourRun> runs;
+    };
+
+    /// The conversation pane, holding every line handed over so far.
+    QTextEdit *txtDialog() const;
     QPlainTextEdit *txtStatus() const { return m_txtStatus; }
     ToggleButton *Command21() const { return m_command21; }
     ToggleButton *Command19() const { return m_command19; }
@@ -73,7 +97,29 @@ public:
     /// The status box's text, without its break points.
     QString statusText() const;
 
+    /// Lines handed over that are not in the document yet.
+    qsizetype waitingLines() const { return qsizetype(m_waiting.size()); }
+    /// Puts every waiting line into the document now, in one edit.
+    void showWaitingLines();
+
+    /// Most time one slice of waiting lines should take, layout included.
+    static constexpr int kSliceMs = 15;
+    /// What a line costs beyond its characters, counted in characters.
+    static constexpr qsizetype kLineWeight = 64;
+    /// Bounds of one slice, in characters (kLineWeight per line included).
+    static constexpr qsizetype kMinSliceBudget = 4 * 1024;
+    static constexpr qsizetype kMaxSliceBudget = 1024 * 1024;
+
 private:
+    /// Puts the next slice of waiting lines into the document; schedules the
+    /// next slice when some are left.
+    void showSlice();
+    /// Inserts the oldest waiting lines at @p c until @p budget (in
+    /// characters, see kLineWeight) is used, at least one line; returns what
+    /// was used.
+    qsizetype insertWaiting(QTextCursor &c, qsizetype budget);
+    /// The one place a conversation line enters the document.
+    void insertLine(QTextCursor &c, const Line &line);
     void scheduleScroll();
     void scrollToEnd();
     /// Brings each box's view to its end, or back to where its reader is.
@@ -95,12 +141,18 @@ private:
     bool m_bTimeStamp = false;
     bool m_colouring = false;
     QString m_sTimeStamp;
+    QString m_stampClock; ///< the clock text m_sTimeStamp was made from
     bool m_scrollPending = false;
     bool m_followPending = false;
     // New lines bring each box's view to them, except while the user has
     // scrolled up to read, until they scroll back to the bottom.
     Reading m_dialogReading;
     Reading m_statusReading;
+    /// Lines handed over, oldest first, that the document does not hold yet.
+    std::deque<Line> m_waiting;
+    QTimer *m_sliceTimer;
+    /// What the next slice takes: adjusted after each slice to its pace.
+    qsizetype m_sliceBudget = 16 * 1024;
 };
 
 } // namespace conversation

@@ -4,6 +4,8 @@
 #include "trafficlog.h"
 
 #include <QCheckBox>
+#include <QEvent>
+#include <QTimer>
 #include <QLabel>
 #include <QListView>
 #include <QScreen>
@@ -51,6 +53,53 @@ EventsPanel::EventsPanel(session::ChatSession *chat, QWidget *parent)
     for (QWidget *w : {static_cast<QWidget *>(m_lblSent), static_cast<QWidget *>(m_lstSent),
                        static_cast<QWidget *>(m_lblRecv), static_cast<QWidget *>(m_lstReceived)})
         w->hide();
+    // Where the views are on the screen changes with the window's size and
+    // with the views' own place, not only with the box.
+    m_parent->installEventFilter(this);
+    m_lstSent->installEventFilter(this);
+    m_lstReceived->installEventFilter(this);
+    followScreen();
+}
+
+bool EventsPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::Resize:
+    case QEvent::Move:
+        // Looked at once the window has settled, not in the middle of it.
+        if (!m_followPending) {
+            m_followPending = true;
+            QTimer::singleShot(0, this, [this] {
+                m_followPending = false;
+                followScreen();
+            });
+        }
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void EventsPanel::followScreen()
+{
+    // A list view lays its whole list out again for every batch of rows it
+    // hears of, even when nobody can see it: with "Eventi" off, or with the
+    // logs below the bottom of a window too short to show them. Such a log
+    // keeps its entries and tells its view nothing until the view is seen.
+    for (QListView *view : {m_lstSent, m_lstReceived}) {
+        auto *log = qobject_cast<session::TrafficLog *>(view->model());
+        if (!log)
+            continue;
+        const bool seen = view->isVisible() && !view->visibleRegion().isEmpty();
+        if (seen == log->viewsShown())
+            continue;
+        log->setViewsShown(seen);
+        if (seen && log->rowCount() > 0)
+            showAtTop(view, log->rowCount() - 1);
+    }
 }
 
 QListView *EventsPanel::makeLog(const QString &name, session::TrafficLog *log, int top)
@@ -104,6 +153,7 @@ void EventsPanel::chkTutorial_Click()
     for (QWidget *w : {static_cast<QWidget *>(m_lblSent), static_cast<QWidget *>(m_lstSent),
                        static_cast<QWidget *>(m_lblRecv), static_cast<QWidget *>(m_lstReceived)})
         w->setVisible(checked);
+    followScreen();
     if (checked)
         scrollLogs();
 }

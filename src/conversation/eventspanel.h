@@ -19,9 +19,11 @@ namespace conversation
  * @brief The events panel: the box chkTutorial ("Eventi") and the two
  * traffic logs lstSent and lstReceived with their labels.
  *
- * The logs are never trimmed, so the views show the session's log models
- * lazily; a view scrolls to the newest entry whenever its log announces a
- * batch of new ones, so a burst of entries costs a few scrolls, not one each.
+ * The views show the session's log models lazily; a view scrolls to the
+ * newest entry whenever its log announces a batch of new ones, so a burst of
+ * entries costs a few scrolls, not one each. While a view cannot be seen
+ * (the panel is off, or the window is too short to show it) its log
+ * announces nothing, so hidden views cost nothing per entry.
  */
 class EventsPanel : public QObject
 {
@@ -58,6 +60,9 @@ private:
     QListView *makeLog(const QString &name, session::TrafficLog *log, int top);
     /// Brings the newest entry of each log to the top of its view.
     void scrollLogs();
+    /// Tells each log whether its view can be seen now.
+    void followScreen();
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
     QWidget *m_parent;
     QCheckBox *m_chkTutorial;
@@ -65,6 +70,7 @@ private:
     QListView *m_lstSent;
     QLabel *m_lblRecv;
     QListView *m_lstReceived;
+    bool m_followPending = false;
 };
 
 } // namespace conversation

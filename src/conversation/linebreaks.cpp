@@ -1,5 +1,7 @@
 #include "linebreaks.h"
 
+#include <algorithm>
+
 namespace conversation
 {
 
@@ -20,9 +22,14 @@ bool isLineBreak(QChar c)
 
 QString flattenLineBreaks(QString text)
 {
-    for (QChar &c : text) {
-        if (isLineBreak(c))
-            c = QLatin1Char(' ');
+    // Most lines hold no break: they keep sharing the caller's text rather
+    // than being copied by the first write.
+    const auto first = std::find_if(text.cbegin(), text.cend(), isLineBreak);
+    if (first == text.cend())
+        return text;
+    for (qsizetype i = first - text.cbegin(); i < text.size(); ++i) {
+        if (isLineBreak(text[i]))
+            text[i] = QLatin1Char(' ');
     }
     return text;
 }

@@ -184,6 +184,17 @@ struct ChatSession::Private {
         const QList<QByteArray> lines = e->framer.feed(bytes);
         for (const QByteArray &line : lines)
             dispatcher.dispatchLine(decodeText(line), index);
+        sendRelayed();
+    }
+    // What the lines of one read made us write to the clients leaves now, in
+    // one send per client, before the window spends the rest of the turn on
+    // showing those lines.
+    void sendRelayed()
+    {
+        for (const auto &other : elements) {
+            if (other->socket->bytesToWrite() > 0)
+                other->socket->flush();
+        }
     }
 
     void onClientClosed()

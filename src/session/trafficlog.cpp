@@ -6,25 +6,34 @@
 namespace session
 {
 
-TrafficLog::TrafficLog(QObject *parent) : QAbstractListModel(parent), m_notify(new QTimer(this))
+TrafficLog::TrafficLog(QObject *parent, qsizetype bound)
+    : QAbstractListModel(parent), m_bound(qBound<qsizetype>(1, bound, qsizetype(INT_MAX))),
+      m_notify(new QTimer(this))
 {
     m_notify->setSingleShot(true);
     m_notify->setInterval(kNotifyIntervalMs);
     connect(m_notify, &QTimer::timeout, this, &TrafficLog::flushNotifications);
 }
 
+void TrafficLog::push(Entry entry)
+{
+    m_entries.push_back(std::move(entry));
+    if (qsizetype(m_entries.size()) > m_bound) {
+        m_entries.pop_front();
+        ++m_dropped;
+    }
+    if (m_viewsShown && !m_notify->isActive())
+        m_notify->start();
+}
+
 void TrafficLog::append(const QString &entry)
 {
-    m_entries.push_back({entry, kPlain});
-    if (!m_notify->isActive())
-        m_notify->start();
+    push({entry, kPlain});
 }
 
 void TrafficLog::appendTraffic(qint32 connection, const QString &message)
 {
-    m_entries.push_back({message, connection});
-    if (!m_notify->isActive())
-        m_notify->start();
+    push({message, connection});
 }
 
 QString TrafficLog::at(qsizetype row) const
@@ -46,35 +55,65 @@ QString TrafficLog::last() const
 void TrafficLog::flushNotifications()
 {
     m_notify->stop();
-    const qsizetype total = size();
-    if (m_announced == total)
+    if (!m_viewsShown)
         return;
-    // Rows beyond what an int can index are kept but never shown.
-    const int first = int(qMin<qsizetype>(m_announced, INT_MAX));
-    const int last = int(qMin<qsizetype>(total, INT_MAX)) - 1;
-    if (last < first) {
-        m_announced = total;
-        return;
+    // Rows of entries dropped since the views last heard go first, then the
+    // new entries follow: views keep what they show in the log's order.
+    if (m_viewFirst < m_dropped && m_viewEnd > m_viewFirst) {
+        const qint64 gone = qMin(m_dropped, m_viewEnd) - m_viewFirst;
+        beginRemoveRows(QModelIndex(), 0, int(gone - 1));
+        m_viewFirst += gone;
+        endRemoveRows();
     }
+    if (m_viewFirst == m_viewEnd)
+        m_viewFirst = m_viewEnd = qMax(m_viewEnd, m_dropped);
+    const qint64 end = m_dropped + size();
+    if (m_viewEnd == end)
+        return;
+    const int first = int(m_viewEnd - m_viewFirst);
+    const int last = int(end - m_viewFirst) - 1;
     beginInsertRows(QModelIndex(), first, last);
-    m_announced = total;
+    m_viewEnd = end;
     endInsertRows();
     emit entryAppended(last);
+}
+
+void TrafficLog::setViewsShown(bool shown)
+{
+    if (m_viewsShown == shown)
+        return;
+    m_viewsShown = shown;
+    if (shown)
+        flushNotifications();
+    else
+        m_notify->stop();
 }
 
 int TrafficLog::rowCount(const QModelIndex &parent) const
 {
     if (parent.isValid())
         return 0;
-    return int(qMin<qsizetype>(m_announced, INT_MAX));
+    return int(m_viewEnd - m_viewFirst);
+}
+
+QModelIndex TrafficLog::index(int row, int column, const QModelIndex &parent) const
+{
+    if (parent.isValid() || column != 0 || row < 0 || row >= int(m_viewEnd - m_viewFirst))
+        return {};
+    return createIndex(row, column);
 }
 
 QVariant TrafficLog::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount() || index.column() != 0)
         return {};
+    // A row whose entry was dropped after the views last heard shows
+    // nothing until they hear of it.
+    const qint64 number = m_viewFirst + index.row();
+    if (number < m_dropped)
+        return {};
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
-        return at(index.row());
+        return at(qsizetype(number - m_dropped));
     return {};
 }
 

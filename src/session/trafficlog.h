@@ -4,7 +4,7 @@
 #include <QString>
 
 #include <climits>
-#include <vector>
+#include <deque>
 
 class QTimer;
 
@@ -14,15 +14,20 @@ namespace session
 /**
  * @brief One traffic log ("Messaggi inviati:" or "Messaggi ricevuti:").
  *
- * Append-only and never trimmed for the life of the window, so it is a model
- * a list view shows lazily: appending stays cheap at a million entries.
+ * Entries are appended in order and kept up to a bound (kDefaultBound);
+ * past it the oldest entry goes for each new one. A host relaying to many
+ * clients logs every copy it sends, and a log nobody can read to the end is
+ * no reason to run the machine out of memory. Below the bound nothing is
+ * ever dropped, and what is kept keeps its order and its texts.
  *
- * size() and at() follow every append at once. Views are told about new rows
- * in batches, at most once per kNotifyIntervalMs: a shown list view repaints
- * and scrolls for every rowsInserted, which costs far more than the append
- * (about 0.7 ms against well under a microsecond), so one notification per
- * entry, or even per socket read, would let the log view eat the time meant
- * for the traffic. rowCount() is the number of rows announced so far.
+ * size() and at() follow every append at once; at(0) is the oldest entry
+ * kept. Views are told about new rows in batches, at most once per
+ * kNotifyIntervalMs: a list view lays its whole list out again for every
+ * rowsInserted, which costs far more than the append, so one notification
+ * per entry, or even per socket read, would let the log view eat the time
+ * meant for the traffic. While no view is shown (setViewsShown(false)) views
+ * are told nothing at all, and showing them brings them up to date in one
+ * step. rowCount() is the number of rows views know of.
  */
 class TrafficLog : public QAbstractListModel
 {
@@ -30,8 +35,10 @@ class TrafficLog : public QAbstractListModel
 public:
     /// Longest delay before views hear of a new entry.
     static constexpr int kNotifyIntervalMs = 30;
+    /// Entries a log keeps before it drops its oldest.
+    static constexpr qsizetype kDefaultBound = 200000;
 
-    explicit TrafficLog(QObject *parent = nullptr);
+    explicit TrafficLog(QObject *parent = nullptr, qsizetype bound = kDefaultBound);
 
     /// Appends one entry, as given, as the last row.
     void append(const QString &entry);
@@ -43,17 +50,29 @@ public:
      */
     void appendTraffic(qint32 connection, const QString &message);
 
+    /// Entries kept, at most bound().
     qsizetype size() const { return qsizetype(m_entries.size()); }
-    /// The entry's text, as a view shows it.
+    qsizetype bound() const { return m_bound; }
+    /// Entries dropped so far to stay within the bound.
+    qint64 dropped() const { return m_dropped; }
+    /// The text of kept entry @p row (0 is the oldest kept), as a view shows it.
     QString at(qsizetype row) const;
     /// The newest entry, or an empty text.
     QString last() const;
 
-    /// Announces the pending rows to views now instead of when the
-    /// notification interval ends.
+    /// Announces the pending changes to views now instead of when the
+    /// notification interval ends (nothing while views are not shown).
     void flushNotifications();
+    /// Whether the views on this log are on the screen. Hidden views are
+    /// told nothing, so a hidden log costs nothing beyond its append.
+    void setViewsShown(bool shown);
+    bool viewsShown() const { return m_viewsShown; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
+    /// A list view asks for the index of every row each time it lays its
+    /// list out: this answers without the three virtual calls of the
+    /// general check.
+    QModelIndex index(int row, int column = 0, const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
 signals:
@@ -68,8 +87,16 @@ private:
         qint32 origin;
     };
     static constexpr qint32 kPlain = INT_MIN;
-    std::vector<Entry> m_entries;
-    qsizetype m_announced = 0; ///< rows views know about
+    void push(Entry entry);
+
+    std::deque<Entry> m_entries;
+    qsizetype m_bound;
+    qint64 m_dropped = 0; ///< entries dropped: the number of m_entries.front()
+    /// The entries views know of as rows, by number (m_viewFirst is row 0);
+    /// they may still hold numbers dropped since the last announcement.
+    qint64 m_viewFirst = 0;
+    qint64 m_viewEnd = 0;
+    bool m_viewsShown = true;
     QTimer *m_notify;
 };
 

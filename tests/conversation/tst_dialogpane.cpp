@@ -488,6 +488,73 @@ private slots:
                  QString("IP: 192.168.1.20.\nConnesso\n<b>x</b>"));
     }
 
+    // Lines handed over in one event-loop turn enter the document together,
+    // after the turn; each keeps the stamp and colours of the moment it came.
+    void linesOfOneTurnKeepTheirOwnStampAndColours()
+    {
+        Fixture f;
+        f.names = {"Brom"};
+        f.pane.Command21_Click(); // stamps on
+        f.pane.UpdateDialog("Brom: uno");
+        f.clock = "9.06.00";
+        f.pane.Command19_Click(); // colouring on from the second line
+        f.pane.UpdateDialog("Brom si siede");
+        f.names = {"Lia"};
+        f.pane.UpdateDialog("Brom: tre");
+        f.clock = "10.00.00";
+        f.pane.Command21_Click(); // stamps off
+        f.pane.UpdateDialog("Lia: quattro");
+        QCOMPARE(f.pane.waitingLines(), qsizetype(4));
+        QTRY_COMPARE(f.pane.waitingLines(), qsizetype(0));
+        const QTextDocument *doc = f.pane.txtDialog()->document();
+        QCOMPARE(doc->toPlainText(), QString("[9.05] Brom: uno\n[9.06] Brom si siede\n"
+                                             "[9.06] Brom: tre\nLia: quattro"));
+        const QList<QColor> expected =
+            repeat(kBlack, 16)                                         // stamp and line, no colouring
+            + repeat(kBlack, 7) + repeat(Colouring::kAction, 13)       // Brom's action
+            + repeat(kBlack, 7) + repeat(Colouring::kOther, 9)         // Brom no longer listed
+            + repeat(Colouring::kSpeaker, 3) + repeat(kBlack, 9);     // Lia speaks
+        QCOMPARE(colours(doc), expected);
+    }
+
+    void clearInTheMiddleOfATurnDropsOnlyEarlierLines()
+    {
+        Fixture f;
+        f.pane.UpdateDialog("prima");
+        QTRY_COMPARE(f.pane.waitingLines(), qsizetype(0));
+        f.pane.UpdateDialog("ancora prima");
+        f.pane.clearDialog();
+        f.pane.UpdateDialog("dopo");
+        f.pane.UpdateDialog("ultima");
+        QTRY_COMPARE(f.pane.waitingLines(), qsizetype(0));
+        QCOMPARE(f.text(), QString("dopo\nultima"));
+    }
+
+    // A burst bigger than a slice goes in over several turns, complete and
+    // in order; reading the pane in the middle of it shows every line.
+    void bigBurstArrivesWholeAndInOrder()
+    {
+        Fixture f;
+        f.window.resize(600, 400);
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        const int n = 20000;
+        QStringList expected;
+        for (int i = 0; i < n; ++i) {
+            expected << QString("riga %1 di una raffica lunga").arg(i);
+            f.pane.UpdateDialog(expected.last());
+        }
+        QTRY_COMPARE(f.pane.waitingLines(), qsizetype(0));
+        for (int i = 0; i < n; ++i) {
+            expected << QString("seconda %1").arg(i);
+            f.pane.UpdateDialog(expected.last());
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(f.pane.dialogText(), expected.join('\n'));
+        QCOMPARE(f.pane.waitingLines(), qsizetype(0));
+        QCOMPARE(f.doc()->blockCount(), 2 * n);
+    }
+
     void newestLineIsVisible()
     {
         Fixture f;

@@ -280,6 +280,41 @@ private slots:
         m_ugo->chat->setConversationSink(&m_ugo->conversation);
     }
 
+    // Lines a client writes at once reach the host in one read (or a few):
+    // its pane shows them in order, each with its own stamp and colours.
+    void linesOfOneReadKeepTheirStampsAndColours()
+    {
+        QWidget window;
+        conversation::DialogPane pane(&window, m_host->chat.get());
+        m_host->chat->setConversationSink(&pane);
+        int minute = 0;
+        pane.setClockText([&minute] { return QString("9.%1.00").arg(++minute, 2, 10, QChar('0')); });
+        pane.Command21_Click();
+        pane.Command19_Click();
+        for (const char *text : {"Lia: uno", "Lia si siede", "Cala la notte."})
+            QVERIFY(m_lia->chat->SendToServer(QString("[Messaggio]") + text));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return pane.waitingLines() == 0 && pane.txtDialog()->document()->blockCount() == 3; },
+            5000));
+        QCOMPARE(pane.txtDialog()->toPlainText(),
+                 QString("[9.01] Lia: uno\n[9.02] Lia si siede\n[9.03] Cala la notte."));
+        using conversation::Colouring;
+        const QList<QPair<int, QColor>> expected{
+            {7, Qt::black}, {3, Colouring::kSpeaker}, {5, Qt::black},   // [9.01] Lia: uno
+            {7, Qt::black}, {12, Colouring::kAction},                   // [9.02] Lia si siede
+            {7, Qt::black}, {14, Colouring::kOther}};                   // [9.03] Cala la notte.
+        QList<QColor> want, got;
+        for (const auto &[n, c] : expected)
+            want += QList<QColor>(n, c);
+        const QTextDocument *doc = pane.txtDialog()->document();
+        for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+            for (auto it = b.begin(); !it.atEnd(); ++it)
+                got += QList<QColor>(it.fragment().length(),
+                                     it.fragment().charFormat().foreground().color());
+        QCOMPARE(got, want);
+        m_host->chat->setConversationSink(&m_host->conversation);
+    }
+
     void privateAndAnonymousRolls()
     {
         // an anonymous private roll from a client to the host's entry

@@ -19,6 +19,7 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 
 using conversation::ComposerPanel;
@@ -454,6 +455,41 @@ private slots:
         panel.chkTutorial_Click();
         QCOMPARE(window.geometry(), before);
         QVERIFY(!panel.lstSent()->isVisible());
+    }
+
+    // "Eventi" ticked in a window too short to show the logs (the state of a
+    // first start): the views hear of nothing until the window shows them.
+    void logsOutsideTheWindowAreNotAnnounced()
+    {
+        QWidget window;
+        session::ChatSession chat;
+        EventsPanel panel(&chat, &window);
+        window.resize(EventsPanel::kMinWidth, EventsPanel::kShortHeight);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        panel.chkTutorial()->setChecked(true);
+        panel.chkTutorial_Click(); // the box is hidden: the window keeps its size
+        QVERIFY(panel.lstSent()->isVisible());
+        QVERIFY(panel.lstSent()->geometry().top() > window.height());
+        QSignalSpy inserted(chat.sentLog(), &QAbstractItemModel::rowsInserted);
+        for (int i = 0; i < 100; ++i)
+            chat.sentLog()->append(QString("sckConnect: [Messaggio]riga %1").arg(i));
+        QTest::qWait(3 * session::TrafficLog::kNotifyIntervalMs);
+        QCOMPARE(inserted.size(), 0);
+        QCOMPARE(chat.sentLog()->rowCount(), 0);
+        QCOMPARE(chat.sentLog()->size(), qsizetype(100));
+
+        window.resize(EventsPanel::kMinWidth, EventsPanel::kTallHeight);
+        QTRY_COMPARE(chat.sentLog()->rowCount(), 100);
+        QTRY_COMPARE(chat.receivedLog()->viewsShown(), true);
+        QCOMPARE(inserted.size(), 1);
+        // and unticking stops the announcements again
+        panel.chkTutorial()->setChecked(false);
+        panel.chkTutorial_Click();
+        QVERIFY(!chat.sentLog()->viewsShown());
+        chat.sentLog()->append("sckConnect: dopo");
+        QTest::qWait(3 * session::TrafficLog::kNotifyIntervalMs);
+        QCOMPARE(chat.sentLog()->rowCount(), 100);
     }
 
     void logScrollsToNewestAfterABurst()

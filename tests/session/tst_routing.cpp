@@ -2,6 +2,7 @@
 
 #include "sessiontestkit.h"
 
+#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 #include <QStringListModel>
 
@@ -24,6 +25,10 @@ private slots:
     void trafficLogKeepsEveryEntry();
     void trafficLogCoalescesNotifications();
     void trafficLogMillionEntries();
+    void trafficLogBoundKeepsTheNewest_data();
+    void trafficLogBoundKeepsTheNewest();
+    void trafficLogBoundAsViewsSeeIt();
+    void trafficLogHiddenViewsHearNothing();
 
 private:
     /// A host with @p count raw clients accepted as elements 1..count, in order.
@@ -229,10 +234,135 @@ void TestRouting::trafficLogMillionEntries()
     QSignalSpy inserted(&log, &QAbstractItemModel::rowsInserted);
     for (int i = 0; i < 1000000; ++i)
         log.append(QStringLiteral("sckConnection(1): [Messaggio]") + QString::number(i));
-    QCOMPARE(log.size(), 1000000);
-    QCOMPARE(log.at(123456), QStringLiteral("sckConnection(1): [Messaggio]123456"));
-    QTRY_COMPARE(log.rowCount(), 1000000);
+    // The log keeps the newest entries up to its bound, oldest first.
+    const qsizetype bound = session::TrafficLog::kDefaultBound;
+    QCOMPARE(log.size(), bound);
+    QCOMPARE(log.dropped(), 1000000 - bound);
+    QCOMPARE(log.at(0), QStringLiteral("sckConnection(1): [Messaggio]") +
+                            QString::number(1000000 - bound));
+    QCOMPARE(log.at(123456), QStringLiteral("sckConnection(1): [Messaggio]") +
+                                 QString::number(1000000 - bound + 123456));
+    QCOMPARE(log.last(), QStringLiteral("sckConnection(1): [Messaggio]999999"));
+    QTRY_COMPARE(log.rowCount(), int(bound));
     QCOMPARE(inserted.size(), 1);
+}
+
+// Every entry the log keeps, oldest first.
+static QStringList keptEntries(const session::TrafficLog &log)
+{
+    QStringList out;
+    for (qsizetype i = 0; i < log.size(); ++i)
+        out << log.at(i);
+    return out;
+}
+
+static QStringList numbers(int from, int to)
+{
+    QStringList out;
+    for (int i = from; i < to; ++i)
+        out << QString::number(i);
+    return out;
+}
+
+static QStringList rowsOf(const session::TrafficLog &log)
+{
+    QStringList out;
+    for (int row = 0; row < log.rowCount(); ++row)
+        out << log.data(log.index(row), Qt::DisplayRole).toString();
+    return out;
+}
+
+void TestRouting::trafficLogBoundKeepsTheNewest_data()
+{
+    QTest::addColumn<int>("bound");
+    QTest::addColumn<int>("appended");
+    QTest::newRow("below the bound") << 5 << 4;
+    QTest::newRow("at the bound") << 5 << 5;
+    QTest::newRow("one past") << 5 << 6;
+    QTest::newRow("many times the bound") << 5 << 1003;
+    QTest::newRow("bound of one") << 1 << 3;
+}
+
+void TestRouting::trafficLogBoundKeepsTheNewest()
+{
+    QFETCH(int, bound);
+    QFETCH(int, appended);
+    session::TrafficLog log(nullptr, bound);
+    for (int i = 0; i < appended; ++i) {
+        if (i % 2)
+            log.append(QString::number(i));
+        else
+            log.appendTraffic(i % 4 == 0 ? -1 : 3, QString::number(i));
+    }
+    const int first = qMax(0, appended - bound);
+    QCOMPARE(log.size(), qsizetype(appended - first));
+    QCOMPARE(log.dropped(), qint64(first));
+    // The newest entries, in order, each with its own prefix.
+    QStringList expected;
+    for (int i = first; i < appended; ++i) {
+        const QString n = QString::number(i);
+        expected << (i % 2 ? n : (i % 4 == 0 ? "sckConnect: " : "sckConnection(3): ") + n);
+    }
+    QCOMPARE(keptEntries(log), expected);
+    QCOMPARE(log.last(), expected.last());
+    log.flushNotifications();
+    QCOMPARE(rowsOf(log), expected);
+}
+
+void TestRouting::trafficLogBoundAsViewsSeeIt()
+{
+    session::TrafficLog log(nullptr, 5);
+    // Checks that every insertion and removal is announced consistently.
+    QAbstractItemModelTester tester(&log, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QSignalSpy appended(&log, &session::TrafficLog::entryAppended);
+    const auto add = [&log](int from, int to) {
+        for (int i = from; i < to; ++i)
+            log.append(QString::number(i));
+    };
+    add(0, 3);
+    log.flushNotifications();
+    QCOMPARE(rowsOf(log), numbers(0, 3));
+    // Past the bound: the dropped rows go, the new ones follow.
+    add(3, 7);
+    // Until the views hear of it, a row whose entry went shows nothing.
+    QCOMPARE(log.rowCount(), 3);
+    QVERIFY(!log.data(log.index(0), Qt::DisplayRole).isValid());
+    QCOMPARE(log.data(log.index(2), Qt::DisplayRole).toString(), QString("2"));
+    log.flushNotifications();
+    QCOMPARE(rowsOf(log), numbers(2, 7));
+    QCOMPARE(appended.last().first().toInt(), 4);
+    // More than the bound between two announcements: every row known is gone.
+    add(7, 30);
+    log.flushNotifications();
+    QCOMPARE(rowsOf(log), numbers(25, 30));
+    QCOMPARE(appended.last().first().toInt(), 4);
+    QCOMPARE(appended.size(), 3);
+}
+
+void TestRouting::trafficLogHiddenViewsHearNothing()
+{
+    session::TrafficLog log(nullptr, 4);
+    QAbstractItemModelTester tester(&log, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    log.append("a");
+    log.append("b");
+    log.flushNotifications();
+    log.setViewsShown(false);
+    QSignalSpy inserted(&log, &QAbstractItemModel::rowsInserted);
+    QSignalSpy removed(&log, &QAbstractItemModel::rowsRemoved);
+    for (const char *entry : {"c", "d", "e", "f", "g"})
+        log.append(entry);
+    log.flushNotifications();
+    QTest::qWait(3 * session::TrafficLog::kNotifyIntervalMs);
+    QCOMPARE(inserted.size(), 0);
+    QCOMPARE(removed.size(), 0);
+    QCOMPARE(log.rowCount(), 2);
+    // The log itself is exact all the time.
+    QCOMPARE(keptEntries(log), (QStringList{"d", "e", "f", "g"}));
+    // Shown again, the views catch up in one step.
+    log.setViewsShown(true);
+    QCOMPARE(removed.size(), 1);
+    QCOMPARE(inserted.size(), 1);
+    QCOMPARE(rowsOf(log), (QStringList{"d", "e", "f", "g"}));
 }
 
 QTEST_GUILESS_MAIN(TestRouting)

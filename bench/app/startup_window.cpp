@@ -1,0 +1,35 @@
+// The program's start as main() does it (application settings, Italian
+// translations, the single-copy check, the main window), ending as soon as
+// the window has been painted: what bench_startup times.
+
+#include "frmmain.h"
+#include "instanceguard.h"
+#include "shown.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+int main(int argc, char **argv)
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tavernix"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Tavernix"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/tavernix/tavernix.png")));
+    QTranslator qtItalian;
+    if (qtItalian.load(QStringLiteral("qtbase_it"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtItalian);
+    // The check's cost belongs to the start; its answer does not matter
+    // here (other copies may run on a shared machine).
+    session::InstanceGuard guard;
+    const QString self = QApplication::applicationFilePath();
+    guard.tryLock();
+    (void)session::InstanceGuard::bOtherInstance(QStringLiteral("tavernix"), self);
+
+    app::frmMain window;
+    ShownProbe probe(&window);
+    window.show();
+    return application.exec();
+}
