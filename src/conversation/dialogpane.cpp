@@ -53,6 +53,40 @@ bool isInsertedBreak(const QTextFragment &f)
     return f.charFormat().boolProperty(kInsertedBreak);
 }
 
+// Marks a block that goes on with the line of the block before it.
+constexpr int kContinuesLine = QTextFormat::UserProperty + 2;
+
+bool continuesLine(const QTextBlock &b)
+{
+    return b.blockFormat().boolProperty(kContinuesLine);
+}
+
+// Splits the first @p size characters off @p line, which keeps the rest.
+DialogPane::Line takeHead(DialogPane::Line &line, qsizetype size)
+{
+    // A character outside the basic plane stays whole on one side.
+    if (size > 0 && line.text[size - 1].isHighSurrogate())
+        --size;
+    DialogPane::Line head;
+    head.stamp = std::exchange(line.stamp, QString());
+    head.text = line.text.left(size);
+    head.continues = line.continues;
+    line.text.remove(0, size);
+    line.continues = true;
+    std::vector<ColourRun> rest;
+    for (const ColourRun &run : line.runs) {
+        const qsizetype end = run.start + run.length;
+        if (run.start < size)
+            head.runs.push_back({run.start, qMin(end, size) - run.start, run.colour});
+        if (end > size) {
+            const qsizetype start = qMax(run.start, size);
+            rest.push_back({start - size, end - start, run.colour});
+        }
+    }
+    line.runs = std::move(rest);
+    return head;
+}
+
 // Where break points go in @p text: before each of these offsets.
 std::vector<qsizetype> breakOffsets(QStringView text)
 {
@@ -95,7 +129,7 @@ QString textWithoutBreaks(const QTextDocument *doc, int from, int to)
 {
     QString out;
     for (QTextBlock b = doc->findBlock(from); b.isValid() && b.position() <= to; b = b.next()) {
-        if (b.position() > from)
+        if (b.position() > from && !continuesLine(b))
             out += QLatin1Char('\n');
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextFragment f = it.fragment();
@@ -357,7 +391,13 @@ qsizetype DialogPane::insertWaiting(QTextCursor &c, qsizetype budget)
     // costs a block of its own, counted as kLineWeight characters.
     qsizetype used = 0;
     while (!m_waiting.empty() && used < budget) {
-        const Line &line = m_waiting.front();
+        Line &line = m_waiting.front();
+        if (line.text.size() > kMaxBlock) {
+            const Line head = takeHead(line, kMaxBlock);
+            used += head.stamp.size() + head.text.size() + kLineWeight;
+            insertLine(c, head);
+            continue;
+        }
         used += line.stamp.size() + line.text.size() + kLineWeight;
         insertLine(c, line);
         m_waiting.pop_front();
@@ -368,8 +408,13 @@ qsizetype DialogPane::insertWaiting(QTextCursor &c, qsizetype budget)
 void DialogPane::insertLine(QTextCursor &c, const Line &line)
 {
     const QTextCharFormat black = colourFormat(Qt::black);
-    if (!m_txtDialog->document()->isEmpty())
+    if (line.continues) {
+        QTextBlockFormat goesOn;
+        goesOn.setProperty(kContinuesLine, true);
+        c.insertBlock(goesOn, black);
+    } else if (!m_txtDialog->document()->isEmpty()) {
         c.insertBlock(QTextBlockFormat(), black);
+    }
     c.insertText(line.stamp, black);
 
     // Insert the line piece by piece in its final colours rather than

@@ -59,6 +59,9 @@ public:
         QString stamp;
         QString text;
         std::vector<ColourRun> runs;
+        /// The rest of a line too long for one block: it goes on in a block
+        /// of its own, marked so that reading the pane joins it back.
+        bool continues = false;
     };
 
     /// The conversation pane, holding every line handed over so far.
@@ -109,6 +112,11 @@ public:
     /// Bounds of one slice, in characters (kLineWeight per line included).
     static constexpr qsizetype kMinSliceBudget = 4 * 1024;
     static constexpr qsizetype kMaxSliceBudget = 1024 * 1024;
+    /// Most characters of one line laid out as one block. A block is laid
+    /// out whole, so a megabyte line in one block would hold the event loop
+    /// for about a second; in blocks of this size it goes in slice by slice,
+    /// and wraps on screen as it would have anyway.
+    static constexpr qsizetype kMaxBlock = 16 * 1024;
 
 private:
     /// Puts the next slice of waiting lines into the document; schedules the

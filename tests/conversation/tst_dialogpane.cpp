@@ -430,13 +430,18 @@ private slots:
         f.pane.UpdateDialog("prima");
         f.pane.UpdateDialog(big);
         f.pane.UpdateDialog("dopo");
-        QCOMPARE(f.doc()->blockCount(), 3);
-        // only invisible break points were added, nothing was lost
-        QString shown = f.doc()->findBlockByNumber(1).text();
+        // The megabyte line takes blocks of its own; only invisible break
+        // points were added, nothing was lost.
+        const int blocks = f.doc()->blockCount();
+        QCOMPARE(blocks, 2 + int((big.size() + DialogPane::kMaxBlock - 1) / DialogPane::kMaxBlock));
+        QString shown;
+        for (int i = 1; i < blocks - 1; ++i)
+            shown += f.doc()->findBlockByNumber(i).text();
         QVERIFY(shown.size() > big.size());
         shown.remove(DialogPane::kBreakPoint);
         QCOMPARE(shown, big);
-        QCOMPARE(f.doc()->findBlockByNumber(2).text(), QString("dopo"));
+        QCOMPARE(f.pane.dialogText(), "prima\n" + big + "\ndopo");
+        QCOMPARE(f.doc()->findBlockByNumber(blocks - 1).text(), QString("dopo"));
         QTest::qWait(50); // let the shown pane lay the line out and paint
         QCOMPARE(colours(f.doc()).mid(5, 4), repeat(Colouring::kSpeaker, 4));
     }
@@ -553,6 +558,36 @@ private slots:
         QCOMPARE(f.pane.dialogText(), expected.join('\n'));
         QCOMPARE(f.pane.waitingLines(), qsizetype(0));
         QCOMPARE(f.doc()->blockCount(), 2 * n);
+    }
+
+    // A line longer than a block goes in slice by slice as blocks of its
+    // own, and reads back, copies and colours as the one line it is.
+    void hugeLineGoesInByBlocksAndReadsBackWhole()
+    {
+        Fixture f;
+        f.names = {"Brom"};
+        f.pane.Command19_Click(); // colouring on: the action run spans every block
+        QString huge = "Brom ";
+        while (huge.size() < 3 * DialogPane::kMaxBlock)
+            huge += "sale ";
+        // A character outside the basic plane right on a block edge.
+        huge.insert(DialogPane::kMaxBlock - 1, QString::fromUtf8("\xF0\x9F\x8E\xB2"));
+        f.pane.UpdateDialog(huge);
+        f.pane.UpdateDialog("Lia: fine");
+
+        QTRY_COMPARE(f.pane.waitingLines(), qsizetype(0));
+
+        QCOMPARE(f.pane.dialogText(), huge + "\nLia: fine");
+        QCOMPARE(f.doc()->blockCount(), 5); // four for the huge line, one for Lia
+        QCOMPARE(colours(f.doc()).mid(0, huge.size()), repeat(Colouring::kAction, huge.size()));
+        for (QTextBlock b = f.doc()->begin(); b.isValid(); b = b.next())
+            QVERIFY(b.text().size() <= DialogPane::kMaxBlock);
+
+        QTextCursor all(f.pane.txtDialog()->document());
+        all.select(QTextCursor::Document);
+        f.pane.txtDialog()->setTextCursor(all);
+        f.pane.txtDialog()->copy();
+        QCOMPARE(QGuiApplication::clipboard()->text(), huge + "\nLia: fine");
     }
 
     void newestLineIsVisible()
