@@ -250,6 +250,7 @@ struct Swarm {
     std::vector<Client> clients;
     Histogram latency;      ///< every chat line
     Histogram watched;      ///< the chat lines of one sender
+    std::vector<std::pair<int64_t, int64_t>> watchedTimes; ///< (sent, latency) in us
     int watchedSender = -1;
     int trackSenders = 0;
 
@@ -365,8 +366,10 @@ struct Swarm {
             if (!number(from) || !number(seq) || !number(stamp) || from >= trackSenders)
                 return;
             latency.add(t - stamp);
-            if (from == watchedSender)
+            if (from == watchedSender) {
                 watched.add(t - stamp);
+                watchedTimes.emplace_back(stamp, t - stamp);
+            }
             c.fromCount[size_t(from)]++;
             int64_t &last = c.fromLast[size_t(from)];
             if (seq <= last)
@@ -680,6 +683,22 @@ void overloadRun(bool steady)
 
 /// A bulk sender, a pinger and a reader: the pinger's short lines must not
 /// wait behind the bulk sender's long ones.
+/// The worst latency of the watched sender's lines by when they were sent.
+void reportWatchedOverTime(const Swarm &s, int64_t t0, int bucketMs)
+{
+    std::vector<int64_t> worst;
+    for (const auto &[stamp, latency] : s.watchedTimes) {
+        const size_t b = size_t(std::max<int64_t>(0, (stamp - t0) / 1000 / bucketMs));
+        if (b >= worst.size())
+            worst.resize(b + 1, -1);
+        worst[b] = std::max(worst[b], latency);
+    }
+    std::printf("  worst short-line latency ms per %d ms of sending:", bucketMs);
+    for (const int64_t w : worst)
+        std::printf(" %lld", static_cast<long long>(w < 0 ? -1 : w / 1000));
+    std::printf("\n");
+}
+
 void bigLinesRun()
 {
     std::printf("biglines: one client sends 4 KB lines at 1000/s for 20 s; another sends a short line every 20 ms\n");
@@ -714,8 +733,9 @@ void bigLinesRun()
                 static_cast<long long>(bulk.skipped), static_cast<long long>(reader.fromCount[0]));
     std::printf("  pinger lines %lld, reader got %lld, out of order %lld\n", static_cast<long long>(pinger.sent),
                 static_cast<long long>(reader.fromCount[1]), static_cast<long long>(reader.outOfOrder));
-    std::printf("  short lines' latency ms: p50 %.0f p99 %.0f max %.0f\n", s.watched.quantileMs(0.5),
-                s.watched.quantileMs(0.99), s.watched.maxMs());
+    std::printf("  short lines' latency ms: p50 %.0f p90 %.0f p99 %.0f max %.0f\n", s.watched.quantileMs(0.5),
+                s.watched.quantileMs(0.9), s.watched.quantileMs(0.99), s.watched.maxMs());
+    reportWatchedOverTime(s, t0, 2000);
     std::printf("  host CPU during the 20 s: %.0f%% of a core\n", double(cpu1 - cpu0) / 20.0);
     h.kill();
 }
@@ -753,6 +773,7 @@ void bigLineRun()
     const Client &reader = s.clients[2];
     std::printf("  short lines' latency ms: p50 %.0f p99 %.0f max %.0f\n", s.watched.quantileMs(0.5),
                 s.watched.quantileMs(0.99), s.watched.maxMs());
+    reportWatchedOverTime(s, t0, 500);
     std::printf("  1 MiB line reached the reader: %s after %.0f ms\n", reader.bigLineUs ? "yes" : "no",
                 reader.bigLineUs ? double(reader.bigLineUs - bigSent) / 1000.0 : 0.0);
     std::printf("  pinger lines %lld, reader got %lld, out of order %lld\n", static_cast<long long>(pinger.sent),

@@ -111,10 +111,12 @@ private:
     QTimer m_resume;
 };
 
-/// What one turn of a connection reads at most, and the most lines it acts
-/// on: a fast sender or a long line waits for the others' turns.
+/// What one turn of a connection frames at most, and what it acts on: at
+/// most so many lines, and no further line once so many bytes of lines were
+/// acted on. A fast sender or a long line waits for the others' turns.
 constexpr qint64 kReadSlice = 16 * 1024;
 constexpr int kLinesPerSlice = 64;
+constexpr qint64 kActSlice = 4 * 1024;
 /// Received bytes a connection holds before the sender must wait for us.
 constexpr qint64 kReadBufferSize = 64 * 1024;
 
@@ -129,6 +131,7 @@ struct ChatSession::Private {
         bool addressesSent = false; ///< the address list went out to this connection
         int addressEntries = 0;     ///< address entries this connection has added
         bool dropping = false;      ///< over a backlog bound: its abort is on its way
+        bool unflushed = false;     ///< written to since the last flush
         QList<QByteArray> ready;    ///< framed lines not yet acted on
         qsizetype readyNext = 0;    ///< the first of them still to act on
     };
@@ -170,6 +173,11 @@ struct ChatSession::Private {
     ReadPacer *pacer = nullptr;
     JoinGate *gate = nullptr;
     QTimer *trimTimer = nullptr; ///< gives freed memory back, once per burst of closes
+    /// The socket writes one buffered block per event-loop turn by itself,
+    /// often a single line: far slower than a busy host writes. Elements
+    /// written to are flushed once per turn instead.
+    QTimer *flushTimer = nullptr;
+    std::vector<qint16> unflushed;
 
     Element *element(qint16 index) const
     {
@@ -270,7 +278,7 @@ struct ChatSession::Private {
         }
         qint64 bytes = 0;
         // Acting on a line may close this very element, which empties ready.
-        for (int n = 0; n < kLinesPerSlice && bytes < kReadSlice && e->readyNext < e->ready.size();
+        for (int n = 0; n < kLinesPerSlice && bytes < kActSlice && e->readyNext < e->ready.size();
              ++n) {
             const QByteArray line = e->ready.at(e->readyNext++);
             bytes += line.size();
@@ -364,6 +372,32 @@ struct ChatSession::Private {
         e->socket->setSocketDescriptor(descriptor);
         budget.set(chosen, 0);
         gate->admit(chosen);
+    }
+
+    void noteWritten(qint16 index, Element *e)
+    {
+        if (!e->unflushed) {
+            e->unflushed = true;
+            unflushed.push_back(index);
+        }
+        if (!flushTimer->isActive())
+            flushTimer->start();
+    }
+    /// Hands the kernel what it takes of every element written to.
+    void flushWritten()
+    {
+        std::vector<qint16> due;
+        due.swap(unflushed);
+        for (const qint16 index : due) {
+            Element *e = element(index);
+            if (!e)
+                continue;
+            e->unflushed = false;
+            if (e->socket->state() == QAbstractSocket::ConnectedState && !e->dropping) {
+                e->socket->flush();
+                countUnsent(index);
+            }
+        }
     }
 
     /// Brings the budget's count for element @p index up to date.
@@ -499,6 +533,10 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
     // A stranger that never introduces itself leaves no trace, as one that
     // closes before its introduction.
     d->gate = new JoinGate([this](qint16 index) { d->closeElement(index); }, this);
+    d->flushTimer = new QTimer(this);
+    d->flushTimer->setSingleShot(true);
+    d->flushTimer->setInterval(0);
+    connect(d->flushTimer, &QTimer::timeout, this, [this] { d->flushWritten(); });
     d->trimTimer = new QTimer(this);
     d->trimTimer->setSingleShot(true);
     d->trimTimer->setInterval(1000);
@@ -896,6 +934,7 @@ void ChatSession::sendEncoded(const QString &vsData, const QByteArray &line, qin
         return;
     ShowSentData(viConnection, vsData);
     d->countUnsent(viConnection);
+    d->noteWritten(viConnection, e);
     d->dropIfBacklogged(viConnection);
     d->shedOverflow();
 }
