@@ -50,6 +50,7 @@ private slots:
     void totalBacklogBoundDropsTheLargestFirst();
     void connectionThatNeverJoinsIsClosed_data();
     void connectionThatNeverJoinsIsClosed();
+    void anElementUsedAgainGetsItsOwnWait();
     void pendingConnectionsAreCapped();
     void listenerPausesWhenDescriptorsRunOutAndResumes();
     void longAndShortLinesArriveWholeAndInOrder();
@@ -227,6 +228,30 @@ void TestHardening::connectionThatNeverJoinsIsClosed()
         QCOMPARE(stranger.socket.state(), QAbstractSocket::ConnectedState);
         QVERIFY(host.people()->containsName(QStringLiteral("Ospite")));
     }
+}
+
+void TestHardening::anElementUsedAgainGetsItsOwnWait()
+{
+    Peer host(QStringLiteral("Oste"));
+    host->setJoinTimeout(1000);
+    const quint16 port = host.host();
+    auto first = std::make_unique<RawClient>();
+    QVERIFY(first->connectTo(port));
+    QVERIFY(settle([&] { return host->pendingJoins() == 1; }));
+    first->socket.abort();
+    QVERIFY(settle([&] { return host->pendingJoins() == 0; }));
+
+    // The next stranger takes element 1 again, with a longer wait: the
+    // first one's time running out must not close it.
+    host->setJoinTimeout(6000);
+    RawClient second;
+    QVERIFY(second.connectTo(port));
+    QVERIFY(settle([&] { return host->pendingJoins() == 1; }));
+    QCOMPARE(host->iConnections(), qint16(1));
+    QTest::qWait(1500);
+    QCOMPARE(second.socket.state(), QAbstractSocket::ConnectedState);
+    QCOMPARE(host->pendingJoins(), 1);
+    QVERIFY(settle([&] { return second.socket.state() == QAbstractSocket::UnconnectedState; }, 10000));
 }
 
 void TestHardening::pendingConnectionsAreCapped()
