@@ -1,12 +1,16 @@
 #include "chatsession.h"
 
 #include "dispatcher.h"
+#include "joingate.h"
 #include "lineframer.h"
 #include "localaddress.h"
+#include "memoryrelease.h"
 #include "participantlist.h"
 #include "protocol.h"
+#include "readpacer.h"
 #include "tags.h"
 #include "trafficlog.h"
+#include "writebudget.h"
 
 #include <QStringListModel>
 #include <QTcpServer>
@@ -15,6 +19,11 @@
 
 #include <functional>
 #include <limits>
+
+#if defined(Q_OS_UNIX)
+#include <cerrno>
+#include <sys/socket.h>
+#endif
 
 namespace session
 {
@@ -48,15 +57,68 @@ int stateCode(QAbstractSocket::SocketState state)
 
 /// Element 0: hands each pending connection's descriptor to the session,
 /// which accepts it into an element of its own choosing.
+///
+/// An accept that fails for want of descriptors fails again at once for as
+/// long as the other connections hold them, so the listener rests a while
+/// and then tries again rather than turning in place.
 class Listener : public QTcpServer
 {
 public:
-    using QTcpServer::QTcpServer;
+    explicit Listener(QObject *parent) : QTcpServer(parent)
+    {
+        m_resume.setSingleShot(true);
+        connect(this, &QTcpServer::acceptError, this, [this] { afterAcceptError(); });
+        connect(&m_resume, &QTimer::timeout, this, [this] {
+            if (isListening())
+                resumeAccepting();
+        });
+    }
     std::function<void(qintptr)> onIncoming;
+    int pauseMs = ChatSession::kDefaultAcceptPauseMs;
+    int pauses = 0;
+    bool paused() const { return m_resume.isActive(); }
 
 protected:
     void incomingConnection(qintptr descriptor) override { onIncoming(descriptor); }
+
+private:
+    void afterAcceptError()
+    {
+        pauseAccepting();
+#if defined(Q_OS_UNIX)
+        // Once an accept has failed, the socket engine goes on reporting that
+        // failure when a later accept merely finds nothing waiting, so ask the
+        // system itself whether this is a real shortage.
+        for (;;) {
+            const int descriptor = ::accept4(int(socketDescriptor()), nullptr, nullptr, SOCK_CLOEXEC);
+            if (descriptor >= 0) {
+                onIncoming(descriptor);
+                continue;
+            }
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                resumeAccepting(); // nothing waiting: no shortage
+                return;
+            }
+            break;
+        }
+#endif
+        ++pauses;
+        m_resume.start(pauseMs);
+    }
+
+    QTimer m_resume;
 };
+
+/// What one turn of a connection frames at most, and what it acts on: at
+/// most so many lines, and no further line once so many bytes of lines were
+/// acted on. A fast sender or a long line waits for the others' turns.
+constexpr qint64 kReadSlice = 16 * 1024;
+constexpr int kLinesPerSlice = 64;
+constexpr qint64 kActSlice = 4 * 1024;
+/// Received bytes a connection holds before the sender must wait for us.
+constexpr qint64 kReadBufferSize = 64 * 1024;
 
 } // namespace
 
@@ -68,6 +130,10 @@ struct ChatSession::Private {
         quint64 generation = 0;   ///< counts the connections this element carried
         bool addressesSent = false; ///< the address list went out to this connection
         int addressEntries = 0;     ///< address entries this connection has added
+        bool dropping = false;      ///< over a backlog bound: its abort is on its way
+        bool unflushed = false;     ///< written to since the last flush
+        QList<QByteArray> ready;    ///< framed lines not yet acted on
+        qsizetype readyNext = 0;    ///< the first of them still to act on
     };
 
     explicit Private(ChatSession *session) : q(session), dispatcher(*session) {}
@@ -105,6 +171,15 @@ struct ChatSession::Private {
     QSize extent{12000, 12000};
 
     Dispatcher dispatcher;
+    WriteBudget budget;
+    ReadPacer *pacer = nullptr;
+    JoinGate *gate = nullptr;
+    QTimer *trimTimer = nullptr; ///< gives freed memory back, once per burst of closes
+    /// The socket writes one buffered block per event-loop turn by itself,
+    /// often a single line: far slower than a busy host writes. Elements
+    /// written to are flushed once per turn instead.
+    QTimer *flushTimer = nullptr;
+    std::vector<qint16> unflushed;
 
     Element *element(qint16 index) const
     {
@@ -161,6 +236,14 @@ struct ChatSession::Private {
         e->socket->abort();
         e->closingByUs = false;
         e->framer.reset();
+        e->ready.clear();
+        e->readyNext = 0;
+        gate->settle(index);
+        budget.set(index, 0);
+        // What the connection had buffered is freed now; a burst of leaves
+        // gives it back to the system once.
+        if (!trimTimer->isActive())
+            trimTimer->start();
     }
     void closeAllElements()
     {
@@ -175,26 +258,37 @@ struct ChatSession::Private {
         for (const QByteArray &line : lines)
             dispatcher.dispatchLine(decodeText(line), -1);
     }
+    /// Everything element @p index has received (it is closing).
     void readElement(qint16 index)
+    {
+        while (readSlice(index)) {
+        }
+    }
+    /// One turn of element @p index: frames at most one slice of its input
+    /// and acts on at most a slice of lines. True when more is waiting.
+    bool readSlice(qint16 index)
     {
         Element *e = element(index);
         if (!e)
-            return;
-        const QByteArray bytes = e->socket->readAll();
-        const QList<QByteArray> lines = e->framer.feed(bytes);
-        for (const QByteArray &line : lines)
-            dispatcher.dispatchLine(decodeText(line), index);
-        sendRelayed();
-    }
-    // What the lines of one read made us write to the clients leaves now, in
-    // one send per client, before the window spends the rest of the turn on
-    // showing those lines.
-    void sendRelayed()
-    {
-        for (const auto &other : elements) {
-            if (other->socket->bytesToWrite() > 0)
-                other->socket->flush();
+            return false;
+        if (e->readyNext >= e->ready.size()) {
+            e->ready.clear();
+            e->readyNext = 0;
+            if (e->socket->bytesAvailable() <= 0)
+                return false;
+            e->ready = e->framer.feed(e->socket->read(kReadSlice));
         }
+        qint64 bytes = 0;
+        // Acting on a line may close this very element, which empties ready.
+        for (int n = 0; n < kLinesPerSlice && bytes < kActSlice && e->readyNext < e->ready.size();
+             ++n) {
+            const QByteArray line = e->ready.at(e->readyNext++);
+            bytes += line.size();
+            dispatcher.dispatchLine(decodeText(line), index);
+        }
+        if (gate->isWaiting(index) && !people->sConnectionName(index).isEmpty())
+            gate->settle(index); // it introduced itself
+        return e->readyNext < e->ready.size() || e->socket->bytesAvailable() > 0;
     }
 
     void onClientClosed()
@@ -218,8 +312,7 @@ struct ChatSession::Private {
         Element *e = element(index);
         if (!e || e->closingByUs)
             return;
-        if (e->socket->bytesAvailable() > 0)
-            readElement(index);
+        readElement(index); // what it said last, framed or not yet, still counts
         closeElement(index);
         const QString who = people->sConnectionName(index);
         if (who.isEmpty())
@@ -232,14 +325,28 @@ struct ChatSession::Private {
     QTcpSocket *newElementSocket(qint16 index)
     {
         auto *socket = new QTcpSocket(q);
-        QObject::connect(socket, &QTcpSocket::readyRead, q, [this, index] { readElement(index); });
+        socket->setReadBufferSize(kReadBufferSize);
+        QObject::connect(socket, &QTcpSocket::readyRead, q, [this, index] { pacer->wake(index); });
+        QObject::connect(socket, &QTcpSocket::bytesWritten, q, [this, index] { countUnsent(index); });
         QObject::connect(socket, &QTcpSocket::disconnected, q,
                          [this, index] { onElementClosed(index); });
         return socket;
     }
 
+    /// Refuses the request behind @p descriptor.
+    static void refuse(qintptr descriptor)
+    {
+        QTcpSocket refused;
+        refused.setSocketDescriptor(descriptor);
+        refused.abort();
+    }
+
     void onIncoming(qintptr descriptor)
     {
+        if (gate->full()) {
+            refuse(descriptor); // enough strangers are waiting already
+            return;
+        }
         qint16 chosen = 0;
         for (qsizetype i = 1; i <= qsizetype(elements.size()); ++i) {
             if (elements[size_t(i - 1)]->socket->state() == QAbstractSocket::UnconnectedState) {
@@ -249,10 +356,7 @@ struct ChatSession::Private {
         }
         if (chosen == 0) {
             if (elements.size() >= size_t(std::numeric_limits<qint16>::max())) {
-                // No index left: the request is refused.
-                QTcpSocket refused;
-                refused.setSocketDescriptor(descriptor);
-                refused.abort();
+                refuse(descriptor); // no index left
                 return;
             }
             chosen = qint16(elements.size() + 1);
@@ -265,17 +369,58 @@ struct ChatSession::Private {
         ++e->generation;
         e->addressesSent = false;
         e->addressEntries = 0;
+        e->dropping = false;
+        e->ready.clear();
+        e->readyNext = 0;
         e->socket->setSocketDescriptor(descriptor);
+        budget.set(chosen, 0);
+        gate->admit(chosen);
     }
 
-    /// Drops a connection whose peer no longer reads, later and only if it
-    /// still carries the same connection. Aborting it is not our own close:
-    /// the close event runs as if the peer had gone.
-    void dropIfBacklogged(qint16 index)
+    void noteWritten(qint16 index, Element *e)
+    {
+        if (!e->unflushed) {
+            e->unflushed = true;
+            unflushed.push_back(index);
+        }
+        if (!flushTimer->isActive())
+            flushTimer->start();
+    }
+    /// Hands the kernel what it takes of every element written to.
+    void flushWritten()
+    {
+        std::vector<qint16> due;
+        due.swap(unflushed);
+        for (const qint16 index : due) {
+            Element *e = element(index);
+            if (!e)
+                continue;
+            e->unflushed = false;
+            if (e->socket->state() == QAbstractSocket::ConnectedState && !e->dropping) {
+                e->socket->flush();
+                countUnsent(index);
+            }
+        }
+    }
+
+    /// Brings the budget's count for element @p index up to date.
+    void countUnsent(qint16 index)
     {
         Element *e = element(index);
-        if (!e || e->socket->bytesToWrite() <= backlogLimit)
+        if (e && !e->dropping)
+            budget.set(index, e->socket->bytesToWrite());
+    }
+
+    /// Drops element @p index later, as if its peer had closed, and only if
+    /// it still carries the same connection. Nothing more is written to it
+    /// meanwhile and its backlog no longer counts.
+    void drop(qint16 index)
+    {
+        Element *e = element(index);
+        if (!e || e->dropping)
             return;
+        e->dropping = true;
+        budget.set(index, 0);
         const quint64 generation = e->generation;
         QMetaObject::invokeMethod(
             q,
@@ -286,6 +431,27 @@ struct ChatSession::Private {
                     e->socket->abort();
             },
             Qt::QueuedConnection);
+    }
+
+    /// Past the total bound, the largest backlogs go first.
+    void shedOverflow()
+    {
+        if (!budget.over())
+            return;
+        const QList<qint16> largest = budget.takeOverflow();
+        for (const qint16 index : largest)
+            drop(index);
+    }
+
+    /// Drops a connection whose peer no longer reads, later and only if it
+    /// still carries the same connection. Aborting it is not our own close:
+    /// the close event runs as if the peer had gone.
+    void dropIfBacklogged(qint16 index)
+    {
+        Element *e = element(index);
+        if (!e || e->socket->bytesToWrite() <= backlogLimit)
+            return;
+        drop(index);
     }
     void dropClientIfBacklogged()
     {
@@ -374,6 +540,19 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
 
     d->server = new Listener(this);
     d->server->onIncoming = [this](qintptr descriptor) { d->onIncoming(descriptor); };
+
+    d->pacer = new ReadPacer([this](qint16 index) { return d->readSlice(index); }, this);
+    // A stranger that never introduces itself leaves no trace, as one that
+    // closes before its introduction.
+    d->gate = new JoinGate([this](qint16 index) { d->closeElement(index); }, this);
+    d->flushTimer = new QTimer(this);
+    d->flushTimer->setSingleShot(true);
+    d->flushTimer->setInterval(0);
+    connect(d->flushTimer, &QTimer::timeout, this, [this] { d->flushWritten(); });
+    d->trimTimer = new QTimer(this);
+    d->trimTimer->setSingleShot(true);
+    d->trimTimer->setInterval(1000);
+    connect(d->trimTimer, &QTimer::timeout, this, [] { releaseFreedMemory(); });
 
     d->waitTimer = new QTimer(this);
     d->waitTimer->setSingleShot(true);
@@ -523,6 +702,62 @@ qint64 ChatSession::writeBacklogLimit() const
 void ChatSession::setWriteBacklogLimit(qint64 bytes)
 {
     d->backlogLimit = qMax<qint64>(0, bytes);
+}
+
+qint64 ChatSession::totalBacklogLimit() const
+{
+    return d->budget.limit();
+}
+void ChatSession::setTotalBacklogLimit(qint64 bytes)
+{
+    d->budget.setLimit(bytes);
+}
+qint64 ChatSession::unsentBytes(qint16 index) const
+{
+    const Private::Element *e = d->element(index);
+    return e ? e->socket->bytesToWrite() : 0;
+}
+qint64 ChatSession::totalUnsentBytes() const
+{
+    return d->budget.total();
+}
+
+int ChatSession::joinTimeoutMs() const
+{
+    return d->gate->timeoutMs();
+}
+void ChatSession::setJoinTimeout(int ms)
+{
+    d->gate->setTimeoutMs(ms);
+}
+int ChatSession::maxPendingJoins() const
+{
+    return d->gate->capacity();
+}
+void ChatSession::setMaxPendingJoins(int count)
+{
+    d->gate->setCapacity(count);
+}
+int ChatSession::pendingJoins() const
+{
+    return d->gate->waitingCount();
+}
+
+int ChatSession::acceptPauseMs() const
+{
+    return d->server->pauseMs;
+}
+void ChatSession::setAcceptPause(int ms)
+{
+    d->server->pauseMs = qMax(0, ms);
+}
+int ChatSession::acceptPauses() const
+{
+    return d->server->pauses;
+}
+bool ChatSession::acceptPaused() const
+{
+    return d->server->paused();
 }
 
 int ChatSession::connectWaitMs() const
@@ -722,12 +957,15 @@ void ChatSession::sendEncoded(const QString &vsData, const QByteArray &line, qin
         return;
     // A peer already over its backlog is being dropped; writing more would
     // only grow the buffer until the drop runs.
-    if (e->socket->bytesToWrite() > d->backlogLimit)
+    if (e->dropping || e->socket->bytesToWrite() > d->backlogLimit)
         return;
     if (e->socket->write(line) < 0)
         return;
     ShowSentData(viConnection, vsData);
+    d->countUnsent(viConnection);
+    d->noteWritten(viConnection, e);
     d->dropIfBacklogged(viConnection);
+    d->shedOverflow();
 }
 
 bool ChatSession::admitAddressEntry(qint16 index)

@@ -114,6 +114,39 @@ public:
     qint64 writeBacklogLimit() const;
     void setWriteBacklogLimit(qint64 bytes);
 
+    /// Unsent bytes all client connections together may pile up. Past it
+    /// the connection with the largest backlog is dropped first, as if it had
+    /// closed, then the next largest, until the others fit.
+    static constexpr qint64 kDefaultTotalBacklogLimit = 256LL * 1024 * 1024;
+    qint64 totalBacklogLimit() const;
+    void setTotalBacklogLimit(qint64 bytes);
+    /// Bytes written on client element @p index that have not left yet (0
+    /// outside the array).
+    qint64 unsentBytes(qint16 index) const;
+    /// The unsent bytes of every client connection not already being dropped.
+    qint64 totalUnsentBytes() const;
+
+    /// How long an accepted connection may stay without introducing itself
+    /// with "[Connessione]" before it is closed. Applies to later connections.
+    static constexpr int kDefaultJoinTimeoutMs = 30000;
+    int joinTimeoutMs() const;
+    void setJoinTimeout(int ms);
+    /// Connections that may wait for their introduction at once; further
+    /// requests are refused while that many wait.
+    static constexpr int kDefaultMaxPendingJoins = 64;
+    int maxPendingJoins() const;
+    void setMaxPendingJoins(int count);
+    int pendingJoins() const;
+
+    /// When accepting fails (no descriptor left, say), the listener stops
+    /// taking requests for this long instead of failing again at once.
+    static constexpr int kDefaultAcceptPauseMs = 1000;
+    int acceptPauseMs() const;
+    void setAcceptPause(int ms);
+    /// How many times accepting failed and the listener paused.
+    int acceptPauses() const;
+    bool acceptPaused() const;
+
     /// The board's outer size in twips, which the greeting a newcomer
     /// receives is built from (12000 x 12000 unless the board says otherwise).
     QSize boardExtent() const;

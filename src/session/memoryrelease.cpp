@@ -1,0 +1,17 @@
+#include "memoryrelease.h"
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+namespace session
+{
+
+void releaseFreedMemory()
+{
+#if defined(__GLIBC__)
+    ::malloc_trim(0);
+#endif
+}
+
+} // namespace session
