@@ -1,5 +1,6 @@
 #include "chatsession.h"
 
+#include "boardhistory.h"
 #include "dispatcher.h"
 #include "lineframer.h"
 #include "localaddress.h"
@@ -13,6 +14,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <deque>
 #include <functional>
 #include <limits>
 
@@ -68,6 +70,20 @@ struct ChatSession::Private {
         quint64 generation = 0;   ///< counts the connections this element carried
         bool addressesSent = false; ///< the address list went out to this connection
         int addressEntries = 0;     ///< address entries this connection has added
+
+        /// A newcomer being sent the board: the history as it was when its
+        /// name was confirmed, then whatever was sent to it since, in order.
+        struct Replay {
+            bool active = false;
+            QList<QByteArray> blocks; ///< shared with the history, never changed
+            qsizetype nextBlock = 0;
+            struct Queued {
+                QByteArray line;
+                QString text;
+            };
+            std::deque<Queued> queued;
+            qint64 queuedBytes = 0;
+        } replay;
     };
 
     explicit Private(ChatSession *session) : q(session), dispatcher(*session) {}
@@ -101,6 +117,7 @@ struct ChatSession::Private {
     quint64 clientGeneration = 0;
     QTimer *waitTimer = nullptr;
     QSize extent{12000, 12000};
+    BoardHistory history;
 
     Dispatcher dispatcher;
 
@@ -133,6 +150,7 @@ struct ChatSession::Private {
     void closeConnection() { emit q->connectionClosed(); }
     void clearStuff()
     {
+        history.reset();
         emit q->kickVisibleChanged(false);
         people->clear();
         if (conversation)
@@ -159,6 +177,7 @@ struct ChatSession::Private {
         e->socket->abort();
         e->closingByUs = false;
         e->framer.reset();
+        e->replay = {};
     }
     void closeAllElements()
     {
@@ -221,6 +240,8 @@ struct ChatSession::Private {
         QObject::connect(socket, &QTcpSocket::readyRead, q, [this, index] { readElement(index); });
         QObject::connect(socket, &QTcpSocket::disconnected, q,
                          [this, index] { onElementClosed(index); });
+        QObject::connect(socket, &QTcpSocket::bytesWritten, q,
+                         [this, index] { pumpReplay(index); });
         return socket;
     }
 
@@ -251,7 +272,81 @@ struct ChatSession::Private {
         ++e->generation;
         e->addressesSent = false;
         e->addressEntries = 0;
+        e->replay = {};
         e->socket->setSocketDescriptor(descriptor);
+    }
+
+    /**
+     * Writes the next pieces of a newcomer's replay while its socket holds
+     * less than kReplayWindow unsent bytes: the board goes out as fast as
+     * the newcomer reads it, the socket's backlog stays small, and every
+     * other connection is served between pieces. Each message is logged as
+     * sent when it is handed to the socket.
+     */
+    void pumpReplay(qint16 index)
+    {
+        Element *e = element(index);
+        if (!e || !e->replay.active)
+            return;
+        auto &r = e->replay;
+        QTcpSocket *socket = e->socket;
+        if (socket->state() != QAbstractSocket::ConnectedState) {
+            r = {};
+            return;
+        }
+        while (socket->bytesToWrite() < ChatSession::kReplayWindow) {
+            if (r.nextBlock < r.blocks.size()) {
+                const QByteArray block = r.blocks[r.nextBlock++];
+                if (socket->write(block) < 0) {
+                    r = {};
+                    return;
+                }
+                logBlock(index, block);
+            } else if (!r.queued.empty()) {
+                const Element::Replay::Queued next = std::move(r.queued.front());
+                r.queued.pop_front();
+                r.queuedBytes -= next.line.size();
+                if (socket->write(next.line) < 0) {
+                    r = {};
+                    return;
+                }
+                q->ShowSentData(index, next.text);
+            } else {
+                r = {};
+                return;
+            }
+        }
+    }
+
+    void logBlock(qint16 index, const QByteArray &block)
+    {
+        qsizetype pos = 0;
+        for (;;) {
+            const qsizetype end = block.indexOf("\r\n", pos);
+            if (end < 0)
+                break;
+            q->ShowSentData(index, decodeText(QByteArrayView(block).sliced(pos, end - pos)));
+            pos = end + 2;
+        }
+    }
+
+    /// Closes connection @p index from the event loop, as if its peer had
+    /// gone, unless it carries another connection by then.
+    void closeElementLater(qint16 index)
+    {
+        Element *e = element(index);
+        if (!e)
+            return;
+        const quint64 generation = e->generation;
+        QMetaObject::invokeMethod(
+            q,
+            [this, index, generation] {
+                Element *e = element(index);
+                if (e && e->generation == generation &&
+                    e->socket->state() == QAbstractSocket::ConnectedState)
+                    e->socket->abort();
+            },
+            Qt::QueuedConnection);
     }
 
     /// Drops a connection whose peer no longer reads, later and only if it
@@ -520,6 +615,42 @@ const TextSet &ChatSession::receivedText() const
     return d->dispatcher.textSet();
 }
 
+const BoardHistory &ChatSession::boardHistory() const
+{
+    return d->history;
+}
+
+void ChatSession::setBoardHistoryLimit(qsizetype bytes)
+{
+    d->history.setLimit(bytes);
+}
+
+bool ChatSession::isReplaying(qint16 index) const
+{
+    const Private::Element *e = d->element(index);
+    return e && e->replay.active;
+}
+
+void ChatSession::recordBoard(const QString &vsData)
+{
+    if (!d->host)
+        return;
+    if (d->history.record(vsData) == BoardHistory::Outcome::Full)
+        d->status(kBoardHistoryFull);
+}
+
+void ChatSession::startReplay(qint16 index)
+{
+    Private::Element *e = d->element(index);
+    if (!d->host || !e || d->history.isEmpty() ||
+        e->socket->state() != QAbstractSocket::ConnectedState)
+        return;
+    e->replay = {};
+    e->replay.active = true;
+    e->replay.blocks = d->history.blocks();
+    d->pumpReplay(index);
+}
+
 // --- connection manager ------------------------------------------------------
 
 void ChatSession::cmdHost_Click()
@@ -680,6 +811,17 @@ void ChatSession::sendEncoded(const QString &vsData, const QByteArray &line, qin
     // A participant whose connection has just closed misses the message.
     if (!e || e->socket->state() != QAbstractSocket::ConnectedState)
         return;
+    if (e->replay.active) {
+        // Behind the board it is being sent, in order. What waits here counts
+        // against the same limit as the socket's own backlog.
+        if (e->replay.queuedBytes + e->socket->bytesToWrite() + line.size() > d->backlogLimit) {
+            d->closeElementLater(viConnection);
+            return;
+        }
+        e->replay.queued.push_back({line, vsData});
+        e->replay.queuedBytes += line.size();
+        return;
+    }
     // A peer already over its backlog is being dropped; writing more would
     // only grow the buffer until the drop runs.
     if (e->socket->bytesToWrite() > d->backlogLimit)
@@ -748,8 +890,10 @@ bool ChatSession::SendToServer(const QString &vsData)
 
 void ChatSession::Broadcast(const QString &vsData)
 {
-    if (d->host)
+    if (d->host) {
+        recordBoard(vsData);
         SendToAll(vsData, false);
+    }
     else if (isClientConnected())
         SendToServer(vsData);
 }
