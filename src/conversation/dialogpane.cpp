@@ -187,6 +187,26 @@ QString DialogPane::statusText() const
                              m_txtStatus->document()->characterCount() - 1);
 }
 
+QList<JournalRow> DialogPane::shownRows() const
+{
+    QList<JournalRow> rows;
+    const QTextDocument *doc = m_txtDialog->document();
+    if (doc->isEmpty())
+        return rows;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        JournalRow row;
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            QString text = f.text();
+            if (isInsertedBreak(f))
+                text.remove(kBreakPoint);
+            row.append({text, f.charFormat().foreground().color()});
+        }
+        rows.append(Journal::normalised(row));
+    }
+    return rows;
+}
+
 DialogPane::DialogPane(QWidget *parent, session::ChatSession *chat)
     : QObject(parent), m_chat(chat), m_txtDialog(new PlainPane(parent)),
       m_txtStatus(new StatusBox(parent)),
@@ -282,6 +302,7 @@ void DialogPane::UpdateDialog(const QString &vsDialog)
         insertWithBreakPoints(c, shown.mid(pos), black);
     c.endEditBlock();
 
+    emit lineShown(m_sTimeStamp, line, runs);
     scheduleScroll();
 }
 

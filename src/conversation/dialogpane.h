@@ -1,5 +1,7 @@
 #pragma once
 
+#include "colouring.h"
+#include "journal.h"
 #include "sinks.h"
 
 #include <QObject>
@@ -71,6 +73,15 @@ public:
     QString dialogText() const;
     /// The status box's text, without its break points.
     QString statusText() const;
+    /// The pane as shown, row by row with its colours, without break points.
+    QList<JournalRow> shownRows() const;
+
+signals:
+    /// A conversation line was just shown: its time stamp ("" when stamps
+    /// are off), the line as shown (a roll's detail after a line feed) and
+    /// its coloured runs; the rest of the line and the stamp are black.
+    void lineShown(const QString &stamp, const QString &line,
+                   const std::vector<conversation::ColourRun> &runs);
 
 private:
     void scheduleScroll();
