@@ -62,6 +62,7 @@ bool Journal::setFolder(const QString &folder)
 {
     closeFiles();
     m_off = false;
+    m_folderRefused = false;
     m_folder = folder;
     if (folder.isEmpty())
         return true;
@@ -72,8 +73,8 @@ bool Journal::setFolder(const QString &folder)
         usable = probe.open();
     }
     if (!usable) {
-        // Said once; the next session tries again.
-        m_off = true;
+        // Said once; nothing more is tried until another folder is given.
+        m_folderRefused = true;
         fail(unwritableFolder(folder));
         return false;
     }
@@ -195,7 +196,7 @@ QByteArray Journal::textRow(const JournalRow &row)
 void Journal::appendLine(const QString &stamp, const QString &line,
                          const std::vector<ColourRun> &runs)
 {
-    if (m_folder.isEmpty() || m_off)
+    if (m_folder.isEmpty() || m_folderRefused || m_off)
         return;
     if (!m_html && !openFiles())
         return;

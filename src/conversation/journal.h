@@ -101,7 +101,8 @@ private:
     session::MessageService *m_messages;
     QString m_folder;
     QDateTime m_start;
-    bool m_off = false; ///< a write failed in this session: nothing more is tried
+    bool m_folderRefused = false; ///< the folder given could not be written
+    bool m_off = false; ///< a write failed in this session: nothing more is tried in it
     std::unique_ptr<QFile> m_html;
     std::unique_ptr<QFile> m_text;
 };
