@@ -631,6 +631,12 @@ bool ChatSession::isReplaying(qint16 index) const
     return e && e->replay.active;
 }
 
+qint64 ChatSession::unsentBytes(qint16 index) const
+{
+    const Private::Element *e = d->element(index);
+    return e ? e->socket->bytesToWrite() + e->replay.queuedBytes : 0;
+}
+
 void ChatSession::recordBoard(const QString &vsData)
 {
     if (!d->host)

@@ -127,6 +127,9 @@ public:
     static constexpr qint64 kReplayWindow = 256 * 1024;
     /// True while connection @p index is still being sent the board.
     bool isReplaying(qint16 index) const;
+    /// Bytes written to connection @p index and not yet taken by the system,
+    /// plus what waits behind its replay; 0 outside the array.
+    qint64 unsentBytes(qint16 index) const;
 
     // --- connection manager -------------------------------------------------
     /// Starts hosting on lPort. Does nothing with an empty name. Listening that

@@ -341,6 +341,9 @@ void TestBoardHistory::laterLinesWaitBehindTheReplayAndTheBacklogLimitNeverDrops
     QVERIFY(settle([&] { return host->isReplaying(2); }));
     QTest::qWait(200);
     QVERIFY(host->isReplaying(2));
+    // Paced: the host holds no more than a window and a block for it, not the board.
+    const qint64 paced = ChatSession::kReplayWindow + BoardHistory::kBlockSize;
+    QVERIFY2(host->unsentBytes(2) <= paced, QByteArray::number(host->unsentBytes(2)));
 
     // Meanwhile the session goes on for the others.
     host->SendToAll(QStringLiteral("[Messaggio]uno"), false);
