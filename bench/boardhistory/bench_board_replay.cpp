@@ -21,6 +21,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QProcess>
@@ -109,6 +110,19 @@ bool joined(session::ChatSession &chat, const QString &name, qsizetype &scanned)
             return true;
     }
     return false;
+}
+
+/// Resident set of this process in MiB, or -1.
+double rssMiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    }
+    return -1;
 }
 
 void stats(const char *label, std::vector<double> v)
@@ -234,6 +248,8 @@ int main(int argc, char **argv)
     const std::vector<double> before = ears.latenciesMs;
     ears.latenciesMs.clear();
 
+    const double rssBefore = rssMiB();
+    const qsizetype sentBefore = host.session.sentLog()->size();
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     child.start(QCoreApplication::applicationFilePath(),
@@ -242,6 +258,8 @@ int main(int argc, char **argv)
     const bool finished = waitUntil([&] { return child.state() == QProcess::NotRunning; }, 900000);
     const std::vector<double> during = ears.latenciesMs;
     ping.stop();
+    const double rssAfter = rssMiB();
+    const qsizetype sentEntries = host.session.sentLog()->size() - sentBefore;
     const QString report = QString::fromUtf8(child.readAllStandardOutput()).trimmed();
 
     std::printf("board replay: %lld segments drawn by the host in %.0f ms; history %lld messages, "
@@ -260,6 +278,9 @@ int main(int argc, char **argv)
     std::printf("  from Connetti to the board compared      %8.0f ms\n", f[4].toDouble());
     std::printf("  from Connetti to the end of its join     %8.0f ms\n", f[5].toDouble());
     std::printf("  chat line from one other client to another, through the host:\n");
+    std::printf("  host: %lld sent-log entries during the join, resident %.0f MiB before, "
+                "%.0f MiB after\n",
+                static_cast<long long>(sentEntries), rssBefore, rssAfter);
     stats("before the newcomer (2 s)", before);
     stats("while the newcomer joins and draws", during);
     return f[2] == QLatin1String("match") ? 0 : 1;
