@@ -172,12 +172,13 @@ struct ChatSession::Private {
         Element *e = element(index);
         if (!e)
             return;
+        // Before the flush, whose bytesWritten would send more of the board.
+        e->replay = {};
         e->closingByUs = true;
         e->socket->flush();
         e->socket->abort();
         e->closingByUs = false;
         e->framer.reset();
-        e->replay = {};
     }
     void closeAllElements()
     {
