@@ -64,12 +64,18 @@ CommandLine CommandLine::parse(const QStringList &rawArguments)
     const QCommandLineOption connectOption(
         QStringLiteral("connect"), QStringLiteral("Si connette a un host (come premere Connetti)."),
         QStringLiteral("ADDRESS"));
+    const QCommandLineOption logDirOption(
+        QStringLiteral("log-dir"),
+        QStringLiteral("Conserva il dialogo, riga per riga, in file HTML e di testo nella "
+                       "cartella DIR."),
+        QStringLiteral("DIR"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("help"), QStringLiteral("h")},
                                         QStringLiteral("Mostra questo aiuto."));
     const QCommandLineOption versionOption(QStringLiteral("version"),
                                            QStringLiteral("Mostra la versione."));
     parser.addOptions(
-        {nameOption, portOption, hostOption, connectOption, helpOption, versionOption});
+        {nameOption, portOption, hostOption, connectOption, logDirOption, helpOption,
+         versionOption});
 
     if (!parser.parse(arguments)) {
         result.action = Action::Error;
@@ -104,6 +110,14 @@ CommandLine CommandLine::parse(const QStringList &rawArguments)
         }
     }
     result.host = parser.isSet(hostOption);
+    if (parser.isSet(logDirOption)) {
+        result.logDir = parser.value(logDirOption);
+        if (result.logDir.isEmpty()) {
+            result.action = Action::Error;
+            result.error = QStringLiteral("--log-dir vuole il nome di una cartella.");
+            return result;
+        }
+    }
     if (parser.isSet(connectOption))
         result.connectTo = parser.value(connectOption);
     if (result.host && parser.isSet(connectOption)) {

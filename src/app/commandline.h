@@ -16,6 +16,7 @@ struct CommandLine {
     qint32 port = 0;   ///< --port, 0 when not given
     bool host = false; ///< --host: press "Host"
     QString connectTo; ///< --connect: typed into "Server:", then "Connetti"
+    QString logDir;    ///< --log-dir: the conversation is kept in files there
 
     /// Parses the program's arguments (the first one is the program).
     /// Qt's own options (-platform, -style, …) are left to Qt.

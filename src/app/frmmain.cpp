@@ -4,6 +4,7 @@
 #include "clockbell.h"
 #include "composerpanel.h"
 #include "dialogpane.h"
+#include "dialogsaver.h"
 #include "dicepanel.h"
 #include "eventspanel.h"
 #include "form5.h"
@@ -12,6 +13,7 @@
 #include "form2.h"
 #include "frmports.h"
 #include "frmserverclient.h"
+#include "journal.h"
 #include "localaddress.h"
 #include "palette.h"
 #include "palettewidget.h"
@@ -25,6 +27,7 @@
 #include <QCloseEvent>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
@@ -182,12 +185,16 @@ frmMain::~frmMain()
     m_session->setMessageService(nullptr);
     m_session->setConversationSink(nullptr);
     m_session->setBoardSink(nullptr);
+    // The journal goes before the pane that feeds it.
+    disconnect(m_dialog, nullptr, m_saver, nullptr);
 }
 
 void frmMain::setMessageService(session::MessageService *service)
 {
     m_messages = service ? service : m_ownMessages.get();
     m_session->setMessageService(m_messages);
+    if (m_journal)
+        m_journal->setMessageService(m_messages);
     if (m_frmFind)
         m_frmFind->setMessageService(m_messages);
     if (m_explorer)
@@ -277,6 +284,15 @@ void frmMain::createConversation()
     m_session->setConversationSink(m_dialog);
     m_clock = new conversation::ClockBell(this);
     m_dialog->setClockText([this] { return m_clock->clockText(); });
+    // Each session's conversation has files of its own, named by its start.
+    m_journal = std::make_unique<conversation::Journal>(m_messages);
+    m_saver = new conversation::DialogSaver(m_dialog, m_journal.get(), this);
+    connect(m_session, &session::ChatSession::phaseChanged, this,
+            [this](session::ChatSession::Phase phase) {
+                if (phase == session::ChatSession::Phase::Hosting ||
+                    phase == session::ChatSession::Phase::Connecting)
+                    m_journal->beginSession(QDateTime::currentDateTime());
+            });
     m_composer = new conversation::ComposerPanel(m_session, this);
     m_dice = new conversation::DicePanel(m_session, this);
     m_dice->setPrivateBox(m_composer->chkPrivate());
@@ -499,6 +515,9 @@ void frmMain::Form_Load()
 
 void frmMain::applyCommandLine(const CommandLine &options)
 {
+    // Before anything is said, so the first line is kept too.
+    if (!options.logDir.isEmpty())
+        m_journal->setFolder(options.logDir);
     if (options.port != 0)
         m_session->setPort(options.port);
     if (options.hasName) {

@@ -35,6 +35,8 @@ namespace conversation {
 class ClockBell;
 class ComposerPanel;
 class DialogPane;
+class DialogSaver;
+class Journal;
 class DicePanel;
 class EventsPanel;
 class ToggleButton;
@@ -89,6 +91,9 @@ public:
 
     session::ChatSession *chat() const { return m_session; }
     conversation::DialogPane *dialogPane() const { return m_dialog; }
+    /// The conversation kept in files (--log-dir) and "Salva dialogo…".
+    conversation::Journal *journal() const { return m_journal.get(); }
+    conversation::DialogSaver *dialogSaver() const { return m_saver; }
     conversation::ClockBell *clockBell() const { return m_clock; }
     conversation::EventsPanel *eventsPanel() const { return m_events; }
     conversation::ComposerPanel *composer() const { return m_composer; }
@@ -106,7 +111,8 @@ public:
 
     static int twips(int t) { return t / kTwipsPerPixel; }
 
-    /// Acts on --name, --port, --host and --connect as if typed and pressed.
+    /// Acts on --log-dir, then on --name, --port, --host and --connect as if
+    /// typed and pressed.
     void applyCommandLine(const CommandLine &options);
 
     // Session controls (named as the rest of the program knows them).
@@ -208,6 +214,8 @@ private:
     session::PreferencesStore m_prefs;
     session::ChatSession *m_session;
     conversation::DialogPane *m_dialog = nullptr;
+    std::unique_ptr<conversation::Journal> m_journal;
+    conversation::DialogSaver *m_saver = nullptr;
     conversation::ClockBell *m_clock = nullptr;
     conversation::ComposerPanel *m_composer = nullptr;
     conversation::DicePanel *m_dice = nullptr;

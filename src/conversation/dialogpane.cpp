@@ -226,6 +226,30 @@ QString DialogPane::statusText() const
                              m_txtStatus->document()->characterCount() - 1);
 }
 
+QList<JournalRow> DialogPane::shownRows() const
+{
+    QList<JournalRow> rows;
+    const QTextDocument *doc = txtDialog()->document(); // with every waiting line
+    if (doc->isEmpty())
+        return rows;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        // The blocks of a line too long for one are one row.
+        if (rows.isEmpty() || !continuesLine(b))
+            rows.append(JournalRow());
+        JournalRow &row = rows.last();
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            QString text = f.text();
+            if (isInsertedBreak(f))
+                text.remove(kBreakPoint);
+            row.append({text, f.charFormat().foreground().color()});
+        }
+    }
+    for (JournalRow &row : rows)
+        row = Journal::normalised(row);
+    return rows;
+}
+
 DialogPane::DialogPane(QWidget *parent, session::ChatSession *chat)
     : QObject(parent), m_chat(chat), m_txtDialog(new PlainPane(parent)),
       m_txtStatus(new StatusBox(parent)),
@@ -331,6 +355,7 @@ void DialogPane::UpdateDialog(const QString &vsDialog)
     if (m_colouring && m_names)
         line.runs = Colouring::runs(line.text, m_names());
 
+    emit lineShown(line.stamp, line.text, line.runs);
     m_waiting.push_back(std::move(line));
     if (!m_sliceTimer->isActive())
         m_sliceTimer->start();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "colouring.h"
+#include "journal.h"
 #include "sinks.h"
 
 #include <QObject>
@@ -99,6 +100,8 @@ public:
     QString dialogText() const;
     /// The status box's text, without its break points.
     QString statusText() const;
+    /// The pane as shown, row by row with its colours, without break points.
+    QList<JournalRow> shownRows() const;
 
     /// Lines handed over that are not in the document yet.
     qsizetype waitingLines() const { return qsizetype(m_waiting.size()); }
@@ -117,6 +120,13 @@ public:
     /// for about a second; in blocks of this size it goes in slice by slice,
     /// and wraps on screen as it would have anyway.
     static constexpr qsizetype kMaxBlock = 16 * 1024;
+
+signals:
+    /// A conversation line was just shown: its time stamp ("" when stamps
+    /// are off), the line as shown (a roll's detail after a line feed) and
+    /// its coloured runs; the rest of the line and the stamp are black.
+    void lineShown(const QString &stamp, const QString &line,
+                   const std::vector<conversation::ColourRun> &runs);
 
 private:
     /// Puts the next slice of waiting lines into the document; schedules the

@@ -1,5 +1,6 @@
 #include "chatsession.h"
 
+#include "boardhistory.h"
 #include "dispatcher.h"
 #include "joingate.h"
 #include "lineframer.h"
@@ -17,6 +18,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <deque>
 #include <functional>
 #include <limits>
 
@@ -134,6 +136,20 @@ struct ChatSession::Private {
         bool unflushed = false;     ///< written to since the last flush
         QList<QByteArray> ready;    ///< framed lines not yet acted on
         qsizetype readyNext = 0;    ///< the first of them still to act on
+
+        /// A newcomer being sent the board: the history as it was when its
+        /// name was confirmed, then whatever was sent to it since, in order.
+        struct Replay {
+            bool active = false;
+            QList<QByteArray> blocks; ///< shared with the history, never changed
+            qsizetype nextBlock = 0;
+            struct Queued {
+                QByteArray line;
+                QString text;
+            };
+            std::deque<Queued> queued;
+            qint64 queuedBytes = 0;
+        } replay;
     };
 
     explicit Private(ChatSession *session) : q(session), dispatcher(*session) {}
@@ -169,6 +185,7 @@ struct ChatSession::Private {
     QTimer *answerTimer = nullptr; ///< runs from our introduction to the host's rename
     int answerMs = kDefaultAnswerWaitMs;
     QSize extent{12000, 12000};
+    BoardHistory history;
 
     Dispatcher dispatcher;
     WriteBudget budget;
@@ -210,6 +227,7 @@ struct ChatSession::Private {
     void closeConnection() { emit q->connectionClosed(); }
     void clearStuff()
     {
+        history.reset();
         emit q->kickVisibleChanged(false);
         people->clear();
         if (conversation)
@@ -231,6 +249,8 @@ struct ChatSession::Private {
         Element *e = element(index);
         if (!e)
             return;
+        // Before the flush, whose bytesWritten would send more of the board.
+        e->replay = {};
         e->closingByUs = true;
         e->socket->flush();
         e->socket->abort();
@@ -330,6 +350,8 @@ struct ChatSession::Private {
         QObject::connect(socket, &QTcpSocket::bytesWritten, q, [this, index] { countUnsent(index); });
         QObject::connect(socket, &QTcpSocket::disconnected, q,
                          [this, index] { onElementClosed(index); });
+        QObject::connect(socket, &QTcpSocket::bytesWritten, q,
+                         [this, index] { pumpReplay(index); });
         return socket;
     }
 
@@ -372,6 +394,7 @@ struct ChatSession::Private {
         e->dropping = false;
         e->ready.clear();
         e->readyNext = 0;
+        e->replay = {};
         e->socket->setSocketDescriptor(descriptor);
         budget.set(chosen, 0);
         gate->admit(chosen);
@@ -400,6 +423,65 @@ struct ChatSession::Private {
                 e->socket->flush();
                 countUnsent(index);
             }
+        }
+    }
+
+    /**
+     * Writes the next pieces of a newcomer's replay while its socket holds
+     * less than kReplayWindow unsent bytes: the board goes out as fast as
+     * the newcomer reads it, the socket's backlog stays small, and every
+     * other connection is served between pieces. Each message is logged as
+     * sent when it is handed to the socket.
+     */
+    void pumpReplay(qint16 index)
+    {
+        writeReplay(index);
+        countUnsent(index); // what went out counts against the total bound
+    }
+    void writeReplay(qint16 index)
+    {
+        Element *e = element(index);
+        if (!e || !e->replay.active)
+            return;
+        auto &r = e->replay;
+        QTcpSocket *socket = e->socket;
+        if (socket->state() != QAbstractSocket::ConnectedState || e->dropping) {
+            r = {};
+            return;
+        }
+        while (socket->bytesToWrite() < ChatSession::kReplayWindow) {
+            if (r.nextBlock < r.blocks.size()) {
+                const QByteArray block = r.blocks[r.nextBlock++];
+                if (socket->write(block) < 0) {
+                    r = {};
+                    return;
+                }
+                logBlock(index, block);
+            } else if (!r.queued.empty()) {
+                const Element::Replay::Queued next = std::move(r.queued.front());
+                r.queued.pop_front();
+                r.queuedBytes -= next.line.size();
+                if (socket->write(next.line) < 0) {
+                    r = {};
+                    return;
+                }
+                q->ShowSentData(index, next.text);
+            } else {
+                r = {};
+                return;
+            }
+        }
+    }
+
+    void logBlock(qint16 index, const QByteArray &block)
+    {
+        qsizetype pos = 0;
+        for (;;) {
+            const qsizetype end = block.indexOf("\r\n", pos);
+            if (end < 0)
+                break;
+            q->ShowSentData(index, decodeText(QByteArrayView(block).sliced(pos, end - pos)));
+            pos = end + 2;
         }
     }
 
@@ -792,6 +874,48 @@ const TextSet &ChatSession::receivedText() const
     return d->dispatcher.textSet();
 }
 
+const BoardHistory &ChatSession::boardHistory() const
+{
+    return d->history;
+}
+
+void ChatSession::setBoardHistoryLimit(qsizetype bytes)
+{
+    d->history.setLimit(bytes);
+}
+
+bool ChatSession::isReplaying(qint16 index) const
+{
+    const Private::Element *e = d->element(index);
+    return e && e->replay.active;
+}
+
+qint64 ChatSession::unsentBytes(qint16 index) const
+{
+    const Private::Element *e = d->element(index);
+    return e ? e->socket->bytesToWrite() + e->replay.queuedBytes : 0;
+}
+
+void ChatSession::recordBoard(const QString &vsData)
+{
+    if (!d->host)
+        return;
+    if (d->history.record(vsData) == BoardHistory::Outcome::Full)
+        d->status(kBoardHistoryFull);
+}
+
+void ChatSession::startReplay(qint16 index)
+{
+    Private::Element *e = d->element(index);
+    if (!d->host || !e || d->history.isEmpty() ||
+        e->socket->state() != QAbstractSocket::ConnectedState)
+        return;
+    e->replay = {};
+    e->replay.active = true;
+    e->replay.blocks = d->history.blocks();
+    d->pumpReplay(index);
+}
+
 // --- connection manager ------------------------------------------------------
 
 void ChatSession::cmdHost_Click()
@@ -955,6 +1079,17 @@ void ChatSession::sendEncoded(const QString &vsData, const QByteArray &line, qin
     // A participant whose connection has just closed misses the message.
     if (!e || e->socket->state() != QAbstractSocket::ConnectedState)
         return;
+    if (e->replay.active) {
+        // Behind the board it is being sent, in order. What waits here counts
+        // against the same limit as the socket's own backlog.
+        if (e->replay.queuedBytes + e->socket->bytesToWrite() + line.size() > d->backlogLimit) {
+            d->drop(viConnection);
+            return;
+        }
+        e->replay.queued.push_back({line, vsData});
+        e->replay.queuedBytes += line.size();
+        return;
+    }
     // A peer already over its backlog is being dropped; writing more would
     // only grow the buffer until the drop runs.
     if (e->dropping || e->socket->bytesToWrite() > d->backlogLimit)
@@ -1026,8 +1161,10 @@ bool ChatSession::SendToServer(const QString &vsData)
 
 void ChatSession::Broadcast(const QString &vsData)
 {
-    if (d->host)
+    if (d->host) {
+        recordBoard(vsData);
         SendToAll(vsData, false);
+    }
     else if (isClientConnected())
         SendToServer(vsData);
 }

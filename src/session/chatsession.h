@@ -17,6 +17,7 @@ class QTimer;
 namespace session
 {
 
+class BoardHistory;
 class Dispatcher;
 class LineFramer;
 class ParticipantList;
@@ -155,6 +156,24 @@ public:
     /// The text set store: the values of the text being received on the board.
     const TextSet &receivedText() const;
 
+    /// Host only: the shared drawing since the last clear, which a newcomer
+    /// is sent right after its name is confirmed, before anything else.
+    const BoardHistory &boardHistory() const;
+    /// Most bytes of drawing messages the host keeps for newcomers.
+    void setBoardHistoryLimit(qsizetype bytes);
+    /// Shown once in the status box when the board outgrows its history.
+    inline static const QString kBoardHistoryFull = QStringLiteral(
+        "La lavagna è troppo piena per essere conservata: chi si collega da ora non vedrà "
+        "la lavagna intera, fino alla prossima pulizia.");
+    /// Unsent bytes a newcomer's socket holds while its board is replayed;
+    /// the next piece goes out as the socket drains below it.
+    static constexpr qint64 kReplayWindow = 256 * 1024;
+    /// True while connection @p index is still being sent the board.
+    bool isReplaying(qint16 index) const;
+    /// Bytes written to connection @p index and not yet taken by the system,
+    /// plus what waits behind its replay; 0 outside the array.
+    qint64 unsentBytes(qint16 index) const;
+
     // --- connection manager -------------------------------------------------
     /// Starts hosting on lPort. Does nothing with an empty name. Listening that
     /// fails shows a message naming the port and leaves the session idle.
@@ -225,6 +244,11 @@ private:
     QString addressMessage(const QString &name) const;
     /// SendToPerson with the line already encoded (a broadcast encodes once).
     void sendEncoded(const QString &vsData, const QByteArray &line, qint16 viConnection);
+    /// Host: keeps a drawing message it drew or passed on, or forgets the
+    /// board at a clear.
+    void recordBoard(const QString &vsData);
+    /// Host: sends newcomer @p index the board, paced by its socket.
+    void startReplay(qint16 index);
 
     friend class Dispatcher;
     struct Private;

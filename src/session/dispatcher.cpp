@@ -146,6 +146,9 @@ void Dispatcher::onConnessione(const QString &params, qint16 origin)
     const QSize extent = m_session.boardExtent();
     m_session.SendToPerson(greeting(extent.width(), extent.height()), origin);
     m_session.SendToPerson(tag::Rename + name, origin);
+    // The board as everyone else sees it, before anything else reaches the
+    // newcomer; ordinary drawing messages, so any peer draws them.
+    m_session.startReplay(origin);
 }
 
 void Dispatcher::onRename(const QString &params)
@@ -289,8 +292,10 @@ void Dispatcher::onPulisci(qint16 origin)
 {
     if (BoardSink *board = m_session.boardSink())
         board->clearBoard();
-    if (m_session.bHost())
+    if (m_session.bHost()) {
+        m_session.recordBoard(tag::Pulisci);
         m_session.SendToAllButOriginator(tag::Pulisci, origin);
+    }
 }
 
 std::optional<qint32> Dispatcher::toColour(QStringView text)
@@ -345,8 +350,10 @@ void Dispatcher::onDraw(const QString &tag, const QString &params)
         else
             board->receiveCircle(*fields);
     }
-    if (m_session.bHost())
+    if (m_session.bHost()) {
+        m_session.recordBoard(tag + params);
         m_session.SendToAll(tag + params, false);
+    }
 }
 
 void Dispatcher::onFill(const QString &params)
@@ -358,8 +365,10 @@ void Dispatcher::onFill(const QString &params)
         return;
     if (BoardSink *board = m_session.boardSink())
         board->receiveFill(*x, *y, *colour);
-    if (m_session.bHost())
+    if (m_session.bHost()) {
+        m_session.recordBoard(tag::Colora + params);
         m_session.SendToAll(tag::Colora + params, false);
+    }
 }
 
 std::optional<bool> Dispatcher::toTruth(QStringView text)
@@ -489,9 +498,14 @@ void Dispatcher::onTextColour(const QString &params, qint16 origin)
                                 QString::number(m_text.angle),
                                 QString::number(m_text.FWidth),
                                 m_text.FName};
-    for (int part = 1; part <= 11; ++part)
-        m_session.SendToAllButOriginator(tag::testo(part) + values[part - 1], origin);
-    m_session.SendToAllButOriginator(tag::TestoColore + field1 + field2, origin);
+    for (int part = 1; part <= 11; ++part) {
+        const QString message = tag::testo(part) + values[part - 1];
+        m_session.recordBoard(message);
+        m_session.SendToAllButOriginator(message, origin);
+    }
+    const QString draw = tag::TestoColore + field1 + field2;
+    m_session.recordBoard(draw);
+    m_session.SendToAllButOriginator(draw, origin);
 }
 
 } // namespace session

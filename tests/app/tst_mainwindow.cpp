@@ -7,6 +7,8 @@
 #include "composerpanel.h"
 #include "dicepanel.h"
 #include "dialogpane.h"
+#include "dialogsaver.h"
+#include "journal.h"
 #include "eventspanel.h"
 #include "drawingtools.h"
 #include "frminstext.h"
@@ -29,7 +31,9 @@
 #include "signalbridge.h"
 
 #include <QCheckBox>
+#include <QAction>
 #include <QComboBox>
+#include <QMenu>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTextEdit>
@@ -120,6 +124,7 @@ private slots:
     void listenFailureNamesThePort();
     void closeWritesPreferences();
     void commandLineHostsAndConnects();
+    void commandLineLogDirKeepsTheConversation();
     void signalBridgeDeliversSigterm();
     void conversationReachesEveryWindow();
     void drawingReachesEveryBoard();
@@ -410,6 +415,49 @@ void tst_MainWindow::commandLineHostsAndConnects()
     QCOMPARE(client.form->txtIP->text(), QStringLiteral("127.0.0.1"));
     QTRY_COMPARE(host.people()->count(), 2);
     QTRY_COMPARE(client.chat()->phase(), ChatSession::Phase::Connected);
+}
+
+void tst_MainWindow::commandLineLogDirKeepsTheConversation()
+{
+    QTemporaryDir logs;
+    Window host(m_dir, QStringLiteral("log-h"));
+    host.chat()->setPort(0);
+    host.form->applyCommandLine(app::CommandLine::parse(
+        {QStringLiteral("tavernix"), QStringLiteral("--log-dir"), logs.filePath("serate"),
+         QStringLiteral("--name"), QStringLiteral("Master"), QStringLiteral("--host")}));
+    QCOMPARE(host.chat()->phase(), ChatSession::Phase::Hosting);
+    host.chat()->SendToSelf(QStringLiteral("[Messaggio]Master: si comincia"));
+    const QString journal = host.form->journal()->textPath();
+    QVERIFY(journal.startsWith(logs.filePath(QStringLiteral("serate/dialogo_"))));
+    QFile text(journal);
+    QVERIFY(text.open(QIODevice::ReadOnly));
+    QCOMPARE(text.readAll(), QByteArray("Master: si comincia\n"));
+    QVERIFY(host.messages.shown.isEmpty());
+
+    // A folder that cannot be made: one message, and the session goes on.
+    QFile plain(logs.filePath(QStringLiteral("file")));
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    Window other(m_dir, QStringLiteral("log-bad"));
+    other.chat()->setPort(0);
+    other.form->applyCommandLine(app::CommandLine::parse(
+        {QStringLiteral("tavernix"), QStringLiteral("--log-dir"), logs.filePath("file/x"),
+         QStringLiteral("--name"), QStringLiteral("Ada"), QStringLiteral("--host")}));
+    QCOMPARE(other.messages.shown.size(), 1);
+    QVERIFY(other.messages.shown[0].text.startsWith(
+        QStringLiteral("Impossibile scrivere il diario del dialogo nella cartella")));
+    QCOMPARE(other.chat()->phase(), ChatSession::Phase::Hosting);
+    other.chat()->SendToSelf(QStringLiteral("[Messaggio]Ada: ci sono"));
+    QVERIFY(other.form->dialogPane()->dialogText().contains(QStringLiteral("Ada: ci sono")));
+    QCOMPARE(other.messages.shown.size(), 1);
+
+    // The pane's context menu offers to save it.
+    QMenu *menu = host.form->dialogSaver()->contextMenu(QPoint());
+    QStringList entries;
+    for (QAction *a : menu->actions())
+        entries << a->text();
+    delete menu;
+    QVERIFY(entries.contains(QStringLiteral("Salva dialogo…")));
 }
 
 void tst_MainWindow::signalBridgeDeliversSigterm()

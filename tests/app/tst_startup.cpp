@@ -52,6 +52,8 @@ private slots:
 
     void commandLine_data();
     void commandLine();
+    void commandLineLogDir_data();
+    void commandLineLogDir();
 };
 
 void tst_Startup::preferencesDefaultsWithoutFile()
@@ -415,6 +417,33 @@ void tst_Startup::commandLine()
         QVERIFY(cl.helpText.contains(QLatin1String("--connect")));
         QVERIFY(cl.helpText.contains(QLatin1String("--port")));
     }
+}
+
+void tst_Startup::commandLineLogDir_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("error");
+    QTest::addColumn<QString>("logDir");
+    QTest::newRow("a folder") << QStringList{"--log-dir", "/tmp/diari", "--host"} << false
+                              << "/tmp/diari";
+    QTest::newRow("with =") << QStringList{"--log-dir=serate"} << false << "serate";
+    QTest::newRow("not given") << QStringList{"--host"} << false << "";
+    QTest::newRow("empty") << QStringList{"--log-dir="} << true << "";
+    QTest::newRow("missing") << QStringList{"--log-dir"} << true << "";
+}
+
+void tst_Startup::commandLineLogDir()
+{
+    QFETCH(QStringList, args);
+    QFETCH(bool, error);
+    QFETCH(QString, logDir);
+    args.prepend(QStringLiteral("tavernix"));
+    const app::CommandLine cl = app::CommandLine::parse(args);
+    QCOMPARE(cl.action == app::CommandLine::Action::Error, error);
+    if (!error)
+        QCOMPARE(cl.logDir, logDir);
+    const app::CommandLine help = app::CommandLine::parse({"tavernix", "--help"});
+    QVERIFY(help.helpText.contains(QLatin1String("--log-dir <DIR>")));
 }
 
 QTEST_GUILESS_MAIN(tst_Startup)

@@ -1,6 +1,7 @@
 // The drawing tools on a real chat session: what reaches the wire on
 // 127.0.0.1, what stays local, and drawings that arrive from a client.
 
+#include "boardhistory.h"
 #include "boardsurface.h"
 #include "bruvela.h"
 #include "chatsession.h"
@@ -9,6 +10,7 @@
 #include "protocol.h"
 #include "messagerecorder.h"
 #include "sinks.h"
+#include "textrenderer.h"
 #include "trafficlog.h"
 
 #include <QTcpSocket>
@@ -71,6 +73,7 @@ private slots:
     void clientLineDoesNotCorruptHostRubberBand();
     void clientPulisciClearsTheHost();
     void clientRubberBandSurvivesHostLine();
+    void lateJoinerSeesTheSameBoard();
 };
 
 void TestBoardSession::idleSessionKeepsDrawingLocal()
@@ -248,5 +251,101 @@ void TestBoardSession::clientRubberBandSurvivesHostLine()
     QCOMPARE(c.surface.image().copy(0, 0, 800, 400), h.surface.image().copy(0, 0, 800, 400));
 }
 
-QTEST_GUILESS_MAIN(TestBoardSession)
+namespace
+{
+
+/// A second window joining @p host as a client; true once its join is whole
+/// (the address list, which the host sends after the board).
+bool joinAsClient(Host &client, Host &host, const QString &name)
+{
+    client.session.setName(name);
+    client.session.setPort(host.session.listeningPort());
+    client.session.setConnectWait(50);
+    client.session.cmdConnect_Click(QStringLiteral("127.0.0.1"));
+    return QTest::qWaitFor(
+        [&] {
+            const auto *log = client.session.receivedLog();
+            for (qsizetype i = 0; i < log->size(); ++i) {
+                if (log->at(i).startsWith(QStringLiteral("sckConnect: [Aggiorna NeoConnesso]") +
+                                          name + QStringLiteral(" - ")))
+                    return true;
+            }
+            return false;
+        },
+        20000);
+}
+
+} // namespace
+
+void TestBoardSession::lateJoinerSeesTheSameBoard()
+{
+    Host h;
+    h.session.setName(QStringLiteral("Master"));
+    h.session.setPort(0);
+    h.session.cmdHost_Click();
+    Host a;
+    QVERIFY(joinAsClient(a, h, QStringLiteral("Ada")));
+    // One who watches from the start. (Ada's own board may differ: the host
+    // passes her lines and circles back to her, and an echo that lands after
+    // her next drawing paints over it.)
+    Host w;
+    QVERIFY(joinAsClient(w, h, QStringLiteral("Wanda")));
+
+    // Ada: a freehand stroke 4 pixels wide, a circle, a fill inside it, a text.
+    a.palette.picSelColor_Click(5);
+    a.tools.setPennello(4);
+    a.tools.Command13_Click();
+    a.tools.mousePress(DrawingTools::Left, false, 300, 300);
+    for (int i = 1; i <= 40; ++i)
+        a.tools.mouseMove(DrawingTools::Left, false, 300 + 150 * i, 300 + (i * i * 37) % 1500);
+    a.tools.Command15_Click();
+    a.palette.picSelColor_Click(15);
+    a.tools.mousePress(DrawingTools::Left, false, 4500, 3000);
+    a.tools.mousePress(DrawingTools::Left, false, 5700, 3900);
+    a.tools.Command16_Click();
+    a.palette.picSelColor_Click(9);
+    a.tools.mousePress(DrawingTools::Left, false, 300, 200);
+    a.palette.picSelColor_Click(3);
+    board::TextParams text;
+    text.Text = QStringLiteral("Qui giace il drago");
+    text.x = 100;
+    text.Y = 300;
+    text.Italic = true;
+    text.Height = 24;
+    text.Width = 8;
+    text.angle = 30;
+    text.FWidth = 700;
+    text.FName = QStringLiteral("DejaVu Sans");
+    QVERIFY(a.tools.insertText(text));
+    // The host draws too: a straight line across the circle.
+    h.palette.picSelColor_Click(12);
+    h.tools.Command14_Click();
+    h.tools.mousePress(DrawingTools::Left, false, 3000, 4500);
+    h.tools.mousePress(DrawingTools::Left, false, 9000, 3200);
+    // 41 freehand segments, the circle, the fill, the twelve text messages
+    // and the host's line.
+    QTRY_COMPARE(h.session.boardHistory().count(), 56);
+    QTRY_COMPARE(w.surface.image(), h.surface.image());
+    QVERIFY(w.surface.image() != BoardSurface().image());
+
+    Host b;
+    QVERIFY(px(b.surface, 300, 200) == kWhite);
+    QVERIFY(joinAsClient(b, h, QStringLiteral("Bruno")));
+    QCOMPARE(b.surface.image(), w.surface.image());
+    // The palette's selection of the newcomer is its own after the text.
+    QCOMPARE(b.palette.selectedIndex(), -1);
+
+    // After a clear a newcomer starts from an empty board.
+    a.tools.cmdClearDraw_Click();
+    QTRY_COMPARE(h.surface.image(), BoardSurface().image());
+    QVERIFY(h.session.boardHistory().isEmpty());
+    Host c;
+    c.palette.picSelColor_Click(5);
+    c.tools.mousePress(DrawingTools::Left, false, 150, 150); // drawn while alone
+    QVERIFY(joinAsClient(c, h, QStringLiteral("Cora")));
+    QCOMPARE(c.surface.image(), BoardSurface().image());
+}
+
+// Text on the board needs the fonts of a GUI application.
+QTEST_MAIN(TestBoardSession)
 #include "tst_boardsession.moc"

@@ -126,11 +126,13 @@ struct RawClient {
     {
         QObject::connect(&socket, &QTcpSocket::readyRead, [this] {
             buffer += socket.readAll();
-            qsizetype end;
-            while ((end = buffer.indexOf("\r\n")) >= 0) {
-                lines.append(buffer.left(end));
-                buffer.remove(0, end + 2);
+            // One pass over the read, so a long burst is not moved once per line.
+            qsizetype pos = 0, end;
+            while ((end = buffer.indexOf("\r\n", pos)) >= 0) {
+                lines.append(buffer.mid(pos, end - pos));
+                pos = end + 2;
             }
+            buffer.remove(0, pos);
         });
     }
     bool connectTo(quint16 port)

@@ -1,0 +1,280 @@
+#include "journal.h"
+
+#include "sinks.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTemporaryFile>
+
+namespace conversation
+{
+
+namespace
+{
+
+QString unwritableFolder(const QString &folder)
+{
+    return QStringLiteral("Impossibile scrivere il diario del dialogo nella cartella \"%1\": "
+                          "la cartella non esiste e non si può creare, oppure non vi si può "
+                          "scrivere. La sessione continua senza diario.")
+        .arg(QDir::toNativeSeparators(folder));
+}
+
+QString unwritableFile(const QString &path)
+{
+    return QStringLiteral("Impossibile scrivere il file \"%1\". Il dialogo non è stato salvato.")
+        .arg(QDir::toNativeSeparators(path));
+}
+
+/// The ".txt" beside an ".html" (or beside any other name).
+QString textPathFor(const QString &htmlPath)
+{
+    const QFileInfo info(htmlPath);
+    QString base = htmlPath;
+    if (info.suffix().compare(QLatin1String("html"), Qt::CaseInsensitive) == 0 ||
+        info.suffix().compare(QLatin1String("htm"), Qt::CaseInsensitive) == 0)
+        base.chop(info.suffix().size() + 1);
+    return base + QStringLiteral(".txt");
+}
+
+bool isBlack(const QColor &c)
+{
+    return !c.isValid() || (c.red() == 0 && c.green() == 0 && c.blue() == 0);
+}
+
+} // namespace
+
+Journal::Journal(session::MessageService *messages)
+    : m_messages(messages), m_start(QDateTime::currentDateTime())
+{
+}
+
+Journal::~Journal() = default;
+
+void Journal::setMessageService(session::MessageService *messages)
+{
+    m_messages = messages;
+}
+
+bool Journal::setFolder(const QString &folder)
+{
+    closeFiles();
+    m_off = false;
+    m_folderRefused = false;
+    m_folder = folder;
+    if (folder.isEmpty())
+        return true;
+    // Tried now, so a wrong folder is known before anything is said.
+    bool usable = QDir().mkpath(folder);
+    if (usable) {
+        QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".tavernix-XXXXXX")));
+        usable = probe.open();
+    }
+    if (!usable) {
+        // Said once; nothing more is tried until another folder is given.
+        m_folderRefused = true;
+        fail(unwritableFolder(folder));
+        return false;
+    }
+    return true;
+}
+
+void Journal::beginSession(const QDateTime &start)
+{
+    closeFiles();
+    m_start = start;
+    m_off = false;
+}
+
+QString Journal::htmlPath() const
+{
+    return m_html ? m_html->fileName() : QString();
+}
+
+QString Journal::textPath() const
+{
+    return m_text ? m_text->fileName() : QString();
+}
+
+QString Journal::baseName(const QDateTime &start)
+{
+    return QStringLiteral("dialogo_") + start.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
+}
+
+QList<JournalRow> Journal::rowsOf(const QString &stamp, const QString &line,
+                                  const std::vector<ColourRun> &runs)
+{
+    // The colour of every character of the line, then cut at line feeds.
+    std::vector<QColor> colours(size_t(line.size()), QColor(Qt::black));
+    for (const ColourRun &run : runs) {
+        const qsizetype start = qBound<qsizetype>(0, run.start, line.size());
+        const qsizetype end = qBound<qsizetype>(start, run.start + run.length, line.size());
+        for (qsizetype i = start; i < end; ++i)
+            colours[size_t(i)] = run.colour;
+    }
+    QList<JournalRow> rows(1);
+    if (!stamp.isEmpty())
+        rows.last().append({stamp, QColor(Qt::black)});
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        if (line[i] == QLatin1Char('\n')) {
+            rows.append(JournalRow());
+            continue;
+        }
+        JournalRow &row = rows.last();
+        if (!row.isEmpty() && row.last().colour == colours[size_t(i)])
+            row.last().text += line[i];
+        else
+            row.append({QString(line[i]), colours[size_t(i)]});
+    }
+    for (JournalRow &row : rows)
+        row = normalised(row);
+    return rows;
+}
+
+JournalRow Journal::normalised(const JournalRow &row)
+{
+    JournalRow out;
+    for (const JournalRun &run : row) {
+        if (run.text.isEmpty())
+            continue;
+        const QColor colour = isBlack(run.colour) ? QColor(Qt::black) : run.colour.toRgb();
+        if (!out.isEmpty() && out.last().colour == colour)
+            out.last().text += run.text;
+        else
+            out.append({run.text, colour});
+    }
+    return out;
+}
+
+QByteArray Journal::htmlHead(const QDateTime &start)
+{
+    // The end tags of body and html may be left out in HTML, so a journal
+    // that grows line by line is a whole document after every line.
+    const QString title =
+        QStringLiteral("Dialogo del %1").arg(start.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")));
+    return QStringLiteral("<!DOCTYPE html>\n"
+                          "<html lang=\"it\">\n"
+                          "<head>\n"
+                          "<meta charset=\"utf-8\">\n"
+                          "<title>%1</title>\n"
+                          "<style>body { font-family: sans-serif; color: #000000; } "
+                          "p { margin: 0; white-space: pre-wrap; }</style>\n"
+                          "</head>\n"
+                          "<body>\n")
+        .arg(title.toHtmlEscaped())
+        .toUtf8();
+}
+
+QByteArray Journal::htmlRow(const JournalRow &row)
+{
+    QString out = QStringLiteral("<p>");
+    for (const JournalRun &run : row) {
+        const QString text = run.text.toHtmlEscaped();
+        if (isBlack(run.colour))
+            out += text;
+        else
+            out += QStringLiteral("<span style=\"color: %1\">%2</span>")
+                       .arg(run.colour.name(QColor::HexRgb), text);
+    }
+    if (row.isEmpty())
+        out += QStringLiteral("<br>");
+    out += QStringLiteral("</p>\n");
+    return out.toUtf8();
+}
+
+QByteArray Journal::textRow(const JournalRow &row)
+{
+    QString out;
+    for (const JournalRun &run : row)
+        out += run.text;
+    out += QLatin1Char('\n');
+    return out.toUtf8();
+}
+
+void Journal::appendLine(const QString &stamp, const QString &line,
+                         const std::vector<ColourRun> &runs)
+{
+    if (m_folder.isEmpty() || m_folderRefused || m_off)
+        return;
+    if (!m_html && !openFiles())
+        return;
+    QByteArray html, text;
+    for (const JournalRow &row : rowsOf(stamp, line, runs)) {
+        html += htmlRow(row);
+        text += textRow(row);
+    }
+    // Straight to the system, so a crash of the program loses nothing shown.
+    const bool written = m_html->write(html) == html.size() && m_html->flush() &&
+                         m_text->write(text) == text.size() && m_text->flush();
+    if (!written) {
+        const QString path = m_html->error() != QFile::NoError ? m_html->fileName()
+                                                                : m_text->fileName();
+        closeFiles();
+        m_off = true;
+        fail(QStringLiteral("Impossibile continuare il diario del dialogo nel file \"%1\". "
+                            "La sessione continua senza diario.")
+                 .arg(QDir::toNativeSeparators(path)));
+    }
+}
+
+bool Journal::openFiles()
+{
+    const QDir dir(m_folder);
+    const QString base = baseName(m_start);
+    // Two sessions begun in the same second keep their own files.
+    QString name = base;
+    for (int n = 2; dir.exists(name + QStringLiteral(".html")) ||
+                    dir.exists(name + QStringLiteral(".txt"));
+         ++n)
+        name = base + QStringLiteral("_%1").arg(n);
+    auto html = std::make_unique<QFile>(dir.filePath(name + QStringLiteral(".html")));
+    auto text = std::make_unique<QFile>(dir.filePath(name + QStringLiteral(".txt")));
+    const QByteArray head = htmlHead(m_start);
+    if (!QDir().mkpath(m_folder) || !html->open(QIODevice::WriteOnly | QIODevice::Append) ||
+        !text->open(QIODevice::WriteOnly | QIODevice::Append) ||
+        html->write(head) != head.size() || !html->flush()) {
+        m_off = true;
+        fail(unwritableFolder(m_folder));
+        return false;
+    }
+    m_html = std::move(html);
+    m_text = std::move(text);
+    return true;
+}
+
+bool Journal::writeWhole(const QList<JournalRow> &rows, const QString &htmlPath)
+{
+    QByteArray html = htmlHead(m_start);
+    QByteArray text;
+    for (const JournalRow &row : rows) {
+        html += htmlRow(normalised(row));
+        text += textRow(normalised(row));
+    }
+    // Written aside and put in place whole: a failure leaves no half file.
+    for (const auto &[path, bytes] :
+         {std::pair{htmlPath, html}, std::pair{textPathFor(htmlPath), text}}) {
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
+            !file.commit()) {
+            fail(unwritableFile(path));
+            return false;
+        }
+    }
+    return true;
+}
+
+void Journal::fail(const QString &text)
+{
+    if (m_messages)
+        m_messages->showMessage(session::MessageService::Icon::Warning, session::kAppTitle, text);
+}
+
+void Journal::closeFiles()
+{
+    m_html.reset();
+    m_text.reset();
+}
+
+} // namespace conversation

@@ -1,0 +1,110 @@
+#pragma once
+
+#include "colouring.h"
+
+#include <QColor>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class QFile;
+
+namespace session
+{
+class MessageService;
+}
+
+namespace conversation
+{
+
+/// A stretch of a shown row in one colour.
+struct JournalRun {
+    QString text;
+    QColor colour;
+    bool operator==(const JournalRun &other) const = default;
+};
+/// One row of the conversation pane as it was shown.
+using JournalRow = QList<JournalRun>;
+
+/**
+ * @brief Keeps the conversation as the pane showed it: one UTF-8 HTML file
+ * with the pane's time stamps and colours, and one plain-text file.
+ *
+ * With a folder set, every line the pane shows is appended to both files at
+ * once and flushed, so a crash loses nothing already shown. The files are
+ * named by the start of the session ("dialogo_2026-12-07_21-05-30.html" and
+ * ".txt") and created with the first line of that session. The whole pane
+ * can also be written at any time (writeWhole()), with the same rows, so
+ * both ways give the same files.
+ *
+ * The journal holds only what the pane showed, so a private line is in the
+ * journal of those who saw it and nobody else's. A folder or file that
+ * cannot be written is reported once and the journal stays off until the
+ * next session or folder; the conversation goes on regardless.
+ */
+class Journal
+{
+public:
+    explicit Journal(session::MessageService *messages = nullptr);
+    ~Journal();
+
+    void setMessageService(session::MessageService *messages);
+
+    /// Appends each shown line to files in @p folder from now on (created
+    /// when missing). An empty folder stops the journal. False, with a
+    /// message, when the folder cannot be written.
+    bool setFolder(const QString &folder);
+    QString folder() const { return m_folder; }
+
+    /// A session starts at @p start: the next line opens new files named by it.
+    void beginSession(const QDateTime &start);
+    QDateTime sessionStart() const { return m_start; }
+
+    /// The files lines are appended to now; empty before the first line of
+    /// a session, and while the journal is off.
+    QString htmlPath() const;
+    QString textPath() const;
+
+    /**
+     * @brief One line just shown: @p stamp ("" without time stamps) in black,
+     * then @p line with @p runs coloured and the rest black. A line feed in
+     * @p line (a roll's detail) starts a row of its own, as in the pane.
+     */
+    void appendLine(const QString &stamp, const QString &line,
+                    const std::vector<ColourRun> &runs);
+
+    /// Writes @p rows whole to @p htmlPath and, beside it, to the same name
+    /// ending in ".txt". False, with a message, when either cannot be written.
+    bool writeWhole(const QList<JournalRow> &rows, const QString &htmlPath);
+
+    /// "dialogo_" + the date and time of @p start, without extension.
+    static QString baseName(const QDateTime &start);
+    /// The rows of one shown line (see appendLine()).
+    static QList<JournalRow> rowsOf(const QString &stamp, const QString &line,
+                                    const std::vector<ColourRun> &runs);
+    /// Joins neighbouring runs of one colour and drops empty ones, so rows
+    /// read back from the pane compare equal to the rows of the line shown.
+    static JournalRow normalised(const JournalRow &row);
+    /// What an HTML journal begins with, up to the first row.
+    static QByteArray htmlHead(const QDateTime &start);
+    static QByteArray htmlRow(const JournalRow &row);
+    static QByteArray textRow(const JournalRow &row);
+
+private:
+    bool openFiles();
+    void fail(const QString &text);
+    void closeFiles();
+
+    session::MessageService *m_messages;
+    QString m_folder;
+    QDateTime m_start;
+    bool m_folderRefused = false; ///< the folder given could not be written
+    bool m_off = false; ///< a write failed in this session: nothing more is tried in it
+    std::unique_ptr<QFile> m_html;
+    std::unique_ptr<QFile> m_text;
+};
+
+} // namespace conversation

@@ -1,0 +1,123 @@
+#include "boardhistory.h"
+
+#include "protocol.h"
+#include "tags.h"
+
+namespace session
+{
+
+namespace
+{
+
+enum class Kind { Other, Drawing, TextPart, TextColour, Clear };
+
+Kind kindOf(const QString &message)
+{
+    const QStringView m(message);
+    if (m.startsWith(tag::Linea) || m.startsWith(tag::Circonferenza) ||
+        m.startsWith(tag::Colora))
+        return Kind::Drawing;
+    if (m.startsWith(tag::TestoColore))
+        return Kind::TextColour;
+    if (m.startsWith(tag::Pulisci))
+        return Kind::Clear;
+    // "[Inserisci Testo]" and "[Inserisci Testo2]" ... "[Inserisci Testo11]":
+    // the tag ends at the first "]", so it must be the prefix plus at most
+    // two digits.
+    static const QString prefix = QStringLiteral("[Inserisci Testo");
+    if (!m.startsWith(prefix))
+        return Kind::Other;
+    const qsizetype close = m.indexOf(u']', prefix.size());
+    if (close < 0 || close - prefix.size() > 2)
+        return Kind::Other;
+    for (qsizetype i = prefix.size(); i < close; ++i) {
+        if (!m[i].isDigit())
+            return Kind::Other;
+    }
+    return Kind::TextPart;
+}
+
+} // namespace
+
+BoardHistory::Outcome BoardHistory::record(const QString &message)
+{
+    const Kind kind = kindOf(message);
+    if (kind == Kind::Other)
+        return Outcome::Ignored;
+    return record(message, kind == Kind::Clear ? QByteArray() : encodeLine(message));
+}
+
+BoardHistory::Outcome BoardHistory::record(const QString &message, const QByteArray &line)
+{
+    const Kind kind = kindOf(message);
+    switch (kind) {
+    case Kind::Other:
+        return Outcome::Ignored;
+    case Kind::Clear:
+        // Text parts waiting for their colour message are values, not
+        // pixels: the clear leaves them for the text drawn after it.
+        m_blocks.clear();
+        m_size = 0;
+        m_count = 0;
+        m_full = false;
+        return Outcome::Cleared;
+    case Kind::TextPart:
+        if (m_full)
+            return Outcome::Refused;
+        m_textParts += line;
+        ++m_textPartCount;
+        return Outcome::Kept;
+    case Kind::Drawing:
+    case Kind::TextColour:
+        break;
+    }
+    if (m_full) {
+        if (kind == Kind::TextColour) {
+            m_textParts.clear();
+            m_textPartCount = 0;
+        }
+        return Outcome::Refused;
+    }
+    QByteArray lines = line;
+    qsizetype messages = 1;
+    if (kind == Kind::TextColour) {
+        lines = m_textParts + line;
+        messages += m_textPartCount;
+        m_textParts.clear();
+        m_textPartCount = 0;
+    }
+    if (m_size + lines.size() > m_limit) {
+        m_full = true;
+        return Outcome::Full;
+    }
+    append(lines, messages);
+    return Outcome::Kept;
+}
+
+void BoardHistory::append(const QByteArray &lines, qsizetype messages)
+{
+    if (m_blocks.isEmpty() || m_blocks.last().size() + lines.size() > kBlockSize) {
+        m_blocks.append(QByteArray());
+        m_blocks.last().reserve(qMax(kBlockSize, lines.size()));
+    }
+    m_blocks.last() += lines;
+    m_size += lines.size();
+    m_count += messages;
+}
+
+void BoardHistory::reset()
+{
+    m_blocks.clear();
+    m_size = 0;
+    m_count = 0;
+    m_full = false;
+    m_textParts.clear();
+    m_textPartCount = 0;
+}
+
+void BoardHistory::setLimit(qsizetype bytes)
+{
+    m_limit = qMax<qsizetype>(0, bytes);
+}
+
+} // namespace session
