@@ -6,9 +6,10 @@ set -euo pipefail
 # qt6-translations-l10n: Qt's own dialogs and buttons in Italian, as the rest.
 packages=(cmake g++ make qt6-base-dev qt6-multimedia-dev libgl-dev libxcb1-dev pkgconf
     qt6-translations-l10n)
-# The tests also start a private X server and a small X program to host.
+# The tests also start a private X server and a small X program to host;
+# clang with its sanitizer and libFuzzer runtime builds the fuzz targets.
 if [ "${1:-}" = "--with-test-tools" ]; then
-    packages+=(xvfb x11-apps)
+    packages+=(xvfb x11-apps clang libclang-rt-14-dev)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -29,6 +29,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHostAddress>
+#include <QLoggingCategory>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 
@@ -198,8 +199,6 @@ void checkReader(const QList<QByteArray> &reads)
             case Kind::Size:
                 for (const char c : message.value)
                     FUZZ_CHECK(c >= '0' && c <= '9', "a number value holds " + message.value);
-                if (message.kind == Kind::Pend)
-                    FUZZ_CHECK(!message.value.isEmpty(), "an answer taken without its digit");
                 break;
             case Kind::Name:
                 FUZZ_CHECK(!message.value.toLower().contains("file~~~#"), "a name ran on: " + message.value);
@@ -241,7 +240,12 @@ void checkSandbox()
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     fuzzkit::application<QCoreApplication>();
+    // Qt reads its logging rules when the first category is made; that is
+    // the library's start, not something an input does.
+    QLoggingCategory probe("tavernix.fuzz");
+    (void)probe.isDebugEnabled();
     g_sandbox = new QTemporaryDir();
+    std::atexit([] { delete g_sandbox; });
     QDir(g_sandbox->path()).mkpath(QStringLiteral("outer/recv"));
     g_folder = QDir::cleanPath(QDir(g_sandbox->path()).absoluteFilePath(QStringLiteral("outer/recv")));
     return 0;
@@ -299,6 +303,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         // The sender's last close resets rather than waiting out TIME_WAIT.
         fuzzkit::resetOnClose(sender.socketDescriptor());
         for (const QByteArray &read : reads) {
+            // A receiver that refused or ended the connection gets no more.
+            if (sender.state() != QAbstractSocket::ConnectedState)
+                break;
             sender.write(read);
             sender.flush();
             // Let the receiver see this piece on its own, as a sender that
