@@ -128,9 +128,6 @@ void hostInput(uint8_t flags, fuzzkit::Rng &rng, const QByteArray &stream)
     const qsizetype sentBefore = host->sentLog()->size();
     const qsizetype receivedBefore = host->receivedLog()->size();
     const qsizetype boxesBefore = host.messages.shown.size() + host.messages.asked.size();
-    QList<qsizetype> linesBefore;
-    for (const auto &c : clients)
-        linesBefore.append(c->lines.size());
 
     QByteArray perClient[kClients];
     for (const QByteArray &piece : fuzzkit::cutIntoReads(stream, rng)) {

@@ -24,6 +24,7 @@
 
 #include "controlreader.h"
 #include "filereceiver.h"
+#include "incomingoffer.h"
 #include "messagerecorder.h"
 
 #include <QDir>
@@ -177,6 +178,21 @@ bool insideFolder(const QByteArray &path)
     return QFileInfo(absolute).absolutePath() == g_folder;
 }
 
+/// An offered name the receiver accepts is a plain name of one folder entry.
+void checkName(const QByteArray &raw)
+{
+    const transfer::NameCheck check = transfer::checkIncomingName(raw);
+    if (!check.ok())
+        return;
+    const QString &name = check.name;
+    FUZZ_CHECK(!name.isEmpty() && name != QLatin1String(".") && name != QLatin1String(".."),
+               "accepted name " + raw);
+    FUZZ_CHECK(!name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')), "accepted name " + raw);
+    for (const QChar c : name)
+        FUZZ_CHECK(c.unicode() >= 0x20 && c.unicode() != 0x7F, "accepted name with a control: " + raw);
+    FUZZ_CHECK(QFile::encodeName(name).size() <= 255, "accepted name too long: " + raw);
+}
+
 void checkReader(const QList<QByteArray> &reads)
 {
     ControlReader reader;
@@ -199,9 +215,18 @@ void checkReader(const QList<QByteArray> &reads)
             case Kind::Size:
                 for (const char c : message.value)
                     FUZZ_CHECK(c >= '0' && c <= '9', "a number value holds " + message.value);
+                if (message.kind == Kind::Size) {
+                    // Up to ten digits and no more than a signed 32-bit count.
+                    const auto size = transfer::parseAnnouncedSize(message.value);
+                    const bool fits = !message.value.isEmpty() && message.value.size() <= 10 &&
+                                      message.value.toLongLong() <= transfer::kMaxFileSize;
+                    FUZZ_CHECK(size.has_value() == fits, "announced size " + message.value);
+                    FUZZ_CHECK(!size || *size == message.value.toLongLong(), "announced size " + message.value);
+                }
                 break;
             case Kind::Name:
                 FUZZ_CHECK(!message.value.toLower().contains("file~~~#"), "a name ran on: " + message.value);
+                checkName(message.value);
                 break;
             default:
                 FUZZ_CHECK(message.value.isEmpty(), "a message without value has one");
