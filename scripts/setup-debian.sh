@@ -7,9 +7,10 @@ set -euo pipefail
 packages=(cmake g++ make qt6-base-dev qt6-multimedia-dev libgl-dev libxcb1-dev pkgconf
     qt6-translations-l10n)
 # The tests also start a private X server and a small X program to host,
-# and validate the launcher entry and the metainfo.
+# and validate the launcher entry and the metainfo; clang with its sanitizer
+# and libFuzzer runtime builds the fuzz targets.
 if [ "${1:-}" = "--with-test-tools" ]; then
-    packages+=(xvfb x11-apps desktop-file-utils appstream)
+    packages+=(xvfb x11-apps desktop-file-utils appstream clang libclang-rt-14-dev)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,232 @@
+// Writes the fuzz targets' starting corpus and dictionaries from the
+// protocol's own definitions, so they follow every change of a tag:
+//   fuzz_seeds <folder>
+// makes <folder>/<target>/ with one seed per message (every tag of the chat
+// protocol with valid fields, every transfer message) and per typical
+// sequence, each behind the header bytes that target reads, and
+// <folder>/chat.dict and <folder>/transfer.dict.
+
+#include "dispatcher.h"
+#include "protocol.h"
+#include "tags.h"
+#include "transferprotocol.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QList>
+#include <QStringList>
+
+#include <cstdio>
+
+namespace tag = session::tag;
+using session::sFormatSend;
+
+namespace
+{
+
+QString fields(std::initializer_list<double> values)
+{
+    QString out;
+    for (const double v : values)
+        out += sFormatSend(v);
+    return out;
+}
+
+/// One line of every tag, with fields as a real sender writes them.
+QStringList everyTag()
+{
+    QStringList lines{
+        tag::Connessione + QStringLiteral("Nuovo"),
+        tag::Rename + QStringLiteral("Nuovo[2]"),
+        tag::Disconnessione + sFormatSend(2),
+        tag::Espulsione + sFormatSend(3),
+        tag::CambiaNome + QStringLiteral("Rinominato"),
+        tag::NuovoNome,
+        tag::Riordina + sFormatSend(-1) + QStringLiteral("Oste"),
+        tag::Riordina + sFormatSend(2) + QStringLiteral("Giocatore2"),
+        tag::Listato,
+        tag::ComboIP + QStringLiteral("Giocatore1 - 127.0.0.1"),
+        tag::NeoConnesso,
+        tag::NeoConnesso + QStringLiteral("Oste - 127.0.0.1"),
+        tag::Messaggio + QStringLiteral("Ciao a tutti, è l'ora del drago."),
+        tag::Privato + fields({2, -1, 3}) + QStringLiteral("*solo per voi*"),
+        tag::Pulisci,
+        tag::Linea + fields({1500, 1500, 9000, 6000, 255, 3, 1}),
+        tag::Linea + fields({10, 10, 700, 500, 65280, 1, 3}),
+        tag::Circonferenza + fields({6000, 6000, 7500, 6000, 16711680, 2, 1}),
+        tag::Colora + fields({400, 400, 33023}),
+        session::Dispatcher::greeting(12000, 12000),
+    };
+    return lines;
+}
+
+/// The twelve messages of one text on the board.
+QStringList textSet()
+{
+    return {tag::testo(1) + QStringLiteral("Qui c'è il tesoro"),
+            tag::testo(2) + QStringLiteral("1500"),
+            tag::testo(3) + QStringLiteral("3000"),
+            tag::testo(4) + QStringLiteral("1"),
+            tag::testo(5) + QStringLiteral("0"),
+            tag::testo(6) + QStringLiteral("False"),
+            tag::testo(7) + QStringLiteral("24"),
+            tag::testo(8) + QStringLiteral("8"),
+            tag::testo(9) + QStringLiteral("12,5"),
+            tag::testo(10) + QStringLiteral("700"),
+            tag::testo(11) + QStringLiteral("Sans Serif"),
+            tag::TestoColore + sFormatSend(4) + QStringLiteral("1")};
+}
+
+/// A client's side of joining and then talking.
+QStringList joining()
+{
+    return {tag::Connessione + QStringLiteral("Nuovo"), tag::Listato,
+            tag::ComboIP + QStringLiteral("Nuovo - 127.0.0.1"), tag::NeoConnesso,
+            tag::Messaggio + QStringLiteral("Eccomi"), tag::CambiaNome + QStringLiteral("Vecchio"),
+            tag::Listato, tag::ComboIP + QStringLiteral("Vecchio - 127.0.0.1")};
+}
+
+/// What a host sends a newcomer.
+QStringList welcome()
+{
+    return {tag::Connessione + QStringLiteral("Nuovo"),
+            tag::NuovoNome,
+            tag::Riordina + sFormatSend(-1) + QStringLiteral("Oste"),
+            tag::Riordina + sFormatSend(1) + QStringLiteral("Nuovo"),
+            session::Dispatcher::greeting(12000, 12000),
+            tag::Rename + QStringLiteral("Nuovo"),
+            tag::Listato,
+            tag::ComboIP + QStringLiteral("Nuovo - 127.0.0.1"),
+            tag::NeoConnesso + QStringLiteral("Oste - 127.0.0.1"),
+            tag::NeoConnesso + QStringLiteral("Nuovo - 127.0.0.1")};
+}
+
+QByteArray wire(const QStringList &lines)
+{
+    QByteArray out;
+    for (const QString &line : lines)
+        out += session::encodeLine(line);
+    return out;
+}
+
+bool write(const QString &folder, const QByteArray &header, const QByteArray &body)
+{
+    const QByteArray bytes = header + body;
+    const QString name = QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex());
+    QFile file(folder + QLatin1Char('/') + name);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(file.fileName()));
+        return false;
+    }
+    return true;
+}
+
+/// A dictionary entry: printable ASCII as it is, everything else escaped.
+QByteArray dictEntry(const QByteArray &value)
+{
+    QByteArray out = "\"";
+    for (const char c : value) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\' || u < 0x20 || u >= 0x7F)
+            out += "\\x" + QByteArray::number(u, 16).rightJustified(2, '0');
+        else
+            out += c;
+    }
+    return out + "\"\n";
+}
+
+bool writeDict(const QString &path, const QList<QByteArray> &entries)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    for (const QByteArray &entry : entries)
+        file.write(dictEntry(entry));
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <folder>\n", argv[0]);
+        return 2;
+    }
+    const QString root = QString::fromLocal8Bit(argv[1]);
+    const QStringList targets{QStringLiteral("lineframer"), QStringLiteral("dispatcher"),
+                              QStringLiteral("board"), QStringLiteral("transfer")};
+    for (const QString &t : targets) {
+        if (!QDir().mkpath(root + QLatin1Char('/') + t))
+            return 1;
+    }
+    const auto folder = [&](const char *t) { return root + QLatin1Char('/') + QLatin1String(t); };
+
+    QList<QByteArray> chatBodies;
+    for (const QString &line : everyTag())
+        chatBodies.append(session::encodeLine(line));
+    for (const QString &line : textSet())
+        chatBodies.append(session::encodeLine(line));
+    const QList<QByteArray> sequences{wire(everyTag()), wire(textSet()), wire(joining()), wire(welcome())};
+    const QList<QByteArray> all = chatBodies + sequences;
+
+    bool ok = true;
+    for (const QByteArray &body : all) {
+        // Framer: the default limit and a small one; cut two ways.
+        ok &= write(folder("lineframer"), QByteArray("\xff\x01", 2), body);
+        ok &= write(folder("lineframer"), QByteArray("\x28\x07", 2), body);
+        // Dispatcher: from the clients to a host, and from a host to a client.
+        ok &= write(folder("dispatcher"), QByteArray("\x00\x03", 2), body);
+        ok &= write(folder("dispatcher"), QByteArray("\x01\x03", 2), body);
+    }
+    ok &= write(folder("dispatcher"), QByteArray("\x02\x05", 2), wire(joining()));
+    // Board: a swatch selected and a rubber band out, or nothing selected.
+    const QByteArray band("\x84\x40\x80", 3);
+    const QByteArray plain("\x1a\x00\x00", 3);
+    for (const QByteArray &body : all) {
+        ok &= write(folder("board"), band, body);
+        ok &= write(folder("board"), plain, body);
+    }
+
+    // Transfer: what senders write, alone and as whole conversations.
+    using namespace transfer::wire;
+    const QByteArray offer = QByteArray(kName) + "nota.txt" + kSize + "5" + "ciao!";
+    const QList<QByteArray> transferBodies{
+        QByteArray(kPacketRequest),
+        QByteArray(kPacketRequest) + kName + "mappa.png" + kSize + "12" + "\x89PNG\r\n\x1a\nabcd",
+        offer,
+        QByteArray(kName) + "vuoto.txt" + kSize + "0",
+        QByteArray(kName) + "../fuori.txt" + kSize + "3" + "abc",
+        QByteArray(kName) + "C:\\Giochi\\scheda.txt" + kSize + "2" + "ok",
+        offer + offer,
+        QByteArray(kAccept), QByteArray(kDenied), transfer::packetAnswer(2048),
+        QByteArray(kPendAccepted), QByteArray(kPendRefused), QByteArray(kKick)};
+    for (const QByteArray &body : transferBodies) {
+        // Everything accepted at once; or asked and answered yes.
+        ok &= write(folder("transfer"), QByteArray("\x00\x32\x01", 3), body);
+        ok &= write(folder("transfer"), QByteArray("\x0e\x32\x02", 3), body);
+    }
+
+    QList<QByteArray> chatWords;
+    QStringList tags{tag::Connessione, tag::Rename, tag::Disconnessione, tag::Espulsione,
+                     tag::CambiaNome, tag::NuovoNome, tag::Riordina, tag::Listato,
+                     tag::ComboIP, tag::NeoConnesso, tag::Messaggio, tag::Privato,
+                     tag::Pulisci, tag::Linea, tag::Circonferenza, tag::Colora,
+                     tag::TestoColore};
+    for (int part = 1; part <= 11; ++part)
+        tags.append(tag::testo(part));
+    for (const QString &t : tags)
+        chatWords.append(session::encodeText(t));
+    chatWords += {"\r\n", sFormatSend(-1).toLatin1(), sFormatSend(255).toLatin1(),
+                  sFormatSend(16777215).toLatin1(), sFormatSend(12000).toLatin1(), " - ", "True",
+                  "Falso"};
+    ok &= writeDict(root + QStringLiteral("/chat.dict"), chatWords);
+    ok &= writeDict(root + QStringLiteral("/transfer.dict"),
+                    {kAccept, kDenied, kPacketAnswer, kPendAccepted, kPendRefused, kKick,
+                     kPacketRequest, kName, kSize});
+    return ok ? 0 : 1;
+}
