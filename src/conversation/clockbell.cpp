@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMovie>
-#include <QSoundEffect>
+#include <QLibrary>
 #include <QStandardPaths>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -18,7 +18,8 @@ namespace conversation
 ClockBell::ClockBell(QWidget *parent, BellClock::TimeSource source, bool start)
     : QObject(parent), m_parent(parent), m_clock(new BellClock(std::move(source), this)),
       m_orologio(new QLabel(parent)), m_orarioBell(new QCheckBox(parent)),
-      m_folder(findAssetFolder(QCoreApplication::applicationDirPath()))
+      m_folder(findAssetFolder(QCoreApplication::applicationDirPath())),
+      m_module(findSoundModule(QCoreApplication::applicationDirPath()))
 {
     setObjectName(QStringLiteral("ClockBell"));
     m_orologio->setObjectName(QStringLiteral("Orologio"));
@@ -63,6 +64,26 @@ QString ClockBell::findAssetFolder(const QString &programFolder)
         }
     }
     return installed;
+}
+
+QString ClockBell::findSoundModule(const QString &programFolder)
+{
+    const QString name = QStringLiteral(TAVERNIX_BELL_MODULE);
+    const QStringList candidates = {
+        programFolder + QLatin1Char('/') + name,
+        programFolder + QStringLiteral("/../" TAVERNIX_MODULE_DIR "/") + name,
+    };
+    for (const QString &path : candidates) {
+        if (QFileInfo(path).isFile())
+            return QDir::cleanPath(path);
+    }
+    return QString();
+}
+
+void ClockBell::setSoundModule(const QString &path)
+{
+    m_module = path;
+    m_moduleTried = false;
 }
 
 QString ClockBell::clockText() const
@@ -134,13 +155,25 @@ void ClockBell::playSound(const QString &path)
     // A missing file is simply not played.
     if (!QFileInfo::exists(path))
         return;
-    if (!m_sound) {
-        m_sound = new QSoundEffect(this);
-        m_sound->setSource(QUrl::fromLocalFile(path));
-    } else if (m_sound->source() != QUrl::fromLocalFile(path)) {
-        m_sound->setSource(QUrl::fromLocalFile(path));
+    if (!m_sound && !m_moduleTried) {
+        // Tried once: a missing or broken module leaves the bell silent.
+        m_moduleTried = true;
+        using Create = QObject *(*)(QObject *);
+        QLibrary module(m_module);
+        auto create = m_module.isEmpty()
+                          ? nullptr
+                          : reinterpret_cast<Create>(module.resolve("tavernix_bell_sound_create"));
+        if (create)
+            m_sound = create(this);
+        if (m_sound)
+            m_sound->setObjectName(QStringLiteral("BellSound"));
     }
-    m_sound->play();
+    if (!m_sound)
+        return;
+    const QUrl source = QUrl::fromLocalFile(path);
+    if (m_sound->property("source").toUrl() != source)
+        m_sound->setProperty("source", source);
+    QMetaObject::invokeMethod(m_sound, "play");
 }
 
 } // namespace conversation

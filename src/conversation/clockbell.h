@@ -12,7 +12,6 @@
 class QCheckBox;
 class QLabel;
 class QMovie;
-class QSoundEffect;
 class QWidget;
 
 namespace conversation
@@ -60,6 +59,19 @@ public:
     /// The folder the bell's files come from (default: findAssetFolder of the program's folder).
     void setAssetFolder(const QString &folder);
     QString assetFolder() const { return m_folder; }
+    /**
+     * @brief The bell's sound module for a program in @p programFolder:
+     * beside the program (a build tree), else in lib/tavernix of its prefix
+     * (the library folder name the build was installed with). Empty when
+     * neither holds it: the bell is then silent.
+     */
+    static QString findSoundModule(const QString &programFolder);
+    /// The sound module loaded at the first ring (default: findSoundModule of the program's folder).
+    void setSoundModule(const QString &path);
+    QString soundModule() const { return m_module; }
+    /// The sound effect the module made at the first ring; null before it,
+    /// or for good when the module is missing or unusable.
+    QObject *soundEffect() const { return m_sound; }
     /// Replaces the sound output (tests record instead of playing).
     void setSoundPlayer(SoundPlayer player);
 
@@ -78,9 +90,11 @@ private:
     QCheckBox *m_orarioBell;
     QPointer<QWidget> m_form4;
     QMovie *m_movie = nullptr;
-    QSoundEffect *m_sound = nullptr;
     SoundPlayer m_player;
     QString m_folder;
+    QString m_module;
+    QObject *m_sound = nullptr;
+    bool m_moduleTried = false;
 };
 
 } // namespace conversation

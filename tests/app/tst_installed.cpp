@@ -28,6 +28,7 @@ private slots:
     void filesWhereTheDesktopLooks_data();
     void filesWhereTheDesktopLooks();
     void bellFilesAreFoundInShare();
+    void bellSoundModuleIsFoundInLib();
     void desktopEntryStartsTheInstalledProgram();
     void manualPageListsEveryOption();
     void installedProgramRuns();
@@ -84,6 +85,33 @@ void tst_Installed::bellFilesAreFoundInShare()
     const QString found = ClockBell::findAssetFolder(prefix(QStringLiteral(TAVERNIX_BINDIR)));
     qputenv("XDG_DATA_DIRS", oldDirs);
     QCOMPARE(found, QDir::cleanPath(prefix(QStringLiteral(TAVERNIX_DATADIR "/tavernix"))));
+}
+
+void tst_Installed::bellSoundModuleIsFoundInLib()
+{
+    // The module goes in the program's own library folder, not beside the
+    // program, and the program finds it there.
+    const QString module = ClockBell::findSoundModule(prefix(QStringLiteral(TAVERNIX_BINDIR)));
+    QVERIFY2(!module.isEmpty(), "no sound module in the installed tree");
+    QCOMPARE(QFileInfo(module).path(),
+             QDir::cleanPath(prefix(QStringLiteral(TAVERNIX_LIBDIR "/tavernix"))));
+    QVERIFY(QFileInfo(module).size() > 0);
+
+    // The installed program itself does not link the multimedia library:
+    // that is what the module is for.
+    const QString readelf = QStandardPaths::findExecutable(QStringLiteral("readelf"));
+    if (readelf.isEmpty())
+        QSKIP("readelf is not installed; the module's place was checked");
+    QProcess dynamic;
+    dynamic.start(readelf, {QStringLiteral("-d"), program()});
+    QVERIFY(dynamic.waitForFinished(10000));
+    QCOMPARE(dynamic.exitCode(), 0);
+    const QByteArray needed = dynamic.readAllStandardOutput();
+    QVERIFY(needed.contains("libQt6Widgets"));
+    QVERIFY2(!needed.contains("Multimedia"), needed.constData());
+    dynamic.start(readelf, {QStringLiteral("-d"), module});
+    QVERIFY(dynamic.waitForFinished(10000));
+    QVERIFY(dynamic.readAllStandardOutput().contains("libQt6Multimedia"));
 }
 
 void tst_Installed::desktopEntryStartsTheInstalledProgram()

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <QWidget>
 
 using conversation::BellClock;
@@ -173,6 +174,82 @@ private slots:
         walk(m_now, bell, QTime(12, 0, 10));
         QCOMPARE(bell.Orologio()->text(), QString("12.00.10"));
         QVERIFY(!bell.Form4());
+    }
+
+    // Where the bell's sound module is found: beside the program in a build
+    // tree, in lib/tavernix of an installed prefix, else nowhere.
+    void soundModuleForEachLayout_data()
+    {
+        QTest::addColumn<QString>("module");  // made under a temporary root, or empty
+        QTest::addColumn<QString>("program"); // the program's folder
+        const QString name = QFileInfo(ClockBell::findSoundModule(
+                                           QCoreApplication::applicationDirPath()))
+                                 .fileName();
+        QTest::newRow("build tree") << "build/bin/" + name << "build/bin";
+        QTest::newRow("installed") << "usr/" TAVERNIX_MODULE_DIR "/" + name << "usr/bin";
+        QTest::newRow("missing") << QString() << "usr/bin";
+        QTest::newRow("elsewhere") << "opt/lib/tavernix/" + name << "usr/bin";
+    }
+
+    void soundModuleForEachLayout()
+    {
+        QFETCH(QString, module);
+        QFETCH(QString, program);
+        QVERIFY2(!QFileInfo(ClockBell::findSoundModule(QCoreApplication::applicationDirPath()))
+                      .fileName()
+                      .isEmpty(),
+                 "the build tree's module is beside the test");
+        QTemporaryDir root;
+        QDir(root.path()).mkpath(program);
+        if (!module.isEmpty()) {
+            QDir(root.path()).mkpath(QFileInfo(module).path());
+            QFile file(root.filePath(module));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        const QString found = ClockBell::findSoundModule(root.filePath(program));
+        const bool reachable = !module.isEmpty() && !module.startsWith("opt/");
+        QCOMPARE(found, reachable ? QDir::cleanPath(root.filePath(module)) : QString());
+    }
+
+    void bellIsSilentWithoutItsModule()
+    {
+        QWidget window;
+        m_now = QTime(17, 59, 59);
+        ClockBell bell(&window, source(), false);
+        bell.setAssetFolder(QCoreApplication::applicationDirPath());
+        bell.setSoundModule(QCoreApplication::applicationDirPath() + "/no-such-module.so");
+        QSignalSpy rang(&bell, &ClockBell::bellRang);
+        bell.clock()->tick();
+        walk(m_now, bell, QTime(18, 0, 0));
+        QCOMPARE(rang.count(), 1);
+        QVERIFY(bell.Form4());
+        QVERIFY(bell.Form4()->isVisible());
+        QVERIFY(!bell.soundEffect());
+        // the next hour rings the same way, still without a sound
+        walk(m_now, bell, QTime(19, 0, 0));
+        QCOMPARE(rang.count(), 2);
+        QVERIFY(!bell.soundEffect());
+        QCOMPARE(bell.Orologio()->text(), QString("19.00.00"));
+    }
+
+    void soundModuleIsLoadedAtTheFirstRing()
+    {
+        QWidget window;
+        m_now = QTime(20, 59, 59);
+        ClockBell bell(&window, source(), false);
+        bell.setAssetFolder(QCoreApplication::applicationDirPath());
+        QVERIFY(!bell.soundModule().isEmpty());
+        bell.clock()->tick();
+        QVERIFY(!bell.soundEffect()); // nothing loaded before the bell rings
+        walk(m_now, bell, QTime(21, 0, 0));
+        QObject *sound = bell.soundEffect();
+        QVERIFY(sound);
+        QCOMPARE(sound->metaObject()->className(), "QSoundEffect");
+        QCOMPARE(sound->parent(), &bell);
+        QCOMPARE(sound->property("source").toUrl(),
+                 QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + "/cuckoo.wav"));
+        walk(m_now, bell, QTime(22, 0, 0));
+        QCOMPARE(bell.soundEffect(), sound); // made once, played again
     }
 
     void timerIsNotABusyLoop()
