@@ -794,11 +794,6 @@ void ChatSession::setTotalBacklogLimit(qint64 bytes)
 {
     d->budget.setLimit(bytes);
 }
-qint64 ChatSession::unsentBytes(qint16 index) const
-{
-    const Private::Element *e = d->element(index);
-    return e ? e->socket->bytesToWrite() : 0;
-}
 qint64 ChatSession::totalUnsentBytes() const
 {
     return d->budget.total();

@@ -121,9 +121,6 @@ public:
     static constexpr qint64 kDefaultTotalBacklogLimit = 256LL * 1024 * 1024;
     qint64 totalBacklogLimit() const;
     void setTotalBacklogLimit(qint64 bytes);
-    /// Bytes written on client element @p index that have not left yet (0
-    /// outside the array).
-    qint64 unsentBytes(qint16 index) const;
     /// The unsent bytes of every client connection not already being dropped.
     qint64 totalUnsentBytes() const;
 
