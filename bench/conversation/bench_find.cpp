@@ -12,7 +12,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTextCursor>
-#include <QTextEdit>
+#include <QPlainTextEdit>
 #include <QWidget>
 
 #include <cstdio>
@@ -20,7 +20,7 @@
 namespace
 {
 
-double perSearchMs(QTextEdit *pane, conversation::FindSettings &settings, int direction,
+double perSearchMs(QPlainTextEdit *pane, conversation::FindSettings &settings, int direction,
                    const QString &text, int runs, int caret)
 {
     settings.gFindText = text;
@@ -49,7 +49,7 @@ int main(int argc, char **argv)
         pane.UpdateDialog(
             QStringLiteral("Brom: riga numero %1 della serata, si parla d'altro").arg(i));
     pane.UpdateDialog(QStringLiteral("Ada: ecco il drago"));
-    QTextEdit *txt = pane.txtDialog();
+    QPlainTextEdit *txt = pane.txtDialog();
     const int end = txt->toPlainText().size();
     std::printf("pane: %d lines, %d characters\n", lines + 1, end);
 

@@ -22,7 +22,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTextDocument>
-#include <QTextEdit>
+#include <QPlainTextEdit>
 #include <QTimer>
 #include <QWidget>
 

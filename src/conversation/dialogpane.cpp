@@ -14,7 +14,6 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
-#include <QTextEdit>
 #include <QElapsedTimer>
 #include <QTimer>
 
@@ -34,9 +33,9 @@ QTextCharFormat colourFormat(const QColor &colour)
     return f;
 }
 
-// Lines go in through a cursor of their own rather than QTextEdit::append,
-// which may read a peer's markup as rich text and takes its formats from
-// wherever the user's cursor is; this one starts at the end of @p doc.
+// Lines go in through a cursor of their own rather than through the edit's
+// append, which takes its formats from wherever the user's cursor is; this
+// one starts at the end of @p doc.
 QTextCursor endCursor(QTextDocument *doc)
 {
     QTextCursor c(doc);
@@ -178,10 +177,15 @@ QMimeData *copyWithoutBreaks(const QTextCursor &selection)
 // The pane's text edit: nothing shown in it may fetch a resource, what is
 // pasted or dropped arrives as plain text only, and a copy holds what the
 // peers sent, without the pane's break points.
-class PlainPane : public QTextEdit
+//
+// A plain text edit lays out only the blocks it shows, where a rich one keeps
+// the layout of every block it ever held: a long session's pane would
+// otherwise hold most of the program's memory. Colours are character formats,
+// which both kinds show alike.
+class PlainPane : public QPlainTextEdit
 {
 public:
-    using QTextEdit::QTextEdit;
+    using QPlainTextEdit::QPlainTextEdit;
 
     QVariant loadResource(int, const QUrl &) override { return {}; }
 
@@ -215,7 +219,7 @@ protected:
 
 QString DialogPane::dialogText() const
 {
-    const QTextEdit *pane = txtDialog(); // with every waiting line
+    const QPlainTextEdit *pane = txtDialog(); // with every waiting line
     return textWithoutBreaks(pane->document(), 0,
                              m_txtDialog->document()->characterCount() - 1);
 }
@@ -268,7 +272,6 @@ DialogPane::DialogPane(QWidget *parent, session::ChatSession *chat)
     m_txtDialog->setReadOnly(true);
     // Peers' text is never interpreted: no rich paste, no links, and lines
     // only ever enter through plain-text insertion.
-    m_txtDialog->setAcceptRichText(false);
     m_txtDialog->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_txtDialog->document()->setUndoRedoEnabled(false);
     m_txtDialog->setGeometry(8, 8, 7335 / 15, 3000 / 15);
@@ -361,7 +364,7 @@ void DialogPane::UpdateDialog(const QString &vsDialog)
         m_sliceTimer->start();
 }
 
-QTextEdit *DialogPane::txtDialog() const
+QPlainTextEdit *DialogPane::txtDialog() const
 {
     if (!m_waiting.empty())
         const_cast<DialogPane *>(this)->showWaitingLines();

@@ -15,7 +15,6 @@
 class QAbstractScrollArea;
 class QPlainTextEdit;
 class QTextCursor;
-class QTextEdit;
 class QTimer;
 
 namespace session
@@ -66,7 +65,7 @@ public:
     };
 
     /// The conversation pane, holding every line handed over so far.
-    QTextEdit *txtDialog() const;
+    QPlainTextEdit *txtDialog() const;
     QPlainTextEdit *txtStatus() const { return m_txtStatus; }
     ToggleButton *Command21() const { return m_command21; }
     ToggleButton *Command19() const { return m_command19; }
@@ -150,7 +149,7 @@ private:
     void trackReading(QAbstractScrollArea *area, Reading *reading);
 
     session::ChatSession *m_chat;
-    QTextEdit *m_txtDialog;
+    QPlainTextEdit *m_txtDialog;
     QPlainTextEdit *m_txtStatus;
     ToggleButton *m_command21;
     ToggleButton *m_command19;

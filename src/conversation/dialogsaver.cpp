@@ -7,7 +7,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMenu>
-#include <QTextEdit>
+#include <QPlainTextEdit>
 
 namespace conversation
 {
@@ -23,7 +23,7 @@ DialogSaver::DialogSaver(DialogPane *pane, Journal *journal, QObject *parent)
                 m_journal->appendLine(stamp, line, runs);
             });
 
-    QTextEdit *edit = pane->txtDialog();
+    QPlainTextEdit *edit = pane->txtDialog();
     edit->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(edit, &QWidget::customContextMenuRequested, this, [this, edit](const QPoint &pos) {
         QMenu *menu = contextMenu(pos);
@@ -34,7 +34,7 @@ DialogSaver::DialogSaver(DialogPane *pane, Journal *journal, QObject *parent)
 
 QMenu *DialogSaver::contextMenu(const QPoint &pos)
 {
-    QTextEdit *edit = m_pane->txtDialog();
+    QPlainTextEdit *edit = m_pane->txtDialog();
     QMenu *menu = edit->createStandardContextMenu(edit->viewport()->mapToGlobal(pos));
     menu->setObjectName(QStringLiteral("mnuDialogo"));
     menu->addSeparator();

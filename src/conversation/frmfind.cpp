@@ -9,13 +9,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextCursor>
-#include <QTextEdit>
+#include <QPlainTextEdit>
 #include <QVBoxLayout>
 
 namespace conversation
 {
 
-frmFind::frmFind(FindSettings *settings, QTextEdit *pane, session::MessageService *messages,
+frmFind::frmFind(FindSettings *settings, QPlainTextEdit *pane, session::MessageService *messages,
                  QWidget *parent)
     : QDialog(parent), m_settings(settings), m_pane(pane), m_messages(messages)
 {
@@ -115,7 +115,7 @@ void frmFind::reject()
     QDialog::reject();
 }
 
-void frmFind::FindInDialog(FindSettings &settings, QTextEdit *pane,
+void frmFind::FindInDialog(FindSettings &settings, QPlainTextEdit *pane,
                            session::MessageService *messages)
 {
     // toPlainText counts a paragraph break as one character, as the

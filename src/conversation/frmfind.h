@@ -14,7 +14,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class QTextEdit;
+class QPlainTextEdit;
 
 namespace conversation
 {
@@ -30,7 +30,7 @@ class frmFind : public QDialog
 public:
     /// @p settings and @p pane must outlive the dialog or be watched by its
     /// opener; the dialog deletes itself when closed.
-    frmFind(FindSettings *settings, QTextEdit *pane, session::MessageService *messages,
+    frmFind(FindSettings *settings, QPlainTextEdit *pane, session::MessageService *messages,
             QWidget *parent = nullptr);
 
     void setMessageService(session::MessageService *messages) { m_messages = messages; }
@@ -40,7 +40,7 @@ public:
      * or shows "Impossibile trovare: " and the text in double quotes and
      * leaves the selection as it is.
      */
-    static void FindInDialog(FindSettings &settings, QTextEdit *pane,
+    static void FindInDialog(FindSettings &settings, QPlainTextEdit *pane,
                              session::MessageService *messages);
 
     QLabel *Label1;
@@ -66,7 +66,7 @@ private:
     void Form_Load();
 
     FindSettings *m_settings;
-    QPointer<QTextEdit> m_pane;
+    QPointer<QPlainTextEdit> m_pane;
     session::MessageService *m_messages;
 };
 

@@ -36,7 +36,7 @@
 #include <QMenu>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QTextEdit>
+#include <QPlainTextEdit>
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -771,7 +771,7 @@ void tst_MainWindow::findButtonOpensOneDialogOffTop()
     // It searches this window's pane and reports through its message boxes,
     // also after they are replaced.
     w.form->dialogPane()->UpdateDialog(QStringLiteral("ciao ciao"));
-    QTextEdit *pane = w.form->dialogPane()->txtDialog();
+    QPlainTextEdit *pane = w.form->dialogPane()->txtDialog();
     QTRY_COMPARE(pane->textCursor().position(), 9);
     QCoreApplication::processEvents();
     QTest::keyClicks(dialog->Text1, QStringLiteral("ciao"));

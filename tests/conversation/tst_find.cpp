@@ -13,7 +13,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
-#include <QTextEdit>
+#include <QPlainTextEdit>
 
 using conversation::DialogPane;
 using conversation::FindInDialog;
@@ -37,7 +37,7 @@ const QString kCiao = QStringLiteral("ciao ciao");
 
 // The pane puts the caret at the end from a zero timer after new lines;
 // a user's next click always comes after it.
-void settle(QTextEdit *pane)
+void settle(QPlainTextEdit *pane)
 {
     QCoreApplication::processEvents();
     QTRY_COMPARE(pane->textCursor().position(), pane->toPlainText().size());
@@ -207,7 +207,7 @@ void tst_Find::ciaoCiaoThroughTheDialog()
     QWidget window;
     DialogPane pane(&window);
     pane.UpdateDialog(kCiao);
-    QTextEdit *txt = pane.txtDialog();
+    QPlainTextEdit *txt = pane.txtDialog();
     // New lines put the caret at the end.
     settle(txt);
     QCOMPARE(txt->textCursor().position(), 9);
@@ -284,7 +284,7 @@ void tst_Find::searchesAcrossLinesOfThePane()
     pane.UpdateDialog(QStringLiteral("Brom: ciao"));
     pane.UpdateDialog(QStringLiteral("Ada: Ciao a tutti"));
     pane.UpdateDialog(QStringLiteral("Cala la notte."));
-    QTextEdit *txt = pane.txtDialog();
+    QPlainTextEdit *txt = pane.txtDialog();
     settle(txt);
     FindSettings settings;
     settings.gFindText = QStringLiteral("ciao");
@@ -303,7 +303,7 @@ void tst_Find::newLinesBetweenSearchesDoNotDisturb()
     QWidget window;
     DialogPane pane(&window);
     pane.UpdateDialog(QStringLiteral("ciao"));
-    QTextEdit *txt = pane.txtDialog();
+    QPlainTextEdit *txt = pane.txtDialog();
     settle(txt);
     FindSettings settings;
     settings.gFindText = QStringLiteral("ciao");

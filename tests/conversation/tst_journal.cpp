@@ -17,7 +17,7 @@
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextEdit>
+#include <QPlainTextEdit>
 
 #include <memory>
 

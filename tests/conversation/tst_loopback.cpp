@@ -14,7 +14,7 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QTextBlock>
-#include <QTextEdit>
+#include <QPlainTextEdit>
 
 #include <memory>
 
