@@ -26,37 +26,25 @@ void TrafficLog::push(Entry entry)
         m_notify->start();
 }
 
-QByteArray TrafficLog::stored(const QString &text)
-{
-    // A relay logs the same message once per client in a row: the same
-    // string, so comparing it costs next to nothing.
-    if (text.isSharedWith(m_lastText) || text == m_lastText)
-        return m_lastStored;
-    m_lastText = text;
-    m_lastStored = text.toUtf8();
-    return m_lastStored;
-}
-
 void TrafficLog::append(const QString &entry)
 {
-    push({stored(entry), kPlain});
+    push({entry, kPlain});
 }
 
 void TrafficLog::appendTraffic(qint32 connection, const QString &message)
 {
-    push({stored(message), connection});
+    push({message, connection});
 }
 
 QString TrafficLog::at(qsizetype row) const
 {
     const Entry &entry = m_entries[size_t(row)];
-    const QString text = QString::fromUtf8(entry.text);
     if (entry.origin == kPlain)
-        return text;
+        return entry.text;
     if (entry.origin == -1)
-        return QStringLiteral("sckConnect: ") + text;
+        return QStringLiteral("sckConnect: ") + entry.text;
     return QStringLiteral("sckConnection(") + QString::number(entry.origin) +
-           QStringLiteral("): ") + text;
+           QStringLiteral("): ") + entry.text;
 }
 
 QString TrafficLog::last() const

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QAbstractListModel>
-#include <QByteArray>
 #include <QString>
 
 #include <climits>
@@ -82,23 +81,15 @@ signals:
     void entryAppended(int row);
 
 private:
-    /// The text in UTF-8, half the size of the same text in a QString for
-    /// the Latin text of a chat line; origin is a connection number, or
-    /// kPlain for an entry appended as whole text.
+    /// A connection number, or kPlain for an entry appended as whole text.
     struct Entry {
-        QByteArray text;
+        QString text;
         qint32 origin;
     };
-    /// The entry's text for @p text: the one kept for the previous append
-    /// when the text is the same, so a message sent to many clients is still
-    /// stored once.
-    QByteArray stored(const QString &text);
     static constexpr qint32 kPlain = INT_MIN;
     void push(Entry entry);
 
     std::deque<Entry> m_entries;
-    QString m_lastText;
-    QByteArray m_lastStored;
     qsizetype m_bound;
     qint64 m_dropped = 0; ///< entries dropped: the number of m_entries.front()
     /// The entries views know of as rows, by number (m_viewFirst is row 0);
