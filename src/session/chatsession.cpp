@@ -122,6 +122,14 @@ constexpr qint64 kActSlice = 4 * 1024;
 /// Received bytes a connection holds before the sender must wait for us.
 constexpr qint64 kReadBufferSize = 64 * 1024;
 
+/// Writes already go out once per event-loop turn, gathered; holding the
+/// next one back until the peer acknowledges the last (Nagle) only adds the
+/// peer's delayed acknowledgement, up to 40 ms, to every line of a burst.
+void setLowDelay(QTcpSocket *socket)
+{
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+}
+
 } // namespace
 
 struct ChatSession::Private {
@@ -396,6 +404,7 @@ struct ChatSession::Private {
         e->readyNext = 0;
         e->replay = {};
         e->socket->setSocketDescriptor(descriptor);
+        setLowDelay(e->socket);
         budget.set(chosen, 0);
         gate->admit(chosen);
     }
@@ -618,6 +627,7 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
 
     d->client = new QTcpSocket(this);
     connect(d->client, &QTcpSocket::readyRead, this, [this] { d->readClient(); });
+    connect(d->client, &QTcpSocket::connected, this, [this] { setLowDelay(d->client); });
     connect(d->client, &QTcpSocket::disconnected, this, [this] { d->onClientClosed(); });
 
     d->server = new Listener(this);

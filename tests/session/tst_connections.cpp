@@ -27,6 +27,7 @@ private slots:
     void disconnectDuringTheWaitCancelsIt();
     void hostDisconnectEmptiesEveryClient();
     void clientDisconnectIsAnnounced();
+    void bothEndsSendWithoutWaitingForAcknowledgements();
     void disconnectWhileIdleStillResets();
     void connectAndCloseAtOnceLeavesNoTrace();
     void burstOfTwoHundredClients();
@@ -275,6 +276,26 @@ void TestConnections::hostDisconnectEmptiesEveryClient()
     QCOMPARE(a.conversation.clears, aClears + 1);
     QCOMPARE(a.board.clears, aBoard + 1);
     QVERIFY(a.messages.shown.isEmpty());
+}
+
+void TestConnections::bothEndsSendWithoutWaitingForAcknowledgements()
+{
+    // A burst relayed in several writes must not wait out the peer's delayed
+    // acknowledgement between them: the host's element and the client's
+    // socket both have Nagle off.
+    Peer host(QStringLiteral("Oste"));
+    Peer a(QStringLiteral("Anna"));
+    QVERIFY(a.join(host.host()));
+    for (const Peer *peer : {&host, &a}) {
+        int connected = 0;
+        for (QTcpSocket *s : peer->chat->findChildren<QTcpSocket *>()) {
+            if (s->state() != QAbstractSocket::ConnectedState)
+                continue;
+            ++connected;
+            QCOMPARE(s->socketOption(QAbstractSocket::LowDelayOption).toInt(), 1);
+        }
+        QCOMPARE(connected, 1);
+    }
 }
 
 void TestConnections::clientDisconnectIsAnnounced()
