@@ -2,6 +2,7 @@
 
 #include <QTimer>
 
+#include <algorithm>
 
 namespace session
 {
@@ -26,25 +27,48 @@ void TrafficLog::push(Entry entry)
         m_notify->start();
 }
 
+TrafficLog::Entry TrafficLog::stored(const QString &text, qint32 origin)
+{
+    // A relay logs the same message once per client in a row: the same
+    // string, so comparing it costs next to nothing.
+    if (!(text.isSharedWith(m_last) || text == m_last)) {
+        m_last = text;
+        const auto *units = reinterpret_cast<const char16_t *>(text.constData());
+        const qsizetype n = text.size();
+        m_lastLatin1 = std::all_of(units, units + n, [](char16_t u) { return u < 0x100; });
+        // Both forms are allocated at their exact size and give back the
+        // very text logged, unpaired surrogates included.
+        m_lastStored = m_lastLatin1
+                           ? text.toLatin1()
+                           : QByteArray(reinterpret_cast<const char *>(units),
+                                        n * qsizetype(sizeof(char16_t)));
+    }
+    return {m_lastStored, origin, m_lastLatin1};
+}
+
 void TrafficLog::append(const QString &entry)
 {
-    push({entry, kPlain});
+    push(stored(entry, kPlain));
 }
 
 void TrafficLog::appendTraffic(qint32 connection, const QString &message)
 {
-    push({message, connection});
+    push(stored(message, connection));
 }
 
 QString TrafficLog::at(qsizetype row) const
 {
     const Entry &entry = m_entries[size_t(row)];
+    const QString text =
+        entry.latin1 ? QString::fromLatin1(entry.text)
+                     : QString(reinterpret_cast<const QChar *>(entry.text.constData()),
+                               entry.text.size() / qsizetype(sizeof(char16_t)));
     if (entry.origin == kPlain)
-        return entry.text;
+        return text;
     if (entry.origin == -1)
-        return QStringLiteral("sckConnect: ") + entry.text;
+        return QStringLiteral("sckConnect: ") + text;
     return QStringLiteral("sckConnection(") + QString::number(entry.origin) +
-           QStringLiteral("): ") + entry.text;
+           QStringLiteral("): ") + text;
 }
 
 QString TrafficLog::last() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractListModel>
+#include <QByteArray>
 #include <QString>
 
 #include <climits>
@@ -81,15 +82,25 @@ signals:
     void entryAppended(int row);
 
 private:
-    /// A connection number, or kPlain for an entry appended as whole text.
+    /// The text in Latin-1 when every character is, which halves a chat
+    /// line, or else its UTF-16 as it is; origin is a connection number, or
+    /// kPlain for an entry appended as whole text.
     struct Entry {
-        QString text;
+        QByteArray text;
         qint32 origin;
+        bool latin1;
     };
     static constexpr qint32 kPlain = INT_MIN;
+    /// The entry for @p text, sharing the bytes kept for the previous append
+    /// when the text is the same: a message sent to many clients is still
+    /// stored once.
+    Entry stored(const QString &text, qint32 origin);
     void push(Entry entry);
 
     std::deque<Entry> m_entries;
+    QString m_last;
+    QByteArray m_lastStored;
+    bool m_lastLatin1 = true;
     qsizetype m_bound;
     qint64 m_dropped = 0; ///< entries dropped: the number of m_entries.front()
     /// The entries views know of as rows, by number (m_viewFirst is row 0);

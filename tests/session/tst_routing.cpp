@@ -23,6 +23,7 @@ private slots:
     void textThatCannotTravelStaysOneLine();
 
     void trafficLogKeepsEveryEntry();
+    void trafficLogKeepsTextsExactly();
     void trafficLogCoalescesNotifications();
     void trafficLogMillionEntries();
     void trafficLogBoundKeepsTheNewest_data();
@@ -200,6 +201,33 @@ void TestRouting::trafficLogKeepsEveryEntry()
     QCOMPARE(log.rowCount(), 2);
     QCOMPARE(log.data(log.index(0), Qt::DisplayRole).toString(), QStringLiteral("uno"));
     QVERIFY(!log.data(log.index(5), Qt::DisplayRole).isValid());
+}
+
+void TestRouting::trafficLogKeepsTextsExactly()
+{
+    // Entries are stored compactly and a text repeated in a row is stored
+    // once; neither may change what a row reads.
+    session::TrafficLog log;
+    const QString relayed = QStringLiteral("[Messaggio]Gandalf: così è, \u00e8 \U0001F3B2 ok");
+    const QStringList texts = {relayed,
+                               relayed,
+                               QString(relayed), // the same string again
+                               QStringLiteral("[Messaggio]altro"),
+                               QString(relayed.data(), relayed.size()), // equal, not shared
+                               QString(),
+                               QString(),
+                               QStringLiteral("\u00ff\u0100 \u20ac"),
+                               QStringLiteral("caff\u00e8 \u00ff"), // Latin-1 to its last letter
+                               QString(QChar(0xD800)) + QStringLiteral("solo")};
+    for (qsizetype i = 0; i < texts.size(); ++i)
+        log.appendTraffic(qint32(i), texts[i]);
+    log.append(QStringLiteral("Ricevuto: «fine»"));
+    QCOMPARE(log.size(), texts.size() + 1);
+    for (qsizetype i = 0; i < texts.size(); ++i)
+        QCOMPARE(log.at(i), QStringLiteral("sckConnection(%1): ").arg(i) + texts[i]);
+    QCOMPARE(log.last(), QStringLiteral("Ricevuto: «fine»"));
+    log.appendTraffic(-1, relayed);
+    QCOMPARE(log.last(), QStringLiteral("sckConnect: ") + relayed);
 }
 
 void TestRouting::trafficLogCoalescesNotifications()
