@@ -116,9 +116,9 @@ private:
 /// What one turn of a connection frames at most, and what it acts on: at
 /// most so many lines, and no further line once so many bytes of lines were
 /// acted on. A fast sender or a long line waits for the others' turns.
-constexpr qint64 kReadSlice = 16 * 1024;
-constexpr int kLinesPerSlice = 64;
-constexpr qint64 kActSlice = 4 * 1024;
+constexpr qint64 kReadSlice = 32 * 1024;
+constexpr int kLinesPerSlice = 256;
+constexpr qint64 kActSlice = 16 * 1024;
 /// Received bytes a connection holds before the sender must wait for us.
 constexpr qint64 kReadBufferSize = 64 * 1024;
 
