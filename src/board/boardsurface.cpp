@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace board {
 
@@ -85,6 +86,10 @@ bool finite(QPointF p)
     return std::isfinite(p.x()) && std::isfinite(p.y());
 }
 
+// Below this many pixels a board is filled at once: a thread would cost
+// more than the fill.
+constexpr qint64 kBackgroundFillPixels = 256 * 256;
+
 } // namespace
 
 /**
@@ -143,10 +148,30 @@ BoardSurface::BoardSurface(QObject *parent)
 }
 
 BoardSurface::BoardSurface(QSize pixels, QObject *parent)
-    : QObject(parent)
-    , m_image(std::max(1, pixels.width()), std::max(1, pixels.height()), QImage::Format_RGB32)
+    : QObject(parent), m_size(std::max(1, pixels.width()), std::max(1, pixels.height()))
 {
-    m_image.fill(toRgb(m_backColor));
+    const auto filled = [size = m_size, rgb = toRgb(m_backColor)] {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(rgb);
+        return image;
+    };
+    // Small boards (the tests') are not worth a thread.
+    if (qint64(m_size.width()) * m_size.height() >= kBackgroundFillPixels)
+        m_firstFill = std::async(std::launch::async, filled);
+    else
+        m_image = filled();
+}
+
+QImage &BoardSurface::pixels()
+{
+    return const_cast<QImage &>(std::as_const(*this).pixels());
+}
+
+const QImage &BoardSurface::pixels() const
+{
+    if (m_firstFill.valid())
+        m_image = m_firstFill.get();
+    return m_image;
 }
 
 void BoardSurface::setScaleMode(int mode)
@@ -162,12 +187,12 @@ double BoardSurface::unitsPerPixel() const
 
 double BoardSurface::scaleWidth() const
 {
-    return m_image.width() * unitsPerPixel();
+    return m_size.width() * unitsPerPixel();
 }
 
 double BoardSurface::scaleHeight() const
 {
-    return m_image.height() * unitsPerPixel();
+    return m_size.height() * unitsPerPixel();
 }
 
 QPointF BoardSurface::toPixels(QPointF p) const
@@ -231,7 +256,7 @@ void BoardSurface::line(QPointF a, QPointF b, std::optional<quint32> colour)
 {
     if (!finite(a) || !finite(b))
         return;
-    Painter painter(m_image, m_drawMode == Invert, colourBits(colour.value_or(m_foreColor)));
+    Painter painter(pixels(), m_drawMode == Invert, colourBits(colour.value_or(m_foreColor)));
     rasterLine(painter, toPixels(a), toPixels(b), m_drawWidth);
     report(painter.touched());
 }
@@ -243,8 +268,8 @@ void BoardSurface::pset(QPointF p, std::optional<quint32> colour)
 
 void BoardSurface::rasterLine(Painter &painter, QPointF a, QPointF b, int width) const
 {
-    const int w = m_image.width();
-    const int h = m_image.height();
+    const int w = m_size.width();
+    const int h = m_size.height();
 
     if (width <= 1) {
         // One pixel per column (or per row for steep lines) between the
@@ -339,8 +364,8 @@ void BoardSurface::circle(QPointF centre, double radius, std::optional<quint32> 
     const QPointF c = toPixels(centre);
     // A negative radius from a peer is read as its size.
     const double r = std::abs(radius) / unitsPerPixel();
-    const int w = m_image.width();
-    const int h = m_image.height();
+    const int w = m_size.width();
+    const int h = m_size.height();
 
     // The ring lies inside the radius for the inside-solid pen, across it
     // for the plain one; it is the pixels with inner < distance <= outer.
@@ -361,7 +386,7 @@ void BoardSurface::circle(QPointF centre, double radius, std::optional<quint32> 
         return;
 
     const quint32 ringColour = colourBits(colour.value_or(m_foreColor));
-    Painter painter(m_image, m_drawMode == Invert, ringColour);
+    Painter painter(pixels(), m_drawMode == Invert, ringColour);
 
     // Only the rows of the surface are visited, so a huge circle costs no
     // more than a small one.
@@ -400,18 +425,18 @@ void BoardSurface::circle(QPointF centre, double radius, std::optional<quint32> 
 
 void BoardSurface::clear()
 {
-    m_image.fill(toRgb(m_backColor));
+    pixels().fill(toRgb(m_backColor));
     m_picture = QImage();
-    report(m_image.rect());
+    report(bounds());
     emit cleared();
 }
 
-void BoardSurface::erase(const QRect &pixels)
+void BoardSurface::erase(const QRect &rect)
 {
-    const QRect area = pixels & m_image.rect();
+    const QRect area = rect & bounds();
     if (area.isEmpty())
         return;
-    QPainter p(&m_image);
+    QPainter p(&pixels());
     p.setCompositionMode(QPainter::CompositionMode_Source);
     p.fillRect(area, QColor::fromRgb(toRgb(m_backColor)));
     p.end();
@@ -421,12 +446,12 @@ void BoardSurface::erase(const QRect &pixels)
 void BoardSurface::setBackColor(quint32 colour)
 {
     m_backColor = colourBits(colour);
-    m_image.fill(toRgb(m_backColor));
+    pixels().fill(toRgb(m_backColor));
     if (!m_picture.isNull()) {
-        QPainter p(&m_image);
+        QPainter p(&pixels());
         p.drawImage(QPoint(0, 0), m_picture);
     }
-    report(m_image.rect());
+    report(bounds());
     emit cleared();
 }
 
@@ -435,13 +460,13 @@ void BoardSurface::setPicture(const QImage &picture)
     // The picture becomes what the board shows from its top-left corner;
     // later drawing goes over it. Transparent parts show the background.
     const QRect old = m_picture.isNull() ? QRect()
-                                         : QRect(QPoint(0, 0), m_picture.size()) & m_image.rect();
+                                         : QRect(QPoint(0, 0), m_picture.size()) & bounds();
     m_picture = picture;
     const QRect area =
-        picture.isNull() ? QRect() : QRect(QPoint(0, 0), picture.size()) & m_image.rect();
+        picture.isNull() ? QRect() : QRect(QPoint(0, 0), picture.size()) & bounds();
     if (old.isEmpty() && area.isEmpty())
         return;
-    QPainter p(&m_image);
+    QPainter p(&pixels());
     p.setCompositionMode(QPainter::CompositionMode_Source);
     const QColor back = QColor::fromRgb(toRgb(m_backColor));
     if (!old.isEmpty())
@@ -463,7 +488,7 @@ void BoardSurface::removePicture()
 void BoardSurface::paintOn(const std::function<QRect(QImage &)> &paint)
 {
     if (paint)
-        report(paint(m_image) & m_image.rect());
+        report(paint(pixels()) & bounds());
 }
 
 BoardSurface::ChangeBatch::ChangeBatch(BoardSurface &surface) : m_surface(surface)
@@ -482,14 +507,14 @@ BoardSurface::ChangeBatch::~ChangeBatch()
 
 std::optional<quint32> BoardSurface::pixel(int x, int y) const
 {
-    if (x < 0 || y < 0 || x >= m_image.width() || y >= m_image.height())
+    if (x < 0 || y < 0 || x >= m_size.width() || y >= m_size.height())
         return std::nullopt;
-    return fromRgb(m_image.pixel(x, y));
+    return fromRgb(pixels().pixel(x, y));
 }
 
 void BoardSurface::fillChanged(const QRect &pixels)
 {
-    report(pixels & m_image.rect());
+    report(pixels & bounds());
 }
 
 void BoardSurface::report(const QRect &pixels)

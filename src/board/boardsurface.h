@@ -8,6 +8,7 @@
 #include <QRect>
 
 #include <functional>
+#include <future>
 #include <optional>
 
 namespace board {
@@ -45,8 +46,8 @@ public:
     explicit BoardSurface(QSize pixels, QObject *parent = nullptr);
 
     /// What is shown: the background picture with the drawing on it.
-    const QImage &image() const { return m_image; }
-    QSize pixelSize() const { return m_image.size(); }
+    const QImage &image() const { return pixels(); }
+    QSize pixelSize() const { return m_size; }
 
     int scaleMode() const { return m_scaleMode; }
     void setScaleMode(int mode); ///< 1 or 3; other codes are ignored
@@ -126,7 +127,7 @@ public:
     std::optional<quint32> pixel(int x, int y) const;
 
     // fill::FillTarget
-    QImage *fillImage() override { return &m_image; }
+    QImage *fillImage() override { return &pixels(); }
     quint32 FillColor() const override { return m_fillColor; }
     void setFillColor(quint32 colour) override;
     void fillChanged(const QRect &pixels) override;
@@ -155,8 +156,16 @@ private:
     void rasterLine(Painter &painter, QPointF a, QPointF b, int width) const;
     /// Emits changed() for a non-empty rectangle.
     void report(const QRect &pixels);
+    /// The board's pixels, once the first fill has finished.
+    QImage &pixels();
+    const QImage &pixels() const;
+    QRect bounds() const { return QRect(QPoint(0, 0), m_size); }
 
-    QImage m_image;
+    QSize m_size;
+    // A full-size board is first filled on another thread: it is megabytes
+    // of fresh memory, and the window has plenty else to build meanwhile.
+    mutable std::future<QImage> m_firstFill;
+    mutable QImage m_image;
     QImage m_picture;
     int m_batchDepth = 0;
     QRect m_batchBox;

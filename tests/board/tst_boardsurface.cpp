@@ -6,9 +6,12 @@
 #include <QTest>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 using board::BoardSurface;
+
+Q_DECLARE_METATYPE(std::function<void(board::BoardSurface &)>)
 
 namespace {
 
@@ -80,6 +83,8 @@ class TestBoardSurface : public QObject
     Q_OBJECT
 private slots:
     void startsWhiteAndInTwips();
+    void firstOperationSeesTheWhiteBoard_data();
+    void firstOperationSeesTheWhiteBoard();
     void scaleConversions();
     void unknownCodesAreIgnored();
     void colourConversion();
@@ -139,6 +144,59 @@ void TestBoardSurface::startsWhiteAndInTwips()
     QCOMPARE(s.drawMode(), int(BoardSurface::CopyPen));
     QCOMPARE(s.backColor(), 0x00FFFFFFu);
     QVERIFY(!s.hasPicture());
+}
+
+// A full-size board is filled while the window is still being built: whatever
+// reaches it first must find it filled, as it would a board already read.
+void TestBoardSurface::firstOperationSeesTheWhiteBoard_data()
+{
+    using Op = std::function<void(BoardSurface &)>;
+    QTest::addColumn<Op>("op");
+    QTest::newRow("line") << Op([](BoardSurface &s) { s.line({150, 150}, {3000, 1500}, 0xFF); });
+    QTest::newRow("circle") << Op([](BoardSurface &s) { s.circle({6000, 6000}, 900, 0xFF00); });
+    QTest::newRow("inverted dot") << Op([](BoardSurface &s) {
+        s.setDrawMode(BoardSurface::Invert);
+        s.setDrawWidth(5);
+        s.pset({300, 300});
+    });
+    QTest::newRow("erase") << Op([](BoardSurface &s) {
+        s.erase(QRect(10, 10, 50, 50)); // nothing to see, but reported
+        s.line({0, 0}, {1500, 0}, 0xFF);
+    });
+    QTest::newRow("back colour") << Op([](BoardSurface &s) { s.setBackColor(0x123456); });
+    QTest::newRow("picture") << Op([](BoardSurface &s) {
+        QImage picture(30, 20, QImage::Format_ARGB32);
+        picture.fill(0x80FF0000);
+        s.setPicture(picture);
+    });
+    QTest::newRow("fill library's image") << Op([](BoardSurface &s) {
+        s.fillImage()->setPixel(7, 9, 0xFF0000FF);
+        s.fillChanged(QRect(7, 9, 1, 1));
+    });
+    QTest::newRow("painting") << Op([](BoardSurface &s) {
+        s.paintOn([](QImage &image) {
+            image.setPixel(799, 799, 0xFF00FF00);
+            return QRect(799, 799, 1, 1);
+        });
+    });
+}
+
+void TestBoardSurface::firstOperationSeesTheWhiteBoard()
+{
+    QFETCH(std::function<void(BoardSurface &)>, op);
+    BoardSurface fresh;
+    QSignalSpy freshChanges(&fresh, &BoardSurface::changed);
+    op(fresh);
+    BoardSurface settled;
+    QCOMPARE(settled.pixel(0, 0), std::optional<quint32>(0x00FFFFFF)); // now filled
+    QSignalSpy settledChanges(&settled, &BoardSurface::changed);
+    op(settled);
+    QCOMPARE(fresh.pixelSize(), QSize(800, 800));
+    QCOMPARE(fresh.image(), settled.image());
+    QVERIFY(fresh.image() != BoardSurface().image());
+    QCOMPARE(freshChanges.size(), settledChanges.size());
+    if (!freshChanges.isEmpty())
+        QCOMPARE(freshChanges.last(), settledChanges.last());
 }
 
 void TestBoardSurface::scaleConversions()
