@@ -2,9 +2,10 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QStandardPaths>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,15 +20,35 @@ InstanceGuard::InstanceGuard(QString lockDir)
     m_lockPath = lockDir + QStringLiteral("/tavernix-%1.lock").arg(getuid());
 }
 
-InstanceGuard::~InstanceGuard() = default;
+InstanceGuard::~InstanceGuard()
+{
+    // The file stays: removing it would let a copy that opened it a moment
+    // ago lock a file no longer in the folder while the next one makes a
+    // new one, and both would run.
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
 
 bool InstanceGuard::tryLock()
 {
+    if (m_fd >= 0)
+        return true;
     QDir().mkpath(QFileInfo(m_lockPath).absolutePath());
-    m_lock = std::make_unique<QLockFile>(m_lockPath);
-    // A lock left by a crashed copy names a dead process; QLockFile takes it over.
-    m_lock->setStaleLockTime(0);
-    return m_lock->tryLock(0);
+    const int fd = ::open(QFile::encodeName(m_lockPath).constData(),
+                          O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        return false;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return false;
+    }
+    // The process id is for whoever looks at the file; the lock itself is
+    // what counts, so the file is not synced to disk.
+    const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';
+    if (::ftruncate(fd, 0) == 0)
+        (void)!::pwrite(fd, pid.constData(), size_t(pid.size()), 0);
+    m_fd = fd;
+    return true;
 }
 
 bool InstanceGuard::executableNameOk(const QString &executablePath)

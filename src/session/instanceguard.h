@@ -2,10 +2,6 @@
 
 #include <QString>
 
-#include <memory>
-
-class QLockFile;
-
 namespace session {
 
 /**
@@ -18,8 +14,13 @@ public:
     /// @p lockDir defaults to the user's runtime folder ($XDG_RUNTIME_DIR).
     explicit InstanceGuard(QString lockDir = QString());
     ~InstanceGuard();
+    InstanceGuard(const InstanceGuard &) = delete;
+    InstanceGuard &operator=(const InstanceGuard &) = delete;
 
-    /// Takes the per-user lock; false when another instance holds it.
+    /// Takes the per-user lock; false when another instance holds it (or
+    /// the lock file cannot be opened at all). The lock is the kernel's, on
+    /// an open file: it ends with the process however that ends, so a crash
+    /// leaves nothing stale behind.
     bool tryLock();
 
     /// The executable's name without folder and extension, compared in upper
@@ -37,7 +38,7 @@ public:
 
 private:
     QString m_lockPath;
-    std::unique_ptr<QLockFile> m_lock;
+    int m_fd = -1;
 };
 
 } // namespace session

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QProcess>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -44,6 +45,9 @@ private slots:
     void otherInstanceFromAnotherFolder();
     void ownProcessIsNotAnotherInstance();
     void lockIsExclusive();
+    void lockTakesOverWhatACrashLeft_data();
+    void lockTakesOverWhatACrashLeft();
+    void lockHeldByAnotherProcessEndsWithIt();
     void raiseChannelAnswersARequest();
     void raiseChannelIgnoresOtherTalk_data();
     void raiseChannelIgnoresOtherTalk();
@@ -266,6 +270,60 @@ void tst_Startup::lockIsExclusive()
     QVERIFY(first.tryLock());
     InstanceGuard second(dir.path());
     QVERIFY(!second.tryLock());
+}
+
+// Whatever a copy that died left in the file, the next start runs: only a
+// living holder keeps the lock.
+void tst_Startup::lockTakesOverWhatACrashLeft_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("a dead process") << QByteArray("2147483646\n");
+    QTest::newRow("a living other program") << QByteArray("1\n");
+    QTest::newRow("an older copy's three lines") << QByteArray("1\ntavernix\nhost\n");
+    QTest::newRow("garbage") << QByteArray("\xff\0zz", 4);
+}
+
+void tst_Startup::lockTakesOverWhatACrashLeft()
+{
+    QFETCH(QByteArray, contents);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tavernix-%1.lock").arg(getuid()));
+    {
+        QFile left(path);
+        QVERIFY(left.open(QIODevice::WriteOnly));
+        left.write(contents);
+    }
+    {
+        InstanceGuard guard(dir.path());
+        QVERIFY(guard.tryLock());
+        QVERIFY(!InstanceGuard(dir.path()).tryLock());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray::number(qint64(getpid())) + '\n');
+    }
+    // Ended normally, the lock is free again.
+    QVERIFY(InstanceGuard(dir.path()).tryLock());
+}
+
+void tst_Startup::lockHeldByAnotherProcessEndsWithIt()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tavernix-%1.lock").arg(getuid()));
+    // util-linux's flock(1) takes the same kind of lock on the same file; the
+    // shell then becomes the sleep, so the process killed is the holder.
+    QProcess holder;
+    holder.start(QStringLiteral("sh"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("exec 9>>\"$0\" && flock -x 9 && echo held && exec sleep 60"), path});
+    QVERIFY(holder.waitForStarted(5000));
+    QVERIFY(QTest::qWaitFor([&] { return holder.canReadLine(); }, 5000));
+    QCOMPARE(holder.readLine(), QByteArray("held\n"));
+    InstanceGuard guard(dir.path());
+    QVERIFY(!guard.tryLock());
+    holder.kill(); // as a crash would end it
+    QVERIFY(holder.waitForFinished(5000));
+    QVERIFY(QTest::qWaitFor([&] { return guard.tryLock(); }, 5000));
 }
 
 // The running copy's side: a second start's request over a real local socket.
