@@ -5,18 +5,18 @@
 #include "frmmain.h"
 #include "instanceguard.h"
 #include "shown.h"
+#include "startupwarmup.h"
 
 #include <QApplication>
-#include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
 
 int main(int argc, char **argv)
 {
     QApplication application(argc, argv);
+    app::StartupWarmup warmup(QStringLiteral(":/tavernix/tavernix.png"));
     QApplication::setApplicationName(QStringLiteral("tavernix"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tavernix"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/tavernix/tavernix.png")));
     QTranslator qtItalian;
     if (qtItalian.load(QStringLiteral("qtbase_it"),
                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
@@ -29,6 +29,7 @@ int main(int argc, char **argv)
     (void)session::InstanceGuard::bOtherInstance(QStringLiteral("tavernix"), self);
 
     app::frmMain window;
+    QApplication::setWindowIcon(warmup.windowIcon());
     ShownProbe probe(&window);
     window.show();
     return application.exec();

@@ -3,9 +3,9 @@
 #include "instanceguard.h"
 #include "raisechannel.h"
 #include "signalbridge.h"
+#include "startupwarmup.h"
 
 #include <QApplication>
-#include <QIcon>
 #include <QLibraryInfo>
 #include <QLoggingCategory>
 #include <QTextStream>
@@ -40,10 +40,10 @@ int main(int argc, char *argv[])
     }
 
     QApplication application(argc, argv);
+    app::StartupWarmup warmup(QStringLiteral(":/tavernix/tavernix.png"));
     QApplication::setApplicationName(QStringLiteral("tavernix"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tavernix"));
     QApplication::setApplicationVersion(QStringLiteral(TAVERNIX_VERSION));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/tavernix/tavernix.png")));
     QApplication::setDesktopFileName(QStringLiteral("io.github.tavernix.Tavernix"));
     // The program speaks Italian whatever the desktop's language, so Qt's
     // own dialogs (the file chooser, standard buttons) do too when their
@@ -74,6 +74,7 @@ int main(int argc, char *argv[])
     }
 
     app::frmMain window;
+    QApplication::setWindowIcon(warmup.windowIcon());
     app::SignalBridge signals_;
     QObject::connect(&signals_, &app::SignalBridge::terminationRequested, &window,
                      [&window] { window.close(); });

@@ -29,7 +29,9 @@
 #include "messagerecorder.h"
 #include "participantlist.h"
 #include "signalbridge.h"
+#include "startupwarmup.h"
 
+#include <QIcon>
 #include <QCheckBox>
 #include <QAction>
 #include <QComboBox>
@@ -126,6 +128,7 @@ private slots:
     void commandLineHostsAndConnects();
     void commandLineLogDirKeepsTheConversation();
     void signalBridgeDeliversSigterm();
+    void startupWarmupDecodesTheIcon();
     void conversationReachesEveryWindow();
     void drawingReachesEveryBoard();
     void clearFromAClientClearsEveryBoard();
@@ -1272,6 +1275,28 @@ void tst_MainWindow::privateLineWithoutRecipientStaysInTheBox()
     QCOMPARE(composer->txtMessage()->toPlainText(), QStringLiteral("a chi?"));
     QVERIFY(!pane(w).contains(QStringLiteral("a chi?")));
     QVERIFY(w.form->dialogPane()->statusText().endsWith(conversation::Composer::noRecipientText()));
+}
+
+// The icon decoded off the UI thread is the file's picture; a file that
+// cannot be read gives no icon rather than a broken one.
+void tst_MainWindow::startupWarmupDecodesTheIcon()
+{
+    QTemporaryDir dir;
+    QImage picture(48, 32, QImage::Format_ARGB32);
+    picture.fill(qRgb(200, 30, 40));
+    const QString path = dir.filePath(QStringLiteral("icon.png"));
+    QVERIFY(picture.save(path));
+    app::StartupWarmup warmup(path);
+    const QIcon icon = warmup.windowIcon();
+    QVERIFY(!icon.isNull());
+    QCOMPARE(icon.availableSizes(), QList<QSize>{QSize(48, 32)});
+    QCOMPARE(icon.pixmap(QSize(48, 32)).toImage().pixel(47, 31), qRgb(200, 30, 40));
+    QVERIFY(warmup.windowIcon().isNull()); // handed over once
+
+    QFile::resize(path, 10);
+    QVERIFY(app::StartupWarmup(path).windowIcon().isNull());
+    QVERIFY(app::StartupWarmup(dir.filePath(QStringLiteral("none.png"))).windowIcon().isNull());
+    app::StartupWarmup unasked(path); // ends without being asked
 }
 
 QTEST_MAIN(tst_MainWindow)
