@@ -4,6 +4,9 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cstring>
+
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -65,29 +68,41 @@ bool InstanceGuard::bOtherInstance(const QString &name, const QString &ownExecut
     const QString own = QFileInfo(ownExecutable).absoluteFilePath().trimmed().toUpper();
     const uid_t me = getuid();
 
-    const QDir proc(procRoot);
-    const QStringList entries = proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &entry : entries) {
-        bool isPid = false;
-        entry.toInt(&isPid);
-        if (!isPid)
+    // Plain system calls: a desktop runs hundreds of processes, and this
+    // check stands between the user and the window.
+    const QByteArray root = QFile::encodeName(procRoot);
+    DIR *proc = ::opendir(root.constData());
+    if (!proc)
+        return false;
+    const int procFd = ::dirfd(proc);
+    bool found = false;
+    while (const dirent *entry = ::readdir(proc)) {
+        const char *name = entry->d_name;
+        if (*name < '0' || *name > '9' || std::strspn(name, "0123456789") != std::strlen(name))
             continue;
-        const QString dir = proc.filePath(entry);
         struct stat st;
         // Another user's copy on a shared machine is none of our business.
-        if (::stat(QFile::encodeName(dir).constData(), &st) != 0 || st.st_uid != me)
+        if (::fstatat(procFd, name, &st, 0) != 0 || st.st_uid != me)
             continue;
-        QString exe = QFile::symLinkTarget(dir + QStringLiteral("/exe"));
+        char target[4096];
+        const QByteArray link = QByteArray(name) + "/exe";
+        const ssize_t n = ::readlinkat(procFd, link.constData(), target, sizeof target);
+        if (n <= 0 || size_t(n) >= sizeof target)
+            continue;
+        QString exe = QFile::decodeName(QByteArray(target, int(n)));
         // A binary replaced while it runs (a rebuild, an upgrade) keeps its old name.
         if (exe.endsWith(QLatin1String(" (deleted)")))
             exe.chop(10);
         exe = exe.trimmed();
         if (exe.isEmpty() || exe.toUpper() == own)
             continue;
-        if (exe.toLower().endsWith(wanted))
-            return true;
+        if (exe.toLower().endsWith(wanted)) {
+            found = true;
+            break;
+        }
     }
-    return false;
+    ::closedir(proc);
+    return found;
 }
 
 } // namespace session

@@ -250,6 +250,10 @@ void tst_Startup::ownProcessIsNotAnotherInstance()
     QTemporaryDir proc;
     addProcess(proc, 100, QStringLiteral("/usr/bin/bash"));
     addProcess(proc, 200, QStringLiteral("/usr/bin/tavernix"));
+    // Only all-digit names are processes.
+    QVERIFY(QDir().mkpath(proc.filePath(QStringLiteral("12abc"))));
+    QVERIFY(QFile::link(QStringLiteral("/home/me/copy/tavernix"),
+                        proc.filePath(QStringLiteral("12abc/exe"))));
     QVERIFY(!InstanceGuard::bOtherInstance(QStringLiteral("tavernix"),
                                            QStringLiteral("/usr/bin/tavernix"), proc.path()));
     // The real process table holds this test, which is not called tavernix.
