@@ -1,6 +1,7 @@
 #include "frmmain.h"
 
 #include "boardpanel.h"
+#include "boardzoom.h"
 #include "clockbell.h"
 #include "composerpanel.h"
 #include "dialogpane.h"
@@ -93,7 +94,12 @@ constexpr Place kLayout[] = {
     {"txtMessage", 60, 5400, 3360, 600, MoveY},
     {"cmdSend", 3480, 5400, 420, 600, MoveY},
     // Board column, 3960..7570
-    {"lblLavagna", 3945, 60, 1500, 240},
+    {"lblLavagna", 3945, 60, 750, 240},
+    // Zoom of the board, between its caption and the size presets
+    {"cmdZoomOut", 4710, 45, 255, 255},
+    {"cmdZoomIn", 4965, 45, 255, 255},
+    {"cmdZoomFit", 5220, 45, 255, 255},
+    {"cmdZoom100", 5475, 45, 480, 255},
     // Size presets Command23(0..3)
     {"Command23_0", 5970, 60, 375, 240, MoveX},
     {"Command23_1", 6360, 60, 375, 240, MoveX},
@@ -511,6 +517,11 @@ void frmMain::Form_Load()
     m_events->chkTutorial_Click();
     // The snap step comes from the grid dialog's general step.
     m_board->takeGridStep();
+    // The board is shown as large as when the program last closed.
+    if (prefs.boardZoomFit)
+        m_board->zoom()->fitToView();
+    else
+        m_board->zoom()->setFactor(prefs.boardZoom);
 }
 
 void frmMain::applyCommandLine(const CommandLine &options)
@@ -702,6 +713,8 @@ void frmMain::Form_Unload()
     prefs.tutorial = tutorial->isChecked() ? 1 : 0;
     prefs.name = m_typedName;
     prefs.server = txtIP->text().trimmed();
+    prefs.boardZoom = m_board->zoom()->factor();
+    prefs.boardZoomFit = m_board->zoom()->fitting();
     m_prefs.WritePreferences(prefs);
     // Programs hosted in the panel keep running in windows of their own
     // rather than losing theirs with this one.

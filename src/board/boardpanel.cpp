@@ -3,6 +3,7 @@
 #include "boardimages.h"
 #include "boardsurface.h"
 #include "boardview.h"
+#include "boardzoom.h"
 #include "bruvela.h"
 #include "drawingtools.h"
 #include "frminstext.h"
@@ -61,11 +62,13 @@ BoardPanel::BoardPanel(QWidget *parent, Palette *palette, session::ChatSession *
     m_tools = new DrawingTools(m_surface, m_palette, m_bruvela, session, this);
     m_viewport = new Viewport(m_surface, this);
     m_tools->setViewport(m_viewport);
+    m_zoom = new BoardZoom(m_viewport, this);
     m_images = new BoardImages(m_surface, this);
 
     buildControls(parent);
     bindViewport();
     bindTools();
+    bindZoom();
 
     // The grid dialog is made now and kept: its hidden general step is
     // where the snap reads its step from, at start and at every press.
@@ -213,6 +216,66 @@ void BoardPanel::buildControls(QWidget *parent)
     m_pennello->setGeometry(right + 126, 160, 16, 90);
 
     buildPictureControls(parent, right);
+    buildZoomControls(parent, right);
+}
+
+void BoardPanel::buildZoomControls(QWidget *parent, int right)
+{
+    struct ZoomButton {
+        const char *name;
+        const char *tip;
+        ToolIcon icon;
+    };
+    const ZoomButton buttons[] = {
+        {"cmdZoomOut", "Riduci la lavagna (Ctrl + rotella, tasto −)", ToolIcon::ZoomOut},
+        {"cmdZoomIn", "Ingrandisci la lavagna (Ctrl + rotella, tasto +)", ToolIcon::ZoomIn},
+        {"cmdZoomFit", "Mostra tutta la lavagna", ToolIcon::ZoomFit},
+    };
+    int x = right;
+    for (const ZoomButton &b : buttons) {
+        auto *button = new QToolButton(parent);
+        button->setObjectName(QString::fromLatin1(b.name));
+        button->setToolTip(QString::fromUtf8(b.tip));
+        button->setIcon(toolIcon(b.icon));
+        button->setIconSize(QSize(kToolIconSize, kToolIconSize));
+        button->setGeometry(x, 290, 24, 24);
+        x += 26;
+        m_zoomButtons.insert(button->objectName(), button);
+    }
+    // The zoom in force, on the button that brings the board back to 100 %.
+    auto *actual = new QToolButton(parent);
+    actual->setObjectName(QStringLiteral("cmdZoom100"));
+    actual->setToolTip(QStringLiteral("Ingrandimento della lavagna: clic per tornare al 100 %"));
+    actual->setText(BoardZoom::percentText(1.0));
+    QFont small = actual->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    actual->setFont(small);
+    actual->setGeometry(x, 290, 48, 24);
+    m_zoomButtons.insert(actual->objectName(), actual);
+}
+
+void BoardPanel::bindZoom()
+{
+    m_picDraw->setZoom(m_zoom);
+    connect(m_zoomButtons.value(QStringLiteral("cmdZoomOut")), &QToolButton::clicked, m_zoom,
+            [this] { m_zoom->zoomOut(); });
+    connect(m_zoomButtons.value(QStringLiteral("cmdZoomIn")), &QToolButton::clicked, m_zoom,
+            [this] { m_zoom->zoomIn(); });
+    connect(m_zoomButtons.value(QStringLiteral("cmdZoomFit")), &QToolButton::clicked, m_zoom,
+            &BoardZoom::fitToView);
+    connect(m_zoomButtons.value(QStringLiteral("cmdZoom100")), &QToolButton::clicked, m_zoom,
+            &BoardZoom::actualSize);
+    connect(m_zoom, &BoardZoom::zoomChanged, this, [this](double factor) {
+        m_picDraw->zoomChanged();
+        m_zoomButtons.value(QStringLiteral("cmdZoom100"))->setText(BoardZoom::percentText(factor));
+    });
+    // The pointer's place in the view, told as a place in the container.
+    connect(m_picDraw, &BoardView::zoomWheel, m_zoom, [this](int delta, const QPointF &at) {
+        m_zoom->wheel(delta, at + QPointF(m_picDraw->pos()));
+    });
+    connect(m_picDraw, &BoardView::zoomKey, m_zoom, [this](int direction) {
+        direction > 0 ? m_zoom->zoomIn() : m_zoom->zoomOut();
+    });
 }
 
 void BoardPanel::buildPictureControls(QWidget *parent, int right)
@@ -484,6 +547,7 @@ void BoardPanel::FlexInit()
     m_viewport->setContainerSize(m_picCont->contentsRect().size());
     m_viewport->setBarExtent(m_picCont->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     m_viewport->FlexInit();
+    m_zoom->containerResized();
 }
 
 bool BoardPanel::eventFilter(QObject *watched, QEvent *event)

@@ -35,6 +35,7 @@ namespace board
 class BoardImages;
 class BoardSurface;
 class BoardView;
+class BoardZoom;
 class DrawingTools;
 class Palette;
 class Viewport;
@@ -69,6 +70,8 @@ public:
     BoardSurface *surface() const { return m_surface; }
     DrawingTools *tools() const { return m_tools; }
     Viewport *viewport() const { return m_viewport; }
+    /// How large the board is shown; the zoom buttons and keys act on it.
+    BoardZoom *zoom() const { return m_zoom; }
     /// What the session's dispatcher draws received messages through.
     session::BoardSink *boardSink() const;
     fill::Bruvela *Bruvela1() const { return m_bruvela; }
@@ -78,6 +81,9 @@ public:
     QScrollBar *hsbImm() const { return m_hsb; }
     QScrollBar *vsbImm() const { return m_vsb; }
     QPushButton *Command2() const { return m_command2; }
+    /// The zoom's buttons: "cmdZoomOut", "cmdZoomIn", "cmdZoomFit" and
+    /// "cmdZoom100", which shows the zoom in force and brings back 100 %.
+    QToolButton *zoomButton(const QString &name) const { return m_zoomButtons.value(name); }
     QToolButton *toolButton(const QString &name) const { return m_buttons.value(name); }
     QListWidget *List1() const { return m_list; }
     QScrollBar *pennello() const { return m_pennello; }
@@ -157,6 +163,8 @@ private:
     void applyHighlight(const QString &name, bool on);
     void applyBars();
     void buildPictureControls(QWidget *parent, int right);
+    void buildZoomControls(QWidget *parent, int right);
+    void bindZoom();
     void bindSizeBox(QLineEdit *box);
     void showMessage(const QString &text) const;
 
@@ -166,6 +174,7 @@ private:
     fill::Bruvela *m_bruvela;
     DrawingTools *m_tools;
     Viewport *m_viewport;
+    BoardZoom *m_zoom;
 
     QWidget *m_picCont = nullptr;
     BoardView *m_picDraw = nullptr;
@@ -176,6 +185,7 @@ private:
     QLabel *m_visLabels[4] = {};
     QToolButton *m_clear = nullptr;
     QHash<QString, QToolButton *> m_buttons;
+    QHash<QString, QToolButton *> m_zoomButtons;
     QListWidget *m_list = nullptr;
     QCheckBox *m_riempi = nullptr;
     QCheckBox *m_testoinBox = nullptr;

@@ -13,6 +13,11 @@ const QString kPortKey = QStringLiteral("Port");
 const QString kTutorialKey = QStringLiteral("Tutorial");
 const QString kNameKey = QStringLiteral("Name");
 const QString kServerKey = QStringLiteral("Server");
+const QString kBoardZoomKey = QStringLiteral("BoardZoom");
+const QString kBoardZoomFitKey = QStringLiteral("BoardZoomFit");
+/// The zooms the board can show; anything else in the file is ignored.
+constexpr double kMinBoardZoom = 0.1;
+constexpr double kMaxBoardZoom = 8.0;
 
 /// A text value. An unquoted comma in a hand-edited file makes the reader
 /// see a list; the user meant the text with its commas.
@@ -53,6 +58,11 @@ Preferences PreferencesStore::GetPreferences() const
 
     prefs.name = textValue(ini.value(kNameKey));
     prefs.server = textValue(ini.value(kServerKey)).trimmed();
+
+    const double zoom = ini.value(kBoardZoomKey).toString().trimmed().toDouble(&ok);
+    if (ok && zoom >= kMinBoardZoom && zoom <= kMaxBoardZoom)
+        prefs.boardZoom = zoom;
+    prefs.boardZoomFit = ini.value(kBoardZoomFitKey).toString().trimmed() == QLatin1String("1");
     return prefs;
 }
 
@@ -65,6 +75,8 @@ bool PreferencesStore::WritePreferences(const Preferences &prefs) const
     ini.setValue(kTutorialKey, QString::number(prefs.tutorial));
     ini.setValue(kNameKey, prefs.name);
     ini.setValue(kServerKey, prefs.server);
+    ini.setValue(kBoardZoomKey, QString::number(prefs.boardZoom, 'g', 6));
+    ini.setValue(kBoardZoomFitKey, prefs.boardZoomFit ? QStringLiteral("1") : QStringLiteral("0"));
     ini.endGroup();
     ini.sync();
     return ini.status() == QSettings::NoError;

@@ -11,11 +11,13 @@ struct Preferences {
     int tutorial = 1;           ///< "Tutorial": 1 when the events panel opens at start
     QString name;               ///< "Name": the name last typed into "Nome:"
     QString server;             ///< "Server": the address last typed into "Server:"
+    double boardZoom = 1.0;     ///< "BoardZoom": how large the board was shown (1 = 100 %)
+    bool boardZoomFit = false;  ///< "BoardZoomFit": 1 when the whole board was kept in view
 };
 
 /**
  * @brief Reads and writes "tavernix.ini", section "Vellumara", keys "Port",
- * "Tutorial", "Name" and "Server". A missing file or key gives the defaults; a value that is
+ * "Tutorial", "Name", "Server", "BoardZoom" and "BoardZoomFit". A missing file or key gives the defaults; a value that is
  * not a usable number gives the default too, so a hand-edited file cannot
  * stop the program from starting.
  */

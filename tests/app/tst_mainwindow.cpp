@@ -1,5 +1,6 @@
 #include "bellclock.h"
 #include "boardpanel.h"
+#include "boardzoom.h"
 #include "clockbell.h"
 #include "boardsurface.h"
 #include "boardview.h"
@@ -116,6 +117,7 @@ class tst_MainWindow : public QObject
 
 private slots:
     void controlsAtStart();
+    void boardZoomIsRemembered();
     void hostAndJoinShowTheRightButtons();
     void clientElementsAreReused();
     void connectFailureReturnsToIdle();
@@ -337,6 +339,28 @@ void tst_MainWindow::portDialogRefusesBadPorts()
     w.form->close();
     QSettings ini(w.prefsPath, QSettings::IniFormat);
     QCOMPARE(ini.value(QStringLiteral("Vellumara/Port")).toString(), QStringLiteral("2601"));
+}
+
+void tst_MainWindow::boardZoomIsRemembered()
+{
+    for (const bool fit : {false, true}) {
+        const QString tag = fit ? QStringLiteral("zoomfit") : QStringLiteral("zoom");
+        {
+            Window w(m_dir, tag);
+            w.form->show();
+            fit ? w.form->boardPanel()->zoom()->fitToView()
+                : w.form->boardPanel()->zoom()->setFactor(3.0);
+            w.form->close();
+        }
+        Window again(m_dir, tag);
+        again.form->show();
+        const board::BoardZoom *zoom = again.form->boardPanel()->zoom();
+        QCOMPARE(zoom->fitting(), fit);
+        if (fit) // the whole board shows in the board's view
+            QVERIFY(!again.form->findChild<QScrollBar *>(QStringLiteral("hsbImm"))->isVisible());
+        else
+            QCOMPARE(zoom->factor(), 3.0);
+    }
 }
 
 void tst_MainWindow::portsRefusedWhileConnected()
