@@ -117,7 +117,10 @@ constexpr Place kLayout[] = {
     {"Combo1", 3945, 3975, 2000, 330, MoveY},
     {"List1", 3945, 4380, 1290, 1350, MoveY},
     {"pennello", 5265, 4380, 255, 1350, MoveY},
-    {"zFrame4", 5550, 4380, 2010, 1530, MoveY},
+    {"zFrame4", 5550, 4380, 1650, 1530, MoveY},
+    // The host's controls of clearing, in a column beside the read-out
+    {"cmdRestoreBoard", 7230, 4740, 330, 330, MoveY},
+    {"cmdClearHostOnly", 7230, 5100, 330, 330, MoveY},
     // Board column: grid button after the tools, picture size strip beside the colours
     {"reticolo", 7125, 2670, 375, 375, MoveY},
     {"txtWidth", 6000, 3975, 420, 330, MoveY},

@@ -9,7 +9,9 @@
 #include "frminstext.h"
 #include "palette.h"
 #include "reticolobox.h"
+#include "chatsession.h"
 #include "sinks.h"
+#include "tableboard.h"
 #include "toolicons.h"
 #include "viewport.h"
 
@@ -52,7 +54,8 @@ const ToolButtonInfo kToolButtons[] = {
 
 BoardPanel::BoardPanel(QWidget *parent, Palette *palette, session::ChatSession *session,
                        fill::Bruvela *bruvela)
-    : QObject(parent), m_window(parent), m_palette(palette), m_surface(new BoardSurface(this)),
+    : QObject(parent), m_window(parent), m_session(session), m_palette(palette),
+      m_surface(new BoardSurface(this)),
       m_bruvela(bruvela)
 {
     if (!m_bruvela) {
@@ -167,7 +170,7 @@ void BoardPanel::buildControls(QWidget *parent)
     m_clear->setIcon(toolIcon(ToolIcon::Clear));
     m_clear->setIconSize(QSize(kToolIconSize, kToolIconSize));
     m_clear->setGeometry(right, 98, 26, 26);
-    connect(m_clear, &QToolButton::clicked, m_tools, &DrawingTools::cmdClearDraw_Click);
+    connect(m_clear, &QToolButton::clicked, this, &BoardPanel::cmdClearDraw_Click);
 
     int bx = right;
     for (const ToolButtonInfo &info : kToolButtons) {
@@ -217,6 +220,70 @@ void BoardPanel::buildControls(QWidget *parent)
 
     buildPictureControls(parent, right);
     buildZoomControls(parent, right);
+    buildHostControls(parent, right);
+}
+
+void BoardPanel::buildHostControls(QWidget *parent, int right)
+{
+    m_restore = new QToolButton(parent);
+    m_restore->setObjectName(QStringLiteral("cmdRestoreBoard"));
+    m_restore->setToolTip(QStringLiteral("Ripristina lavagna"));
+    m_restore->setIcon(toolIcon(ToolIcon::Restore));
+    m_restore->setIconSize(QSize(kToolIconSize, kToolIconSize));
+    m_restore->setGeometry(right + 180, 290, 24, 24);
+    m_restore->setEnabled(false);
+    m_restore->hide();
+
+    m_hostOnly = new QToolButton(parent);
+    m_hostOnly->setObjectName(QStringLiteral("cmdClearHostOnly"));
+    m_hostOnly->setToolTip(QStringLiteral("Solo l'host può pulire la lavagna"));
+    m_hostOnly->setIcon(toolIcon(ToolIcon::Lock));
+    m_hostOnly->setIconSize(QSize(kToolIconSize, kToolIconSize));
+    m_hostOnly->setCheckable(true);
+    m_hostOnly->setGeometry(right + 206, 290, 24, 24);
+    m_hostOnly->hide();
+
+    if (!m_session)
+        return;
+    session::TableBoard *table = m_session->tableBoard();
+    connect(m_restore, &QToolButton::clicked, table, &session::TableBoard::restore);
+    connect(table, &session::TableBoard::restorableChanged, m_restore, &QWidget::setEnabled);
+    connect(m_hostOnly, &QToolButton::toggled, table, &session::TableBoard::setClearHostOnly);
+    connect(table, &session::TableBoard::clearHostOnlyChanged, m_hostOnly, [this](bool on) {
+        if (m_session->bHost())
+            m_hostOnly->setChecked(on);
+    });
+    // The host's own controls, shown while hosting.
+    connect(m_session, &session::ChatSession::kickVisibleChanged, this, [this](bool hosting) {
+        m_restore->setVisible(hosting);
+        m_hostOnly->setVisible(hosting);
+        m_restore->setEnabled(m_session->tableBoard()->canRestore());
+        m_hostOnly->setChecked(m_session->tableBoard()->clearHostOnly());
+    });
+}
+
+void BoardPanel::cmdClearDraw_Click()
+{
+    const bool inSession = m_session && m_session->bConnected();
+    auto clear = [this] {
+        if (m_session)
+            m_session->tableBoard()->clearForAll();
+        else
+            m_tools->cmdClearDraw_Click();
+    };
+    session::MessageService *box = m_tools->messageService();
+    if (!box) {
+        clear();
+        return;
+    }
+    // Asked without waiting here: the answer comes later, and only while
+    // the panel still exists.
+    box->ask(session::MessageService::Icon::Question, session::kAppTitle,
+             inSession ? kAskClearAll : kAskClear, session::MessageService::Buttons::YesNo, this,
+             [clear](bool yes) {
+                 if (yes)
+                     clear();
+             });
 }
 
 void BoardPanel::buildZoomControls(QWidget *parent, int right)

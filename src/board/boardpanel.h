@@ -88,6 +88,15 @@ public:
     QListWidget *List1() const { return m_list; }
     QScrollBar *pennello() const { return m_pennello; }
 
+    /// The question "Pulisci" asks before clearing for everyone, and the one
+    /// it asks when no session is open.
+    inline static const QString kAskClearAll = QStringLiteral("Pulire la lavagna per tutti?");
+    inline static const QString kAskClear = QStringLiteral("Pulire la lavagna?");
+    /// Host only: "Ripristina lavagna" and the switch that lets only the
+    /// host clear; hidden unless hosting.
+    QToolButton *cmdRestoreBoard() const { return m_restore; }
+    QToolButton *cmdClearHostOnly() const { return m_hostOnly; }
+
     /// Colours of a tool button that is on (Window, a step darker) and of one
     /// that is off (Light); the same rule as conversation::ToggleButton.
     static QColor highlightOnColour(const QPalette &palette);
@@ -132,6 +141,8 @@ public:
     QLabel *picHidden() const { return m_picHidden; }
 
 public slots:
+    /// "Pulisci": asks, then clears the board for everyone.
+    void cmdClearDraw_Click();
     /// "Crea reticolo": opens the grid dialog, window-modal.
     void reticolo_Click();
     /// "Ridimensiona/Copia appunti".
@@ -165,10 +176,12 @@ private:
     void buildPictureControls(QWidget *parent, int right);
     void buildZoomControls(QWidget *parent, int right);
     void bindZoom();
+    void buildHostControls(QWidget *parent, int right);
     void bindSizeBox(QLineEdit *box);
     void showMessage(const QString &text) const;
 
     QWidget *m_window;
+    session::ChatSession *m_session;
     Palette *m_palette;
     BoardSurface *m_surface;
     fill::Bruvela *m_bruvela;
@@ -184,6 +197,8 @@ private:
     QGroupBox *m_zFrame4 = nullptr;
     QLabel *m_visLabels[4] = {};
     QToolButton *m_clear = nullptr;
+    QToolButton *m_restore = nullptr;
+    QToolButton *m_hostOnly = nullptr;
     QHash<QString, QToolButton *> m_buttons;
     QHash<QString, QToolButton *> m_zoomButtons;
     QListWidget *m_list = nullptr;

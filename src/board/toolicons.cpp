@@ -258,6 +258,18 @@ void drawRestore(QPainter &p)
     p.drawLine(QPointF(7.6, 2.4), QPointF(7.9, 6.4));
 }
 
+void drawLock(QPainter &p)
+{
+    p.setPen(inkPen(1.6));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(5.0, 2.5, 8.0, 9.0), 0, 180 * 16);
+    p.drawLine(QPointF(5.0, 7.0), QPointF(5.0, 8.5));
+    p.drawLine(QPointF(13.0, 7.0), QPointF(13.0, 8.5));
+    p.setPen(inkPen(1.2));
+    p.setBrush(kPaint);
+    p.drawRoundedRect(QRectF(3.5, 8.5, 11.0, 7.5), 1.2, 1.2);
+}
+
 QPixmap paint(ToolIcon kind, qreal ratio)
 {
     QPixmap pixmap(QSize(kToolIconSize, kToolIconSize) * ratio);
@@ -316,6 +328,9 @@ QPixmap paint(ToolIcon kind, qreal ratio)
         break;
     case ToolIcon::Restore:
         drawRestore(p);
+        break;
+    case ToolIcon::Lock:
+        drawLock(p);
         break;
     }
     p.end();

@@ -26,6 +26,7 @@ enum class ToolIcon {
     ZoomActual, ///< "1:1": the board at its own size
     Share,    ///< a picture with an arrow going out: sharing with the table
     Restore,  ///< an arrow turning back: bringing the cleared board back
+    Lock,     ///< a padlock: something only the host may do
 };
 
 /// Edge of the square the pictures are drawn for, in device-independent pixels.

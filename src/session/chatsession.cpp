@@ -9,6 +9,7 @@
 #include "participantlist.h"
 #include "protocol.h"
 #include "readpacer.h"
+#include "tableboard.h"
 #include "tags.h"
 #include "trafficlog.h"
 #include "writebudget.h"
@@ -194,6 +195,7 @@ struct ChatSession::Private {
     int answerMs = kDefaultAnswerWaitMs;
     QSize extent{12000, 12000};
     BoardHistory history;
+    TableBoard *table = nullptr;
 
     Dispatcher dispatcher;
     WriteBudget budget;
@@ -236,6 +238,7 @@ struct ChatSession::Private {
     void clearStuff()
     {
         history.reset();
+        table->reset();
         emit q->kickVisibleChanged(false);
         people->clear();
         if (conversation)
@@ -620,6 +623,7 @@ struct ChatSession::Private {
 ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<Private>(this))
 {
     d->people = new ParticipantList(this);
+    d->table = new TableBoard(*this);
     d->combo = new QStringListModel(this);
     d->recipients = new QStringListModel(this);
     d->sent = new TrafficLog(this);
@@ -884,6 +888,21 @@ const BoardHistory &ChatSession::boardHistory() const
     return d->history;
 }
 
+BoardHistory &ChatSession::history()
+{
+    return d->history;
+}
+
+Dispatcher &ChatSession::dispatcher()
+{
+    return d->dispatcher;
+}
+
+TableBoard *ChatSession::tableBoard() const
+{
+    return d->table;
+}
+
 void ChatSession::setBoardHistoryLimit(qsizetype bytes)
 {
     d->history.setLimit(bytes);
@@ -905,6 +924,8 @@ void ChatSession::recordBoard(const QString &vsData)
 {
     if (!d->host)
         return;
+    if (vsData == tag::Pulisci)
+        d->table->keepCleared(d->history);
     if (d->history.record(vsData) == BoardHistory::Outcome::Full)
         d->status(kBoardHistoryFull);
 }
@@ -912,7 +933,7 @@ void ChatSession::recordBoard(const QString &vsData)
 void ChatSession::startReplay(qint16 index)
 {
     Private::Element *e = d->element(index);
-    if (!d->host || !e || d->history.isEmpty() ||
+    if (!d->host || !e || d->history.isEmpty() || e->replay.active ||
         e->socket->state() != QAbstractSocket::ConnectedState)
         return;
     e->replay = {};

@@ -19,6 +19,7 @@ namespace session
 
 class BoardHistory;
 class Dispatcher;
+class TableBoard;
 class LineFramer;
 class ParticipantList;
 class TrafficLog;
@@ -156,6 +157,8 @@ public:
     /// Host only: the shared drawing since the last clear, which a newcomer
     /// is sent right after its name is confirmed, before anything else.
     const BoardHistory &boardHistory() const;
+    /// Clearing for everyone, restoring, and the board shared beyond drawings.
+    TableBoard *tableBoard() const;
     /// Most bytes of drawing messages the host keeps for newcomers.
     void setBoardHistoryLimit(qsizetype bytes);
     /// Shown once in the status box when the board outgrows its history.
@@ -247,7 +250,11 @@ private:
     /// Host: sends newcomer @p index the board, paced by its socket.
     void startReplay(qint16 index);
 
+    BoardHistory &history();
+    Dispatcher &dispatcher();
+
     friend class Dispatcher;
+    friend class TableBoard;
     struct Private;
     std::unique_ptr<Private> d;
 };

@@ -35,6 +35,9 @@ public:
     void ProcessData(const QString &vsData, qint16 index);
     /// Logs one line (without CR LF) as received and acts on it.
     void dispatchLine(const QString &line, qint16 index);
+    /// Acts on one board line on this board only, as a client draws what
+    /// its host sends: nothing is logged, passed on or kept.
+    void applyLocally(const QString &line);
 
     /// The values of the text being received, kept between messages.
     const TextSet &textSet() const { return m_text; }
@@ -60,6 +63,10 @@ public:
     static QString greeting(int boardWidth, int boardHeight);
 
 private:
+    void act(const QString &line, qint16 index);
+    /// Whether this line is passed on and kept: on the host, unless it is
+    /// only drawn here.
+    bool relays() const;
     void onConnessione(const QString &params, qint16 origin);
     void onRename(const QString &params);
     void onCambiaNome(const QString &params, qint16 origin);
@@ -78,6 +85,7 @@ private:
 
     ChatSession &m_session;
     TextSet m_text;
+    bool m_localOnly = false;
 };
 
 } // namespace session

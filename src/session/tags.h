@@ -26,6 +26,18 @@ inline const QString Circonferenza = QStringLiteral("[Circonferenza]");
 inline const QString Colora = QStringLiteral("[Colora Sfondo]");
 inline const QString TestoColore = QStringLiteral("[Inserisci TestoColore]");
 
+// Tags beyond the basic protocol. A program that knows only the basic one
+// ignores them, so each comes in addition to what that program needs.
+
+/// Host to clients: who cleared the board (the name follows).
+inline const QString PulitaDa = QStringLiteral("[Lavagna Pulita]");
+/// Host to clients: who brought the last cleared board back (the name follows).
+inline const QString Ripristinata = QStringLiteral("[Lavagna Ripristinata]");
+/// Host to clients: "1" when only the host may clear the board, "0" otherwise.
+inline const QString SoloHost = QStringLiteral("[Pulizia Solo Host]");
+/// Host to one client: its "[Pulisci Lavagna]" was refused and not passed on.
+inline const QString PuliziaRifiutata = QStringLiteral("[Pulizia Rifiutata]");
+
 /// "[Inserisci Testo]" for part 1, "[Inserisci Testo2]" … "[Inserisci Testo11]" after it.
 inline QString testo(int part)
 {
