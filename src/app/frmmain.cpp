@@ -2,6 +2,8 @@
 
 #include "boardpanel.h"
 #include "boardzoom.h"
+#include "tableboard.h"
+#include "tableshare.h"
 #include "clockbell.h"
 #include "composerpanel.h"
 #include "dialogpane.h"
@@ -118,7 +120,9 @@ constexpr Place kLayout[] = {
     {"List1", 3945, 4380, 1290, 1350, MoveY},
     {"pennello", 5265, 4380, 255, 1350, MoveY},
     {"zFrame4", 5550, 4380, 1650, 1530, MoveY},
-    // The host's controls of clearing, in a column beside the read-out
+    // Sharing the picture, then the host's controls of clearing, in a column
+    // beside the read-out
+    {"cmdSharePicture", 7230, 4380, 330, 330, MoveY},
     {"cmdRestoreBoard", 7230, 4740, 330, 330, MoveY},
     {"cmdClearHostOnly", 7230, 5100, 330, 330, MoveY},
     // Board column: grid button after the tools, picture size strip beside the colours
@@ -194,6 +198,7 @@ frmMain::~frmMain()
     m_session->setMessageService(nullptr);
     m_session->setConversationSink(nullptr);
     m_session->setBoardSink(nullptr);
+    m_session->tableBoard()->setSink(nullptr);
     // The journal goes before the pane that feeds it.
     disconnect(m_dialog, nullptr, m_saver, nullptr);
 }
@@ -327,6 +332,7 @@ void frmMain::createBoard()
     m_paletteWidget =
         new board::PaletteWidget(m_palette, this, QPoint(twips(kPaletteLeft), twips(kPaletteTop)));
     m_session->setBoardSink(m_board->boardSink());
+    m_session->tableBoard()->setSink(m_board->tableShare());
     // The grid and text dialogs would open behind a window kept on top.
     connect(m_board, &board::BoardPanel::secondaryWindowOpening, this, &frmMain::leaveTopMost);
 }

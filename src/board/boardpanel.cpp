@@ -12,6 +12,7 @@
 #include "chatsession.h"
 #include "sinks.h"
 #include "tableboard.h"
+#include "tableshare.h"
 #include "toolicons.h"
 #include "viewport.h"
 
@@ -67,6 +68,7 @@ BoardPanel::BoardPanel(QWidget *parent, Palette *palette, session::ChatSession *
     m_tools->setViewport(m_viewport);
     m_zoom = new BoardZoom(m_viewport, this);
     m_images = new BoardImages(m_surface, this);
+    m_share = new TableShare(m_images, m_tools, session, this);
 
     buildControls(parent);
     bindViewport();
@@ -79,6 +81,14 @@ BoardPanel::BoardPanel(QWidget *parent, Palette *palette, session::ChatSession *
     m_reticolobox->hide();
     m_tools->setGeneralStepSource([dialog = QPointer<reticolobox>(m_reticolobox)] {
         return dialog ? dialog->PASSIGEN->text() : QString();
+    });
+    m_share->setGeneralStepTarget([dialog = QPointer<reticolobox>(m_reticolobox)](const QString &step) {
+        if (dialog)
+            dialog->PASSIGEN->setText(step);
+    });
+    connect(m_reticolobox, &reticolobox::gridToShare, this, [this](const session::GridFields &grid) {
+        if (!m_share->shareGrid(grid))
+            showMessage(m_share->why());
     });
     connect(m_tools, &DrawingTools::textRequested, this, &BoardPanel::openTextDialog);
     connect(m_picDraw, &BoardView::filesDropped, this, &BoardPanel::picDraw_Drop);
@@ -379,6 +389,12 @@ void BoardPanel::buildPictureControls(QWidget *parent, int right)
     m_incolla = pictureButton("IncollaClipboard", "Incolla appunti", ToolIcon::Paste);
     m_incolla->setGeometry(right + 114, 255, 24, 24);
     connect(m_incolla, &QToolButton::clicked, this, &BoardPanel::IncollaClipboard_Click);
+    m_sharePicture = pictureButton("cmdSharePicture",
+                                   "Condividi con il tavolo: l'immagine della lavagna compare "
+                                   "sulla lavagna di tutti",
+                                   ToolIcon::Share);
+    m_sharePicture->setGeometry(right + 140, 255, 24, 24);
+    connect(m_sharePicture, &QToolButton::clicked, this, &BoardPanel::cmdSharePicture_Click);
 
     m_picHidden = new QLabel(parent);
     m_picHidden->setObjectName(QStringLiteral("picHidden"));
@@ -454,8 +470,10 @@ bool BoardPanel::loadPictureFile(const QString &path, bool reportFailure)
     // A rubber band under the new picture would be inverted "away" over it
     // at the next move and leave a stray line; it comes back at that move.
     m_tools->ErasePendingSegment();
-    if (m_images->loadPictureFile(path))
+    if (m_images->loadPictureFile(path)) {
+        offerToShare();
         return true;
+    }
     if (reportFailure)
         showMessage(BoardImages::invalidPictureText());
     return false;
@@ -496,6 +514,26 @@ void BoardPanel::IncollaClipboard_Click()
 {
     m_tools->ErasePendingSegment();
     m_images->IncollaClipboard();
+    if (m_surface->hasPicture())
+        offerToShare();
+}
+
+void BoardPanel::cmdSharePicture_Click()
+{
+    if (!m_share->shareBoardPicture())
+        showMessage(m_share->why());
+}
+
+void BoardPanel::offerToShare()
+{
+    session::MessageService *box = m_tools->messageService();
+    if (!m_session || !m_session->bConnected() || !box)
+        return;
+    box->ask(session::MessageService::Icon::Question, session::kAppTitle, kOfferShare,
+             session::MessageService::Buttons::YesNo, this, [this](bool yes) {
+                 if (yes)
+                     cmdSharePicture_Click();
+             });
 }
 
 void BoardPanel::bindViewport()

@@ -36,6 +36,7 @@ class BoardImages;
 class BoardSurface;
 class BoardView;
 class BoardZoom;
+class TableShare;
 class DrawingTools;
 class Palette;
 class Viewport;
@@ -121,6 +122,13 @@ public:
 
     // --- pictures ----------------------------------------------------------------
     BoardImages *images() const { return m_images; }
+    /// Pictures and grids shared with the table: what the session shows
+    /// through, and what the share button and the offers send.
+    TableShare *tableShare() const { return m_share; }
+    /// "Condividi con il tavolo", beside the picture buttons.
+    QToolButton *cmdSharePicture() const { return m_sharePicture; }
+    /// The offer made after a picture is dropped, pasted or loaded during a session.
+    inline static const QString kOfferShare = QStringLiteral("Condividere l'immagine con il tavolo?");
     /// Whether the board shows a background picture of its own.
     bool hasPicture() const;
     /// The board's background picture (null when it has none).
@@ -143,6 +151,8 @@ public:
 public slots:
     /// "Pulisci": asks, then clears the board for everyone.
     void cmdClearDraw_Click();
+    /// "Condividi con il tavolo": shares the board's picture.
+    void cmdSharePicture_Click();
     /// "Crea reticolo": opens the grid dialog, window-modal.
     void reticolo_Click();
     /// "Ridimensiona/Copia appunti".
@@ -177,6 +187,8 @@ private:
     void buildZoomControls(QWidget *parent, int right);
     void bindZoom();
     void buildHostControls(QWidget *parent, int right);
+    /// After a picture came onto the board: in a session, offers to share it.
+    void offerToShare();
     void bindSizeBox(QLineEdit *box);
     void showMessage(const QString &text) const;
 
@@ -199,6 +211,8 @@ private:
     QToolButton *m_clear = nullptr;
     QToolButton *m_restore = nullptr;
     QToolButton *m_hostOnly = nullptr;
+    QToolButton *m_sharePicture = nullptr;
+    TableShare *m_share = nullptr;
     QHash<QString, QToolButton *> m_buttons;
     QHash<QString, QToolButton *> m_zoomButtons;
     QListWidget *m_list = nullptr;

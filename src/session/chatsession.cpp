@@ -546,6 +546,8 @@ bool ChatSession::isReplaying(qint16 index) const
 
 qint64 ChatSession::unsentBytes(qint16 index) const
 {
+    if (index == -1)
+        return d->client->bytesToWrite();
     return d->relay->unsentBytes(index);
 }
 
@@ -563,7 +565,7 @@ void ChatSession::startReplay(qint16 index)
 {
     // A replay under way already sends the board, and would be cut short.
     if (d->host && !d->relay->isReplaying(index))
-        d->relay->startReplay(index, d->history.blocks());
+        d->relay->startReplay(index, d->table->replayBlocks());
 }
 
 // --- connection manager ------------------------------------------------------
@@ -764,9 +766,14 @@ void ChatSession::SendToSelf(const QString &vsData)
 
 bool ChatSession::SendToServer(const QString &vsData)
 {
+    return sendEncodedToServer(vsData, encodeLine(vsData));
+}
+
+bool ChatSession::sendEncodedToServer(const QString &vsData, const QByteArray &line)
+{
     if (d->client->state() != QAbstractSocket::ConnectedState)
         return false;
-    if (d->client->write(encodeLine(vsData)) < 0)
+    if (d->client->write(line) < 0)
         return false;
     ShowSentData(-1, vsData);
     d->dropClientIfBacklogged();

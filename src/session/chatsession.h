@@ -171,7 +171,8 @@ public:
     /// True while connection @p index is still being sent the board.
     bool isReplaying(qint16 index) const;
     /// Bytes written to connection @p index and not yet taken by the system,
-    /// plus what waits behind its replay; 0 outside the array.
+    /// plus what waits behind its replay; 0 outside the array. -1 names the
+    /// client socket.
     qint64 unsentBytes(qint16 index) const;
 
     /// The host's connection table, shared with the headless server.
@@ -255,6 +256,8 @@ private:
 
     BoardHistory &history();
     Dispatcher &dispatcher();
+    /// SendToServer with the line already encoded and @p vsData as its log text.
+    bool sendEncodedToServer(const QString &vsData, const QByteArray &line);
 
     friend class Dispatcher;
     friend class TableBoard;

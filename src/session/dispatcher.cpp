@@ -3,6 +3,7 @@
 #include "chatsession.h"
 #include "localaddress.h"
 #include "participantlist.h"
+#include "pictureassembler.h"
 #include "protocol.h"
 #include "tableboard.h"
 #include "tags.h"
@@ -59,7 +60,8 @@ void Dispatcher::ProcessData(const QString &vsData, qint16 index)
 
 void Dispatcher::dispatchLine(const QString &line, qint16 index)
 {
-    m_session.ShowReceivedData(index, line);
+    // A picture's slice is logged by its number: its bytes would fill the log.
+    m_session.ShowReceivedData(index, PictureAssembler::logText(line));
     act(line, index);
 }
 
@@ -68,7 +70,8 @@ void Dispatcher::applyLocally(const QString &line)
     // Board lines only: a list or a conversation line has no place here.
     const QString tag = splitTag(line).tag;
     if (tag != tag::Linea && tag != tag::Circonferenza && tag != tag::Colora &&
-        tag != tag::TestoColore && !textPart(tag))
+        tag != tag::TestoColore && !textPart(tag) && tag != tag::Immagine &&
+        tag != tag::ImmagineParte && tag != tag::Reticolo)
         return;
     m_localOnly = true;
     act(line, -1);
@@ -131,8 +134,8 @@ void Dispatcher::act(const QString &line, qint16 index)
         onTextColour(params, index);
     } else if (const int part = textPart(tag)) {
         onTextPart(part, params);
-    } else if (!m_localOnly) {
-        m_session.tableBoard()->dispatch(tag, params, index);
+    } else {
+        m_session.tableBoard()->dispatch(tag, params, index, !m_localOnly);
     }
 }
 
@@ -319,6 +322,7 @@ void Dispatcher::onPulisci(qint16 origin)
     // A host that lets only itself clear passes nothing on.
     if (relays() && origin > 0 && !table->admitClear(origin))
         return;
+    table->boardCleared();
     if (BoardSink *board = m_session.boardSink())
         board->clearBoard();
     if (relays()) {

@@ -38,6 +38,14 @@ inline const QString SoloHost = QStringLiteral("[Pulizia Solo Host]");
 /// Host to one client: its "[Pulisci Lavagna]" was refused and not passed on.
 inline const QString PuliziaRifiutata = QStringLiteral("[Pulizia Rifiutata]");
 
+/// A picture shared with the table: id, size in bytes, SHA-256 in hex, the
+/// sharer's name. Its bytes follow in "[Immagine Condivisa Parte]" lines.
+inline const QString Immagine = QStringLiteral("[Immagine Condivisa]");
+/// One slice of a shared picture: id, slice number from 0, Base64 bytes.
+inline const QString ImmagineParte = QStringLiteral("[Immagine Condivisa Parte]");
+/// A grid shared with the table: kind, two steps, colour, the sharer's name.
+inline const QString Reticolo = QStringLiteral("[Reticolo Condiviso]");
+
 /// "[Inserisci Testo]" for part 1, "[Inserisci Testo2]" … "[Inserisci Testo11]" after it.
 inline QString testo(int part)
 {

@@ -3,17 +3,23 @@
 // choice that only it may clear.
 
 #include "boardhistory.h"
+#include "boardimages.h"
 #include "boardsurface.h"
 #include "bruvela.h"
 #include "chatsession.h"
 #include "drawingtools.h"
+#include "gridpainter.h"
 #include "messagerecorder.h"
 #include "palette.h"
 #include "protocol.h"
 #include "sinks.h"
 #include "tableboard.h"
+#include "tableshare.h"
 #include "trafficlog.h"
 
+#include <QBuffer>
+#include <QImageWriter>
+#include <QRandomGenerator>
 #include <QTcpSocket>
 #include <QtTest>
 
@@ -40,6 +46,8 @@ struct Seat {
     board::Palette palette;
     fill::Bruvela bruvela;
     DrawingTools tools{&surface, &palette, &bruvela, &session};
+    board::BoardImages images{&surface};
+    board::TableShare share{&images, &tools, &session};
     MessageRecorder boxes;
     StatusBox box;
 
@@ -47,6 +55,7 @@ struct Seat {
     {
         session.setMessageService(&boxes);
         session.setBoardSink(&tools);
+        session.tableBoard()->setSink(&share);
         session.setConversationSink(&box);
         session.setName(name);
         session.setConnectWait(50);
@@ -111,6 +120,28 @@ struct PlainClient {
     }
 };
 
+QByteArray picture(int seed, const char *format = "png")
+{
+    QImage image(300, 200, QImage::Format_RGB32);
+    QRandomGenerator random{quint32(seed)};
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, random.generate() | 0xFF000000u);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, format).write(image);
+    return bytes;
+}
+
+/// Puts a picture file on @p seat's board as a drop would, and shares it.
+bool share(Seat &seat, const QByteArray &bytes)
+{
+    QString why;
+    const QImage image = board::BoardImages::decodeShared(bytes, &why);
+    return !image.isNull() && seat.images.loadShared(image, bytes) && seat.share.shareBoardPicture();
+}
+
 const QImage &blank()
 {
     static const QImage image = BoardSurface().image();
@@ -127,6 +158,8 @@ private slots:
     void clearingForEveryone();
     void restoreNeedsAHostAndAClearedBoard();
     void sessionStoreRoundTrip();
+    void sharingWithTheTable_data();
+    void sharingWithTheTable();
 };
 
 void TestTableBoard::clearingForEveryone_data()
@@ -296,6 +329,114 @@ void TestTableBoard::sessionStoreRoundTrip()
     Seat ada(QStringLiteral("Ada"));
     QVERIFY(ada.join(again));
     QCOMPARE(ada.surface.image(), host.surface.image());
+}
+
+void TestTableBoard::sharingWithTheTable_data()
+{
+    QTest::addColumn<QString>("scenario");
+    for (const char *row : {"host shares", "client shares", "client shares jpeg", "late joiner",
+                            "returning player", "resumed session", "replace", "clear",
+                            "grid from host", "grid from client"})
+        QTest::newRow(row) << QString::fromLatin1(row);
+}
+
+// What one shares, every board shows, late joiners and those who come back
+// included; a later share replaces an earlier one and "Pulisci" removes it.
+void TestTableBoard::sharingWithTheTable()
+{
+    QFETCH(QString, scenario);
+    Seat host(QStringLiteral("Master"));
+    QVERIFY(host.host());
+    Seat ada(QStringLiteral("Ada"));
+    QVERIFY(ada.join(host));
+    Seat wanda(QStringLiteral("Wanda"));
+    QVERIFY(wanda.join(host));
+    auto allShow = [&](const QList<Seat *> &seats, const QImage &image) {
+        for (Seat *s : seats) {
+            if (!QTest::qWaitFor([&] { return s->surface.image() == image; }, 10000)) {
+                qWarning() << "board of" << s->session.name() << "differs";
+                return false;
+            }
+        }
+        return true;
+    };
+    auto newcomerShows = [&](Seat &at, const QImage &image) {
+        Seat bruno(QStringLiteral("Bruno"));
+        return bruno.join(at) && allShow({&bruno}, image);
+    };
+
+    if (scenario.startsWith(QLatin1String("grid"))) {
+        Seat &sharer = scenario.endsWith(QLatin1String("host")) ? host : ada;
+        host.draw(0);
+        QVERIFY(allShow({&ada, &wanda}, host.surface.image()));
+        sharer.palette.picSelColor_Click(9);
+        board::GridPainter painter(&sharer.surface, &sharer.palette, &sharer.tools);
+        const auto laid =
+            painter.paint(QStringLiteral("Lineare"), QStringLiteral("4"), QStringLiteral("6"));
+        QCOMPARE(laid.outcome, board::GridPainter::Outcome::Painted);
+        sharer.tools.setGeneralGridStep(laid.generalStep.value_or(QString()));
+        QVERIFY(sharer.share.shareGrid({0, 4, 6, qint32(0x0000FF00), QString()}));
+        // Drawn over what each board had: the strokes came before the grid.
+        QVERIFY(allShow({&host, &ada, &wanda}, sharer.surface.image()));
+        for (Seat *s : {&host, &ada, &wanda}) {
+            if (s != &sharer)
+                QTRY_VERIFY(s->said(sharer.session.name() + board::TableShare::kGridShown));
+            // Every board snaps to the shared grid's step (150 twips).
+            s->tools.refreshGridStep();
+            QCOMPARE(s->tools.sngGridStep(), DrawingTools::gridStepFromTwips(150));
+        }
+        QVERIFY(!host.table()->gridLine().isEmpty());
+        // A newcomer gets the grid before the drawings, as a fill would need.
+        Seat bruno(QStringLiteral("Bruno"));
+        QVERIFY(bruno.join(host));
+        QVERIFY(QTest::qWaitFor([&] { return bruno.surface.image() != blank(); }, 5000));
+        QCOMPARE(bruno.surface.pixel(0, 0), std::optional<quint32>(0x0000FF00));
+        return;
+    }
+
+    const QByteArray first = picture(1, scenario.endsWith(QLatin1String("jpeg")) ? "jpeg" : "png");
+    Seat &sharer = scenario.startsWith(QLatin1String("client")) ? ada : host;
+    QVERIFY(share(sharer, first));
+    const QImage shown = sharer.surface.image();
+    QVERIFY(allShow({&host, &ada, &wanda}, shown));
+    for (Seat *s : {&host, &ada, &wanda}) {
+        if (s != &sharer)
+            QTRY_VERIFY(s->said(sharer.session.name() + board::TableShare::kPictureShown));
+    }
+    // The host keeps the picture as it came, to send to newcomers.
+    QVERIFY(!host.table()->pictureLines().isEmpty());
+
+    if (scenario == QLatin1String("late joiner") || scenario.startsWith(QLatin1String("client"))) {
+        QVERIFY(newcomerShows(host, shown));
+    } else if (scenario == QLatin1String("returning player")) {
+        wanda.session.cmdDisconnect_Click();
+        QCOMPARE(wanda.surface.image(), blank());
+        QVERIFY(wanda.join(host));
+        QVERIFY(allShow({&wanda}, shown));
+    } else if (scenario == QLatin1String("resumed session")) {
+        const QList<QByteArray> lines = host.table()->stateLines();
+        host.session.cmdDisconnect_Click();
+        Seat again(QStringLiteral("Master"));
+        QVERIFY(again.host());
+        again.table()->feedStateLines(lines);
+        QVERIFY(allShow({&again}, shown));
+        QVERIFY(newcomerShows(again, shown));
+    } else if (scenario == QLatin1String("replace")) {
+        QVERIFY(share(ada, picture(2)));
+        const QImage second = ada.surface.image();
+        QVERIFY(second != shown);
+        QVERIFY(allShow({&host, &ada, &wanda}, second));
+        QVERIFY(newcomerShows(host, second));
+    } else if (scenario == QLatin1String("clear")) {
+        QVERIFY(wanda.table()->clearForAll());
+        QVERIFY(allShow({&host, &ada, &wanda}, blank()));
+        QVERIFY(!host.surface.hasPicture());
+        QVERIFY(host.table()->pictureLines().isEmpty());
+        QVERIFY(newcomerShows(host, blank()));
+        // The cleared board comes back with its picture.
+        QVERIFY(host.table()->restore());
+        QVERIFY(allShow({&host, &ada, &wanda}, shown));
+    }
 }
 
 QTEST_MAIN(TestTableBoard)
