@@ -1,5 +1,6 @@
 #include "reticolobox.h"
 
+#include "boardsurface.h"
 #include "drawingtools.h"
 #include "numbertext.h"
 #include "palette.h"
@@ -133,6 +134,7 @@ void reticolobox::retOK_Click()
         grid.passi1 = roundToInt16(leadingNumberOrZero(passi1->text())).value_or(0);
         grid.passi2 = roundToInt16(leadingNumberOrZero(passi2->text())).value_or(0);
         grid.colour = qint32(m_palette->currentColour().value_or(0));
+        grid.width = qint16(m_tools ? m_tools->surface()->drawWidth() : 1);
         emit gridToShare(grid);
     }
     accept();

@@ -102,10 +102,18 @@ void TableShare::showSharedGrid(const session::GridFields &grid)
     const QStringList &kinds = GridPainter::kinds();
     if (grid.kind < 0 || grid.kind >= kinds.size())
         return;
-    GridPainter painter(m_images->surface(), m_tools->palette(), m_tools);
+    // Laid as the sharer laid it: its pen width; this board keeps its own
+    // unit and width afterwards.
+    BoardSurface *surface = m_images->surface();
+    const int unit = surface->scaleMode();
+    const int width = surface->drawWidth();
+    surface->setDrawWidth(grid.width);
+    GridPainter painter(surface, m_tools->palette(), m_tools);
     const GridPainter::Result r =
         painter.paint(kinds[grid.kind], QString::number(grid.passi1), QString::number(grid.passi2),
                       {}, quint32(grid.colour));
+    surface->setDrawWidth(width);
+    surface->setScaleMode(unit);
     if (r.outcome != GridPainter::Outcome::Painted)
         return;
     // Every board snaps to the grid it shows.

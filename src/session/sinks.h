@@ -73,13 +73,14 @@ public:
 };
 
 /// A grid shared with the table: the grid dialog's kind (its index in the
-/// dialog's list), its two steps as whole grid units, and the colour
-/// 0x00BBGGRR it was laid in.
+/// dialog's list), its two steps as whole grid units, the colour 0x00BBGGRR
+/// and the pen width in pixels it was laid with.
 struct GridFields {
     qint16 kind = 0;
     qint16 passi1 = 0;
     qint16 passi2 = 0;
     qint32 colour = 0;
+    qint16 width = 1;
     QString from; ///< who shared it
 };
 

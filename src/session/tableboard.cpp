@@ -8,6 +8,8 @@
 
 #include <QTimer>
 
+#include <algorithm>
+
 namespace session
 {
 
@@ -311,6 +313,13 @@ bool TableBoard::dispatch(const QString &tag, const QString &params, qint16 orig
 
 // --- sharing -------------------------------------------------------------------
 
+QString TableBoard::gridMessage(const GridFields &grid, const QString &from)
+{
+    return tag::Reticolo + sFormatSend(grid.kind) + sFormatSend(grid.passi1) +
+           sFormatSend(grid.passi2) + sFormatSend(double(grid.colour)) + sFormatSend(grid.width) +
+           from;
+}
+
 QList<qint16> TableBoard::participantsBut(qint16 except) const
 {
     QList<qint16> out;
@@ -351,9 +360,7 @@ bool TableBoard::shareGrid(const GridFields &grid)
         m_why = QStringLiteral("Nessuna sessione aperta con cui condividere il reticolo.");
         return false;
     }
-    const QString line = tag::Reticolo + sFormatSend(grid.kind) + sFormatSend(grid.passi1) +
-                         sFormatSend(grid.passi2) + sFormatSend(double(grid.colour)) +
-                         m_session.sMyName();
+    const QString line = gridMessage(grid, m_session.sMyName());
     if (m_session.bHost()) {
         m_gridLine = encodeLine(line);
         m_session.SendToAll(line, false);
@@ -492,19 +499,19 @@ void TableBoard::onGrid(const QString &params, qint16 origin, bool relay)
     const auto p1 = toInt16(sParam(params, 2));
     const auto p2 = toInt16(sParam(params, 3));
     const auto colour = toInt64(sParam(params, 4));
-    if (!kind || *kind < 0 || *kind > 3 || !p1 || !p2 || !colour)
+    const auto width = toInt16(sParam(params, 5));
+    if (!kind || *kind < 0 || *kind > 3 || !p1 || !p2 || !colour || !width)
         return;
     GridFields grid;
     grid.kind = *kind;
     grid.passi1 = *p1;
     grid.passi2 = *p2;
     grid.colour = qint32(*colour & 0xFFFFFF);
-    grid.from = m_session.bHost() && relay ? nameOf(origin) : sLongParam(params, 5);
+    grid.width = std::clamp<qint16>(*width, 1, 255);
+    grid.from = m_session.bHost() && relay ? nameOf(origin) : sLongParam(params, 6);
     if (relay && m_session.bHost()) {
         // Passed on under the name the host knows, and kept for newcomers.
-        const QString line = tag::Reticolo + sFormatSend(grid.kind) + sFormatSend(grid.passi1) +
-                             sFormatSend(grid.passi2) + sFormatSend(double(grid.colour)) +
-                             grid.from;
+        const QString line = gridMessage(grid, grid.from);
         m_gridLine = encodeLine(line);
         m_session.SendToAllButOriginator(line, origin);
     }

@@ -111,6 +111,8 @@ public:
     const QList<QByteArray> &pictureLines() const { return m_pictureLines; }
     const QByteArray &gridLine() const { return m_gridLine; }
 
+    /// "[Reticolo Condiviso]" for @p grid shared by @p from.
+    static QString gridMessage(const GridFields &grid, const QString &from);
     /// The status text of a refused picture.
     static QString refusedText(const QString &from, const QString &why);
 

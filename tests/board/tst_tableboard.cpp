@@ -370,17 +370,24 @@ void TestTableBoard::sharingWithTheTable()
         host.draw(0);
         QVERIFY(allShow({&ada, &wanda}, host.surface.image()));
         sharer.palette.picSelColor_Click(9);
+        sharer.surface.setDrawWidth(2);
         board::GridPainter painter(&sharer.surface, &sharer.palette, &sharer.tools);
         const auto laid =
             painter.paint(QStringLiteral("Lineare"), QStringLiteral("4"), QStringLiteral("6"));
         QCOMPARE(laid.outcome, board::GridPainter::Outcome::Painted);
         sharer.tools.setGeneralGridStep(laid.generalStep.value_or(QString()));
-        QVERIFY(sharer.share.shareGrid({0, 4, 6, qint32(0x0000FF00), QString()}));
+        sharer.surface.setDrawWidth(1);
+        for (Seat *s : {&host, &ada, &wanda})
+            s->surface.setScaleMode(BoardSurface::Pixels);
+        // Laid 2 pixels wide; the others keep their own pen width and unit.
+        QVERIFY(sharer.share.shareGrid({0, 4, 6, qint32(0x0000FF00), 2, QString()}));
         // Drawn over what each board had: the strokes came before the grid.
         QVERIFY(allShow({&host, &ada, &wanda}, sharer.surface.image()));
         for (Seat *s : {&host, &ada, &wanda}) {
             if (s != &sharer)
                 QTRY_VERIFY(s->said(sharer.session.name() + board::TableShare::kGridShown));
+            QCOMPARE(s->surface.scaleMode(), int(BoardSurface::Pixels));
+            QCOMPARE(s->surface.drawWidth(), 1);
             // Every board snaps to the shared grid's step (150 twips).
             s->tools.refreshGridStep();
             QCOMPARE(s->tools.sngGridStep(), DrawingTools::gridStepFromTwips(150));
