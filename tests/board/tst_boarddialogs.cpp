@@ -11,6 +11,7 @@
 #include "messagerecorder.h"
 #include "palette.h"
 #include "reticolobox.h"
+#include "sinks.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -104,6 +105,9 @@ class TestBoardDialogs : public QObject
 private slots:
     void initTestCase();
     void gridDialogControls();
+    void gridShareGoesOutAsLaid_data();
+    void gridShareGoesOutAsLaid();
+    void sharePictureWithoutSessionSaysWhy();
     void tipoShowsTheStepsItUses_data();
     void tipoShowsTheStepsItUses();
     void reticoloOpensWindowModalAfterTheTopStepsBack();
@@ -721,4 +725,74 @@ void TestBoardDialogs::publicCallsForOtherWindows()
 }
 
 QTEST_MAIN(TestBoardDialogs)
+void TestBoardDialogs::gridShareGoesOutAsLaid_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("passi1");
+    QTest::addColumn<QString>("passi2");
+    QTest::addColumn<bool>("ticked");
+    QTest::addColumn<int>("shares"); // grids handed on to share
+    QTest::addColumn<int>("p1");
+    QTest::addColumn<int>("p2");
+    QTest::newRow("lineare ticked") << "Lineare" << "4" << "6" << true << 1 << 4 << 6;
+    // Steps go out as the painting used them: rounded.
+    QTest::newRow("rounded steps") << "Puntiforme" << "2.6" << "3.4" << true << 1 << 3 << 3;
+    QTest::newRow("not ticked") << "Lineare" << "4" << "6" << false << 0 << 0 << 0;
+    // A step below 1 paints the background, which is no grid to share.
+    QTest::newRow("background") << "Lineare" << "0" << "6" << true << 0 << 0 << 0;
+}
+
+void TestBoardDialogs::gridShareGoesOutAsLaid()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, passi1);
+    QFETCH(QString, passi2);
+    QFETCH(bool, ticked);
+    QFETCH(int, shares);
+    QFETCH(int, p1);
+    QFETCH(int, p2);
+    Window w;
+    w.palette.picSelColor_Click(5);
+    w.panel->tools()->setPennello(3);
+    w.panel->reticolo_Click();
+    reticolobox *d = w.grid();
+    QCOMPARE(d->chkShare->text(), QStringLiteral("Condividi con il tavolo"));
+    QVERIFY(!d->chkShare->isChecked()); // the grid stays local unless asked
+    QList<session::GridFields> grids;
+    QObject::connect(d, &reticolobox::gridToShare, d,
+                     [&](const session::GridFields &g) { grids << g; });
+    d->tipo->setCurrentText(kind);
+    d->passi1->setText(passi1);
+    d->passi2->setText(passi2);
+    d->chkShare->setChecked(ticked);
+    d->retOK->click();
+    QCOMPARE(grids.size(), shares);
+    // Without a session the panel says why it could not be shared.
+    QCOMPARE(w.boxes.shown.size(), shares);
+    if (!shares)
+        return;
+    QCOMPARE(grids[0].kind, qint16(board::GridPainter::kinds().indexOf(kind)));
+    QCOMPARE(grids[0].passi1, qint16(p1));
+    QCOMPARE(grids[0].passi2, qint16(p2));
+    QCOMPARE(grids[0].colour, qint32(kRed));
+    QCOMPARE(grids[0].width, qint16(3));
+}
+
+void TestBoardDialogs::sharePictureWithoutSessionSaysWhy()
+{
+    Window w;
+    auto *button = w.find<QToolButton>("cmdSharePicture");
+    QVERIFY(button);
+    QCOMPARE(button->toolTip().left(23), QStringLiteral("Condividi con il tavolo"));
+    button->click();
+    QCOMPARE(w.boxes.texts(),
+             QStringList{QStringLiteral("Sulla lavagna non c'è un'immagine da condividere.")});
+    w.surface()->setPicture(QImage(30, 20, QImage::Format_RGB32));
+    button->click();
+    QCOMPARE(w.boxes.texts().last(),
+             QStringLiteral("Nessuna sessione aperta con cui condividere l'immagine."));
+    // Without a session, loading a picture offers nothing.
+    QCOMPARE(w.boxes.asked.size(), 0);
+}
+
 #include "tst_boarddialogs.moc"
