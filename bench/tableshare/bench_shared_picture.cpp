@@ -9,8 +9,11 @@
 //
 //   bench_shared_picture [clients] [side in pixels of the noise picture]
 //
+// A side of 0 leaves the map out, so the refusal is measured on fresh clients.
+//
 // A client is this same program started as "client PORT INDEX".
 
+#include "benchkit.h"
 #include "boardimages.h"
 #include "boardsurface.h"
 #include "bruvela.h"
@@ -61,17 +64,7 @@ double rssMiB()
     return -1;
 }
 
-template <typename F> bool waitUntil(F done, int timeoutMs)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
+using benchkit::waitUntil;
 
 struct Seat {
     session::ChatSession session;
@@ -114,7 +107,8 @@ int client(const QStringList &args)
     seat.session.setPort(port);
     seat.session.setConnectWait(20);
     QObject::connect(&seat.share, &board::TableShare::pictureShown, [&] {
-        std::printf("SHOWN %lld %.1f\n", static_cast<long long>(nowNs()), rssMiB());
+        std::printf("SHOWN %lld %.1f %.1f\n", static_cast<long long>(nowNs()), rssMiB(),
+                    benchkit::peakRssMiB());
         std::fflush(stdout);
     });
     QObject::connect(&seat.share, &board::TableShare::pictureRefused, [&] {
@@ -204,6 +198,7 @@ struct Child {
     double readyRss = 0;
     qint64 shownNs = 0;
     double shownRss = 0;
+    double shownPeak = 0;
     qint64 refusedNs = 0;
     double refusedRss = 0;
     std::vector<std::pair<qint64, qint64>> pings; ///< sent, delay
@@ -220,6 +215,7 @@ struct Child {
             } else if (f.value(0) == "SHOWN") {
                 shownNs = f.value(1).toLongLong();
                 shownRss = f.value(2).toDouble();
+                shownPeak = f.value(3).toDouble();
             } else if (f.value(0) == "REFUSED") {
                 refusedNs = f.value(1).toLongLong();
                 refusedRss = f.value(2).toDouble();
@@ -243,7 +239,7 @@ int main(int argc, char **argv)
     const int count = args.size() > 1 ? args[1].toInt() : 10;
     const int side = args.size() > 2 ? args[2].toInt() : 1320;
 
-    const QByteArray map = noisePng(side);
+    const QByteArray map = side > 0 ? noisePng(side) : QByteArray();
     Seat host;
     host.session.setName(QStringLiteral("Oste"));
     host.session.setPort(0);
@@ -267,62 +263,70 @@ int main(int argc, char **argv)
     }
     waitUntil([] { return false; }, 1500); // the conversation runs a while first
 
-    // The map on the host's board, then shared.
-    const QImage picture = board::BoardImages::decodeShared(map);
-    host.images.loadShared(picture, map);
-    const double hostRssBefore = rssMiB();
-    const qint64 shareNs = nowNs();
-    if (!host.share.shareBoardPicture()) {
-        std::printf("share refused: %s\n", qPrintable(host.share.why()));
-        return 1;
-    }
-    const bool allShown = waitUntil([&] {
-        return std::all_of(children.begin(), children.end(), [](const Child &c) { return c.shownNs; });
-    }, 300000);
-    qint64 lastShown = shareNs;
+    double clientReady = 0;
     for (const Child &c : children)
-        lastShown = std::max(lastShown, c.shownNs);
-    const double hostRssShared = rssMiB();
-    waitUntil([] { return false; }, 500);
+        clientReady = std::max(clientReady, c.readyRss);
+    bool allShown = true;
+    if (side > 0) {
+        // The map on the host's board, then shared.
+        const QImage picture = board::BoardImages::decodeShared(map);
+        host.images.loadShared(picture, map);
+        const double hostRssBefore = rssMiB();
+        const qint64 shareNs = nowNs();
+        if (!host.share.shareBoardPicture()) {
+            std::printf("share refused: %s\n", qPrintable(host.share.why()));
+            return 1;
+        }
+        allShown = waitUntil([&] {
+            return std::all_of(children.begin(), children.end(), [](const Child &c) { return c.shownNs; });
+        }, 300000);
+        qint64 lastShown = shareNs;
+        for (const Child &c : children)
+            lastShown = std::max(lastShown, c.shownNs);
+        const double hostRssShared = rssMiB();
+        waitUntil([] { return false; }, 500);
 
-    // Delays of the lines sent while the picture travelled.
-    std::vector<double> during, before;
-    for (const Child &c : children) {
-        for (const auto &[sent, delay] : c.pings) {
-            if (sent >= shareNs && sent <= lastShown)
-                during.push_back(delay / 1e6);
-            else if (sent < shareNs)
-                before.push_back(delay / 1e6);
+        // Delays of the lines sent while the picture travelled.
+        std::vector<double> during, before;
+        for (const Child &c : children) {
+            for (const auto &[sent, delay] : c.pings) {
+                if (sent >= shareNs && sent <= lastShown)
+                    during.push_back(delay / 1e6);
+                else if (sent < shareNs)
+                    before.push_back(delay / 1e6);
+            }
         }
-    }
-    std::sort(during.begin(), during.end());
-    std::sort(before.begin(), before.end());
-    auto show = [](const char *label, const std::vector<double> &v) {
-        if (v.empty()) {
-            std::printf("  %-44s no lines\n", label);
-            return;
+        std::sort(during.begin(), during.end());
+        std::sort(before.begin(), before.end());
+        auto show = [](const char *label, const std::vector<double> &v) {
+            if (v.empty()) {
+                std::printf("  %-44s no lines\n", label);
+                return;
+            }
+            std::printf("  %-44s %5zu deliveries  median %6.2f ms  max %7.2f ms\n", label, v.size(),
+                        v[v.size() / 2], v.back());
+        };
+        double clientRssMax = 0, clientRssSum = 0, clientRssReady = 0, clientPeak = 0;
+        for (const Child &c : children) {
+            clientRssMax = std::max(clientRssMax, c.shownRss);
+            clientPeak = std::max(clientPeak, c.shownPeak);
+            clientRssSum += c.shownRss;
+            clientRssReady = std::max(clientRssReady, c.readyRss);
         }
-        std::printf("  %-44s %5zu deliveries  median %6.2f ms  max %7.2f ms\n", label, v.size(),
-                    v[v.size() / 2], v.back());
-    };
-    double clientRssMax = 0, clientRssSum = 0, clientRssReady = 0;
-    for (const Child &c : children) {
-        clientRssMax = std::max(clientRssMax, c.shownRss);
-        clientRssSum += c.shownRss;
-        clientRssReady = std::max(clientRssReady, c.readyRss);
+        std::printf("shared picture: %d x %d noise PNG, %.2f MiB, to %d clients (processes of their "
+                    "own, loopback)\n",
+                    side, side, map.size() / 1048576.0, count);
+        std::printf("  every board shows it after                 %8.0f ms%s\n",
+                    (lastShown - shareNs) / 1e6, allShown ? "" : "  (NOT ALL SHOWN)");
+        show("conversation lines before the share", before);
+        show("conversation lines while it travels", during);
+        std::printf("  host resident: %.0f MiB before the share, %.0f MiB when all show it, peak "
+                    "%.0f MiB\n",
+                    hostRssBefore, hostRssShared, benchkit::peakRssMiB());
+        std::printf("  client resident: %.0f MiB joined (largest); showing it %.0f MiB mean, %.0f MiB "
+                    "largest; peak %.0f MiB largest\n",
+                    clientRssReady, clientRssSum / count, clientRssMax, clientPeak);
     }
-    std::printf("shared picture: %d x %d noise PNG, %.2f MiB, to %d clients (processes of their "
-                "own, loopback)\n",
-                side, side, map.size() / 1048576.0, count);
-    std::printf("  every board shows it after                 %8.0f ms%s\n",
-                (lastShown - shareNs) / 1e6, allShown ? "" : "  (NOT ALL SHOWN)");
-    show("conversation lines before the share", before);
-    show("conversation lines while it travels", during);
-    std::printf("  host resident: %.0f MiB before the share, %.0f MiB when all show it\n",
-                hostRssBefore, hostRssShared);
-    std::printf("  client resident: %.0f MiB joined (largest); showing it %.0f MiB mean, %.0f MiB "
-                "largest\n",
-                clientRssReady, clientRssSum / count, clientRssMax);
 
     // A picture that lies about its size.
     const QByteArray liar = claimingPng(60000);
@@ -341,9 +345,9 @@ int main(int argc, char **argv)
         refusedRssMax = std::max(refusedRssMax, c.refusedRss);
     }
     std::printf("picture claiming 60000 x 60000 (%lld bytes): every client refused it after "
-                "%.1f ms%s; client resident then %.0f MiB largest\n",
+                "%.1f ms%s; client resident then %.0f MiB largest (%.0f MiB when joined)\n",
                 static_cast<long long>(liar.size()), (lastRefused - liarNs) / 1e6,
-                allRefused ? "" : " (NOT ALL REFUSED)", refusedRssMax);
+                allRefused ? "" : " (NOT ALL REFUSED)", refusedRssMax, clientReady);
 
     host.session.cmdDisconnect_Click();
     for (Child &c : children)

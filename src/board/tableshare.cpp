@@ -49,10 +49,40 @@ bool TableShare::shareBoardPicture()
     return true;
 }
 
+QString TableShare::gridRefusal(const session::GridFields &grid)
+{
+    const QStringList &kinds = GridPainter::kinds();
+    if (grid.kind < 0 || grid.kind >= kinds.size())
+        return QStringLiteral("tipo di reticolo sconosciuto.");
+    if (grid.width < 1 || grid.width > kMaxGridWidth)
+        return QStringLiteral("spessore fuori dai limiti.");
+    // Lines and dots at the steps the board's 12000 twips allow; a step
+    // below 1 gives no grid at all.
+    const qint64 side = 12000 / BoardSurface::kTwipsPerPixel;
+    const auto count = [](qint16 step) {
+        return step < 1 ? 0 : 12000 / (qint64(step) * GridPainter::kTwipsPerUnit) + 1;
+    };
+    const qint64 rows = count(grid.passi1);
+    const qint64 columns = count(grid.passi2);
+    const qint64 w = grid.width;
+    qint64 work = 0;
+    switch (grid.kind) {
+    case 0: work = (rows + columns) * side * w; break;   // Lineare
+    case 1: work = rows * side * w; break;               // Orizzontale
+    case 2: work = rows * columns * w * w; break;        // Puntiforme
+    default: work = columns * side * w; break;           // Verticale
+    }
+    if (work > kMaxGridWork)
+        return QStringLiteral("il reticolo è troppo fitto per lo spessore scelto.");
+    return {};
+}
+
 bool TableShare::shareGrid(const session::GridFields &grid)
 {
     m_why.clear();
-    if (!m_session)
+    if (const QString why = gridRefusal(grid); !why.isEmpty())
+        m_why = QStringLiteral("Il reticolo non può essere condiviso: ") + why;
+    else if (!m_session)
         m_why = QStringLiteral("Nessuna sessione aperta con cui condividere il reticolo.");
     else if (!m_session->tableBoard()->shareGrid(grid))
         m_why = m_session->tableBoard()->why();
@@ -100,8 +130,10 @@ void TableShare::pictureDecoded(const QImage &picture, const QByteArray &encoded
 void TableShare::showSharedGrid(const session::GridFields &grid)
 {
     const QStringList &kinds = GridPainter::kinds();
-    if (grid.kind < 0 || grid.kind >= kinds.size())
+    if (const QString why = gridRefusal(grid); !why.isEmpty()) {
+        status(QStringLiteral("Reticolo condiviso da %1 non disegnato: %2").arg(grid.from, why));
         return;
+    }
     // Laid as the sharer laid it: its pen width; this board keeps its own
     // unit and width afterwards.
     BoardSurface *surface = m_images->surface();

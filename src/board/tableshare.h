@@ -49,6 +49,15 @@ public:
     void showSharedPicture(const QByteArray &encoded, const QString &from) override;
     void showSharedGrid(const session::GridFields &grid) override;
 
+    /// Most pixels a shared grid may take to paint (dots times their area,
+    /// or line length times width): a grid denser than that would hold the
+    /// board of every participant up, and is neither shared nor drawn.
+    static constexpr qint64 kMaxGridWork = 24LL * 1000 * 1000;
+    /// Widest pen a shared grid is laid with: the pen bar's maximum.
+    static constexpr int kMaxGridWidth = 25;
+    /// Why @p grid cannot be shared (too dense, an unknown kind); empty when it can.
+    static QString gridRefusal(const session::GridFields &grid);
+
     /// Pictures being decoded right now.
     int decoding() const { return m_decoding; }
 

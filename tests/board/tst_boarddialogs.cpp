@@ -11,6 +11,7 @@
 #include "messagerecorder.h"
 #include "palette.h"
 #include "reticolobox.h"
+#include "tableshare.h"
 #include "sinks.h"
 
 #include <QCheckBox>
@@ -108,6 +109,8 @@ private slots:
     void gridShareGoesOutAsLaid_data();
     void gridShareGoesOutAsLaid();
     void sharePictureWithoutSessionSaysWhy();
+    void sharedGridsTooDenseAreRefused_data();
+    void sharedGridsTooDenseAreRefused();
     void tipoShowsTheStepsItUses_data();
     void tipoShowsTheStepsItUses();
     void reticoloOpensWindowModalAfterTheTopStepsBack();
@@ -793,6 +796,44 @@ void TestBoardDialogs::sharePictureWithoutSessionSaysWhy()
              QStringLiteral("Nessuna sessione aperta con cui condividere l'immagine."));
     // Without a session, loading a picture offers nothing.
     QCOMPARE(w.boxes.asked.size(), 0);
+}
+
+void TestBoardDialogs::sharedGridsTooDenseAreRefused_data()
+{
+    QTest::addColumn<int>("kind"); // 0 Lineare, 1 Orizzontale, 2 Puntiforme, 3 Verticale
+    QTest::addColumn<int>("p1");
+    QTest::addColumn<int>("p2");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("densest lines, widest pen") << 0 << 1 << 1 << 25 << false;
+    QTest::newRow("densest dots, thin pen") << 2 << 1 << 1 << 1 << false;
+    QTest::newRow("dots every 4 units, widest pen") << 2 << 4 << 4 << 25 << false;
+    // Dots of 25 pixels every pixel and a half: a whole board painted over
+    // thousands of times, which held a receiver up for half a second.
+    QTest::newRow("densest dots, widest pen") << 2 << 1 << 1 << 25 << true;
+    QTest::newRow("dots 2 x 3, widest pen") << 2 << 2 << 3 << 25 << true;
+    QTest::newRow("pen wider than the bar allows") << 1 << 10 << 0 << 26 << true;
+    QTest::newRow("no pen") << 3 << 0 << 10 << 0 << true;
+    QTest::newRow("unknown kind") << 4 << 4 << 4 << 1 << true;
+}
+
+// The rule every board applies to a shared grid before painting it, and the
+// sharer before sending it, so the boards stay alike.
+void TestBoardDialogs::sharedGridsTooDenseAreRefused()
+{
+    QFETCH(int, kind);
+    QFETCH(int, p1);
+    QFETCH(int, p2);
+    QFETCH(int, width);
+    QFETCH(bool, refused);
+    const session::GridFields grid{qint16(kind), qint16(p1), qint16(p2), 255, qint16(width),
+                                   QStringLiteral("Ada")};
+    QCOMPARE(!board::TableShare::gridRefusal(grid).isEmpty(), refused);
+    // A board handed such a grid paints nothing and says why.
+    Window w;
+    const QImage before = w.surface()->image();
+    w.panel->tableShare()->showSharedGrid(grid);
+    QCOMPARE(w.surface()->image() == before, refused);
 }
 
 #include "tst_boarddialogs.moc"
