@@ -39,7 +39,7 @@ TableBoard::TableBoard(ChatSession &session) : QObject(&session), m_session(sess
     // Slices go out as each connection drains; the pace only looks often
     // enough to keep the pipes full.
     m_pace = new QTimer(this);
-    m_pace->setInterval(2);
+    m_pace->setInterval(1);
     connect(m_pace, &QTimer::timeout, this, &TableBoard::pump);
     m_stall = new QTimer(this);
     m_stall->setInterval(500);
