@@ -308,7 +308,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         receiver.setSaveFolder((flags & 16) ? g_folder + QLatin1Char('/') : g_folder);
         QObject::connect(&receiver, &FileReceiver::fileOpened, [&](const QString &path) {
             FUZZ_CHECK(insideFolder(QFile::encodeName(path)), "opened outside the folder: " + path.toUtf8());
+            // The bytes go to NOME.parziale until the file is whole.
             announced[path] = receiver.incomingSize();
+            announced[path + transfer::kPartialSuffix] = receiver.incomingSize();
         });
         QObject::connect(&receiver, &FileReceiver::fileClosed, [&](const QString &path, bool complete) {
             const qint64 length = QFileInfo(path).size();
