@@ -90,7 +90,9 @@ constexpr Place kLayout[] = {
     {"dado1", 2620, 5090, 375, 255, MoveY},
     {"Label6", 3020, 5090, 200, 255, MoveY},
     {"dado2", 3240, 5090, 375, 255, MoveY},
-    {"txtMessage", 60, 5400, 3360, 600, MoveY},
+    // The speaking way (Parla / Azione / Narra) takes the message box's left end.
+    {"cmdModo", 60, 5400, 630, 600, MoveY},
+    {"txtMessage", 720, 5400, 2700, 600, MoveY},
     {"cmdSend", 3480, 5400, 420, 600, MoveY},
     // Board column, 3960..7570
     {"lblLavagna", 3945, 60, 1500, 240},
