@@ -20,6 +20,7 @@
 #include "messageboxservice.h"
 #include "participantlist.h"
 #include "presetbar.h"
+#include "windowpresets.h"
 #include "programpanel.h"
 #include "togglebutton.h"
 #include "windowontop.h"
@@ -38,6 +39,7 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QStringListModel>
+#include <QToolButton>
 
 namespace app {
 
@@ -72,7 +74,9 @@ constexpr Place kLayout[] = {
     {"cmdDisconnect", 1920, 800, 900, 330},
     {"cmdPorts", 2850, 800, 690, 330},
     {"cmdTopMost", 3570, 800, 330, 330},
-    {"lblConnections", 60, 1190, 1700, 240},
+    {"lblConnections", 60, 1190, 1380, 240},
+    // The size presets' menu, shown where their buttons are out of the window.
+    {"cmdPresets", 1460, 1190, 300, 240},
     {"lstConnections", 60, 1430, 1700, 1290},
     {"cmdDeselect", 60, 2750, 1700, 300},
     {"txtStatus", 1820, 1190, 2080, 1530},
@@ -160,11 +164,13 @@ frmMain::frmMain(const QString &prefsPath, QWidget *parent)
     createPresets();
     createExplorer();
     createBrowser();
-    // Smaller than the narrow preset the chat column would be cut off.
-    setMinimumSize(twips(kNarrowWidth), twips(kPresetHeight - kFrameAllowance));
-    resize(twips(kMediumWidth), twips(kPresetHeight - kFrameAllowance));
+    // Much smaller than the narrow preset the chat column would be cut off;
+    // a window manager's frame may take a little of the narrow preset's
+    // width, and of its height, which the pane and the board give up.
+    setMinimumSize(twips(kMinContentWidth), twips(kPresetHeight - kFrameAllowance) - kMaxShrink);
+    m_presets->applySize(panel::WindowPresets::Medium);
     // "Eventi" changes how much of the height the logs take.
-    connect(m_events->chkTutorial(), &QCheckBox::toggled, this, &frmMain::layoutControls);
+    connect(m_events, &conversation::EventsPanel::logsShownChanged, this, &frmMain::layoutControls);
     m_presets->Form_Resize();
     Form_Load();
     layoutControls();
@@ -436,10 +442,14 @@ QSize frmMain::extraSize() const
 {
     // The logs take the bottom of the window while "Eventi" shows them, so
     // the height the table fills is theirs too.
-    const int tableHeight = m_events->chkTutorial()->isChecked()
-                                ? conversation::EventsPanel::kTallHeight
-                                : twips(kPresetHeight - kFrameAllowance);
-    return QSize(qMax(0, width() - twips(kWideWidth)), qMax(0, height() - tableHeight));
+    // Below the presets' height the pane and the board give up a little.
+    const int presetHeight = twips(kPresetHeight - kFrameAllowance);
+    int dy = height() - presetHeight;
+    if (m_events->lstSent()->isVisibleTo(this))
+        dy = height() >= conversation::EventsPanel::kTallHeight
+                 ? height() - conversation::EventsPanel::kTallHeight
+                 : qMin(0, dy);
+    return QSize(qMax(0, width() - twips(kWideWidth)), qMax(-kMaxShrink, dy));
 }
 
 void frmMain::layoutControls()
@@ -462,6 +472,11 @@ void frmMain::layoutControls()
     m_paletteWidget->setOrigin(QPoint(twips(kPaletteLeft), twips(kPaletteTop) + dy));
     m_programPanel->setOffset(dx);
     placeDice();
+    // In a window too narrow for the preset buttons, their menu is the way
+    // back to the other sizes.
+    const QRect presetRow = m_presets->Command23(0)->geometry().united(
+        m_presets->Command23(3)->geometry());
+    m_presets->menuButton()->setVisible(!rect().contains(presetRow));
     // The visible-area read-out stacks its four values so the frame fits the
     // board column beside the style list.
     if (auto *frame = findChild<QWidget *>(QStringLiteral("zFrame4"))) {

@@ -489,13 +489,19 @@ private slots:
         panel.chkTutorial_Click();
         QCOMPARE(window.size(), QSize(900, 700));
 
-        // the box hidden (options locked): checking does not grow the window
+        // the box hidden (options locked, or a first start that ticks it):
+        // the window keeps its size and the logs stay hidden, at any size
         window.resize(300, 200);
         panel.chkTutorial()->hide();
         panel.chkTutorial()->setChecked(true);
         panel.chkTutorial_Click();
         QCOMPARE(window.size(), QSize(300, 200));
-        QVERIFY(panel.lstSent()->isVisible());
+        QVERIFY(!panel.lstSent()->isVisible());
+        window.showMaximized();
+        QTRY_VERIFY(window.isMaximized());
+        QVERIFY(!panel.lstSent()->isVisible());
+        QVERIFY(!panel.lblRecv()->isVisible());
+        window.showNormal();
     }
 
     void eventsPanelRoundTripKeepsTheMainWindowHeight()
@@ -560,8 +566,8 @@ private slots:
         QVERIFY(!panel.lstSent()->isVisible());
     }
 
-    // "Eventi" ticked in a window too short to show the logs (the state of a
-    // first start): the views hear of nothing until the window shows them.
+    // "Eventi" ticked in a window made too short to show the logs: the
+    // views hear of nothing until the window shows them.
     void logsOutsideTheWindowAreNotAnnounced()
     {
         QWidget window;
@@ -570,8 +576,12 @@ private slots:
         window.resize(EventsPanel::kMinWidth, EventsPanel::kShortHeight);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
+        panel.chkTutorial()->show();
         panel.chkTutorial()->setChecked(true);
-        panel.chkTutorial_Click(); // the box is hidden: the window keeps its size
+        panel.chkTutorial_Click();
+        // and the user makes the window short again
+        window.resize(EventsPanel::kMinWidth, EventsPanel::kShortHeight);
+        QTRY_COMPARE(window.height(), EventsPanel::kShortHeight);
         QVERIFY(panel.lstSent()->isVisible());
         QVERIFY(panel.lstSent()->geometry().top() > window.height());
         QSignalSpy inserted(chat.sentLog(), &QAbstractItemModel::rowsInserted);
