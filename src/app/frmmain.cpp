@@ -37,7 +37,9 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QGuiApplication>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QStringListModel>
 #include <QToolButton>
 
@@ -528,6 +530,37 @@ void frmMain::Form_Load()
     m_events->chkTutorial_Click();
     // The snap step comes from the grid dialog's general step.
     m_board->takeGridStep();
+    // What the last evening left: the pane's switches, the journal's folder
+    // and the window (after the events panel, which centres it).
+    if (prefs.timeStamps != m_dialog->bTimeStamp())
+        m_dialog->Command21_Click();
+    if (prefs.colours != m_dialog->colouringOn())
+        m_dialog->Command19_Click();
+    if (!prefs.logDir.isEmpty())
+        m_journal->setFolder(prefs.logDir);
+    restoreWindow(prefs);
+}
+
+void frmMain::restoreWindow(const session::Preferences &prefs)
+{
+    const bool sized = prefs.preset == 0 || prefs.preset == 2 || prefs.preset == 3;
+    if (sized)
+        m_presets->applySize(prefs.preset);
+    if (prefs.window.isValid()) {
+        // Only where a screen still shows the window's top (a screen may be
+        // gone since); otherwise where the events panel put it.
+        const QRect top(prefs.window.topLeft(), QSize(prefs.window.width(), 20));
+        bool onScreen = false;
+        for (const QScreen *screen : QGuiApplication::screens())
+            onScreen = onScreen || screen->availableGeometry().intersects(top);
+        const QSize size = sized ? this->size() : prefs.window.size();
+        if (onScreen)
+            setGeometry(QRect(prefs.window.topLeft(), size));
+        else
+            resize(size);
+    }
+    if (prefs.preset == 1)
+        setWindowState(windowState() | Qt::WindowMaximized);
 }
 
 void frmMain::applyCommandLine(const CommandLine &options)
@@ -706,6 +739,9 @@ void frmMain::Form_Unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
+    // Taken first: unticking "Eventi" below may shrink the window.
+    const QRect windowRect = isMaximized() || isFullScreen() ? normalGeometry() : geometry();
+    const int preset = m_presets->highlighted();
     m_session->closeAllSockets();
     // The events panel is switched off before saving, so it opens at start
     // only until the program has been closed once.
@@ -719,6 +755,11 @@ void frmMain::Form_Unload()
     prefs.tutorial = tutorial->isChecked() ? 1 : 0;
     prefs.name = m_typedName;
     prefs.server = txtIP->text().trimmed();
+    prefs.window = windowRect;
+    prefs.preset = preset;
+    prefs.timeStamps = m_dialog->bTimeStamp();
+    prefs.colours = m_dialog->colouringOn();
+    prefs.logDir = m_journal->folder();
     m_prefs.WritePreferences(prefs);
     // Programs hosted in the panel keep running in windows of their own
     // rather than losing theirs with this one.

@@ -209,6 +209,8 @@ private:
     QSize extraSize() const;
     void placeDice();
     void Form_Load();
+    /// Puts the window where and as it was when the program last closed.
+    void restoreWindow(const session::Preferences &prefs);
     void Form_Unload();
     void UnloadAllWindows();
     void OpenConnection();

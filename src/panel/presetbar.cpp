@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 #include <QToolButton>
 #include <QWidget>
 
@@ -191,9 +192,20 @@ bool PresetBar::eventFilter(QObject *watched, QEvent *event)
         Form_Resize();
         break;
     case QEvent::Show:
+        // The window manager frames a window after it is shown. Where the
+        // window was placed by its content's position nothing moves then,
+        // and no event tells; so the frame is looked at again a little later.
+        for (const int ms : {250, 1000}) {
+            QTimer::singleShot(ms, this, [this] {
+                followFrame();
+                Form_Resize();
+            });
+        }
+        followFrame();
+        Form_Resize();
+        break;
     case QEvent::Move:
-        // The window manager frames a window after it is shown, which
-        // moves its content; the preset's size takes the frame in then.
+        // Framing a window placed by its frame's corner moves its content.
         followFrame();
         Form_Resize();
         break;

@@ -33,6 +33,8 @@ private slots:
     void preferencesRoundTrip();
     void preferencesBadValues_data();
     void preferencesBadValues();
+    void windowPreferences_data();
+    void windowPreferences();
     void preferencesFileLayout();
     void preferencesDefaultPathFollowsXdg();
     void preferencesNameAndServer_data();
@@ -114,6 +116,64 @@ void tst_Startup::preferencesBadValues()
     const Preferences prefs = PreferencesStore(path).GetPreferences();
     QCOMPARE(prefs.port, expectedPort);
     QCOMPARE(prefs.tutorial, expectedTutorial);
+}
+
+// What the window keeps between evenings, as a hand-edited file may hold
+// it: usable values come back, anything else gives the default.
+void tst_Startup::windowPreferences_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QRect>("window");
+    QTest::addColumn<int>("preset");
+    QTest::addColumn<bool>("ora");
+    QTest::addColumn<bool>("colori");
+    QTest::newRow("all there") << QByteArray("WindowLeft=10\nWindowTop=-20\nWindowWidth=700\n"
+                                             "WindowHeight=480\nPreset=2\nOra=1\nColori=1\n")
+                               << QRect(10, -20, 700, 480) << 2 << true << true;
+    QTest::newRow("none") << QByteArray() << QRect() << -1 << false << false;
+    QTest::newRow("a side missing") << QByteArray("WindowLeft=10\nWindowTop=20\nWindowWidth=700\n")
+                                    << QRect() << -1 << false << false;
+    QTest::newRow("no size") << QByteArray("WindowLeft=1\nWindowTop=2\nWindowWidth=0\nWindowHeight=400\n")
+                             << QRect() << -1 << false << false;
+    QTest::newRow("absurd size") << QByteArray("WindowLeft=1\nWindowTop=2\nWindowWidth=99999\n"
+                                               "WindowHeight=400\n")
+                                 << QRect() << -1 << false << false;
+    QTest::newRow("letters") << QByteArray("WindowLeft=a\nWindowTop=2\nWindowWidth=500\nWindowHeight=400\n"
+                                           "Preset=x\nOra=si\nColori=vero\n")
+                             << QRect() << -1 << false << false;
+    QTest::newRow("preset out of range") << QByteArray("Preset=4\nOra=2\n") << QRect() << -1 << false
+                                         << false;
+    QTest::newRow("padded") << QByteArray("WindowLeft= 5 \nWindowTop= 6\nWindowWidth=300 \n"
+                                          "WindowHeight=400\nPreset= 0\nOra= 1 \n")
+                            << QRect(5, 6, 300, 400) << 0 << true << false;
+}
+
+void tst_Startup::windowPreferences()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QRect, window);
+    QFETCH(int, preset);
+    QFETCH(bool, ora);
+    QFETCH(bool, colori);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tavernix.ini"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[Vellumara]\nPort=2600\n" + body);
+    file.close();
+    const Preferences prefs = PreferencesStore(path).GetPreferences();
+    QCOMPARE(prefs.window, window);
+    QCOMPARE(prefs.preset, preset);
+    QCOMPARE(prefs.timeStamps, ora);
+    QCOMPARE(prefs.colours, colori);
+    QCOMPARE(prefs.port, 2600);
+    // Written back, the same comes out.
+    QVERIFY(PreferencesStore(path).WritePreferences(prefs));
+    const Preferences again = PreferencesStore(path).GetPreferences();
+    QCOMPARE(again.window, window);
+    QCOMPARE(again.preset, preset);
+    QCOMPARE(again.timeStamps, ora);
+    QCOMPARE(again.colours, colori);
 }
 
 void tst_Startup::preferencesFileLayout()
