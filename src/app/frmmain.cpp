@@ -73,8 +73,9 @@ constexpr Place kLayout[] = {
     {"cmdHost", 60, 800, 900, 330},
     {"cmdKick", 60, 800, 900, 330},
     {"cmdConnect", 990, 800, 900, 330},
-    {"cmdDisconnect", 1920, 800, 900, 330},
-    {"cmdPorts", 2850, 800, 690, 330},
+    // "Sconnetti" needs a little more than the others, "Porta" less.
+    {"cmdDisconnect", 1920, 800, 960, 330},
+    {"cmdPorts", 2910, 800, 630, 330},
     {"cmdTopMost", 3570, 800, 330, 330},
     {"lblConnections", 60, 1190, 1380, 240},
     // The size presets' menu, shown where their buttons are out of the window.
@@ -91,7 +92,7 @@ constexpr Place kLayout[] = {
     {"Command21", 3190, 3090, 330, 300},
     {"Command19", 3570, 3090, 330, 300},
     {"txtDialog", 60, 3420, 3840, 1620, GrowH},
-    {"lblMessage", 60, 5120, 1000, 240, MoveY},
+    {"lblMessage", 60, 5120, 1120, 240, MoveY},
     {"chkPrivate", 1200, 5090, 1100, 270, MoveY},
     {"dado1", 2620, 5090, 375, 255, MoveY},
     {"Label6", 3020, 5090, 200, 255, MoveY},
@@ -133,7 +134,7 @@ constexpr Place kLayout[] = {
     {"txtProgram2", 8370, 60, 630, 270, MoveX},
     {"txtProgram3", 9030, 60, 630, 270, MoveX},
     {"txtProgram4", 9690, 60, 630, 270, MoveX},
-    {"Command7", 10350, 45, 480, 300, MoveX},
+    {"Command7", 10335, 45, 540, 300, MoveX},
     {"Command8", 10890, 45, 270, 300, MoveX},
     {"Command9", 11160, 45, 270, 300, MoveX},
     {"Command10", 11430, 45, 270, 300, MoveX},
@@ -489,6 +490,7 @@ void frmMain::layoutControls()
             labels[i + 1]->setGeometry(34, y, frame->width() - 40, 18);
         }
     }
+    m_board->fitCaptions();
 }
 
 void frmMain::placeDice()

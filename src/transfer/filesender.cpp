@@ -227,7 +227,7 @@ bool FileSender::offer(const QString &path, int packetSize)
         m_file.close();
         show(Icon::Critical, kPacketTitle,
              QStringLiteral("Il file '") + path +
-                 QStringLiteral("' è troppo grande: si possono inviare file fino a 2147483647 bytes."));
+                 QStringLiteral("' è troppo grande: si possono inviare file fino a 2147483647 byte."));
         return false;
     }
     m_socket->write(wire::kPacketRequest);

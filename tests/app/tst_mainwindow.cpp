@@ -52,6 +52,7 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QTest>
+#include <QGroupBox>
 
 #include <QFontMetrics>
 #include <QScrollBar>
@@ -154,6 +155,8 @@ private slots:
     void everyPresetKeepsAWayBack_data();
     void everyPresetKeepsAWayBack();
     void freshStartKeepsTheLogsHidden();
+    void captionsFitAtEveryPreset_data();
+    void captionsFitAtEveryPreset();
 
 private:
     QTemporaryDir m_dir;
@@ -1059,7 +1062,7 @@ struct Twips {
 constexpr Twips kTable[] = {
     {"txtName", 720, 60, 3180, 300},        {"lstConnections", 60, 1430, 1700, 1290},
     {"txtStatus", 1820, 1190, 2080, 1530},  {"txtDialog", 60, 3420, 3840, 1620},
-    {"lblMessage", 60, 5120, 1000, 240},    {"chkPrivate", 1200, 5090, 1100, 270},
+    {"lblMessage", 60, 5120, 1120, 240},    {"chkPrivate", 1200, 5090, 1100, 270},
     {"cmdModo", 60, 5400, 630, 600},        {"txtMessage", 720, 5400, 2700, 600},
     {"cmdSend", 3480, 5400, 420, 600},
     {"Command23_3", 7140, 60, 375, 240},    {"picCont", 3945, 300, 3615, 2295},
@@ -1376,6 +1379,62 @@ void tst_MainWindow::freshStartKeepsTheLogsHidden()
     QVERIFY(!w.form->eventsPanel()->lstSent()->isVisible());
     QVERIFY(!w.form->eventsPanel()->lblSent()->isVisible());
     w.form->showNormal();
+}
+
+// Every caption the window shows at a preset size fits its control: labels,
+// buttons, check boxes and frame titles are not cut off.
+void tst_MainWindow::captionsFitAtEveryPreset_data()
+{
+    QTest::addColumn<int>("element");
+    QTest::newRow("narrow") << 0;
+    QTest::newRow("wide") << 2;
+    QTest::newRow("medium") << 3;
+}
+
+void tst_MainWindow::captionsFitAtEveryPreset()
+{
+    QFETCH(int, element);
+    Window w(m_dir, QStringLiteral("captions"));
+    w.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+    w.form->presets()->Command23(element)->click();
+    QTRY_COMPARE(w.form->presets()->highlighted(), element);
+    QTest::qWait(20);
+    QStringList cut;
+    const QRect inside = w.form->rect();
+    const auto widgets = w.form->findChildren<QWidget *>();
+    for (QWidget *widget : widgets) {
+        if (widget->window() != w.form.get() || !widget->isVisible())
+            continue;
+        const QRect at(widget->mapTo(w.form.get(), QPoint(0, 0)), widget->size());
+        if (!inside.contains(at))
+            continue; // beyond this preset's edge, not shown at all
+        const QFontMetrics fm(widget->font());
+        QString text;
+        int room = 0;
+        if (auto *label = qobject_cast<QLabel *>(widget); label && !label->wordWrap()) {
+            text = label->text();
+            room = label->contentsRect().width();
+        } else if (auto *box = qobject_cast<QCheckBox *>(widget)) {
+            text = box->text();
+            room = box->width() -
+                   box->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, box) -
+                   box->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, box);
+        } else if (auto *button = qobject_cast<QPushButton *>(widget)) {
+            text = button->text();
+            room = button->width() - 4;
+        } else if (auto *frame = qobject_cast<QGroupBox *>(widget)) {
+            text = frame->title();
+            room = frame->width() - 8;
+        }
+        text.remove(QLatin1Char('&'));
+        if (!text.isEmpty() && fm.horizontalAdvance(text) > room)
+            cut << widget->objectName() + QLatin1Char('=') + text;
+    }
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1String(" | "))));
+    // The board's corner button says "---"; its tool tip says what it opens.
+    QCOMPARE(w.form->findChild<QPushButton *>(QStringLiteral("Command2"))->toolTip(),
+             QStringLiteral("Esplora immagine"));
 }
 
 QTEST_MAIN(tst_MainWindow)

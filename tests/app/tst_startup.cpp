@@ -60,6 +60,8 @@ private slots:
     void commandLine();
     void commandLineLogDir_data();
     void commandLineLogDir();
+    void commandLineSpeaksItalian_data();
+    void commandLineSpeaksItalian();
 };
 
 void tst_Startup::preferencesDefaultsWithoutFile()
@@ -565,7 +567,34 @@ void tst_Startup::commandLineLogDir()
     if (!error)
         QCOMPARE(cl.logDir, logDir);
     const app::CommandLine help = app::CommandLine::parse({"tavernix", "--help"});
-    QVERIFY(help.helpText.contains(QLatin1String("--log-dir <DIR>")));
+    QVERIFY(help.helpText.contains(QLatin1String("--log-dir <CARTELLA>")));
+}
+
+// The help names the program and, like the refusals, is in Italian: no
+// "<executable_name>", no "Usage:", no English text of the parser.
+void tst_Startup::commandLineSpeaksItalian_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("expected"); // in the help, or the error
+    QTest::newRow("help") << QStringList{"--help"} << "Uso: tavernix [opzioni]";
+    QTest::newRow("help lists options") << QStringList{"-h"} << "  --port <N>";
+    QTest::newRow("unknown") << QStringList{"--frobnicate"} << "Opzione sconosciuta: --frobnicate.";
+    QTest::newRow("unknown short") << QStringList{"-q"} << "Opzione sconosciuta: -q.";
+    QTest::newRow("value missing") << QStringList{"--name"} << "--name vuole un valore: --name NOME.";
+    QTest::newRow("value to a switch") << QStringList{"--host=si"} << "--host non vuole un valore.";
+}
+
+void tst_Startup::commandLineSpeaksItalian()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, expected);
+    args.prepend(QStringLiteral("/usr/bin/tavernix"));
+    const app::CommandLine cl = app::CommandLine::parse(args);
+    const QString text = cl.action == app::CommandLine::Action::ShowHelp ? cl.helpText : cl.error;
+    QVERIFY2(text.contains(expected), qPrintable(text));
+    for (const char *english : {"<executable_name>", "Usage", "Options:", "Unknown", "Missing",
+                                "Displays"})
+        QVERIFY2(!text.contains(QLatin1String(english)), qPrintable(text));
 }
 
 QTEST_GUILESS_MAIN(tst_Startup)
