@@ -459,21 +459,13 @@ void FileReceiver::onStallCheck()
     // Told first, while the counts still hold; then ended as a cancel is.
     tellBroken(QStringLiteral("Il file '") + m_incomingName + QStringLiteral("' da ") + m_sender +
                QStringLiteral(" non arrivava più: il trasferimento è stato chiuso."));
-    setStatus(kNotCompleted);
-    setProgress(100);
-    sendKick();
-    closeFile(false);
-    returnToListening(Retire::Drain);
+    breakOff();
 }
 
 void FileReceiver::writeFailed(const QString &reason)
 {
     const QString path = m_path;
-    setStatus(kNotCompleted);
-    setProgress(100);
-    sendKick();
-    closeFile(false);
-    returnToListening(Retire::Drain);
+    breakOff();
     if (m_messages) {
         m_messages->showMessage(
             session::MessageService::Icon::Warning, QStringLiteral("Errore di scrittura"),
@@ -488,6 +480,11 @@ void FileReceiver::cancel()
 {
     if (m_state != State::Receiving)
         return;
+    breakOff();
+}
+
+void FileReceiver::breakOff()
+{
     setStatus(kNotCompleted);
     setProgress(100);
     sendKick();

@@ -171,6 +171,9 @@ private:
     void complete();
     void writeFailed(const QString &reason);
     void sendKick();
+    /// Ends a file before it is whole from this side: the sender is told
+    /// first, the part received stays as NOME.parziale.
+    void breakOff();
     enum class Retire { Graceful, Drain, Abort };
     /// Ends the connection, closes the file and listens again.
     void returnToListening(Retire how);

@@ -161,8 +161,7 @@ void tst_Startup::windowPreferences()
     const QString path = dir.filePath(QStringLiteral("tavernix.ini"));
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("[Vellumara]\nPort=2600\n" + body);
-    file.close();
+    QVERIFY(file.write("[Vellumara]\nPort=2600\n" + body) >= 0 && file.flush());
     const Preferences prefs = PreferencesStore(path).GetPreferences();
     QCOMPARE(prefs.window, window);
     QCOMPARE(prefs.preset, preset);

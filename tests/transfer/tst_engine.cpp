@@ -1127,34 +1127,17 @@ void tst_TransferEngine::endlessNameFromAReceiverIsDropped()
 // waits for the digit rather than taking an empty answer and waiting forever.
 void tst_TransferEngine::permissionInTwoPieces()
 {
-    QTcpServer server;
-    QVERIFY(server.listen(QHostAddress::LocalHost));
-    QTcpSocket *peer = nullptr;
-    QByteArray got;
-    bool asked = false;
-    QObject::connect(&server, &QTcpServer::newConnection, [&] {
-        peer = server.nextPendingConnection();
-        QObject::connect(peer, &QTcpSocket::readyRead, [&] {
-            got += peer->readAll();
-            if (got == "Request#:PACKET") {
-                got.clear();
-                peer->write("Received:PACKET:2048");
-            } else if (got.endsWith("File~~~#:size~#:5000") && !asked) {
-                asked = true;
-                got.clear();
-                peer->write("Received:PEND~#:");
-                peer->flush();
-                QTimer::singleShot(50, peer, [&] { peer->write("1"); });
-            }
-        });
-        peer->write(transfer::wire::kAccept);
+    RawReceiver raw("2048", "5000", [&] {
+        raw.peer->write("Received:PEND~#:");
+        raw.peer->flush();
+        QTimer::singleShot(50, raw.peer, [&] { raw.peer->write("1"); });
     });
     Sender s;
-    QVERIFY(s.connectAccepted(server.serverPort()));
+    QVERIFY(s.connectAccepted(raw.port()));
     QVERIFY(s->offer(source(QStringLiteral("dado.bin"), 5000), 2048));
-    QTRY_COMPARE(got.size(), 5000);
+    QTRY_COMPARE(raw.got.size(), 5000);
     QCOMPARE(s->state(), State::Sending);
-    peer->disconnectFromHost();
+    raw.peer->disconnectFromHost();
     QVERIFY(s.waitEnded());
     QCOMPARE(s.outcomes, QList<Outcome>{Outcome::Completed});
 }
@@ -1176,28 +1159,13 @@ void tst_TransferEngine::permissionAnswers()
 {
     QFETCH(QByteArrayList, answers);
     QFETCH(QString, outcome);
-    QTcpServer server;
-    QVERIFY(server.listen(QHostAddress::LocalHost));
-    QTcpSocket *peer = nullptr;
-    QByteArray got;
     bool offered = false;
-    QObject::connect(&server, &QTcpServer::newConnection, [&] {
-        peer = server.nextPendingConnection();
-        QObject::connect(peer, &QTcpSocket::readyRead, [&] {
-            got += peer->readAll();
-            if (got == "Request#:PACKET") {
-                got.clear();
-                peer->write("Received:PACKET:2048");
-            } else if (got.endsWith("File~~~#:size~#:3000")) {
-                got.clear();
-                offered = true;
-            }
-        });
-        peer->write(transfer::wire::kAccept);
-    });
+    RawReceiver raw("2048", "3000", [&] { offered = true; });
+    QTcpSocket *&peer = raw.peer;
+    QByteArray &got = raw.got;
     Sender s;
     QSignalSpy refused(s.engine.get(), &FileSender::offerRefused);
-    QVERIFY(s.connectAccepted(server.serverPort()));
+    QVERIFY(s.connectAccepted(raw.port()));
     QVERIFY(s->offer(source(QStringLiteral("attesa.bin"), 3000), 2048));
     QTRY_VERIFY(offered);
     for (const QByteArray &answer : answers) {
