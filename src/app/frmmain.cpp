@@ -105,12 +105,12 @@ constexpr Place kLayout[] = {
     {"txtMessage", 720, 5400, 2700, 600, MoveY},
     {"cmdSend", 3480, 5400, 420, 600, MoveY},
     // Board column, 3960..7570
-    {"lblLavagna", 3945, 60, 750, 240},
+    {"lblLavagna", 3945, 60, 840, 240},
     // Zoom of the board, between its caption and the size presets
-    {"cmdZoomOut", 4710, 45, 255, 255},
-    {"cmdZoomIn", 4965, 45, 255, 255},
-    {"cmdZoomFit", 5220, 45, 255, 255},
-    {"cmdZoom100", 5475, 45, 480, 255},
+    {"cmdZoomOut", 4800, 45, 255, 255},
+    {"cmdZoomIn", 5055, 45, 255, 255},
+    {"cmdZoomFit", 5310, 45, 255, 255},
+    {"cmdZoom100", 5565, 45, 255, 255},
     // Size presets Command23(0..3)
     {"Command23_0", 5970, 60, 375, 240, MoveX},
     {"Command23_1", 6360, 60, 375, 240, MoveX},

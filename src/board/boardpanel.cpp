@@ -320,16 +320,20 @@ void BoardPanel::buildZoomControls(QWidget *parent, int right)
         x += 26;
         m_zoomButtons.insert(button->objectName(), button);
     }
-    // The zoom in force, on the button that brings the board back to 100 %.
+    // The zoom in force is told by the button that brings the board back to 100 %.
     auto *actual = new QToolButton(parent);
     actual->setObjectName(QStringLiteral("cmdZoom100"));
-    actual->setToolTip(QStringLiteral("Ingrandimento della lavagna: clic per tornare al 100 %"));
-    actual->setText(BoardZoom::percentText(1.0));
-    QFont small = actual->font();
-    small.setPointSizeF(small.pointSizeF() * 0.85);
-    actual->setFont(small);
-    actual->setGeometry(x, 290, 48, 24);
+    actual->setIcon(toolIcon(ToolIcon::ZoomActual));
+    actual->setIconSize(QSize(kToolIconSize, kToolIconSize));
+    actual->setToolTip(zoom100Tip(1.0));
+    actual->setGeometry(x, 290, 24, 24);
     m_zoomButtons.insert(actual->objectName(), actual);
+}
+
+QString BoardPanel::zoom100Tip(double factor)
+{
+    return QStringLiteral("Lavagna a grandezza reale (100 %); ora al %1")
+        .arg(BoardZoom::percentText(factor));
 }
 
 void BoardPanel::bindZoom()
@@ -345,7 +349,7 @@ void BoardPanel::bindZoom()
             &BoardZoom::actualSize);
     connect(m_zoom, &BoardZoom::zoomChanged, this, [this](double factor) {
         m_picDraw->zoomChanged();
-        m_zoomButtons.value(QStringLiteral("cmdZoom100"))->setText(BoardZoom::percentText(factor));
+        m_zoomButtons.value(QStringLiteral("cmdZoom100"))->setToolTip(zoom100Tip(factor));
     });
     // The pointer's place in the view, told as a place in the container.
     connect(m_picDraw, &BoardView::zoomWheel, m_zoom, [this](int delta, const QPointF &at) {

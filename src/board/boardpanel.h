@@ -86,8 +86,10 @@ public:
     QScrollBar *vsbImm() const { return m_vsb; }
     QPushButton *Command2() const { return m_command2; }
     /// The zoom's buttons: "cmdZoomOut", "cmdZoomIn", "cmdZoomFit" and
-    /// "cmdZoom100", which shows the zoom in force and brings back 100 %.
+    /// "cmdZoom100", which brings back 100 % and tells the zoom in force.
     QToolButton *zoomButton(const QString &name) const { return m_zoomButtons.value(name); }
+    /// The tool tip of "cmdZoom100" at @p factor.
+    static QString zoom100Tip(double factor);
     QToolButton *toolButton(const QString &name) const { return m_buttons.value(name); }
     QListWidget *List1() const { return m_list; }
     QScrollBar *pennello() const { return m_pennello; }
