@@ -380,7 +380,8 @@ void TableBoard::adoptPicture(const QByteArray &bytes, const QString &from, qint
 void TableBoard::queue(qint16 target, const QList<QByteArray> &lines)
 {
     std::erase_if(m_outgoing, [target](const Outgoing &o) { return o.target == target; });
-    m_outgoing.push_back({target, lines, 0});
+    m_outgoing.push_back({target, lines, 0, 0, {}});
+    m_outgoing.back().since.start();
     pump();
     if (!m_outgoing.empty())
         m_pace->start();
@@ -393,9 +394,13 @@ void TableBoard::pump()
         const bool host = o.target > 0;
         const bool open = host ? m_session.connectionState(o.target) == ChatSession::kConnected
                                : m_session.isClientConnected();
+        const qint64 allowed =
+            m_paceRate > 0 ? kPaceWindow + m_paceRate * o.since.elapsed() / 1000 : -1;
         while (open && o.next < o.lines.size() &&
-               m_session.unsentBytes(o.target) < kPaceWindow) {
+               m_session.unsentBytes(o.target) < kPaceWindow &&
+               (allowed < 0 || o.sent < allowed)) {
             const QByteArray &line = o.lines[o.next++];
+            o.sent += line.size();
             // The log keeps which slice went, not its bytes.
             const QString text = PictureAssembler::logText(
                 decodeText(QByteArrayView(line).first(std::min<qsizetype>(line.size() - 2, 80))));

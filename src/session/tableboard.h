@@ -86,6 +86,12 @@ public:
     void setSink(SharedBoardSink *sink) { m_sink = sink; }
     /// Unsent bytes a connection may hold before the next slice goes.
     static constexpr qint64 kPaceWindow = 64 * 1024;
+    /// Bytes a second a picture goes out at, per connection, past a first
+    /// window: a receiver takes each slice in good time and its conversation
+    /// lines do not queue behind megabytes it has yet to read.
+    static constexpr qint64 kDefaultPaceRate = 4 * 1024 * 1024;
+    /// 0 sends as fast as each connection drains.
+    void setPaceRate(qint64 bytesPerSecond) { m_paceRate = bytesPerSecond; }
     /// Pictures a host takes in at once, in announced bytes.
     static constexpr qint64 kMaxIncomingBytes = 3 * PictureAssembler::kMaxBytes;
     /// A picture whose next slice does not come within this long is dropped.
@@ -164,6 +170,8 @@ private:
         qint16 target; ///< a connection, or -1 for the host
         QList<QByteArray> lines;
         qsizetype next = 0;
+        qint64 sent = 0;     ///< bytes handed to the connection so far
+        QElapsedTimer since; ///< since the first slice went
     };
     void onPictureStart(const QString &params, qint16 origin, bool relay);
     void onPicturePart(const QString &params, qint16 origin, bool relay);
@@ -200,6 +208,7 @@ private:
     QTimer *m_pace = nullptr;
     QTimer *m_stall = nullptr;
     int m_stallMs = kDefaultStallMs;
+    qint64 m_paceRate = kDefaultPaceRate;
 };
 
 } // namespace session
