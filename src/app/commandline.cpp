@@ -69,13 +69,19 @@ CommandLine CommandLine::parse(const QStringList &rawArguments)
         QStringLiteral("Conserva il dialogo, riga per riga, in file HTML e di testo nella "
                        "cartella DIR."),
         QStringLiteral("DIR"));
+    const QCommandLineOption resumeOption(
+        QStringLiteral("resume"),
+        QStringLiteral("A \"Host\" riprende l'ultima partita salvata senza chiederlo."));
+    const QCommandLineOption noResumeOption(
+        QStringLiteral("no-resume"),
+        QStringLiteral("A \"Host\" comincia una partita nuova senza chiederlo."));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("help"), QStringLiteral("h")},
                                         QStringLiteral("Mostra questo aiuto."));
     const QCommandLineOption versionOption(QStringLiteral("version"),
                                            QStringLiteral("Mostra la versione."));
     parser.addOptions(
-        {nameOption, portOption, hostOption, connectOption, logDirOption, helpOption,
-         versionOption});
+        {nameOption, portOption, hostOption, connectOption, logDirOption, resumeOption,
+         noResumeOption, helpOption, versionOption});
 
     if (!parser.parse(arguments)) {
         result.action = Action::Error;
@@ -118,6 +124,13 @@ CommandLine CommandLine::parse(const QStringList &rawArguments)
             return result;
         }
     }
+    if (parser.isSet(resumeOption) && parser.isSet(noResumeOption)) {
+        result.action = Action::Error;
+        result.error = QStringLiteral("--resume e --no-resume non vanno insieme.");
+        return result;
+    }
+    if (parser.isSet(resumeOption) || parser.isSet(noResumeOption))
+        result.resume = parser.isSet(resumeOption);
     if (parser.isSet(connectOption))
         result.connectTo = parser.value(connectOption);
     if (result.host && parser.isSet(connectOption)) {

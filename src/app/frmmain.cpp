@@ -21,6 +21,8 @@
 #include "participantlist.h"
 #include "presetbar.h"
 #include "programpanel.h"
+#include "sessionkeeper.h"
+#include "sessionstore.h"
 #include "togglebutton.h"
 #include "windowontop.h"
 
@@ -28,6 +30,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
@@ -149,6 +152,15 @@ frmMain::frmMain(const QString &prefsPath, QWidget *parent)
     setWindowTitle(QStringLiteral("Tavernix"));
     m_messages = m_ownMessages.get();
     m_session->setMessageService(m_messages);
+    // A window with a preferences file of its own (a second profile, a test)
+    // keeps its sessions beside it rather than among the user's.
+    const QFileInfo prefs(prefsPath);
+    m_store = new session::SessionStore(
+        prefsPath.isEmpty() ? session::SessionStore::defaultFolder()
+                            : prefs.absolutePath() + QLatin1Char('/') + prefs.completeBaseName() +
+                                  QStringLiteral("-partite"),
+        this);
+    m_keeper = new session::SessionKeeper(m_session, m_store, this);
 
     createSessionControls();
     createConversation();
@@ -520,6 +532,9 @@ void frmMain::applyCommandLine(const CommandLine &options)
         m_journal->setFolder(options.logDir);
     if (options.port != 0)
         m_session->setPort(options.port);
+    if (options.resume)
+        m_keeper->setResume(*options.resume ? session::SessionKeeper::Resume::Yes
+                                            : session::SessionKeeper::Resume::No);
     if (options.hasName) {
         txtName->setText(options.name);
         m_session->setName(options.name);
@@ -557,7 +572,7 @@ void frmMain::cmdHost_Click()
     m_session->confirmOwnName();
     if (askForName(QStringLiteral("Per ospitare una sessione serve un nome: scriverlo in \"Nome:\".")))
         return;
-    m_session->cmdHost_Click();
+    m_keeper->host();
 }
 
 void frmMain::cmdConnect_Click()
@@ -690,6 +705,7 @@ void frmMain::Form_Unload()
         return;
     m_unloaded = true;
     m_session->closeAllSockets();
+    m_store->end(); // the last moment of the session is kept too
     // The events panel is switched off before saving, so it opens at start
     // only until the program has been closed once.
     QCheckBox *tutorial = m_events->chkTutorial();

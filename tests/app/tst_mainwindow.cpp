@@ -281,14 +281,19 @@ void tst_MainWindow::hostDisconnectLeavesClientsTheirTable()
     const QString kept = a.form->dialogPane()->dialogText();
     QVERIFY(kept.contains(QStringLiteral("Master: si parte")));
     QVERIFY(kept.contains(QStringLiteral("connessione con l'host persa")));
-    // The host is back: so is Ada, by herself, under the same name.
+    // The host is back and takes its session up again: so is Ada, by
+    // herself, under the same name, and hears what was said as a recap.
     host.chat()->setPort(port);
     host.form->cmdHost->click();
+    QCOMPARE(host.messages.asked.size(), 1);
+    QVERIFY(host.messages.reply(true));
     QCOMPARE(host.chat()->listeningPort(), port);
     QTRY_COMPARE_WITH_TIMEOUT(a.chat()->phase(), ChatSession::Phase::Connected, 10000);
     QTRY_COMPARE(a.people()->names(), (QStringList{QStringLiteral("Master"), QStringLiteral("Ada")}));
     QVERIFY(a.form->cmdConnect->isHidden());
     QVERIFY(a.form->dialogPane()->dialogText().startsWith(kept));
+    QTRY_VERIFY(a.form->dialogPane()->dialogText().contains(
+        QRegularExpression(QStringLiteral("\\(già detto alle \\d+\\.\\d\\d\\) Master: si parte"))));
 }
 
 void tst_MainWindow::kickFromTheList()
