@@ -99,6 +99,9 @@ private slots:
     void lostConnection();
     void hostReturns_data();
     void hostReturns();
+    void recapHoldsOnlyPublicLines_data();
+    void recapHoldsOnlyPublicLines();
+    void recapIsTheLastHundred();
 };
 
 void TestReconnect::scheduleOfTries_data()
@@ -327,6 +330,87 @@ void TestReconnect::hostReturns()
     QCOMPARE(anna.board.clears, boardClears + 1);
     QCOMPARE(anna.board.lines.back().x1, 60.f);
     QVERIFY(!anna->reconnectPolicy()->isActive());
+}
+
+namespace
+{
+QStringList recapsOf(const Peer &p)
+{
+    return p.conversation.dialog.filter(QStringLiteral("(già detto alle "));
+}
+} // namespace
+
+void TestReconnect::recapHoldsOnlyPublicLines_data()
+{
+    QTest::addColumn<QString>("who"); // host, ada
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("target"); // "all", "host", "bea", "ada"
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("recapped");
+
+    const QString roll = QStringLiteral("Oste lancia 2d6 ed ottiene 7.\n« 3, 4 »");
+    QTest::newRow("host to all") << "host" << "[Messaggio]Oste: a tutti" << "all" << "Oste: a tutti" << true;
+    QTest::newRow("client to all") << "ada" << "[Messaggio]Ada: a tutti" << "all" << "Ada: a tutti" << true;
+    QTest::newRow("public roll with its detail") << "host" << "[Messaggio]" + roll << "all" << roll << true;
+    QTest::newRow("client to the host alone")
+        << "ada" << "[Messaggio Privato]0000000001-000000001*Ada*: a te" << "host" << "*Ada*: a te" << false;
+    QTest::newRow("client to another client")
+        << "ada" << "[Messaggio Privato]00000000010000000002*Ada*: a Bea" << "bea" << "*Ada*: a Bea" << false;
+    QTest::newRow("private roll for one player")
+        << "host" << "[Messaggio]*" + roll.left(29) + "*" + roll.mid(29) << "ada"
+        << "*" + roll.left(29) + "*" + roll.mid(29) << false;
+}
+
+void TestReconnect::recapHoldsOnlyPublicLines()
+{
+    QFETCH(QString, who);
+    QFETCH(QString, message);
+    QFETCH(QString, target);
+    QFETCH(QString, shown);
+    QFETCH(bool, recapped);
+    Peer host(QStringLiteral("Oste"));
+    const quint16 port = host.host();
+    Peer ada(QStringLiteral("Ada"));
+    Peer bea(QStringLiteral("Bea"));
+    QVERIFY(ada.join(port));
+    QVERIFY(bea.join(port));
+    QCOMPARE(host.people()->tagAt(2), 2); // Bea is connection 2, as the private line says
+
+    if (who == QLatin1String("host") && target == QLatin1String("all"))
+        host->SendToAll(message, false);
+    else if (who == QLatin1String("host"))
+        host->SendToPerson(message, 1);
+    else
+        ada->SendToServer(message);
+    const Peer &reader = target == QLatin1String("bea") ? bea : target == QLatin1String("ada") ? ada : host;
+    if (who == QLatin1String("host") && target == QLatin1String("all"))
+        QVERIFY(settle([&] { return ada.conversation.dialog.contains(shown); }));
+    else
+        QVERIFY(settle([&] { return reader.conversation.dialog.contains(shown); }));
+
+    Peer carla(QStringLiteral("Carla"));
+    QVERIFY(carla.join(port));
+    const QStringList recaps = recapsOf(carla);
+    QCOMPARE(recaps.size(), recapped ? 1 : 0);
+    QCOMPARE(qsizetype(host->recentTalk().lines().size()), recapped ? 1 : 0);
+    if (recapped)
+        QVERIFY2(recaps.first().endsWith(QStringLiteral(") ") + shown), qPrintable(recaps.first()));
+    // Live talk she sees only from now on.
+    QVERIFY(!carla.conversation.dialog.contains(shown));
+}
+
+void TestReconnect::recapIsTheLastHundred()
+{
+    Peer host(QStringLiteral("Oste"));
+    const quint16 port = host.host();
+    for (int i = 1; i <= 105; ++i)
+        host->SendToAll(QStringLiteral("[Messaggio]Oste: riga %1").arg(i), false);
+    Peer carla(QStringLiteral("Carla"));
+    QVERIFY(carla.join(port));
+    const QStringList recaps = recapsOf(carla);
+    QCOMPARE(recaps.size(), 100);
+    QVERIFY(recaps.first().endsWith(QStringLiteral("Oste: riga 6")));
+    QVERIFY(recaps.last().endsWith(QStringLiteral("Oste: riga 105")));
 }
 
 QTEST_GUILESS_MAIN(TestReconnect)
