@@ -187,16 +187,24 @@ void TestReconnect::lostConnection()
                anna.conversation.dialog.contains(QStringLiteral("Oste: benvenuti")) &&
                anna->heartbeat()->isArmed();
     }));
-    // A dead host without a close is noticed by the system too.
-    QTcpSocket *socket = nullptr;
-    for (QTcpSocket *s : anna.chat->findChildren<QTcpSocket *>())
-        if (s->state() == QAbstractSocket::ConnectedState)
-            socket = s;
-    QVERIFY(socket);
-    int idle = 0;
-    socklen_t size = sizeof idle;
-    QCOMPARE(::getsockopt(int(socket->socketDescriptor()), IPPROTO_TCP, TCP_KEEPIDLE, &idle, &size), 0);
-    QCOMPARE(idle, session::Heartbeat::kKeepAliveIdleS);
+    // A peer dead without a close is noticed by the system too, on both ends.
+    for (const Peer *end : {&anna, host.get()}) {
+        int connected = 0;
+        for (QTcpSocket *s : end->chat->findChildren<QTcpSocket *>()) {
+            if (s->state() != QAbstractSocket::ConnectedState)
+                continue;
+            ++connected;
+            int idle = 0;
+            unsigned timeout = 0;
+            socklen_t size = sizeof idle;
+            QCOMPARE(::getsockopt(int(s->socketDescriptor()), IPPROTO_TCP, TCP_KEEPIDLE, &idle, &size), 0);
+            size = sizeof timeout;
+            QCOMPARE(::getsockopt(int(s->socketDescriptor()), IPPROTO_TCP, TCP_USER_TIMEOUT, &timeout, &size), 0);
+            QCOMPARE(idle, session::Heartbeat::kKeepAliveIdleS);
+            QVERIFY(timeout > 0 && timeout <= 60000);
+        }
+        QCOMPARE(connected, 1);
+    }
 
     const int paneClears = anna.conversation.clears;
     const int boardClears = anna.board.clears;
