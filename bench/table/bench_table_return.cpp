@@ -16,7 +16,9 @@
 //   bench_table_return [segments drawn in 1 (20000)] [drawings in 2 (100000)]
 //
 // Clients are this program started as "client PORT NAME": it says JOINED,
-// HAVE once it holds the board drawn, BACK once it is back with that board.
+// HAVE once it holds the board drawn, BACK once it is back with that board;
+// on its standard input "DRAW N" draws N segments, "EXPECT N" waits for as
+// many, "SAY TEXT" says a line, "LIST" prints the participants.
 
 #include "boardhistory.h"
 #include "boardsurface.h"
@@ -24,6 +26,7 @@
 #include "chatsession.h"
 #include "drawingtools.h"
 #include "palette.h"
+#include "participantlist.h"
 #include "protocol.h"
 #include "sessionkeeper.h"
 #include "sessionstore.h"
@@ -152,6 +155,11 @@ int client(const QStringList &args)
         const QByteArray cmd = QByteArray(buf, int(n)).trimmed();
         if (cmd.startsWith("EXPECT "))
             expected = cmd.mid(7).toLongLong();
+        if (cmd == "LIST")
+            say("LIST " + b.session.participants()->names().join(QLatin1Char(',')).toUtf8());
+        if (cmd.startsWith("SAY "))
+            b.session.SendToServer(QStringLiteral("[Messaggio]") + name + QStringLiteral(": ") +
+                                   QString::fromUtf8(cmd.mid(4)));
         if (cmd.startsWith("DRAW ")) {
             expected = cmd.mid(5).toLongLong();
             for (qint64 i = 0; i < expected; ++i)

@@ -268,6 +268,11 @@ void TestReconnect::lostConnection()
     }, 10000));
     QVERIFY(anna.conversation.status.contains(ChatSession::kBackIn));
     QVERIFY(anna->sMyName().startsWith(QLatin1String("Anna")));
+    // Back once: no second entry of the same player.
+    if (loss != Loss::NetworkDrop)
+        QVERIFY(settle([&] {
+            return host->people()->names() == QStringList{QStringLiteral("Oste"), QStringLiteral("Anna")};
+        }));
     // The pane kept its lines and marks the break; the board is the host's:
     // cleared once and drawn again, nothing doubled, nothing stale.
     QCOMPARE(anna.conversation.clears, paneClears);
