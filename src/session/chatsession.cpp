@@ -8,7 +8,7 @@
 #include "localaddress.h"
 #include "participantlist.h"
 #include "protocol.h"
-#include "reconnectpolicy.h"
+#include "rejoin.h"
 #include "tags.h"
 #include "trafficlog.h"
 
@@ -101,12 +101,11 @@ struct ChatSession::Private {
     BoardHistory history;
 
     // Getting back in after a lost connection.
-    ReconnectPolicy *retry = nullptr;
+    Rejoin *rejoin = nullptr;
     Heartbeat *heartbeat = nullptr;
     QString address;          ///< where the last "Connetti" went
     quint16 clientPort = 0;
     bool expelled = false;    ///< the host said it expels us: no coming back
-    bool attemptOpen = false; ///< a try to get back in is under way
     // The host's recent conversation, and whether an earlier session is
     // being taken back (nothing of it is reported as new).
     RecentTalk talk;
@@ -178,7 +177,7 @@ struct ChatSession::Private {
         answerTimer->stop();
         heartbeat->disarm();
         if (phase == Phase::Reconnecting) {
-            attemptFailed(); // in, but gone again before the host answered
+            rejoin->tryFailed(); // in, but gone again before the host answered
             return;
         }
         status(kStatusDisconnected);
@@ -210,27 +209,7 @@ struct ChatSession::Private {
         markPane(QStringLiteral("——— connessione con l'host persa alle %1 ———").arg(clockNow()));
         closeConnection();
         setPhase(Phase::Reconnecting);
-        retry->start();
-    }
-    void attemptReturn()
-    {
-        closeClient();
-        ++clientGeneration;
-        attemptOpen = true;
-        expelled = false;
-        client->connectToHost(address, clientPort);
-        // Covers the connection and the host's answer alike: something that
-        // accepts and never answers as a host does not hold the tries up.
-        answerTimer->start(qMax(answerMs, waitMs));
-    }
-    void attemptFailed()
-    {
-        if (!attemptOpen)
-            return;
-        attemptOpen = false;
-        answerTimer->stop();
-        closeClient();
-        retry->tryFailed();
+        rejoin->begin(address, clientPort);
     }
     void introduce()
     {
@@ -240,34 +219,15 @@ struct ChatSession::Private {
     }
     void onReturned()
     {
-        attemptOpen = false;
-        retry->stop();
         openConnection();
         setPhase(Phase::Connected);
         status(ChatSession::kBackIn);
         markPane(QStringLiteral("——— di nuovo al tavolo alle %1 ———").arg(clockNow()));
     }
-    void onTryScheduled(int delayMs, const QDateTime &when)
-    {
-        status(QStringLiteral("Nuovo tentativo di connessione a %1 (porta %2) alle %3, tra %4 s. "
-                              "\"Sconnetti\" smette di riprovare.")
-                   .arg(address)
-                   .arg(clientPort)
-                   .arg(when.toString(QStringLiteral("H.mm.ss")))
-                   .arg((delayMs + 999) / 1000));
-    }
-    void onGaveUp()
-    {
-        status(QStringLiteral("L'host non risponde da %1 minuti: nessun altro tentativo. "
-                              "\"Connetti\" per riprovare.")
-                   .arg(retry->schedule().giveUpAfterMs / 60000));
-        setPhase(Phase::Idle);
-    }
     /// Stops every way back in (the user chose otherwise).
     void stopReturning()
     {
-        retry->stop();
-        attemptOpen = false;
+        rejoin->stop();
         heartbeat->disarm();
         heartbeat->stopBeating();
     }
@@ -343,8 +303,6 @@ struct ChatSession::Private {
     }
     void onAnswerWaitDone()
     {
-        if (phase == Phase::Reconnecting)
-            attemptFailed();
         if (phase == Phase::Connected && client->state() == QAbstractSocket::ConnectedState)
             status(ChatSession::kNoAnswer);
     }
@@ -373,7 +331,7 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
     connect(d->client, &QTcpSocket::connected, this, [this] {
         setLowDelay(d->client);
         Heartbeat::enableKeepAlive(d->client);
-        if (d->phase == Phase::Reconnecting && d->attemptOpen)
+        if (d->phase == Phase::Reconnecting && d->rejoin->tryOpen())
             d->introduce();
     });
     connect(d->client, &QTcpSocket::errorOccurred, this, [this] {
@@ -381,7 +339,7 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
         // in and was closed again ends through the close event.
         if (d->phase == Phase::Reconnecting &&
             d->client->state() == QAbstractSocket::UnconnectedState)
-            d->attemptFailed();
+            d->rejoin->tryFailed();
     });
     connect(d->client, &QTcpSocket::disconnected, this, [this] { d->onClientClosed(); });
 
@@ -402,11 +360,17 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
     };
     d->relay->setHooks(std::move(hooks));
 
-    d->retry = new ReconnectPolicy(this);
-    connect(d->retry, &ReconnectPolicy::tryNow, this, [this] { d->attemptReturn(); });
-    connect(d->retry, &ReconnectPolicy::tryScheduled, this,
-            [this](int delayMs, const QDateTime &when) { d->onTryScheduled(delayMs, when); });
-    connect(d->retry, &ReconnectPolicy::gaveUp, this, [this] { d->onGaveUp(); });
+    d->rejoin = new Rejoin(this);
+    d->rejoin->setAnswerWait(d->answerMs);
+    d->rejoin->setHooks({[this] {
+                             d->closeClient();
+                             ++d->clientGeneration;
+                             d->expelled = false;
+                             d->client->connectToHost(d->address, d->clientPort);
+                         },
+                         [this] { d->closeClient(); }, [this](const QString &t) { d->status(t); }});
+    connect(d->rejoin, &Rejoin::back, this, [this] { d->onReturned(); });
+    connect(d->rejoin, &Rejoin::gaveUp, this, [this] { d->setPhase(Phase::Idle); });
     d->heartbeat = new Heartbeat(this);
     connect(d->heartbeat, &Heartbeat::beat, this, [this] {
         const QByteArray line = encodeLine(tag::Battito);
@@ -556,8 +520,8 @@ void ChatSession::adoptName(const QString &name)
     d->name = name;
     d->myName = name;
     emit nameChanged(name);
-    if (d->phase == Phase::Reconnecting && d->attemptOpen)
-        d->onReturned();
+    if (d->phase == Phase::Reconnecting)
+        d->rejoin->answered();
 }
 
 HostRelay *ChatSession::relay() const
@@ -637,6 +601,7 @@ int ChatSession::answerWaitMs() const
 void ChatSession::setAnswerWait(int ms)
 {
     d->answerMs = qMax(0, ms);
+    d->rejoin->setAnswerWait(d->answerMs);
 }
 
 QSize ChatSession::boardExtent() const
@@ -733,7 +698,7 @@ void ChatSession::notePublic(const QString &vsData)
 
 ReconnectPolicy *ChatSession::reconnectPolicy() const
 {
-    return d->retry;
+    return d->rejoin->policy();
 }
 
 Heartbeat *ChatSession::heartbeat() const
