@@ -20,6 +20,7 @@
 // on its standard input "DRAW N" draws N segments, "EXPECT N" waits for as
 // many, "SAY TEXT" says a line, "LIST" prints the participants.
 
+#include "benchkit.h"
 #include "boardhistory.h"
 #include "boardsurface.h"
 #include "bruvela.h"
@@ -53,17 +54,7 @@
 namespace
 {
 
-template <typename F> bool waitUntil(F done, int timeoutMs)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
+using benchkit::waitUntil;
 
 QString segment(qint64 i)
 {

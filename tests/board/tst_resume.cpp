@@ -3,6 +3,7 @@
 // same file, and each way the question at "Host" can be answered.
 
 #include "boardhistory.h"
+#include "boardsessionkit.h"
 #include "boardsurface.h"
 #include "bruvela.h"
 #include "chatsession.h"
@@ -60,51 +61,10 @@ struct Table {
     }
     bool join(Table &host, const QString &name)
     {
-        session.setName(name);
-        session.setPort(host.session.listeningPort());
-        session.cmdConnect_Click(QStringLiteral("127.0.0.1"));
-        return QTest::qWaitFor(
-            [&] {
-                const auto *log = session.receivedLog();
-                for (qsizetype i = 0; i < log->size(); ++i) {
-                    if (log->at(i).startsWith(QStringLiteral("sckConnect: [Aggiorna NeoConnesso]") +
-                                              name + QStringLiteral(" - ")))
-                        return true;
-                }
-                return false;
-            },
-            20000);
+        return boardsessionkit::joinAsClient(session, host.session.listeningPort(), name);
     }
 };
 
-/// A stroke (a dot and four segments), a circle, a fill inside it and a text: 8 drawings.
-void drawSomething(Table &t)
-{
-    t.palette.picSelColor_Click(5);
-    t.tools.setPennello(3);
-    t.tools.Command13_Click();
-    t.tools.mousePress(DrawingTools::Left, false, 300, 300);
-    for (int i = 1; i <= 4; ++i)
-        t.tools.mouseMove(DrawingTools::Left, false, 300 + 900 * i, 300 + (i * i * 370) % 1500);
-    t.tools.Command15_Click();
-    t.palette.picSelColor_Click(15);
-    t.tools.mousePress(DrawingTools::Left, false, 4500, 3000);
-    t.tools.mousePress(DrawingTools::Left, false, 5700, 3900);
-    t.tools.Command16_Click();
-    t.palette.picSelColor_Click(9);
-    t.tools.mousePress(DrawingTools::Left, false, 300, 200);
-    t.palette.picSelColor_Click(3);
-    board::TextParams text;
-    text.Text = QStringLiteral("Qui giace il drago");
-    text.x = 100;
-    text.Y = 300;
-    text.Height = 24;
-    text.Width = 8;
-    text.angle = 15;
-    text.FWidth = 700;
-    text.FName = QStringLiteral("DejaVu Sans");
-    QVERIFY(t.tools.insertText(text));
-}
 
 } // namespace
 
@@ -141,7 +101,7 @@ void TestResume::answers()
         last.host(QStringLiteral("Master"));
         QVERIFY(last.session.bHost());
         QCOMPARE(last.boxes.asked.size(), 0); // nothing to take up yet
-        drawSomething(last);
+        QVERIFY(boardsessionkit::drawSample(last.tools, last.palette));
         last.session.SendToAll(QStringLiteral("[Messaggio]Master: il drago dorme"), false);
         last.session.SendToPerson(QStringLiteral("[Messaggio]*Master*: solo per te"), 1);
         before = last.surface.image();
@@ -158,7 +118,7 @@ void TestResume::answers()
         QCOMPARE(next.boxes.asked.size(), 1);
         const QString q = next.boxes.asked.first().text;
         QVERIFY2(q.startsWith(QStringLiteral("Riprendi la partita del ")) && q.endsWith(u'?') &&
-                     q.contains(QStringLiteral("8 disegni")) && q.contains(QStringLiteral("1 riga di")),
+                     q.contains(QStringLiteral("44 disegni")) && q.contains(QStringLiteral("1 riga di")),
                  qPrintable(q));
         QVERIFY(next.boxes.reply(yes));
     } else {
@@ -193,7 +153,7 @@ void TestResume::answers()
     QCOMPARE(next.store.filePath(), firstFile);
     const auto again = SessionStore::readFile(firstFile);
     QCOMPARE(again.contents.lines, 2);
-    QCOMPARE(again.contents.drawings, 8);
+    QCOMPARE(again.contents.drawings, 44);
 }
 
 // Text on the board needs the fonts of a GUI application.
