@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "frmports.h"
+#include "invitation.h"
 
 #include <QCommandLineParser>
 
@@ -62,20 +63,29 @@ CommandLine CommandLine::parse(const QStringList &rawArguments)
     const QCommandLineOption hostOption(QStringLiteral("host"),
                                         QStringLiteral("Ospita una sessione (come premere Host)."));
     const QCommandLineOption connectOption(
-        QStringLiteral("connect"), QStringLiteral("Si connette a un host (come premere Connetti)."),
+        QStringLiteral("connect"),
+        QStringLiteral("Si connette a un host (come premere Connetti); accetta anche un "
+                       "invito tavernix://INDIRIZZO:PORTA."),
         QStringLiteral("ADDRESS"));
     const QCommandLineOption logDirOption(
         QStringLiteral("log-dir"),
         QStringLiteral("Conserva il dialogo, riga per riga, in file HTML e di testo nella "
                        "cartella DIR."),
         QStringLiteral("DIR"));
+    const QCommandLineOption noMappingOption(
+        QStringLiteral("no-port-mapping"),
+        QStringLiteral("Non chiede al router di aprire le porte (UPnP, NAT-PMP)."));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("help"), QStringLiteral("h")},
                                         QStringLiteral("Mostra questo aiuto."));
     const QCommandLineOption versionOption(QStringLiteral("version"),
                                            QStringLiteral("Mostra la versione."));
     parser.addOptions(
-        {nameOption, portOption, hostOption, connectOption, logDirOption, helpOption,
-         versionOption});
+        {nameOption, portOption, hostOption, connectOption, logDirOption, noMappingOption,
+         helpOption, versionOption});
+    parser.addPositionalArgument(QStringLiteral("INVITO"),
+                                 QStringLiteral("Un invito tavernix://INDIRIZZO:PORTA: compila "
+                                                "\"Server:\" e la porta, pronto per Connetti."),
+                                 QStringLiteral("[INVITO]"));
 
     if (!parser.parse(arguments)) {
         result.action = Action::Error;
@@ -91,9 +101,12 @@ CommandLine CommandLine::parse(const QStringList &rawArguments)
         result.action = Action::ShowVersion;
         return result;
     }
-    if (!parser.positionalArguments().isEmpty()) {
+    QStringList positional = parser.positionalArguments();
+    if (positional.size() == 1 && session::Invitation::isLink(positional.first()))
+        result.invitation = positional.takeFirst();
+    if (!positional.isEmpty()) {
         result.action = Action::Error;
-        result.error = QStringLiteral("Argomento sconosciuto: %1").arg(parser.positionalArguments().first());
+        result.error = QStringLiteral("Argomento sconosciuto: %1").arg(positional.first());
         return result;
     }
     if (parser.isSet(nameOption)) {
@@ -118,8 +131,21 @@ CommandLine CommandLine::parse(const QStringList &rawArguments)
             return result;
         }
     }
-    if (parser.isSet(connectOption))
+    result.noPortMapping = parser.isSet(noMappingOption);
+    if (parser.isSet(connectOption)) {
         result.connectTo = parser.value(connectOption);
+        if (session::Invitation::isLink(result.connectTo)) {
+            QString why;
+            const auto link = session::Invitation::parse(result.connectTo, &why);
+            if (!link) {
+                result.action = Action::Error;
+                result.error = session::Invitation::refusal(why);
+                return result;
+            }
+            result.connectTo = link->host;
+            result.port = link->port;
+        }
+    }
     if (result.host && parser.isSet(connectOption)) {
         result.action = Action::Error;
         result.error = QStringLiteral("--host e --connect non vanno insieme.");

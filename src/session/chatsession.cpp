@@ -2,6 +2,7 @@
 
 #include "boardhistory.h"
 #include "dispatcher.h"
+#include "duallisten.h"
 #include "joingate.h"
 #include "lineframer.h"
 #include "localaddress.h"
@@ -934,7 +935,7 @@ void ChatSession::cmdHost_Click()
     // Listen before anything changes, so a refused port leaves the session
     // exactly as it was.
     const bool portValid = d->port >= 0 && d->port <= 65535;
-    if (!portValid || !d->server->listen(QHostAddress::Any, quint16(d->port))) {
+    if (!portValid || !listenDualStack(d->server, quint16(d->port))) {
         d->message(MessageService::Icon::Warning, d->listenFailure(d->server->serverError()));
         return;
     }

@@ -42,6 +42,33 @@ QString interfaceAddress()
 
 } // namespace
 
+QString sGlobalIPv6()
+{
+    QString temporary;
+    const auto interfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface &iface : interfaces) {
+        const auto flags = iface.flags();
+        if (!flags.testFlag(QNetworkInterface::IsUp) ||
+            !flags.testFlag(QNetworkInterface::IsRunning) ||
+            flags.testFlag(QNetworkInterface::IsLoopBack))
+            continue;
+        const auto entries = iface.addressEntries();
+        for (const QNetworkAddressEntry &entry : entries) {
+            const QHostAddress address = entry.ip();
+            if (address.protocol() != QAbstractSocket::IPv6Protocol ||
+                (address.toIPv6Address()[0] & 0xE0) != 0x20)
+                continue;
+            // A temporary address changes within hours: an invitation
+            // should outlast the evening.
+            if (!entry.isTemporary())
+                return address.toString();
+            if (temporary.isEmpty())
+                temporary = address.toString();
+        }
+    }
+    return temporary;
+}
+
 QString sLocalIP(MessageService *messages)
 {
     const QString direct = interfaceAddress();

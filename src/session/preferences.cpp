@@ -14,6 +14,8 @@ const QString kTutorialKey = QStringLiteral("Tutorial");
 const QString kNameKey = QStringLiteral("Name");
 const QString kServerKey = QStringLiteral("Server");
 
+const QString kPortMappingKey = QStringLiteral("PortMapping");
+
 /// A text value. An unquoted comma in a hand-edited file makes the reader
 /// see a list; the user meant the text with its commas.
 QString textValue(const QVariant &value)
@@ -53,6 +55,9 @@ Preferences PreferencesStore::GetPreferences() const
 
     prefs.name = textValue(ini.value(kNameKey));
     prefs.server = textValue(ini.value(kServerKey)).trimmed();
+
+    // Only an explicit 0 switches the router requests off.
+    prefs.portMapping = ini.value(kPortMappingKey).toString().trimmed() != QLatin1String("0");
     return prefs;
 }
 
@@ -65,6 +70,8 @@ bool PreferencesStore::WritePreferences(const Preferences &prefs) const
     ini.setValue(kTutorialKey, QString::number(prefs.tutorial));
     ini.setValue(kNameKey, prefs.name);
     ini.setValue(kServerKey, prefs.server);
+
+    ini.setValue(kPortMappingKey, QString::number(prefs.portMapping ? 1 : 0));
     ini.endGroup();
     ini.sync();
     return ini.status() == QSettings::NoError;

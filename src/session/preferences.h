@@ -11,10 +11,14 @@ struct Preferences {
     int tutorial = 1;           ///< "Tutorial": 1 when the events panel opens at start
     QString name;               ///< "Name": the name last typed into "Nome:"
     QString server;             ///< "Server": the address last typed into "Server:"
+
+    /// "PortMapping": 1 when the router is asked to open the ports (UPnP, NAT-PMP)
+    bool portMapping = true;
 };
 
 /**
  * @brief Reads and writes "tavernix.ini", section "Vellumara", keys "Port",
+ * "PortMapping",
  * "Tutorial", "Name" and "Server". A missing file or key gives the defaults; a value that is
  * not a usable number gives the default too, so a hand-edited file cannot
  * stop the program from starting.
