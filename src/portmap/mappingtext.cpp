@@ -25,8 +25,8 @@ QString endpoint(const QString &host, quint16 port)
 
 const QString kByHand = QStringLiteral(
     " Chi è fuori dalla rete locale potrà collegarsi solo se la porta viene aperta a mano "
-    "sul router (inoltro della porta TCP %1 verso questo computer), o se è un altro giocatore "
-    "con un indirizzo raggiungibile a ospitare.");
+    "sul router (inoltro della porta TCP %1 verso questo computer), oppure se a ospitare è "
+    "un giocatore con un indirizzo raggiungibile.");
 
 } // namespace
 

@@ -2,6 +2,7 @@
 
 #include "mappingtext.h"
 
+#include <QLoggingCategory>
 #include <QMetaObject>
 #include <QTimer>
 
@@ -10,6 +11,10 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+
+// Off unless asked for (QT_LOGGING_RULES="tavernix.portmap.info=true"):
+// one line for every change of state, with the port and the text shown.
+Q_LOGGING_CATEGORY(lcPortmap, "tavernix.portmap", QtWarningMsg)
 
 namespace portmap {
 
@@ -99,7 +104,8 @@ PortMapper::PortMapper(Options options, QObject *parent)
 
 PortMapper::~PortMapper()
 {
-    finish(m_closeTimeoutMs);
+    stop();
+    waitStopped(m_closeTimeoutMs);
 }
 
 void PortMapper::post(Job job)
@@ -163,11 +169,17 @@ void PortMapper::unmap()
 
 bool PortMapper::finish(int timeoutMs)
 {
+    stop();
+    return waitStopped(timeoutMs);
+}
+
+void PortMapper::stop()
+{
     if (m_finished)
-        return true;
+        return;
     m_finished = true;
     m_renewTimer->stop();
-    std::unique_lock lock(m_shared->mutex);
+    std::lock_guard lock(m_shared->mutex);
     m_shared->owner = nullptr;
     m_shared->cancel = true;
     m_shared->queue.clear();
@@ -176,10 +188,15 @@ bool PortMapper::finish(int timeoutMs)
     m_shared->queue.push_back(unmapEntry);
     m_shared->queue.push_back(Shared::Entry());
     m_shared->wake.notify_all();
+}
+
+bool PortMapper::waitStopped(int timeoutMs)
+{
+    std::unique_lock lock(m_shared->mutex);
     // Nothing on the gateway and nothing about to be: no reason to wait.
-    if (!m_shared->busy && !m_shared->holding)
+    if (!m_shared->done && !m_shared->busy && !m_shared->holding)
         return true;
-    const bool ended = m_shared->wake.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+    const bool ended = m_shared->wake.wait_for(lock, std::chrono::milliseconds(qMax(0, timeoutMs)),
                                                [&] { return m_shared->done; });
     return ended && !m_shared->holding;
 }
@@ -217,6 +234,8 @@ void PortMapper::setState(State state, const QString &message)
     const bool messageChange = message != m_message;
     m_state = state;
     m_message = message;
+    if (stateChange || messageChange)
+        qCInfo(lcPortmap).noquote() << "port" << m_port << state << message;
     if (stateChange)
         emit stateChanged(state);
     if (messageChange)

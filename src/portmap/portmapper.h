@@ -62,6 +62,11 @@ public:
      * The mapper does nothing afterwards.
      */
     bool finish(int timeoutMs);
+    /// The first half of finish(): asks for the removal without waiting, so
+    /// several mappers can remove theirs at once.
+    void stop();
+    /// The second half: waits at most @p timeoutMs for the removal asked by stop().
+    bool waitStopped(int timeoutMs);
 
     static constexpr int kDefaultCloseTimeoutMs = 1500;
     int closeTimeoutMs() const { return m_closeTimeoutMs; }

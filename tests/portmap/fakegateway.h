@@ -13,7 +13,6 @@
 
 class FakeGateway : public QObject
 {
-    Q_OBJECT
 public:
     // How it answers each action; an empty text means "as a router would".
     QString externalAddress = QStringLiteral("203.0.113.5");
@@ -93,35 +92,37 @@ private:
                                   "</NewExternalIPAddress>");
         if (action == QLatin1String("AddPortMapping")) {
             lastLease = field(body, "NewLeaseDuration");
-            m_client = field(body, "NewInternalClient");
+            const QString ext = field(body, "NewExternalPort");
             if (addErrorOnce) {
                 const int code = std::exchange(addErrorOnce, 0);
                 return error(code);
             }
             if (addError)
                 return error(addError);
-            m_mapped = true;
+            m_entries[ext] = {field(body, "NewInternalClient"), field(body, "NewInternalPort")};
             return ok(action, "");
         }
         if (action == QLatin1String("GetSpecificPortMappingEntry")) {
             const bool before = count(QStringLiteral("AddPortMapping")) == 0;
+            const QString ext = field(body, "NewExternalPort");
             if (entry == Entry::OtherBefore || (entry == Entry::Other && !before) ||
                 (addError == 718 && !before))
-                return entryAnswer("192.168.1.99");
-            if (entry == Entry::None || !m_mapped)
+                return entryAnswer("192.168.1.99", ext);
+            if (entry == Entry::None || !m_entries.contains(ext))
                 return error(714);
-            return entryAnswer(m_client.toLatin1());
+            return entryAnswer(m_entries[ext].first.toLatin1(), m_entries[ext].second);
         }
         if (action == QLatin1String("DeletePortMapping")) {
-            m_mapped = false;
+            m_entries.remove(field(body, "NewExternalPort"));
             return ok(action, "");
         }
         return error(401);
     }
-    QByteArray entryAnswer(const QByteArray &client)
+    QByteArray entryAnswer(const QByteArray &client, const QString &port)
     {
         return ok("GetSpecificPortMappingEntry",
-                  "<NewInternalPort>2600</NewInternalPort><NewInternalClient>" + client +
+                  "<NewInternalPort>" + port.toLatin1() + "</NewInternalPort><NewInternalClient>" +
+                      client +
                       "</NewInternalClient><NewEnabled>1</NewEnabled>"
                       "<NewPortMappingDescription>x</NewPortMappingDescription>"
                       "<NewLeaseDuration>3600</NewLeaseDuration>");
@@ -177,6 +178,5 @@ private:
 
     QTcpServer m_server;
     QHash<QTcpSocket *, QByteArray> m_buffers;
-    QString m_client;
-    bool m_mapped = false;
+    QHash<QString, QPair<QString, QString>> m_entries; ///< outside port: client, inside port
 };
