@@ -236,7 +236,18 @@ bool GatewayClient::findUpnp(Outcome *failure)
         }
     } else {
         int error = 0;
-        UPNPDev *devices = upnpDiscover(m_settings.discoveryMs, nullptr, nullptr, 0, 0, 2, &error);
+        // Every kind of gateway is searched for at once and answers are
+        // awaited once: searched one after the other, each silent kind
+        // would cost the whole wait again.
+        static const char *const kinds[] = {
+            "urn:schemas-upnp-org:device:InternetGatewayDevice:1",
+            "urn:schemas-upnp-org:device:InternetGatewayDevice:2",
+            "urn:schemas-upnp-org:service:WANIPConnection:1",
+            "urn:schemas-upnp-org:service:WANIPConnection:2",
+            "urn:schemas-upnp-org:service:WANPPPConnection:1",
+            nullptr};
+        UPNPDev *devices = upnpDiscoverDevices(kinds, m_settings.discoveryMs, nullptr, nullptr, 0,
+                                               0, 2, &error, 1);
         if (!devices) {
             failure->result = Result::NoGateway;
             return false;
