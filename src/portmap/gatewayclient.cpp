@@ -121,6 +121,18 @@ GatewayClient::~GatewayClient() = default;
 
 bool GatewayClient::holdsMapping() const { return m_protocol != Protocol::None; }
 
+bool GatewayClient::beginRequest()
+{
+    if (m_requesting)
+        m_requesting->store(true);
+    if (m_cancel && m_cancel->load()) {
+        if (m_requesting)
+            m_requesting->store(false);
+        return false;
+    }
+    return true;
+}
+
 Outcome GatewayClient::map(quint16 port, const QByteArray &description, int leaseSeconds)
 {
     if (holdsMapping() && m_port != port)
@@ -183,7 +195,7 @@ Outcome GatewayClient::mapNatPmp(quint16 port, int leaseSeconds, bool *answered)
                                                     : Result::SharedExternal;
         return o;
     }
-    if (cancelled()) {
+    if (!beginRequest()) {
         closenatpmp(&n);
         o.result = Result::Removed;
         return o;
@@ -331,7 +343,7 @@ Outcome GatewayClient::addUpnp(quint16 port, int leaseSeconds)
         UPNPCOMMAND_SUCCESS)
         o.externalAddress = QString::fromLatin1(outside);
 
-    if (cancelled()) {
+    if (!beginRequest()) {
         o.result = Result::Removed;
         return o;
     }

@@ -74,9 +74,19 @@ public:
     Outcome unmap();
     /// True while a mapping made here has not been removed.
     bool holdsMapping() const;
-    /// Once @p flag is set, map() stops before asking for a forwarding
-    /// (the program is closing: nothing new should be left on the router).
-    void setCancelFlag(const std::atomic<bool> *flag) { m_cancel = flag; }
+    /**
+     * @brief Once @p cancel is set, map() stops before asking for a
+     * forwarding (the program is closing: nothing new should be left on the
+     * router). @p requesting is set before @p cancel is looked at and a
+     * forwarding is asked for, so whoever sets @p cancel and then finds
+     * @p requesting false knows that no forwarding will be made; the caller
+     * clears it once it has taken note of holdsMapping().
+     */
+    void setCancelFlags(const std::atomic<bool> *cancel, std::atomic<bool> *requesting)
+    {
+        m_cancel = cancel;
+        m_requesting = requesting;
+    }
 
 private:
     struct Upnp;
@@ -84,7 +94,8 @@ private:
     Outcome mapUpnp(quint16 port, int leaseSeconds);
     Outcome addUpnp(quint16 port, int leaseSeconds);
     bool findUpnp(Outcome *failure);
-    bool cancelled() const { return m_cancel && m_cancel->load(); }
+    /// Marks a forwarding request as under way; false (and nothing marked) once cancelled.
+    bool beginRequest();
 
     Settings m_settings;
     std::unique_ptr<Upnp> m_upnp;
@@ -94,6 +105,7 @@ private:
     QByteArray m_description;
     int m_lease = 0;
     const std::atomic<bool> *m_cancel = nullptr;
+    std::atomic<bool> *m_requesting = nullptr;
 };
 
 } // namespace portmap

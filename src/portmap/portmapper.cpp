@@ -34,7 +34,7 @@ struct PortMapper::Shared {
     std::deque<Entry> queue;
     PortMapper *owner = nullptr; ///< null once the mapper no longer listens
     std::atomic<bool> cancel{false};
-    bool busy = false;    ///< a job that may create a forwarding runs
+    std::atomic<bool> requesting{false}; ///< a request that may make a forwarding is under way
     bool holding = false; ///< the gateway holds a forwarding we made
     bool done = false;    ///< the worker has ended
 
@@ -44,7 +44,7 @@ struct PortMapper::Shared {
 void PortMapper::Shared::run(std::shared_ptr<Shared> s, GatewayClient::Settings settings)
 {
     GatewayClient client(std::move(settings));
-    client.setCancelFlag(&s->cancel);
+    client.setCancelFlags(&s->cancel, &s->requesting);
     for (;;) {
         Entry e;
         {
@@ -58,7 +58,6 @@ void PortMapper::Shared::run(std::shared_ptr<Shared> s, GatewayClient::Settings 
                 s->wake.notify_all();
                 return;
             }
-            s->busy = e.job != Job::Unmap;
         }
         Outcome o;
         switch (e.job) {
@@ -77,8 +76,8 @@ void PortMapper::Shared::run(std::shared_ptr<Shared> s, GatewayClient::Settings 
             break;
         }
         std::lock_guard lock(s->mutex);
-        s->busy = false;
         s->holding = client.holdsMapping();
+        s->requesting = false;
         if (PortMapper *owner = s->owner) {
             const quint64 request = e.request;
             const Job job = e.job;
@@ -193,12 +192,13 @@ void PortMapper::stop()
 bool PortMapper::waitStopped(int timeoutMs)
 {
     std::unique_lock lock(m_shared->mutex);
-    // Nothing on the gateway and nothing about to be: no reason to wait.
-    if (!m_shared->done && !m_shared->busy && !m_shared->holding)
-        return true;
-    const bool ended = m_shared->wake.wait_for(lock, std::chrono::milliseconds(qMax(0, timeoutMs)),
-                                               [&] { return m_shared->done; });
-    return ended && !m_shared->holding;
+    // Nothing on the gateway and nothing about to be (a worker still
+    // looking for the gateway gives up on its own): no reason to wait.
+    auto settled = [&] {
+        return m_shared->done || (!m_shared->holding && !m_shared->requesting);
+    };
+    m_shared->wake.wait_for(lock, std::chrono::milliseconds(qMax(0, timeoutMs)), settled);
+    return settled() && !m_shared->holding;
 }
 
 void PortMapper::onOutcome(quint64 request, Job job, const Outcome &outcome)

@@ -2,7 +2,7 @@
 // of network namespaces (see router_namespaces.sh, which starts it).
 //
 //   router_driver host --router NS --wan NS --external ADDR --lease-file FILE
-//                 [--lease S] [--skip-file]     in the home namespace
+//                 [--lease S] [--skip-file] [--ipv6 ADDR]   in the home namespace
 //   router_driver nogateway                     in the home namespace
 //   router_driver wan-chat ADDR PORT            in the outside namespace
 //   router_driver wan-file ADDR PORT FILE       in the outside namespace
@@ -152,6 +152,15 @@ int hostScenario(const QStringList &args)
     check(QTest::qWaitFor([&] { return host->status().contains(told); }, 3000),
           QStringLiteral("status box: ") + told);
     std::printf("protocol: %d\n", int(host->form->reachability()->chatMapper()->outcome().protocol));
+    // The invitations: the router's outside address first, then the global IPv6 one.
+    QStringList links;
+    for (const app::Reachability::Address &a : host->form->reachability()->invitations())
+        links << a.link;
+    const QString v6 = arg(args, QStringLiteral("--ipv6"));
+    check(links.value(0) == QStringLiteral("tavernix://%1:%2").arg(outside).arg(chatPort) &&
+              (v6.isEmpty() ||
+               links.contains(QStringLiteral("tavernix://[%1]:%2").arg(v6).arg(chatPort))),
+          QStringLiteral("invitations: ") + links.join(QStringLiteral(", ")));
 
     // A player outside joins through the router's outside address and talks.
     QProcess chat;

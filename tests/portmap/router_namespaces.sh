@@ -2,7 +2,8 @@
 # A home router made of three network namespaces, for trying port mapping
 # against Debian's miniupnpd (nftables build):
 #
-#   home   10.26.0.2/24, default route via the router        (the program)
+#   home   10.26.0.2/24 and 2001:db8:26::2/64, default route via the router
+#                                                             (the program)
 #   router 10.26.0.1 inside, 5.26.0.1/24 outside, NAT, miniupnpd
 #   wan    5.26.0.2/24, knows nothing of the home side        (players outside)
 #
@@ -106,6 +107,8 @@ up() {
     ip -n "$HOME_NS" addr add 10.26.0.2/24 dev eth0
     ip -n "$HOME_NS" link set eth0 up
     ip -n "$HOME_NS" route add default via 10.26.0.1
+    # A global IPv6 address, which the invitations must offer.
+    ip -n "$HOME_NS" addr add 2001:db8:26::2/64 dev eth0 nodad 2>/dev/null
     ip -n "$ROUTER_NS" addr add 10.26.0.1/24 dev rh
     ip -n "$ROUTER_NS" addr add $EXTERNAL/24 dev rw
     ip -n "$ROUTER_NS" link set rh up
@@ -140,16 +143,19 @@ NFT
     start_daemon "${1:-both}"
 }
 
-# The program started under "unshare --fork" is unshare's child: the one to
-# signal (unshare does not pass signals on).
+# The program runs under "ip netns exec" and "unshare --fork", each of which
+# may be a process of its own: the one to signal is the descendant named
+# tavernix (unshare does not pass signals on).
 program_pid() {
-    local child=""
+    local found=""
     for _ in $(seq 50); do
-        child=$(pgrep -P "$1" | head -n1)
-        [ -n "$child" ] && break
+        local parents="$1"
+        for _ in 1 2; do parents="$parents,$(pgrep -d, -P "$parents")"; done
+        found=$(pgrep -x tavernix -P "$parents" | head -n1)
+        [ -n "$found" ] && break
         sleep 0.1
     done
-    echo "${child:-$1}"
+    echo "${found:-$1}"
 }
 
 wait_gone() {
@@ -171,7 +177,7 @@ run_test() {
     trap down EXIT
     up both || { echo "FAIL: the router could not be built"; exit 1; }
     local common=(--router "$ROUTER_NS" --wan "$WAN_NS" --external $EXTERNAL
-        --lease-file "$STATE/leases")
+        --lease-file "$STATE/leases" --ipv6 2001:db8:26::2)
     export XDG_RUNTIME_DIR=$STATE/run XDG_CONFIG_HOME=$STATE/config
     export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
     mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
