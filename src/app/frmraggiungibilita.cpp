@@ -48,7 +48,9 @@ frmRaggiungibilita::frmRaggiungibilita(Reachability *reach, QWidget *parent)
                                     this),
                       "chkRouter");
     box->addWidget(chkRouter);
-    resize(460, 360);
+    // The router's answers run to five lines or so: room for them whole.
+    lstInviti->setMinimumHeight(60);
+    resize(560, 480);
 
     connect(cmdCopiaInvito, &QPushButton::clicked, this, &frmRaggiungibilita::copyInvitation);
     connect(chkRouter, &QCheckBox::toggled, this, &frmRaggiungibilita::routerSwitched);
