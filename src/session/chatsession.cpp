@@ -2,31 +2,19 @@
 
 #include "boardhistory.h"
 #include "dispatcher.h"
-#include "duallisten.h"
-#include "joingate.h"
+#include "hostrelay.h"
 #include "lineframer.h"
 #include "localaddress.h"
-#include "memoryrelease.h"
 #include "participantlist.h"
 #include "protocol.h"
-#include "readpacer.h"
 #include "tags.h"
 #include "trafficlog.h"
-#include "writebudget.h"
 
 #include <QStringListModel>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 
-#include <deque>
-#include <functional>
-#include <limits>
-
-#if defined(Q_OS_UNIX)
-#include <cerrno>
-#include <sys/socket.h>
-#endif
+#include <vector>
 
 namespace session
 {
@@ -58,71 +46,6 @@ int stateCode(QAbstractSocket::SocketState state)
     return 9;
 }
 
-/// Element 0: hands each pending connection's descriptor to the session,
-/// which accepts it into an element of its own choosing.
-///
-/// An accept that fails for want of descriptors fails again at once for as
-/// long as the other connections hold them, so the listener rests a while
-/// and then tries again rather than turning in place.
-class Listener : public QTcpServer
-{
-public:
-    explicit Listener(QObject *parent) : QTcpServer(parent)
-    {
-        m_resume.setSingleShot(true);
-        connect(this, &QTcpServer::acceptError, this, [this] { afterAcceptError(); });
-        connect(&m_resume, &QTimer::timeout, this, [this] {
-            if (isListening())
-                resumeAccepting();
-        });
-    }
-    std::function<void(qintptr)> onIncoming;
-    int pauseMs = ChatSession::kDefaultAcceptPauseMs;
-    int pauses = 0;
-    bool paused() const { return m_resume.isActive(); }
-
-protected:
-    void incomingConnection(qintptr descriptor) override { onIncoming(descriptor); }
-
-private:
-    void afterAcceptError()
-    {
-        pauseAccepting();
-#if defined(Q_OS_UNIX)
-        // Once an accept has failed, the socket engine goes on reporting that
-        // failure when a later accept merely finds nothing waiting, so ask the
-        // system itself whether this is a real shortage.
-        for (;;) {
-            const int descriptor = ::accept4(int(socketDescriptor()), nullptr, nullptr, SOCK_CLOEXEC);
-            if (descriptor >= 0) {
-                onIncoming(descriptor);
-                continue;
-            }
-            if (errno == EINTR || errno == ECONNABORTED)
-                continue;
-            if (errno == EAGAIN || errno == EWOULDBLOCK) {
-                resumeAccepting(); // nothing waiting: no shortage
-                return;
-            }
-            break;
-        }
-#endif
-        ++pauses;
-        m_resume.start(pauseMs);
-    }
-
-    QTimer m_resume;
-};
-
-/// What one turn of a connection frames at most, and what it acts on: at
-/// most so many lines, and no further line once so many bytes of lines were
-/// acted on. A fast sender or a long line waits for the others' turns.
-constexpr qint64 kReadSlice = 32 * 1024;
-constexpr int kLinesPerSlice = 256;
-constexpr qint64 kActSlice = 16 * 1024;
-/// Received bytes a connection holds before the sender must wait for us.
-constexpr qint64 kReadBufferSize = 64 * 1024;
-
 /// Writes already go out once per event-loop turn, gathered; holding the
 /// next one back until the peer acknowledges the last (Nagle) only adds the
 /// peer's delayed acknowledgement, up to 40 ms, to every line of a burst.
@@ -134,31 +57,11 @@ void setLowDelay(QTcpSocket *socket)
 } // namespace
 
 struct ChatSession::Private {
-    struct Element {
-        QTcpSocket *socket = nullptr;
-        LineFramer framer;
-        bool closingByUs = false; ///< our own close is not a close event
-        quint64 generation = 0;   ///< counts the connections this element carried
+    /// What the protocol notes of each client connection, reset when the
+    /// element carries a new one.
+    struct Notes {
         bool addressesSent = false; ///< the address list went out to this connection
         int addressEntries = 0;     ///< address entries this connection has added
-        bool dropping = false;      ///< over a backlog bound: its abort is on its way
-        bool unflushed = false;     ///< written to since the last flush
-        QList<QByteArray> ready;    ///< framed lines not yet acted on
-        qsizetype readyNext = 0;    ///< the first of them still to act on
-
-        /// A newcomer being sent the board: the history as it was when its
-        /// name was confirmed, then whatever was sent to it since, in order.
-        struct Replay {
-            bool active = false;
-            QList<QByteArray> blocks; ///< shared with the history, never changed
-            qsizetype nextBlock = 0;
-            struct Queued {
-                QByteArray line;
-                QString text;
-            };
-            std::deque<Queued> queued;
-            qint64 queuedBytes = 0;
-        } replay;
     };
 
     explicit Private(ChatSession *session) : q(session), dispatcher(*session) {}
@@ -177,10 +80,8 @@ struct ChatSession::Private {
     QTcpSocket *client = nullptr; ///< sckConnect
     LineFramer clientFramer;
     bool clientClosingByUs = false;
-    Listener *server = nullptr; ///< element 0 of sckConnection
-    /// Elements 1..iConnections; element i is elements[i - 1]. Created on
-    /// demand, kept for the life of the session.
-    std::vector<std::unique_ptr<Element>> elements;
+    HostRelay *relay = nullptr; ///< sckConnection, element 0 and the clients
+    std::vector<Notes> notes;   ///< connection i at i - 1
 
     qint32 port = 600;
     bool host = false;
@@ -188,7 +89,6 @@ struct ChatSession::Private {
     QString name;
     QString myName;
     int waitMs = kDefaultConnectWaitMs;
-    qint64 backlogLimit = kDefaultWriteBacklogLimit;
     quint64 clientGeneration = 0;
     QTimer *waitTimer = nullptr;
     QTimer *answerTimer = nullptr; ///< runs from our introduction to the host's rename
@@ -197,21 +97,12 @@ struct ChatSession::Private {
     BoardHistory history;
 
     Dispatcher dispatcher;
-    WriteBudget budget;
-    ReadPacer *pacer = nullptr;
-    JoinGate *gate = nullptr;
-    QTimer *trimTimer = nullptr; ///< gives freed memory back, once per burst of closes
-    /// The socket writes one buffered block per event-loop turn by itself,
-    /// often a single line: far slower than a busy host writes. Elements
-    /// written to are flushed once per turn instead.
-    QTimer *flushTimer = nullptr;
-    std::vector<qint16> unflushed;
 
-    Element *element(qint16 index) const
+    Notes *notesFor(qint16 index)
     {
-        if (index < 1 || index > qint16(elements.size()))
+        if (index < 1 || index > qint16(notes.size()))
             return nullptr;
-        return elements[size_t(index - 1)].get();
+        return &notes[size_t(index - 1)];
     }
 
     void status(const QString &text)
@@ -253,33 +144,6 @@ struct ChatSession::Private {
         clientClosingByUs = false;
         clientFramer.reset();
     }
-    void closeElement(qint16 index)
-    {
-        Element *e = element(index);
-        if (!e)
-            return;
-        // Before the flush, whose bytesWritten would send more of the board.
-        e->replay = {};
-        e->closingByUs = true;
-        e->socket->flush();
-        e->socket->abort();
-        e->closingByUs = false;
-        e->framer.reset();
-        e->ready.clear();
-        e->readyNext = 0;
-        gate->settle(index);
-        budget.set(index, 0);
-        // What the connection had buffered is freed now; a burst of leaves
-        // gives it back to the system once.
-        if (!trimTimer->isActive())
-            trimTimer->start();
-    }
-    void closeAllElements()
-    {
-        for (qsizetype i = 1; i <= qsizetype(elements.size()); ++i)
-            closeElement(qint16(i));
-    }
-
     void readClient()
     {
         const QByteArray bytes = client->readAll();
@@ -287,39 +151,6 @@ struct ChatSession::Private {
         for (const QByteArray &line : lines)
             dispatcher.dispatchLine(decodeText(line), -1);
     }
-    /// Everything element @p index has received (it is closing).
-    void readElement(qint16 index)
-    {
-        while (readSlice(index)) {
-        }
-    }
-    /// One turn of element @p index: frames at most one slice of its input
-    /// and acts on at most a slice of lines. True when more is waiting.
-    bool readSlice(qint16 index)
-    {
-        Element *e = element(index);
-        if (!e)
-            return false;
-        if (e->readyNext >= e->ready.size()) {
-            e->ready.clear();
-            e->readyNext = 0;
-            if (e->socket->bytesAvailable() <= 0)
-                return false;
-            e->ready = e->framer.feed(e->socket->read(kReadSlice));
-        }
-        qint64 bytes = 0;
-        // Acting on a line may close this very element, which empties ready.
-        for (int n = 0; n < kLinesPerSlice && bytes < kActSlice && e->readyNext < e->ready.size();
-             ++n) {
-            const QByteArray line = e->ready.at(e->readyNext++);
-            bytes += line.size();
-            dispatcher.dispatchLine(decodeText(line), index);
-        }
-        if (gate->isWaiting(index) && !people->sConnectionName(index).isEmpty())
-            gate->settle(index); // it introduced itself
-        return e->readyNext < e->ready.size() || e->socket->bytesAvailable() > 0;
-    }
-
     void onClientClosed()
     {
         if (clientClosingByUs)
@@ -336,13 +167,9 @@ struct ChatSession::Private {
             setPhase(Phase::Idle);
     }
 
+    /// A client's connection closed by its own doing.
     void onElementClosed(qint16 index)
     {
-        Element *e = element(index);
-        if (!e || e->closingByUs)
-            return;
-        readElement(index); // what it said last, framed or not yet, still counts
-        closeElement(index);
         const QString who = people->sConnectionName(index);
         if (who.isEmpty())
             return; // gone before it introduced itself: no trace
@@ -351,203 +178,9 @@ struct ChatSession::Private {
         q->SendToAll(tag::Disconnessione + sFormatSend(index), false);
     }
 
-    QTcpSocket *newElementSocket(qint16 index)
-    {
-        auto *socket = new QTcpSocket(q);
-        socket->setReadBufferSize(kReadBufferSize);
-        QObject::connect(socket, &QTcpSocket::readyRead, q, [this, index] { pacer->wake(index); });
-        QObject::connect(socket, &QTcpSocket::bytesWritten, q, [this, index] { countUnsent(index); });
-        QObject::connect(socket, &QTcpSocket::disconnected, q,
-                         [this, index] { onElementClosed(index); });
-        QObject::connect(socket, &QTcpSocket::bytesWritten, q,
-                         [this, index] { pumpReplay(index); });
-        return socket;
-    }
-
-    /// Refuses the request behind @p descriptor.
-    static void refuse(qintptr descriptor)
-    {
-        QTcpSocket refused;
-        refused.setSocketDescriptor(descriptor);
-        refused.abort();
-    }
-
-    void onIncoming(qintptr descriptor)
-    {
-        if (gate->full()) {
-            refuse(descriptor); // enough strangers are waiting already
-            return;
-        }
-        qint16 chosen = 0;
-        for (qsizetype i = 1; i <= qsizetype(elements.size()); ++i) {
-            if (elements[size_t(i - 1)]->socket->state() == QAbstractSocket::UnconnectedState) {
-                chosen = qint16(i);
-                break;
-            }
-        }
-        if (chosen == 0) {
-            if (elements.size() >= size_t(std::numeric_limits<qint16>::max())) {
-                refuse(descriptor); // no index left
-                return;
-            }
-            chosen = qint16(elements.size() + 1);
-            auto e = std::make_unique<Element>();
-            e->socket = newElementSocket(chosen);
-            elements.push_back(std::move(e));
-        }
-        Element *e = element(chosen);
-        e->framer.reset();
-        ++e->generation;
-        e->addressesSent = false;
-        e->addressEntries = 0;
-        e->dropping = false;
-        e->ready.clear();
-        e->readyNext = 0;
-        e->replay = {};
-        e->socket->setSocketDescriptor(descriptor);
-        setLowDelay(e->socket);
-        budget.set(chosen, 0);
-        gate->admit(chosen);
-    }
-
-    void noteWritten(qint16 index, Element *e)
-    {
-        if (!e->unflushed) {
-            e->unflushed = true;
-            unflushed.push_back(index);
-        }
-        if (!flushTimer->isActive())
-            flushTimer->start();
-    }
-    /// Hands the kernel what it takes of every element written to.
-    void flushWritten()
-    {
-        std::vector<qint16> due;
-        due.swap(unflushed);
-        for (const qint16 index : due) {
-            Element *e = element(index);
-            if (!e)
-                continue;
-            e->unflushed = false;
-            if (e->socket->state() == QAbstractSocket::ConnectedState && !e->dropping) {
-                e->socket->flush();
-                countUnsent(index);
-            }
-        }
-    }
-
-    /**
-     * Writes the next pieces of a newcomer's replay while its socket holds
-     * less than kReplayWindow unsent bytes: the board goes out as fast as
-     * the newcomer reads it, the socket's backlog stays small, and every
-     * other connection is served between pieces. Each message is logged as
-     * sent when it is handed to the socket.
-     */
-    void pumpReplay(qint16 index)
-    {
-        writeReplay(index);
-        countUnsent(index); // what went out counts against the total bound
-    }
-    void writeReplay(qint16 index)
-    {
-        Element *e = element(index);
-        if (!e || !e->replay.active)
-            return;
-        auto &r = e->replay;
-        QTcpSocket *socket = e->socket;
-        if (socket->state() != QAbstractSocket::ConnectedState || e->dropping) {
-            r = {};
-            return;
-        }
-        while (socket->bytesToWrite() < ChatSession::kReplayWindow) {
-            if (r.nextBlock < r.blocks.size()) {
-                const QByteArray block = r.blocks[r.nextBlock++];
-                if (socket->write(block) < 0) {
-                    r = {};
-                    return;
-                }
-                logBlock(index, block);
-            } else if (!r.queued.empty()) {
-                const Element::Replay::Queued next = std::move(r.queued.front());
-                r.queued.pop_front();
-                r.queuedBytes -= next.line.size();
-                if (socket->write(next.line) < 0) {
-                    r = {};
-                    return;
-                }
-                q->ShowSentData(index, next.text);
-            } else {
-                r = {};
-                return;
-            }
-        }
-    }
-
-    void logBlock(qint16 index, const QByteArray &block)
-    {
-        qsizetype pos = 0;
-        for (;;) {
-            const qsizetype end = block.indexOf("\r\n", pos);
-            if (end < 0)
-                break;
-            q->ShowSentData(index, decodeText(QByteArrayView(block).sliced(pos, end - pos)));
-            pos = end + 2;
-        }
-    }
-
-    /// Brings the budget's count for element @p index up to date.
-    void countUnsent(qint16 index)
-    {
-        Element *e = element(index);
-        if (e && !e->dropping)
-            budget.set(index, e->socket->bytesToWrite());
-    }
-
-    /// Drops element @p index later, as if its peer had closed, and only if
-    /// it still carries the same connection. Nothing more is written to it
-    /// meanwhile and its backlog no longer counts.
-    void drop(qint16 index)
-    {
-        Element *e = element(index);
-        if (!e || e->dropping)
-            return;
-        e->dropping = true;
-        budget.set(index, 0);
-        const quint64 generation = e->generation;
-        QMetaObject::invokeMethod(
-            q,
-            [this, index, generation] {
-                Element *e = element(index);
-                if (e && e->generation == generation &&
-                    e->socket->state() == QAbstractSocket::ConnectedState)
-                    e->socket->abort();
-            },
-            Qt::QueuedConnection);
-    }
-
-    /// Past the total bound, the largest backlogs go first.
-    void shedOverflow()
-    {
-        if (!budget.over())
-            return;
-        const QList<qint16> largest = budget.takeOverflow();
-        for (const qint16 index : largest)
-            drop(index);
-    }
-
-    /// Drops a connection whose peer no longer reads, later and only if it
-    /// still carries the same connection. Aborting it is not our own close:
-    /// the close event runs as if the peer had gone.
-    void dropIfBacklogged(qint16 index)
-    {
-        Element *e = element(index);
-        if (!e || e->socket->bytesToWrite() <= backlogLimit)
-            return;
-        drop(index);
-    }
     void dropClientIfBacklogged()
     {
-        if (client->bytesToWrite() <= backlogLimit)
+        if (client->bytesToWrite() <= relay->writeBacklogLimit())
             return;
         const quint64 generation = clientGeneration;
         QMetaObject::invokeMethod(
@@ -631,21 +264,22 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
     connect(d->client, &QTcpSocket::connected, this, [this] { setLowDelay(d->client); });
     connect(d->client, &QTcpSocket::disconnected, this, [this] { d->onClientClosed(); });
 
-    d->server = new Listener(this);
-    d->server->onIncoming = [this](qintptr descriptor) { d->onIncoming(descriptor); };
-
-    d->pacer = new ReadPacer([this](qint16 index) { return d->readSlice(index); }, this);
-    // A stranger that never introduces itself leaves no trace, as one that
-    // closes before its introduction.
-    d->gate = new JoinGate([this](qint16 index) { d->closeElement(index); }, this);
-    d->flushTimer = new QTimer(this);
-    d->flushTimer->setSingleShot(true);
-    d->flushTimer->setInterval(0);
-    connect(d->flushTimer, &QTimer::timeout, this, [this] { d->flushWritten(); });
-    d->trimTimer = new QTimer(this);
-    d->trimTimer->setSingleShot(true);
-    d->trimTimer->setInterval(1000);
-    connect(d->trimTimer, &QTimer::timeout, this, [] { releaseFreedMemory(); });
+    d->relay = new HostRelay(this);
+    HostRelay::Hooks hooks;
+    hooks.lineReceived = [this](qint16 index, const QByteArray &line) {
+        d->dispatcher.dispatchLine(decodeText(line), index);
+    };
+    hooks.accepted = [this](qint16 index) {
+        if (size_t(index) > d->notes.size())
+            d->notes.resize(size_t(index));
+        d->notes[size_t(index - 1)] = {};
+    };
+    hooks.closed = [this](qint16 index) { d->onElementClosed(index); };
+    hooks.sent = [this](qint16 index, const QString &text) { ShowSentData(index, text); };
+    hooks.introduced = [this](qint16 index) {
+        return !d->people->sConnectionName(index).isEmpty();
+    };
+    d->relay->setHooks(std::move(hooks));
 
     d->waitTimer = new QTimer(this);
     d->waitTimer->setSingleShot(true);
@@ -662,11 +296,7 @@ ChatSession::~ChatSession()
     d->answerTimer->stop();
     QObject::disconnect(d->client, nullptr, this, nullptr);
     d->client->abort();
-    for (auto &e : d->elements) {
-        QObject::disconnect(e->socket, nullptr, this, nullptr);
-        e->socket->abort();
-    }
-    d->server->close();
+    d->relay->setHooks({});
 }
 
 void ChatSession::setConversationSink(ConversationSink *sink)
@@ -726,7 +356,7 @@ void ChatSession::setPort(qint32 port)
 
 quint16 ChatSession::listeningPort() const
 {
-    return d->server->isListening() ? d->server->serverPort() : 0;
+    return d->relay->port();
 }
 
 bool ChatSession::bHost() const
@@ -735,15 +365,15 @@ bool ChatSession::bHost() const
 }
 qint16 ChatSession::iConnections() const
 {
-    return qint16(d->elements.size());
+    return d->relay->count();
 }
 
 bool ChatSession::bConnected() const
 {
     if (clientState() != kClosed)
         return true;
-    for (const auto &e : d->elements) {
-        if (stateCode(e->socket->state()) != kClosed)
+    for (qint16 i = 1; i <= d->relay->count() && i > 0; ++i) {
+        if (stateCode(d->relay->state(i)) != kClosed)
             return true;
     }
     return false;
@@ -757,9 +387,8 @@ int ChatSession::clientState() const
 int ChatSession::connectionState(qint16 index) const
 {
     if (index == 0)
-        return d->server->isListening() ? 2 : kClosed;
-    const Private::Element *e = d->element(index);
-    return e ? stateCode(e->socket->state()) : kClosed;
+        return d->relay->isListening() ? 2 : kClosed;
+    return stateCode(d->relay->state(index));
 }
 
 ChatSession::Phase ChatSession::phase() const
@@ -788,64 +417,65 @@ void ChatSession::adoptName(const QString &name)
     emit nameChanged(name);
 }
 
+HostRelay *ChatSession::relay() const
+{
+    return d->relay;
+}
 qint64 ChatSession::writeBacklogLimit() const
 {
-    return d->backlogLimit;
+    return d->relay->writeBacklogLimit();
 }
 void ChatSession::setWriteBacklogLimit(qint64 bytes)
 {
-    d->backlogLimit = qMax<qint64>(0, bytes);
+    d->relay->setWriteBacklogLimit(bytes);
 }
-
 qint64 ChatSession::totalBacklogLimit() const
 {
-    return d->budget.limit();
+    return d->relay->totalBacklogLimit();
 }
 void ChatSession::setTotalBacklogLimit(qint64 bytes)
 {
-    d->budget.setLimit(bytes);
+    d->relay->setTotalBacklogLimit(bytes);
 }
 qint64 ChatSession::totalUnsentBytes() const
 {
-    return d->budget.total();
+    return d->relay->totalUnsentBytes();
 }
-
 int ChatSession::joinTimeoutMs() const
 {
-    return d->gate->timeoutMs();
+    return d->relay->joinTimeoutMs();
 }
 void ChatSession::setJoinTimeout(int ms)
 {
-    d->gate->setTimeoutMs(ms);
+    d->relay->setJoinTimeout(ms);
 }
 int ChatSession::maxPendingJoins() const
 {
-    return d->gate->capacity();
+    return d->relay->maxPendingJoins();
 }
 void ChatSession::setMaxPendingJoins(int count)
 {
-    d->gate->setCapacity(count);
+    d->relay->setMaxPendingJoins(count);
 }
 int ChatSession::pendingJoins() const
 {
-    return d->gate->waitingCount();
+    return d->relay->pendingJoins();
 }
-
 int ChatSession::acceptPauseMs() const
 {
-    return d->server->pauseMs;
+    return d->relay->acceptPauseMs();
 }
 void ChatSession::setAcceptPause(int ms)
 {
-    d->server->pauseMs = qMax(0, ms);
+    d->relay->setAcceptPause(ms);
 }
 int ChatSession::acceptPauses() const
 {
-    return d->server->pauses;
+    return d->relay->acceptPauses();
 }
 bool ChatSession::acceptPaused() const
 {
-    return d->server->paused();
+    return d->relay->acceptPaused();
 }
 
 int ChatSession::connectWaitMs() const
@@ -892,14 +522,12 @@ void ChatSession::setBoardHistoryLimit(qsizetype bytes)
 
 bool ChatSession::isReplaying(qint16 index) const
 {
-    const Private::Element *e = d->element(index);
-    return e && e->replay.active;
+    return d->relay->isReplaying(index);
 }
 
 qint64 ChatSession::unsentBytes(qint16 index) const
 {
-    const Private::Element *e = d->element(index);
-    return e ? e->socket->bytesToWrite() + e->replay.queuedBytes : 0;
+    return d->relay->unsentBytes(index);
 }
 
 void ChatSession::recordBoard(const QString &vsData)
@@ -912,14 +540,8 @@ void ChatSession::recordBoard(const QString &vsData)
 
 void ChatSession::startReplay(qint16 index)
 {
-    Private::Element *e = d->element(index);
-    if (!d->host || !e || d->history.isEmpty() ||
-        e->socket->state() != QAbstractSocket::ConnectedState)
-        return;
-    e->replay = {};
-    e->replay.active = true;
-    e->replay.blocks = d->history.blocks();
-    d->pumpReplay(index);
+    if (d->host)
+        d->relay->startReplay(index, d->history.blocks());
 }
 
 // --- connection manager ------------------------------------------------------
@@ -930,13 +552,12 @@ void ChatSession::cmdHost_Click()
         return;
     d->waitTimer->stop();
     d->answerTimer->stop();
-    d->closeAllElements();
-    d->server->close();
+    d->relay->close();
     // Listen before anything changes, so a refused port leaves the session
     // exactly as it was.
     const bool portValid = d->port >= 0 && d->port <= 65535;
-    if (!portValid || !listenDualStack(d->server, quint16(d->port))) {
-        d->message(MessageService::Icon::Warning, d->listenFailure(d->server->serverError()));
+    if (!portValid || !d->relay->listen(quint16(d->port))) {
+        d->message(MessageService::Icon::Warning, d->listenFailure(d->relay->error()));
         return;
     }
 
@@ -962,8 +583,7 @@ void ChatSession::cmdConnect_Click(const QString &address)
     d->waitTimer->stop();
     d->answerTimer->stop();
     // One role at a time: a host that connects elsewhere stops hosting.
-    d->closeAllElements();
-    d->server->close();
+    d->relay->close();
 
     d->openConnection();
     d->host = false;
@@ -984,8 +604,7 @@ void ChatSession::cmdDisconnect_Click()
     d->waitTimer->stop(); // a pending introduction is cancelled, not failed
     d->answerTimer->stop();
     d->closeClient();
-    d->closeAllElements();
-    d->server->close();
+    d->relay->close();
     d->host = false;
     d->status(kStatusDisconnected);
     d->clearStuff();
@@ -1012,7 +631,7 @@ void ChatSession::cmdKick_Click()
             sendEncoded(notice, line, qint16(other));
         }
         if (expelled >= 1 && expelled <= 32767)
-            d->closeElement(qint16(expelled));
+            d->relay->closeConnection(qint16(expelled));
         d->status(QStringLiteral("Espulsione dalla chat di: ") + people->nameAt(i) +
                   QStringLiteral("."));
         people->removeAt(i);
@@ -1041,8 +660,7 @@ void ChatSession::closeAllSockets()
 {
     d->waitTimer->stop();
     d->closeClient();
-    d->closeAllElements();
-    d->server->close();
+    d->relay->close();
 }
 
 bool ChatSession::confirmOwnName()
@@ -1081,37 +699,12 @@ void ChatSession::SendToPerson(const QString &vsData, qint16 viConnection)
 
 void ChatSession::sendEncoded(const QString &vsData, const QByteArray &line, qint16 viConnection)
 {
-    Private::Element *e = d->element(viConnection);
-    // A participant whose connection has just closed misses the message.
-    if (!e || e->socket->state() != QAbstractSocket::ConnectedState)
-        return;
-    if (e->replay.active) {
-        // Behind the board it is being sent, in order. What waits here counts
-        // against the same limit as the socket's own backlog.
-        if (e->replay.queuedBytes + e->socket->bytesToWrite() + line.size() > d->backlogLimit) {
-            d->drop(viConnection);
-            return;
-        }
-        e->replay.queued.push_back({line, vsData});
-        e->replay.queuedBytes += line.size();
-        return;
-    }
-    // A peer already over its backlog is being dropped; writing more would
-    // only grow the buffer until the drop runs.
-    if (e->dropping || e->socket->bytesToWrite() > d->backlogLimit)
-        return;
-    if (e->socket->write(line) < 0)
-        return;
-    ShowSentData(viConnection, vsData);
-    d->countUnsent(viConnection);
-    d->noteWritten(viConnection, e);
-    d->dropIfBacklogged(viConnection);
-    d->shedOverflow();
+    d->relay->send(viConnection, vsData, line);
 }
 
 bool ChatSession::admitAddressEntry(qint16 index)
 {
-    Private::Element *e = d->element(index);
+    Private::Notes *e = d->notesFor(index);
     if (!e || e->addressEntries >= kMaxAddressEntriesPerConnection)
         return false;
     ++e->addressEntries;
@@ -1120,7 +713,7 @@ bool ChatSession::admitAddressEntry(qint16 index)
 
 bool ChatSession::takeAddressRequest(qint16 index)
 {
-    Private::Element *e = d->element(index);
+    Private::Notes *e = d->notesFor(index);
     if (!e || e->addressesSent)
         return false;
     e->addressesSent = true;
@@ -1131,22 +724,15 @@ bool ChatSession::takeAddressRequest(qint16 index)
 // every client, rather than one of each per client.
 void ChatSession::SendToAll(const QString &vsData, bool vbSelf)
 {
-    const QByteArray line = encodeLine(vsData);
-    const qint16 count = iConnections();
-    for (qint16 i = 1; i <= count && i > 0; ++i)
-        sendEncoded(vsData, line, i); // skips elements that are not connected
+    d->relay->sendToAll(vsData, encodeLine(vsData));
     if (vbSelf)
         SendToSelf(vsData);
 }
 
 void ChatSession::SendToAllButOriginator(const QString &vsData, qint16 viConnection)
 {
-    const QByteArray line = encodeLine(vsData);
-    const qint16 count = iConnections();
-    for (qint16 i = 1; i <= count && i > 0; ++i) {
-        if (i != viConnection)
-            sendEncoded(vsData, line, i); // skips elements that are not connected
-    }
+    // -1 names no connection, so everyone gets it.
+    d->relay->sendToAll(vsData, encodeLine(vsData), viConnection);
 }
 
 void ChatSession::SendToSelf(const QString &vsData)

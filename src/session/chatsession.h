@@ -1,5 +1,6 @@
 #pragma once
 
+#include "hostrelay.h"
 #include "sinks.h"
 
 #include <QObject>
@@ -10,7 +11,6 @@
 #include <vector>
 
 class QStringListModel;
-class QTcpServer;
 class QTcpSocket;
 class QTimer;
 
@@ -111,14 +111,14 @@ public:
     /// Unsent bytes a connection may pile up before it is dropped as if it
     /// had closed: a peer that stops reading must not make us buffer the
     /// whole session for it.
-    static constexpr qint64 kDefaultWriteBacklogLimit = 64 * 1024 * 1024;
+    static constexpr qint64 kDefaultWriteBacklogLimit = HostRelay::kDefaultWriteBacklogLimit;
     qint64 writeBacklogLimit() const;
     void setWriteBacklogLimit(qint64 bytes);
 
     /// Unsent bytes all client connections together may pile up. Past it
     /// the connection with the largest backlog is dropped first, as if it had
     /// closed, then the next largest, until the others fit.
-    static constexpr qint64 kDefaultTotalBacklogLimit = 256LL * 1024 * 1024;
+    static constexpr qint64 kDefaultTotalBacklogLimit = HostRelay::kDefaultTotalBacklogLimit;
     qint64 totalBacklogLimit() const;
     void setTotalBacklogLimit(qint64 bytes);
     /// The unsent bytes of every client connection not already being dropped.
@@ -126,19 +126,19 @@ public:
 
     /// How long an accepted connection may stay without introducing itself
     /// with "[Connessione]" before it is closed. Applies to later connections.
-    static constexpr int kDefaultJoinTimeoutMs = 30000;
+    static constexpr int kDefaultJoinTimeoutMs = HostRelay::kDefaultJoinTimeoutMs;
     int joinTimeoutMs() const;
     void setJoinTimeout(int ms);
     /// Connections that may wait for their introduction at once; further
     /// requests are refused while that many wait.
-    static constexpr int kDefaultMaxPendingJoins = 64;
+    static constexpr int kDefaultMaxPendingJoins = HostRelay::kDefaultMaxPendingJoins;
     int maxPendingJoins() const;
     void setMaxPendingJoins(int count);
     int pendingJoins() const;
 
     /// When accepting fails (no descriptor left, say), the listener stops
     /// taking requests for this long instead of failing again at once.
-    static constexpr int kDefaultAcceptPauseMs = 1000;
+    static constexpr int kDefaultAcceptPauseMs = HostRelay::kDefaultAcceptPauseMs;
     int acceptPauseMs() const;
     void setAcceptPause(int ms);
     /// How many times accepting failed and the listener paused.
@@ -164,12 +164,15 @@ public:
         "la lavagna intera, fino alla prossima pulizia.");
     /// Unsent bytes a newcomer's socket holds while its board is replayed;
     /// the next piece goes out as the socket drains below it.
-    static constexpr qint64 kReplayWindow = 256 * 1024;
+    static constexpr qint64 kReplayWindow = HostRelay::kReplayWindow;
     /// True while connection @p index is still being sent the board.
     bool isReplaying(qint16 index) const;
     /// Bytes written to connection @p index and not yet taken by the system,
     /// plus what waits behind its replay; 0 outside the array.
     qint64 unsentBytes(qint16 index) const;
+
+    /// The host's connection table, shared with the headless server.
+    HostRelay *relay() const;
 
     // --- connection manager -------------------------------------------------
     /// Starts hosting on lPort. Does nothing with an empty name. Listening that

@@ -1,0 +1,121 @@
+#pragma once
+
+#include <QAbstractSocket>
+#include <QByteArray>
+#include <QHostAddress>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace session
+{
+
+/**
+ * @brief The host's side of the wire: the listening socket and the table of
+ * client connections, what is read from them and what is written to them.
+ *
+ * It knows nothing of what the lines mean. It accepts connections into the
+ * first free element (element i carries connection index i, from 1), takes
+ * turns reading them, hands every complete line to the owner, writes lines
+ * to one connection or to all, sends a newcomer the board at the pace its
+ * socket drains, and keeps every bound: a stranger that never introduces
+ * itself, a peer that stops reading, all peers together holding too much,
+ * a listener that has run out of descriptors.
+ *
+ * The window's session and the headless server share it.
+ */
+class HostRelay : public QObject
+{
+    Q_OBJECT
+public:
+    /// What the relay tells its owner; every hook may be left empty.
+    struct Hooks {
+        /// One complete line from connection @p index, without its CR LF.
+        std::function<void(qint16 index, const QByteArray &line)> lineReceived;
+        /// Connection @p index is new: whatever was noted of the element's
+        /// last connection is stale.
+        std::function<void(qint16 index)> accepted;
+        /// Connection @p index closed by the peer's doing (or was dropped for
+        /// its backlog); its last lines have been handed over already.
+        std::function<void(qint16 index)> closed;
+        /// @p text went out on connection @p index (for the sent log).
+        std::function<void(qint16 index, const QString &text)> sent;
+        /// Whether connection @p index has introduced itself by now.
+        std::function<bool(qint16 index)> introduced;
+    };
+
+    static constexpr qint64 kDefaultWriteBacklogLimit = 64 * 1024 * 1024;
+    static constexpr qint64 kDefaultTotalBacklogLimit = 256LL * 1024 * 1024;
+    static constexpr int kDefaultJoinTimeoutMs = 30000;
+    static constexpr int kDefaultMaxPendingJoins = 64;
+    static constexpr int kDefaultAcceptPauseMs = 1000;
+    /// Unsent bytes a newcomer's socket holds while its board is replayed.
+    static constexpr qint64 kReplayWindow = 256 * 1024;
+
+    explicit HostRelay(QObject *parent = nullptr);
+    ~HostRelay() override;
+
+    void setHooks(Hooks hooks);
+
+    // --- listening ------------------------------------------------------------
+    /// Listens on @p port (0: the system chooses) on every address, IPv6 and
+    /// IPv4 alike. On failure returns false and error() says why.
+    bool listen(quint16 port);
+    QAbstractSocket::SocketError error() const;
+    bool isListening() const;
+    /// The port listened on, else 0.
+    quint16 port() const;
+    /// Stops listening and closes every connection, as our own close.
+    void close();
+
+    // --- the table --------------------------------------------------------------
+    /// Elements created so far: the highest index in use or free.
+    qint16 count() const;
+    QAbstractSocket::SocketState state(qint16 index) const;
+    bool isConnected(qint16 index) const;
+    QHostAddress peerAddress(qint16 index) const;
+    /// Milliseconds since connection @p index was accepted; -1 when closed.
+    qint64 connectedForMs(qint16 index) const;
+    /// Closes connection @p index as our own doing: no close hook runs.
+    void closeConnection(qint16 index);
+
+    // --- writing ----------------------------------------------------------------
+    /// Writes @p line (@p text encoded, CR LF included) to connection
+    /// @p index and reports @p text as sent. A connection that is not
+    /// connected misses it; one being sent the board gets it after the board.
+    void send(qint16 index, const QString &text, const QByteArray &line);
+    /// send() to every connected client in ascending order but @p except.
+    void sendToAll(const QString &text, const QByteArray &line, qint16 except = 0);
+    /// Sends newcomer @p index @p blocks (whole wire lines), paced by its
+    /// socket; what is sent to it meanwhile follows the blocks.
+    void startReplay(qint16 index, const QList<QByteArray> &blocks);
+    bool isReplaying(qint16 index) const;
+    /// Bytes written to connection @p index and not yet taken by the system,
+    /// plus what waits behind its replay; 0 outside the table.
+    qint64 unsentBytes(qint16 index) const;
+
+    // --- bounds -----------------------------------------------------------------
+    qint64 writeBacklogLimit() const;
+    void setWriteBacklogLimit(qint64 bytes);
+    qint64 totalBacklogLimit() const;
+    void setTotalBacklogLimit(qint64 bytes);
+    qint64 totalUnsentBytes() const;
+    int joinTimeoutMs() const;
+    void setJoinTimeout(int ms);
+    int maxPendingJoins() const;
+    void setMaxPendingJoins(int count);
+    int pendingJoins() const;
+    int acceptPauseMs() const;
+    void setAcceptPause(int ms);
+    int acceptPauses() const;
+    bool acceptPaused() const;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace session
