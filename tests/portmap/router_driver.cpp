@@ -61,7 +61,7 @@ QByteArray run(const QString &program, const QStringList &args, int ms = 5000, i
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(program, args);
     // The event loop keeps turning, so the window in this process answers.
-    QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, ms);
+    (void)QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, ms);
     if (p.state() != QProcess::NotRunning) {
         p.kill();
         p.waitForFinished(1000);
@@ -173,7 +173,7 @@ int hostScenario(const QStringList &args)
           "the outside player's line reaches the host");
     check(host->form->chat()->participants()->names().contains(QStringLiteral("Ada")),
           "the outside player is in the list");
-    QTest::qWaitFor([&] { return chat.state() == QProcess::NotRunning; }, 10000);
+    (void)QTest::qWaitFor([&] { return chat.state() == QProcess::NotRunning; }, 10000);
     check(chat.exitCode() == 0, QStringLiteral("the outside player heard the host: ") +
                                     QString::fromLocal8Bit(chat.readAll()).trimmed());
 
@@ -274,7 +274,7 @@ int wanFile(const QString &address, const QString &port, const QString &path)
                      });
     QObject::connect(&sender, &transfer::FileSender::connectFailed, &sender, [&] { done = true; });
     sender.connectTo(address, port, QStringLiteral("Brom"));
-    QTest::qWaitFor([&] { return done; }, 15000);
+    (void)QTest::qWaitFor([&] { return done; }, 15000);
     std::printf("%s\n", ok ? "sent" : "not sent");
     return ok ? 0 : 1;
 }
