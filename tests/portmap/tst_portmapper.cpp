@@ -76,6 +76,7 @@ private slots:
     void upnpAnswers_data();
     void upnpAnswers();
     void renewsBeforeTheLeaseEnds();
+    void anotherPortReplacesTheOldForwarding();
     void slowGatewayBlocksNeitherCallerNorClose();
     void switchedOffSendsNothing();
     void natpmpAnswers_data();
@@ -225,6 +226,21 @@ void TestPortMapper::renewsBeforeTheLeaseEnds()
     QCOMPARE(renewing->state(), PortMapper::State::Mapped);
     // The first gateway granted no lease: nothing to renew there.
     QCOMPARE(gw.count(QStringLiteral("AddPortMapping")), 2);
+}
+
+void TestPortMapper::anotherPortReplacesTheOldForwarding()
+{
+    FakeGateway gw;
+    auto mapper = mapperFor(gw.url());
+    mapper->map(2600, QStringLiteral("Tavernix"));
+    QTRY_COMPARE(mapper->state(), PortMapper::State::Mapped);
+    mapper->map(2700, QStringLiteral("Tavernix"));
+    QTRY_VERIFY(mapper->state() == PortMapper::State::Mapped && mapper->port() == 2700 &&
+                mapper->message().contains(QLatin1String("203.0.113.5:2700")));
+    // The old port was given back before the new one was asked for.
+    const QStringList tail = gw.actions.mid(gw.actions.lastIndexOf(QStringLiteral("DeletePortMapping")));
+    QCOMPARE(gw.count(QStringLiteral("DeletePortMapping")), 1);
+    QVERIFY(tail.contains(QStringLiteral("AddPortMapping")));
 }
 
 void TestPortMapper::slowGatewayBlocksNeitherCallerNorClose()
