@@ -21,6 +21,11 @@ struct CommandLine {
     QString logDir;    ///< --log-dir: the conversation is kept in files there
     /// --resume / --no-resume: the answer to "Riprendi la partita …?" at "Host".
     std::optional<bool> resume;
+    /// An invitation link given alone (as the desktop hands it over): fills
+    /// in "Server:" and the port without connecting; checked by the window,
+    /// which refuses a malformed one with a message.
+    QString invitation;
+    bool noPortMapping = false; ///< --no-port-mapping: nothing is asked of the router this run
 
     /// Parses the program's arguments (the first one is the program).
     /// Qt's own options (-platform, -style, …) are left to Qt.

@@ -1,5 +1,6 @@
 #include "hostrelay.h"
 
+#include "duallisten.h"
 #include "heartbeat.h"
 #include "joingate.h"
 #include "lineframer.h"
@@ -460,7 +461,7 @@ void HostRelay::setHooks(Hooks hooks)
 
 bool HostRelay::listen(quint16 port)
 {
-    return d->server->listen(QHostAddress::Any, port);
+    return listenDualStack(d->server, port);
 }
 QAbstractSocket::SocketError HostRelay::error() const
 {
