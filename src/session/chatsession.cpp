@@ -829,7 +829,7 @@ void ChatSession::cmdKick_Click()
             sendEncoded(notice, line, qint16(other));
         }
         if (expelled >= 1 && expelled <= 32767) {
-            // The design gives the expelled client no word; a Tavernix
+            // The basic protocol gives the expelled client no word; a Tavernix
             // client is told, so it does not take the kick for a lost host.
             const Private::Notes *notes = d->notesFor(qint16(expelled));
             if (notes && notes->tavernix)
