@@ -9,6 +9,7 @@
 #include "tags.h"
 #include "trafficlog.h"
 
+#include <QDateTime>
 #include <QSet>
 #include <QStringListModel>
 #include <QVarLengthArray>
@@ -58,10 +59,18 @@ void Dispatcher::ProcessData(const QString &vsData, qint16 index)
     }
 }
 
+void Dispatcher::restoreLine(const QString &line)
+{
+    m_quiet = true;
+    dispatchLine(line, -1);
+    m_quiet = false;
+}
+
 void Dispatcher::dispatchLine(const QString &line, qint16 index)
 {
     // A picture's slice is logged by its number: its bytes would fill the log.
-    m_session.ShowReceivedData(index, PictureAssembler::logText(line));
+    if (!m_quiet)
+        m_session.ShowReceivedData(index, PictureAssembler::logText(line));
     act(line, index);
 }
 
@@ -135,8 +144,39 @@ void Dispatcher::act(const QString &line, qint16 index)
     } else if (const int part = textPart(tag)) {
         onTextPart(part, params);
     } else {
-        m_session.tableBoard()->dispatch(tag, params, index, !m_localOnly);
+        if (!onExtension(tag, params, index))
+            m_session.tableBoard()->dispatch(tag, params, index, !m_localOnly);
     }
+}
+
+bool Dispatcher::onExtension(const QString &tag, const QString &params, qint16 index)
+{
+    if (tag == tag::Tavernix) {
+        if (m_session.bHost() && index > 0)
+            m_session.noteTavernixPeer(index);
+        return true;
+    }
+    // The rest only ever comes from our host.
+    if (m_session.bHost() || index != -1)
+        return tag == tag::LavagnaIntera || tag == tag::Riepilogo || tag == tag::SeiEspulso ||
+               tag == tag::Battito;
+    if (tag == tag::LavagnaIntera) {
+        if (BoardSink *board = m_session.boardSink())
+            board->clearBoard();
+    } else if (tag == tag::Riepilogo) {
+        RecentTalk::Said said;
+        if (!RecentTalk::parse(params, &said))
+            return true;
+        if (ConversationSink *sink = m_session.conversationSink())
+            sink->showRecap(said.line, QDateTime::fromSecsSinceEpoch(said.secs));
+    } else if (tag == tag::SeiEspulso) {
+        m_session.noteExpelled();
+    } else if (tag == tag::Battito) {
+        m_session.noteHostBeats();
+    } else {
+        return false;
+    }
+    return true;
 }
 
 QString Dispatcher::uniqueName(const QString &requested, const ParticipantList &list)

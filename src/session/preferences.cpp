@@ -39,6 +39,8 @@ const QString kBoardZoomFitKey = QStringLiteral("BoardZoomFit");
 constexpr double kMinBoardZoom = 0.1;
 constexpr double kMaxBoardZoom = 8.0;
 
+const QString kPortMappingKey = QStringLiteral("PortMapping");
+
 /// A text value. An unquoted comma in a hand-edited file makes the reader
 /// see a list; the user meant the text with its commas.
 QString textValue(const QVariant &value)
@@ -93,6 +95,9 @@ Preferences PreferencesStore::GetPreferences() const
     prefs.timeStamps = number(ini.value(kTimeKey)).value_or(0) == 1;
     prefs.colours = number(ini.value(kColoursKey)).value_or(0) == 1;
     prefs.logDir = textValue(ini.value(kLogDirKey)).trimmed();
+
+    // Only an explicit 0 switches the router requests off.
+    prefs.portMapping = ini.value(kPortMappingKey).toString().trimmed() != QLatin1String("0");
     const double zoom = ini.value(kBoardZoomKey).toString().trimmed().toDouble(&ok);
     if (ok && zoom >= kMinBoardZoom && zoom <= kMaxBoardZoom)
         prefs.boardZoom = zoom;
@@ -119,6 +124,8 @@ bool PreferencesStore::WritePreferences(const Preferences &prefs) const
     ini.setValue(kTimeKey, prefs.timeStamps ? QStringLiteral("1") : QStringLiteral("0"));
     ini.setValue(kColoursKey, prefs.colours ? QStringLiteral("1") : QStringLiteral("0"));
     ini.setValue(kLogDirKey, prefs.logDir);
+
+    ini.setValue(kPortMappingKey, QString::number(prefs.portMapping ? 1 : 0));
     ini.setValue(kBoardZoomKey, QString::number(prefs.boardZoom, 'g', 6));
     ini.setValue(kBoardZoomFitKey, prefs.boardZoomFit ? QStringLiteral("1") : QStringLiteral("0"));
     ini.endGroup();

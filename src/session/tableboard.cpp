@@ -91,7 +91,7 @@ bool TableBoard::admitClear(qint16 origin)
     m_session.SendToPerson(tag::PuliziaRifiutata, origin);
     m_session.SendToPerson(tag::SoloHost + QStringLiteral("1"), origin);
     // The client cleared its own board before sending: it gets the board back.
-    m_session.startReplay(origin);
+    m_session.replayBoard(origin);
     status(nameOf(origin) + kClearTried);
     return false;
 }
@@ -183,7 +183,7 @@ bool TableBoard::restore()
     m_session.SendToAll(tag::Pulisci, false);
     for (qint16 i = 1; i <= m_session.iConnections() && i > 0; ++i) {
         if (!m_session.participants()->sConnectionName(i).isEmpty())
-            m_session.startReplay(i);
+            m_session.replayBoard(i);
     }
     if (BoardSink *board = m_session.boardSink())
         board->clearBoard();
@@ -324,9 +324,10 @@ QList<qint16> TableBoard::participantsBut(qint16 except) const
 {
     QList<qint16> out;
     for (qint16 i = 1; i <= m_session.iConnections() && i > 0; ++i) {
-        // Only who introduced itself: a newcomer gets the picture in its replay.
+        // Only who introduced itself (a newcomer gets the picture in its
+        // replay), and only a program that can show it.
         if (i != except && m_session.connectionState(i) == ChatSession::kConnected &&
-            !m_session.participants()->sConnectionName(i).isEmpty())
+            !m_session.participants()->sConnectionName(i).isEmpty() && m_session.isTavernixPeer(i))
             out.append(i);
     }
     return out;
