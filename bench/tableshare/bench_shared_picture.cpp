@@ -13,6 +13,7 @@
 //
 // A client is this same program started as "client PORT INDEX".
 
+#include "benchkit.h"
 #include "boardimages.h"
 #include "boardsurface.h"
 #include "bruvela.h"
@@ -51,21 +52,13 @@ qint64 nowNs()
     return qint64(t.tv_sec) * 1000000000LL + t.tv_nsec;
 }
 
-double rssMiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return -1;
-}
+
+using benchkit::peakRssMiB;
+using benchkit::rssMiB;
 
 /// Runs the event loop until @p done holds, sleeping between events: eleven
 /// processes on a few cores must not spin, or the spinning is what is measured.
-template <typename F> bool waitUntil(F done, int timeoutMs)
+template <typename F> bool sleepUntil(F done, int timeoutMs)
 {
     QElapsedTimer elapsed;
     elapsed.start();
@@ -79,18 +72,6 @@ template <typename F> bool waitUntil(F done, int timeoutMs)
     return true;
 }
 
-/// Peak resident set of this process in MiB (VmHWM), or -1.
-double peakRssMiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return -1;
-}
 
 struct Seat {
     session::ChatSession session;
@@ -145,7 +126,7 @@ int client(const QStringList &args)
     const QString mine = QStringLiteral("sckConnect: [Aggiorna NeoConnesso]") + name +
                          QStringLiteral(" - ");
     qsizetype scanned = 0;
-    if (!waitUntil(
+    if (!sleepUntil(
             [&] {
                 const auto *log = seat.session.receivedLog();
                 for (; scanned < log->size(); ++scanned)
@@ -166,7 +147,7 @@ int client(const QStringList &args)
         ping.start(20);
     }
     // Until the host closes the session.
-    waitUntil([&] { return !seat.session.isClientConnected(); }, 600000);
+    sleepUntil([&] { return !seat.session.isClientConnected(); }, 600000);
     return 0;
 }
 
@@ -281,13 +262,13 @@ int main(int argc, char **argv)
         c.process->start(QCoreApplication::applicationFilePath(),
                          {QStringLiteral("client"), QString::number(port), QString::number(i)});
     }
-    if (!waitUntil([&] {
+    if (!sleepUntil([&] {
             return std::all_of(children.begin(), children.end(), [](const Child &c) { return c.ready; });
         }, 120000)) {
         std::printf("the clients did not all join\n");
         return 1;
     }
-    waitUntil([] { return false; }, 1500); // the conversation runs a while first
+    sleepUntil([] { return false; }, 1500); // the conversation runs a while first
 
     double clientReady = 0;
     for (const Child &c : children)
@@ -303,14 +284,14 @@ int main(int argc, char **argv)
             std::printf("share refused: %s\n", qPrintable(host.share.why()));
             return 1;
         }
-        allShown = waitUntil([&] {
+        allShown = sleepUntil([&] {
             return std::all_of(children.begin(), children.end(), [](const Child &c) { return c.shownNs; });
         }, 300000);
         qint64 lastShown = shareNs;
         for (const Child &c : children)
             lastShown = std::max(lastShown, c.shownNs);
         const double hostRssShared = rssMiB();
-        waitUntil([] { return false; }, 500);
+        sleepUntil([] { return false; }, 500);
 
         // Delays of the lines sent while the picture travelled.
         std::vector<double> during, before;
@@ -361,7 +342,7 @@ int main(int argc, char **argv)
         std::printf("lying picture not sent: %s\n", qPrintable(host.session.tableBoard()->why()));
         return 1;
     }
-    const bool allRefused = waitUntil([&] {
+    const bool allRefused = sleepUntil([&] {
         return std::all_of(children.begin(), children.end(), [](const Child &c) { return c.refusedNs; });
     }, 60000);
     qint64 lastRefused = liarNs;

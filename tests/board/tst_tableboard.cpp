@@ -99,6 +99,14 @@ struct Seat {
     bool said(const QString &text) const { return box.status.contains(text); }
 };
 
+/// A host with two participants joined.
+struct Table {
+    Seat host{QStringLiteral("Master")};
+    Seat ada{QStringLiteral("Ada")};
+    Seat wanda{QStringLiteral("Wanda")};
+    bool open() { return host.host() && ada.join(host) && wanda.join(host); }
+};
+
 /// A program that knows only the basic protocol.
 struct PlainClient {
     QTcpSocket socket;
@@ -184,12 +192,9 @@ void TestTableBoard::clearingForEveryone()
     QFETCH(QString, clearer);
     QFETCH(bool, hostOnly);
     QFETCH(bool, drawSince);
-    Seat host(QStringLiteral("Master"));
-    QVERIFY(host.host());
-    Seat ada(QStringLiteral("Ada"));
-    QVERIFY(ada.join(host));
-    Seat wanda(QStringLiteral("Wanda"));
-    QVERIFY(wanda.join(host));
+    Table table;
+    QVERIFY(table.open());
+    Seat &host = table.host, &ada = table.ada, &wanda = table.wanda;
     PlainClient plain;
     QVERIFY(plain.join(host, QStringLiteral("Pia")));
     host.table()->setClearHostOnly(hostOnly);
@@ -345,12 +350,9 @@ void TestTableBoard::sharingWithTheTable_data()
 void TestTableBoard::sharingWithTheTable()
 {
     QFETCH(QString, scenario);
-    Seat host(QStringLiteral("Master"));
-    QVERIFY(host.host());
-    Seat ada(QStringLiteral("Ada"));
-    QVERIFY(ada.join(host));
-    Seat wanda(QStringLiteral("Wanda"));
-    QVERIFY(wanda.join(host));
+    Table table;
+    QVERIFY(table.open());
+    Seat &host = table.host, &ada = table.ada, &wanda = table.wanda;
     auto allShow = [&](const QList<Seat *> &seats, const QImage &image) {
         for (Seat *s : seats) {
             if (!QTest::qWaitFor([&] { return s->surface.image() == image; }, 10000)) {
