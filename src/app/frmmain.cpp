@@ -18,6 +18,7 @@
 #include "palette.h"
 #include "palettewidget.h"
 #include "messageboxservice.h"
+#include "namebounds.h"
 #include "participantlist.h"
 #include "presetbar.h"
 #include "programpanel.h"
@@ -222,6 +223,7 @@ void frmMain::createSessionControls()
     label("lblName", QStringLiteral("Nome:"));
     txtName = new QLineEdit(this);
     txtName->setObjectName(QStringLiteral("txtName"));
+    txtName->setMaxLength(int(session::kMaxNameLength));
     txtName->installEventFilter(this);
 
     Label2 = label("Label2", QStringLiteral("Server:"));

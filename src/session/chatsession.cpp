@@ -5,6 +5,7 @@
 #include "hostrelay.h"
 #include "lineframer.h"
 #include "localaddress.h"
+#include "namebounds.h"
 #include "participantlist.h"
 #include "protocol.h"
 #include "tags.h"
@@ -402,7 +403,7 @@ QString ChatSession::name() const
 }
 void ChatSession::setName(const QString &name)
 {
-    d->name = name;
+    d->name = boundedName(name);
 }
 QString ChatSession::sMyName() const
 {
