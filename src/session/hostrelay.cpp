@@ -18,6 +18,7 @@
 
 #if defined(Q_OS_UNIX)
 #include <cerrno>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #endif
 
@@ -83,6 +84,34 @@ private:
     QTimer m_resume;
 };
 
+/// The descriptors this process may open, after raising the soft limit to
+/// the hard one (a desktop session often starts programs at 1024 while
+/// allowing far more); -1 when unknown.
+qint64 raisedDescriptorLimit()
+{
+#if defined(Q_OS_UNIX)
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return -1;
+    constexpr rlim_t enough = 65536;
+    const rlim_t wanted = limit.rlim_max == RLIM_INFINITY ? enough : qMin(limit.rlim_max, enough);
+    if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < wanted) {
+        rlimit raised = limit;
+        raised.rlim_cur = wanted;
+        if (::setrlimit(RLIMIT_NOFILE, &raised) == 0)
+            limit = raised;
+    }
+    return limit.rlim_cur == RLIM_INFINITY ? qint64(enough) : qint64(limit.rlim_cur);
+#else
+    return -1;
+#endif
+}
+
+/// Pending connections the system keeps for us between two accepts. A
+/// burst of strangers must not leave a player's connection waiting for a
+/// second try of its handshake.
+constexpr int kListenBacklog = 1024;
+
 /// What one turn of a connection frames at most, and what it acts on: at
 /// most so many lines, and no further line once so many bytes of lines were
 /// acted on. A fast sender or a long line waits for the others' turns.
@@ -132,6 +161,9 @@ struct HostRelay::Private {
     WriteBudget budget;
     ReadPacer *pacer = nullptr;
     JoinGate *gate = nullptr;
+    int maxPending = kDefaultMaxPendingJoins; ///< as configured; the gate may hold fewer
+    int evictAfterMs = kDefaultEvictAfterMs;
+    int evictions = 0;
     QTimer *trimTimer = nullptr; ///< gives freed memory back, once per burst of closes
     /// The socket writes one buffered block per event-loop turn by itself,
     /// often a single line: far slower than a busy host writes. Elements
@@ -240,11 +272,27 @@ struct HostRelay::Private {
         refused.abort();
     }
 
+    /// The waiting room: as configured, within half the descriptors left
+    /// after a reserve for players, files and the program itself.
+    void sizeWaitingRoom()
+    {
+        const qint64 limit = raisedDescriptorLimit();
+        int room = maxPending;
+        if (limit > 0)
+            room = int(qMin<qint64>(room, qMax<qint64>(8, (limit - 64) / 2)));
+        gate->setCapacity(room);
+    }
+
     void onIncoming(qintptr descriptor)
     {
         if (gate->full()) {
-            refuse(descriptor); // enough strangers are waiting already
-            return;
+            // The stranger that has waited longest goes, unless even it is
+            // young enough to be a player about to introduce itself.
+            if (!gate->evictOldest(evictAfterMs)) {
+                refuse(descriptor);
+                return;
+            }
+            ++evictions;
         }
         qint16 chosen = 0;
         for (qsizetype i = 1; i <= qsizetype(elements.size()); ++i) {
@@ -429,6 +477,7 @@ HostRelay::HostRelay(QObject *parent) : QObject(parent), d(std::make_unique<Priv
     // A stranger that never introduces itself leaves no trace, as one that
     // closes before its introduction.
     d->gate = new JoinGate([this](qint16 index) { d->closeElement(index); }, this);
+    d->gate->setCapacity(d->maxPending);
     d->flushTimer = new QTimer(this);
     d->flushTimer->setSingleShot(true);
     d->flushTimer->setInterval(0);
@@ -456,6 +505,8 @@ void HostRelay::setHooks(Hooks hooks)
 
 bool HostRelay::listen(quint16 port)
 {
+    d->sizeWaitingRoom();
+    d->server->setListenBacklogSize(kListenBacklog);
     return d->server->listen(QHostAddress::Any, port);
 }
 QAbstractSocket::SocketError HostRelay::error() const
@@ -606,11 +657,24 @@ int HostRelay::maxPendingJoins() const
 }
 void HostRelay::setMaxPendingJoins(int count)
 {
-    d->gate->setCapacity(count);
+    d->maxPending = qMax(0, count);
+    d->sizeWaitingRoom();
 }
 int HostRelay::pendingJoins() const
 {
     return d->gate->waitingCount();
+}
+int HostRelay::evictAfterMs() const
+{
+    return d->evictAfterMs;
+}
+void HostRelay::setEvictAfter(int ms)
+{
+    d->evictAfterMs = qMax(0, ms);
+}
+int HostRelay::evictions() const
+{
+    return d->evictions;
 }
 int HostRelay::acceptPauseMs() const
 {

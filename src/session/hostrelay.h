@@ -50,7 +50,16 @@ public:
     static constexpr qint64 kDefaultWriteBacklogLimit = 64 * 1024 * 1024;
     static constexpr qint64 kDefaultTotalBacklogLimit = 256LL * 1024 * 1024;
     static constexpr int kDefaultJoinTimeoutMs = 30000;
-    static constexpr int kDefaultMaxPendingJoins = 64;
+    /// Strangers that may wait for their introduction at once, at most: a
+    /// stranger costs a descriptor and a little memory, and a waiting room
+    /// that strangers can fill is a room a player cannot enter. The room is
+    /// also kept within half the descriptors the process may open.
+    static constexpr int kDefaultMaxPendingJoins = 4096;
+    /// While the room is full, the stranger that has waited longest makes
+    /// way for a new connection once it has waited this long. A real client
+    /// introduces itself 3.2 s after connecting: a younger connection may be
+    /// a player, and is never the one sent away.
+    static constexpr int kDefaultEvictAfterMs = 5000;
     static constexpr int kDefaultAcceptPauseMs = 1000;
     /// Unsent bytes a newcomer's socket holds while its board is replayed.
     static constexpr qint64 kReplayWindow = 256 * 1024;
@@ -108,6 +117,10 @@ public:
     int maxPendingJoins() const;
     void setMaxPendingJoins(int count);
     int pendingJoins() const;
+    int evictAfterMs() const;
+    void setEvictAfter(int ms);
+    /// Strangers sent away to make room for a new connection.
+    int evictions() const;
     int acceptPauseMs() const;
     void setAcceptPause(int ms);
     int acceptPauses() const;

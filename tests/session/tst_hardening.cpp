@@ -52,6 +52,7 @@ private slots:
     void connectionThatNeverJoinsIsClosed();
     void anElementUsedAgainGetsItsOwnWait();
     void pendingConnectionsAreCapped();
+    void theOldestStrangerMakesWayForAPlayer();
     void listenerPausesWhenDescriptorsRunOutAndResumes();
     void longAndShortLinesArriveWholeAndInOrder();
 };
@@ -287,6 +288,37 @@ void TestHardening::pendingConnectionsAreCapped()
     QVERIFY(member.join(port));
     QVERIFY(host.people()->containsName(QStringLiteral("Socio")));
     QCOMPARE(host->pendingJoins(), 2);
+}
+
+void TestHardening::theOldestStrangerMakesWayForAPlayer()
+{
+    Peer host(QStringLiteral("Oste"));
+    host->setMaxPendingJoins(3);
+    host->relay()->setEvictAfter(1500);
+    const quint16 port = host.host();
+    std::vector<std::unique_ptr<RawClient>> strangers;
+    for (int i = 0; i < 3; ++i) {
+        strangers.push_back(std::make_unique<RawClient>());
+        QVERIFY(strangers.back()->connectTo(port));
+        QVERIFY(settle([&] { return host->pendingJoins() == i + 1; })); // admitted in this order
+    }
+    // Too young to be sure they are strangers: the newcomer is the one refused.
+    RawClient early;
+    QVERIFY(early.connectTo(port));
+    QVERIFY(settle([&] { return early.socket.state() == QAbstractSocket::UnconnectedState; }));
+    QCOMPARE(host->relay()->evictions(), 0);
+
+    // Once the first has waited long enough, a player waiting to introduce
+    // itself takes its place, and keeps it through its own pause.
+    QTest::qWait(1600);
+    Peer player(QStringLiteral("Giocatore"));
+    player->setConnectWait(600);
+    QVERIFY(player.join(port));
+    QCOMPARE(host->relay()->evictions(), 1);
+    QCOMPARE(strangers[0]->socket.state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(strangers[1]->socket.state(), QAbstractSocket::ConnectedState);
+    QCOMPARE(strangers[2]->socket.state(), QAbstractSocket::ConnectedState);
+    QVERIFY(host.people()->containsName(QStringLiteral("Giocatore")));
 }
 
 namespace
