@@ -43,6 +43,9 @@ public:
     };
     Q_ENUM(State)
 
+    /// After accepting failed (no descriptor left, say), listening rests
+    /// this long and then takes requests again.
+    static constexpr int kDefaultAcceptPauseMs = 1000;
     /// A connection that brings nothing for this long is closed.
     static constexpr int kDefaultIdleTimeoutMs = 10 * 60 * 1000;
     /// How long a cancelled connection is read and discarded so the peer
@@ -79,6 +82,9 @@ public:
     QString saveFolder() const { return m_saveFolder; }
     void setIdleTimeout(int ms);
     int idleTimeout() const { return m_idleTimeoutMs; }
+    void setAcceptPause(int ms);
+    /// How many times accepting failed and listening rested.
+    int acceptPauses() const { return m_acceptPauses; }
 
     // --- listening --------------------------------------------------------
     /**
@@ -160,6 +166,8 @@ private:
     QTcpServer *m_server;
     QTcpSocket *m_socket = nullptr;
     QTimer *m_idle;
+    QTimer *m_resume; ///< ends the rest after a failed accept
+    int m_acceptPauses = 0;
     /// Lives as long as one connection: questions asked about it die with it.
     std::unique_ptr<QObject> m_turn;
     session::MessageService *m_messages = nullptr;
