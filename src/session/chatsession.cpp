@@ -277,6 +277,12 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
     };
     hooks.closed = [this](qint16 index) { d->onElementClosed(index); };
     hooks.sent = [this](qint16 index, const QString &text) { ShowSentData(index, text); };
+    hooks.sentToMany = [this](const QList<qint16> &indexes, const QString &text) {
+        d->sent->appendTraffic(indexes, text);
+    };
+    hooks.sentLines = [this](qint16 index, const QByteArray &lines) {
+        d->sent->appendWire(index, lines);
+    };
     hooks.introduced = [this](qint16 index) {
         return !d->people->sConnectionName(index).isEmpty();
     };

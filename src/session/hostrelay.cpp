@@ -131,6 +131,13 @@ struct HostRelay::Private {
         quint64 generation = 0;     ///< counts the connections this element carried
         bool dropping = false;      ///< over a backlog bound: its abort is on its way
         bool unflushed = false;     ///< written to since the last flush
+        bool live = false;          ///< connected, as far as we have heard
+        /// Lines written since the last flush: handed to the system in one
+        /// call when the turn is over, past the socket's own buffer, whose
+        /// write notifier would otherwise be switched on and off per turn
+        /// for every connection.
+        QByteArray outbox;
+        qint64 socketBacklog = 0;   ///< the socket's own unsent bytes at the last count
         QList<QByteArray> ready;    ///< framed lines not yet acted on
         qsizetype readyNext = 0;    ///< the first of them still to act on
         QElapsedTimer since;        ///< from the accept
@@ -184,6 +191,63 @@ struct HostRelay::Private {
             hooks.sent(index, text);
     }
 
+    /// Unsent bytes of element @p e: the socket's and those of the turn.
+    static qint64 unsent(const Element *e) { return e->socketBacklog + e->outbox.size(); }
+
+    enum class Sent { Written, Queued, Missed };
+    /// Writes @p line to connection @p index without reporting it.
+    Sent put(qint16 index, const QString &text, const QByteArray &line)
+    {
+        Element *e = element(index);
+        // A participant whose connection has just closed misses the message.
+        if (!e || !e->live)
+            return Sent::Missed;
+        if (e->replay.active) {
+            // Behind the board it is being sent, in order. What waits here
+            // counts against the same limit as the socket's own backlog.
+            if (e->replay.queuedBytes + unsent(e) + line.size() > backlogLimit) {
+                drop(index);
+                return Sent::Missed;
+            }
+            e->replay.queued.push_back({line, text});
+            e->replay.queuedBytes += line.size();
+            return Sent::Queued;
+        }
+        // A peer already over its backlog is being dropped; writing more
+        // would only grow the buffer until the drop runs.
+        if (e->dropping || unsent(e) > backlogLimit)
+            return Sent::Missed;
+        e->outbox += line;
+        budget.set(index, unsent(e));
+        noteWritten(index, e);
+        if (unsent(e) > backlogLimit)
+            drop(index);
+        shedOverflow();
+        return Sent::Written;
+    }
+
+    /// Hands element @p e's outbox to the system, and what it does not take
+    /// to the socket, behind anything the socket still holds.
+    void flushOutbox(Element *e)
+    {
+        if (e->outbox.isEmpty())
+            return;
+        qsizetype taken = 0;
+#if defined(Q_OS_UNIX)
+        if (e->socket->bytesToWrite() == 0) {
+            const ssize_t n = ::send(int(e->socket->socketDescriptor()), e->outbox.constData(),
+                                     size_t(e->outbox.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
+            // Any other failure is the socket's to find and report: it gets
+            // the bytes and meets the same error.
+            if (n > 0)
+                taken = qsizetype(n);
+        }
+#endif
+        if (taken < e->outbox.size())
+            e->socket->write(taken == 0 ? e->outbox : e->outbox.sliced(taken));
+        e->outbox.clear();
+    }
+
     void closeElement(qint16 index)
     {
         Element *e = element(index);
@@ -192,6 +256,11 @@ struct HostRelay::Private {
         // Before the flush, whose bytesWritten would send more of the board.
         e->replay = {};
         e->closingByUs = true;
+        e->live = false;
+        if (!e->dropping)
+            flushOutbox(e);
+        e->outbox.clear();
+        e->socketBacklog = 0;
         e->socket->flush();
         e->socket->abort();
         e->closingByUs = false;
@@ -245,6 +314,7 @@ struct HostRelay::Private {
         Element *e = element(index);
         if (!e || e->closingByUs)
             return;
+        e->live = false;
         readElement(index); // what it said last, framed or not yet, still counts
         closeElement(index);
         if (hooks.closed)
@@ -318,7 +388,9 @@ struct HostRelay::Private {
         e->ready.clear();
         e->readyNext = 0;
         e->replay = {};
-        e->socket->setSocketDescriptor(descriptor);
+        e->outbox.clear();
+        e->socketBacklog = 0;
+        e->live = e->socket->setSocketDescriptor(descriptor);
         // Writes already go out once per event-loop turn, gathered; holding
         // the next one back until the peer acknowledges the last (Nagle) only
         // adds the peer's delayed acknowledgement to every line of a burst.
@@ -350,8 +422,11 @@ struct HostRelay::Private {
                 continue;
             e->unflushed = false;
             if (e->socket->state() == QAbstractSocket::ConnectedState && !e->dropping) {
-                e->socket->flush();
+                flushOutbox(e);
                 countUnsent(index);
+                dropIfBacklogged(index);
+            } else if (e->socket->state() != QAbstractSocket::ConnectedState) {
+                e->outbox.clear();
             }
         }
     }
@@ -405,6 +480,10 @@ struct HostRelay::Private {
 
     void reportBlock(qint16 index, const QByteArray &block)
     {
+        if (hooks.sentLines) {
+            hooks.sentLines(index, block);
+            return;
+        }
         if (!hooks.sent)
             return;
         qsizetype pos = 0;
@@ -421,8 +500,10 @@ struct HostRelay::Private {
     void countUnsent(qint16 index)
     {
         Element *e = element(index);
-        if (e && !e->dropping)
-            budget.set(index, e->socket->bytesToWrite());
+        if (e && !e->dropping) {
+            e->socketBacklog = e->socket->bytesToWrite();
+            budget.set(index, unsent(e));
+        }
     }
 
     /// Drops element @p index later, as if its peer had closed, and only if
@@ -463,7 +544,7 @@ struct HostRelay::Private {
     void dropIfBacklogged(qint16 index)
     {
         Element *e = element(index);
-        if (!e || e->socket->bytesToWrite() <= backlogLimit)
+        if (!e || unsent(e) <= backlogLimit)
             return;
         drop(index);
     }
@@ -563,41 +644,27 @@ void HostRelay::closeConnection(qint16 index)
 
 void HostRelay::send(qint16 index, const QString &text, const QByteArray &line)
 {
-    Private::Element *e = d->element(index);
-    // A participant whose connection has just closed misses the message.
-    if (!e || e->socket->state() != QAbstractSocket::ConnectedState)
-        return;
-    if (e->replay.active) {
-        // Behind the board it is being sent, in order. What waits here counts
-        // against the same limit as the socket's own backlog.
-        if (e->replay.queuedBytes + e->socket->bytesToWrite() + line.size() > d->backlogLimit) {
-            d->drop(index);
-            return;
-        }
-        e->replay.queued.push_back({line, text});
-        e->replay.queuedBytes += line.size();
-        return;
-    }
-    // A peer already over its backlog is being dropped; writing more would
-    // only grow the buffer until the drop runs.
-    if (e->dropping || e->socket->bytesToWrite() > d->backlogLimit)
-        return;
-    if (e->socket->write(line) < 0)
-        return;
-    d->reportSent(index, text);
-    d->countUnsent(index);
-    d->noteWritten(index, e);
-    d->dropIfBacklogged(index);
-    d->shedOverflow();
+    if (d->put(index, text, line) == Private::Sent::Written)
+        d->reportSent(index, text);
 }
 
 void HostRelay::sendToAll(const QString &text, const QByteArray &line, qint16 except)
 {
     const qint16 last = count();
+    QList<qint16> reached;
     for (qint16 i = 1; i <= last && i > 0; ++i) {
-        if (i != except)
-            send(i, text, line); // skips elements that are not connected
+        // put() skips elements that are not connected
+        if (i != except && d->put(i, text, line) == Private::Sent::Written)
+            reached.append(i);
     }
+    if (reached.isEmpty())
+        return;
+    if (d->hooks.sentToMany) {
+        d->hooks.sentToMany(reached, text);
+        return;
+    }
+    for (const qint16 i : reached)
+        d->reportSent(i, text);
 }
 
 void HostRelay::startReplay(qint16 index, const QList<QByteArray> &blocks)
@@ -605,6 +672,8 @@ void HostRelay::startReplay(qint16 index, const QList<QByteArray> &blocks)
     Private::Element *e = d->element(index);
     if (!e || blocks.isEmpty() || e->socket->state() != QAbstractSocket::ConnectedState)
         return;
+    // What was said to it this turn (its greeting, its name) goes first.
+    d->flushOutbox(e);
     e->replay = {};
     e->replay.active = true;
     e->replay.blocks = blocks;
@@ -620,7 +689,7 @@ bool HostRelay::isReplaying(qint16 index) const
 qint64 HostRelay::unsentBytes(qint16 index) const
 {
     const Private::Element *e = d->element(index);
-    return e ? e->socket->bytesToWrite() + e->replay.queuedBytes : 0;
+    return e ? e->socket->bytesToWrite() + e->outbox.size() + e->replay.queuedBytes : 0;
 }
 
 qint64 HostRelay::writeBacklogLimit() const

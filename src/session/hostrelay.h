@@ -43,6 +43,13 @@ public:
         std::function<void(qint16 index)> closed;
         /// @p text went out on connection @p index (for the sent log).
         std::function<void(qint16 index, const QString &text)> sent;
+        /// @p text went out on each of @p indexes, in that order (one
+        /// broadcast); without it each is reported through sent.
+        std::function<void(const QList<qint16> &indexes, const QString &text)> sentToMany;
+        /// The whole wire lines @p lines (CR LF included) of a board replay
+        /// went out on connection @p index; without it each line is reported
+        /// through sent.
+        std::function<void(qint16 index, const QByteArray &lines)> sentLines;
         /// Whether connection @p index has introduced itself by now.
         std::function<bool(qint16 index)> introduced;
     };
