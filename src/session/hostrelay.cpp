@@ -118,6 +118,8 @@ constexpr int kListenBacklog = 1024;
 constexpr qint64 kReadSlice = 32 * 1024;
 constexpr int kLinesPerSlice = 256;
 constexpr qint64 kActSlice = 16 * 1024;
+/// Bytes of a connection's outbox kept allocated from one turn to the next.
+constexpr qsizetype kKeptOutbox = 16 * 1024;
 /// Received bytes a connection holds before the sender must wait for us.
 constexpr qint64 kReadBufferSize = 64 * 1024;
 
@@ -245,7 +247,11 @@ struct HostRelay::Private {
 #endif
         if (taken < e->outbox.size())
             e->socket->write(taken == 0 ? e->outbox : e->outbox.sliced(taken));
-        e->outbox.clear();
+        // A turn's worth is kept allocated for the next turn; a burst's is not.
+        if (e->outbox.capacity() > kKeptOutbox)
+            e->outbox.clear();
+        else
+            e->outbox.resize(0);
     }
 
     void closeElement(qint16 index)
@@ -652,6 +658,7 @@ void HostRelay::sendToAll(const QString &text, const QByteArray &line, qint16 ex
 {
     const qint16 last = count();
     QList<qint16> reached;
+    reached.reserve(last);
     for (qint16 i = 1; i <= last && i > 0; ++i) {
         // put() skips elements that are not connected
         if (i != except && d->put(i, text, line) == Private::Sent::Written)
