@@ -18,6 +18,9 @@ DialogSaver::DialogSaver(DialogPane *pane, Journal *journal, QObject *parent)
 {
     m_save->setObjectName(QStringLiteral("actSalvaDialogo"));
     connect(m_save, &QAction::triggered, this, &DialogSaver::saveDialog);
+    // What happens to the journal during a session is said where the
+    // session's own news go.
+    journal->setStatusReporter([pane](const QString &text) { pane->UpdateStatus(text); });
     connect(pane, &DialogPane::lineShown, this,
             [this](const QString &stamp, const QString &line, const std::vector<ColourRun> &runs) {
                 m_journal->appendLine(stamp, line, runs);
