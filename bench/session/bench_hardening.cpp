@@ -902,7 +902,7 @@ void memLine(const char *label, const Host &h)
 /// In a process of its own: keeps @p count connections open to @p port that
 /// never say a word, opening each again as soon as the host closes it.
 /// Ends with its parent.
-pid_t startFlood(int port, int count, const char *label)
+pid_t startFlood(int port, int count, const char *label, bool renew = true)
 {
     std::fflush(stdout); // the child must not print what we buffered
     const pid_t pid = ::fork();
@@ -929,7 +929,7 @@ pid_t startFlood(int port, int count, const char *label)
     int64_t nextReport = nowUs() + 10000000;
     while (::getppid() == parent) {
         // As fast as the host takes them: top up to the count at every turn.
-        while (open < count && openOne()) {
+        while (open < count && (renew || opened < count) && openOne()) {
         }
         epoll_event events[512];
         const int n = ::epoll_wait(ep, events, 512, open < count ? 5 : 100);
@@ -1073,7 +1073,7 @@ void fdLimitRun()
         in += c.joined && c.open;
     std::printf("  players joined %d of %d\n", in, players);
     const pid_t flood = startFlood(h.port, 1000, "strangers");
-    const pid_t fileFlood = startFlood(2543, 20, "strangers at the transfer port");
+    const pid_t fileFlood = startFlood(2543, 20, "strangers at the transfer port", false);
     s.pumpFor(2000);
     const long c0 = h.cpuTicks();
     const int64_t t0 = nowUs();

@@ -8,6 +8,7 @@
 #include "writebudget.h"
 
 #include <QElapsedTimer>
+#include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -34,35 +35,56 @@ namespace
 /// An accept that fails for want of descriptors fails again at once for as
 /// long as the other connections hold them, so the listener rests a while
 /// and then tries again rather than turning in place.
+///
+/// On Unix the listener accepts by itself: once an accept has found nothing
+/// waiting, Qt's socket engine goes on reporting that harmless error for a
+/// later accept that fails for want of descriptors, so the server neither
+/// pauses nor says so, and the ready listening socket wakes the event loop
+/// at every turn.
 class Listener : public QTcpServer
 {
 public:
     explicit Listener(QObject *parent) : QTcpServer(parent)
     {
         m_resume.setSingleShot(true);
-        connect(this, &QTcpServer::acceptError, this, [this] { afterAcceptError(); });
-        connect(&m_resume, &QTimer::timeout, this, [this] {
-            if (isListening())
-                resumeAccepting();
-        });
+        connect(this, &QTcpServer::acceptError, this, [this] { rest(); });
+        connect(&m_resume, &QTimer::timeout, this, [this] { resume(); });
     }
     std::function<void(qintptr)> onIncoming;
     int pauseMs = HostRelay::kDefaultAcceptPauseMs;
     int pauses = 0;
     bool paused() const { return m_resume.isActive(); }
 
+    bool start(quint16 port)
+    {
+        stop();
+        if (!listen(QHostAddress::Any, port))
+            return false;
+#if defined(Q_OS_UNIX)
+        pauseAccepting(); // Qt's own accepting stays off: see above
+        m_notifier = new QSocketNotifier(socketDescriptor(), QSocketNotifier::Read, this);
+        connect(m_notifier, &QSocketNotifier::activated, this, [this] { acceptWaiting(); });
+#endif
+        return true;
+    }
+    void stop()
+    {
+        delete m_notifier;
+        m_notifier = nullptr;
+        m_resume.stop();
+        close();
+    }
+
 protected:
     void incomingConnection(qintptr descriptor) override { onIncoming(descriptor); }
 
 private:
-    void afterAcceptError()
+    /// Takes in what waits, a bounded number per turn so that a flood of
+    /// requests leaves the event loop its turns too.
+    void acceptWaiting()
     {
-        pauseAccepting();
 #if defined(Q_OS_UNIX)
-        // Once an accept has failed, the socket engine goes on reporting that
-        // failure when a later accept merely finds nothing waiting, so ask the
-        // system itself whether this is a real shortage.
-        for (;;) {
+        for (int taken = 0; taken < kAcceptsPerTurn; ++taken) {
             const int descriptor = ::accept4(int(socketDescriptor()), nullptr, nullptr, SOCK_CLOEXEC);
             if (descriptor >= 0) {
                 onIncoming(descriptor);
@@ -70,17 +92,35 @@ private:
             }
             if (errno == EINTR || errno == ECONNABORTED)
                 continue;
-            if (errno == EAGAIN || errno == EWOULDBLOCK) {
-                resumeAccepting(); // nothing waiting: no shortage
-                return;
-            }
-            break;
+            if (errno != EAGAIN && errno != EWOULDBLOCK)
+                rest(); // no descriptor (or memory) left
+            return;
         }
 #endif
+    }
+    void rest()
+    {
+        if (m_notifier)
+            m_notifier->setEnabled(false);
+        else
+            pauseAccepting();
         ++pauses;
         m_resume.start(pauseMs);
     }
+    void resume()
+    {
+        if (!isListening())
+            return;
+        if (m_notifier) {
+            m_notifier->setEnabled(true);
+            acceptWaiting();
+        } else {
+            resumeAccepting();
+        }
+    }
 
+    static constexpr int kAcceptsPerTurn = 256;
+    QSocketNotifier *m_notifier = nullptr;
     QTimer m_resume;
 };
 
@@ -582,7 +622,7 @@ HostRelay::~HostRelay()
         QObject::disconnect(e->socket, nullptr, this, nullptr);
         e->socket->abort();
     }
-    d->server->close();
+    d->server->stop();
 }
 
 void HostRelay::setHooks(Hooks hooks)
@@ -594,7 +634,7 @@ bool HostRelay::listen(quint16 port)
 {
     d->sizeWaitingRoom();
     d->server->setListenBacklogSize(kListenBacklog);
-    return d->server->listen(QHostAddress::Any, port);
+    return d->server->start(port);
 }
 QAbstractSocket::SocketError HostRelay::error() const
 {
@@ -613,7 +653,7 @@ void HostRelay::close()
 {
     for (qsizetype i = 1; i <= qsizetype(d->elements.size()); ++i)
         d->closeElement(qint16(i));
-    d->server->close();
+    d->server->stop();
 }
 
 qint16 HostRelay::count() const

@@ -54,6 +54,7 @@ private slots:
     void anElementUsedAgainGetsItsOwnWait();
     void pendingConnectionsAreCapped();
     void theOldestStrangerMakesWayForAPlayer();
+    void listenerPausesWhenDescriptorsRunOutAndResumes_data();
     void listenerPausesWhenDescriptorsRunOutAndResumes();
     void longAndShortLinesArriveWholeAndInOrder();
 };
@@ -323,12 +324,26 @@ void TestHardening::theOldestStrangerMakesWayForAPlayer()
 }
 
 
+void TestHardening::listenerPausesWhenDescriptorsRunOutAndResumes_data()
+{
+    QTest::addColumn<bool>("acceptedBefore");
+    QTest::newRow("the first request") << false;
+    // An accept that found nothing more waiting leaves an error behind in
+    // the socket engine, which must not hide the shortage.
+    QTest::newRow("after a player was taken in") << true;
+}
+
 void TestHardening::listenerPausesWhenDescriptorsRunOutAndResumes()
 {
+    QFETCH(bool, acceptedBefore);
     Peer host(QStringLiteral("Oste"));
     host->setAcceptPause(300);
     const quint16 port = host.host();
     QVERIFY(port != 0);
+    RawClient player;
+    if (acceptedBefore)
+        QVERIFY(player.joinAs(port, QStringLiteral("Primo")));
+    const qint16 first = acceptedBefore ? 2 : 1;
 
     // The client's descriptor is made before the limit comes down; the
     // system completes the connection on its own, only accepting it fails.
@@ -346,16 +361,16 @@ void TestHardening::listenerPausesWhenDescriptorsRunOutAndResumes()
         QCOMPARE(::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
         QVERIFY(settle([&] { return host->acceptPauses() >= 1; }));
         QVERIFY(host->acceptPaused());
-        QCOMPARE(host->iConnections(), qint16(0));
+        QCOMPARE(host->iConnections(), qint16(first - 1));
         // Still without descriptors after the pause: it fails and rests again.
         QVERIFY(settle([&] { return host->acceptPauses() >= 2; }));
-        QCOMPARE(host->iConnections(), qint16(0));
+        QCOMPARE(host->iConnections(), qint16(first - 1));
         limit.restore();
     }
     const int pauses = host->acceptPauses();
     // With descriptors back, the next try takes the waiting connection in,
     // and finding nothing more waiting is no reason to rest again.
-    QVERIFY(settle([&] { return host->connectionState(1) == ChatSession::kConnected; }));
+    QVERIFY(settle([&] { return host->connectionState(first) == ChatSession::kConnected; }));
     QCOMPARE(host->acceptPauses(), pauses);
     QVERIFY(!host->acceptPaused());
     const QByteArray hello = "[Connessione]Paziente\r\n";
