@@ -51,6 +51,9 @@ public:
         connect(&m_resume, &QTimer::timeout, this, [this] { resume(); });
     }
     std::function<void(qintptr)> onIncoming;
+    /// Frees a descriptor when they run out, if something may be let go;
+    /// true when one was.
+    std::function<bool()> makeRoom;
     int pauseMs = HostRelay::kDefaultAcceptPauseMs;
     int pauses = 0;
     bool paused() const { return m_resume.isActive(); }
@@ -87,14 +90,27 @@ private:
         for (int taken = 0; taken < kAcceptsPerTurn; ++taken) {
             const int descriptor = ::accept4(int(socketDescriptor()), nullptr, nullptr, SOCK_CLOEXEC);
             if (descriptor >= 0) {
-                onIncoming(descriptor);
+                // A request whose peer has already gone (a closed flood
+                // leaves hundreds behind) would hold a descriptor until the
+                // next turn: it goes at once.
+                char probe;
+                const ssize_t peeked = ::recv(descriptor, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
+                if (peeked == 0 || (peeked < 0 && errno != EAGAIN && errno != EWOULDBLOCK))
+                    ::close(descriptor);
+                else
+                    onIncoming(descriptor);
                 continue;
             }
             if (errno == EINTR || errno == ECONNABORTED)
                 continue;
-            if (errno != EAGAIN && errno != EWOULDBLOCK)
-                rest(); // no descriptor (or memory) left
-            return;
+            if (errno == EAGAIN || errno == EWOULDBLOCK)
+                return;
+            // No descriptor (or memory) left: a stranger that has waited
+            // long enough makes way, or the listener rests.
+            if (!makeRoom || !makeRoom()) {
+                rest();
+                return;
+            }
         }
 #endif
     }
@@ -600,6 +616,12 @@ HostRelay::HostRelay(QObject *parent) : QObject(parent), d(std::make_unique<Priv
 {
     d->server = new Listener(this);
     d->server->onIncoming = [this](qintptr descriptor) { d->onIncoming(descriptor); };
+    d->server->makeRoom = [this] {
+        if (!d->gate->evictOldest(d->evictAfterMs))
+            return false;
+        ++d->evictions;
+        return true;
+    };
     d->pacer = new ReadPacer([this](qint16 index) { return d->readSlice(index); }, this);
     // A stranger that never introduces itself leaves no trace, as one that
     // closes before its introduction.
