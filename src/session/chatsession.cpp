@@ -541,8 +541,11 @@ void ChatSession::recordBoard(const QString &vsData)
 {
     if (!d->host)
         return;
-    if (d->history.record(vsData) == BoardHistory::Outcome::Full)
+    const BoardHistory::Outcome outcome = d->history.record(vsData);
+    if (outcome == BoardHistory::Outcome::Full)
         d->status(kBoardHistoryFull);
+    else if (outcome == BoardHistory::Outcome::Cleared)
+        d->relay->forgetReplayedBoards();
 }
 
 void ChatSession::startReplay(qint16 index)

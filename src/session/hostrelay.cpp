@@ -206,12 +206,9 @@ struct HostRelay::Private {
             bool active = false;
             QList<QByteArray> blocks; ///< shared with the history, never changed
             qsizetype nextBlock = 0;
-            struct Queued {
-                QByteArray line;
-                QString text;
-            };
-            std::deque<Queued> queued;
-            qint64 queuedBytes = 0;
+            /// What was sent to it meanwhile, as the wire bytes alone: a
+            /// newcomer that does not read holds no more than those.
+            QByteArray queued;
         } replay;
     };
 
@@ -250,11 +247,14 @@ struct HostRelay::Private {
     }
 
     /// Unsent bytes of element @p e: the socket's and those of the turn.
-    static qint64 unsent(const Element *e) { return e->socketBacklog + e->outbox.size(); }
+    static qint64 unsent(const Element *e)
+    {
+        return e->socketBacklog + e->outbox.size() + e->replay.queued.size();
+    }
 
     enum class Sent { Written, Queued, Missed };
     /// Writes @p line to connection @p index without reporting it.
-    Sent put(qint16 index, const QString &text, const QByteArray &line)
+    Sent put(qint16 index, const QByteArray &line)
     {
         Element *e = element(index);
         // A participant whose connection has just closed misses the message.
@@ -263,12 +263,13 @@ struct HostRelay::Private {
         if (e->replay.active) {
             // Behind the board it is being sent, in order. What waits here
             // counts against the same limit as the socket's own backlog.
-            if (e->replay.queuedBytes + unsent(e) + line.size() > backlogLimit) {
+            if (unsent(e) + line.size() > backlogLimit) {
                 drop(index);
                 return Sent::Missed;
             }
-            e->replay.queued.push_back({line, text});
-            e->replay.queuedBytes += line.size();
+            e->replay.queued += line;
+            budget.set(index, unsent(e));
+            shedOverflow();
             return Sent::Queued;
         }
         // A peer already over its backlog is being dropped; writing more
@@ -524,15 +525,14 @@ struct HostRelay::Private {
                     return;
                 }
                 reportBlock(index, block);
-            } else if (!r.queued.empty()) {
-                const Element::Replay::Queued next = std::move(r.queued.front());
-                r.queued.pop_front();
-                r.queuedBytes -= next.line.size();
-                if (socket->write(next.line) < 0) {
-                    r = {};
-                    return;
-                }
-                reportSent(index, next.text);
+            } else if (!r.queued.isEmpty()) {
+                // The board is out: what waited behind it goes to the
+                // socket whole, and the replay is over.
+                const QByteArray queued = std::exchange(r.queued, QByteArray());
+                r = {};
+                if (socket->write(queued) >= 0)
+                    reportBlock(index, queued);
+                return;
             } else {
                 r = {};
                 return;
@@ -712,7 +712,7 @@ void HostRelay::closeConnection(qint16 index)
 
 void HostRelay::send(qint16 index, const QString &text, const QByteArray &line)
 {
-    if (d->put(index, text, line) == Private::Sent::Written)
+    if (d->put(index, line) == Private::Sent::Written)
         d->reportSent(index, text);
 }
 
@@ -723,7 +723,7 @@ void HostRelay::sendToAll(const QString &text, const QByteArray &line, qint16 ex
     reached.reserve(last);
     for (qint16 i = 1; i <= last && i > 0; ++i) {
         // put() skips elements that are not connected
-        if (i != except && d->put(i, text, line) == Private::Sent::Written)
+        if (i != except && d->put(i, line) == Private::Sent::Written)
             reached.append(i);
     }
     if (reached.isEmpty())
@@ -749,6 +749,14 @@ void HostRelay::startReplay(qint16 index, const QList<QByteArray> &blocks)
     d->pumpReplay(index);
 }
 
+void HostRelay::forgetReplayedBoards()
+{
+    for (auto &e : d->elements) {
+        e->replay.blocks.clear();
+        e->replay.nextBlock = 0;
+    }
+}
+
 bool HostRelay::isReplaying(qint16 index) const
 {
     const Private::Element *e = d->element(index);
@@ -758,7 +766,7 @@ bool HostRelay::isReplaying(qint16 index) const
 qint64 HostRelay::unsentBytes(qint16 index) const
 {
     const Private::Element *e = d->element(index);
-    return e ? e->socket->bytesToWrite() + e->outbox.size() + e->replay.queuedBytes : 0;
+    return e ? e->socket->bytesToWrite() + e->outbox.size() + e->replay.queued.size() : 0;
 }
 
 qint64 HostRelay::writeBacklogLimit() const

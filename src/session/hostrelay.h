@@ -109,6 +109,10 @@ public:
     /// socket; what is sent to it meanwhile follows the blocks.
     void startReplay(qint16 index, const QList<QByteArray> &blocks);
     bool isReplaying(qint16 index) const;
+    /// The board is cleared: what newcomers have not been sent of it yet
+    /// is not sent (the clear, which follows, would wipe it), so a newcomer
+    /// that does not read holds no old board.
+    void forgetReplayedBoards();
     /// Bytes written to connection @p index and not yet taken by the system,
     /// plus what waits behind its replay; 0 outside the table.
     qint64 unsentBytes(qint16 index) const;
