@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "frmports.h"
+#include "invitation.h"
 
 #include <QCommandLineParser>
 
@@ -46,6 +47,63 @@ QStringList CommandLine::withoutQtOptions(const QStringList &arguments)
     return kept;
 }
 
+namespace {
+
+// The options listed as the program's help shows them: under its own name
+// and in Italian, also before the application object exists (Qt's own help
+// would name "<executable_name>" then, and speak English).
+QString helpFor(const QString &description, const QList<QCommandLineOption> &options)
+{
+    QStringList left;
+    qsizetype widest = 0;
+    for (const QCommandLineOption &option : options) {
+        QStringList names;
+        for (const QString &name : option.names())
+            names << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+        QString text = names.join(QStringLiteral(", "));
+        if (!option.valueName().isEmpty())
+            text += QStringLiteral(" <") + option.valueName() + QLatin1Char('>');
+        widest = qMax(widest, text.size());
+        left << text;
+    }
+    // An invitation link alone fills in "Server:" and the port (the desktop
+    // hands links over so).
+    QString help = QStringLiteral("Uso: tavernix [opzioni] [tavernix://INDIRIZZO:PORTA]\n") +
+                   description +
+                   QStringLiteral("\n\nOpzioni:\n");
+    for (qsizetype i = 0; i < options.size(); ++i)
+        help += QStringLiteral("  ") + left[i].leftJustified(widest + 2) +
+                options[i].description() + QLatin1Char('\n');
+    return help;
+}
+
+// Why the arguments could not be read, in the program's language.
+QString parseError(const QCommandLineParser &parser, const QStringList &arguments,
+                   const QList<QCommandLineOption> &options)
+{
+    if (!parser.unknownOptionNames().isEmpty()) {
+        const QString name = parser.unknownOptionNames().first();
+        return QStringLiteral("Opzione sconosciuta: %1%2.")
+            .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name);
+    }
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString arg = arguments[i];
+        for (const QCommandLineOption &option : options) {
+            for (const QString &name : option.names()) {
+                const QString dashed =
+                    (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+                if (option.valueName().isEmpty() && arg.startsWith(dashed + QLatin1Char('=')))
+                    return QStringLiteral("%1 non vuole un valore.").arg(dashed);
+                if (!option.valueName().isEmpty() && arg == dashed && i + 1 == arguments.size())
+                    return QStringLiteral("%1 vuole un valore: %1 %2.").arg(dashed, option.valueName());
+            }
+        }
+    }
+    return QStringLiteral("Opzioni non valide.");
+}
+
+} // namespace
+
 CommandLine CommandLine::parse(const QStringList &rawArguments)
 {
     const QStringList arguments = withoutQtOptions(rawArguments);
@@ -55,45 +113,54 @@ CommandLine CommandLine::parse(const QStringList &rawArguments)
         QStringLiteral("Tavernix: chat, dadi e lavagna condivisa per giocatori di ruolo."));
     const QCommandLineOption nameOption(QStringLiteral("name"),
                                         QStringLiteral("Il nome con cui presentarsi."),
-                                        QStringLiteral("NAME"));
+                                        QStringLiteral("NOME"));
     const QCommandLineOption portOption(QStringLiteral("port"),
                                         QStringLiteral("La porta della sessione (1-65535)."),
                                         QStringLiteral("N"));
     const QCommandLineOption hostOption(QStringLiteral("host"),
                                         QStringLiteral("Ospita una sessione (come premere Host)."));
     const QCommandLineOption connectOption(
-        QStringLiteral("connect"), QStringLiteral("Si connette a un host (come premere Connetti)."),
-        QStringLiteral("ADDRESS"));
+        QStringLiteral("connect"),
+        QStringLiteral("Si connette a un host (come premere Connetti); accetta anche un "
+                       "invito tavernix://INDIRIZZO:PORTA."),
+        QStringLiteral("INDIRIZZO"));
     const QCommandLineOption logDirOption(
         QStringLiteral("log-dir"),
         QStringLiteral("Conserva il dialogo, riga per riga, in file HTML e di testo nella "
-                       "cartella DIR."),
-        QStringLiteral("DIR"));
+                       "CARTELLA."),
+        QStringLiteral("CARTELLA"));
+    const QCommandLineOption noMappingOption(
+        QStringLiteral("no-port-mapping"),
+        QStringLiteral("Non chiede al router di aprire le porte (UPnP, NAT-PMP)."));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("help"), QStringLiteral("h")},
                                         QStringLiteral("Mostra questo aiuto."));
     const QCommandLineOption versionOption(QStringLiteral("version"),
                                            QStringLiteral("Mostra la versione."));
-    parser.addOptions(
-        {nameOption, portOption, hostOption, connectOption, logDirOption, helpOption,
-         versionOption});
+    const QList<QCommandLineOption> options{nameOption,    portOption,      hostOption,
+                                            connectOption, logDirOption,    noMappingOption,
+                                            helpOption,    versionOption};
+    parser.addOptions(options);
 
     if (!parser.parse(arguments)) {
         result.action = Action::Error;
-        result.error = parser.errorText();
+        result.error = parseError(parser, arguments, options);
         return result;
     }
     if (parser.isSet(helpOption)) {
         result.action = Action::ShowHelp;
-        result.helpText = parser.helpText();
+        result.helpText = helpFor(parser.applicationDescription(), options);
         return result;
     }
     if (parser.isSet(versionOption)) {
         result.action = Action::ShowVersion;
         return result;
     }
-    if (!parser.positionalArguments().isEmpty()) {
+    QStringList positional = parser.positionalArguments();
+    if (positional.size() == 1 && session::Invitation::isLink(positional.first()))
+        result.invitation = positional.takeFirst();
+    if (!positional.isEmpty()) {
         result.action = Action::Error;
-        result.error = QStringLiteral("Argomento sconosciuto: %1").arg(parser.positionalArguments().first());
+        result.error = QStringLiteral("Argomento sconosciuto: %1").arg(positional.first());
         return result;
     }
     if (parser.isSet(nameOption)) {
@@ -118,8 +185,21 @@ CommandLine CommandLine::parse(const QStringList &rawArguments)
             return result;
         }
     }
-    if (parser.isSet(connectOption))
+    result.noPortMapping = parser.isSet(noMappingOption);
+    if (parser.isSet(connectOption)) {
         result.connectTo = parser.value(connectOption);
+        if (session::Invitation::isLink(result.connectTo)) {
+            QString why;
+            const auto link = session::Invitation::parse(result.connectTo, &why);
+            if (!link) {
+                result.action = Action::Error;
+                result.error = session::Invitation::refusal(why);
+                return result;
+            }
+            result.connectTo = link->host;
+            result.port = link->port;
+        }
+    }
     if (result.host && parser.isSet(connectOption)) {
         result.action = Action::Error;
         result.error = QStringLiteral("--host e --connect non vanno insieme.");

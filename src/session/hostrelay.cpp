@@ -1,5 +1,6 @@
 #include "hostrelay.h"
 
+#include "duallisten.h"
 #include "joingate.h"
 #include "lineframer.h"
 #include "memoryrelease.h"
@@ -61,7 +62,7 @@ public:
     bool start(quint16 port)
     {
         stop();
-        if (!listen(QHostAddress::Any, port))
+        if (!listenDualStack(this, port))
             return false;
 #if defined(Q_OS_UNIX)
         pauseAccepting(); // Qt's own accepting stays off: see above

@@ -172,6 +172,10 @@ void FrmServerCLient::createReceiverHalf(QWidget *half)
     row->addWidget(CmdCancel);
     panel->addLayout(row);
     grid->addWidget(PictFrame, 9, 0, 1, 4);
+    lblrouter = named(new QLabel(half), "lblrouter");
+    lblrouter->setWordWrap(true);
+    lblrouter->hide();
+    grid->addWidget(lblrouter, 10, 0, 1, 4);
 
     connect(CmdChangePort, &QPushButton::clicked, this, &FrmServerCLient::CmdChangePort_Click);
     connect(TxtNewPort, &QLineEdit::returnPressed, this, &FrmServerCLient::CmdChangePort_Click);
@@ -357,6 +361,13 @@ void FrmServerCLient::createEngines()
     m_receiver->setAutoAccept(ChkAutoSend->isChecked());
     m_receiver->setPacketSize(lblpacketsize->text().toInt());
     m_receiver->setSaveFolder(TxtSaveFile->text());
+    // An offer names its sender as the address list knows them.
+    m_receiver->setSenderLookup([this](const QString &address) {
+        QStringList entries;
+        for (int row = 0; m_addresses && row < m_addresses->rowCount(); ++row)
+            entries << m_addresses->index(row, 0).data(Qt::DisplayRole).toString();
+        return participantAt(entries, address);
+    });
     bindReceiver();
 
     m_sender = new FileSender(this);
@@ -397,8 +408,10 @@ void FrmServerCLient::bindReceiver()
         lblfilename->setText(QStringLiteral("File in arrivo: ") + path);
         lblincomingpacketsize->setText(QStringLiteral("Packet size: ") + lblpacketsize->text());
     });
-    connect(m_receiver, &FileReceiver::portChanged, this,
-            [this](quint16 port) { lblcurrentport->setText(QString::number(port)); });
+    connect(m_receiver, &FileReceiver::portChanged, this, [this](quint16 port) {
+        lblcurrentport->setText(QString::number(port));
+        emit receiverPortChanged(port);
+    });
 }
 
 void FrmServerCLient::bindSender()
@@ -544,6 +557,17 @@ void FrmServerCLient::startAgain()
 }
 
 // --- receiving half ------------------------------------------------------------------
+
+quint16 FrmServerCLient::receiverPort() const
+{
+    return m_receiver ? m_receiver->port() : 0;
+}
+
+void FrmServerCLient::setRouterStatus(const QString &text)
+{
+    lblrouter->setText(text);
+    lblrouter->setVisible(!text.isEmpty());
+}
 
 void FrmServerCLient::CmdChangePort_Click()
 {
