@@ -22,6 +22,24 @@ QString segment(int i)
            sFormatSend(3);
 }
 
+/// From now on, the lines @p socket receives are appended to @p got, and
+/// what it holds already is read at once.
+void readLinesInto(QTcpSocket &socket, QStringList &got)
+{
+    auto buffer = std::make_shared<QByteArray>();
+    const auto read = [&socket, &got, buffer] {
+        *buffer += socket.readAll();
+        qsizetype pos = 0, end;
+        while ((end = buffer->indexOf("\r\n", pos)) >= 0) {
+            got << session::decodeText(QByteArrayView(*buffer).sliced(pos, end - pos));
+            pos = end + 2;
+        }
+        buffer->remove(0, pos);
+    };
+    QObject::connect(&socket, &QTcpSocket::readyRead, &socket, read);
+    read();
+}
+
 QStringList textSet(const QString &text)
 {
     QStringList set{QStringLiteral("[Inserisci Testo]") + text};
@@ -359,17 +377,7 @@ void TestBoardHistory::laterLinesWaitBehindTheReplayAndTheBacklogLimitNeverDrops
 
     // Now it reads: the board first, then everything sent to it since, in order.
     QStringList got;
-    QByteArray buffer;
-    QObject::connect(&late, &QTcpSocket::readyRead, [&] {
-        buffer += late.readAll();
-        qsizetype pos = 0, end;
-        while ((end = buffer.indexOf("\r\n", pos)) >= 0) {
-            got << session::decodeText(QByteArrayView(buffer).sliced(pos, end - pos));
-            pos = end + 2;
-        }
-        buffer.remove(0, pos);
-    });
-    late.readyRead();
+    readLinesInto(late, got);
     QVERIFY(settle([&] { return got.contains(QStringLiteral("[Messaggio]Ada: due")); }, 60000));
     QCOMPARE(late.state(), QAbstractSocket::ConnectedState);
     qsizetype at = got.indexOf(QStringLiteral("[Rename di Connessione]Bruno"));
@@ -409,17 +417,7 @@ void TestBoardHistory::aClearWhileANewcomerStallsDropsTheRestOfItsBoard()
     const QString fresh = segment(segments + 5); // on no earlier board
     host->Broadcast(fresh);
     QStringList got;
-    QByteArray buffer;
-    QObject::connect(&late, &QTcpSocket::readyRead, [&] {
-        buffer += late.readAll();
-        qsizetype pos = 0, end;
-        while ((end = buffer.indexOf("\r\n", pos)) >= 0) {
-            got << session::decodeText(QByteArrayView(buffer).sliced(pos, end - pos));
-            pos = end + 2;
-        }
-        buffer.remove(0, pos);
-    });
-    late.readyRead();
+    readLinesInto(late, got);
     QVERIFY(settle([&] { return got.contains(fresh); }, 60000));
     const qsizetype rename = got.indexOf(QStringLiteral("[Rename di Connessione]Bruno"));
     const qsizetype clear = got.indexOf(QStringLiteral("[Pulisci Lavagna]"));
