@@ -7,6 +7,8 @@
 #include "boardhistory.h"
 #include "tags.h"
 
+#include <memory>
+
 using namespace testkit;
 using session::BoardHistory;
 
