@@ -24,6 +24,7 @@
 // and a grid of a known kind in 24-bit colour; what pictures on their way
 // hold stays bounded; what the host keeps for newcomers is a whole picture.
 
+#include "namebounds.h"
 #include "fuzzkit.h"
 #include "lineframer.h"
 #include "pictureassembler.h"
@@ -298,7 +299,7 @@ void clientInput(fuzzkit::Rng &rng, const QByteArray &stream)
         const session::TaggedLine split = session::splitTag(line);
         if (split.tag == tag::Rename && !split.params.isEmpty()) {
             ++renames;
-            lastName = split.params;
+            lastName = session::boundedName(split.params); // a name too long is cut
         }
     }
     FUZZ_CHECK(client->sMyName() == lastName, "the client's name is not the one last confirmed");
