@@ -83,7 +83,7 @@ struct Seat {
     board::TableShare share{&images, &tools, &session};
     Seat()
     {
-        session.setBoardSink(&tools);
+        session.setBoardSink(share.boardSink());
         session.tableBoard()->setSink(&share);
     }
 };
