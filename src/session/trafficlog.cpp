@@ -16,6 +16,17 @@ TrafficLog::TrafficLog(QObject *parent, qsizetype bound)
     connect(m_notify, &QTimer::timeout, this, &TrafficLog::flushNotifications);
 }
 
+void TrafficLog::setBound(qsizetype bound)
+{
+    m_bound = qBound<qsizetype>(1, bound, qsizetype(INT_MAX));
+    while (qsizetype(m_entries.size()) > m_bound) {
+        m_entries.pop_front();
+        ++m_dropped;
+    }
+    if (m_viewsShown && !m_notify->isActive())
+        m_notify->start();
+}
+
 void TrafficLog::push(Entry entry)
 {
     m_entries.push_back(std::move(entry));

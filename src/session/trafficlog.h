@@ -54,6 +54,9 @@ public:
     /// Entries kept, at most bound().
     qsizetype size() const { return qsizetype(m_entries.size()); }
     qsizetype bound() const { return m_bound; }
+    /// Changes the bound (at least 1), dropping the oldest entries past it:
+    /// a program nobody watches keeps only the last few, for a diagnosis.
+    void setBound(qsizetype bound);
     /// Entries dropped so far to stay within the bound.
     qint64 dropped() const { return m_dropped; }
     /// The text of kept entry @p row (0 is the oldest kept), as a view shows it.
