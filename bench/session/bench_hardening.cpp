@@ -5,6 +5,8 @@
 // usage: bench_session_hardening [--binary PATH] [--only NAME[,NAME...]]
 //        [--clients N] [--rate LINES_PER_S] [--seconds S]
 // NAME is one of memory, join, overload, steady, biglines, bigline, strangers.
+// A --binary whose name is tavernix-server runs the server instead of the
+// window's host, with a state folder in the private home.
 // --clients/--rate/--seconds change the scale of memory, overload and steady.
 // The host runs in its own PID namespace (unshare -p, so root is needed) with
 // a private home, offscreen, so other copies on the machine do not matter.
@@ -171,6 +173,14 @@ Host startHost(long nofile = 0)
         ::setenv("XDG_RUNTIME_DIR", (h.home + "/run").c_str(), 1);
         ::setenv("XDG_DATA_HOME", (h.home + "/data").c_str(), 1);
         const std::string port = std::to_string(h.port);
+        const std::string server = "tavernix-server";
+        if (g_binary.size() >= server.size() &&
+            g_binary.compare(g_binary.size() - server.size(), server.size(), server) == 0) {
+            const std::string state = h.home + "/state";
+            ::execlp("unshare", "unshare", "-p", "-f", "--mount-proc", g_binary.c_str(), "--name", "GM",
+                     "--port", port.c_str(), "--state-dir", state.c_str(), "--no-port-mapping",
+                     static_cast<char *>(nullptr));
+        }
         ::execlp("unshare", "unshare", "-p", "-f", "--mount-proc", g_binary.c_str(), "--name", "GM",
                  "--port", port.c_str(), "--host", static_cast<char *>(nullptr));
         ::_exit(127);
