@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -129,6 +130,10 @@ private slots:
     void oneServerPerStateFolder();
     void serviceNotifications();
     void otherUserRefused();
+    void stateFolderFaults_data();
+    void stateFolderFaults();
+    void rawControlLines_data();
+    void rawControlLines();
 };
 
 // Join, name rules, relay, and the board replayed to a newcomer, through the
@@ -349,6 +354,104 @@ void tst_ServerProcess::otherUserRefused()
     QVERIFY2(r.err.contains("accesso negato"), qPrintable(r.err));
     QCOMPARE(server.process.state(), QProcess::Running);
     QCOMPARE(ctl(server.stateDir, {"list"}).status, 0);
+}
+
+void tst_ServerProcess::stateFolderFaults_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("exitCode"); // -1: starts
+    QTest::addColumn<QString>("said");
+
+    QTest::newRow("folder under a plain file") << "file" << 1 << "impossibile creare la cartella di stato";
+    QTest::newRow("control folder is a link") << "link" << 1 << "non è una cartella di questo utente";
+    QTest::newRow("control folder open to all") << "open" << -1 << "in attesa sulla porta";
+    if (::geteuid() == 0)
+        QTest::newRow("control folder of another user") << "foreign" << 1 << "non è una cartella di questo utente";
+}
+
+// A state folder the server cannot use is refused with a reason, and nobody
+// else is handed the control socket through it.
+void tst_ServerProcess::stateFolderFaults()
+{
+    QFETCH(QString, fault);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    QTemporaryDir dir;
+    QString state = dir.filePath("state");
+    QDir().mkpath(state);
+    const QString control = state + "/control";
+    const QString elsewhere = dir.filePath("elsewhere");
+    QDir().mkpath(elsewhere);
+    if (fault == "file") {
+        QFile plain(dir.filePath("plain"));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        state = plain.fileName() + "/state";
+    } else if (fault == "link") {
+        QVERIFY(QFile::link(elsewhere, control));
+    } else if (fault == "open") {
+        QVERIFY(QDir().mkpath(control));
+        QVERIFY(QFile::setPermissions(control, QFileDevice::Permissions(0x7777)));
+    } else if (fault == "foreign") {
+        QVERIFY(QDir().mkpath(control));
+        QCOMPARE(::chown(QFile::encodeName(control).constData(), 65534, 65534), 0);
+    }
+
+    Server server(state);
+    server.start();
+    if (exitCode < 0) {
+        QVERIFY2(server.waitForLog(said.toUtf8()), server.log.constData());
+        QCOMPARE(QFileInfo(control).permissions() & (QFile::ReadOther | QFile::WriteOther | QFile::ExeOther |
+                                                     QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup),
+                 QFileDevice::Permissions());
+        QCOMPARE(ctl(state, {"list"}).status, 0);
+        return;
+    }
+    QVERIFY(server.finish(10000));
+    QCOMPARE(server.process.exitCode(), exitCode);
+    server.log += server.process.readAllStandardError();
+    QVERIFY2(server.log.contains(said.toUtf8()), server.log.constData());
+    QVERIFY(QDir(elsewhere).isEmpty());
+}
+
+void tst_ServerProcess::rawControlLines_data()
+{
+    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<QByteArray>("reply"); // its beginning
+
+    QTest::newRow("a command") << QByteArray("list\n") << QByteArray("0 1 partecipante: Locanda");
+    QTest::newRow("unknown") << QByteArray("frob\n") << QByteArray("2 comando sconosciuto");
+    QTest::newRow("CR LF line end") << QByteArray("list\r\n") << QByteArray("2 il comando non può");
+    QTest::newRow("not UTF-8") << QByteArray("kick \xff\xfe\n") << QByteArray("1 nessun partecipante");
+    QTest::newRow("no line end, too long") << QByteArray(20000, 'x') << QByteArray("2 comando troppo lungo.");
+    QTest::newRow("a line end too late") << QByteArray(20000, 'x') + '\n' << QByteArray("2 comando troppo lungo.");
+    QTest::newRow("two commands: only the first counts")
+        << QByteArray("list\nstop\n") << QByteArray("0 1 partecipante");
+}
+
+// What reaches the socket, whatever sent it, gets one reply line.
+void tst_ServerProcess::rawControlLines()
+{
+    QFETCH(QByteArray, sent);
+    QFETCH(QByteArray, reply);
+    QTemporaryDir dir;
+    Server server(dir.filePath("state"));
+    QVERIFY(server.startListening());
+    QLocalSocket socket;
+    socket.connectToServer(server.stateDir + "/control/ctl.sock");
+    QVERIFY(socket.waitForConnected(5000));
+    socket.write(sent);
+    QByteArray answer;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            answer += socket.readAll();
+            return answer.contains('\n') || socket.state() == QLocalSocket::UnconnectedState;
+        },
+        5000));
+    answer += socket.readAll();
+    QVERIFY2(answer.startsWith(reply), answer.constData());
+    QCOMPARE(answer.count('\n'), 1);
+    QVERIFY(QTest::qWaitFor([&] { return socket.state() == QLocalSocket::UnconnectedState; }, 5000));
+    QCOMPARE(server.process.state(), QProcess::Running);
 }
 
 QTEST_GUILESS_MAIN(tst_ServerProcess)
