@@ -46,6 +46,60 @@ QStringList CommandLine::withoutQtOptions(const QStringList &arguments)
     return kept;
 }
 
+namespace {
+
+// The options listed as the program's help shows them: under its own name
+// and in Italian, also before the application object exists (Qt's own help
+// would name "<executable_name>" then, and speak English).
+QString helpFor(const QString &description, const QList<QCommandLineOption> &options)
+{
+    QStringList left;
+    qsizetype widest = 0;
+    for (const QCommandLineOption &option : options) {
+        QStringList names;
+        for (const QString &name : option.names())
+            names << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+        QString text = names.join(QStringLiteral(", "));
+        if (!option.valueName().isEmpty())
+            text += QStringLiteral(" <") + option.valueName() + QLatin1Char('>');
+        widest = qMax(widest, text.size());
+        left << text;
+    }
+    QString help = QStringLiteral("Uso: tavernix [opzioni]\n") + description +
+                   QStringLiteral("\n\nOpzioni:\n");
+    for (qsizetype i = 0; i < options.size(); ++i)
+        help += QStringLiteral("  ") + left[i].leftJustified(widest + 2) +
+                options[i].description() + QLatin1Char('\n');
+    return help;
+}
+
+// Why the arguments could not be read, in the program's language.
+QString parseError(const QCommandLineParser &parser, const QStringList &arguments,
+                   const QList<QCommandLineOption> &options)
+{
+    if (!parser.unknownOptionNames().isEmpty()) {
+        const QString name = parser.unknownOptionNames().first();
+        return QStringLiteral("Opzione sconosciuta: %1%2.")
+            .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name);
+    }
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString arg = arguments[i];
+        for (const QCommandLineOption &option : options) {
+            for (const QString &name : option.names()) {
+                const QString dashed =
+                    (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+                if (option.valueName().isEmpty() && arg.startsWith(dashed + QLatin1Char('=')))
+                    return QStringLiteral("%1 non vuole un valore.").arg(dashed);
+                if (!option.valueName().isEmpty() && arg == dashed && i + 1 == arguments.size())
+                    return QStringLiteral("%1 vuole un valore: %1 %2.").arg(dashed, option.valueName());
+            }
+        }
+    }
+    return QStringLiteral("Opzioni non valide.");
+}
+
+} // namespace
+
 CommandLine CommandLine::parse(const QStringList &rawArguments)
 {
     const QStringList arguments = withoutQtOptions(rawArguments);
@@ -55,7 +109,7 @@ CommandLine CommandLine::parse(const QStringList &rawArguments)
         QStringLiteral("Tavernix: chat, dadi e lavagna condivisa per giocatori di ruolo."));
     const QCommandLineOption nameOption(QStringLiteral("name"),
                                         QStringLiteral("Il nome con cui presentarsi."),
-                                        QStringLiteral("NAME"));
+                                        QStringLiteral("NOME"));
     const QCommandLineOption portOption(QStringLiteral("port"),
                                         QStringLiteral("La porta della sessione (1-65535)."),
                                         QStringLiteral("N"));
@@ -63,28 +117,29 @@ CommandLine CommandLine::parse(const QStringList &rawArguments)
                                         QStringLiteral("Ospita una sessione (come premere Host)."));
     const QCommandLineOption connectOption(
         QStringLiteral("connect"), QStringLiteral("Si connette a un host (come premere Connetti)."),
-        QStringLiteral("ADDRESS"));
+        QStringLiteral("INDIRIZZO"));
     const QCommandLineOption logDirOption(
         QStringLiteral("log-dir"),
         QStringLiteral("Conserva il dialogo, riga per riga, in file HTML e di testo nella "
-                       "cartella DIR."),
-        QStringLiteral("DIR"));
+                       "CARTELLA."),
+        QStringLiteral("CARTELLA"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("help"), QStringLiteral("h")},
                                         QStringLiteral("Mostra questo aiuto."));
     const QCommandLineOption versionOption(QStringLiteral("version"),
                                            QStringLiteral("Mostra la versione."));
-    parser.addOptions(
-        {nameOption, portOption, hostOption, connectOption, logDirOption, helpOption,
-         versionOption});
+    const QList<QCommandLineOption> options{nameOption,    portOption, hostOption,
+                                            connectOption, logDirOption, helpOption,
+                                            versionOption};
+    parser.addOptions(options);
 
     if (!parser.parse(arguments)) {
         result.action = Action::Error;
-        result.error = parser.errorText();
+        result.error = parseError(parser, arguments, options);
         return result;
     }
     if (parser.isSet(helpOption)) {
         result.action = Action::ShowHelp;
-        result.helpText = parser.helpText();
+        result.helpText = helpFor(parser.applicationDescription(), options);
         return result;
     }
     if (parser.isSet(versionOption)) {

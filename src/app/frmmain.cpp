@@ -20,6 +20,7 @@
 #include "messageboxservice.h"
 #include "participantlist.h"
 #include "presetbar.h"
+#include "windowpresets.h"
 #include "programpanel.h"
 #include "togglebutton.h"
 #include "windowontop.h"
@@ -36,8 +37,11 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QGuiApplication>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QStringListModel>
+#include <QToolButton>
 
 namespace app {
 
@@ -69,10 +73,13 @@ constexpr Place kLayout[] = {
     {"cmdHost", 60, 800, 900, 330},
     {"cmdKick", 60, 800, 900, 330},
     {"cmdConnect", 990, 800, 900, 330},
-    {"cmdDisconnect", 1920, 800, 900, 330},
-    {"cmdPorts", 2850, 800, 690, 330},
+    // "Sconnetti" needs a little more than the others, "Porta" less.
+    {"cmdDisconnect", 1920, 800, 960, 330},
+    {"cmdPorts", 2910, 800, 630, 330},
     {"cmdTopMost", 3570, 800, 330, 330},
-    {"lblConnections", 60, 1190, 1700, 240},
+    {"lblConnections", 60, 1190, 1380, 240},
+    // The size presets' menu, shown where their buttons are out of the window.
+    {"cmdPresets", 1460, 1190, 300, 240},
     {"lstConnections", 60, 1430, 1700, 1290},
     {"cmdDeselect", 60, 2750, 1700, 300},
     {"txtStatus", 1820, 1190, 2080, 1530},
@@ -85,12 +92,14 @@ constexpr Place kLayout[] = {
     {"Command21", 3190, 3090, 330, 300},
     {"Command19", 3570, 3090, 330, 300},
     {"txtDialog", 60, 3420, 3840, 1620, GrowH},
-    {"lblMessage", 60, 5120, 1000, 240, MoveY},
+    {"lblMessage", 60, 5120, 1120, 240, MoveY},
     {"chkPrivate", 1200, 5090, 1100, 270, MoveY},
     {"dado1", 2620, 5090, 375, 255, MoveY},
     {"Label6", 3020, 5090, 200, 255, MoveY},
     {"dado2", 3240, 5090, 375, 255, MoveY},
-    {"txtMessage", 60, 5400, 3360, 600, MoveY},
+    // The speaking way (Parla / Azione / Narra) takes the message box's left end.
+    {"cmdModo", 60, 5400, 630, 600, MoveY},
+    {"txtMessage", 720, 5400, 2700, 600, MoveY},
     {"cmdSend", 3480, 5400, 420, 600, MoveY},
     // Board column, 3960..7570
     {"lblLavagna", 3945, 60, 1500, 240},
@@ -125,7 +134,7 @@ constexpr Place kLayout[] = {
     {"txtProgram2", 8370, 60, 630, 270, MoveX},
     {"txtProgram3", 9030, 60, 630, 270, MoveX},
     {"txtProgram4", 9690, 60, 630, 270, MoveX},
-    {"Command7", 10350, 45, 480, 300, MoveX},
+    {"Command7", 10335, 45, 540, 300, MoveX},
     {"Command8", 10890, 45, 270, 300, MoveX},
     {"Command9", 11160, 45, 270, 300, MoveX},
     {"Command10", 11430, 45, 270, 300, MoveX},
@@ -158,11 +167,13 @@ frmMain::frmMain(const QString &prefsPath, QWidget *parent)
     createPresets();
     createExplorer();
     createBrowser();
-    // Smaller than the narrow preset the chat column would be cut off.
-    setMinimumSize(twips(kNarrowWidth), twips(kPresetHeight - kFrameAllowance));
-    resize(twips(kMediumWidth), twips(kPresetHeight - kFrameAllowance));
+    // Much smaller than the narrow preset the chat column would be cut off;
+    // a window manager's frame may take a little of the narrow preset's
+    // width, and of its height, which the pane and the board give up.
+    setMinimumSize(twips(kMinContentWidth), twips(kPresetHeight - kFrameAllowance) - kMaxShrink);
+    m_presets->applySize(panel::WindowPresets::Medium);
     // "Eventi" changes how much of the height the logs take.
-    connect(m_events->chkTutorial(), &QCheckBox::toggled, this, &frmMain::layoutControls);
+    connect(m_events, &conversation::EventsPanel::logsShownChanged, this, &frmMain::layoutControls);
     m_presets->Form_Resize();
     Form_Load();
     layoutControls();
@@ -434,10 +445,14 @@ QSize frmMain::extraSize() const
 {
     // The logs take the bottom of the window while "Eventi" shows them, so
     // the height the table fills is theirs too.
-    const int tableHeight = m_events->chkTutorial()->isChecked()
-                                ? conversation::EventsPanel::kTallHeight
-                                : twips(kPresetHeight - kFrameAllowance);
-    return QSize(qMax(0, width() - twips(kWideWidth)), qMax(0, height() - tableHeight));
+    // Below the presets' height the pane and the board give up a little.
+    const int presetHeight = twips(kPresetHeight - kFrameAllowance);
+    int dy = height() - presetHeight;
+    if (m_events->lstSent()->isVisibleTo(this))
+        dy = height() >= conversation::EventsPanel::kTallHeight
+                 ? height() - conversation::EventsPanel::kTallHeight
+                 : qMin(0, dy);
+    return QSize(qMax(0, width() - twips(kWideWidth)), qMax(-kMaxShrink, dy));
 }
 
 void frmMain::layoutControls()
@@ -460,6 +475,11 @@ void frmMain::layoutControls()
     m_paletteWidget->setOrigin(QPoint(twips(kPaletteLeft), twips(kPaletteTop) + dy));
     m_programPanel->setOffset(dx);
     placeDice();
+    // In a window too narrow for the preset buttons, their menu is the way
+    // back to the other sizes.
+    const QRect presetRow = m_presets->Command23(0)->geometry().united(
+        m_presets->Command23(3)->geometry());
+    m_presets->menuButton()->setVisible(!rect().contains(presetRow));
     // The visible-area read-out stacks its four values so the frame fits the
     // board column beside the style list.
     if (auto *frame = findChild<QWidget *>(QStringLiteral("zFrame4"))) {
@@ -470,6 +490,7 @@ void frmMain::layoutControls()
             labels[i + 1]->setGeometry(34, y, frame->width() - 40, 18);
         }
     }
+    m_board->fitCaptions();
 }
 
 void frmMain::placeDice()
@@ -511,6 +532,37 @@ void frmMain::Form_Load()
     m_events->chkTutorial_Click();
     // The snap step comes from the grid dialog's general step.
     m_board->takeGridStep();
+    // What the last evening left: the pane's switches, the journal's folder
+    // and the window (after the events panel, which centres it).
+    if (prefs.timeStamps != m_dialog->bTimeStamp())
+        m_dialog->Command21_Click();
+    if (prefs.colours != m_dialog->colouringOn())
+        m_dialog->Command19_Click();
+    if (!prefs.logDir.isEmpty())
+        m_journal->setFolder(prefs.logDir);
+    restoreWindow(prefs);
+}
+
+void frmMain::restoreWindow(const session::Preferences &prefs)
+{
+    const bool sized = prefs.preset == 0 || prefs.preset == 2 || prefs.preset == 3;
+    if (sized)
+        m_presets->applySize(prefs.preset);
+    if (prefs.window.isValid()) {
+        // Only where a screen still shows the window's top (a screen may be
+        // gone since); otherwise where the events panel put it.
+        const QRect top(prefs.window.topLeft(), QSize(prefs.window.width(), 20));
+        bool onScreen = false;
+        for (const QScreen *screen : QGuiApplication::screens())
+            onScreen = onScreen || screen->availableGeometry().intersects(top);
+        const QSize size = sized ? this->size() : prefs.window.size();
+        if (onScreen)
+            setGeometry(QRect(prefs.window.topLeft(), size));
+        else
+            resize(size);
+    }
+    if (prefs.preset == 1)
+        setWindowState(windowState() | Qt::WindowMaximized);
 }
 
 void frmMain::applyCommandLine(const CommandLine &options)
@@ -689,6 +741,9 @@ void frmMain::Form_Unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
+    // Taken first: unticking "Eventi" below may shrink the window.
+    const QRect windowRect = isMaximized() || isFullScreen() ? normalGeometry() : geometry();
+    const int preset = m_presets->highlighted();
     m_session->closeAllSockets();
     // The events panel is switched off before saving, so it opens at start
     // only until the program has been closed once.
@@ -702,6 +757,11 @@ void frmMain::Form_Unload()
     prefs.tutorial = tutorial->isChecked() ? 1 : 0;
     prefs.name = m_typedName;
     prefs.server = txtIP->text().trimmed();
+    prefs.window = windowRect;
+    prefs.preset = preset;
+    prefs.timeStamps = m_dialog->bTimeStamp();
+    prefs.colours = m_dialog->colouringOn();
+    prefs.logDir = m_journal->folder();
     m_prefs.WritePreferences(prefs);
     // Programs hosted in the panel keep running in windows of their own
     // rather than losing theirs with this one.

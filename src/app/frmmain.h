@@ -80,6 +80,11 @@ public:
     /// borders take about this much of it, the rest is the window's content.
     /// One value for the window and its events panel, which resizes it too.
     static constexpr int kFrameAllowance = conversation::EventsPanel::kFrameAllowance;
+    /// The chat column's controls end here; a narrower window cuts them.
+    static constexpr int kMinContentWidth = 3900;
+    /// How many pixels below the presets' content height the pane and the
+    /// board give up before the window stops shrinking.
+    static constexpr int kMaxShrink = 40;
     /// The colour swatches' top-left corner at the table's size.
     static constexpr int kPaletteLeft = 3945;
     static constexpr int kPaletteTop = 3120;
@@ -204,6 +209,8 @@ private:
     QSize extraSize() const;
     void placeDice();
     void Form_Load();
+    /// Puts the window where and as it was when the program last closed.
+    void restoreWindow(const session::Preferences &prefs);
     void Form_Unload();
     void UnloadAllWindows();
     void OpenConnection();

@@ -131,6 +131,7 @@ void BoardPanel::buildControls(QWidget *parent)
     m_vsb->setObjectName(QStringLiteral("vsbImm"));
     m_command2 = new QPushButton(QStringLiteral("---"), m_picCont);
     m_command2->setObjectName(QStringLiteral("Command2"));
+    m_command2->setToolTip(QStringLiteral("Esplora immagine"));
     connect(m_command2, &QPushButton::clicked, this, [this] {
         // The explorer copies the board and draws on it; a rubber band left
         // inverted there would be copied, and inverted away over its lines later.
@@ -412,6 +413,7 @@ void BoardPanel::applyBars()
     apply(m_vsb, m_viewport->vsbImm(), m_viewport->vsbRect());
     m_command2->setGeometry(m_viewport->cornerRect());
     m_command2->setVisible(m_viewport->cornerVisible());
+    fitCaptions();
     // The surface sits under its bars so they stay reachable.
     m_picDraw->lower();
     m_hsb->raise();
@@ -499,4 +501,33 @@ bool BoardPanel::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
+
+namespace
+{
+// The largest type, from the widget's own down, in which @p text is at most
+// @p room pixels wide.
+QFont fitting(const QFont &base, const QString &text, int room)
+{
+    QFont font = base;
+    qreal size = base.pointSizeF() > 0 ? base.pointSizeF() : 9;
+    while (size > 5 && QFontMetrics(font).horizontalAdvance(text) > room) {
+        size -= 0.5;
+        font.setPointSizeF(size);
+    }
+    return font;
+}
+} // namespace
+
+void BoardPanel::fitCaptions()
+{
+    if (m_zFrame4) {
+        // The frame's own type is its title's; its labels keep the window's.
+        const QFont plain = m_zFrame4->parentWidget()->font();
+        for (QLabel *label : m_zFrame4->findChildren<QLabel *>())
+            label->setFont(plain);
+        m_zFrame4->setFont(fitting(plain, m_zFrame4->title(), m_zFrame4->width() - 12));
+    }
+    const QFont plain = m_picCont->font();
+    m_command2->setFont(fitting(plain, m_command2->text(), m_command2->width() - 4));
+}
 } // namespace board

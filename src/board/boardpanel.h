@@ -56,6 +56,9 @@ class BoardPanel : public QObject
 {
     Q_OBJECT
 public:
+    /// Shrinks the type of the visible-area frame's title and of the corner
+    /// button's caption until they fit their controls as placed now.
+    void fitCaptions();
     /**
      * @param parent the window the controls are placed on
      * @param palette where the drawing colour is read; required

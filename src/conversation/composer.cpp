@@ -99,6 +99,30 @@ bool Composer::isForgedRoll(const QString &text, const QStringList &names)
     return matchesRoll(msg, rollPrefix(u",", {}), kEnd);
 }
 
+QString Composer::withModePrefix(const QString &typed, Kind mode)
+{
+    if (mode == Kind::Speech || typed.startsWith(QStringLiteral(", ")) ||
+        typed.startsWith(QStringLiteral("# ")))
+        return typed;
+    // The prefix brings its own space.
+    qsizetype start = 0;
+    while (start < typed.size() && typed.at(start) == QLatin1Char(' '))
+        ++start;
+    const QString lead = mode == Kind::Action ? QStringLiteral(", ") : QStringLiteral("# ");
+    return lead + typed.mid(start);
+}
+
+QStringList Composer::privateRecipients(const session::ChatSession &chat)
+{
+    QStringList names;
+    const session::ParticipantList *people = chat.participants();
+    for (int row = 0; row < people->count(); ++row) {
+        if (people->isSelected(row) && (!chat.bHost() || people->tagAt(row) != -1))
+            names << people->nameAt(row);
+    }
+    return names;
+}
+
 QString Composer::refusalText(const QString &name)
 {
     return QStringLiteral("Non si fanno queste cose ") + name + QStringLiteral("...");

@@ -50,6 +50,22 @@ public:
      */
     static bool isForgedRoll(const QString &msg, const QStringList &names);
 
+    /**
+     * @brief What the send action composes when the speaking way chosen
+     * beside the message box is @p mode: the typed text with the prefix of
+     * that kind in front (", " for an action, "# " for narration, nothing
+     * for speech). Text that already starts with a prefix is left as typed,
+     * so typing the prefix by hand works whatever the choice.
+     */
+    static QString withModePrefix(const QString &typed, Kind mode);
+
+    /**
+     * @brief The names a private line would go to now: the selected
+     * participants, without the host's own entry when hosting (a host never
+     * addresses itself), in list order.
+     */
+    static QStringList privateRecipients(const session::ChatSession &chat);
+
     /// The refusal text shown to @p name.
     static QString refusalText(const QString &name);
 

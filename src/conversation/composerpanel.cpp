@@ -4,17 +4,62 @@
 #include "composer.h"
 #include "togglebutton.h"
 
+#include "participantlist.h"
+
+#include <QActionGroup>
 #include <QCheckBox>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QPlainTextEdit>
+#include <QToolButton>
 
 namespace conversation
 {
 
+namespace
+{
+
+struct Mode {
+    Composer::Kind kind;
+    const char *objectName;
+    const char *caption;
+    const char *tip;
+    const char *empty; ///< what the empty box says
+};
+
+// In menu order.
+const Mode kModes[] = {
+    {Composer::Kind::Speech, "actParla", "Parla",
+     "Parla: la riga appare come «Nome: testo».", "Scrivi ciò che dice il tuo personaggio"},
+    {Composer::Kind::Action, "actAzione", "Azione",
+     "Azione: la riga appare come «Nome testo» (come scrivere \", \" davanti).",
+     "Scrivi ciò che fa il tuo personaggio"},
+    {Composer::Kind::Narration, "actNarra", "Narra",
+     "Narra: la riga appare com'è, senza nome (come scrivere \"# \" davanti).",
+     "Scrivi la narrazione"},
+};
+
+const Mode &modeOf(Composer::Kind kind)
+{
+    for (const Mode &m : kModes) {
+        if (m.kind == kind)
+            return m;
+    }
+    return kModes[0];
+}
+
+// A private line must not be mistaken for a public one.
+const QString kPrivateStyle = QStringLiteral(
+    "QPlainTextEdit#txtMessage { background-color: #fff1c9; border: 2px solid #b36b00; }");
+
+} // namespace
+
 ComposerPanel::ComposerPanel(session::ChatSession *chat, QWidget *parent)
     : QObject(parent), m_chat(chat), m_txtMessage(new QPlainTextEdit(parent)),
       m_cmdSend(new ToggleButton(QStringLiteral("cmdSend"), parent)),
-      m_chkPrivate(new QCheckBox(QStringLiteral("Privato"), parent))
+      m_chkPrivate(new QCheckBox(QStringLiteral("Privato"), parent)),
+      m_cmdModo(new QToolButton(parent))
 {
     setObjectName(QStringLiteral("ComposerPanel"));
 
@@ -34,6 +79,75 @@ ComposerPanel::ComposerPanel(session::ChatSession *chat, QWidget *parent)
 
     m_chkPrivate->setObjectName(QStringLiteral("chkPrivate"));
     m_chkPrivate->setGeometry(8, 364, 1200 / 15, 255 / 15);
+    connect(m_chkPrivate, &QCheckBox::toggled, this, &ComposerPanel::updateLook);
+
+    m_cmdModo->setObjectName(QStringLiteral("cmdModo"));
+    m_cmdModo->setPopupMode(QToolButton::InstantPopup);
+    m_cmdModo->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_cmdModo->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0; }"));
+    QFont small = m_cmdModo->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    m_cmdModo->setFont(small);
+    auto *menu = new QMenu(m_cmdModo);
+    menu->setObjectName(QStringLiteral("mnuModo"));
+    auto *group = new QActionGroup(menu);
+    for (int i = 0; i < 3; ++i) {
+        const Mode &m = kModes[i];
+        QAction *action = menu->addAction(QString::fromUtf8(m.caption));
+        action->setObjectName(QLatin1String(m.objectName));
+        action->setCheckable(true);
+        action->setToolTip(QString::fromUtf8(m.tip));
+        group->addAction(action);
+        connect(action, &QAction::triggered, this, [this, kind = m.kind] { setMode(kind); });
+        m_modeActions[i] = action;
+    }
+    menu->setToolTipsVisible(true);
+    m_cmdModo->setMenu(menu);
+
+    if (m_chat) {
+        // The recipients named follow the selection and the list itself.
+        session::ParticipantList *people = m_chat->participants();
+        connect(people->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                &ComposerPanel::updateLook);
+        connect(people, &QAbstractItemModel::modelReset, this, &ComposerPanel::updateLook);
+        connect(people, &QAbstractItemModel::rowsRemoved, this, &ComposerPanel::updateLook);
+        connect(people, &QAbstractItemModel::dataChanged, this, &ComposerPanel::updateLook);
+    }
+    setMode(Composer::Kind::Speech);
+}
+
+void ComposerPanel::setMode(Composer::Kind mode)
+{
+    m_mode = mode;
+    for (int i = 0; i < 3; ++i)
+        m_modeActions[i]->setChecked(kModes[i].kind == mode);
+    const Mode &m = modeOf(mode);
+    m_cmdModo->setText(QString::fromUtf8(m.caption));
+    m_cmdModo->setToolTip(QString::fromUtf8(m.tip) +
+                          QStringLiteral("\nClic per scegliere tra Parla, Azione e Narra."));
+    updateLook();
+}
+
+void ComposerPanel::updateLook()
+{
+    const bool priv = m_chkPrivate->isChecked();
+    QString empty = QString::fromUtf8(modeOf(m_mode).empty);
+    QString tip;
+    if (priv) {
+        const QStringList names =
+            m_chat ? Composer::privateRecipients(*m_chat) : QStringList();
+        tip = names.isEmpty()
+                  ? QStringLiteral("Privato: nessun destinatario scelto tra i Personaggi.")
+                  : QStringLiteral("Privato per: ") + names.join(QStringLiteral(", "));
+        empty = tip;
+    }
+    m_txtMessage->setToolTip(tip);
+    m_chkPrivate->setToolTip(tip);
+    m_txtMessage->setPlaceholderText(empty);
+    if (priv != m_privateLook) {
+        m_privateLook = priv;
+        m_txtMessage->setStyleSheet(priv ? kPrivateStyle : QString());
+    }
 }
 
 void ComposerPanel::txtMessage_Change()
@@ -54,7 +168,8 @@ Composer::Outcome ComposerPanel::sendTyped()
     if (!m_chat)
         return Composer::Outcome::Refused;
     const Composer::Outcome outcome =
-        Composer::send(*m_chat, m_txtMessage->toPlainText(), m_chkPrivate->isChecked());
+        Composer::send(*m_chat, Composer::withModePrefix(m_txtMessage->toPlainText(), m_mode),
+                       m_chkPrivate->isChecked());
     if (outcome == Composer::Outcome::Done)
         m_txtMessage->clear();
     return outcome;

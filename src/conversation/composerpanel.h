@@ -4,8 +4,10 @@
 
 #include <QObject>
 
+class QAction;
 class QCheckBox;
 class QPlainTextEdit;
+class QToolButton;
 
 namespace session
 {
@@ -23,6 +25,12 @@ class ToggleButton;
  * is enabled) and empties the box; a click sends and leaves a refused line
  * in the box so it can be corrected. A private line with nobody to go to
  * stays in the box either way.
+ *
+ * Beside the box, cmdModo chooses how the character speaks ("Parla",
+ * "Azione", "Narra"): the choice puts the line's prefix in front of what is
+ * typed when it is sent, so the line is the one the prefix typed by hand
+ * would give. While "Privato" is ticked the box is tinted and framed and
+ * its tool tip and empty text name the recipients.
  */
 class ComposerPanel : public QObject
 {
@@ -33,6 +41,12 @@ public:
     QPlainTextEdit *txtMessage() const { return m_txtMessage; }
     ToggleButton *cmdSend() const { return m_cmdSend; }
     QCheckBox *chkPrivate() const { return m_chkPrivate; }
+    /// The speaking way chooser, with its menu of the three ways.
+    QToolButton *cmdModo() const { return m_cmdModo; }
+    Composer::Kind mode() const { return m_mode; }
+    void setMode(Composer::Kind mode);
+    /// Whether the box shows the private look now.
+    bool privateLook() const { return m_privateLook; }
 
     void CmdSend_Click();
     /// Re-evaluates the send button after the message box changed.
@@ -46,11 +60,17 @@ protected:
 private:
     /// Sends the typed line; the box is emptied when it went.
     Composer::Outcome sendTyped();
+    /// The box's look, tool tip and empty text for "Privato" and the mode.
+    void updateLook();
 
     session::ChatSession *m_chat;
     QPlainTextEdit *m_txtMessage;
     ToggleButton *m_cmdSend;
     QCheckBox *m_chkPrivate;
+    QToolButton *m_cmdModo;
+    QAction *m_modeActions[3] = {};
+    Composer::Kind m_mode = Composer::Kind::Speech;
+    bool m_privateLook = false;
 };
 
 } // namespace conversation

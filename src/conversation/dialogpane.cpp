@@ -4,6 +4,7 @@
 #include "colouring.h"
 #include "diceroller.h"
 #include "linebreaks.h"
+#include "panetext.h"
 #include "participantlist.h"
 #include "togglebutton.h"
 
@@ -45,7 +46,7 @@ QTextCursor endCursor(QTextDocument *doc)
 
 // Marks the break points the pane put into long runs, so that copying can
 // leave them out while a zero width space the peer sent stays.
-constexpr int kInsertedBreak = QTextFormat::UserProperty + 1;
+constexpr int kInsertedBreak = PaneText::kInsertedBreak;
 
 bool isInsertedBreak(const QTextFragment &f)
 {
@@ -53,7 +54,7 @@ bool isInsertedBreak(const QTextFragment &f)
 }
 
 // Marks a block that goes on with the line of the block before it.
-constexpr int kContinuesLine = QTextFormat::UserProperty + 2;
+constexpr int kContinuesLine = PaneText::kContinuesLine;
 
 bool continuesLine(const QTextBlock &b)
 {

@@ -2,6 +2,7 @@
 
 #include "colouring.h"
 #include "journal.h"
+#include "panetext.h"
 #include "sinks.h"
 
 #include <QObject>
@@ -92,7 +93,7 @@ public:
     static constexpr qsizetype kLongRun = 256;
     /// The invisible break point put into longer runs (zero width space),
     /// after every kLongRun characters that hold no space.
-    static constexpr QChar kBreakPoint = QChar(0x200B);
+    static constexpr QChar kBreakPoint = PaneText::kBreakPoint;
 
     /// The pane's text as received, lines joined by LF: the break points the
     /// pane put into long runs are left out (a copy leaves them out too).

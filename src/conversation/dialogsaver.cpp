@@ -14,10 +14,16 @@ namespace conversation
 
 DialogSaver::DialogSaver(DialogPane *pane, Journal *journal, QObject *parent)
     : QObject(parent), m_pane(pane), m_journal(journal),
-      m_save(new QAction(QStringLiteral("Salva dialogo…"), this))
+      m_save(new QAction(QStringLiteral("Salva dialogo…"), this)),
+      m_keep(new QAction(QStringLiteral("Conserva il dialogo in…"), this)),
+      m_stop(new QAction(QStringLiteral("Non conservare più il dialogo"), this))
 {
     m_save->setObjectName(QStringLiteral("actSalvaDialogo"));
     connect(m_save, &QAction::triggered, this, &DialogSaver::saveDialog);
+    m_keep->setObjectName(QStringLiteral("actConservaDialogo"));
+    connect(m_keep, &QAction::triggered, this, &DialogSaver::chooseJournalFolder);
+    m_stop->setObjectName(QStringLiteral("actNonConservare"));
+    connect(m_stop, &QAction::triggered, this, [this] { keepIn(QString()); });
     connect(pane, &DialogPane::lineShown, this,
             [this](const QString &stamp, const QString &line, const std::vector<ColourRun> &runs) {
                 m_journal->appendLine(stamp, line, runs);
@@ -39,7 +45,41 @@ QMenu *DialogSaver::contextMenu(const QPoint &pos)
     menu->setObjectName(QStringLiteral("mnuDialogo"));
     menu->addSeparator();
     menu->addAction(m_save);
+    const QString folder = m_journal->folder();
+    m_keep->setToolTip(folder.isEmpty() ? QString()
+                                        : QStringLiteral("Ora in: ") + QDir::toNativeSeparators(folder));
+    menu->addAction(m_keep);
+    m_stop->setEnabled(!folder.isEmpty());
+    menu->addAction(m_stop);
+    menu->setToolTipsVisible(true);
     return menu;
+}
+
+void DialogSaver::chooseJournalFolder()
+{
+    if (m_folderDialog) {
+        m_folderDialog->raise();
+        m_folderDialog->activateWindow();
+        return;
+    }
+    const QString start = m_journal->folder().isEmpty() ? QDir::homePath() : m_journal->folder();
+    auto *dialog = new QFileDialog(m_pane->txtDialog()->window(),
+                                   QStringLiteral("Conserva il dialogo in"), start);
+    dialog->setObjectName(QStringLiteral("dlgCartellaDialogo"));
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QFileDialog::fileSelected, this, &DialogSaver::keepIn);
+    m_folderDialog = dialog;
+    dialog->open();
+}
+
+bool DialogSaver::keepIn(const QString &folder)
+{
+    const bool ok = m_journal->setFolder(folder);
+    // A folder that cannot be written was reported; nothing is kept there.
+    emit journalFolderChanged(ok ? m_journal->folder() : QString());
+    return ok;
 }
 
 QString DialogSaver::proposedName() const

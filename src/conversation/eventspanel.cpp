@@ -150,12 +150,14 @@ void EventsPanel::chkTutorial_Click()
         }
     }
 
+    const bool shown = checked && !m_chkTutorial->isHidden();
     for (QWidget *w : {static_cast<QWidget *>(m_lblSent), static_cast<QWidget *>(m_lstSent),
                        static_cast<QWidget *>(m_lblRecv), static_cast<QWidget *>(m_lstReceived)})
-        w->setVisible(checked);
+        w->setVisible(shown);
     followScreen();
-    if (checked)
+    if (shown)
         scrollLogs();
+    emit logsShownChanged(shown);
 }
 
 } // namespace conversation

@@ -53,8 +53,16 @@ public:
      * @brief Applies the panel's state: shows or hides the logs and grows,
      * shrinks and centres the top-level window. Also run once at start after
      * the preference has been put into chkTutorial.
+     *
+     * The logs show only while "Eventi" is ticked and can be seen: a tick
+     * the user cannot see (the box is hidden until the hidden options are
+     * revealed, yet a first start ticks it) shows nothing at any size.
      */
     void chkTutorial_Click();
+
+signals:
+    /// The logs were shown or hidden by chkTutorial_Click().
+    void logsShownChanged(bool shown);
 
 private:
     QListView *makeLog(const QString &name, session::TrafficLog *log, int top);

@@ -1,5 +1,7 @@
 #include "frmfind.h"
 
+#include "panetext.h"
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -118,11 +120,13 @@ void frmFind::reject()
 void frmFind::FindInDialog(FindSettings &settings, QPlainTextEdit *pane,
                            session::MessageService *messages)
 {
-    // toPlainText counts a paragraph break as one character, as the
-    // document's cursor positions do, so positions mean the same on both.
+    // The search runs on the text as said, without the break points the
+    // pane inserted, so a word that straddles one is found; positions are
+    // mapped both ways, and the caret kept between searches is the text's.
     QTextCursor cursor = pane->textCursor();
-    const FindResult result =
-        conversation::FindInDialog(settings, pane->toPlainText(), cursor.selectionStart());
+    const PaneText text = PaneText::of(pane->document());
+    const FindResult result = conversation::FindInDialog(
+        settings, text.text(), text.fromDocument(cursor.selectionStart()));
     if (!result.found) {
         if (messages) {
             messages->showMessage(session::MessageService::Icon::None, session::kAppTitle,
@@ -131,8 +135,9 @@ void frmFind::FindInDialog(FindSettings &settings, QPlainTextEdit *pane,
         }
         return;
     }
-    cursor.setPosition(int(result.selStart));
-    cursor.setPosition(int(result.selStart + result.selLength), QTextCursor::KeepAnchor);
+    cursor.setPosition(text.toDocument(result.selStart));
+    cursor.setPosition(text.toDocument(result.selStart + result.selLength - 1) + 1,
+                       QTextCursor::KeepAnchor);
     pane->setTextCursor(cursor);
     pane->ensureCursorVisible();
 }

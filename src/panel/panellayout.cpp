@@ -93,15 +93,14 @@ void PanelLayout::enlarge(int q)
     m_highlighted = q;
 }
 
-// A change of either bar resizes the panel, so the quadrants are laid out
-// afresh from the ratios and no pane stays enlarged: none of the enlarge
-// buttons may then show as on.
+// The bars resize Picture1 and nothing else: the quadrant boxes keep their
+// places, so an enlarged pane stays enlarged (the next splitter drag lays
+// them out afresh over the new size). Only the height's bar turns the
+// enlarge buttons off.
 void PanelLayout::setVScroll1(int v)
 {
     m_vscroll1 = qMax(0, v);
     placePicture();
-    m_highlighted = -1;
-    layOut();
 }
 
 void PanelLayout::setVScroll2(int v)
@@ -109,7 +108,6 @@ void PanelLayout::setVScroll2(int v)
     m_vscroll2 = qMax(0, v);
     placePicture();
     m_highlighted = -1;
-    layOut();
 }
 
 } // namespace panel

@@ -69,9 +69,11 @@ public:
     /// Enlarges quadrant @p q (Command8 ... Command11): both scroll bars go
     /// back to 0 and the boxes take the fixed sizes of the enlarge table.
     void enlarge(int q);
-    /// VScroll1 moved: Picture1 widens to the left by @p v.
+    /// VScroll1 moved: Picture1 widens to the left by @p v; the quadrants
+    /// and the enlarge buttons stay as they are.
     void setVScroll1(int v);
-    /// VScroll2 moved: Picture1 grows down by @p v.
+    /// VScroll2 moved: Picture1 grows down by @p v and every enlarge button
+    /// turns off; the quadrants stay as they are.
     void setVScroll2(int v);
 
 private:

@@ -3,9 +3,13 @@
 #include "togglebutton.h"
 #include "windowpresets.h"
 
+#include <QActionGroup>
 #include <QEvent>
+#include <QMenu>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
+#include <QToolButton>
 #include <QWidget>
 
 namespace panel
@@ -51,9 +55,12 @@ const char *const kTips[] = {"Finestra stretta", "Schermo intero", "Finestra lar
 } // namespace
 
 PresetBar::PresetBar(QWidget *window, int frameAllowance)
-    : QObject(window), m_window(window), m_frameAllowance(frameAllowance)
+    : QObject(window), m_window(window), m_frameAllowance(frameAllowance),
+      m_menuButton(new QToolButton(window))
 {
     setObjectName(QStringLiteral("PresetBar"));
+    auto *menu = new QMenu(m_menuButton);
+    menu->setObjectName(QStringLiteral("mnuPresets"));
     for (int i = 0; i < WindowPresets::kCount; ++i) {
         // One button per element of the control array Command23(0..3).
         auto *button =
@@ -62,9 +69,47 @@ PresetBar::PresetBar(QWidget *window, int frameAllowance)
         button->setToolTip(QLatin1String(kTips[i]));
         connect(button, &QPushButton::clicked, this, [this, i] { Command23_Click(i); });
         m_buttons[i] = button;
+        QAction *action = menu->addAction(presetIcon(i), QLatin1String(kTips[i]));
+        action->setObjectName(QStringLiteral("actPreset_%1").arg(i));
+        action->setCheckable(true);
+        connect(action, &QAction::triggered, this, [this, i] { Command23_Click(i); });
     }
+    // The menu shows which preset the window has when it opens.
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] {
+        const auto actions = menu->actions();
+        for (int i = 0; i < actions.size(); ++i)
+            actions[i]->setChecked(i == m_highlighted);
+    });
+    m_menuButton->setObjectName(QStringLiteral("cmdPresets"));
+    m_menuButton->setIcon(presetIcon(WindowPresets::Medium));
+    m_menuButton->setToolTip(QStringLiteral("Dimensioni della finestra"));
+    m_menuButton->setPopupMode(QToolButton::InstantPopup);
+    m_menuButton->setStyleSheet(
+        QStringLiteral("QToolButton::menu-indicator { image: none; width: 0; }"));
+    m_menuButton->setMenu(menu);
+    m_menuButton->hide();
     window->installEventFilter(this);
     Form_Resize();
+}
+
+void PresetBar::setFrameSource(std::function<QSize()> source)
+{
+    m_frameSource = std::move(source);
+    Form_Resize();
+}
+
+QSize PresetBar::frameSize() const
+{
+    QSize frame;
+    if (m_frameSource) {
+        frame = m_frameSource();
+    } else if (m_window->isVisible()) {
+        // What the window manager's frame adds, once it has told.
+        frame = m_window->frameGeometry().size() - m_window->geometry().size();
+    }
+    if (frame.width() <= 0 && frame.height() <= 0)
+        return QSize(0, m_frameAllowance / kTwipsPerPixel);
+    return frame;
 }
 
 void PresetBar::Command23_Click(int index)
@@ -85,23 +130,48 @@ void PresetBar::Command23_Click(int index)
     }
     if (m_window->isMaximized())
         m_window->showNormal();
-    const int width = WindowPresets::presetWidth(index);
     if (QScreen *screen = m_window->screen()) {
         const QRect area = screen->geometry();
         const QPoint corner = WindowPresets::centredTopLeft(
             QSize(area.width() * kTwipsPerPixel, area.height() * kTwipsPerPixel), index);
         m_window->move(area.topLeft() + corner / kTwipsPerPixel);
     }
-    m_window->resize(width / kTwipsPerPixel,
-                     (WindowPresets::kHeight - m_frameAllowance) / kTwipsPerPixel);
-    highlight(index);
+    applySize(index);
+}
+
+void PresetBar::applySize(int element)
+{
+    const int width = WindowPresets::presetWidth(element);
+    if (width == 0)
+        return;
+    const QSize frame = frameSize();
+    m_wanted = element;
+    m_appliedFrame = frame;
+    m_appliedSize = QSize(width / kTwipsPerPixel - frame.width(),
+                          WindowPresets::kHeight / kTwipsPerPixel - frame.height());
+    m_following = true;
+    m_window->resize(m_appliedSize);
+    m_following = false;
+    highlight(element);
+}
+
+void PresetBar::followFrame()
+{
+    if (m_wanted < 0 || m_following || !m_window->isVisible() || m_window->isMaximized())
+        return;
+    if (m_window->size() != m_appliedSize) {
+        m_wanted = -1; // resized otherwise since: the size is the user's now
+        return;
+    }
+    if (frameSize() != m_appliedFrame)
+        applySize(m_wanted);
 }
 
 void PresetBar::Form_Resize()
 {
-    highlight(WindowPresets::highlighted(m_window->width() * kTwipsPerPixel,
-                                         m_window->height() * kTwipsPerPixel + m_frameAllowance,
-                                         m_window->isMaximized()));
+    const QSize whole = m_window->size() + frameSize();
+    highlight(WindowPresets::highlighted(whole.width() * kTwipsPerPixel,
+                                         whole.height() * kTwipsPerPixel, m_window->isMaximized()));
 }
 
 void PresetBar::highlight(int element)
@@ -113,9 +183,35 @@ void PresetBar::highlight(int element)
 
 bool PresetBar::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_window &&
-        (event->type() == QEvent::Resize || event->type() == QEvent::WindowStateChange))
+    if (watched != m_window)
+        return QObject::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::Resize:
+    case QEvent::WindowStateChange:
+        followFrame();
         Form_Resize();
+        break;
+    case QEvent::Show:
+        // The window manager frames a window after it is shown. Where the
+        // window was placed by its content's position nothing moves then,
+        // and no event tells; so the frame is looked at again a little later.
+        for (const int ms : {250, 1000}) {
+            QTimer::singleShot(ms, this, [this] {
+                followFrame();
+                Form_Resize();
+            });
+        }
+        followFrame();
+        Form_Resize();
+        break;
+    case QEvent::Move:
+        // Framing a window placed by its frame's corner moves its content.
+        followFrame();
+        Form_Resize();
+        break;
+    default:
+        break;
+    }
     return QObject::eventFilter(watched, event);
 }
 

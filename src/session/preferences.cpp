@@ -5,6 +5,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <optional>
+
 namespace session {
 
 namespace {
@@ -13,6 +15,24 @@ const QString kPortKey = QStringLiteral("Port");
 const QString kTutorialKey = QStringLiteral("Tutorial");
 const QString kNameKey = QStringLiteral("Name");
 const QString kServerKey = QStringLiteral("Server");
+const QString kLeftKey = QStringLiteral("WindowLeft");
+const QString kTopKey = QStringLiteral("WindowTop");
+const QString kWidthKey = QStringLiteral("WindowWidth");
+const QString kHeightKey = QStringLiteral("WindowHeight");
+const QString kPresetKey = QStringLiteral("Preset");
+const QString kTimeKey = QStringLiteral("Ora");
+const QString kColoursKey = QStringLiteral("Colori");
+const QString kLogDirKey = QStringLiteral("LogDir");
+/// Larger than any screen: a size beyond it was not written by the program.
+constexpr int kMaxWindowSide = 32000;
+
+/// A whole number, or nothing when the value is not one.
+std::optional<int> number(const QVariant &value)
+{
+    bool ok = false;
+    const int n = value.toString().trimmed().toInt(&ok);
+    return ok ? std::optional<int>(n) : std::nullopt;
+}
 
 /// A text value. An unquoted comma in a hand-edited file makes the reader
 /// see a list; the user meant the text with its commas.
@@ -53,6 +73,21 @@ Preferences PreferencesStore::GetPreferences() const
 
     prefs.name = textValue(ini.value(kNameKey));
     prefs.server = textValue(ini.value(kServerKey)).trimmed();
+
+    const auto left = number(ini.value(kLeftKey));
+    const auto top = number(ini.value(kTopKey));
+    const auto width = number(ini.value(kWidthKey));
+    const auto height = number(ini.value(kHeightKey));
+    // The window comes back only as a whole, and only at a size a screen has.
+    if (left && top && width && height && *width > 0 && *height > 0 && *width <= kMaxWindowSide &&
+        *height <= kMaxWindowSide && qAbs(*left) <= kMaxWindowSide && qAbs(*top) <= kMaxWindowSide)
+        prefs.window = QRect(*left, *top, *width, *height);
+    const auto preset = number(ini.value(kPresetKey));
+    if (preset && *preset >= 0 && *preset <= 3)
+        prefs.preset = *preset;
+    prefs.timeStamps = number(ini.value(kTimeKey)).value_or(0) == 1;
+    prefs.colours = number(ini.value(kColoursKey)).value_or(0) == 1;
+    prefs.logDir = textValue(ini.value(kLogDirKey)).trimmed();
     return prefs;
 }
 
@@ -65,6 +100,16 @@ bool PreferencesStore::WritePreferences(const Preferences &prefs) const
     ini.setValue(kTutorialKey, QString::number(prefs.tutorial));
     ini.setValue(kNameKey, prefs.name);
     ini.setValue(kServerKey, prefs.server);
+    if (prefs.window.isValid()) {
+        ini.setValue(kLeftKey, QString::number(prefs.window.left()));
+        ini.setValue(kTopKey, QString::number(prefs.window.top()));
+        ini.setValue(kWidthKey, QString::number(prefs.window.width()));
+        ini.setValue(kHeightKey, QString::number(prefs.window.height()));
+    }
+    ini.setValue(kPresetKey, QString::number(prefs.preset));
+    ini.setValue(kTimeKey, prefs.timeStamps ? QStringLiteral("1") : QStringLiteral("0"));
+    ini.setValue(kColoursKey, prefs.colours ? QStringLiteral("1") : QStringLiteral("0"));
+    ini.setValue(kLogDirKey, prefs.logDir);
     ini.endGroup();
     ini.sync();
     return ini.status() == QSettings::NoError;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
 
 namespace session {
@@ -11,13 +12,24 @@ struct Preferences {
     int tutorial = 1;           ///< "Tutorial": 1 when the events panel opens at start
     QString name;               ///< "Name": the name last typed into "Nome:"
     QString server;             ///< "Server": the address last typed into "Server:"
+    /// "WindowLeft", "WindowTop", "WindowWidth", "WindowHeight": where the
+    /// main window's content was and its size when not maximised, in
+    /// pixels; invalid when not kept (or not usable).
+    QRect window;
+    /// "Preset": the size preset the window had (0 to 3, 1 maximised), -1 none.
+    int preset = -1;
+    bool timeStamps = false; ///< "Ora": the conversation's time stamps on
+    bool colours = false;    ///< "Colori": the conversation's colours on
+    QString logDir;          ///< "LogDir": the folder the conversation is kept in
 };
 
 /**
  * @brief Reads and writes "tavernix.ini", section "Vellumara", keys "Port",
- * "Tutorial", "Name" and "Server". A missing file or key gives the defaults; a value that is
- * not a usable number gives the default too, so a hand-edited file cannot
- * stop the program from starting.
+ * "Tutorial", "Name" and "Server", and what the window keeps between
+ * evenings: "WindowLeft", "WindowTop", "WindowWidth", "WindowHeight",
+ * "Preset", "Ora", "Colori" and "LogDir". A missing file or key gives the
+ * defaults; a value that is not a usable number gives the default too, so a
+ * hand-edited file cannot stop the program from starting.
  */
 class PreferencesStore
 {

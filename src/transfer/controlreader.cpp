@@ -175,6 +175,13 @@ ControlReader::Status ControlReader::next(ControlMessage *out)
             }
             if (end < 0)
                 return Status::Incomplete;
+        } else if (k->value == Kind::Size) {
+            // File bytes come only after the answer to the offer, so all that
+            // follows the length up to the next message is part of it: a
+            // length like "12abc" is no length, not 12 and some content.
+            end = nextFamily(m_buffer, kValueAt);
+            if (end < 0)
+                end = m_buffer.size() - familyStartAtEnd(m_buffer, kValueAt);
         } else {
             // Numbers end at their last digit; what follows is the caller's.
             while (end < m_buffer.size() && m_buffer.at(end) >= '0' && m_buffer.at(end) <= '9')

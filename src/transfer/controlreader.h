@@ -16,10 +16,12 @@ namespace transfer {
  * - a message without a value ends after its fifteen characters (anything
  *   up to the next family word is dropped with it, but not the start of a
  *   family word at the end, which may be the next message in pieces);
- * - a number (packet size, answer, file length) runs from position 17 over
- *   its decimal digits; what follows is left, so file bytes that come right
- *   after a size stay file bytes. A value that does not start with a digit
+ * - a number (packet size, answer) runs from position 17 over its decimal
+ *   digits; what follows is left. A value that does not start with a digit
  *   is read as empty. The answer to an offer waits for its one digit;
+ * - a file length runs to the next family word or to the end of what has
+ *   arrived (file bytes never come before the answer), so a length with
+ *   anything but digits in it is taken whole and fails as a number;
  * - a file name runs to the next "File~~~#", which is the size message that
  *   always follows it, so a name is never cut by a read boundary. A name
  *   that itself holds "File~~~#" is cut there.

@@ -33,12 +33,15 @@ QString peerText(const QTcpSocket *socket)
 } // namespace
 
 FileReceiver::FileReceiver(QObject *parent)
-    : QObject(parent), m_server(new QTcpServer(this)), m_idle(new QTimer(this))
+    : QObject(parent), m_server(new QTcpServer(this)), m_idle(new QTimer(this)),
+      m_stall(new QTimer(this))
 {
     m_server->setMaxPendingConnections(1);
     connect(m_server, &QTcpServer::newConnection, this, &FileReceiver::onNewConnection);
     m_idle->setSingleShot(true);
     connect(m_idle, &QTimer::timeout, this, &FileReceiver::onIdle);
+    m_stall->setInterval(kDefaultStallTimeoutMs);
+    connect(m_stall, &QTimer::timeout, this, &FileReceiver::onStallCheck);
     m_chunk.resize(kReadBuffer);
 }
 
@@ -57,6 +60,17 @@ void FileReceiver::setIdleTimeout(int ms)
     m_idleTimeoutMs = ms;
     if (m_idle->isActive())
         m_idle->start(m_idleTimeoutMs);
+}
+
+void FileReceiver::setStallLimit(int ms, qint64 minBytes)
+{
+    m_stall->setInterval(ms);
+    m_minProgressBytes = minBytes;
+}
+
+void FileReceiver::setSenderLookup(std::function<QString(const QString &)> lookup)
+{
+    m_senderLookup = std::move(lookup);
 }
 
 bool FileReceiver::listen(quint16 port)
@@ -113,6 +127,7 @@ void FileReceiver::startListening()
 void FileReceiver::stop()
 {
     m_idle->stop();
+    m_stall->stop();
     m_turn.reset();
     retireSocket(Retire::Abort);
     closeFile(false);
@@ -153,6 +168,10 @@ void FileReceiver::onNewConnection()
     m_turn = std::make_unique<QObject>();
     m_reader.clear();
     m_rawName.clear();
+    const QString address = peerText(socket);
+    m_sender = m_senderLookup ? m_senderLookup(address) : QString();
+    if (m_sender.isEmpty())
+        m_sender = address;
 
     if (m_block) {
         denyConnection();
@@ -288,7 +307,7 @@ void FileReceiver::decideOffer(const QByteArray &sizeValue)
     }
     ask(QStringLiteral("File in attesa di permesso"),
         QStringLiteral("Accetti di ricevere il file: '") + m_incomingName + QStringLiteral("' di ") +
-            FormatKB(m_incomingSize) + QStringLiteral("?"),
+            FormatKB(m_incomingSize) + QStringLiteral("?\n\nMittente: ") + m_sender,
         &FileReceiver::acceptFile, &FileReceiver::refuseByUser, State::Offered);
 }
 
@@ -320,9 +339,22 @@ void FileReceiver::acceptFile()
         return;
     }
     const QString path = folder + m_incomingName;
-    // The sender is told to go ahead only once the bytes have a place to go.
-    if (!openDestination(m_file, path, &why)) {
+    const QString partial = path + kPartialSuffix;
+    if (QFile::encodeName(m_incomingName + kPartialSuffix).size() > kMaxNameBytes) {
+        refuseFile(QStringLiteral("Stato: File rifiutato: nome del file troppo lungo."));
+        return;
+    }
+    // The bytes go to NOME.parziale and the file takes its own name only
+    // once whole, so a broken transfer never leaves a file that looks whole.
+    // The sender is told to go ahead only once the bytes have a place to go,
+    // and the name they will take is checked now, not after the transfer.
+    if (!replaceable(path, nullptr, &why)) {
         refuseFile(QStringLiteral("Stato: File rifiutato: impossibile scrivere ") + path +
+                   QStringLiteral(" (") + why + QStringLiteral(")."));
+        return;
+    }
+    if (!openDestination(m_file, partial, &why)) {
+        refuseFile(QStringLiteral("Stato: File rifiutato: impossibile scrivere ") + partial +
                    QStringLiteral(" (") + why + QStringLiteral(")."));
         return;
     }
@@ -334,6 +366,8 @@ void FileReceiver::acceptFile()
     emit fileOpened(m_path);
     emit receivingChanged(true);
     m_idle->start(m_idleTimeoutMs);
+    m_stallMark = 0;
+    m_stall->start();
     if (m_incomingSize == 0) {
         complete(); // no data will come for an empty file
         return;
@@ -367,26 +401,78 @@ void FileReceiver::consume(const char *data, qint64 length)
 
 void FileReceiver::complete()
 {
+    m_stall->stop();
+    QString why;
+    const bool named = m_file.isOpen() && (m_file.close(), true) &&
+                       finishDestination(partialPath(), m_path, &why);
+    if (!named) {
+        setStatus(kNotCompleted);
+        setProgress(100);
+        emit fileClosed(partialPath(), false);
+        returnToListening(Retire::Graceful);
+        if (m_messages) {
+            m_messages->showMessage(
+                session::MessageService::Icon::Warning, QStringLiteral("Errore di scrittura"),
+                QStringLiteral("Il file '") + m_path +
+                    QStringLiteral("' è arrivato per intero ma non ha potuto prendere il suo nome (") +
+                    why + QStringLiteral("): è rimasto in '") + partialPath() + QStringLiteral("'."));
+        }
+        return;
+    }
     setStatus(kCompleted);
     setProgress(100);
-    closeFile(true);
+    emit fileClosed(m_path, true);
+    const QString path = m_path;
+    const QString from = m_sender;
+    const qint64 size = m_incomingSize;
     returnToListening(Retire::Graceful);
+    if (m_messages) {
+        m_messages->showMessage(session::MessageService::Icon::Information,
+                                QStringLiteral("File ricevuto"),
+                                QStringLiteral("Ricevuto da ") + from + QStringLiteral(": '") +
+                                    path + QStringLiteral("' (") + FormatKB(size) +
+                                    QStringLiteral(")."));
+    }
+}
+
+void FileReceiver::tellBroken(const QString &what)
+{
+    if (!m_messages)
+        return;
+    m_messages->showMessage(
+        session::MessageService::Icon::Warning, QStringLiteral("Trasferimento interrotto"),
+        what + QStringLiteral(" Ricevuti ") + FormatKB(m_received) + QStringLiteral(" su ") +
+            FormatKB(m_incomingSize) + QStringLiteral("; la parte ricevuta è in '") +
+            partialPath() + QStringLiteral("'."));
+}
+
+void FileReceiver::onStallCheck()
+{
+    if (m_state != State::Receiving) {
+        m_stall->stop();
+        return;
+    }
+    if (m_received - m_stallMark >= m_minProgressBytes) {
+        m_stallMark = m_received;
+        return;
+    }
+    // Told first, while the counts still hold; then ended as a cancel is.
+    tellBroken(QStringLiteral("Il file '") + m_incomingName + QStringLiteral("' da ") + m_sender +
+               QStringLiteral(" non arrivava più: il trasferimento è stato chiuso."));
+    breakOff();
 }
 
 void FileReceiver::writeFailed(const QString &reason)
 {
     const QString path = m_path;
-    setStatus(kNotCompleted);
-    setProgress(100);
-    sendKick();
-    closeFile(false);
-    returnToListening(Retire::Drain);
+    breakOff();
     if (m_messages) {
         m_messages->showMessage(
             session::MessageService::Icon::Warning, QStringLiteral("Errore di scrittura"),
             QStringLiteral("Il file '") + path +
                 QStringLiteral("' non è stato ricevuto per intero: la scrittura non è riuscita (") +
-                reason + QStringLiteral("). La parte già ricevuta è rimasta sul disco."));
+                reason + QStringLiteral("). La parte già ricevuta è rimasta in '") + path +
+                kPartialSuffix + QStringLiteral("'."));
     }
 }
 
@@ -394,6 +480,11 @@ void FileReceiver::cancel()
 {
     if (m_state != State::Receiving)
         return;
+    breakOff();
+}
+
+void FileReceiver::breakOff()
+{
     setStatus(kNotCompleted);
     setProgress(100);
     sendKick();
@@ -419,18 +510,29 @@ void FileReceiver::onPeerGone()
         onReadyRead();
     if (m_socket != socket)
         return; // the file completed with them
+    if (m_state == State::Receiving) {
+        tellBroken(QStringLiteral("Il mittente (") + m_sender +
+                   QStringLiteral(") ha interrotto l'invio del file '") + m_incomingName +
+                   QStringLiteral("'."));
+    }
     returnToListening(Retire::Abort);
 }
 
 void FileReceiver::onIdle()
 {
-    if (m_socket)
-        returnToListening(Retire::Abort);
+    if (!m_socket)
+        return;
+    if (m_state == State::Receiving) {
+        tellBroken(QStringLiteral("Il file '") + m_incomingName + QStringLiteral("' da ") +
+                   m_sender + QStringLiteral(" non arrivava più: il trasferimento è stato chiuso."));
+    }
+    returnToListening(Retire::Abort);
 }
 
 void FileReceiver::returnToListening(Retire how)
 {
     m_idle->stop();
+    m_stall->stop();
     m_turn.reset(); // questions about this connection are moot now
     retireSocket(how);
     closeFile(false);
@@ -484,7 +586,7 @@ void FileReceiver::closeFile(bool complete)
     if (!m_file.isOpen())
         return;
     m_file.close();
-    emit fileClosed(m_path, complete);
+    emit fileClosed(complete ? m_path : partialPath(), complete);
 }
 
 void FileReceiver::setState(State state)

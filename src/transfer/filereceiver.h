@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controlreader.h"
+#include "incomingoffer.h"
 #include "sinks.h"
 
 #include <QFile>
@@ -8,6 +9,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QTcpServer;
@@ -48,6 +50,13 @@ public:
     /// How long a cancelled connection is read and discarded so the peer
     /// sees the cancel before the connection goes.
     static constexpr int kDrainTimeoutMs = 5000;
+    /**
+     * A file that grows by less than kDefaultMinProgressBytes in this long
+     * is given up: a sender that keeps the connection alive with a byte now
+     * and then would otherwise hold the one connection the receiver takes.
+     */
+    static constexpr int kDefaultStallTimeoutMs = 60 * 1000;
+    static constexpr qint64 kDefaultMinProgressBytes = 16 * 1024;
 
     inline static const QString kListening = QStringLiteral("Connessione: in ascolto...");
     inline static const QString kCompleted = QStringLiteral("Stato: Transferimento completato.");
@@ -79,6 +88,14 @@ public:
     QString saveFolder() const { return m_saveFolder; }
     void setIdleTimeout(int ms);
     int idleTimeout() const { return m_idleTimeoutMs; }
+    /// A file being received must grow by @p minBytes every @p ms.
+    void setStallLimit(int ms, qint64 minBytes);
+    /**
+     * @brief Who is at an address: the participant's name, or empty when
+     * nobody is known there. The offer question names the sender by it
+     * (by the address when it gives nothing).
+     */
+    void setSenderLookup(std::function<QString(const QString &address)> lookup);
 
     // --- listening --------------------------------------------------------
     /**
@@ -114,8 +131,12 @@ public:
     qint64 receivedBytes() const { return m_received; }
     qint64 incomingSize() const { return m_incomingSize; }
     QString incomingName() const { return m_incomingName; }
-    /// The file being written, or the last one written.
+    /// The name the file being received takes once complete, or the last one.
     QString destinationPath() const { return m_path; }
+    /// Where the file's bytes go until it is complete: NOME.parziale beside it.
+    QString partialPath() const { return m_path + kPartialSuffix; }
+    /// Who sends the file (see setSenderLookup()).
+    QString senderText() const { return m_sender; }
 
 signals:
     void statusChanged(const QString &text);
@@ -124,9 +145,10 @@ signals:
     void receivingChanged(bool receiving);
     void stateChanged(transfer::FileReceiver::State state);
     void portChanged(quint16 port);
-    /// A file was accepted and opened at @p path.
+    /// A file was accepted; it will be @p path once complete.
     void fileOpened(const QString &path);
-    /// The file at @p path was closed, whole or not.
+    /// The file was closed: complete, it is at @p path under its own name;
+    /// otherwise what came of it lies at @p path, its ".parziale" name.
     void fileClosed(const QString &path, bool complete);
 
 private:
@@ -134,6 +156,10 @@ private:
     void onReadyRead();
     void onPeerGone();
     void onIdle();
+    void onStallCheck();
+    /// The transfer ended before the file was whole: the user is told why
+    /// (@p what) and where the part received lies.
+    void tellBroken(const QString &what);
     void acceptConnection();
     void denyConnection();
     void handleControl();
@@ -145,6 +171,9 @@ private:
     void complete();
     void writeFailed(const QString &reason);
     void sendKick();
+    /// Ends a file before it is whole from this side: the sender is told
+    /// first, the part received stays as NOME.parziale.
+    void breakOff();
     enum class Retire { Graceful, Drain, Abort };
     /// Ends the connection, closes the file and listens again.
     void returnToListening(Retire how);
@@ -160,6 +189,8 @@ private:
     QTcpServer *m_server;
     QTcpSocket *m_socket = nullptr;
     QTimer *m_idle;
+    QTimer *m_stall;
+    std::function<QString(const QString &)> m_senderLookup;
     /// Lives as long as one connection: questions asked about it die with it.
     std::unique_ptr<QObject> m_turn;
     session::MessageService *m_messages = nullptr;
@@ -173,6 +204,8 @@ private:
     int m_packetSize = 2048;
     QString m_saveFolder;
     int m_idleTimeoutMs = kDefaultIdleTimeoutMs;
+    qint64 m_minProgressBytes = kDefaultMinProgressBytes;
+    qint64 m_stallMark = 0; ///< what had come at the last stall check
     quint16 m_port = 2543;
 
     State m_state = State::Stopped;
@@ -183,6 +216,7 @@ private:
     qint64 m_incomingSize = 0;
     qint64 m_received = 0;
     QString m_path;
+    QString m_sender;
 };
 
 } // namespace transfer

@@ -227,7 +227,7 @@ bool FileSender::offer(const QString &path, int packetSize)
         m_file.close();
         show(Icon::Critical, kPacketTitle,
              QStringLiteral("Il file '") + path +
-                 QStringLiteral("' è troppo grande: si possono inviare file fino a 2147483647 bytes."));
+                 QStringLiteral("' è troppo grande: si possono inviare file fino a 2147483647 byte."));
         return false;
     }
     m_socket->write(wire::kPacketRequest);
@@ -272,8 +272,9 @@ void FileSender::onPermission(const QByteArray &value)
 {
     bool ok = false;
     const int answer = value.toInt(&ok);
-    if (!ok)
-        return; // not an answer; the wait goes on until one comes or the line goes
+    // 2 is the value the wait itself holds: the receiver is still deciding.
+    if (!ok || answer == 2)
+        return; // the wait goes on until an answer comes or the line goes
     if (answer == 0) {
         m_file.close();
         setState(State::Accepted);

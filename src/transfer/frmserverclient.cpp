@@ -357,6 +357,13 @@ void FrmServerCLient::createEngines()
     m_receiver->setAutoAccept(ChkAutoSend->isChecked());
     m_receiver->setPacketSize(lblpacketsize->text().toInt());
     m_receiver->setSaveFolder(TxtSaveFile->text());
+    // An offer names its sender as the address list knows them.
+    m_receiver->setSenderLookup([this](const QString &address) {
+        QStringList entries;
+        for (int row = 0; m_addresses && row < m_addresses->rowCount(); ++row)
+            entries << m_addresses->index(row, 0).data(Qt::DisplayRole).toString();
+        return participantAt(entries, address);
+    });
     bindReceiver();
 
     m_sender = new FileSender(this);

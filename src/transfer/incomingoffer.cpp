@@ -9,6 +9,7 @@
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,8 +18,6 @@
 namespace transfer {
 
 namespace {
-
-constexpr qsizetype kMaxNameBytes = 255;
 
 QString decodeName(const QByteArray &raw)
 {
@@ -99,6 +98,37 @@ bool makeFolder(const QString &folder, QString *reason)
     return false;
 }
 
+bool replaceable(const QString &path, bool *exists, QString *reason)
+{
+    auto refuse = [reason](const QString &why) {
+        if (reason)
+            *reason = why;
+        return false;
+    };
+    if (exists)
+        *exists = false;
+#ifdef Q_OS_UNIX
+    struct stat st;
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return errno == ENOENT ? true : refuse(systemError(errno));
+    if (S_ISLNK(st.st_mode))
+        return refuse(QStringLiteral("è un collegamento simbolico"));
+    if (!S_ISREG(st.st_mode))
+        return refuse(QStringLiteral("non è un file normale"));
+#else
+    const QFileInfo info(path);
+    if (info.isSymLink())
+        return refuse(QStringLiteral("è un collegamento simbolico"));
+    if (!info.exists())
+        return true;
+    if (!info.isFile())
+        return refuse(QStringLiteral("non è un file normale"));
+#endif
+    if (exists)
+        *exists = true;
+    return true;
+}
+
 bool openDestination(QFile &file, const QString &path, QString *reason)
 {
     auto refuse = [reason](const QString &why) {
@@ -106,21 +136,15 @@ bool openDestination(QFile &file, const QString &path, QString *reason)
             *reason = why;
         return false;
     };
+    bool exists = false;
+    if (!replaceable(path, &exists, reason))
+        return false;
 #ifdef Q_OS_UNIX
     const QByteArray native = QFile::encodeName(path);
-    struct stat st;
-    if (::lstat(native.constData(), &st) == 0) {
-        if (S_ISLNK(st.st_mode))
-            return refuse(QStringLiteral("è un collegamento simbolico"));
-        if (!S_ISREG(st.st_mode))
-            return refuse(QStringLiteral("non è un file normale"));
-        // A fresh file rather than truncating this one: other names of the
-        // same file (hard links) keep their bytes.
-        if (::unlink(native.constData()) != 0)
-            return refuse(systemError(errno));
-    } else if (errno != ENOENT) {
+    // A fresh file rather than truncating this one: other names of the
+    // same file (hard links) keep their bytes.
+    if (exists && ::unlink(native.constData()) != 0)
         return refuse(systemError(errno));
-    }
     const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                           0666);
     if (fd < 0)
@@ -131,18 +155,52 @@ bool openDestination(QFile &file, const QString &path, QString *reason)
     }
     return true;
 #else
-    const QFileInfo info(path);
-    if (info.isSymLink())
-        return refuse(QStringLiteral("è un collegamento simbolico"));
-    if (info.exists() && !info.isFile())
-        return refuse(QStringLiteral("non è un file normale"));
-    if (info.exists() && !QFile::remove(path))
+    if (exists && !QFile::remove(path))
         return refuse(QStringLiteral("impossibile sostituirlo"));
     file.setFileName(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
         return refuse(file.errorString());
     return true;
 #endif
+}
+
+bool finishDestination(const QString &partial, const QString &path, QString *reason)
+{
+#ifdef Q_OS_UNIX
+    // rename() replaces the name itself: a link there is replaced, not followed.
+    if (::rename(QFile::encodeName(partial).constData(), QFile::encodeName(path).constData()) == 0)
+        return true;
+    if (reason)
+        *reason = systemError(errno);
+    return false;
+#else
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        if (reason)
+            *reason = QStringLiteral("non è un file normale");
+        return false;
+    }
+    if (info.exists())
+        QFile::remove(path);
+    if (QFile::rename(partial, path))
+        return true;
+    if (reason)
+        *reason = QStringLiteral("impossibile rinominarlo");
+    return false;
+#endif
+}
+
+QString participantAt(const QStringList &entries, const QString &address)
+{
+    if (address.isEmpty())
+        return QString();
+    const QString tail = QStringLiteral(" - ") + address;
+    for (qsizetype i = entries.size() - 1; i >= 0; --i) {
+        const QString &entry = entries.at(i);
+        if (entry.size() > tail.size() && entry.endsWith(tail))
+            return entry.chopped(tail.size());
+    }
+    return QString();
 }
 
 QString defaultSaveFolder(const QString &programDir, const QString &downloadDir)

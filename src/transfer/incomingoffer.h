@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -31,6 +32,13 @@ struct NameCheck {
  */
 NameCheck checkIncomingName(const QByteArray &raw);
 
+/// The longest file name the folder takes, in bytes once encoded.
+inline constexpr qsizetype kMaxNameBytes = 255;
+
+/// What a file being received is called until it is complete: its own
+/// name and this; a transfer that breaks off leaves it so.
+inline const QString kPartialSuffix = QStringLiteral(".parziale");
+
 /// The announced length: decimal digits only, 0 to 2147483647; nothing else.
 std::optional<qint64> parseAnnouncedSize(const QByteArray &raw);
 
@@ -44,6 +52,13 @@ QString withSeparator(const QString &folder);
 bool makeFolder(const QString &folder, QString *reason);
 
 /**
+ * @brief Whether a received file may take the name @p path: nothing there,
+ * or a regular file (@p exists tells which). A symbolic link or anything
+ * else is refused, with the reason in @p reason.
+ */
+bool replaceable(const QString &path, bool *exists, QString *reason);
+
+/**
  * @brief Opens @p path for writing as a new, empty regular file, replacing a
  * regular file of that name (a new file, so nothing of the old bytes and no
  * other name of the old file is touched).
@@ -54,6 +69,19 @@ bool makeFolder(const QString &folder, QString *reason);
  * failing write is seen at once.
  */
 bool openDestination(QFile &file, const QString &path, QString *reason);
+
+/**
+ * @brief Gives the complete file at @p partial its own name @p path, in one
+ * step that replaces a file of that name (never following a symbolic link
+ * there). False with the reason in @p reason when it cannot be done.
+ */
+bool finishDestination(const QString &partial, const QString &path, QString *reason);
+
+/**
+ * @brief Who is at @p address in @p entries ("name - address", the address
+ * list): the name of the last entry with exactly that address, or empty.
+ */
+QString participantAt(const QStringList &entries, const QString &address);
 
 /**
  * @brief The folder received files go to unless the user picks another:

@@ -52,6 +52,7 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QTest>
+#include <QGroupBox>
 
 #include <QFontMetrics>
 #include <QScrollBar>
@@ -151,6 +152,11 @@ private slots:
     void diceBoxesShowThreeDigits();
     void startColourIsTheNamedOne();
     void privateLineWithoutRecipientStaysInTheBox();
+    void everyPresetKeepsAWayBack_data();
+    void everyPresetKeepsAWayBack();
+    void freshStartKeepsTheLogsHidden();
+    void captionsFitAtEveryPreset_data();
+    void captionsFitAtEveryPreset();
 
 private:
     QTemporaryDir m_dir;
@@ -579,7 +585,8 @@ void tst_MainWindow::eventsPanelFollowsThePreference()
     {
         frmMain form(path);
         QVERIFY(form.eventsPanel()->chkTutorial()->isChecked());
-        QVERIFY(!form.eventsPanel()->lstSent()->isHidden());
+        // Ticked but not revealed: the logs wait for the box to be shown.
+        QVERIFY(form.eventsPanel()->lstSent()->isHidden());
         // The logs are models: the host's own list changes are logged as received.
         form.txtName->setText(QStringLiteral("Master"));
         emit form.txtName->textEdited(QStringLiteral("Master"));
@@ -847,7 +854,9 @@ void tst_MainWindow::presetButtonsSitOnTheBoardRow()
     w.form->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
     w.form->presets()->Command23(2)->click();
-    QTRY_COMPARE(w.form->size(), QSize(800, 400));
+    // The whole window, frame included as the platform reports it.
+    const QSize frame = w.form->frameGeometry().size() - w.form->size();
+    QTRY_COMPARE(w.form->size() + frame, QSize(800, 430));
     QCOMPARE(w.form->presets()->highlighted(), 2);
     // At the wide preset the program panel is inside the window.
     const QRect panel = w.form->programPanel()->Picture1->geometry();
@@ -1053,8 +1062,9 @@ struct Twips {
 constexpr Twips kTable[] = {
     {"txtName", 720, 60, 3180, 300},        {"lstConnections", 60, 1430, 1700, 1290},
     {"txtStatus", 1820, 1190, 2080, 1530},  {"txtDialog", 60, 3420, 3840, 1620},
-    {"lblMessage", 60, 5120, 1000, 240},    {"chkPrivate", 1200, 5090, 1100, 270},
-    {"txtMessage", 60, 5400, 3360, 600},    {"cmdSend", 3480, 5400, 420, 600},
+    {"lblMessage", 60, 5120, 1120, 240},    {"chkPrivate", 1200, 5090, 1100, 270},
+    {"cmdModo", 60, 5400, 630, 600},        {"txtMessage", 720, 5400, 2700, 600},
+    {"cmdSend", 3480, 5400, 420, 600},
     {"Command23_3", 7140, 60, 375, 240},    {"picCont", 3945, 300, 3615, 2295},
     {"Command13", 4395, 2670, 375, 375},    {"reticolo", 7125, 2670, 375, 375},
     {"picSelColor(0)", 3945, 3120, 375, 375}, {"picSelColor(15)", 6570, 3480, 375, 375},
@@ -1126,6 +1136,7 @@ void tst_MainWindow::presetSizesKeepTheTable()
     // Grown first, so the preset size has something to undo.
     w.form->resize(1500, 900);
     QTRY_COMPARE(w.form->size(), QSize(1500, 900));
+    w.form->eventsPanel()->chkTutorial()->show(); // as the hidden options' reveal does
     w.form->eventsPanel()->chkTutorial()->setChecked(logs);
     w.form->eventsPanel()->chkTutorial_Click();
     w.form->resize(size);
@@ -1142,7 +1153,7 @@ void tst_MainWindow::presetSizesKeepTheTable()
 void tst_MainWindow::largerWindowGrowsBoardAndPane()
 {
     Window w(m_dir, QStringLiteral("grown"));
-    QCOMPARE(w.form->minimumSize(), QSize(264, 400));
+    QCOMPARE(w.form->minimumSize(), QSize(260, 360));
     w.form->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
     auto find = [&](const char *name) {
@@ -1177,6 +1188,7 @@ void tst_MainWindow::largerWindowGrowsBoardAndPane()
 
     // "Eventi" puts the logs at the bottom; the pane and the board give up
     // the room and nothing overlaps.
+    w.form->eventsPanel()->chkTutorial()->show();
     w.form->eventsPanel()->chkTutorial()->setChecked(true);
     w.form->eventsPanel()->chkTutorial_Click();
     QTRY_VERIFY(w.form->eventsPanel()->lstReceived()->isVisible());
@@ -1198,9 +1210,12 @@ void tst_MainWindow::largerWindowGrowsBoardAndPane()
     QCOMPARE(outside(w.form.get()), QStringList());
     w.form->showNormal();
 
-    // Below the narrow preset the chat column would be cut off.
+    // Narrower than the chat column it would be cut off; a little lower
+    // than the presets the pane and the board give up the height.
     w.form->resize(100, 100);
-    QTRY_COMPARE(w.form->size(), QSize(264, 400));
+    QTRY_COMPARE(w.form->size(), QSize(260, 360));
+    QCOMPARE(find("cmdSend")->geometry().bottom(), 359);
+    QCOMPARE(find("txtDialog")->height(), 108 - 40);
 }
 
 void tst_MainWindow::diceBoxesShowThreeDigits()
@@ -1297,6 +1312,129 @@ void tst_MainWindow::startupWarmupDecodesTheIcon()
     QVERIFY(app::StartupWarmup(path).windowIcon().isNull());
     QVERIFY(app::StartupWarmup(dir.filePath(QStringLiteral("none.png"))).windowIcon().isNull());
     app::StartupWarmup unasked(path); // ends without being asked
+}
+
+// In every preset some control leads to the other sizes: the preset row
+// where it fits in the window, else the presets' menu in the chat column.
+void tst_MainWindow::everyPresetKeepsAWayBack_data()
+{
+    QTest::addColumn<int>("element");
+    QTest::addColumn<bool>("menu");
+    QTest::newRow("narrow") << 0 << true;
+    QTest::newRow("maximised") << 1 << false;
+    QTest::newRow("wide") << 2 << false;
+    QTest::newRow("medium") << 3 << false;
+}
+
+void tst_MainWindow::everyPresetKeepsAWayBack()
+{
+    QFETCH(int, element);
+    QFETCH(bool, menu);
+    Window w(m_dir, QStringLiteral("wayback"));
+    w.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+    w.form->presets()->Command23(element)->click();
+    QTRY_COMPARE(w.form->presets()->highlighted(), element);
+    QToolButton *presetMenu = w.form->findChild<QToolButton *>(QStringLiteral("cmdPresets"));
+    QVERIFY(presetMenu);
+    QTRY_COMPARE(presetMenu->isVisible(), menu);
+    const QRect inside = w.form->rect();
+    if (menu) {
+        QVERIFY(inside.contains(presetMenu->geometry()));
+        QVERIFY(!inside.contains(w.form->presets()->Command23(3)->geometry()));
+        // Not in anybody's way in the chat column.
+        QCOMPARE(overlaps(w.form.get()), QStringList());
+        presetMenu->menu()->findChild<QAction *>(QStringLiteral("actPreset_3"))->trigger();
+        QTRY_COMPARE(w.form->presets()->highlighted(), 3);
+        QTRY_VERIFY(!presetMenu->isVisible());
+    } else {
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(inside.contains(w.form->presets()->Command23(i)->geometry()));
+    }
+    if (w.form->isMaximized())
+        w.form->showNormal();
+}
+
+// A first start ticks "Eventi" (the preference's default) while the box is
+// hidden: the logs stay hidden at every size, maximised too, and the table
+// does not make room for them.
+void tst_MainWindow::freshStartKeepsTheLogsHidden()
+{
+    Window w(m_dir, QStringLiteral("fresh-logs"));
+    QVERIFY(w.form->eventsPanel()->chkTutorial()->isChecked());
+    QVERIFY(w.form->eventsPanel()->chkTutorial()->isHidden());
+    w.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+    for (const QSize size : {QSize(513, 400), QSize(800, 549), QSize(1200, 900)}) {
+        w.form->resize(size);
+        QTRY_COMPARE(w.form->size(), size);
+        QVERIFY(!w.form->eventsPanel()->lstSent()->isVisible());
+        QVERIFY(!w.form->eventsPanel()->lstReceived()->isVisible());
+    }
+    const int paneAtLarge = w.form->dialogPane()->txtDialog()->height();
+    QCOMPARE(paneAtLarge, 108 + 900 - 400);
+    w.form->showMaximized();
+    QTRY_VERIFY(w.form->isMaximized());
+    QTest::qWait(20);
+    QVERIFY(!w.form->eventsPanel()->lstSent()->isVisible());
+    QVERIFY(!w.form->eventsPanel()->lblSent()->isVisible());
+    w.form->showNormal();
+}
+
+// Every caption the window shows at a preset size fits its control: labels,
+// buttons, check boxes and frame titles are not cut off.
+void tst_MainWindow::captionsFitAtEveryPreset_data()
+{
+    QTest::addColumn<int>("element");
+    QTest::newRow("narrow") << 0;
+    QTest::newRow("wide") << 2;
+    QTest::newRow("medium") << 3;
+}
+
+void tst_MainWindow::captionsFitAtEveryPreset()
+{
+    QFETCH(int, element);
+    Window w(m_dir, QStringLiteral("captions"));
+    w.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+    w.form->presets()->Command23(element)->click();
+    QTRY_COMPARE(w.form->presets()->highlighted(), element);
+    QTest::qWait(20);
+    QStringList cut;
+    const QRect inside = w.form->rect();
+    const auto widgets = w.form->findChildren<QWidget *>();
+    for (QWidget *widget : widgets) {
+        if (widget->window() != w.form.get() || !widget->isVisible())
+            continue;
+        const QRect at(widget->mapTo(w.form.get(), QPoint(0, 0)), widget->size());
+        if (!inside.contains(at))
+            continue; // beyond this preset's edge, not shown at all
+        const QFontMetrics fm(widget->font());
+        QString text;
+        int room = 0;
+        if (auto *label = qobject_cast<QLabel *>(widget); label && !label->wordWrap()) {
+            text = label->text();
+            room = label->contentsRect().width();
+        } else if (auto *box = qobject_cast<QCheckBox *>(widget)) {
+            text = box->text();
+            room = box->width() -
+                   box->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, box) -
+                   box->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, box);
+        } else if (auto *button = qobject_cast<QPushButton *>(widget)) {
+            text = button->text();
+            room = button->width() - 4;
+        } else if (auto *frame = qobject_cast<QGroupBox *>(widget)) {
+            text = frame->title();
+            room = frame->width() - 8;
+        }
+        text.remove(QLatin1Char('&'));
+        if (!text.isEmpty() && fm.horizontalAdvance(text) > room)
+            cut << widget->objectName() + QLatin1Char('=') + text;
+    }
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1String(" | "))));
+    // The board's corner button says "---"; its tool tip says what it opens.
+    QCOMPARE(w.form->findChild<QPushButton *>(QStringLiteral("Command2"))->toolTip(),
+             QStringLiteral("Esplora immagine"));
 }
 
 QTEST_MAIN(tst_MainWindow)

@@ -2,11 +2,19 @@
 // why Host and Connetti need a name, and comes forward for a second start.
 
 #include "dialogpane.h"
+#include "dialogsaver.h"
+#include "journal.h"
+#include "presetbar.h"
+#include "togglebutton.h"
 #include "frmmain.h"
 #include "messagerecorder.h"
 #include "raisechannel.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QMenu>
 #include <QLocalSocket>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -73,6 +81,9 @@ private slots:
     void noNameMeansFocusOnNome_data();
     void noNameMeansFocusOnNome();
     void secondStartBringsTheWindowForward();
+    void theEveningComesBack_data();
+    void theEveningComesBack();
+    void journalFolderChosenInTheWindow();
 
 private:
     QTemporaryDir m_dir;
@@ -226,6 +237,106 @@ void tst_Remembered::secondStartBringsTheWindowForward()
     QVERIFY(!w.form->isActiveWindow());
     QVERIFY(secondStart());
     QVERIFY(QTest::qWaitFor([&] { return w.form->isActiveWindow(); }, 5000));
+}
+
+// Closing writes where the window was, its size or preset, the pane's
+// switches and the journal's folder; the next start puts them back.
+void tst_Remembered::theEveningComesBack_data()
+{
+    QTest::addColumn<int>("preset"); // -1: a size set by hand
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("switches");
+    QTest::newRow("by hand, switches on") << -1 << QSize(700, 480) << true;
+    QTest::newRow("wide preset") << 2 << QSize() << false;
+    QTest::newRow("narrow preset, switches on") << 0 << QSize() << true;
+    QTest::newRow("maximised") << 1 << QSize(600, 420) << false;
+}
+
+void tst_Remembered::theEveningComesBack()
+{
+    QFETCH(int, preset);
+    QFETCH(QSize, size);
+    QFETCH(bool, switches);
+    const QString path =
+        m_dir.filePath(QStringLiteral("evening-%1.ini").arg(QString::fromLatin1(QTest::currentDataTag())));
+    QTemporaryDir logs;
+    QRect normal;
+    QSize presetSize;
+    {
+        Window w(path);
+        w.form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+        if (size.isValid()) {
+            w.form->setGeometry(QRect(QPoint(70, 60), size));
+            QTRY_COMPARE(w.form->size(), size);
+        }
+        if (preset >= 0) {
+            w.form->presets()->Command23(preset)->click();
+            QTRY_COMPARE(w.form->presets()->highlighted(), preset);
+        }
+        normal = w.form->isMaximized() ? w.form->normalGeometry() : w.form->geometry();
+        presetSize = w.form->size();
+        if (switches) {
+            w.form->dialogPane()->Command21()->click();
+            w.form->dialogPane()->Command19()->click();
+            QVERIFY(w.form->dialogSaver()->keepIn(logs.path()));
+        }
+        w.form->close();
+    }
+    QCOMPARE(iniValue(path, "Preset"), QString::number(preset));
+    QCOMPARE(iniValue(path, "Ora"), switches ? QStringLiteral("1") : QStringLiteral("0"));
+    QCOMPARE(iniValue(path, "Colori"), switches ? QStringLiteral("1") : QStringLiteral("0"));
+    QCOMPARE(iniValue(path, "WindowWidth").toInt(), normal.width());
+
+    Window again(path);
+    again.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(again.form.get()));
+    QCOMPARE(again.form->dialogPane()->bTimeStamp(), switches);
+    QCOMPARE(again.form->dialogPane()->colouringOn(), switches);
+    QCOMPARE(again.form->dialogPane()->Command21()->isOn(), switches);
+    QCOMPARE(again.form->journal()->folder(), switches ? logs.path() : QString());
+    if (preset == 1) {
+        QTRY_VERIFY(again.form->isMaximized());
+        QTRY_COMPARE(again.form->presets()->highlighted(), 1);
+        QCOMPARE(again.form->normalGeometry().size(), normal.size());
+        again.form->showNormal();
+        QTRY_COMPARE(again.form->size(), normal.size());
+    } else {
+        QTRY_COMPARE(again.form->geometry().topLeft(), normal.topLeft());
+        QTRY_COMPARE(again.form->size(), preset >= 0 ? presetSize : size);
+        QTRY_COMPARE(again.form->presets()->highlighted(), preset);
+    }
+}
+
+// The journal's folder is chosen in the pane's context menu, not only on
+// the command line, and can be given up there.
+void tst_Remembered::journalFolderChosenInTheWindow()
+{
+    Window w(m_dir.filePath(QStringLiteral("journal.ini")));
+    conversation::DialogSaver *saver = w.form->dialogSaver();
+    QMenu *menu = saver->contextMenu(QPoint(1, 1));
+    QVERIFY(menu->actions().contains(saver->keepAction()));
+    QVERIFY(menu->actions().contains(saver->stopAction()));
+    QVERIFY(!saver->stopAction()->isEnabled()); // nothing kept yet
+    delete menu;
+
+    saver->keepAction()->trigger();
+    QFileDialog *dialog = saver->folderDialog();
+    QVERIFY(dialog);
+    QCOMPARE(dialog->fileMode(), QFileDialog::Directory);
+    QTemporaryDir logs;
+    emit dialog->fileSelected(logs.path());
+    QCOMPARE(w.form->journal()->folder(), logs.path());
+    w.form->dialogPane()->UpdateDialog(QStringLiteral("Brom: ciao"));
+    w.form->dialogPane()->showWaitingLines();
+    QCOMPARE(QDir(logs.path()).entryList(QDir::Files).size(), 2); // .html and .txt
+
+    menu = saver->contextMenu(QPoint(1, 1));
+    QVERIFY(saver->stopAction()->isEnabled());
+    delete menu;
+    saver->stopAction()->trigger();
+    QVERIFY(w.form->journal()->folder().isEmpty());
+    dialog->close();
 }
 
 QTEST_MAIN(tst_Remembered)

@@ -33,6 +33,8 @@ private slots:
     void preferencesRoundTrip();
     void preferencesBadValues_data();
     void preferencesBadValues();
+    void windowPreferences_data();
+    void windowPreferences();
     void preferencesFileLayout();
     void preferencesDefaultPathFollowsXdg();
     void preferencesNameAndServer_data();
@@ -58,6 +60,8 @@ private slots:
     void commandLine();
     void commandLineLogDir_data();
     void commandLineLogDir();
+    void commandLineSpeaksItalian_data();
+    void commandLineSpeaksItalian();
 };
 
 void tst_Startup::preferencesDefaultsWithoutFile()
@@ -114,6 +118,63 @@ void tst_Startup::preferencesBadValues()
     const Preferences prefs = PreferencesStore(path).GetPreferences();
     QCOMPARE(prefs.port, expectedPort);
     QCOMPARE(prefs.tutorial, expectedTutorial);
+}
+
+// What the window keeps between evenings, as a hand-edited file may hold
+// it: usable values come back, anything else gives the default.
+void tst_Startup::windowPreferences_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QRect>("window");
+    QTest::addColumn<int>("preset");
+    QTest::addColumn<bool>("ora");
+    QTest::addColumn<bool>("colori");
+    QTest::newRow("all there") << QByteArray("WindowLeft=10\nWindowTop=-20\nWindowWidth=700\n"
+                                             "WindowHeight=480\nPreset=2\nOra=1\nColori=1\n")
+                               << QRect(10, -20, 700, 480) << 2 << true << true;
+    QTest::newRow("none") << QByteArray() << QRect() << -1 << false << false;
+    QTest::newRow("a side missing") << QByteArray("WindowLeft=10\nWindowTop=20\nWindowWidth=700\n")
+                                    << QRect() << -1 << false << false;
+    QTest::newRow("no size") << QByteArray("WindowLeft=1\nWindowTop=2\nWindowWidth=0\nWindowHeight=400\n")
+                             << QRect() << -1 << false << false;
+    QTest::newRow("absurd size") << QByteArray("WindowLeft=1\nWindowTop=2\nWindowWidth=99999\n"
+                                               "WindowHeight=400\n")
+                                 << QRect() << -1 << false << false;
+    QTest::newRow("letters") << QByteArray("WindowLeft=a\nWindowTop=2\nWindowWidth=500\nWindowHeight=400\n"
+                                           "Preset=x\nOra=si\nColori=vero\n")
+                             << QRect() << -1 << false << false;
+    QTest::newRow("preset out of range") << QByteArray("Preset=4\nOra=2\n") << QRect() << -1 << false
+                                         << false;
+    QTest::newRow("padded") << QByteArray("WindowLeft= 5 \nWindowTop= 6\nWindowWidth=300 \n"
+                                          "WindowHeight=400\nPreset= 0\nOra= 1 \n")
+                            << QRect(5, 6, 300, 400) << 0 << true << false;
+}
+
+void tst_Startup::windowPreferences()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QRect, window);
+    QFETCH(int, preset);
+    QFETCH(bool, ora);
+    QFETCH(bool, colori);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tavernix.ini"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(file.write("[Vellumara]\nPort=2600\n" + body) >= 0 && file.flush());
+    const Preferences prefs = PreferencesStore(path).GetPreferences();
+    QCOMPARE(prefs.window, window);
+    QCOMPARE(prefs.preset, preset);
+    QCOMPARE(prefs.timeStamps, ora);
+    QCOMPARE(prefs.colours, colori);
+    QCOMPARE(prefs.port, 2600);
+    // Written back, the same comes out.
+    QVERIFY(PreferencesStore(path).WritePreferences(prefs));
+    const Preferences again = PreferencesStore(path).GetPreferences();
+    QCOMPARE(again.window, window);
+    QCOMPARE(again.preset, preset);
+    QCOMPARE(again.timeStamps, ora);
+    QCOMPARE(again.colours, colori);
 }
 
 void tst_Startup::preferencesFileLayout()
@@ -505,7 +566,34 @@ void tst_Startup::commandLineLogDir()
     if (!error)
         QCOMPARE(cl.logDir, logDir);
     const app::CommandLine help = app::CommandLine::parse({"tavernix", "--help"});
-    QVERIFY(help.helpText.contains(QLatin1String("--log-dir <DIR>")));
+    QVERIFY(help.helpText.contains(QLatin1String("--log-dir <CARTELLA>")));
+}
+
+// The help names the program and, like the refusals, is in Italian: no
+// "<executable_name>", no "Usage:", no English text of the parser.
+void tst_Startup::commandLineSpeaksItalian_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("expected"); // in the help, or the error
+    QTest::newRow("help") << QStringList{"--help"} << "Uso: tavernix [opzioni]";
+    QTest::newRow("help lists options") << QStringList{"-h"} << "  --port <N>";
+    QTest::newRow("unknown") << QStringList{"--frobnicate"} << "Opzione sconosciuta: --frobnicate.";
+    QTest::newRow("unknown short") << QStringList{"-q"} << "Opzione sconosciuta: -q.";
+    QTest::newRow("value missing") << QStringList{"--name"} << "--name vuole un valore: --name NOME.";
+    QTest::newRow("value to a switch") << QStringList{"--host=si"} << "--host non vuole un valore.";
+}
+
+void tst_Startup::commandLineSpeaksItalian()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, expected);
+    args.prepend(QStringLiteral("/usr/bin/tavernix"));
+    const app::CommandLine cl = app::CommandLine::parse(args);
+    const QString text = cl.action == app::CommandLine::Action::ShowHelp ? cl.helpText : cl.error;
+    QVERIFY2(text.contains(expected), qPrintable(text));
+    for (const char *english : {"<executable_name>", "Usage", "Options:", "Unknown", "Missing",
+                                "Displays"})
+        QVERIFY2(!text.contains(QLatin1String(english)), qPrintable(text));
 }
 
 QTEST_GUILESS_MAIN(tst_Startup)

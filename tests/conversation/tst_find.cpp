@@ -65,6 +65,8 @@ private slots:
     void escapeKeepsTheSettingsLikeAnnulla();
     void searchesAcrossLinesOfThePane();
     void newLinesBetweenSearchesDoNotDisturb();
+    void findsAcrossInsertedBreaks_data();
+    void findsAcrossInsertedBreaks();
 };
 
 void tst_Find::sequences_data()
@@ -316,6 +318,73 @@ void tst_Find::newLinesBetweenSearchesDoNotDisturb()
     frmFind::FindInDialog(settings, txt, &messages);
     QCOMPARE(txt->textCursor().selectionStart(), 5 + 5);
     QVERIFY(messages.shown.isEmpty());
+}
+
+// A long run without spaces holds break points the pane put in, and a line
+// longer than a block is cut into blocks: a word across either is found,
+// up and down, and the selection covers exactly the word in the document.
+void tst_Find::findsAcrossInsertedBreaks_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("find");
+    QTest::addColumn<int>("direction");
+    QTest::addColumn<qsizetype>("at"); // where the match starts in the line
+    const qsizetype run = DialogPane::kLongRun;
+    const QString xs(run - 2, QLatin1Char('x'));
+    // "ABCD" starts two characters before the first break point.
+    const QString acrossBreak = xs + QStringLiteral("ABCD") + QString(run, QLatin1Char('y'));
+    QTest::newRow("down across a break point") << acrossBreak << "abcd" << 1 << qsizetype(0) + xs.size();
+    QTest::newRow("up across a break point") << acrossBreak << "ABCD" << 0 << xs.size();
+    const QString twoBreaks = QString(run - 1, QLatin1Char('q')) + QStringLiteral("M") +
+                              QString(run, QLatin1Char('n')) + QStringLiteral("Z") + QStringLiteral("q");
+    QTest::newRow("a match holding two break points")
+        << twoBreaks << QStringLiteral("M") + QString(run, QLatin1Char('n')) + QStringLiteral("Z") << 0
+        << run - 1;
+    // Block cut at kMaxBlock characters, break points on the way too.
+    const qsizetype block = DialogPane::kMaxBlock;
+    const QString longLine = QString(block - 3, QLatin1Char('w')) + QStringLiteral("drago") +
+                             QString(300, QLatin1Char('w'));
+    QTest::newRow("across the cut between blocks") << longLine << "DRAGO" << 0 << block - 3;
+}
+
+void tst_Find::findsAcrossInsertedBreaks()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, find);
+    QFETCH(int, direction);
+    QFETCH(qsizetype, at);
+    QWidget window;
+    DialogPane pane(&window);
+    pane.UpdateDialog(QStringLiteral("prima"));
+    pane.UpdateDialog(line);
+    pane.UpdateDialog(QStringLiteral("dopo"));
+    QPlainTextEdit *txt = pane.txtDialog();
+    settle(txt);
+    FindSettings settings;
+    settings.gFindText = find;
+    settings.gFindDirection = direction;
+    if (direction == 1) {
+        QTextCursor start = txt->textCursor();
+        start.setPosition(0);
+        txt->setTextCursor(start);
+    }
+    MessageRecorder messages;
+    frmFind::FindInDialog(settings, txt, &messages);
+    QVERIFY2(messages.shown.isEmpty(), qPrintable(messages.texts().join(QLatin1Char('|'))));
+    QTextCursor sel = txt->textCursor();
+    QString selected = sel.selectedText();
+    // What is selected is the word, whatever the document holds between.
+    selected.remove(DialogPane::kBreakPoint);
+    selected.remove(QChar::ParagraphSeparator);
+    QCOMPARE(selected.toUpper(), find.toUpper());
+    QCOMPARE(selected, line.mid(at, find.size()));
+    // The selection neither starts nor ends on a break point of its own.
+    const QString whole = txt->document()->toPlainText();
+    QVERIFY(whole.at(sel.selectionStart()) != DialogPane::kBreakPoint);
+    QVERIFY(whole.at(sel.selectionEnd() - 1) != DialogPane::kBreakPoint);
+    // Searching again from there goes past this occurrence: there is no other.
+    frmFind::FindInDialog(settings, txt, &messages);
+    QCOMPARE(messages.shown.size(), 1);
 }
 
 QTEST_MAIN(tst_Find)

@@ -21,6 +21,8 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolButton>
+#include <QMenu>
 
 using conversation::ComposerPanel;
 using conversation::DicePanel;
@@ -112,6 +114,107 @@ private slots:
         QVERIFY(f.boxes.texts().isEmpty());
         // Enter never breaks the line
         QVERIFY(!f.composer.txtMessage()->toPlainText().contains('\n'));
+    }
+
+    // The speaking way chosen beside the box puts the prefix the line would
+    // need in front: the line shown (and sent) is the one typing the prefix
+    // gives; a prefix typed by hand wins, and the choice stays for the next.
+    void speakingWays_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown"); // empty: refused
+        QTest::newRow("parla") << "actParla" << "Salve" << "Brom: Salve";
+        QTest::newRow("azione") << "actAzione" << "si alza" << "Brom si alza";
+        QTest::newRow("azione, leading blanks") << "actAzione" << "  si alza" << "Brom si alza";
+        QTest::newRow("narra") << "actNarra" << "Cala la notte." << "Cala la notte.";
+        QTest::newRow("azione, prefix typed") << "actAzione" << ", si siede" << "Brom si siede";
+        QTest::newRow("narra, action typed") << "actNarra" << ", si siede" << "Brom si siede";
+        QTest::newRow("parla, narration typed") << "actParla" << "# Buio." << "Buio.";
+        QTest::newRow("azione cannot forge a roll")
+            << "actAzione" << "lancia 3d6 ed ottiene 18." << "";
+        QTest::newRow("narra cannot forge a roll")
+            << "actNarra" << "Brom lancia 1d20 ed ottiene 20." << "";
+    }
+
+    void speakingWays()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        Fixture f;
+        QToolButton *modo = f.window.findChild<QToolButton *>("cmdModo");
+        QVERIFY(modo);
+        QCOMPARE(modo->text(), QString("Parla"));
+        auto *act = modo->menu()->findChild<QAction *>(action);
+        QVERIFY(act);
+        act->trigger();
+        QCOMPARE(modo->text(), act->text());
+        QVERIFY(!modo->toolTip().isEmpty());
+        for (int round = 0; round < 2; ++round) {
+            f.composer.txtMessage()->clear(); // a refused line stays in the box
+            f.type(typed);
+            QTest::mouseClick(f.composer.cmdSend(), Qt::LeftButton);
+        }
+        if (shown.isEmpty()) {
+            QVERIFY(f.sink.dialog.isEmpty());
+            QCOMPARE(f.boxes.texts().size(), 2);
+        } else {
+            QCOMPARE(f.sink.dialog, (QStringList{shown, shown}));
+            QVERIFY(act->isChecked());
+        }
+    }
+
+    // "Privato" ticked: the box looks different and names who will get the
+    // line; unticked it looks as before; the line itself is unchanged.
+    void privateBoxNamesTheRecipients_data()
+    {
+        QTest::addColumn<QList<int>>("selected");
+        QTest::addColumn<QString>("tip");
+        QTest::newRow("nobody") << QList<int>{}
+                                << "Privato: nessun destinatario scelto tra i Personaggi.";
+        QTest::newRow("two, in list order") << QList<int>{2, 1} << "Privato per: Ada, Cleo";
+        QTest::newRow("the host's entry from a client") << QList<int>{0} << "Privato per: Brom";
+    }
+
+    void privateBoxNamesTheRecipients()
+    {
+        QFETCH(QList<int>, selected);
+        QFETCH(QString, tip);
+        Fixture f;
+        f.chat.participants()->AddName(1, "Ada");
+        f.chat.participants()->AddName(2, "Cleo");
+        QPlainTextEdit *box = f.composer.txtMessage();
+        f.window.resize(600, 500);
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        auto middle = [box] {
+            return box->viewport()->grab().toImage().pixelColor(box->viewport()->rect().center());
+        };
+        const QColor plain = middle();
+        QVERIFY(box->toolTip().isEmpty());
+        f.composer.chkPrivate()->setChecked(true);
+        for (int row : selected)
+            f.chat.participants()->setSelected(row, true);
+        QCOMPARE(box->toolTip(), tip);
+        QCOMPARE(f.composer.chkPrivate()->toolTip(), tip);
+        QCOMPARE(box->placeholderText(), tip);
+        QVERIFY(f.composer.privateLook());
+        QVERIFY(middle() != plain);
+        if (!selected.isEmpty()) {
+            f.type("ciao");
+            QTest::keyClick(box, Qt::Key_Return);
+            QCOMPARE(f.sink.dialog, QStringList{"*Brom*: ciao"});
+            // Still ticked after the send, still showing it.
+            QVERIFY(f.composer.chkPrivate()->isChecked());
+            QCOMPARE(box->toolTip(), tip);
+        }
+        f.chat.participants()->deselectAll();
+        QCOMPARE(box->toolTip(), QString("Privato: nessun destinatario scelto tra i Personaggi."));
+        f.composer.chkPrivate()->setChecked(false);
+        QVERIFY(box->toolTip().isEmpty());
+        QVERIFY(!f.composer.privateLook());
+        QCOMPARE(middle(), plain);
     }
 
     void refusedAfterClickStays()
@@ -386,13 +489,19 @@ private slots:
         panel.chkTutorial_Click();
         QCOMPARE(window.size(), QSize(900, 700));
 
-        // the box hidden (options locked): checking does not grow the window
+        // the box hidden (options locked, or a first start that ticks it):
+        // the window keeps its size and the logs stay hidden, at any size
         window.resize(300, 200);
         panel.chkTutorial()->hide();
         panel.chkTutorial()->setChecked(true);
         panel.chkTutorial_Click();
         QCOMPARE(window.size(), QSize(300, 200));
-        QVERIFY(panel.lstSent()->isVisible());
+        QVERIFY(!panel.lstSent()->isVisible());
+        window.showMaximized();
+        QTRY_VERIFY(window.isMaximized());
+        QVERIFY(!panel.lstSent()->isVisible());
+        QVERIFY(!panel.lblRecv()->isVisible());
+        window.showNormal();
     }
 
     void eventsPanelRoundTripKeepsTheMainWindowHeight()
@@ -457,8 +566,8 @@ private slots:
         QVERIFY(!panel.lstSent()->isVisible());
     }
 
-    // "Eventi" ticked in a window too short to show the logs (the state of a
-    // first start): the views hear of nothing until the window shows them.
+    // "Eventi" ticked in a window made too short to show the logs: the
+    // views hear of nothing until the window shows them.
     void logsOutsideTheWindowAreNotAnnounced()
     {
         QWidget window;
@@ -467,8 +576,12 @@ private slots:
         window.resize(EventsPanel::kMinWidth, EventsPanel::kShortHeight);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
+        panel.chkTutorial()->show();
         panel.chkTutorial()->setChecked(true);
-        panel.chkTutorial_Click(); // the box is hidden: the window keeps its size
+        panel.chkTutorial_Click();
+        // and the user makes the window short again
+        window.resize(EventsPanel::kMinWidth, EventsPanel::kShortHeight);
+        QTRY_COMPARE(window.height(), EventsPanel::kShortHeight);
         QVERIFY(panel.lstSent()->isVisible());
         QVERIFY(panel.lstSent()->geometry().top() > window.height());
         QSignalSpy inserted(chat.sentLog(), &QAbstractItemModel::rowsInserted);

@@ -212,18 +212,26 @@ void checkReader(const QList<QByteArray> &reads)
             switch (message.kind) {
             case Kind::PacketAnswer:
             case Kind::Pend:
-            case Kind::Size:
                 for (const char c : message.value)
                     FUZZ_CHECK(c >= '0' && c <= '9', "a number value holds " + message.value);
-                if (message.kind == Kind::Size) {
-                    // Up to ten digits and no more than a signed 32-bit count.
-                    const auto size = transfer::parseAnnouncedSize(message.value);
-                    const bool fits = !message.value.isEmpty() && message.value.size() <= 10 &&
-                                      message.value.toLongLong() <= transfer::kMaxFileSize;
-                    FUZZ_CHECK(size.has_value() == fits, "announced size " + message.value);
-                    FUZZ_CHECK(!size || *size == message.value.toLongLong(), "announced size " + message.value);
-                }
                 break;
+            case Kind::Size: {
+                // A length is all of its message, up to the next one: it
+                // never swallows a message, and it is a length only when it
+                // is up to ten digits and no more than a signed 32-bit count.
+                const QByteArray lower = message.value.toLower();
+                for (const char *family : {"file~~~#", "request#", "received"})
+                    FUZZ_CHECK(!lower.contains(family), "a length ran on: " + message.value);
+                bool digits = !message.value.isEmpty();
+                for (const char c : message.value)
+                    digits = digits && c >= '0' && c <= '9';
+                const auto size = transfer::parseAnnouncedSize(message.value);
+                const bool fits = digits && message.value.size() <= 10 &&
+                                  message.value.toLongLong() <= transfer::kMaxFileSize;
+                FUZZ_CHECK(size.has_value() == fits, "announced size " + message.value);
+                FUZZ_CHECK(!size || *size == message.value.toLongLong(), "announced size " + message.value);
+                break;
+            }
             case Kind::Name:
                 FUZZ_CHECK(!message.value.toLower().contains("file~~~#"), "a name ran on: " + message.value);
                 checkName(message.value);
@@ -308,7 +316,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         receiver.setSaveFolder((flags & 16) ? g_folder + QLatin1Char('/') : g_folder);
         QObject::connect(&receiver, &FileReceiver::fileOpened, [&](const QString &path) {
             FUZZ_CHECK(insideFolder(QFile::encodeName(path)), "opened outside the folder: " + path.toUtf8());
+            // The bytes go to NOME.parziale until the file is whole.
             announced[path] = receiver.incomingSize();
+            announced[path + transfer::kPartialSuffix] = receiver.incomingSize();
         });
         QObject::connect(&receiver, &FileReceiver::fileClosed, [&](const QString &path, bool complete) {
             const qint64 length = QFileInfo(path).size();

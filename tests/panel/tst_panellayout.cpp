@@ -279,6 +279,19 @@ void tst_PanelLayout::scrollBarsResizeThePanel()
     // The right edge never moves: the panel grows to the left.
     QCOMPARE(layout.picture().left() + layout.picture().width(), 11720);
     QCOMPARE(layout.highlighted(), -1);
+    // The bars move and size Picture1 only: the enlarged pane keeps its box.
+    PanelLayout enlarged;
+    enlarged.enlarge(PanelLayout::SW);
+    for (int q = 0; q < 4; ++q)
+        QCOMPARE(layout.quadrant(q), enlarged.quadrant(q));
+    // The width's bar alone leaves the enlarge button on.
+    PanelLayout widened;
+    widened.enlarge(PanelLayout::NE);
+    widened.setVScroll1(v1);
+    QCOMPARE(widened.highlighted(), int(PanelLayout::NE));
+    // The next splitter release lays the panes out over the new size.
+    layout.mouseDown(0, 0);
+    layout.mouseUp();
     compareQuadrants(layout, fromRatios(picture.width(), picture.height(), 0.5f, 0.5f));
 }
 

@@ -3,7 +3,9 @@
 #include "windowpresets.h"
 
 #include <QScreen>
+#include <QMenu>
 #include <QTest>
+#include <QToolButton>
 #include <QWidget>
 
 using panel::PresetBar;
@@ -13,6 +15,15 @@ namespace
 {
 
 constexpr int kAllowance = 450; // twips of frame, as the main window counts it
+
+// A bar whose window manager reports no frame, as the test platform's
+// margins would otherwise be counted: the frame is the allowance then.
+struct Bar : PresetBar {
+    explicit Bar(QWidget *window) : PresetBar(window, kAllowance)
+    {
+        setFrameSource([] { return QSize(); });
+    }
+};
 
 // Which buttons show as on, as a string of four 0/1 (element 0 first).
 QString lit(const PresetBar &bar)
@@ -44,6 +55,9 @@ private slots:
     void manualResizeFollows_data();
     void manualResizeFollows();
     void onAndOffLookApart();
+    void framedWindow_data();
+    void framedWindow();
+    void menuButtonOffersEveryPreset();
 };
 
 void tst_Presets::highlightRule_data()
@@ -99,7 +113,7 @@ void tst_Presets::centring()
 void tst_Presets::buttonsAreNamedAsTheArray()
 {
     QWidget window;
-    PresetBar bar(&window, kAllowance);
+    Bar bar(&window);
     for (int i = 0; i < 4; ++i) {
         auto *b =
             window.findChild<conversation::ToggleButton *>(QStringLiteral("Command23_%1").arg(i));
@@ -125,7 +139,7 @@ void tst_Presets::presetsResizeAndCentre()
     QFETCH(int, width);
     QFETCH(QString, lit);
     QWidget window;
-    PresetBar bar(&window, kAllowance);
+    Bar bar(&window);
     window.resize(300, 200);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -145,7 +159,7 @@ void tst_Presets::presetsResizeAndCentre()
 void tst_Presets::maximiseToggles()
 {
     QWidget window;
-    PresetBar bar(&window, kAllowance);
+    Bar bar(&window);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     bar.Command23(3)->click();
@@ -167,7 +181,7 @@ void tst_Presets::maximiseToggles()
 void tst_Presets::maximiseFromAnOddSizeLightsNothingAfter()
 {
     QWidget window;
-    PresetBar bar(&window, kAllowance);
+    Bar bar(&window);
     window.resize(420, 333);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -182,7 +196,7 @@ void tst_Presets::maximiseFromAnOddSizeLightsNothingAfter()
 void tst_Presets::presetFromMaximisedRestoresFirst()
 {
     QWidget window;
-    PresetBar bar(&window, kAllowance);
+    Bar bar(&window);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     bar.Command23(1)->click();
@@ -209,7 +223,7 @@ void tst_Presets::manualResizeFollows()
     QFETCH(QSize, size);
     QFETCH(QString, lit);
     QWidget window;
-    PresetBar bar(&window, kAllowance);
+    Bar bar(&window);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     bar.Command23(2)->click(); // something lit before the hand resize
@@ -223,7 +237,7 @@ void tst_Presets::manualResizeFollows()
 void tst_Presets::onAndOffLookApart()
 {
     QWidget window;
-    PresetBar bar(&window, kAllowance);
+    Bar bar(&window);
     window.resize(513, 400);
     bar.Form_Resize();
     QCOMPARE(::lit(bar), QStringLiteral("0001"));
@@ -231,6 +245,80 @@ void tst_Presets::onAndOffLookApart()
     QCOMPARE(bar.Command23(3)->backColour(), conversation::ToggleButton::menuColour(base));
     for (int i : {0, 1, 2})
         QCOMPARE(bar.Command23(i)->backColour(), conversation::ToggleButton::highlightColour(base));
+}
+
+// Under a window manager the frame it reports is part of the preset's size:
+// the content is the preset less that frame, and a window resized by hand
+// so that, frame included, it has a preset's size shows that preset.
+void tst_Presets::framedWindow_data()
+{
+    QTest::addColumn<QSize>("frame");
+    QTest::addColumn<int>("element"); // -1: resized by hand to "size"
+    QTest::addColumn<QSize>("size");  // content, pixels
+    QTest::addColumn<QString>("lit");
+    const QSize thin(2, 25);
+    QTest::newRow("narrow") << thin << 0 << QSize(262, 405) << "1000";
+    QTest::newRow("wide") << thin << 2 << QSize(798, 405) << "0010";
+    QTest::newRow("medium") << thin << 3 << QSize(511, 405) << "0001";
+    QTest::newRow("thick frame, medium") << QSize(10, 40) << 3 << QSize(503, 390) << "0001";
+    QTest::newRow("by hand to medium with the frame") << thin << -1 << QSize(511, 405) << "0001";
+    QTest::newRow("by hand to narrow with the frame") << thin << -1 << QSize(262, 405) << "1000";
+    QTest::newRow("by hand to the content of no frame") << thin << -1 << QSize(513, 400) << "0000";
+    QTest::newRow("no frame reported: the allowance") << QSize() << 3 << QSize(513, 400) << "0001";
+}
+
+void tst_Presets::framedWindow()
+{
+    QFETCH(QSize, frame);
+    QFETCH(int, element);
+    QFETCH(QSize, size);
+    QFETCH(QString, lit);
+    QWidget window;
+    Bar bar(&window);
+    bar.setFrameSource([frame] { return frame; });
+    window.resize(300, 200);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    if (element >= 0)
+        bar.Command23(element)->click();
+    else
+        window.resize(size);
+    QTRY_COMPARE(window.size(), size);
+    QTRY_COMPARE(::lit(bar), lit);
+    if (element >= 0) {
+        // Centred as a whole, frame included.
+        const QRect screen = window.screen()->geometry();
+        const QPoint corner = WindowPresets::centredTopLeft(
+            QSize(screen.width() * 15, screen.height() * 15), element);
+        QTRY_COMPARE(window.pos(), screen.topLeft() + corner / 15);
+    }
+}
+
+// cmdPresets holds the four presets in its menu and ticks the one the
+// window has; each entry does what its button does.
+void tst_Presets::menuButtonOffersEveryPreset()
+{
+    QWidget window;
+    Bar bar(&window);
+    window.resize(300, 200);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QToolButton *button = window.findChild<QToolButton *>(QStringLiteral("cmdPresets"));
+    QCOMPARE(button, bar.menuButton());
+    QVERIFY(!button->toolTip().isEmpty());
+    QMenu *menu = button->menu();
+    QCOMPARE(menu->actions().size(), 4);
+    for (int i : {0, 3, 2}) {
+        menu->findChild<QAction *>(QStringLiteral("actPreset_%1").arg(i))->trigger();
+        QTRY_COMPARE(bar.highlighted(), i);
+        QCOMPARE(window.size().width(), WindowPresets::presetWidth(i) / 15);
+        emit menu->aboutToShow();
+        for (int j = 0; j < 4; ++j)
+            QCOMPARE(menu->actions()[j]->isChecked(), j == i);
+    }
+    menu->findChild<QAction *>(QStringLiteral("actPreset_1"))->trigger();
+    QVERIFY(window.isMaximized());
+    window.showNormal();
 }
 
 QTEST_MAIN(tst_Presets)

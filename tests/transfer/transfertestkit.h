@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 
 namespace transferkit {
@@ -183,6 +184,37 @@ struct RawPeer {
     {
         return spin([&] { return socket.state() == QAbstractSocket::UnconnectedState; }, ms);
     }
+};
+
+/**
+ * A receiver that speaks the wire itself: it accepts the connection,
+ * answers the packet-size question with @p packet and calls @p onOffer once
+ * the whole offer (name and size) has come; everything read is in got.
+ */
+struct RawReceiver {
+    QTcpServer server;
+    QTcpSocket *peer = nullptr;
+    QByteArray got;
+
+    explicit RawReceiver(QByteArray packet, QByteArray size, std::function<void()> onOffer)
+    {
+        server.listen(QHostAddress::LocalHost);
+        QObject::connect(&server, &QTcpServer::newConnection, [this, packet, size, onOffer] {
+            peer = server.nextPendingConnection();
+            QObject::connect(peer, &QTcpSocket::readyRead, [this, packet, size, onOffer] {
+                got += peer->readAll();
+                if (got == "Request#:PACKET") {
+                    got.clear();
+                    peer->write("Received:PACKET:" + packet);
+                } else if (got.endsWith("File~~~#:size~#:" + size)) {
+                    got.clear();
+                    onOffer();
+                }
+            });
+            peer->write("Received:accept");
+        });
+    }
+    quint16 port() const { return server.serverPort(); }
 };
 
 /// A port from 1 to 32767 nobody listens on now (the port box takes 16-bit

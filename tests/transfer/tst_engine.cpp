@@ -74,6 +74,12 @@ private slots:
     void stalledReceiverIsNotACompletion();
     void endlessNameFromAReceiverIsDropped();
     void permissionInTwoPieces();
+    void permissionAnswers_data();
+    void permissionAnswers();
+    void tricklingSenderIsEnded_data();
+    void tricklingSenderIsEnded();
+    void offerQuestionNamesTheSender_data();
+    void offerQuestionNamesTheSender();
 
     // The port.
     void portChange_data();
@@ -130,7 +136,13 @@ void tst_TransferEngine::fiveThousandBytesInPacketsOf2048()
     QVERIFY(r.statuses.contains(FileReceiver::kCompleted));
     QCOMPARE(r.statuses.last(), FileReceiver::kListening);
     QCOMPARE(r->receivedBytes(), qint64(0));
-    QVERIFY(r.messages.shown.isEmpty());
+    // The receiver is told the file is here, from whom and where it lies.
+    QCOMPARE(r.messages.titles(), QStringList{QStringLiteral("File ricevuto")});
+    QCOMPARE(r.messages.shown[0].icon, Icon::Information);
+    QCOMPARE(r.messages.texts(), QStringList{QStringLiteral("Ricevuto da 127.0.0.1: '") +
+                                             r.file(QStringLiteral("dado.bin")) +
+                                             QStringLiteral("' (4,88 KB).")});
+    QVERIFY(!QFileInfo::exists(r.file(QStringLiteral("dado.bin.parziale"))));
     QVERIFY(r.messages.asked.isEmpty());
 }
 
@@ -477,7 +489,8 @@ void tst_TransferEngine::fileQuestionRefusedThenAccepted()
     QVERIFY(s->offer(path, 2048));
     QTRY_COMPARE(r.messages.asked.size(), 1);
     QCOMPARE(r.messages.asked[0].title, QStringLiteral("File in attesa di permesso"));
-    QCOMPARE(r.messages.asked[0].text, QStringLiteral("Accetti di ricevere il file: 'scheda.bin' di 4,88 KB?"));
+    QCOMPARE(r.messages.asked[0].text, QStringLiteral("Accetti di ricevere il file: 'scheda.bin' di "
+                                                      "4,88 KB?\n\nMittente: 127.0.0.1"));
     QCOMPARE(r.messages.asked[0].icon, Icon::Question);
     QCOMPARE(r->state(), FileReceiver::State::Offered);
     QCOMPARE(s->state(), State::AwaitingPermission);
@@ -637,11 +650,12 @@ void tst_TransferEngine::receiverCancelReachesTheSender()
     QVERIFY(at >= 0);
     QCOMPARE(r.statuses.mid(at), (QStringList{FileReceiver::kNotCompleted, FileReceiver::kListening}));
     QCOMPARE(r->progress(), 100.0);
-    // The part already written stays.
-    const qint64 partial = QFileInfo(r.file(QStringLiteral("lungo.bin"))).size();
+    // The part already written stays, under a name that says it is a part.
+    const qint64 partial = QFileInfo(r.file(QStringLiteral("lungo.bin.parziale"))).size();
     QVERIFY(partial > 0);
     QVERIFY(partial < (qint64(8) << 20));
-    QCOMPARE(contents(r.file(QStringLiteral("lungo.bin"))), contents(path).left(partial));
+    QCOMPARE(contents(r.file(QStringLiteral("lungo.bin.parziale"))), contents(path).left(partial));
+    QVERIFY(!QFileInfo::exists(r.file(QStringLiteral("lungo.bin"))));
     QVERIFY(r.messages.shown.isEmpty());
 }
 
@@ -667,9 +681,16 @@ void tst_TransferEngine::senderCancelEndsTheReceiver()
     QCOMPARE(s.messages.shown[0].icon, Icon::Information);
     QVERIFY(r.waitListening());
     QCOMPARE(closed.size(), 1);
+    QCOMPARE(closed[0][0].toString(), r.file(QStringLiteral("lungo.bin.parziale")));
     QCOMPARE(closed[0][1].toBool(), false);
-    QVERIFY(QFileInfo(r.file(QStringLiteral("lungo.bin"))).size() < (qint64(8) << 20));
-    QVERIFY(r.messages.shown.isEmpty());
+    QVERIFY(QFileInfo(r.file(QStringLiteral("lungo.bin.parziale"))).size() < (qint64(8) << 20));
+    QVERIFY(!QFileInfo::exists(r.file(QStringLiteral("lungo.bin"))));
+    // The receiver is told that the sender stopped, and where the part lies.
+    QCOMPARE(r.messages.titles(), QStringList{QStringLiteral("Trasferimento interrotto")});
+    QVERIFY2(r.messages.shown[0].text.startsWith(
+                 QStringLiteral("Il mittente (127.0.0.1) ha interrotto l'invio del file 'lungo.bin'.")),
+             qPrintable(r.messages.shown[0].text));
+    QVERIFY(r.messages.shown[0].text.endsWith(r.file(QStringLiteral("lungo.bin.parziale'."))));
     QCOMPARE(r->status(), FileReceiver::kListening);
 }
 
@@ -761,11 +782,12 @@ void tst_TransferEngine::failingWriteCancelsAndKeepsWhatWasWritten()
     QCOMPARE(r.messages.shown[0].icon, Icon::Warning);
     QCOMPARE(r.messages.shown[0].title, QStringLiteral("Errore di scrittura"));
     QVERIFY(r.messages.shown[0].text.contains(r.file(QStringLiteral("pieno.bin"))));
-    QVERIFY(r.messages.shown[0].text.contains(QStringLiteral("La parte già ricevuta è rimasta sul disco.")));
+    QVERIFY(r.messages.shown[0].text.contains(QStringLiteral("La parte già ricevuta è rimasta in '") +
+                                              r.file(QStringLiteral("pieno.bin.parziale'."))));
     QVERIFY(r.statuses.contains(FileReceiver::kNotCompleted));
     QCOMPARE(r->status(), FileReceiver::kListening);
-    QCOMPARE(QFileInfo(r.file(QStringLiteral("pieno.bin"))).size(), limit);
-    QCOMPARE(contents(r.file(QStringLiteral("pieno.bin"))), contents(path).left(limit));
+    QCOMPARE(QFileInfo(r.file(QStringLiteral("pieno.bin.parziale"))).size(), limit);
+    QCOMPARE(contents(r.file(QStringLiteral("pieno.bin.parziale"))), contents(path).left(limit));
 }
 
 // Every row: what a raw sender writes once accepted (each element one
@@ -811,17 +833,22 @@ void tst_TransferEngine::badInputFromARawSender_data()
     QTest::newRow("data before any offer")
         << (L{QByteArray("\x00\x01garbage\xff", 11), "more noise"} + with(offer("d.bin", "4"), "wxyz"))
         << yes << "d.bin" << QByteArray("wxyz") << "stay";
-    QTest::newRow("offer and data in one write")
-        << L{"File~~~#:name~#:one.binFile~~~#:size~#:5"} << yes << "one.bin" << QByteArray() << "close";
+    QTest::newRow("offer in one write, nothing follows")
+        << L{"File~~~#:name~#:one.binFile~~~#:size~#:5"} << yes << "one.bin.parziale" << QByteArray()
+        << "close";
+    QTest::newRow("size 12abc") << offer("s.bin", "12abc") << no << "" << QByteArray() << "stay";
+    QTest::newRow("size with data in its write")
+        << L{"File~~~#:name~#:d.bin", QByteArray("File~~~#:size~#:3\0ab", 20)} << no << ""
+        << QByteArray() << "stay";
     QTest::newRow("refused, then a good offer")
         << (offer("..", "3") + with(offer("ok.bin", "2"), "hi")) << (no + yes) << "ok.bin"
         << QByteArray("hi") << "stay";
     QTest::newRow("more than announced")
         << with(offer("m.bin", "3"), "abcdefgh") << yes << "m.bin" << QByteArray("abc") << "stay";
     QTest::newRow("fewer, then closes")
-        << with(offer("f.bin", "10"), "abc") << yes << "f.bin" << QByteArray("abc") << "close";
+        << with(offer("f.bin", "10"), "abc") << yes << "f.bin.parziale" << QByteArray("abc") << "close";
     QTest::newRow("drops mid-file")
-        << with(offer("g.bin", "10"), "abcd") << yes << "g.bin" << QByteArray("abcd") << "abort";
+        << with(offer("g.bin", "10"), "abcd") << yes << "g.bin.parziale" << QByteArray("abcd") << "abort";
     QTest::newRow("empty file") << offer("vuoto.bin", "0") << yes << "vuoto.bin" << QByteArray() << "stay";
     QTest::newRow("endless name") << L{QByteArray("File~~~#:name~#:") + QByteArray(20000, 'n')}
                                   << QByteArray() << "" << QByteArray() << "stay";
@@ -847,8 +874,13 @@ void tst_TransferEngine::badInputFromARawSender()
     QVERIFY(peer.waitFor(transfer::wire::kAccept));
     peer.received.clear();
     for (const QByteArray &bytes : writes) {
+        const qsizetype answered = peer.received.count("PEND~#:");
         peer.send(bytes);
         QTest::qWait(5);
+        // File bytes go only after the answer to the offer, as a sender
+        // waits for it; what comes with the length in one write is part of it.
+        if (bytes.startsWith("File~~~#:size~#:") && !answers.isEmpty())
+            QVERIFY(spin([&] { return peer.received.count("PEND~#:") > answered; }, 2000));
     }
     if (!answers.isEmpty())
         QVERIFY2(peer.waitFor(answers), peer.received.constData());
@@ -1095,36 +1127,156 @@ void tst_TransferEngine::endlessNameFromAReceiverIsDropped()
 // waits for the digit rather than taking an empty answer and waiting forever.
 void tst_TransferEngine::permissionInTwoPieces()
 {
-    QTcpServer server;
-    QVERIFY(server.listen(QHostAddress::LocalHost));
-    QTcpSocket *peer = nullptr;
-    QByteArray got;
-    bool asked = false;
-    QObject::connect(&server, &QTcpServer::newConnection, [&] {
-        peer = server.nextPendingConnection();
-        QObject::connect(peer, &QTcpSocket::readyRead, [&] {
-            got += peer->readAll();
-            if (got == "Request#:PACKET") {
-                got.clear();
-                peer->write("Received:PACKET:2048");
-            } else if (got.endsWith("File~~~#:size~#:5000") && !asked) {
-                asked = true;
-                got.clear();
-                peer->write("Received:PEND~#:");
-                peer->flush();
-                QTimer::singleShot(50, peer, [&] { peer->write("1"); });
-            }
-        });
-        peer->write(transfer::wire::kAccept);
+    RawReceiver raw("2048", "5000", [&] {
+        raw.peer->write("Received:PEND~#:");
+        raw.peer->flush();
+        QTimer::singleShot(50, raw.peer, [&] { raw.peer->write("1"); });
     });
     Sender s;
-    QVERIFY(s.connectAccepted(server.serverPort()));
+    QVERIFY(s.connectAccepted(raw.port()));
     QVERIFY(s->offer(source(QStringLiteral("dado.bin"), 5000), 2048));
-    QTRY_COMPARE(got.size(), 5000);
+    QTRY_COMPARE(raw.got.size(), 5000);
     QCOMPARE(s->state(), State::Sending);
-    peer->disconnectFromHost();
+    raw.peer->disconnectFromHost();
     QVERIFY(s.waitEnded());
     QCOMPARE(s.outcomes, QList<Outcome>{Outcome::Completed});
+}
+
+// "Received:PEND~#:" answers one after the other: 2 is the wait's own
+// value and keeps the sender waiting; 0 refuses, any other number sends.
+void tst_TransferEngine::permissionAnswers_data()
+{
+    QTest::addColumn<QByteArrayList>("answers");
+    QTest::addColumn<QString>("outcome"); // "sends", "refused", "waits"
+    QTest::newRow("1 sends") << QByteArrayList{"1"} << "sends";
+    QTest::newRow("2 waits") << QByteArrayList{"2"} << "waits";
+    QTest::newRow("2, then 1 sends") << QByteArrayList{"2", "1"} << "sends";
+    QTest::newRow("2, then 0 refuses") << QByteArrayList{"2", "0"} << "refused";
+    QTest::newRow("2 twice, then 1 sends") << QByteArrayList{"2", "2", "1"} << "sends";
+}
+
+void tst_TransferEngine::permissionAnswers()
+{
+    QFETCH(QByteArrayList, answers);
+    QFETCH(QString, outcome);
+    bool offered = false;
+    RawReceiver raw("2048", "3000", [&] { offered = true; });
+    QTcpSocket *&peer = raw.peer;
+    QByteArray &got = raw.got;
+    Sender s;
+    QSignalSpy refused(s.engine.get(), &FileSender::offerRefused);
+    QVERIFY(s.connectAccepted(raw.port()));
+    QVERIFY(s->offer(source(QStringLiteral("attesa.bin"), 3000), 2048));
+    QTRY_VERIFY(offered);
+    for (const QByteArray &answer : answers) {
+        peer->write("Received:PEND~#:" + answer);
+        peer->flush();
+        if (answer == "2") {
+            // Still waiting: no byte of the file goes out meanwhile.
+            QTest::qWait(60);
+            QCOMPARE(s->state(), State::AwaitingPermission);
+            QCOMPARE(got, QByteArray());
+        }
+    }
+    if (outcome == QLatin1String("sends")) {
+        QTRY_COMPARE(got.size(), 3000);
+    } else if (outcome == QLatin1String("refused")) {
+        QTRY_COMPARE(refused.size(), 1);
+        QCOMPARE(s->state(), State::Accepted);
+        QCOMPARE(got, QByteArray());
+    } else {
+        QCOMPARE(s->state(), State::AwaitingPermission);
+        QVERIFY(s.messages.shown.isEmpty());
+    }
+}
+
+// A sender that sends a few bytes now and then, just enough to keep the
+// connection alive, is ended once the file grows by less than the limit in
+// a stall period; one that sends steadily is not. The receiver is told,
+// listens again, and the part received lies in NOME.parziale.
+void tst_TransferEngine::tricklingSenderIsEnded_data()
+{
+    QTest::addColumn<int>("bytesPerWrite");
+    QTest::addColumn<int>("everyMs");
+    QTest::addColumn<bool>("ended");
+    QTest::newRow("a byte now and then") << 1 << 60 << true;
+    QTest::newRow("a few bytes now and then") << 20 << 100 << true;
+    QTest::newRow("steady") << 500 << 30 << false;
+}
+
+void tst_TransferEngine::tricklingSenderIsEnded()
+{
+    QFETCH(int, bytesPerWrite);
+    QFETCH(int, everyMs);
+    QFETCH(bool, ended);
+    QCOMPARE(FileReceiver::kDefaultStallTimeoutMs, 60 * 1000);
+    Receiver r;
+    r->setStallLimit(400, 400);
+    RawPeer peer;
+    QVERIFY(peer.connectTo(r.port()));
+    QVERIFY(peer.waitFor(transfer::wire::kAccept));
+    const int size = 20000;
+    peer.send("File~~~#:name~#:lento.bin");
+    QTest::qWait(5);
+    peer.send("File~~~#:size~#:" + QByteArray::number(size));
+    QVERIFY(peer.waitFor(transfer::wire::kPendAccepted));
+    QTimer drip;
+    int sent = 0;
+    QObject::connect(&drip, &QTimer::timeout, [&] {
+        if (sent >= size || peer.socket.state() != QAbstractSocket::ConnectedState)
+            return;
+        const int n = qMin(bytesPerWrite, size - sent);
+        peer.send(QByteArray(n, 'd'));
+        sent += n;
+    });
+    drip.start(everyMs);
+    if (ended) {
+        QVERIFY(peer.waitFor(transfer::wire::kKick, 5000));
+        QVERIFY(r.waitListening());
+        drip.stop();
+        QCOMPARE(r.messages.titles(), QStringList{QStringLiteral("Trasferimento interrotto")});
+        QVERIFY(r.messages.shown[0].text.contains(QStringLiteral("non arrivava più")));
+        QVERIFY(!QFileInfo::exists(r.file(QStringLiteral("lento.bin"))));
+        const QByteArray part = contents(r.file(QStringLiteral("lento.bin.parziale")));
+        QVERIFY(part.size() > 0 && part.size() < size);
+        QCOMPARE(part, QByteArray(part.size(), 'd'));
+    } else {
+        QVERIFY(spin([&] { return r->state() == FileReceiver::State::Listening; }, 10000));
+        QCOMPARE(contents(r.file(QStringLiteral("lento.bin"))), QByteArray(size, 'd'));
+        QVERIFY(!peer.received.contains(transfer::wire::kKick));
+        QCOMPARE(r.messages.titles(), QStringList{QStringLiteral("File ricevuto")});
+    }
+}
+
+// The offer question says who sends: the participant the address list
+// has at the sender's address, else the address itself.
+void tst_TransferEngine::offerQuestionNamesTheSender_data()
+{
+    QTest::addColumn<QStringList>("addressList");
+    QTest::addColumn<QString>("sender");
+    QTest::newRow("known") << QStringList{"Ada - 10.0.0.9", "Brom - 127.0.0.1"} << "Brom";
+    QTest::newRow("the last entry wins") << QStringList{"Vecchio - 127.0.0.1", "Brom - 127.0.0.1"}
+                                         << "Brom";
+    QTest::newRow("nobody there") << QStringList{"Ada - 127.0.0.10"} << "127.0.0.1";
+    QTest::newRow("empty list") << QStringList{} << "127.0.0.1";
+}
+
+void tst_TransferEngine::offerQuestionNamesTheSender()
+{
+    QFETCH(QStringList, addressList);
+    QFETCH(QString, sender);
+    Receiver r;
+    r->setAutoAccept(false);
+    r->setSenderLookup([addressList](const QString &address) {
+        return transfer::participantAt(addressList, address);
+    });
+    Sender s;
+    QVERIFY(s.connectAccepted(r.port()));
+    QVERIFY(s->offer(source(QStringLiteral("mappa.png"), 100), 2048));
+    QTRY_COMPARE(r.messages.asked.size(), 1);
+    QVERIFY2(r.messages.asked[0].text.endsWith(QStringLiteral("\n\nMittente: ") + sender),
+             qPrintable(r.messages.asked[0].text));
+    QCOMPARE(r->senderText(), sender);
 }
 
 void tst_TransferEngine::portChange_data()

@@ -82,8 +82,13 @@ void tst_TransferProtocol::reader_data()
     QTest::newRow("position 16 unread") << L{"Received:PEND~#X0"} << QStringList{"Pend=0"} << QByteArray();
     QTest::newRow("negative packet size") << L{"Received:PACKET:-5"} << QStringList{"PacketAnswer="}
                                           << QByteArray();
-    QTest::newRow("size not a number") << L{"File~~~#:size~#:abc"} << QStringList{"Size="} << QByteArray();
-    QTest::newRow("signed size") << L{"File~~~#:size~#:+5"} << QStringList{"Size="} << QByteArray();
+    QTest::newRow("size not a number") << L{"File~~~#:size~#:abc"} << QStringList{"Size=abc"} << QByteArray();
+    QTest::newRow("signed size") << L{"File~~~#:size~#:+5"} << QStringList{"Size=+5"} << QByteArray();
+    QTest::newRow("size with letters after its digits")
+        << L{"File~~~#:size~#:12abc"} << QStringList{"Size=12abc"} << QByteArray();
+    QTest::newRow("size up to the next message")
+        << L{"File~~~#:size~#:7 xRequest#:PACKET"} << QStringList{"Size=7 x", "PacketRequest="}
+        << QByteArray();
     QTest::newRow("kick") << L{"Received:kickH#"} << QStringList{"Kick="} << QByteArray();
     QTest::newRow("request") << L{"Request#:PACKET"} << QStringList{"PacketRequest="} << QByteArray();
     QTest::newRow("offer in one read")
@@ -187,16 +192,17 @@ void tst_TransferProtocol::readerKeepsWhatFollows()
     QCOMPARE(reader.next(&m), ControlReader::Status::Incomplete);
     QCOMPARE(reader.takeAll(), QByteArray("Req"));
 
-    // File bytes right behind the size are not part of it.
+    // Bytes right behind the size's digits are part of it (no file bytes
+    // come before the answer), so such a size is no number at all.
     reader.append(QByteArray("File~~~#:size~#:5") + QByteArray("12\0ab", 5));
     QCOMPARE(reader.next(&m), ControlReader::Status::Message);
     QCOMPARE(m.kind, Kind::Size);
-    QCOMPARE(m.value, QByteArray("512"));
-    QCOMPARE(reader.takeAll(), QByteArray("\0ab", 3));
+    QCOMPARE(m.value, QByteArray("512\0ab", 6));
+    QVERIFY(reader.isEmpty());
     reader.append("File~~~#:size~#:7xyz");
     QCOMPARE(reader.next(&m), ControlReader::Status::Message);
-    QCOMPARE(m.value, QByteArray("7"));
-    QCOMPARE(reader.takeAll(), QByteArray("xyz"));
+    QCOMPARE(m.value, QByteArray("7xyz"));
+    QVERIFY(reader.isEmpty());
 
     Kind kind;
     QVERIFY(ControlReader::identify("REQUEST#:packet", &kind));

@@ -281,7 +281,10 @@ void tst_TransferWindow::sendsAFileWindowToWindow()
     QVERIFY(p.b.PictFrame->isHidden());
     QVERIFY(p.b.Dir1->isEnabled());
     QVERIFY(!p.b.TxtNewPort->isReadOnly());
-    QVERIFY(p.receiveBoxes.shown.isEmpty());
+    // The receiver is told the file came, by a box of its own.
+    QCOMPARE(p.receiveBoxes.titles(), QStringList{QStringLiteral("File ricevuto")});
+    QVERIFY(p.receiveBoxes.shown[0].text.contains(target));
+    QVERIFY(!QFile::exists(target + QStringLiteral(".parziale")));
 }
 
 void tst_TransferWindow::packetAdjustmentMovesTheScrollBar()
@@ -313,11 +316,16 @@ void tst_TransferWindow::refusedFileLeavesTheOfferOpen()
     QVERIFY(!p.b.receiver()->autoAccept());
     const QString path = m_files.filePath(QStringLiteral("r.bin"));
     QVERIFY(makeFile(path, 300));
+    // The question names the sender as the receiver's address list has it.
+    QStringListModel addresses(QStringList{QStringLiteral("Ada - 10.1.1.1"),
+                                           QStringLiteral("Brom - 127.0.0.1")});
+    p.b.setAddressModel(&addresses);
     QVERIFY(p.connect());
     p.choose(path);
     p.a.CmdSend->click();
     QVERIFY(spin([&] { return p.receiveBoxes.pending() == 1; }));
-    QCOMPARE(p.receiveBoxes.asked[0].text, QStringLiteral("Accetti di ricevere il file: 'r.bin' di 300 bytes?"));
+    QCOMPARE(p.receiveBoxes.asked[0].text, QStringLiteral("Accetti di ricevere il file: 'r.bin' di "
+                                                          "300 bytes?\n\nMittente: Brom"));
     QVERIFY(p.receiveBoxes.reply(false));
     QVERIFY(spin([&] { return !p.sendBoxes.shown.isEmpty(); }));
     QCOMPARE(p.sendBoxes.texts(), QStringList{QStringLiteral("Il file è stato rifiutato. Grrrr..")});
@@ -857,7 +865,8 @@ void tst_TransferWindow::programEndsWhileAFileComesIn()
     QCOMPARE(s.outcomes, QList<FileSender::Outcome>{FileSender::Outcome::ConnectionLost});
     QVERIFY(!w->receiver());
     QVERIFY(m.boxes.shown.isEmpty());
-    const QString target = saves.filePath(QStringLiteral("fine.bin"));
+    const QString target = saves.filePath(QStringLiteral("fine.bin.parziale"));
+    QVERIFY(!QFileInfo::exists(saves.filePath(QStringLiteral("fine.bin"))));
     const qint64 partial = QFileInfo(target).size();
     QVERIFY(partial > 0);
     QVERIFY(partial < (qint64(8) << 20));
