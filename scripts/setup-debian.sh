@@ -7,11 +7,15 @@ set -euo pipefail
 # libsystemd-dev: tavernix-server tells the service manager when it is ready.
 packages=(cmake g++ make qt6-base-dev qt6-multimedia-dev libgl-dev libxcb1-dev pkgconf
     qt6-translations-l10n libsystemd-dev)
+# The port mapper asks the home router through these two libraries.
+packages+=(libminiupnpc-dev libnatpmp-dev)
 # The tests also start a private X server and a small X program to host,
 # and validate the launcher entry and the metainfo; clang with its sanitizer
 # and libFuzzer runtime builds the fuzz targets.
 if [ "${1:-}" = "--with-test-tools" ]; then
     packages+=(xvfb x11-apps desktop-file-utils appstream clang libclang-rt-14-dev)
+    # A home router in network namespaces for the port-mapping test.
+    packages+=(iproute2 nftables miniupnpd-nftables miniupnpc)
 fi
 missing=()
 for p in "${packages[@]}"; do

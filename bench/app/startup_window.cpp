@@ -2,6 +2,7 @@
 // translations, the single-copy check, the main window), ending as soon as
 // the window has been painted: what bench_startup times.
 
+#include "commandline.h"
 #include "frmmain.h"
 #include "instanceguard.h"
 #include "shown.h"
@@ -32,5 +33,8 @@ int main(int argc, char **argv)
     QApplication::setWindowIcon(warmup.windowIcon());
     ShownProbe probe(&window);
     window.show();
+    // As main() does: the options, and with them the requests to the
+    // router (unless --no-port-mapping), come right after show().
+    window.applyCommandLine(app::CommandLine::parse(QApplication::arguments()));
     return application.exec();
 }

@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "frmports.h"
+#include "invitation.h"
 
 #include <QCommandLineParser>
 
@@ -65,7 +66,10 @@ QString helpFor(const QString &description, const QList<QCommandLineOption> &opt
         widest = qMax(widest, text.size());
         left << text;
     }
-    QString help = QStringLiteral("Uso: tavernix [opzioni]\n") + description +
+    // An invitation link alone fills in "Server:" and the port (the desktop
+    // hands links over so).
+    QString help = QStringLiteral("Uso: tavernix [opzioni] [tavernix://INDIRIZZO:PORTA]\n") +
+                   description +
                    QStringLiteral("\n\nOpzioni:\n");
     for (qsizetype i = 0; i < options.size(); ++i)
         help += QStringLiteral("  ") + left[i].leftJustified(widest + 2) +
@@ -116,20 +120,25 @@ CommandLine CommandLine::parse(const QStringList &rawArguments)
     const QCommandLineOption hostOption(QStringLiteral("host"),
                                         QStringLiteral("Ospita una sessione (come premere Host)."));
     const QCommandLineOption connectOption(
-        QStringLiteral("connect"), QStringLiteral("Si connette a un host (come premere Connetti)."),
+        QStringLiteral("connect"),
+        QStringLiteral("Si connette a un host (come premere Connetti); accetta anche un "
+                       "invito tavernix://INDIRIZZO:PORTA."),
         QStringLiteral("INDIRIZZO"));
     const QCommandLineOption logDirOption(
         QStringLiteral("log-dir"),
         QStringLiteral("Conserva il dialogo, riga per riga, in file HTML e di testo nella "
                        "CARTELLA."),
         QStringLiteral("CARTELLA"));
+    const QCommandLineOption noMappingOption(
+        QStringLiteral("no-port-mapping"),
+        QStringLiteral("Non chiede al router di aprire le porte (UPnP, NAT-PMP)."));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("help"), QStringLiteral("h")},
                                         QStringLiteral("Mostra questo aiuto."));
     const QCommandLineOption versionOption(QStringLiteral("version"),
                                            QStringLiteral("Mostra la versione."));
-    const QList<QCommandLineOption> options{nameOption,    portOption, hostOption,
-                                            connectOption, logDirOption, helpOption,
-                                            versionOption};
+    const QList<QCommandLineOption> options{nameOption,    portOption,      hostOption,
+                                            connectOption, logDirOption,    noMappingOption,
+                                            helpOption,    versionOption};
     parser.addOptions(options);
 
     if (!parser.parse(arguments)) {
@@ -146,9 +155,12 @@ CommandLine CommandLine::parse(const QStringList &rawArguments)
         result.action = Action::ShowVersion;
         return result;
     }
-    if (!parser.positionalArguments().isEmpty()) {
+    QStringList positional = parser.positionalArguments();
+    if (positional.size() == 1 && session::Invitation::isLink(positional.first()))
+        result.invitation = positional.takeFirst();
+    if (!positional.isEmpty()) {
         result.action = Action::Error;
-        result.error = QStringLiteral("Argomento sconosciuto: %1").arg(parser.positionalArguments().first());
+        result.error = QStringLiteral("Argomento sconosciuto: %1").arg(positional.first());
         return result;
     }
     if (parser.isSet(nameOption)) {
@@ -173,8 +185,21 @@ CommandLine CommandLine::parse(const QStringList &rawArguments)
             return result;
         }
     }
-    if (parser.isSet(connectOption))
+    result.noPortMapping = parser.isSet(noMappingOption);
+    if (parser.isSet(connectOption)) {
         result.connectTo = parser.value(connectOption);
+        if (session::Invitation::isLink(result.connectTo)) {
+            QString why;
+            const auto link = session::Invitation::parse(result.connectTo, &why);
+            if (!link) {
+                result.action = Action::Error;
+                result.error = session::Invitation::refusal(why);
+                return result;
+            }
+            result.connectTo = link->host;
+            result.port = link->port;
+        }
+    }
     if (result.host && parser.isSet(connectOption)) {
         result.action = Action::Error;
         result.error = QStringLiteral("--host e --connect non vanno insieme.");

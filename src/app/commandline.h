@@ -17,6 +17,11 @@ struct CommandLine {
     bool host = false; ///< --host: press "Host"
     QString connectTo; ///< --connect: typed into "Server:", then "Connetti"
     QString logDir;    ///< --log-dir: the conversation is kept in files there
+    /// An invitation link given alone (as the desktop hands it over): fills
+    /// in "Server:" and the port without connecting; checked by the window,
+    /// which refuses a malformed one with a message.
+    QString invitation;
+    bool noPortMapping = false; ///< --no-port-mapping: nothing is asked of the router this run
 
     /// Parses the program's arguments (the first one is the program).
     /// Qt's own options (-platform, -style, …) are left to Qt.

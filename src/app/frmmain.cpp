@@ -12,7 +12,9 @@
 #include "frmfind.h"
 #include "form2.h"
 #include "frmports.h"
+#include "frmraggiungibilita.h"
 #include "frmserverclient.h"
+#include "invitation.h"
 #include "journal.h"
 #include "localaddress.h"
 #include "palette.h"
@@ -22,6 +24,7 @@
 #include "presetbar.h"
 #include "windowpresets.h"
 #include "programpanel.h"
+#include "reachability.h"
 #include "togglebutton.h"
 #include "windowontop.h"
 
@@ -41,6 +44,7 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <QStringListModel>
+#include <QStyle>
 #include <QToolButton>
 
 namespace app {
@@ -77,7 +81,9 @@ constexpr Place kLayout[] = {
     {"cmdDisconnect", 1920, 800, 960, 330},
     {"cmdPorts", 2910, 800, 630, 330},
     {"cmdTopMost", 3570, 800, 330, 330},
-    {"lblConnections", 60, 1190, 1380, 240},
+    {"lblConnections", 60, 1190, 1060, 240},
+    // Beside it, "Raggiungibilità": ports on the router and invitations.
+    {"cmdRaggiungibilita", 1140, 1190, 300, 240},
     // The size presets' menu, shown where their buttons are out of the window.
     {"cmdPresets", 1460, 1190, 300, 240},
     {"lstConnections", 60, 1430, 1700, 1290},
@@ -178,10 +184,14 @@ frmMain::frmMain(const QString &prefsPath, QWidget *parent)
     Form_Load();
     layoutControls();
     createTransfer();
+    createReachability();
 }
 
 frmMain::~frmMain()
 {
+    // Forwardings on the router go with the window, within a bounded wait.
+    if (m_reach)
+        m_reach->finish();
     // The transfer window's connections end before the boxes they report to.
     if (m_transfer) {
         m_transfer->shutDown();
@@ -423,6 +433,77 @@ void frmMain::Command22_Click()
     m_session->transferRecipients()->setStringList(m_session->participants()->names());
 }
 
+// The router is asked for nothing here: applyCommandLine() starts that, so
+// a window built by a test or a tool leaves the network alone.
+void frmMain::createReachability()
+{
+    m_reach = new Reachability(m_session, this);
+    m_reach->setEnabled(m_portMappingPref);
+    m_reach->setTransferPort(m_transfer->receiverPort());
+    connect(m_transfer, &transfer::FrmServerCLient::receiverPortChanged, m_reach,
+            &Reachability::setTransferPort);
+    connect(m_reach, &Reachability::transferTextChanged, m_transfer,
+            &transfer::FrmServerCLient::setRouterStatus);
+    connect(m_reach, &Reachability::chatReport, m_dialog, &conversation::DialogPane::UpdateStatus);
+
+    cmdRaggiungibilita = new QPushButton(this);
+    cmdRaggiungibilita->setObjectName(QStringLiteral("cmdRaggiungibilita"));
+    cmdRaggiungibilita->setIcon(style()->standardIcon(QStyle::SP_DriveNetIcon));
+    cmdRaggiungibilita->setToolTip(QStringLiteral("Raggiungibilità e invito"));
+    for (const Place &p : kLayout) {
+        if (qstrcmp(p.name, "cmdRaggiungibilita") == 0)
+            cmdRaggiungibilita->setGeometry(twips(p.left), twips(p.top), twips(p.width),
+                                            twips(p.height));
+    }
+    connect(cmdRaggiungibilita, &QPushButton::clicked, this, &frmMain::cmdRaggiungibilita_Click);
+}
+
+frmRaggiungibilita *frmMain::reachabilityWindow() const { return m_frmReach.data(); }
+
+void frmMain::cmdRaggiungibilita_Click()
+{
+    leaveTopMost();
+    if (!m_frmReach) {
+        m_frmReach = new frmRaggiungibilita(m_reach, this);
+        connect(m_frmReach, &frmRaggiungibilita::routerSwitched, this, [this](bool on) {
+            m_portMappingPref = on;
+            if (m_reach->isStarted())
+                m_reach->setEnabled(on);
+            else
+                m_reach->start(on);
+        });
+    }
+    m_frmReach->show();
+    m_frmReach->raise();
+    m_frmReach->activateWindow();
+}
+
+bool frmMain::applyInvitation(const QString &link)
+{
+    QString why;
+    const auto invitation = session::Invitation::parse(link, &why);
+    if (!invitation) {
+        m_messages->showMessage(session::MessageService::Icon::Warning, session::kAppTitle,
+                                session::Invitation::refusal(why));
+        return false;
+    }
+    if (m_session->phase() != session::ChatSession::Phase::Idle) {
+        m_messages->showMessage(
+            session::MessageService::Icon::Information, session::kAppTitle,
+            QStringLiteral("Invito per %1 non usato: c'è già una sessione in corso. Premere "
+                           "\"Sconnetti\" e aprire di nuovo l'invito.")
+                .arg(session::Invitation::format(invitation->host, invitation->port)));
+        return false;
+    }
+    txtIP->setText(invitation->host);
+    m_session->setPort(invitation->port);
+    m_dialog->UpdateStatus(QStringLiteral("Invito ricevuto: %1, porta %2. Premere \"Connetti\".")
+                               .arg(invitation->host)
+                               .arg(invitation->port));
+    cmdConnect->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
 void frmMain::createBrowser()
 {
     Command1 = new conversation::ToggleButton(QStringLiteral("Command1"), this);
@@ -530,6 +611,7 @@ void frmMain::Form_Load()
     txtIP->setText(prefs.server);
     m_events->chkTutorial()->setChecked(prefs.tutorial != 0);
     m_events->chkTutorial_Click();
+    m_portMappingPref = prefs.portMapping;
     // The snap step comes from the grid dialog's general step.
     m_board->takeGridStep();
     // What the last evening left: the pane's switches, the journal's folder
@@ -577,11 +659,15 @@ void frmMain::applyCommandLine(const CommandLine &options)
         m_session->setName(options.name);
         m_typedName = options.name;
     }
+    // Before "Host" is pressed, so the chat port is asked for at once.
+    m_reach->start(m_portMappingPref && !options.noPortMapping);
     if (options.host) {
         cmdHost->click();
     } else if (!options.connectTo.isEmpty()) {
         txtIP->setText(options.connectTo);
         cmdConnect->click();
+    } else if (!options.invitation.isEmpty()) {
+        applyInvitation(options.invitation);
     }
 }
 
@@ -617,7 +703,14 @@ void frmMain::cmdConnect_Click()
     m_session->confirmOwnName();
     if (askForName(QStringLiteral("Per connettersi serve un nome: scriverlo in \"Nome:\".")))
         return;
-    m_session->cmdConnect_Click(txtIP->text());
+    // An invitation pasted into "Server:" gives the address and the port.
+    if (session::Invitation::isLink(txtIP->text()) && !applyInvitation(txtIP->text().trimmed()))
+        return;
+    QString address = txtIP->text().trimmed();
+    // "[2001:db8::1]" as an invitation writes it: the brackets are not part of the address.
+    if (address.startsWith(QLatin1Char('[')) && address.endsWith(QLatin1Char(']')))
+        address = address.mid(1, address.size() - 2);
+    m_session->cmdConnect_Click(address);
 }
 
 // Without a name the buttons would do nothing at all; say why and put the
@@ -745,6 +838,7 @@ void frmMain::Form_Unload()
     const QRect windowRect = isMaximized() || isFullScreen() ? normalGeometry() : geometry();
     const int preset = m_presets->highlighted();
     m_session->closeAllSockets();
+    m_reach->finish();
     // The events panel is switched off before saving, so it opens at start
     // only until the program has been closed once.
     QCheckBox *tutorial = m_events->chkTutorial();
@@ -762,6 +856,7 @@ void frmMain::Form_Unload()
     prefs.timeStamps = m_dialog->bTimeStamp();
     prefs.colours = m_dialog->colouringOn();
     prefs.logDir = m_journal->folder();
+    prefs.portMapping = m_portMappingPref;
     m_prefs.WritePreferences(prefs);
     // Programs hosted in the panel keep running in windows of their own
     // rather than losing theirs with this one.

@@ -53,7 +53,9 @@ class ProgramPanel;
 namespace app {
 
 class MessageBoxService;
+class Reachability;
 class frmPorts;
+class frmRaggiungibilita;
 
 /**
  * @brief The main window: the session's controls, the conversation pane, the
@@ -117,8 +119,14 @@ public:
     static int twips(int t) { return t / kTwipsPerPixel; }
 
     /// Acts on --log-dir, then on --name, --port, --host and --connect as if
-    /// typed and pressed.
+    /// typed and pressed, and on an invitation link; then starts asking the
+    /// router for the ports (unless --no-port-mapping or the preference says no).
     void applyCommandLine(const CommandLine &options);
+
+    /// Ports forwarded on the router and the invitations to give out.
+    Reachability *reachability() const { return m_reach; }
+    /// The "Raggiungibilità" window while it exists, else null.
+    frmRaggiungibilita *reachabilityWindow() const;
 
     // Session controls (named as the rest of the program knows them).
     QLineEdit *txtName;
@@ -135,6 +143,7 @@ public:
     conversation::ToggleButton *cmdTopMost;
     QLineEdit *primopiano; ///< hidden: "vero" while the window stays on top
     QPushButton *Command22; ///< opens the file-transfer window
+    QPushButton *cmdRaggiungibilita; ///< opens "Raggiungibilità"
 
     // Find, program panel and size presets.
     conversation::ToggleButton *Command17; ///< opens the find dialog
@@ -181,6 +190,13 @@ public slots:
     /// Shows the window in front of others and gives it the focus, even
     /// from minimised (a second start of the program asks for this).
     void bringToFront();
+    /// An invitation link (from the command line or a second start): fills
+    /// in "Server:" and the port, ready for "Connetti". A malformed link, or
+    /// one that arrives during a session, is refused with a message and
+    /// changes nothing. Returns whether it was taken.
+    bool applyInvitation(const QString &link);
+    /// Opens "Raggiungibilità" (or brings it forward).
+    void cmdRaggiungibilita_Click();
 
 signals:
     /// The port dialog opened (tests answer it).
@@ -201,6 +217,7 @@ private:
     void createExplorer();
     void createTransfer();
     void createBrowser();
+    void createReachability();
     /// Places every control for the window's size (see the table).
     void layoutControls();
     /// How far the window exceeds the size the table fills: the wide
@@ -245,6 +262,9 @@ private:
     std::unique_ptr<MessageBoxService> m_transferMessages;
     QPointer<conversation::Form5> m_form5;
     panel::Form1 *m_form1 = nullptr;
+    Reachability *m_reach = nullptr;
+    QPointer<frmRaggiungibilita> m_frmReach;
+    bool m_portMappingPref = true; ///< kept in the preferences as "PortMapping"
 };
 
 } // namespace app

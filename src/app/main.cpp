@@ -65,7 +65,9 @@ int main(int argc, char *argv[])
         session::InstanceGuard::bOtherInstance(QStringLiteral("tavernix"), self)) {
         // Started again from a menu, the user sees no refusal on a terminal:
         // the copy that runs comes forward instead.
-        if (session::RaiseChannel::askToRaise())
+        // An invitation the desktop opened goes to the copy that runs.
+        if (!options.invitation.isEmpty() ? session::RaiseChannel::askToOpen(options.invitation)
+                                          : session::RaiseChannel::askToRaise())
             err << "tavernix: un'altra copia del programma è già in esecuzione; "
                    "la sua finestra è stata portata in primo piano.\n";
         else
@@ -83,6 +85,11 @@ int main(int argc, char *argv[])
         window.bringToFront();
         qCInfo(lcInstance) << "raise request from a second start: window brought to front";
     });
+    QObject::connect(&raiseChannel, &session::RaiseChannel::openRequested, &window,
+                     [&window](const QString &link) {
+                         window.bringToFront();
+                         window.applyInvitation(link);
+                     });
     if (!raiseChannel.listen())
         qCWarning(lcInstance) << "a second start cannot reach this copy:" << raiseChannel.path();
     window.show();

@@ -1,5 +1,6 @@
 #include "hostrelay.h"
 
+#include "duallisten.h"
 #include "joingate.h"
 #include "lineframer.h"
 #include "memoryrelease.h"
@@ -456,7 +457,7 @@ void HostRelay::setHooks(Hooks hooks)
 
 bool HostRelay::listen(quint16 port)
 {
-    return d->server->listen(QHostAddress::Any, port);
+    return listenDualStack(d->server, port);
 }
 QAbstractSocket::SocketError HostRelay::error() const
 {

@@ -21,26 +21,52 @@ void warn(MessageService *messages, const QString &text)
         messages->showMessage(MessageService::Icon::Warning, kAppTitle, text);
 }
 
-QString interfaceAddress()
+/// The address entries of every interface that is up, running and not loopback.
+QList<QNetworkAddressEntry> outwardEntries()
 {
+    QList<QNetworkAddressEntry> result;
     const auto interfaces = QNetworkInterface::allInterfaces();
     for (const QNetworkInterface &iface : interfaces) {
         const auto flags = iface.flags();
-        if (!flags.testFlag(QNetworkInterface::IsUp) ||
-            !flags.testFlag(QNetworkInterface::IsRunning) ||
-            flags.testFlag(QNetworkInterface::IsLoopBack))
-            continue;
-        const auto entries = iface.addressEntries();
-        for (const QNetworkAddressEntry &entry : entries) {
-            const QHostAddress address = entry.ip();
-            if (address.protocol() == QAbstractSocket::IPv4Protocol && !address.isLoopback())
-                return address.toString();
-        }
+        if (flags.testFlag(QNetworkInterface::IsUp) &&
+            flags.testFlag(QNetworkInterface::IsRunning) &&
+            !flags.testFlag(QNetworkInterface::IsLoopBack))
+            result += iface.addressEntries();
+    }
+    return result;
+}
+
+QString interfaceAddress()
+{
+    const auto entries = outwardEntries();
+    for (const QNetworkAddressEntry &entry : entries) {
+        const QHostAddress address = entry.ip();
+        if (address.protocol() == QAbstractSocket::IPv4Protocol && !address.isLoopback())
+            return address.toString();
     }
     return {};
 }
 
 } // namespace
+
+QString sGlobalIPv6()
+{
+    QString temporary;
+    const auto entries = outwardEntries();
+    for (const QNetworkAddressEntry &entry : entries) {
+        const QHostAddress address = entry.ip();
+        if (address.protocol() != QAbstractSocket::IPv6Protocol ||
+            (address.toIPv6Address()[0] & 0xE0) != 0x20)
+            continue;
+        // A temporary address changes within hours: an invitation should
+        // outlast the evening.
+        if (!entry.isTemporary())
+            return address.toString();
+        if (temporary.isEmpty())
+            temporary = address.toString();
+    }
+    return temporary;
+}
 
 QString sLocalIP(MessageService *messages)
 {

@@ -19,4 +19,11 @@ class MessageService;
  */
 QString sLocalIP(MessageService *messages);
 
+/**
+ * @brief A global IPv6 address of this machine (2000::/3, on an interface
+ * that is up and running), stable ones before temporary ones; empty when
+ * there is none. Others reach it directly, with no router to open.
+ */
+QString sGlobalIPv6();
+
 } // namespace session

@@ -34,6 +34,8 @@ std::optional<int> number(const QVariant &value)
     return ok ? std::optional<int>(n) : std::nullopt;
 }
 
+const QString kPortMappingKey = QStringLiteral("PortMapping");
+
 /// A text value. An unquoted comma in a hand-edited file makes the reader
 /// see a list; the user meant the text with its commas.
 QString textValue(const QVariant &value)
@@ -88,6 +90,9 @@ Preferences PreferencesStore::GetPreferences() const
     prefs.timeStamps = number(ini.value(kTimeKey)).value_or(0) == 1;
     prefs.colours = number(ini.value(kColoursKey)).value_or(0) == 1;
     prefs.logDir = textValue(ini.value(kLogDirKey)).trimmed();
+
+    // Only an explicit 0 switches the router requests off.
+    prefs.portMapping = ini.value(kPortMappingKey).toString().trimmed() != QLatin1String("0");
     return prefs;
 }
 
@@ -110,6 +115,8 @@ bool PreferencesStore::WritePreferences(const Preferences &prefs) const
     ini.setValue(kTimeKey, prefs.timeStamps ? QStringLiteral("1") : QStringLiteral("0"));
     ini.setValue(kColoursKey, prefs.colours ? QStringLiteral("1") : QStringLiteral("0"));
     ini.setValue(kLogDirKey, prefs.logDir);
+
+    ini.setValue(kPortMappingKey, QString::number(prefs.portMapping ? 1 : 0));
     ini.endGroup();
     ini.sync();
     return ini.status() == QSettings::NoError;

@@ -21,13 +21,16 @@ struct Preferences {
     bool timeStamps = false; ///< "Ora": the conversation's time stamps on
     bool colours = false;    ///< "Colori": the conversation's colours on
     QString logDir;          ///< "LogDir": the folder the conversation is kept in
+
+    /// "PortMapping": 1 when the router is asked to open the ports (UPnP, NAT-PMP)
+    bool portMapping = true;
 };
 
 /**
  * @brief Reads and writes "tavernix.ini", section "Vellumara", keys "Port",
  * "Tutorial", "Name" and "Server", and what the window keeps between
  * evenings: "WindowLeft", "WindowTop", "WindowWidth", "WindowHeight",
- * "Preset", "Ora", "Colori" and "LogDir". A missing file or key gives the
+ * "Preset", "Ora", "Colori" and "LogDir", and "PortMapping". A missing file or key gives the
  * defaults; a value that is not a usable number gives the default too, so a
  * hand-edited file cannot stop the program from starting.
  */

@@ -15,8 +15,10 @@ namespace session {
 namespace {
 const QByteArray kRequest = QByteArrayLiteral("raise\n");
 const QByteArray kAnswer = QByteArrayLiteral("ok\n");
-/// A request is one short line; anything longer is not ours.
-constexpr qint64 kMaxRequest = 64;
+const QByteArray kOpen = QByteArrayLiteral("open ");
+/// A request is one short line (an invitation link is at most a few
+/// hundred bytes); anything longer is not ours.
+constexpr qint64 kMaxRequest = 1024;
 } // namespace
 
 RaiseChannel::RaiseChannel(QString runtimeDir, QObject *parent)
@@ -72,6 +74,12 @@ void RaiseChannel::onConnection()
                 emit raiseRequested();
                 guard->write(kAnswer);
                 guard->flush();
+            } else if (line.startsWith(kOpen) && line.endsWith('\n')) {
+                emit openRequested(QString::fromUtf8(line.mid(kOpen.size()).chopped(1)));
+                if (guard) {
+                    guard->write(kAnswer);
+                    guard->flush();
+                }
             }
             guard->disconnectFromServer();
         };
@@ -82,12 +90,27 @@ void RaiseChannel::onConnection()
 
 bool RaiseChannel::askToRaise(const QString &runtimeDir, int timeoutMs)
 {
+    return ask(kRequest, runtimeDir, timeoutMs);
+}
+
+bool RaiseChannel::askToOpen(const QString &link, const QString &runtimeDir, int timeoutMs)
+{
+    QByteArray request = kOpen + link.toUtf8();
+    // One line: a line break inside would end the request early.
+    request.replace('\n', ' ').replace('\r', ' ');
+    if (request.size() >= kMaxRequest)
+        request.truncate(kMaxRequest - 2);
+    return ask(request + '\n', runtimeDir, timeoutMs);
+}
+
+bool RaiseChannel::ask(const QByteArray &request, const QString &runtimeDir, int timeoutMs)
+{
     const QDeadlineTimer deadline(timeoutMs);
     QLocalSocket socket;
     socket.connectToServer(socketPath(runtimeDir));
     if (!socket.waitForConnected(int(deadline.remainingTime())))
         return false;
-    socket.write(kRequest);
+    socket.write(request);
     if (!socket.waitForBytesWritten(int(deadline.remainingTime())))
         return false;
     while (!socket.canReadLine()) {

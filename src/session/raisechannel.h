@@ -15,8 +15,9 @@ namespace session {
  * window they already have. The running copy listens on a local socket in the
  * user's runtime folder; the second copy connects, asks once and ends.
  *
- * The exchange is one line each way: the second copy writes "raise", the
- * running copy answers "ok" once it has acted on it.
+ * The exchange is one line each way: the second copy writes "raise", or
+ * "open " and an invitation link it was started with, and the running copy
+ * answers "ok" once it has acted on it.
  */
 class RaiseChannel : public QObject
 {
@@ -41,13 +42,19 @@ public:
      * do); true when the running copy answered that it did.
      */
     static bool askToRaise(const QString &runtimeDir = QString(), int timeoutMs = 2000);
+    /// As askToRaise(), handing over the invitation @p link as well.
+    static bool askToOpen(const QString &link, const QString &runtimeDir = QString(),
+                          int timeoutMs = 2000);
 
 signals:
     /// A second start asked for the window; the answer goes out after this returns.
     void raiseRequested();
+    /// A second start was given the invitation @p link (not checked yet).
+    void openRequested(const QString &link);
 
 private:
     void onConnection();
+    static bool ask(const QByteArray &request, const QString &runtimeDir, int timeoutMs);
 
     QString m_path;
     QLocalServer *m_server;

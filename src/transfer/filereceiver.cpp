@@ -1,5 +1,6 @@
 #include "filereceiver.h"
 
+#include "duallisten.h"
 #include "incomingoffer.h"
 #include "sizetext.h"
 
@@ -118,7 +119,7 @@ void FileReceiver::startListening()
         setState(State::Listening);
         return;
     }
-    const bool ok = m_server->listen(QHostAddress::Any, m_port);
+    const bool ok = session::listenDualStack(m_server, m_port);
     if (ok)
         m_port = m_server->serverPort(); // a system-chosen port stays the same from now on
     setState(ok ? State::Listening : State::Stopped);

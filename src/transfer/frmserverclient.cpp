@@ -172,6 +172,10 @@ void FrmServerCLient::createReceiverHalf(QWidget *half)
     row->addWidget(CmdCancel);
     panel->addLayout(row);
     grid->addWidget(PictFrame, 9, 0, 1, 4);
+    lblrouter = named(new QLabel(half), "lblrouter");
+    lblrouter->setWordWrap(true);
+    lblrouter->hide();
+    grid->addWidget(lblrouter, 10, 0, 1, 4);
 
     connect(CmdChangePort, &QPushButton::clicked, this, &FrmServerCLient::CmdChangePort_Click);
     connect(TxtNewPort, &QLineEdit::returnPressed, this, &FrmServerCLient::CmdChangePort_Click);
@@ -404,8 +408,10 @@ void FrmServerCLient::bindReceiver()
         lblfilename->setText(QStringLiteral("File in arrivo: ") + path);
         lblincomingpacketsize->setText(QStringLiteral("Packet size: ") + lblpacketsize->text());
     });
-    connect(m_receiver, &FileReceiver::portChanged, this,
-            [this](quint16 port) { lblcurrentport->setText(QString::number(port)); });
+    connect(m_receiver, &FileReceiver::portChanged, this, [this](quint16 port) {
+        lblcurrentport->setText(QString::number(port));
+        emit receiverPortChanged(port);
+    });
 }
 
 void FrmServerCLient::bindSender()
@@ -551,6 +557,17 @@ void FrmServerCLient::startAgain()
 }
 
 // --- receiving half ------------------------------------------------------------------
+
+quint16 FrmServerCLient::receiverPort() const
+{
+    return m_receiver ? m_receiver->port() : 0;
+}
+
+void FrmServerCLient::setRouterStatus(const QString &text)
+{
+    lblrouter->setText(text);
+    lblrouter->setVisible(!text.isEmpty());
+}
 
 void FrmServerCLient::CmdChangePort_Click()
 {

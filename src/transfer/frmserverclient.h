@@ -72,6 +72,11 @@ public:
      */
     bool listenOn(quint16 port);
 
+    /// The port the receiver takes files on (also while it holds a connection).
+    quint16 receiverPort() const;
+    /// What the router said about the receiver's port (lblrouter; hidden when empty).
+    void setRouterStatus(const QString &text);
+
     KeptSettings keptSettings() const;
     void applySettings(const KeptSettings &settings);
 
@@ -101,6 +106,7 @@ public:
     QLabel *lblfilename;
     QLabel *lblincomingpacketsize;
     QPushButton *CmdCancel;
+    QLabel *lblrouter; ///< the router's answer about the receiver's port
 
     // Sending half.
     QListView *lstClientNome;
@@ -140,6 +146,8 @@ public slots:
 signals:
     /// The open-file dialog opened (tests answer it).
     void fileDialogOpened(QFileDialog *dialog);
+    /// The receiver now takes files on @p port (a change, or a new receiver after a close).
+    void receiverPortChanged(quint16 port);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -125,7 +125,10 @@ void tst_Installed::desktopEntryStartsTheInstalledProgram()
         if (eq > 0)
             keys.insert(line.left(eq), line.mid(eq + 1));
     }
-    QCOMPARE(keys.value("Exec"), QFileInfo(program()).fileName());
+    // The program, handed an invitation link when one is opened.
+    QCOMPARE(keys.value("Exec"), QFileInfo(program()).fileName() + QStringLiteral(" %u"));
+    QVERIFY(keys.value("MimeType").split(QLatin1Char(';')).contains(
+        QStringLiteral("x-scheme-handler/tavernix")));
     QCOMPARE(keys.value("Icon"), QStringLiteral("io.github.tavernix.Tavernix"));
     // The window manager ties the window to the entry by its class, which
     // Qt takes from the application name the program sets.

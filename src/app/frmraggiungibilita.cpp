@@ -1,0 +1,98 @@
+#include "frmraggiungibilita.h"
+
+#include "reachability.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace app {
+
+namespace {
+template <typename W> W *named(W *w, const char *name)
+{
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
+} // namespace
+
+frmRaggiungibilita::frmRaggiungibilita(Reachability *reach, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_reach(reach)
+{
+    setObjectName(QStringLiteral("frmRaggiungibilita"));
+    setWindowTitle(QStringLiteral("Raggiungibilità"));
+    auto *box = new QVBoxLayout(this);
+    box->addWidget(new QLabel(QStringLiteral("Porta della sessione:"), this));
+    lblChat = named(new QLabel(this), "lblChat");
+    box->addWidget(lblChat);
+    box->addWidget(new QLabel(QStringLiteral("Porta dei file:"), this));
+    lblFile = named(new QLabel(this), "lblFile");
+    box->addWidget(lblFile);
+    for (QLabel *l : {lblChat, lblFile}) {
+        l->setWordWrap(true);
+        l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    }
+    box->addWidget(new QLabel(QStringLiteral("Inviti da dare agli altri giocatori:"), this));
+    lstInviti = named(new QListWidget(this), "lstInviti");
+    box->addWidget(lstInviti, 1);
+    cmdCopiaInvito = named(new QPushButton(QStringLiteral("Copia invito"), this), "cmdCopiaInvito");
+    box->addWidget(cmdCopiaInvito);
+    lblCopiato = named(new QLabel(this), "lblCopiato");
+    box->addWidget(lblCopiato);
+    chkRouter = named(new QCheckBox(QStringLiteral("Chiedi al router di aprire le porte "
+                                                   "(UPnP, NAT-PMP)"),
+                                    this),
+                      "chkRouter");
+    box->addWidget(chkRouter);
+    // The router's answers run to five lines or so: room for them whole.
+    lstInviti->setMinimumHeight(60);
+    resize(560, 480);
+
+    connect(cmdCopiaInvito, &QPushButton::clicked, this, &frmRaggiungibilita::copyInvitation);
+    connect(chkRouter, &QCheckBox::toggled, this, &frmRaggiungibilita::routerSwitched);
+    connect(m_reach, &Reachability::chatTextChanged, this, &frmRaggiungibilita::refresh);
+    connect(m_reach, &Reachability::transferTextChanged, this, &frmRaggiungibilita::refresh);
+    connect(m_reach, &Reachability::invitationsChanged, this, &frmRaggiungibilita::refresh);
+    connect(m_reach, &Reachability::enabledChanged, this, &frmRaggiungibilita::refresh);
+    refresh();
+}
+
+void frmRaggiungibilita::refresh()
+{
+    const QString none = m_reach->isEnabled() ? QStringLiteral("Nessuna richiesta al router.")
+                                              : QStringLiteral("Richieste al router disattivate.");
+    lblChat->setText(m_reach->chatText().isEmpty() ? none : m_reach->chatText());
+    lblFile->setText(m_reach->transferText().isEmpty() ? none : m_reach->transferText());
+    const int row = qMax(0, lstInviti->currentRow());
+    lstInviti->clear();
+    for (const Reachability::Address &a : m_reach->invitations()) {
+        auto *item = new QListWidgetItem(a.link + QStringLiteral("  (") + a.where +
+                                         QLatin1Char(')'));
+        item->setData(Qt::UserRole, a.link);
+        lstInviti->addItem(item);
+    }
+    if (lstInviti->count() > 0)
+        lstInviti->setCurrentRow(qMin(row, lstInviti->count() - 1));
+    const QSignalBlocker block(chkRouter);
+    chkRouter->setChecked(m_reach->isEnabled());
+    cmdCopiaInvito->setEnabled(lstInviti->count() > 0);
+}
+
+QString frmRaggiungibilita::copyInvitation()
+{
+    QListWidgetItem *item = lstInviti->currentItem();
+    if (!item && lstInviti->count() > 0)
+        item = lstInviti->item(0);
+    if (!item)
+        return QString();
+    const QString link = item->data(Qt::UserRole).toString();
+    QGuiApplication::clipboard()->setText(link);
+    lblCopiato->setText(QStringLiteral("Invito copiato: %1").arg(link));
+    return link;
+}
+
+} // namespace app

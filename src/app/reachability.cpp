@@ -1,0 +1,147 @@
+#include "reachability.h"
+
+#include "chatsession.h"
+#include "invitation.h"
+#include "localaddress.h"
+
+#include <QDeadlineTimer>
+
+namespace app {
+
+namespace {
+const QString kChatDescription = QStringLiteral("Tavernix (sessione)");
+const QString kTransferDescription = QStringLiteral("Tavernix (file)");
+} // namespace
+
+Reachability::Reachability(session::ChatSession *chat, QObject *parent)
+    : QObject(parent), m_chat(chat)
+{
+    connect(m_chat, &session::ChatSession::phaseChanged, this, &Reachability::onPhase);
+}
+
+Reachability::~Reachability()
+{
+    finish();
+}
+
+void Reachability::setMapperOptions(const portmap::PortMapper::Options &options)
+{
+    m_options = options;
+}
+
+void Reachability::start(bool enabled)
+{
+    if (isStarted())
+        return;
+    m_enabled = enabled;
+    m_chatMapper = new portmap::PortMapper(m_options, this);
+    m_transferMapper = new portmap::PortMapper(m_options, this);
+    for (auto *mapper : {m_chatMapper, m_transferMapper}) {
+        mapper->setCloseTimeout(kCloseTimeoutMs);
+        mapper->setEnabled(enabled);
+        connect(mapper, &portmap::PortMapper::stateChanged, this, &Reachability::invitationsChanged);
+    }
+    connect(m_chatMapper, &portmap::PortMapper::messageChanged, this,
+            &Reachability::chatTextChanged);
+    connect(m_transferMapper, &portmap::PortMapper::messageChanged, this,
+            &Reachability::transferTextChanged);
+    connect(m_chatMapper, &portmap::PortMapper::stateChanged, this,
+            [this](portmap::PortMapper::State state) {
+                using S = portmap::PortMapper::State;
+                if (state == S::Mapped || state == S::Failed ||
+                    (state == S::Idle && !m_chatMapper->message().isEmpty()))
+                    emit chatReport(m_chatMapper->message());
+            });
+    // A forwarding removed ("chiusa") says so once it happened, with the state already Idle.
+    connect(m_chatMapper, &portmap::PortMapper::messageChanged, this, [this](const QString &text) {
+        if (m_chatMapper->state() == portmap::PortMapper::State::Idle && !text.isEmpty())
+            emit chatReport(text);
+    });
+    if (m_transferPort != 0)
+        m_transferMapper->map(m_transferPort, kTransferDescription);
+    onPhase();
+}
+
+void Reachability::setEnabled(bool enabled)
+{
+    if (enabled == m_enabled)
+        return;
+    m_enabled = enabled;
+    if (m_chatMapper) {
+        m_chatMapper->setEnabled(enabled);
+        m_transferMapper->setEnabled(enabled);
+    }
+    emit enabledChanged(enabled);
+    emit invitationsChanged();
+}
+
+void Reachability::setTransferPort(quint16 port)
+{
+    if (port == m_transferPort)
+        return;
+    m_transferPort = port;
+    if (!m_transferMapper)
+        return;
+    if (port == 0)
+        m_transferMapper->unmap();
+    else
+        m_transferMapper->map(port, kTransferDescription);
+}
+
+void Reachability::onPhase()
+{
+    if (!m_chatMapper)
+        return;
+    const bool hosting = m_chat->phase() == session::ChatSession::Phase::Hosting;
+    const quint16 port = m_chat->listeningPort();
+    if (hosting && port != 0) {
+        if (m_chatMapper->port() != port)
+            m_chatMapper->map(port, kChatDescription);
+    } else if (m_chatMapper->port() != 0) {
+        m_chatMapper->unmap();
+    }
+    emit invitationsChanged();
+}
+
+QString Reachability::chatText() const
+{
+    return m_chatMapper ? m_chatMapper->message() : QString();
+}
+
+QString Reachability::transferText() const
+{
+    return m_transferMapper ? m_transferMapper->message() : QString();
+}
+
+QList<Reachability::Address> Reachability::invitations() const
+{
+    QList<Address> list;
+    const quint16 port = m_chat->listeningPort() != 0 ? m_chat->listeningPort()
+                                                      : quint16(m_chat->lPort());
+    if (m_chatMapper && m_chatMapper->state() == portmap::PortMapper::State::Mapped) {
+        const portmap::Outcome o = m_chatMapper->outcome();
+        list.append({session::Invitation::format(o.externalAddress, o.externalPort),
+                     QStringLiteral("Internet, attraverso il router")});
+    }
+    const QString v6 = session::sGlobalIPv6();
+    if (!v6.isEmpty())
+        list.append({session::Invitation::format(v6, port), QStringLiteral("Internet, IPv6")});
+    const QString lan = session::sLocalIP(nullptr);
+    if (!lan.isEmpty())
+        list.append({session::Invitation::format(lan, port), QStringLiteral("rete locale")});
+    return list;
+}
+
+void Reachability::finish()
+{
+    if (!m_chatMapper)
+        return;
+    // Both are asked first, so the two removals run side by side.
+    m_chatMapper->stop();
+    m_transferMapper->stop();
+    const QDeadlineTimer deadline(kCloseTimeoutMs);
+    m_chatMapper->waitStopped(int(deadline.remainingTime()));
+    m_transferMapper->waitStopped(int(deadline.remainingTime()));
+}
+
+} // namespace app

@@ -1,0 +1,308 @@
+#include "chatsession.h"
+#include "commandline.h"
+#include "dialogpane.h"
+#include "fakegateway.h"
+#include "frmmain.h"
+#include "frmraggiungibilita.h"
+#include "frmserverclient.h"
+#include "messagerecorder.h"
+#include "participantlist.h"
+#include "reachability.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using app::CommandLine;
+using app::frmMain;
+using session::ChatSession;
+
+namespace {
+
+struct Window {
+    Window(const QTemporaryDir &dir, const FakeGateway &gw, const QString &ini = QString())
+        : prefsPath(dir.filePath(QStringLiteral("tavernix.ini")))
+    {
+        if (!ini.isEmpty()) {
+            QFile f(prefsPath);
+            f.open(QIODevice::WriteOnly);
+            f.write(ini.toUtf8());
+        }
+        form = std::make_unique<frmMain>(prefsPath);
+        form->setMessageService(&messages);
+        portmap::PortMapper::Options o;
+        o.gateway.natpmp = false;
+        o.gateway.descriptionUrl = gw.url();
+        form->reachability()->setMapperOptions(o);
+        form->chat()->setPort(0);
+    }
+    QString status() const { return form->dialogPane()->txtStatus()->toPlainText(); }
+    QString prefsPath;
+    MessageRecorder messages;
+    std::unique_ptr<frmMain> form;
+};
+
+CommandLine hosting(bool noMapping = false)
+{
+    CommandLine c;
+    c.hasName = true;
+    c.name = QStringLiteral("Brom");
+    c.host = true;
+    c.noPortMapping = noMapping;
+    return c;
+}
+
+} // namespace
+
+class tst_Reachability : public QObject
+{
+    Q_OBJECT
+private slots:
+    void hostingOpensThePortAndSconnettiClosesIt();
+    void switchedOffSendsNothing_data();
+    void switchedOffSendsNothing();
+    void invitationLinks_data();
+    void invitationLinks();
+    void linkInServerBoxConnects();
+    void connectsOverIPv6_data();
+    void connectsOverIPv6();
+    void commandLine_data();
+    void commandLine();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void tst_Reachability::hostingOpensThePortAndSconnettiClosesIt()
+{
+    FakeGateway gw;
+    QTemporaryDir dir;
+    auto w = std::make_unique<Window>(dir, gw);
+    w->form->applyCommandLine(hosting());
+    const quint16 port = w->form->chat()->listeningPort();
+    QVERIFY(port != 0);
+    const QString expected =
+        QStringLiteral("Porta %1 aperta sul router: gli altri possono collegarsi a 203.0.113.5:%1")
+            .arg(port);
+    QTRY_VERIFY2_WITH_TIMEOUT(w->status().contains(expected), qPrintable(w->status()), 10000);
+    // The transfer port has its own line in the transfer window.
+    const quint16 filePort = w->form->transferWindow()->receiverPort();
+    QTRY_VERIFY2(w->form->transferWindow()->lblrouter->text().startsWith(
+                     QStringLiteral("Porta %1 aperta sul router").arg(filePort)),
+                 qPrintable(w->form->transferWindow()->lblrouter->text()));
+
+    w->form->cmdRaggiungibilita_Click();
+    app::frmRaggiungibilita *panel = w->form->reachabilityWindow();
+    QVERIFY(panel);
+    QVERIFY(panel->lblChat->text().contains(expected));
+    const QString link = QStringLiteral("tavernix://203.0.113.5:%1").arg(port);
+    QVERIFY(panel->lstInviti->count() >= 1);
+    QCOMPARE(panel->lstInviti->item(0)->data(Qt::UserRole).toString(), link);
+    panel->cmdCopiaInvito->click();
+    QCOMPARE(QGuiApplication::clipboard()->text(), link);
+
+    const int deletes = gw.count(QStringLiteral("DeletePortMapping"));
+    w->form->cmdDisconnect->click();
+    QTRY_COMPARE(gw.count(QStringLiteral("DeletePortMapping")), deletes + 1);
+    QTRY_VERIFY(w->status().contains(QStringLiteral("Porta %1 chiusa sul router.").arg(port)));
+    // Outside invitation gone with the forwarding.
+    QTRY_VERIFY(panel->lstInviti->count() == 0 ||
+                panel->lstInviti->item(0)->data(Qt::UserRole).toString() != link);
+
+    // Closing the program removes the transfer port's forwarding too. The
+    // fake router answers on this thread, so the close gives up waiting for
+    // its answer, and the request is seen once the loop runs again.
+    w->form->close();
+    QTRY_COMPARE(gw.count(QStringLiteral("DeletePortMapping")), deletes + 2);
+}
+
+void tst_Reachability::switchedOffSendsNothing_data()
+{
+    QTest::addColumn<QString>("ini");
+    QTest::addColumn<bool>("option");
+    QTest::addColumn<QString>("saved");
+    QTest::newRow("preference") << "[Vellumara]\nPortMapping=0\n" << false << "0";
+    QTest::newRow("--no-port-mapping") << "" << true << "1";
+}
+
+void tst_Reachability::switchedOffSendsNothing()
+{
+    QFETCH(QString, ini);
+    QFETCH(bool, option);
+    QFETCH(QString, saved);
+    FakeGateway gw;
+    QTemporaryDir dir;
+    {
+        Window w(dir, gw, ini);
+        w.form->applyCommandLine(hosting(option));
+        QCOMPARE(w.form->chat()->phase(), ChatSession::Phase::Hosting);
+        QTest::qWait(1500);
+        w.form->close();
+        QVERIFY2(gw.actions.isEmpty(), qPrintable(gw.actions.join(' ')));
+        QVERIFY(!w.status().contains(QLatin1String("router")));
+    }
+    // The command line switches off this run only; the preference stays as it was.
+    QSettings prefs(dir.filePath(QStringLiteral("tavernix.ini")), QSettings::IniFormat);
+    QCOMPARE(prefs.value(QStringLiteral("Vellumara/PortMapping")).toString(), saved);
+}
+
+void tst_Reachability::invitationLinks_data()
+{
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<bool>("hostingFirst");
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("taken") << "tavernix://[2001:db8::5]:2700" << false << "2001:db8::5" << 2700
+                           << "";
+    QTest::newRow("malformed") << "tavernix://10.0.0.1:70000" << false << "vecchio" << 600
+                               << "Invito non valido: la porta";
+    QTest::newRow("shell characters") << "tavernix://$(rm):2600" << false << "vecchio" << 600
+                                      << "Invito non valido";
+    QTest::newRow("during a session") << "tavernix://10.0.0.1:2700" << true << "vecchio" << 600
+                                      << "c'è già una sessione in corso";
+}
+
+// A link fills in "Server:" and the port, ready for "Connetti", and does
+// not connect by itself; one that cannot be used says why and changes nothing.
+void tst_Reachability::invitationLinks()
+{
+    QFETCH(QString, link);
+    QFETCH(bool, hostingFirst);
+    QFETCH(QString, server);
+    QFETCH(int, port);
+    QFETCH(QString, message);
+    FakeGateway gw;
+    QTemporaryDir dir;
+    Window w(dir, gw, QStringLiteral("[Vellumara]\nServer=vecchio\nPort=600\nPortMapping=0\n"));
+    if (hostingFirst)
+        w.form->applyCommandLine(hosting());
+    w.form->chat()->setPort(600);
+    CommandLine c;
+    c.invitation = link;
+    w.form->applyCommandLine(c);
+    if (!hostingFirst)
+        QCOMPARE(w.form->chat()->phase(), ChatSession::Phase::Idle);
+    QCOMPARE(w.form->txtIP->text(), server);
+    QCOMPARE(w.form->chat()->lPort(), port);
+    if (message.isEmpty()) {
+        QVERIFY(w.messages.shown.isEmpty());
+        QVERIFY(w.status().contains(QStringLiteral("Premere \"Connetti\"")));
+    } else {
+        QCOMPARE(w.messages.shown.size(), 1);
+        QVERIFY2(w.messages.shown.first().text.contains(message),
+                 qPrintable(w.messages.shown.first().text));
+    }
+}
+
+void tst_Reachability::linkInServerBoxConnects()
+{
+    ChatSession host;
+    host.setName(QStringLiteral("Brom"));
+    host.setPort(0);
+    host.cmdHost_Click();
+    QVERIFY(host.listeningPort() != 0);
+    FakeGateway gw;
+    QTemporaryDir dir;
+    Window w(dir, gw, QStringLiteral("[Vellumara]\nPortMapping=0\n"));
+    w.form->chat()->setConnectWait(200);
+    w.form->txtName->setText(QStringLiteral("Ada"));
+    w.form->chat()->setName(QStringLiteral("Ada"));
+    w.form->txtIP->setText(QStringLiteral("tavernix://127.0.0.1:%1").arg(host.listeningPort()));
+    w.form->cmdConnect->click();
+    QCOMPARE(w.form->txtIP->text(), QStringLiteral("127.0.0.1"));
+    QTRY_COMPARE(w.form->chat()->phase(), ChatSession::Phase::Connected);
+    QTRY_COMPARE(host.participants()->count(), 2);
+}
+
+void tst_Reachability::connectsOverIPv6_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("address") << "::1";
+    QTest::newRow("in brackets") << "[::1]";
+}
+
+void tst_Reachability::connectsOverIPv6()
+{
+    QFETCH(QString, typed);
+    QTcpSocket probe;
+    ChatSession host;
+    host.setName(QStringLiteral("Brom"));
+    host.setPort(0);
+    host.cmdHost_Click();
+    probe.connectToHost(QHostAddress::LocalHostIPv6, host.listeningPort());
+    if (!probe.waitForConnected(2000))
+        QSKIP("no IPv6 loopback here");
+    probe.abort();
+    FakeGateway gw;
+    QTemporaryDir dir;
+    Window w(dir, gw, QStringLiteral("[Vellumara]\nPortMapping=0\n"));
+    w.form->chat()->setConnectWait(200);
+    w.form->chat()->setPort(host.listeningPort());
+    w.form->txtName->setText(QStringLiteral("Ada"));
+    w.form->chat()->setName(QStringLiteral("Ada"));
+    w.form->txtIP->setText(typed);
+    w.form->cmdConnect->click();
+    QTRY_COMPARE(w.form->chat()->phase(), ChatSession::Phase::Connected);
+    QTRY_COMPARE(host.participants()->count(), 2);
+}
+
+void tst_Reachability::commandLine_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("action");
+    QTest::addColumn<QString>("connectTo");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("invitation");
+    QTest::addColumn<bool>("noMapping");
+    const int run = int(CommandLine::Action::Run), error = int(CommandLine::Action::Error);
+    QTest::newRow("--connect link") << QStringList{"--connect", "tavernix://[::1]:2700"} << run
+                                    << "::1" << 2700 << "" << false;
+    QTest::newRow("link's port wins") << QStringList{"--port", "2600", "--connect",
+                                                     "tavernix://10.0.0.1:2700"}
+                                      << run << "10.0.0.1" << 2700 << "" << false;
+    QTest::newRow("--connect malformed link") << QStringList{"--connect", "tavernix://x:0"}
+                                              << error << "" << 0 << "" << false;
+    QTest::newRow("--connect plain address") << QStringList{"--connect", "10.0.0.1"} << run
+                                             << "10.0.0.1" << 0 << "" << false;
+    QTest::newRow("link alone") << QStringList{"tavernix://10.0.0.1:2700"} << run << "" << 0
+                                << "tavernix://10.0.0.1:2700" << false;
+    QTest::newRow("malformed link alone, the window refuses it")
+        << QStringList{"tavernix://;:x"} << run << "" << 0 << "tavernix://;:x" << false;
+    QTest::newRow("two links") << QStringList{"tavernix://a:1", "tavernix://b:2"} << error << ""
+                               << 0 << "" << false;
+    QTest::newRow("not a link") << QStringList{"10.0.0.1"} << error << "" << 0 << "" << false;
+    QTest::newRow("--no-port-mapping") << QStringList{"--no-port-mapping"} << run << "" << 0 << ""
+                                       << true;
+}
+
+void tst_Reachability::commandLine()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, action);
+    QFETCH(QString, connectTo);
+    QFETCH(int, port);
+    QFETCH(QString, invitation);
+    QFETCH(bool, noMapping);
+    const CommandLine c = CommandLine::parse(QStringList{QStringLiteral("tavernix")} + args);
+    QCOMPARE(int(c.action), action);
+    if (action == int(CommandLine::Action::Error))
+        return;
+    QCOMPARE(c.connectTo, connectTo);
+    QCOMPARE(c.port, port);
+    QCOMPARE(c.invitation, invitation);
+    QCOMPARE(c.noPortMapping, noMapping);
+}
+
+QTEST_MAIN(tst_Reachability)
+#include "tst_reachability.moc"
