@@ -3,6 +3,9 @@
 #include "chatsession.h"
 #include "controlchannel.h"
 #include "hostrelay.h"
+#include "invitation.h"
+#include "mappingtext.h"
+#include "portmapper.h"
 #include "participantlist.h"
 #include "serverlog.h"
 #include "servicenotifier.h"
@@ -107,7 +110,32 @@ bool TavernServer::start()
     m_log.info(QStringLiteral("tavernix-server %1; cartella di stato %2.").arg(ready, dir));
     m_notifier = new ServiceNotifier(this);
     m_notifier->ready(ready);
+    startPortMapping();
     return true;
+}
+
+void TavernServer::startPortMapping()
+{
+    if (!m_settings.portMapping) {
+        m_log.info(portmap::disabledText());
+        return;
+    }
+    m_mapper = new portmap::PortMapper(this);
+    // SIGTERM must end the server promptly even with a silent router.
+    m_mapper->setCloseTimeout(m_settings.portMappingCloseMs);
+    connect(m_mapper, &portmap::PortMapper::stateChanged, this,
+            [this](portmap::PortMapper::State state) {
+                using S = portmap::PortMapper::State;
+                if (state == S::Failed)
+                    m_log.warning(m_mapper->message());
+                else if (state == S::Mapped) {
+                    const portmap::Outcome o = m_mapper->outcome();
+                    m_log.info(m_mapper->message());
+                    m_log.info(QStringLiteral("invito: ") +
+                               session::Invitation::format(o.externalAddress, o.externalPort));
+                }
+            });
+    m_mapper->map(m_chat->listeningPort(), QStringLiteral("Tavernix (server)"));
 }
 
 void TavernServer::stop()
@@ -120,6 +148,17 @@ void TavernServer::stop()
     m_log.info(QStringLiteral("arresto del server."));
     m_control->close();
     m_chat->closeAllSockets();
+    if (m_mapper) {
+        // The forwarding goes with the server, waiting a bounded time.
+        const bool wasMapped = m_mapper->state() == portmap::PortMapper::State::Mapped;
+        portmap::Outcome removed;
+        removed.result = portmap::Result::Removed;
+        removed.port = m_mapper->port();
+        if (!m_mapper->finish(m_settings.portMappingCloseMs))
+            m_log.warning(QStringLiteral("il router non ha confermato la chiusura della porta."));
+        else if (wasMapped)
+            m_log.info(portmap::describe(removed));
+    }
     m_running = false;
     QTimer::singleShot(0, this, &TavernServer::finished);
 }

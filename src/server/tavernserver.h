@@ -13,6 +13,10 @@ namespace session
 {
 class ChatSession;
 }
+namespace portmap
+{
+class PortMapper;
+}
 
 namespace server
 {
@@ -41,6 +45,8 @@ public:
         QString stateDir;
         bool resume = false;
         bool portMapping = true;
+        /// How long the end waits for the router to remove the forwarding.
+        int portMappingCloseMs = 1000;
     };
 
     TavernServer(Settings settings, ServerLog &log, QObject *parent = nullptr);
@@ -70,6 +76,9 @@ private:
     ControlReply kick(const QString &name);
     ControlReply say(const QString &text);
     ControlReply clear();
+    /// Asks the router to forward the port players connect to, and logs
+    /// what it answered.
+    void startPortMapping();
 
     Settings m_settings;
     ServerLog &m_log;
@@ -79,6 +88,7 @@ private:
     session::InstanceGuard m_lock;
     ControlServer *m_control = nullptr;
     ServiceNotifier *m_notifier = nullptr;
+    portmap::PortMapper *m_mapper = nullptr;
     bool m_running = false;
     bool m_stopping = false;
 };
