@@ -13,5 +13,5 @@ function(tavernix_add_test name)
     endif()
     set_tests_properties(${name} PROPERTIES
         TIMEOUT ${T_TIMEOUT}
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-config;XDG_RUNTIME_DIR=${CMAKE_BINARY_DIR}/test-runtime;QT_LOGGING_RULES=qt.multimedia*=false")
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-config;XDG_DATA_HOME=${CMAKE_BINARY_DIR}/test-data;XDG_RUNTIME_DIR=${CMAKE_BINARY_DIR}/test-runtime;QT_LOGGING_RULES=qt.multimedia*=false")
 endfunction()

@@ -11,7 +11,7 @@ seconds="${1:-60}"
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=(lineframer dispatcher board transfer)
+    targets=(lineframer dispatcher board transfer sessionstore)
 fi
 
 cxx=""
@@ -62,6 +62,7 @@ for t in "${targets[@]}"; do
     dispatcher) dict=chat.dict max_len=2048 ;;
     board) dict=chat.dict max_len=1024 ;;
     transfer) dict=transfer.dict max_len=1024 ;;
+    sessionstore) dict=session.dict max_len=4096 ;;
     *)
         echo "unknown fuzz target: $t" >&2
         exit 2

@@ -129,6 +129,12 @@ CommandLine CommandLine::parse(const QStringList &rawArguments)
         QStringLiteral("Conserva il dialogo, riga per riga, in file HTML e di testo nella "
                        "CARTELLA."),
         QStringLiteral("CARTELLA"));
+    const QCommandLineOption resumeOption(
+        QStringLiteral("resume"),
+        QStringLiteral("A \"Host\" riprende l'ultima partita salvata senza chiederlo."));
+    const QCommandLineOption noResumeOption(
+        QStringLiteral("no-resume"),
+        QStringLiteral("A \"Host\" comincia una partita nuova senza chiederlo."));
     const QCommandLineOption noMappingOption(
         QStringLiteral("no-port-mapping"),
         QStringLiteral("Non chiede al router di aprire le porte (UPnP, NAT-PMP)."));
@@ -136,9 +142,9 @@ CommandLine CommandLine::parse(const QStringList &rawArguments)
                                         QStringLiteral("Mostra questo aiuto."));
     const QCommandLineOption versionOption(QStringLiteral("version"),
                                            QStringLiteral("Mostra la versione."));
-    const QList<QCommandLineOption> options{nameOption,    portOption,      hostOption,
-                                            connectOption, logDirOption,    noMappingOption,
-                                            helpOption,    versionOption};
+    const QList<QCommandLineOption> options{
+        nameOption,   portOption,     hostOption,      connectOption, logDirOption,
+        resumeOption, noResumeOption, noMappingOption, helpOption,    versionOption};
     parser.addOptions(options);
 
     if (!parser.parse(arguments)) {
@@ -185,6 +191,13 @@ CommandLine CommandLine::parse(const QStringList &rawArguments)
             return result;
         }
     }
+    if (parser.isSet(resumeOption) && parser.isSet(noResumeOption)) {
+        result.action = Action::Error;
+        result.error = QStringLiteral("--resume e --no-resume non vanno insieme.");
+        return result;
+    }
+    if (parser.isSet(resumeOption) || parser.isSet(noResumeOption))
+        result.resume = parser.isSet(resumeOption);
     result.noPortMapping = parser.isSet(noMappingOption);
     if (parser.isSet(connectOption)) {
         result.connectTo = parser.value(connectOption);

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace app {
 
 /// What the command line asks for.
@@ -17,6 +19,8 @@ struct CommandLine {
     bool host = false; ///< --host: press "Host"
     QString connectTo; ///< --connect: typed into "Server:", then "Connetti"
     QString logDir;    ///< --log-dir: the conversation is kept in files there
+    /// --resume / --no-resume: the answer to "Riprendi la partita …?" at "Host".
+    std::optional<bool> resume;
     /// An invitation link given alone (as the desktop hands it over): fills
     /// in "Server:" and the port without connecting; checked by the window,
     /// which refuses a malformed one with a message.

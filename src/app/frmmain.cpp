@@ -25,6 +25,8 @@
 #include "windowpresets.h"
 #include "programpanel.h"
 #include "reachability.h"
+#include "sessionkeeper.h"
+#include "sessionstore.h"
 #include "togglebutton.h"
 #include "windowontop.h"
 
@@ -32,6 +34,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
@@ -164,6 +167,15 @@ frmMain::frmMain(const QString &prefsPath, QWidget *parent)
     setWindowTitle(QStringLiteral("Tavernix"));
     m_messages = m_ownMessages.get();
     m_session->setMessageService(m_messages);
+    // A window with a preferences file of its own (a second profile, a test)
+    // keeps its sessions beside it rather than among the user's.
+    const QFileInfo prefs(prefsPath);
+    m_store = new session::SessionStore(
+        prefsPath.isEmpty() ? session::SessionStore::defaultFolder()
+                            : prefs.absolutePath() + QLatin1Char('/') + prefs.completeBaseName() +
+                                  QStringLiteral("-partite"),
+        this);
+    m_keeper = new session::SessionKeeper(m_session, m_store, this);
 
     createSessionControls();
     createConversation();
@@ -654,6 +666,9 @@ void frmMain::applyCommandLine(const CommandLine &options)
         m_journal->setFolder(options.logDir);
     if (options.port != 0)
         m_session->setPort(options.port);
+    if (options.resume)
+        m_keeper->setResume(*options.resume ? session::SessionKeeper::Resume::Yes
+                                            : session::SessionKeeper::Resume::No);
     if (options.hasName) {
         txtName->setText(options.name);
         m_session->setName(options.name);
@@ -695,7 +710,7 @@ void frmMain::cmdHost_Click()
     m_session->confirmOwnName();
     if (askForName(QStringLiteral("Per ospitare una sessione serve un nome: scriverlo in \"Nome:\".")))
         return;
-    m_session->cmdHost_Click();
+    m_keeper->host();
 }
 
 void frmMain::cmdConnect_Click()
@@ -838,6 +853,7 @@ void frmMain::Form_Unload()
     const QRect windowRect = isMaximized() || isFullScreen() ? normalGeometry() : geometry();
     const int preset = m_presets->highlighted();
     m_session->closeAllSockets();
+    m_store->end(); // the last moment of the session is kept too
     m_reach->finish();
     // The events panel is switched off before saving, so it opens at start
     // only until the program has been closed once.

@@ -50,6 +50,11 @@ class PresetBar;
 class ProgramPanel;
 } // namespace panel
 
+namespace session {
+class SessionKeeper;
+class SessionStore;
+} // namespace session
+
 namespace app {
 
 class MessageBoxService;
@@ -109,6 +114,11 @@ public:
     board::Palette *palette() const { return m_palette; }
     /// The file-transfer window, created hidden at start.
     transfer::FrmServerCLient *transferWindow() const { return m_transfer; }
+    /// Where hosted sessions are kept: the user's data folder, or beside the
+    /// preferences file when the window was given one of its own.
+    session::SessionStore *sessionStore() const { return m_store; }
+    /// Offers the last session at "Host" and keeps the one being hosted.
+    session::SessionKeeper *sessionKeeper() const { return m_keeper; }
     /// Replaces the message boxes (tests record them instead).
     void setMessageService(session::MessageService *service);
     session::MessageService *messageService() const { return m_messages; }
@@ -237,6 +247,8 @@ private:
 
     session::PreferencesStore m_prefs;
     session::ChatSession *m_session;
+    session::SessionStore *m_store = nullptr;
+    session::SessionKeeper *m_keeper = nullptr;
     conversation::DialogPane *m_dialog = nullptr;
     std::unique_ptr<conversation::Journal> m_journal;
     conversation::DialogSaver *m_saver = nullptr;

@@ -345,24 +345,54 @@ void DialogPane::UpdateDialog(const QString &vsDialog)
         m_sTimeStamp.clear();
     }
 
-    // The line shows as one line, except for the detail of a dice roll that
-    // ends it; any other break a peer put in becomes a space. The length is
-    // kept, so the colours are worked out on what is shown and the detail
-    // stays part of its announcement.
     Line line;
     line.stamp = m_sTimeStamp;
-    line.text = flattenLineBreaks(vsDialog);
-    if (const qsizetype detail = DiceRoller::detailStart(vsDialog); detail >= 0)
-        line.text[detail] = QLatin1Char('\n');
+    line.text = shownText(vsDialog);
     // Stamp and colours are those of the moment the line arrives, even when
     // it enters the document a moment later.
     if (m_colouring && m_names)
         line.runs = Colouring::runs(line.text, m_names());
+    queueLine(std::move(line));
+}
 
+QString DialogPane::shownText(const QString &vsDialog)
+{
+    // The line shows as one line, except for the detail of a dice roll that
+    // ends it; any other break a peer put in becomes a space. The length is
+    // kept, so the colours are worked out on what is shown and the detail
+    // stays part of its announcement.
+    QString text = flattenLineBreaks(vsDialog);
+    if (const qsizetype detail = DiceRoller::detailStart(vsDialog); detail >= 0)
+        text[detail] = QLatin1Char('\n');
+    return text;
+}
+
+void DialogPane::queueLine(Line line)
+{
     emit lineShown(line.stamp, line.text, line.runs);
     m_waiting.push_back(std::move(line));
     if (!m_sliceTimer->isActive())
         m_sliceTimer->start();
+}
+
+void DialogPane::showRecap(const QString &line, const QDateTime &said)
+{
+    // Its own time and colour, whatever the switches say: a line said
+    // before cannot pass for one said now.
+    const QString prefix = QStringLiteral("(già detto alle ") +
+                           said.toLocalTime().toString(QStringLiteral("H.mm")) + QStringLiteral(") ");
+    Line shown;
+    shown.text = prefix + shownText(line);
+    shown.runs.push_back({0, shown.text.size(), QColor::fromRgba(kRecapColour)});
+    queueLine(std::move(shown));
+}
+
+void DialogPane::markPane(const QString &note)
+{
+    Line shown;
+    shown.text = flattenLineBreaks(note);
+    shown.runs.push_back({0, shown.text.size(), QColor::fromRgba(kRecapColour)});
+    queueLine(std::move(shown));
 }
 
 QPlainTextEdit *DialogPane::txtDialog() const

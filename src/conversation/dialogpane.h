@@ -79,6 +79,12 @@ public:
     void UpdateDialog(const QString &vsDialog) override;
     void UpdateStatus(const QString &vsStatus) override;
     void clearDialog() override;
+    /// "(già detto alle H.mm) " and the line, all in kRecapColour.
+    void showRecap(const QString &line, const QDateTime &said) override;
+    /// The note in kRecapColour, without a time stamp.
+    void markPane(const QString &note) override;
+    /// The colour of what the pane shows that is not live talk.
+    static constexpr QRgb kRecapColour = 0xFF808080;
 
     void Command21_Click();
     void Command19_Click();
@@ -129,6 +135,10 @@ signals:
                    const std::vector<conversation::ColourRun> &runs);
 
 private:
+    /// Queues @p line to be shown, and says so with lineShown().
+    void queueLine(Line line);
+    /// A line as shown: one line, a roll's detail after a line feed.
+    static QString shownText(const QString &vsDialog);
     /// Puts the next slice of waiting lines into the document; schedules the
     /// next slice when some are left.
     void showSlice();

@@ -2,14 +2,17 @@
 
 #include "boardhistory.h"
 #include "dispatcher.h"
+#include "heartbeat.h"
 #include "hostrelay.h"
 #include "lineframer.h"
 #include "localaddress.h"
 #include "participantlist.h"
 #include "protocol.h"
+#include "rejoin.h"
 #include "tags.h"
 #include "trafficlog.h"
 
+#include <QDateTime>
 #include <QStringListModel>
 #include <QTcpSocket>
 #include <QTimer>
@@ -62,6 +65,7 @@ struct ChatSession::Private {
     struct Notes {
         bool addressesSent = false; ///< the address list went out to this connection
         int addressEntries = 0;     ///< address entries this connection has added
+        bool tavernix = false;      ///< said "[Tavernix]": gets the tags beyond the basic protocol
     };
 
     explicit Private(ChatSession *session) : q(session), dispatcher(*session) {}
@@ -96,6 +100,17 @@ struct ChatSession::Private {
     QSize extent{12000, 12000};
     BoardHistory history;
 
+    // Getting back in after a lost connection.
+    Rejoin *rejoin = nullptr;
+    Heartbeat *heartbeat = nullptr;
+    QString address;          ///< where the last "Connetti" went
+    quint16 clientPort = 0;
+    bool expelled = false;    ///< the host said it expels us: no coming back
+    // The host's recent conversation, and whether an earlier session is
+    // being taken back (nothing of it is reported as new).
+    RecentTalk talk;
+    bool resuming = false;
+
     Dispatcher dispatcher;
 
     Notes *notesFor(qint16 index)
@@ -128,6 +143,7 @@ struct ChatSession::Private {
     void clearStuff()
     {
         history.reset();
+        talk.clear();
         emit q->kickVisibleChanged(false);
         people->clear();
         if (conversation)
@@ -146,6 +162,7 @@ struct ChatSession::Private {
     }
     void readClient()
     {
+        heartbeat->heard();
         const QByteArray bytes = client->readAll();
         const QList<QByteArray> lines = clientFramer.feed(bytes);
         for (const QByteArray &line : lines)
@@ -158,13 +175,61 @@ struct ChatSession::Private {
         if (client->bytesAvailable() > 0)
             readClient(); // what the host said last still counts
         answerTimer->stop();
+        heartbeat->disarm();
+        if (phase == Phase::Reconnecting) {
+            rejoin->tryFailed(); // in, but gone again before the host answered
+            return;
+        }
         status(kStatusDisconnected);
         closeClient();
+        // A lost connection keeps what the player saw and tries to get back
+        // in; only a kick, the user's own doing or a new session clears.
+        if (phase == Phase::Connected && !expelled) {
+            keepForReturn();
+            return;
+        }
         clearStuff(); // empties the participant list too
         closeConnection();
         // While the connect wait runs, its end still decides (and fails).
         if (phase == Phase::Connected)
             setPhase(Phase::Idle);
+    }
+
+    static QString clockNow() { return QTime::currentTime().toString(QStringLiteral("H.mm")); }
+    void markPane(const QString &note)
+    {
+        if (conversation)
+            conversation->markPane(note);
+    }
+    void keepForReturn()
+    {
+        emit q->kickVisibleChanged(false);
+        people->clear();
+        status(ChatSession::kLostHost);
+        markPane(QStringLiteral("——— connessione con l'host persa alle %1 ———").arg(clockNow()));
+        closeConnection();
+        setPhase(Phase::Reconnecting);
+        rejoin->begin(address, clientPort);
+    }
+    void introduce()
+    {
+        q->SendToServer(tag::Tavernix + QLatin1Char('1'));
+        q->SendToServer(tag::Connessione + name);
+        q->SendToServer(tag::Listato);
+    }
+    void onReturned()
+    {
+        openConnection();
+        setPhase(Phase::Connected);
+        status(ChatSession::kBackIn);
+        markPane(QStringLiteral("——— di nuovo al tavolo alle %1 ———").arg(clockNow()));
+    }
+    /// Stops every way back in (the user chose otherwise).
+    void stopReturning()
+    {
+        rejoin->stop();
+        heartbeat->disarm();
+        heartbeat->stopBeating();
     }
 
     /// A client's connection closed by its own doing.
@@ -223,8 +288,10 @@ struct ChatSession::Private {
     void onConnectWaitDone()
     {
         combo->setStringList({});
-        if (!q->SendToServer(tag::Connessione + name) ||
-            !q->SendToServer(tag::Listato)) {
+        // "[Tavernix]" first: a host that knows it sends the rest of the
+        // join with the tags beyond the basic protocol.
+        if (!q->SendToServer(tag::Tavernix + QLatin1Char('1')) ||
+            !q->SendToServer(tag::Connessione + name) || !q->SendToServer(tag::Listato)) {
             connectFailed();
             return;
         }
@@ -261,7 +328,19 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
 
     d->client = new QTcpSocket(this);
     connect(d->client, &QTcpSocket::readyRead, this, [this] { d->readClient(); });
-    connect(d->client, &QTcpSocket::connected, this, [this] { setLowDelay(d->client); });
+    connect(d->client, &QTcpSocket::connected, this, [this] {
+        setLowDelay(d->client);
+        Heartbeat::enableKeepAlive(d->client);
+        if (d->phase == Phase::Reconnecting && d->rejoin->tryOpen())
+            d->introduce();
+    });
+    connect(d->client, &QTcpSocket::errorOccurred, this, [this] {
+        // A try that never got through (refused, unreachable); one that got
+        // in and was closed again ends through the close event.
+        if (d->phase == Phase::Reconnecting &&
+            d->client->state() == QAbstractSocket::UnconnectedState)
+            d->rejoin->tryFailed();
+    });
     connect(d->client, &QTcpSocket::disconnected, this, [this] { d->onClientClosed(); });
 
     d->relay = new HostRelay(this);
@@ -281,6 +360,31 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
     };
     d->relay->setHooks(std::move(hooks));
 
+    d->rejoin = new Rejoin(this);
+    d->rejoin->setAnswerWait(d->answerMs);
+    d->rejoin->setHooks({[this] {
+                             d->closeClient();
+                             ++d->clientGeneration;
+                             d->expelled = false;
+                             d->client->connectToHost(d->address, d->clientPort);
+                         },
+                         [this] { d->closeClient(); }, [this](const QString &t) { d->status(t); }});
+    connect(d->rejoin, &Rejoin::back, this, [this] { d->onReturned(); });
+    connect(d->rejoin, &Rejoin::gaveUp, this, [this] { d->setPhase(Phase::Idle); });
+    d->heartbeat = new Heartbeat(this);
+    connect(d->heartbeat, &Heartbeat::beat, this, [this] {
+        const QByteArray line = encodeLine(tag::Battito);
+        for (qint16 i = 1; i <= qint16(d->notes.size()) && i > 0; ++i) {
+            if (d->notes[size_t(i - 1)].tavernix && !d->people->sConnectionName(i).isEmpty())
+                sendEncoded(tag::Battito, line, i);
+        }
+    });
+    // Silence from a host that beats: it is gone, as if it had closed.
+    connect(d->heartbeat, &Heartbeat::silent, this, [this] {
+        if (d->client->state() == QAbstractSocket::ConnectedState)
+            d->client->abort();
+    });
+
     d->waitTimer = new QTimer(this);
     d->waitTimer->setSingleShot(true);
     connect(d->waitTimer, &QTimer::timeout, this, [this] { d->onConnectWaitDone(); });
@@ -294,6 +398,7 @@ ChatSession::~ChatSession()
     // No close event may reach a half-destroyed session.
     d->waitTimer->stop();
     d->answerTimer->stop();
+    d->stopReturning();
     QObject::disconnect(d->client, nullptr, this, nullptr);
     d->client->abort();
     d->relay->setHooks({});
@@ -415,6 +520,8 @@ void ChatSession::adoptName(const QString &name)
     d->name = name;
     d->myName = name;
     emit nameChanged(name);
+    if (d->phase == Phase::Reconnecting)
+        d->rejoin->answered();
 }
 
 HostRelay *ChatSession::relay() const
@@ -494,6 +601,7 @@ int ChatSession::answerWaitMs() const
 void ChatSession::setAnswerWait(int ms)
 {
     d->answerMs = qMax(0, ms);
+    d->rejoin->setAnswerWait(d->answerMs);
 }
 
 QSize ChatSession::boardExtent() const
@@ -534,14 +642,96 @@ void ChatSession::recordBoard(const QString &vsData)
 {
     if (!d->host)
         return;
-    if (d->history.record(vsData) == BoardHistory::Outcome::Full)
+    const BoardHistory::Outcome outcome = d->history.record(vsData);
+    if (outcome == BoardHistory::Outcome::Full)
         d->status(kBoardHistoryFull);
+    if (outcome != BoardHistory::Outcome::Ignored && !d->resuming)
+        emit boardRecorded(vsData);
 }
 
 void ChatSession::startReplay(qint16 index)
 {
-    if (d->host)
-        d->relay->startReplay(index, d->history.blocks());
+    if (!d->host)
+        return;
+    const Private::Notes *notes = d->notesFor(index);
+    const bool tavernix = notes && notes->tavernix;
+    // Sent before the board, so a client that comes back draws the host's
+    // board instead of adding it to what it kept.
+    if (tavernix)
+        SendToPerson(tag::LavagnaIntera, index);
+    d->relay->startReplay(index, d->history.blocks());
+    // After the board: what goes to a connection being replayed waits
+    // behind it, in order.
+    if (tavernix) {
+        for (const QString &message : d->talk.messages())
+            SendToPerson(message, index);
+    }
+}
+
+void ChatSession::noteTavernixPeer(qint16 index)
+{
+    if (Private::Notes *notes = d->notesFor(index))
+        notes->tavernix = true;
+}
+
+void ChatSession::noteExpelled()
+{
+    d->expelled = true;
+    d->status(kExpelled);
+}
+
+void ChatSession::noteHostBeats()
+{
+    if (!d->heartbeat->isArmed())
+        d->heartbeat->arm();
+}
+
+void ChatSession::notePublic(const QString &vsData)
+{
+    if (!d->host || !vsData.startsWith(tag::Messaggio))
+        return;
+    const QString line = vsData.mid(tag::Messaggio.size());
+    const qint64 secs = QDateTime::currentSecsSinceEpoch();
+    d->talk.add(line, secs);
+    emit publicLineSaid(line, secs);
+}
+
+ReconnectPolicy *ChatSession::reconnectPolicy() const
+{
+    return d->rejoin->policy();
+}
+
+Heartbeat *ChatSession::heartbeat() const
+{
+    return d->heartbeat;
+}
+
+const RecentTalk &ChatSession::recentTalk() const
+{
+    return d->talk;
+}
+
+void ChatSession::resumeTable(const QList<QByteArray> &boardBlocks,
+                              const std::vector<RecentTalk::Said> &talk)
+{
+    if (!d->host)
+        return;
+    d->resuming = true;
+    for (const QByteArray &block : boardBlocks) {
+        qsizetype pos = 0;
+        for (qsizetype end; (end = block.indexOf("\r\n", pos)) >= 0; pos = end + 2)
+            d->dispatcher.restoreLine(decodeText(QByteArrayView(block).sliced(pos, end - pos)));
+    }
+    d->resuming = false;
+    const size_t first = talk.size() > size_t(d->talk.capacity())
+                             ? talk.size() - size_t(d->talk.capacity())
+                             : 0;
+    for (size_t i = first; i < talk.size(); ++i) {
+        d->talk.add(talk[i].line, talk[i].secs);
+        if (d->conversation)
+            d->conversation->showRecap(talk[i].line,
+                                       QDateTime::fromSecsSinceEpoch(talk[i].secs));
+    }
 }
 
 // --- connection manager ------------------------------------------------------
@@ -552,6 +742,7 @@ void ChatSession::cmdHost_Click()
         return;
     d->waitTimer->stop();
     d->answerTimer->stop();
+    d->stopReturning();
     d->relay->close();
     // Listen before anything changes, so a refused port leaves the session
     // exactly as it was.
@@ -572,6 +763,7 @@ void ChatSession::cmdHost_Click()
     emit kickVisibleChanged(true);
     d->combo->setStringList({});
     d->setPhase(Phase::Hosting);
+    d->heartbeat->startBeating();
     SendToSelf(tag::Listato);
     SendToSelf(addressMessage(d->name));
 }
@@ -582,6 +774,7 @@ void ChatSession::cmdConnect_Click(const QString &address)
         return;
     d->waitTimer->stop();
     d->answerTimer->stop();
+    d->stopReturning();
     // One role at a time: a host that connects elsewhere stops hosting.
     d->relay->close();
 
@@ -594,6 +787,10 @@ void ChatSession::cmdConnect_Click(const QString &address)
     const bool portValid = d->port > 0 && d->port <= 65535;
     // An invalid port or address fails on its own; the wait's end reports it.
     ++d->clientGeneration;
+    d->expelled = false;
+    // Where a lost connection tries to get back to.
+    d->address = address;
+    d->clientPort = portValid ? quint16(d->port) : 0;
     if (portValid)
         d->client->connectToHost(address, quint16(d->port));
     d->waitTimer->start(d->waitMs);
@@ -603,6 +800,7 @@ void ChatSession::cmdDisconnect_Click()
 {
     d->waitTimer->stop(); // a pending introduction is cancelled, not failed
     d->answerTimer->stop();
+    d->stopReturning();
     d->closeClient();
     d->relay->close();
     d->host = false;
@@ -630,8 +828,14 @@ void ChatSession::cmdKick_Click()
                 continue;
             sendEncoded(notice, line, qint16(other));
         }
-        if (expelled >= 1 && expelled <= 32767)
+        if (expelled >= 1 && expelled <= 32767) {
+            // The basic protocol gives the expelled client no word; a Tavernix
+            // client is told, so it does not take the kick for a lost host.
+            const Private::Notes *notes = d->notesFor(qint16(expelled));
+            if (notes && notes->tavernix)
+                SendToPerson(tag::SeiEspulso, qint16(expelled));
             d->relay->closeConnection(qint16(expelled));
+        }
         d->status(QStringLiteral("Espulsione dalla chat di: ") + people->nameAt(i) +
                   QStringLiteral("."));
         people->removeAt(i);
@@ -659,6 +863,7 @@ bool ChatSession::cmdPorts_Click()
 void ChatSession::closeAllSockets()
 {
     d->waitTimer->stop();
+    d->stopReturning();
     d->closeClient();
     d->relay->close();
 }
@@ -724,6 +929,7 @@ bool ChatSession::takeAddressRequest(qint16 index)
 // every client, rather than one of each per client.
 void ChatSession::SendToAll(const QString &vsData, bool vbSelf)
 {
+    notePublic(vsData);
     d->relay->sendToAll(vsData, encodeLine(vsData));
     if (vbSelf)
         SendToSelf(vsData);
@@ -731,6 +937,7 @@ void ChatSession::SendToAll(const QString &vsData, bool vbSelf)
 
 void ChatSession::SendToAllButOriginator(const QString &vsData, qint16 viConnection)
 {
+    notePublic(vsData);
     // -1 names no connection, so everyone gets it.
     d->relay->sendToAll(vsData, encodeLine(vsData), viConnection);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "hostrelay.h"
+#include "recenttalk.h"
 #include "sinks.h"
 
 #include <QObject>
@@ -19,6 +20,8 @@ namespace session
 
 class BoardHistory;
 class Dispatcher;
+class Heartbeat;
+class ReconnectPolicy;
 class LineFramer;
 class ParticipantList;
 class TrafficLog;
@@ -49,7 +52,9 @@ public:
     /// Most address entries one client connection may add (its join and renames).
     static constexpr int kMaxAddressEntriesPerConnection = 64;
 
-    enum class Phase { Idle, Hosting, Connecting, Connected };
+    /// Reconnecting: the connection to the host was lost and the session
+    /// tries to get back in by itself (see reconnectPolicy()).
+    enum class Phase { Idle, Hosting, Connecting, Connected, Reconnecting };
     Q_ENUM(Phase)
 
     explicit ChatSession(QObject *parent = nullptr);
@@ -174,6 +179,27 @@ public:
     /// The host's connection table, shared with the headless server.
     HostRelay *relay() const;
 
+    // --- the table survives -------------------------------------------------
+    /// Status text when the connection to the host is lost.
+    inline static const QString kLostHost = QStringLiteral(
+        "Connessione con l'host persa: il dialogo e la lavagna restano come erano.");
+    inline static const QString kBackIn = QStringLiteral("Di nuovo connessi all'host.");
+    inline static const QString kExpelled = QStringLiteral("Sei stato espulso dalla chat.");
+    /// When a client whose connection was lost tries again.
+    ReconnectPolicy *reconnectPolicy() const;
+    /// The host's beat and the client's watch for a host gone silent.
+    Heartbeat *heartbeat() const;
+    /// Host: the last public lines, which a newcomer is sent after the board.
+    const RecentTalk &recentTalk() const;
+    /**
+     * @brief Host only, right after hosting started: takes the board of an
+     * earlier session, @p boardBlocks of whole wire lines, as if it had just
+     * been drawn (on our board, and kept for newcomers), and @p talk, oldest
+     * first, as the conversation so far (shown as a recap, kept for newcomers).
+     * Nothing of it is reported by boardRecorded() or publicLineSaid().
+     */
+    void resumeTable(const QList<QByteArray> &boardBlocks, const std::vector<RecentTalk::Said> &talk);
+
     // --- connection manager -------------------------------------------------
     /// Starts hosting on lPort. Does nothing with an empty name. Listening that
     /// fails shows a message naming the port and leaves the session idle.
@@ -232,6 +258,11 @@ signals:
     /// The session changed the name to show in txtName.
     void nameChanged(const QString &name);
     void phaseChanged(session::ChatSession::Phase phase);
+    /// Host: a board message was kept for newcomers (a clear too).
+    void boardRecorded(const QString &message);
+    /// Host: a public conversation line went to everyone at @p secs
+    /// (seconds since 1970 UTC).
+    void publicLineSaid(const QString &line, qint64 secs);
 
 private:
     /// Takes @p name as the confirmed own name and shows it in txtName.
@@ -247,8 +278,18 @@ private:
     /// Host: keeps a drawing message it drew or passed on, or forgets the
     /// board at a clear.
     void recordBoard(const QString &vsData);
-    /// Host: sends newcomer @p index the board, paced by its socket.
+    /// Host: sends newcomer @p index the board, paced by its socket; a
+    /// Tavernix client hears first that it replaces its own, and gets the
+    /// recent conversation after it.
     void startReplay(qint16 index);
+    /// Host: client @p index said "[Tavernix]".
+    void noteTavernixPeer(qint16 index);
+    /// Client: the host said it expels us.
+    void noteExpelled();
+    /// Client: the host beats; from now on its silence counts.
+    void noteHostBeats();
+    /// Host: a message going to everyone; a public line is kept for newcomers.
+    void notePublic(const QString &vsData);
 
     friend class Dispatcher;
     struct Private;

@@ -7,6 +7,7 @@
 #include "tags.h"
 #include "trafficlog.h"
 
+#include <QDateTime>
 #include <QSet>
 #include <QStringListModel>
 #include <QVarLengthArray>
@@ -56,9 +57,17 @@ void Dispatcher::ProcessData(const QString &vsData, qint16 index)
     }
 }
 
+void Dispatcher::restoreLine(const QString &line)
+{
+    m_quiet = true;
+    dispatchLine(line, -1);
+    m_quiet = false;
+}
+
 void Dispatcher::dispatchLine(const QString &line, qint16 index)
 {
-    m_session.ShowReceivedData(index, line);
+    if (!m_quiet)
+        m_session.ShowReceivedData(index, line);
 
     const TaggedLine split = splitTag(line);
     const QString &tag = split.tag;
@@ -109,7 +118,39 @@ void Dispatcher::dispatchLine(const QString &line, qint16 index)
         onTextColour(params, index);
     } else if (const int part = textPart(tag)) {
         onTextPart(part, params);
+    } else {
+        onExtension(tag, params, index);
     }
+}
+
+bool Dispatcher::onExtension(const QString &tag, const QString &params, qint16 index)
+{
+    if (tag == tag::Tavernix) {
+        if (m_session.bHost() && index > 0)
+            m_session.noteTavernixPeer(index);
+        return true;
+    }
+    // The rest only ever comes from our host.
+    if (m_session.bHost() || index != -1)
+        return tag == tag::LavagnaIntera || tag == tag::Riepilogo || tag == tag::SeiEspulso ||
+               tag == tag::Battito;
+    if (tag == tag::LavagnaIntera) {
+        if (BoardSink *board = m_session.boardSink())
+            board->clearBoard();
+    } else if (tag == tag::Riepilogo) {
+        RecentTalk::Said said;
+        if (!RecentTalk::parse(params, &said))
+            return true;
+        if (ConversationSink *sink = m_session.conversationSink())
+            sink->showRecap(said.line, QDateTime::fromSecsSinceEpoch(said.secs));
+    } else if (tag == tag::SeiEspulso) {
+        m_session.noteExpelled();
+    } else if (tag == tag::Battito) {
+        m_session.noteHostBeats();
+    } else {
+        return false;
+    }
+    return true;
 }
 
 QString Dispatcher::uniqueName(const QString &requested, const ParticipantList &list)

@@ -35,6 +35,9 @@ public:
     void ProcessData(const QString &vsData, qint16 index);
     /// Logs one line (without CR LF) as received and acts on it.
     void dispatchLine(const QString &line, qint16 index);
+    /// Acts on one line of an earlier session's board as if it had just
+    /// come from ourselves, without logging it.
+    void restoreLine(const QString &line);
 
     /// The values of the text being received, kept between messages.
     const TextSet &textSet() const { return m_text; }
@@ -75,9 +78,12 @@ private:
     void onFill(const QString &params);
     void onTextPart(int part, const QString &params);
     void onTextColour(const QString &params, qint16 origin);
+    /// The tags beyond the basic protocol; false for any other tag.
+    bool onExtension(const QString &tag, const QString &params, qint16 index);
 
     ChatSession &m_session;
     TextSet m_text;
+    bool m_quiet = false; ///< restoring: nothing is logged
 };
 
 } // namespace session

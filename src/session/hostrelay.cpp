@@ -1,6 +1,7 @@
 #include "hostrelay.h"
 
 #include "duallisten.h"
+#include "heartbeat.h"
 #include "joingate.h"
 #include "lineframer.h"
 #include "memoryrelease.h"
@@ -276,6 +277,9 @@ struct HostRelay::Private {
         // the next one back until the peer acknowledges the last (Nagle) only
         // adds the peer's delayed acknowledgement to every line of a burst.
         e->socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        // A client gone without a word (switched off, network dropped) is
+        // let go within a minute, not a quarter of an hour.
+        Heartbeat::enableKeepAlive(e->socket);
         e->since.start();
         budget.set(chosen, 0);
         gate->admit(chosen);

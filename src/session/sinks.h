@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 
 #include <functional>
@@ -26,6 +27,16 @@ public:
     virtual void UpdateStatus(const QString &vsStatus) = 0;
     /// Empties the conversation pane (a session starts or ends).
     virtual void clearDialog() = 0;
+    /// A public line said at @p said, before this participant joined or
+    /// came back: shown so that it cannot pass for live talk.
+    virtual void showRecap(const QString &line, const QDateTime &said)
+    {
+        UpdateDialog(QStringLiteral("(già detto alle ") + said.toString(QStringLiteral("H.mm")) +
+                     QStringLiteral(") ") + line);
+    }
+    /// A note of the program's own in the pane: where the connection broke
+    /// or came back.
+    virtual void markPane(const QString &note) { UpdateDialog(note); }
 };
 
 /// Fields of a received "[Linea]" or "[Circonferenza]". Coordinates are in the

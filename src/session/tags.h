@@ -26,6 +26,21 @@ inline const QString Circonferenza = QStringLiteral("[Circonferenza]");
 inline const QString Colora = QStringLiteral("[Colora Sfondo]");
 inline const QString TestoColore = QStringLiteral("[Inserisci TestoColore]");
 
+// Beyond the basic protocol. A program that knows only the tags above ignores
+// these, and a host sends them only to a client that said "[Tavernix]".
+
+/// Client to host, before "[Connessione]": this client understands the tags below.
+inline const QString Tavernix = QStringLiteral("[Tavernix]");
+/// Host to a newcomer, before its board: what follows replaces your board.
+inline const QString LavagnaIntera = QStringLiteral("[Lavagna Intera]");
+/// Host to a newcomer, after its board: a public line said before it came,
+/// the time it was said (number field, seconds since 1970 UTC), then the line.
+inline const QString Riepilogo = QStringLiteral("[Riepilogo]");
+/// Host to the client it expels, just before closing the connection.
+inline const QString SeiEspulso = QStringLiteral("[Sei Espulso]");
+/// Host to each client now and then, so a host gone silent is noticed.
+inline const QString Battito = QStringLiteral("[Battito]");
+
 /// "[Inserisci Testo]" for part 1, "[Inserisci Testo2]" … "[Inserisci Testo11]" after it.
 inline QString testo(int part)
 {

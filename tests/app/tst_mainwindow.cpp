@@ -120,7 +120,7 @@ private slots:
     void hostAndJoinShowTheRightButtons();
     void clientElementsAreReused();
     void connectFailureReturnsToIdle();
-    void hostDisconnectEmptiesClients();
+    void hostDisconnectLeavesClientsTheirTable();
     void kickFromTheList();
     void portDialogRefusesBadPorts();
     void portsRefusedWhileConnected();
@@ -266,21 +266,40 @@ void tst_MainWindow::connectFailureReturnsToIdle()
     QVERIFY(!w.form->cmdPorts->isHidden());
 }
 
-void tst_MainWindow::hostDisconnectEmptiesClients()
+void tst_MainWindow::hostDisconnectLeavesClientsTheirTable()
 {
     Window host(m_dir, QStringLiteral("h3"));
     host.host(QStringLiteral("Master"));
+    const quint16 port = host.chat()->listeningPort();
     Window a(m_dir, QStringLiteral("a3"));
-    a.join(QStringLiteral("Ada"), host.chat()->listeningPort());
+    a.join(QStringLiteral("Ada"), port);
     QTRY_COMPARE(a.people()->count(), 2);
+    host.chat()->SendToAll(QStringLiteral("[Messaggio]Master: si parte"), false);
+    QTRY_VERIFY(a.form->dialogPane()->dialogText().contains(QStringLiteral("Master: si parte")));
     host.form->cmdDisconnect->click();
     QCOMPARE(host.people()->count(), 0);
     QVERIFY(!host.form->cmdHost->isHidden());
     QVERIFY(host.form->cmdKick->isHidden());
     QTRY_COMPARE(a.people()->count(), 0);
-    QTRY_COMPARE(a.chat()->phase(), ChatSession::Phase::Idle);
+    QTRY_COMPARE(a.chat()->phase(), ChatSession::Phase::Reconnecting);
     QVERIFY(!a.form->cmdConnect->isHidden());
     QVERIFY(a.messages.shown.isEmpty());
+    const QString kept = a.form->dialogPane()->dialogText();
+    QVERIFY(kept.contains(QStringLiteral("Master: si parte")));
+    QVERIFY(kept.contains(QStringLiteral("connessione con l'host persa")));
+    // The host is back and takes its session up again: so is Ada, by
+    // herself, under the same name, and hears what was said as a recap.
+    host.chat()->setPort(port);
+    host.form->cmdHost->click();
+    QCOMPARE(host.messages.asked.size(), 1);
+    QVERIFY(host.messages.reply(true));
+    QCOMPARE(host.chat()->listeningPort(), port);
+    QTRY_COMPARE_WITH_TIMEOUT(a.chat()->phase(), ChatSession::Phase::Connected, 10000);
+    QTRY_COMPARE(a.people()->names(), (QStringList{QStringLiteral("Master"), QStringLiteral("Ada")}));
+    QVERIFY(a.form->cmdConnect->isHidden());
+    QVERIFY(a.form->dialogPane()->dialogText().startsWith(kept));
+    QTRY_VERIFY(a.form->dialogPane()->dialogText().contains(
+        QRegularExpression(QStringLiteral("\\(già detto alle \\d+\\.\\d\\d\\) Master: si parte"))));
 }
 
 void tst_MainWindow::kickFromTheList()

@@ -2,6 +2,7 @@
 // 127.0.0.1, what stays local, and drawings that arrive from a client.
 
 #include "boardhistory.h"
+#include "boardsessionkit.h"
 #include "boardsurface.h"
 #include "bruvela.h"
 #include "chatsession.h"
@@ -258,21 +259,7 @@ namespace
 /// (the address list, which the host sends after the board).
 bool joinAsClient(Host &client, Host &host, const QString &name)
 {
-    client.session.setName(name);
-    client.session.setPort(host.session.listeningPort());
-    client.session.setConnectWait(50);
-    client.session.cmdConnect_Click(QStringLiteral("127.0.0.1"));
-    return QTest::qWaitFor(
-        [&] {
-            const auto *log = client.session.receivedLog();
-            for (qsizetype i = 0; i < log->size(); ++i) {
-                if (log->at(i).startsWith(QStringLiteral("sckConnect: [Aggiorna NeoConnesso]") +
-                                          name + QStringLiteral(" - ")))
-                    return true;
-            }
-            return false;
-        },
-        20000);
+    return boardsessionkit::joinAsClient(client.session, host.session.listeningPort(), name);
 }
 
 } // namespace
@@ -292,31 +279,7 @@ void TestBoardSession::lateJoinerSeesTheSameBoard()
     QVERIFY(joinAsClient(w, h, QStringLiteral("Wanda")));
 
     // Ada: a freehand stroke 4 pixels wide, a circle, a fill inside it, a text.
-    a.palette.picSelColor_Click(5);
-    a.tools.setPennello(4);
-    a.tools.Command13_Click();
-    a.tools.mousePress(DrawingTools::Left, false, 300, 300);
-    for (int i = 1; i <= 40; ++i)
-        a.tools.mouseMove(DrawingTools::Left, false, 300 + 150 * i, 300 + (i * i * 37) % 1500);
-    a.tools.Command15_Click();
-    a.palette.picSelColor_Click(15);
-    a.tools.mousePress(DrawingTools::Left, false, 4500, 3000);
-    a.tools.mousePress(DrawingTools::Left, false, 5700, 3900);
-    a.tools.Command16_Click();
-    a.palette.picSelColor_Click(9);
-    a.tools.mousePress(DrawingTools::Left, false, 300, 200);
-    a.palette.picSelColor_Click(3);
-    board::TextParams text;
-    text.Text = QStringLiteral("Qui giace il drago");
-    text.x = 100;
-    text.Y = 300;
-    text.Italic = true;
-    text.Height = 24;
-    text.Width = 8;
-    text.angle = 30;
-    text.FWidth = 700;
-    text.FName = QStringLiteral("DejaVu Sans");
-    QVERIFY(a.tools.insertText(text));
+    QVERIFY(boardsessionkit::drawSample(a.tools, a.palette));
     // The host draws too: a straight line across the circle.
     h.palette.picSelColor_Click(12);
     h.tools.Command14_Click();

@@ -3,6 +3,7 @@
 #include "togglebutton.h"
 
 #include <QClipboard>
+#include <QDateTime>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -64,6 +65,29 @@ class TestDialogPane : public QObject
     };
 
 private slots:
+    void recapAndNotesStandApartFromLiveTalk()
+    {
+        // With stamps and colours on, a live line is stamped with the clock
+        // and coloured by speaker; a recap line has its own time and colour
+        // whatever the switches say, and so has the pane's own note.
+        Fixture f;
+        f.names = {QStringLiteral("Master")};
+        f.pane.Command21_Click();
+        f.pane.Command19_Click();
+        const QColor grey = QColor::fromRgba(DialogPane::kRecapColour);
+        f.pane.showRecap(QStringLiteral("Master: il drago dorme"),
+                         QDateTime(QDate(2026, 3, 7), QTime(21, 7)));
+        f.pane.UpdateDialog(QStringLiteral("Master: il drago dorme"));
+        f.pane.markPane(QStringLiteral("--- di nuovo al tavolo ---"));
+        const QString recap = QStringLiteral("(già detto alle 21.07) Master: il drago dorme");
+        const QString live = QStringLiteral("[9.05] Master: il drago dorme");
+        const QString note = QStringLiteral("--- di nuovo al tavolo ---");
+        QCOMPARE(f.pane.dialogText(), recap + u'\n' + live + u'\n' + note);
+        const QColor speaker(125, 125, 215);
+        QCOMPARE(colours(f.pane.txtDialog()->document()),
+                 repeat(grey, recap.size()) + repeat(kBlack, 7) + repeat(speaker, 6) +
+                     repeat(kBlack, live.size() - 13) + repeat(grey, note.size()));
+    }
     void controlsAreNamed()
     {
         Fixture f;

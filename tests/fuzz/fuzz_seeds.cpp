@@ -8,12 +8,14 @@
 
 #include "dispatcher.h"
 #include "protocol.h"
+#include "sessionstore.h"
 #include "tags.h"
 #include "transferprotocol.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QList>
@@ -159,7 +161,8 @@ int main(int argc, char **argv)
     }
     const QString root = QString::fromLocal8Bit(argv[1]);
     const QStringList targets{QStringLiteral("lineframer"), QStringLiteral("dispatcher"),
-                              QStringLiteral("board"), QStringLiteral("transfer")};
+                              QStringLiteral("board"), QStringLiteral("transfer"),
+                              QStringLiteral("sessionstore")};
     for (const QString &t : targets) {
         if (!QDir().mkpath(root + QLatin1Char('/') + t))
             return 1;
@@ -211,6 +214,24 @@ int main(int argc, char **argv)
         ok &= write(folder("transfer"), QByteArray("\x0e\x32\x02", 3), body);
     }
 
+    // Session files: whole, torn, and as payloads for the writer's records.
+    {
+        using session::SessionStore;
+        const QDateTime start = QDateTime::fromSecsSinceEpoch(1772917530, Qt::UTC);
+        QByteArray records;
+        for (const QByteArray &body : chatBodies)
+            records += SessionStore::record('B', 1772917530, body.chopped(2));
+        records += SessionStore::record('M', 1772917531, "Oste: ciao");
+        records += SessionStore::record('M', 1772917532, "Oste lancia 2d6 ed ottiene 7.\n\xab 3, 4 \xbb");
+        const QByteArray file = SessionStore::header(start) + records;
+        ok &= write(folder("sessionstore"), QByteArray("\x00", 1), file);
+        ok &= write(folder("sessionstore"), QByteArray("\x00", 1), file.chopped(5));
+        ok &= write(folder("sessionstore"), QByteArray("\x02", 1), records);
+        const QList<QByteArray> payloads{"[Linea]0000000001", "Oste: ciao", "[Pulisci Lavagna]",
+                                         "x\ny"};
+        ok &= write(folder("sessionstore"), QByteArray("\x07", 1), payloads.join('\0'));
+    }
+
     QList<QByteArray> chatWords;
     QStringList tags{tag::Connessione, tag::Rename, tag::Disconnessione, tag::Espulsione,
                      tag::CambiaNome, tag::NuovoNome, tag::Riordina, tag::Listato,
@@ -225,6 +246,10 @@ int main(int argc, char **argv)
                   sFormatSend(16777215).toLatin1(), sFormatSend(12000).toLatin1(), " - ", "True",
                   "Falso"};
     ok &= writeDict(root + QStringLiteral("/chat.dict"), chatWords);
+    ok &= writeDict(root + QStringLiteral("/session.dict"),
+                    {"TAVERNIX PARTITA ", "1 2026-03-07T20:05:30Z\n", "B 1772917530 ", "M 1 ",
+                     " 77 ", "\n", "[Pulisci Lavagna]", "[Linea]", "[Inserisci Testo]",
+                     "[Inserisci TestoColore]"});
     ok &= writeDict(root + QStringLiteral("/transfer.dict"),
                     {kAccept, kDenied, kPacketAnswer, kPendAccepted, kPendRefused, kKick,
                      kPacketRequest, kName, kSize});

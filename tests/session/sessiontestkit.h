@@ -42,6 +42,7 @@ struct RecordingBoard : session::BoardSink {
         qint16 unit;
     };
     int clears = 0;
+    size_t linesAtLastClear = 0; ///< lines.size() when the board was last cleared
     std::vector<session::DrawFields> lines;
     std::vector<session::DrawFields> circles;
     struct Fill {
@@ -50,7 +51,12 @@ struct RecordingBoard : session::BoardSink {
     };
     std::vector<Fill> fills;
     std::vector<Text> texts;
-    void clearBoard() override { ++clears; }
+    void clearBoard() override
+    {
+        ++clears;
+        linesAtLastClear = lines.size();
+    }
+    size_t linesSinceClear() const { return lines.size() - linesAtLastClear; }
     void receiveLine(const session::DrawFields &f) override { lines.push_back(f); }
     void receiveCircle(const session::DrawFields &f) override { circles.push_back(f); }
     void receiveFill(float x, float y, qint32 colour) override { fills.push_back({x, y, colour}); }

@@ -1,0 +1,85 @@
+#include "sessionkeeper.h"
+
+#include "chatsession.h"
+
+namespace session
+{
+
+SessionKeeper::SessionKeeper(ChatSession *chat, SessionStore *store, QObject *parent)
+    : QObject(parent), m_chat(chat), m_store(store)
+{
+    connect(chat, &ChatSession::boardRecorded, store, &SessionStore::appendBoard);
+    connect(chat, &ChatSession::publicLineSaid, store, &SessionStore::appendSaid);
+    connect(chat, &ChatSession::phaseChanged, store, [store](ChatSession::Phase phase) {
+        if (phase != ChatSession::Phase::Hosting)
+            store->end();
+    });
+    connect(store, &SessionStore::failed, this, &SessionKeeper::warn);
+}
+
+QString SessionKeeper::question(const SessionStore::Contents &contents)
+{
+    const QDateTime when = contents.lastRecord.toLocalTime();
+    const auto count = [](qsizetype n, const char *one, const char *many) {
+        return QString::number(n) + QLatin1Char(' ') + QString::fromUtf8(n == 1 ? one : many);
+    };
+    return QStringLiteral("Riprendi la partita del %1 alle %2 (%3 sulla lavagna, %4 di dialogo)?")
+        .arg(when.toString(QStringLiteral("dd/MM/yyyy")), when.toString(QStringLiteral("H.mm")),
+             count(contents.drawings, "disegno", "disegni"), count(contents.lines, "riga", "righe"));
+}
+
+void SessionKeeper::host()
+{
+    if (m_asking || !m_chat || m_chat->name().isEmpty())
+        return;
+    const SessionStore::ReadResult last = m_store->readLatest();
+    if (!last.error.isEmpty()) {
+        warn(last.error + QStringLiteral(" Questa partita sarà salvata in un file nuovo."));
+        start(nullptr);
+        return;
+    }
+    MessageService *messages = m_chat->messageService();
+    if (!last.found || last.contents.isEmpty() || m_resume == Resume::No ||
+        (m_resume == Resume::Ask && !messages)) {
+        start(nullptr);
+        return;
+    }
+    if (m_resume == Resume::Yes) {
+        start(&last.contents);
+        return;
+    }
+    // Asked before hosting starts, so nobody joins a board about to change.
+    m_asking = true;
+    const SessionStore::Contents contents = last.contents;
+    messages->ask(MessageService::Icon::Question, kAppTitle, question(contents),
+                  MessageService::Buttons::YesNo, this, [this, contents](bool yes) {
+                      m_asking = false;
+                      // Meanwhile the user may have chosen otherwise.
+                      if (!m_chat || m_chat->phase() == ChatSession::Phase::Hosting ||
+                          m_chat->phase() == ChatSession::Phase::Connecting ||
+                          m_chat->phase() == ChatSession::Phase::Connected)
+                          return;
+                      start(yes ? &contents : nullptr);
+                  });
+}
+
+void SessionKeeper::start(const SessionStore::Contents *taken)
+{
+    m_chat->cmdHost_Click();
+    if (!m_chat->bHost())
+        return; // the port was refused; the session says why
+    if (!taken) {
+        m_store->beginNew(QDateTime::currentDateTime());
+        return;
+    }
+    m_chat->resumeTable(taken->board, taken->recent);
+    m_store->resume(*taken);
+}
+
+void SessionKeeper::warn(const QString &text)
+{
+    if (m_chat && m_chat->messageService())
+        m_chat->messageService()->showMessage(MessageService::Icon::Warning, kAppTitle, text);
+}
+
+} // namespace session

@@ -1,0 +1,73 @@
+#pragma once
+
+// Joining a host as a real client would, and a board with something of
+// every kind on it, for the board tests that need a session on both ends.
+
+#include "chatsession.h"
+#include "drawingtools.h"
+#include "palette.h"
+#include "textrenderer.h"
+#include "trafficlog.h"
+
+#include <QTest>
+
+namespace boardsessionkit
+{
+
+/// Connects @p client to @p port on 127.0.0.1 under @p name and waits for
+/// the whole join: the last thing a host sends a newcomer is the address
+/// list, whose last entry is its own; the board came before it.
+inline bool joinAsClient(session::ChatSession &client, quint16 port, const QString &name)
+{
+    client.setName(name);
+    client.setPort(port);
+    client.setConnectWait(50);
+    client.cmdConnect_Click(QStringLiteral("127.0.0.1"));
+    const QString mine = QStringLiteral("sckConnect: [Aggiorna NeoConnesso]") + name +
+                         QStringLiteral(" - ");
+    return QTest::qWaitFor(
+        [&] {
+            const auto *log = client.receivedLog();
+            for (qsizetype i = 0; i < log->size(); ++i) {
+                if (log->at(i).startsWith(mine))
+                    return true;
+            }
+            return false;
+        },
+        20000);
+}
+
+/// Draws through @p tools what every board can receive: a freehand stroke
+/// 4 pixels wide (a dot and 40 segments), a circle, a fill inside it and a
+/// slanted italic text: 44 drawings, 56 messages. False when the text failed.
+inline bool drawSample(board::DrawingTools &tools, board::Palette &palette)
+{
+    using board::DrawingTools;
+    palette.picSelColor_Click(5);
+    tools.setPennello(4);
+    tools.Command13_Click();
+    tools.mousePress(DrawingTools::Left, false, 300, 300);
+    for (int i = 1; i <= 40; ++i)
+        tools.mouseMove(DrawingTools::Left, false, 300 + 150 * i, 300 + (i * i * 37) % 1500);
+    tools.Command15_Click();
+    palette.picSelColor_Click(15);
+    tools.mousePress(DrawingTools::Left, false, 4500, 3000);
+    tools.mousePress(DrawingTools::Left, false, 5700, 3900);
+    tools.Command16_Click();
+    palette.picSelColor_Click(9);
+    tools.mousePress(DrawingTools::Left, false, 300, 200);
+    palette.picSelColor_Click(3);
+    board::TextParams text;
+    text.Text = QStringLiteral("Qui giace il drago");
+    text.x = 100;
+    text.Y = 300;
+    text.Italic = true;
+    text.Height = 24;
+    text.Width = 8;
+    text.angle = 30;
+    text.FWidth = 700;
+    text.FName = QStringLiteral("DejaVu Sans");
+    return tools.insertText(text);
+}
+
+} // namespace boardsessionkit

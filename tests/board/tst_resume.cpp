@@ -1,0 +1,161 @@
+// A hosted session taken up again from its file: the board equal pixel for
+// pixel, the history a newcomer is sent, the conversation going on in the
+// same file, and each way the question at "Host" can be answered.
+
+#include "boardhistory.h"
+#include "boardsessionkit.h"
+#include "boardsurface.h"
+#include "bruvela.h"
+#include "chatsession.h"
+#include "drawingtools.h"
+#include "messagerecorder.h"
+#include "palette.h"
+#include "sessionkeeper.h"
+#include "sessionstore.h"
+#include "textrenderer.h"
+#include "trafficlog.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using board::BoardSurface;
+using board::DrawingTools;
+using session::SessionKeeper;
+using session::SessionStore;
+
+namespace
+{
+
+struct Talk : session::ConversationSink {
+    QStringList dialog;
+    QList<std::pair<QString, QDateTime>> recaps;
+    void UpdateDialog(const QString &line) override { dialog << line; }
+    void UpdateStatus(const QString &) override {}
+    void clearDialog() override { dialog.clear(); }
+    void showRecap(const QString &line, const QDateTime &said) override { recaps.append({line, said}); }
+};
+
+struct Table {
+    session::ChatSession session;
+    BoardSurface surface;
+    board::Palette palette;
+    fill::Bruvela bruvela;
+    DrawingTools tools{&surface, &palette, &bruvela, &session};
+    MessageRecorder boxes;
+    Talk talk;
+    SessionStore store;
+    SessionKeeper keeper{&session, &store};
+
+    explicit Table(const QString &folder) : store(folder)
+    {
+        session.setMessageService(&boxes);
+        session.setBoardSink(&tools);
+        session.setConversationSink(&talk);
+        session.setConnectWait(50);
+    }
+    void host(const QString &name)
+    {
+        session.setName(name);
+        session.setPort(0);
+        keeper.host();
+    }
+    bool join(Table &host, const QString &name)
+    {
+        return boardsessionkit::joinAsClient(session, host.session.listeningPort(), name);
+    }
+};
+
+
+} // namespace
+
+class TestResume : public QObject
+{
+    Q_OBJECT
+private slots:
+    void answers_data();
+    void answers();
+};
+
+void TestResume::answers_data()
+{
+    QTest::addColumn<int>("resume"); // SessionKeeper::Resume
+    QTest::addColumn<bool>("yes");   // the user's answer when asked
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("asked, yes") << int(SessionKeeper::Resume::Ask) << true << true;
+    QTest::newRow("asked, no") << int(SessionKeeper::Resume::Ask) << false << false;
+    QTest::newRow("--resume") << int(SessionKeeper::Resume::Yes) << false << true;
+    QTest::newRow("--no-resume") << int(SessionKeeper::Resume::No) << true << false;
+}
+
+void TestResume::answers()
+{
+    QFETCH(int, resume);
+    QFETCH(bool, yes);
+    QFETCH(bool, taken);
+    QTemporaryDir dir;
+
+    QImage before;
+    QString firstFile;
+    {
+        Table last(dir.path());
+        last.host(QStringLiteral("Master"));
+        QVERIFY(last.session.bHost());
+        QCOMPARE(last.boxes.asked.size(), 0); // nothing to take up yet
+        QVERIFY(boardsessionkit::drawSample(last.tools, last.palette));
+        last.session.SendToAll(QStringLiteral("[Messaggio]Master: il drago dorme"), false);
+        last.session.SendToPerson(QStringLiteral("[Messaggio]*Master*: solo per te"), 1);
+        before = last.surface.image();
+        QVERIFY(before != BoardSurface().image());
+        last.session.cmdDisconnect_Click(); // the store writes its last records
+        firstFile = last.store.filePath();
+    }
+
+    Table next(dir.path());
+    next.keeper.setResume(SessionKeeper::Resume(resume));
+    next.host(QStringLiteral("Master"));
+    if (SessionKeeper::Resume(resume) == SessionKeeper::Resume::Ask) {
+        QVERIFY(!next.session.bHost()); // nobody may join a board about to change
+        QCOMPARE(next.boxes.asked.size(), 1);
+        const QString q = next.boxes.asked.first().text;
+        QVERIFY2(q.startsWith(QStringLiteral("Riprendi la partita del ")) && q.endsWith(u'?') &&
+                     q.contains(QStringLiteral("44 disegni")) && q.contains(QStringLiteral("1 riga di")),
+                 qPrintable(q));
+        QVERIFY(next.boxes.reply(yes));
+    } else {
+        QCOMPARE(next.boxes.asked.size(), 0);
+    }
+    QVERIFY(next.session.bHost());
+    if (!taken) {
+        QCOMPARE(next.surface.image(), BoardSurface().image());
+        QVERIFY(next.session.boardHistory().isEmpty());
+        next.session.SendToAll(QStringLiteral("[Messaggio]Master: da capo"), false);
+        next.session.cmdDisconnect_Click();
+        QVERIFY(next.store.filePath() != firstFile);
+        return;
+    }
+    // The board as it was, pixel for pixel, and the talk as a recap.
+    QCOMPARE(next.surface.image(), before);
+    QCOMPARE(next.talk.recaps.size(), 1);
+    QCOMPARE(next.talk.recaps.first().first, QStringLiteral("Master: il drago dorme"));
+    QVERIFY(qAbs(next.talk.recaps.first().second.secsTo(QDateTime::currentDateTime())) < 120);
+
+    // A newcomer is sent that board, then the last public lines with their time.
+    Table bruno(dir.path() + QStringLiteral("/b"));
+    QVERIFY(bruno.join(next, QStringLiteral("Bruno")));
+    QCOMPARE(bruno.surface.image(), before);
+    QCOMPARE(bruno.talk.recaps.size(), 1);
+    QCOMPARE(bruno.talk.recaps.first(), next.talk.recaps.first());
+    QVERIFY(bruno.talk.dialog.isEmpty());
+
+    // The record goes on in the same file.
+    next.session.SendToAll(QStringLiteral("[Messaggio]Master: si sveglia"), false);
+    next.session.cmdDisconnect_Click();
+    QCOMPARE(next.store.filePath(), firstFile);
+    const auto again = SessionStore::readFile(firstFile);
+    QCOMPARE(again.contents.lines, 2);
+    QCOMPARE(again.contents.drawings, 44);
+}
+
+// Text on the board needs the fonts of a GUI application.
+QTEST_MAIN(TestResume)
+#include "tst_resume.moc"

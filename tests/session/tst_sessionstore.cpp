@@ -1,0 +1,296 @@
+// The session file: what a torn, hostile or foreign file gives, that a
+// refused file is never written to, and that writing that fails leaves the
+// session going without it.
+
+#include "sessiontestkit.h"
+
+#include "sessionkeeper.h"
+#include "sessionstore.h"
+#include "tags.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace testkit;
+using session::SessionKeeper;
+using session::SessionStore;
+
+namespace
+{
+
+const QDateTime kStart = QDateTime(QDate(2026, 3, 7), QTime(21, 5, 30), Qt::UTC);
+
+QByteArray board(const QString &message)
+{
+    return SessionStore::record('B', 1772917530, session::encodeText(message));
+}
+QByteArray said(const QString &line)
+{
+    return SessionStore::record('M', 1772917531, session::encodeText(line));
+}
+const QString kLine = QStringLiteral("[Linea]00000000010000000001000000000500000000050000000255"
+                                     "00000000010000000003");
+
+QByteArray validFile()
+{
+    return SessionStore::header(kStart) + board(kLine) + said(QStringLiteral("Oste: ciao")) +
+           board(QStringLiteral("[Colora Sfondo]000000000200000000020000000255"));
+}
+
+bool write(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray read(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+} // namespace
+
+class TestSessionStore : public QObject
+{
+    Q_OBJECT
+private slots:
+    void readsWhatItIsGiven_data();
+    void readsWhatItIsGiven();
+    void writesWhatItReadsBack();
+    void refusedFileIsLeftAlone_data();
+    void refusedFileIsLeftAlone();
+    void failedWritingLetsTheSessionGoOn_data();
+    void failedWritingLetsTheSessionGoOn();
+};
+
+void TestSessionStore::readsWhatItIsGiven_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("refusal"); // a fragment of the message, empty when read
+    QTest::addColumn<bool>("torn");
+    QTest::addColumn<int>("drawings");
+    QTest::addColumn<int>("lines");
+
+    const QByteArray ok = validFile();
+    const QByteArray head = SessionStore::header(kStart);
+    QTest::newRow("whole") << ok << QString() << false << 2 << 1;
+    QTest::newRow("header only") << head << QString() << false << 0 << 0;
+    QTest::newRow("torn in the payload") << ok + board(kLine).chopped(9) << QString() << true << 2 << 1;
+    QTest::newRow("torn in the length") << ok + QByteArray("B 1772917530 7") << QString() << true << 2 << 1;
+    QTest::newRow("torn before its LF") << ok + said(QStringLiteral("x")).chopped(1) << QString()
+                                        << true << 2 << 1;
+    QTest::newRow("kind unknown to this version is skipped")
+        << ok + SessionStore::record('Q', 1, "whatever") + said(QStringLiteral("y")) << QString()
+        << false << 2 << 2;
+    QTest::newRow("a clear forgets the drawings before it")
+        << ok + board(QStringLiteral("[Pulisci Lavagna]")) + board(kLine) << QString() << false
+        << 1 << 1;
+    QStringList text{QStringLiteral("[Inserisci Testo]ciao")};
+    for (int part = 2; part <= 11; ++part)
+        text << session::tag::testo(part) + QString::number(part);
+    text << QStringLiteral("[Inserisci TestoColore]00000000050000000001");
+    QByteArray withText = head;
+    for (const QString &m : text)
+        withText += board(m);
+    QTest::newRow("a text counts once") << withText << QString() << false << 1 << 0;
+    QTest::newRow("a line of talk holding LF")
+        << head + said(QStringLiteral("Oste lancia 2d6 ed ottiene 7.\n« 3, 4 »")) << QString()
+        << false << 0 << 1;
+
+    QTest::newRow("empty") << QByteArray() << "troncato" << false << 0 << 0;
+    QTest::newRow("magic cut short") << QByteArray("TAVERNIX PAR") << "troncato" << false << 0 << 0;
+    QTest::newRow("header without LF") << head.chopped(1) << "troncato" << false << 0 << 0;
+    QTest::newRow("a picture") << QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(100, 'x')
+                               << "non è una partita" << false << 0 << 0;
+    QTest::newRow("a newer version") << QByteArray("TAVERNIX PARTITA 2 2030-01-01T00:00:00Z\n")
+                                     << "versione più recente" << false << 0 << 0;
+    QTest::newRow("version not a number") << QByteArray("TAVERNIX PARTITA uno 2026-01-01T00:00:00Z\n")
+                                          << "intestazione danneggiata" << false << 0 << 0;
+    QTest::newRow("no date") << QByteArray("TAVERNIX PARTITA 1\n") << "intestazione danneggiata"
+                             << false << 0 << 0;
+    QByteArray shortened = ok;
+    shortened.replace(" 77 [Linea]", " 70 [Linea]");
+    QVERIFY(shortened != ok);
+    QTest::newRow("a length edited by hand") << shortened << "danneggiato" << false << 0 << 0;
+    QByteArray letters = ok;
+    letters.replace("M 1772917531", "M 17729x7531");
+    QVERIFY(letters != ok);
+    QTest::newRow("a time edited by hand") << letters << "danneggiato" << false << 0 << 0;
+    QTest::newRow("a lower-case kind") << ok + QByteArray("b 1 1 x\n") << "danneggiato" << false
+                                       << 0 << 0;
+    QTest::newRow("a length no record has, at the end")
+        << ok + QByteArray("B 1 3000000 [Linea]") << "danneggiato" << false << 0 << 0;
+}
+
+void TestSessionStore::readsWhatItIsGiven()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, refusal);
+    QFETCH(bool, torn);
+    QFETCH(int, drawings);
+    QFETCH(int, lines);
+    const SessionStore::ReadResult r = SessionStore::parse(bytes, QStringLiteral("p.tvx"));
+    QVERIFY(r.found);
+    if (!refusal.isEmpty()) {
+        QVERIFY2(r.error.contains(refusal), qPrintable(r.error));
+        QVERIFY(r.error.contains(QStringLiteral("p.tvx")));
+        QVERIFY(r.error.contains(QStringLiteral("resta com'è")));
+        return;
+    }
+    QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
+    QCOMPARE(r.contents.torn, torn);
+    QCOMPARE(r.contents.drawings, drawings);
+    QCOMPARE(r.contents.lines, lines);
+    QCOMPARE(r.contents.started, kStart);
+    // What a session taken up again keeps: everything up to the torn record.
+    QCOMPARE(r.contents.validSize < bytes.size(), torn);
+    const auto again = SessionStore::parse(bytes.first(r.contents.validSize), QString());
+    QCOMPARE(again.contents.torn, false);
+    QCOMPARE(again.contents.drawings, drawings);
+}
+
+void TestSessionStore::writesWhatItReadsBack()
+{
+    QTemporaryDir dir;
+    SessionStore store(dir.path());
+    store.setFlushMs(10);
+    store.beginNew(QDateTime::currentDateTime());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 0); // made with its first record
+    store.appendBoard(kLine);
+    store.appendSaid(QStringLiteral("Ada: eccomi"), 1772917000);
+    // On disk within the flush time, without end(): a crash loses no more.
+    QTRY_VERIFY(read(store.filePath()).endsWith("Ada: eccomi\n"));
+    const auto r = store.readLatest();
+    QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
+    QCOMPARE(r.contents.drawings, 1);
+    QCOMPARE(r.contents.recent.size(), size_t(1));
+    QCOMPARE(r.contents.recent[0].line, QStringLiteral("Ada: eccomi"));
+    QCOMPARE(r.contents.recent[0].secs, qint64(1772917000));
+    QCOMPARE(r.contents.board.join(), session::encodeLine(kLine));
+
+    // Taken up again after a tear: the torn bytes go, the rest stays, and
+    // what follows is read back after it.
+    store.end();
+    QFile f(store.filePath());
+    QVERIFY(f.open(QIODevice::Append));
+    f.write("B 1 99 [Lin");
+    f.close();
+    const auto torn = store.readLatest();
+    QVERIFY(torn.contents.torn);
+    QVERIFY(store.resume(torn.contents));
+    store.appendSaid(QStringLiteral("Ada: di nuovo"), 1772918000);
+    store.end();
+    const auto back = store.readLatest();
+    QVERIFY2(back.error.isEmpty(), qPrintable(back.error));
+    QVERIFY(!back.contents.torn);
+    QCOMPARE(back.contents.lines, 2);
+    QCOMPARE(back.contents.path, torn.contents.path);
+}
+
+void TestSessionStore::refusedFileIsLeftAlone_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<qint64>("sparseSize"); // grown to this size, unread
+    QTest::addColumn<QString>("refusal");
+
+    QTest::newRow("not ours") << QByteArray("ciao a tutti\n") << qint64(0) << "non è una partita";
+    QTest::newRow("from the future") << QByteArray("TAVERNIX PARTITA 9 2031-01-01T00:00:00Z\nB 1 1 x\n")
+                                     << qint64(0) << "versione più recente";
+    QTest::newRow("edited by hand") << validFile().replace("M 1772917531 10", "M 1772917531 12")
+                                    << qint64(0) << "danneggiato";
+    QTest::newRow("1 GB") << validFile() << (qint64(1) << 30) << "troppo grande";
+}
+
+void TestSessionStore::refusedFileIsLeftAlone()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(qint64, sparseSize);
+    QFETCH(QString, refusal);
+    QTemporaryDir dir;
+    const QString old = dir.filePath(QStringLiteral("partita_2026-03-07_21-05-30.tvx"));
+    QVERIFY(write(old, bytes));
+    if (sparseSize > 0)
+        QVERIFY(QFile(old).resize(sparseSize));
+    const QByteArray before = read(old).left(4096);
+    const qint64 sizeBefore = QFileInfo(old).size();
+
+    Peer host(QStringLiteral("Oste"));
+    SessionStore store(dir.path());
+    store.setFlushMs(10);
+    SessionKeeper keeper(host.chat.get(), &store);
+    host->setPort(0);
+    keeper.host();
+    QVERIFY(host->bHost()); // the session goes on, without asking
+    QCOMPARE(host.messages.asked.size(), 0);
+    QCOMPARE(host.messages.shown.size(), 1);
+    const QString text = host.messages.shown.first().text;
+    QVERIFY2(text.contains(refusal) && text.contains(QStringLiteral("partita_2026-03-07_21-05-30.tvx")),
+             qPrintable(text));
+
+    host->Broadcast(kLine);
+    QTRY_COMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+    host->cmdDisconnect_Click();
+    QCOMPARE(QFileInfo(old).size(), sizeBefore);
+    QCOMPARE(read(old).left(4096), before);
+    // The new session's file is the one offered next time.
+    QCOMPARE(store.readLatest().contents.drawings, 1);
+}
+
+void TestSessionStore::failedWritingLetsTheSessionGoOn_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("folder cannot be made") << "folder" << "non si può scrivere";
+    QTest::newRow("disk full") << "full" << "Impossibile scrivere";
+    QTest::newRow("file outgrows its bound") << "bound" << "ha raggiunto";
+}
+
+void TestSessionStore::failedWritingLetsTheSessionGoOn()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    // A file where the folder should be: no one, not even root, makes it.
+    QVERIFY(write(dir.filePath(QStringLiteral("file")), "x"));
+    const QString folder = how == QLatin1String("folder") ? dir.filePath(QStringLiteral("file/partite"))
+                                                          : dir.path();
+    if (how == QLatin1String("full")) {
+        if (!QFileInfo::exists(QStringLiteral("/dev/full")))
+            QSKIP("no /dev/full here");
+        QVERIFY(QFile::link(QStringLiteral("/dev/full"),
+                            dir.filePath(QStringLiteral("partita_2026-03-07_21-05-30.tvx"))));
+    }
+    Peer host(QStringLiteral("Oste"));
+    Peer ada(QStringLiteral("Ada"));
+    SessionStore store(folder);
+    store.setFlushMs(10);
+    if (how == QLatin1String("bound"))
+        store.setMaxFileSize(300);
+    SessionKeeper keeper(host.chat.get(), &store);
+    host->setPort(0);
+    if (how == QLatin1String("full")) {
+        SessionStore::Contents c;
+        c.path = dir.filePath(QStringLiteral("partita_2026-03-07_21-05-30.tvx"));
+        host->cmdHost_Click();
+        QVERIFY(store.resume(c));
+    } else {
+        keeper.host();
+    }
+    QVERIFY(host->bHost());
+    QVERIFY(ada.join(host->listeningPort()));
+    for (int i = 0; i < 5; ++i)
+        host->Broadcast(kLine);
+    QTRY_COMPARE(host.messages.shown.size(), 1);
+    QVERIFY2(host.messages.shown.first().text.contains(message),
+             qPrintable(host.messages.shown.first().text));
+    QVERIFY(!store.isWriting());
+    // Said once; the table goes on.
+    host->Broadcast(kLine);
+    QVERIFY(settle([&] { return ada.board.linesSinceClear() == 6; }));
+    QCOMPARE(host.messages.shown.size(), 1);
+}
+
+QTEST_GUILESS_MAIN(TestSessionStore)
+#include "tst_sessionstore.moc"
