@@ -9,6 +9,8 @@
 #include "participantlist.h"
 #include "serverlog.h"
 #include "servicenotifier.h"
+#include "sessionkeeper.h"
+#include "sessionstore.h"
 #include "tags.h"
 #include "trafficlog.h"
 
@@ -62,6 +64,13 @@ TavernServer::TavernServer(Settings settings, ServerLog &log, QObject *parent)
         traffic->setBound(kTrafficKept);
     }
     m_control = new ControlServer([this](const ControlCommand &c) { return handle(c); }, this);
+    m_store = new session::SessionStore(sessionFolder(m_settings.stateDir), this);
+    connect(m_store, &session::SessionStore::failed, this,
+            [this](const QString &why) { m_storeFailure = why; });
+    // The board and the public conversation go to the file as they happen.
+    m_keeper = new session::SessionKeeper(m_chat.get(), m_store, this);
+    m_keeper->setResume(m_settings.resume ? session::SessionKeeper::Resume::Yes
+                                          : session::SessionKeeper::Resume::No);
 }
 
 TavernServer::~TavernServer() = default;
@@ -71,10 +80,19 @@ QString TavernServer::lockPath(const QString &stateDir)
     return QDir(stateDir).absoluteFilePath(QStringLiteral("tavernix-server.lock"));
 }
 
+QString TavernServer::sessionFolder(const QString &stateDir)
+{
+    return QDir(stateDir).absoluteFilePath(QStringLiteral("partite"));
+}
+
 bool TavernServer::start()
 {
     const QString dir = QDir(m_settings.stateDir).absolutePath();
-    if (!QDir().mkpath(dir)) {
+    // A folder made here holds the conversation: for this user's eyes only.
+    const bool made = !QFileInfo::exists(dir);
+    if (made && QDir().mkpath(dir))
+        QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (!QFileInfo(dir).isDir()) {
         m_log.error(QStringLiteral("impossibile creare la cartella di stato %1.").arg(dir));
         return false;
     }
@@ -96,7 +114,8 @@ bool TavernServer::start()
         m_log.error(m_control->errorText());
         return false;
     }
-    m_chat->cmdHost_Click();
+    // Hosts, after taking up the last session when asked to.
+    m_keeper->host();
     if (m_chat->listeningPort() == 0) {
         // The session has said why (port in use, reserved, invalid).
         m_log.error(QStringLiteral("il server non è in ascolto: fine."));
@@ -108,6 +127,9 @@ bool TavernServer::start()
                               .arg(m_chat->listeningPort())
                               .arg(m_settings.name);
     m_log.info(QStringLiteral("tavernix-server %1; cartella di stato %2.").arg(ready, dir));
+    if (m_store->isWriting())
+        m_log.info(QStringLiteral("la partita è conservata in %1.").arg(
+            m_store->filePath().isEmpty() ? sessionFolder(dir) : m_store->filePath()));
     m_notifier = new ServiceNotifier(this);
     m_notifier->ready(ready);
     startPortMapping();
@@ -148,6 +170,11 @@ void TavernServer::stop()
     m_log.info(QStringLiteral("arresto del server."));
     m_control->close();
     m_chat->closeAllSockets();
+    // Whatever waited for the next write reaches the disk before the end.
+    const bool kept = m_store->isWriting();
+    m_store->end();
+    if (kept)
+        m_log.info(QStringLiteral("partita salvata in %1.").arg(m_store->filePath()));
     if (m_mapper) {
         // The forwarding goes with the server, waiting a bounded time.
         const bool wasMapped = m_mapper->state() == portmap::PortMapper::State::Mapped;
@@ -181,9 +208,7 @@ ControlReply TavernServer::handle(const ControlCommand &command)
             QStringLiteral("restore non è disponibile: questa versione non conserva la lavagna "
                            "pulita."));
     case ControlCommand::Kind::Save:
-        return ControlReply::failed(
-            QStringLiteral("save non è disponibile: questa versione non conserva la sessione su "
-                           "disco."));
+        return save();
     case ControlCommand::Kind::Stop:
         // After the reply has gone out.
         QTimer::singleShot(0, this, &TavernServer::stop);
@@ -248,6 +273,18 @@ ControlReply TavernServer::say(const QString &text)
     m_chat->SendToAll(session::tag::Messaggio + text, false);
     m_conversation.UpdateDialog(text);
     return ControlReply::ok(QStringLiteral("detto."));
+}
+
+ControlReply TavernServer::save()
+{
+    m_store->flush();
+    if (!m_store->isWriting())
+        return ControlReply::failed(m_storeFailure.isEmpty()
+                                        ? QStringLiteral("la partita non viene salvata.")
+                                        : m_storeFailure);
+    return ControlReply::ok(QStringLiteral("partita salvata in %1 (%2 byte).")
+                                .arg(m_store->filePath())
+                                .arg(m_store->size()));
 }
 
 ControlReply TavernServer::clear()

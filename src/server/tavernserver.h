@@ -12,6 +12,8 @@
 namespace session
 {
 class ChatSession;
+class SessionKeeper;
+class SessionStore;
 }
 namespace portmap
 {
@@ -67,6 +69,8 @@ public:
 
     /// The lock file that keeps two servers off one state folder.
     static QString lockPath(const QString &stateDir);
+    /// Where the session files are kept.
+    static QString sessionFolder(const QString &stateDir);
 
 signals:
     void finished();
@@ -76,6 +80,7 @@ private:
     ControlReply kick(const QString &name);
     ControlReply say(const QString &text);
     ControlReply clear();
+    ControlReply save();
     /// Asks the router to forward the port players connect to, and logs
     /// what it answered.
     void startPortMapping();
@@ -89,6 +94,9 @@ private:
     ControlServer *m_control = nullptr;
     ServiceNotifier *m_notifier = nullptr;
     portmap::PortMapper *m_mapper = nullptr;
+    session::SessionStore *m_store = nullptr;
+    session::SessionKeeper *m_keeper = nullptr;
+    QString m_storeFailure; ///< why the session is no longer kept, once it is not
     bool m_running = false;
     bool m_stopping = false;
 };

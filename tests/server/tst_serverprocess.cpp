@@ -134,6 +134,8 @@ private slots:
     void stateFolderFaults();
     void rawControlLines_data();
     void rawControlLines();
+    void resumeAfterSigterm_data();
+    void resumeAfterSigterm();
 };
 
 // Join, name rules, relay, and the board replayed to a newcomer, through the
@@ -452,6 +454,54 @@ void tst_ServerProcess::rawControlLines()
     QCOMPARE(answer.count('\n'), 1);
     QVERIFY(QTest::qWaitFor([&] { return socket.state() == QLocalSocket::UnconnectedState; }, 5000));
     QCOMPARE(server.process.state(), QProcess::Running);
+}
+
+void tst_ServerProcess::resumeAfterSigterm_data()
+{
+    QTest::addColumn<bool>("resume");
+    QTest::newRow("--resume takes the board up") << true;
+    QTest::newRow("without it the table starts empty") << false;
+}
+
+// The board and the public talk outlive a SIGTERM in the state folder.
+void tst_ServerProcess::resumeAfterSigterm()
+{
+    QFETCH(bool, resume);
+    QTemporaryDir dir;
+    const QString state = dir.filePath("state");
+    const QByteArray line = "[Linea]0000000100000000020000000030000000004000000025500000000020000000003";
+    {
+        Server first(state);
+        QVERIFY(first.startListening());
+        RawClient ada;
+        QVERIFY(ada.joinAs(first.port, "Ada"));
+        ada.sendRaw(line + "\r\n[Messaggio]Ada: si parte\r\n");
+        QVERIFY(ada.waitForLine(line));
+        QVERIFY(first.waitForLog("dialogo: Ada: si parte"));
+        const CtlResult saved = ctl(state, {"save"});
+        QCOMPARE(saved.status, 0);
+        QVERIFY2(saved.out.contains("partita salvata in " + state + "/partite/"), qPrintable(saved.out));
+        // No time for the periodic write: what the end writes must be enough.
+        ada.send("[Messaggio]Ada: ultima riga");
+        QVERIFY(first.waitForLog("dialogo: Ada: ultima riga"));
+        QElapsedTimer clock;
+        clock.start();
+        ::kill(pid_t(first.process.processId()), SIGTERM);
+        QVERIFY(first.finish(2000));
+        QVERIFY(clock.elapsed() < 2000);
+        QCOMPARE(first.process.exitCode(), 0);
+        QVERIFY(first.waitForLog("partita salvata in"));
+    }
+    Server second(state);
+    QVERIFY2(second.startListening(resume ? QStringList{"--resume"} : QStringList{}), second.log.constData());
+    if (resume) {
+        QVERIFY(second.waitForLog("Ada: ultima riga")); // the recap of what was said
+    }
+    RawClient bruno;
+    QVERIFY(bruno.joinAs(second.port, "Bruno"));
+    QVERIFY(bruno.waitForLine("[Aggiorna Listato InviaFile]"));
+    QTest::qWait(200);
+    QCOMPARE(bruno.lines.contains(line), resume);
 }
 
 QTEST_GUILESS_MAIN(tst_ServerProcess)
