@@ -136,6 +136,7 @@ private slots:
     void rawControlLines();
     void resumeAfterSigterm_data();
     void resumeAfterSigterm();
+    void fullDisk();
 };
 
 // Join, name rules, relay, and the board replayed to a newcomer, through the
@@ -502,6 +503,41 @@ void tst_ServerProcess::resumeAfterSigterm()
     QVERIFY(bruno.waitForLine("[Aggiorna Listato InviaFile]"));
     QTest::qWait(200);
     QCOMPARE(bruno.lines.contains(line), resume);
+}
+
+// A session folder on a full disk: said once, and the table goes on.
+void tst_ServerProcess::fullDisk()
+{
+    if (::geteuid() != 0 || QStandardPaths::findExecutable("unshare").isEmpty())
+        QSKIP("needs root and unshare to mount a small file system");
+    QTemporaryDir dir;
+    const QString state = dir.filePath("state");
+    const QString sessions = state + "/partite";
+    QVERIFY(QDir().mkpath(sessions));
+    Server server(state);
+    // The session folder is a full 8 KiB file system in the server's own mount namespace.
+    const QString script = QStringLiteral(
+        "mount -t tmpfs -o size=8k tmpfs '%1' || exit 77; "
+        "dd if=/dev/zero of='%1/fill' bs=1k count=16 2>/dev/null; exec \"$0\" \"$@\"").arg(sessions);
+    server.process.start("unshare", {"--mount", "--propagation", "private", "sh", "-c", script, kBinary,
+                                     "--port", QString::number(server.port), "--state-dir", state,
+                                     "--no-port-mapping"});
+    QVERIFY(server.waitForLog("in attesa sulla porta"));
+    if (server.process.state() == QProcess::NotRunning && server.process.exitCode() == 77)
+        QSKIP("mounting a file system is not allowed here");
+    RawClient ada, bruno;
+    QVERIFY(ada.joinAs(server.port, "Ada"));
+    QVERIFY(bruno.joinAs(server.port, "Bruno"));
+    const QByteArray line = "[Linea]0000000100000000020000000030000000004000000025500000000020000000003";
+    ada.sendRaw(line + "\r\n");
+    QVERIFY(bruno.waitForLine(line));
+    const CtlResult r = ctl(state, {"save"});
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains("Impossibile") && r.err.contains("partita"), qPrintable(r.err));
+    QVERIFY(server.waitForLog("AVVISO Impossibile"));
+    ada.send("[Messaggio]Ada: e ora?");
+    QVERIFY(bruno.waitForLine("[Messaggio]Ada: e ora?"));
+    QCOMPARE(server.log.count("AVVISO Impossibile"), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_ServerProcess)
