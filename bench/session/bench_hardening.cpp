@@ -4,12 +4,18 @@
 //
 // usage: bench_session_hardening [--binary PATH] [--only NAME[,NAME...]]
 //        [--clients N] [--rate LINES_PER_S] [--seconds S]
-// NAME is one of memory, join, overload, steady, biglines, bigline, strangers.
+// NAME is one of memory, join, overload, steady, biglines, bigline, strangers,
+// lockout, fdlimit, unknowntag, replay, stalledreplay, names, pane, journal.
 // A --binary whose name is tavernix-server runs the server instead of the
 // window's host, with a state folder in the private home.
 // --clients/--rate/--seconds change the scale of memory, overload and steady.
 // The host runs in its own PID namespace (unshare -p, so root is needed) with
 // a private home, offscreen, so other copies on the machine do not matter.
+// fdlimit reaches the transfer port, 2543: run the bench in a network
+// namespace of its own (unshare -n, then "ip link set lo up") when another
+// copy on the machine may hold that port.
+// The host's heap in use (mallinfo2) is asked of a probe library preloaded
+// into it (bench_heapprobe), and printed beside its RSS.
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -39,6 +45,9 @@
 #ifndef TAVERNIX_HOST_BINARY
 #define TAVERNIX_HOST_BINARY "tavernix"
 #endif
+#ifndef TAVERNIX_HEAP_PROBE
+#define TAVERNIX_HEAP_PROBE ""
+#endif
 
 namespace
 {
@@ -51,6 +60,7 @@ int64_t nowUs()
 }
 
 std::string g_binary = TAVERNIX_HOST_BINARY;
+std::string g_probe = TAVERNIX_HEAP_PROBE;
 
 // --- the host process -------------------------------------------------------
 
@@ -86,6 +96,39 @@ struct Host {
                 stime = std::atol(field.c_str());
         }
         return utime + stime;
+    }
+    /// Heap in use in kB (mallinfo2: allocated chunks and mapped blocks), -1 without the probe.
+    long heapKb() const
+    {
+        const std::string out = home + "/heap.out";
+        ::unlink(out.c_str());
+        const int fd = ::open((home + "/heap.req").c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd < 0)
+            return -1;
+        const char byte = 'h';
+        const ssize_t wrote = ::write(fd, &byte, 1);
+        ::close(fd);
+        if (wrote != 1)
+            return -1;
+        for (int i = 0; i < 400; ++i) {
+            std::ifstream in(out);
+            unsigned long long used = 0;
+            if (in >> used)
+                return long(used / 1024);
+            ::usleep(5000);
+        }
+        return -1;
+    }
+    /// Bytes the host has written with write-like calls (sockets included).
+    long long written() const
+    {
+        std::ifstream in("/proc/" + std::to_string(inner) + "/io");
+        std::string key;
+        long long value = 0;
+        while (in >> key >> value)
+            if (key == "wchar:")
+                return value;
+        return -1;
     }
     /// Milliseconds from SIGTERM to the end of the program, or -1 after the timeout.
     long terminate(int timeoutMs)
@@ -149,7 +192,7 @@ int connectTo(int port, bool blocking = true)
     return fd;
 }
 
-Host startHost(long nofile = 0)
+Host startHost(long nofile = 0, const std::vector<std::string> &extra = {})
 {
     Host h;
     h.port = freePort();
@@ -172,17 +215,26 @@ Host startHost(long nofile = 0)
         ::setenv("XDG_CONFIG_HOME", (h.home + "/cfg").c_str(), 1);
         ::setenv("XDG_RUNTIME_DIR", (h.home + "/run").c_str(), 1);
         ::setenv("XDG_DATA_HOME", (h.home + "/data").c_str(), 1);
+        if (!g_probe.empty()) {
+            ::setenv("LD_PRELOAD", g_probe.c_str(), 1);
+            ::setenv("TVX_HEAP_PROBE", (h.home + "/heap").c_str(), 1);
+            ::setenv("TVX_HEAP_PROBE_EXE", g_binary.c_str(), 1);
+        }
         const std::string port = std::to_string(h.port);
+        std::vector<std::string> args{"unshare", "-p", "-f", "--mount-proc", g_binary, "--name", "GM",
+                                      "--port", port, "--host"};
         const std::string server = "tavernix-server";
         if (g_binary.size() >= server.size() &&
             g_binary.compare(g_binary.size() - server.size(), server.size(), server) == 0) {
-            const std::string state = h.home + "/state";
-            ::execlp("unshare", "unshare", "-p", "-f", "--mount-proc", g_binary.c_str(), "--name", "GM",
-                     "--port", port.c_str(), "--state-dir", state.c_str(), "--no-port-mapping",
-                     static_cast<char *>(nullptr));
+            args.back() = "--no-port-mapping";
+            args.insert(args.end(), {"--state-dir", h.home + "/state"});
         }
-        ::execlp("unshare", "unshare", "-p", "-f", "--mount-proc", g_binary.c_str(), "--name", "GM",
-                 "--port", port.c_str(), "--host", static_cast<char *>(nullptr));
+        args.insert(args.end(), extra.begin(), extra.end());
+        std::vector<char *> argv;
+        for (std::string &a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        ::execvp("unshare", argv.data());
         ::_exit(127);
     }
     h.outer = pid;
@@ -497,6 +549,8 @@ struct Swarm {
     }
 };
 
+double loadAvg();
+
 double mb(long kb)
 {
     return double(kb) / 1024.0;
@@ -596,6 +650,7 @@ void memoryRun()
     std::printf("memory: %d clients x %d lines/s x %.0f s, then all leave\n", n, rate, secs);
     Host h = startHost();
     const long start = h.rssKb();
+    const long startHeap = h.heapKb();
     Swarm s(h.port, n);
     const long joinMs = s.joinAll(0, n, 20);
     s.drain(1000, 60000);
@@ -611,6 +666,8 @@ void memoryRun()
     std::printf("  host RSS MB: after start %.1f, after joins %.1f (join %ld ms), peak %.1f, after the talk %.1f, "
                 "5 s after all left %.1f (%+.1f from start)\n",
                 mb(start), mb(joined), joinMs, mb(peak), mb(afterTalk), mb(left), mb(left - start));
+    std::printf("  host heap in use MB: after start %.1f, 5 s after all left %.1f (load %.2f)\n", mb(startHeap),
+                mb(h.heapKb()), loadAvg());
     h.kill();
 }
 
@@ -674,8 +731,8 @@ void overloadRun(bool steady)
     if (newcomer >= 0 && newcomerMs == -2 && s.clients[size_t(newcomer)].joined)
         newcomerMs = long((s.clients[size_t(newcomer)].joinedUs - s.clients[size_t(newcomer)].joinSentUs) / 1000);
     const long drained = s.drain(2000, 20000);
-    std::printf("  after the talk: drained %ld ms, host RSS %.1f MB, peak during the talk %.1f MB\n", drained,
-                mb(h.rssKb()), mb(peak));
+    std::printf("  after the talk: drained %ld ms, host RSS %.1f MB, heap in use %.1f MB, peak RSS during the talk "
+                "%.1f MB (load %.2f)\n", drained, mb(h.rssKb()), mb(h.heapKb()), mb(peak), loadAvg());
     reportDelivery(s, n);
     std::printf("  newcomer halfway: %s %ld ms\n", newcomerMs >= 0 ? "joined in" : "not joined during the talk",
                 newcomerMs >= 0 ? newcomerMs : 0);
@@ -834,6 +891,428 @@ void strangersRun()
     h.kill();
 }
 
+// --- the second round of hardening -----------------------------------------------
+
+double loadAvg()
+{
+    std::ifstream in("/proc/loadavg");
+    double l = -1;
+    in >> l;
+    return l;
+}
+
+void memLine(const char *label, const Host &h)
+{
+    std::printf("  %-34s RSS %7.1f MB, heap in use %7.1f MB (load %.2f)\n", label, mb(h.rssKb()),
+                mb(h.heapKb()), loadAvg());
+}
+
+/// In a process of its own: keeps @p count connections open to @p port that
+/// never say a word, opening each again as soon as the host closes it.
+/// Ends with its parent.
+pid_t startFlood(int port, int count, const char *label, bool renew = true)
+{
+    std::fflush(stdout); // the child must not print what we buffered
+    const pid_t pid = ::fork();
+    if (pid != 0)
+        return pid;
+    const pid_t parent = ::getppid();
+    const int ep = ::epoll_create1(0);
+    long opened = 0, closedByHost = 0, failed = 0;
+    int open = 0;
+    auto openOne = [&] {
+        const int fd = connectTo(port, false);
+        if (fd < 0) {
+            ++failed;
+            return false;
+        }
+        epoll_event ev{};
+        ev.events = EPOLLIN | EPOLLRDHUP;
+        ev.data.fd = fd;
+        ::epoll_ctl(ep, EPOLL_CTL_ADD, fd, &ev);
+        ++opened;
+        ++open;
+        return true;
+    };
+    int64_t nextReport = nowUs() + 10000000;
+    while (::getppid() == parent) {
+        // As fast as the host takes them: top up to the count at every turn.
+        while (open < count && (renew || opened < count) && openOne()) {
+        }
+        epoll_event events[512];
+        const int n = ::epoll_wait(ep, events, 512, open < count ? 5 : 100);
+        for (int i = 0; i < n; ++i) {
+            char buf[4096];
+            const ssize_t r = ::recv(events[i].data.fd, buf, sizeof buf, 0);
+            if (r > 0 || (r < 0 && errno == EAGAIN))
+                continue;
+            ::epoll_ctl(ep, EPOLL_CTL_DEL, events[i].data.fd, nullptr);
+            ::close(events[i].data.fd);
+            --open;
+            ++closedByHost;
+        }
+        if (nowUs() >= nextReport) {
+            std::printf("  [%s: %d open, %ld opened so far, %ld closed by the host, %ld connects failed]\n", label,
+                        open, opened, closedByHost, failed);
+            std::fflush(stdout);
+            nextReport += 10000000;
+        }
+    }
+    ::_exit(0);
+}
+
+void stopFlood(pid_t pid)
+{
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+}
+
+/// The players who are in talk at @p rate lines/s each for @p seconds.
+void keepTalking(Swarm &s, Host &h, int players, double seconds)
+{
+    talk(s, h, players, 10, seconds);
+}
+
+void lockoutRun()
+{
+    const int strangers = 1000, players = 3, rounds = 10;
+    std::printf("lockout: %d connections that never introduce themselves (another process, renewed as the "
+                "host closes them); %d players in talk at 10 lines/s; every 6 s a player connects, waits "
+                "3.2 s and introduces itself, %d times\n",
+                strangers, players, rounds);
+    Host h = startHost();
+    Swarm s(h.port, players);
+    s.joinAll(0, players, players);
+    s.drain(500, 5000);
+    const pid_t flood = startFlood(h.port, strangers, "strangers");
+    keepTalking(s, h, players, 3);
+    s.latency = Histogram();
+    const long c0 = h.cpuTicks();
+    const int64_t t0 = nowUs();
+    int joined = 0;
+    std::vector<long> joinMs;
+    for (int r = 0; r < rounds; ++r) {
+        const int64_t roundStart = nowUs();
+        const int i = s.connect();
+        Client *c = &s.clients[size_t(i)];
+        if (!c->open) {
+            std::printf("  player %d: could not connect\n", r);
+        } else {
+            keepTalking(s, h, players, 3.2);
+            c = &s.clients[size_t(i)];
+            if (!c->open) {
+                std::printf("  player %d: closed by the host during its 3.2 s pause\n", r);
+            } else {
+                s.join(*c, "Giocatore" + std::to_string(r));
+                const int64_t j0 = nowUs();
+                while (!s.clients[size_t(i)].joined && s.clients[size_t(i)].open && nowUs() - j0 < 5000000)
+                    keepTalking(s, h, players, 0.02);
+                c = &s.clients[size_t(i)];
+                if (c->joined) {
+                    ++joined;
+                    joinMs.push_back(long((c->joinedUs - c->joinSentUs) / 1000));
+                    std::printf("  player %d: joined %ld ms after introducing itself\n", r, joinMs.back());
+                } else {
+                    std::printf("  player %d: %s\n", r, c->open ? "no answer in 5 s" : "closed after introducing itself");
+                }
+            }
+        }
+        const double rest = 6.0 - double(nowUs() - roundStart) / 1e6;
+        if (rest > 0)
+            keepTalking(s, h, players, rest);
+    }
+    const double cpu = double(h.cpuTicks() - c0) / (double(nowUs() - t0) / 1e6);
+    stopFlood(flood);
+    std::sort(joinMs.begin(), joinMs.end());
+    std::printf("  players joined %d of %d; slowest join %ld ms\n", joined, rounds, joinMs.empty() ? -1 : joinMs.back());
+    std::printf("  chat among the players in: p50 %.0f p99 %.0f max %.0f ms (%lld lines)\n", s.latency.quantileMs(0.5),
+                s.latency.quantileMs(0.99), s.latency.maxMs(), static_cast<long long>(s.latency.count));
+    std::printf("  host CPU meanwhile %.1f%% of a core (load %.2f)\n", cpu, loadAvg());
+    h.kill();
+}
+
+/// Whether something answers on @p port within @p ms: the connection is
+/// taken and a first byte arrives (the transfer port greets), or for the
+/// chat port a join is answered.
+long answersWithin(int port, bool chat, int ms)
+{
+    const int64_t t0 = nowUs();
+    while (nowUs() - t0 < int64_t(ms) * 1000) {
+        const int fd = connectTo(port);
+        if (fd >= 0) {
+            if (chat) {
+                const std::string hello = "[Connessione]Ritorno\r\n";
+                (void)::send(fd, hello.data(), hello.size(), MSG_NOSIGNAL);
+            }
+            std::string got;
+            const int64_t w0 = nowUs();
+            while (nowUs() - w0 < 1000000) {
+                pollfd p{fd, POLLIN, 0};
+                if (::poll(&p, 1, 50) > 0) {
+                    char buf[4096];
+                    const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+                    if (n <= 0)
+                        break;
+                    got.append(buf, size_t(n));
+                    if ((!chat && !got.empty()) || got.find("[Rename di Connessione]") != std::string::npos) {
+                        ::close(fd);
+                        return long((nowUs() - t0) / 1000);
+                    }
+                }
+            }
+            ::close(fd);
+        }
+        ::usleep(50000);
+    }
+    return -1;
+}
+
+void fdLimitRun()
+{
+    const long limit = 128;
+    const int players = 100;
+    std::printf("fdlimit: host limited to %ld descriptors, %d players joined, then 1000 strangers (renewed) "
+                "for 12 s; then the strangers go\n", limit, players);
+    Host h = startHost(limit);
+    Swarm s(h.port, 1);
+    s.joinAll(0, players, 20);
+    int in = 0;
+    for (const Client &c : s.clients)
+        in += c.joined && c.open;
+    std::printf("  players joined %d of %d\n", in, players);
+    const pid_t flood = startFlood(h.port, 1000, "strangers");
+    const pid_t fileFlood = startFlood(2543, 20, "strangers at the transfer port", false);
+    s.pumpFor(2000);
+    const long c0 = h.cpuTicks();
+    const int64_t t0 = nowUs();
+    s.pumpFor(10000);
+    const double cpu = double(h.cpuTicks() - c0) / (double(nowUs() - t0) / 1e6);
+    std::printf("  host CPU over 10 s at the limit: %.1f%% of a core (load %.2f)\n", cpu, loadAvg());
+    stopFlood(flood);
+    stopFlood(fileFlood);
+    const long chatMs = answersWithin(h.port, true, 15000);
+    const long fileMs = answersWithin(2543, false, 15000);
+    std::printf("  once the strangers went: chat port joins a player after %ld ms, transfer port (2543) "
+                "answers after %ld ms (-1: not within 15 s)\n", chatMs, fileMs);
+    h.kill();
+}
+
+/// Sends @p bytes from client @p c with the host reading it, pumping meanwhile.
+void sendPumped(Swarm &s, Client &c, const std::string &bytes)
+{
+    c.out += bytes;
+    s.flushOut(c);
+    while (!c.out.empty() && c.open)
+        s.pump(20);
+}
+
+void unknownTagRun()
+{
+    std::printf("unknowntag: 300 lines of 1 MiB with a tag nobody knows, then the sender leaves\n");
+    Host h = startHost();
+    Swarm s(h.port, 1);
+    s.joinAll(0, 3, 3);
+    s.drain(500, 5000);
+    memLine("before", h);
+    std::string line = "[Sconosciuto]";
+    line.append(size_t(1000000) - line.size(), 'u');
+    line += "\r\n";
+    const int64_t t0 = nowUs();
+    for (int i = 0; i < 300 && s.clients[0].open; ++i) {
+        const std::string number = std::to_string(i);
+        line.replace(13, number.size(), number); // each line its own
+        sendPumped(s, s.clients[0], line);
+    }
+    s.pumpFor(3000);
+    std::printf("  the 300 lines went out in %.1f s; sender still connected: %s\n", double(nowUs() - t0) / 1e6,
+                s.clients[0].open ? "yes" : "no");
+    memLine("after the 300 lines", h);
+    s.closeClient(s.clients[0]);
+    s.pumpFor(5000);
+    memLine("5 s after the sender left", h);
+    h.kill();
+}
+
+std::string field10(long v)
+{
+    char buf[16];
+    if (v < 0)
+        std::snprintf(buf, sizeof buf, "-%09ld", -v);
+    else
+        std::snprintf(buf, sizeof buf, "%010ld", v);
+    return buf;
+}
+
+/// About @p megabytes of "[Linea]" messages from client @p c.
+void drawBoard(Swarm &s, Client &c, int megabytes, int salt)
+{
+    std::string chunk;
+    long n = 0;
+    const size_t total = size_t(megabytes) * 1024 * 1024;
+    size_t sent = 0;
+    while (sent < total) {
+        chunk.clear();
+        while (chunk.size() < 256 * 1024) {
+            const long x = (n * 7 + salt) % 11000, y = (n * 13) % 11000;
+            chunk += "[Linea]" + field10(x) + field10(y) + field10(x + 40) + field10(y + 30) + field10(n % 0xFFFFFF) +
+                     field10(1) + field10(1) + "\r\n";
+            ++n;
+        }
+        sent += chunk.size();
+        sendPumped(s, c, chunk);
+    }
+}
+
+void replayRun()
+{
+    const int newcomers = 8, board = 30;
+    std::printf("replay: a board of about %d MiB, replayed to %d newcomers who read it, then leave\n", board,
+                newcomers);
+    Host h = startHost();
+    Swarm s(h.port, 1);
+    s.joinAll(0, 2, 2);
+    drawBoard(s, s.clients[0], board, 0);
+    s.drain(2000, 120000);
+    memLine("board drawn", h);
+    const long joinMs = s.joinAll(2, 2 + newcomers, newcomers);
+    const long quiet = s.drain(2000, 300000);
+    std::printf("  %d newcomers joined in %ld ms and had read the board %ld ms later\n", newcomers, joinMs,
+                quiet - 2000);
+    memLine("newcomers joined and quiet", h);
+    for (int i = 2; i < 2 + newcomers; ++i)
+        s.closeClient(s.clients[size_t(i)]);
+    s.pumpFor(5000);
+    memLine("5 s after they left", h);
+    h.kill();
+}
+
+void stalledReplayRun()
+{
+    const int newcomers = 5, board = 25;
+    std::printf("stalledreplay: %d times a fresh board of about %d MiB, then a newcomer who never reads\n",
+                newcomers, board);
+    Host h = startHost();
+    Swarm s(h.port, 1);
+    s.joinAll(0, 2, 2);
+    memLine("before", h);
+    std::vector<int> stalled;
+    for (int r = 0; r < newcomers; ++r) {
+        sendPumped(s, s.clients[0], "[Pulisci Lavagna]\r\n");
+        drawBoard(s, s.clients[0], board, r);
+        s.drain(1000, 120000);
+        const int fd = connectTo(h.port);
+        const std::string hello = "[Connessione]Fermo" + std::to_string(r) + "\r\n[Aggiorna Listato InviaFile]\r\n";
+        (void)::send(fd, hello.data(), hello.size(), MSG_NOSIGNAL);
+        stalled.push_back(fd);
+        s.pumpFor(2000);
+    }
+    s.pumpFor(3000);
+    memLine("with the 5 newcomers not reading", h);
+    for (const int fd : stalled)
+        ::close(fd);
+    s.pumpFor(5000);
+    memLine("5 s after they left", h);
+    h.kill();
+}
+
+void namesRun()
+{
+    std::printf("names: 3 clients join with names of about 1 MiB, 22 others read; then 20 renames\n");
+    Host h = startHost();
+    Swarm s(h.port, 1);
+    for (int i = 0; i < 3; ++i) {
+        const int c = s.connect();
+        s.join(s.clients[size_t(c)], std::string(1000000, char('A' + i)));
+        s.pumpFor(500);
+    }
+    s.joinAll(3, 25, 22);
+    s.drain(2000, 60000);
+    const long long w0 = h.written();
+    long long in0 = 0;
+    for (const Client &c : s.clients)
+        in0 += c.bytesIn;
+    long peak = h.rssKb();
+    int bytesSent = 0;
+    for (int r = 0; r < 20; ++r) {
+        const std::string rename = "[Cambia Nome]Nome" + std::to_string(r) + "\r\n";
+        bytesSent += int(rename.size());
+        s.sendLine(s.clients[3], rename.substr(0, rename.size() - 2));
+        s.pumpFor(200);
+        peak = std::max(peak, h.rssKb());
+    }
+    s.drain(3000, 120000);
+    peak = std::max(peak, h.rssKb());
+    long long in1 = 0;
+    for (const Client &c : s.clients)
+        in1 += c.bytesIn;
+    // What the clients received counts every way the host may write.
+    std::printf("  %d bytes of renames: the clients received %.1f MB (the host's write() calls: %.1f MB); "
+                "clients still connected %d of 25; RSS peak %.1f MB\n",
+                bytesSent, double(in1 - in0) / 1e6, double(h.written() - w0) / 1e6, s.openCount(), mb(peak));
+    h.kill();
+}
+
+void paneRun()
+{
+    std::printf("pane: one client sends 4 KB lines at 300/s for 60 s, another reads; then both leave\n");
+    Host h = startHost();
+    Swarm s(h.port, 2);
+    s.joinAll(0, 2, 2);
+    s.drain(500, 5000);
+    memLine("before", h);
+    const int64_t t0 = nowUs();
+    long sent = 0;
+    long peak = h.rssKb();
+    int64_t nextSample = t0;
+    while (nowUs() - t0 < 60000000) {
+        const long due = long((nowUs() - t0) * 300 / 1000000);
+        for (; sent < due; ++sent)
+            s.chat(s.clients[0], 4096);
+        if (nowUs() >= nextSample) {
+            peak = std::max(peak, h.rssKb());
+            nextSample += 1000000;
+        }
+        s.pump(2);
+    }
+    s.drain(2000, 60000);
+    std::printf("  lines sent %ld, the reader got %lld; RSS peak %.1f MB\n", sent,
+                static_cast<long long>(s.clients[1].fromCount[0]), mb(peak));
+    memLine("after the 60 s", h);
+    for (Client &c : s.clients)
+        s.closeClient(c);
+    s.pumpFor(5000);
+    memLine("5 s after both left", h);
+    h.kill();
+}
+
+bool fileHas(const std::string &folder, const std::string &text)
+{
+    const std::string cmd = "grep -rls -- '" + text + "' '" + folder + "' >/dev/null 2>&1";
+    return std::system(cmd.c_str()) == 0;
+}
+
+void journalRun()
+{
+    std::printf("journal: the journal's folder is removed during the session, then lines go on\n");
+    char tmpl[] = "/tmp/tvx-journal-XXXXXX";
+    const std::string folder = std::string(::mkdtemp(tmpl)) + "/diario";
+    Host h = startHost(0, {"--log-dir", folder});
+    Swarm s(h.port, 1);
+    s.joinAll(0, 1, 1);
+    s.sendLine(s.clients[0], "[Messaggio]prima riga");
+    s.pumpFor(1000);
+    std::printf("  before: first line in the journal %s\n", fileHas(folder, "prima riga") ? "yes" : "no");
+    std::system(("rm -rf '" + folder + "'").c_str());
+    s.sendLine(s.clients[0], "[Messaggio]seconda riga");
+    s.pumpFor(1000);
+    s.sendLine(s.clients[0], "[Messaggio]terza riga");
+    s.pumpFor(1500);
+    std::printf("  after removing the folder: folder there again %s; second line kept %s; third line kept %s\n",
+                ::access(folder.c_str(), F_OK) == 0 ? "yes" : "no", fileHas(folder, "seconda riga") ? "yes" : "no",
+                fileHas(folder, "terza riga") ? "yes" : "no");
+    h.kill();
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -842,8 +1321,13 @@ int main(int argc, char **argv)
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         auto value = [&] { return i + 1 < argc ? std::string(argv[++i]) : std::string(); };
-        if (a == "--binary")
+        if (a == "--binary") {
             g_binary = value();
+            if (char *full = ::realpath(g_binary.c_str(), nullptr)) {
+                g_binary = full;
+                std::free(full);
+            }
+        }
         else if (a == "--only") {
             std::stringstream list(value());
             std::string item;
@@ -856,7 +1340,8 @@ int main(int argc, char **argv)
         else if (a == "--seconds")
             g_seconds = std::atof(value().c_str());
         else {
-            std::fprintf(stderr, "usage: %s [--binary PATH] [--only memory,join,overload,steady,biglines,bigline,strangers] "
+            std::fprintf(stderr, "usage: %s [--binary PATH] [--only memory,join,overload,steady,biglines,bigline,strangers,"
+                                 "lockout,fdlimit,unknowntag,replay,stalledreplay,names,pane,journal] "
                                  "[--clients N] [--rate R] [--seconds S]\n", argv[0]);
             return 2;
         }
@@ -882,5 +1367,21 @@ int main(int argc, char **argv)
         overloadRun(true);
     if (want("overload"))
         overloadRun(false);
+    if (want("lockout"))
+        lockoutRun();
+    if (want("fdlimit"))
+        fdLimitRun();
+    if (want("unknowntag"))
+        unknownTagRun();
+    if (want("replay"))
+        replayRun();
+    if (want("stalledreplay"))
+        stalledReplayRun();
+    if (want("names"))
+        namesRun();
+    if (want("pane"))
+        paneRun();
+    if (want("journal"))
+        journalRun();
     return 0;
 }

@@ -20,6 +20,7 @@
 #include "palette.h"
 #include "palettewidget.h"
 #include "messageboxservice.h"
+#include "namebounds.h"
 #include "participantlist.h"
 #include "presetbar.h"
 #include "windowpresets.h"
@@ -255,6 +256,7 @@ void frmMain::createSessionControls()
     label("lblName", QStringLiteral("Nome:"));
     txtName = new QLineEdit(this);
     txtName->setObjectName(QStringLiteral("txtName"));
+    txtName->setMaxLength(int(session::kMaxNameLength));
     txtName->installEventFilter(this);
 
     Label2 = label("Label2", QStringLiteral("Server:"));

@@ -412,7 +412,35 @@ void DialogPane::showWaitingLines()
     c.movePosition(QTextCursor::End);
     insertWaiting(c, std::numeric_limits<qsizetype>::max());
     c.endEditBlock();
+    trimShown();
     scheduleScroll();
+}
+
+void DialogPane::trimShown()
+{
+    QTextDocument *doc = m_txtDialog->document();
+    const qsizetype shown = doc->characterCount();
+    if (shown <= m_maxShown)
+        return;
+    // Whole lines only: the first line kept starts a block, so a line too
+    // long for one block goes with all of its blocks. A line still going in
+    // is not cut: the trim waits for the line after it.
+    const qsizetype excess = shown - m_maxShown / 8 * 7;
+    qsizetype removed = 0;
+    QTextBlock keep;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        if (removed >= excess && !continuesLine(b)) {
+            keep = b;
+            break;
+        }
+        removed += b.length();
+    }
+    if (!keep.isValid())
+        return;
+    QTextCursor c(doc);
+    c.setPosition(0);
+    c.setPosition(keep.position(), QTextCursor::KeepAnchor);
+    c.removeSelectedText();
 }
 
 void DialogPane::showSlice()
@@ -429,6 +457,7 @@ void DialogPane::showSlice()
     const qsizetype budget = m_sliceBudget;
     const qsizetype used = insertWaiting(c, budget);
     c.endEditBlock();
+    trimShown();
 
     // The next slice takes as much as fits in kSliceMs at this slice's
     // pace, growing at most twofold, so one slow slice (a huge line) does

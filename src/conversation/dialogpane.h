@@ -121,6 +121,12 @@ public:
     /// Bounds of one slice, in characters (kLineWeight per line included).
     static constexpr qsizetype kMinSliceBudget = 4 * 1024;
     static constexpr qsizetype kMaxSliceBudget = 1024 * 1024;
+    /// Most characters the pane shows (a long session's journal keeps the
+    /// rest): past it the oldest lines go, whole, down to seven eighths of
+    /// it, so the pane's memory stays a small multiple of a bounded text.
+    static constexpr qsizetype kDefaultMaxShown = 4 * 1024 * 1024;
+    void setMaxShown(qsizetype characters) { m_maxShown = qMax<qsizetype>(1, characters); }
+    qsizetype maxShown() const { return m_maxShown; }
     /// Most characters of one line laid out as one block. A block is laid
     /// out whole, so a megabyte line in one block would hold the event loop
     /// for about a second; in blocks of this size it goes in slice by slice,
@@ -148,6 +154,8 @@ private:
     qsizetype insertWaiting(QTextCursor &c, qsizetype budget);
     /// The one place a conversation line enters the document.
     void insertLine(QTextCursor &c, const Line &line);
+    /// Removes the oldest lines while the pane shows more than m_maxShown.
+    void trimShown();
     void scheduleScroll();
     void scrollToEnd();
     /// Brings each box's view to its end, or back to where its reader is.
@@ -181,6 +189,7 @@ private:
     QTimer *m_sliceTimer;
     /// What the next slice takes: adjusted after each slice to its pace.
     qsizetype m_sliceBudget = 16 * 1024;
+    qsizetype m_maxShown = kDefaultMaxShown;
 };
 
 } // namespace conversation

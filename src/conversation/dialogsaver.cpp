@@ -24,6 +24,9 @@ DialogSaver::DialogSaver(DialogPane *pane, Journal *journal, QObject *parent)
     connect(m_keep, &QAction::triggered, this, &DialogSaver::chooseJournalFolder);
     m_stop->setObjectName(QStringLiteral("actNonConservare"));
     connect(m_stop, &QAction::triggered, this, [this] { keepIn(QString()); });
+    // What happens to the journal during a session is said where the
+    // session's own news go.
+    journal->setStatusReporter([pane](const QString &text) { pane->UpdateStatus(text); });
     connect(pane, &DialogPane::lineShown, this,
             [this](const QString &stamp, const QString &line, const std::vector<ColourRun> &runs) {
                 m_journal->appendLine(stamp, line, runs);

@@ -8,6 +8,8 @@
 #include <QSaveFile>
 #include <QTemporaryFile>
 
+#include <sys/stat.h>
+
 namespace conversation
 {
 
@@ -58,10 +60,47 @@ void Journal::setMessageService(session::MessageService *messages)
     m_messages = messages;
 }
 
+void Journal::setStatusReporter(std::function<void(const QString &)> status)
+{
+    m_status = std::move(status);
+}
+
+void Journal::status(const QString &text)
+{
+    if (m_status)
+        m_status(text);
+}
+
+bool Journal::filesInPlace() const
+{
+    // A file removed while open takes lines without a word; its folder
+    // gone, they go nowhere anyone can read.
+    for (const QFile *file : {m_html.get(), m_text.get()}) {
+        struct stat info {};
+        if (::fstat(file->handle(), &info) != 0 || info.st_nlink == 0)
+            return false;
+    }
+    return true;
+}
+
+void Journal::interrupted(const QString &path)
+{
+    closeFiles();
+    m_sinceInterrupted.start();
+    if (m_interrupted)
+        return;
+    m_interrupted = true;
+    status(QStringLiteral("Il diario del dialogo non si può più scrivere in \"%1\": le righe "
+                          "seguenti non vi sono conservate finché la cartella non torna "
+                          "scrivibile.")
+               .arg(QDir::toNativeSeparators(path)));
+}
+
 bool Journal::setFolder(const QString &folder)
 {
     closeFiles();
     m_off = false;
+    m_interrupted = false;
     m_folderRefused = false;
     m_folder = folder;
     if (folder.isEmpty())
@@ -86,6 +125,7 @@ void Journal::beginSession(const QDateTime &start)
     closeFiles();
     m_start = start;
     m_off = false;
+    m_interrupted = false;
 }
 
 QString Journal::htmlPath() const
@@ -198,8 +238,38 @@ void Journal::appendLine(const QString &stamp, const QString &line,
 {
     if (m_folder.isEmpty() || m_folderRefused || m_off)
         return;
-    if (!m_html && !openFiles())
-        return;
+    if (m_html && !filesInPlace()) {
+        // The folder (or the files) went: made again where that can be, the
+        // journal goes on in new files.
+        const QString gone = m_html->fileName();
+        closeFiles();
+        if (!openFiles()) {
+            interrupted(m_folder);
+            return;
+        }
+        status(QStringLiteral("Il file del diario \"%1\" è sparito: il diario continua nel file "
+                              "\"%2\".")
+                   .arg(QDir::toNativeSeparators(gone),
+                        QDir::toNativeSeparators(m_html->fileName())));
+    }
+    if (!m_html && !m_interrupted) {
+        // The first line of the session.
+        if (!openFiles()) {
+            m_off = true;
+            fail(unwritableFolder(m_folder));
+            return;
+        }
+    } else if (!m_html) {
+        if (m_sinceInterrupted.elapsed() < m_retryMs)
+            return;
+        if (!openFiles()) {
+            interrupted(m_folder);
+            return;
+        }
+        m_interrupted = false;
+        status(QStringLiteral("Il diario del dialogo riprende nel file \"%1\".")
+                   .arg(QDir::toNativeSeparators(m_html->fileName())));
+    }
     QByteArray html, text;
     for (const JournalRow &row : rowsOf(stamp, line, runs)) {
         html += htmlRow(row);
@@ -211,11 +281,7 @@ void Journal::appendLine(const QString &stamp, const QString &line,
     if (!written) {
         const QString path = m_html->error() != QFile::NoError ? m_html->fileName()
                                                                 : m_text->fileName();
-        closeFiles();
-        m_off = true;
-        fail(QStringLiteral("Impossibile continuare il diario del dialogo nel file \"%1\". "
-                            "La sessione continua senza diario.")
-                 .arg(QDir::toNativeSeparators(path)));
+        interrupted(path);
     }
 }
 
@@ -234,11 +300,8 @@ bool Journal::openFiles()
     const QByteArray head = htmlHead(m_start);
     if (!QDir().mkpath(m_folder) || !html->open(QIODevice::WriteOnly | QIODevice::Append) ||
         !text->open(QIODevice::WriteOnly | QIODevice::Append) ||
-        html->write(head) != head.size() || !html->flush()) {
-        m_off = true;
-        fail(unwritableFolder(m_folder));
+        html->write(head) != head.size() || !html->flush())
         return false;
-    }
     m_html = std::move(html);
     m_text = std::move(text);
     return true;

@@ -4,9 +4,11 @@
 
 #include <QColor>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -41,9 +43,13 @@ using JournalRow = QList<JournalRun>;
  * both ways give the same files.
  *
  * The journal holds only what the pane showed, so a private line is in the
- * journal of those who saw it and nobody else's. A folder or file that
- * cannot be written is reported once and the journal stays off until the
- * next session or folder; the conversation goes on regardless.
+ * journal of those who saw it and nobody else's. A folder that cannot be
+ * written when it is given is reported once in a message box and the
+ * journal stays off until the next session or folder. During a session, a
+ * folder that disappears is made again and the journal goes on in new
+ * files; one that stops taking lines is said once in the status box, tried
+ * again every so often, and said again when the journal resumes. The
+ * conversation goes on regardless.
  */
 class Journal
 {
@@ -52,6 +58,12 @@ public:
     ~Journal();
 
     void setMessageService(session::MessageService *messages);
+    /// Where what happens to the journal during a session is said (the
+    /// status box).
+    void setStatusReporter(std::function<void(const QString &)> status);
+    /// How long after a failed write the journal tries its folder again.
+    static constexpr int kDefaultRetryMs = 5000;
+    void setRetryMs(int ms) { m_retryMs = qMax(0, ms); }
 
     /// Appends each shown line to files in @p folder from now on (created
     /// when missing). An empty folder stops the journal. False, with a
@@ -97,12 +109,21 @@ private:
     bool openFiles();
     void fail(const QString &text);
     void closeFiles();
+    void status(const QString &text);
+    /// True while the files written to are still in their folder.
+    bool filesInPlace() const;
+    /// A write failed or the files went: say so once, and try again later.
+    void interrupted(const QString &path);
 
     session::MessageService *m_messages;
     QString m_folder;
     QDateTime m_start;
     bool m_folderRefused = false; ///< the folder given could not be written
-    bool m_off = false; ///< a write failed in this session: nothing more is tried in it
+    bool m_off = false; ///< the files could not be made this session: nothing more is tried in it
+    bool m_interrupted = false;       ///< lines are not being kept now (said once)
+    QElapsedTimer m_sinceInterrupted; ///< from the last failed attempt
+    int m_retryMs = kDefaultRetryMs;
+    std::function<void(const QString &)> m_status;
     std::unique_ptr<QFile> m_html;
     std::unique_ptr<QFile> m_text;
 };

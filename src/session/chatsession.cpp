@@ -6,6 +6,7 @@
 #include "hostrelay.h"
 #include "lineframer.h"
 #include "localaddress.h"
+#include "namebounds.h"
 #include "participantlist.h"
 #include "protocol.h"
 #include "rejoin.h"
@@ -355,6 +356,12 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
     };
     hooks.closed = [this](qint16 index) { d->onElementClosed(index); };
     hooks.sent = [this](qint16 index, const QString &text) { ShowSentData(index, text); };
+    hooks.sentToMany = [this](const QList<qint16> &indexes, const QString &text) {
+        d->sent->appendTraffic(indexes, text);
+    };
+    hooks.sentLines = [this](qint16 index, const QByteArray &lines) {
+        d->sent->appendWire(index, lines);
+    };
     hooks.introduced = [this](qint16 index) {
         return !d->people->sConnectionName(index).isEmpty();
     };
@@ -507,7 +514,7 @@ QString ChatSession::name() const
 }
 void ChatSession::setName(const QString &name)
 {
-    d->name = name;
+    d->name = boundedName(name);
 }
 QString ChatSession::sMyName() const
 {
@@ -645,6 +652,8 @@ void ChatSession::recordBoard(const QString &vsData)
     const BoardHistory::Outcome outcome = d->history.record(vsData);
     if (outcome == BoardHistory::Outcome::Full)
         d->status(kBoardHistoryFull);
+    else if (outcome == BoardHistory::Outcome::Cleared)
+        d->relay->forgetReplayedBoards();
     if (outcome != BoardHistory::Outcome::Ignored && !d->resuming)
         emit boardRecorded(vsData);
 }

@@ -2,6 +2,7 @@
 
 #include "chatsession.h"
 #include "localaddress.h"
+#include "namebounds.h"
 #include "participantlist.h"
 #include "protocol.h"
 #include "tags.h"
@@ -157,11 +158,16 @@ QString Dispatcher::uniqueName(const QString &requested, const ParticipantList &
 {
     // Equivalent to visiting the list again after every clash: the result is
     // the first candidate that no entry carries. A set keeps it linear.
+    // The number goes at the end of the name cut short enough for it, so a
+    // name that needed one is no longer than any other.
     const QStringList names = list.names();
     const QSet<QString> taken(names.cbegin(), names.cend());
-    QString candidate = requested;
-    for (int k = 2; taken.contains(candidate); ++k)
-        candidate = requested + QLatin1Char('[') + QString::number(k) + QLatin1Char(']');
+    const QString base = boundedName(requested);
+    QString candidate = base;
+    for (int k = 2; taken.contains(candidate); ++k) {
+        const QString suffix = QLatin1Char('[') + QString::number(k) + QLatin1Char(']');
+        candidate = boundedName(QStringView(base).left(kMaxNameLength - suffix.size())) + suffix;
+    }
     return candidate;
 }
 
@@ -171,7 +177,7 @@ void Dispatcher::onConnessione(const QString &params, qint16 origin)
         return;
     if (!m_session.bHost()) {
         if (ConversationSink *sink = m_session.conversationSink())
-            sink->UpdateStatus(params + QStringLiteral(" si è connesso."));
+            sink->UpdateStatus(boundedName(params) + QStringLiteral(" si è connesso."));
         return;
     }
     ParticipantList *people = m_session.participants();
@@ -196,8 +202,9 @@ void Dispatcher::onRename(const QString &params)
 {
     if (params.isEmpty())
         return;
-    m_session.adoptName(params);
-    m_session.SendToServer(m_session.addressMessage(params));
+    const QString name = boundedName(params);
+    m_session.adoptName(name);
+    m_session.SendToServer(m_session.addressMessage(name));
     m_session.SendToServer(tag::NeoConnesso);
 }
 
@@ -209,7 +216,7 @@ void Dispatcher::onCambiaNome(const QString &params, qint16 origin)
     // A client that has not introduced itself yet has no entry to rename.
     if (m_session.bHost() && (origin < 1 || people->sConnectionName(origin).isEmpty()))
         return;
-    people->ChangeAddName(origin, params);
+    people->ChangeAddName(origin, boundedName(params));
     m_session.SendPeopleList();
 }
 
@@ -227,7 +234,7 @@ void Dispatcher::onLeft(const QString &params, const QString &suffix)
 void Dispatcher::onRiordina(const QString &params)
 {
     const auto index = toInt16(sParam(params, 1));
-    const QString name = sLongParam(params, 2);
+    const QString name = boundedName(sLongParam(params, 2));
     // 0 never names a participant and would pass for an untagged entry.
     if (!index || *index == 0 || name.isEmpty())
         return;
@@ -241,8 +248,9 @@ void Dispatcher::onListatoInviaFile()
         m_session.SendToAll(tag::Listato, false);
 }
 
-void Dispatcher::onComboIP(const QString &params, qint16 origin)
+void Dispatcher::onComboIP(const QString &received, qint16 origin)
 {
+    const QString params = boundedAddressEntry(received);
     if (params.isEmpty())
         return;
     // A client adds an entry when it joins and one per rename; one that keeps
@@ -268,11 +276,12 @@ void Dispatcher::onNeoConnesso(const QString &params, qint16 origin)
 {
     QStringListModel *combo = m_session.addressList();
     if (!m_session.bHost()) {
-        if (params.isEmpty())
+        const QString entry = boundedAddressEntry(params);
+        if (entry.isEmpty())
             return;
         const int row = combo->rowCount();
         combo->insertRows(row, 1);
-        combo->setData(combo->index(row), params);
+        combo->setData(combo->index(row), entry);
         return;
     }
     // A newcomer asks once, after its name is confirmed. Answering every

@@ -10,6 +10,7 @@
 #include "writebudget.h"
 
 #include <QElapsedTimer>
+#include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -20,6 +21,7 @@
 
 #if defined(Q_OS_UNIX)
 #include <cerrno>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #endif
 
@@ -35,55 +37,138 @@ namespace
 /// An accept that fails for want of descriptors fails again at once for as
 /// long as the other connections hold them, so the listener rests a while
 /// and then tries again rather than turning in place.
+///
+/// On Unix the listener accepts by itself: once an accept has found nothing
+/// waiting, Qt's socket engine goes on reporting that harmless error for a
+/// later accept that fails for want of descriptors, so the server neither
+/// pauses nor says so, and the ready listening socket wakes the event loop
+/// at every turn.
 class Listener : public QTcpServer
 {
 public:
     explicit Listener(QObject *parent) : QTcpServer(parent)
     {
         m_resume.setSingleShot(true);
-        connect(this, &QTcpServer::acceptError, this, [this] { afterAcceptError(); });
-        connect(&m_resume, &QTimer::timeout, this, [this] {
-            if (isListening())
-                resumeAccepting();
-        });
+        connect(this, &QTcpServer::acceptError, this, [this] { rest(); });
+        connect(&m_resume, &QTimer::timeout, this, [this] { resume(); });
     }
     std::function<void(qintptr)> onIncoming;
+    /// Frees a descriptor when they run out, if something may be let go;
+    /// true when one was.
+    std::function<bool()> makeRoom;
     int pauseMs = HostRelay::kDefaultAcceptPauseMs;
     int pauses = 0;
     bool paused() const { return m_resume.isActive(); }
+
+    bool start(quint16 port)
+    {
+        stop();
+        if (!listenDualStack(this, port))
+            return false;
+#if defined(Q_OS_UNIX)
+        pauseAccepting(); // Qt's own accepting stays off: see above
+        m_notifier = new QSocketNotifier(socketDescriptor(), QSocketNotifier::Read, this);
+        connect(m_notifier, &QSocketNotifier::activated, this, [this] { acceptWaiting(); });
+#endif
+        return true;
+    }
+    void stop()
+    {
+        delete m_notifier;
+        m_notifier = nullptr;
+        m_resume.stop();
+        close();
+    }
 
 protected:
     void incomingConnection(qintptr descriptor) override { onIncoming(descriptor); }
 
 private:
-    void afterAcceptError()
+    /// Takes in what waits, a bounded number per turn so that a flood of
+    /// requests leaves the event loop its turns too.
+    void acceptWaiting()
     {
-        pauseAccepting();
 #if defined(Q_OS_UNIX)
-        // Once an accept has failed, the socket engine goes on reporting that
-        // failure when a later accept merely finds nothing waiting, so ask the
-        // system itself whether this is a real shortage.
-        for (;;) {
+        for (int taken = 0; taken < kAcceptsPerTurn; ++taken) {
             const int descriptor = ::accept4(int(socketDescriptor()), nullptr, nullptr, SOCK_CLOEXEC);
             if (descriptor >= 0) {
-                onIncoming(descriptor);
+                // A request whose peer has already gone (a closed flood
+                // leaves hundreds behind) would hold a descriptor until the
+                // next turn: it goes at once.
+                char probe;
+                const ssize_t peeked = ::recv(descriptor, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
+                if (peeked == 0 || (peeked < 0 && errno != EAGAIN && errno != EWOULDBLOCK))
+                    ::close(descriptor);
+                else
+                    onIncoming(descriptor);
                 continue;
             }
             if (errno == EINTR || errno == ECONNABORTED)
                 continue;
-            if (errno == EAGAIN || errno == EWOULDBLOCK) {
-                resumeAccepting(); // nothing waiting: no shortage
+            if (errno == EAGAIN || errno == EWOULDBLOCK)
+                return;
+            // No descriptor (or memory) left: a stranger that has waited
+            // long enough makes way, or the listener rests.
+            if (!makeRoom || !makeRoom()) {
+                rest();
                 return;
             }
-            break;
         }
 #endif
+    }
+    void rest()
+    {
+        if (m_notifier)
+            m_notifier->setEnabled(false);
+        else
+            pauseAccepting();
         ++pauses;
         m_resume.start(pauseMs);
     }
+    void resume()
+    {
+        if (!isListening())
+            return;
+        if (m_notifier) {
+            m_notifier->setEnabled(true);
+            acceptWaiting();
+        } else {
+            resumeAccepting();
+        }
+    }
 
+    static constexpr int kAcceptsPerTurn = 256;
+    QSocketNotifier *m_notifier = nullptr;
     QTimer m_resume;
 };
+
+/// The descriptors this process may open, after raising the soft limit to
+/// the hard one (a desktop session often starts programs at 1024 while
+/// allowing far more); -1 when unknown.
+qint64 raisedDescriptorLimit()
+{
+#if defined(Q_OS_UNIX)
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return -1;
+    constexpr rlim_t enough = 65536;
+    const rlim_t wanted = limit.rlim_max == RLIM_INFINITY ? enough : qMin(limit.rlim_max, enough);
+    if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < wanted) {
+        rlimit raised = limit;
+        raised.rlim_cur = wanted;
+        if (::setrlimit(RLIMIT_NOFILE, &raised) == 0)
+            limit = raised;
+    }
+    return limit.rlim_cur == RLIM_INFINITY ? qint64(enough) : qint64(limit.rlim_cur);
+#else
+    return -1;
+#endif
+}
+
+/// Pending connections the system keeps for us between two accepts. A
+/// burst of strangers must not leave a player's connection waiting for a
+/// second try of its handshake.
+constexpr int kListenBacklog = 1024;
 
 /// What one turn of a connection frames at most, and what it acts on: at
 /// most so many lines, and no further line once so many bytes of lines were
@@ -91,6 +176,8 @@ private:
 constexpr qint64 kReadSlice = 32 * 1024;
 constexpr int kLinesPerSlice = 256;
 constexpr qint64 kActSlice = 16 * 1024;
+/// Bytes of a connection's outbox kept allocated from one turn to the next.
+constexpr qsizetype kKeptOutbox = 16 * 1024;
 /// Received bytes a connection holds before the sender must wait for us.
 constexpr qint64 kReadBufferSize = 64 * 1024;
 
@@ -104,6 +191,13 @@ struct HostRelay::Private {
         quint64 generation = 0;     ///< counts the connections this element carried
         bool dropping = false;      ///< over a backlog bound: its abort is on its way
         bool unflushed = false;     ///< written to since the last flush
+        bool live = false;          ///< connected, as far as we have heard
+        /// Lines written since the last flush: handed to the system in one
+        /// call when the turn is over, past the socket's own buffer, whose
+        /// write notifier would otherwise be switched on and off per turn
+        /// for every connection.
+        QByteArray outbox;
+        qint64 socketBacklog = 0;   ///< the socket's own unsent bytes at the last count
         QList<QByteArray> ready;    ///< framed lines not yet acted on
         qsizetype readyNext = 0;    ///< the first of them still to act on
         QElapsedTimer since;        ///< from the accept
@@ -114,12 +208,9 @@ struct HostRelay::Private {
             bool active = false;
             QList<QByteArray> blocks; ///< shared with the history, never changed
             qsizetype nextBlock = 0;
-            struct Queued {
-                QByteArray line;
-                QString text;
-            };
-            std::deque<Queued> queued;
-            qint64 queuedBytes = 0;
+            /// What was sent to it meanwhile, as the wire bytes alone: a
+            /// newcomer that does not read holds no more than those.
+            QByteArray queued;
         } replay;
     };
 
@@ -134,6 +225,9 @@ struct HostRelay::Private {
     WriteBudget budget;
     ReadPacer *pacer = nullptr;
     JoinGate *gate = nullptr;
+    int maxPending = kDefaultMaxPendingJoins; ///< as configured; the gate may hold fewer
+    int evictAfterMs = kDefaultEvictAfterMs;
+    int evictions = 0;
     QTimer *trimTimer = nullptr; ///< gives freed memory back, once per burst of closes
     /// The socket writes one buffered block per event-loop turn by itself,
     /// often a single line: far slower than a busy host writes. Elements
@@ -154,6 +248,71 @@ struct HostRelay::Private {
             hooks.sent(index, text);
     }
 
+    /// Unsent bytes of element @p e: the socket's and those of the turn.
+    static qint64 unsent(const Element *e)
+    {
+        return e->socketBacklog + e->outbox.size() + e->replay.queued.size();
+    }
+
+    enum class Sent { Written, Queued, Missed };
+    /// Writes @p line to connection @p index without reporting it.
+    Sent put(qint16 index, const QByteArray &line)
+    {
+        Element *e = element(index);
+        // A participant whose connection has just closed misses the message.
+        if (!e || !e->live)
+            return Sent::Missed;
+        if (e->replay.active) {
+            // Behind the board it is being sent, in order. What waits here
+            // counts against the same limit as the socket's own backlog.
+            if (unsent(e) + line.size() > backlogLimit) {
+                drop(index);
+                return Sent::Missed;
+            }
+            e->replay.queued += line;
+            budget.set(index, unsent(e));
+            shedOverflow();
+            return Sent::Queued;
+        }
+        // A peer already over its backlog is being dropped; writing more
+        // would only grow the buffer until the drop runs.
+        if (e->dropping || unsent(e) > backlogLimit)
+            return Sent::Missed;
+        e->outbox += line;
+        budget.set(index, unsent(e));
+        noteWritten(index, e);
+        if (unsent(e) > backlogLimit)
+            drop(index);
+        shedOverflow();
+        return Sent::Written;
+    }
+
+    /// Hands element @p e's outbox to the system, and what it does not take
+    /// to the socket, behind anything the socket still holds.
+    void flushOutbox(Element *e)
+    {
+        if (e->outbox.isEmpty())
+            return;
+        qsizetype taken = 0;
+#if defined(Q_OS_UNIX)
+        if (e->socket->bytesToWrite() == 0) {
+            const ssize_t n = ::send(int(e->socket->socketDescriptor()), e->outbox.constData(),
+                                     size_t(e->outbox.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
+            // Any other failure is the socket's to find and report: it gets
+            // the bytes and meets the same error.
+            if (n > 0)
+                taken = qsizetype(n);
+        }
+#endif
+        if (taken < e->outbox.size())
+            e->socket->write(taken == 0 ? e->outbox : e->outbox.sliced(taken));
+        // A turn's worth is kept allocated for the next turn; a burst's is not.
+        if (e->outbox.capacity() > kKeptOutbox)
+            e->outbox.clear();
+        else
+            e->outbox.resize(0);
+    }
+
     void closeElement(qint16 index)
     {
         Element *e = element(index);
@@ -162,6 +321,11 @@ struct HostRelay::Private {
         // Before the flush, whose bytesWritten would send more of the board.
         e->replay = {};
         e->closingByUs = true;
+        e->live = false;
+        if (!e->dropping)
+            flushOutbox(e);
+        e->outbox.clear();
+        e->socketBacklog = 0;
         e->socket->flush();
         e->socket->abort();
         e->closingByUs = false;
@@ -215,6 +379,7 @@ struct HostRelay::Private {
         Element *e = element(index);
         if (!e || e->closingByUs)
             return;
+        e->live = false;
         readElement(index); // what it said last, framed or not yet, still counts
         closeElement(index);
         if (hooks.closed)
@@ -242,11 +407,27 @@ struct HostRelay::Private {
         refused.abort();
     }
 
+    /// The waiting room: as configured, within half the descriptors left
+    /// after a reserve for players, files and the program itself.
+    void sizeWaitingRoom()
+    {
+        const qint64 limit = raisedDescriptorLimit();
+        int room = maxPending;
+        if (limit > 0)
+            room = int(qMin<qint64>(room, qMax<qint64>(8, (limit - 64) / 2)));
+        gate->setCapacity(room);
+    }
+
     void onIncoming(qintptr descriptor)
     {
         if (gate->full()) {
-            refuse(descriptor); // enough strangers are waiting already
-            return;
+            // The stranger that has waited longest goes, unless even it is
+            // young enough to be a player about to introduce itself.
+            if (!gate->evictOldest(evictAfterMs)) {
+                refuse(descriptor);
+                return;
+            }
+            ++evictions;
         }
         qint16 chosen = 0;
         for (qsizetype i = 1; i <= qsizetype(elements.size()); ++i) {
@@ -272,7 +453,9 @@ struct HostRelay::Private {
         e->ready.clear();
         e->readyNext = 0;
         e->replay = {};
-        e->socket->setSocketDescriptor(descriptor);
+        e->outbox.clear();
+        e->socketBacklog = 0;
+        e->live = e->socket->setSocketDescriptor(descriptor);
         // Writes already go out once per event-loop turn, gathered; holding
         // the next one back until the peer acknowledges the last (Nagle) only
         // adds the peer's delayed acknowledgement to every line of a burst.
@@ -307,8 +490,11 @@ struct HostRelay::Private {
                 continue;
             e->unflushed = false;
             if (e->socket->state() == QAbstractSocket::ConnectedState && !e->dropping) {
-                e->socket->flush();
+                flushOutbox(e);
                 countUnsent(index);
+                dropIfBacklogged(index);
+            } else if (e->socket->state() != QAbstractSocket::ConnectedState) {
+                e->outbox.clear();
             }
         }
     }
@@ -344,15 +530,14 @@ struct HostRelay::Private {
                     return;
                 }
                 reportBlock(index, block);
-            } else if (!r.queued.empty()) {
-                const Element::Replay::Queued next = std::move(r.queued.front());
-                r.queued.pop_front();
-                r.queuedBytes -= next.line.size();
-                if (socket->write(next.line) < 0) {
-                    r = {};
-                    return;
-                }
-                reportSent(index, next.text);
+            } else if (!r.queued.isEmpty()) {
+                // The board is out: what waited behind it goes to the
+                // socket whole, and the replay is over.
+                const QByteArray queued = std::exchange(r.queued, QByteArray());
+                r = {};
+                if (socket->write(queued) >= 0)
+                    reportBlock(index, queued);
+                return;
             } else {
                 r = {};
                 return;
@@ -362,6 +547,10 @@ struct HostRelay::Private {
 
     void reportBlock(qint16 index, const QByteArray &block)
     {
+        if (hooks.sentLines) {
+            hooks.sentLines(index, block);
+            return;
+        }
         if (!hooks.sent)
             return;
         qsizetype pos = 0;
@@ -378,8 +567,10 @@ struct HostRelay::Private {
     void countUnsent(qint16 index)
     {
         Element *e = element(index);
-        if (e && !e->dropping)
-            budget.set(index, e->socket->bytesToWrite());
+        if (e && !e->dropping) {
+            e->socketBacklog = e->socket->bytesToWrite();
+            budget.set(index, unsent(e));
+        }
     }
 
     /// Drops element @p index later, as if its peer had closed, and only if
@@ -420,7 +611,7 @@ struct HostRelay::Private {
     void dropIfBacklogged(qint16 index)
     {
         Element *e = element(index);
-        if (!e || e->socket->bytesToWrite() <= backlogLimit)
+        if (!e || unsent(e) <= backlogLimit)
             return;
         drop(index);
     }
@@ -430,10 +621,17 @@ HostRelay::HostRelay(QObject *parent) : QObject(parent), d(std::make_unique<Priv
 {
     d->server = new Listener(this);
     d->server->onIncoming = [this](qintptr descriptor) { d->onIncoming(descriptor); };
+    d->server->makeRoom = [this] {
+        if (!d->gate->evictOldest(d->evictAfterMs))
+            return false;
+        ++d->evictions;
+        return true;
+    };
     d->pacer = new ReadPacer([this](qint16 index) { return d->readSlice(index); }, this);
     // A stranger that never introduces itself leaves no trace, as one that
     // closes before its introduction.
     d->gate = new JoinGate([this](qint16 index) { d->closeElement(index); }, this);
+    d->gate->setCapacity(d->maxPending);
     d->flushTimer = new QTimer(this);
     d->flushTimer->setSingleShot(true);
     d->flushTimer->setInterval(0);
@@ -451,7 +649,7 @@ HostRelay::~HostRelay()
         QObject::disconnect(e->socket, nullptr, this, nullptr);
         e->socket->abort();
     }
-    d->server->close();
+    d->server->stop();
 }
 
 void HostRelay::setHooks(Hooks hooks)
@@ -461,7 +659,9 @@ void HostRelay::setHooks(Hooks hooks)
 
 bool HostRelay::listen(quint16 port)
 {
-    return listenDualStack(d->server, port);
+    d->sizeWaitingRoom();
+    d->server->setListenBacklogSize(kListenBacklog);
+    return d->server->start(port);
 }
 QAbstractSocket::SocketError HostRelay::error() const
 {
@@ -480,7 +680,7 @@ void HostRelay::close()
 {
     for (qsizetype i = 1; i <= qsizetype(d->elements.size()); ++i)
         d->closeElement(qint16(i));
-    d->server->close();
+    d->server->stop();
 }
 
 qint16 HostRelay::count() const
@@ -517,41 +717,28 @@ void HostRelay::closeConnection(qint16 index)
 
 void HostRelay::send(qint16 index, const QString &text, const QByteArray &line)
 {
-    Private::Element *e = d->element(index);
-    // A participant whose connection has just closed misses the message.
-    if (!e || e->socket->state() != QAbstractSocket::ConnectedState)
-        return;
-    if (e->replay.active) {
-        // Behind the board it is being sent, in order. What waits here counts
-        // against the same limit as the socket's own backlog.
-        if (e->replay.queuedBytes + e->socket->bytesToWrite() + line.size() > d->backlogLimit) {
-            d->drop(index);
-            return;
-        }
-        e->replay.queued.push_back({line, text});
-        e->replay.queuedBytes += line.size();
-        return;
-    }
-    // A peer already over its backlog is being dropped; writing more would
-    // only grow the buffer until the drop runs.
-    if (e->dropping || e->socket->bytesToWrite() > d->backlogLimit)
-        return;
-    if (e->socket->write(line) < 0)
-        return;
-    d->reportSent(index, text);
-    d->countUnsent(index);
-    d->noteWritten(index, e);
-    d->dropIfBacklogged(index);
-    d->shedOverflow();
+    if (d->put(index, line) == Private::Sent::Written)
+        d->reportSent(index, text);
 }
 
 void HostRelay::sendToAll(const QString &text, const QByteArray &line, qint16 except)
 {
     const qint16 last = count();
+    QList<qint16> reached;
+    reached.reserve(last);
     for (qint16 i = 1; i <= last && i > 0; ++i) {
-        if (i != except)
-            send(i, text, line); // skips elements that are not connected
+        // put() skips elements that are not connected
+        if (i != except && d->put(i, line) == Private::Sent::Written)
+            reached.append(i);
     }
+    if (reached.isEmpty())
+        return;
+    if (d->hooks.sentToMany) {
+        d->hooks.sentToMany(reached, text);
+        return;
+    }
+    for (const qint16 i : reached)
+        d->reportSent(i, text);
 }
 
 void HostRelay::startReplay(qint16 index, const QList<QByteArray> &blocks)
@@ -559,10 +746,20 @@ void HostRelay::startReplay(qint16 index, const QList<QByteArray> &blocks)
     Private::Element *e = d->element(index);
     if (!e || blocks.isEmpty() || e->socket->state() != QAbstractSocket::ConnectedState)
         return;
+    // What was said to it this turn (its greeting, its name) goes first.
+    d->flushOutbox(e);
     e->replay = {};
     e->replay.active = true;
     e->replay.blocks = blocks;
     d->pumpReplay(index);
+}
+
+void HostRelay::forgetReplayedBoards()
+{
+    for (auto &e : d->elements) {
+        e->replay.blocks.clear();
+        e->replay.nextBlock = 0;
+    }
 }
 
 bool HostRelay::isReplaying(qint16 index) const
@@ -574,7 +771,7 @@ bool HostRelay::isReplaying(qint16 index) const
 qint64 HostRelay::unsentBytes(qint16 index) const
 {
     const Private::Element *e = d->element(index);
-    return e ? e->socket->bytesToWrite() + e->replay.queuedBytes : 0;
+    return e ? e->socket->bytesToWrite() + e->outbox.size() + e->replay.queued.size() : 0;
 }
 
 qint64 HostRelay::writeBacklogLimit() const
@@ -611,11 +808,24 @@ int HostRelay::maxPendingJoins() const
 }
 void HostRelay::setMaxPendingJoins(int count)
 {
-    d->gate->setCapacity(count);
+    d->maxPending = qMax(0, count);
+    d->sizeWaitingRoom();
 }
 int HostRelay::pendingJoins() const
 {
     return d->gate->waitingCount();
+}
+int HostRelay::evictAfterMs() const
+{
+    return d->evictAfterMs;
+}
+void HostRelay::setEvictAfter(int ms)
+{
+    d->evictAfterMs = qMax(0, ms);
+}
+int HostRelay::evictions() const
+{
+    return d->evictions;
 }
 int HostRelay::acceptPauseMs() const
 {

@@ -43,6 +43,13 @@ public:
         std::function<void(qint16 index)> closed;
         /// @p text went out on connection @p index (for the sent log).
         std::function<void(qint16 index, const QString &text)> sent;
+        /// @p text went out on each of @p indexes, in that order (one
+        /// broadcast); without it each is reported through sent.
+        std::function<void(const QList<qint16> &indexes, const QString &text)> sentToMany;
+        /// The whole wire lines @p lines (CR LF included) of a board replay
+        /// went out on connection @p index; without it each line is reported
+        /// through sent.
+        std::function<void(qint16 index, const QByteArray &lines)> sentLines;
         /// Whether connection @p index has introduced itself by now.
         std::function<bool(qint16 index)> introduced;
     };
@@ -50,7 +57,16 @@ public:
     static constexpr qint64 kDefaultWriteBacklogLimit = 64 * 1024 * 1024;
     static constexpr qint64 kDefaultTotalBacklogLimit = 256LL * 1024 * 1024;
     static constexpr int kDefaultJoinTimeoutMs = 30000;
-    static constexpr int kDefaultMaxPendingJoins = 64;
+    /// Strangers that may wait for their introduction at once, at most: a
+    /// stranger costs a descriptor and a little memory, and a waiting room
+    /// that strangers can fill is a room a player cannot enter. The room is
+    /// also kept within half the descriptors the process may open.
+    static constexpr int kDefaultMaxPendingJoins = 4096;
+    /// While the room is full, the stranger that has waited longest makes
+    /// way for a new connection once it has waited this long. A real client
+    /// introduces itself 3.2 s after connecting: a younger connection may be
+    /// a player, and is never the one sent away.
+    static constexpr int kDefaultEvictAfterMs = 5000;
     static constexpr int kDefaultAcceptPauseMs = 1000;
     /// Unsent bytes a newcomer's socket holds while its board is replayed.
     static constexpr qint64 kReplayWindow = 256 * 1024;
@@ -93,6 +109,10 @@ public:
     /// socket; what is sent to it meanwhile follows the blocks.
     void startReplay(qint16 index, const QList<QByteArray> &blocks);
     bool isReplaying(qint16 index) const;
+    /// The board is cleared: what newcomers have not been sent of it yet
+    /// is not sent (the clear, which follows, would wipe it), so a newcomer
+    /// that does not read holds no old board.
+    void forgetReplayedBoards();
     /// Bytes written to connection @p index and not yet taken by the system,
     /// plus what waits behind its replay; 0 outside the table.
     qint64 unsentBytes(qint16 index) const;
@@ -108,6 +128,10 @@ public:
     int maxPendingJoins() const;
     void setMaxPendingJoins(int count);
     int pendingJoins() const;
+    int evictAfterMs() const;
+    void setEvictAfter(int ms);
+    /// Strangers sent away to make room for a new connection.
+    int evictions() const;
     int acceptPauseMs() const;
     void setAcceptPause(int ms);
     int acceptPauses() const;

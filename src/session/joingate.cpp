@@ -18,7 +18,8 @@ void JoinGate::admit(qint16 index)
     m_waiting.insert(index, ticket);
     // Every admission has the same wait, but the wait may be changed: keep
     // the line ordered by time so the front is always the next one due.
-    const Deadline due{m_clock.elapsed() + m_timeoutMs, index, ticket};
+    const qint64 now = m_clock.elapsed();
+    const Deadline due{now, now + m_timeoutMs, index, ticket};
     auto at = m_deadlines.end();
     while (at != m_deadlines.begin() && std::prev(at)->at > due.at)
         --at;
@@ -31,6 +32,30 @@ void JoinGate::clear()
     m_waiting.clear();
     m_deadlines.clear();
     m_timer.stop();
+}
+
+bool JoinGate::evictOldest(qint64 minAgeMs)
+{
+    // The first entry still waiting is the one due first, which with one
+    // wait for everyone is also the one admitted first. Entries of
+    // connections no longer waiting are dropped on the way.
+    while (!m_deadlines.empty()) {
+        const Deadline front = m_deadlines.front();
+        const auto it = m_waiting.constFind(front.index);
+        if (it == m_waiting.cend() || it.value() != front.ticket) {
+            m_deadlines.pop_front();
+            continue;
+        }
+        if (m_clock.elapsed() - front.admitted < minAgeMs)
+            return false;
+        m_deadlines.pop_front();
+        m_waiting.erase(it);
+        arm();
+        m_expire(front.index);
+        return true;
+    }
+    arm();
+    return false;
 }
 
 void JoinGate::expireDue()

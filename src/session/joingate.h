@@ -19,7 +19,8 @@ namespace session
  * holds a descriptor and an element. A connection is admitted when it is
  * accepted and settled when it joins or closes; one still waiting when its
  * time is up is handed to the expiry callback. While the gate is full, new
- * connections are to be refused.
+ * connections are to be refused, unless the longest waiting one has waited
+ * long enough to be evicted in their favour (evictOldest()).
  */
 class JoinGate : public QObject
 {
@@ -46,12 +47,20 @@ public:
     void settle(qint16 index) { m_waiting.remove(index); }
     /// Nobody waits any more (the listener closed).
     void clear();
+    /**
+     * @brief Hands the waiting connection due first (with one wait for
+     * all, the one that has waited longest) to the expiry callback, if it
+     * has waited at least @p minAgeMs; returns whether one went. A connection younger than that may be a player still in the
+     * pause before it introduces itself: it is never the one evicted.
+     */
+    bool evictOldest(qint64 minAgeMs);
 
 private:
     void expireDue();
     void arm();
 
     struct Deadline {
+        qint64 admitted;
         qint64 at;
         qint16 index;
         quint64 ticket;

@@ -1,5 +1,8 @@
 #include "memoryrelease.h"
 
+// Any C library header defines __GLIBC__ on glibc; test it only after one is in.
+#include <cstdlib>
+
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif

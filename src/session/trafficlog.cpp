@@ -1,5 +1,7 @@
 #include "trafficlog.h"
 
+#include "protocol.h"
+
 #include <QTimer>
 
 #include <algorithm>
@@ -7,9 +9,9 @@
 namespace session
 {
 
-TrafficLog::TrafficLog(QObject *parent, qsizetype bound)
+TrafficLog::TrafficLog(QObject *parent, qsizetype bound, qint64 byteBound)
     : QAbstractListModel(parent), m_bound(qBound<qsizetype>(1, bound, qsizetype(INT_MAX))),
-      m_notify(new QTimer(this))
+      m_byteBound(qMax<qint64>(0, byteBound)), m_notify(new QTimer(this))
 {
     m_notify->setSingleShot(true);
     m_notify->setInterval(kNotifyIntervalMs);
@@ -19,23 +21,41 @@ TrafficLog::TrafficLog(QObject *parent, qsizetype bound)
 void TrafficLog::setBound(qsizetype bound)
 {
     m_bound = qBound<qsizetype>(1, bound, qsizetype(INT_MAX));
-    while (qsizetype(m_entries.size()) > m_bound) {
-        m_entries.pop_front();
-        ++m_dropped;
-    }
+    trim();
     if (m_viewsShown && !m_notify->isActive())
         m_notify->start();
 }
 
 void TrafficLog::push(Entry entry)
 {
+    entry.first = m_end;
+    m_end += entry.rows;
+    m_bytes += entry.text.size();
     m_entries.push_back(std::move(entry));
-    if (qsizetype(m_entries.size()) > m_bound) {
-        m_entries.pop_front();
-        ++m_dropped;
-    }
+    trim();
     if (m_viewsShown && !m_notify->isActive())
         m_notify->start();
+}
+
+void TrafficLog::trim()
+{
+    // Past the byte bound whole entries go, oldest first; past the entry
+    // bound only as many rows as needed, so a broadcast may lose its first
+    // few. The newest entry always stays.
+    while (m_entries.size() > 1 && m_bytes > m_byteBound) {
+        m_dropped = m_entries.front().first + m_entries.front().rows;
+        m_bytes -= m_entries.front().text.size();
+        m_entries.pop_front();
+    }
+    while (m_end - m_dropped > m_bound) {
+        const Entry &front = m_entries.front();
+        const qint64 frontEnd = front.first + front.rows;
+        m_dropped = qMin(frontEnd, m_end - m_bound);
+        if (m_dropped == frontEnd) {
+            m_bytes -= front.text.size();
+            m_entries.pop_front();
+        }
+    }
 }
 
 TrafficLog::Entry TrafficLog::stored(const QString &text, qint32 origin)
@@ -54,7 +74,11 @@ TrafficLog::Entry TrafficLog::stored(const QString &text, qint32 origin)
                            : QByteArray(reinterpret_cast<const char *>(units),
                                         n * qsizetype(sizeof(char16_t)));
     }
-    return {m_lastStored, origin, m_lastLatin1};
+    Entry entry;
+    entry.text = m_lastStored;
+    entry.origin = origin;
+    entry.kind = m_lastLatin1 ? Entry::Latin1 : Entry::Utf16;
+    return entry;
 }
 
 void TrafficLog::append(const QString &entry)
@@ -67,24 +91,81 @@ void TrafficLog::appendTraffic(qint32 connection, const QString &message)
     push(stored(message, connection));
 }
 
+void TrafficLog::appendTraffic(const QList<qint16> &connections, const QString &message)
+{
+    if (connections.size() <= 1) {
+        for (const qint16 connection : connections)
+            appendTraffic(connection, message);
+        return;
+    }
+    Entry entry = stored(message, 0);
+    entry.rows = qint32(connections.size());
+    entry.many = std::make_unique<qint16[]>(size_t(connections.size()));
+    std::copy(connections.cbegin(), connections.cend(), entry.many.get());
+    push(std::move(entry));
+}
+
+void TrafficLog::appendWire(qint32 connection, const QByteArray &lines)
+{
+    const qsizetype rows = lines.count("\r\n");
+    if (rows == 0)
+        return;
+    Entry entry;
+    entry.text = lines;
+    entry.origin = connection;
+    entry.rows = qint32(rows);
+    entry.kind = Entry::Wire;
+    push(std::move(entry));
+}
+
+QString TrafficLog::wireLine(const Entry &entry, qint32 k) const
+{
+    qint32 at = 0;
+    qsizetype pos = 0;
+    if (m_wireAt.first == entry.first && m_wireAt.k <= k) {
+        at = m_wireAt.k;
+        pos = m_wireAt.pos;
+    }
+    for (; at < k; ++at)
+        pos = entry.text.indexOf("\r\n", pos) + 2;
+    const qsizetype end = entry.text.indexOf("\r\n", pos);
+    m_wireAt = {entry.first, k, pos};
+    return decodeText(QByteArrayView(entry.text).sliced(pos, end - pos));
+}
+
 QString TrafficLog::at(qsizetype row) const
 {
-    const Entry &entry = m_entries[size_t(row)];
-    const QString text =
-        entry.latin1 ? QString::fromLatin1(entry.text)
-                     : QString(reinterpret_cast<const QChar *>(entry.text.constData()),
-                               entry.text.size() / qsizetype(sizeof(char16_t)));
-    if (entry.origin == kPlain)
+    const qint64 number = m_dropped + row;
+    // The last entry whose first row is at or before the one asked for.
+    const auto it = std::upper_bound(m_entries.cbegin(), m_entries.cend(), number,
+                                     [](qint64 n, const Entry &e) { return n < e.first; });
+    const Entry &entry = *std::prev(it);
+    const qint32 k = qint32(number - entry.first);
+    QString text;
+    switch (entry.kind) {
+    case Entry::Latin1:
+        text = QString::fromLatin1(entry.text);
+        break;
+    case Entry::Utf16:
+        text = QString(reinterpret_cast<const QChar *>(entry.text.constData()),
+                       entry.text.size() / qsizetype(sizeof(char16_t)));
+        break;
+    case Entry::Wire:
+        text = wireLine(entry, k);
+        break;
+    }
+    const qint32 origin = entry.many ? entry.many[size_t(k)] : entry.origin;
+    if (origin == kPlain)
         return text;
-    if (entry.origin == -1)
+    if (origin == -1)
         return QStringLiteral("sckConnect: ") + text;
-    return QStringLiteral("sckConnection(") + QString::number(entry.origin) +
-           QStringLiteral("): ") + text;
+    return QStringLiteral("sckConnection(") + QString::number(origin) + QStringLiteral("): ") +
+           text;
 }
 
 QString TrafficLog::last() const
 {
-    return m_entries.empty() ? QString() : at(size() - 1);
+    return size() == 0 ? QString() : at(size() - 1);
 }
 
 void TrafficLog::flushNotifications()

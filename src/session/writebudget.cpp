@@ -6,17 +6,6 @@
 namespace session
 {
 
-void WriteBudget::set(qint16 index, qint64 unsent)
-{
-    if (index < 1)
-        return;
-    const size_t slot = size_t(index - 1);
-    if (slot >= m_unsent.size())
-        m_unsent.resize(slot + 1, 0);
-    m_total += unsent - m_unsent[slot];
-    m_unsent[slot] = unsent;
-}
-
 qint64 WriteBudget::unsent(qint16 index) const
 {
     if (index < 1 || size_t(index - 1) >= m_unsent.size())

@@ -26,7 +26,17 @@ public:
     void setLimit(qint64 bytes) { m_limit = qMax<qint64>(0, bytes); }
 
     /// Records that connection @p index has @p unsent bytes waiting now.
-    void set(qint16 index, qint64 unsent);
+    /// Called for every line a host writes, so it stays inline.
+    void set(qint16 index, qint64 unsent)
+    {
+        if (index < 1)
+            return;
+        const size_t slot = size_t(index - 1);
+        if (slot >= m_unsent.size())
+            m_unsent.resize(slot + 1, 0);
+        m_total += unsent - m_unsent[slot];
+        m_unsent[slot] = unsent;
+    }
     qint64 unsent(qint16 index) const;
     qint64 total() const { return m_total; }
     bool over() const { return m_total > m_limit; }

@@ -35,10 +35,23 @@ QString peerText(const QTcpSocket *socket)
 
 FileReceiver::FileReceiver(QObject *parent)
     : QObject(parent), m_server(new QTcpServer(this)), m_idle(new QTimer(this)),
-      m_stall(new QTimer(this))
+      m_resume(new QTimer(this)), m_stall(new QTimer(this))
 {
     m_server->setMaxPendingConnections(1);
     connect(m_server, &QTcpServer::newConnection, this, &FileReceiver::onNewConnection);
+    // A failed accept (no descriptor left) makes the server stop taking
+    // requests for good; it rests a while instead and tries again, so the
+    // port answers once descriptors are free.
+    m_resume->setSingleShot(true);
+    m_resume->setInterval(kDefaultAcceptPauseMs);
+    connect(m_server, &QTcpServer::acceptError, this, [this] {
+        ++m_acceptPauses;
+        m_resume->start();
+    });
+    connect(m_resume, &QTimer::timeout, this, [this] {
+        if (m_server->isListening())
+            m_server->resumeAccepting();
+    });
     m_idle->setSingleShot(true);
     connect(m_idle, &QTimer::timeout, this, &FileReceiver::onIdle);
     m_stall->setInterval(kDefaultStallTimeoutMs);
@@ -54,6 +67,11 @@ FileReceiver::~FileReceiver()
 void FileReceiver::setMessageService(session::MessageService *service)
 {
     m_messages = service;
+}
+
+void FileReceiver::setAcceptPause(int ms)
+{
+    m_resume->setInterval(qMax(0, ms));
 }
 
 void FileReceiver::setIdleTimeout(int ms)

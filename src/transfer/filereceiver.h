@@ -45,6 +45,9 @@ public:
     };
     Q_ENUM(State)
 
+    /// After accepting failed (no descriptor left, say), listening rests
+    /// this long and then takes requests again.
+    static constexpr int kDefaultAcceptPauseMs = 1000;
     /// A connection that brings nothing for this long is closed.
     static constexpr int kDefaultIdleTimeoutMs = 10 * 60 * 1000;
     /// How long a cancelled connection is read and discarded so the peer
@@ -88,6 +91,9 @@ public:
     QString saveFolder() const { return m_saveFolder; }
     void setIdleTimeout(int ms);
     int idleTimeout() const { return m_idleTimeoutMs; }
+    void setAcceptPause(int ms);
+    /// How many times accepting failed and listening rested.
+    int acceptPauses() const { return m_acceptPauses; }
     /// A file being received must grow by @p minBytes every @p ms.
     void setStallLimit(int ms, qint64 minBytes);
     /**
@@ -189,6 +195,8 @@ private:
     QTcpServer *m_server;
     QTcpSocket *m_socket = nullptr;
     QTimer *m_idle;
+    QTimer *m_resume; ///< ends the rest after a failed accept
+    int m_acceptPauses = 0;
     QTimer *m_stall;
     std::function<QString(const QString &)> m_senderLookup;
     /// Lives as long as one connection: questions asked about it die with it.

@@ -612,6 +612,38 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->text(), huge + "\nLia: fine");
     }
 
+    // Past its ceiling the pane lets its oldest lines go, whole (a line of
+    // several blocks with all of them), and keeps the newest in order.
+    void oldestLinesGoPastTheCeiling_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<qsizetype>("ceiling");
+        QTest::addColumn<int>("firstKept");
+        QStringList short100;
+        for (int i = 0; i < 30; ++i)
+            short100 << QString("%1:").arg(i, 3, 10, QChar('0')) + QString(96, 'r');
+        // 30 lines of 101 characters each (the line end counts): 3030 shown.
+        QTest::newRow("under the ceiling") << short100 << qsizetype(4000) << 0;
+        // 3030 > 2000: trimmed to 7/8 of 2000 = 1750 or less, whole lines.
+        QTest::newRow("short lines") << short100 << qsizetype(2000) << 13;
+        const QString huge(3 * DialogPane::kMaxBlock, 'h');
+        QTest::newRow("a line of several blocks goes whole")
+            << QStringList{huge, "dopo"} << qsizetype(2 * DialogPane::kMaxBlock) << 1;
+    }
+    void oldestLinesGoPastTheCeiling()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(qsizetype, ceiling);
+        QFETCH(int, firstKept);
+        Fixture f;
+        f.pane.setMaxShown(ceiling);
+        for (const QString &line : lines)
+            f.pane.UpdateDialog(line);
+        QTRY_COMPARE(f.pane.waitingLines(), qsizetype(0));
+        QCOMPARE(f.pane.dialogText(), lines.mid(firstKept).join('\n'));
+        QVERIFY(f.doc()->characterCount() <= ceiling);
+    }
+
     void newestLineIsVisible()
     {
         Fixture f;

@@ -90,6 +90,8 @@ private slots:
     void rowsOfALine();
     void unwritableFolderSaysSoAndTheConversationGoesOn();
     void separateSessionsGetSeparateFiles();
+    void journalSaysWhenItStopsAndComesBack_data();
+    void journalSaysWhenItStopsAndComesBack();
 };
 
 void TestJournal::aShortSessionIsKeptAsShown()
@@ -306,6 +308,63 @@ void TestJournal::separateSessionsGetSeparateFiles()
     QVERIFY(b.open(QIODevice::ReadOnly));
     QCOMPARE(a.readAll(), Journal::htmlHead(kStart) + "<p>prima</p>\n");
     QCOMPARE(b.readAll(), QByteArray("seconda\n"));
+}
+
+void TestJournal::journalSaysWhenItStopsAndComesBack_data()
+{
+    // After the first line the folder goes; with "blocked" a file takes its
+    // place until just before the last line. Expected: the status lines
+    // (their beginnings) and the lines the journal's last text file holds.
+    QTest::addColumn<bool>("blocked");
+    QTest::addColumn<QStringList>("statuses");
+    QTest::addColumn<QByteArray>("lastFile");
+    QTest::newRow("folder removed: made again, nothing lost")
+        << false << QStringList{"Il file del diario \""} << QByteArray("due\ntre\nquattro\n");
+    QTest::newRow("folder blocked: said once, resumed once")
+        << true
+        << QStringList{"Il diario del dialogo non si può più scrivere in \"",
+                       "Il diario del dialogo riprende nel file \""}
+        << QByteArray("quattro\n");
+}
+
+void TestJournal::journalSaysWhenItStopsAndComesBack()
+{
+    QFETCH(bool, blocked);
+    QFETCH(QStringList, statuses);
+    QFETCH(QByteArray, lastFile);
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("diario"));
+    QWidget window;
+    DialogPane pane(&window);
+    MessageRecorder boxes;
+    Journal journal(&boxes);
+    journal.setRetryMs(0);
+    DialogSaver saver(&pane, &journal);
+    journal.beginSession(kStart);
+    QVERIFY(journal.setFolder(folder));
+    pane.UpdateDialog(QStringLiteral("uno"));
+    QVERIFY(QFile::exists(journal.textPath()));
+
+    QVERIFY(QDir(folder).removeRecursively());
+    QFile blocker(folder);
+    if (blocked) {
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+    }
+    pane.UpdateDialog(QStringLiteral("due"));
+    pane.UpdateDialog(QStringLiteral("tre"));
+    if (blocked)
+        QVERIFY(blocker.remove());
+    pane.UpdateDialog(QStringLiteral("quattro"));
+
+    const QStringList said = pane.statusText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(said.size(), statuses.size());
+    for (int i = 0; i < said.size(); ++i)
+        QVERIFY2(said[i].startsWith(statuses[i]), qPrintable(said[i]));
+    QVERIFY(boxes.shown.isEmpty()); // no box in the middle of a session
+    QFile text(journal.textPath());
+    QVERIFY(text.open(QIODevice::ReadOnly));
+    QCOMPARE(text.readAll(), lastFile);
 }
 
 QTEST_MAIN(TestJournal)

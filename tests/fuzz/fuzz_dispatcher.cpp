@@ -20,6 +20,7 @@
 // the two lines that follow a confirmed name, and its name is the last one
 // the host confirmed.
 
+#include "namebounds.h"
 #include "fuzzkit.h"
 #include "lineframer.h"
 #include "sessiontestkit.h"
@@ -250,7 +251,7 @@ void clientInput(fuzzkit::Rng &rng, const QByteArray &stream)
         const session::TaggedLine split = session::splitTag(line);
         if (split.tag == tag::Rename && !split.params.isEmpty()) {
             ++renames;
-            lastName = split.params;
+            lastName = session::boundedName(split.params); // a name too long is cut
         }
     }
     FUZZ_CHECK(client->sMyName() == lastName, "the client's name is not the one last confirmed");

@@ -7,6 +7,8 @@
 #include "boardhistory.h"
 #include "tags.h"
 
+#include <memory>
+
 using namespace testkit;
 using session::BoardHistory;
 
@@ -20,6 +22,24 @@ QString segment(int i)
     return QStringLiteral("[Linea]") + sFormatSend(i % 800) + sFormatSend(i / 800) +
            sFormatSend(i % 800 + 1) + sFormatSend(i / 800) + sFormatSend(255) + sFormatSend(1) +
            sFormatSend(3);
+}
+
+/// From now on, the lines @p socket receives are appended to @p got, and
+/// what it holds already is read at once.
+void readLinesInto(QTcpSocket &socket, QStringList &got)
+{
+    auto buffer = std::make_shared<QByteArray>();
+    const auto read = [&socket, &got, buffer] {
+        *buffer += socket.readAll();
+        qsizetype pos = 0, end;
+        while ((end = buffer->indexOf("\r\n", pos)) >= 0) {
+            got << session::decodeText(QByteArrayView(*buffer).sliced(pos, end - pos));
+            pos = end + 2;
+        }
+        buffer->remove(0, pos);
+    };
+    QObject::connect(&socket, &QTcpSocket::readyRead, &socket, read);
+    read();
 }
 
 QStringList textSet(const QString &text)
@@ -82,6 +102,7 @@ private slots:
     void clearEmptiesTheHistory_data();
     void clearEmptiesTheHistory();
     void laterLinesWaitBehindTheReplayAndTheBacklogLimitNeverDropsIt();
+    void aClearWhileANewcomerStallsDropsTheRestOfItsBoard();
     void fullHistoryShowsOneStatusLineAndReplaysWhatItKept();
     void clientKeepsNoHistory();
 };
@@ -358,17 +379,7 @@ void TestBoardHistory::laterLinesWaitBehindTheReplayAndTheBacklogLimitNeverDrops
 
     // Now it reads: the board first, then everything sent to it since, in order.
     QStringList got;
-    QByteArray buffer;
-    QObject::connect(&late, &QTcpSocket::readyRead, [&] {
-        buffer += late.readAll();
-        qsizetype pos = 0, end;
-        while ((end = buffer.indexOf("\r\n", pos)) >= 0) {
-            got << session::decodeText(QByteArrayView(buffer).sliced(pos, end - pos));
-            pos = end + 2;
-        }
-        buffer.remove(0, pos);
-    });
-    late.readyRead();
+    readLinesInto(late, got);
     QVERIFY(settle([&] { return got.contains(QStringLiteral("[Messaggio]Ada: due")); }, 60000));
     QCOMPARE(late.state(), QAbstractSocket::ConnectedState);
     qsizetype at = got.indexOf(QStringLiteral("[Rename di Connessione]Bruno"));
@@ -384,6 +395,40 @@ void TestBoardHistory::laterLinesWaitBehindTheReplayAndTheBacklogLimitNeverDrops
                                 QStringLiteral("[Messaggio]Ada: due")}));
     QVERIFY(settle([&] { return !host->isReplaying(2); }));
     QCOMPARE(host->connectionState(2), ChatSession::kConnected);
+}
+
+void TestBoardHistory::aClearWhileANewcomerStallsDropsTheRestOfItsBoard()
+{
+    Peer host(QStringLiteral("Oste"));
+    const quint16 port = host.host();
+    const int segments = 300000;
+    for (int i = 0; i < segments; ++i)
+        host->Broadcast(segment(i));
+    QTcpSocket late;
+    late.setReadBufferSize(64 * 1024); // so what it does not read stays in the kernel
+    late.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(late.waitForConnected(5000));
+    late.write(session::encodeLine(QStringLiteral("[Connessione]Bruno")));
+    late.flush();
+    QVERIFY(settle([&] { return host->isReplaying(1); }));
+    QTest::qWait(200);
+
+    // The board is cleared and drawn anew while the newcomer does not read:
+    // the old board it was still owed is not kept for it.
+    host->Broadcast(QStringLiteral("[Pulisci Lavagna]"));
+    const QString fresh = segment(segments + 5); // on no earlier board
+    host->Broadcast(fresh);
+    QStringList got;
+    readLinesInto(late, got);
+    QVERIFY(settle([&] { return got.contains(fresh); }, 60000));
+    const qsizetype rename = got.indexOf(QStringLiteral("[Rename di Connessione]Bruno"));
+    const qsizetype clear = got.indexOf(QStringLiteral("[Pulisci Lavagna]"));
+    QVERIFY2(rename >= 0 && clear > rename, qPrintable(QStringLiteral("%1 %2 %3 %4").arg(rename).arg(clear).arg(got.size()).arg(got.mid(0, 8).join(QLatin1Char('|')))));
+    QVERIFY2(clear - rename - 1 < segments, QByteArray::number(clear - rename - 1));
+    for (qsizetype i = rename + 1; i < clear; ++i)
+        QCOMPARE(got[i], segment(int(i - rename - 1))); // a beginning of the old board
+    QCOMPARE(got.mid(clear), (QStringList{QStringLiteral("[Pulisci Lavagna]"), fresh}));
+    QVERIFY(settle([&] { return !host->isReplaying(1); }));
 }
 
 void TestBoardHistory::fullHistoryShowsOneStatusLineAndReplaysWhatItKept()

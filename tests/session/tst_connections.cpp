@@ -352,7 +352,10 @@ void TestConnections::connectAndCloseAtOnceLeavesNoTrace()
         QVERIFY(quick.waitForConnected(5000));
         quick.abort();
     }
-    QVERIFY(settle([&] { return host->iConnections() >= 1 && !host->bConnected(); }));
+    // A request already closed when the host takes it is closed at once and
+    // takes no element; one taken just before its close does, for a while.
+    QTest::qWait(200);
+    QVERIFY(settle([&] { return !host->bConnected(); }));
     QCOMPARE(host.conversation.status, statusBefore);
     QCOMPARE(host->sentLog()->size(), sentBefore);
     QCOMPARE(host.people()->count(), 1);

@@ -2,6 +2,7 @@
 // join, rename and expel sequences read from the wire, and the local address.
 
 #include "localaddress.h"
+#include "namebounds.h"
 #include "sessiontestkit.h"
 
 #include <QHostAddress>
@@ -32,6 +33,8 @@ private slots:
     void expellingTwoSelectedClients();
     void sendPeopleListCounts();
     void localAddressIsDottedIPv4();
+    void overlongNamesAreCutOnEveryPath_data();
+    void overlongNamesAreCutOnEveryPath();
 };
 
 void TestParticipants::addChangeRemoveByTag()
@@ -450,6 +453,85 @@ void TestParticipants::localAddressIsDottedIPv4()
     QCOMPARE(address.protocol(), QAbstractSocket::IPv4Protocol);
     QCOMPARE(ip.count(QLatin1Char('.')), 3);
     QVERIFY(messages.shown.isEmpty());
+}
+
+void TestParticipants::overlongNamesAreCutOnEveryPath_data()
+{
+    // role: "host" (a raw client at index 1 sends the line; "join" rows
+    // introduce themselves with it, others join as Anna first), "client" (the
+    // line arrives from our host), "own" (the line is the name typed).
+    // probe: the participant entry tagged 1 or -1, our confirmed name, the
+    // last address entry.
+    QTest::addColumn<QString>("role");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("probe");
+    QTest::addColumn<QString>("expected");
+    const QString x70(70, u'x');
+    const QString x64(64, u'x');
+    const QString emoji = QStringLiteral("\U0001F409");
+    QTest::newRow("join") << "host" << "[Connessione]" + x70 << "tag1" << x64;
+    QTest::newRow("join clashing with a 64-character name")
+        << "host" << "[Connessione]" + QString(70, u'G') << "tag1" << QString(61, u'G') + "[2]";
+    QTest::newRow("rename") << "host" << "[Cambia Nome]" + x70 << "tag1" << x64;
+    QTest::newRow("address entry from a client")
+        << "host" << "[Aggiorna ComboIP]" + x70 + " - 10.0.0.2" << "address" << x64 + " - 10.0.0.2";
+    QTest::newRow("address entry with an address longer than any")
+        << "host" << "[Aggiorna ComboIP]Anna - " + QString(46, u'1') << "address"
+        << QString(64, u'G') + " - " + session::sLocalIP(nullptr);
+    QTest::newRow("list entry received") << "client" << "[Riordina Nomi in Lista]0000000001" + x70
+                                         << "tag1" << x64;
+    QTest::newRow("list entry cut before a character outside the basic plane")
+        << "client" << "[Riordina Nomi in Lista]0000000001" + QString(63, u'a') + emoji + "b"
+        << "tag1" << QString(63, u'a');
+    QTest::newRow("name confirmed by the host") << "client" << "[Rename di Connessione]" + x70
+                                                << "own" << x64;
+    QTest::newRow("address entry received") << "client" << "[Aggiorna NeoConnesso]" + x70 + " - 10.0.0.3"
+                                            << "address" << x64 + " - 10.0.0.3";
+    QTest::newRow("own name typed") << "own" << x70 << "tag-1" << x64;
+}
+
+void TestParticipants::overlongNamesAreCutOnEveryPath()
+{
+    QFETCH(QString, role);
+    QFETCH(QString, line);
+    QFETCH(QString, probe);
+    QFETCH(QString, expected);
+
+    Peer peer(role == "own" ? line : QString(64, u'G'));
+    RawClient raw;
+    if (role == "client") {
+        peer->ProcessData(line + "\r\n", -1);
+    } else {
+        const quint16 port = peer.host();
+        QVERIFY(port != 0);
+        if (role == "host") {
+            if (line.startsWith("[Connessione]")) {
+                QVERIFY(raw.connectTo(port));
+                raw.send(line);
+            } else {
+                QVERIFY(raw.joinAs(port, QStringLiteral("Anna")));
+                QVERIFY(raw.waitForLine("[Aggiorna Listato InviaFile]"));
+                raw.send(line);
+            }
+            // The line has been acted on once the host answers a later one.
+            raw.lines.clear();
+            raw.send(QStringLiteral("[Aggiorna Listato InviaFile]"));
+            QVERIFY(raw.waitForLine("[Aggiorna Listato InviaFile]"));
+        }
+    }
+    QString seen;
+    if (probe == "tag1")
+        seen = peer.people()->sConnectionName(1);
+    else if (probe == "tag-1")
+        seen = peer.people()->sConnectionName(-1);
+    else if (probe == "own")
+        seen = peer->sMyName();
+    else
+        seen = peer->addressList()->stringList().value(peer->addressList()->rowCount() - 1);
+    QCOMPARE(seen, expected);
+    // Whatever the host sends on carries the cut name only.
+    for (const QByteArray &l : raw.lines)
+        QVERIFY2(!l.contains(QString(65, u'x').toLatin1()), l.constData());
 }
 
 QTEST_GUILESS_MAIN(TestParticipants)

@@ -31,6 +31,8 @@ private slots:
     void trafficLogBoundAsViewsSeeIt();
     void trafficLogBoundLowered();
     void trafficLogHiddenViewsHearNothing();
+    void trafficLogByteBoundDropsTheOldest_data();
+    void trafficLogByteBoundDropsTheOldest();
 
 private:
     /// A host with @p count raw clients accepted as elements 1..count, in order.
@@ -415,6 +417,73 @@ void TestRouting::trafficLogHiddenViewsHearNothing()
     QCOMPARE(removed.size(), 1);
     QCOMPARE(inserted.size(), 1);
     QCOMPARE(rowsOf(log), (QStringList{"d", "e", "f", "g"}));
+}
+
+void TestRouting::trafficLogByteBoundDropsTheOldest_data()
+{
+    // Each step appends one entry of letter 'a' + its position: "t:N" a text
+    // of N characters, "b:N:K" one of N characters sent to connections 1..K,
+    // "w:N:K" K wire lines of N bytes each (CR LF included) to connection 7.
+    // The byte bound is 100; expected: the rows kept, oldest first.
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("kept");
+    const auto t = [](char c, int n) { return QString(n, QLatin1Char(c)); };
+    QTest::newRow("within the bound") << QStringList{"t:30", "t:30", "t:30"}
+                                      << QStringList{t('a', 30), t('b', 30), t('c', 30)};
+    QTest::newRow("one past drops the oldest") << QStringList{"t:30", "t:30", "t:30", "t:30"}
+                                               << QStringList{t('b', 30), t('c', 30), t('d', 30)};
+    QTest::newRow("a long one drops several") << QStringList{"t:30", "t:30", "t:30", "t:80"}
+                                              << QStringList{t('d', 80)};
+    QTest::newRow("the newest stays whatever its size") << QStringList{"t:30", "t:150"}
+                                                        << QStringList{t('b', 150)};
+    QTest::newRow("a broadcast counts once and goes whole")
+        << QStringList{"b:40:3", "t:30", "t:30"}
+        << QStringList{"sckConnection(1): " + t('a', 40), "sckConnection(2): " + t('a', 40),
+                       "sckConnection(3): " + t('a', 40), t('b', 30), t('c', 30)};
+    QTest::newRow("broadcast dropped for a later one")
+        << QStringList{"b:40:3", "t:30", "t:30", "t:10"}
+        << QStringList{t('b', 30), t('c', 30), t('d', 10)};
+    QTest::newRow("wire lines count their bytes")
+        << QStringList{"w:20:3", "t:40"}
+        << QStringList{"sckConnection(7): " + t('a', 18), "sckConnection(7): " + t('a', 18),
+                       "sckConnection(7): " + t('a', 18), t('b', 40)};
+    QTest::newRow("wire lines dropped whole") << QStringList{"w:20:3", "t:50"}
+                                              << QStringList{t('b', 50)};
+}
+
+void TestRouting::trafficLogByteBoundDropsTheOldest()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, kept);
+    session::TrafficLog log(nullptr, 1000, 100);
+    QAbstractItemModelTester tester(&log, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    qint64 appended = 0;
+    for (int i = 0; i < steps.size(); ++i) {
+        const QStringList f = steps[i].split(QLatin1Char(':'));
+        const QChar letter = QLatin1Char(char('a' + i));
+        const int n = f[1].toInt();
+        if (f[0] == "t") {
+            log.append(QString(n, letter));
+            appended += 1;
+        } else if (f[0] == "b") {
+            QList<qint16> to;
+            for (qint16 k = 1; k <= f[2].toInt(); ++k)
+                to.append(k);
+            log.appendTraffic(to, QString(n, letter));
+            appended += to.size();
+        } else {
+            QByteArray lines;
+            for (int k = 0; k < f[2].toInt(); ++k)
+                lines += QByteArray(n - 2, letter.toLatin1()) + "\r\n";
+            log.appendWire(7, lines);
+            appended += f[2].toInt();
+        }
+        QVERIFY(log.bytes() <= 100 || log.size() == (f[0] == "t" ? 1 : f.value(2).toInt()));
+    }
+    QCOMPARE(keptEntries(log), kept);
+    QCOMPARE(log.dropped(), appended - kept.size());
+    log.flushNotifications();
+    QCOMPARE(rowsOf(log), kept);
 }
 
 QTEST_GUILESS_MAIN(TestRouting)

@@ -1,4 +1,10 @@
+#include "nonewdescriptors.h"
 #include "transfertestkit.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 
 #include "incomingoffer.h"
 #include "sizetext.h"
@@ -86,6 +92,7 @@ private slots:
     void portChange();
     void portChangeClosesAnIdleConnection();
     void portTakenIsNotReported();
+    void listeningComesBackAfterDescriptorsRanOut();
 
 private:
     QTemporaryDir m_files;
@@ -1335,6 +1342,36 @@ void tst_TransferEngine::portTakenIsNotReported()
     QCOMPARE(r.status(), FileReceiver::kListening);
     QCOMPARE(r.port(), squatter.serverPort());
     QVERIFY(messages.shown.isEmpty());
+}
+
+void tst_TransferEngine::listeningComesBackAfterDescriptorsRanOut()
+{
+    FileReceiver r;
+    r.setAcceptPause(200);
+    QVERIFY(r.listen(0));
+    // The sender's descriptor is made before the limit comes down; the
+    // system completes the connection on its own, only accepting it fails.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    QVERIFY(fd >= 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(r.port());
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    {
+        NoNewDescriptors limit;
+        QVERIFY(limit.lowered);
+        QCOMPARE(::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+        QVERIFY(spin([&] { return r.acceptPauses() >= 1; }));
+        QCOMPARE(r.state(), FileReceiver::State::Listening);
+    }
+    // Descriptors are back: the rest ends and the waiting sender is greeted.
+    QVERIFY(spin([&] { return r.state() == FileReceiver::State::Connected; }));
+    pollfd p{fd, POLLIN, 0};
+    QCOMPARE(::poll(&p, 1, 5000), 1);
+    char buf[64] = {};
+    QVERIFY(::read(fd, buf, sizeof buf - 1) > 0);
+    QCOMPARE(QByteArray(buf), QByteArray("Received:accept"));
+    ::close(fd);
 }
 
 QTEST_GUILESS_MAIN(tst_TransferEngine)
