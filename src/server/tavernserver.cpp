@@ -11,6 +11,7 @@
 #include "servicenotifier.h"
 #include "sessionkeeper.h"
 #include "sessionstore.h"
+#include "tableboard.h"
 #include "tags.h"
 #include "trafficlog.h"
 
@@ -204,9 +205,7 @@ ControlReply TavernServer::handle(const ControlCommand &command)
     case ControlCommand::Kind::Clear:
         return clear();
     case ControlCommand::Kind::Restore:
-        return ControlReply::failed(
-            QStringLiteral("restore non è disponibile: questa versione non conserva la lavagna "
-                           "pulita."));
+        return restore();
     case ControlCommand::Kind::Save:
         return save();
     case ControlCommand::Kind::Stop:
@@ -289,11 +288,18 @@ ControlReply TavernServer::save()
 
 ControlReply TavernServer::clear()
 {
-    // As the host's own board clear goes: the drawing kept for newcomers is
-    // forgotten and every client clears its board.
-    m_chat->Broadcast(session::tag::Pulisci);
-    m_log.info(QStringLiteral("lavagna pulita per tutti."));
+    // As the host's own "Pulisci": every board is cleared, newcomers get an
+    // empty one, and the cleared board is kept to be restored.
+    if (!m_chat->tableBoard()->clearForAll())
+        return ControlReply::failed(QStringLiteral("la lavagna non è stata pulita."));
     return ControlReply::ok(QStringLiteral("lavagna pulita per tutti."));
+}
+
+ControlReply TavernServer::restore()
+{
+    if (!m_chat->tableBoard()->restore())
+        return ControlReply::failed(QStringLiteral("non c'è una lavagna pulita da ripristinare."));
+    return ControlReply::ok(QStringLiteral("lavagna ripristinata per tutti."));
 }
 
 } // namespace server

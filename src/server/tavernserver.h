@@ -80,6 +80,7 @@ private:
     ControlReply kick(const QString &name);
     ControlReply say(const QString &text);
     ControlReply clear();
+    ControlReply restore();
     ControlReply save();
     /// Asks the router to forward the port players connect to, and logs
     /// what it answered.

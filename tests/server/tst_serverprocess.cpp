@@ -234,6 +234,18 @@ void tst_ServerProcess::administration()
     QVERIFY(late.waitForLine("[Aggiorna Listato InviaFile]"));
     QTest::qWait(200);
     QVERIFY2(!late.lines.contains(circle), "a cleared board is not replayed");
+    QVERIFY(server.waitForLog("Oste ha pulito la lavagna per tutti."));
+
+    r = ctl(state, {"restore"});
+    QCOMPARE(r.status, 0);
+    QVERIFY(late.waitForLine(circle)); // back on every board
+    RawClient later;
+    QVERIFY(later.joinAs(server.port, "Dario"));
+    QVERIFY(later.waitForLine(circle)); // and for newcomers
+    QVERIFY(server.waitForLog("Oste ha ripristinato la lavagna."));
+    r = ctl(state, {"restore"});
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains("non c'è una lavagna pulita"), qPrintable(r.err));
 
     r = ctl(state, {"stop"});
     QCOMPARE(r.status, 0);
