@@ -169,14 +169,32 @@ wait_gone() {
 
 skip() { echo "SKIPPED: no network namespaces ($1)"; down; exit 0; }
 
-run_test() {
-    local driver=$1 tavernix=$2 failures=0
+# Skips without root or the tools, then builds the router (removed at exit).
+prepare() {
     [ "$(id -u)" -eq 0 ] || skip "not root"
     command -v miniupnpd >/dev/null && command -v nft >/dev/null || skip "miniupnpd or nft missing"
     ip netns add "tvx${TAG}probe" 2>/dev/null || skip "ip netns add refused"
     ip netns del "tvx${TAG}probe"
     trap down EXIT
     up both || { echo "FAIL: the router could not be built"; exit 1; }
+}
+
+# True once the router forwards outside port $1 (waits up to 10 s).
+forwarded() {
+    for _ in $(seq 100); do
+        in_ns "$ROUTER_NS" nft list chain inet filter prerouting_miniupnpd | grep -q "dport $1 " &&
+            return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# How many requests the router has logged so far.
+router_requests() { grep -c -i -E "M-SEARCH|NAT-PMP|HTTP REQUEST|SOAPAction" "$STATE/miniupnpd.log"; }
+
+run_test() {
+    local driver=$1 tavernix=$2 failures=0
+    prepare
     local common=(--router "$ROUTER_NS" --wan "$WAN_NS" --external $EXTERNAL
         --lease-file "$STATE/leases" --ipv6 2001:db8:26::2)
     export XDG_RUNTIME_DIR=$STATE/run XDG_CONFIG_HOME=$STATE/config
@@ -203,11 +221,7 @@ run_test() {
     local program
     program=$(program_pid $!)
     local seen=no
-    for _ in $(seq 50); do
-        in_ns "$ROUTER_NS" nft list chain inet filter prerouting_miniupnpd | grep -q "dport 2601 " &&
-            { seen=yes; break; }
-        sleep 0.1
-    done
+    forwarded 2601 && seen=yes
     if [ $seen = yes ]; then echo "ok: the program's forwarding of 2601 is there"
     else echo "FAIL: no forwarding of 2601 from the program"; failures=$((failures + 1)); fi
     if [ $seen = yes ] && kill -TERM "$program"; then
@@ -220,7 +234,7 @@ run_test() {
         echo "FAIL: the program did not run:"; cat "$STATE/program.log"; failures=$((failures + 1))
     fi
     local before after
-    before=$(grep -c -i -E "M-SEARCH|NAT-PMP|HTTP REQUEST|SOAPAction" "$STATE/miniupnpd.log")
+    before=$(router_requests)
     ip netns exec "$HOME_NS" unshare --pid --fork --mount-proc "$tavernix" --name Brom --port 2602 \
         --host --no-port-mapping > "$STATE/program2.log" 2>&1 &
     program=$(program_pid $!)
@@ -228,7 +242,7 @@ run_test() {
     # Still running then: it hosts, and has had time to ask had it wanted to.
     if kill -TERM "$program"; then
         wait_gone "$program"
-        after=$(grep -c -i -E "M-SEARCH|NAT-PMP|HTTP REQUEST|SOAPAction" "$STATE/miniupnpd.log")
+        after=$(router_requests)
         if [ "$before" = "$after" ]; then echo "ok: with --no-port-mapping the router heard nothing"
         else echo "FAIL: --no-port-mapping still reached the router ($before -> $after lines)"
             failures=$((failures + 1)); fi
@@ -248,23 +262,13 @@ run_test() {
 # outside joins through it, SIGTERM removes it, --no-port-mapping asks nothing.
 run_server_test() {
     local server=$1 failures=0
-    [ "$(id -u)" -eq 0 ] || skip "not root"
-    command -v miniupnpd >/dev/null && command -v nft >/dev/null || skip "miniupnpd or nft missing"
-    ip netns add "tvx${TAG}probe" 2>/dev/null || skip "ip netns add refused"
-    ip netns del "tvx${TAG}probe"
-    trap down EXIT
-    up both || { echo "FAIL: the router could not be built"; exit 1; }
+    prepare
 
     # ip netns exec becomes the program itself, so $! is the server.
     ip netns exec "$HOME_NS" "$server" --port 2603 --state-dir "$STATE/server" \
         > "$STATE/server.log" 2>&1 &
-    local pid=$! seen=no
-    for _ in $(seq 100); do
-        in_ns "$ROUTER_NS" nft list chain inet filter prerouting_miniupnpd | grep -q "dport 2603 " &&
-            { seen=yes; break; }
-        sleep 0.1
-    done
-    if [ $seen = yes ]; then echo "ok: the server's forwarding of 2603 is there"
+    local pid=$!
+    if forwarded 2603; then echo "ok: the server's forwarding of 2603 is there"
     else echo "FAIL: no forwarding of 2603 from the server"; cat "$STATE/server.log"
         failures=$((failures + 1)); fi
     local answer
@@ -284,7 +288,7 @@ run_server_test() {
     else echo "ok: SIGTERM removed the forwarding"; fi
 
     local before after
-    before=$(grep -c -i -E "M-SEARCH|NAT-PMP|HTTP REQUEST|SOAPAction" "$STATE/miniupnpd.log")
+    before=$(router_requests)
     ip netns exec "$HOME_NS" "$server" --port 2604 --state-dir "$STATE/server2" --no-port-mapping \
         > "$STATE/server2.log" 2>&1 &
     pid=$!
@@ -293,7 +297,7 @@ run_server_test() {
         echo "FAIL: port 2604 reachable from outside without a forwarding"; failures=$((failures + 1))
     fi
     kill -TERM "$pid"; wait_gone "$pid"
-    after=$(grep -c -i -E "M-SEARCH|NAT-PMP|HTTP REQUEST|SOAPAction" "$STATE/miniupnpd.log")
+    after=$(router_requests)
     if [ "$before" = "$after" ] && grep -q "in attesa sulla porta 2604" "$STATE/server2.log"; then
         echo "ok: with --no-port-mapping the router heard nothing"
     else echo "FAIL: --no-port-mapping ($before -> $after router lines)"; cat "$STATE/server2.log"
