@@ -129,8 +129,9 @@ bool TavernServer::start()
                               .arg(m_settings.name);
     m_log.info(QStringLiteral("tavernix-server %1; cartella di stato %2.").arg(ready, dir));
     if (m_store->isWriting())
-        m_log.info(QStringLiteral("la partita è conservata in %1.").arg(
-            m_store->filePath().isEmpty() ? sessionFolder(dir) : m_store->filePath()));
+        m_log.info(QStringLiteral("la partita è conservata in %1.")
+                       .arg(m_store->filePath().isEmpty() ? sessionFolder(dir) + QLatin1Char('/')
+                                                          : m_store->filePath()));
     m_notifier = new ServiceNotifier(this);
     m_notifier->ready(ready);
     startPortMapping();
@@ -174,7 +175,8 @@ void TavernServer::stop()
     // Whatever waited for the next write reaches the disk before the end.
     const bool kept = m_store->isWriting();
     m_store->end();
-    if (kept)
+    // An empty session (nothing drawn or said) leaves no file.
+    if (kept && !m_store->filePath().isEmpty())
         m_log.info(QStringLiteral("partita salvata in %1.").arg(m_store->filePath()));
     if (m_mapper) {
         // The forwarding goes with the server, waiting a bounded time.
@@ -281,6 +283,8 @@ ControlReply TavernServer::save()
         return ControlReply::failed(m_storeFailure.isEmpty()
                                         ? QStringLiteral("la partita non viene salvata.")
                                         : m_storeFailure);
+    if (m_store->filePath().isEmpty())
+        return ControlReply::ok(QStringLiteral("nulla da salvare: la partita è ancora vuota."));
     return ControlReply::ok(QStringLiteral("partita salvata in %1 (%2 byte).")
                                 .arg(m_store->filePath())
                                 .arg(m_store->size()));
