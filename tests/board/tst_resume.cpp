@@ -19,9 +19,6 @@
 #include "textrenderer.h"
 #include "trafficlog.h"
 
-#include <QBuffer>
-#include <QImageWriter>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -75,21 +72,6 @@ struct Table {
     }
 };
 
-
-/// A noise picture large enough to take a while to decode, as a PNG file.
-QByteArray noisePng(int seed, QSize size)
-{
-    QImage image(size, QImage::Format_RGB32);
-    QRandomGenerator random{quint32(seed)};
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            image.setPixel(x, y, random.generate() | 0xFF000000u);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter(&buffer, "png").write(image);
-    return bytes;
-}
 
 /// Puts @p bytes on the board as a drop would, and shares it with the table.
 bool sharePicture(Table &t, const QByteArray &bytes)
@@ -146,7 +128,7 @@ void TestResume::answers()
         QCOMPARE(last.boxes.asked.size(), 0); // nothing to take up yet
         QVERIFY(boardsessionkit::drawSample(last.tools, last.palette));
         if (!shared.isEmpty()) {
-            QVERIFY(sharePicture(last, noisePng(1, {700, 500})));
+            QVERIFY(sharePicture(last, boardsessionkit::noisePicture(1, "png", {700, 500})));
             // Laid as a shared grid is laid on every board: its pen, its colour.
             const int width = last.surface.drawWidth();
             last.surface.setDrawWidth(2);
@@ -162,7 +144,7 @@ void TestResume::answers()
             last.tools.mouseMove(DrawingTools::Left, false, 6000, 5000);
         }
         if (shared == QLatin1String("replaced"))
-            QVERIFY(sharePicture(last, noisePng(2, {700, 500})));
+            QVERIFY(sharePicture(last, boardsessionkit::noisePicture(2, "png", {700, 500})));
         if (shared == QLatin1String("restored")) {
             const QImage shown = last.surface.image();
             QVERIFY(last.session.tableBoard()->clearForAll());

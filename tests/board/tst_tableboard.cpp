@@ -4,6 +4,7 @@
 
 #include "boardhistory.h"
 #include "boardimages.h"
+#include "boardsessionkit.h"
 #include "boardsurface.h"
 #include "bruvela.h"
 #include "chatsession.h"
@@ -128,19 +129,7 @@ struct PlainClient {
     }
 };
 
-QByteArray picture(int seed, const char *format = "png", QSize size = {300, 200})
-{
-    QImage image(size, QImage::Format_RGB32);
-    QRandomGenerator random{quint32(seed)};
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            image.setPixel(x, y, random.generate() | 0xFF000000u);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter(&buffer, format).write(image);
-    return bytes;
-}
+using boardsessionkit::noisePicture;
 
 /// Puts a picture file on @p seat's board as a drop would, and shares it.
 bool share(Seat &seat, const QByteArray &bytes)
@@ -404,7 +393,7 @@ void TestTableBoard::sharingWithTheTable()
     // Strokes and a picture that takes a while to decode: what comes after
     // it must wait for it on every board.
     const bool strokes = scenario.contains(QLatin1String(" draw"));
-    const QByteArray first = picture(1, scenario.endsWith(QLatin1String("jpeg")) ? "jpeg" : "png",
+    const QByteArray first = noisePicture(1, scenario.endsWith(QLatin1String("jpeg")) ? "jpeg" : "png",
                                      strokes ? QSize(800, 700) : QSize(300, 200));
     Seat &sharer = scenario.startsWith(QLatin1String("client")) ? ada : host;
     if (scenario == QLatin1String("draw then share")) {
@@ -455,7 +444,7 @@ void TestTableBoard::sharingWithTheTable()
         QVERIFY(allShow({&again}, shown));
         QVERIFY(newcomerShows(again, shown));
     } else if (scenario == QLatin1String("replace")) {
-        QVERIFY(share(ada, picture(2)));
+        QVERIFY(share(ada, noisePicture(2)));
         const QImage second = ada.surface.image();
         QVERIFY(second != shown);
         QVERIFY(allShow({&host, &ada, &wanda}, second));
