@@ -1155,6 +1155,18 @@ void drawBoard(Swarm &s, Client &c, int megabytes, int salt)
     }
 }
 
+/// The drawer (client 0) clears the board and every client leaves: what the
+/// host still holds is no longer the board.
+void clearAndLeave(Swarm &s, const Host &h)
+{
+    sendPumped(s, s.clients[0], "[Pulisci Lavagna]\r\n");
+    s.pumpFor(1000);
+    for (Client &c : s.clients)
+        s.closeClient(c);
+    s.pumpFor(5000);
+    memLine("5 s after a clear and all left", h);
+}
+
 void replayRun()
 {
     const int newcomers = 8, board = 30;
@@ -1163,6 +1175,7 @@ void replayRun()
     Host h = startHost();
     Swarm s(h.port, 1);
     s.joinAll(0, 2, 2);
+    memLine("before", h);
     drawBoard(s, s.clients[0], board, 0);
     s.drain(2000, 120000);
     memLine("board drawn", h);
@@ -1175,6 +1188,7 @@ void replayRun()
         s.closeClient(s.clients[size_t(i)]);
     s.pumpFor(5000);
     memLine("5 s after they left", h);
+    clearAndLeave(s, h);
     h.kill();
 }
 
@@ -1204,6 +1218,7 @@ void stalledReplayRun()
         ::close(fd);
     s.pumpFor(5000);
     memLine("5 s after they left", h);
+    clearAndLeave(s, h);
     h.kill();
 }
 
@@ -1211,6 +1226,7 @@ void namesRun()
 {
     std::printf("names: 3 clients join with names of about 1 MiB, 22 others read; then 20 renames\n");
     Host h = startHost();
+    memLine("before", h);
     Swarm s(h.port, 1);
     for (int i = 0; i < 3; ++i) {
         const int c = s.connect();
@@ -1241,6 +1257,10 @@ void namesRun()
     std::printf("  %d bytes of renames: the clients received %.1f MB (the host's write() calls: %.1f MB); "
                 "clients still connected %d of 25; RSS peak %.1f MB\n",
                 bytesSent, double(in1 - in0) / 1e6, double(h.written() - w0) / 1e6, s.openCount(), mb(peak));
+    for (Client &c : s.clients)
+        s.closeClient(c);
+    s.pumpFor(5000);
+    memLine("5 s after all left", h);
     h.kill();
 }
 
