@@ -34,6 +34,19 @@ inline double peakRssMiB()
     return -1;
 }
 
+/// Resident set of this process in MiB now (VmRSS), or -1.
+inline double rssMiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    }
+    return -1;
+}
+
 /// Counts conversation lines "L<n>" and checks that they arrive in order.
 struct CountingConversation : session::ConversationSink {
     qint64 received = 0;

@@ -1,6 +1,9 @@
 #include "frmmain.h"
 
 #include "boardpanel.h"
+#include "boardzoom.h"
+#include "tableboard.h"
+#include "tableshare.h"
 #include "clockbell.h"
 #include "composerpanel.h"
 #include "dialogpane.h"
@@ -112,7 +115,12 @@ constexpr Place kLayout[] = {
     {"txtMessage", 720, 5400, 2700, 600, MoveY},
     {"cmdSend", 3480, 5400, 420, 600, MoveY},
     // Board column, 3960..7570
-    {"lblLavagna", 3945, 60, 1500, 240},
+    {"lblLavagna", 3945, 60, 840, 240},
+    // Zoom of the board, between its caption and the size presets
+    {"cmdZoomOut", 4800, 45, 255, 255},
+    {"cmdZoomIn", 5055, 45, 255, 255},
+    {"cmdZoomFit", 5310, 45, 255, 255},
+    {"cmdZoom100", 5565, 45, 255, 255},
     // Size presets Command23(0..3)
     {"Command23_0", 5970, 60, 375, 240, MoveX},
     {"Command23_1", 6360, 60, 375, 240, MoveX},
@@ -130,7 +138,12 @@ constexpr Place kLayout[] = {
     {"Combo1", 3945, 3975, 2000, 330, MoveY},
     {"List1", 3945, 4380, 1290, 1350, MoveY},
     {"pennello", 5265, 4380, 255, 1350, MoveY},
-    {"zFrame4", 5550, 4380, 2010, 1530, MoveY},
+    {"zFrame4", 5550, 4380, 1650, 1530, MoveY},
+    // Sharing the picture, then the host's controls of clearing, in a column
+    // beside the read-out
+    {"cmdSharePicture", 7230, 4380, 330, 330, MoveY},
+    {"cmdRestoreBoard", 7230, 4740, 330, 330, MoveY},
+    {"cmdClearHostOnly", 7230, 5100, 330, 330, MoveY},
     // Board column: grid button after the tools, picture size strip beside the colours
     {"reticolo", 7125, 2670, 375, 375, MoveY},
     {"txtWidth", 6000, 3975, 420, 330, MoveY},
@@ -219,6 +232,7 @@ frmMain::~frmMain()
     m_session->setMessageService(nullptr);
     m_session->setConversationSink(nullptr);
     m_session->setBoardSink(nullptr);
+    m_session->tableBoard()->setSink(nullptr);
     // The journal goes before the pane that feeds it.
     disconnect(m_dialog, nullptr, m_saver, nullptr);
 }
@@ -353,6 +367,7 @@ void frmMain::createBoard()
     m_paletteWidget =
         new board::PaletteWidget(m_palette, this, QPoint(twips(kPaletteLeft), twips(kPaletteTop)));
     m_session->setBoardSink(m_board->boardSink());
+    m_session->tableBoard()->setSink(m_board->tableShare());
     // The grid and text dialogs would open behind a window kept on top.
     connect(m_board, &board::BoardPanel::secondaryWindowOpening, this, &frmMain::leaveTopMost);
 }
@@ -628,6 +643,11 @@ void frmMain::Form_Load()
     m_portMappingPref = prefs.portMapping;
     // The snap step comes from the grid dialog's general step.
     m_board->takeGridStep();
+    // The board is shown as large as when the program last closed.
+    if (prefs.boardZoomFit)
+        m_board->zoom()->fitToView();
+    else
+        m_board->zoom()->setFactor(prefs.boardZoom);
     // What the last evening left: the pane's switches, the journal's folder
     // and the window (after the events panel, which centres it).
     if (prefs.timeStamps != m_dialog->bTimeStamp())
@@ -869,6 +889,8 @@ void frmMain::Form_Unload()
     prefs.tutorial = tutorial->isChecked() ? 1 : 0;
     prefs.name = m_typedName;
     prefs.server = txtIP->text().trimmed();
+    prefs.boardZoom = m_board->zoom()->factor();
+    prefs.boardZoomFit = m_board->zoom()->fitting();
     prefs.window = windowRect;
     prefs.preset = preset;
     prefs.timeStamps = m_dialog->bTimeStamp();

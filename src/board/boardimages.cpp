@@ -2,11 +2,15 @@
 
 #include "boardsurface.h"
 #include "numbertext.h"
+#include "pictureassembler.h"
 
+#include <QBuffer>
 #include <QClipboard>
+#include <QFile>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QPainter>
 
 #include <cmath>
@@ -82,7 +86,82 @@ bool BoardImages::loadPictureFile(const QString &path)
     const QImage picture = readPictureFile(path);
     if (picture.isNull())
         return false;
-    return loadPicture(picture);
+    if (!loadPicture(picture))
+        return false;
+    // Kept to share the picture as it came, when it is small enough to share.
+    QFile file(path);
+    if (file.size() <= kMaxShareBytes && file.open(QIODevice::ReadOnly)) {
+        m_sourceBytes = file.readAll();
+        m_sourceKey = m_surface->picture().cacheKey();
+    }
+    return true;
+}
+
+QImage BoardImages::decodeShared(const QByteArray &encoded, QString *why)
+{
+    auto refuse = [why](const QString &text) {
+        if (why)
+            *why = text;
+        return QImage();
+    };
+    QBuffer buffer;
+    buffer.setData(encoded);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setDecideFormatFromContent(true);
+    // The decoder may not take more than the pixels are allowed to, whatever
+    // the file claims further in.
+    reader.setAllocationLimit(int(kMaxDecodeBytes / (1024 * 1024)));
+    const QByteArray format = reader.format();
+    if (format != "png" && format != "jpeg")
+        return refuse(QStringLiteral("non è un'immagine PNG o JPEG."));
+    const QSize claimed = reader.size();
+    if (!claimed.isValid())
+        return refuse(QStringLiteral("l'intestazione dell'immagine non è leggibile."));
+    if (!sizeAcceptable(claimed))
+        return refuse(QStringLiteral("dichiara %1 × %2 pixel, oltre il limite di %3 pixel per "
+                                     "lato e %4 MiB di pixel.")
+                          .arg(claimed.width())
+                          .arg(claimed.height())
+                          .arg(kMaxSide)
+                          .arg(kMaxDecodeBytes / (1024 * 1024)));
+    // The JPEG decoder fills in grey where a file stops short, and says
+    // nothing: a whole JPEG ends in its end marker (FF D9), which the coded
+    // data cannot hold, give or take padding after it.
+    if (format == "jpeg" && encoded.lastIndexOf("\xFF\xD9") < encoded.size() - 64)
+        return refuse(QStringLiteral("l'immagine è danneggiata o incompleta."));
+    QImage picture;
+    if (!reader.read(&picture) || picture.isNull())
+        return refuse(QStringLiteral("l'immagine è danneggiata o incompleta."));
+    if (picture.size() != claimed)
+        return refuse(QStringLiteral("l'immagine non corrisponde alla sua intestazione."));
+    return picture;
+}
+
+bool BoardImages::loadShared(const QImage &picture, const QByteArray &encoded)
+{
+    if (!loadPicture(picture))
+        return false;
+    m_sourceBytes = encoded;
+    m_sourceKey = m_surface->picture().cacheKey();
+    return true;
+}
+
+QByteArray BoardImages::encodedPicture() const
+{
+    if (!m_surface->hasPicture())
+        return {};
+    const QImage &picture = m_surface->picture();
+    if (picture.cacheKey() == m_sourceKey &&
+        session::PictureAssembler::looksLikePicture(m_sourceBytes))
+        return m_sourceBytes;
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    if (!writer.write(picture))
+        return {};
+    return png;
 }
 
 bool BoardImages::loadPicture(const QImage &picture)

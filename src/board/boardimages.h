@@ -31,6 +31,8 @@ public:
     /// A picture file whose decoded pixels would take more than this is
     /// refused before decoding.
     static constexpr qint64 kMaxDecodeBytes = 256LL * 1024 * 1024;
+    /// A picture file larger than this cannot be shared as it is.
+    static constexpr qint64 kMaxShareBytes = 16 * 1024 * 1024;
 
     explicit BoardImages(BoardSurface *surface, QObject *parent = nullptr);
 
@@ -59,6 +61,23 @@ public:
 
     /// Whether a picture was loaded (by file or drop), so `dibImage` exists.
     bool hasLoadedPicture() const { return m_dib != nullptr; }
+    /**
+     * @brief A picture shared with the table, from its encoded bytes: PNG or
+     * JPEG only, its header's size checked before anything is decoded (at
+     * most kMaxSide a side and kMaxDecodeBytes of pixels), and the decoder
+     * held to the same allocation limit. A null image, with @p why saying
+     * why, for anything else. Safe to run off the window's thread.
+     */
+    static QImage decodeShared(const QByteArray &encoded, QString *why = nullptr);
+    /// Loads a shared picture as a drop does, and keeps @p encoded as its bytes.
+    bool loadShared(const QImage &picture, const QByteArray &encoded);
+    /**
+     * @brief The board's picture as a file to share: the bytes it was loaded
+     * from when they are PNG or JPEG and the picture is still the one loaded
+     * from them, else the picture written as PNG. Empty without a picture.
+     */
+    QByteArray encodedPicture() const;
+
     /// The 24-bit copy of the last loaded picture, resampled by each resize;
     /// null before the first load.
     const cDIBSection *dibImage() const { return m_dib.get(); }
@@ -119,6 +138,9 @@ private:
     BoardSurface *m_surface;
     QImage m_picHidden;
     std::unique_ptr<cDIBSection> m_dib;
+    /// The file bytes the board's picture came from, and which picture that was.
+    QByteArray m_sourceBytes;
+    qint64 m_sourceKey = 0;
     /// Where the last resized picture was painted. It stands in for the
     /// background picture: the next resize, load or paste erases it as it
     /// does the picture, so a smaller picture never shows the larger one

@@ -3,12 +3,16 @@
 #include "boardimages.h"
 #include "boardsurface.h"
 #include "boardview.h"
+#include "boardzoom.h"
 #include "bruvela.h"
 #include "drawingtools.h"
 #include "frminstext.h"
 #include "palette.h"
 #include "reticolobox.h"
+#include "chatsession.h"
 #include "sinks.h"
+#include "tableboard.h"
+#include "tableshare.h"
 #include "toolicons.h"
 #include "viewport.h"
 
@@ -51,7 +55,8 @@ const ToolButtonInfo kToolButtons[] = {
 
 BoardPanel::BoardPanel(QWidget *parent, Palette *palette, session::ChatSession *session,
                        fill::Bruvela *bruvela)
-    : QObject(parent), m_window(parent), m_palette(palette), m_surface(new BoardSurface(this)),
+    : QObject(parent), m_window(parent), m_session(session), m_palette(palette),
+      m_surface(new BoardSurface(this)),
       m_bruvela(bruvela)
 {
     if (!m_bruvela) {
@@ -61,11 +66,14 @@ BoardPanel::BoardPanel(QWidget *parent, Palette *palette, session::ChatSession *
     m_tools = new DrawingTools(m_surface, m_palette, m_bruvela, session, this);
     m_viewport = new Viewport(m_surface, this);
     m_tools->setViewport(m_viewport);
+    m_zoom = new BoardZoom(m_viewport, this);
     m_images = new BoardImages(m_surface, this);
+    m_share = new TableShare(m_images, m_tools, session, this);
 
     buildControls(parent);
     bindViewport();
     bindTools();
+    bindZoom();
 
     // The grid dialog is made now and kept: its hidden general step is
     // where the snap reads its step from, at start and at every press.
@@ -73,6 +81,14 @@ BoardPanel::BoardPanel(QWidget *parent, Palette *palette, session::ChatSession *
     m_reticolobox->hide();
     m_tools->setGeneralStepSource([dialog = QPointer<reticolobox>(m_reticolobox)] {
         return dialog ? dialog->PASSIGEN->text() : QString();
+    });
+    m_share->setGeneralStepTarget([dialog = QPointer<reticolobox>(m_reticolobox)](const QString &step) {
+        if (dialog)
+            dialog->PASSIGEN->setText(step);
+    });
+    connect(m_reticolobox, &reticolobox::gridToShare, this, [this](const session::GridFields &grid) {
+        if (!m_share->shareGrid(grid))
+            showMessage(m_share->why());
     });
     connect(m_tools, &DrawingTools::textRequested, this, &BoardPanel::openTextDialog);
     connect(m_picDraw, &BoardView::filesDropped, this, &BoardPanel::picDraw_Drop);
@@ -165,7 +181,7 @@ void BoardPanel::buildControls(QWidget *parent)
     m_clear->setIcon(toolIcon(ToolIcon::Clear));
     m_clear->setIconSize(QSize(kToolIconSize, kToolIconSize));
     m_clear->setGeometry(right, 98, 26, 26);
-    connect(m_clear, &QToolButton::clicked, m_tools, &DrawingTools::cmdClearDraw_Click);
+    connect(m_clear, &QToolButton::clicked, this, &BoardPanel::cmdClearDraw_Click);
 
     int bx = right;
     for (const ToolButtonInfo &info : kToolButtons) {
@@ -214,6 +230,134 @@ void BoardPanel::buildControls(QWidget *parent)
     m_pennello->setGeometry(right + 126, 160, 16, 90);
 
     buildPictureControls(parent, right);
+    buildZoomControls(parent, right);
+    buildHostControls(parent, right);
+}
+
+void BoardPanel::buildHostControls(QWidget *parent, int right)
+{
+    m_restore = new QToolButton(parent);
+    m_restore->setObjectName(QStringLiteral("cmdRestoreBoard"));
+    m_restore->setToolTip(QStringLiteral("Ripristina lavagna"));
+    m_restore->setIcon(toolIcon(ToolIcon::Restore));
+    m_restore->setIconSize(QSize(kToolIconSize, kToolIconSize));
+    m_restore->setGeometry(right + 180, 290, 24, 24);
+    m_restore->setEnabled(false);
+    m_restore->hide();
+
+    m_hostOnly = new QToolButton(parent);
+    m_hostOnly->setObjectName(QStringLiteral("cmdClearHostOnly"));
+    m_hostOnly->setToolTip(QStringLiteral("Solo l'host può pulire la lavagna"));
+    m_hostOnly->setIcon(toolIcon(ToolIcon::Lock));
+    m_hostOnly->setIconSize(QSize(kToolIconSize, kToolIconSize));
+    m_hostOnly->setCheckable(true);
+    m_hostOnly->setGeometry(right + 206, 290, 24, 24);
+    m_hostOnly->hide();
+
+    if (!m_session)
+        return;
+    session::TableBoard *table = m_session->tableBoard();
+    connect(m_restore, &QToolButton::clicked, table, &session::TableBoard::restore);
+    connect(table, &session::TableBoard::restorableChanged, m_restore, &QWidget::setEnabled);
+    connect(m_hostOnly, &QToolButton::toggled, table, &session::TableBoard::setClearHostOnly);
+    connect(table, &session::TableBoard::clearHostOnlyChanged, m_hostOnly, [this](bool on) {
+        if (m_session->bHost())
+            m_hostOnly->setChecked(on);
+    });
+    // The host's own controls, shown while hosting.
+    connect(m_session, &session::ChatSession::kickVisibleChanged, this, [this](bool hosting) {
+        m_restore->setVisible(hosting);
+        m_hostOnly->setVisible(hosting);
+        m_restore->setEnabled(m_session->tableBoard()->canRestore());
+        m_hostOnly->setChecked(m_session->tableBoard()->clearHostOnly());
+    });
+}
+
+void BoardPanel::cmdClearDraw_Click()
+{
+    const bool inSession = m_session && m_session->bConnected();
+    auto clear = [this] {
+        if (m_session)
+            m_session->tableBoard()->clearForAll();
+        else
+            m_tools->cmdClearDraw_Click();
+    };
+    session::MessageService *box = m_tools->messageService();
+    if (!box) {
+        clear();
+        return;
+    }
+    // Asked without waiting here: the answer comes later, and only while
+    // the panel still exists.
+    box->ask(session::MessageService::Icon::Question, session::kAppTitle,
+             inSession ? kAskClearAll : kAskClear, session::MessageService::Buttons::YesNo, this,
+             [clear](bool yes) {
+                 if (yes)
+                     clear();
+             });
+}
+
+void BoardPanel::buildZoomControls(QWidget *parent, int right)
+{
+    struct ZoomButton {
+        const char *name;
+        const char *tip;
+        ToolIcon icon;
+    };
+    const ZoomButton buttons[] = {
+        {"cmdZoomOut", "Riduci la lavagna (Ctrl + rotella, tasto −)", ToolIcon::ZoomOut},
+        {"cmdZoomIn", "Ingrandisci la lavagna (Ctrl + rotella, tasto +)", ToolIcon::ZoomIn},
+        {"cmdZoomFit", "Mostra tutta la lavagna", ToolIcon::ZoomFit},
+    };
+    int x = right;
+    for (const ZoomButton &b : buttons) {
+        auto *button = new QToolButton(parent);
+        button->setObjectName(QString::fromLatin1(b.name));
+        button->setToolTip(QString::fromUtf8(b.tip));
+        button->setIcon(toolIcon(b.icon));
+        button->setIconSize(QSize(kToolIconSize, kToolIconSize));
+        button->setGeometry(x, 290, 24, 24);
+        x += 26;
+        m_zoomButtons.insert(button->objectName(), button);
+    }
+    // The zoom in force is told by the button that brings the board back to 100 %.
+    auto *actual = new QToolButton(parent);
+    actual->setObjectName(QStringLiteral("cmdZoom100"));
+    actual->setIcon(toolIcon(ToolIcon::ZoomActual));
+    actual->setIconSize(QSize(kToolIconSize, kToolIconSize));
+    actual->setToolTip(zoom100Tip(1.0));
+    actual->setGeometry(x, 290, 24, 24);
+    m_zoomButtons.insert(actual->objectName(), actual);
+}
+
+QString BoardPanel::zoom100Tip(double factor)
+{
+    return QStringLiteral("Lavagna a grandezza reale (100 %); ora al %1")
+        .arg(BoardZoom::percentText(factor));
+}
+
+void BoardPanel::bindZoom()
+{
+    m_picDraw->setZoom(m_zoom);
+    connect(m_zoomButtons.value(QStringLiteral("cmdZoomOut")), &QToolButton::clicked, m_zoom,
+            [this] { m_zoom->zoomOut(); });
+    connect(m_zoomButtons.value(QStringLiteral("cmdZoomIn")), &QToolButton::clicked, m_zoom,
+            [this] { m_zoom->zoomIn(); });
+    connect(m_zoomButtons.value(QStringLiteral("cmdZoomFit")), &QToolButton::clicked, m_zoom,
+            &BoardZoom::fitToView);
+    connect(m_zoomButtons.value(QStringLiteral("cmdZoom100")), &QToolButton::clicked, m_zoom,
+            &BoardZoom::actualSize);
+    connect(m_zoom, &BoardZoom::zoomChanged, this, [this](double factor) {
+        m_picDraw->zoomChanged();
+        m_zoomButtons.value(QStringLiteral("cmdZoom100"))->setToolTip(zoom100Tip(factor));
+    });
+    // The pointer's place in the view, told as a place in the container.
+    connect(m_picDraw, &BoardView::zoomWheel, m_zoom, [this](int delta, const QPointF &at) {
+        m_zoom->wheel(delta, at + QPointF(m_picDraw->pos()));
+    });
+    connect(m_picDraw, &BoardView::zoomKey, m_zoom, [this](int direction) {
+        direction > 0 ? m_zoom->zoomIn() : m_zoom->zoomOut();
+    });
 }
 
 void BoardPanel::buildPictureControls(QWidget *parent, int right)
@@ -250,6 +394,12 @@ void BoardPanel::buildPictureControls(QWidget *parent, int right)
     m_incolla = pictureButton("IncollaClipboard", "Incolla appunti", ToolIcon::Paste);
     m_incolla->setGeometry(right + 114, 255, 24, 24);
     connect(m_incolla, &QToolButton::clicked, this, &BoardPanel::IncollaClipboard_Click);
+    m_sharePicture = pictureButton("cmdSharePicture",
+                                   "Condividi con il tavolo: l'immagine della lavagna compare "
+                                   "sulla lavagna di tutti",
+                                   ToolIcon::Share);
+    m_sharePicture->setGeometry(right + 140, 255, 24, 24);
+    connect(m_sharePicture, &QToolButton::clicked, this, &BoardPanel::cmdSharePicture_Click);
 
     m_picHidden = new QLabel(parent);
     m_picHidden->setObjectName(QStringLiteral("picHidden"));
@@ -325,8 +475,10 @@ bool BoardPanel::loadPictureFile(const QString &path, bool reportFailure)
     // A rubber band under the new picture would be inverted "away" over it
     // at the next move and leave a stray line; it comes back at that move.
     m_tools->ErasePendingSegment();
-    if (m_images->loadPictureFile(path))
+    if (m_images->loadPictureFile(path)) {
+        offerToShare();
         return true;
+    }
     if (reportFailure)
         showMessage(BoardImages::invalidPictureText());
     return false;
@@ -367,6 +519,26 @@ void BoardPanel::IncollaClipboard_Click()
 {
     m_tools->ErasePendingSegment();
     m_images->IncollaClipboard();
+    if (m_surface->hasPicture())
+        offerToShare();
+}
+
+void BoardPanel::cmdSharePicture_Click()
+{
+    if (!m_share->shareBoardPicture())
+        showMessage(m_share->why());
+}
+
+void BoardPanel::offerToShare()
+{
+    session::MessageService *box = m_tools->messageService();
+    if (!m_session || !m_session->bConnected() || !box)
+        return;
+    box->ask(session::MessageService::Icon::Question, session::kAppTitle, kOfferShare,
+             session::MessageService::Buttons::YesNo, this, [this](bool yes) {
+                 if (yes)
+                     cmdSharePicture_Click();
+             });
 }
 
 void BoardPanel::bindViewport()
@@ -486,6 +658,7 @@ void BoardPanel::FlexInit()
     m_viewport->setContainerSize(m_picCont->contentsRect().size());
     m_viewport->setBarExtent(m_picCont->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     m_viewport->FlexInit();
+    m_zoom->containerResized();
 }
 
 bool BoardPanel::eventFilter(QObject *watched, QEvent *event)

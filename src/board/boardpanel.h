@@ -35,6 +35,8 @@ namespace board
 class BoardImages;
 class BoardSurface;
 class BoardView;
+class BoardZoom;
+class TableShare;
 class DrawingTools;
 class Palette;
 class Viewport;
@@ -72,6 +74,8 @@ public:
     BoardSurface *surface() const { return m_surface; }
     DrawingTools *tools() const { return m_tools; }
     Viewport *viewport() const { return m_viewport; }
+    /// How large the board is shown; the zoom buttons and keys act on it.
+    BoardZoom *zoom() const { return m_zoom; }
     /// What the session's dispatcher draws received messages through.
     session::BoardSink *boardSink() const;
     fill::Bruvela *Bruvela1() const { return m_bruvela; }
@@ -81,9 +85,23 @@ public:
     QScrollBar *hsbImm() const { return m_hsb; }
     QScrollBar *vsbImm() const { return m_vsb; }
     QPushButton *Command2() const { return m_command2; }
+    /// The zoom's buttons: "cmdZoomOut", "cmdZoomIn", "cmdZoomFit" and
+    /// "cmdZoom100", which brings back 100 % and tells the zoom in force.
+    QToolButton *zoomButton(const QString &name) const { return m_zoomButtons.value(name); }
+    /// The tool tip of "cmdZoom100" at @p factor.
+    static QString zoom100Tip(double factor);
     QToolButton *toolButton(const QString &name) const { return m_buttons.value(name); }
     QListWidget *List1() const { return m_list; }
     QScrollBar *pennello() const { return m_pennello; }
+
+    /// The question "Pulisci" asks before clearing for everyone, and the one
+    /// it asks when no session is open.
+    inline static const QString kAskClearAll = QStringLiteral("Pulire la lavagna per tutti?");
+    inline static const QString kAskClear = QStringLiteral("Pulire la lavagna?");
+    /// Host only: "Ripristina lavagna" and the switch that lets only the
+    /// host clear; hidden unless hosting.
+    QToolButton *cmdRestoreBoard() const { return m_restore; }
+    QToolButton *cmdClearHostOnly() const { return m_hostOnly; }
 
     /// Colours of a tool button that is on (Window, a step darker) and of one
     /// that is off (Light); the same rule as conversation::ToggleButton.
@@ -109,6 +127,13 @@ public:
 
     // --- pictures ----------------------------------------------------------------
     BoardImages *images() const { return m_images; }
+    /// Pictures and grids shared with the table: what the session shows
+    /// through, and what the share button and the offers send.
+    TableShare *tableShare() const { return m_share; }
+    /// "Condividi con il tavolo", beside the picture buttons.
+    QToolButton *cmdSharePicture() const { return m_sharePicture; }
+    /// The offer made after a picture is dropped, pasted or loaded during a session.
+    inline static const QString kOfferShare = QStringLiteral("Condividere l'immagine con il tavolo?");
     /// Whether the board shows a background picture of its own.
     bool hasPicture() const;
     /// The board's background picture (null when it has none).
@@ -129,6 +154,10 @@ public:
     QLabel *picHidden() const { return m_picHidden; }
 
 public slots:
+    /// "Pulisci": asks, then clears the board for everyone.
+    void cmdClearDraw_Click();
+    /// "Condividi con il tavolo": shares the board's picture.
+    void cmdSharePicture_Click();
     /// "Crea reticolo": opens the grid dialog, window-modal.
     void reticolo_Click();
     /// "Ridimensiona/Copia appunti".
@@ -160,15 +189,22 @@ private:
     void applyHighlight(const QString &name, bool on);
     void applyBars();
     void buildPictureControls(QWidget *parent, int right);
+    void buildZoomControls(QWidget *parent, int right);
+    void bindZoom();
+    void buildHostControls(QWidget *parent, int right);
+    /// After a picture came onto the board: in a session, offers to share it.
+    void offerToShare();
     void bindSizeBox(QLineEdit *box);
     void showMessage(const QString &text) const;
 
     QWidget *m_window;
+    session::ChatSession *m_session;
     Palette *m_palette;
     BoardSurface *m_surface;
     fill::Bruvela *m_bruvela;
     DrawingTools *m_tools;
     Viewport *m_viewport;
+    BoardZoom *m_zoom;
 
     QWidget *m_picCont = nullptr;
     BoardView *m_picDraw = nullptr;
@@ -178,7 +214,12 @@ private:
     QGroupBox *m_zFrame4 = nullptr;
     QLabel *m_visLabels[4] = {};
     QToolButton *m_clear = nullptr;
+    QToolButton *m_restore = nullptr;
+    QToolButton *m_hostOnly = nullptr;
+    QToolButton *m_sharePicture = nullptr;
+    TableShare *m_share = nullptr;
     QHash<QString, QToolButton *> m_buttons;
+    QHash<QString, QToolButton *> m_zoomButtons;
     QListWidget *m_list = nullptr;
     QCheckBox *m_riempi = nullptr;
     QCheckBox *m_testoinBox = nullptr;

@@ -1,14 +1,19 @@
 #include "boardview.h"
 
 #include "boardsurface.h"
+#include "boardzoom.h"
 #include "drawingtools.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QWheelEvent>
+
+#include <cmath>
 
 namespace board
 {
@@ -19,6 +24,8 @@ BoardView::BoardView(BoardSurface *surface, DrawingTools *tools, QWidget *parent
     setObjectName(QStringLiteral("picDraw"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
+    // A click gives the board the keyboard, for "+" and "−".
+    setFocusPolicy(Qt::ClickFocus);
     // Picture files are dropped here to become the board's picture.
     setAcceptDrops(true);
     resize(m_surface->pixelSize());
@@ -29,7 +36,27 @@ BoardView::BoardView(BoardSurface *surface, DrawingTools *tools, QWidget *parent
 
 QSize BoardView::sizeHint() const
 {
-    return m_surface->pixelSize();
+    const QSize s = m_surface->pixelSize();
+    const double f = factor();
+    return QSize(std::max(1, int(std::lround(s.width() * f))),
+                 std::max(1, int(std::lround(s.height() * f))));
+}
+
+double BoardView::factor() const
+{
+    return m_zoom ? m_zoom->factor() : 1.0;
+}
+
+void BoardView::setZoom(BoardZoom *zoom)
+{
+    m_zoom = zoom;
+    zoomChanged();
+}
+
+void BoardView::zoomChanged()
+{
+    resize(sizeHint());
+    update();
 }
 
 int BoardView::buttonValue(Qt::MouseButtons buttons)
@@ -68,9 +95,16 @@ void BoardView::onPointer(int pointer)
 
 void BoardView::onChanged(const QRect &pixels)
 {
-    // The view shows the surface one pixel to one pixel at (0, 0).
-    if (pixels.isValid())
+    if (!pixels.isValid())
+        return;
+    const double f = factor();
+    if (f == 1.0) {
         update(pixels.intersected(rect()));
+        return;
+    }
+    // Board pixels to view pixels, widened to whole view pixels on every side.
+    const QRectF shown(pixels.x() * f, pixels.y() * f, pixels.width() * f, pixels.height() * f);
+    update(shown.toAlignedRect().adjusted(-1, -1, 1, 1).intersected(rect()));
 }
 
 void BoardView::paintEvent(QPaintEvent *event)
@@ -78,12 +112,56 @@ void BoardView::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     const QRect r = event->rect();
     painter.fillRect(r, Qt::white);
-    painter.drawImage(r.topLeft(), m_surface->image(), r);
+    const double f = factor();
+    if (f == 1.0) {
+        painter.drawImage(r.topLeft(), m_surface->image(), r);
+        return;
+    }
+    // Only the board pixels under the exposed rectangle are scaled. Enlarged,
+    // each board pixel is a sharp square, as the tools place them; reduced,
+    // the picture is smoothed so thin lines do not vanish.
+    const QRect source = QRectF(r.x() / f, r.y() / f, r.width() / f, r.height() / f)
+                             .toAlignedRect()
+                             .intersected(m_surface->image().rect());
+    if (source.isEmpty())
+        return;
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, f < 1.0);
+    const QRectF target(source.x() * f, source.y() * f, source.width() * f, source.height() * f);
+    painter.drawImage(target, m_surface->image(), source);
 }
 
 QPointF BoardView::toSurfaceUnits(const QPointF &widgetPos) const
 {
+    if (m_zoom)
+        return m_zoom->viewToBoard(widgetPos);
     return m_surface->fromPixels(widgetPos);
+}
+
+void BoardView::wheelEvent(QWheelEvent *event)
+{
+    if (!event->modifiers().testFlag(Qt::ControlModifier)) {
+        event->ignore();
+        return;
+    }
+    emit zoomWheel(event->angleDelta().y(), event->position());
+    event->accept();
+}
+
+void BoardView::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Plus:
+    case Qt::Key_Equal: // "+" without Shift on many keyboards
+        emit zoomKey(1);
+        break;
+    case Qt::Key_Minus:
+        emit zoomKey(-1);
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
 }
 
 void BoardView::mousePressEvent(QMouseEvent *event)

@@ -8,6 +8,7 @@ namespace board
 {
 
 class BoardSurface;
+class BoardZoom;
 class DrawingTools;
 
 /**
@@ -23,6 +24,12 @@ public:
 
     BoardSurface *surface() const { return m_surface; }
 
+    /// Where the zoom factor and the mapping to board units come from;
+    /// without one the board shows at 100 %.
+    void setZoom(BoardZoom *zoom);
+    /// The view's size follows the zoom (the panel calls this when it changes).
+    void zoomChanged();
+
     /// Button values the tools understand: 1 left, 2 right, 4 middle, added up.
     static int buttonValue(Qt::MouseButtons buttons);
     static int buttonValue(Qt::MouseButton button);
@@ -34,6 +41,11 @@ public:
 signals:
     /// Files were dropped on the surface, in the order the drop lists them.
     void filesDropped(const QList<QUrl> &urls);
+    /// Ctrl + wheel over the board: @p angleDelta as the wheel gives it,
+    /// @p at the pointer in the view's own pixels.
+    void zoomWheel(int angleDelta, const QPointF &at);
+    /// "+" (1) or "−" (-1) pressed while the board has the focus.
+    void zoomKey(int direction);
 
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -43,14 +55,19 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     QPointF toSurfaceUnits(const QPointF &widgetPos) const;
     void onChanged(const QRect &pixels);
     void onPointer(int pointer);
 
+    double factor() const;
+
     BoardSurface *m_surface;
     DrawingTools *m_tools;
+    BoardZoom *m_zoom = nullptr;
 };
 
 } // namespace board

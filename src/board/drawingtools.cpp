@@ -105,6 +105,7 @@ void DrawingTools::setRiempi(bool on)
     if (m_riempi == on)
         return;
     m_riempi = on;
+    forgetPendingClick();
     m_surface->setMousePointer(on ? BoardSurface::PointerCross : BoardSurface::PointerDefault);
     emit stateChanged();
 }
@@ -114,6 +115,7 @@ void DrawingTools::setTestoinBox(bool on)
     if (m_testoinBox == on)
         return;
     m_testoinBox = on;
+    forgetPendingClick();
     emit stateChanged();
 }
 
@@ -167,6 +169,9 @@ void DrawingTools::applyListRules(const QString &text, bool touchFill)
 void DrawingTools::setList1(const QString &text)
 {
     if (m_list1 != text) {
+        // "Rettangoli" keeps whatever tool was active, first click included.
+        if (text != kRettangoli)
+            forgetPendingClick();
         m_list1 = text;
         emit stateChanged();
     }
@@ -591,6 +596,18 @@ void DrawingTools::forgetBand()
     m_endY = m_startY;
 }
 
+void DrawingTools::forgetPendingClick()
+{
+    // A first click left behind would join the next press to a point the
+    // user no longer has in mind.
+    if (!m_lineStarted)
+        return;
+    removeBand();
+    m_lineStarted = false;
+    m_endX = 0;
+    m_endY = 0;
+}
+
 void DrawingTools::ErasePendingSegment()
 {
     if (!m_bandOnBoard)
@@ -603,8 +620,7 @@ void DrawingTools::ErasePendingSegment()
 void DrawingTools::cmdClearDraw_Click()
 {
     send(session::tag::Pulisci);
-    m_surface->clear();
-    forgetBand();
+    clearBoard();
 }
 
 // --- received drawing ---------------------------------------------------------
@@ -613,6 +629,7 @@ void DrawingTools::clearBoard()
 {
     m_surface->clear();
     forgetBand();
+    forgetPendingClick();
 }
 
 void DrawingTools::receiveShape(const session::DrawFields &f, bool circle)

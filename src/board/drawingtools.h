@@ -166,11 +166,11 @@ public:
     bool segmentPending() const { return m_bandOnBoard; }
 
     /// "Pulisci": sends the clearing to everyone, then clears locally.
-    /// A started segment stays started; its band is forgotten with the board.
+    /// A started segment is forgotten with the board.
     void cmdClearDraw_Click();
 
     // --- session::BoardSink -----------------------------------------------------
-    /// Clears the board; a started segment stays started as with "Pulisci".
+    /// Clears the board and forgets a started segment, as "Pulisci" does.
     void clearBoard() override;
     void receiveLine(const session::DrawFields &fields) override;
     void receiveCircle(const session::DrawFields &fields) override;
@@ -198,6 +198,9 @@ private:
     void removeBand();
     /// The board was wiped: whatever band was on it is gone without inverting.
     void forgetBand();
+    /// The first click of a line or circle is given up (the tool changed or
+    /// the board was cleared): its band goes and the next press starts anew.
+    void forgetPendingClick();
     void floodFill(float x, float y);
     /// The current colour as a number, or nothing after telling the user.
     std::optional<quint32> lookupColour();

@@ -42,7 +42,8 @@ GridPainter::GridPainter(BoardSurface *surface, const Palette *palette, DrawingT
 }
 
 GridPainter::Result GridPainter::paint(const QString &kind, const QString &passi1,
-                                       const QString &passi2, const Progress &progress)
+                                       const QString &passi2, const Progress &progress,
+                                       std::optional<quint32> given)
 {
     Result result;
     m_surface->setScaleMode(BoardSurface::Twips);
@@ -104,7 +105,7 @@ GridPainter::Result GridPainter::paint(const QString &kind, const QString &passi
         return result;
     }
 
-    const auto colour = m_palette->currentColour();
+    const auto colour = given ? given : m_palette->currentColour();
     if (!colour) {
         result.outcome = Outcome::NoColour;
         return result;

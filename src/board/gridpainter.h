@@ -65,10 +65,11 @@ public:
      * else: no grid), @p passi1 and @p passi2 the step boxes' texts.
      *
      * Leaves the board in twips. The grid is painted in copy mode whatever
-     * draw mode is in force and the mode is put back afterwards.
+     * draw mode is in force and the mode is put back afterwards. @p colour,
+     * when given, is used instead of the palette's (a grid shared by another).
      */
     Result paint(const QString &kind, const QString &passi1, const QString &passi2,
-                 const Progress &progress = {});
+                 const Progress &progress = {}, std::optional<quint32> colour = std::nullopt);
 
 private:
     void horizontal(int step, int w, int h, quint32 colour, int offset, int maximum,

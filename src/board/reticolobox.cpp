@@ -1,8 +1,12 @@
 #include "reticolobox.h"
 
+#include "boardsurface.h"
 #include "drawingtools.h"
+#include "numbertext.h"
+#include "palette.h"
 #include "sinks.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,7 +18,7 @@ namespace board
 
 reticolobox::reticolobox(BoardSurface *surface, Palette *palette, DrawingTools *tools,
                          QWidget *parent)
-    : QDialog(parent), m_tools(tools), m_painter(surface, palette, tools)
+    : QDialog(parent), m_tools(tools), m_palette(palette), m_painter(surface, palette, tools)
 {
     setObjectName(QStringLiteral("reticolobox"));
     setWindowTitle(QStringLiteral("Reticolo"));
@@ -56,7 +60,12 @@ reticolobox::reticolobox(BoardSurface *surface, Palette *palette, DrawingTools *
     retAnnulla->setObjectName(QStringLiteral("retAnnulla"));
     retAnnulla->setGeometry(162, 43, 88, 26);
 
-    setFixedSize(260, 106);
+    chkShare = new QCheckBox(QStringLiteral("Condividi con il tavolo"), this);
+    chkShare->setObjectName(QStringLiteral("chkShare"));
+    chkShare->setToolTip(QStringLiteral("Il reticolo compare sulla lavagna di tutti"));
+    chkShare->setGeometry(10, 102, 240, 22);
+
+    setFixedSize(260, 130);
 
     connect(tipo, &QComboBox::currentTextChanged, this, &reticolobox::tipo_Click);
     connect(retOK, &QPushButton::clicked, this, &reticolobox::retOK_Click);
@@ -116,6 +125,17 @@ void reticolobox::retOK_Click()
             box->showMessage(session::MessageService::Icon::None, session::kAppTitle, refusal);
         resetProgress();
         return;
+    }
+    if (result.outcome == GridPainter::Outcome::Painted && chkShare->isChecked()) {
+        // The steps as the painting used them, rounded: every board then
+        // draws the same lines.
+        session::GridFields grid;
+        grid.kind = qint16(GridPainter::kinds().indexOf(tipo->currentText()));
+        grid.passi1 = roundToInt16(leadingNumberOrZero(passi1->text())).value_or(0);
+        grid.passi2 = roundToInt16(leadingNumberOrZero(passi2->text())).value_or(0);
+        grid.colour = qint32(m_palette->currentColour().value_or(0));
+        grid.width = qint16(m_tools ? m_tools->surface()->drawWidth() : 1);
+        emit gridToShare(grid);
     }
     accept();
     resetProgress();

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "gridpainter.h"
+#include "sinks.h"
 
 #include <QDialog>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -44,6 +46,8 @@ public:
     QProgressBar *ProgressBar1;
     QPushButton *retOK;
     QPushButton *retAnnulla;
+    /// "Condividi con il tavolo": the grid "OK" paints goes to everyone too.
+    QCheckBox *chkShare;
 
     GridPainter &painter() { return m_painter; }
     /// What the last "OK" came to.
@@ -58,11 +62,15 @@ public slots:
 signals:
     /// The values the progress bar took while painting (tests follow them).
     void progressed(int maximum, int value);
+    /// "OK" painted a grid with "Condividi con il tavolo" ticked: @p grid
+    /// (kind, steps, colour) is to be shared.
+    void gridToShare(const session::GridFields &grid);
 
 private:
     void resetProgress();
 
     DrawingTools *m_tools;
+    Palette *m_palette;
     GridPainter m_painter;
     GridPainter::Outcome m_lastOutcome = GridPainter::Outcome::Nothing;
 };

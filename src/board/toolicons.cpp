@@ -187,6 +187,89 @@ void drawPaste(QPainter &p)
     p.drawRect(QRectF(10.0, 11.5, 4.0, 3.5));
 }
 
+void drawMagnifier(QPainter &p, bool plus)
+{
+    p.setPen(inkPen(1.5));
+    p.setBrush(Qt::white);
+    p.drawEllipse(QPointF(7.5, 7.5), 5.3, 5.3);
+    p.setPen(inkPen(2.4));
+    p.drawLine(QPointF(11.6, 11.6), QPointF(15.8, 15.8));
+    p.setPen(inkPen(1.4));
+    p.drawLine(QPointF(5.0, 7.5), QPointF(10.0, 7.5));
+    if (plus)
+        p.drawLine(QPointF(7.5, 5.0), QPointF(7.5, 10.0));
+}
+
+void drawZoomFit(QPainter &p)
+{
+    p.setPen(inkPen(1.1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(5.5, 5.5, 7.0, 7.0));
+    p.setPen(inkPen(1.5));
+    // Four corners, each an "L" pointing outwards.
+    const QPointF corners[4] = {{2.5, 2.5}, {15.5, 2.5}, {2.5, 15.5}, {15.5, 15.5}};
+    for (const QPointF &c : corners) {
+        const qreal dx = c.x() < 9 ? 3.5 : -3.5;
+        const qreal dy = c.y() < 9 ? 3.5 : -3.5;
+        p.drawLine(c, c + QPointF(dx, 0));
+        p.drawLine(c, c + QPointF(0, dy));
+    }
+}
+
+void drawZoomActual(QPainter &p)
+{
+    QFont font = p.font();
+    font.setPixelSize(9);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(kInk);
+    p.drawText(QRectF(0, 0, kToolIconSize, kToolIconSize), Qt::AlignCenter, QStringLiteral("1:1"));
+}
+
+void drawShare(QPainter &p)
+{
+    // A small picture...
+    p.setPen(inkPen(1.1));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(1.5, 6.5, 9.0, 8.0));
+    p.setPen(Qt::NoPen);
+    p.setBrush(kPaint);
+    QPainterPath hill(QPointF(2.5, 13.5));
+    hill.lineTo(5.5, 9.5);
+    hill.lineTo(8.0, 12.0);
+    hill.lineTo(9.5, 13.5);
+    hill.closeSubpath();
+    p.drawPath(hill);
+    // ...and an arrow leaving it for the others.
+    p.setPen(inkPen(1.6));
+    p.setBrush(Qt::NoBrush);
+    p.drawLine(QPointF(9.0, 8.0), QPointF(16.0, 2.5));
+    p.drawLine(QPointF(16.0, 2.5), QPointF(11.5, 2.8));
+    p.drawLine(QPointF(16.0, 2.5), QPointF(15.7, 7.0));
+}
+
+void drawRestore(QPainter &p)
+{
+    p.setPen(inkPen(1.6));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(3.0, 3.0, 12.0, 12.0), 100 * 16, 290 * 16);
+    // The arrow head at the arc's start, turning back.
+    p.drawLine(QPointF(7.6, 2.4), QPointF(4.2, 4.6));
+    p.drawLine(QPointF(7.6, 2.4), QPointF(7.9, 6.4));
+}
+
+void drawLock(QPainter &p)
+{
+    p.setPen(inkPen(1.6));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(5.0, 2.5, 8.0, 9.0), 0, 180 * 16);
+    p.drawLine(QPointF(5.0, 7.0), QPointF(5.0, 8.5));
+    p.drawLine(QPointF(13.0, 7.0), QPointF(13.0, 8.5));
+    p.setPen(inkPen(1.2));
+    p.setBrush(kPaint);
+    p.drawRoundedRect(QRectF(3.5, 8.5, 11.0, 7.5), 1.2, 1.2);
+}
+
 QPixmap paint(ToolIcon kind, qreal ratio)
 {
     QPixmap pixmap(QSize(kToolIconSize, kToolIconSize) * ratio);
@@ -227,6 +310,27 @@ QPixmap paint(ToolIcon kind, qreal ratio)
         break;
     case ToolIcon::Paste:
         drawPaste(p);
+        break;
+    case ToolIcon::ZoomIn:
+        drawMagnifier(p, true);
+        break;
+    case ToolIcon::ZoomOut:
+        drawMagnifier(p, false);
+        break;
+    case ToolIcon::ZoomFit:
+        drawZoomFit(p);
+        break;
+    case ToolIcon::ZoomActual:
+        drawZoomActual(p);
+        break;
+    case ToolIcon::Share:
+        drawShare(p);
+        break;
+    case ToolIcon::Restore:
+        drawRestore(p);
+        break;
+    case ToolIcon::Lock:
+        drawLock(p);
         break;
     }
     p.end();

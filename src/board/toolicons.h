@@ -20,6 +20,13 @@ enum class ToolIcon {
     Grid,     ///< a square ruled into cells: laying a grid
     Resize,   ///< a small frame and a larger one with an arrow: resizing
     Paste,    ///< a clipboard with a sheet: pasting a picture
+    ZoomIn,   ///< a magnifier with "+": showing the board larger
+    ZoomOut,  ///< a magnifier with "−": showing the board smaller
+    ZoomFit,  ///< a frame with four corners pointing out: the whole board in view
+    ZoomActual, ///< "1:1": the board at its own size
+    Share,    ///< a picture with an arrow going out: sharing with the table
+    Restore,  ///< an arrow turning back: bringing the cleared board back
+    Lock,     ///< a padlock: something only the host may do
 };
 
 /// Edge of the square the pictures are drawn for, in device-independent pixels.

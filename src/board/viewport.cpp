@@ -24,12 +24,45 @@ void Viewport::setBarExtent(int pixels)
 
 double Viewport::surfaceUnitsPerContainerUnit() const
 {
-    return m_surface->unitsPerPixel() / kContainerUnitsPerPixel;
+    return m_surface->unitsPerPixel() / (kContainerUnitsPerPixel * m_zoom);
+}
+
+QSize Viewport::contentSize() const
+{
+    const QSize s = m_surface->pixelSize();
+    return QSize(std::max(1, int(std::lround(s.width() * m_zoom))),
+                 std::max(1, int(std::lround(s.height() * m_zoom))));
+}
+
+QSize Viewport::visibleSize() const
+{
+    return QSize(std::max(0, m_container.width() - (m_v.visible ? m_extent : 0)),
+                 std::max(0, m_container.height() - (m_h.visible ? m_extent : 0)));
+}
+
+void Viewport::setZoom(double zoom, std::optional<QPointF> anchor)
+{
+    if (!std::isfinite(zoom) || zoom <= 0)
+        return;
+    const QSize visible = visibleSize();
+    const QPointF at = anchor.value_or(QPointF(visible.width() / 2.0, visible.height() / 2.0));
+    // The board pixel under the anchor now, and where the bars must go for it
+    // to be under the anchor at the new zoom.
+    const QPointF boardPixel = (at - QPointF(m_offset)) / m_zoom;
+    m_zoom = zoom;
+    FlexInit();
+    const QPointF scroll = boardPixel * m_zoom - at;
+    const int h = int(std::lround(scroll.x())) * kContainerUnitsPerPixel;
+    const int v = int(std::lround(scroll.y())) * kContainerUnitsPerPixel;
+    if (m_h.visible)
+        setHValue(h);
+    if (m_v.visible)
+        setVValue(v);
 }
 
 void Viewport::FlexInit()
 {
-    const QSize surface = m_surface->pixelSize();
+    const QSize surface = contentSize();
     const int cw = m_container.width();
     const int ch = m_container.height();
 
@@ -118,8 +151,8 @@ Viewport::Area Viewport::FlexVisibleArea()
     Area a;
     a.x1 = m_h.value * k;
     a.y1 = m_v.value * k;
-    const double visibleW = (m_container.width() - (m_v.visible ? m_extent : 0)) * upp;
-    const double visibleH = (m_container.height() - (m_h.visible ? m_extent : 0)) * upp;
+    const double visibleW = (m_container.width() - (m_v.visible ? m_extent : 0)) * upp / m_zoom;
+    const double visibleH = (m_container.height() - (m_h.visible ? m_extent : 0)) * upp / m_zoom;
     a.x2 = std::min(a.x1 - 1 + visibleW, m_surface->scaleWidth() - 1);
     a.y2 = std::min(a.y1 - 1 + visibleH, m_surface->scaleHeight() - 1);
     m_area = a;

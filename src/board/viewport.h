@@ -9,6 +9,8 @@
 #include <QSize>
 #include <QString>
 
+#include <optional>
+
 namespace board
 {
 
@@ -56,6 +58,19 @@ public:
     /// Thickness of a scroll bar, in pixels.
     int barExtent() const { return m_extent; }
     void setBarExtent(int pixels);
+
+    /// How many screen pixels one board pixel takes (1 at 100 %).
+    double zoom() const { return m_zoom; }
+    /**
+     * @brief Shows the board @p zoom times its size. The board point under
+     * @p anchor (container pixels) stays where it is, as far as the bars'
+     * ranges allow; without an anchor the middle of the visible part is kept.
+     */
+    void setZoom(double zoom, std::optional<QPointF> anchor = std::nullopt);
+    /// The board's size on screen at the current zoom, in pixels.
+    QSize contentSize() const;
+    /// The part of the container the board shows through (without the bars), in pixels.
+    QSize visibleSize() const;
 
     /**
      * @brief Lays the bars out for the current container and surface: each
@@ -112,6 +127,7 @@ private:
     double surfaceUnitsPerContainerUnit() const;
 
     BoardSurface *m_surface;
+    double m_zoom = 1.0;
     QSize m_container{241, 153};
     int m_extent = 16;
     Bar m_h;

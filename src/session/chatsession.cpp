@@ -10,6 +10,7 @@
 #include "participantlist.h"
 #include "protocol.h"
 #include "rejoin.h"
+#include "tableboard.h"
 #include "tags.h"
 #include "trafficlog.h"
 
@@ -100,6 +101,7 @@ struct ChatSession::Private {
     int answerMs = kDefaultAnswerWaitMs;
     QSize extent{12000, 12000};
     BoardHistory history;
+    TableBoard *table = nullptr;
 
     // Getting back in after a lost connection.
     Rejoin *rejoin = nullptr;
@@ -144,6 +146,7 @@ struct ChatSession::Private {
     void clearStuff()
     {
         history.reset();
+        table->reset();
         talk.clear();
         emit q->kickVisibleChanged(false);
         people->clear();
@@ -322,6 +325,7 @@ struct ChatSession::Private {
 ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<Private>(this))
 {
     d->people = new ParticipantList(this);
+    d->table = new TableBoard(*this);
     d->combo = new QStringListModel(this);
     d->recipients = new QStringListModel(this);
     d->sent = new TrafficLog(this);
@@ -630,6 +634,21 @@ const BoardHistory &ChatSession::boardHistory() const
     return d->history;
 }
 
+BoardHistory &ChatSession::history()
+{
+    return d->history;
+}
+
+Dispatcher &ChatSession::dispatcher()
+{
+    return d->dispatcher;
+}
+
+TableBoard *ChatSession::tableBoard() const
+{
+    return d->table;
+}
+
 void ChatSession::setBoardHistoryLimit(qsizetype bytes)
 {
     d->history.setLimit(bytes);
@@ -642,6 +661,8 @@ bool ChatSession::isReplaying(qint16 index) const
 
 qint64 ChatSession::unsentBytes(qint16 index) const
 {
+    if (index == -1)
+        return d->client->bytesToWrite();
     return d->relay->unsentBytes(index);
 }
 
@@ -649,6 +670,8 @@ void ChatSession::recordBoard(const QString &vsData)
 {
     if (!d->host)
         return;
+    if (vsData == tag::Pulisci)
+        d->table->keepCleared(d->history);
     const BoardHistory::Outcome outcome = d->history.record(vsData);
     if (outcome == BoardHistory::Outcome::Full)
         d->status(kBoardHistoryFull);
@@ -662,19 +685,31 @@ void ChatSession::startReplay(qint16 index)
 {
     if (!d->host)
         return;
-    const Private::Notes *notes = d->notesFor(index);
-    const bool tavernix = notes && notes->tavernix;
-    // Sent before the board, so a client that comes back draws the host's
-    // board instead of adding it to what it kept.
-    if (tavernix)
-        SendToPerson(tag::LavagnaIntera, index);
-    d->relay->startReplay(index, d->history.blocks());
+    replayBoard(index);
     // After the board: what goes to a connection being replayed waits
     // behind it, in order.
-    if (tavernix) {
+    if (isTavernixPeer(index)) {
         for (const QString &message : d->talk.messages())
             SendToPerson(message, index);
     }
+}
+
+void ChatSession::replayBoard(qint16 index)
+{
+    // A replay under way already sends the board, and would be cut short.
+    if (!d->host || d->relay->isReplaying(index))
+        return;
+    // Sent before the board, so a client that comes back draws the host's
+    // board instead of adding it to what it kept.
+    if (isTavernixPeer(index))
+        SendToPerson(tag::LavagnaIntera, index);
+    d->relay->startReplay(index, d->table->replayBlocks());
+}
+
+bool ChatSession::isTavernixPeer(qint16 index) const
+{
+    const Private::Notes *notes = d->notesFor(index);
+    return notes && notes->tavernix;
 }
 
 void ChatSession::noteTavernixPeer(qint16 index)
@@ -958,9 +993,14 @@ void ChatSession::SendToSelf(const QString &vsData)
 
 bool ChatSession::SendToServer(const QString &vsData)
 {
+    return sendEncodedToServer(vsData, encodeLine(vsData));
+}
+
+bool ChatSession::sendEncodedToServer(const QString &vsData, const QByteArray &line)
+{
     if (d->client->state() != QAbstractSocket::ConnectedState)
         return false;
-    if (d->client->write(encodeLine(vsData)) < 0)
+    if (d->client->write(line) < 0)
         return false;
     ShowSentData(-1, vsData);
     d->dropClientIfBacklogged();

@@ -22,6 +22,7 @@ class BoardHistory;
 class Dispatcher;
 class Heartbeat;
 class ReconnectPolicy;
+class TableBoard;
 class LineFramer;
 class ParticipantList;
 class TrafficLog;
@@ -161,6 +162,8 @@ public:
     /// Host only: the shared drawing since the last clear, which a newcomer
     /// is sent right after its name is confirmed, before anything else.
     const BoardHistory &boardHistory() const;
+    /// Clearing for everyone, restoring, and the board shared beyond drawings.
+    TableBoard *tableBoard() const;
     /// Most bytes of drawing messages the host keeps for newcomers.
     void setBoardHistoryLimit(qsizetype bytes);
     /// Shown once in the status box when the board outgrows its history.
@@ -173,7 +176,8 @@ public:
     /// True while connection @p index is still being sent the board.
     bool isReplaying(qint16 index) const;
     /// Bytes written to connection @p index and not yet taken by the system,
-    /// plus what waits behind its replay; 0 outside the array.
+    /// plus what waits behind its replay; 0 outside the array. -1 names the
+    /// client socket.
     qint64 unsentBytes(qint16 index) const;
 
     /// The host's connection table, shared with the headless server.
@@ -282,6 +286,11 @@ private:
     /// Tavernix client hears first that it replaces its own, and gets the
     /// recent conversation after it.
     void startReplay(qint16 index);
+    /// Host: sends client @p index the board alone (a restore, a refused
+    /// clear), unless a replay is already sending it.
+    void replayBoard(qint16 index);
+    /// Host: whether client @p index said "[Tavernix]".
+    bool isTavernixPeer(qint16 index) const;
     /// Host: client @p index said "[Tavernix]".
     void noteTavernixPeer(qint16 index);
     /// Client: the host said it expels us.
@@ -291,7 +300,13 @@ private:
     /// Host: a message going to everyone; a public line is kept for newcomers.
     void notePublic(const QString &vsData);
 
+    BoardHistory &history();
+    Dispatcher &dispatcher();
+    /// SendToServer with the line already encoded and @p vsData as its log text.
+    bool sendEncodedToServer(const QString &vsData, const QByteArray &line);
+
     friend class Dispatcher;
+    friend class TableBoard;
     struct Private;
     std::unique_ptr<Private> d;
 };

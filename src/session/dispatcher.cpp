@@ -4,7 +4,9 @@
 #include "localaddress.h"
 #include "namebounds.h"
 #include "participantlist.h"
+#include "pictureassembler.h"
 #include "protocol.h"
+#include "tableboard.h"
 #include "tags.h"
 #include "trafficlog.h"
 
@@ -67,9 +69,32 @@ void Dispatcher::restoreLine(const QString &line)
 
 void Dispatcher::dispatchLine(const QString &line, qint16 index)
 {
+    // A picture's slice is logged by its number: its bytes would fill the log.
     if (!m_quiet)
-        m_session.ShowReceivedData(index, line);
+        m_session.ShowReceivedData(index, PictureAssembler::logText(line));
+    act(line, index);
+}
 
+void Dispatcher::applyLocally(const QString &line)
+{
+    // Board lines only: a list or a conversation line has no place here.
+    const QString tag = splitTag(line).tag;
+    if (tag != tag::Linea && tag != tag::Circonferenza && tag != tag::Colora &&
+        tag != tag::TestoColore && !textPart(tag) && tag != tag::Immagine &&
+        tag != tag::ImmagineParte && tag != tag::Reticolo)
+        return;
+    m_localOnly = true;
+    act(line, -1);
+    m_localOnly = false;
+}
+
+bool Dispatcher::relays() const
+{
+    return m_session.bHost() && !m_localOnly;
+}
+
+void Dispatcher::act(const QString &line, qint16 index)
+{
     const TaggedLine split = splitTag(line);
     const QString &tag = split.tag;
     const QString &params = split.params;
@@ -120,7 +145,8 @@ void Dispatcher::dispatchLine(const QString &line, qint16 index)
     } else if (const int part = textPart(tag)) {
         onTextPart(part, params);
     } else {
-        onExtension(tag, params, index);
+        if (!onExtension(tag, params, index))
+            m_session.tableBoard()->dispatch(tag, params, index, !m_localOnly);
     }
 }
 
@@ -196,6 +222,7 @@ void Dispatcher::onConnessione(const QString &params, qint16 origin)
     // The board as everyone else sees it, before anything else reaches the
     // newcomer; ordinary drawing messages, so any peer draws them.
     m_session.startReplay(origin);
+    m_session.tableBoard()->welcome(origin);
 }
 
 void Dispatcher::onRename(const QString &params)
@@ -340,11 +367,17 @@ void Dispatcher::onPrivato(const QString &params, qint16 origin)
 
 void Dispatcher::onPulisci(qint16 origin)
 {
+    TableBoard *table = m_session.tableBoard();
+    // A host that lets only itself clear passes nothing on.
+    if (relays() && origin > 0 && !table->admitClear(origin))
+        return;
+    table->boardCleared();
     if (BoardSink *board = m_session.boardSink())
         board->clearBoard();
-    if (m_session.bHost()) {
+    if (relays()) {
         m_session.recordBoard(tag::Pulisci);
         m_session.SendToAllButOriginator(tag::Pulisci, origin);
+        table->announceClear(origin);
     }
 }
 
@@ -400,7 +433,7 @@ void Dispatcher::onDraw(const QString &tag, const QString &params)
         else
             board->receiveCircle(*fields);
     }
-    if (m_session.bHost()) {
+    if (relays()) {
         m_session.recordBoard(tag + params);
         m_session.SendToAll(tag + params, false);
     }
@@ -415,7 +448,7 @@ void Dispatcher::onFill(const QString &params)
         return;
     if (BoardSink *board = m_session.boardSink())
         board->receiveFill(*x, *y, *colour);
-    if (m_session.bHost()) {
+    if (relays()) {
         m_session.recordBoard(tag::Colora + params);
         m_session.SendToAll(tag::Colora + params, false);
     }
@@ -535,7 +568,7 @@ void Dispatcher::onTextColour(const QString &params, qint16 origin)
         return;
     if (BoardSink *board = m_session.boardSink())
         board->receiveText(m_text, *palette, *unit);
-    if (!m_session.bHost())
+    if (!relays())
         return;
     const QString values[11] = {m_text.Text,
                                 QString::number(m_text.x),

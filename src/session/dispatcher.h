@@ -38,6 +38,9 @@ public:
     /// Acts on one line of an earlier session's board as if it had just
     /// come from ourselves, without logging it.
     void restoreLine(const QString &line);
+    /// Acts on one board line on this board only, as a client draws what
+    /// its host sends: nothing is logged, passed on or kept.
+    void applyLocally(const QString &line);
 
     /// The values of the text being received, kept between messages.
     const TextSet &textSet() const { return m_text; }
@@ -63,6 +66,10 @@ public:
     static QString greeting(int boardWidth, int boardHeight);
 
 private:
+    void act(const QString &line, qint16 index);
+    /// Whether this line is passed on and kept: on the host, unless it is
+    /// only drawn here.
+    bool relays() const;
     void onConnessione(const QString &params, qint16 origin);
     void onRename(const QString &params);
     void onCambiaNome(const QString &params, qint16 origin);
@@ -84,6 +91,7 @@ private:
     ChatSession &m_session;
     TextSet m_text;
     bool m_quiet = false; ///< restoring: nothing is logged
+    bool m_localOnly = false;
 };
 
 } // namespace session

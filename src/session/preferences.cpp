@@ -33,6 +33,11 @@ std::optional<int> number(const QVariant &value)
     const int n = value.toString().trimmed().toInt(&ok);
     return ok ? std::optional<int>(n) : std::nullopt;
 }
+const QString kBoardZoomKey = QStringLiteral("BoardZoom");
+const QString kBoardZoomFitKey = QStringLiteral("BoardZoomFit");
+/// The zooms the board can show; anything else in the file is ignored.
+constexpr double kMinBoardZoom = 0.1;
+constexpr double kMaxBoardZoom = 8.0;
 
 const QString kPortMappingKey = QStringLiteral("PortMapping");
 
@@ -93,6 +98,10 @@ Preferences PreferencesStore::GetPreferences() const
 
     // Only an explicit 0 switches the router requests off.
     prefs.portMapping = ini.value(kPortMappingKey).toString().trimmed() != QLatin1String("0");
+    const double zoom = ini.value(kBoardZoomKey).toString().trimmed().toDouble(&ok);
+    if (ok && zoom >= kMinBoardZoom && zoom <= kMaxBoardZoom)
+        prefs.boardZoom = zoom;
+    prefs.boardZoomFit = ini.value(kBoardZoomFitKey).toString().trimmed() == QLatin1String("1");
     return prefs;
 }
 
@@ -117,6 +126,8 @@ bool PreferencesStore::WritePreferences(const Preferences &prefs) const
     ini.setValue(kLogDirKey, prefs.logDir);
 
     ini.setValue(kPortMappingKey, QString::number(prefs.portMapping ? 1 : 0));
+    ini.setValue(kBoardZoomKey, QString::number(prefs.boardZoom, 'g', 6));
+    ini.setValue(kBoardZoomFitKey, prefs.boardZoomFit ? QStringLiteral("1") : QStringLiteral("0"));
     ini.endGroup();
     ini.sync();
     return ini.status() == QSettings::NoError;

@@ -24,15 +24,18 @@ struct Preferences {
 
     /// "PortMapping": 1 when the router is asked to open the ports (UPnP, NAT-PMP)
     bool portMapping = true;
+    double boardZoom = 1.0;     ///< "BoardZoom": how large the board was shown (1 = 100 %)
+    bool boardZoomFit = false;  ///< "BoardZoomFit": 1 when the whole board was kept in view
 };
 
 /**
  * @brief Reads and writes "tavernix.ini", section "Vellumara", keys "Port",
  * "Tutorial", "Name" and "Server", and what the window keeps between
  * evenings: "WindowLeft", "WindowTop", "WindowWidth", "WindowHeight",
- * "Preset", "Ora", "Colori" and "LogDir", and "PortMapping". A missing file or key gives the
- * defaults; a value that is not a usable number gives the default too, so a
- * hand-edited file cannot stop the program from starting.
+ * "Preset", "Ora", "Colori" and "LogDir", "PortMapping", "BoardZoom" and
+ * "BoardZoomFit". A missing file or key gives the defaults; a value that is
+ * not a usable number gives the default too, so a hand-edited file cannot
+ * stop the program from starting.
  */
 class PreferencesStore
 {

@@ -83,6 +83,33 @@ public:
     virtual void receiveText(const TextSet &text, qint16 paletteIndex, qint16 unit) = 0;
 };
 
+/// A grid shared with the table: the grid dialog's kind (its index in the
+/// dialog's list), its two steps as whole grid units, the colour 0x00BBGGRR
+/// and the pen width in pixels it was laid with.
+struct GridFields {
+    qint16 kind = 0;
+    qint16 passi1 = 0;
+    qint16 passi2 = 0;
+    qint32 colour = 0;
+    qint16 width = 1;
+    QString from; ///< who shared it
+};
+
+/// Where pictures and grids shared with the table are shown.
+class SharedBoardSink
+{
+public:
+    virtual ~SharedBoardSink() = default;
+    /**
+     * @brief A picture shared by @p from, as the encoded file it was (PNG or
+     * JPEG). Its size and fingerprint were checked; whether it decodes, and
+     * within the board's limits, is the board's to find out.
+     */
+    virtual void showSharedPicture(const QByteArray &encoded, const QString &from) = 0;
+    /// A grid shared by grid.from, to lay on the board and snap to.
+    virtual void showSharedGrid(const GridFields &grid) = 0;
+};
+
 /// Message boxes. The window shows real ones; tests record what was asked.
 class MessageService
 {

@@ -41,6 +41,26 @@ inline const QString SeiEspulso = QStringLiteral("[Sei Espulso]");
 /// Host to each client now and then, so a host gone silent is noticed.
 inline const QString Battito = QStringLiteral("[Battito]");
 
+// A host sends these to every client: a program that knows only the basic
+// protocol ignores them. Shared pictures go to "[Tavernix]" clients only.
+
+/// Host to clients: who cleared the board (the name follows).
+inline const QString PulitaDa = QStringLiteral("[Lavagna Pulita]");
+/// Host to clients: who brought the last cleared board back (the name follows).
+inline const QString Ripristinata = QStringLiteral("[Lavagna Ripristinata]");
+/// Host to clients: "1" when only the host may clear the board, "0" otherwise.
+inline const QString SoloHost = QStringLiteral("[Pulizia Solo Host]");
+/// Host to one client: its "[Pulisci Lavagna]" was refused and not passed on.
+inline const QString PuliziaRifiutata = QStringLiteral("[Pulizia Rifiutata]");
+
+/// A picture shared with the table: id, size in bytes, SHA-256 in hex, the
+/// sharer's name. Its bytes follow in "[Immagine Condivisa Parte]" lines.
+inline const QString Immagine = QStringLiteral("[Immagine Condivisa]");
+/// One slice of a shared picture: id, slice number from 0, Base64 bytes.
+inline const QString ImmagineParte = QStringLiteral("[Immagine Condivisa Parte]");
+/// A grid shared with the table: kind, two steps, colour, the sharer's name.
+inline const QString Reticolo = QStringLiteral("[Reticolo Condiviso]");
+
 /// "[Inserisci Testo]" for part 1, "[Inserisci Testo2]" … "[Inserisci Testo11]" after it.
 inline QString testo(int part)
 {

@@ -1,5 +1,6 @@
 #include "bellclock.h"
 #include "boardpanel.h"
+#include "boardzoom.h"
 #include "clockbell.h"
 #include "boardsurface.h"
 #include "boardview.h"
@@ -117,6 +118,7 @@ class tst_MainWindow : public QObject
 
 private slots:
     void controlsAtStart();
+    void boardZoomIsRemembered();
     void hostAndJoinShowTheRightButtons();
     void clientElementsAreReused();
     void connectFailureReturnsToIdle();
@@ -364,6 +366,28 @@ void tst_MainWindow::portDialogRefusesBadPorts()
     QCOMPARE(ini.value(QStringLiteral("Vellumara/Port")).toString(), QStringLiteral("2601"));
 }
 
+void tst_MainWindow::boardZoomIsRemembered()
+{
+    for (const bool fit : {false, true}) {
+        const QString tag = fit ? QStringLiteral("zoomfit") : QStringLiteral("zoom");
+        {
+            Window w(m_dir, tag);
+            w.form->show();
+            fit ? w.form->boardPanel()->zoom()->fitToView()
+                : w.form->boardPanel()->zoom()->setFactor(3.0);
+            w.form->close();
+        }
+        Window again(m_dir, tag);
+        again.form->show();
+        const board::BoardZoom *zoom = again.form->boardPanel()->zoom();
+        QCOMPARE(zoom->fitting(), fit);
+        if (fit) // the whole board shows in the board's view
+            QVERIFY(!again.form->findChild<QScrollBar *>(QStringLiteral("hsbImm"))->isVisible());
+        else
+            QCOMPARE(zoom->factor(), 3.0);
+    }
+}
+
 void tst_MainWindow::portsRefusedWhileConnected()
 {
     Window host(m_dir, QStringLiteral("h5"));
@@ -577,11 +601,24 @@ void tst_MainWindow::clearFromAClientClearsEveryBoard()
     QCOMPARE(t.b.form->boardPanel()->surface()->pixel(100, 100), std::optional<quint32>(0));
     auto *clear = t.a.form->findChild<QAbstractButton *>(QStringLiteral("cmdClearDraw"));
     QVERIFY(clear);
+    // Asked first: "No" leaves every board as it is.
     clear->click();
+    QCOMPARE(t.a.messages.asked.size(), 1);
+    QCOMPARE(t.a.messages.asked[0].text, QStringLiteral("Pulire la lavagna per tutti?"));
+    QVERIFY(t.a.messages.reply(false));
+    QCOMPARE(t.a.form->boardPanel()->surface()->pixel(100, 100), std::optional<quint32>(0));
+    clear->click();
+    QVERIFY(t.a.messages.reply(true));
     const auto white = std::optional<quint32>(0xFFFFFF);
     QCOMPARE(t.a.form->boardPanel()->surface()->pixel(100, 100), white);
     QTRY_COMPARE(t.host.form->boardPanel()->surface()->pixel(100, 100), white);
     QTRY_COMPARE(t.b.form->boardPanel()->surface()->pixel(100, 100), white);
+    // Every status box names who cleared, the one who did too.
+    for (Window *w : {&t.host, &t.a, &t.b})
+        QTRY_VERIFY(w->form->dialogPane()->txtStatus()->toPlainText().contains(
+            QStringLiteral("Ada ha pulito la lavagna per tutti.")));
+    QVERIFY(!t.host.form->boardPanel()->cmdRestoreBoard()->isHidden());
+    QVERIFY(t.a.form->boardPanel()->cmdRestoreBoard()->isHidden());
 }
 
 void tst_MainWindow::serverLabelShowsTheAddress()
@@ -1087,7 +1124,9 @@ constexpr Twips kTable[] = {
     {"Command23_3", 7140, 60, 375, 240},    {"picCont", 3945, 300, 3615, 2295},
     {"Command13", 4395, 2670, 375, 375},    {"reticolo", 7125, 2670, 375, 375},
     {"picSelColor(0)", 3945, 3120, 375, 375}, {"picSelColor(15)", 6570, 3480, 375, 375},
-    {"Combo1", 3945, 3975, 2000, 330},      {"zFrame4", 5550, 4380, 2010, 1530},
+    {"Combo1", 3945, 3975, 2000, 330},      {"zFrame4", 5550, 4380, 1650, 1530},
+    {"cmdZoomOut", 4800, 45, 255, 255},     {"cmdZoom100", 5565, 45, 255, 255},
+    {"cmdRestoreBoard", 7230, 4740, 330, 330}, {"cmdClearHostOnly", 7230, 5100, 330, 330},
     {"IncollaClipboard", 7230, 3975, 330, 330}, {"txtProgram", 7710, 60, 630, 270},
     {"Command11", 11700, 45, 270, 300},     {"VScroll2", 11735, 3165, 255, 2745},
     {"lstSent", 60, 6240, 7335, 840},       {"lstReceived", 60, 7320, 7335, 840},

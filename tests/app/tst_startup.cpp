@@ -39,6 +39,8 @@ private slots:
     void preferencesDefaultPathFollowsXdg();
     void preferencesNameAndServer_data();
     void preferencesNameAndServer();
+    void preferencesBoardZoom_data();
+    void preferencesBoardZoom();
     void preferencesNameAndServerHandEdited_data();
     void preferencesNameAndServerHandEdited();
 
@@ -236,6 +238,44 @@ void tst_Startup::preferencesNameAndServer()
     QSettings ini(path, QSettings::IniFormat);
     QCOMPARE(ini.childGroups(), QStringList{QStringLiteral("Vellumara")});
     QCOMPARE(ini.value(QStringLiteral("Vellumara/Port")).toString(), QStringLiteral("2600"));
+}
+
+void tst_Startup::preferencesBoardZoom_data()
+{
+    QTest::addColumn<QByteArray>("lines");
+    QTest::addColumn<double>("zoom");
+    QTest::addColumn<bool>("fit");
+    QTest::newRow("absent") << QByteArray() << 1.0 << false;
+    QTest::newRow("kept") << QByteArray("BoardZoom=2.5\nBoardZoomFit=0\n") << 2.5 << false;
+    QTest::newRow("fitted") << QByteArray("BoardZoom=0.19\nBoardZoomFit=1\n") << 0.19 << true;
+    // A hand-edited value the board cannot show gives 100 %.
+    QTest::newRow("too large") << QByteArray("BoardZoom=300\n") << 1.0 << false;
+    QTest::newRow("zero") << QByteArray("BoardZoom=0\n") << 1.0 << false;
+    QTest::newRow("text") << QByteArray("BoardZoom=grande\nBoardZoomFit=si\n") << 1.0 << false;
+}
+
+void tst_Startup::preferencesBoardZoom()
+{
+    QFETCH(QByteArray, lines);
+    QFETCH(double, zoom);
+    QFETCH(bool, fit);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tavernix.ini"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[Vellumara]\nPort=2000\n" + lines);
+    file.close();
+    Preferences prefs = PreferencesStore(path).GetPreferences();
+    QCOMPARE(prefs.boardZoom, zoom);
+    QCOMPARE(prefs.boardZoomFit, fit);
+    QCOMPARE(prefs.port, 2000);
+    // Written and read back as it was.
+    prefs.boardZoom = 1.0 / 3;
+    prefs.boardZoomFit = !fit;
+    QVERIFY(PreferencesStore(path).WritePreferences(prefs));
+    const Preferences again = PreferencesStore(path).GetPreferences();
+    QVERIFY(qAbs(again.boardZoom - 1.0 / 3) < 1e-5);
+    QCOMPARE(again.boardZoomFit, !fit);
 }
 
 void tst_Startup::preferencesNameAndServerHandEdited_data()

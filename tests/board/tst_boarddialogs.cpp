@@ -11,6 +11,8 @@
 #include "messagerecorder.h"
 #include "palette.h"
 #include "reticolobox.h"
+#include "tableshare.h"
+#include "sinks.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -104,6 +106,11 @@ class TestBoardDialogs : public QObject
 private slots:
     void initTestCase();
     void gridDialogControls();
+    void gridShareGoesOutAsLaid_data();
+    void gridShareGoesOutAsLaid();
+    void sharePictureWithoutSessionSaysWhy();
+    void sharedGridsTooDenseAreRefused_data();
+    void sharedGridsTooDenseAreRefused();
     void tipoShowsTheStepsItUses_data();
     void tipoShowsTheStepsItUses();
     void reticoloOpensWindowModalAfterTheTopStepsBack();
@@ -721,4 +728,112 @@ void TestBoardDialogs::publicCallsForOtherWindows()
 }
 
 QTEST_MAIN(TestBoardDialogs)
+void TestBoardDialogs::gridShareGoesOutAsLaid_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("passi1");
+    QTest::addColumn<QString>("passi2");
+    QTest::addColumn<bool>("ticked");
+    QTest::addColumn<int>("shares"); // grids handed on to share
+    QTest::addColumn<int>("p1");
+    QTest::addColumn<int>("p2");
+    QTest::newRow("lineare ticked") << "Lineare" << "4" << "6" << true << 1 << 4 << 6;
+    // Steps go out as the painting used them: rounded.
+    QTest::newRow("rounded steps") << "Puntiforme" << "2.6" << "3.4" << true << 1 << 3 << 3;
+    QTest::newRow("not ticked") << "Lineare" << "4" << "6" << false << 0 << 0 << 0;
+    // A step below 1 paints the background, which is no grid to share.
+    QTest::newRow("background") << "Lineare" << "0" << "6" << true << 0 << 0 << 0;
+}
+
+void TestBoardDialogs::gridShareGoesOutAsLaid()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, passi1);
+    QFETCH(QString, passi2);
+    QFETCH(bool, ticked);
+    QFETCH(int, shares);
+    QFETCH(int, p1);
+    QFETCH(int, p2);
+    Window w;
+    w.palette.picSelColor_Click(5);
+    w.panel->tools()->setPennello(3);
+    w.panel->reticolo_Click();
+    reticolobox *d = w.grid();
+    QCOMPARE(d->chkShare->text(), QStringLiteral("Condividi con il tavolo"));
+    QVERIFY(!d->chkShare->isChecked()); // the grid stays local unless asked
+    QList<session::GridFields> grids;
+    QObject::connect(d, &reticolobox::gridToShare, d,
+                     [&](const session::GridFields &g) { grids << g; });
+    d->tipo->setCurrentText(kind);
+    d->passi1->setText(passi1);
+    d->passi2->setText(passi2);
+    d->chkShare->setChecked(ticked);
+    d->retOK->click();
+    QCOMPARE(grids.size(), shares);
+    // Without a session the panel says why it could not be shared.
+    QCOMPARE(w.boxes.shown.size(), shares);
+    if (!shares)
+        return;
+    QCOMPARE(grids[0].kind, qint16(board::GridPainter::kinds().indexOf(kind)));
+    QCOMPARE(grids[0].passi1, qint16(p1));
+    QCOMPARE(grids[0].passi2, qint16(p2));
+    QCOMPARE(grids[0].colour, qint32(kRed));
+    QCOMPARE(grids[0].width, qint16(3));
+}
+
+void TestBoardDialogs::sharePictureWithoutSessionSaysWhy()
+{
+    Window w;
+    auto *button = w.find<QToolButton>("cmdSharePicture");
+    QVERIFY(button);
+    QCOMPARE(button->toolTip().left(23), QStringLiteral("Condividi con il tavolo"));
+    button->click();
+    QCOMPARE(w.boxes.texts(),
+             QStringList{QStringLiteral("Sulla lavagna non c'è un'immagine da condividere.")});
+    w.surface()->setPicture(QImage(30, 20, QImage::Format_RGB32));
+    button->click();
+    QCOMPARE(w.boxes.texts().last(),
+             QStringLiteral("Nessuna sessione aperta con cui condividere l'immagine."));
+    // Without a session, loading a picture offers nothing.
+    QCOMPARE(w.boxes.asked.size(), 0);
+}
+
+void TestBoardDialogs::sharedGridsTooDenseAreRefused_data()
+{
+    QTest::addColumn<int>("kind"); // 0 Lineare, 1 Orizzontale, 2 Puntiforme, 3 Verticale
+    QTest::addColumn<int>("p1");
+    QTest::addColumn<int>("p2");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("densest lines, widest pen") << 0 << 1 << 1 << 25 << false;
+    QTest::newRow("densest dots, thin pen") << 2 << 1 << 1 << 1 << false;
+    QTest::newRow("dots every 4 units, widest pen") << 2 << 4 << 4 << 25 << false;
+    // Dots of 25 pixels every pixel and a half: a whole board painted over
+    // thousands of times, which held a receiver up for half a second.
+    QTest::newRow("densest dots, widest pen") << 2 << 1 << 1 << 25 << true;
+    QTest::newRow("dots 2 x 3, widest pen") << 2 << 2 << 3 << 25 << true;
+    QTest::newRow("pen wider than the bar allows") << 1 << 10 << 0 << 26 << true;
+    QTest::newRow("no pen") << 3 << 0 << 10 << 0 << true;
+    QTest::newRow("unknown kind") << 4 << 4 << 4 << 1 << true;
+}
+
+// The rule every board applies to a shared grid before painting it, and the
+// sharer before sending it, so the boards stay alike.
+void TestBoardDialogs::sharedGridsTooDenseAreRefused()
+{
+    QFETCH(int, kind);
+    QFETCH(int, p1);
+    QFETCH(int, p2);
+    QFETCH(int, width);
+    QFETCH(bool, refused);
+    const session::GridFields grid{qint16(kind), qint16(p1), qint16(p2), 255, qint16(width),
+                                   QStringLiteral("Ada")};
+    QCOMPARE(!board::TableShare::gridRefusal(grid).isEmpty(), refused);
+    // A board handed such a grid paints nothing and says why.
+    Window w;
+    const QImage before = w.surface()->image();
+    w.panel->tableShare()->showSharedGrid(grid);
+    QCOMPARE(w.surface()->image() == before, refused);
+}
+
 #include "tst_boarddialogs.moc"

@@ -7,6 +7,7 @@
 #include "boardsurface.h"
 #include "cdibsection.h"
 
+#include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImageReader>
@@ -125,6 +126,8 @@ class TestBoardImages : public QObject
     Q_OBJECT
 private slots:
     void initTestCase();
+    void decodeSharedRefusesHostilePictures_data();
+    void decodeSharedRefusesHostilePictures();
     void bytesPerScanLine_data();
     void bytesPerScanLine();
     void createRefusesSizes();
@@ -650,6 +653,76 @@ void TestBoardImages::clipboardRoundTrip()
     images.IncollaClipboard();
     QVERIFY(!to.hasPicture());
     QCOMPARE(to.image(), BoardSurface().image());
+}
+
+namespace
+{
+
+QByteArray encoded(const QImage &image, const char *format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, format).write(image);
+    return bytes;
+}
+
+QImage noise(int w, int h)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    QRandomGenerator random(7);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, random.generate() | 0xFF000000u);
+    return image;
+}
+
+} // namespace
+
+void TestBoardImages::decodeSharedRefusesHostilePictures_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QSize>("shown"); // an empty size: refused
+    QTest::addColumn<QString>("why");
+    const QByteArray png = encoded(noise(200, 100), "png");
+    const QByteArray jpeg = encoded(noise(200, 100), "jpeg");
+    QTest::newRow("png") << png << QSize(200, 100) << "";
+    QTest::newRow("jpeg") << jpeg << QSize(200, 100) << "";
+    QTest::newRow("lying header 60000 x 60000") << pngHeader(60000, 60000) << QSize() << "60000";
+    QTest::newRow("side past 16384") << pngHeader(16385, 10) << QSize() << "16385";
+    // Within the side limit, but a gigabyte of pixels once decoded.
+    QTest::newRow("bomb 16000 x 16000") << pngHeader(16000, 16000) << QSize() << "oltre il limite";
+    QTest::newRow("header without pixels") << pngHeader(64, 64) << QSize() << "danneggiata";
+    QTest::newRow("png truncated") << png.left(png.size() * 6 / 10) << QSize() << "";
+    QTest::newRow("jpeg truncated") << jpeg.left(jpeg.size() * 6 / 10) << QSize() << "";
+    QByteArray corrupt = png;
+    for (qsizetype i = png.size() / 2; i < png.size() / 2 + 64; ++i)
+        corrupt[i] = char(~corrupt[i]);
+    QTest::newRow("png corrupt") << corrupt << QSize() << "";
+    QTest::newRow("bmp") << encoded(noise(20, 10), "bmp") << QSize() << "PNG o JPEG";
+    QTest::newRow("gif header")
+        << QByteArray("GIF89a\x10\x00\x10\x00\x00\x00\x00;") << QSize() << "PNG o JPEG";
+    QTest::newRow("nothing") << QByteArray() << QSize() << "PNG o JPEG";
+}
+
+// A shared picture is refused with a reason, before any pixel is allocated
+// for what its header claims, unless it is a whole PNG or JPEG within the
+// board's limits.
+void TestBoardImages::decodeSharedRefusesHostilePictures()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QSize, shown);
+    QFETCH(QString, why);
+    QString reason;
+    const QImage image = board::BoardImages::decodeShared(bytes, &reason);
+    QCOMPARE(image.isNull(), shown.isEmpty());
+    if (shown.isEmpty()) {
+        QVERIFY(!reason.isEmpty());
+        QVERIFY2(reason.contains(why), qPrintable(reason));
+    } else {
+        QCOMPARE(image.size(), shown);
+        QVERIFY2(reason.isEmpty(), qPrintable(reason));
+    }
 }
 
 QTEST_MAIN(TestBoardImages)

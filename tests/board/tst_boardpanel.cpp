@@ -4,6 +4,7 @@
 #include "boardpanel.h"
 #include "boardsurface.h"
 #include "boardview.h"
+#include "boardzoom.h"
 #include "bruvela.h"
 #include "drawingtools.h"
 #include "palette.h"
@@ -79,6 +80,10 @@ private slots:
     void clickOnSurfaceDrawsInSurfaceUnits();
     void rightDragPansWithGrabbingHand();
     void onlyTheChangedRectIsRepainted();
+    void strokesSendBoardUnitsAtAnyZoom_data();
+    void strokesSendBoardUnitsAtAnyZoom();
+    void zoomControls_data();
+    void zoomControls();
 };
 
 void TestBoardPanel::controlsExistWithTheirNames()
@@ -400,4 +405,169 @@ void TestBoardPanel::onlyTheChangedRectIsRepainted()
 }
 
 QTEST_MAIN(TestBoardPanel)
+namespace
+{
+
+/// A gesture on the board: presses (p) and moves with the left button (m)
+/// at board pixels, after choosing a tool.
+struct Gesture {
+    const char *tool; ///< the tool button, or null for freehand
+    bool snap;
+    QList<QPair<char, QPoint>> steps;
+};
+
+const QHash<QString, Gesture> &gestures()
+{
+    static const QHash<QString, Gesture> all{
+        {"freehand", {nullptr, false, {{'p', {40, 30}}, {'m', {52, 36}}, {'m', {70, 50}}}}},
+        {"line", {"Command14", false, {{'p', {40, 30}}, {'m', {60, 44}}, {'p', {70, 50}}}}},
+        {"circle", {"Command15", false, {{'p', {60, 60}}, {'p', {80, 74}}}}},
+        {"snapped line", {"Command14", true, {{'p', {41, 29}}, {'p', {97, 53}}}}},
+        {"fill", {"Command16", false, {{'p', {46, 38}}}}},
+    };
+    return all;
+}
+
+} // namespace
+
+void TestBoardPanel::strokesSendBoardUnitsAtAnyZoom_data()
+{
+    QTest::addColumn<double>("zoom");
+    QTest::addColumn<QString>("gesture");
+    for (const double zoom : {0.5, 1.0, 3.0}) {
+        for (const char *name : {"freehand", "line", "circle", "snapped line", "fill"})
+            QTest::addRow("%s at %d %%", name, int(zoom * 100)) << zoom << QString::fromLatin1(name);
+    }
+}
+
+// Real mouse events on the shown board at 50 %, 100 % and 300 %, scrolled
+// away from the corner: what is sent is what the same gesture sends when the
+// tools get the board units directly.
+void TestBoardPanel::strokesSendBoardUnitsAtAnyZoom()
+{
+    QFETCH(double, zoom);
+    QFETCH(QString, gesture);
+    const Gesture g = gestures().value(gesture);
+
+    Window ref;
+    ref.palette.picSelColor_Click(5);
+    Window w;
+    w.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+    w.palette.picSelColor_Click(5);
+    w.panel->zoom()->setFactor(zoom);
+    QCOMPARE(w.panel->viewport()->zoom(), zoom);
+    w.find<QScrollBar>("hsbImm")->setValue(20 * 15);
+    auto *draw = w.find<board::BoardView>("picDraw");
+    QCOMPARE(draw->size(), QSize(int(800 * zoom), int(800 * zoom)));
+
+    for (Window *x : {&ref, &w}) {
+        if (g.tool)
+            x->find<QToolButton>(g.tool)->click();
+        if (g.snap)
+            x->find<QToolButton>("Command5")->click();
+    }
+    for (const auto &[kind, board] : g.steps) {
+        // Twips for the tools at the unit in force; the fill works in pixels
+        // once chosen, and both boards are in the same unit throughout.
+        const double upp = ref.panel->surface()->unitsPerPixel();
+        const float bx = float(board.x() * upp), by = float(board.y() * upp);
+        const QPoint view(qRound(board.x() * zoom), qRound(board.y() * zoom));
+        if (kind == 'p') {
+            ref.panel->tools()->mousePress(DrawingTools::Left, false, bx, by);
+            QTest::mousePress(draw, Qt::LeftButton, Qt::NoModifier, view);
+            QTest::mouseRelease(draw, Qt::LeftButton, Qt::NoModifier, view);
+        } else {
+            ref.panel->tools()->mouseMove(DrawingTools::Left, false, bx, by);
+            QMouseEvent move(QEvent::MouseMove, QPointF(view), draw->mapToGlobal(QPointF(view)),
+                             Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(draw, &move);
+        }
+    }
+    QVERIFY(!ref.sent.isEmpty());
+    QCOMPARE(w.sent, ref.sent);
+    // And both boards hold the same pixels.
+    QCOMPARE(w.panel->surface()->image(), ref.panel->surface()->image());
+}
+
+void TestBoardPanel::zoomControls_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<double>("zoom");
+    QTest::addColumn<bool>("bars"); // whether scroll bars show afterwards
+    QTest::newRow("zoom in button") << "cmdZoomIn" << 1.25 << true;
+    QTest::newRow("zoom out button") << "cmdZoomOut" << 0.75 << true;
+    QTest::newRow("fit button") << "cmdZoomFit" << 153.0 / 800 << false;
+    QTest::newRow("100 % button") << "cmdZoom100" << 1.0 << true;
+    QTest::newRow("key +") << "key+" << 1.25 << true;
+    QTest::newRow("key -") << "key-" << 0.75 << true;
+    QTest::newRow("ctrl wheel up") << "wheel+" << 1.25 << true;
+    QTest::newRow("ctrl wheel down twice") << "wheel--" << 2.0 / 3 << true;
+    QTest::newRow("plain wheel") << "wheel0" << 1.0 << true;
+}
+
+void TestBoardPanel::zoomControls()
+{
+    QFETCH(QString, action);
+    QFETCH(double, zoom);
+    QFETCH(bool, bars);
+    Window w;
+    w.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+    w.panel->zoom()->setFactor(1.0);
+    auto *draw = w.find<board::BoardView>("picDraw");
+    w.find<QScrollBar>("hsbImm")->setValue(100 * 15);
+    w.find<QScrollBar>("vsbImm")->setValue(50 * 15);
+    // The board pixel under the pointer, for the wheel.
+    const QPoint at(140, 70);
+    const QPointF boardUnder = w.panel->zoom()->viewToBoard(QPointF(at));
+    const QPoint inContainer = at + draw->pos();
+
+    // The pointer rests on the container while the board moves under it.
+    auto wheel = [&](int delta, Qt::KeyboardModifiers mods) {
+        const QPointF view(inContainer - draw->pos());
+        QWheelEvent e(view, draw->mapToGlobal(view), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      mods, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(draw, &e);
+    };
+    if (action.startsWith(QLatin1String("cmd"))) {
+        if (action == QLatin1String("cmdZoom100"))
+            w.panel->zoom()->setFactor(3.0);
+        w.panel->zoomButton(action)->click();
+    } else if (action == QLatin1String("key+")) {
+        QTest::keyClick(draw, Qt::Key_Plus);
+    } else if (action == QLatin1String("key-")) {
+        QTest::keyClick(draw, Qt::Key_Minus);
+    } else if (action == QLatin1String("wheel+")) {
+        wheel(120, Qt::ControlModifier);
+    } else if (action == QLatin1String("wheel--")) {
+        // A smooth wheel's small steps add up to notches.
+        for (int i = 0; i < 8; ++i)
+            wheel(-30, Qt::ControlModifier);
+    } else {
+        wheel(120, Qt::NoModifier);
+    }
+    QVERIFY(qAbs(w.panel->zoom()->factor() - zoom) < 1e-9);
+    QVERIFY(w.panel->zoomButton(QStringLiteral("cmdZoom100"))
+                ->toolTip()
+                .endsWith(QStringLiteral("ora al ") + board::BoardZoom::percentText(zoom)));
+    QCOMPARE(draw->size(), QSize(qRound(800 * zoom), qRound(800 * zoom)));
+    QCOMPARE(w.find<QScrollBar>("hsbImm")->isVisibleTo(&w.window), bars);
+    QCOMPARE(w.find<QScrollBar>("vsbImm")->isVisibleTo(&w.window), bars);
+    if (action.startsWith(QLatin1String("wheel"))) {
+        // The board point that was under the pointer still is, to a pixel.
+        const QPointF now = w.panel->zoom()->viewToBoard(QPointF(inContainer - draw->pos()));
+        const double pixel = w.panel->surface()->unitsPerPixel() / qMin(zoom, 1.0);
+        QVERIFY2(qAbs(now.x() - boardUnder.x()) <= pixel && qAbs(now.y() - boardUnder.y()) <= pixel,
+                 qPrintable(QStringLiteral("%1,%2 vs %3,%4")
+                                .arg(now.x()).arg(now.y()).arg(boardUnder.x()).arg(boardUnder.y())));
+    }
+    if (!bars) {
+        // Fitted, the whole board shows, and it stays fitted as the view grows.
+        QCOMPARE(w.find<QLabel>("lblPicImmX2")->text(), QStringLiteral("11999"));
+        w.find<QWidget>("picCont")->resize(400, 300);
+        QTRY_COMPARE(w.panel->zoom()->factor(), 300.0 / 800);
+    }
+}
+
 #include "tst_boardpanel.moc"

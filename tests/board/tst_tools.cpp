@@ -10,6 +10,7 @@
 
 #include <QtTest>
 
+#include <functional>
 #include <limits>
 
 using board::BoardSurface;
@@ -112,6 +113,8 @@ private slots:
     void pulisciSendsThenClears();
     void clearDuringRubberBandForgetsTheBand_data();
     void clearDuringRubberBandForgetsTheBand();
+    void firstClickIsForgottenWhenToolOrBoardChanges_data();
+    void firstClickIsForgottenWhenToolOrBoardChanges();
 
     // rubber band
     void penWidthChangeRedrawsTheBand();
@@ -589,10 +592,8 @@ void TestTools::pulisciSendsThenClears()
     QVERIFY(drawnWhenSent); // the message leaves before the local clearing
     QVERIFY(!r.surface.hasPicture());
     QCOMPARE(px(r.surface, 150, 150), kWhite);
-    // The segment goes on from its start; the cleared band is forgotten.
-    QVERIFY(r.tools.bLineStarted());
-    QCOMPARE(r.tools.sngStartX(), 1500.0f);
-    QCOMPARE(r.tools.sngEndX(), 1500.0f);
+    // The first click is forgotten with the board it was made on.
+    QVERIFY(!r.tools.bLineStarted());
 
     r.sent.clear();
     r.surface.pset(QPointF(100, 100), kRed);
@@ -624,16 +625,79 @@ void TestTools::clearDuringRubberBandForgetsTheBand()
     const BoardSurface blank;
     QCOMPARE(differing(r.surface, blank), 0);
 
-    // The next move shows a fresh band from the start point and nothing else.
+    // The next move shows no band and the next press only starts a segment.
     r.tools.mouseMove(0, false, 4500, 1500);
-    BoardSurface band;
-    drawBand(band, QPointF(1500, 1500), QPointF(4500, 1500));
-    QCOMPARE(differing(r.surface, band), 0);
-
+    QCOMPARE(differing(r.surface, blank), 0);
     r.tools.mousePress(DrawingTools::Left, false, 4500, 1500);
-    BoardSurface ref;
-    ref.line(QPointF(1500, 1500), QPointF(4500, 1500), kRed);
-    QCOMPARE(differing(r.surface, ref), 0);
+    QVERIFY(r.sent.size() <= 1); // at most the local "[Pulisci Lavagna]"
+    QVERIFY(r.tools.bLineStarted());
+    QCOMPARE(differing(r.surface, blank), 0);
+}
+
+void TestTools::firstClickIsForgottenWhenToolOrBoardChanges_data()
+{
+    QTest::addColumn<int>("tool"); // 14 lines, 15 circles
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("forgotten");
+    const QStringList forgetting{"circles", "lines", "freehand", "fill", "text", "list Mano Libera",
+                                 "Pulisci", "received clear"};
+    for (const int tool : {14, 15}) {
+        for (const QString &change : forgetting) {
+            if ((tool == 14 && change == QLatin1String("lines")) ||
+                (tool == 15 && change == QLatin1String("circles")))
+                continue;
+            QTest::addRow("%d then %s", tool, qPrintable(change)) << tool << change << true;
+        }
+        // Choosing the same tool again, "Rettangoli" (no tool of its own) and
+        // the snap switch change no tool.
+        QTest::addRow("%d then same tool", tool)
+            << tool << QString(tool == 14 ? "lines" : "circles") << false;
+        QTest::addRow("%d then Rettangoli", tool) << tool << QStringLiteral("list Rettangoli") << false;
+        QTest::addRow("%d then Approssima", tool) << tool << QStringLiteral("snap") << false;
+    }
+}
+
+void TestTools::firstClickIsForgottenWhenToolOrBoardChanges()
+{
+    QFETCH(int, tool);
+    QFETCH(QString, change);
+    QFETCH(bool, forgotten);
+    Rig r;
+    r.red();
+    tool == 14 ? r.tools.Command14_Click() : r.tools.Command15_Click();
+    r.tools.mousePress(DrawingTools::Left, false, 1500, 1500);
+    r.tools.mouseMove(0, false, 4500, 3000);
+    QVERIFY(r.tools.segmentPending());
+
+    const QHash<QString, std::function<void()>> changes{
+        {"lines", [&] { r.tools.Command14_Click(); }},
+        {"circles", [&] { r.tools.Command15_Click(); }},
+        {"freehand", [&] { r.tools.Command13_Click(); }},
+        {"fill", [&] { r.tools.Command16_Click(); }},
+        {"text", [&] { r.tools.Command12_Click(); }},
+        {"list Mano Libera", [&] { r.tools.setList1(QStringLiteral("Mano Libera")); }},
+        {"list Rettangoli", [&] { r.tools.setList1(QStringLiteral("Rettangoli")); }},
+        {"snap", [&] { r.tools.Command5_Click(); }},
+        {"Pulisci", [&] { r.tools.cmdClearDraw_Click(); }},
+        {"received clear", [&] { r.tools.clearBoard(); }},
+    };
+    changes.value(change)();
+    QCOMPARE(r.tools.bLineStarted(), !forgotten);
+    if (!forgotten)
+        return;
+    // No band is left on the board, and coming back to the tool, a press
+    // starts a new segment instead of finishing one from the old point.
+    QVERIFY(!r.tools.segmentPending());
+    const BoardSurface blank;
+    QCOMPARE(differing(r.surface, blank), 0);
+    if (r.tools.testoinBox())
+        r.tools.Command12_Click();
+    tool == 14 ? r.tools.Command14_Click() : r.tools.Command15_Click();
+    r.sent.clear();
+    r.tools.mousePress(DrawingTools::Left, false, 6000, 6000);
+    QVERIFY(r.sent.isEmpty());
+    QVERIFY(r.tools.bLineStarted());
+    QCOMPARE(r.tools.sngStartX(), 6000.0f);
 }
 
 void TestTools::penWidthChangeRedrawsTheBand()

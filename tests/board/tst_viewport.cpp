@@ -6,6 +6,8 @@
 
 #include <QtTest>
 
+#include <limits>
+
 using board::BoardSurface;
 using board::Viewport;
 
@@ -25,6 +27,10 @@ private slots:
     void readoutFormat_data();
     void readoutFormat();
     void readoutSignal();
+    void zoomedLayout_data();
+    void zoomedLayout();
+    void zoomKeepsTheAnchoredPoint_data();
+    void zoomKeepsTheAnchoredPoint();
 };
 
 void TestViewport::noBarsWhenContainerIsLarger()
@@ -241,4 +247,96 @@ void TestViewport::readoutSignal()
 }
 
 QTEST_GUILESS_MAIN(TestViewport)
+void TestViewport::zoomedLayout_data()
+{
+    QTest::addColumn<double>("zoom");
+    QTest::addColumn<int>("scroll"); // horizontal bar value, container units
+    QTest::addColumn<bool>("hBar");
+    QTest::addColumn<int>("hMax");
+    QTest::addColumn<double>("x1"); // twips
+    QTest::addColumn<double>("x2");
+    // 225 pixels show beside the vertical bar of the 241 x 153 container.
+    QTest::newRow("200 %") << 2.0 << 4500 << true << (1600 - 225) * 15 << 2250.0
+                           << 2250 - 1 + 225 * 7.5;
+    QTest::newRow("50 %") << 0.5 << 1500 << true << (400 - 225) * 15 << 3000.0
+                          << 3000 - 1 + 225 * 30.0;
+    QTest::newRow("300 % at the far end") << 3.0 << 99999 << true << (2400 - 225) * 15
+                                          << (2400 - 225) * 5.0 << 11999.0;
+    // 200 pixels wide fits beside the vertical bar: no horizontal bar.
+    QTest::newRow("25 %") << 0.25 << 1500 << false << 0 << 0.0 << 11999.0;
+}
+
+// The bars, the surface's place and the read-out follow the zoom, so the
+// read-out still names the board units that show.
+void TestViewport::zoomedLayout()
+{
+    QFETCH(double, zoom);
+    QFETCH(int, scroll);
+    QFETCH(bool, hBar);
+    QFETCH(int, hMax);
+    QFETCH(double, x1);
+    QFETCH(double, x2);
+    BoardSurface surface;
+    Viewport v(&surface);
+    v.setContainerSize(QSize(241, 153));
+    v.setBarExtent(16);
+    v.FlexInit();
+    v.setZoom(zoom, QPointF(0, 0));
+    QCOMPARE(v.contentSize(), QSize(qRound(800 * zoom), qRound(800 * zoom)));
+    QCOMPARE(v.hsbImm().visible, hBar);
+    QCOMPARE(v.hsbImm().maximum, hMax);
+    v.setHValue(scroll);
+    QCOMPARE(v.surfaceOffset().x(), -v.hsbImm().value / 15);
+    QCOMPARE(v.visibleArea().x1, x1);
+    QCOMPARE(v.visibleArea().x2, x2);
+
+    // Panning at this zoom keeps the grabbed board point under the pointer:
+    // ten screen pixels are 150 / zoom twips of board.
+    if (!hBar)
+        return;
+    v.setHValue(1500);
+    v.FlexPan(3000, 1500, Viewport::PanStart);
+    v.FlexPan(float(3000 - 150 / zoom), 1500, Viewport::PanMove);
+    QCOMPARE(v.hsbImm().value, 1500 + 150);
+}
+
+void TestViewport::zoomKeepsTheAnchoredPoint_data()
+{
+    QTest::addColumn<double>("from");
+    QTest::addColumn<double>("to");
+    QTest::addColumn<QPointF>("anchor"); // container pixels
+    QTest::newRow("in at the middle") << 1.0 << 2.0 << QPointF(112, 68);
+    QTest::newRow("in at a corner") << 1.0 << 4.0 << QPointF(10, 120);
+    QTest::newRow("out") << 3.0 << 1.25 << QPointF(20, 30);
+    QTest::newRow("out to a third") << 1.5 << 1.0 / 3 << QPointF(10, 10);
+}
+
+void TestViewport::zoomKeepsTheAnchoredPoint()
+{
+    QFETCH(double, from);
+    QFETCH(double, to);
+    QFETCH(QPointF, anchor);
+    BoardSurface surface;
+    surface.setScaleMode(BoardSurface::Pixels);
+    Viewport v(&surface);
+    v.setContainerSize(QSize(241, 153));
+    v.setBarExtent(16);
+    v.FlexInit();
+    v.setZoom(from);
+    v.setHValue(200 * 15);
+    v.setVValue(120 * 15);
+    const QPointF before = (anchor - QPointF(v.surfaceOffset())) / from;
+    v.setZoom(to, anchor);
+    const QPointF after = (anchor - QPointF(v.surfaceOffset())) / to;
+    // To the pixel the bars can be set to, unless a bar's end stops it.
+    const double slack = 1.0 / to;
+    QVERIFY2(qAbs(after.x() - before.x()) <= slack && qAbs(after.y() - before.y()) <= slack,
+             qPrintable(QStringLiteral("%1,%2 -> %3,%4")
+                            .arg(before.x()).arg(before.y()).arg(after.x()).arg(after.y())));
+    // Bad factors change nothing.
+    v.setZoom(0);
+    v.setZoom(std::numeric_limits<double>::quiet_NaN());
+    QCOMPARE(v.zoom(), to);
+}
+
 #include "tst_viewport.moc"

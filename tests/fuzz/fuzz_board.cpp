@@ -5,7 +5,13 @@
 //
 // Input: a flags byte (the swatch selected locally, whether a straight-line
 // rubber band is on the board), two bytes placing that band, then protocol
-// bytes. Each input starts from a fresh board.
+// bytes. Each input starts from a fresh board. With flags bit 6 set and bit
+// 7 clear the bytes after the header are instead a picture file shared with
+// the table, handed straight to its decoder.
+//
+// Pictures shared with the table are decoded aside; each input waits for
+// them. A picture the board shows is within 16384 pixels a side; one the
+// decoder refuses comes with a reason.
 //
 // Invariants, per received line:
 // - it costs at most 100 ms of this thread's CPU time (so a busy machine
@@ -21,15 +27,19 @@
 
 #include "fuzzkit.h"
 
+#include "boardimages.h"
 #include "boardsurface.h"
 #include "bruvela.h"
 #include "chatsession.h"
 #include "drawingtools.h"
 #include "palette.h"
 #include "protocol.h"
+#include "tableboard.h"
+#include "tableshare.h"
 #include "tags.h"
 
 #include <QGuiApplication>
+#include <QThreadPool>
 #include <QRect>
 
 namespace tag = session::tag;
@@ -42,7 +52,7 @@ constexpr double kBudgetMs = 100.0;
 bool isDrawing(const QString &lineTag)
 {
     return lineTag == tag::Linea || lineTag == tag::Circonferenza || lineTag == tag::Colora ||
-           lineTag == tag::TestoColore || lineTag == tag::Pulisci;
+           lineTag == tag::TestoColore || lineTag == tag::Pulisci || lineTag == tag::Reticolo;
 }
 
 /// Every pixel that differs between @p before and @p after lies in @p reported.
@@ -100,6 +110,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     const uint8_t flags = data[0];
     const QByteArray stream(reinterpret_cast<const char *>(data + 3), qsizetype(size - 3));
+    if ((flags & 0xC0) == 0x40) {
+        QString why;
+        const QImage picture = board::BoardImages::decodeShared(stream, &why);
+        FUZZ_CHECK(picture.isNull() != why.isEmpty(), "a refusal without a reason, or the reverse");
+        if (!picture.isNull())
+            FUZZ_CHECK(picture.width() <= board::BoardImages::kMaxSide &&
+                           picture.height() <= board::BoardImages::kMaxSide &&
+                           qint64(picture.sizeInBytes()) <= board::BoardImages::kMaxDecodeBytes,
+                       "a picture past the board's limits was decoded");
+        return 0;
+    }
 
     board::BoardSurface surface;
     board::Palette palette;
@@ -108,6 +129,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     tools.setBroadcaster([](const QString &) {});
     session::ChatSession chat;
     chat.setBoardSink(&tools);
+    board::BoardImages images(&surface);
+    board::TableShare share(&images, &tools, &chat);
+    chat.tableBoard()->setSink(&share);
 
     const int swatch = (flags & 0x3F) % (board::Palette::kCount + 1);
     if (swatch < board::Palette::kCount)
@@ -149,6 +173,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const double start = fuzzkit::threadCpuMs();
         chat.ProcessData(line + QStringLiteral("\r\n"), -1);
         const double spent = fuzzkit::threadCpuMs() - start;
+        // A picture decoded aside lands now, before the checks.
+        if (share.decoding() > 0) {
+            QThreadPool::globalInstance()->waitForDone();
+            QCoreApplication::processEvents();
+            FUZZ_CHECK(share.decoding() == 0, "a decoded picture never came back");
+            if (surface.hasPicture())
+                FUZZ_CHECK(surface.picture().width() <= board::BoardImages::kMaxSide &&
+                               surface.picture().height() <= board::BoardImages::kMaxSide,
+                           "a shared picture past the board's limits is shown");
+        }
         if (verbose)
             std::fprintf(stderr, "%8.3f ms  %s\n", spent, qPrintable(line.left(100)));
         FUZZ_CHECK(spent <= kBudgetMs, QByteArray::number(spent) + " ms for " + line.left(120).toUtf8());

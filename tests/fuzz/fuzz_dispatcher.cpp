@@ -19,11 +19,17 @@
 // Invariants, client: the same for the board; the client answers only with
 // the two lines that follow a confirmed name, and its name is the last one
 // the host confirmed.
+// Invariants, both, for pictures and grids shared with the table: what is
+// shown is a PNG or JPEG file of at most 16 MiB whose fingerprint matched,
+// and a grid of a known kind in 24-bit colour; what pictures on their way
+// hold stays bounded; what the host keeps for newcomers is a whole picture.
 
 #include "namebounds.h"
 #include "fuzzkit.h"
 #include "lineframer.h"
+#include "pictureassembler.h"
 #include "sessiontestkit.h"
+#include "tableboard.h"
 #include "tags.h"
 
 #include <QHostAddress>
@@ -74,6 +80,42 @@ void checkBoard(const testkit::RecordingBoard &board)
         FUZZ_CHECK(t.palette >= 0, "palette index " + QByteArray::number(t.palette));
 }
 
+/// Shared pictures and grids as the board would get them.
+struct SharedRecorder : session::SharedBoardSink {
+    void showSharedPicture(const QByteArray &encoded, const QString &) override
+    {
+        FUZZ_CHECK(session::PictureAssembler::looksLikePicture(encoded),
+                   "a shared picture that is no PNG or JPEG was shown");
+        FUZZ_CHECK(encoded.size() <= session::PictureAssembler::kMaxBytes,
+                   "a shared picture of " + QByteArray::number(encoded.size()) + " bytes was shown");
+    }
+    void showSharedGrid(const session::GridFields &grid) override
+    {
+        FUZZ_CHECK(grid.kind >= 0 && grid.kind <= 3, "grid kind " + QByteArray::number(grid.kind));
+        FUZZ_CHECK(grid.colour >= 0 && grid.colour <= 0xFFFFFF,
+                   "grid colour " + QByteArray::number(grid.colour));
+    }
+};
+
+void checkShared(session::TableBoard *table)
+{
+    FUZZ_CHECK(table->incomingCapacity() <= 2 * session::TableBoard::kMaxIncomingBytes,
+               QByteArray::number(table->incomingCapacity()) + " bytes held by pictures on their way");
+    if (!table->pictureLines().isEmpty()) {
+        // What a newcomer would be sent is a whole, checked picture.
+        session::PictureAssembler a;
+        const QList<QByteArray> &lines = table->pictureLines();
+        const auto announce = session::PictureAssembler::parseStart(
+            session::splitTag(session::decodeText(QByteArrayView(lines[0]).chopped(2))).params);
+        FUZZ_CHECK(announce && a.start(*announce) == session::PictureAssembler::Result::Incomplete,
+                   "the kept picture does not start right");
+        session::PictureAssembler::Result r = session::PictureAssembler::Result::Incomplete;
+        for (qsizetype i = 1; i < lines.size(); ++i)
+            r = a.part(session::splitTag(session::decodeText(QByteArrayView(lines[i]).chopped(2))).params);
+        FUZZ_CHECK(r == session::PictureAssembler::Result::Complete, "the kept picture is not whole");
+    }
+}
+
 bool dialogHas(const testkit::RecordingConversation &c, const QByteArray &marker)
 {
     const QString text = session::decodeText(marker);
@@ -92,6 +134,8 @@ bool linesHave(const RawClient &client, const QByteArray &line)
 void hostInput(uint8_t flags, fuzzkit::Rng &rng, const QByteArray &stream)
 {
     Peer host(kHostName);
+    SharedRecorder shared;
+    host->tableBoard()->setSink(&shared);
     const quint16 port = host.host();
     FUZZ_CHECK(port != 0, "the host does not listen");
     const QString hostAddress = host->addressList()->stringList().value(0);
@@ -173,6 +217,7 @@ void hostInput(uint8_t flags, fuzzkit::Rng &rng, const QByteArray &stream)
     FUZZ_CHECK(addresses.contains(hostAddress), "the host's own address entry is gone");
 
     checkBoard(host.board);
+    checkShared(host->tableBoard());
     FUZZ_CHECK(host.messages.shown.size() + host.messages.asked.size() == boxesBefore,
                "a client made the host show a message box");
 
@@ -214,6 +259,8 @@ void clientInput(fuzzkit::Rng &rng, const QByteArray &stream)
     QTcpServer fakeHost;
     FUZZ_CHECK(fakeHost.listen(QHostAddress::LocalHost, 0), "the raw host does not listen");
     Peer client(QStringLiteral("Giocatore"));
+    SharedRecorder shared;
+    client->tableBoard()->setSink(&shared);
     client->setConnectWait(0);
     client->setPort(fakeHost.serverPort());
     client->cmdConnect_Click(QStringLiteral("127.0.0.1"));
@@ -244,6 +291,7 @@ void clientInput(fuzzkit::Rng &rng, const QByteArray &stream)
     fromClient += link->readAll();
 
     checkBoard(client.board);
+    checkShared(client->tableBoard());
 
     int renames = 0;
     QString lastName;

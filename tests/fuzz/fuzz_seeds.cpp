@@ -7,6 +7,7 @@
 // <folder>/chat.dict and <folder>/transfer.dict.
 
 #include "dispatcher.h"
+#include "pictureassembler.h"
 #include "protocol.h"
 #include "sessionstore.h"
 #include "tags.h"
@@ -80,6 +81,45 @@ QStringList textSet()
             tag::testo(10) + QStringLiteral("700"),
             tag::testo(11) + QStringLiteral("Sans Serif"),
             tag::TestoColore + sFormatSend(4) + QStringLiteral("1")};
+}
+
+/// Two small picture files, a PNG and a JPEG, as a sharer sends them.
+QByteArray tinyPng()
+{
+    return QByteArray::fromHex(
+        "89504e470d0a1a0a0000000d49484452000000040000000301030000008e3a3c8500000006504c5445ff00"
+        "000000ff6ca1fd8e0000000e4944415408d7636060706060000000c60041891a91060000000049454e44ae"
+        "426082");
+}
+QByteArray tinyJpeg()
+{
+    return QByteArray::fromHex(
+        "ffd8ffe000104a46494600010100000100010000ffdb00430006040506050406060506070706080a100a0a"
+        "09090a140e0f0c1017141818171416161a1d251f1a1b231c1616202c20232627292a29191f2d302d283025"
+        "282928ffdb0043010707070a080a130a0a13281a161a28282828282828282828282828282828282828282828"
+        "28282828282828282828282828282828282828282828ffc00011080003000403012200021101031101ffc400"
+        "1500010100000000000000000000000000000007ffc400191001000301010000000000000000000000010002"
+        "112131ffc4001501010100000000000000000000000000000608ffc400161101010100000000000000000000"
+        "000000010011ffda000c03010002110311003f009cd42a61beaf5d88883d55d6a4000c2fffd9");
+}
+
+/// The messages beyond the basic protocol that carry no picture.
+QStringList tableTags()
+{
+    return {tag::PulitaDa + QStringLiteral("Oste"), tag::Ripristinata + QStringLiteral("Oste"),
+            tag::SoloHost + QStringLiteral("1"), tag::SoloHost + QStringLiteral("0"),
+            tag::PuliziaRifiutata,
+            tag::Reticolo + fields({0, 4, 6, 255, 1}) + QStringLiteral("Oste"),
+            tag::Reticolo + fields({2, 2, 3, 65280, 3}) + QStringLiteral("Giocatore1")};
+}
+
+/// A picture shared as it travels: the start and its slices, as wire bytes.
+QByteArray sharedPicture(quint32 id, const QByteArray &file)
+{
+    QByteArray out;
+    for (const QByteArray &line : session::PictureAssembler::encode(id, file, QStringLiteral("Oste")))
+        out += line;
+    return out;
 }
 
 /// A client's side of joining and then talking.
@@ -172,6 +212,16 @@ int main(int argc, char **argv)
     QList<QByteArray> chatBodies;
     for (const QString &line : everyTag())
         chatBodies.append(session::encodeLine(line));
+    for (const QString &line : tableTags())
+        chatBodies.append(session::encodeLine(line));
+    // Pictures: whole, two in a row (the later one replaces), one cut by a
+    // clear, and one that spans several slices.
+    QByteArray large = tinyPng();
+    large.insert(large.size() - 12, QByteArray(3 * session::PictureAssembler::kSliceBytes, '\0'));
+    chatBodies += {sharedPicture(1, tinyPng()), sharedPicture(2, tinyJpeg()),
+                   sharedPicture(3, tinyPng()) + sharedPicture(4, tinyJpeg()),
+                   sharedPicture(5, tinyPng()).left(120) + session::encodeLine(tag::Pulisci),
+                   sharedPicture(6, large)};
     for (const QString &line : textSet())
         chatBodies.append(session::encodeLine(line));
     const QList<QByteArray> sequences{wire(everyTag()), wire(textSet()), wire(joining()), wire(welcome())};
@@ -194,6 +244,10 @@ int main(int argc, char **argv)
         ok &= write(folder("board"), band, body);
         ok &= write(folder("board"), plain, body);
     }
+    // Board: picture files handed straight to the shared-picture decoder.
+    const QByteArray decoder("\x40\x00\x00", 3);
+    for (const QByteArray &file : {tinyPng(), tinyJpeg(), large, tinyPng().left(40)})
+        ok &= write(folder("board"), decoder, file);
 
     // Transfer: what senders write, alone and as whole conversations.
     using namespace transfer::wire;
@@ -237,14 +291,16 @@ int main(int argc, char **argv)
                      tag::CambiaNome, tag::NuovoNome, tag::Riordina, tag::Listato,
                      tag::ComboIP, tag::NeoConnesso, tag::Messaggio, tag::Privato,
                      tag::Pulisci, tag::Linea, tag::Circonferenza, tag::Colora,
-                     tag::TestoColore};
+                     tag::TestoColore, tag::PulitaDa, tag::Ripristinata, tag::SoloHost,
+                     tag::PuliziaRifiutata, tag::Immagine, tag::ImmagineParte, tag::Reticolo};
     for (int part = 1; part <= 11; ++part)
         tags.append(tag::testo(part));
     for (const QString &t : tags)
         chatWords.append(session::encodeText(t));
     chatWords += {"\r\n", sFormatSend(-1).toLatin1(), sFormatSend(255).toLatin1(),
                   sFormatSend(16777215).toLatin1(), sFormatSend(12000).toLatin1(), " - ", "True",
-                  "Falso"};
+                  "Falso", "IHDR", "IDAT", "IEND", "\x89PNG\r\n\x1a\n", "\xff\xd8\xff",
+                  "\xff\xd9"};
     ok &= writeDict(root + QStringLiteral("/chat.dict"), chatWords);
     ok &= writeDict(root + QStringLiteral("/session.dict"),
                     {"TAVERNIX PARTITA ", "1 2026-03-07T20:05:30Z\n", "B 1772917530 ", "M 1 ",

@@ -159,7 +159,8 @@ void TestDispatcher::everyTagWithEmptyParameters_data()
     QTest::newRow("NeoConnesso") << "[Aggiorna NeoConnesso]" << 1; // the host's one address entry
     QTest::newRow("Messaggio") << "[Messaggio]" << 1;
     QTest::newRow("Privato") << "[Messaggio Privato]" << 0;
-    QTest::newRow("Pulisci") << "[Pulisci Lavagna]" << 1;
+    // Passed on to the other client, then everyone is told who cleared.
+    QTest::newRow("Pulisci") << "[Pulisci Lavagna]" << 3;
     QTest::newRow("Linea") << "[Linea]" << 0;
     QTest::newRow("Circonferenza") << "[Circonferenza]" << 0;
     QTest::newRow("Colora") << "[Colora Sfondo]" << 0;
@@ -182,7 +183,8 @@ void TestDispatcher::everyTagWithEmptyParameters()
     rig.fromClient(1, tag);
     QCOMPARE(rig.host->sentLog()->size() - sent, relays);
     QCOMPARE(rig.host.people()->names(), people);
-    QCOMPARE(rig.host.conversation.status.size(), status);
+    const bool clearing = tag == QLatin1String("[Pulisci Lavagna]");
+    QCOMPARE(rig.host.conversation.status.size(), status + (clearing ? 1 : 0));
     QCOMPARE(rig.host.board.drawCalls(), 0);
 
     // A client survives the same line from its host.
@@ -342,10 +344,14 @@ void TestDispatcher::drawingRelaysIncludeOrExcludeTheOriginator()
     QVERIFY(rig.drain());
     const QList<QByteArray> all{line.toLatin1(), circle.toLatin1(), fill.toLatin1()};
     // Drawing goes back to its originator too; clearing and talk do not.
-    QCOMPARE(rig.clients[0]->lines, all + QList<QByteArray>{"[Messaggio]detto da 2"});
-    QCOMPARE(rig.clients[1]->lines, all + QList<QByteArray>{"[Pulisci Lavagna]"});
+    // Who cleared is told to everyone.
+    QCOMPARE(rig.clients[0]->lines,
+             (all + QList<QByteArray>{"[Lavagna Pulita]C1", "[Messaggio]detto da 2"}));
+    QCOMPARE(rig.clients[1]->lines,
+             (all + QList<QByteArray>{"[Pulisci Lavagna]", "[Lavagna Pulita]C1"}));
     QCOMPARE(rig.clients[2]->lines,
-             (all + QList<QByteArray>{"[Pulisci Lavagna]", "[Messaggio]detto da 2"}));
+             (all + QList<QByteArray>{"[Pulisci Lavagna]", "[Lavagna Pulita]C1",
+                                      "[Messaggio]detto da 2"}));
     QCOMPARE(rig.host.board.lines.size(), size_t(1));
     QCOMPARE(rig.host.board.circles.size(), size_t(1));
     QCOMPARE(rig.host.board.fills.size(), size_t(1));

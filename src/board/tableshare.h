@@ -1,0 +1,89 @@
+#pragma once
+
+#include "sinks.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+namespace session
+{
+class ChatSession;
+}
+
+namespace board
+{
+
+class BoardImages;
+class DrawingTools;
+class GridPainter;
+
+/**
+ * @brief The board's side of sharing with the table: it shows the pictures
+ * and grids others share, and hands the session this board's picture or
+ * grid to share.
+ *
+ * A received picture is decoded on a worker thread, so a large one does not
+ * hold the conversation up; it is shown only if the board was not cleared
+ * meanwhile. What cannot be shown is said in the status box.
+ */
+class TableShare : public QObject, public session::SharedBoardSink
+{
+    Q_OBJECT
+public:
+    TableShare(BoardImages *images, DrawingTools *tools, session::ChatSession *session,
+               QObject *parent = nullptr);
+
+    /// Where a shared grid's general step goes (the grid dialog's hidden box).
+    void setGeneralStepTarget(std::function<void(const QString &)> target);
+
+    /// Shares the board's picture; false with why() when there is none or it
+    /// cannot be shared.
+    bool shareBoardPicture();
+    /// Shares a grid just laid on this board.
+    bool shareGrid(const session::GridFields &grid);
+    QString why() const { return m_why; }
+
+    // session::SharedBoardSink
+    void showSharedPicture(const QByteArray &encoded, const QString &from) override;
+    void showSharedGrid(const session::GridFields &grid) override;
+
+    /// Most pixels a shared grid may take to paint (dots times their area,
+    /// or line length times width): a grid denser than that would hold the
+    /// board of every participant up, and is neither shared nor drawn.
+    static constexpr qint64 kMaxGridWork = 24LL * 1000 * 1000;
+    /// Widest pen a shared grid is laid with: the pen bar's maximum.
+    static constexpr int kMaxGridWidth = 25;
+    /// Why @p grid cannot be shared (too dense, an unknown kind); empty when it can.
+    static QString gridRefusal(const session::GridFields &grid);
+
+    /// Pictures being decoded right now.
+    int decoding() const { return m_decoding; }
+
+    /// Status texts, after the sharer's name.
+    inline static const QString kPictureShown =
+        QStringLiteral(" ha condiviso un'immagine con il tavolo.");
+    inline static const QString kGridShown = QStringLiteral(" ha condiviso il reticolo.");
+
+signals:
+    /// A shared picture is on the board now, or was refused.
+    void pictureShown(const QString &from);
+    void pictureRefused(const QString &from, const QString &why);
+    void gridShown(const QString &from);
+
+private:
+    void status(const QString &text) const;
+    void pictureDecoded(const QImage &picture, const QByteArray &encoded, const QString &from,
+                        const QString &why, quint64 generation);
+
+    BoardImages *m_images;
+    DrawingTools *m_tools;
+    session::ChatSession *m_session;
+    std::function<void(const QString &)> m_generalStep;
+    QString m_why;
+    quint64 m_generation = 0; ///< counts the clears: a picture decoded for a wiped board is dropped
+    int m_decoding = 0;
+};
+
+} // namespace board

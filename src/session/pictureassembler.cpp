@@ -1,0 +1,152 @@
+#include "pictureassembler.h"
+
+#include "protocol.h"
+#include "tags.h"
+
+namespace session
+{
+
+namespace
+{
+
+constexpr int kHashHexLength = 64;
+
+bool isHex(QStringView text)
+{
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (!((u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F')))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<PictureAssembler::Announce> PictureAssembler::parseStart(const QString &params)
+{
+    const auto id = toInt64(sParam(params, 1));
+    const auto size = toInt64(sParam(params, 2));
+    const QString rest = sLongParam(params, 3);
+    if (!id || *id < 0 || *id > 0xFFFFFFFFLL || !size || rest.size() < kHashHexLength)
+        return std::nullopt;
+    const QStringView hex = QStringView(rest).left(kHashHexLength);
+    if (!isHex(hex))
+        return std::nullopt;
+    Announce a;
+    a.id = quint32(*id);
+    a.size = *size;
+    a.sha256 = QByteArray::fromHex(hex.toLatin1());
+    a.from = rest.mid(kHashHexLength);
+    return a;
+}
+
+QList<QByteArray> PictureAssembler::encode(quint32 id, const QByteArray &bytes, const QString &from)
+{
+    QList<QByteArray> lines;
+    const QString idField = sFormatSend(double(id));
+    const QByteArray hash = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+    lines.append(encodeLine(tag::Immagine + idField + sFormatSend(double(bytes.size())) +
+                            QString::fromLatin1(hash) + from));
+    const QByteArray prefix = encodeText(tag::ImmagineParte + idField);
+    qint64 slice = 0;
+    for (qsizetype pos = 0; pos < bytes.size(); pos += kSliceBytes, ++slice) {
+        const QByteArray data = bytes.mid(pos, kSliceBytes).toBase64();
+        QByteArray line;
+        line.reserve(prefix.size() + kFieldWidth + data.size() + 2);
+        line += prefix;
+        line += encodeText(sFormatSend(double(slice)));
+        line += data;
+        line += "\r\n";
+        lines.append(line);
+    }
+    return lines;
+}
+
+QString PictureAssembler::logText(const QString &line)
+{
+    if (!line.startsWith(tag::ImmagineParte))
+        return line;
+    const qsizetype fields = tag::ImmagineParte.size() + 2 * kFieldWidth;
+    return line.left(fields) + QStringLiteral("…");
+}
+
+bool PictureAssembler::looksLikePicture(const QByteArray &bytes)
+{
+    return bytes.startsWith("\x89PNG\r\n\x1a\n") || bytes.startsWith("\xFF\xD8\xFF");
+}
+
+PictureAssembler::Result PictureAssembler::refuse(const QString &why)
+{
+    abandon(why);
+    return Result::Refused;
+}
+
+void PictureAssembler::abandon(const QString &why)
+{
+    m_active = false;
+    m_error = why;
+    // The memory goes with the assembly, not at the next one.
+    m_bytes = QByteArray();
+    m_hash.reset();
+}
+
+PictureAssembler::Result PictureAssembler::start(const Announce &announce)
+{
+    abandon(QString());
+    m_announce = announce;
+    if (announce.size < 1 || announce.size > kMaxBytes)
+        return refuse(QStringLiteral("%1 byte annunciati, ne sono ammessi da 1 a %2 (16 MiB).")
+                          .arg(announce.size)
+                          .arg(kMaxBytes));
+    if (announce.sha256.size() != 32)
+        return refuse(QStringLiteral("impronta non valida."));
+    m_active = true;
+    m_nextSlice = 0;
+    return Result::Incomplete;
+}
+
+PictureAssembler::Result PictureAssembler::part(const QString &params)
+{
+    if (!m_active)
+        return Result::Incomplete; // nothing to add to: a stray slice is ignored
+    const auto id = toInt64(sParam(params, 1));
+    const auto slice = toInt64(sParam(params, 2));
+    if (!id || !slice)
+        return refuse(QStringLiteral("una parte non è leggibile."));
+    if (quint32(*id) != m_announce.id || *id != qint64(m_announce.id))
+        return refuse(QStringLiteral("una parte appartiene a un'altra immagine."));
+    if (*slice != m_nextSlice)
+        return refuse(QStringLiteral("una parte è arrivata fuori ordine."));
+    const QByteArray text = QStringView(params).mid(2 * kFieldWidth).toLatin1();
+    // Checked before decoding: Base64 never shrinks below three quarters.
+    if (qint64(text.size()) / 4 * 3 > m_announce.size - m_bytes.size() + 3)
+        return refuse(QStringLiteral("arrivano più byte di quelli annunciati."));
+    const auto decoded =
+        QByteArray::fromBase64Encoding(text, QByteArray::AbortOnBase64DecodingErrors);
+    if (!decoded || decoded.decoded.isEmpty())
+        return refuse(QStringLiteral("una parte non è leggibile."));
+    if (m_bytes.size() + decoded.decoded.size() > m_announce.size)
+        return refuse(QStringLiteral("arrivano più byte di quelli annunciati."));
+    m_bytes += decoded.decoded;
+    m_hash.addData(decoded.decoded);
+    ++m_nextSlice;
+    if (m_bytes.size() < m_announce.size)
+        return Result::Incomplete;
+    if (m_hash.result() != m_announce.sha256)
+        return refuse(QStringLiteral("il contenuto non corrisponde all'impronta annunciata."));
+    if (!looksLikePicture(m_bytes))
+        return refuse(QStringLiteral("non è un'immagine PNG o JPEG."));
+    return Result::Complete;
+}
+
+QByteArray PictureAssembler::take()
+{
+    QByteArray bytes = std::move(m_bytes);
+    m_bytes = QByteArray();
+    m_active = false;
+    m_hash.reset();
+    return bytes;
+}
+
+} // namespace session

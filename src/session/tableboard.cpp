@@ -1,0 +1,552 @@
+#include "tableboard.h"
+
+#include "chatsession.h"
+#include "dispatcher.h"
+#include "participantlist.h"
+#include "protocol.h"
+#include "tags.h"
+
+#include <QTimer>
+
+#include <algorithm>
+
+namespace session
+{
+
+namespace
+{
+
+/// The whole lines of @p blocks, each with its CR LF.
+QList<QByteArray> linesOf(const QList<QByteArray> &blocks)
+{
+    QList<QByteArray> lines;
+    for (const QByteArray &block : blocks) {
+        qsizetype pos = 0;
+        for (qsizetype end; (end = block.indexOf("\r\n", pos)) >= 0; pos = end + 2)
+            lines.append(block.mid(pos, end + 2 - pos));
+    }
+    return lines;
+}
+
+} // namespace
+
+/// Local copies of shared lines (a restore, a store fed back) are put
+/// together under an origin no connection has.
+constexpr qint16 kLocalOrigin = -2;
+
+TableBoard::TableBoard(ChatSession &session) : QObject(&session), m_session(session)
+{
+    // Slices go out as each connection drains; the pace only looks often
+    // enough to keep the pipes full.
+    m_pace = new QTimer(this);
+    m_pace->setInterval(1);
+    connect(m_pace, &QTimer::timeout, this, &TableBoard::pump);
+    m_stall = new QTimer(this);
+    m_stall->setInterval(500);
+    connect(m_stall, &QTimer::timeout, this, &TableBoard::checkStalls);
+}
+
+QString TableBoard::refusedText(const QString &from, const QString &why)
+{
+    return QStringLiteral("Immagine condivisa da %1 rifiutata: %2").arg(from, why);
+}
+
+void TableBoard::status(const QString &text) const
+{
+    if (ConversationSink *sink = m_session.conversationSink())
+        sink->UpdateStatus(text);
+}
+
+QString TableBoard::nameOf(qint16 origin) const
+{
+    return origin == -1 ? m_session.sMyName() : m_session.participants()->sConnectionName(origin);
+}
+
+bool TableBoard::clearForAll()
+{
+    if (!m_session.bHost() && m_session.isClientConnected() && m_hostSays) {
+        status(kHostOnly);
+        return false;
+    }
+    // Sent first, as the drawing tools send it; the host keeps the board it
+    // forgets, to bring it back on request.
+    m_session.Broadcast(tag::Pulisci);
+    boardCleared();
+    if (BoardSink *board = m_session.boardSink())
+        board->clearBoard();
+    if (m_session.bHost())
+        announceClear(-1);
+    return true;
+}
+
+bool TableBoard::clearHostOnly() const
+{
+    return m_session.bHost() ? m_ownChoice : m_hostSays;
+}
+
+bool TableBoard::admitClear(qint16 origin)
+{
+    if (!m_ownChoice)
+        return true;
+    m_session.SendToPerson(tag::PuliziaRifiutata, origin);
+    m_session.SendToPerson(tag::SoloHost + QStringLiteral("1"), origin);
+    // The client cleared its own board before sending: it gets the board back.
+    m_session.replayBoard(origin);
+    status(nameOf(origin) + kClearTried);
+    return false;
+}
+
+void TableBoard::announceClear(qint16 origin)
+{
+    const QString name = nameOf(origin);
+    // The originator too: everyone's status box says who it was.
+    m_session.SendToAll(tag::PulitaDa + name, false);
+    status(name + kClearedBy);
+}
+
+void TableBoard::keepCleared(const BoardHistory &history)
+{
+    // The shared picture and grid go with the drawing.
+    QList<QByteArray> picture = std::exchange(m_pictureLines, {});
+    QByteArray grid = std::exchange(m_gridLine, {});
+    boardCleared();
+    // A clear of an empty board leaves the board cleared before it to restore.
+    if (history.isEmpty() && picture.isEmpty() && grid.isEmpty())
+        return;
+    m_cleared = history;
+    m_clearedPicture = std::move(picture);
+    m_clearedGrid = std::move(grid);
+    const bool was = m_haveCleared;
+    m_haveCleared = true;
+    if (!was)
+        emit restorableChanged(true);
+}
+
+void TableBoard::boardCleared()
+{
+    // What was on its way belongs to the board that is gone: a picture that
+    // finished after the clear would show on some boards and not others.
+    m_incoming.clear();
+    m_outgoing.clear();
+    m_pace->stop();
+    m_stall->stop();
+}
+
+void TableBoard::reset()
+{
+    const bool was = m_haveCleared;
+    m_cleared.reset();
+    m_clearedPicture.clear();
+    m_clearedGrid.clear();
+    m_haveCleared = false;
+    m_pictureLines.clear();
+    m_gridLine.clear();
+    boardCleared();
+    if (was)
+        emit restorableChanged(false);
+    // A client learns its host's setting anew; a host keeps its own choice.
+    if (m_hostSays) {
+        m_hostSays = false;
+        if (!m_session.bHost())
+            emit clearHostOnlyChanged(false);
+    }
+}
+
+bool TableBoard::canRestore() const
+{
+    return m_session.bHost() && m_haveCleared;
+}
+
+bool TableBoard::restore()
+{
+    if (!canRestore())
+        return false;
+    // The cleared board first, then what was drawn since, as it happened.
+    BoardHistory merged = m_cleared;
+    merged.setLimit(m_session.boardHistory().limit());
+    for (const QByteArray &line : linesOf(m_session.boardHistory().blocks()))
+        merged.record(decodeText(QByteArrayView(line).chopped(2)), line);
+    m_session.history() = merged;
+    // A picture or grid shared since the clear stays; otherwise the old ones return.
+    if (m_pictureLines.isEmpty())
+        m_pictureLines = m_clearedPicture;
+    if (m_gridLine.isEmpty())
+        m_gridLine = m_clearedGrid;
+    m_cleared.reset();
+    m_clearedPicture.clear();
+    m_clearedGrid.clear();
+    m_haveCleared = false;
+    emit restorableChanged(false);
+
+    const QString name = m_session.sMyName();
+    m_session.SendToAll(tag::Ripristinata + name, false);
+    m_session.SendToAll(tag::Pulisci, false);
+    for (qint16 i = 1; i <= m_session.iConnections() && i > 0; ++i) {
+        if (!m_session.participants()->sConnectionName(i).isEmpty())
+            m_session.replayBoard(i);
+    }
+    if (BoardSink *board = m_session.boardSink())
+        board->clearBoard();
+    drawLocally(stateLines());
+    status(name + kRestoredBy);
+    return true;
+}
+
+void TableBoard::setClearHostOnly(bool on)
+{
+    if (!m_session.bHost() || on == m_ownChoice)
+        return;
+    m_ownChoice = on;
+    m_session.SendToAll(tag::SoloHost + (on ? QStringLiteral("1") : QStringLiteral("0")), false);
+    emit clearHostOnlyChanged(on);
+}
+
+void TableBoard::welcome(qint16 index)
+{
+    // Off is what a client assumes: only a change from it is worth a line.
+    if (m_ownChoice)
+        m_session.SendToPerson(tag::SoloHost + QStringLiteral("1"), index);
+}
+
+QList<QByteArray> TableBoard::replayBlocks() const
+{
+    QList<QByteArray> blocks = m_pictureLines;
+    if (!m_gridLine.isEmpty())
+        blocks.append(m_gridLine);
+    blocks.append(m_session.boardHistory().blocks());
+    return blocks;
+}
+
+QList<QByteArray> TableBoard::stateLines() const
+{
+    QList<QByteArray> lines = m_pictureLines;
+    if (!m_gridLine.isEmpty())
+        lines.append(m_gridLine);
+    lines.append(linesOf(m_session.boardHistory().blocks()));
+    return lines;
+}
+
+void TableBoard::feedStateLines(const QList<QByteArray> &lines)
+{
+    if (!m_session.bHost())
+        return;
+    BoardHistory &history = m_session.history();
+    QList<QByteArray> kept;
+    bool pictureNext = false;
+    for (const QByteArray &raw : lines) {
+        QByteArray line = raw;
+        if (!line.endsWith("\r\n"))
+            line += "\r\n";
+        const QString message = decodeText(QByteArrayView(line).chopped(2));
+        // A clearing in the middle of what is fed would forget what came before.
+        if (message.startsWith(tag::Pulisci))
+            continue;
+        if (message.startsWith(tag::ImmagineParte)) {
+            if (!pictureNext)
+                continue; // a slice without its start
+            m_pictureLines.append(line);
+            kept.append(line);
+            continue;
+        }
+        pictureNext = false;
+        if (message.startsWith(tag::Immagine)) {
+            // A later picture replaces an earlier one, as a later share does.
+            m_pictureLines = {line};
+            pictureNext = true;
+            kept.append(line);
+        } else if (message.startsWith(tag::Reticolo)) {
+            m_gridLine = line;
+            kept.append(line);
+        } else if (history.record(message, line) != BoardHistory::Outcome::Ignored) {
+            kept.append(line);
+        }
+    }
+    drawLocally(kept);
+}
+
+void TableBoard::drawLocally(const QList<QByteArray> &lines)
+{
+    for (const QByteArray &line : lines)
+        m_session.dispatcher().applyLocally(decodeText(QByteArrayView(line).chopped(2)));
+}
+
+bool TableBoard::dispatch(const QString &tag, const QString &params, qint16 origin, bool relay)
+{
+    if (tag == tag::ImmagineParte) {
+        onPicturePart(params, origin, relay);
+        return true;
+    }
+    if (tag == tag::Immagine) {
+        onPictureStart(params, origin, relay);
+        return true;
+    }
+    if (tag == tag::Reticolo) {
+        onGrid(params, origin, relay);
+        return true;
+    }
+    if (!relay)
+        return false;
+    // Only a host says these; a client's copy reaching the host is ignored.
+    const bool fromHost = !m_session.bHost() && origin == -1;
+    if (tag == tag::PulitaDa) {
+        if (fromHost && !params.isEmpty())
+            status(params + kClearedBy);
+    } else if (tag == tag::Ripristinata) {
+        if (fromHost && !params.isEmpty())
+            status(params + kRestoredBy);
+    } else if (tag == tag::SoloHost) {
+        if (fromHost && (params == QLatin1String("0") || params == QLatin1String("1"))) {
+            const bool on = params == QLatin1String("1");
+            if (on != m_hostSays) {
+                m_hostSays = on;
+                emit clearHostOnlyChanged(on);
+            }
+        }
+    } else if (tag == tag::PuliziaRifiutata) {
+        if (fromHost)
+            status(kHostOnly);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// --- sharing -------------------------------------------------------------------
+
+QString TableBoard::gridMessage(const GridFields &grid, const QString &from)
+{
+    return tag::Reticolo + sFormatSend(grid.kind) + sFormatSend(grid.passi1) +
+           sFormatSend(grid.passi2) + sFormatSend(double(grid.colour)) + sFormatSend(grid.width) +
+           from;
+}
+
+QList<qint16> TableBoard::participantsBut(qint16 except) const
+{
+    QList<qint16> out;
+    for (qint16 i = 1; i <= m_session.iConnections() && i > 0; ++i) {
+        // Only who introduced itself (a newcomer gets the picture in its
+        // replay), and only a program that can show it.
+        if (i != except && m_session.connectionState(i) == ChatSession::kConnected &&
+            !m_session.participants()->sConnectionName(i).isEmpty() && m_session.isTavernixPeer(i))
+            out.append(i);
+    }
+    return out;
+}
+
+bool TableBoard::sharePicture(const QByteArray &encoded)
+{
+    m_why.clear();
+    if (encoded.size() > PictureAssembler::kMaxBytes)
+        m_why = QStringLiteral("L'immagine supera i 16 MiB e non può essere condivisa.");
+    else if (!PictureAssembler::looksLikePicture(encoded))
+        m_why = QStringLiteral("Si possono condividere solo immagini PNG o JPEG.");
+    else if (!m_session.bHost() && !m_session.isClientConnected())
+        m_why = QStringLiteral("Nessuna sessione aperta con cui condividere l'immagine.");
+    if (!m_why.isEmpty())
+        return false;
+    if (m_session.bHost()) {
+        adoptPicture(encoded, m_session.sMyName(), 0);
+    } else {
+        // One share at a time from here: a newer one replaces what is still going.
+        std::erase_if(m_outgoing, [](const Outgoing &o) { return o.target == -1; });
+        queue(-1, PictureAssembler::encode(++m_nextId, encoded, m_session.sMyName()));
+    }
+    return true;
+}
+
+bool TableBoard::shareGrid(const GridFields &grid)
+{
+    m_why.clear();
+    if (!m_session.bHost() && !m_session.isClientConnected()) {
+        m_why = QStringLiteral("Nessuna sessione aperta con cui condividere il reticolo.");
+        return false;
+    }
+    const QString line = gridMessage(grid, m_session.sMyName());
+    if (m_session.bHost()) {
+        m_gridLine = encodeLine(line);
+        m_session.SendToAll(line, false);
+    } else {
+        m_session.SendToServer(line);
+    }
+    return true;
+}
+
+void TableBoard::adoptPicture(const QByteArray &bytes, const QString &from, qint16 except)
+{
+    m_pictureLines = PictureAssembler::encode(++m_nextId, bytes, from);
+    for (const qint16 target : participantsBut(except))
+        queue(target, m_pictureLines);
+}
+
+void TableBoard::queue(qint16 target, const QList<QByteArray> &lines)
+{
+    std::erase_if(m_outgoing, [target](const Outgoing &o) { return o.target == target; });
+    m_outgoing.push_back({target, lines, 0, 0, {}});
+    m_outgoing.back().since.start();
+    pump();
+    if (!m_outgoing.empty())
+        m_pace->start();
+}
+
+void TableBoard::pump()
+{
+    for (auto it = m_outgoing.begin(); it != m_outgoing.end();) {
+        Outgoing &o = *it;
+        const bool host = o.target > 0;
+        const bool open = host ? m_session.connectionState(o.target) == ChatSession::kConnected
+                               : m_session.isClientConnected();
+        const qint64 allowed =
+            m_paceRate > 0 ? kPaceWindow + m_paceRate * o.since.elapsed() / 1000 : -1;
+        while (open && o.next < o.lines.size() &&
+               m_session.unsentBytes(o.target) < kPaceWindow &&
+               (allowed < 0 || o.sent < allowed)) {
+            const QByteArray &line = o.lines[o.next++];
+            o.sent += line.size();
+            // The log keeps which slice went, not its bytes.
+            const QString text = PictureAssembler::logText(
+                decodeText(QByteArrayView(line).first(std::min<qsizetype>(line.size() - 2, 80))));
+            if (host)
+                m_session.sendEncoded(text, line, o.target);
+            else
+                m_session.sendEncodedToServer(text, line);
+        }
+        if (!open || o.next >= o.lines.size())
+            it = m_outgoing.erase(it);
+        else
+            ++it;
+    }
+    if (m_outgoing.empty())
+        m_pace->stop();
+}
+
+void TableBoard::onPictureStart(const QString &params, qint16 origin, bool relay)
+{
+    const qint16 key = relay ? origin : kLocalOrigin;
+    // A client hears pictures from its host only.
+    if (relay && !m_session.bHost() && origin != -1)
+        return;
+    const auto announce = PictureAssembler::parseStart(params);
+    if (!announce)
+        return;
+    const QString from = m_session.bHost() && relay ? nameOf(origin) : announce->from;
+    m_incoming.erase(key);
+    qint64 inFlight = 0;
+    for (const auto &[k, i] : m_incoming)
+        inFlight += i.assembler.announced().size;
+    if (announce->size > 0 && inFlight + announce->size > kMaxIncomingBytes) {
+        status(refusedText(from, QStringLiteral("troppe immagini in arrivo insieme.")));
+        return;
+    }
+    Incoming &in = m_incoming[key];
+    if (in.assembler.start(*announce) == PictureAssembler::Result::Refused) {
+        status(refusedText(from, in.assembler.error()));
+        m_incoming.erase(key);
+        return;
+    }
+    in.lastSlice.start();
+    if (!m_stall->isActive())
+        m_stall->start();
+}
+
+void TableBoard::onPicturePart(const QString &params, qint16 origin, bool relay)
+{
+    const qint16 key = relay ? origin : kLocalOrigin;
+    auto it = m_incoming.find(key);
+    if (it == m_incoming.end())
+        return; // a slice of nothing announced, or of a picture already refused
+    PictureAssembler &a = it->second.assembler;
+    const QString from = m_session.bHost() && relay ? nameOf(origin) : a.announced().from;
+    switch (a.part(params)) {
+    case PictureAssembler::Result::Incomplete:
+        it->second.lastSlice.start();
+        return;
+    case PictureAssembler::Result::Refused:
+        status(refusedText(from, a.error()));
+        m_incoming.erase(it);
+        return;
+    case PictureAssembler::Result::Complete:
+        break;
+    }
+    const QByteArray bytes = a.take();
+    m_incoming.erase(it);
+    pictureComplete(bytes, from, origin, relay);
+}
+
+void TableBoard::pictureComplete(const QByteArray &bytes, const QString &from, qint16 origin,
+                                 bool relay)
+{
+    if (relay && m_session.bHost())
+        adoptPicture(bytes, from, origin);
+    if (m_sink)
+        m_sink->showSharedPicture(bytes, from);
+}
+
+void TableBoard::checkStalls()
+{
+    for (auto it = m_incoming.begin(); it != m_incoming.end();) {
+        if (it->second.lastSlice.elapsed() < m_stallMs) {
+            ++it;
+            continue;
+        }
+        const QString from =
+            it->first > 0 ? nameOf(it->first) : it->second.assembler.announced().from;
+        status(refusedText(from, QStringLiteral("la trasmissione non è stata completata.")));
+        it = m_incoming.erase(it);
+    }
+    if (m_incoming.empty())
+        m_stall->stop();
+}
+
+void TableBoard::onGrid(const QString &params, qint16 origin, bool relay)
+{
+    if (relay && !m_session.bHost() && origin != -1)
+        return;
+    const auto kind = toInt16(sParam(params, 1));
+    const auto p1 = toInt16(sParam(params, 2));
+    const auto p2 = toInt16(sParam(params, 3));
+    const auto colour = toInt64(sParam(params, 4));
+    const auto width = toInt16(sParam(params, 5));
+    if (!kind || *kind < 0 || *kind > 3 || !p1 || !p2 || !colour || !width)
+        return;
+    GridFields grid;
+    grid.kind = *kind;
+    grid.passi1 = *p1;
+    grid.passi2 = *p2;
+    grid.colour = qint32(*colour & 0xFFFFFF);
+    grid.width = std::clamp<qint16>(*width, 1, 255);
+    grid.from = m_session.bHost() && relay ? nameOf(origin) : sLongParam(params, 6);
+    if (relay && m_session.bHost()) {
+        // Passed on under the name the host knows, and kept for newcomers.
+        const QString line = gridMessage(grid, grid.from);
+        m_gridLine = encodeLine(line);
+        m_session.SendToAllButOriginator(line, origin);
+    }
+    if (m_sink)
+        m_sink->showSharedGrid(grid);
+}
+
+qint64 TableBoard::incomingBytes() const
+{
+    qint64 n = 0;
+    for (const auto &[k, i] : m_incoming)
+        n += i.assembler.received();
+    return n;
+}
+
+qint64 TableBoard::incomingCapacity() const
+{
+    qint64 n = 0;
+    for (const auto &[k, i] : m_incoming)
+        n += i.assembler.capacity();
+    return n;
+}
+
+qsizetype TableBoard::pendingSlices() const
+{
+    qsizetype n = 0;
+    for (const Outgoing &o : m_outgoing)
+        n += o.lines.size() - o.next;
+    return n;
+}
+
+} // namespace session

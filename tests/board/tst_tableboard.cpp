@@ -1,0 +1,452 @@
+// The board the whole table shares, on real sessions over 127.0.0.1 with
+// real boards: clearing for everyone, who cleared, restoring, and the host's
+// choice that only it may clear.
+
+#include "boardhistory.h"
+#include "boardimages.h"
+#include "boardsurface.h"
+#include "bruvela.h"
+#include "chatsession.h"
+#include "drawingtools.h"
+#include "gridpainter.h"
+#include "messagerecorder.h"
+#include "palette.h"
+#include "protocol.h"
+#include "sinks.h"
+#include "tableboard.h"
+#include "tableshare.h"
+#include "trafficlog.h"
+
+#include <QBuffer>
+#include <QImageWriter>
+#include <QRandomGenerator>
+#include <QTcpSocket>
+#include <QtTest>
+
+#include <memory>
+
+using board::BoardSurface;
+using board::DrawingTools;
+using session::TableBoard;
+
+namespace
+{
+
+struct StatusBox : session::ConversationSink {
+    QStringList status;
+    void UpdateDialog(const QString &) override {}
+    void UpdateStatus(const QString &text) override { status << text; }
+    void clearDialog() override {}
+};
+
+/// One participant's window without widgets: a session with a real board.
+struct Seat {
+    session::ChatSession session;
+    BoardSurface surface;
+    board::Palette palette;
+    fill::Bruvela bruvela;
+    DrawingTools tools{&surface, &palette, &bruvela, &session};
+    board::BoardImages images{&surface};
+    board::TableShare share{&images, &tools, &session};
+    MessageRecorder boxes;
+    StatusBox box;
+
+    explicit Seat(const QString &name)
+    {
+        session.setMessageService(&boxes);
+        session.setBoardSink(&tools);
+        session.tableBoard()->setSink(&share);
+        session.setConversationSink(&box);
+        session.setName(name);
+        session.setConnectWait(50);
+    }
+    TableBoard *table() { return session.tableBoard(); }
+    bool host()
+    {
+        session.setPort(0);
+        session.cmdHost_Click();
+        return session.listeningPort() != 0;
+    }
+    /// Joins and waits for the whole join (the address list comes last).
+    bool join(Seat &host)
+    {
+        session.setPort(host.session.listeningPort());
+        session.cmdConnect_Click(QStringLiteral("127.0.0.1"));
+        const QString last = QStringLiteral("sckConnect: [Aggiorna NeoConnesso]") +
+                             session.name() + QStringLiteral(" - ");
+        return QTest::qWaitFor(
+            [&] {
+                const auto *log = session.receivedLog();
+                for (qsizetype i = 0; i < log->size(); ++i)
+                    if (log->at(i).startsWith(last))
+                        return true;
+                return false;
+            },
+            10000);
+    }
+    /// A red stroke and a blue circle, sent as drawings are.
+    void draw(int shift)
+    {
+        palette.picSelColor_Click(5);
+        tools.Command13_Click();
+        tools.mousePress(DrawingTools::Left, false, 300 + shift, 300);
+        tools.mouseMove(DrawingTools::Left, false, 3000 + shift, 2400);
+        palette.picSelColor_Click(15);
+        tools.Command15_Click();
+        tools.mousePress(DrawingTools::Left, false, 4500 + shift, 4500);
+        tools.mousePress(DrawingTools::Left, false, 5400 + shift, 5100);
+    }
+    bool said(const QString &text) const { return box.status.contains(text); }
+};
+
+/// A host with two participants joined.
+struct Table {
+    Seat host{QStringLiteral("Master")};
+    Seat ada{QStringLiteral("Ada")};
+    Seat wanda{QStringLiteral("Wanda")};
+    bool open() { return host.host() && ada.join(host) && wanda.join(host); }
+};
+
+/// A program that knows only the basic protocol.
+struct PlainClient {
+    QTcpSocket socket;
+    QByteArray received;
+    bool join(Seat &host, const QString &name)
+    {
+        QObject::connect(&socket, &QTcpSocket::readyRead, &socket,
+                         [this] { received += socket.readAll(); });
+        socket.connectToHost(QHostAddress::LocalHost, host.session.listeningPort());
+        if (!socket.waitForConnected(5000))
+            return false;
+        send(QStringLiteral("[Connessione]") + name);
+        return QTest::qWaitFor([&] { return received.contains("[Rename di Connessione]"); }, 5000);
+    }
+    void send(const QString &line)
+    {
+        socket.write(session::encodeLine(line));
+        socket.flush();
+    }
+};
+
+QByteArray picture(int seed, const char *format = "png")
+{
+    QImage image(300, 200, QImage::Format_RGB32);
+    QRandomGenerator random{quint32(seed)};
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, random.generate() | 0xFF000000u);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, format).write(image);
+    return bytes;
+}
+
+/// Puts a picture file on @p seat's board as a drop would, and shares it.
+bool share(Seat &seat, const QByteArray &bytes)
+{
+    QString why;
+    const QImage image = board::BoardImages::decodeShared(bytes, &why);
+    return !image.isNull() && seat.images.loadShared(image, bytes) && seat.share.shareBoardPicture();
+}
+
+const QImage &blank()
+{
+    static const QImage image = BoardSurface().image();
+    return image;
+}
+
+} // namespace
+
+class TestTableBoard : public QObject
+{
+    Q_OBJECT
+private slots:
+    void clearingForEveryone_data();
+    void clearingForEveryone();
+    void restoreNeedsAHostAndAClearedBoard();
+    void sessionStoreRoundTrip();
+    void sharingWithTheTable_data();
+    void sharingWithTheTable();
+};
+
+void TestTableBoard::clearingForEveryone_data()
+{
+    QTest::addColumn<QString>("clearer"); // "host", "ada" (this program), "plain" (basic protocol)
+    QTest::addColumn<bool>("hostOnly");
+    QTest::addColumn<bool>("drawSince"); // the host draws again between clear and restore
+    QTest::newRow("host clears") << "host" << false << false;
+    QTest::newRow("client clears") << "ada" << false << false;
+    QTest::newRow("plain client clears") << "plain" << false << false;
+    QTest::newRow("client clears, host draws, restore") << "ada" << false << true;
+    QTest::newRow("host only: host clears") << "host" << true << false;
+    QTest::newRow("host only: client refused at home") << "ada" << true << false;
+    QTest::newRow("host only: plain client refused") << "plain" << true << false;
+}
+
+// Every board is cleared (or, refused, none), every status box names who
+// cleared, and "Ripristina lavagna" brings every board's pixels back, with
+// what was drawn since on top.
+void TestTableBoard::clearingForEveryone()
+{
+    QFETCH(QString, clearer);
+    QFETCH(bool, hostOnly);
+    QFETCH(bool, drawSince);
+    Table table;
+    QVERIFY(table.open());
+    Seat &host = table.host, &ada = table.ada, &wanda = table.wanda;
+    PlainClient plain;
+    QVERIFY(plain.join(host, QStringLiteral("Pia")));
+    host.table()->setClearHostOnly(hostOnly);
+    QTRY_COMPARE(ada.table()->clearHostOnly(), hostOnly);
+
+    ada.draw(0);
+    host.draw(600);
+    QTRY_COMPARE(host.session.boardHistory().count(), 6);
+    QTRY_COMPARE(wanda.surface.image(), host.surface.image());
+    const QImage before = host.surface.image();
+    QVERIFY(before != blank());
+
+    const bool refused = hostOnly && clearer != QLatin1String("host");
+    QString name;
+    if (clearer == QLatin1String("host")) {
+        name = QStringLiteral("Master");
+        QVERIFY(host.table()->clearForAll());
+    } else if (clearer == QLatin1String("ada")) {
+        name = QStringLiteral("Ada");
+        QCOMPARE(ada.table()->clearForAll(), !refused);
+    } else {
+        name = QStringLiteral("Pia");
+        plain.send(QStringLiteral("[Pulisci Lavagna]"));
+    }
+
+    if (refused) {
+        if (clearer == QLatin1String("ada")) {
+            // Told at home; nothing went out and nothing changed anywhere.
+            QVERIFY(ada.said(TableBoard::kHostOnly));
+            QCOMPARE(ada.surface.image(), before);
+        } else {
+            // The plain program cleared its own board: it is told (in a tag
+            // it ignores) and sent the board again; the host hears of it.
+            QTRY_VERIFY(plain.received.contains("[Pulizia Rifiutata]\r\n"));
+            QTRY_VERIFY(host.said(QStringLiteral("Pia") + TableBoard::kClearTried));
+            QTRY_VERIFY(plain.received.indexOf("[Linea]", plain.received.indexOf(
+                                                              "[Pulizia Rifiutata]")) > 0);
+        }
+        QTest::qWait(100);
+        QCOMPARE(host.surface.image(), before);
+        QCOMPARE(wanda.surface.image(), before);
+        QCOMPARE(host.session.boardHistory().count(), 6);
+        QVERIFY(!host.table()->canRestore());
+        QVERIFY(!wanda.said(name + TableBoard::kClearedBy));
+        return;
+    }
+
+    for (Seat *s : {&host, &ada, &wanda}) {
+        QTRY_COMPARE(s->surface.image(), blank());
+        QTRY_VERIFY2(s->said(name + TableBoard::kClearedBy), qPrintable(s->session.name()));
+    }
+    QTRY_VERIFY(plain.received.contains("[Lavagna Pulita]" + name.toLatin1() + "\r\n"));
+    QVERIFY(host.session.boardHistory().isEmpty());
+    QVERIFY(host.table()->canRestore());
+    QVERIFY(!ada.table()->canRestore());
+    QVERIFY(!ada.table()->restore());
+
+    QImage expected = before;
+    if (drawSince) {
+        host.palette.picSelColor_Click(9);
+        host.tools.Command14_Click();
+        host.tools.mousePress(DrawingTools::Left, false, 0, 3000);
+        host.tools.mousePress(DrawingTools::Left, false, 11985, 3000);
+        BoardSurface ref;
+        ref.setPicture(before);
+        ref.line(QPointF(0, 3000), QPointF(11985, 3000), 0x0000FF00);
+        expected = ref.image();
+        QTRY_COMPARE(wanda.surface.image().pixel(400, 200), expected.pixel(400, 200));
+    }
+    QVERIFY(host.table()->restore());
+    QVERIFY(!host.table()->canRestore());
+    for (Seat *s : {&host, &ada, &wanda}) {
+        QTRY_COMPARE(s->surface.image(), expected);
+        QTRY_VERIFY(s->said(QStringLiteral("Master") + TableBoard::kRestoredBy));
+    }
+    // The basic program is cleared and sent the board as ordinary drawing.
+    QTRY_VERIFY(plain.received.lastIndexOf("[Circonferenza]") >
+                plain.received.lastIndexOf("[Pulisci Lavagna]"));
+    QCOMPARE(host.session.boardHistory().count(), drawSince ? 7 : 6);
+    // And a newcomer sees the restored board.
+    Seat bruno(QStringLiteral("Bruno"));
+    QVERIFY(bruno.join(host));
+    QCOMPARE(bruno.surface.image(), expected);
+}
+
+void TestTableBoard::restoreNeedsAHostAndAClearedBoard()
+{
+    Seat host(QStringLiteral("Master"));
+    // Not hosting: nothing to restore, and clearing stays local.
+    host.draw(0);
+    QVERIFY(host.table()->clearForAll());
+    QCOMPARE(host.surface.image(), blank());
+    QVERIFY(!host.table()->restore());
+    QVERIFY(host.box.status.isEmpty());
+
+    QVERIFY(host.host());
+    QSignalSpy restorable(host.table(), &TableBoard::restorableChanged);
+    // A clear of an empty board keeps nothing to restore.
+    QVERIFY(host.table()->clearForAll());
+    QVERIFY(!host.table()->canRestore());
+    host.draw(0);
+    const QImage drawn = host.surface.image();
+    QVERIFY(host.table()->clearForAll());
+    QVERIFY(host.table()->canRestore());
+    // A second clear of the now empty board leaves the first one restorable.
+    QVERIFY(host.table()->clearForAll());
+    QVERIFY(host.table()->restore());
+    QCOMPARE(host.surface.image(), drawn);
+    QCOMPARE(restorable.size(), 2); // on, then off after restoring
+    // Ending the session forgets the cleared board.
+    QVERIFY(host.table()->clearForAll());
+    QVERIFY(host.table()->canRestore());
+    host.session.cmdDisconnect_Click();
+    QVERIFY(!host.table()->canRestore());
+}
+
+// The board as wire lines, fed to a new host, is the same board, and what is
+// no board message is left out.
+void TestTableBoard::sessionStoreRoundTrip()
+{
+    Seat host(QStringLiteral("Master"));
+    QVERIFY(host.host());
+    host.draw(0);
+    const QList<QByteArray> lines = host.table()->stateLines();
+    QCOMPARE(lines.size(), 3);
+    for (const QByteArray &l : lines)
+        QVERIFY(l.endsWith("\r\n"));
+
+    Seat again(QStringLiteral("Master"));
+    QVERIFY(again.host());
+    QList<QByteArray> fed = lines;
+    fed.insert(1, "[Messaggio]non è lavagna\r\n");
+    fed.insert(2, "[Pulisci Lavagna]\r\n");
+    again.table()->feedStateLines(fed);
+    QCOMPARE(again.surface.image(), host.surface.image());
+    QCOMPARE(again.table()->stateLines(), lines);
+    Seat ada(QStringLiteral("Ada"));
+    QVERIFY(ada.join(again));
+    QCOMPARE(ada.surface.image(), host.surface.image());
+}
+
+void TestTableBoard::sharingWithTheTable_data()
+{
+    QTest::addColumn<QString>("scenario");
+    for (const char *row : {"host shares", "client shares", "client shares jpeg", "late joiner",
+                            "returning player", "resumed session", "replace", "clear",
+                            "grid from host", "grid from client"})
+        QTest::newRow(row) << QString::fromLatin1(row);
+}
+
+// What one shares, every board shows, late joiners and those who come back
+// included; a later share replaces an earlier one and "Pulisci" removes it.
+void TestTableBoard::sharingWithTheTable()
+{
+    QFETCH(QString, scenario);
+    Table table;
+    QVERIFY(table.open());
+    Seat &host = table.host, &ada = table.ada, &wanda = table.wanda;
+    auto allShow = [&](const QList<Seat *> &seats, const QImage &image) {
+        for (Seat *s : seats) {
+            if (!QTest::qWaitFor([&] { return s->surface.image() == image; }, 10000)) {
+                qWarning() << "board of" << s->session.name() << "differs";
+                return false;
+            }
+        }
+        return true;
+    };
+    auto newcomerShows = [&](Seat &at, const QImage &image) {
+        Seat bruno(QStringLiteral("Bruno"));
+        return bruno.join(at) && allShow({&bruno}, image);
+    };
+
+    if (scenario.startsWith(QLatin1String("grid"))) {
+        Seat &sharer = scenario.endsWith(QLatin1String("host")) ? host : ada;
+        host.draw(0);
+        QVERIFY(allShow({&ada, &wanda}, host.surface.image()));
+        sharer.palette.picSelColor_Click(9);
+        sharer.surface.setDrawWidth(2);
+        board::GridPainter painter(&sharer.surface, &sharer.palette, &sharer.tools);
+        const auto laid =
+            painter.paint(QStringLiteral("Lineare"), QStringLiteral("4"), QStringLiteral("6"));
+        QCOMPARE(laid.outcome, board::GridPainter::Outcome::Painted);
+        sharer.tools.setGeneralGridStep(laid.generalStep.value_or(QString()));
+        sharer.surface.setDrawWidth(1);
+        for (Seat *s : {&host, &ada, &wanda})
+            s->surface.setScaleMode(BoardSurface::Pixels);
+        // Laid 2 pixels wide; the others keep their own pen width and unit.
+        QVERIFY(sharer.share.shareGrid({0, 4, 6, qint32(0x0000FF00), 2, QString()}));
+        // Drawn over what each board had: the strokes came before the grid.
+        QVERIFY(allShow({&host, &ada, &wanda}, sharer.surface.image()));
+        for (Seat *s : {&host, &ada, &wanda}) {
+            if (s != &sharer)
+                QTRY_VERIFY(s->said(sharer.session.name() + board::TableShare::kGridShown));
+            QCOMPARE(s->surface.scaleMode(), int(BoardSurface::Pixels));
+            QCOMPARE(s->surface.drawWidth(), 1);
+            // Every board snaps to the shared grid's step (150 twips).
+            s->tools.refreshGridStep();
+            QCOMPARE(s->tools.sngGridStep(), DrawingTools::gridStepFromTwips(150));
+        }
+        QVERIFY(!host.table()->gridLine().isEmpty());
+        // A newcomer gets the grid before the drawings, as a fill would need.
+        Seat bruno(QStringLiteral("Bruno"));
+        QVERIFY(bruno.join(host));
+        QVERIFY(QTest::qWaitFor([&] { return bruno.surface.image() != blank(); }, 5000));
+        QCOMPARE(bruno.surface.pixel(0, 0), std::optional<quint32>(0x0000FF00));
+        return;
+    }
+
+    const QByteArray first = picture(1, scenario.endsWith(QLatin1String("jpeg")) ? "jpeg" : "png");
+    Seat &sharer = scenario.startsWith(QLatin1String("client")) ? ada : host;
+    QVERIFY(share(sharer, first));
+    const QImage shown = sharer.surface.image();
+    QVERIFY(allShow({&host, &ada, &wanda}, shown));
+    for (Seat *s : {&host, &ada, &wanda}) {
+        if (s != &sharer)
+            QTRY_VERIFY(s->said(sharer.session.name() + board::TableShare::kPictureShown));
+    }
+    // The host keeps the picture as it came, to send to newcomers.
+    QVERIFY(!host.table()->pictureLines().isEmpty());
+
+    if (scenario == QLatin1String("late joiner") || scenario.startsWith(QLatin1String("client"))) {
+        QVERIFY(newcomerShows(host, shown));
+    } else if (scenario == QLatin1String("returning player")) {
+        wanda.session.cmdDisconnect_Click();
+        QCOMPARE(wanda.surface.image(), blank());
+        QVERIFY(wanda.join(host));
+        QVERIFY(allShow({&wanda}, shown));
+    } else if (scenario == QLatin1String("resumed session")) {
+        const QList<QByteArray> lines = host.table()->stateLines();
+        host.session.cmdDisconnect_Click();
+        Seat again(QStringLiteral("Master"));
+        QVERIFY(again.host());
+        again.table()->feedStateLines(lines);
+        QVERIFY(allShow({&again}, shown));
+        QVERIFY(newcomerShows(again, shown));
+    } else if (scenario == QLatin1String("replace")) {
+        QVERIFY(share(ada, picture(2)));
+        const QImage second = ada.surface.image();
+        QVERIFY(second != shown);
+        QVERIFY(allShow({&host, &ada, &wanda}, second));
+        QVERIFY(newcomerShows(host, second));
+    } else if (scenario == QLatin1String("clear")) {
+        QVERIFY(wanda.table()->clearForAll());
+        QVERIFY(allShow({&host, &ada, &wanda}, blank()));
+        QVERIFY(!host.surface.hasPicture());
+        QVERIFY(host.table()->pictureLines().isEmpty());
+        QVERIFY(newcomerShows(host, blank()));
+        // The cleared board comes back with its picture.
+        QVERIFY(host.table()->restore());
+        QVERIFY(allShow({&host, &ada, &wanda}, shown));
+    }
+}
+
+QTEST_MAIN(TestTableBoard)
+#include "tst_tableboard.moc"
