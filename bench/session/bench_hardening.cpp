@@ -1155,16 +1155,20 @@ void drawBoard(Swarm &s, Client &c, int megabytes, int salt)
     }
 }
 
-/// The drawer (client 0) clears the board and every client leaves: what the
-/// host still holds is no longer the board.
+/// The drawer (client 0) clears the board, draws one line and clears again
+/// (the host keeps the board cleared last, to bring it back), and every
+/// client leaves: what the host still holds is no longer the board.
 void clearAndLeave(Swarm &s, const Host &h)
 {
     sendPumped(s, s.clients[0], "[Pulisci Lavagna]\r\n");
+    s.pumpFor(500);
+    sendPumped(s, s.clients[0], "[Linea]" + field10(1) + field10(1) + field10(40) + field10(30) + field10(0) +
+                                    field10(1) + field10(1) + "\r\n[Pulisci Lavagna]\r\n");
     s.pumpFor(1000);
     for (Client &c : s.clients)
         s.closeClient(c);
     s.pumpFor(5000);
-    memLine("5 s after a clear and all left", h);
+    memLine("5 s after two clears and all left", h);
 }
 
 void replayRun()
