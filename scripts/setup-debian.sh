@@ -4,8 +4,9 @@
 set -euo pipefail
 # libxcb1-dev and pkgconf: the program panel hosts other programs' windows on X11.
 # qt6-translations-l10n: Qt's own dialogs and buttons in Italian, as the rest.
+# libsystemd-dev: tavernix-server tells the service manager when it is ready.
 packages=(cmake g++ make qt6-base-dev qt6-multimedia-dev libgl-dev libxcb1-dev pkgconf
-    qt6-translations-l10n)
+    qt6-translations-l10n libsystemd-dev)
 # The port mapper asks the home router through these two libraries.
 packages+=(libminiupnpc-dev libnatpmp-dev)
 # The tests also start a private X server and a small X program to host,

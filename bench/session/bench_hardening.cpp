@@ -6,6 +6,8 @@
 //        [--clients N] [--rate LINES_PER_S] [--seconds S]
 // NAME is one of memory, join, overload, steady, biglines, bigline, strangers,
 // lockout, fdlimit, unknowntag, replay, stalledreplay, names, pane, journal.
+// A --binary whose name is tavernix-server runs the server instead of the
+// window's host, with a state folder in the private home.
 // --clients/--rate/--seconds change the scale of memory, overload and steady.
 // The host runs in its own PID namespace (unshare -p, so root is needed) with
 // a private home, offscreen, so other copies on the machine do not matter.
@@ -221,6 +223,12 @@ Host startHost(long nofile = 0, const std::vector<std::string> &extra = {})
         const std::string port = std::to_string(h.port);
         std::vector<std::string> args{"unshare", "-p", "-f", "--mount-proc", g_binary, "--name", "GM",
                                       "--port", port, "--host"};
+        const std::string server = "tavernix-server";
+        if (g_binary.size() >= server.size() &&
+            g_binary.compare(g_binary.size() - server.size(), server.size(), server) == 0) {
+            args.back() = "--no-port-mapping";
+            args.insert(args.end(), {"--state-dir", h.home + "/state"});
+        }
         args.insert(args.end(), extra.begin(), extra.end());
         std::vector<char *> argv;
         for (std::string &a : args)

@@ -77,8 +77,8 @@ int main(int argc, char *argv[])
 
     app::frmMain window;
     QApplication::setWindowIcon(warmup.windowIcon());
-    app::SignalBridge signals_;
-    QObject::connect(&signals_, &app::SignalBridge::terminationRequested, &window,
+    session::SignalBridge signals_;
+    QObject::connect(&signals_, &session::SignalBridge::terminationRequested, &window,
                      [&window] { window.close(); });
     session::RaiseChannel raiseChannel;
     QObject::connect(&raiseChannel, &session::RaiseChannel::raiseRequested, &window, [&window] {

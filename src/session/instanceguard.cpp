@@ -23,6 +23,19 @@ InstanceGuard::InstanceGuard(QString lockDir)
     m_lockPath = lockDir + QStringLiteral("/tavernix-%1.lock").arg(getuid());
 }
 
+InstanceGuard InstanceGuard::onFile(const QString &lockFile)
+{
+    InstanceGuard guard(QFileInfo(lockFile).absolutePath());
+    guard.m_lockPath = QFileInfo(lockFile).absoluteFilePath();
+    return guard;
+}
+
+InstanceGuard::InstanceGuard(InstanceGuard &&other) noexcept
+    : m_lockPath(std::move(other.m_lockPath)), m_fd(other.m_fd)
+{
+    other.m_fd = -1;
+}
+
 InstanceGuard::~InstanceGuard()
 {
     // The file stays: removing it would let a copy that opened it a moment

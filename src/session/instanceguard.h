@@ -13,6 +13,9 @@ class InstanceGuard
 public:
     /// @p lockDir defaults to the user's runtime folder ($XDG_RUNTIME_DIR).
     explicit InstanceGuard(QString lockDir = QString());
+    /// A lock on the file @p lockFile itself (one program per folder, say).
+    static InstanceGuard onFile(const QString &lockFile);
+    InstanceGuard(InstanceGuard &&other) noexcept;
     ~InstanceGuard();
     InstanceGuard(const InstanceGuard &) = delete;
     InstanceGuard &operator=(const InstanceGuard &) = delete;
@@ -22,6 +25,7 @@ public:
     /// an open file: it ends with the process however that ends, so a crash
     /// leaves nothing stale behind.
     bool tryLock();
+    QString lockPath() const { return m_lockPath; }
 
     /// The executable's name without folder and extension, compared in upper
     /// case with "TAVERNIX" (names are compared without regard to case).

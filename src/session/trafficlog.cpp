@@ -18,12 +18,27 @@ TrafficLog::TrafficLog(QObject *parent, qsizetype bound, qint64 byteBound)
     connect(m_notify, &QTimer::timeout, this, &TrafficLog::flushNotifications);
 }
 
+void TrafficLog::setBound(qsizetype bound)
+{
+    m_bound = qBound<qsizetype>(1, bound, qsizetype(INT_MAX));
+    trim();
+    if (m_viewsShown && !m_notify->isActive())
+        m_notify->start();
+}
+
 void TrafficLog::push(Entry entry)
 {
     entry.first = m_end;
     m_end += entry.rows;
     m_bytes += entry.text.size();
     m_entries.push_back(std::move(entry));
+    trim();
+    if (m_viewsShown && !m_notify->isActive())
+        m_notify->start();
+}
+
+void TrafficLog::trim()
+{
     // Past the byte bound whole entries go, oldest first; past the entry
     // bound only as many rows as needed, so a broadcast may lose its first
     // few. The newest entry always stays.
@@ -41,8 +56,6 @@ void TrafficLog::push(Entry entry)
             m_entries.pop_front();
         }
     }
-    if (m_viewsShown && !m_notify->isActive())
-        m_notify->start();
 }
 
 TrafficLog::Entry TrafficLog::stored(const QString &text, qint32 origin)

@@ -78,6 +78,9 @@ public:
     /// Entries kept, at most bound().
     qsizetype size() const { return qsizetype(m_end - m_dropped); }
     qsizetype bound() const { return m_bound; }
+    /// Changes the bound (at least 1), dropping the oldest entries past it:
+    /// a program nobody watches keeps only the last few, for a diagnosis.
+    void setBound(qsizetype bound);
     /// Bytes of text kept, within byteBound() (the newest entry is kept
     /// whatever its size).
     qint64 bytes() const { return m_bytes; }
@@ -130,6 +133,8 @@ private:
     /// stored once.
     Entry stored(const QString &text, qint32 origin);
     void push(Entry entry);
+    /// Drops the oldest entries (or rows) past either bound.
+    void trim();
     /// The text of row @p k of wire entry @p entry.
     QString wireLine(const Entry &entry, qint32 k) const;
 

@@ -514,8 +514,8 @@ void tst_MainWindow::commandLineLogDirKeepsTheConversation()
 
 void tst_MainWindow::signalBridgeDeliversSigterm()
 {
-    app::SignalBridge bridge;
-    QSignalSpy spy(&bridge, &app::SignalBridge::terminationRequested);
+    session::SignalBridge bridge;
+    QSignalSpy spy(&bridge, &session::SignalBridge::terminationRequested);
     ::raise(SIGTERM);
     QTRY_COMPARE(spy.count(), 1);
     QCOMPARE(spy.at(0).at(0).toInt(), SIGTERM);

@@ -14,6 +14,7 @@
 #   router_namespaces.sh exec home|router|wan CMD...
 #   router_namespaces.sh down                    remove it all
 #   router_namespaces.sh test DRIVER TAVERNIX    what the test suite runs
+#   router_namespaces.sh test-server SERVER      the same for tavernix-server
 #
 # Names carry a tag (TVX_NS_TAG, by default taken from the current folder) so
 # two build folders do not share namespaces; leftovers of a killed run with
@@ -168,14 +169,32 @@ wait_gone() {
 
 skip() { echo "SKIPPED: no network namespaces ($1)"; down; exit 0; }
 
-run_test() {
-    local driver=$1 tavernix=$2 failures=0
+# Skips without root or the tools, then builds the router (removed at exit).
+prepare() {
     [ "$(id -u)" -eq 0 ] || skip "not root"
     command -v miniupnpd >/dev/null && command -v nft >/dev/null || skip "miniupnpd or nft missing"
     ip netns add "tvx${TAG}probe" 2>/dev/null || skip "ip netns add refused"
     ip netns del "tvx${TAG}probe"
     trap down EXIT
     up both || { echo "FAIL: the router could not be built"; exit 1; }
+}
+
+# True once the router forwards outside port $1 (waits up to 10 s).
+forwarded() {
+    for _ in $(seq 100); do
+        in_ns "$ROUTER_NS" nft list chain inet filter prerouting_miniupnpd | grep -q "dport $1 " &&
+            return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# How many requests the router has logged so far.
+router_requests() { grep -c -i -E "M-SEARCH|NAT-PMP|HTTP REQUEST|SOAPAction" "$STATE/miniupnpd.log"; }
+
+run_test() {
+    local driver=$1 tavernix=$2 failures=0
+    prepare
     local common=(--router "$ROUTER_NS" --wan "$WAN_NS" --external $EXTERNAL
         --lease-file "$STATE/leases" --ipv6 2001:db8:26::2)
     export XDG_RUNTIME_DIR=$STATE/run XDG_CONFIG_HOME=$STATE/config
@@ -202,11 +221,7 @@ run_test() {
     local program
     program=$(program_pid $!)
     local seen=no
-    for _ in $(seq 50); do
-        in_ns "$ROUTER_NS" nft list chain inet filter prerouting_miniupnpd | grep -q "dport 2601 " &&
-            { seen=yes; break; }
-        sleep 0.1
-    done
+    forwarded 2601 && seen=yes
     if [ $seen = yes ]; then echo "ok: the program's forwarding of 2601 is there"
     else echo "FAIL: no forwarding of 2601 from the program"; failures=$((failures + 1)); fi
     if [ $seen = yes ] && kill -TERM "$program"; then
@@ -219,7 +234,7 @@ run_test() {
         echo "FAIL: the program did not run:"; cat "$STATE/program.log"; failures=$((failures + 1))
     fi
     local before after
-    before=$(grep -c -i -E "M-SEARCH|NAT-PMP|HTTP REQUEST|SOAPAction" "$STATE/miniupnpd.log")
+    before=$(router_requests)
     ip netns exec "$HOME_NS" unshare --pid --fork --mount-proc "$tavernix" --name Brom --port 2602 \
         --host --no-port-mapping > "$STATE/program2.log" 2>&1 &
     program=$(program_pid $!)
@@ -227,7 +242,7 @@ run_test() {
     # Still running then: it hosts, and has had time to ask had it wanted to.
     if kill -TERM "$program"; then
         wait_gone "$program"
-        after=$(grep -c -i -E "M-SEARCH|NAT-PMP|HTTP REQUEST|SOAPAction" "$STATE/miniupnpd.log")
+        after=$(router_requests)
         if [ "$before" = "$after" ]; then echo "ok: with --no-port-mapping the router heard nothing"
         else echo "FAIL: --no-port-mapping still reached the router ($before -> $after lines)"
             failures=$((failures + 1)); fi
@@ -243,6 +258,55 @@ run_test() {
     [ $failures -eq 0 ]
 }
 
+# tavernix-server behind the router: the forwarding is made, a player
+# outside joins through it, SIGTERM removes it, --no-port-mapping asks nothing.
+run_server_test() {
+    local server=$1 failures=0
+    prepare
+
+    # ip netns exec becomes the program itself, so $! is the server.
+    ip netns exec "$HOME_NS" "$server" --port 2603 --state-dir "$STATE/server" \
+        > "$STATE/server.log" 2>&1 &
+    local pid=$!
+    if forwarded 2603; then echo "ok: the server's forwarding of 2603 is there"
+    else echo "FAIL: no forwarding of 2603 from the server"; cat "$STATE/server.log"
+        failures=$((failures + 1)); fi
+    local answer
+    answer=$(in_ns "$WAN_NS" timeout 10 bash -c 'exec 3<>/dev/tcp/'$EXTERNAL'/2603 &&
+        printf "[Connessione]Ada\r\n" >&3 && grep -a -m1 -o "Rename di Connessione\]Ada" <&3')
+    if [ "$answer" = "Rename di Connessione]Ada" ]; then echo "ok: a player outside joined through it"
+    else echo "FAIL: a player outside could not join (${answer:-no answer})"; failures=$((failures + 1)); fi
+    for _ in $(seq 50); do grep -q "invito: tavernix://$EXTERNAL:2603" "$STATE/server.log" && break; sleep 0.1; done
+    if grep -q "invito: tavernix://$EXTERNAL:2603" "$STATE/server.log"; then echo "ok: the log gives the invitation"
+    else echo "FAIL: no invitation in the log"; cat "$STATE/server.log"; failures=$((failures + 1)); fi
+    kill -TERM "$pid"
+    local t0=$SECONDS
+    if wait_gone "$pid" && [ $((SECONDS - t0)) -le 2 ]; then echo "ok: SIGTERM ended the server"
+    else echo "FAIL: the server did not end within 2 s of SIGTERM"; failures=$((failures + 1)); fi
+    if in_ns "$ROUTER_NS" nft list chain inet filter prerouting_miniupnpd | grep -q "dport 2603 "; then
+        echo "FAIL: the forwarding is left after SIGTERM"; failures=$((failures + 1))
+    else echo "ok: SIGTERM removed the forwarding"; fi
+
+    local before after
+    before=$(router_requests)
+    ip netns exec "$HOME_NS" "$server" --port 2604 --state-dir "$STATE/server2" --no-port-mapping \
+        > "$STATE/server2.log" 2>&1 &
+    pid=$!
+    sleep 3
+    if in_ns "$WAN_NS" timeout 3 bash -c "exec 3<>/dev/tcp/$EXTERNAL/2604" 2>/dev/null; then
+        echo "FAIL: port 2604 reachable from outside without a forwarding"; failures=$((failures + 1))
+    fi
+    kill -TERM "$pid"; wait_gone "$pid"
+    after=$(router_requests)
+    if [ "$before" = "$after" ] && grep -q "in attesa sulla porta 2604" "$STATE/server2.log"; then
+        echo "ok: with --no-port-mapping the router heard nothing"
+    else echo "FAIL: --no-port-mapping ($before -> $after router lines)"; cat "$STATE/server2.log"
+        failures=$((failures + 1)); fi
+
+    echo "failures: $failures"
+    [ $failures -eq 0 ]
+}
+
 case "${1:-}" in
 up) up "${2:-both}" && echo "tag $TAG: namespaces $HOME_NS $ROUTER_NS $WAN_NS, outside address $EXTERNAL, state in $STATE" ;;
 down) down ;;
@@ -250,5 +314,6 @@ exec) shift; ns=$1; shift
     case $ns in home) ns=$HOME_NS ;; router) ns=$ROUTER_NS ;; wan) ns=$WAN_NS ;; esac
     in_ns "$ns" "$@" ;;
 test) shift; run_test "$@" ;;
+test-server) shift; run_server_test "$@" ;;
 *) sed -n '2,20p' "$0"; exit 2 ;;
 esac

@@ -29,6 +29,7 @@ private slots:
     void trafficLogBoundKeepsTheNewest_data();
     void trafficLogBoundKeepsTheNewest();
     void trafficLogBoundAsViewsSeeIt();
+    void trafficLogBoundLowered();
     void trafficLogHiddenViewsHearNothing();
     void trafficLogByteBoundDropsTheOldest_data();
     void trafficLogByteBoundDropsTheOldest();
@@ -337,6 +338,29 @@ void TestRouting::trafficLogBoundKeepsTheNewest()
     QCOMPARE(log.last(), expected.last());
     log.flushNotifications();
     QCOMPARE(rowsOf(log), expected);
+}
+
+// A program nobody watches lowers the bound of a log already full.
+void TestRouting::trafficLogBoundLowered()
+{
+    session::TrafficLog log(nullptr, 100);
+    QAbstractItemModelTester tester(&log, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    for (int i = 0; i < 50; ++i)
+        log.append(QString::number(i));
+    log.flushNotifications();
+    log.setBound(8);
+    QCOMPARE(log.size(), 8);
+    QCOMPARE(log.dropped(), 42);
+    QCOMPARE(log.at(0), QStringLiteral("42"));
+    QTRY_COMPARE(log.rowCount(), 8);
+    QCOMPARE(log.data(log.index(0)).toString(), QStringLiteral("42"));
+    log.append(QStringLiteral("50"));
+    QCOMPARE(log.size(), 8);
+    QCOMPARE(log.at(0), QStringLiteral("43"));
+    log.setBound(0); // at least the newest stays
+    QCOMPARE(log.size(), 1);
+    QCOMPARE(log.last(), QStringLiteral("50"));
+    QTRY_COMPARE(log.rowCount(), 1);
 }
 
 void TestRouting::trafficLogBoundAsViewsSeeIt()

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "controlcommand.h"
+#include "headlesssinks.h"
+#include "instanceguard.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+namespace session
+{
+class ChatSession;
+class SessionKeeper;
+class SessionStore;
+}
+namespace portmap
+{
+class PortMapper;
+}
+
+namespace server
+{
+
+class ControlServer;
+class ServerLog;
+class ServiceNotifier;
+
+/**
+ * @brief The always-on host: the window's session in the host role under
+ * the server's own participant name, with its status box and conversation
+ * going to the log, its state folder locked against a second server, the
+ * administration socket, and the service manager kept informed.
+ *
+ * Everything the window's host does on the wire, it does through the same
+ * session library; this class only ties the pieces together and answers the
+ * administration commands.
+ */
+class TavernServer : public QObject
+{
+    Q_OBJECT
+public:
+    struct Settings {
+        quint16 port = 600;
+        QString name = QStringLiteral("Locanda");
+        QString stateDir;
+        bool resume = false;
+        bool portMapping = true;
+        /// How long the end waits for the router to remove the forwarding.
+        int portMappingCloseMs = 1000;
+    };
+
+    TavernServer(Settings settings, ServerLog &log, QObject *parent = nullptr);
+    ~TavernServer() override;
+
+    /// Locks the state folder, opens the administration socket, listens,
+    /// and tells the service manager it is ready. False (with the reason
+    /// logged) when any of it fails; nothing is left listening then.
+    bool start();
+    /// Ends the session: the service manager hears it, the session is kept,
+    /// every connection closed; finished() follows. Safe to call twice.
+    void stop();
+
+    /// Carries out one administration command.
+    ControlReply handle(const ControlCommand &command);
+
+    session::ChatSession *session() const { return m_chat.get(); }
+
+    /// The lock file that keeps two servers off one state folder.
+    static QString lockPath(const QString &stateDir);
+    /// Where the session files are kept.
+    static QString sessionFolder(const QString &stateDir);
+
+signals:
+    void finished();
+
+private:
+    ControlReply list() const;
+    ControlReply kick(const QString &name);
+    ControlReply say(const QString &text);
+    ControlReply clear();
+    ControlReply restore();
+    ControlReply save();
+    /// Asks the router to forward the port players connect to, and logs
+    /// what it answered.
+    void startPortMapping();
+
+    Settings m_settings;
+    ServerLog &m_log;
+    LogConversation m_conversation;
+    LogMessages m_messages;
+    std::unique_ptr<session::ChatSession> m_chat;
+    session::InstanceGuard m_lock;
+    ControlServer *m_control = nullptr;
+    ServiceNotifier *m_notifier = nullptr;
+    portmap::PortMapper *m_mapper = nullptr;
+    session::SessionStore *m_store = nullptr;
+    session::SessionKeeper *m_keeper = nullptr;
+    QString m_storeFailure; ///< why the session is no longer kept, once it is not
+    bool m_running = false;
+    bool m_stopping = false;
+};
+
+} // namespace server

@@ -1,0 +1,23 @@
+# Fails when BINARY needs, directly (its NEEDED entries) or through the
+# libraries it loads (ldd), Qt's GUI or widget libraries or any library of a
+# display system.
+set(display_libs "libQt6Gui|libQt6Widgets|libQt6OpenGL|libQt6Xcb|libX11|libxcb|libwayland|libEGL|libGL|libGLX|libOpenGL|libxkbcommon|libfontconfig|libfreetype|libharfbuzz|libpng|libdrm")
+execute_process(COMMAND readelf -d ${BINARY} OUTPUT_VARIABLE needed RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "readelf -d ${BINARY} failed")
+endif()
+string(REGEX MATCHALL "NEEDED[^\n]*" entries "${needed}")
+if(NOT entries MATCHES "libQt6Core")
+    message(FATAL_ERROR "no NEEDED entries read from ${BINARY}:\n${needed}")
+endif()
+if(entries MATCHES "(${display_libs})")
+    message(FATAL_ERROR "${BINARY} needs ${CMAKE_MATCH_1}:\n${entries}")
+endif()
+execute_process(COMMAND ldd ${BINARY} OUTPUT_VARIABLE loaded RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0 OR NOT loaded MATCHES "libQt6Network")
+    message(FATAL_ERROR "ldd ${BINARY} failed:\n${loaded}")
+endif()
+if(loaded MATCHES "(${display_libs})")
+    message(FATAL_ERROR "${BINARY} loads ${CMAKE_MATCH_1}:\n${loaded}")
+endif()
+message(STATUS "${BINARY} needs: ${entries}")
