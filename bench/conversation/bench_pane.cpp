@@ -10,7 +10,13 @@
 // lines) and the longest gap between two turns of the event loop is
 // reported: input and painting wait at most that long.
 //
+// Memory (--memory): hands over lines of a chat bench's shape, short and of
+// 4 KB, in turns as a relay delivers them, far past the pane's ceiling, and
+// reports the heap in use (mallinfo2) against the characters shown, and
+// after the pane is emptied.
+//
 // Usage: bench_conversation_pane [lines] [--hidden] [--plain] [--edit-per-line]
+//        bench_conversation_pane --memory [lines]
 //   --plain          no time stamps and no colours (the switches' start state)
 //   --hidden         the pane is not shown (nobody lays it out for a screen)
 //   --edit-per-line  every line goes into the document on its own, as the
@@ -26,6 +32,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <malloc.h>
 #include <sys/resource.h>
 
 #include <cstdio>
@@ -147,6 +154,39 @@ void burst(conversation::DialogPane &pane, int lines, int perRead, int &counter)
                 lines, perRead, total.nsecsElapsed() / 1e6, watch.turns, watch.longest / 1e6);
 }
 
+double heapMb()
+{
+    const struct mallinfo2 m = mallinfo2();
+    return double(m.uordblks + m.hblkhd) / (1024.0 * 1024.0);
+}
+
+// Lines of @p pad characters after a short head, as the hardening bench's
+// clients send them, until @p lines were shown; the heap against the text.
+void memory(conversation::DialogPane &pane, int lines, int pad)
+{
+    const double before = heapMb();
+    double peak = before;
+    for (int done = 0; done < lines;) {
+        for (int i = 0; i < 200 && done < lines; ++i, ++done)
+            pane.UpdateDialog(QStringLiteral("P7: P7:%1:1733650000000000:").arg(done) +
+                              QString(pad, QLatin1Char('x')));
+        settle(pane);
+        peak = qMax(peak, heapMb());
+    }
+    const QTextDocument *doc = pane.txtDialog()->document();
+    const double shown = double(doc->characterCount()) * 2 / (1024.0 * 1024.0);
+    const double held = heapMb() - before;
+    std::printf("%d lines of %d+ characters: the pane shows %d characters in %d blocks (%.1f MB of "
+                "UTF-16); heap in use %.1f MB more than before (%.1f times the text), at most "
+                "%.1f MB more\n",
+                lines, pad + 30, doc->characterCount(), doc->blockCount(), shown, held, held / shown,
+                peak - before);
+    pane.clearDialog();
+    settle(pane);
+    malloc_trim(0);
+    std::printf("  emptied: heap in use %.1f MB more than before\n", heapMb() - before);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -156,6 +196,7 @@ int main(int argc, char **argv)
     bool shown = true;
     bool editPerLine = false;
     bool plain = false;
+    bool measureMemory = false;
     for (int i = 1; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
         if (arg == QLatin1String("--hidden"))
@@ -166,6 +207,8 @@ int main(int argc, char **argv)
             plain = true;
         else if (arg == QLatin1String("--edit-per-line"))
             editPerLine = true;
+        else if (arg == QLatin1String("--memory"))
+            measureMemory = true;
         else if (arg.toInt() > 0)
             lines = arg.toInt();
     }
@@ -185,6 +228,11 @@ int main(int argc, char **argv)
     if (shown)
         window.show();
     QCoreApplication::processEvents();
+    if (measureMemory) {
+        memory(pane, lines, 0);
+        memory(pane, lines / 10, 4096);
+        return 0;
+    }
 
     const long rssBefore = peakRssKb();
     QElapsedTimer total;

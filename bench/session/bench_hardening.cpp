@@ -1163,6 +1163,22 @@ void drawBoard(Swarm &s, Client &c, int megabytes, int salt)
     }
 }
 
+/// The drawer (client 0) clears the board, draws one line and clears again
+/// (the host keeps the board cleared last, to bring it back), and every
+/// client leaves: what the host still holds is no longer the board.
+void clearAndLeave(Swarm &s, const Host &h)
+{
+    sendPumped(s, s.clients[0], "[Pulisci Lavagna]\r\n");
+    s.pumpFor(500);
+    sendPumped(s, s.clients[0], "[Linea]" + field10(1) + field10(1) + field10(40) + field10(30) + field10(0) +
+                                    field10(1) + field10(1) + "\r\n[Pulisci Lavagna]\r\n");
+    s.pumpFor(1000);
+    for (Client &c : s.clients)
+        s.closeClient(c);
+    s.pumpFor(5000);
+    memLine("5 s after two clears and all left", h);
+}
+
 void replayRun()
 {
     const int newcomers = 8, board = 30;
@@ -1171,6 +1187,7 @@ void replayRun()
     Host h = startHost();
     Swarm s(h.port, 1);
     s.joinAll(0, 2, 2);
+    memLine("before", h);
     drawBoard(s, s.clients[0], board, 0);
     s.drain(2000, 120000);
     memLine("board drawn", h);
@@ -1183,6 +1200,7 @@ void replayRun()
         s.closeClient(s.clients[size_t(i)]);
     s.pumpFor(5000);
     memLine("5 s after they left", h);
+    clearAndLeave(s, h);
     h.kill();
 }
 
@@ -1212,6 +1230,7 @@ void stalledReplayRun()
         ::close(fd);
     s.pumpFor(5000);
     memLine("5 s after they left", h);
+    clearAndLeave(s, h);
     h.kill();
 }
 
@@ -1219,6 +1238,7 @@ void namesRun()
 {
     std::printf("names: 3 clients join with names of about 1 MiB, 22 others read; then 20 renames\n");
     Host h = startHost();
+    memLine("before", h);
     Swarm s(h.port, 1);
     for (int i = 0; i < 3; ++i) {
         const int c = s.connect();
@@ -1249,6 +1269,10 @@ void namesRun()
     std::printf("  %d bytes of renames: the clients received %.1f MB (the host's write() calls: %.1f MB); "
                 "clients still connected %d of 25; RSS peak %.1f MB\n",
                 bytesSent, double(in1 - in0) / 1e6, double(h.written() - w0) / 1e6, s.openCount(), mb(peak));
+    for (Client &c : s.clients)
+        s.closeClient(c);
+    s.pumpFor(5000);
+    memLine("5 s after all left", h);
     h.kill();
 }
 

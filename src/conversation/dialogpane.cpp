@@ -420,20 +420,25 @@ void DialogPane::trimShown()
 {
     QTextDocument *doc = m_txtDialog->document();
     const qsizetype shown = doc->characterCount();
-    if (shown <= m_maxShown)
+    const int blocks = doc->blockCount();
+    if (shown <= m_maxShown && blocks <= m_maxBlocks)
         return;
     // Whole lines only: the first line kept starts a block, so a line too
     // long for one block goes with all of its blocks. A line still going in
-    // is not cut: the trim waits for the line after it.
+    // is not cut: the trim waits for the line after it. Whichever ceiling
+    // was passed, both end up at seven eighths or less.
     const qsizetype excess = shown - m_maxShown / 8 * 7;
+    const int excessBlocks = blocks - (m_maxBlocks - m_maxBlocks / 8);
     qsizetype removed = 0;
+    int removedBlocks = 0;
     QTextBlock keep;
     for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
-        if (removed >= excess && !continuesLine(b)) {
+        if (removed >= excess && removedBlocks >= excessBlocks && !continuesLine(b)) {
             keep = b;
             break;
         }
         removed += b.length();
+        ++removedBlocks;
     }
     if (!keep.isValid())
         return;
@@ -454,7 +459,11 @@ void DialogPane::showSlice()
     // where it is; the layout runs once, when the block ends.
     c.beginEditBlock();
     c.movePosition(QTextCursor::End);
-    const qsizetype budget = m_sliceBudget;
+    // A slice adds at most an eighth of the ceiling: the document keeps
+    // removed text until its buffer is nearly full, and a big slice on top
+    // of a full pane would make that buffer grow to several times the
+    // text shown.
+    const qsizetype budget = qMin(m_sliceBudget, qMax(kMinSliceBudget, m_maxShown / 8));
     const qsizetype used = insertWaiting(c, budget);
     c.endEditBlock();
     trimShown();

@@ -124,9 +124,17 @@ public:
     /// Most characters the pane shows (a long session's journal keeps the
     /// rest): past it the oldest lines go, whole, down to seven eighths of
     /// it, so the pane's memory stays a small multiple of a bounded text.
-    static constexpr qsizetype kDefaultMaxShown = 4 * 1024 * 1024;
+    static constexpr qsizetype kDefaultMaxShown = 1024 * 1024;
     void setMaxShown(qsizetype characters) { m_maxShown = qMax<qsizetype>(1, characters); }
     qsizetype maxShown() const { return m_maxShown; }
+    /// Most blocks the pane holds (one per line, more for a line longer
+    /// than kMaxBlock). A block costs the document about 450 bytes beyond
+    /// its text (its layout above all), six times a short chat line, so
+    /// short lines reach this ceiling long before the one in characters;
+    /// past it the oldest lines go, whole, down to seven eighths of it.
+    static constexpr int kDefaultMaxBlocks = 16 * 1024;
+    void setMaxBlocks(int blocks) { m_maxBlocks = qMax(1, blocks); }
+    int maxBlocks() const { return m_maxBlocks; }
     /// Most characters of one line laid out as one block. A block is laid
     /// out whole, so a megabyte line in one block would hold the event loop
     /// for about a second; in blocks of this size it goes in slice by slice,
@@ -154,7 +162,8 @@ private:
     qsizetype insertWaiting(QTextCursor &c, qsizetype budget);
     /// The one place a conversation line enters the document.
     void insertLine(QTextCursor &c, const Line &line);
-    /// Removes the oldest lines while the pane shows more than m_maxShown.
+    /// Removes the oldest lines while the pane shows more than m_maxShown
+    /// characters or holds more than m_maxBlocks blocks.
     void trimShown();
     void scheduleScroll();
     void scrollToEnd();
@@ -190,6 +199,7 @@ private:
     /// What the next slice takes: adjusted after each slice to its pace.
     qsizetype m_sliceBudget = 16 * 1024;
     qsizetype m_maxShown = kDefaultMaxShown;
+    int m_maxBlocks = kDefaultMaxBlocks;
 };
 
 } // namespace conversation

@@ -43,11 +43,15 @@ class TrafficLog : public QAbstractListModel
 public:
     /// Longest delay before views hear of a new entry.
     static constexpr int kNotifyIntervalMs = 30;
-    /// Entries a log keeps before it drops its oldest.
-    static constexpr qsizetype kDefaultBound = 200000;
-    /// Bytes of text a log keeps before it drops its oldest entries (a
-    /// text shared by several entries counts once).
-    static constexpr qint64 kDefaultByteBound = 64LL * 1024 * 1024;
+    /// Entries a log keeps before it drops its oldest (a message sent to
+    /// many counts one per connection, as it shows). Each entry costs about
+    /// 90 bytes beyond its text, so this bound is what keeps a log of short
+    /// messages small: some 6 MB of a host's memory at most.
+    static constexpr qsizetype kDefaultBound = 50000;
+    /// Bytes of text a log keeps before it drops its oldest entries (the
+    /// text of a message sent to many counts once): with the entry bound,
+    /// at most about 9 MB a log, whatever the traffic.
+    static constexpr qint64 kDefaultByteBound = 4LL * 1024 * 1024;
 
     explicit TrafficLog(QObject *parent = nullptr, qsizetype bound = kDefaultBound,
                         qint64 byteBound = kDefaultByteBound);

@@ -449,6 +449,7 @@ private slots:
         f.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f.window));
         const QString big = "Brom: " + QString(1 << 20, QLatin1Char('x'));
+        f.pane.setMaxShown(2 * big.size()); // the whole line fits
         f.pane.UpdateDialog("prima");
         f.pane.UpdateDialog(big);
         f.pane.UpdateDialog("dopo");
@@ -566,6 +567,7 @@ private slots:
         f.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f.window));
         const int n = 20000;
+        f.pane.setMaxBlocks(2 * n); // every line fits
         QStringList expected;
         for (int i = 0; i < n; ++i) {
             expected << QString("riga %1 di una raffica lunga").arg(i);
@@ -618,30 +620,42 @@ private slots:
     {
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<qsizetype>("ceiling");
+        QTest::addColumn<int>("blockCeiling");
         QTest::addColumn<int>("firstKept");
         QStringList short100;
         for (int i = 0; i < 30; ++i)
             short100 << QString("%1:").arg(i, 3, 10, QChar('0')) + QString(96, 'r');
         // 30 lines of 101 characters each (the line end counts): 3030 shown.
-        QTest::newRow("under the ceiling") << short100 << qsizetype(4000) << 0;
+        QTest::newRow("under the ceiling") << short100 << qsizetype(4000) << 30 << 0;
         // 3030 > 2000: trimmed to 7/8 of 2000 = 1750 or less, whole lines.
-        QTest::newRow("short lines") << short100 << qsizetype(2000) << 13;
+        QTest::newRow("short lines") << short100 << qsizetype(2000) << 1000 << 13;
         const QString huge(3 * DialogPane::kMaxBlock, 'h');
         QTest::newRow("a line of several blocks goes whole")
-            << QStringList{huge, "dopo"} << qsizetype(2 * DialogPane::kMaxBlock) << 1;
+            << QStringList{huge, "dopo"} << qsizetype(2 * DialogPane::kMaxBlock) << 1000 << 1;
+        // 30 blocks > 16: trimmed to 7/8 of 16 = 14 blocks.
+        QTest::newRow("short lines past the block ceiling") << short100 << qsizetype(4000) << 16 << 16;
+        // Both passed: the block ceiling asks for more (7 blocks kept).
+        QTest::newRow("both ceilings, the blocks ask more") << short100 << qsizetype(2000) << 8 << 23;
+        // 9 blocks > 8: two must go, and the oldest line goes with its three.
+        QTest::newRow("a line of several blocks goes whole past the block ceiling")
+            << QStringList{huge, huge, "dopo", "poi", "fine"} << qsizetype(8 * DialogPane::kMaxBlock) << 8
+            << 1;
     }
     void oldestLinesGoPastTheCeiling()
     {
         QFETCH(QStringList, lines);
         QFETCH(qsizetype, ceiling);
+        QFETCH(int, blockCeiling);
         QFETCH(int, firstKept);
         Fixture f;
         f.pane.setMaxShown(ceiling);
+        f.pane.setMaxBlocks(blockCeiling);
         for (const QString &line : lines)
             f.pane.UpdateDialog(line);
         QTRY_COMPARE(f.pane.waitingLines(), qsizetype(0));
         QCOMPARE(f.pane.dialogText(), lines.mid(firstKept).join('\n'));
         QVERIFY(f.doc()->characterCount() <= ceiling);
+        QVERIFY(f.doc()->blockCount() <= blockCeiling);
     }
 
     void newestLineIsVisible()

@@ -616,7 +616,7 @@ private slots:
         panel.chkTutorial()->show();
         panel.chkTutorial()->setChecked(true);
         panel.chkTutorial_Click();
-        const int n = 200000;
+        const int n = int(session::TrafficLog::kDefaultBound); // a full log
         for (int i = 0; i < n; ++i)
             chat.sentLog()->append(QString("sckConnect: [Messaggio]riga %1").arg(i));
         // The newest entry is brought as far up as the view allows: at the

@@ -271,8 +271,8 @@ void TestRouting::trafficLogMillionEntries()
     QCOMPARE(log.dropped(), 1000000 - bound);
     QCOMPARE(log.at(0), QStringLiteral("sckConnection(1): [Messaggio]") +
                             QString::number(1000000 - bound));
-    QCOMPARE(log.at(123456), QStringLiteral("sckConnection(1): [Messaggio]") +
-                                 QString::number(1000000 - bound + 123456));
+    QCOMPARE(log.at(bound / 2), QStringLiteral("sckConnection(1): [Messaggio]") +
+                                    QString::number(1000000 - bound + bound / 2));
     QCOMPARE(log.last(), QStringLiteral("sckConnection(1): [Messaggio]999999"));
     QTRY_COMPARE(log.rowCount(), int(bound));
     QCOMPARE(inserted.size(), 1);
