@@ -1,6 +1,5 @@
 #include "bellclock.h"
 #include "boardpanel.h"
-#include "boardzoom.h"
 #include "clockbell.h"
 #include "boardsurface.h"
 #include "boardview.h"
@@ -118,7 +117,6 @@ class tst_MainWindow : public QObject
 
 private slots:
     void controlsAtStart();
-    void boardZoomIsRemembered();
     void hostAndJoinShowTheRightButtons();
     void clientElementsAreReused();
     void connectFailureReturnsToIdle();
@@ -154,11 +152,9 @@ private slots:
     void diceBoxesShowThreeDigits();
     void startColourIsTheNamedOne();
     void privateLineWithoutRecipientStaysInTheBox();
-    void everyPresetKeepsAWayBack_data();
-    void everyPresetKeepsAWayBack();
+    void everyPresetKeepsAWayBackAndItsCaptions_data();
+    void everyPresetKeepsAWayBackAndItsCaptions();
     void freshStartKeepsTheLogsHidden();
-    void captionsFitAtEveryPreset_data();
-    void captionsFitAtEveryPreset();
 
 private:
     QTemporaryDir m_dir;
@@ -364,28 +360,6 @@ void tst_MainWindow::portDialogRefusesBadPorts()
     w.form->close();
     QSettings ini(w.prefsPath, QSettings::IniFormat);
     QCOMPARE(ini.value(QStringLiteral("Vellumara/Port")).toString(), QStringLiteral("2601"));
-}
-
-void tst_MainWindow::boardZoomIsRemembered()
-{
-    for (const bool fit : {false, true}) {
-        const QString tag = fit ? QStringLiteral("zoomfit") : QStringLiteral("zoom");
-        {
-            Window w(m_dir, tag);
-            w.form->show();
-            fit ? w.form->boardPanel()->zoom()->fitToView()
-                : w.form->boardPanel()->zoom()->setFactor(3.0);
-            w.form->close();
-        }
-        Window again(m_dir, tag);
-        again.form->show();
-        const board::BoardZoom *zoom = again.form->boardPanel()->zoom();
-        QCOMPARE(zoom->fitting(), fit);
-        if (fit) // the whole board shows in the board's view
-            QVERIFY(!again.form->findChild<QScrollBar *>(QStringLiteral("hsbImm"))->isVisible());
-        else
-            QCOMPARE(zoom->factor(), 3.0);
-    }
 }
 
 void tst_MainWindow::portsRefusedWhileConnected()
@@ -1372,9 +1346,11 @@ void tst_MainWindow::startupWarmupDecodesTheIcon()
     app::StartupWarmup unasked(path); // ends without being asked
 }
 
-// In every preset some control leads to the other sizes: the preset row
-// where it fits in the window, else the presets' menu in the chat column.
-void tst_MainWindow::everyPresetKeepsAWayBack_data()
+// At every preset some control leads to the other sizes (the preset row
+// where it fits in the window, else the presets' menu in the chat column),
+// and every caption shown fits its control: labels, buttons, check boxes and
+// frame titles are not cut off.
+void tst_MainWindow::everyPresetKeepsAWayBackAndItsCaptions_data()
 {
     QTest::addColumn<int>("element");
     QTest::addColumn<bool>("menu");
@@ -1384,75 +1360,11 @@ void tst_MainWindow::everyPresetKeepsAWayBack_data()
     QTest::newRow("medium") << 3 << false;
 }
 
-void tst_MainWindow::everyPresetKeepsAWayBack()
+void tst_MainWindow::everyPresetKeepsAWayBackAndItsCaptions()
 {
     QFETCH(int, element);
     QFETCH(bool, menu);
     Window w(m_dir, QStringLiteral("wayback"));
-    w.form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
-    w.form->presets()->Command23(element)->click();
-    QTRY_COMPARE(w.form->presets()->highlighted(), element);
-    QToolButton *presetMenu = w.form->findChild<QToolButton *>(QStringLiteral("cmdPresets"));
-    QVERIFY(presetMenu);
-    QTRY_COMPARE(presetMenu->isVisible(), menu);
-    const QRect inside = w.form->rect();
-    if (menu) {
-        QVERIFY(inside.contains(presetMenu->geometry()));
-        QVERIFY(!inside.contains(w.form->presets()->Command23(3)->geometry()));
-        // Not in anybody's way in the chat column.
-        QCOMPARE(overlaps(w.form.get()), QStringList());
-        presetMenu->menu()->findChild<QAction *>(QStringLiteral("actPreset_3"))->trigger();
-        QTRY_COMPARE(w.form->presets()->highlighted(), 3);
-        QTRY_VERIFY(!presetMenu->isVisible());
-    } else {
-        for (int i = 0; i < 4; ++i)
-            QVERIFY(inside.contains(w.form->presets()->Command23(i)->geometry()));
-    }
-    if (w.form->isMaximized())
-        w.form->showNormal();
-}
-
-// A first start ticks "Eventi" (the preference's default) while the box is
-// hidden: the logs stay hidden at every size, maximised too, and the table
-// does not make room for them.
-void tst_MainWindow::freshStartKeepsTheLogsHidden()
-{
-    Window w(m_dir, QStringLiteral("fresh-logs"));
-    QVERIFY(w.form->eventsPanel()->chkTutorial()->isChecked());
-    QVERIFY(w.form->eventsPanel()->chkTutorial()->isHidden());
-    w.form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
-    for (const QSize size : {QSize(513, 400), QSize(800, 549), QSize(1200, 900)}) {
-        w.form->resize(size);
-        QTRY_COMPARE(w.form->size(), size);
-        QVERIFY(!w.form->eventsPanel()->lstSent()->isVisible());
-        QVERIFY(!w.form->eventsPanel()->lstReceived()->isVisible());
-    }
-    const int paneAtLarge = w.form->dialogPane()->txtDialog()->height();
-    QCOMPARE(paneAtLarge, 108 + 900 - 400);
-    w.form->showMaximized();
-    QTRY_VERIFY(w.form->isMaximized());
-    QTest::qWait(20);
-    QVERIFY(!w.form->eventsPanel()->lstSent()->isVisible());
-    QVERIFY(!w.form->eventsPanel()->lblSent()->isVisible());
-    w.form->showNormal();
-}
-
-// Every caption the window shows at a preset size fits its control: labels,
-// buttons, check boxes and frame titles are not cut off.
-void tst_MainWindow::captionsFitAtEveryPreset_data()
-{
-    QTest::addColumn<int>("element");
-    QTest::newRow("narrow") << 0;
-    QTest::newRow("wide") << 2;
-    QTest::newRow("medium") << 3;
-}
-
-void tst_MainWindow::captionsFitAtEveryPreset()
-{
-    QFETCH(int, element);
-    Window w(m_dir, QStringLiteral("captions"));
     w.form->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
     w.form->presets()->Command23(element)->click();
@@ -1493,6 +1405,50 @@ void tst_MainWindow::captionsFitAtEveryPreset()
     // The board's corner button says "---"; its tool tip says what it opens.
     QCOMPARE(w.form->findChild<QPushButton *>(QStringLiteral("Command2"))->toolTip(),
              QStringLiteral("Esplora immagine"));
+
+    QToolButton *presetMenu = w.form->findChild<QToolButton *>(QStringLiteral("cmdPresets"));
+    QVERIFY(presetMenu);
+    QTRY_COMPARE(presetMenu->isVisible(), menu);
+    if (menu) {
+        QVERIFY(inside.contains(presetMenu->geometry()));
+        QVERIFY(!inside.contains(w.form->presets()->Command23(3)->geometry()));
+        // Not in anybody's way in the chat column.
+        QCOMPARE(overlaps(w.form.get()), QStringList());
+        presetMenu->menu()->findChild<QAction *>(QStringLiteral("actPreset_3"))->trigger();
+        QTRY_COMPARE(w.form->presets()->highlighted(), 3);
+        QTRY_VERIFY(!presetMenu->isVisible());
+    } else {
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(inside.contains(w.form->presets()->Command23(i)->geometry()));
+    }
+    if (w.form->isMaximized())
+        w.form->showNormal();
+}
+
+// A first start ticks "Eventi" (the preference's default) while the box is
+// hidden: the logs stay hidden at every size, maximised too, and the table
+// does not make room for them.
+void tst_MainWindow::freshStartKeepsTheLogsHidden()
+{
+    Window w(m_dir, QStringLiteral("fresh-logs"));
+    QVERIFY(w.form->eventsPanel()->chkTutorial()->isChecked());
+    QVERIFY(w.form->eventsPanel()->chkTutorial()->isHidden());
+    w.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+    for (const QSize size : {QSize(513, 400), QSize(800, 549), QSize(1200, 900)}) {
+        w.form->resize(size);
+        QTRY_COMPARE(w.form->size(), size);
+        QVERIFY(!w.form->eventsPanel()->lstSent()->isVisible());
+        QVERIFY(!w.form->eventsPanel()->lstReceived()->isVisible());
+    }
+    const int paneAtLarge = w.form->dialogPane()->txtDialog()->height();
+    QCOMPARE(paneAtLarge, 108 + 900 - 400);
+    w.form->showMaximized();
+    QTRY_VERIFY(w.form->isMaximized());
+    QTest::qWait(20);
+    QVERIFY(!w.form->eventsPanel()->lstSent()->isVisible());
+    QVERIFY(!w.form->eventsPanel()->lblSent()->isVisible());
+    w.form->showNormal();
 }
 
 QTEST_MAIN(tst_MainWindow)

@@ -73,14 +73,10 @@ private slots:
     void switchedOffSendsNothing();
     void invitationLinks_data();
     void invitationLinks();
-    void linkInServerBoxConnects();
-    void connectsOverIPv6_data();
-    void connectsOverIPv6();
+    void typedServerConnects_data();
+    void typedServerConnects();
     void commandLine_data();
     void commandLine();
-
-private:
-    QTemporaryDir m_dir;
 };
 
 void tst_Reachability::hostingOpensThePortAndSconnettiClosesIt()
@@ -205,42 +201,30 @@ void tst_Reachability::invitationLinks()
     }
 }
 
-void tst_Reachability::linkInServerBoxConnects()
+void tst_Reachability::typedServerConnects_data()
 {
-    ChatSession host;
-    host.setName(QStringLiteral("Brom"));
-    host.setPort(0);
-    host.cmdHost_Click();
-    QVERIFY(host.listeningPort() != 0);
-    FakeGateway gw;
-    QTemporaryDir dir;
-    Window w(dir, gw, QStringLiteral("[Vellumara]\nPortMapping=0\n"));
-    w.form->chat()->setConnectWait(200);
-    w.form->txtName->setText(QStringLiteral("Ada"));
-    w.form->chat()->setName(QStringLiteral("Ada"));
-    w.form->txtIP->setText(QStringLiteral("tavernix://127.0.0.1:%1").arg(host.listeningPort()));
-    w.form->cmdConnect->click();
-    QCOMPARE(w.form->txtIP->text(), QStringLiteral("127.0.0.1"));
-    QTRY_COMPARE(w.form->chat()->phase(), ChatSession::Phase::Connected);
-    QTRY_COMPARE(host.participants()->count(), 2);
+    QTest::addColumn<QString>("typed"); // in "Server:"; a link carries the host's port
+    QTest::addColumn<bool>("ipv6");
+    QTest::addColumn<QString>("shown"); // in "Server:" after "Connetti"; empty: as typed
+    QTest::newRow("link") << "tavernix://127.0.0.1:%1" << false << "127.0.0.1";
+    QTest::newRow("IPv6 link") << "tavernix://[::1]:%1" << true << "::1";
+    QTest::newRow("IPv6 address") << "::1" << true << "";
+    QTest::newRow("IPv6 in brackets") << "[::1]" << true << "";
 }
 
-void tst_Reachability::connectsOverIPv6_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::newRow("address") << "::1";
-    QTest::newRow("in brackets") << "[::1]";
-}
-
-void tst_Reachability::connectsOverIPv6()
+void tst_Reachability::typedServerConnects()
 {
     QFETCH(QString, typed);
-    QTcpSocket probe;
+    QFETCH(bool, ipv6);
+    QFETCH(QString, shown);
     ChatSession host;
     host.setName(QStringLiteral("Brom"));
     host.setPort(0);
     host.cmdHost_Click();
-    probe.connectToHost(QHostAddress::LocalHostIPv6, host.listeningPort());
+    const quint16 port = host.listeningPort();
+    QVERIFY(port != 0);
+    QTcpSocket probe;
+    probe.connectToHost(ipv6 ? QHostAddress::LocalHostIPv6 : QHostAddress::LocalHost, port);
     if (!probe.waitForConnected(2000))
         QSKIP("no IPv6 loopback here");
     probe.abort();
@@ -248,11 +232,16 @@ void tst_Reachability::connectsOverIPv6()
     QTemporaryDir dir;
     Window w(dir, gw, QStringLiteral("[Vellumara]\nPortMapping=0\n"));
     w.form->chat()->setConnectWait(200);
-    w.form->chat()->setPort(host.listeningPort());
+    const bool link = typed.startsWith(QLatin1String("tavernix:"));
+    if (link)
+        typed = typed.arg(port);
+    else
+        w.form->chat()->setPort(port);
     w.form->txtName->setText(QStringLiteral("Ada"));
     w.form->chat()->setName(QStringLiteral("Ada"));
     w.form->txtIP->setText(typed);
     w.form->cmdConnect->click();
+    QCOMPARE(w.form->txtIP->text(), shown.isEmpty() ? typed : shown);
     QTRY_COMPARE(w.form->chat()->phase(), ChatSession::Phase::Connected);
     QTRY_COMPARE(host.participants()->count(), 2);
 }

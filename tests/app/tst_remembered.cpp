@@ -1,6 +1,8 @@
 // The main window remembers who the user is and where they play, explains
 // why Host and Connetti need a name, and comes forward for a second start.
 
+#include "boardpanel.h"
+#include "boardzoom.h"
 #include "dialogpane.h"
 #include "dialogsaver.h"
 #include "journal.h"
@@ -19,6 +21,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -240,16 +243,18 @@ void tst_Remembered::secondStartBringsTheWindowForward()
 }
 
 // Closing writes where the window was, its size or preset, the pane's
-// switches and the journal's folder; the next start puts them back.
+// switches, the journal's folder and the board's zoom; the next start puts
+// them back.
 void tst_Remembered::theEveningComesBack_data()
 {
     QTest::addColumn<int>("preset"); // -1: a size set by hand
     QTest::addColumn<QSize>("size");
     QTest::addColumn<bool>("switches");
-    QTest::newRow("by hand, switches on") << -1 << QSize(700, 480) << true;
-    QTest::newRow("wide preset") << 2 << QSize() << false;
-    QTest::newRow("narrow preset, switches on") << 0 << QSize() << true;
-    QTest::newRow("maximised") << 1 << QSize(600, 420) << false;
+    QTest::addColumn<double>("zoom"); // 0: fitted to the view
+    QTest::newRow("by hand, switches on") << -1 << QSize(700, 480) << true << 3.0;
+    QTest::newRow("wide preset, fitted") << 2 << QSize() << false << 0.0;
+    QTest::newRow("narrow preset, switches on") << 0 << QSize() << true << 1.0;
+    QTest::newRow("maximised") << 1 << QSize(600, 420) << false << 0.5;
 }
 
 void tst_Remembered::theEveningComesBack()
@@ -257,6 +262,7 @@ void tst_Remembered::theEveningComesBack()
     QFETCH(int, preset);
     QFETCH(QSize, size);
     QFETCH(bool, switches);
+    QFETCH(double, zoom);
     const QString path =
         m_dir.filePath(QStringLiteral("evening-%1.ini").arg(QString::fromLatin1(QTest::currentDataTag())));
     QTemporaryDir logs;
@@ -281,6 +287,8 @@ void tst_Remembered::theEveningComesBack()
             w.form->dialogPane()->Command19()->click();
             QVERIFY(w.form->dialogSaver()->keepIn(logs.path()));
         }
+        zoom > 0 ? w.form->boardPanel()->zoom()->setFactor(zoom)
+                 : w.form->boardPanel()->zoom()->fitToView();
         w.form->close();
     }
     QCOMPARE(iniValue(path, "Preset"), QString::number(preset));
@@ -306,6 +314,11 @@ void tst_Remembered::theEveningComesBack()
         QTRY_COMPARE(again.form->size(), preset >= 0 ? presetSize : size);
         QTRY_COMPARE(again.form->presets()->highlighted(), preset);
     }
+    QCOMPARE(again.form->boardPanel()->zoom()->fitting(), zoom == 0);
+    if (zoom > 0)
+        QCOMPARE(again.form->boardPanel()->zoom()->factor(), zoom);
+    else // the whole board shows in the board's view
+        QTRY_VERIFY(!again.form->findChild<QScrollBar *>(QStringLiteral("hsbImm"))->isVisible());
 }
 
 // The journal's folder is chosen in the pane's context menu, not only on

@@ -39,8 +39,6 @@ private slots:
     void preferencesDefaultPathFollowsXdg();
     void preferencesNameAndServer_data();
     void preferencesNameAndServer();
-    void preferencesBoardZoom_data();
-    void preferencesBoardZoom();
     void preferencesNameAndServerHandEdited_data();
     void preferencesNameAndServerHandEdited();
 
@@ -122,8 +120,8 @@ void tst_Startup::preferencesBadValues()
     QCOMPARE(prefs.tutorial, expectedTutorial);
 }
 
-// What the window keeps between evenings, as a hand-edited file may hold
-// it: usable values come back, anything else gives the default.
+// What the window and its board keep between evenings, as a hand-edited
+// file may hold it: usable values come back, anything else gives the default.
 void tst_Startup::windowPreferences_data()
 {
     QTest::addColumn<QByteArray>("body");
@@ -131,25 +129,35 @@ void tst_Startup::windowPreferences_data()
     QTest::addColumn<int>("preset");
     QTest::addColumn<bool>("ora");
     QTest::addColumn<bool>("colori");
-    QTest::newRow("all there") << QByteArray("WindowLeft=10\nWindowTop=-20\nWindowWidth=700\n"
-                                             "WindowHeight=480\nPreset=2\nOra=1\nColori=1\n")
-                               << QRect(10, -20, 700, 480) << 2 << true << true;
-    QTest::newRow("none") << QByteArray() << QRect() << -1 << false << false;
+    QTest::addColumn<double>("zoom");
+    QTest::addColumn<bool>("fit");
+    QTest::newRow("all there")
+        << QByteArray("WindowLeft=10\nWindowTop=-20\nWindowWidth=700\nWindowHeight=480\n"
+                      "Preset=2\nOra=1\nColori=1\nBoardZoom=2.5\nBoardZoomFit=0\n")
+        << QRect(10, -20, 700, 480) << 2 << true << true << 2.5 << false;
+    QTest::newRow("none") << QByteArray() << QRect() << -1 << false << false << 1.0 << false;
     QTest::newRow("a side missing") << QByteArray("WindowLeft=10\nWindowTop=20\nWindowWidth=700\n")
-                                    << QRect() << -1 << false << false;
-    QTest::newRow("no size") << QByteArray("WindowLeft=1\nWindowTop=2\nWindowWidth=0\nWindowHeight=400\n")
-                             << QRect() << -1 << false << false;
-    QTest::newRow("absurd size") << QByteArray("WindowLeft=1\nWindowTop=2\nWindowWidth=99999\n"
-                                               "WindowHeight=400\n")
-                                 << QRect() << -1 << false << false;
-    QTest::newRow("letters") << QByteArray("WindowLeft=a\nWindowTop=2\nWindowWidth=500\nWindowHeight=400\n"
-                                           "Preset=x\nOra=si\nColori=vero\n")
-                             << QRect() << -1 << false << false;
-    QTest::newRow("preset out of range") << QByteArray("Preset=4\nOra=2\n") << QRect() << -1 << false
-                                         << false;
-    QTest::newRow("padded") << QByteArray("WindowLeft= 5 \nWindowTop= 6\nWindowWidth=300 \n"
-                                          "WindowHeight=400\nPreset= 0\nOra= 1 \n")
-                            << QRect(5, 6, 300, 400) << 0 << true << false;
+                                    << QRect() << -1 << false << false << 1.0 << false;
+    QTest::newRow("no size") << QByteArray(
+                                    "WindowLeft=1\nWindowTop=2\nWindowWidth=0\nWindowHeight=400\n")
+                             << QRect() << -1 << false << false << 1.0 << false;
+    QTest::newRow("absurd size")
+        << QByteArray("WindowLeft=1\nWindowTop=2\nWindowWidth=99999\nWindowHeight=400\n") << QRect()
+        << -1 << false << false << 1.0 << false;
+    QTest::newRow("letters")
+        << QByteArray("WindowLeft=a\nWindowTop=2\nWindowWidth=500\nWindowHeight=400\n"
+                      "Preset=x\nOra=si\nColori=vero\nBoardZoom=grande\nBoardZoomFit=si\n")
+        << QRect() << -1 << false << false << 1.0 << false;
+    // A zoom the board cannot show gives 100 %.
+    QTest::newRow("out of range") << QByteArray("Preset=4\nOra=2\nBoardZoom=300\n") << QRect() << -1
+                                  << false << false << 1.0 << false;
+    QTest::newRow("zoom zero") << QByteArray("BoardZoom=0\n") << QRect() << -1 << false << false
+                               << 1.0 << false;
+    QTest::newRow("padded, fitted")
+        << QByteArray("WindowLeft= 5 \nWindowTop= 6\nWindowWidth=300 \n"
+                      "WindowHeight=400\nPreset= 0\nOra= 1 \nBoardZoom=0.19\n"
+                      "BoardZoomFit=1\n")
+        << QRect(5, 6, 300, 400) << 0 << true << false << 0.19 << true;
 }
 
 void tst_Startup::windowPreferences()
@@ -159,24 +167,32 @@ void tst_Startup::windowPreferences()
     QFETCH(int, preset);
     QFETCH(bool, ora);
     QFETCH(bool, colori);
+    QFETCH(double, zoom);
+    QFETCH(bool, fit);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("tavernix.ini"));
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     QVERIFY(file.write("[Vellumara]\nPort=2600\n" + body) >= 0 && file.flush());
-    const Preferences prefs = PreferencesStore(path).GetPreferences();
+    Preferences prefs = PreferencesStore(path).GetPreferences();
     QCOMPARE(prefs.window, window);
     QCOMPARE(prefs.preset, preset);
     QCOMPARE(prefs.timeStamps, ora);
     QCOMPARE(prefs.colours, colori);
+    QCOMPARE(prefs.boardZoom, zoom);
+    QCOMPARE(prefs.boardZoomFit, fit);
     QCOMPARE(prefs.port, 2600);
-    // Written back, the same comes out.
+    // Written back, the same comes out; a zoom of many digits keeps them.
+    prefs.boardZoom = 1.0 / 3;
+    prefs.boardZoomFit = !fit;
     QVERIFY(PreferencesStore(path).WritePreferences(prefs));
     const Preferences again = PreferencesStore(path).GetPreferences();
     QCOMPARE(again.window, window);
     QCOMPARE(again.preset, preset);
     QCOMPARE(again.timeStamps, ora);
     QCOMPARE(again.colours, colori);
+    QVERIFY(qAbs(again.boardZoom - 1.0 / 3) < 1e-5);
+    QCOMPARE(again.boardZoomFit, !fit);
 }
 
 void tst_Startup::preferencesFileLayout()
@@ -238,44 +254,6 @@ void tst_Startup::preferencesNameAndServer()
     QSettings ini(path, QSettings::IniFormat);
     QCOMPARE(ini.childGroups(), QStringList{QStringLiteral("Vellumara")});
     QCOMPARE(ini.value(QStringLiteral("Vellumara/Port")).toString(), QStringLiteral("2600"));
-}
-
-void tst_Startup::preferencesBoardZoom_data()
-{
-    QTest::addColumn<QByteArray>("lines");
-    QTest::addColumn<double>("zoom");
-    QTest::addColumn<bool>("fit");
-    QTest::newRow("absent") << QByteArray() << 1.0 << false;
-    QTest::newRow("kept") << QByteArray("BoardZoom=2.5\nBoardZoomFit=0\n") << 2.5 << false;
-    QTest::newRow("fitted") << QByteArray("BoardZoom=0.19\nBoardZoomFit=1\n") << 0.19 << true;
-    // A hand-edited value the board cannot show gives 100 %.
-    QTest::newRow("too large") << QByteArray("BoardZoom=300\n") << 1.0 << false;
-    QTest::newRow("zero") << QByteArray("BoardZoom=0\n") << 1.0 << false;
-    QTest::newRow("text") << QByteArray("BoardZoom=grande\nBoardZoomFit=si\n") << 1.0 << false;
-}
-
-void tst_Startup::preferencesBoardZoom()
-{
-    QFETCH(QByteArray, lines);
-    QFETCH(double, zoom);
-    QFETCH(bool, fit);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("tavernix.ini"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("[Vellumara]\nPort=2000\n" + lines);
-    file.close();
-    Preferences prefs = PreferencesStore(path).GetPreferences();
-    QCOMPARE(prefs.boardZoom, zoom);
-    QCOMPARE(prefs.boardZoomFit, fit);
-    QCOMPARE(prefs.port, 2000);
-    // Written and read back as it was.
-    prefs.boardZoom = 1.0 / 3;
-    prefs.boardZoomFit = !fit;
-    QVERIFY(PreferencesStore(path).WritePreferences(prefs));
-    const Preferences again = PreferencesStore(path).GetPreferences();
-    QVERIFY(qAbs(again.boardZoom - 1.0 / 3) < 1e-5);
-    QCOMPARE(again.boardZoomFit, !fit);
 }
 
 void tst_Startup::preferencesNameAndServerHandEdited_data()

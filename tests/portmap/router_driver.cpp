@@ -71,19 +71,23 @@ QByteArray run(const QString &program, const QStringList &args, int ms = 5000, i
     return p.readAll();
 }
 
-/// The router's forwarding rules, as nftables lists them.
-QByteArray forwardings(const QString &routerNs)
+/// Whether the router's forwarding rules, as nftables lists them, hold @p port.
+bool forwards(const QString &routerNs, int port)
 {
     return run(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("exec"), routerNs,
                                       QStringLiteral("nft"), QStringLiteral("list"),
                                       QStringLiteral("chain"), QStringLiteral("inet"),
-                                      QStringLiteral("filter"),
-                                      QStringLiteral("prerouting_miniupnpd")});
+                                      QStringLiteral("filter"), QStringLiteral("prerouting_miniupnpd")})
+        .contains("dport " + QByteArray::number(port) + " ");
 }
 
-bool forwards(const QString &routerNs, int port)
+/// A player named Ada who asks to join @p address at @p port.
+void joinAsAda(session::ChatSession &player, const QString &address, int port, int waitMs)
 {
-    return forwardings(routerNs).contains("dport " + QByteArray::number(port) + " ");
+    player.setName(QStringLiteral("Ada"));
+    player.setPort(port);
+    player.setConnectWait(waitMs);
+    player.cmdConnect_Click(address);
 }
 
 /// The lease's end the router keeps for @p port in its lease file, 0 when none.
@@ -234,10 +238,7 @@ int noGatewayScenario()
         [&] { return host.status().contains(QLatin1String("Nessun router ha risposto")); }, 3000);
     check(told, QStringLiteral("told that no router answered, %1 ms after Host").arg(clock.elapsed()));
     session::ChatSession player;
-    player.setName(QStringLiteral("Ada"));
-    player.setPort(2600);
-    player.setConnectWait(300);
-    player.cmdConnect_Click(QStringLiteral("127.0.0.1"));
+    joinAsAda(player, QStringLiteral("127.0.0.1"), 2600, 300);
     check(QTest::qWaitFor([&] { return host.form->chat()->participants()->count() == 2; }, 5000),
           "hosting goes on: a player on this side joins");
     return g_failures;
@@ -246,10 +247,7 @@ int noGatewayScenario()
 int wanChat(const QString &address, int port)
 {
     session::ChatSession player;
-    player.setName(QStringLiteral("Ada"));
-    player.setPort(port);
-    player.setConnectWait(500);
-    player.cmdConnect_Click(address);
+    joinAsAda(player, address, port, 500);
     // The host's list names both of us: the host spoke to us.
     if (!QTest::qWaitFor([&] { return player.participants()->count() >= 2; }, 8000)) {
         std::printf("the host did not answer\n");

@@ -192,8 +192,45 @@ forwarded() {
 # How many requests the router has logged so far.
 router_requests() { grep -c -i -E "M-SEARCH|NAT-PMP|HTTP REQUEST|SOAPAction" "$STATE/miniupnpd.log"; }
 
+FAILURES=0
+# Runs CMD...: says "ok: WHAT" when it succeeds, else "FAIL: WHAT" and counts it.
+check() {
+    local what=$1; shift
+    if "$@"; then echo "ok: $what"; return 0; fi
+    echo "FAIL: $what"; FAILURES=$((FAILURES + 1)); return 1
+}
+
+# Starts CMD... in the home namespace, its output in LOG, and prints the pid
+# to signal ("ip netns exec" becomes the program; "unshare --fork" does not).
+start_home() {
+    local log=$1; shift
+    ip netns exec "$HOME_NS" "$@" > "$log" 2>&1 &
+    if [ "$1" = unshare ]; then program_pid $!; else echo $!; fi
+}
+
+# SIGTERM to PID ends it within S seconds, and the router forwards none of
+# the ports PORTS (an extended regular expression) afterwards.
+ends_unmapped() { # PID S PORTS
+    local t0=$SECONDS
+    kill -TERM "$1" && wait_gone "$1" && [ $((SECONDS - t0)) -le "$2" ] &&
+        ! in_ns "$ROUTER_NS" nft list chain inet filter prerouting_miniupnpd | grep -q -E "dport ($3) "
+}
+
+# Hosting with --no-port-mapping on PORT: three seconds later the program
+# still runs, the router has heard nothing and the port is closed from outside.
+asks_nothing() { # PORT LOG CMD...
+    local port=$1 log=$2 before pid ok=yes; shift 2
+    before=$(router_requests)
+    pid=$(start_home "$log" "$@")
+    sleep 3
+    kill -TERM "$pid" || { cat "$log"; return 1; }
+    wait_gone "$pid"
+    in_ns "$WAN_NS" timeout 3 bash -c "exec 3<>/dev/tcp/$EXTERNAL/$port" 2>/dev/null && ok=no
+    [ "$before" = "$(router_requests)" ] && [ $ok = yes ]
+}
+
 run_test() {
-    local driver=$1 tavernix=$2 failures=0
+    local driver=$1 tavernix=$2
     prepare
     local common=(--router "$ROUTER_NS" --wan "$WAN_NS" --external $EXTERNAL
         --lease-file "$STATE/leases" --ipv6 2001:db8:26::2)
@@ -202,109 +239,65 @@ run_test() {
     mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 
     echo "== UPnP and NAT-PMP"
-    in_ns "$HOME_NS" "$driver" host "${common[@]}" --lease 4 || failures=$((failures + 1))
-
-    echo "== UPnP only"
-    stop_daemon; start_daemon upnp || failures=$((failures + 1))
-    in_ns "$HOME_NS" "$driver" host "${common[@]}" --lease 4 --skip-file || failures=$((failures + 1))
-
-    echo "== NAT-PMP only"
-    stop_daemon; start_daemon natpmp || failures=$((failures + 1))
-    in_ns "$HOME_NS" "$driver" host "${common[@]}" --lease 4 || failures=$((failures + 1))
+    check "the driver's run" in_ns "$HOME_NS" "$driver" host "${common[@]}" --lease 4
+    for only in upnp natpmp; do
+        echo "== $only only"
+        stop_daemon; check "miniupnpd ($only)" start_daemon $only
+        local skip=(); [ $only = upnp ] && skip=(--skip-file)
+        check "the driver's run" in_ns "$HOME_NS" "$driver" host "${common[@]}" --lease 4 "${skip[@]}"
+    done
 
     echo "== the program itself: SIGTERM removes its forwardings; --no-port-mapping asks nothing"
-    stop_daemon; start_daemon both || failures=$((failures + 1))
+    stop_daemon; check "miniupnpd" start_daemon both
     # A process namespace of its own, so copies run by others on this machine
     # do not count as a second copy.
-    ip netns exec "$HOME_NS" unshare --pid --fork --mount-proc "$tavernix" --name Brom --port 2601 \
-        --host > "$STATE/program.log" 2>&1 &
-    local program
-    program=$(program_pid $!)
-    local seen=no
-    forwarded 2601 && seen=yes
-    if [ $seen = yes ]; then echo "ok: the program's forwarding of 2601 is there"
-    else echo "FAIL: no forwarding of 2601 from the program"; failures=$((failures + 1)); fi
-    if [ $seen = yes ] && kill -TERM "$program"; then
-        wait_gone "$program"
-        if in_ns "$ROUTER_NS" nft list chain inet filter prerouting_miniupnpd |
-            grep -q "dport 2601 \|dport 2543 "; then
-            echo "FAIL: forwardings left after SIGTERM"; failures=$((failures + 1))
-        else echo "ok: SIGTERM removed the program's forwardings"; fi
-    else
-        echo "FAIL: the program did not run:"; cat "$STATE/program.log"; failures=$((failures + 1))
-    fi
-    local before after
-    before=$(router_requests)
-    ip netns exec "$HOME_NS" unshare --pid --fork --mount-proc "$tavernix" --name Brom --port 2602 \
-        --host --no-port-mapping > "$STATE/program2.log" 2>&1 &
-    program=$(program_pid $!)
-    sleep 3
-    # Still running then: it hosts, and has had time to ask had it wanted to.
-    if kill -TERM "$program"; then
-        wait_gone "$program"
-        after=$(router_requests)
-        if [ "$before" = "$after" ]; then echo "ok: with --no-port-mapping the router heard nothing"
-        else echo "FAIL: --no-port-mapping still reached the router ($before -> $after lines)"
-            failures=$((failures + 1)); fi
-    else
-        echo "FAIL: the program did not run:"; cat "$STATE/program2.log"; failures=$((failures + 1))
-    fi
+    local own=(unshare --pid --fork --mount-proc "$tavernix" --name Brom --host)
+    local pid
+    pid=$(start_home "$STATE/program.log" "${own[@]}" --port 2601)
+    check "the program's forwarding of 2601 is there" forwarded 2601 || cat "$STATE/program.log"
+    check "SIGTERM removed the program's forwardings" ends_unmapped "$pid" 10 "2601|2543"
+    check "with --no-port-mapping the router heard nothing" \
+        asks_nothing 2602 "$STATE/program2.log" "${own[@]}" --port 2602 --no-port-mapping
 
     echo "== no router answers"
     stop_daemon
-    in_ns "$HOME_NS" "$driver" nogateway || failures=$((failures + 1))
+    check "the driver's run" in_ns "$HOME_NS" "$driver" nogateway
 
-    echo "failures: $failures"
-    [ $failures -eq 0 ]
+    echo "failures: $FAILURES"
+    [ $FAILURES -eq 0 ]
+}
+
+# A player outside joins through the router's outside port $1.
+joins_from_outside() {
+    local answer
+    answer=$(in_ns "$WAN_NS" timeout 10 bash -c 'exec 3<>/dev/tcp/'$EXTERNAL'/'$1' &&
+        printf "[Connessione]Ada\r\n" >&3 && grep -a -m1 -o "Rename di Connessione\]Ada" <&3')
+    [ "$answer" = "Rename di Connessione]Ada" ]
+}
+
+# True once file $2 holds text $1 (waits up to 5 s).
+logged() {
+    for _ in $(seq 50); do grep -q "$1" "$2" && return 0; sleep 0.1; done
+    return 1
 }
 
 # tavernix-server behind the router: the forwarding is made, a player
 # outside joins through it, SIGTERM removes it, --no-port-mapping asks nothing.
 run_server_test() {
-    local server=$1 failures=0
+    local server=$1 log=$STATE/server.log pid
     prepare
+    pid=$(start_home "$log" "$server" --port 2603 --state-dir "$STATE/server")
+    check "the server's forwarding of 2603 is there" forwarded 2603 || cat "$log"
+    check "a player outside joined through it" joins_from_outside 2603
+    check "the log gives the invitation" logged "invito: tavernix://$EXTERNAL:2603" "$log" || cat "$log"
+    check "SIGTERM ended the server within 2 s and removed the forwarding" ends_unmapped "$pid" 2 2603
+    check "with --no-port-mapping the router heard nothing" \
+        asks_nothing 2604 "$STATE/server2.log" "$server" --port 2604 --state-dir "$STATE/server2" \
+        --no-port-mapping
+    check "the server hosted on 2604 meanwhile" logged "in attesa sulla porta 2604" "$STATE/server2.log"
 
-    # ip netns exec becomes the program itself, so $! is the server.
-    ip netns exec "$HOME_NS" "$server" --port 2603 --state-dir "$STATE/server" \
-        > "$STATE/server.log" 2>&1 &
-    local pid=$!
-    if forwarded 2603; then echo "ok: the server's forwarding of 2603 is there"
-    else echo "FAIL: no forwarding of 2603 from the server"; cat "$STATE/server.log"
-        failures=$((failures + 1)); fi
-    local answer
-    answer=$(in_ns "$WAN_NS" timeout 10 bash -c 'exec 3<>/dev/tcp/'$EXTERNAL'/2603 &&
-        printf "[Connessione]Ada\r\n" >&3 && grep -a -m1 -o "Rename di Connessione\]Ada" <&3')
-    if [ "$answer" = "Rename di Connessione]Ada" ]; then echo "ok: a player outside joined through it"
-    else echo "FAIL: a player outside could not join (${answer:-no answer})"; failures=$((failures + 1)); fi
-    for _ in $(seq 50); do grep -q "invito: tavernix://$EXTERNAL:2603" "$STATE/server.log" && break; sleep 0.1; done
-    if grep -q "invito: tavernix://$EXTERNAL:2603" "$STATE/server.log"; then echo "ok: the log gives the invitation"
-    else echo "FAIL: no invitation in the log"; cat "$STATE/server.log"; failures=$((failures + 1)); fi
-    kill -TERM "$pid"
-    local t0=$SECONDS
-    if wait_gone "$pid" && [ $((SECONDS - t0)) -le 2 ]; then echo "ok: SIGTERM ended the server"
-    else echo "FAIL: the server did not end within 2 s of SIGTERM"; failures=$((failures + 1)); fi
-    if in_ns "$ROUTER_NS" nft list chain inet filter prerouting_miniupnpd | grep -q "dport 2603 "; then
-        echo "FAIL: the forwarding is left after SIGTERM"; failures=$((failures + 1))
-    else echo "ok: SIGTERM removed the forwarding"; fi
-
-    local before after
-    before=$(router_requests)
-    ip netns exec "$HOME_NS" "$server" --port 2604 --state-dir "$STATE/server2" --no-port-mapping \
-        > "$STATE/server2.log" 2>&1 &
-    pid=$!
-    sleep 3
-    if in_ns "$WAN_NS" timeout 3 bash -c "exec 3<>/dev/tcp/$EXTERNAL/2604" 2>/dev/null; then
-        echo "FAIL: port 2604 reachable from outside without a forwarding"; failures=$((failures + 1))
-    fi
-    kill -TERM "$pid"; wait_gone "$pid"
-    after=$(router_requests)
-    if [ "$before" = "$after" ] && grep -q "in attesa sulla porta 2604" "$STATE/server2.log"; then
-        echo "ok: with --no-port-mapping the router heard nothing"
-    else echo "FAIL: --no-port-mapping ($before -> $after router lines)"; cat "$STATE/server2.log"
-        failures=$((failures + 1)); fi
-
-    echo "failures: $failures"
-    [ $failures -eq 0 ]
+    echo "failures: $FAILURES"
+    [ $FAILURES -eq 0 ]
 }
 
 case "${1:-}" in

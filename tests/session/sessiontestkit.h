@@ -92,9 +92,9 @@ struct Peer {
     session::ParticipantList *people() const { return chat->participants(); }
 
     /// Hosts on a port the system chooses; returns it (0 on failure).
-    quint16 host()
+    quint16 host(quint16 port = 0)
     {
-        chat->setPort(0);
+        chat->setPort(port);
         chat->cmdHost_Click();
         return chat->listeningPort();
     }

@@ -43,6 +43,22 @@ void readLinesInto(QTcpSocket &socket, QStringList &got)
     read();
 }
 
+/// @p socket joins as Bruno, element @p element of the host, and then reads
+/// nothing; true once the host has been replaying its board to it a while.
+bool stallAsNewcomer(QTcpSocket &socket, Peer &host, quint16 port, qint16 element)
+{
+    socket.setReadBufferSize(64 * 1024); // so what it does not read stays in the kernel
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    if (!socket.waitForConnected(5000))
+        return false;
+    socket.write(session::encodeLine(QStringLiteral("[Connessione]Bruno")));
+    socket.flush();
+    if (!settle([&] { return host->isReplaying(element); }))
+        return false;
+    QTest::qWait(200);
+    return host->isReplaying(element);
+}
+
 QStringList textSet(const QString &text)
 {
     QStringList set{QStringLiteral("[Inserisci Testo]") + text};
@@ -356,14 +372,7 @@ void TestBoardHistory::laterLinesWaitBehindTheReplayAndTheBacklogLimitNeverDrops
 
     // The newcomer introduces itself and then does not read for a while.
     QTcpSocket late;
-    late.setReadBufferSize(64 * 1024); // so what it does not read stays in the kernel
-    late.connectToHost(QHostAddress::LocalHost, port);
-    QVERIFY(late.waitForConnected(5000));
-    late.write(session::encodeLine(QStringLiteral("[Connessione]Bruno")));
-    late.flush();
-    QVERIFY(settle([&] { return host->isReplaying(2); }));
-    QTest::qWait(200);
-    QVERIFY(host->isReplaying(2));
+    QVERIFY(stallAsNewcomer(late, host, port, 2));
     // Paced: the host holds no more than a window and a block for it, not the board.
     const qint64 paced = ChatSession::kReplayWindow + BoardHistory::kBlockSize;
     QVERIFY2(host->unsentBytes(2) <= paced, QByteArray::number(host->unsentBytes(2)));
@@ -415,13 +424,7 @@ void TestBoardHistory::aClearWhileANewcomerStallsDropsTheRestOfItsBoard()
     for (int i = 0; i < segments; ++i)
         host->Broadcast(segment(i));
     QTcpSocket late;
-    late.setReadBufferSize(64 * 1024); // so what it does not read stays in the kernel
-    late.connectToHost(QHostAddress::LocalHost, port);
-    QVERIFY(late.waitForConnected(5000));
-    late.write(session::encodeLine(QStringLiteral("[Connessione]Bruno")));
-    late.flush();
-    QVERIFY(settle([&] { return host->isReplaying(1); }));
-    QTest::qWait(200);
+    QVERIFY(stallAsNewcomer(late, host, port, 1));
 
     // The board is cleared and drawn anew while the newcomer does not read:
     // the old board it was still owed is not kept for it.
