@@ -4,6 +4,9 @@
 // Prints the time from the share until every board shows the picture, the
 // delay of conversation lines one client sends every 20 ms to the others
 // through the host meanwhile, and the resident memory of host and clients.
+// Then a newcomer joins: the time until its board shows the picture, sent in
+// its board after the drawings before it, and the delay of the conversation
+// lines said meanwhile as they reach it.
 // Then the host shares a PNG whose header claims 60000 x 60000 pixels:
 // the time until every client has refused it, and their memory after.
 //
@@ -83,7 +86,7 @@ struct Seat {
     board::TableShare share{&images, &tools, &session};
     Seat()
     {
-        session.setBoardSink(&tools);
+        session.setBoardSink(share.boardSink());
         session.tableBoard()->setSink(&share);
     }
 };
@@ -254,6 +257,7 @@ int main(int argc, char **argv)
     const quint16 port = host.session.listeningPort();
 
     std::vector<Child> children(static_cast<size_t>(count));
+    children.reserve(size_t(count) + 1); // the newcomer's; the others' handlers hold their places
     for (int i = 0; i < count; ++i) {
         Child &c = children[size_t(i)];
         c.process = std::make_unique<QProcess>();
@@ -335,6 +339,35 @@ int main(int argc, char **argv)
                     clientRssReady, clientRssSum / count, clientRssMax, clientPeak);
     }
 
+    // A newcomer: the picture comes in its board, and lines said meanwhile
+    // reach it only after that board.
+    bool newcomerShown = true;
+    if (side > 0) {
+        Child &late = children.emplace_back();
+        late.process = std::make_unique<QProcess>();
+        late.process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        const qint64 lateNs = nowNs();
+        late.process->start(QCoreApplication::applicationFilePath(),
+                            {QStringLiteral("client"), QString::number(port), QString::number(count)});
+        QObject::connect(late.process.get(), &QProcess::readyReadStandardOutput, [&late] { late.read(); });
+        newcomerShown = sleepUntil([&] { return late.shownNs != 0; }, 300000);
+        sleepUntil([] { return false; }, 1000); // lines said until then arrive
+        std::vector<double> waits;
+        for (const auto &[sent, delay] : late.pings) {
+            if (sent >= lateNs && sent <= late.shownNs)
+                waits.push_back(delay / 1e6);
+        }
+        std::sort(waits.begin(), waits.end());
+        std::printf("newcomer: its board shows the picture %.0f ms after it started%s\n",
+                    (late.shownNs - lateNs) / 1e6, newcomerShown ? "" : "  (NOT SHOWN)");
+        if (waits.empty())
+            std::printf("  conversation lines said while it joined: none reached it\n");
+        else
+            std::printf("  conversation lines said while it joined: %zu, median wait %.2f ms, max "
+                        "%.2f ms\n",
+                        waits.size(), waits[waits.size() / 2], waits.back());
+    }
+
     // A picture that lies about its size.
     const QByteArray liar = claimingPng(60000);
     const qint64 liarNs = nowNs();
@@ -359,5 +392,5 @@ int main(int argc, char **argv)
     host.session.cmdDisconnect_Click();
     for (Child &c : children)
         c.process->waitForFinished(10000);
-    return allShown && allRefused ? 0 : 1;
+    return allShown && allRefused && newcomerShown ? 0 : 1;
 }

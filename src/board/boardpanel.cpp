@@ -110,7 +110,8 @@ BoardPanel::BoardPanel(QWidget *parent, Palette *palette, session::ChatSession *
 
 session::BoardSink *BoardPanel::boardSink() const
 {
-    return m_tools;
+    // Through the shared pictures' order, so drawings land on top of them.
+    return m_share->boardSink();
 }
 
 QColor BoardPanel::highlightOnColour(const QPalette &palette)

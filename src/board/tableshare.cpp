@@ -17,7 +17,7 @@ namespace board
 
 TableShare::TableShare(BoardImages *images, DrawingTools *tools, session::ChatSession *session,
                        QObject *parent)
-    : QObject(parent), m_images(images), m_tools(tools), m_session(session)
+    : QObject(parent), m_images(images), m_tools(tools), m_order(tools), m_session(session)
 {
     connect(m_images->surface(), &BoardSurface::cleared, this, [this] { ++m_generation; });
 }
@@ -93,17 +93,23 @@ void TableShare::showSharedPicture(const QByteArray &encoded, const QString &fro
 {
     ++m_decoding;
     const quint64 generation = m_generation;
+    const quint64 ticket = m_order.reserve();
     const QPointer<TableShare> self(this);
     // Decoding megabytes of picture takes long enough to hold up the
-    // conversation, so it runs aside; the answer comes back to this thread.
-    QThreadPool::globalInstance()->start([self, encoded, from, generation] {
+    // conversation, so it runs aside; the answer comes back to this thread,
+    // and the picture goes on the board in its turn.
+    QThreadPool::globalInstance()->start([self, encoded, from, generation, ticket] {
         QString why;
         const QImage picture = BoardImages::decodeShared(encoded, &why);
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
-            [self, picture, encoded, from, why, generation] {
-                if (self)
+            [self, picture, encoded, from, why, generation, ticket] {
+                if (!self)
+                    return;
+                --self->m_decoding;
+                self->m_order.fulfil(ticket, [self, picture, encoded, from, why, generation] {
                     self->pictureDecoded(picture, encoded, from, why, generation);
+                });
             },
             Qt::QueuedConnection);
     });
@@ -112,7 +118,6 @@ void TableShare::showSharedPicture(const QByteArray &encoded, const QString &fro
 void TableShare::pictureDecoded(const QImage &picture, const QByteArray &encoded,
                                 const QString &from, const QString &why, quint64 generation)
 {
-    --m_decoding;
     if (generation != m_generation)
         return; // the board was cleared meanwhile, and the picture with it
     if (picture.isNull() || !m_images->loadShared(picture, encoded)) {
@@ -128,6 +133,12 @@ void TableShare::pictureDecoded(const QImage &picture, const QByteArray &encoded
 }
 
 void TableShare::showSharedGrid(const session::GridFields &grid)
+{
+    // Over what came before it, pictures still being decoded included.
+    m_order.enqueue([this, grid] { layGrid(grid); });
+}
+
+void TableShare::layGrid(const session::GridFields &grid)
 {
     const QStringList &kinds = GridPainter::kinds();
     if (const QString why = gridRefusal(grid); !why.isEmpty()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "arrivalorder.h"
 #include "sinks.h"
 
 #include <QObject>
@@ -26,7 +27,9 @@ class GridPainter;
  *
  * A received picture is decoded on a worker thread, so a large one does not
  * hold the conversation up; it is shown only if the board was not cleared
- * meanwhile. What cannot be shown is said in the status box.
+ * meanwhile. What cannot be shown is said in the status box. Received
+ * drawings should come through boardSink(), so that those after a picture
+ * wait for it and land on top of it, as on the sharer's board.
  */
 class TableShare : public QObject, public session::SharedBoardSink
 {
@@ -37,6 +40,10 @@ public:
 
     /// Where a shared grid's general step goes (the grid dialog's hidden box).
     void setGeneralStepTarget(std::function<void(const QString &)> target);
+
+    /// Where the session should send received drawings: the drawing tools,
+    /// in the order things arrive.
+    session::BoardSink *boardSink() { return &m_order; }
 
     /// Shares the board's picture; false with why() when there is none or it
     /// cannot be shared.
@@ -76,9 +83,11 @@ private:
     void status(const QString &text) const;
     void pictureDecoded(const QImage &picture, const QByteArray &encoded, const QString &from,
                         const QString &why, quint64 generation);
+    void layGrid(const session::GridFields &grid);
 
     BoardImages *m_images;
     DrawingTools *m_tools;
+    ArrivalOrder m_order;
     session::ChatSession *m_session;
     std::function<void(const QString &)> m_generalStep;
     QString m_why;

@@ -14,8 +14,10 @@ enum class Kind { Other, Drawing, TextPart, TextColour, Clear };
 Kind kindOf(const QString &message)
 {
     const QStringView m(message);
+    // A shared grid is painted over what is there, and a later one over it:
+    // it belongs in the order of the drawings.
     if (m.startsWith(tag::Linea) || m.startsWith(tag::Circonferenza) ||
-        m.startsWith(tag::Colora))
+        m.startsWith(tag::Colora) || m.startsWith(tag::Reticolo))
         return Kind::Drawing;
     if (m.startsWith(tag::TestoColore))
         return Kind::TextColour;
@@ -103,6 +105,47 @@ void BoardHistory::append(const QByteArray &lines, qsizetype messages)
     m_blocks.last() += lines;
     m_size += lines.size();
     m_count += messages;
+}
+
+QList<QByteArray> BoardHistory::blocksWith(qsizetype at, const QList<QByteArray> &lines) const
+{
+    if (lines.isEmpty())
+        return m_blocks;
+    QList<QByteArray> out;
+    out.reserve(m_blocks.size() + lines.size() + 1);
+    qsizetype start = 0; // of the block at hand
+    bool placed = false;
+    for (const QByteArray &block : m_blocks) {
+        const qsizetype end = start + block.size();
+        if (!placed && at < end) {
+            // Positions come from size(), so they fall between whole lines.
+            if (at > start)
+                out.append(block.first(at - start));
+            out.append(lines);
+            placed = true;
+            if (at > start) {
+                out.append(block.sliced(at - start));
+                start = end;
+                continue;
+            }
+        }
+        out.append(block);
+        start = end;
+    }
+    if (!placed)
+        out.append(lines);
+    return out;
+}
+
+QList<QByteArray> BoardHistory::linesOf(const QList<QByteArray> &blocks)
+{
+    QList<QByteArray> lines;
+    for (const QByteArray &block : blocks) {
+        qsizetype pos = 0;
+        for (qsizetype end; (end = block.indexOf("\r\n", pos)) >= 0; pos = end + 2)
+            lines.append(block.mid(pos, end + 2 - pos));
+    }
+    return lines;
 }
 
 void BoardHistory::reset()

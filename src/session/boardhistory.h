@@ -13,8 +13,8 @@ namespace session
  * be sent them and draw the same board.
  *
  * Only the messages every board draws are kept: "[Linea]",
- * "[Circonferenza]", "[Colora Sfondo]" and the text set that ends in
- * "[Inserisci TestoColore]". "[Pulisci Lavagna]" forgets everything before
+ * "[Circonferenza]", "[Colora Sfondo]", "[Reticolo Condiviso]" and the text
+ * set that ends in "[Inserisci TestoColore]". "[Pulisci Lavagna]" forgets everything before
  * it. The messages are kept as the wire lines they travelled as (CR LF
  * included), packed into blocks that a replay writes as they are.
  *
@@ -58,6 +58,14 @@ public:
     /// shared, so a copy costs nothing and stays as it is while the history
     /// goes on growing.
     const QList<QByteArray> &blocks() const { return m_blocks; }
+    /**
+     * @brief blocks() with @p lines put in at byte @p at of the kept lines,
+     * a value size() had (a shared picture goes where it was shared among
+     * the drawings); past the end they go last.
+     */
+    QList<QByteArray> blocksWith(qsizetype at, const QList<QByteArray> &lines) const;
+    /// The whole lines of @p blocks, each with its CR LF.
+    static QList<QByteArray> linesOf(const QList<QByteArray> &blocks);
     /// Bytes kept.
     qsizetype size() const { return m_size; }
     /// Messages kept.

@@ -694,10 +694,10 @@ void ChatSession::startReplay(qint16 index)
     }
 }
 
-void ChatSession::replayBoard(qint16 index)
+void ChatSession::replayBoard(qint16 index, bool anew)
 {
     // A replay under way already sends the board, and would be cut short.
-    if (!d->host || d->relay->isReplaying(index))
+    if (!d->host || (!anew && d->relay->isReplaying(index)))
         return;
     // Sent before the board, so a client that comes back draws the host's
     // board instead of adding it to what it kept.

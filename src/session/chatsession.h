@@ -287,8 +287,9 @@ private:
     /// recent conversation after it.
     void startReplay(qint16 index);
     /// Host: sends client @p index the board alone (a restore, a refused
-    /// clear), unless a replay is already sending it.
-    void replayBoard(qint16 index);
+    /// clear), unless a replay is already sending it; @p anew sends it
+    /// after what waits there instead of the rest of that replay.
+    void replayBoard(qint16 index, bool anew = false);
     /// Host: whether client @p index said "[Tavernix]".
     bool isTavernixPeer(qint16 index) const;
     /// Host: client @p index said "[Tavernix]".

@@ -748,9 +748,14 @@ void HostRelay::startReplay(qint16 index, const QList<QByteArray> &blocks)
         return;
     // What was said to it this turn (its greeting, its name) goes first.
     d->flushOutbox(e);
+    // A replay under way gives way: what waited behind it (a clear, say)
+    // goes first, then the new board; the rest of the old board is moot.
+    QByteArray waiting = e->replay.active ? std::exchange(e->replay.queued, {}) : QByteArray();
     e->replay = {};
     e->replay.active = true;
     e->replay.blocks = blocks;
+    if (!waiting.isEmpty())
+        e->replay.blocks.prepend(std::move(waiting));
     d->pumpReplay(index);
 }
 

@@ -106,7 +106,9 @@ public:
     /// send() to every connected client in ascending order but @p except.
     void sendToAll(const QString &text, const QByteArray &line, qint16 except = 0);
     /// Sends newcomer @p index @p blocks (whole wire lines), paced by its
-    /// socket; what is sent to it meanwhile follows the blocks.
+    /// socket; what is sent to it meanwhile follows the blocks. A replay
+    /// already under way stops where it is: what waits behind it goes
+    /// first, then @p blocks.
     void startReplay(qint16 index, const QList<QByteArray> &blocks);
     bool isReplaying(qint16 index) const;
     /// The board is cleared: what newcomers have not been sent of it yet

@@ -1,6 +1,8 @@
 #include "sessionkeeper.h"
 
 #include "chatsession.h"
+#include "tableboard.h"
+#include "tags.h"
 
 namespace session
 {
@@ -10,6 +12,14 @@ SessionKeeper::SessionKeeper(ChatSession *chat, SessionStore *store, QObject *pa
 {
     connect(chat, &ChatSession::boardRecorded, store, &SessionStore::appendBoard);
     connect(chat, &ChatSession::publicLineSaid, store, &SessionStore::appendSaid);
+    // The shared picture goes where it was shared among the drawings; a
+    // restored board is written whole after a clear, as a newcomer gets it.
+    TableBoard *table = chat->tableBoard();
+    connect(table, &TableBoard::sharedPictureChanged, store, &SessionStore::appendLines);
+    connect(table, &TableBoard::boardRestored, store, [store](const QList<QByteArray> &lines) {
+        store->appendBoard(tag::Pulisci);
+        store->appendLines(lines);
+    });
     connect(chat, &ChatSession::phaseChanged, store, [store](ChatSession::Phase phase) {
         if (phase != ChatSession::Phase::Hosting)
             store->end();
@@ -72,7 +82,10 @@ void SessionKeeper::start(const SessionStore::Contents *taken)
         m_store->beginNew(QDateTime::currentDateTime());
         return;
     }
-    m_chat->resumeTable(taken->board, taken->recent);
+    // The board through the table's own door, which keeps the shared
+    // picture in its place; the talk as the session's recap.
+    m_chat->tableBoard()->feedStateLines(BoardHistory::linesOf(taken->board));
+    m_chat->resumeTable({}, taken->recent);
     m_store->resume(*taken);
 }
 

@@ -1,6 +1,7 @@
 #include "sessionstore.h"
 
 #include "boardhistory.h"
+#include "pictureassembler.h"
 #include "protocol.h"
 #include "tags.h"
 
@@ -20,6 +21,9 @@ namespace
 
 constexpr char kBoard = 'B';
 constexpr char kSaid = 'M';
+/// A shared picture's lines: its start, then each slice in a record of its
+/// own. Apart from 'B', which an earlier reader would take for drawings.
+constexpr char kPicture = 'P';
 /// Longest header line, LF included.
 constexpr qsizetype kMaxHeader = 128;
 /// Longest number in a record's head (a length or a time).
@@ -59,6 +63,62 @@ bool isTextPart(const QString &message)
     return message.startsWith(QLatin1String("[Inserisci Testo")) &&
            !message.startsWith(tag::TestoColore);
 }
+
+bool isPictureLine(QByteArrayView line)
+{
+    // Both tags are ASCII, so their wire bytes are their text.
+    return line.startsWith(QByteArrayView("[Immagine Condivisa]")) ||
+           line.startsWith(QByteArrayView("[Immagine Condivisa Parte]"));
+}
+
+/// The shared picture as the records give it: only a whole one, its
+/// fingerprint checked, takes the place of the one before.
+class PictureReader
+{
+public:
+    void record(QByteArrayView payload, qsizetype drawn)
+    {
+        const TaggedLine split = splitTag(decodeText(payload));
+        QByteArray line = payload.toByteArray() + "\r\n";
+        if (split.tag == tag::Immagine) {
+            m_pending.clear();
+            const auto announce = PictureAssembler::parseStart(split.params);
+            if (!announce ||
+                m_assembler.start(*announce) == PictureAssembler::Result::Refused)
+                return;
+            m_pending = {std::move(line)};
+            m_pendingAt = drawn;
+        } else if (split.tag == tag::ImmagineParte && !m_pending.isEmpty()) {
+            m_pending.append(std::move(line));
+            switch (m_assembler.part(split.params)) {
+            case PictureAssembler::Result::Incomplete:
+                break;
+            case PictureAssembler::Result::Refused:
+                m_pending.clear();
+                break;
+            case PictureAssembler::Result::Complete:
+                m_assembler.take();
+                lines = std::exchange(m_pending, {});
+                at = m_pendingAt;
+                break;
+            }
+        }
+    }
+    void clear()
+    {
+        lines.clear();
+        m_pending.clear();
+        m_assembler.abandon({});
+    }
+
+    QList<QByteArray> lines; ///< the last whole picture
+    qsizetype at = 0;        ///< its place among the drawings
+
+private:
+    PictureAssembler m_assembler;
+    QList<QByteArray> m_pending;
+    qsizetype m_pendingAt = 0;
+};
 
 } // namespace
 
@@ -193,6 +253,7 @@ SessionStore::ReadResult SessionStore::parse(QByteArrayView bytes, const QString
     }
 
     BoardHistory board;
+    PictureReader picture;
     std::deque<RecentTalk::Said> recent;
     qint64 lastSecs = -1;
     qsizetype pos = eol + 1;
@@ -240,6 +301,7 @@ SessionStore::ReadResult SessionStore::parse(QByteArrayView bytes, const QString
             switch (board.record(message, line)) {
             case BoardHistory::Outcome::Cleared:
                 c.drawings = 0;
+                picture.clear();
                 break;
             case BoardHistory::Outcome::Kept:
                 if (!isTextPart(message))
@@ -248,6 +310,8 @@ SessionStore::ReadResult SessionStore::parse(QByteArrayView bytes, const QString
             default:
                 break;
             }
+        } else if (kind == kPicture) {
+            picture.record(payload, board.size());
         } else if (kind == kSaid) {
             ++c.lines;
             if (keepLines > 0) {
@@ -259,7 +323,8 @@ SessionStore::ReadResult SessionStore::parse(QByteArrayView bytes, const QString
         // Kinds this version does not know are skipped, so later ones can
         // add records without a new version.
     }
-    c.board = board.blocks();
+    c.board = board.blocksWith(picture.at, picture.lines);
+    c.hasPicture = !picture.lines.isEmpty();
     c.recent.assign(recent.begin(), recent.end());
     c.lastRecord = lastSecs >= 0 ? QDateTime::fromSecsSinceEpoch(lastSecs) : c.started;
     return result;
@@ -309,6 +374,15 @@ bool SessionStore::resume(const Contents &contents)
 void SessionStore::appendBoard(const QString &message)
 {
     add(kBoard, QDateTime::currentSecsSinceEpoch(), encodeText(message));
+}
+
+void SessionStore::appendLines(const QList<QByteArray> &lines)
+{
+    const qint64 secs = QDateTime::currentSecsSinceEpoch();
+    for (const QByteArray &line : lines) {
+        const QByteArrayView payload = QByteArrayView(line).chopped(line.endsWith("\r\n") ? 2 : 0);
+        add(isPictureLine(payload) ? kPicture : kBoard, secs, payload);
+    }
 }
 
 void SessionStore::appendSaid(const QString &line, qint64 secs)

@@ -21,7 +21,8 @@ namespace session
 /**
  * @brief Keeps hosted sessions on disk, one file each, so that a session
  * can be taken up again after a crash or a week: the shared board (the wire
- * lines the host replays to newcomers) and the public conversation.
+ * lines the host replays to newcomers, a shared picture and grids included)
+ * and the public conversation.
  *
  * Records are appended as they happen and handed to the system at least
  * every flushMs(), so a crash of the program loses at most that much. The
@@ -50,8 +51,11 @@ public:
         QString path;
         QDateTime started;    ///< when the session first started
         QDateTime lastRecord; ///< when its last record was written
-        /// The board since its last clear, as whole wire lines in blocks.
+        /// The board since its last clear, as whole wire lines in blocks: the
+        /// drawings and grids, with the last whole shared picture where it
+        /// was shared.
         QList<QByteArray> board;
+        bool hasPicture = false; ///< the board holds a shared picture
         qsizetype drawings = 0; ///< drawings on that board (a text counts once)
         qsizetype lines = 0;    ///< public lines in the whole session
         std::vector<RecentTalk::Said> recent; ///< the last ones, oldest first
@@ -98,6 +102,9 @@ public:
     bool resume(const Contents &contents);
     /// A wire message of the board (without CR LF), a clear included.
     void appendBoard(const QString &message);
+    /// Wire lines of the board (with CR LF), as a shared picture or a
+    /// restored board goes out.
+    void appendLines(const QList<QByteArray> &lines);
     /// A public line said at @p secs (seconds since 1970 UTC).
     void appendSaid(const QString &line, qint64 secs);
     /// Hands what is waiting to the system now.

@@ -13,23 +13,6 @@
 namespace session
 {
 
-namespace
-{
-
-/// The whole lines of @p blocks, each with its CR LF.
-QList<QByteArray> linesOf(const QList<QByteArray> &blocks)
-{
-    QList<QByteArray> lines;
-    for (const QByteArray &block : blocks) {
-        qsizetype pos = 0;
-        for (qsizetype end; (end = block.indexOf("\r\n", pos)) >= 0; pos = end + 2)
-            lines.append(block.mid(pos, end + 2 - pos));
-    }
-    return lines;
-}
-
-} // namespace
-
 /// Local copies of shared lines (a restore, a store fed back) are put
 /// together under an origin no connection has.
 constexpr qint16 kLocalOrigin = -2;
@@ -106,16 +89,16 @@ void TableBoard::announceClear(qint16 origin)
 
 void TableBoard::keepCleared(const BoardHistory &history)
 {
-    // The shared picture and grid go with the drawing.
+    // The shared picture goes with the drawing.
     QList<QByteArray> picture = std::exchange(m_pictureLines, {});
-    QByteArray grid = std::exchange(m_gridLine, {});
+    const qsizetype at = std::exchange(m_pictureAt, 0);
     boardCleared();
     // A clear of an empty board leaves the board cleared before it to restore.
-    if (history.isEmpty() && picture.isEmpty() && grid.isEmpty())
+    if (history.isEmpty() && picture.isEmpty())
         return;
     m_cleared = history;
     m_clearedPicture = std::move(picture);
-    m_clearedGrid = std::move(grid);
+    m_clearedPictureAt = at;
     const bool was = m_haveCleared;
     m_haveCleared = true;
     if (!was)
@@ -137,10 +120,10 @@ void TableBoard::reset()
     const bool was = m_haveCleared;
     m_cleared.reset();
     m_clearedPicture.clear();
-    m_clearedGrid.clear();
+    m_clearedPictureAt = 0;
     m_haveCleared = false;
     m_pictureLines.clear();
-    m_gridLine.clear();
+    m_pictureAt = 0;
     boardCleared();
     if (was)
         emit restorableChanged(false);
@@ -164,31 +147,39 @@ bool TableBoard::restore()
     // The cleared board first, then what was drawn since, as it happened.
     BoardHistory merged = m_cleared;
     merged.setLimit(m_session.boardHistory().limit());
-    for (const QByteArray &line : linesOf(m_session.boardHistory().blocks()))
-        merged.record(decodeText(QByteArrayView(line).chopped(2)), line);
-    m_session.history() = merged;
-    // A picture or grid shared since the clear stays; otherwise the old ones return.
-    if (m_pictureLines.isEmpty())
+    // A picture shared since the clear stays, in its place after the cleared
+    // board; otherwise the old one returns to where it was.
+    if (!m_pictureLines.isEmpty()) {
+        m_pictureAt += merged.size();
+    } else {
         m_pictureLines = m_clearedPicture;
-    if (m_gridLine.isEmpty())
-        m_gridLine = m_clearedGrid;
+        m_pictureAt = m_clearedPictureAt;
+    }
+    for (const QByteArray &line : BoardHistory::linesOf(m_session.boardHistory().blocks()))
+        merged.record(decodeText(QByteArrayView(line).chopped(2)), line);
+    m_pictureAt = std::min(m_pictureAt, merged.size());
+    m_session.history() = merged;
     m_cleared.reset();
     m_clearedPicture.clear();
-    m_clearedGrid.clear();
+    m_clearedPictureAt = 0;
     m_haveCleared = false;
     emit restorableChanged(false);
 
     const QString name = m_session.sMyName();
     m_session.SendToAll(tag::Ripristinata + name, false);
     m_session.SendToAll(tag::Pulisci, false);
+    // A newcomer still being sent the board it had before gets this one
+    // after the clear, instead of the rest of that one.
     for (qint16 i = 1; i <= m_session.iConnections() && i > 0; ++i) {
         if (!m_session.participants()->sConnectionName(i).isEmpty())
-            m_session.replayBoard(i);
+            m_session.replayBoard(i, true);
     }
     if (BoardSink *board = m_session.boardSink())
         board->clearBoard();
-    drawLocally(stateLines());
+    const QList<QByteArray> lines = stateLines();
+    drawLocally(lines);
     status(name + kRestoredBy);
+    emit boardRestored(lines);
     return true;
 }
 
@@ -210,20 +201,12 @@ void TableBoard::welcome(qint16 index)
 
 QList<QByteArray> TableBoard::replayBlocks() const
 {
-    QList<QByteArray> blocks = m_pictureLines;
-    if (!m_gridLine.isEmpty())
-        blocks.append(m_gridLine);
-    blocks.append(m_session.boardHistory().blocks());
-    return blocks;
+    return m_session.boardHistory().blocksWith(m_pictureAt, m_pictureLines);
 }
 
 QList<QByteArray> TableBoard::stateLines() const
 {
-    QList<QByteArray> lines = m_pictureLines;
-    if (!m_gridLine.isEmpty())
-        lines.append(m_gridLine);
-    lines.append(linesOf(m_session.boardHistory().blocks()));
-    return lines;
+    return BoardHistory::linesOf(replayBlocks());
 }
 
 void TableBoard::feedStateLines(const QList<QByteArray> &lines)
@@ -250,12 +233,11 @@ void TableBoard::feedStateLines(const QList<QByteArray> &lines)
         }
         pictureNext = false;
         if (message.startsWith(tag::Immagine)) {
-            // A later picture replaces an earlier one, as a later share does.
+            // A later picture replaces an earlier one, as a later share does,
+            // and covers what was drawn before it.
             m_pictureLines = {line};
+            m_pictureAt = history.size();
             pictureNext = true;
-            kept.append(line);
-        } else if (message.startsWith(tag::Reticolo)) {
-            m_gridLine = line;
             kept.append(line);
         } else if (history.record(message, line) != BoardHistory::Outcome::Ignored) {
             kept.append(line);
@@ -361,21 +343,19 @@ bool TableBoard::shareGrid(const GridFields &grid)
         m_why = QStringLiteral("Nessuna sessione aperta con cui condividere il reticolo.");
         return false;
     }
-    const QString line = gridMessage(grid, m_session.sMyName());
-    if (m_session.bHost()) {
-        m_gridLine = encodeLine(line);
-        m_session.SendToAll(line, false);
-    } else {
-        m_session.SendToServer(line);
-    }
+    // Kept for newcomers among the drawings, as drawings are.
+    m_session.Broadcast(gridMessage(grid, m_session.sMyName()));
     return true;
 }
 
 void TableBoard::adoptPicture(const QByteArray &bytes, const QString &from, qint16 except)
 {
     m_pictureLines = PictureAssembler::encode(++m_nextId, bytes, from);
+    // Over what is drawn so far, under what comes next.
+    m_pictureAt = m_session.boardHistory().size();
     for (const qint16 target : participantsBut(except))
         queue(target, m_pictureLines);
+    emit sharedPictureChanged(m_pictureLines);
 }
 
 void TableBoard::queue(qint16 target, const QList<QByteArray> &lines)
@@ -518,7 +498,7 @@ void TableBoard::onGrid(const QString &params, qint16 origin, bool relay)
     if (relay && m_session.bHost()) {
         // Passed on under the name the host knows, and kept for newcomers.
         const QString line = gridMessage(grid, grid.from);
-        m_gridLine = encodeLine(line);
+        m_session.recordBoard(line);
         m_session.SendToAllButOriginator(line, origin);
     }
     if (m_sink)

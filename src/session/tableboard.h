@@ -30,10 +30,12 @@ class ChatSession;
  * Shared pictures and grids go through the host like every message. A
  * picture travels as its encoded file in slices that leave only as fast as
  * each connection drains, so conversation lines pass between them; every
- * copy is checked (size, SHA-256) before it is shown. The host keeps the
- * latest picture and grid apart from the drawing history: a later share
- * replaces an earlier one, "Pulisci" forgets both, and a newcomer is sent
- * them before the drawings.
+ * copy is checked (size, SHA-256) before it is shown. A picture covers
+ * what was drawn under it and a grid is painted over it, so the host keeps
+ * both where they came among the drawings: grids in the drawing history,
+ * the latest picture apart (it is large) with its place in that history. A
+ * later picture replaces an earlier one, "Pulisci" forgets them, and a
+ * newcomer is sent everything in that order, so its board is the others'.
  *
  * The calls are the session's own, with no widget behind them, so a program
  * without a window can offer them as commands too.
@@ -113,9 +115,10 @@ public:
     qint64 incomingCapacity() const;
     /// Slices still to go out, over every connection.
     qsizetype pendingSlices() const;
-    /// The latest shared picture's lines and grid line the host keeps.
+    /// The latest shared picture's lines the host keeps.
     const QList<QByteArray> &pictureLines() const { return m_pictureLines; }
-    const QByteArray &gridLine() const { return m_gridLine; }
+    /// Where that picture goes among the drawings: a size() of the history.
+    qsizetype pictureAt() const { return m_pictureAt; }
 
     /// "[Reticolo Condiviso]" for @p grid shared by @p from.
     static QString gridMessage(const GridFields &grid, const QString &from);
@@ -124,8 +127,9 @@ public:
 
     /**
      * @brief The board a newcomer is sent, as whole wire lines with CR LF:
-     * the shared picture and grid, then the drawing history. A store can
-     * keep these and hand them back to feedStateLines().
+     * the drawing history (shared grids among it) with the shared picture
+     * where it was shared. A store can keep these and hand them back to
+     * feedStateLines().
      */
     QList<QByteArray> stateLines() const;
     /**
@@ -138,6 +142,12 @@ public:
 signals:
     void restorableChanged(bool restorable);
     void clearHostOnlyChanged(bool on);
+    /// Host: a picture was shared with the table; @p lines are its wire
+    /// lines, which go after every drawing recorded so far.
+    void sharedPictureChanged(const QList<QByteArray> &lines);
+    /// Host: the board was restored; @p lines are the whole board now, as
+    /// stateLines() gives it.
+    void boardRestored(const QList<QByteArray> &lines);
 
 private:
     friend class ChatSession;
@@ -159,7 +169,7 @@ private:
     bool dispatch(const QString &tag, const QString &params, qint16 origin, bool relay = true);
     /// The board was cleared: pictures on their way are forgotten.
     void boardCleared();
-    /// What a replay sends: picture, grid, then the drawing blocks.
+    /// What a replay sends: the drawing blocks with the picture in its place.
     QList<QByteArray> replayBlocks() const;
 
     struct Incoming {
@@ -196,12 +206,12 @@ private:
     bool m_haveCleared = false;
     BoardHistory m_cleared;
     QList<QByteArray> m_clearedPicture;
-    QByteArray m_clearedGrid;
+    qsizetype m_clearedPictureAt = 0;
 
     SharedBoardSink *m_sink = nullptr;
     QString m_why;
     QList<QByteArray> m_pictureLines;
-    QByteArray m_gridLine;
+    qsizetype m_pictureAt = 0; ///< its place among the drawings, a history size
     quint32 m_nextId = 0;
     std::map<qint16, Incoming> m_incoming; ///< by origin; assemblers do not move
     std::vector<Outgoing> m_outgoing;

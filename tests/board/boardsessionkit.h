@@ -9,6 +9,9 @@
 #include "textrenderer.h"
 #include "trafficlog.h"
 
+#include <QBuffer>
+#include <QImageWriter>
+#include <QRandomGenerator>
 #include <QTest>
 
 namespace boardsessionkit
@@ -35,6 +38,22 @@ inline bool joinAsClient(session::ChatSession &client, quint16 port, const QStri
             return false;
         },
         20000);
+}
+
+/// A picture file of random pixels (@p format "png" or "jpeg"): large ones
+/// take a while to decode.
+inline QByteArray noisePicture(int seed, const char *format = "png", QSize size = {300, 200})
+{
+    QImage image(size, QImage::Format_RGB32);
+    QRandomGenerator random{quint32(seed)};
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, random.generate() | 0xFF000000u);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, format).write(image);
+    return bytes;
 }
 
 /// Draws through @p tools what every board can receive: a freehand stroke

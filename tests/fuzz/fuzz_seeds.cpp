@@ -277,10 +277,31 @@ int main(int argc, char **argv)
             records += SessionStore::record('B', 1772917530, body.chopped(2));
         records += SessionStore::record('M', 1772917531, "Oste: ciao");
         records += SessionStore::record('M', 1772917532, "Oste lancia 2d6 ed ottiene 7.\n\xab 3, 4 \xbb");
+        // A shared picture's records among drawings and grids: whole, then
+        // replaced by one that never finished, then cleared.
+        const auto pictureRecords = [](quint32 id, const QByteArray &bytes) {
+            QByteArray out;
+            for (const QByteArray &line :
+                 session::PictureAssembler::encode(id, bytes, QStringLiteral("Oste")))
+                out += SessionStore::record('P', 1772917533, line.chopped(2));
+            return out;
+        };
+        const QByteArray grid = session::encodeText(tableTags().last());
+        const QByteArray line = session::encodeText(everyTag().filter(tag::Linea).value(0));
+        const QByteArray shared = SessionStore::record('B', 1772917533, line) +
+                                  pictureRecords(7, tinyPng()) +
+                                  SessionStore::record('B', 1772917534, grid);
+        const QByteArray unfinished = pictureRecords(8, tinyJpeg());
         const QByteArray file = SessionStore::header(start) + records;
         ok &= write(folder("sessionstore"), QByteArray("\x00", 1), file);
         ok &= write(folder("sessionstore"), QByteArray("\x00", 1), file.chopped(5));
         ok &= write(folder("sessionstore"), QByteArray("\x02", 1), records);
+        ok &= write(folder("sessionstore"), QByteArray("\x02", 1), shared);
+        ok &= write(folder("sessionstore"), QByteArray("\x02", 1),
+                    shared + unfinished.left(unfinished.lastIndexOf("\nP ") + 1) +
+                        SessionStore::record('B', 1772917535, "[Pulisci Lavagna]"));
+        ok &= write(folder("sessionstore"), QByteArray("\x00", 1),
+                    SessionStore::header(start) + shared + unfinished.chopped(7));
         const QList<QByteArray> payloads{"[Linea]0000000001", "Oste: ciao", "[Pulisci Lavagna]",
                                          "x\ny"};
         ok &= write(folder("sessionstore"), QByteArray("\x07", 1), payloads.join('\0'));
@@ -304,8 +325,9 @@ int main(int argc, char **argv)
     ok &= writeDict(root + QStringLiteral("/chat.dict"), chatWords);
     ok &= writeDict(root + QStringLiteral("/session.dict"),
                     {"TAVERNIX PARTITA ", "1 2026-03-07T20:05:30Z\n", "B 1772917530 ", "M 1 ",
-                     " 77 ", "\n", "[Pulisci Lavagna]", "[Linea]", "[Inserisci Testo]",
-                     "[Inserisci TestoColore]"});
+                     "P 1 ", " 77 ", "\n", "[Pulisci Lavagna]", "[Linea]", "[Inserisci Testo]",
+                     "[Inserisci TestoColore]", "[Immagine Condivisa]", "[Immagine Condivisa Parte]",
+                     "[Reticolo Condiviso]"});
     ok &= writeDict(root + QStringLiteral("/transfer.dict"),
                     {kAccept, kDenied, kPacketAnswer, kPendAccepted, kPendRefused, kKick,
                      kPacketRequest, kName, kSize});

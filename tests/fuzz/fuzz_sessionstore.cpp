@@ -7,7 +7,8 @@
 //   either refused, with a message naming it, or read; a file read keeps
 //   whole records only (what a resume keeps reads again the same, not torn);
 //   at most the last 100 lines are kept and never more than the file holds;
-//   the board's blocks hold whole wire lines.
+//   the board's blocks hold whole wire lines; a shared picture is kept only
+//   whole, and a torn record never changes the board.
 // - Mode bit 0 set: the rest, cut at every 0 byte, is the payloads of
 //   records as the writer makes them (board and talk by turns). Invariant:
 //   the reader gives every one of them back, and a cut anywhere inside the
@@ -39,7 +40,8 @@ void checkRead(const QByteArray &file)
         FUZZ_CHECK(block.endsWith("\r\n"), "a block cut in a line");
     const auto kept = SessionStore::parse(QByteArrayView(file).first(c.validSize), QString());
     FUZZ_CHECK(kept.error.isEmpty() && !kept.contents.torn, "what a resume keeps is whole");
-    FUZZ_CHECK(kept.contents.lines == c.lines && kept.contents.drawings == c.drawings,
+    FUZZ_CHECK(kept.contents.lines == c.lines && kept.contents.drawings == c.drawings &&
+                   kept.contents.hasPicture == c.hasPicture && kept.contents.board == c.board,
                "what a resume keeps reads the same");
 }
 

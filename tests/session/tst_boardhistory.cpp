@@ -5,6 +5,7 @@
 #include "sessiontestkit.h"
 
 #include "boardhistory.h"
+#include "tableboard.h"
 #include "tags.h"
 
 #include <memory>
@@ -118,6 +119,7 @@ private slots:
     void clearEmptiesTheHistory_data();
     void clearEmptiesTheHistory();
     void laterLinesWaitBehindTheReplayAndTheBacklogLimitNeverDropsIt();
+    void aClearWhileANewcomerStallsDropsTheRestOfItsBoard_data();
     void aClearWhileANewcomerStallsDropsTheRestOfItsBoard();
     void fullHistoryShowsOneStatusLineAndReplaysWhatItKept();
     void clientKeepsNoHistory();
@@ -406,8 +408,16 @@ void TestBoardHistory::laterLinesWaitBehindTheReplayAndTheBacklogLimitNeverDrops
     QCOMPARE(host->connectionState(2), ChatSession::kConnected);
 }
 
+void TestBoardHistory::aClearWhileANewcomerStallsDropsTheRestOfItsBoard_data()
+{
+    QTest::addColumn<bool>("restore"); // the host then brings the cleared board back
+    QTest::newRow("clear") << false;
+    QTest::newRow("clear, then restore") << true;
+}
+
 void TestBoardHistory::aClearWhileANewcomerStallsDropsTheRestOfItsBoard()
 {
+    QFETCH(bool, restore);
     Peer host(QStringLiteral("Oste"));
     const quint16 port = host.host();
     const int segments = 300000;
@@ -421,6 +431,25 @@ void TestBoardHistory::aClearWhileANewcomerStallsDropsTheRestOfItsBoard()
     host->Broadcast(QStringLiteral("[Pulisci Lavagna]"));
     const QString fresh = segment(segments + 5); // on no earlier board
     host->Broadcast(fresh);
+    if (restore) {
+        // Still not reading: it ends with the restored board all the same,
+        // after the clear that comes with it.
+        QVERIFY(host->isReplaying(1));
+        QVERIFY(host->tableBoard()->restore());
+        QStringList got;
+        readLinesInto(late, got);
+        QVERIFY(settle([&] { return got.size() > segments && got.endsWith(fresh); }, 60000));
+        const qsizetype clear = got.lastIndexOf(QStringLiteral("[Pulisci Lavagna]"));
+        QVERIFY(clear > 0);
+        QCOMPARE(got[clear - 1], QStringLiteral("[Lavagna Ripristinata]Oste"));
+        QCOMPARE(got.size() - clear - 1, qsizetype(segments + 1));
+        for (int i = 0; i < segments; ++i) {
+            if (got[clear + 1 + i] != segment(i))
+                QFAIL(qPrintable(QStringLiteral("line %1 of the board is %2").arg(i).arg(got[clear + 1 + i])));
+        }
+        QVERIFY(settle([&] { return !host->isReplaying(1); }));
+        return;
+    }
     QStringList got;
     readLinesInto(late, got);
     QVERIFY(settle([&] { return got.contains(fresh); }, 60000));

@@ -4,6 +4,7 @@
 
 #include "sessiontestkit.h"
 
+#include "pictureassembler.h"
 #include "sessionkeeper.h"
 #include "sessionstore.h"
 #include "tags.h"
@@ -31,6 +32,19 @@ QByteArray said(const QString &line)
 }
 const QString kLine = QStringLiteral("[Linea]00000000010000000001000000000500000000050000000255"
                                      "00000000010000000003");
+
+/// The records of a shared picture (a PNG's signature and noise, three
+/// slices), written as the host writes them.
+QList<QByteArray> pictureRecords(quint32 id)
+{
+    QByteArray bytes("\x89PNG\r\n\x1a\n", 8);
+    for (int i = 0; bytes.size() < 30000; ++i)
+        bytes += char(i * 7919 % 251 + id);
+    QList<QByteArray> out;
+    for (const QByteArray &line : session::PictureAssembler::encode(id, bytes, QStringLiteral("Oste")))
+        out << SessionStore::record('P', 1772917532, line.chopped(2));
+    return out;
+}
 
 QByteArray validFile()
 {
@@ -72,21 +86,22 @@ void TestSessionStore::readsWhatItIsGiven_data()
     QTest::addColumn<bool>("torn");
     QTest::addColumn<int>("drawings");
     QTest::addColumn<int>("lines");
+    QTest::addColumn<bool>("picture"); // a whole shared picture is on the board
 
     const QByteArray ok = validFile();
     const QByteArray head = SessionStore::header(kStart);
-    QTest::newRow("whole") << ok << QString() << false << 2 << 1;
-    QTest::newRow("header only") << head << QString() << false << 0 << 0;
-    QTest::newRow("torn in the payload") << ok + board(kLine).chopped(9) << QString() << true << 2 << 1;
-    QTest::newRow("torn in the length") << ok + QByteArray("B 1772917530 7") << QString() << true << 2 << 1;
+    QTest::newRow("whole") << ok << QString() << false << 2 << 1 << false;
+    QTest::newRow("header only") << head << QString() << false << 0 << 0 << false;
+    QTest::newRow("torn in the payload") << ok + board(kLine).chopped(9) << QString() << true << 2 << 1 << false;
+    QTest::newRow("torn in the length") << ok + QByteArray("B 1772917530 7") << QString() << true << 2 << 1 << false;
     QTest::newRow("torn before its LF") << ok + said(QStringLiteral("x")).chopped(1) << QString()
-                                        << true << 2 << 1;
+                                        << true << 2 << 1 << false;
     QTest::newRow("kind unknown to this version is skipped")
         << ok + SessionStore::record('Q', 1, "whatever") + said(QStringLiteral("y")) << QString()
-        << false << 2 << 2;
+        << false << 2 << 2 << false;
     QTest::newRow("a clear forgets the drawings before it")
         << ok + board(QStringLiteral("[Pulisci Lavagna]")) + board(kLine) << QString() << false
-        << 1 << 1;
+        << 1 << 1 << false;
     QStringList text{QStringLiteral("[Inserisci Testo]ciao")};
     for (int part = 2; part <= 11; ++part)
         text << session::tag::testo(part) + QString::number(part);
@@ -94,34 +109,60 @@ void TestSessionStore::readsWhatItIsGiven_data()
     QByteArray withText = head;
     for (const QString &m : text)
         withText += board(m);
-    QTest::newRow("a text counts once") << withText << QString() << false << 1 << 0;
+    QTest::newRow("a text counts once") << withText << QString() << false << 1 << 0 << false;
     QTest::newRow("a line of talk holding LF")
         << head + said(QStringLiteral("Oste lancia 2d6 ed ottiene 7.\n« 3, 4 »")) << QString()
-        << false << 0 << 1;
+        << false << 0 << 1 << false;
 
-    QTest::newRow("empty") << QByteArray() << "troncato" << false << 0 << 0;
-    QTest::newRow("magic cut short") << QByteArray("TAVERNIX PAR") << "troncato" << false << 0 << 0;
-    QTest::newRow("header without LF") << head.chopped(1) << "troncato" << false << 0 << 0;
+    // A shared picture: its start and slices, one record each, among the drawings.
+    const QList<QByteArray> pic = pictureRecords(1);
+    const QByteArray whole = pic.join();
+    QTest::newRow("a shared picture among the drawings")
+        << head + board(kLine) + whole + board(kLine) << QString() << false << 2 << 0 << true;
+    QTest::newRow("a picture torn in its last slice")
+        << head + board(kLine) + whole.chopped(40) << QString() << true << 1 << 0 << false;
+    QTest::newRow("a picture whose last slices never came")
+        << head + pic.first() + pic[1] << QString() << false << 0 << 0 << false;
+    QTest::newRow("an unfinished picture leaves the whole one before it")
+        << head + whole + pictureRecords(2).first() << QString() << false << 0 << 0 << true;
+    QTest::newRow("a clear forgets the picture")
+        << head + whole + board(QStringLiteral("[Pulisci Lavagna]")) << QString() << false << 0 << 0
+        << false;
+    QByteArray forged = whole;
+    forged[forged.size() - 10] = forged[forged.size() - 10] == 'A' ? 'B' : 'A';
+    QTest::newRow("a picture that does not match its fingerprint")
+        << head + forged + board(kLine) << QString() << false << 1 << 0 << false;
+    QTest::newRow("slices without their start") << head + pic[1] + pic[2] << QString() << false << 0
+                                                << 0 << false;
+    QTest::newRow("a picture claiming a gigabyte")
+        << head + SessionStore::record('P', 1, QByteArray("[Immagine Condivisa]0000000001") +
+                                                   "1000000000" + QByteArray(64, 'a') + "Oste") +
+               pic[1]
+        << QString() << false << 0 << 0 << false;
+
+    QTest::newRow("empty") << QByteArray() << "troncato" << false << 0 << 0 << false;
+    QTest::newRow("magic cut short") << QByteArray("TAVERNIX PAR") << "troncato" << false << 0 << 0 << false;
+    QTest::newRow("header without LF") << head.chopped(1) << "troncato" << false << 0 << 0 << false;
     QTest::newRow("a picture") << QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(100, 'x')
-                               << "non è una partita" << false << 0 << 0;
+                               << "non è una partita" << false << 0 << 0 << false;
     QTest::newRow("a newer version") << QByteArray("TAVERNIX PARTITA 2 2030-01-01T00:00:00Z\n")
-                                     << "versione più recente" << false << 0 << 0;
+                                     << "versione più recente" << false << 0 << 0 << false;
     QTest::newRow("version not a number") << QByteArray("TAVERNIX PARTITA uno 2026-01-01T00:00:00Z\n")
-                                          << "intestazione danneggiata" << false << 0 << 0;
+                                          << "intestazione danneggiata" << false << 0 << 0 << false;
     QTest::newRow("no date") << QByteArray("TAVERNIX PARTITA 1\n") << "intestazione danneggiata"
-                             << false << 0 << 0;
+                             << false << 0 << 0 << false;
     QByteArray shortened = ok;
     shortened.replace(" 77 [Linea]", " 70 [Linea]");
     QVERIFY(shortened != ok);
-    QTest::newRow("a length edited by hand") << shortened << "danneggiato" << false << 0 << 0;
+    QTest::newRow("a length edited by hand") << shortened << "danneggiato" << false << 0 << 0 << false;
     QByteArray letters = ok;
     letters.replace("M 1772917531", "M 17729x7531");
     QVERIFY(letters != ok);
-    QTest::newRow("a time edited by hand") << letters << "danneggiato" << false << 0 << 0;
+    QTest::newRow("a time edited by hand") << letters << "danneggiato" << false << 0 << 0 << false;
     QTest::newRow("a lower-case kind") << ok + QByteArray("b 1 1 x\n") << "danneggiato" << false
-                                       << 0 << 0;
+                                       << 0 << 0 << false;
     QTest::newRow("a length no record has, at the end")
-        << ok + QByteArray("B 1 3000000 [Linea]") << "danneggiato" << false << 0 << 0;
+        << ok + QByteArray("B 1 3000000 [Linea]") << "danneggiato" << false << 0 << 0 << false;
 }
 
 void TestSessionStore::readsWhatItIsGiven()
@@ -131,6 +172,7 @@ void TestSessionStore::readsWhatItIsGiven()
     QFETCH(bool, torn);
     QFETCH(int, drawings);
     QFETCH(int, lines);
+    QFETCH(bool, picture);
     const SessionStore::ReadResult r = SessionStore::parse(bytes, QStringLiteral("p.tvx"));
     QVERIFY(r.found);
     if (!refusal.isEmpty()) {
@@ -143,6 +185,18 @@ void TestSessionStore::readsWhatItIsGiven()
     QCOMPARE(r.contents.torn, torn);
     QCOMPARE(r.contents.drawings, drawings);
     QCOMPARE(r.contents.lines, lines);
+    QCOMPARE(r.contents.hasPicture, picture);
+    // Only a whole picture is on the board a resume draws, where it was shared.
+    const QByteArray kept = r.contents.board.join();
+    QCOMPARE(kept.count("[Immagine Condivisa]"), qsizetype(picture));
+    if (picture) {
+        // After the drawings the file holds before the picture kept.
+        const qsizetype start = kept.indexOf("[Immagine Condivisa]");
+        const QByteArray line = kept.sliced(start, kept.indexOf("\r\n", start) - start);
+        const qsizetype at = bytes.lastIndexOf("\nP 1772917532 ", bytes.indexOf(line));
+        const auto before = SessionStore::parse(bytes.first(at + 1), QString());
+        QCOMPARE(kept.indexOf("[Immagine Condivisa]"), before.contents.board.join().size());
+    }
     QCOMPARE(r.contents.started, kStart);
     // What a session taken up again keeps: everything up to the torn record.
     QCOMPARE(r.contents.validSize < bytes.size(), torn);
