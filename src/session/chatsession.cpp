@@ -9,6 +9,7 @@
 #include "namebounds.h"
 #include "participantlist.h"
 #include "protocol.h"
+#include "recapfilter.h"
 #include "rejoin.h"
 #include "tableboard.h"
 #include "tags.h"
@@ -113,6 +114,7 @@ struct ChatSession::Private {
     // being taken back (nothing of it is reported as new).
     RecentTalk talk;
     bool resuming = false;
+    RecapFilter recap; ///< client: the talk in the pane, against a return's recap
 
     Dispatcher dispatcher;
 
@@ -148,6 +150,7 @@ struct ChatSession::Private {
         history.reset();
         table->reset();
         talk.clear();
+        recap.forget();
         emit q->kickVisibleChanged(false);
         people->clear();
         if (conversation)
@@ -375,11 +378,16 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
     d->rejoin->setAnswerWait(d->answerMs);
     d->rejoin->setHooks({[this] {
                              d->closeClient();
+                             d->recap.expectReturn();
                              ++d->clientGeneration;
                              d->expelled = false;
                              d->client->connectToHost(d->address, d->clientPort);
                          },
                          [this] { d->closeClient(); }, [this](const QString &t) { d->status(t); }});
+    d->recap.setShow([this](const RecentTalk::Said &said) {
+        if (d->conversation)
+            d->conversation->showRecap(said.line, QDateTime::fromSecsSinceEpoch(said.secs));
+    });
     connect(d->rejoin, &Rejoin::back, this, [this] { d->onReturned(); });
     connect(d->rejoin, &Rejoin::gaveUp, this, [this] { d->setPhase(Phase::Idle); });
     d->heartbeat = new Heartbeat(this);
@@ -642,6 +650,11 @@ BoardHistory &ChatSession::history()
 Dispatcher &ChatSession::dispatcher()
 {
     return d->dispatcher;
+}
+
+RecapFilter &ChatSession::recapFilter()
+{
+    return d->recap;
 }
 
 TableBoard *ChatSession::tableBoard() const
@@ -1003,6 +1016,8 @@ bool ChatSession::sendEncodedToServer(const QString &vsData, const QByteArray &l
     if (d->client->write(line) < 0)
         return false;
     ShowSentData(-1, vsData);
+    if (vsData.startsWith(tag::Messaggio))
+        d->recap.said(vsData.mid(tag::Messaggio.size()));
     d->dropClientIfBacklogged();
     return true;
 }

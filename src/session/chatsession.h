@@ -21,6 +21,7 @@ namespace session
 class BoardHistory;
 class Dispatcher;
 class Heartbeat;
+class RecapFilter;
 class ReconnectPolicy;
 class TableBoard;
 class LineFramer;
@@ -303,6 +304,8 @@ private:
 
     BoardHistory &history();
     Dispatcher &dispatcher();
+    /// Client: what of a recap on return is shown.
+    RecapFilter &recapFilter();
     /// SendToServer with the line already encoded and @p vsData as its log text.
     bool sendEncodedToServer(const QString &vsData, const QByteArray &line);
 
