@@ -12,11 +12,22 @@ bool RecapFilter::mayBeMissing(const QString &line)
     return line.startsWith(QLatin1Char('*'));
 }
 
-void RecapFilter::remember(const QString &line)
+namespace
+{
+/// Own lines one way may pass over before the host's copy of them comes:
+/// a few typed while the host's lines were on their way.
+constexpr size_t kMaxOwed = 4;
+/// Ways of lining up followed at once, for each remembered line; a recap that
+/// lines up in more ways (the same words over and over, many of them our
+/// own) is shown rather than weighed.
+constexpr size_t kWaysPerLine = kMaxOwed + 1;
+} // namespace
+
+void RecapFilter::remember(const QString &line, bool own)
 {
     if (int(m_lines.size()) >= m_memory)
         m_lines.pop_front();
-    m_lines.push_back(line);
+    m_lines.push_back({line, own});
 }
 
 void RecapFilter::show(const RecentTalk::Said &line)
@@ -26,27 +37,38 @@ void RecapFilter::show(const RecentTalk::Said &line)
         m_show(line);
 }
 
-std::vector<int> RecapFilter::advance(const std::vector<int> &from, const QString &line) const
+void RecapFilter::advance(const Candidate &from, const QString &line,
+                          std::vector<Candidate> *out) const
 {
-    const int n = int(m_lines.size());
-    std::vector<int> next;
-    for (const int start : from) {
-        // A private line the recap lacks is passed over; the recap's line
-        // may still be that very line, so both ways stay open.
-        for (int q = start; q < n; ++q) {
-            if (m_lines[size_t(q)] == line)
-                next.push_back(q + 1);
-            if (!mayBeMissing(m_lines[size_t(q)]))
-                break;
-        }
+    // An own line passed over earlier may come now.
+    const auto owedHere = std::lower_bound(from.owed.begin(), from.owed.end(), line);
+    if (owedHere != from.owed.end() && *owedHere == line) {
+        Candidate met = from;
+        met.owed.erase(met.owed.begin() + (owedHere - from.owed.begin()));
+        out->push_back(std::move(met));
     }
-    std::sort(next.begin(), next.end());
-    next.erase(std::unique(next.begin(), next.end()), next.end());
-    return next;
+    // A private line the recap lacks, or an own line the host got later, is
+    // passed over; the recap's line may still be that very line, so both
+    // ways stay open.
+    Candidate next = from;
+    const int n = int(m_lines.size());
+    for (int q = from.next; q < n; ++q) {
+        const Entry &entry = m_lines[size_t(q)];
+        if (entry.line == line) {
+            next.next = q + 1;
+            out->push_back(next);
+        }
+        if (entry.own && next.owed.size() < kMaxOwed)
+            next.owed.insert(std::upper_bound(next.owed.begin(), next.owed.end(), entry.line),
+                             entry.line);
+        else if (!mayBeMissing(entry.line))
+            break;
+    }
 }
 
 void RecapFilter::recapLine(const RecentTalk::Said &line)
 {
+    std::vector<Candidate> next;
     switch (m_state) {
     case State::Open:
     case State::Showing:
@@ -56,32 +78,42 @@ void RecapFilter::recapLine(const RecentTalk::Said &line)
         // Any remembered line may be where the recap begins.
         const int n = int(m_lines.size());
         m_doneFrom = n;
-        while (m_doneFrom > 0 && mayBeMissing(m_lines[size_t(m_doneFrom - 1)]))
+        while (m_doneFrom > 0 && mayBeMissing(m_lines[size_t(m_doneFrom - 1)].line))
             --m_doneFrom;
-        m_alive.clear();
         for (int i = 0; i < n; ++i) {
-            if (m_lines[size_t(i)] == line.line)
-                m_alive.push_back(i + 1);
+            if (m_lines[size_t(i)].line == line.line)
+                next.push_back({i + 1, {}});
         }
         m_held.clear();
         m_state = State::Matching;
         break;
     }
     case State::Matching:
-        m_alive = advance(m_alive, line.line);
+        for (const Candidate &c : m_alive)
+            advance(c, line.line, &next);
         break;
     }
+    std::sort(next.begin(), next.end());
+    next.erase(std::unique(next.begin(), next.end()), next.end());
+    if (next.size() > kWaysPerLine * size_t(m_memory)) {
+        m_held.push_back(line);
+        endMatching();
+        return;
+    }
 
-    // Candidates that reached the last line the client had are done: what
-    // was held up to here is known. The others go on.
-    const auto caughtUp = std::find_if(m_alive.begin(), m_alive.end(),
-                                       [this](int p) { return p >= m_doneFrom; });
-    if (caughtUp != m_alive.end()) {
-        m_alive.erase(caughtUp, m_alive.end()); // sorted: the rest caught up too
+    // Candidates that reached the last line the client had, owing none of
+    // its own, are done: what was held up to here is known. The others go on.
+    const auto caughtUp = [this](const Candidate &c) {
+        return c.next >= m_doneFrom && c.owed.empty();
+    };
+    const auto done = std::remove_if(next.begin(), next.end(), caughtUp);
+    if (done != next.end()) {
+        next.erase(done, next.end());
         m_held.clear();
     } else {
         m_held.push_back(line);
     }
+    m_alive = std::move(next);
     if (m_alive.empty())
         endMatching();
 }
@@ -105,7 +137,7 @@ void RecapFilter::finish()
         endMatching();
     m_state = State::Open;
     for (const QString &line : m_saidMeanwhile)
-        remember(line);
+        remember(line, true);
     m_saidMeanwhile.clear();
 }
 
@@ -121,7 +153,7 @@ void RecapFilter::heard(const QString &line)
 void RecapFilter::said(const QString &line)
 {
     if (m_state == State::Open) {
-        remember(line);
+        remember(line, true);
         return;
     }
     if (int(m_saidMeanwhile.size()) >= m_memory)

@@ -30,7 +30,9 @@ namespace session
  * twice may be shown again, but a line the client did not have is never hidden
  * by the common cases. A private line never comes back in a recap, and the
  * client cannot tell one from the wire; such lines are enclosed in "*", and a
- * remembered line that is may be passed over when the recap lacks it.
+ * remembered line that is may be passed over when the recap lacks it. A line
+ * of our own may cross one from the host on the way, so the host may hold it
+ * a little later than the pane does: it may be passed over and met later.
  *
  * QtCore only; it shows through the callback it is given.
  */
@@ -71,19 +73,36 @@ private:
     /// Matching: candidates live. Showing: the rest of the recap is new.
     enum class State { Open, Awaiting, Matching, Showing };
 
-    void remember(const QString &line);
+    struct Entry {
+        QString line;
+        bool own = false; ///< said by us: the host may have put it later
+    };
+    /// One way the recap may line up with what is remembered.
+    struct Candidate {
+        int next = 0;          ///< index of the remembered line expected next
+        /// Own lines passed over, still to come, in sorted order: lines of
+        /// the same text owed are one way, however they were passed over.
+        std::vector<QString> owed;
+        bool operator<(const Candidate &o) const
+        {
+            return next != o.next ? next < o.next : owed < o.owed;
+        }
+        bool operator==(const Candidate &o) const { return next == o.next && owed == o.owed; }
+    };
+
+    void remember(const QString &line, bool own = false);
     void show(const RecentTalk::Said &line);
-    /// Where each candidate stands after @p line, completed ones included.
-    std::vector<int> advance(const std::vector<int> &from, const QString &line) const;
+    /// Where @p from may stand after @p line; nothing when it mismatches.
+    void advance(const Candidate &from, const QString &line, std::vector<Candidate> *out) const;
     void endMatching();
     static bool mayBeMissing(const QString &line);
 
     int m_memory;
     Show m_show;
-    std::deque<QString> m_lines;
+    std::deque<Entry> m_lines;
     State m_state = State::Open;
-    std::vector<int> m_alive;                ///< index of the next remembered line each expects
-    int m_doneFrom = 0;                      ///< a candidate there or beyond has caught up
+    std::vector<Candidate> m_alive;
+    int m_doneFrom = 0;                      ///< a candidate there or beyond, owing nothing, caught up
     std::vector<RecentTalk::Said> m_held;    ///< skipped, not yet known to be had
     std::vector<QString> m_saidMeanwhile;    ///< our own lines during a comparison
 };

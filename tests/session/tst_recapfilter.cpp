@@ -46,6 +46,14 @@ void TestRecapFilter::shows_data()
         << all << "r:a r:b h:c R r:a r:b r:c r:d F" << "a b d";
     QTest::newRow("own line while the recap streams, then a second break")
         << all << "h:a R r:a s:mine r:b F R r:a r:b r:mine r:c F" << "b c";
+    QTest::newRow("own line crossing one from the host")
+        << all << "h:a s:mine h:b R r:a r:b r:mine r:c F" << "c";
+    // Two hundred times the same own word: many ways to line up, none hiding
+    // the new ones.
+    const QString spam = QStringLiteral("s:ok ").repeated(all);
+    QTest::newRow("the same own line over and over")
+        << all << spam + "R " + QStringLiteral("r:ok ").repeated(95) + "r:new1 r:ok r:new2 r:ok r:ok F"
+        << "new1 ok new2 ok ok";
     QTest::newRow("a new session forgets") << all << "h:a h:b X R r:a r:b F" << "a b";
 }
 

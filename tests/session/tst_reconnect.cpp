@@ -8,6 +8,7 @@
 #include "reconnectpolicy.h"
 #include "tags.h"
 
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTcpServer>
 
@@ -109,6 +110,7 @@ private slots:
     void recapHoldsOnlyPublicLines_data();
     void recapHoldsOnlyPublicLines();
     void recapIsTheLastHundred();
+    void returnShowsOnlyWhatWasMissed();
 };
 
 void TestReconnect::scheduleOfTries_data()
@@ -419,6 +421,46 @@ void TestReconnect::recapIsTheLastHundred()
     QCOMPARE(recaps.size(), 100);
     QVERIFY(recaps.first().endsWith(QStringLiteral("Oste: riga 6")));
     QVERIFY(recaps.last().endsWith(QStringLiteral("Oste: riga 105")));
+}
+
+void TestReconnect::returnShowsOnlyWhatWasMissed()
+{
+    auto host = hostWithShortWaits();
+    const quint16 port = host->host();
+    Proxy proxy(port);
+    const auto say = [&](const QString &line) { (*host)->SendToAll("[Messaggio]" + line, false); };
+    say(QStringLiteral("Oste: prima"));
+    Peer anna(QStringLiteral("Anna"));
+    shortenWaits(anna);
+    QVERIFY(anna.join(proxy.port()));
+    say(QStringLiteral("Oste: ok"));
+    anna->SendToServer(QStringLiteral("[Messaggio]Anna: ok"));
+    QVERIFY(settle([&] { return host->conversation.dialog.contains(QStringLiteral("Anna: ok")); }));
+    (*host)->SendToPerson(QStringLiteral("[Messaggio]*Oste*: solo a te"), 1); // never in a recap
+    QVERIFY(settle([&] {
+        return anna.conversation.dialog.contains(QStringLiteral("*Oste*: solo a te")) &&
+               anna->heartbeat()->isArmed();
+    }));
+
+    proxy.blackhole();
+    say(QStringLiteral("Oste: ok")); // the same words, said while she is away
+    say(QStringLiteral("Oste: durante"));
+    const qsizetype before = anna->receivedLog()->size();
+    // Back in once the address list, last of the join, ends with her name.
+    QVERIFY(settle([&] {
+        const QStringList log = logFrom(anna->receivedLog(), before);
+        return anna->phase() == ChatSession::Phase::Connected &&
+               !log.filter(QStringLiteral("[Aggiorna NeoConnesso]") + anna->sMyName() + " - ").isEmpty();
+    }, 10000));
+    const QStringList &pane = anna.conversation.dialog;
+    const qsizetype mark = pane.indexOf(QRegularExpression(QStringLiteral("——— di nuovo al tavolo .*")));
+    QVERIFY(mark > 0);
+    const QStringList after = pane.mid(mark + 1);
+    QVERIFY2(after.size() == 2, qPrintable(after.join(QLatin1Char('\n'))));
+    QVERIFY2(after[0].startsWith(QStringLiteral("(già detto alle ")) && after[0].endsWith(") Oste: ok"),
+             qPrintable(after[0]));
+    QVERIFY2(after[1].endsWith(") Oste: durante"), qPrintable(after[1]));
+    QCOMPARE(recapsOf(anna).filter(QStringLiteral("Oste: prima")).size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestReconnect)
