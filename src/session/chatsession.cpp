@@ -388,6 +388,7 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
         if (d->conversation)
             d->conversation->showRecap(said.line, QDateTime::fromSecsSinceEpoch(said.secs));
     });
+    d->recap.setNothingMissed([this] { d->status(kNothingMissed); });
     connect(d->rejoin, &Rejoin::back, this, [this] { d->onReturned(); });
     connect(d->rejoin, &Rejoin::gaveUp, this, [this] { d->setPhase(Phase::Idle); });
     d->heartbeat = new Heartbeat(this);

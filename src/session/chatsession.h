@@ -189,6 +189,9 @@ public:
     inline static const QString kLostHost = QStringLiteral(
         "Connessione con l'host persa: il dialogo e la lavagna restano come erano.");
     inline static const QString kBackIn = QStringLiteral("Di nuovo connessi all'host.");
+    /// Back in, when all the host's recap was already in the pane.
+    inline static const QString kNothingMissed =
+        QStringLiteral("Nessuna novità durante l'assenza.");
     inline static const QString kExpelled = QStringLiteral("Sei stato espulso dalla chat.");
     /// When a client whose connection was lost tries again.
     ReconnectPolicy *reconnectPolicy() const;

@@ -30,9 +30,12 @@ void RecapFilter::remember(const QString &line, bool own)
     m_lines.push_back({line, own});
 }
 
-void RecapFilter::show(const RecentTalk::Said &line)
+void RecapFilter::show(const RecentTalk::Said &line, bool keep)
 {
-    remember(line.line);
+    if (keep)
+        remember(line.line);
+    if (m_shownOnReturn >= 0)
+        ++m_shownOnReturn;
     if (m_show)
         m_show(line);
 }
@@ -85,6 +88,7 @@ void RecapFilter::recapLine(const RecentTalk::Said &line)
                 next.push_back({i + 1, {}});
         }
         m_held.clear();
+        m_shownOnReturn = 0;
         m_state = State::Matching;
         break;
     }
@@ -118,7 +122,7 @@ void RecapFilter::recapLine(const RecentTalk::Said &line)
         endMatching();
 }
 
-void RecapFilter::endMatching()
+void RecapFilter::endMatching(bool keep)
 {
     m_alive.clear();
     m_state = State::Showing;
@@ -126,15 +130,25 @@ void RecapFilter::endMatching()
     const std::vector<RecentTalk::Said> held = std::move(m_held);
     m_held.clear();
     for (const RecentTalk::Said &line : held)
-        show(line);
+        show(line, keep);
 }
 
 void RecapFilter::finish()
 {
+    close(true);
+}
+
+void RecapFilter::close(bool whole)
+{
     if (m_state == State::Open || m_state == State::Awaiting)
         return;
+    // Lines held when a try is cut short matched what is remembered: the next
+    // recap, from the same host, brings them again in their place.
     if (m_state == State::Matching)
-        endMatching();
+        endMatching(whole);
+    if (whole && m_shownOnReturn == 0 && m_nothingMissed)
+        m_nothingMissed();
+    m_shownOnReturn = -1;
     m_state = State::Open;
     for (const QString &line : m_saidMeanwhile)
         remember(line, true);
@@ -165,7 +179,7 @@ void RecapFilter::expectReturn()
 {
     if (m_state == State::Awaiting)
         m_state = State::Showing; // own lines kept aside go in now
-    finish();
+    close(false);
     m_state = State::Awaiting;
 }
 
@@ -175,6 +189,7 @@ void RecapFilter::forget()
     m_alive.clear();
     m_held.clear();
     m_saidMeanwhile.clear();
+    m_shownOnReturn = -1;
     m_state = State::Open;
 }
 

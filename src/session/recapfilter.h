@@ -48,6 +48,8 @@ public:
 
     /// Where a recap line to be shown goes.
     void setShow(Show show) { m_show = std::move(show); }
+    /// Called when a return's recap is over and all of it was had already.
+    void setNothingMissed(std::function<void()> told) { m_nothingMissed = std::move(told); }
 
     /// A live line from the host is in the pane: any recap is over.
     void heard(const QString &line);
@@ -79,7 +81,7 @@ private:
     };
     /// One way the recap may line up with what is remembered.
     struct Candidate {
-        int next = 0;          ///< index of the remembered line expected next
+        int next = 0; ///< index of the remembered line expected next
         /// Own lines passed over, still to come, in sorted order: lines of
         /// the same text owed are one way, however they were passed over.
         std::vector<QString> owed;
@@ -91,20 +93,26 @@ private:
     };
 
     void remember(const QString &line, bool own = false);
-    void show(const RecentTalk::Said &line);
+    /// Shows @p line, and remembers it when @p keep.
+    void show(const RecentTalk::Said &line, bool keep = true);
     /// Where @p from may stand after @p line; nothing when it mismatches.
     void advance(const Candidate &from, const QString &line, std::vector<Candidate> *out) const;
-    void endMatching();
+    void endMatching(bool keep = true);
+    /// Ends a recap; @p whole when it was not cut short by a new try.
+    void close(bool whole);
     static bool mayBeMissing(const QString &line);
 
     int m_memory;
     Show m_show;
+    std::function<void()> m_nothingMissed;
+    /// Recap lines shown since a return's recap began; -1 outside one.
+    int m_shownOnReturn = -1;
     std::deque<Entry> m_lines;
     State m_state = State::Open;
     std::vector<Candidate> m_alive;
-    int m_doneFrom = 0;                      ///< a candidate there or beyond, owing nothing, caught up
-    std::vector<RecentTalk::Said> m_held;    ///< skipped, not yet known to be had
-    std::vector<QString> m_saidMeanwhile;    ///< our own lines during a comparison
+    int m_doneFrom = 0;                   ///< a candidate there or beyond, owing nothing, caught up
+    std::vector<RecentTalk::Said> m_held; ///< skipped, not yet known to be had
+    std::vector<QString> m_saidMeanwhile; ///< our own lines during a comparison
 };
 
 } // namespace session
