@@ -1017,8 +1017,10 @@ bool ChatSession::sendEncodedToServer(const QString &vsData, const QByteArray &l
     if (d->client->write(line) < 0)
         return false;
     ShowSentData(-1, vsData);
+    // Remembered as the host will hold it: what the code page cannot carry
+    // arrives there as "?".
     if (vsData.startsWith(tag::Messaggio))
-        d->recap.said(vsData.mid(tag::Messaggio.size()));
+        d->recap.said(decodeText(QByteArrayView(line).chopped(2)).mid(tag::Messaggio.size()));
     d->dropClientIfBacklogged();
     return true;
 }

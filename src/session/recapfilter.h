@@ -27,8 +27,8 @@ namespace session
  * while a candidate lives; when one reaches the last remembered line, what was
  * held is known and is dropped. Once no candidate lives, the rest is shown,
  * and held lines that no candidate confirmed are shown first: a line said
- * twice may be shown again, but a line the client did not have is never hidden
- * by the common cases. A private line never comes back in a recap, and the
+ * twice may be shown again, but in the common cases a line the client did not
+ * have is never hidden. A private line never comes back in a recap, and the
  * client cannot tell one from the wire; such lines are enclosed in "*", and a
  * remembered line that is may be passed over when the recap lacks it. A line
  * of our own may cross one from the host on the way, so the host may hold it

@@ -444,8 +444,9 @@ void TestReconnect::returnShowsOnlyWhatWasMissed()
     shortenWaits(anna);
     QVERIFY(anna.join(proxy.port()));
     say(QStringLiteral("Oste: ok"));
-    anna->SendToServer(QStringLiteral("[Messaggio]Anna: ok"));
-    QVERIFY(settle([&] { return host->conversation.dialog.contains(QStringLiteral("Anna: ok")); }));
+    // Her own line, with a sign the wire's code page turns into "?".
+    anna->SendToServer(QStringLiteral("[Messaggio]Anna: ok ✓"));
+    QVERIFY(settle([&] { return host->conversation.dialog.contains(QStringLiteral("Anna: ok ?")); }));
     (*host)->SendToPerson(QStringLiteral("[Messaggio]*Oste*: solo a te"), 1); // never in a recap
     QVERIFY(settle([&] {
         return anna.conversation.dialog.contains(QStringLiteral("*Oste*: solo a te")) &&
