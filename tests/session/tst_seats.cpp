@@ -1,0 +1,225 @@
+// A player coming back while the host still holds their old connection
+// takes their own seat back with the token the host gave them; anything
+// else about the token changes nothing. Raw clients on 127.0.0.1 stand for
+// players, so each line is exactly what a client sends.
+
+#include "sessiontestkit.h"
+
+#include "seats.h"
+#include "tags.h"
+
+using namespace testkit;
+namespace tag = session::tag;
+
+namespace
+{
+
+/// A Tavernix client: "[Tavernix]1", then @p first, then its introduction.
+/// Returns the name the host confirmed (empty when none came).
+QString tavernixJoin(RawClient &c, quint16 port, const QString &name, const QStringList &first = {},
+                     const QStringList &after = {})
+{
+    if (!c.connectTo(port))
+        return {};
+    c.send(tag::Tavernix + QLatin1Char('1'));
+    for (const QString &line : first)
+        c.send(line);
+    c.send(tag::Connessione + name);
+    c.send(tag::Listato);
+    for (const QString &line : after)
+        c.send(line);
+    QString confirmed;
+    const bool answered = QTest::qWaitFor(
+        [&] {
+            for (const QString &line : c.text())
+                if (line.startsWith(tag::Rename))
+                    confirmed = line.mid(tag::Rename.size());
+            return !confirmed.isEmpty();
+        },
+        5000);
+    return answered ? confirmed : QString();
+}
+
+/// The seat token the host gave @p c (empty when none came).
+QString tokenOf(RawClient &c)
+{
+    QString token;
+    const bool given = QTest::qWaitFor(
+        [&] {
+            for (const QString &line : c.text())
+                if (line.startsWith(tag::Posto))
+                    token = line.mid(tag::Posto.size());
+            return !token.isEmpty();
+        },
+        5000);
+    return given ? token : QString();
+}
+
+qint32 indexOf(const Peer &host, const QString &name)
+{
+    for (int i = 0; i < host.people()->count(); ++i)
+        if (host.people()->nameAt(i) == name)
+            return host.people()->tagAt(i);
+    return 0;
+}
+
+QByteArray leaveLine(qint32 index)
+{
+    return session::encodeText(tag::Disconnessione + session::sFormatSend(index));
+}
+
+} // namespace
+
+// What happened to Anna's seat before someone shows her token.
+enum class Before { Nothing, Kicked, Left, HostedAnew, Returned };
+// What the newcomer shows.
+enum class Shows { Token, NoToken, UnknownToken, HalfToken, WrongThenToken, TokenAfterJoin };
+Q_DECLARE_METATYPE(Before)
+Q_DECLARE_METATYPE(Shows)
+
+class TestSeats : public QObject
+{
+    Q_OBJECT
+private slots:
+    void returning_data();
+    void returning();
+};
+
+void TestSeats::returning_data()
+{
+    QTest::addColumn<Before>("before");
+    QTest::addColumn<Shows>("shows");
+    QTest::addColumn<QString>("name");    // the newcomer's confirmed name
+    QTest::addColumn<bool>("seatBack");   // the connection holding the seat was let go
+
+    QTest::newRow("own token, old connection still open")
+        << Before::Nothing << Shows::Token << "Anna" << true;
+    QTest::newRow("no token") << Before::Nothing << Shows::NoToken << "Anna[2]" << false;
+    QTest::newRow("a token nobody holds") << Before::Nothing << Shows::UnknownToken << "Anna[2]" << false;
+    QTest::newRow("half the token") << Before::Nothing << Shows::HalfToken << "Anna[2]" << false;
+    QTest::newRow("a wrong token, then the right one")
+        << Before::Nothing << Shows::WrongThenToken << "Anna[2]" << false;
+    QTest::newRow("token after Connessione")
+        << Before::Nothing << Shows::TokenAfterJoin << "Anna[2]" << false;
+    // The seat's element is taken by Carla meanwhile: a token that was not
+    // forgotten would now throw her out.
+    QTest::newRow("kicked player's token") << Before::Kicked << Shows::Token << "Anna" << false;
+    QTest::newRow("token of a player who left") << Before::Left << Shows::Token << "Anna" << false;
+    QTest::newRow("token of an earlier hosting") << Before::HostedAnew << Shows::Token << "Anna" << false;
+    // Anna came back once with it already: the token served, and Carla
+    // has the element of the seat it named.
+    QTest::newRow("token used already") << Before::Returned << Shows::Token << "Anna[2]" << false;
+}
+
+void TestSeats::returning()
+{
+    QFETCH(Before, before);
+    QFETCH(Shows, shows);
+    QFETCH(QString, name);
+    QFETCH(bool, seatBack);
+
+    Peer host(QStringLiteral("Oste"));
+    const quint16 port = host.host();
+    QVERIFY(port != 0);
+    auto anna = std::make_unique<RawClient>();
+    QCOMPARE(tavernixJoin(*anna, port, QStringLiteral("Anna")), QStringLiteral("Anna"));
+    const QString token = tokenOf(*anna);
+    QVERIFY(session::Seats::isWellFormed(token));
+    const qint32 annaIndex = indexOf(host, QStringLiteral("Anna"));
+    // Bruno follows the basic protocol only: he never hears of seats.
+    RawClient bruno;
+    QVERIFY(bruno.joinAs(port, QStringLiteral("Bruno")));
+
+    // The connection that must be let go (seatBack) or left alone.
+    RawClient *holder = anna.get();
+    RawClient carla, first;
+    QString holderName = QStringLiteral("Anna");
+    switch (before) {
+    case Before::Nothing:
+        break;
+    case Before::Kicked:
+        host.people()->setSelected(host.people()->names().indexOf(QStringLiteral("Anna")), true);
+        host->cmdKick_Click();
+        break;
+    case Before::Left:
+        anna->socket.disconnectFromHost();
+        break;
+    case Before::HostedAnew:
+        host->cmdDisconnect_Click();
+        QCOMPARE(host.host(port), port);
+        break;
+    case Before::Returned:
+        QCOMPARE(tavernixJoin(first, port, QStringLiteral("Anna"), {tag::Ritorno + token}),
+                 QStringLiteral("Anna"));
+        QVERIFY(tokenOf(first) != token); // a fresh one for the returned connection
+        break;
+    }
+    if (before != Before::Nothing) {
+        // Carla takes the element Anna's old connection had. She follows
+        // the basic protocol, so no token of hers replaces a stale one.
+        QVERIFY(settle([&] { return host->connectionState(qint16(annaIndex)) != 7; }));
+        QVERIFY(carla.joinAs(port, QStringLiteral("Carla")));
+        QCOMPARE(indexOf(host, QStringLiteral("Carla")), annaIndex);
+        holder = &carla;
+        holderName = QStringLiteral("Carla");
+    }
+    if (before == Before::HostedAnew) { // Bruno was sent away too
+        QVERIFY(settle([&] { return bruno.socket.state() == QAbstractSocket::UnconnectedState; }));
+        QVERIFY(bruno.joinAs(port, QStringLiteral("Bruno")));
+    }
+    const qint32 holderIndex = indexOf(host, holderName);
+    QVERIFY(holderIndex > 0);
+
+    QStringList preface, trailer;
+    switch (shows) {
+    case Shows::Token:
+        preface = {tag::Ritorno + token};
+        break;
+    case Shows::NoToken:
+        break;
+    case Shows::UnknownToken:
+        preface = {tag::Ritorno + QString(token).replace(QLatin1Char('0'), QLatin1Char('1'))
+                                      .replace(QLatin1Char('a'), QLatin1Char('b'))
+                                      .replace(QLatin1Char('c'), QLatin1Char('d'))};
+        if (preface.first() == tag::Ritorno + token) // all digits 1-9 and b, d-f: as good as impossible
+            QSKIP("the token had nothing to change");
+        break;
+    case Shows::HalfToken:
+        preface = {tag::Ritorno + token.left(16)};
+        break;
+    case Shows::WrongThenToken:
+        preface = {tag::Ritorno + QString(32, QLatin1Char('0')), tag::Ritorno + token};
+        break;
+    case Shows::TokenAfterJoin:
+        trailer = {tag::Ritorno + token};
+        break;
+    }
+    const QList<QByteArray> heard = bruno.lines;
+    bruno.lines.clear(); // from here on, a leave would be the newcomer's doing
+    RawClient newcomer;
+    QCOMPARE(tavernixJoin(newcomer, port, QStringLiteral("Anna"), preface, trailer), name);
+    // Once Bruno hears the newcomer's next line, the host has acted on all
+    // it sent before: what it holds now is final.
+    newcomer.send(tag::Messaggio + QStringLiteral("eccomi"));
+    QVERIFY(bruno.waitForLine("[Messaggio]eccomi"));
+
+    if (seatBack) {
+        QVERIFY(settle([&] { return holder->socket.state() == QAbstractSocket::UnconnectedState; }));
+        QVERIFY(bruno.waitForLine(leaveLine(holderIndex)));
+        QVERIFY(!newcomer.lines.contains(leaveLine(holderIndex)));
+        QCOMPARE(host.people()->names(),
+                 (QStringList{QStringLiteral("Oste"), QStringLiteral("Bruno"), QStringLiteral("Anna")}));
+        const QString fresh = tokenOf(newcomer);
+        QVERIFY(session::Seats::isWellFormed(fresh));
+        QVERIFY(fresh != token);
+    } else {
+        QCOMPARE(host->connectionState(qint16(holderIndex)), 7);
+        QCOMPARE(host.people()->sConnectionName(holderIndex), holderName);
+        QVERIFY(!bruno.lines.contains(leaveLine(holderIndex)));
+    }
+    for (const QByteArray &line : heard + bruno.lines)
+        QVERIFY2(!line.startsWith("[Tavernix"), line.constData());
+}
+
+QTEST_GUILESS_MAIN(TestSeats)
+#include "tst_seats.moc"
