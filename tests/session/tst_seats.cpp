@@ -14,47 +14,6 @@ namespace tag = session::tag;
 namespace
 {
 
-/// A Tavernix client: "[Tavernix]1", then @p first, then its introduction.
-/// Returns the name the host confirmed (empty when none came).
-QString tavernixJoin(RawClient &c, quint16 port, const QString &name, const QStringList &first = {},
-                     const QStringList &after = {})
-{
-    if (!c.connectTo(port))
-        return {};
-    c.send(tag::Tavernix + QLatin1Char('1'));
-    for (const QString &line : first)
-        c.send(line);
-    c.send(tag::Connessione + name);
-    c.send(tag::Listato);
-    for (const QString &line : after)
-        c.send(line);
-    QString confirmed;
-    const bool answered = QTest::qWaitFor(
-        [&] {
-            for (const QString &line : c.text())
-                if (line.startsWith(tag::Rename))
-                    confirmed = line.mid(tag::Rename.size());
-            return !confirmed.isEmpty();
-        },
-        5000);
-    return answered ? confirmed : QString();
-}
-
-/// The seat token the host gave @p c (empty when none came).
-QString tokenOf(RawClient &c)
-{
-    QString token;
-    const bool given = QTest::qWaitFor(
-        [&] {
-            for (const QString &line : c.text())
-                if (line.startsWith(tag::Posto))
-                    token = line.mid(tag::Posto.size());
-            return !token.isEmpty();
-        },
-        5000);
-    return given ? token : QString();
-}
-
 qint32 indexOf(const Peer &host, const QString &name)
 {
     for (int i = 0; i < host.people()->count(); ++i)
@@ -122,8 +81,8 @@ void TestSeats::returning()
     const quint16 port = host.host();
     QVERIFY(port != 0);
     auto anna = std::make_unique<RawClient>();
-    QCOMPARE(tavernixJoin(*anna, port, QStringLiteral("Anna")), QStringLiteral("Anna"));
-    const QString token = tokenOf(*anna);
+    QCOMPARE(anna->joinAsTavernix(port, QStringLiteral("Anna")), QStringLiteral("Anna"));
+    const QString token = anna->waitForParams(tag::Posto);
     QVERIFY(session::Seats::isWellFormed(token));
     const qint32 annaIndex = indexOf(host, QStringLiteral("Anna"));
     // Bruno follows the basic protocol only: he never hears of seats.
@@ -149,9 +108,11 @@ void TestSeats::returning()
         QCOMPARE(host.host(port), port);
         break;
     case Before::Returned:
-        QCOMPARE(tavernixJoin(first, port, QStringLiteral("Anna"), {tag::Ritorno + token}),
+        QCOMPARE(first.joinAsTavernix(port, QStringLiteral("Anna"), {tag::Ritorno + token}),
                  QStringLiteral("Anna"));
-        QVERIFY(tokenOf(first) != token); // a fresh one for the returned connection
+        // A fresh one for the returned connection.
+        QVERIFY(session::Seats::isWellFormed(first.waitForParams(tag::Posto)));
+        QVERIFY(first.waitForParams(tag::Posto) != token);
         break;
     }
     if (before != Before::Nothing) {
@@ -197,7 +158,7 @@ void TestSeats::returning()
     const QList<QByteArray> heard = bruno.lines;
     bruno.lines.clear(); // from here on, a leave would be the newcomer's doing
     RawClient newcomer;
-    QCOMPARE(tavernixJoin(newcomer, port, QStringLiteral("Anna"), preface, trailer), name);
+    QCOMPARE(newcomer.joinAsTavernix(port, QStringLiteral("Anna"), preface, trailer), name);
     // Once Bruno hears the newcomer's next line, the host has acted on all
     // it sent before: what it holds now is final.
     newcomer.send(tag::Messaggio + QStringLiteral("eccomi"));
@@ -209,7 +170,7 @@ void TestSeats::returning()
         QVERIFY(!newcomer.lines.contains(leaveLine(holderIndex)));
         QCOMPARE(host.people()->names(),
                  (QStringList{QStringLiteral("Oste"), QStringLiteral("Bruno"), QStringLiteral("Anna")}));
-        const QString fresh = tokenOf(newcomer);
+        const QString fresh = newcomer.waitForParams(tag::Posto);
         QVERIFY(session::Seats::isWellFormed(fresh));
         QVERIFY(fresh != token);
     } else {
