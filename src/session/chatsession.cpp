@@ -241,8 +241,8 @@ struct ChatSession::Private {
         heartbeat->stopBeating();
     }
 
-    /// A client's connection closed by its own doing; everyone but
-    /// @p except hears of it.
+    /// A client's connection closed by its own doing, or let go for the
+    /// player coming back to its seat; everyone but @p except hears of it.
     void onElementClosed(qint16 index, qint16 except = -1)
     {
         seats.forget(index);
