@@ -73,6 +73,11 @@ QString sLocalIP(MessageService *messages)
     const QString direct = interfaceAddress();
     if (!direct.isEmpty())
         return direct;
+    // A machine with no IPv4 of its own (an IPv6-only line) is still
+    // reachable: its global address beats the host name's loopback entry.
+    const QString v6 = sGlobalIPv6();
+    if (!v6.isEmpty())
+        return v6;
 
     char buffer[256] = {};
     if (::gethostname(buffer, sizeof buffer - 1) != 0) {

@@ -15,7 +15,8 @@ class MessageService;
  * The host name lookup on Linux commonly gives a loopback address (127.0.1.1
  * on Debian) that no peer can reach, so the first IPv4 address of an
  * interface that is up, running and not loopback comes first; the host name
- * lookup is only the fallback.
+ * lookup is only the fallback. A machine with no IPv4 address on any such
+ * interface gives its global IPv6 address instead, when it has one.
  */
 QString sLocalIP(MessageService *messages);
 
