@@ -10,6 +10,7 @@
 #include "participantlist.h"
 #include "protocol.h"
 #include "rejoin.h"
+#include "seats.h"
 #include "tableboard.h"
 #include "tags.h"
 #include "trafficlog.h"
@@ -109,6 +110,7 @@ struct ChatSession::Private {
     QString address;          ///< where the last "Connetti" went
     quint16 clientPort = 0;
     bool expelled = false;    ///< the host said it expels us: no coming back
+    Seats seats;
     // The host's recent conversation, and whether an earlier session is
     // being taken back (nothing of it is reported as new).
     RecentTalk talk;
@@ -148,6 +150,7 @@ struct ChatSession::Private {
         history.reset();
         table->reset();
         talk.clear();
+        seats.clear();
         emit q->kickVisibleChanged(false);
         people->clear();
         if (conversation)
@@ -218,6 +221,8 @@ struct ChatSession::Private {
     void introduce()
     {
         q->SendToServer(tag::Tavernix + QLatin1Char('1'));
+        if (!seats.kept().isEmpty())
+            q->SendToServer(tag::Ritorno + seats.kept());
         q->SendToServer(tag::Connessione + name);
         q->SendToServer(tag::Listato);
     }
@@ -236,15 +241,17 @@ struct ChatSession::Private {
         heartbeat->stopBeating();
     }
 
-    /// A client's connection closed by its own doing.
-    void onElementClosed(qint16 index)
+    /// A client's connection closed by its own doing, or let go for the
+    /// player coming back to its seat; everyone but @p except hears of it.
+    void onElementClosed(qint16 index, qint16 except = -1)
     {
+        seats.forget(index);
         const QString who = people->sConnectionName(index);
         if (who.isEmpty())
             return; // gone before it introduced itself: no trace
         status(who + ChatSession::kLostContact);
         people->RemoveName(index);
-        q->SendToAll(tag::Disconnessione + sFormatSend(index), false);
+        q->SendToAllButOriginator(tag::Disconnessione + sFormatSend(index), except);
     }
 
     void dropClientIfBacklogged()
@@ -357,6 +364,7 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
         if (size_t(index) > d->notes.size())
             d->notes.resize(size_t(index));
         d->notes[size_t(index - 1)] = {};
+        d->seats.forget(index);
     };
     hooks.closed = [this](qint16 index) { d->onElementClosed(index); };
     hooks.sent = [this](qint16 index, const QString &text) { ShowSentData(index, text); };
@@ -644,6 +652,20 @@ Dispatcher &ChatSession::dispatcher()
     return d->dispatcher;
 }
 
+Seats &ChatSession::seats()
+{
+    return d->seats;
+}
+
+bool ChatSession::releaseSeat(qint16 index, qint16 newcomer)
+{
+    if (!d->host || index == newcomer || !d->relay->isConnected(index))
+        return false;
+    d->relay->closeConnection(index);
+    d->onElementClosed(index, newcomer);
+    return true;
+}
+
 TableBoard *ChatSession::tableBoard() const
 {
     return d->table;
@@ -878,6 +900,7 @@ void ChatSession::cmdKick_Click()
             const Private::Notes *notes = d->notesFor(qint16(expelled));
             if (notes && notes->tavernix)
                 SendToPerson(tag::SeiEspulso, qint16(expelled));
+            d->seats.forget(qint16(expelled));
             d->relay->closeConnection(qint16(expelled));
         }
         d->status(QStringLiteral("Espulsione dalla chat di: ") + people->nameAt(i) +

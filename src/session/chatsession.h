@@ -22,6 +22,7 @@ class BoardHistory;
 class Dispatcher;
 class Heartbeat;
 class ReconnectPolicy;
+class Seats;
 class TableBoard;
 class LineFramer;
 class ParticipantList;
@@ -303,6 +304,11 @@ private:
 
     BoardHistory &history();
     Dispatcher &dispatcher();
+    /// Seat tokens: those the host gave out, and the one our host gave us.
+    Seats &seats();
+    /// Host: lets connection @p index go as if it had been lost, its leave
+    /// told to everyone but @p newcomer; false when it is not connected.
+    bool releaseSeat(qint16 index, qint16 newcomer);
     /// SendToServer with the line already encoded and @p vsData as its log text.
     bool sendEncodedToServer(const QString &vsData, const QByteArray &line);
 
