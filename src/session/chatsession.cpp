@@ -11,6 +11,7 @@
 #include "protocol.h"
 #include "recapfilter.h"
 #include "rejoin.h"
+#include "seats.h"
 #include "tableboard.h"
 #include "tags.h"
 #include "trafficlog.h"
@@ -110,6 +111,7 @@ struct ChatSession::Private {
     QString address;          ///< where the last "Connetti" went
     quint16 clientPort = 0;
     bool expelled = false;    ///< the host said it expels us: no coming back
+    Seats seats;
     // The host's recent conversation, and whether an earlier session is
     // being taken back (nothing of it is reported as new).
     RecentTalk talk;
@@ -151,6 +153,7 @@ struct ChatSession::Private {
         table->reset();
         talk.clear();
         recap.forget();
+        seats.clear();
         emit q->kickVisibleChanged(false);
         people->clear();
         if (conversation)
@@ -221,6 +224,8 @@ struct ChatSession::Private {
     void introduce()
     {
         q->SendToServer(tag::Tavernix + QLatin1Char('1'));
+        if (!seats.kept().isEmpty())
+            q->SendToServer(tag::Ritorno + seats.kept());
         q->SendToServer(tag::Connessione + name);
         q->SendToServer(tag::Listato);
     }
@@ -239,15 +244,17 @@ struct ChatSession::Private {
         heartbeat->stopBeating();
     }
 
-    /// A client's connection closed by its own doing.
-    void onElementClosed(qint16 index)
+    /// A client's connection closed by its own doing, or let go for the
+    /// player coming back to its seat; everyone but @p except hears of it.
+    void onElementClosed(qint16 index, qint16 except = -1)
     {
+        seats.forget(index);
         const QString who = people->sConnectionName(index);
         if (who.isEmpty())
             return; // gone before it introduced itself: no trace
         status(who + ChatSession::kLostContact);
         people->RemoveName(index);
-        q->SendToAll(tag::Disconnessione + sFormatSend(index), false);
+        q->SendToAllButOriginator(tag::Disconnessione + sFormatSend(index), except);
     }
 
     void dropClientIfBacklogged()
@@ -360,6 +367,7 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
         if (size_t(index) > d->notes.size())
             d->notes.resize(size_t(index));
         d->notes[size_t(index - 1)] = {};
+        d->seats.forget(index);
     };
     hooks.closed = [this](qint16 index) { d->onElementClosed(index); };
     hooks.sent = [this](qint16 index, const QString &text) { ShowSentData(index, text); };
@@ -658,6 +666,20 @@ RecapFilter &ChatSession::recapFilter()
     return d->recap;
 }
 
+Seats &ChatSession::seats()
+{
+    return d->seats;
+}
+
+bool ChatSession::releaseSeat(qint16 index, qint16 newcomer)
+{
+    if (!d->host || index == newcomer || !d->relay->isConnected(index))
+        return false;
+    d->relay->closeConnection(index);
+    d->onElementClosed(index, newcomer);
+    return true;
+}
+
 TableBoard *ChatSession::tableBoard() const
 {
     return d->table;
@@ -892,6 +914,7 @@ void ChatSession::cmdKick_Click()
             const Private::Notes *notes = d->notesFor(qint16(expelled));
             if (notes && notes->tavernix)
                 SendToPerson(tag::SeiEspulso, qint16(expelled));
+            d->seats.forget(qint16(expelled));
             d->relay->closeConnection(qint16(expelled));
         }
         d->status(QStringLiteral("Espulsione dalla chat di: ") + people->nameAt(i) +

@@ -23,6 +23,7 @@ class Dispatcher;
 class Heartbeat;
 class RecapFilter;
 class ReconnectPolicy;
+class Seats;
 class TableBoard;
 class LineFramer;
 class ParticipantList;
@@ -309,6 +310,11 @@ private:
     Dispatcher &dispatcher();
     /// Client: what of a recap on return is shown.
     RecapFilter &recapFilter();
+    /// Seat tokens: those the host gave out, and the one our host gave us.
+    Seats &seats();
+    /// Host: lets connection @p index go as if it had been lost, its leave
+    /// told to everyone but @p newcomer; false when it is not connected.
+    bool releaseSeat(qint16 index, qint16 newcomer);
     /// SendToServer with the line already encoded and @p vsData as its log text.
     bool sendEncodedToServer(const QString &vsData, const QByteArray &line);
 

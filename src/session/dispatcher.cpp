@@ -7,6 +7,7 @@
 #include "pictureassembler.h"
 #include "protocol.h"
 #include "recapfilter.h"
+#include "seats.h"
 #include "tableboard.h"
 #include "tags.h"
 #include "trafficlog.h"
@@ -161,10 +162,20 @@ bool Dispatcher::onExtension(const QString &tag, const QString &params, qint16 i
             m_session.noteTavernixPeer(index);
         return true;
     }
+    if (tag == tag::Ritorno) {
+        // Before its introduction only: a player already seated has no
+        // other seat to take back.
+        if (m_session.bHost() && index > 0 &&
+            m_session.participants()->sConnectionName(index).isEmpty()) {
+            if (const qint16 old = m_session.seats().claim(index, params))
+                m_session.releaseSeat(old, index);
+        }
+        return true;
+    }
     // The rest only ever comes from our host.
     if (m_session.bHost() || index != -1)
         return tag == tag::LavagnaIntera || tag == tag::Riepilogo || tag == tag::SeiEspulso ||
-               tag == tag::Battito;
+               tag == tag::Battito || tag == tag::Posto;
     if (tag == tag::LavagnaIntera) {
         if (BoardSink *board = m_session.boardSink())
             board->clearBoard();
@@ -177,6 +188,8 @@ bool Dispatcher::onExtension(const QString &tag, const QString &params, qint16 i
         m_session.noteExpelled();
     } else if (tag == tag::Battito) {
         m_session.noteHostBeats();
+    } else if (tag == tag::Posto) {
+        m_session.seats().keep(params);
     } else {
         return false;
     }
@@ -222,6 +235,9 @@ void Dispatcher::onConnessione(const QString &params, qint16 origin)
     const QSize extent = m_session.boardExtent();
     m_session.SendToPerson(greeting(extent.width(), extent.height()), origin);
     m_session.SendToPerson(tag::Rename + name, origin);
+    // Only a Tavernix client knows to bring it back after a lost connection.
+    if (m_session.isTavernixPeer(origin))
+        m_session.SendToPerson(tag::Posto + m_session.seats().issue(origin), origin);
     // The board as everyone else sees it, before anything else reaches the
     // newcomer; ordinary drawing messages, so any peer draws them.
     m_session.startReplay(origin);

@@ -40,6 +40,12 @@ inline const QString Riepilogo = QStringLiteral("[Riepilogo]");
 inline const QString SeiEspulso = QStringLiteral("[Sei Espulso]");
 /// Host to each client now and then, so a host gone silent is noticed.
 inline const QString Battito = QStringLiteral("[Battito]");
+/// Host to a newcomer, after its rename: the token that gives the player
+/// this seat back should the connection be lost (32 hex digits).
+inline const QString Posto = QStringLiteral("[Tavernix Posto]");
+/// Client to host, coming back by itself, between "[Tavernix]" and
+/// "[Connessione]": the token of the seat it had; that dead connection goes.
+inline const QString Ritorno = QStringLiteral("[Tavernix Ritorno]");
 
 // A host sends these to every client: a program that knows only the basic
 // protocol ignores them. Shared pictures go to "[Tavernix]" clients only.

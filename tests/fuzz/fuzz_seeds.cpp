@@ -313,7 +313,8 @@ int main(int argc, char **argv)
                      tag::ComboIP, tag::NeoConnesso, tag::Messaggio, tag::Privato,
                      tag::Pulisci, tag::Linea, tag::Circonferenza, tag::Colora,
                      tag::TestoColore, tag::PulitaDa, tag::Ripristinata, tag::SoloHost,
-                     tag::PuliziaRifiutata, tag::Immagine, tag::ImmagineParte, tag::Reticolo};
+                     tag::PuliziaRifiutata, tag::Immagine, tag::ImmagineParte, tag::Reticolo,
+                     tag::Tavernix, tag::Posto, tag::Ritorno};
     for (int part = 1; part <= 11; ++part)
         tags.append(tag::testo(part));
     for (const QString &t : tags)

@@ -127,6 +127,7 @@ class tst_ServerProcess : public QObject
 private slots:
     void hostsLikeTheWindow();
     void administration();
+    void seatTakenBack();
     void oneServerPerStateFolder();
     void serviceNotifications();
     void otherUserRefused();
@@ -174,6 +175,21 @@ void tst_ServerProcess::hostsLikeTheWindow()
     bruno.socket.abort();
     QVERIFY(ada.waitForLine("[Disconnessione]" + brunoIndex));
     QVERIFY(server.waitForLog("ha perso il contatto con la realtà."));
+}
+
+// A player whose old connection the server still holds comes back under
+// the same name with the seat token the server gave.
+void tst_ServerProcess::seatTakenBack()
+{
+    QTemporaryDir dir;
+    Server server(dir.filePath("state"));
+    QVERIFY2(server.startListening(), server.log.constData());
+    RawClient ada, back;
+    QCOMPARE(ada.joinAsTavernix(server.port, "Ada"), QString("Ada"));
+    const QString token = ada.waitForParams("[Tavernix Posto]");
+    QCOMPARE(token.size(), 32);
+    QCOMPARE(back.joinAsTavernix(server.port, "Ada", {"[Tavernix Ritorno]" + token}), QString("Ada"));
+    QVERIFY(QTest::qWaitFor([&] { return ada.socket.state() == QAbstractSocket::UnconnectedState; }, 5000));
 }
 
 void tst_ServerProcess::administration()

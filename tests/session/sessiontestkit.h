@@ -189,6 +189,36 @@ struct RawClient {
             },
             5000);
     }
+    /// The parameter text of the last line with @p tag, waiting for one;
+    /// empty when none came.
+    QString waitForParams(const QString &tag, int timeoutMs = 5000)
+    {
+        QString params;
+        const bool came = QTest::qWaitFor(
+            [&] {
+                for (const QString &l : text())
+                    if (l.startsWith(tag))
+                        params = l.mid(tag.size());
+                return !params.isEmpty();
+            },
+            timeoutMs);
+        return came ? params : QString();
+    }
+    /// Joins as a Tavernix client does, with @p first between "[Tavernix]1"
+    /// and the introduction and @p after behind it. The name the host
+    /// confirmed, or an empty text when none came.
+    QString joinAsTavernix(quint16 port, const QString &name, const QStringList &first = {},
+                           const QStringList &after = {})
+    {
+        if (!connectTo(port))
+            return {};
+        for (const QString &line : QStringList{QStringLiteral("[Tavernix]1")} + first +
+                                       QStringList{QStringLiteral("[Connessione]") + name,
+                                                   QStringLiteral("[Aggiorna Listato InviaFile]")} +
+                                       after)
+            send(line);
+        return waitForParams(QStringLiteral("[Rename di Connessione]"));
+    }
 };
 
 /// Lets pending socket traffic settle: waits until @p condition holds.
