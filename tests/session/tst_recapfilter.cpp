@@ -28,8 +28,6 @@ void TestRecapFilter::shows_data()
     QTest::addColumn<int>("quiet");
 
     const int all = RecapFilter::kDefaultMemory;
-    QTest::newRow("first join: the recap is shown whole") << all << "r:a r:b h:c"
-                                                          << "a b" << 0;
     QTest::newRow("nothing said during the break") << all << "h:a h:b h:c R r:a r:b r:c F"
                                                    << "" << 1;
     QTest::newRow("some lines missed") << all << "h:a h:b h:c h:d R r:b r:c r:d r:e r:f F"
