@@ -9,6 +9,7 @@
 #include "namebounds.h"
 #include "participantlist.h"
 #include "protocol.h"
+#include "recapfilter.h"
 #include "rejoin.h"
 #include "seats.h"
 #include "tableboard.h"
@@ -115,6 +116,7 @@ struct ChatSession::Private {
     // being taken back (nothing of it is reported as new).
     RecentTalk talk;
     bool resuming = false;
+    RecapFilter recap; ///< client: the talk in the pane, against a return's recap
 
     Dispatcher dispatcher;
 
@@ -150,6 +152,7 @@ struct ChatSession::Private {
         history.reset();
         table->reset();
         talk.clear();
+        recap.forget();
         seats.clear();
         emit q->kickVisibleChanged(false);
         people->clear();
@@ -383,11 +386,17 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
     d->rejoin->setAnswerWait(d->answerMs);
     d->rejoin->setHooks({[this] {
                              d->closeClient();
+                             d->recap.expectReturn();
                              ++d->clientGeneration;
                              d->expelled = false;
                              d->client->connectToHost(d->address, d->clientPort);
                          },
                          [this] { d->closeClient(); }, [this](const QString &t) { d->status(t); }});
+    d->recap.setShow([this](const RecentTalk::Said &said) {
+        if (d->conversation)
+            d->conversation->showRecap(said.line, QDateTime::fromSecsSinceEpoch(said.secs));
+    });
+    d->recap.setNothingMissed([this] { d->status(kNothingMissed); });
     connect(d->rejoin, &Rejoin::back, this, [this] { d->onReturned(); });
     connect(d->rejoin, &Rejoin::gaveUp, this, [this] { d->setPhase(Phase::Idle); });
     d->heartbeat = new Heartbeat(this);
@@ -650,6 +659,11 @@ BoardHistory &ChatSession::history()
 Dispatcher &ChatSession::dispatcher()
 {
     return d->dispatcher;
+}
+
+RecapFilter &ChatSession::recapFilter()
+{
+    return d->recap;
 }
 
 Seats &ChatSession::seats()
@@ -1026,6 +1040,10 @@ bool ChatSession::sendEncodedToServer(const QString &vsData, const QByteArray &l
     if (d->client->write(line) < 0)
         return false;
     ShowSentData(-1, vsData);
+    // Remembered as the host will hold it: what the code page cannot carry
+    // arrives there as "?".
+    if (vsData.startsWith(tag::Messaggio))
+        d->recap.said(decodeText(QByteArrayView(line).chopped(2)).mid(tag::Messaggio.size()));
     d->dropClientIfBacklogged();
     return true;
 }

@@ -21,6 +21,7 @@ namespace session
 class BoardHistory;
 class Dispatcher;
 class Heartbeat;
+class RecapFilter;
 class ReconnectPolicy;
 class Seats;
 class TableBoard;
@@ -189,6 +190,9 @@ public:
     inline static const QString kLostHost = QStringLiteral(
         "Connessione con l'host persa: il dialogo e la lavagna restano come erano.");
     inline static const QString kBackIn = QStringLiteral("Di nuovo connessi all'host.");
+    /// Back in, when all the host's recap was already in the pane.
+    inline static const QString kNothingMissed =
+        QStringLiteral("Nessuna novità durante l'assenza.");
     inline static const QString kExpelled = QStringLiteral("Sei stato espulso dalla chat.");
     /// When a client whose connection was lost tries again.
     ReconnectPolicy *reconnectPolicy() const;
@@ -304,6 +308,8 @@ private:
 
     BoardHistory &history();
     Dispatcher &dispatcher();
+    /// Client: what of a recap on return is shown.
+    RecapFilter &recapFilter();
     /// Seat tokens: those the host gave out, and the one our host gave us.
     Seats &seats();
     /// Host: lets connection @p index go as if it had been lost, its leave

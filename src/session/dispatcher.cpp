@@ -6,6 +6,7 @@
 #include "participantlist.h"
 #include "pictureassembler.h"
 #include "protocol.h"
+#include "recapfilter.h"
 #include "seats.h"
 #include "tableboard.h"
 #include "tags.h"
@@ -105,6 +106,9 @@ void Dispatcher::act(const QString &line, qint16 index)
     // What only a host sends to its clients has no business arriving at a
     // host from a client.
     const bool fromClientToHost = m_session.bHost() && index != -1;
+    // Recap lines come one after another: anything else from our host ends them.
+    if (!m_session.bHost() && !m_localOnly && tag != tag::Riepilogo)
+        m_session.recapFilter().finish();
 
     if (tag == tag::Messaggio) {
         onMessaggio(params, index);
@@ -179,8 +183,7 @@ bool Dispatcher::onExtension(const QString &tag, const QString &params, qint16 i
         RecentTalk::Said said;
         if (!RecentTalk::parse(params, &said))
             return true;
-        if (ConversationSink *sink = m_session.conversationSink())
-            sink->showRecap(said.line, QDateTime::fromSecsSinceEpoch(said.secs));
+        m_session.recapFilter().recapLine(said);
     } else if (tag == tag::SeiEspulso) {
         m_session.noteExpelled();
     } else if (tag == tag::Battito) {
@@ -338,6 +341,8 @@ void Dispatcher::onNeoConnesso(const QString &params, qint16 origin)
 
 void Dispatcher::onMessaggio(const QString &params, qint16 origin)
 {
+    if (!m_session.bHost())
+        m_session.recapFilter().heard(params);
     if (ConversationSink *sink = m_session.conversationSink())
         sink->UpdateDialog(params);
     if (m_session.bHost())

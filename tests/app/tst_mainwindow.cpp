@@ -286,18 +286,23 @@ void tst_MainWindow::hostDisconnectLeavesClientsTheirTable()
     QVERIFY(kept.contains(QStringLiteral("Master: si parte")));
     QVERIFY(kept.contains(QStringLiteral("connessione con l'host persa")));
     // The host is back and takes its session up again: so is Ada, by
-    // herself, under the same name, and hears what was said as a recap.
+    // herself, under the same name, and hears as a recap only what was said
+    // while she was away, not the talk she already has.
     host.chat()->setPort(port);
     host.form->cmdHost->click();
     QCOMPARE(host.messages.asked.size(), 1);
     QVERIFY(host.messages.reply(true));
     QCOMPARE(host.chat()->listeningPort(), port);
+    host.chat()->SendToAll(QStringLiteral("[Messaggio]Master: bentornati"), false);
     QTRY_COMPARE_WITH_TIMEOUT(a.chat()->phase(), ChatSession::Phase::Connected, 10000);
     QTRY_COMPARE(a.people()->names(), (QStringList{QStringLiteral("Master"), QStringLiteral("Ada")}));
     QVERIFY(a.form->cmdConnect->isHidden());
     QVERIFY(a.form->dialogPane()->dialogText().startsWith(kept));
-    QTRY_VERIFY(a.form->dialogPane()->dialogText().contains(
-        QRegularExpression(QStringLiteral("\\(già detto alle \\d+\\.\\d\\d\\) Master: si parte"))));
+    const QRegularExpression missed(QStringLiteral("\\(già detto alle \\d+\\.\\d\\d\\) Master: bentornati"));
+    QTRY_VERIFY(a.form->dialogPane()->dialogText().contains(missed));
+    const QString back = a.form->dialogPane()->dialogText().mid(kept.size());
+    QCOMPARE(back.count(missed), 1);
+    QVERIFY2(!back.contains(QStringLiteral("Master: si parte")), qPrintable(back));
 }
 
 void tst_MainWindow::kickFromTheList()

@@ -8,6 +8,7 @@
 #include "reconnectpolicy.h"
 #include "tags.h"
 
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTcpServer>
 
@@ -109,6 +110,8 @@ private slots:
     void recapHoldsOnlyPublicLines_data();
     void recapHoldsOnlyPublicLines();
     void recapIsTheLastHundred();
+    void returnShowsOnlyWhatWasMissed_data();
+    void returnShowsOnlyWhatWasMissed();
 };
 
 void TestReconnect::scheduleOfTries_data()
@@ -420,6 +423,58 @@ void TestReconnect::recapIsTheLastHundred()
     QCOMPARE(recaps.size(), 100);
     QVERIFY(recaps.first().endsWith(QStringLiteral("Oste: riga 6")));
     QVERIFY(recaps.last().endsWith(QStringLiteral("Oste: riga 105")));
+}
+
+void TestReconnect::returnShowsOnlyWhatWasMissed_data()
+{
+    QTest::addColumn<QStringList>("meanwhile"); // said while she is away
+    QTest::newRow("lines said while away")
+        << QStringList{QStringLiteral("Oste: ok"), QStringLiteral("Oste: durante")};
+    QTest::newRow("nothing said while away") << QStringList{};
+}
+
+void TestReconnect::returnShowsOnlyWhatWasMissed()
+{
+    QFETCH(QStringList, meanwhile);
+    auto host = hostWithShortWaits();
+    const quint16 port = host->host();
+    Proxy proxy(port);
+    const auto say = [&](const QString &line) { (*host)->SendToAll("[Messaggio]" + line, false); };
+    say(QStringLiteral("Oste: prima"));
+    Peer anna(QStringLiteral("Anna"));
+    shortenWaits(anna);
+    QVERIFY(anna.join(proxy.port()));
+    say(QStringLiteral("Oste: ok"));
+    // Her own line, with a sign the wire's code page turns into "?".
+    anna->SendToServer(QStringLiteral("[Messaggio]Anna: ok ✓"));
+    QVERIFY(settle([&] { return host->conversation.dialog.contains(QStringLiteral("Anna: ok ?")); }));
+    (*host)->SendToPerson(QStringLiteral("[Messaggio]*Oste*: solo a te"), 1); // never in a recap
+    QVERIFY(settle([&] {
+        return anna.conversation.dialog.contains(QStringLiteral("*Oste*: solo a te")) &&
+               anna->heartbeat()->isArmed();
+    }));
+
+    proxy.blackhole();
+    for (const QString &line : meanwhile) // "Oste: ok" again: the same words
+        say(line);
+    const qsizetype before = anna->receivedLog()->size();
+    // Back in once the address list, last of the join, ends with her name.
+    QVERIFY(settle([&] {
+        const QStringList log = logFrom(anna->receivedLog(), before);
+        return anna->phase() == ChatSession::Phase::Connected &&
+               !log.filter(QStringLiteral("[Aggiorna NeoConnesso]") + anna->sMyName() + " - ").isEmpty();
+    }, 10000));
+    const QStringList &pane = anna.conversation.dialog;
+    const qsizetype mark = pane.indexOf(QRegularExpression(QStringLiteral("——— di nuovo al tavolo .*")));
+    QVERIFY(mark > 0);
+    QStringList after = pane.mid(mark + 1);
+    for (QString &line : after) {
+        QVERIFY2(line.startsWith(QStringLiteral("(già detto alle ")), qPrintable(line));
+        line = line.mid(line.indexOf(QLatin1String(") ")) + 2);
+    }
+    QCOMPARE(after, meanwhile);
+    QCOMPARE(recapsOf(anna).filter(QStringLiteral("Oste: prima")).size(), 1);
+    QCOMPARE(anna.conversation.status.count(ChatSession::kNothingMissed), meanwhile.isEmpty() ? 1 : 0);
 }
 
 QTEST_GUILESS_MAIN(TestReconnect)
