@@ -296,6 +296,7 @@ Outcome GatewayClient::mapUpnp(quint16 port, int leaseSeconds)
         m_upnp->reset();
         o.result = r > 0 ? Result::Refused : Result::BadAnswer;
         o.code = r > 0 ? r : 0;
+        o.unanswered = r == UPNPCOMMAND_HTTP_ERROR;
         if (r > 0 && strupnperror(r))
             o.reason = QString::fromLatin1(strupnperror(r));
         return o;
@@ -364,6 +365,7 @@ Outcome GatewayClient::addUpnp(quint16 port, int leaseSeconds)
         if (r < 0) {
             m_upnp->reset();
             o.result = Result::BadAnswer;
+            o.unanswered = r == UPNPCOMMAND_HTTP_ERROR;
             return o;
         }
         o.code = r;

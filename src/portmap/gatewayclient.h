@@ -37,6 +37,9 @@ struct Outcome {
     int code = 0;             ///< the gateway's own error code, 0 when none
     QString reason;           ///< the gateway's own short reason (English, as it says it)
     int leaseSeconds = 0;     ///< granted lease; 0 = until removed
+    /// BadAnswer: no answer came in time, or the connection broke before it
+    /// did (a busy or slow router, rather than one that talks nonsense).
+    bool unanswered = false;
 };
 
 /**

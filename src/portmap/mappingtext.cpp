@@ -89,6 +89,12 @@ QString describe(const Outcome &o)
                    .arg(port) +
                byHand;
     case Result::BadAnswer:
+        if (o.unanswered)
+            return QStringLiteral("Il router non ha risposto in tempo alla richiesta di aprire "
+                                  "la porta %1 (o ha interrotto la connessione): forse è "
+                                  "molto occupato.")
+                       .arg(port) +
+                   byHand;
         return QStringLiteral("Il router ha dato una risposta incomprensibile o incompleta alla "
                               "richiesta di aprire la porta %1.")
                    .arg(port) +

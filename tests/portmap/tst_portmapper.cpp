@@ -275,7 +275,12 @@ void TestPortMapper::slowGatewayBlocksNeitherCallerNorClose()
     QTRY_VERIFY_WITH_TIMEOUT(patient->state() != PortMapper::State::Asking, 30000);
     QVERIFY(patient->state() == PortMapper::State::Failed ||
             patient->state() == PortMapper::State::Mapped);
-    QVERIFY(!patient->message().isEmpty());
+    // A router too slow to answer is not called one that talks nonsense.
+    if (patient->state() == PortMapper::State::Failed)
+        QVERIFY2(patient->message().contains(QLatin1String("non ha risposto in tempo")),
+                 qPrintable(patient->message()));
+    else
+        QVERIFY(!patient->message().isEmpty());
 }
 
 void TestPortMapper::switchedOffSendsNothing()
