@@ -423,7 +423,38 @@ bool SessionStore::createFile()
     m_path = path;
     m_file = std::move(file);
     m_pending.prepend(header(m_start));
+    pruneOlderFiles();
     return true;
+}
+
+void SessionStore::pruneOlderFiles()
+{
+    // Only files this version wrote or could read go: one that is not ours,
+    // or from a newer program, may still matter to someone.
+    const auto ownOrOlder = [](const QFileInfo &info) {
+        QFile f(info.filePath());
+        if (!f.open(QIODevice::ReadOnly))
+            return false;
+        const QByteArray head = f.read(kMaxHeader);
+        const qsizetype eol = head.indexOf('\n');
+        if (!head.startsWith(kMagic.toByteArray()) || eol < 0)
+            return false;
+        const QByteArray rest = head.first(eol).sliced(kMagic.size());
+        bool numeric = false;
+        const int version = rest.left(rest.indexOf(' ')).toInt(&numeric);
+        return numeric && version >= 1 && version <= kFormatVersion;
+    };
+    QFileInfoList files = QDir(m_folder).entryInfoList({QStringLiteral("partita_*.tvx")},
+                                                       QDir::Files, QDir::Time);
+    int kept = 0;
+    for (const QFileInfo &f : std::as_const(files)) {
+        if (f.absoluteFilePath() == QFileInfo(m_path).absoluteFilePath() || !ownOrOlder(f))
+            continue;
+        // The new file counts among the kept ones.
+        if (++kept < kKeptSessions)
+            continue;
+        QFile::remove(f.filePath());
+    }
 }
 
 void SessionStore::flush()

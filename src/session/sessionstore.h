@@ -45,6 +45,9 @@ public:
     static constexpr QByteArrayView kMagic = "TAVERNIX PARTITA ";
     static constexpr qint64 kDefaultMaxFileSize = 256LL * 1024 * 1024;
     static constexpr int kDefaultFlushMs = 250;
+    /// Session files kept in the folder: a new session removes older ones
+    /// of ours beyond this many (five months of weekly evenings).
+    static constexpr int kKeptSessions = 20;
 
     /// A session file as read back.
     struct Contents {
@@ -131,6 +134,7 @@ signals:
 private:
     void add(char kind, qint64 secs, QByteArrayView payload);
     bool createFile();
+    void pruneOlderFiles();
     void fail(const QString &text);
 
     QString m_folder;

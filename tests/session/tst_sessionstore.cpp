@@ -75,6 +75,7 @@ private slots:
     void writesWhatItReadsBack();
     void refusedFileIsLeftAlone_data();
     void refusedFileIsLeftAlone();
+    void newSessionPrunesOnlyOurOldestFiles();
     void failedWritingLetsTheSessionGoOn_data();
     void failedWritingLetsTheSessionGoOn();
 };
@@ -290,6 +291,42 @@ void TestSessionStore::refusedFileIsLeftAlone()
     QCOMPARE(read(old).left(4096), before);
     // The new session's file is the one offered next time.
     QCOMPARE(store.readLatest().contents.drawings, 1);
+}
+
+// Weekly evenings must not fill the disk, but a file we cannot read (not
+// ours, or from a newer program) is never ours to delete.
+void TestSessionStore::newSessionPrunesOnlyOurOldestFiles()
+{
+    QTemporaryDir dir;
+    const QDateTime longAgo = QDateTime::currentDateTimeUtc().addDays(-400);
+    const auto place = [&](const QString &name, const QByteArray &bytes, int day) {
+        const QString path = dir.filePath(name);
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush() &&
+               f.setFileTime(longAgo.addDays(day), QFileDevice::FileModificationTime);
+    };
+    const int own = SessionStore::kKeptSessions + 2;
+    for (int day = 0; day < own; ++day)
+        QVERIFY(place(QStringLiteral("partita_%1.tvx").arg(day, 3, 10, QLatin1Char('0')),
+                      validFile(), day + 10));
+    QVERIFY(place(QStringLiteral("partita_estranea.tvx"), "ciao a tutti\n", 0));
+    QVERIFY(place(QStringLiteral("partita_futura.tvx"),
+                  "TAVERNIX PARTITA 9 2031-01-01T00:00:00Z\n", 1));
+
+    SessionStore store(dir.path());
+    store.beginNew(kStart);
+    store.appendSaid(QStringLiteral("Oste: si comincia"), 1772917531);
+    store.flush();
+    const QStringList left = QDir(dir.path()).entryList({QStringLiteral("partita_*.tvx")}, QDir::Files);
+    // The new file and the newest of ours before it make the kept number;
+    // the three oldest of ours are gone, the two others stay.
+    QCOMPARE(left.size(), SessionStore::kKeptSessions + 2);
+    for (const char *gone : {"partita_000.tvx", "partita_001.tvx", "partita_002.tvx"})
+        QVERIFY2(!left.contains(QLatin1String(gone)), gone);
+    QVERIFY(left.contains(QStringLiteral("partita_003.tvx")));
+    QVERIFY(left.contains(QStringLiteral("partita_estranea.tvx")));
+    QVERIFY(left.contains(QStringLiteral("partita_futura.tvx")));
+    QVERIFY(left.contains(QFileInfo(store.filePath()).fileName()));
 }
 
 void TestSessionStore::failedWritingLetsTheSessionGoOn_data()
