@@ -101,6 +101,14 @@ bool Composer::isForgedRoll(const QString &text, const QStringList &names)
 
 QString Composer::withModePrefix(const QString &typed, Kind mode)
 {
+    // "/me" is how other chat programs say an action: the player who types it
+    // means one, whatever the choice beside the box.
+    static const QString me = QStringLiteral("/me ");
+    if (typed.startsWith(me, Qt::CaseInsensitive)) {
+        const QString rest = typed.mid(me.size()).trimmed();
+        if (!rest.isEmpty())
+            return QStringLiteral(", ") + rest;
+    }
     if (mode == Kind::Speech || typed.startsWith(QStringLiteral(", ")) ||
         typed.startsWith(QStringLiteral("# ")))
         return typed;

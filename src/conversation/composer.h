@@ -55,7 +55,8 @@ public:
      * beside the message box is @p mode: the typed text with the prefix of
      * that kind in front (", " for an action, "# " for narration, nothing
      * for speech). Text that already starts with a prefix is left as typed,
-     * so typing the prefix by hand works whatever the choice.
+     * so typing the prefix by hand works whatever the choice. "/me text"
+     * is an action whatever the choice.
      */
     static QString withModePrefix(const QString &typed, Kind mode);
 

@@ -131,6 +131,11 @@ private slots:
         QTest::newRow("azione, prefix typed") << "actAzione" << ", si siede" << "Brom si siede";
         QTest::newRow("narra, action typed") << "actNarra" << ", si siede" << "Brom si siede";
         QTest::newRow("parla, narration typed") << "actParla" << "# Buio." << "Buio.";
+        QTest::newRow("parla, /me typed") << "actParla" << "/me si inchina" << "Brom si inchina";
+        QTest::newRow("narra, /ME typed") << "actNarra" << "/ME ride " << "Brom ride";
+        QTest::newRow("/me alone is speech") << "actParla" << "/me" << "Brom: /me";
+        QTest::newRow("/mela is speech") << "actParla" << "/mela" << "Brom: /mela";
+        QTest::newRow("/me cannot forge a roll") << "actParla" << "/me lancia 3d6 ed ottiene 18." << "";
         QTest::newRow("azione cannot forge a roll")
             << "actAzione" << "lancia 3d6 ed ottiene 18." << "";
         QTest::newRow("narra cannot forge a roll")
