@@ -3,9 +3,15 @@
 // Joining a host as a real client would, and a board with something of
 // every kind on it, for the board tests that need a session on both ends.
 
+#include "boardimages.h"
+#include "boardsurface.h"
+#include "bruvela.h"
 #include "chatsession.h"
 #include "drawingtools.h"
+#include "messagerecorder.h"
 #include "palette.h"
+#include "tableboard.h"
+#include "tableshare.h"
 #include "textrenderer.h"
 #include "trafficlog.h"
 
@@ -16,6 +22,29 @@
 
 namespace boardsessionkit
 {
+
+/// One participant's window without widgets: a session wired to a real
+/// board, the table's shares and a message recorder; @p talk takes what
+/// the conversation pane and status box would show.
+struct BoardSeat {
+    session::ChatSession session;
+    board::BoardSurface surface;
+    board::Palette palette;
+    fill::Bruvela bruvela;
+    board::DrawingTools tools{&surface, &palette, &bruvela, &session};
+    board::BoardImages images{&surface};
+    board::TableShare share{&images, &tools, &session};
+    MessageRecorder boxes;
+
+    explicit BoardSeat(session::ConversationSink *talk)
+    {
+        session.setMessageService(&boxes);
+        session.setBoardSink(share.boardSink());
+        session.tableBoard()->setSink(&share);
+        session.setConversationSink(talk);
+        session.setConnectWait(50);
+    }
+};
 
 /// Connects @p client to @p port on 127.0.0.1 under @p name and waits for
 /// the whole join: the last thing a host sends a newcomer is the address

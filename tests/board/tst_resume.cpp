@@ -39,27 +39,13 @@ struct Talk : session::ConversationSink {
     void showRecap(const QString &line, const QDateTime &said) override { recaps.append({line, said}); }
 };
 
-struct Table {
-    session::ChatSession session;
-    BoardSurface surface;
-    board::Palette palette;
-    fill::Bruvela bruvela;
-    DrawingTools tools{&surface, &palette, &bruvela, &session};
-    board::BoardImages images{&surface};
-    board::TableShare share{&images, &tools, &session};
-    MessageRecorder boxes;
+struct Table : boardsessionkit::BoardSeat {
     Talk talk;
     SessionStore store;
     SessionKeeper keeper{&session, &store};
 
-    explicit Table(const QString &folder) : store(folder)
-    {
-        session.setMessageService(&boxes);
-        session.setBoardSink(share.boardSink());
-        session.tableBoard()->setSink(&share);
-        session.setConversationSink(&talk);
-        session.setConnectWait(50);
-    }
+    // The session only keeps the address of talk, which is built right after.
+    explicit Table(const QString &folder) : BoardSeat(&talk), store(folder) {}
     void host(const QString &name)
     {
         session.setName(name);

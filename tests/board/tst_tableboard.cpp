@@ -41,26 +41,11 @@ struct StatusBox : session::ConversationSink {
 };
 
 /// One participant's window without widgets: a session with a real board.
-struct Seat {
-    session::ChatSession session;
-    BoardSurface surface;
-    board::Palette palette;
-    fill::Bruvela bruvela;
-    DrawingTools tools{&surface, &palette, &bruvela, &session};
-    board::BoardImages images{&surface};
-    board::TableShare share{&images, &tools, &session};
-    MessageRecorder boxes;
+struct Seat : boardsessionkit::BoardSeat {
     StatusBox box;
 
-    explicit Seat(const QString &name)
-    {
-        session.setMessageService(&boxes);
-        session.setBoardSink(share.boardSink());
-        session.tableBoard()->setSink(&share);
-        session.setConversationSink(&box);
-        session.setName(name);
-        session.setConnectWait(50);
-    }
+    // The session only keeps the address of box, which is built right after.
+    explicit Seat(const QString &name) : BoardSeat(&box) { session.setName(name); }
     TableBoard *table() { return session.tableBoard(); }
     bool host()
     {
