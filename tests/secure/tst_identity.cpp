@@ -1,0 +1,149 @@
+#include "fingerprint.h"
+#include "identity.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using secure::Fingerprint;
+using secure::Identity;
+
+class TestIdentity : public QObject
+{
+    Q_OBJECT
+private slots:
+    void madeOnceAndKept();
+    void unusableFileIsNeverReplaced_data();
+    void unusableFileIsNeverReplaced();
+    void fingerprintTexts();
+};
+
+void TestIdentity::madeOnceAndKept()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("dati"));
+    const Identity::Loaded first = Identity::loadOrCreate(folder);
+    QVERIFY2(first.ok, qPrintable(first.error));
+    QVERIFY(first.created);
+    const QString path = QDir(folder).filePath(Identity::kFileName);
+    QCOMPARE(QFileInfo(path).permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
+             QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QVERIFY(first.certificate.expiryDate().date().year() >= 9999);
+    QVERIFY(first.certificate.isSelfSigned());
+
+    const Identity::Loaded again = Identity::loadOrCreate(folder);
+    QVERIFY2(again.ok, qPrintable(again.error));
+    QVERIFY(!again.created);
+    QCOMPARE(Fingerprint::of(again.certificate), Fingerprint::of(first.certificate));
+    QCOMPARE(again.key.toPem(), first.key.toPem());
+}
+
+void TestIdentity::unusableFileIsNeverReplaced_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QString>("why"); // part of the message
+    QTest::newRow("cut in half") << "truncate" << "incompleto";
+    QTest::newRow("empty") << "empty" << "incompleto";
+    QTest::newRow("key of another identity") << "swap-key" << "non è quella del certificato";
+    QTest::newRow("readable by others") << "chmod-644" << "chmod 600";
+    QTest::newRow("link to a good identity") << "link" << "collegamento simbolico";
+    QTest::newRow("fifo") << "fifo" << "pipe";
+    QTest::newRow("folder") << "folder" << "cartella";
+    QTest::newRow("someone else's") << "chown" << "altro utente";
+    QTest::newRow("unreadable") << "chmod-000" << "Permission denied";
+}
+
+void TestIdentity::unusableFileIsNeverReplaced()
+{
+    QFETCH(QString, damage);
+    QFETCH(QString, why);
+    QTemporaryDir dir;
+    const QString good = dir.filePath(QStringLiteral("buona"));
+    const QString other = dir.filePath(QStringLiteral("altra"));
+    QVERIFY(Identity::loadOrCreate(good).ok);
+    QVERIFY(Identity::loadOrCreate(other).ok);
+    const QString goodFile = QDir(good).filePath(Identity::kFileName);
+    const QString folder = dir.filePath(QStringLiteral("tavola"));
+    QDir().mkpath(folder);
+    const QString path = QDir(folder).filePath(Identity::kFileName);
+    const QByteArray pem = [&] { QFile f(goodFile); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+    auto write = [&](const QByteArray &bytes) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        f.close();
+        f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    };
+    const QByteArray path8 = QFile::encodeName(path);
+    if (damage == QLatin1String("truncate")) {
+        write(pem.left(pem.size() / 2));
+    } else if (damage == QLatin1String("empty")) {
+        write({});
+    } else if (damage == QLatin1String("swap-key")) {
+        QFile o(QDir(other).filePath(Identity::kFileName));
+        o.open(QIODevice::ReadOnly);
+        const QByteArray otherPem = o.readAll();
+        const qsizetype cut = pem.indexOf("-----BEGIN CERTIFICATE");
+        write(otherPem.left(otherPem.indexOf("-----BEGIN CERTIFICATE")) + pem.mid(cut));
+    } else if (damage.startsWith(QLatin1String("chmod-"))) {
+        write(pem);
+        ::chmod(path8.constData(), mode_t(damage.mid(6).toUInt(nullptr, 8)));
+        if (damage == QLatin1String("chmod-000") && ::geteuid() == 0)
+            QSKIP("root reads every file");
+    } else if (damage == QLatin1String("link")) {
+        QFile::link(goodFile, path);
+    } else if (damage == QLatin1String("fifo")) {
+        ::mkfifo(path8.constData(), 0600);
+    } else if (damage == QLatin1String("folder")) {
+        QDir().mkdir(path);
+    } else if (damage == QLatin1String("chown")) {
+        write(pem);
+        if (::geteuid() != 0)
+            QSKIP("only root can give a file away");
+        QVERIFY(::chown(path8.constData(), 65534, 65534) == 0);
+    }
+    struct stat before {};
+    ::lstat(path8.constData(), &before);
+
+    const Identity::Loaded got = Identity::loadOrCreate(folder);
+    QVERIFY(!got.ok);
+    QVERIFY(!got.created);
+    QVERIFY(got.certificate.isNull());
+    QVERIFY2(got.error.contains(why), qPrintable(got.error));
+    QVERIFY(got.error.contains(Identity::kFileName));
+    // The file is as it was: nothing was made in its place.
+    struct stat after {};
+    QVERIFY(::lstat(path8.constData(), &after) == 0);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(after.st_size, before.st_size);
+    QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size(), 1);
+}
+
+void TestIdentity::fingerprintTexts()
+{
+    QTemporaryDir dir;
+    const auto fp = Fingerprint::of(Identity::loadOrCreate(dir.path()).certificate);
+    QCOMPARE(fp.bytes().size(), Fingerprint::kBytes);
+    QCOMPARE(fp.toLinkText().size(), Fingerprint::kLinkLength);
+    QCOMPARE(Fingerprint::fromLinkText(fp.toLinkText()), fp);
+    QCOMPARE(Fingerprint::fromHex(fp.toDisplayText()), fp);
+    QCOMPARE(fp.toDisplayText().count(QLatin1Char(' ')), 15);
+    // One fingerprint has exactly one link text: the spare bits of the last
+    // character must be zero, and nothing but the URL-safe alphabet passes.
+    const QString alphabet =
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_");
+    QString spare = fp.toLinkText();
+    spare[42] = alphabet.at(alphabet.indexOf(spare[42]) | 1);
+    QVERIFY(!Fingerprint::fromLinkText(spare));
+    for (const QString &bad : {fp.toLinkText().left(42), fp.toLinkText() + u'A', QString(fp.toLinkText()).replace(3, 1, u'+'),
+                               QString(fp.toLinkText()).replace(3, 1, u'=')})
+        QVERIFY2(!Fingerprint::fromLinkText(bad), qPrintable(bad));
+    QVERIFY(!Fingerprint::fromHex(fp.toHex().left(63)));
+    QVERIFY(!Fingerprint::fromHex(fp.toHex().replace(0, 1, QStringLiteral("g"))));
+}
+
+QTEST_GUILESS_MAIN(TestIdentity)
+#include "tst_identity.moc"
