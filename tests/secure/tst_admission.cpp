@@ -67,7 +67,8 @@ void TestAdmission::decide()
     QFETCH(V, verdict);
     Admission admission;
     admission.setAccess(access);
-    admission.setPassword(PasswordHash::make(QStringLiteral("drago rosso")));
+    static const PasswordHash password = PasswordHash::make(QStringLiteral("drago rosso"));
+    admission.setPassword(password);
     Admission::Credentials c;
     c.encrypted = encrypted;
     if (presents == 1)

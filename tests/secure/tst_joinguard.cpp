@@ -1,0 +1,106 @@
+#include "accesstags.h"
+#include "joinguard.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace secure;
+using Fate = JoinGuard::Fate;
+
+class TestJoinGuard : public QObject
+{
+    Q_OBJECT
+private slots:
+    void door_data();
+    void door();
+    void goneWhileChecked();
+};
+
+void TestJoinGuard::door_data()
+{
+    QTest::addColumn<Access>("access");
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<bool>("encrypted");
+    QTest::addColumn<QByteArray>("brings"); // the "[Tavernix Accesso]" value; "KEY" is the table's key
+    QTest::addColumn<QString>("refusal");   // empty: admitted
+    const QString wan = QStringLiteral("203.0.113.5");
+    QTest::newRow("open table") << Access::Anyone << wan << false << QByteArray() << QString();
+    QTest::newRow("lan-open, neighbour") << Access::LanOpen << "192.168.1.4" << false << QByteArray() << QString();
+    QTest::newRow("lan-open, stranger") << Access::LanOpen << wan << false << QByteArray() << "invito";
+    QTest::newRow("lan-open, invited") << Access::LanOpen << wan << true << QByteArray("kKEY") << QString();
+    QTest::newRow("key in clear") << Access::LanOpen << wan << false << QByteArray("kKEY") << "cifratura";
+    QTest::newRow("malformed key") << Access::Invited << wan << true << QByteArray("k!!") << "chiave";
+    QTest::newRow("password") << Access::Invited << wan << true << QByteArray("pdrago rosso") << QString();
+    QTest::newRow("wrong password") << Access::Invited << wan << true << QByteArray("pdrago blu") << "chiave";
+    QTest::newRow("banned") << Access::Anyone << "198.51.100.4" << true << QByteArray() << "bandito";
+}
+
+void TestJoinGuard::door()
+{
+    QFETCH(Access, access);
+    QFETCH(QString, from);
+    QFETCH(bool, encrypted);
+    QFETCH(QByteArray, brings);
+    QFETCH(QString, refusal);
+    Admission admission;
+    admission.setAccess(access);
+    static const PasswordHash password = PasswordHash::make(QStringLiteral("drago rosso"));
+    admission.setPassword(password);
+    admission.bans().ban(QHostAddress(QStringLiteral("198.51.100.4")), QStringLiteral("Troll"), {});
+    JoinGuard guard(&admission);
+    QSignalSpy admitted(&guard, &JoinGuard::admitted);
+    QSignalSpy refused(&guard, &JoinGuard::refused);
+    guard.accepted(1, QHostAddress(from));
+    if (encrypted)
+        guard.setEncrypted(1);
+    const bool atOnce = guard.isAdmitted(1);
+    QList<QByteArray> delivered;
+    auto say = [&](const QByteArray &line) {
+        if (guard.line(1, line) == Fate::Deliver)
+            delivered << line;
+    };
+    say("[Tavernix]");
+    say("[Messaggio]prima di entrare");
+    if (!brings.isEmpty())
+        say(tag::Accesso + brings.replace("KEY", admission.key().toLinkText().toLatin1()));
+    say("[Connessione]Ada");
+    QTRY_VERIFY(!admitted.isEmpty() || !refused.isEmpty() || atOnce);
+    say("[Messaggio]dentro");
+    if (!refusal.isEmpty()) {
+        QCOMPARE(refused.size(), 1);
+        QCOMPARE(refused.at(0).at(1).toString(), refusal);
+        QVERIFY(delivered.isEmpty()); // nothing of a refused joiner reaches the table
+        QVERIFY(!guard.isAdmitted(1));
+        return;
+    }
+    QVERIFY(refused.isEmpty());
+    QVERIFY(guard.isAdmitted(1));
+    const QList<QByteArray> held = admitted.isEmpty() ? QList<QByteArray>() : admitted.at(0).at(1).value<QList<QByteArray>>();
+    const QList<QByteArray> all = held + delivered;
+    // Everything in order, and the key or password never among it.
+    QCOMPARE(all, (QList<QByteArray>{"[Tavernix]", "[Messaggio]prima di entrare", "[Connessione]Ada", "[Messaggio]dentro"}));
+    QCOMPARE(guard.isTavernix(1), true);
+}
+
+void TestJoinGuard::goneWhileChecked()
+{
+    Admission admission;
+    admission.setAccess(Access::Invited);
+    admission.setPassword(PasswordHash::make(QStringLiteral("giusta")));
+    JoinGuard guard(&admission);
+    QSignalSpy admitted(&guard, &JoinGuard::admitted);
+    guard.accepted(3, QHostAddress(QStringLiteral("203.0.113.9")));
+    guard.setEncrypted(3);
+    guard.line(3, QByteArray(tag::Accesso) + "pgiusta");
+    QCOMPARE(guard.line(3, "[Connessione]Ada"), Fate::Hold);
+    // While the check runs the joiner is still a stranger: more lines drop.
+    QCOMPARE(guard.line(3, "[Messaggio]ehi"), Fate::Drop);
+    guard.closed(3);
+    guard.accepted(3, QHostAddress(QStringLiteral("203.0.113.10"))); // someone new on the same index
+    QTest::qWait(1000);
+    QVERIFY(admitted.isEmpty());
+    QVERIFY(!guard.isAdmitted(3));
+}
+
+QTEST_GUILESS_MAIN(TestJoinGuard)
+#include "tst_joinguard.moc"
