@@ -1,6 +1,7 @@
 #include "fingerprint.h"
 #include "identity.h"
-#include "peertrust.h"
+#include "connector.h"
+#include "truststore.h"
 #include "tlssettings.h"
 
 #include <QSignalSpy>
@@ -57,13 +58,15 @@ class TestTls : public QObject
     Q_OBJECT
 private slots:
     void initTestCase();
-    void pinned_data();
-    void pinned();
+    void connect_data();
+    void connect();
+    void changedIdentityIsPutToThePlayer();
     void plainPeerOnTheSamePort();
 
 private:
     QTemporaryDir m_dir;
     Identity::Loaded m_host;
+    Identity::Loaded m_other;
 };
 
 void TestTls::initTestCase()
@@ -71,49 +74,88 @@ void TestTls::initTestCase()
     if (!TlsSettings::available())
         QFAIL("no TLS 1.3 here: Qt's OpenSSL backend is missing");
     m_host = Identity::loadOrCreate(m_dir.filePath(QStringLiteral("host")));
-    QVERIFY2(m_host.ok, qPrintable(m_host.error));
+    m_other = Identity::loadOrCreate(m_dir.filePath(QStringLiteral("altro")));
+    QVERIFY2(m_host.ok && m_other.ok, qPrintable(m_host.error));
 }
 
-void TestTls::pinned_data()
+void TestTls::connect_data()
 {
-    QTest::addColumn<bool>("rightPin");
-    QTest::newRow("the invitation's fingerprint") << true;
-    QTest::newRow("another fingerprint") << false;
+    QTest::addColumn<bool>("tavernixHost"); // false: a host of the basic protocol, no TLS
+    QTest::addColumn<int>("pin");           // 0 none, 1 the host's, 2 another
+    QTest::addColumn<int>("opened");        // -1 refused, 0 plain, 1 encrypted
+    QTest::newRow("the invitation's fingerprint") << true << 1 << 1;
+    QTest::newRow("another fingerprint") << true << 2 << -1;
+    QTest::newRow("first meeting") << true << 0 << 1;
+    QTest::newRow("basic host, typed address") << false << 0 << 0;
+    QTest::newRow("basic host, invitation with fingerprint") << false << 1 << -1;
 }
 
-void TestTls::pinned()
+void TestTls::connect()
 {
-    QFETCH(bool, rightPin);
-    SortingServer server(m_host);
-    QVERIFY(server.listen(QHostAddress::LocalHost));
-    const Identity::Loaded other = Identity::loadOrCreate(m_dir.filePath(QStringLiteral("altro")));
-    const Fingerprint pin = Fingerprint::of(rightPin ? m_host.certificate : other.certificate);
-
-    QSslSocket client;
-    client.setSslConfiguration(TlsSettings::client());
-    QSignalSpy encrypted(&client, &QSslSocket::encrypted);
-    PeerTrust::Verdict verdict = PeerTrust::Verdict::Mismatch;
-    QSsl::SslProtocol protocol = QSsl::UnknownProtocol;
-    connect(&client, &QSslSocket::encrypted, this, [&] {
-        protocol = client.sessionProtocol();
-        verdict = PeerTrust::judge(Fingerprint::of(client.peerCertificate()), pin, TrustStore::Meeting::FirstTime);
-        if (PeerTrust::goesOn(verdict))
-            client.write("[Connessione]Ada\r\n");
-        else
-            client.abort();
+    QFETCH(bool, tavernixHost);
+    QFETCH(int, pin);
+    QFETCH(int, opened);
+    SortingServer tavernix(m_host);
+    QTcpServer basic;
+    QByteArray basicGot;
+    QObject::connect(&basic, &QTcpServer::newConnection, this, [&] {
+        QTcpSocket *s = basic.nextPendingConnection();
+        QObject::connect(s, &QTcpSocket::readyRead, this, [&basicGot, s] { basicGot += s->readAll(); });
     });
-    client.connectToHostEncrypted(QStringLiteral("127.0.0.1"), server.serverPort());
-    QVERIFY(encrypted.wait(5000));
-    QCOMPARE(protocol, QSsl::TlsV1_3);
-    QCOMPARE(verdict, rightPin ? PeerTrust::Verdict::Pinned : PeerTrust::Verdict::Mismatch);
-    if (rightPin) {
-        QTRY_COMPARE(server.received, QByteArray("[Connessione]Ada\r\n"));
-    } else {
-        QCOMPARE(client.state(), QAbstractSocket::UnconnectedState);
-        QTest::qWait(300);
-        QVERIFY(server.received.isEmpty());
+    QTcpServer &server = tavernixHost ? static_cast<QTcpServer &>(tavernix) : basic;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    TrustStore store(m_dir.filePath(QStringLiteral("conosciuti-%1").arg(QTest::currentDataTag())));
+    Connector connector(&store);
+    connector.setHandshakeWait(300);
+    int got = -2;
+    QString message;
+    QObject::connect(&connector, &Connector::opened, this, [&](QSslSocket *s, bool encrypted) {
+        got = encrypted ? 1 : 0;
+        s->setParent(this);
+        s->write("[Connessione]Ada\r\n");
+    });
+    QObject::connect(&connector, &Connector::failed, this, [&](const QString &m) {
+        got = -1;
+        message = m;
+    });
+    std::optional<Fingerprint> fp;
+    if (pin)
+        fp = Fingerprint::of(pin == 1 ? m_host.certificate : m_other.certificate);
+    connector.open(QStringLiteral("127.0.0.1"), server.serverPort(), fp);
+    QTRY_VERIFY(got != -2);
+    QCOMPARE(got, opened);
+    QTest::qWait(200);
+    const QByteArray received = tavernixHost ? tavernix.received : basicGot;
+    if (opened < 0) {
+        QVERIFY(!message.isEmpty());
+        QVERIFY(!received.contains("[Connessione]")); // not a line went out
+        return;
     }
-    QVERIFY(server.sawTls);
+    QTRY_VERIFY(tavernixHost ? tavernix.received.endsWith("[Connessione]Ada\r\n")
+                             : basicGot.endsWith("[Connessione]Ada\r\n"));
+    QCOMPARE(store.known(QStringLiteral("127.0.0.1"), server.serverPort()).has_value(), tavernixHost);
+}
+
+void TestTls::changedIdentityIsPutToThePlayer()
+{
+    SortingServer impostor(m_other);
+    QVERIFY(impostor.listen(QHostAddress::LocalHost));
+    TrustStore store(m_dir.filePath(QStringLiteral("conosciuti-cambio")));
+    store.remember(QStringLiteral("127.0.0.1"), impostor.serverPort(), Fingerprint::of(m_host.certificate));
+    Connector connector(&store);
+    QSignalSpy changed(&connector, &Connector::certificateChanged);
+    QSignalSpy failed(&connector, &Connector::failed);
+    int opened = 0;
+    QObject::connect(&connector, &Connector::opened, this, [&opened] { ++opened; });
+    connector.open(QStringLiteral("127.0.0.1"), impostor.serverPort(), std::nullopt);
+    QVERIFY(changed.wait(5000));
+    QVERIFY(changed.at(0).at(0).toString().contains(Fingerprint::of(m_other.certificate).toDisplayText()));
+    connector.answerChange(false);
+    QCOMPARE(failed.size(), 1);
+    QCOMPARE(opened, 0);
+    QTest::qWait(200);
+    QVERIFY(impostor.received.isEmpty());
+    QCOMPARE(store.known(QStringLiteral("127.0.0.1"), impostor.serverPort()), Fingerprint::of(m_host.certificate));
 }
 
 void TestTls::plainPeerOnTheSamePort()
