@@ -125,7 +125,8 @@ public:
      * protocol has it. Otherwise a sender must be seated at the table,
      * proven by @p seatPass inside TLS; with Access::LanOpen a sender from
      * the local network may also come without it. Anyone else is refused
-     * before any question is asked. The default is LanOpen without a pass.
+     * before any question is asked. The default is Anyone, as a receiver
+     * that belongs to no table has always been.
      */
     void setGate(secure::Access access, const secure::TableKey &seatPass);
     /// Whether the connection held now is encrypted.
@@ -232,7 +233,7 @@ private:
     QTimer *m_sort; ///< the wait for a ClientHello, then for the seat pass
     QSslCertificate m_certificate;
     QSslKey m_key;
-    secure::Access m_access = secure::Access::LanOpen;
+    secure::Access m_access = secure::Access::Anyone;
     secure::TableKey m_seatPass;
     bool m_tls = false; ///< the connection held started TLS
     int m_proofTimeoutMs = kProofTimeoutMs;

@@ -65,42 +65,39 @@ void TestIdentity::unusableFileIsNeverReplaced()
     const QString other = dir.filePath(QStringLiteral("altra"));
     QVERIFY(Identity::loadOrCreate(good).ok);
     QVERIFY(Identity::loadOrCreate(other).ok);
-    const QString goodFile = QDir(good).filePath(Identity::kFileName);
     const QString folder = dir.filePath(QStringLiteral("tavola"));
     QDir().mkpath(folder);
     const QString path = QDir(folder).filePath(Identity::kFileName);
-    const QByteArray pem = [&] { QFile f(goodFile); f.open(QIODevice::ReadOnly); return f.readAll(); }();
-    auto write = [&](const QByteArray &bytes) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        f.close();
-        f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    };
     const QByteArray path8 = QFile::encodeName(path);
-    if (damage == QLatin1String("truncate")) {
-        write(pem.left(pem.size() / 2));
-    } else if (damage == QLatin1String("empty")) {
-        write({});
-    } else if (damage == QLatin1String("swap-key")) {
-        QFile o(QDir(other).filePath(Identity::kFileName));
-        o.open(QIODevice::ReadOnly);
-        const QByteArray otherPem = o.readAll();
-        const qsizetype cut = pem.indexOf("-----BEGIN CERTIFICATE");
-        write(otherPem.left(otherPem.indexOf("-----BEGIN CERTIFICATE")) + pem.mid(cut));
-    } else if (damage.startsWith(QLatin1String("chmod-"))) {
-        write(pem);
-        ::chmod(path8.constData(), mode_t(damage.mid(6).toUInt(nullptr, 8)));
-        if (damage == QLatin1String("chmod-000") && ::geteuid() == 0)
-            QSKIP("root reads every file");
-    } else if (damage == QLatin1String("link")) {
-        QFile::link(goodFile, path);
+    auto pemOf = [](const QString &f) {
+        QFile file(QDir(f).filePath(Identity::kFileName));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray pem = pemOf(good), otherPem = pemOf(other);
+    const qsizetype cut = pem.indexOf("-----BEGIN CERTIFICATE");
+    QByteArray bytes = pem;
+    if (damage == QLatin1String("truncate"))
+        bytes = pem.left(pem.size() / 2);
+    else if (damage == QLatin1String("empty"))
+        bytes.clear();
+    else if (damage == QLatin1String("swap-key"))
+        bytes = otherPem.left(otherPem.indexOf("-----BEGIN CERTIFICATE")) + pem.mid(cut);
+    if (damage == QLatin1String("link")) {
+        QFile::link(QDir(good).filePath(Identity::kFileName), path);
     } else if (damage == QLatin1String("fifo")) {
         ::mkfifo(path8.constData(), 0600);
     } else if (damage == QLatin1String("folder")) {
         QDir().mkdir(path);
-    } else if (damage == QLatin1String("chown")) {
-        write(pem);
+    } else {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        f.close();
+        ::chmod(path8.constData(), damage.startsWith(QLatin1String("chmod-")) ? mode_t(damage.mid(6).toUInt(nullptr, 8)) : 0600);
+    }
+    if (damage == QLatin1String("chmod-000") && ::geteuid() == 0)
+        QSKIP("root reads every file");
+    if (damage == QLatin1String("chown")) {
         if (::geteuid() != 0)
             QSKIP("only root can give a file away");
         QVERIFY(::chown(path8.constData(), 65534, 65534) == 0);
@@ -138,8 +135,8 @@ void TestIdentity::fingerprintTexts()
     QString spare = fp.toLinkText();
     spare[42] = alphabet.at(alphabet.indexOf(spare[42]) | 1);
     QVERIFY(!Fingerprint::fromLinkText(spare));
-    for (const QString &bad : {fp.toLinkText().left(42), fp.toLinkText() + u'A', QString(fp.toLinkText()).replace(3, 1, u'+'),
-                               QString(fp.toLinkText()).replace(3, 1, u'=')})
+    for (const QString &bad : {fp.toLinkText().left(42), fp.toLinkText() + u'A',
+                               QString(fp.toLinkText()).replace(3, 1, u'+'), QString(fp.toLinkText()).replace(3, 1, u'=')})
         QVERIFY2(!Fingerprint::fromLinkText(bad), qPrintable(bad));
     QVERIFY(!Fingerprint::fromHex(fp.toHex().left(63)));
     QVERIFY(!Fingerprint::fromHex(fp.toHex().replace(0, 1, QStringLiteral("g"))));

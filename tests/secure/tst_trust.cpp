@@ -1,4 +1,3 @@
-#include "peertrust.h"
 #include "secureinvite.h"
 #include "truststore.h"
 
@@ -27,8 +26,6 @@ private slots:
     void firstUseThenChange();
     void unusableStore_data();
     void unusableStore();
-    void judge_data();
-    void judge();
 };
 
 void TestTrust::inviteRoundTrip()
@@ -101,9 +98,8 @@ void TestTrust::firstUseThenChange()
 void TestTrust::unusableStore_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::newRow("link") << "link";
-    QTest::newRow("fifo") << "fifo";
-    QTest::newRow("folder") << "folder";
+    for (const char *kind : {"link", "fifo", "folder"})
+        QTest::newRow(kind) << QString::fromLatin1(kind);
 }
 
 void TestTrust::unusableStore()
@@ -130,33 +126,6 @@ void TestTrust::unusableStore()
     QCOMPARE(QFileInfo(path).isSymLink(), kind == QLatin1String("link"));
     QVERIFY(t.open(QIODevice::ReadOnly));
     QCOMPARE(t.readAll(), QByteArray("not a store\n"));
-}
-
-void TestTrust::judge_data()
-{
-    QTest::addColumn<Fingerprint>("presented");
-    QTest::addColumn<bool>("hasPin");
-    QTest::addColumn<Fingerprint>("pin");
-    QTest::addColumn<TrustStore::Meeting>("meeting");
-    QTest::addColumn<PeerTrust::Verdict>("verdict");
-    using M = TrustStore::Meeting;
-    using V = PeerTrust::Verdict;
-    QTest::newRow("pinned, same") << fp('a') << true << fp('a') << M::Changed << V::Pinned;
-    QTest::newRow("pinned, other") << fp('b') << true << fp('a') << M::Known << V::Mismatch;
-    QTest::newRow("no pin, first") << fp('b') << false << Fingerprint() << M::FirstTime << V::FirstTime;
-    QTest::newRow("no pin, known") << fp('b') << false << Fingerprint() << M::Known << V::Known;
-    QTest::newRow("no pin, changed") << fp('b') << false << Fingerprint() << M::Changed << V::Changed;
-    QTest::newRow("no certificate") << Fingerprint() << false << Fingerprint() << M::FirstTime << V::Mismatch;
-}
-
-void TestTrust::judge()
-{
-    QFETCH(Fingerprint, presented);
-    QFETCH(bool, hasPin);
-    QFETCH(Fingerprint, pin);
-    QFETCH(TrustStore::Meeting, meeting);
-    QFETCH(PeerTrust::Verdict, verdict);
-    QCOMPARE(PeerTrust::judge(presented, hasPin ? std::optional(pin) : std::nullopt, meeting), verdict);
 }
 
 QTEST_GUILESS_MAIN(TestTrust)
