@@ -18,7 +18,6 @@ private slots:
     void madeOnceAndKept();
     void unusableFileIsNeverReplaced_data();
     void unusableFileIsNeverReplaced();
-    void fingerprintTexts();
 };
 
 void TestIdentity::madeOnceAndKept()
@@ -117,29 +116,6 @@ void TestIdentity::unusableFileIsNeverReplaced()
     QCOMPARE(after.st_ino, before.st_ino);
     QCOMPARE(after.st_size, before.st_size);
     QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size(), 1);
-}
-
-void TestIdentity::fingerprintTexts()
-{
-    QTemporaryDir dir;
-    const auto fp = Fingerprint::of(Identity::loadOrCreate(dir.path()).certificate);
-    QCOMPARE(fp.bytes().size(), Fingerprint::kBytes);
-    QCOMPARE(fp.toLinkText().size(), Fingerprint::kLinkLength);
-    QCOMPARE(Fingerprint::fromLinkText(fp.toLinkText()), fp);
-    QCOMPARE(Fingerprint::fromHex(fp.toDisplayText()), fp);
-    QCOMPARE(fp.toDisplayText().count(QLatin1Char(' ')), 15);
-    // One fingerprint has exactly one link text: the spare bits of the last
-    // character must be zero, and nothing but the URL-safe alphabet passes.
-    const QString alphabet =
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_");
-    QString spare = fp.toLinkText();
-    spare[42] = alphabet.at(alphabet.indexOf(spare[42]) | 1);
-    QVERIFY(!Fingerprint::fromLinkText(spare));
-    for (const QString &bad : {fp.toLinkText().left(42), fp.toLinkText() + u'A',
-                               QString(fp.toLinkText()).replace(3, 1, u'+'), QString(fp.toLinkText()).replace(3, 1, u'=')})
-        QVERIFY2(!Fingerprint::fromLinkText(bad), qPrintable(bad));
-    QVERIFY(!Fingerprint::fromHex(fp.toHex().left(63)));
-    QVERIFY(!Fingerprint::fromHex(fp.toHex().replace(0, 1, QStringLiteral("g"))));
 }
 
 QTEST_GUILESS_MAIN(TestIdentity)

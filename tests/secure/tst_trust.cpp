@@ -54,6 +54,8 @@ void TestTrust::inviteRefused_data()
     QTest::addColumn<QString>("why");
     QTest::newRow("short fingerprint") << base + "fp=" + f.left(40) << "fp=";
     QTest::newRow("fingerprint with +") << base + "fp=" + f.left(42) + "+" << "fp=";
+    // 43 characters hold 258 bits: one fingerprint, one text, spare bits zero.
+    QTest::newRow("spare bits set") << base + "fp=" + f.left(42) + QChar(f.at(42).unicode() + 1) << "fp=";
     QTest::newRow("empty fingerprint") << base + "fp=&k=" + k << "fp=";
     QTest::newRow("key too long") << base + "fp=" + f + "&k=" + k + "A" << "k=";
     QTest::newRow("key percent-encoded") << base + "fp=" + f + "&k=%41" + k.mid(1) << "k=";
