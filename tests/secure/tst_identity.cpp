@@ -1,5 +1,7 @@
 #include "fingerprint.h"
 #include "identity.h"
+#include "secureinvite.h"
+#include "tablesecurity.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -18,6 +20,7 @@ private slots:
     void madeOnceAndKept();
     void unusableFileIsNeverReplaced_data();
     void unusableFileIsNeverReplaced();
+    void tableKeptAcrossRestarts();
 };
 
 void TestIdentity::madeOnceAndKept()
@@ -116,6 +119,41 @@ void TestIdentity::unusableFileIsNeverReplaced()
     QCOMPARE(after.st_ino, before.st_ino);
     QCOMPARE(after.st_size, before.st_size);
     QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size(), 1);
+}
+
+void TestIdentity::tableKeptAcrossRestarts()
+{
+    QTemporaryDir dir;
+    QString error;
+    QString link;
+    {
+        secure::TableSecurity table(dir.path());
+        QVERIFY2(table.open(&error), qPrintable(error));
+        QVERIFY(table.setPassword(QStringLiteral("drago rosso"), &error));
+        link = table.invitation(QStringLiteral("203.0.113.5"), 2600);
+    }
+    secure::TableSecurity again(dir.path());
+    QVERIFY2(again.open(&error), qPrintable(error));
+    QCOMPARE(again.invitation(QStringLiteral("203.0.113.5"), 2600), link); // links given out stay good
+    QVERIFY(again.hasPassword());
+    QFile stored(dir.filePath(secure::TableSecurity::kPasswordFile));
+    QVERIFY(stored.open(QIODevice::ReadOnly));
+    const QByteArray hash = stored.readAll();
+    QVERIFY(hash.startsWith("scrypt$") && !hash.contains("drago"));
+    const auto invite = secure::SecureInvite::parse(link);
+    QVERIFY(invite && invite->key && invite->fingerprint == again.fingerprint());
+    QVERIFY(again.newInvitation(&error));
+    QVERIFY(!again.admission().key().matches(invite->key->bytes()));
+    for (const QString &name : {secure::TableSecurity::kKeyFile, secure::TableSecurity::kPasswordFile})
+        QCOMPARE(QFileInfo(dir.filePath(name)).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther),
+                 QFileDevice::Permissions());
+    // A key file that is a link stops hosting, and nothing is written through it.
+    QFile::remove(dir.filePath(secure::TableSecurity::kKeyFile));
+    QFile::link(dir.filePath(QStringLiteral("altrove")), dir.filePath(secure::TableSecurity::kKeyFile));
+    secure::TableSecurity linked(dir.path());
+    QVERIFY(!linked.open(&error));
+    QVERIFY2(error.contains(QStringLiteral("collegamento simbolico")), qPrintable(error));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("altrove"))));
 }
 
 QTEST_GUILESS_MAIN(TestIdentity)
