@@ -37,13 +37,10 @@ void JoinGuard::accepted(qint16 index, const QHostAddress &peer)
     Stranger s;
     s.peer = peer;
     s.turn = m_nextTurn++;
-    // What needs no proof is let in at once: the table behaves as it always did.
-    const Admission::Verdict first = m_admission->decide(peer, {}, now());
-    if (first == Admission::Verdict::Banned) {
-        refuse(index, first);
-        return;
-    }
-    s.admitted = first == Admission::Verdict::Admitted;
+    // What needs no proof is let in at once: the table behaves as it always
+    // did. A banned address is refused at its introduction, when it can
+    // read why (a Tavernix client is then inside TLS).
+    s.admitted = m_admission->decide(peer, {}, now()) == Admission::Verdict::Admitted;
     m_peers.insert(index, s);
 }
 
@@ -79,7 +76,7 @@ JoinGuard::Fate JoinGuard::line(qint16 index, const QByteArray &line)
         s.tavernix = true;
     if (s.admitted)
         return Fate::Deliver;
-    if (s.deciding || s.held.size() >= kMaxHeldLines)
+    if (s.held.size() >= kMaxHeldLines)
         return Fate::Drop;
     if (line.startsWith(tag::Accesso)) {
         // Kept by the guard alone: a key or password never reaches the
@@ -93,8 +90,9 @@ JoinGuard::Fate JoinGuard::line(qint16 index, const QByteArray &line)
         }
         return Fate::Drop;
     }
+    // What a joiner says while its password is checked waits with the rest.
     s.held << line;
-    if (line.startsWith(kConnessione))
+    if (!s.deciding && line.startsWith(kConnessione))
         decide(index, s);
     return Fate::Hold;
 }
@@ -127,8 +125,9 @@ void JoinGuard::admit(qint16 index, Stranger &s)
 void JoinGuard::refuse(qint16 index, Admission::Verdict verdict)
 {
     // Forgotten at once: nothing it sent is kept, and a line it still sends drops.
+    const bool tavernix = m_peers.value(index).tavernix;
     m_peers.remove(index);
-    emit refused(index, Admission::refusalCode(verdict));
+    emit refused(index, Admission::refusalCode(verdict), tavernix);
 }
 
 void JoinGuard::checkPassword(qint16 index, Stranger &s)

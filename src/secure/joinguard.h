@@ -66,8 +66,9 @@ public:
 signals:
     /// Connection @p index may sit down; @p held are its lines so far, in order.
     void admitted(qint16 index, const QList<QByteArray> &held);
-    /// Connection @p index is refused for @p code (Admission::refusalCode).
-    void refused(qint16 index, const QString &code);
+    /// Connection @p index is refused for @p code (Admission::refusalCode);
+    /// @p tavernix when it said "[Tavernix]" (it reads the refusal tag).
+    void refused(qint16 index, const QString &code, bool tavernix);
 
 private:
     struct Stranger
