@@ -39,6 +39,10 @@ public:
     ~Connector() override;
 
     void open(const QString &host, quint16 port, const std::optional<Fingerprint> &pin);
+    /// Hosts met before are remembered there (none: every host is met for the first time).
+    void setTrustStore(TrustStore *store) { m_store = store; }
+    /// True from open() until opened() or failed().
+    bool isBusy() const { return m_socket != nullptr; }
     /// The player's answer to certificateChanged().
     void answerChange(bool goOn);
     void abort();
