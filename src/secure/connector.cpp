@@ -38,6 +38,16 @@ void Connector::open(const QString &host, quint16 port, const std::optional<Fing
     start(TlsSettings::available());
 }
 
+void Connector::openPlain(const QString &host, quint16 port)
+{
+    abort();
+    m_host = host;
+    m_port = port;
+    m_pin.reset();
+    m_presented = {};
+    start(false);
+}
+
 void Connector::start(bool tls)
 {
     m_tls = tls;

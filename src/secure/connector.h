@@ -39,6 +39,8 @@ public:
     ~Connector() override;
 
     void open(const QString &host, quint16 port, const std::optional<Fingerprint> &pin);
+    /// Plain text only, as the basic protocol: for a program that keeps no trust at all.
+    void openPlain(const QString &host, quint16 port);
     /// Hosts met before are remembered there (none: every host is met for the first time).
     void setTrustStore(TrustStore *store) { m_store = store; }
     /// True from open() until opened() or failed().
