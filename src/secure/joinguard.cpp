@@ -72,7 +72,7 @@ JoinGuard::Fate JoinGuard::line(qint16 index, const QByteArray &line)
     if (it == m_peers.end())
         return Fate::Drop;
     Stranger &s = *it;
-    if (line == kTavernix)
+    if (line.startsWith(kTavernix)) // "[Tavernix]1"
         s.tavernix = true;
     if (s.admitted)
         return Fate::Deliver;

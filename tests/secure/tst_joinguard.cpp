@@ -58,7 +58,7 @@ void TestJoinGuard::door()
         if (guard.line(1, line) == Fate::Deliver)
             delivered << line;
     };
-    say("[Tavernix]");
+    say("[Tavernix]1");
     say("[Messaggio]prima di entrare");
     if (!brings.isEmpty())
         say(tag::Accesso + brings.replace("KEY", admission.key().toLinkText().toLatin1()));
@@ -77,7 +77,7 @@ void TestJoinGuard::door()
     const QList<QByteArray> held = admitted.isEmpty() ? QList<QByteArray>() : admitted.at(0).at(1).value<QList<QByteArray>>();
     const QList<QByteArray> all = held + delivered;
     // Everything in order, and the key or password never among it.
-    QCOMPARE(all, (QList<QByteArray>{"[Tavernix]", "[Messaggio]prima di entrare", "[Connessione]Ada", "[Messaggio]dentro"}));
+    QCOMPARE(all, (QList<QByteArray>{"[Tavernix]1", "[Messaggio]prima di entrare", "[Connessione]Ada", "[Messaggio]dentro"}));
     QCOMPARE(guard.isTavernix(1), true);
 }
 
