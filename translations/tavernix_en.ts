@@ -334,7 +334,7 @@
     </message>
     <message>
         <source>Linee Rette</source>
-        <translation>Straight Lines</translation>
+        <translation>Lines</translation>
     </message>
     <message>
         <source>Rettangoli</source>
