@@ -57,7 +57,8 @@ ServerOptions ServerOptions::parse(const QStringList &arguments, const QStringLi
     parser.setApplicationDescription(QStringLiteral(
         "Tavernix server: ospita una sessione senza finestra.\n"
         "Amministrazione: tavernix-server ctl [--state-dir DIR] COMANDO\n"
-        "COMANDO: list | kick NOME | say TESTO | clear | restore | save | stop"));
+        "COMANDO: list | kick NOME | say TESTO | clear | restore | save | stop |\n"
+        "         invite | ban NOME | bans | unban INDIRIZZO"));
     const QCommandLineOption portOption(
         QStringLiteral("port"), QStringLiteral("La porta della sessione (1-65535, predefinita 600)."),
         QStringLiteral("N"));
@@ -74,11 +75,16 @@ ServerOptions ServerOptions::parse(const QStringList &arguments, const QStringLi
     const QCommandLineOption noMappingOption(
         QStringLiteral("no-port-mapping"),
         QStringLiteral("Non chiede al router di aprire la porta."));
+    const QCommandLineOption accessOption(
+        QStringLiteral("access"),
+        QStringLiteral("Chi può sedersi: anyone (chiunque), invited (solo chi ha l'invito), lan-open "
+                       "(la rete locale liberamente, da fuori solo con l'invito; predefinito)."),
+        QStringLiteral("MODO"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("help"), QStringLiteral("h")},
                                         QStringLiteral("Mostra questo aiuto."));
     const QCommandLineOption versionOption(QStringLiteral("version"),
                                            QStringLiteral("Mostra la versione."));
-    parser.addOptions({portOption, nameOption, stateOption, resumeOption, noMappingOption,
+    parser.addOptions({portOption, nameOption, stateOption, resumeOption, noMappingOption, accessOption,
                        helpOption, versionOption});
     // "ctl" and everything after it belong to the command, whatever they look like.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
@@ -134,6 +140,13 @@ ServerOptions ServerOptions::parse(const QStringList &arguments, const QStringLi
     }
     if (options.stateDir.isEmpty())
         options.stateDir = defaultStateDir(environment);
+    if (parser.isSet(accessOption)) {
+        const auto access = secure::accessFromName(parser.value(accessOption));
+        if (!access)
+            return failure(QStringLiteral("--access vuole anyone, invited o lan-open, non \"%1\".")
+                               .arg(parser.value(accessOption)));
+        options.access = *access;
+    }
     options.resume = parser.isSet(resumeOption);
     options.portMapping = !parser.isSet(noMappingOption);
     return options;

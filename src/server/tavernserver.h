@@ -2,6 +2,7 @@
 
 #include "controlcommand.h"
 #include "headlesssinks.h"
+#include "access.h"
 #include "instanceguard.h"
 
 #include <QObject>
@@ -15,6 +16,11 @@ class ChatSession;
 class SessionKeeper;
 class SessionStore;
 }
+namespace secure
+{
+class TableSecurity;
+}
+
 namespace portmap
 {
 class PortMapper;
@@ -47,6 +53,7 @@ public:
         QString stateDir;
         bool resume = false;
         bool portMapping = true;
+        secure::Access access = secure::kDefaultAccess;
         /// How long the end waits for the router to remove the forwarding.
         int portMappingCloseMs = 1000;
     };
@@ -82,6 +89,12 @@ private:
     ControlReply clear();
     ControlReply restore();
     ControlReply save();
+    ControlReply invite() const;
+    ControlReply ban(const QString &name);
+    ControlReply bans() const;
+    ControlReply unban(const QString &address);
+    /// Selects the participants called @p name; how many there are.
+    int select(const QString &name);
     /// Asks the router to forward the port players connect to, and logs
     /// what it answered.
     void startPortMapping();
@@ -96,6 +109,8 @@ private:
     ServiceNotifier *m_notifier = nullptr;
     portmap::PortMapper *m_mapper = nullptr;
     session::SessionStore *m_store = nullptr;
+    std::unique_ptr<secure::TableSecurity> m_security;
+    QString m_outside; ///< the router's outside address, once the port is forwarded
     session::SessionKeeper *m_keeper = nullptr;
     QString m_storeFailure; ///< why the session is no longer kept, once it is not
     bool m_running = false;

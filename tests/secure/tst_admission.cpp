@@ -52,7 +52,6 @@ void TestAdmission::decide_data()
     QTest::newRow("lan-open, wan, key in clear") << Access::LanOpen << wan << false << 1 << V::NeedsEncryption;
     QTest::newRow("lan-open, wan, wrong key") << Access::LanOpen << wan << true << 2 << V::WrongKey;
     QTest::newRow("invited, lan, nothing") << Access::Invited << lan << true << 0 << V::NeedsKey;
-    QTest::newRow("invited, lan, key") << Access::Invited << lan << true << 1 << V::Admitted;
     QTest::newRow("invited, wan, password") << Access::Invited << wan << true << 3 << V::CheckPassword;
     QTest::newRow("invited, password in clear") << Access::Invited << lan << false << 3 << V::NeedsEncryption;
 }

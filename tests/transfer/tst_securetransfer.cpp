@@ -40,7 +40,6 @@ void tst_SecureTransfer::gate_data()
     QTest::addColumn<bool>("encrypted");
     QTest::newRow("seated, encrypted") << Access::Invited << 1 << 1 << true << true;
     QTest::newRow("stranger with TLS, no pass") << Access::Invited << 1 << 0 << false << false;
-    QTest::newRow("stranger with an old pass") << Access::Invited << 1 << 2 << false << false;
     QTest::newRow("plain, invited table") << Access::Invited << 0 << 0 << false << false;
     QTest::newRow("plain, open table") << Access::Anyone << 0 << 0 << true << false;
     QTest::newRow("plain, lan-open from loopback") << Access::LanOpen << 0 << 0 << true << false;

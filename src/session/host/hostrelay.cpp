@@ -9,9 +9,14 @@
 #include "readpacer.h"
 #include "writebudget.h"
 
+#include "accesstags.h"
+#include "joinguard.h"
+#include "tlssettings.h"
+
 #include <QElapsedTimer>
 #include <QSocketNotifier>
 #include <QTcpServer>
+#include <QSslSocket>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -178,6 +183,8 @@ constexpr int kLinesPerSlice = 256;
 constexpr qint64 kActSlice = 16 * 1024;
 /// Bytes of a connection's outbox kept allocated from one turn to the next.
 constexpr qsizetype kKeptOutbox = 16 * 1024;
+/// A refused joiner has this long to read why before its connection is cut.
+constexpr int kRefusalGraceMs = 2000;
 /// Received bytes a connection holds before the sender must wait for us.
 constexpr qint64 kReadBufferSize = 64 * 1024;
 
@@ -185,7 +192,10 @@ constexpr qint64 kReadBufferSize = 64 * 1024;
 
 struct HostRelay::Private {
     struct Element {
-        QTcpSocket *socket = nullptr;
+        /// Starts in plain text; becomes TLS when the peer's first byte says so.
+        QSslSocket *socket = nullptr;
+        /// What the peer speaks: not known until its first byte.
+        enum class Speech { Unknown, Plain, Tls } speech = Speech::Unknown;
         LineFramer framer;
         bool closingByUs = false;   ///< our own close is not a close event
         quint64 generation = 0;     ///< counts the connections this element carried
@@ -218,6 +228,9 @@ struct HostRelay::Private {
 
     HostRelay *q;
     Hooks hooks;
+    secure::JoinGuard *guard = nullptr;
+    QSslConfiguration tls; ///< null: every connection is plain text
+    int refusals = 0;
     Listener *server = nullptr;
     /// Element i is elements[i - 1]. Created on demand, kept for the relay's life.
     std::vector<std::unique_ptr<Element>> elements;
@@ -295,7 +308,7 @@ struct HostRelay::Private {
             return;
         qsizetype taken = 0;
 #if defined(Q_OS_UNIX)
-        if (e->socket->bytesToWrite() == 0) {
+        if (e->speech != Element::Speech::Tls && e->socket->bytesToWrite() == 0) {
             const ssize_t n = ::send(int(e->socket->socketDescriptor()), e->outbox.constData(),
                                      size_t(e->outbox.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
             // Any other failure is the socket's to find and report: it gets
@@ -333,6 +346,8 @@ struct HostRelay::Private {
         e->ready.clear();
         e->readyNext = 0;
         gate->settle(index);
+        if (guard)
+            guard->closed(index);
         budget.set(index, 0);
         // What the connection had buffered is freed now; a burst of leaves
         // gives it back to the system once.
@@ -353,6 +368,8 @@ struct HostRelay::Private {
         Element *e = element(index);
         if (!e)
             return false;
+        if (e->speech == Element::Speech::Unknown && !sortPeer(index, e))
+            return false;
         if (e->readyNext >= e->ready.size()) {
             e->ready.clear();
             e->readyNext = 0;
@@ -366,6 +383,9 @@ struct HostRelay::Private {
              ++n) {
             const QByteArray line = e->ready.at(e->readyNext++);
             bytes += line.size();
+            // A stranger's lines wait at the door until it is let in.
+            if (guard && guard->line(index, line) != secure::JoinGuard::Fate::Deliver)
+                continue;
             if (hooks.lineReceived)
                 hooks.lineReceived(index, line);
         }
@@ -386,9 +406,9 @@ struct HostRelay::Private {
             hooks.closed(index);
     }
 
-    QTcpSocket *newElementSocket(qint16 index)
+    QSslSocket *newElementSocket(qint16 index)
     {
-        auto *socket = new QTcpSocket(q);
+        auto *socket = new QSslSocket(q);
         socket->setReadBufferSize(kReadBufferSize);
         QObject::connect(socket, &QTcpSocket::readyRead, q, [this, index] { pacer->wake(index); });
         QObject::connect(socket, &QTcpSocket::bytesWritten, q, [this, index] { countUnsent(index); });
@@ -396,6 +416,16 @@ struct HostRelay::Private {
                          [this, index] { onElementClosed(index); });
         QObject::connect(socket, &QTcpSocket::bytesWritten, q,
                          [this, index] { pumpReplay(index); });
+        // Encrypted bytes leave the socket after the plain ones were taken:
+        // the backlog and the replay follow what the system has taken.
+        QObject::connect(socket, &QSslSocket::encryptedBytesWritten, q, [this, index] {
+            countUnsent(index);
+            pumpReplay(index);
+        });
+        QObject::connect(socket, &QSslSocket::encrypted, q, [this, index] {
+            if (guard)
+                guard->setEncrypted(index);
+        });
         return socket;
     }
 
@@ -455,6 +485,7 @@ struct HostRelay::Private {
         e->replay = {};
         e->outbox.clear();
         e->socketBacklog = 0;
+        e->speech = tls.isNull() ? Element::Speech::Plain : Element::Speech::Unknown;
         e->live = e->socket->setSocketDescriptor(descriptor);
         // Writes already go out once per event-loop turn, gathered; holding
         // the next one back until the peer acknowledges the last (Nagle) only
@@ -468,6 +499,63 @@ struct HostRelay::Private {
         gate->admit(chosen);
         if (hooks.accepted)
             hooks.accepted(chosen);
+        if (guard && e->live)
+            guard->accepted(chosen, e->socket->peerAddress());
+    }
+
+    /// Bytes a socket holds that the system has not taken, encrypted or not.
+    static qint64 pending(const QSslSocket *socket)
+    {
+        return socket->bytesToWrite() + socket->encryptedBytesToWrite();
+    }
+
+    /**
+     * Looks at the first byte a new connection sent: a TLS handshake starts
+     * encryption on the same connection, anything else is the basic
+     * protocol's first line. False while nothing has come, or while the
+     * handshake runs (its lines come later, decrypted).
+     */
+    bool sortPeer(qint16 index, Element *e)
+    {
+        char first = 0;
+        if (e->socket->peek(&first, 1) != 1)
+            return false;
+        if (!secure::TlsSettings::startsLikeTls(QByteArray(1, first))) {
+            e->speech = Element::Speech::Plain;
+            return true;
+        }
+        e->speech = Element::Speech::Tls;
+        e->socket->setSslConfiguration(tls);
+        e->socket->startServerEncryption();
+        Q_UNUSED(index);
+        return false;
+    }
+
+    /// Tells a refused joiner why, in the form it reads, and closes it.
+    void refuseJoiner(qint16 index, const QString &code, bool tavernix)
+    {
+        Element *e = element(index);
+        if (!e || !e->live)
+            return;
+        const QByteArray line = tavernix && e->speech == Element::Speech::Tls
+                                    ? QByteArray(secure::tag::Rifiuto) + code.toLatin1()
+                                    : secure::JoinGuard::plainRefusalLine(code);
+        // Nothing else was written to a stranger, so this goes out alone;
+        // the connection then ends in good order, so the reason is read
+        // before the close (an abort could reset it away). What the joiner
+        // still sends is dropped at the door; one that never closes its end
+        // is cut off shortly.
+        e->outbox += line + "\r\n";
+        flushOutbox(e);
+        e->socket->flush();
+        e->socket->disconnectFromHost();
+        const quint64 generation = e->generation;
+        QTimer::singleShot(kRefusalGraceMs, q, [this, index, generation] {
+            Element *still = element(index);
+            if (still && still->generation == generation && still->live)
+                closeElement(index);
+        });
+        ++refusals;
     }
 
     void noteWritten(qint16 index, Element *e)
@@ -517,12 +605,12 @@ struct HostRelay::Private {
         if (!e || !e->replay.active)
             return;
         auto &r = e->replay;
-        QTcpSocket *socket = e->socket;
+        QSslSocket *socket = e->socket;
         if (socket->state() != QAbstractSocket::ConnectedState || e->dropping) {
             r = {};
             return;
         }
-        while (socket->bytesToWrite() < kReplayWindow) {
+        while (pending(socket) < kReplayWindow) {
             if (r.nextBlock < r.blocks.size()) {
                 const QByteArray block = r.blocks[r.nextBlock++];
                 if (socket->write(block) < 0) {
@@ -568,7 +656,7 @@ struct HostRelay::Private {
     {
         Element *e = element(index);
         if (e && !e->dropping) {
-            e->socketBacklog = e->socket->bytesToWrite();
+            e->socketBacklog = pending(e->socket);
             budget.set(index, unsent(e));
         }
     }
@@ -693,6 +781,44 @@ QAbstractSocket::SocketState HostRelay::state(qint16 index) const
     const Private::Element *e = d->element(index);
     return e ? e->socket->state() : QAbstractSocket::UnconnectedState;
 }
+void HostRelay::setTls(const QSslConfiguration &configuration)
+{
+    d->tls = configuration;
+}
+
+void HostRelay::setGuard(secure::JoinGuard *guard)
+{
+    if (d->guard)
+        QObject::disconnect(d->guard, nullptr, this, nullptr);
+    d->guard = guard;
+    if (!guard)
+        return;
+    connect(guard, &secure::JoinGuard::admitted, this, [this](qint16 index, const QList<QByteArray> &held) {
+        for (const QByteArray &line : held) {
+            if (!isConnected(index))
+                return;
+            if (d->hooks.lineReceived)
+                d->hooks.lineReceived(index, line);
+        }
+        // Let in after a check aside: it has introduced itself by now.
+        if (d->gate->isWaiting(index) && d->hooks.introduced && d->hooks.introduced(index))
+            d->gate->settle(index);
+    });
+    connect(guard, &secure::JoinGuard::refused, this,
+            [this](qint16 index, const QString &code, bool tavernix) { d->refuseJoiner(index, code, tavernix); });
+}
+
+bool HostRelay::isEncrypted(qint16 index) const
+{
+    const Private::Element *e = d->element(index);
+    return e && e->socket->isEncrypted();
+}
+
+int HostRelay::refusals() const
+{
+    return d->refusals;
+}
+
 bool HostRelay::isConnected(qint16 index) const
 {
     return state(index) == QAbstractSocket::ConnectedState;
@@ -727,8 +853,8 @@ void HostRelay::sendToAll(const QString &text, const QByteArray &line, qint16 ex
     QList<qint16> reached;
     reached.reserve(last);
     for (qint16 i = 1; i <= last && i > 0; ++i) {
-        // put() skips elements that are not connected
-        if (i != except && d->put(i, line) == Private::Sent::Written)
+        // put() skips elements that are not connected; strangers hear nothing of the table
+        if (i != except && (!d->guard || d->guard->isAdmitted(i)) && d->put(i, line) == Private::Sent::Written)
             reached.append(i);
     }
     if (reached.isEmpty())
@@ -776,7 +902,7 @@ bool HostRelay::isReplaying(qint16 index) const
 qint64 HostRelay::unsentBytes(qint16 index) const
 {
     const Private::Element *e = d->element(index);
-    return e ? e->socket->bytesToWrite() + e->outbox.size() + e->replay.queued.size() : 0;
+    return e ? Private::pending(e->socket) + e->outbox.size() + e->replay.queued.size() : 0;
 }
 
 qint64 HostRelay::writeBacklogLimit() const

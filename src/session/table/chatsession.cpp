@@ -16,7 +16,14 @@
 #include "tags.h"
 #include "trafficlog.h"
 
+#include "accesstags.h"
+#include "admission.h"
+#include "connector.h"
+#include "tablesecurity.h"
+#include "truststore.h"
+
 #include <QDateTime>
+#include <QSslSocket>
 #include <QStringListModel>
 #include <QTcpSocket>
 #include <QTimer>
@@ -85,7 +92,20 @@ struct ChatSession::Private {
     TrafficLog *sent = nullptr;
     TrafficLog *received = nullptr;
 
-    QTcpSocket *client = nullptr; ///< sckConnect
+    QSslSocket *client = nullptr; ///< sckConnect: the connection the connector handed over
+    /// Opens the client's connections: TLS to Tavernix hosts, judged before use.
+    secure::Connector *connector = nullptr;
+    secure::TableSecurity *security = nullptr; ///< host: the private table, or none
+    secure::TrustStore *trust = nullptr;        ///< client: hosts met before
+    std::optional<secure::Fingerprint> invitePin; ///< client: the invitation's, for the next "Connetti"
+    std::optional<secure::Fingerprint> pin;     ///< client: the invitation's, then the host's
+    std::optional<secure::TableKey> key;        ///< client: the invitation's key
+    QString password;                           ///< client: a table password typed
+    secure::TableKey seatPass;                  ///< client: what the host handed us
+    bool encrypted = false;                     ///< client: the connection is TLS
+    bool connectorFailed = false;               ///< client: the connection could not be made
+    bool waitDone = false;                      ///< client: the 3.2 s wait has ended
+    QString refusal;                            ///< client: the host refused us for this
     LineFramer clientFramer;
     bool clientClosingByUs = false;
     HostRelay *relay = nullptr; ///< sckConnection, element 0 and the clients
@@ -164,6 +184,7 @@ struct ChatSession::Private {
 
     void closeClient()
     {
+        connector->abort(); // a connection still being opened is dropped too
         clientClosingByUs = true;
         client->flush();
         client->abort();
@@ -175,8 +196,67 @@ struct ChatSession::Private {
         heartbeat->heard();
         const QByteArray bytes = client->readAll();
         const QList<QByteArray> lines = clientFramer.feed(bytes);
-        for (const QByteArray &line : lines)
+        for (const QByteArray &line : lines) {
+            // The private table's own tags, only ever from a host inside TLS.
+            if (encrypted && line.startsWith(secure::tag::Rifiuto)) {
+                refusal = QString::fromLatin1(line.mid(qsizetype(sizeof secure::tag::Rifiuto) - 1));
+                expelled = true; // not a lost host: no coming back by itself
+                continue;
+            }
+            if (encrypted && line.startsWith(secure::tag::Lasciapassare)) {
+                if (const auto pass = secure::TableKey::fromLinkText(
+                        QString::fromLatin1(line.mid(qsizetype(sizeof secure::tag::Lasciapassare) - 1)))) {
+                    seatPass = *pass;
+                    emit q->seatPassChanged(seatPass);
+                }
+                continue;
+            }
             dispatcher.dispatchLine(decodeText(line), -1);
+        }
+    }
+    /// The connection the connector opened becomes sckConnect.
+    void adoptClient(QSslSocket *socket, bool isEncrypted)
+    {
+        QObject::disconnect(client, nullptr, q, nullptr);
+        client->abort();
+        client->deleteLater();
+        client = socket;
+        socket->setParent(q);
+        encrypted = isEncrypted;
+        if (encrypted)
+            pin = connector->presented(); // a way back in goes to this host only
+        emit q->encryptionChanged(encrypted);
+        QObject::connect(client, &QTcpSocket::readyRead, q, [this] { readClient(); });
+        QObject::connect(client, &QTcpSocket::disconnected, q, [this] { onClientClosed(); });
+        setLowDelay(client);
+        Heartbeat::enableKeepAlive(client);
+        if (client->bytesAvailable() > 0)
+            readClient();
+    }
+    void openClient(const QString &host, quint16 hostPort)
+    {
+        connectorFailed = false;
+        waitDone = false;
+        refusal.clear();
+        // TLS for a program that keeps trust (the window, with its hosts met
+        // before) or was given an invitation; otherwise the basic protocol.
+        if (trust || pin)
+            connector->open(host, hostPort, pin);
+        else
+            connector->openPlain(host, hostPort);
+    }
+    /// What the joiner brings, inside TLS only; never in the logs.
+    void presentAccess()
+    {
+        if (!encrypted)
+            return;
+        QByteArray value;
+        if (key)
+            value = secure::tag::kKeyMark + key->toLinkText().toLatin1();
+        else if (!password.isEmpty())
+            value = secure::tag::kPasswordMark + password.toUtf8();
+        if (!value.isEmpty())
+            client->write(QByteArray(secure::tag::Accesso) + value + "\r\n");
     }
     void onClientClosed()
     {
@@ -198,6 +278,8 @@ struct ChatSession::Private {
             keepForReturn();
             return;
         }
+        if (!refusal.isEmpty())
+            message(MessageService::Icon::Warning, secure::Admission::refusalText(refusal));
         clearStuff(); // empties the participant list too
         closeConnection();
         // While the connect wait runs, its end still decides (and fails).
@@ -224,6 +306,7 @@ struct ChatSession::Private {
     void introduce()
     {
         q->SendToServer(tag::Tavernix + QLatin1Char('1'));
+        presentAccess();
         if (!seats.kept().isEmpty())
             q->SendToServer(tag::Ritorno + seats.kept());
         q->SendToServer(tag::Connessione + name);
@@ -301,11 +384,20 @@ struct ChatSession::Private {
 
     void onConnectWaitDone()
     {
+        waitDone = true;
+        if (connectorFailed) {
+            connectFailed();
+            return;
+        }
+        // Still judging the host, or waiting for it: the connector's end decides.
+        if (connector->isBusy())
+            return;
         combo->setStringList({});
         // "[Tavernix]" first: a host that knows it sends the rest of the
         // join with the tags beyond the basic protocol.
-        if (!q->SendToServer(tag::Tavernix + QLatin1Char('1')) ||
-            !q->SendToServer(tag::Connessione + name) || !q->SendToServer(tag::Listato)) {
+        const bool tavernix = q->SendToServer(tag::Tavernix + QLatin1Char('1'));
+        presentAccess();
+        if (!tavernix || !q->SendToServer(tag::Connessione + name) || !q->SendToServer(tag::Listato)) {
             connectFailed();
             return;
         }
@@ -335,28 +427,59 @@ struct ChatSession::Private {
 ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<Private>(this))
 {
     d->people = new ParticipantList(this);
+    d->people->setPlainTest([this](qint32 tag) { return d->host && tag > 0 && !d->relay->isEncrypted(qint16(tag)); });
     d->table = new TableBoard(*this);
     d->combo = new QStringListModel(this);
     d->recipients = new QStringListModel(this);
     d->sent = new TrafficLog(this);
     d->received = new TrafficLog(this);
 
-    d->client = new QTcpSocket(this);
-    connect(d->client, &QTcpSocket::readyRead, this, [this] { d->readClient(); });
-    connect(d->client, &QTcpSocket::connected, this, [this] {
-        setLowDelay(d->client);
-        Heartbeat::enableKeepAlive(d->client);
-        if (d->phase == Phase::Reconnecting && d->rejoin->tryOpen())
-            d->introduce();
+    d->client = new QSslSocket(this); // closed until the connector hands over one
+    d->connector = new secure::Connector(nullptr, this);
+    connect(d->connector, &secure::Connector::opened, this, [this](QSslSocket *socket, bool encrypted) {
+        d->adoptClient(socket, encrypted);
+        if (d->phase == Phase::Reconnecting) {
+            if (d->rejoin->tryOpen())
+                d->introduce();
+            return;
+        }
+        // A completed TLS handshake says a Tavernix host is there: no need
+        // to wait for a basic host to be ready.
+        if (d->phase == Phase::Connecting && (encrypted || d->waitDone)) {
+            d->waitTimer->stop();
+            d->onConnectWaitDone();
+        }
     });
-    connect(d->client, &QTcpSocket::errorOccurred, this, [this] {
-        // A try that never got through (refused, unreachable); one that got
-        // in and was closed again ends through the close event.
-        if (d->phase == Phase::Reconnecting &&
-            d->client->state() == QAbstractSocket::UnconnectedState)
-            d->rejoin->tryFailed();
+    connect(d->connector, &secure::Connector::failed, this, [this](const QString &why) {
+        if (d->phase == Phase::Reconnecting && why.isEmpty()) {
+            d->rejoin->tryFailed(); // a try that never got through
+            return;
+        }
+        if (!why.isEmpty()) {
+            // Not the host meant: say why, and never come back by ourselves.
+            d->stopReturning();
+            d->waitTimer->stop();
+            d->message(MessageService::Icon::Critical, why);
+            d->closeClient();
+            d->status(kStatusDisconnected);
+            d->clearStuff();
+            d->closeConnection();
+            d->setPhase(Phase::Idle);
+            return;
+        }
+        d->connectorFailed = true;
+        if (d->waitDone)
+            d->connectFailed();
     });
-    connect(d->client, &QTcpSocket::disconnected, this, [this] { d->onClientClosed(); });
+    connect(d->connector, &secure::Connector::certificateChanged, this, [this](const QString &question) {
+        if (!d->messages) {
+            d->connector->answerChange(false);
+            return;
+        }
+        d->messages->ask(MessageService::Icon::Warning, QStringLiteral("Vellumara"), question,
+                         MessageService::Buttons::YesNo, d->connector,
+                         [this](bool yes) { d->connector->answerChange(yes); });
+    });
 
     d->relay = new HostRelay(this);
     HostRelay::Hooks hooks;
@@ -389,7 +512,7 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
                              d->recap.expectReturn();
                              ++d->clientGeneration;
                              d->expelled = false;
-                             d->client->connectToHost(d->address, d->clientPort);
+                             d->openClient(d->address, d->clientPort);
                          },
                          [this] { d->closeClient(); }, [this](const QString &t) { d->status(t); }});
     d->recap.setShow([this](const RecentTalk::Said &said) {
@@ -831,6 +954,8 @@ void ChatSession::cmdHost_Click()
         d->message(MessageService::Icon::Warning, d->listenFailure(d->relay->error()));
         return;
     }
+    d->relay->setTls(d->security ? d->security->serverTls() : QSslConfiguration());
+    d->relay->setGuard(d->security ? d->security->guard() : nullptr);
 
     d->openConnection();
     d->host = true;
@@ -848,8 +973,89 @@ void ChatSession::cmdHost_Click()
     SendToSelf(addressMessage(d->name));
 }
 
+void ChatSession::setTableSecurity(secure::TableSecurity *security)
+{
+    d->security = security;
+}
+
+void ChatSession::setTrustStore(secure::TrustStore *store)
+{
+    d->trust = store;
+    d->connector->setTrustStore(store);
+}
+
+void ChatSession::setInvitation(const std::optional<secure::Fingerprint> &fingerprint,
+                                const std::optional<secure::TableKey> &key)
+{
+    d->invitePin = fingerprint;
+    d->key = key;
+}
+
+void ChatSession::setTablePassword(const QString &password)
+{
+    d->password = password;
+}
+
+bool ChatSession::isEncrypted() const
+{
+    return d->encrypted && d->client->isEncrypted();
+}
+
+secure::Fingerprint ChatSession::hostFingerprint() const
+{
+    return d->encrypted ? d->connector->presented() : secure::Fingerprint();
+}
+
+bool ChatSession::isPlainPeer(qint16 index) const
+{
+    return index > 0 && !d->relay->isEncrypted(index);
+}
+
+secure::TableKey ChatSession::seatPass() const
+{
+    if (d->host)
+        return d->security ? d->security->seatPass() : secure::TableKey();
+    return d->seatPass;
+}
+
+void ChatSession::sendSeatPass(qint16 index)
+{
+    if (!d->host || !d->security || !d->relay->isEncrypted(index) || !isTavernixPeer(index))
+        return;
+    // Straight to the socket, never into the logs: it opens the players' doors.
+    const QByteArray line = QByteArray(secure::tag::Lasciapassare) + d->security->seatPass().toLinkText().toLatin1() + "\r\n";
+    d->relay->send(index, QString::fromLatin1(secure::tag::Lasciapassare) + QStringLiteral("…"), line);
+}
+
+void ChatSession::renewSeatPass()
+{
+    if (!d->host || !d->security)
+        return;
+    d->security->renewSeatPass();
+    for (qint16 i = 1; i <= d->relay->count() && i > 0; ++i) {
+        if (!d->people->sConnectionName(i).isEmpty())
+            sendSeatPass(i);
+    }
+}
+
+void ChatSession::banSelected()
+{
+    if (!d->host || !d->security)
+        return;
+    for (int i = 0; i < d->people->count(); ++i) {
+        const qint32 index = d->people->tagAt(i);
+        if (d->people->isSelected(i) && index > 0)
+            d->security->admission().bans().ban(d->relay->peerAddress(qint16(index)), d->people->nameAt(i),
+                                               QDateTime::currentDateTimeUtc());
+    }
+    cmdKick_Click();
+    // Whoever was let go knew the old pass.
+    renewSeatPass();
+}
+
 void ChatSession::cmdConnect_Click(const QString &address)
 {
+    d->pin = d->invitePin;
     if (d->name.isEmpty())
         return;
     d->waitTimer->stop();
@@ -872,7 +1078,9 @@ void ChatSession::cmdConnect_Click(const QString &address)
     d->address = address;
     d->clientPort = portValid ? quint16(d->port) : 0;
     if (portValid)
-        d->client->connectToHost(address, quint16(d->port));
+        d->openClient(address, quint16(d->port));
+    else
+        d->connectorFailed = true;
     d->waitTimer->start(d->waitMs);
 }
 

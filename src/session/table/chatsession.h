@@ -1,19 +1,28 @@
 #pragma once
 
+#include "fingerprint.h"
 #include "hostrelay.h"
 #include "recenttalk.h"
 #include "sinks.h"
+#include "tablekey.h"
 
 #include <QObject>
 #include <QSize>
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QStringListModel;
 class QTcpSocket;
 class QTimer;
+
+namespace secure
+{
+class TableSecurity;
+class TrustStore;
+} // namespace secure
 
 namespace session
 {
@@ -62,6 +71,31 @@ public:
 
     explicit ChatSession(QObject *parent = nullptr);
     ~ChatSession() override;
+
+    // --- the private table --------------------------------------------------
+    /// Host: serve TLS and admit through @p security's door (none: the basic protocol's open table).
+    void setTableSecurity(secure::TableSecurity *security);
+    /// Client: the hosts met before, for trust on first use.
+    void setTrustStore(secure::TrustStore *store);
+    /// Client: what the invitation carried, for the next "Connetti"; both empty for a typed address.
+    void setInvitation(const std::optional<secure::Fingerprint> &fingerprint,
+                       const std::optional<secure::TableKey> &key);
+    /// Client: a table password to present at the next "Connetti".
+    void setTablePassword(const QString &password);
+    /// Client: the connection to the host is encrypted.
+    bool isEncrypted() const;
+    /// Client: the certificate the host presented (null in plain text).
+    secure::Fingerprint hostFingerprint() const;
+    /// Host: connection @p index speaks plain text (the host's own entry does not).
+    bool isPlainPeer(qint16 index) const;
+    /// Client: the pass the host gave us for the others' transfer ports.
+    secure::TableKey seatPass() const;
+    /// Host: hands the seat pass to newcomer @p index when it is a Tavernix client inside TLS.
+    void sendSeatPass(qint16 index);
+    /// Host: a new seat pass, handed to every seated Tavernix client inside TLS.
+    void renewSeatPass();
+    /// Host: bans the addresses of the selected participants, then expels them.
+    void banSelected();
 
     // --- what the session talks to ------------------------------------------
     void setConversationSink(ConversationSink *sink);
@@ -259,6 +293,10 @@ public:
     void ProcessData(const QString &vsData, qint16 index);
 
 signals:
+    /// Client: the connection to the host became encrypted, or not.
+    void encryptionChanged(bool encrypted);
+    /// Client: the host handed us a (new) seat pass.
+    void seatPassChanged(const secure::TableKey &pass);
     /// OpenConnection: cmdHost, cmdConnect and cmdPorts hide.
     void connectionOpened();
     /// CloseConnection: cmdHost, cmdConnect and cmdPorts show, ComboIP hides, txtIP shows.

@@ -238,6 +238,8 @@ void Dispatcher::onConnessione(const QString &params, qint16 origin)
     // Only a Tavernix client knows to bring it back after a lost connection.
     if (m_session.isTavernixPeer(origin))
         m_session.SendToPerson(tag::Posto + m_session.seats().issue(origin), origin);
+    // At a private table, what opens the others' transfer ports (inside TLS only).
+    m_session.sendSeatPass(origin);
     // The board as everyone else sees it, before anything else reaches the
     // newcomer; ordinary drawing messages, so any peer draws them.
     m_session.startReplay(origin);

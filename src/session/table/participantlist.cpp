@@ -1,5 +1,6 @@
 #include "participantlist.h"
 
+#include <QCoreApplication>
 #include <QItemSelectionModel>
 
 namespace session
@@ -159,6 +160,13 @@ QVariant ParticipantList::data(const QModelIndex &index, int role) const
         return entry.name;
     if (role == TagRole)
         return entry.tag;
+    const bool plain = m_plain && m_plain(entry.tag);
+    if (role == PlainRole)
+        return plain;
+    if (role == Qt::ToolTipRole && plain)
+        return QCoreApplication::translate("session::ParticipantList",
+                                           "In chiaro: la sua connessione non è cifrata, chi sta sulla rete "
+                                           "può leggerla.");
     return {};
 }
 
