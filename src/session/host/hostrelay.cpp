@@ -485,6 +485,13 @@ struct HostRelay::Private {
         e->replay = {};
         e->outbox.clear();
         e->socketBacklog = 0;
+        if (!tls.isNull() && e->generation > 1) {
+            // A socket that carried a TLS connection keeps its TLS state
+            // past its close: each connection gets a fresh one.
+            QObject::disconnect(e->socket, nullptr, q, nullptr);
+            e->socket->deleteLater();
+            e->socket = newElementSocket(chosen);
+        }
         e->speech = tls.isNull() ? Element::Speech::Plain : Element::Speech::Unknown;
         e->live = e->socket->setSocketDescriptor(descriptor);
         // Writes already go out once per event-loop turn, gathered; holding

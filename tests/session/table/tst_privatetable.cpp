@@ -135,9 +135,17 @@ void tst_PrivateTable::door()
 void tst_PrivateTable::basicPeerOnTheLocalNetwork()
 {
     m_table->admission().setAccess(Access::LanOpen);
+    {
+        // A TLS player first, so the basic one takes its place in the table.
+        Peer ada(QStringLiteral("Ada"));
+        ada->setInvitation(m_table->fingerprint(), std::nullopt);
+        QVERIFY(ada.join(m_port));
+    }
+    QTRY_COMPARE(m_host->people()->count(), 1);
     RawClient brom; // the basic protocol, in plain text, from the local network
     QVERIFY(brom.joinAs(m_port, QStringLiteral("Brom")));
     QTRY_COMPARE(m_host->people()->count(), 2);
+    QCOMPARE(m_host->people()->tagAt(1), 1); // the element the TLS player left
     QVERIFY(m_host->chat->isPlainPeer(m_host->people()->tagAt(1)));
 }
 
