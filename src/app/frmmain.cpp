@@ -29,15 +29,19 @@
 #include "windowpresets.h"
 #include "programpanel.h"
 #include "reachability.h"
+#include "secureinvite.h"
 #include "sessionkeeper.h"
 #include "sessionstore.h"
+#include "tablesecurity.h"
 #include "togglebutton.h"
+#include "truststore.h"
 #include "windowontop.h"
 
 #include <QCloseEvent>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -45,11 +49,13 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QGuiApplication>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QStringListModel>
 #include <QStyle>
 #include <QToolButton>
@@ -190,6 +196,16 @@ frmMain::frmMain(const QString &prefsPath, QWidget *parent)
                                   QStringLiteral("-partite"),
         this);
     m_keeper = new session::SessionKeeper(m_session, m_store, this);
+    // The private table's identity, key and bans, and the hosts met before,
+    // beside the sessions and for the same reason.
+    m_securityFolder = prefsPath.isEmpty()
+                           ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+                           : prefs.absolutePath() + QLatin1Char('/') + prefs.completeBaseName() +
+                                 QStringLiteral("-tavola");
+    m_trust = std::make_unique<secure::TrustStore>(QDir(m_securityFolder).filePath(secure::TrustStore::kFileName));
+    QDir().mkpath(m_securityFolder);
+    const bool trustRead = m_trust->load();
+    m_session->setTrustStore(m_trust.get());
 
     createSessionControls();
     createConversation();
@@ -211,6 +227,27 @@ frmMain::frmMain(const QString &prefsPath, QWidget *parent)
     layoutControls();
     createTransfer();
     createReachability();
+    if (!trustRead)
+        m_dialog->UpdateStatus(m_trust->error());
+    connect(m_session, &session::ChatSession::encryptionChanged, this, [this](bool encrypted) {
+        if (encrypted)
+            m_dialog->UpdateStatus(tr("Connessione cifrata con il tavolo (impronta %1).")
+                                       .arg(m_session->hostFingerprint().toDisplayText()));
+        else
+            m_dialog->UpdateStatus(tr("Attenzione: la connessione con il tavolo NON è cifrata. Chi sta "
+                                      "sulla stessa rete può leggere e alterare la partita."));
+    });
+    // Who is in plain text is said on the list itself.
+    lstConnections->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lstConnections, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        if (!m_session->bHost() || !m_security)
+            return;
+        QMenu menu(this);
+        QAction *ban = menu.addAction(tr("Banna (espelle e non lascia più entrare dal suo indirizzo)"));
+        ban->setObjectName(QStringLiteral("actBanna"));
+        if (menu.exec(lstConnections->viewport()->mapToGlobal(at)) == ban)
+            m_session->banSelected();
+    });
 }
 
 frmMain::~frmMain()
@@ -467,6 +504,10 @@ void frmMain::Command22_Click()
 void frmMain::createReachability()
 {
     m_reach = new Reachability(m_session, this);
+    m_reach->setLinkMaker([this](const QString &host, quint16 port) {
+        return m_security && m_session->bHost() ? m_security->invitation(host, port)
+                                                : session::Invitation::format(host, port);
+    });
     m_reach->setEnabled(m_portMappingPref);
     m_reach->setTransferPort(m_transfer->receiverPort());
     connect(m_transfer, &transfer::FrmServerCLient::receiverPortChanged, m_reach,
@@ -501,7 +542,35 @@ void frmMain::cmdRaggiungibilita_Click()
             else
                 m_reach->start(on);
         });
+        connect(m_frmReach, &frmRaggiungibilita::accessChosen, this, [this](secure::Access access) {
+            m_access = access;
+            if (m_security)
+                m_security->admission().setAccess(access);
+            emit m_reach->invitationsChanged(); // the key shows in the links, or not
+        });
+        connect(m_frmReach, &frmRaggiungibilita::newInvitationAsked, this, [this] {
+            QString why;
+            if (!m_security || !m_security->newInvitation(&why)) {
+                m_messages->showMessage(session::MessageService::Icon::Warning, session::kAppTitle, why);
+                return;
+            }
+            // The seated keep their seats; a new pass for their transfer ports.
+            m_session->renewSeatPass();
+            m_dialog->UpdateStatus(tr("Nuovo invito: gli inviti dati finora non fanno più entrare."));
+            emit m_reach->invitationsChanged();
+        });
+        connect(m_frmReach, &frmRaggiungibilita::passwordChosen, this, [this](const QString &password) {
+            QString why;
+            if (!m_security || !m_security->setPassword(password, &why)) {
+                m_messages->showMessage(session::MessageService::Icon::Warning, session::kAppTitle, why);
+                return;
+            }
+            m_dialog->UpdateStatus(password.isEmpty() ? tr("Parola d'ordine del tavolo tolta.")
+                                                      : tr("Parola d'ordine del tavolo impostata."));
+        });
     }
+    m_frmReach->setTable(m_security ? m_security->fingerprint().toDisplayText() : QString(), m_access,
+                         m_session->bHost() && m_security);
     m_frmReach->show();
     m_frmReach->raise();
     m_frmReach->activateWindow();
@@ -510,7 +579,7 @@ void frmMain::cmdRaggiungibilita_Click()
 bool frmMain::applyInvitation(const QString &link)
 {
     QString why;
-    const auto invitation = session::Invitation::parse(link, &why);
+    const auto invitation = secure::SecureInvite::parse(link, &why);
     if (!invitation) {
         m_messages->showMessage(session::MessageService::Icon::Warning, session::kAppTitle,
                                 session::Invitation::refusal(why));
@@ -525,6 +594,8 @@ bool frmMain::applyInvitation(const QString &link)
         return false;
     }
     txtIP->setText(invitation->host);
+    m_invitedHost = invitation->host;
+    m_session->setInvitation(invitation->fingerprint, invitation->key);
     m_session->setPort(invitation->port);
     m_dialog->UpdateStatus(tr("Invito ricevuto: %1, porta %2. Premere \"Connetti\".")
                                .arg(invitation->host)
@@ -641,6 +712,7 @@ void frmMain::Form_Load()
     m_events->chkTutorial()->setChecked(prefs.tutorial != 0);
     m_events->chkTutorial_Click();
     m_portMappingPref = prefs.portMapping;
+    m_access = prefs.access;
     // The snap step comes from the grid dialog's general step.
     m_board->takeGridStep();
     // The board is shown as large as when the program last closed.
@@ -732,6 +804,16 @@ void frmMain::cmdHost_Click()
     m_session->confirmOwnName();
     if (askForName(tr("Per ospitare una sessione serve un nome: scriverlo in \"Nome:\".")))
         return;
+    if (!m_security)
+        m_security = std::make_unique<secure::TableSecurity>(m_securityFolder);
+    QString why;
+    if (!m_security->open(&why)) {
+        // Never a silent new identity: the players who know this one would refuse it.
+        m_messages->showMessage(session::MessageService::Icon::Critical, session::kAppTitle, why);
+        return;
+    }
+    m_security->admission().setAccess(m_access);
+    m_session->setTableSecurity(m_security.get());
     m_keeper->host();
 }
 
@@ -744,6 +826,11 @@ void frmMain::cmdConnect_Click()
     if (session::Invitation::isLink(txtIP->text()) && !applyInvitation(txtIP->text().trimmed()))
         return;
     QString address = txtIP->text().trimmed();
+    // A typed address carries no invitation: the host is trusted on first use.
+    if (address != m_invitedHost) {
+        m_invitedHost.clear();
+        m_session->setInvitation(std::nullopt, std::nullopt);
+    }
     // "[2001:db8::1]" as an invitation writes it: the brackets are not part of the address.
     if (address.startsWith(QLatin1Char('[')) && address.endsWith(QLatin1Char(']')))
         address = address.mid(1, address.size() - 2);
@@ -897,6 +984,7 @@ void frmMain::Form_Unload()
     prefs.colours = m_dialog->colouringOn();
     prefs.logDir = m_journal->folder();
     prefs.portMapping = m_portMappingPref;
+    prefs.access = m_access;
     m_prefs.WritePreferences(prefs);
     // Programs hosted in the panel keep running in windows of their own
     // rather than losing theirs with this one.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "access.h"
 #include "chatsession.h"
 #include "commandline.h"
 #include "eventspanel.h"
@@ -54,6 +55,12 @@ namespace session {
 class SessionKeeper;
 class SessionStore;
 } // namespace session
+
+namespace secure
+{
+class TableSecurity;
+class TrustStore;
+} // namespace secure
 
 namespace app {
 
@@ -275,6 +282,11 @@ private:
     QPointer<conversation::Form5> m_form5;
     panel::Form1 *m_form1 = nullptr;
     Reachability *m_reach = nullptr;
+    QString m_securityFolder; ///< identity, table key, bans, hosts met before
+    std::unique_ptr<secure::TableSecurity> m_security; ///< made at the first "Host"
+    std::unique_ptr<secure::TrustStore> m_trust;
+    secure::Access m_access = secure::kDefaultAccess;
+    QString m_invitedHost; ///< the address the last invitation named
     QPointer<frmRaggiungibilita> m_frmReach;
     bool m_portMappingPref = true; ///< kept in the preferences as "PortMapping"
 };

@@ -3,9 +3,11 @@
 #include "reachability.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -48,6 +50,34 @@ frmRaggiungibilita::frmRaggiungibilita(Reachability *reach, QWidget *parent)
                                     this),
                       "chkRouter");
     box->addWidget(chkRouter);
+    lblImpronta = named(new QLabel(this), "lblImpronta");
+    lblImpronta->setWordWrap(true);
+    lblImpronta->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box->addWidget(lblImpronta);
+    box->addWidget(new QLabel(tr("Chi può sedersi al tavolo:"), this));
+    cboAccesso = named(new QComboBox(this), "cboAccesso");
+    // The names are the program's own keys; the captions are translated.
+    cboAccesso->addItem(tr("Rete locale libera, da Internet solo con l'invito"),
+                        secure::accessName(secure::Access::LanOpen));
+    cboAccesso->addItem(tr("Solo chi ha l'invito o la parola d'ordine"), secure::accessName(secure::Access::Invited));
+    cboAccesso->addItem(tr("Chiunque trovi la porta"), secure::accessName(secure::Access::Anyone));
+    box->addWidget(cboAccesso);
+    txtParola = named(new QLineEdit(this), "txtParola");
+    txtParola->setEchoMode(QLineEdit::Password);
+    txtParola->setPlaceholderText(tr("Parola d'ordine del tavolo (facoltativa), poi Invio"));
+    box->addWidget(txtParola);
+    cmdNuovoInvito = named(new QPushButton(tr("Nuovo invito"), this), "cmdNuovoInvito");
+    cmdNuovoInvito->setToolTip(tr("Una chiave nuova: gli inviti dati finora non valgono più, chi è seduto resta"));
+    box->addWidget(cmdNuovoInvito);
+    connect(cboAccesso, &QComboBox::activated, this, [this](int row) {
+        if (const auto access = secure::accessFromName(cboAccesso->itemData(row).toString()))
+            emit accessChosen(*access);
+    });
+    connect(cmdNuovoInvito, &QPushButton::clicked, this, &frmRaggiungibilita::newInvitationAsked);
+    connect(txtParola, &QLineEdit::returnPressed, this, [this] {
+        emit passwordChosen(txtParola->text());
+        txtParola->clear();
+    });
     // The router's answers run to five lines or so: room for them whole.
     lstInviti->setMinimumHeight(60);
     resize(560, 480);
@@ -80,6 +110,18 @@ void frmRaggiungibilita::refresh()
     const QSignalBlocker block(chkRouter);
     chkRouter->setChecked(m_reach->isEnabled());
     cmdCopiaInvito->setEnabled(lstInviti->count() > 0);
+}
+
+void frmRaggiungibilita::setTable(const QString &fingerprint, secure::Access access, bool hosting)
+{
+    lblImpronta->setText(fingerprint.isEmpty() ? tr("Impronta di questo programma: non ancora creata (al primo \"Host\").")
+                                               : tr("Impronta di questo programma: %1").arg(fingerprint));
+    const int row = cboAccesso->findData(secure::accessName(access));
+    const QSignalBlocker block(cboAccesso);
+    cboAccesso->setCurrentIndex(qMax(0, row));
+    cmdNuovoInvito->setEnabled(hosting);
+    txtParola->setEnabled(hosting);
+    refresh();
 }
 
 QString frmRaggiungibilita::copyInvitation()

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "access.h"
+
 #include <QWidget>
 
 class QCheckBox;
+class QComboBox;
+class QLineEdit;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -28,6 +32,13 @@ public:
     QPushButton *cmdCopiaInvito;
     QLabel *lblCopiato;
     QCheckBox *chkRouter;
+    QLabel *lblImpronta;      ///< this program's fingerprint, for players to compare
+    QComboBox *cboAccesso;    ///< who may sit at the table
+    QLineEdit *txtParola;     ///< a table password (kept only as a hash)
+    QPushButton *cmdNuovoInvito;
+
+    /// What the window shows of the private table: our fingerprint and who may sit down.
+    void setTable(const QString &fingerprint, secure::Access access, bool hosting);
 
     /// Copies the chosen invitation (the first when none is chosen); returns it.
     QString copyInvitation();
@@ -35,6 +46,12 @@ public:
 signals:
     /// The user switched asking the router on or off.
     void routerSwitched(bool on);
+    /// The user chose who may sit at the table.
+    void accessChosen(secure::Access access);
+    /// "Nuovo invito": the old links are to stop working.
+    void newInvitationAsked();
+    /// A table password was typed and confirmed (empty: none).
+    void passwordChosen(const QString &password);
 
 private:
     void refresh();

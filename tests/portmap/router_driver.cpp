@@ -4,7 +4,7 @@
 //   router_driver host --router NS --wan NS --external ADDR --lease-file FILE
 //                 [--lease S] [--skip-file] [--ipv6 ADDR]   in the home namespace
 //   router_driver nogateway                     in the home namespace
-//   router_driver wan-chat ADDR PORT            in the outside namespace
+//   router_driver wan-chat ADDR PORT [LINK]     in the outside namespace (LINK: the invitation)
 //   router_driver wan-file ADDR PORT FILE       in the outside namespace
 //
 // Every check prints "ok: ..." or "FAIL: ..."; the exit code is the number
@@ -19,6 +19,7 @@
 #include "messagerecorder.h"
 #include "participantlist.h"
 #include "reachability.h"
+#include "secureinvite.h"
 #include "tags.h"
 
 #include <QApplication>
@@ -161,7 +162,9 @@ int hostScenario(const QStringList &args)
     for (const app::Reachability::Address &a : host->form->reachability()->invitations())
         links << a.link;
     const QString v6 = arg(args, QStringLiteral("--ipv6"));
-    check(links.value(0) == QStringLiteral("tavernix://%1:%2").arg(outside).arg(chatPort) &&
+    // The invitation carries the host's fingerprint and the table key.
+    check(links.value(0).startsWith(QStringLiteral("tavernix://%1:%2/?fp=").arg(outside).arg(chatPort)) &&
+              links.value(0).contains(QLatin1String("&k=")) &&
               (v6.isEmpty() ||
                links.contains(QStringLiteral("tavernix://[%1]:%2").arg(v6).arg(chatPort))),
           QStringLiteral("invitations: ") + links.join(QStringLiteral(", ")));
@@ -171,7 +174,7 @@ int hostScenario(const QStringList &args)
     chat.setProcessChannelMode(QProcess::MergedChannels);
     chat.start(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("exec"), wanNs, self,
                                       QStringLiteral("wan-chat"), outside,
-                                      QString::number(chatPort)});
+                                      QString::number(chatPort), links.value(0)});
     check(QTest::qWaitFor([&] { return host->pane().contains(QLatin1String("ciao dal mondo")); },
                           10000),
           "the outside player's line reaches the host");
@@ -180,6 +183,13 @@ int hostScenario(const QStringList &args)
     (void)QTest::qWaitFor([&] { return chat.state() == QProcess::NotRunning; }, 10000);
     check(chat.exitCode() == 0, QStringLiteral("the outside player heard the host: ") +
                                     QString::fromLocal8Bit(chat.readAll()).trimmed());
+    // Without the invitation an outside player is refused, and told why.
+    const QByteArray refused = run(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("exec"), wanNs, self,
+                                                          QStringLiteral("wan-chat"), outside, QString::number(chatPort)},
+                                   15000, nullptr);
+    check(refused.contains("refused: Il tavolo non ti ha fatto entrare") &&
+              host->form->chat()->participants()->names().size() == 1,
+          QStringLiteral("an outside player without the invitation: ") + QString::fromLocal8Bit(refused).trimmed());
 
     if (!args.contains(QStringLiteral("--skip-file"))) {
         QByteArray content(300 * 1024, Qt::Uninitialized);
@@ -244,13 +254,25 @@ int noGatewayScenario()
     return g_failures;
 }
 
-int wanChat(const QString &address, int port)
+int wanChat(const QString &address, int port, const QString &link)
 {
     session::ChatSession player;
+    MessageRecorder messages;
+    player.setMessageService(&messages);
+    if (const auto invite = secure::SecureInvite::parse(link))
+        player.setInvitation(invite->fingerprint, invite->key);
     joinAsAda(player, address, port, 500);
     // The host's list names both of us: the host spoke to us.
-    if (!QTest::qWaitFor([&] { return player.participants()->count() >= 2; }, 8000)) {
+    if (!QTest::qWaitFor([&] { return player.participants()->count() >= 2 || !messages.shown.isEmpty(); }, 8000)) {
         std::printf("the host did not answer\n");
+        return 1;
+    }
+    if (!messages.shown.isEmpty()) {
+        std::printf("refused: %s\n", qPrintable(messages.shown.first().text));
+        return 2;
+    }
+    if (!link.isEmpty() && !player.isEncrypted()) {
+        std::printf("joined in plain text despite the invitation\n");
         return 1;
     }
     player.SendToServer(session::tag::Messaggio + QStringLiteral("Ada: ciao dal mondo"));
@@ -289,7 +311,7 @@ int main(int argc, char **argv)
     if (mode == QLatin1String("nogateway"))
         return noGatewayScenario();
     if (mode == QLatin1String("wan-chat"))
-        return wanChat(args.value(2), args.value(3).toInt());
+        return wanChat(args.value(2), args.value(3).toInt(), args.value(4));
     if (mode == QLatin1String("wan-file"))
         return wanFile(args.value(2), args.value(3), args.value(4));
     std::fprintf(stderr, "usage: router_driver host|nogateway|wan-chat|wan-file ...\n");
