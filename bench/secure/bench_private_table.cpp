@@ -24,6 +24,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QSocketNotifier>
 #include <QSslSocket>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -144,13 +145,17 @@ int runPlayer(const QStringList &args)
     std::printf("JOINED %d %.3f\n", all ? 1 : 0, seats.front()->joinedNs / 1e6);
     std::fflush(stdout);
     // Orders on standard input, one a line: SEND n, TICK ms seconds, REPORT, QUIT.
+    // Read as they come, so the seats go on reading their sockets meanwhile.
     QFile in;
-    in.open(stdin, QIODevice::ReadOnly);
-    for (;;) {
-        QCoreApplication::processEvents();
+    in.open(stdin, QIODevice::ReadOnly | QIODevice::Unbuffered);
+    QSocketNotifier orders(0, QSocketNotifier::Read);
+    int code = -1;
+    QObject::connect(&orders, &QSocketNotifier::activated, [&] {
         const QByteArray order = in.readLine().trimmed();
-        if (order.isEmpty() || order == "QUIT")
-            return 0;
+        if (order.isEmpty() || order == "QUIT") {
+            code = 0;
+            return;
+        }
         const QList<QByteArray> w = order.split(' ');
         Seat &s = *seats.front();
         if (w[0] == "SEND") {
@@ -175,12 +180,15 @@ int runPlayer(const QStringList &args)
             waitFor([] { return false; }, 300);
             const double seconds = (s.lastNs - s.firstNs) / 1e9;
             std::printf("GOT %lld %.3f %.1f %.2f %.2f\n", static_cast<long long>(s.lines), seconds,
-                        seconds > 0 ? s.lines / seconds : 0.0, percentile(s.latenciesMs, 0.5), percentile(s.latenciesMs, 0.99));
+                        seconds > 0 ? s.lines / seconds : 0.0, percentile(s.latenciesMs, 0.5),
+                        percentile(s.latenciesMs, 0.99));
             s.latenciesMs.clear();
             s.lines = 0;
         }
         std::fflush(stdout);
-    }
+    });
+    waitFor([&] { return code >= 0; }, 3600 * 1000);
+    return 0;
 }
 
 int runStrangers(const QStringList &args)
