@@ -228,23 +228,30 @@ QImage frmZoom::grabOwnWindow() const
     }
     if (!source || source == this || !source->isVisible())
         return QImage();
-    const QPixmap shot = source->grab();
-    const double density = shot.devicePixelRatio();
-    QImage image = shot.toImage();
-    image.setDevicePixelRatio(1);
+    // Only the area is rendered, not the whole window.
     const QSize view = picZoom->size();
-    const QRect area = Magnifier::sourceArea((at * density).toPoint(), view,
-                                             m_zoom.factor / density, image.rect());
-    return Magnifier::magnify(image.copy(area), view, m_zoom.factor / density);
+    const QRect area = Magnifier::sourceArea(at.toPoint(), view, m_zoom.factor, source->rect());
+    const QPixmap shot = source->grab(area);
+    if (shot.isNull())
+        return QImage();
+    QImage image = shot.toImage();
+    const double density = shot.devicePixelRatio();
+    image.setDevicePixelRatio(1);
+    return Magnifier::magnify(image, view, m_zoom.factor / density);
 }
 
 bool frmZoom::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched->isWindowType() &&
         (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter)) {
-        const auto *pointer = static_cast<QSinglePointEvent *>(event);
-        m_pointerWindow = static_cast<QWindow *>(watched);
-        m_pointerPos = pointer->position();
+        // A native child (the program panel's panes, the board) has a window
+        // of its own: the position is taken up to its top-level window.
+        auto *window = static_cast<QWindow *>(watched);
+        QPointF at = static_cast<QSinglePointEvent *>(event)->position();
+        for (; window->parent(); window = window->parent())
+            at += window->position();
+        m_pointerWindow = window;
+        m_pointerPos = at;
     }
     return AccessoryWindow::eventFilter(watched, event);
 }

@@ -277,6 +277,9 @@ void MP3Play::moveOnAfterFailure(int failedRow)
 void MP3Play::endOfList()
 {
     stop();
+    // The first row is a different piece: its length is not known yet.
+    m_duration = 0;
+    emit durationChanged(0);
     m_list->setCurrent(m_list->count() > 0 ? 0 : -1);
 }
 

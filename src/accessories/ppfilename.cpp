@@ -36,8 +36,12 @@ void ppFileName::setTrack(const QString &path, const QString &title, const QStri
     if (path.isEmpty()) {
         lblTitle->setText(tr("Nessun brano"));
         lblDetails->setText(tr("Aprire dei file musicali con \"Apri\" o trascinarli qui."));
+    } else if (title.isEmpty()) {
+        // No title in the file: its name, then where it is.
+        lblTitle->setText(name);
+        lblDetails->setText(artist.isEmpty() ? QFileInfo(path).absolutePath() : artist);
     } else {
-        lblTitle->setText(title.isEmpty() ? name : title);
+        lblTitle->setText(title);
         lblDetails->setText(artist.isEmpty() ? name : artist + QStringLiteral(" \u2013 ") + name);
     }
     lblTitle->setToolTip(path);
