@@ -41,7 +41,7 @@ with open(sys.argv[1], "wb") as f:
     f.write(b"".join(struct.pack("<h", int(8000 * math.sin(2 * math.pi * 440 * i / 44100)))
                      for i in range(44100 * 60)))
 PY
-lame --quiet -r -s 44.1 -m m --signed --little-endian "$work/tone.raw" "$work/tone.mp3"
+lame --quiet -r -s 44.1 -m m --signed --little-endian "$work/tone.raw" "$work/tone.mp3" 2>/dev/null
 
 # Runs Tavernix with a configuration of its own, presses the button at
 # twips (x, y) of the main window's content (0 0: none), runs "$@" there,
@@ -77,6 +77,10 @@ INI
     sleep 2
     printf '%-32s ' "$label:"
     "$bin/tavernix_idle_cpu" "$app" "$seconds" | tail -1
+    # What was running meanwhile, so a figure cannot stand for nothing.
+    printf '%-32s magnifier shown: %s, MP3 decoder loaded: %s\n' "" \
+        "$(xdotool search --all --onlyvisible --pid "$app" --name '^Lente' >/dev/null 2>&1 && echo yes || echo no)" \
+        "$(grep -qE 'libgstmpg123|libgstlibav' "/proc/$app/maps" && echo yes || echo no)"
     kill "$app"
     wait "$app" 2>/dev/null || true
 }
