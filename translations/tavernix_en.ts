@@ -2,6 +2,405 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
+    <name>accessories::AccessoryWindow</name>
+    <message>
+        <source>Sempre in primo piano</source>
+        <translation>Always on top</translation>
+    </message>
+</context>
+<context>
+    <name>accessories::CalculatorEngine</name>
+    <message>
+        <source>Impossibile dividere per zero</source>
+        <translation>Cannot divide by zero</translation>
+    </message>
+    <message>
+        <source>Numero troppo grande</source>
+        <translation>Number too large</translation>
+    </message>
+</context>
+<context>
+    <name>accessories::Form3</name>
+    <message>
+        <source>Calcolatrice</source>
+        <translation>Calculator</translation>
+    </message>
+    <message>
+        <source>Risultato</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>Azzera tutto</source>
+        <translation>Clear all</translation>
+    </message>
+    <message>
+        <source>Cancella il numero</source>
+        <translation>Clear the number</translation>
+    </message>
+    <message>
+        <source>Cancella l&apos;ultima cifra</source>
+        <translation>Delete the last digit</translation>
+    </message>
+    <message>
+        <source>Diviso</source>
+        <translation>Divided by</translation>
+    </message>
+    <message>
+        <source>Per</source>
+        <translation>Times</translation>
+    </message>
+    <message>
+        <source>Meno</source>
+        <translation>Minus</translation>
+    </message>
+    <message>
+        <source>Più</source>
+        <translation>Plus</translation>
+    </message>
+    <message>
+        <source>Cambia segno</source>
+        <translation>Change sign</translation>
+    </message>
+    <message>
+        <source>Virgola</source>
+        <translation>Decimal point</translation>
+    </message>
+    <message>
+        <source>Uguale</source>
+        <translation>Equals</translation>
+    </message>
+    <message>
+        <source>Azzera tutto (Esc)</source>
+        <translation>Clear all (Esc)</translation>
+    </message>
+    <message>
+        <source>Cancella il numero (Canc)</source>
+        <translation>Clear the number (Delete)</translation>
+    </message>
+    <message>
+        <source>Cancella l&apos;ultima cifra (Backspace)</source>
+        <translation>Delete the last digit (Backspace)</translation>
+    </message>
+    <message>
+        <source>Cambia segno (F9)</source>
+        <translation>Change sign (F9)</translation>
+    </message>
+    <message>
+        <source>Risultato (Invio)</source>
+        <translation>Result (Enter)</translation>
+    </message>
+    <message>
+        <source>&amp;Copia</source>
+        <translation>&amp;Copy</translation>
+    </message>
+    <message>
+        <source>Copia il numero negli appunti (Ctrl+C)</source>
+        <translation>Copy the number to the clipboard (Ctrl+C)</translation>
+    </message>
+    <message>
+        <source>Al &amp;messaggio</source>
+        <translation>To &amp;message</translation>
+    </message>
+    <message>
+        <source>Scrive il numero nella casella del messaggio</source>
+        <translation>Write the number into the message box</translation>
+    </message>
+</context>
+<context>
+    <name>accessories::MP3Play</name>
+    <message>
+        <source>non si apre (tempo scaduto)</source>
+        <translation>it does not open (timed out)</translation>
+    </message>
+    <message>
+        <source>Il lettore non può suonare: manca il suo modulo audio (%1).</source>
+        <translation>The player cannot play: its sound module is missing (%1).</translation>
+    </message>
+    <message>
+        <source>il file non c&apos;è più</source>
+        <translation>the file is gone</translation>
+    </message>
+    <message>
+        <source>non è un file normale</source>
+        <translation>it is not a regular file</translation>
+    </message>
+    <message>
+        <source>non si ha il permesso di leggerlo</source>
+        <translation>there is no permission to read it</translation>
+    </message>
+    <message>
+        <source>Impossibile riprodurre «%1»: %2.</source>
+        <translation>Cannot play “%1”: %2.</translation>
+    </message>
+    <message>
+        <source>Nessun brano della lista si può riprodurre.</source>
+        <translation>No piece of the list can be played.</translation>
+    </message>
+    <message>
+        <source>Passo al brano successivo.</source>
+        <translation>Going on with the next piece.</translation>
+    </message>
+    <message>
+        <source>non è un file audio o è danneggiato</source>
+        <translation>it is not an audio file or it is damaged</translation>
+    </message>
+    <message>
+        <source>su questo computer manca il decodificatore per il suo formato</source>
+        <translation>this computer has no decoder for its format</translation>
+    </message>
+    <message>
+        <source>errore del lettore (%1)</source>
+        <translation>player error (%1)</translation>
+    </message>
+</context>
+<context>
+    <name>accessories::PlayList</name>
+    <message>
+        <source>%1, non riproducibile</source>
+        <translation>%1, cannot be played</translation>
+    </message>
+    <message>
+        <source>%1, brano corrente</source>
+        <translation>%1, current piece</translation>
+    </message>
+</context>
+<context>
+    <name>accessories::frmMP3Play</name>
+    <message>
+        <source>Lettore musicale</source>
+        <translation>Music player</translation>
+    </message>
+    <message>
+        <source>Posizione nel brano</source>
+        <translation>Position in the piece</translation>
+    </message>
+    <message>
+        <source>Brano precedente (Ctrl+Sinistra)</source>
+        <translation>Previous piece (Ctrl+Left)</translation>
+    </message>
+    <message>
+        <source>Riproduci (Ctrl+P)</source>
+        <translation>Play (Ctrl+P)</translation>
+    </message>
+    <message>
+        <source>Ferma (Ctrl+.)</source>
+        <translation>Stop (Ctrl+.)</translation>
+    </message>
+    <message>
+        <source>Brano successivo (Ctrl+Destra)</source>
+        <translation>Next piece (Ctrl+Right)</translation>
+    </message>
+    <message>
+        <source>Ripeti</source>
+        <translation>Repeat</translation>
+    </message>
+    <message>
+        <source>Ripeti la lista (Ctrl+R)</source>
+        <translation>Repeat the list (Ctrl+R)</translation>
+    </message>
+    <message>
+        <source>Silenzio (Ctrl+M)</source>
+        <translation>Mute (Ctrl+M)</translation>
+    </message>
+    <message>
+        <source>Volume del lettore</source>
+        <translation>Player volume</translation>
+    </message>
+    <message>
+        <source>Volume del lettore, senza toccare quello del sistema (Ctrl+Su, Ctrl+Giù)</source>
+        <translation>The player&apos;s volume, leaving the system&apos;s alone (Ctrl+Up, Ctrl+Down)</translation>
+    </message>
+    <message>
+        <source>Lista dei brani</source>
+        <translation>Play list</translation>
+    </message>
+    <message>
+        <source>&amp;Apri…</source>
+        <translation>&amp;Open…</translation>
+    </message>
+    <message>
+        <source>Aggiungi dei file musicali alla lista (Ctrl+O)</source>
+        <translation>Add music files to the list (Ctrl+O)</translation>
+    </message>
+    <message>
+        <source>&amp;Togli</source>
+        <translation>&amp;Remove</translation>
+    </message>
+    <message>
+        <source>Togli il brano scelto dalla lista (Canc)</source>
+        <translation>Remove the chosen piece from the list (Delete)</translation>
+    </message>
+    <message>
+        <source>S&amp;vuota</source>
+        <translation>C&amp;lear</translation>
+    </message>
+    <message>
+        <source>Svuota la lista</source>
+        <translation>Clear the list</translation>
+    </message>
+    <message>
+        <source>Apri musica</source>
+        <translation>Open music</translation>
+    </message>
+    <message>
+        <source>Musica (*.mp3 *.wma *.ogg *.oga *.opus *.flac *.wav *.m4a *.aac)</source>
+        <translation>Music (*.mp3 *.wma *.ogg *.oga *.opus *.flac *.wav *.m4a *.aac)</translation>
+    </message>
+    <message>
+        <source>Tutti i file (*)</source>
+        <translation>All files (*)</translation>
+    </message>
+    <message>
+        <source>Pausa (Ctrl+P)</source>
+        <translation>Pause (Ctrl+P)</translation>
+    </message>
+</context>
+<context>
+    <name>accessories::frmZoom</name>
+    <message>
+        <source>Lente</source>
+        <translation>Magnifier</translation>
+    </message>
+    <message>
+        <source>Immagine ingrandita</source>
+        <translation>Enlarged picture</translation>
+    </message>
+    <message>
+        <source>Meno ingrandimento (-)</source>
+        <translation>Zoom out (-)</translation>
+    </message>
+    <message>
+        <source>Meno ingrandimento</source>
+        <translation>Zoom out</translation>
+    </message>
+    <message>
+        <source>Più ingrandimento (+)</source>
+        <translation>Zoom in (+)</translation>
+    </message>
+    <message>
+        <source>Più ingrandimento</source>
+        <translation>Zoom in</translation>
+    </message>
+    <message>
+        <source>&amp;Blocca</source>
+        <translation>&amp;Lock</translation>
+    </message>
+    <message>
+        <source>Blocca l&apos;area dove si trova il puntatore, o torna a seguirlo (Alt+B)</source>
+        <translation>Lock the area where the pointer is, or follow it again (Alt+L)</translation>
+    </message>
+    <message>
+        <source>&amp;Opzioni…</source>
+        <translation>&amp;Options…</translation>
+    </message>
+    <message>
+        <source>Opzioni della lente (Alt+O)</source>
+        <translation>Magnifier options (Alt+O)</translation>
+    </message>
+    <message>
+        <source>Ingrandimento %1 volte</source>
+        <translation>Zoom %1 times</translation>
+    </message>
+    <message>
+        <source>Questo sistema non lascia leggere lo schermo ai programmi: la lente ingrandisce solo le finestre di Tavernix.</source>
+        <translation>This system does not let programs read the screen: the magnifier enlarges only the windows of Tavernix.</translation>
+    </message>
+</context>
+<context>
+    <name>accessories::frmZoomOptions</name>
+    <message>
+        <source>Opzioni della lente</source>
+        <translation>Magnifier options</translation>
+    </message>
+    <message>
+        <source>Ingrandimento</source>
+        <translation>Zoom</translation>
+    </message>
+    <message>
+        <source>&amp;Attorno al puntatore</source>
+        <translation>&amp;Around the pointer</translation>
+    </message>
+    <message>
+        <source>Area &amp;fissa, centrata in:</source>
+        <translation>&amp;Fixed area, centred on:</translation>
+    </message>
+    <message>
+        <source>Centro dell&apos;area fissa, X</source>
+        <translation>Centre of the fixed area, X</translation>
+    </message>
+    <message>
+        <source>Centro dell&apos;area fissa, Y</source>
+        <translation>Centre of the fixed area, Y</translation>
+    </message>
+    <message>
+        <source>Area ingrandita</source>
+        <translation>Enlarged area</translation>
+    </message>
+    <message>
+        <source>Si ingrandisce tutto lo schermo; le coordinate sono quelle dello schermo.</source>
+        <translation>The whole screen is enlarged; the coordinates are the screen&apos;s.</translation>
+    </message>
+    <message>
+        <source>Questo sistema non lascia leggere lo schermo ai programmi: si ingrandiscono solo le finestre di Tavernix; l&apos;area fissa ha le coordinate della finestra principale.</source>
+        <translation>This system does not let programs read the screen: only the windows of Tavernix are enlarged; the fixed area has the main window&apos;s coordinates.</translation>
+    </message>
+    <message>
+        <source>Larghezza dell&apos;immagine</source>
+        <translation>Picture width</translation>
+    </message>
+    <message>
+        <source>Altezza dell&apos;immagine</source>
+        <translation>Picture height</translation>
+    </message>
+    <message>
+        <source>Posizione della finestra, da sinistra</source>
+        <translation>Window position, from the left</translation>
+    </message>
+    <message>
+        <source>Posizione della finestra, dall&apos;alto</source>
+        <translation>Window position, from the top</translation>
+    </message>
+    <message>
+        <source>Aggiornamento, in millisecondi</source>
+        <translation>Refresh, in milliseconds</translation>
+    </message>
+    <message>
+        <source>&amp;Ingrandimento:</source>
+        <translation>&amp;Zoom:</translation>
+    </message>
+    <message>
+        <source>&amp;Dimensioni dell&apos;immagine:</source>
+        <translation>Picture &amp;size:</translation>
+    </message>
+    <message>
+        <source>&amp;Posizione della finestra:</source>
+        <translation>Window &amp;position:</translation>
+    </message>
+    <message>
+        <source>A&amp;ggiornamento ogni:</source>
+        <translation>&amp;Refresh every:</translation>
+    </message>
+    <message>
+        <source>&amp;Applica</source>
+        <translation>Appl&amp;y</translation>
+    </message>
+    <message>
+        <source>Annulla</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>accessories::ppFileName</name>
+    <message>
+        <source>Nessun brano</source>
+        <translation>No piece</translation>
+    </message>
+    <message>
+        <source>Aprire dei file musicali con &quot;Apri&quot; o trascinarli qui.</source>
+        <translation>Open music files with &quot;Open&quot; or drag them here.</translation>
+    </message>
+</context>
+<context>
     <name>app::MessageBoxService</name>
     <message>
         <source>OK</source>
@@ -120,6 +519,18 @@
     <message>
         <source>Sbagliato!</source>
         <translation>Wrong!</translation>
+    </message>
+    <message>
+        <source>Calcolatrice</source>
+        <translation>Calculator</translation>
+    </message>
+    <message>
+        <source>Lente</source>
+        <translation>Magnifier</translation>
+    </message>
+    <message>
+        <source>Lettore musicale</source>
+        <translation>Music player</translation>
     </message>
 </context>
 <context>
