@@ -277,6 +277,7 @@ private:
     Reachability *m_reach = nullptr;
     QPointer<frmRaggiungibilita> m_frmReach;
     bool m_portMappingPref = true; ///< kept in the preferences as "PortMapping"
+    QString m_languagePref;        ///< "Language", kept as it was read (--lang does not change it)
 };
 
 } // namespace app
