@@ -1554,6 +1554,306 @@ Click to choose between Say, Action and Narrate.</translation>
     </message>
 </context>
 <context>
+    <name>session::ChatSession</name>
+    <message>
+        <source>Disconnessione.</source>
+        <translation>Disconnected.</translation>
+    </message>
+    <message>
+        <source>——— connessione con l&apos;host persa alle %1 ———</source>
+        <translation>——— connection with the host lost at %1 ———</translation>
+    </message>
+    <message>
+        <source>——— di nuovo al tavolo alle %1 ———</source>
+        <translation>——— back at the table at %1 ———</translation>
+    </message>
+    <message>
+        <source>Impossibile stabilire una connessione.</source>
+        <translation>Cannot establish a connection.</translation>
+    </message>
+    <message>
+        <source>Server in attesa...</source>
+        <translation>Server waiting...</translation>
+    </message>
+    <message>
+        <source>Connessione in corso...</source>
+        <translation>Connecting...</translation>
+    </message>
+    <message>
+        <source>Espulsione dalla chat di: %1.</source>
+        <translation>Kicking out of the chat: %1.</translation>
+    </message>
+    <message>
+        <source>Una o più connessioni sono attualmente aperte. Occorre disconnettersi prima di mutare porta.</source>
+        <translation>One or more connections are open. Leave the session before changing the port.</translation>
+    </message>
+    <message>
+        <source>Il nome è gia&apos; in uso! Quanta poca fantasia..</source>
+        <translation>That name is already taken! How unimaginative..</translation>
+    </message>
+    <message>
+        <source>Nessuna risposta: il programma all&apos;altro capo non risponde come un host Tavernix (controllare indirizzo e porta).</source>
+        <translation>No answer: the program at the other end does not answer as a Tavernix host (check the address and the port).</translation>
+    </message>
+    <message>
+        <source>La lavagna è troppo piena per essere conservata: chi si collega da ora non vedrà la lavagna intera, fino alla prossima pulizia.</source>
+        <translation>The board is too full to be kept: whoever joins from now on will not see the whole board until it is next cleared.</translation>
+    </message>
+    <message>
+        <source>Connessione con l&apos;host persa: il dialogo e la lavagna restano come erano.</source>
+        <translation>Connection with the host lost: the conversation and the board stay as they were.</translation>
+    </message>
+    <message>
+        <source>Di nuovo connessi all&apos;host.</source>
+        <translation>Connected to the host again.</translation>
+    </message>
+    <message>
+        <source>Nessuna novità durante l&apos;assenza.</source>
+        <translation>Nothing new while you were away.</translation>
+    </message>
+    <message>
+        <source>Sei stato espulso dalla chat.</source>
+        <translation>You were kicked out of the chat.</translation>
+    </message>
+</context>
+<context>
+    <name>session::DialogSink</name>
+    <message>
+        <source>(già detto alle %1) </source>
+        <translation>(already said at %1) </translation>
+    </message>
+</context>
+<context>
+    <name>session::Invitation</name>
+    <message>
+        <source>Invito non valido: %1.</source>
+        <translation>Invalid invitation: %1.</translation>
+    </message>
+    <message>
+        <source>il collegamento è troppo lungo</source>
+        <translation>the link is too long</translation>
+    </message>
+    <message>
+        <source>non comincia con &quot;%1&quot;</source>
+        <translation>it does not begin with &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>manca la parentesi ] dopo l&apos;indirizzo IPv6</source>
+        <translation>the bracket ] after the IPv6 address is missing</translation>
+    </message>
+    <message>
+        <source>tra parentesi quadre non c&apos;è un indirizzo IPv6</source>
+        <translation>there is no IPv6 address between the square brackets</translation>
+    </message>
+    <message>
+        <source>manca la porta (&quot;:numero&quot; dopo l&apos;indirizzo)</source>
+        <translation>the port is missing (&quot;:number&quot; after the address)</translation>
+    </message>
+    <message>
+        <source>manca l&apos;indirizzo</source>
+        <translation>the address is missing</translation>
+    </message>
+    <message>
+        <source>un indirizzo IPv6 va scritto tra parentesi quadre</source>
+        <translation>an IPv6 address must be written between square brackets</translation>
+    </message>
+    <message>
+        <source>la porta deve essere un numero da 1 a 65535</source>
+        <translation>the port must be a number from 1 to 65535</translation>
+    </message>
+</context>
+<context>
+    <name>session::LocalAddress</name>
+    <message>
+        <source>Errore del Socket di Windows numero %1. Impossibile recuperare il nome dell&apos;host.</source>
+        <translation>Socket error number %1. Cannot get the host name.</translation>
+    </message>
+    <message>
+        <source>Errore del Socket di Windows. Impossibile recuperare il nome dell&apos;host.</source>
+        <translation>Socket error. Cannot get the host name.</translation>
+    </message>
+</context>
+<context>
+    <name>session::PictureAssembler</name>
+    <message>
+        <source>%1 byte annunciati, ne sono ammessi da 1 a %2 (16 MiB).</source>
+        <translation>%1 bytes announced; from 1 to %2 (16 MiB) are allowed.</translation>
+    </message>
+    <message>
+        <source>impronta non valida.</source>
+        <translation>invalid fingerprint.</translation>
+    </message>
+    <message>
+        <source>una parte non è leggibile.</source>
+        <translation>a part cannot be read.</translation>
+    </message>
+    <message>
+        <source>una parte appartiene a un&apos;altra immagine.</source>
+        <translation>a part belongs to another picture.</translation>
+    </message>
+    <message>
+        <source>una parte è arrivata fuori ordine.</source>
+        <translation>a part arrived out of order.</translation>
+    </message>
+    <message>
+        <source>arrivano più byte di quelli annunciati.</source>
+        <translation>more bytes are arriving than were announced.</translation>
+    </message>
+    <message>
+        <source>il contenuto non corrisponde all&apos;impronta annunciata.</source>
+        <translation>the content does not match the announced fingerprint.</translation>
+    </message>
+    <message>
+        <source>non è un&apos;immagine PNG o JPEG.</source>
+        <translation>it is not a PNG or JPEG picture.</translation>
+    </message>
+</context>
+<context>
+    <name>session::Rejoin</name>
+    <message>
+        <source>Nuovo tentativo di connessione a %1 (porta %2) alle %3, tra %4 s. &quot;Sconnetti&quot; smette di riprovare.</source>
+        <translation>Trying to connect to %1 (port %2) again at %3, in %4 s. &quot;Leave&quot; stops trying.</translation>
+    </message>
+    <message numerus="yes">
+        <source>L&apos;host non risponde da %n minuti: nessun altro tentativo. &quot;Connetti&quot; per riprovare.</source>
+        <translation>
+            <numerusform>The host has not answered for %n minute: no more tries. &quot;Connect&quot; to try again.</numerusform>
+            <numerusform>The host has not answered for %n minutes: no more tries. &quot;Connect&quot; to try again.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>session::SessionKeeper</name>
+    <message>
+        <source>Riprendi la partita del %1 alle %2 (%3 sulla lavagna, %4 di dialogo)?</source>
+        <translation>Resume the game of %1 at %2 (%3 on the board, %4 of conversation)?</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n disegni</source>
+        <translation>
+            <numerusform>%n drawing</numerusform>
+            <numerusform>%n drawings</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n righe</source>
+        <translation>
+            <numerusform>%n line</numerusform>
+            <numerusform>%n lines</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source> Questa partita sarà salvata in un file nuovo.</source>
+        <translation> This game will be saved in a new file.</translation>
+    </message>
+</context>
+<context>
+    <name>session::SessionStore</name>
+    <message>
+        <source>Il file della partita %1 %2: resta com&apos;è.</source>
+        <translation>The game file %1 %2: it is left as it is.</translation>
+    </message>
+    <message>
+        <source>è troppo grande per essere ripreso (%1 MB, al massimo %2 MB)</source>
+        <translation>is too large to be resumed (%1 MB, at most %2 MB)</translation>
+    </message>
+    <message>
+        <source>non si può leggere (%1)</source>
+        <translation>cannot be read (%1)</translation>
+    </message>
+    <message>
+        <source>non è una partita salvata da Tavernix</source>
+        <translation>is not a game saved by Tavernix</translation>
+    </message>
+    <message>
+        <source>è troncato: manca la sua intestazione</source>
+        <translation>is cut short: its header is missing</translation>
+    </message>
+    <message>
+        <source>è stato scritto da una versione più recente del programma (formato %1, questa legge fino al %2)</source>
+        <translation>was written by a newer version of the program (format %1, this one reads up to %2)</translation>
+    </message>
+    <message>
+        <source>ha un&apos;intestazione danneggiata</source>
+        <translation>has a damaged header</translation>
+    </message>
+    <message>
+        <source>è danneggiato o è stato modificato a mano (al byte %1)</source>
+        <translation>is damaged or was edited by hand (at byte %1)</translation>
+    </message>
+    <message>
+        <source>La cartella %1 non si può scrivere: la partita non viene salvata.</source>
+        <translation>The folder %1 cannot be written to: the game is not saved.</translation>
+    </message>
+    <message>
+        <source>Impossibile riaprire il file della partita %1 (%2): la partita continua senza essere salvata.</source>
+        <translation>Cannot reopen the game file %1 (%2): the game goes on without being saved.</translation>
+    </message>
+    <message>
+        <source>Impossibile riprendere il file della partita %1 (%2): la partita continua senza essere salvata.</source>
+        <translation>Cannot take up the game file %1 (%2): the game goes on without being saved.</translation>
+    </message>
+    <message>
+        <source>Il file della partita %1 ha raggiunto %2 MB: da qui in poi la partita non viene più salvata.</source>
+        <translation>The game file %1 has reached %2 MB: from here on the game is no longer saved.</translation>
+    </message>
+    <message>
+        <source>Impossibile creare il file della partita %1 (%2): la partita continua senza essere salvata.</source>
+        <translation>Cannot create the game file %1 (%2): the game goes on without being saved.</translation>
+    </message>
+    <message>
+        <source>Impossibile scrivere nel file della partita %1 (%2): la partita continua senza essere salvata.</source>
+        <translation>Cannot write to the game file %1 (%2): the game goes on without being saved.</translation>
+    </message>
+</context>
+<context>
+    <name>session::TableBoard</name>
+    <message>
+        <source>Immagine condivisa da %1 rifiutata: %2</source>
+        <translation>Picture shared by %1 refused: %2</translation>
+    </message>
+    <message>
+        <source>L&apos;immagine supera i 16 MiB e non può essere condivisa.</source>
+        <translation>The picture is larger than 16 MiB and cannot be shared.</translation>
+    </message>
+    <message>
+        <source>Si possono condividere solo immagini PNG o JPEG.</source>
+        <translation>Only PNG or JPEG pictures can be shared.</translation>
+    </message>
+    <message>
+        <source>Nessuna sessione aperta con cui condividere l&apos;immagine.</source>
+        <translation>No open session to share the picture with.</translation>
+    </message>
+    <message>
+        <source>Nessuna sessione aperta con cui condividere il reticolo.</source>
+        <translation>No open session to share the grid with.</translation>
+    </message>
+    <message>
+        <source>troppe immagini in arrivo insieme.</source>
+        <translation>too many pictures arriving at once.</translation>
+    </message>
+    <message>
+        <source>la trasmissione non è stata completata.</source>
+        <translation>the transmission was not completed.</translation>
+    </message>
+    <message>
+        <source> ha pulito la lavagna per tutti.</source>
+        <translation> cleared the board for everyone.</translation>
+    </message>
+    <message>
+        <source> ha ripristinato la lavagna.</source>
+        <translation> restored the board.</translation>
+    </message>
+    <message>
+        <source> ha provato a pulire la lavagna: solo l&apos;host può farlo.</source>
+        <translation> tried to clear the board: only the host can do that.</translation>
+    </message>
+    <message>
+        <source>Solo l&apos;host può pulire la lavagna: la richiesta non è stata inoltrata.</source>
+        <translation>Only the host can clear the board: the request was not passed on.</translation>
+    </message>
+</context>
+<context>
     <name>transfer::FileReceiver</name>
     <message>
         <source>Richiesta di Connessione</source>

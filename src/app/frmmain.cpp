@@ -698,6 +698,7 @@ void frmMain::Form_Load()
     m_events->chkTutorial()->setChecked(prefs.tutorial != 0);
     m_events->chkTutorial_Click();
     m_portMappingPref = prefs.portMapping;
+    m_languagePref = prefs.language;
     // The snap step comes from the grid dialog's general step.
     m_board->takeGridStep();
     // The board is shown as large as when the program last closed.
@@ -954,6 +955,7 @@ void frmMain::Form_Unload()
     prefs.colours = m_dialog->colouringOn();
     prefs.logDir = m_journal->folder();
     prefs.portMapping = m_portMappingPref;
+    prefs.language = m_languagePref;
     m_prefs.WritePreferences(prefs);
     // Programs hosted in the panel keep running in windows of their own
     // rather than losing theirs with this one.

@@ -302,6 +302,7 @@ private:
     accessories::Form3 *m_form3 = nullptr;
     accessories::frmZoom *m_frmZoom = nullptr;
     accessories::frmMP3Play *m_frmMP3Play = nullptr;
+    QString m_languagePref;        ///< "Language", kept as it was read (--lang does not change it)
 };
 
 } // namespace app
