@@ -16,7 +16,7 @@ Admission::Verdict Admission::decide(const QHostAddress &from, const Credentials
 {
     if (m_bans.isBanned(from))
         return Verdict::Banned;
-    const bool presented = !credentials.key.isEmpty() || !credentials.password.isEmpty();
+    const bool presented = !credentials.key.isEmpty() || !credentials.password.isEmpty() || credentials.seated;
     const bool needsProof = m_access == Access::Invited || (m_access == Access::LanOpen && !isLocalNetwork(from));
     if (!needsProof)
         return Verdict::Admitted;
@@ -24,6 +24,10 @@ Admission::Verdict Admission::decide(const QHostAddress &from, const Credentials
         return Verdict::NeedsKey;
     if (!credentials.encrypted)
         return Verdict::NeedsEncryption;
+    // Its seat was given by this table: "Nuovo invito" stops the old links
+    // for newcomers, never for the players already seated.
+    if (credentials.seated)
+        return Verdict::Admitted;
     // The key is 128 random bits: guessing it is hopeless, so it is checked
     // whatever the limiter says, and an invited player behind the same
     // router as a pest is never kept waiting.

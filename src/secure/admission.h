@@ -49,6 +49,9 @@ public:
         bool encrypted = false;
         QByteArray key;   ///< the table key's bytes, or empty
         QString password; ///< or empty
+        /// Showed the seat token of a player seated at this table (one coming
+        /// back after a lost connection): it needs no key, not even a new one.
+        bool seated = false;
     };
 
     explicit Admission(const QString &banFile = QString());

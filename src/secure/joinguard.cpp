@@ -13,6 +13,7 @@ namespace
 const QByteArray kTavernix = QByteArrayLiteral("[Tavernix]");
 const QByteArray kConnessione = QByteArrayLiteral("[Connessione]");
 const QByteArray kMessaggio = QByteArrayLiteral("[Messaggio]");
+const QByteArray kRitorno = QByteArrayLiteral("[Tavernix Ritorno]");
 
 qint64 now()
 {
@@ -90,6 +91,10 @@ JoinGuard::Fate JoinGuard::line(qint16 index, const QByteArray &line)
         }
         return Fate::Drop;
     }
+    // The token stays among the held lines too: admitted, the dispatcher
+    // lets the dead connection go with it.
+    if (line.startsWith(kRitorno) && s.seatToken.isEmpty())
+        s.seatToken = QString::fromLatin1(line.mid(kRitorno.size()));
     // What a joiner says while its password is checked waits with the rest.
     s.held << line;
     if (!s.deciding && line.startsWith(kConnessione))
@@ -99,7 +104,8 @@ JoinGuard::Fate JoinGuard::line(qint16 index, const QByteArray &line)
 
 void JoinGuard::decide(qint16 index, Stranger &s)
 {
-    const Admission::Verdict v = m_admission->decide(s.peer, {s.encrypted, s.key, s.password}, now());
+    const bool seated = !s.seatToken.isEmpty() && m_seatCheck && m_seatCheck(s.seatToken);
+    const Admission::Verdict v = m_admission->decide(s.peer, {s.encrypted, s.key, s.password, seated}, now());
     switch (v) {
     case Admission::Verdict::Admitted:
         admit(index, s);
@@ -118,6 +124,7 @@ void JoinGuard::admit(qint16 index, Stranger &s)
     s.admitted = true;
     s.key.clear();
     s.password.clear();
+    s.seatToken.clear();
     const QList<QByteArray> held = std::exchange(s.held, {});
     emit admitted(index, held);
 }

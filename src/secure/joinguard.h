@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QThreadPool;
@@ -60,6 +61,13 @@ public:
     /// The connection is gone; a check under way for it is forgotten.
     void closed(qint16 index);
 
+    /**
+     * @brief How the guard tells a seat token of this table (shown by a
+     * player coming back after a lost connection) from any other text; none
+     * set: no token is good.
+     */
+    void setSeatCheck(std::function<bool(const QString &token)> check) { m_seatCheck = std::move(check); }
+
     /// The text a basic-protocol joiner is shown, as a "[Messaggio]" line.
     static QByteArray plainRefusalLine(const QString &code);
 
@@ -81,6 +89,7 @@ private:
         quint64 turn = 0;      ///< tells a stale check's answer from a current one
         QByteArray key;
         QString password;
+        QString seatToken; ///< from "[Tavernix Ritorno]", if it came back
         QList<QByteArray> held;
     };
     void decide(qint16 index, Stranger &s);
@@ -90,6 +99,7 @@ private:
     void onChecked(qint16 index, quint64 turn, bool matched);
 
     Admission *m_admission;
+    std::function<bool(const QString &)> m_seatCheck;
     QHash<qint16, Stranger> m_peers;
     std::unique_ptr<QThreadPool> m_checks;
     int m_queued = 0;

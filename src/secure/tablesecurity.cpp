@@ -99,7 +99,6 @@ bool TableSecurity::newInvitation(QString *error)
     if (key.isNull() || !replacePrivateFile(path(kKeyFile), key.toLinkText().toLatin1() + '\n', kMaxSmallFile, error))
         return false;
     m_admission.setKey(key);
-    renewSeatPass();
     return true;
 }
 

@@ -48,7 +48,7 @@ public:
 
     /// The invitation for @p host and @p port: the fingerprint always, the key unless the table is open to anyone.
     QString invitation(const QString &host, quint16 port) const;
-    /// "Nuovo invito": a new key (old links stop working) and a new seat pass. False when it could not be kept.
+    /// "Nuovo invito": a new key (old links stop working for newcomers). False when it could not be kept.
     bool newInvitation(QString *error);
 
     /// The table password, kept only as its hash; an empty @p password removes it.

@@ -109,10 +109,16 @@ struct ChatSession::Private {
     std::optional<secure::TableKey> key;        ///< client: the invitation's key
     QString password;                           ///< client: a table password typed
     secure::TableKey seatPass;                  ///< client: what the host handed us
+    secure::Access tableAccess = secure::Access::Anyone; ///< client: who the host lets in, as it said
+    secure::Fingerprint ownPrint;               ///< our transfer port's fingerprint
+    /// The transfer fingerprints of the others, by connection index (-1 the
+    /// host): host, as each client said it; client, as the host passed them on.
+    QHash<qint16, secure::Fingerprint> prints;
     bool encrypted = false;                     ///< client: the connection is TLS
     bool connectorFailed = false;               ///< client: the connection could not be made
     bool waitDone = false;                      ///< client: the 3.2 s wait has ended
     QString refusal;                            ///< client: the host refused us for this
+    std::function<bool(const QString &)> refusalHandler;
     LineFramer clientFramer;
     bool clientClosingByUs = false;
     HostRelay *relay = nullptr; ///< sckConnection, element 0 and the clients
@@ -181,6 +187,7 @@ struct ChatSession::Private {
         talk.clear();
         recap.forget();
         seats.clear();
+        prints.clear();
         emit q->kickVisibleChanged(false);
         people->clear();
         if (conversation)
@@ -211,15 +218,37 @@ struct ChatSession::Private {
                 continue;
             }
             if (encrypted && line.startsWith(secure::tag::Lasciapassare)) {
-                if (const auto pass = secure::TableKey::fromLinkText(
-                        QString::fromLatin1(line.mid(qsizetype(sizeof secure::tag::Lasciapassare) - 1)))) {
-                    seatPass = *pass;
-                    emit q->seatPassChanged(seatPass);
-                }
+                takeSeatPass(line.mid(qsizetype(sizeof secure::tag::Lasciapassare) - 1));
                 continue;
             }
+            if (encrypted && line.startsWith(secure::tag::Impronta)) {
+                const QString value = QString::fromLatin1(line.mid(qsizetype(sizeof secure::tag::Impronta) - 1));
+                const auto print = secure::Fingerprint::fromLinkText(sLongParam(value, 2));
+                const qint16 index = qint16(sParam(value, 1).toInt());
+                if (print)
+                    prints.insert(index, *print);
+                else
+                    prints.remove(index);
+                continue;
+            }
+            // Whoever leaves takes its fingerprint along: the index may soon
+            // name someone else.
+            if (line.startsWith(tag::Disconnessione.toLatin1()) || line.startsWith(tag::Espulsione.toLatin1()))
+                prints.remove(qint16(sParam(decodeText(line).mid(line.indexOf(']') + 1), 1).toInt()));
             dispatcher.dispatchLine(decodeText(line), -1);
         }
+    }
+    /// "[Tavernix Lasciapassare]": the pass, then who the table lets in.
+    void takeSeatPass(const QByteArray &value)
+    {
+        const QList<QByteArray> words = value.split(' ');
+        const auto pass = secure::TableKey::fromLinkText(QString::fromLatin1(words.value(0)));
+        if (!pass)
+            return;
+        seatPass = *pass;
+        // A table that does not say is taken as private: the stricter door.
+        tableAccess = secure::accessFromName(QString::fromLatin1(words.value(1))).value_or(secure::Access::Invited);
+        emit q->seatPassChanged(seatPass, tableAccess);
     }
     /// The connection the connector opened becomes sckConnect.
     void adoptClient(QSslSocket *socket, bool isEncrypted)
@@ -264,6 +293,9 @@ struct ChatSession::Private {
             value = secure::tag::kPasswordMark + password.toUtf8();
         if (!value.isEmpty())
             client->write(QByteArray(secure::tag::Accesso) + value + "\r\n");
+        // So a sender the host tells of it can check it reaches our transfer port.
+        if (!ownPrint.isNull())
+            client->write(QByteArray(secure::tag::Impronta) + ownPrint.toLinkText().toLatin1() + "\r\n");
     }
     void onClientClosed()
     {
@@ -285,7 +317,7 @@ struct ChatSession::Private {
             keepForReturn();
             return;
         }
-        if (!refusal.isEmpty())
+        if (!refusal.isEmpty() && !(refusalHandler && refusalHandler(refusal)))
             message(MessageService::Icon::Warning, secure::Admission::refusalText(refusal));
         clearStuff(); // empties the participant list too
         closeConnection();
@@ -338,7 +370,9 @@ struct ChatSession::Private {
     /// player coming back to its seat; everyone but @p except hears of it.
     void onElementClosed(qint16 index, qint16 except = -1)
     {
-        seats.forget(index);
+        // Lost, not let go: its player may come back with the token.
+        seats.vacate(index, QDateTime::currentMSecsSinceEpoch());
+        prints.remove(index);
         const QString who = people->sConnectionName(index);
         if (who.isEmpty())
             return; // gone before it introduced itself: no trace
@@ -497,6 +531,7 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
             d->notes.resize(size_t(index));
         d->notes[size_t(index - 1)] = {};
         d->seats.forget(index);
+        d->prints.remove(index);
     };
     hooks.closed = [this](qint16 index) { d->onElementClosed(index); };
     hooks.sent = [this](qint16 index, const QString &text) { ShowSentData(index, text); };
@@ -962,6 +997,10 @@ void ChatSession::cmdHost_Click()
     }
     d->relay->setTls(d->security ? d->security->serverTls() : QSslConfiguration());
     d->relay->setGuard(d->security ? d->security->guard() : nullptr);
+    if (d->security) {
+        d->security->guard()->setSeatCheck(
+            [this](const QString &token) { return d->seats.vouches(token, QDateTime::currentMSecsSinceEpoch()); });
+    }
 
     d->openConnection();
     d->host = true;
@@ -1002,6 +1041,11 @@ void ChatSession::setTablePassword(const QString &password)
     d->password = password;
 }
 
+void ChatSession::setRefusalHandler(std::function<bool(const QString &code)> handler)
+{
+    d->refusalHandler = std::move(handler);
+}
+
 bool ChatSession::isEncrypted() const
 {
     return d->encrypted && d->client->isEncrypted();
@@ -1024,13 +1068,86 @@ secure::TableKey ChatSession::seatPass() const
     return d->seatPass;
 }
 
+bool ChatSession::isSecretKeeper(qint16 index) const
+{
+    return d->host && d->security && d->relay->isEncrypted(index) && isTavernixPeer(index);
+}
+
 void ChatSession::sendSeatPass(qint16 index)
 {
-    if (!d->host || !d->security || !d->relay->isEncrypted(index) || !isTavernixPeer(index))
+    if (!isSecretKeeper(index))
         return;
-    // Straight to the socket, never into the logs: it opens the players' doors.
-    const QByteArray line = QByteArray(secure::tag::Lasciapassare) + d->security->seatPass().toLinkText().toLatin1() + "\r\n";
+    // Never into the logs: it opens the players' doors.
+    const QByteArray line = QByteArray(secure::tag::Lasciapassare) + d->security->seatPass().toLinkText().toLatin1() +
+                            ' ' + secure::accessName(d->security->admission().access()).toLatin1() + "\r\n";
     d->relay->send(index, QString::fromLatin1(secure::tag::Lasciapassare) + QStringLiteral("…"), line);
+}
+
+void ChatSession::welcomeToTable(qint16 index)
+{
+    if (!isSecretKeeper(index))
+        return;
+    sendSeatPass(index);
+    if (!d->ownPrint.isNull())
+        sendPrint(index, -1, d->ownPrint);
+    for (auto it = d->prints.cbegin(); it != d->prints.cend(); ++it) {
+        if (it.key() != index)
+            sendPrint(index, it.key(), it.value());
+    }
+}
+
+void ChatSession::sendPrint(qint16 to, qint16 whose, const secure::Fingerprint &print)
+{
+    const QString text = QString::fromLatin1(secure::tag::Impronta) + sFormatSend(whose) + print.toLinkText();
+    d->relay->send(to, text, encodeLine(text));
+}
+
+void ChatSession::notePeerPrint(qint16 index, const QString &linkText)
+{
+    // Only what came inside TLS from a Tavernix program is worth passing on.
+    const auto print = secure::Fingerprint::fromLinkText(linkText);
+    if (!print || !isSecretKeeper(index) || d->prints.value(index) == *print)
+        return;
+    d->prints.insert(index, *print);
+    for (qint16 i = 1; i <= d->relay->count() && i > 0; ++i) {
+        if (i != index && !d->people->sConnectionName(i).isEmpty() && isSecretKeeper(i))
+            sendPrint(i, index, *print);
+    }
+}
+
+void ChatSession::setTransferFingerprint(const secure::Fingerprint &print)
+{
+    d->ownPrint = print;
+}
+
+std::optional<secure::Fingerprint> ChatSession::transferFingerprint(const QString &name) const
+{
+    for (int row = 0; row < d->people->count(); ++row) {
+        if (d->people->nameAt(row) != name)
+            continue;
+        const auto found = d->prints.constFind(qint16(d->people->tagAt(row)));
+        if (found != d->prints.cend())
+            return *found;
+    }
+    return std::nullopt;
+}
+
+secure::Access ChatSession::tableAccess() const
+{
+    if (d->host)
+        return d->security ? d->security->admission().access() : secure::Access::Anyone;
+    return d->seatPass.isNull() ? secure::Access::Anyone : d->tableAccess;
+}
+
+void ChatSession::shareSeatPass()
+{
+    if (!d->host || !d->security)
+        return;
+    for (qint16 i = 1; i <= d->relay->count() && i > 0; ++i) {
+        if (!d->people->sConnectionName(i).isEmpty())
+            sendSeatPass(i);
+    }
+    emit seatPassChanged(d->security->seatPass(), d->security->admission().access());
 }
 
 void ChatSession::renewSeatPass()
@@ -1038,10 +1155,7 @@ void ChatSession::renewSeatPass()
     if (!d->host || !d->security)
         return;
     d->security->renewSeatPass();
-    for (qint16 i = 1; i <= d->relay->count() && i > 0; ++i) {
-        if (!d->people->sConnectionName(i).isEmpty())
-            sendSeatPass(i);
-    }
+    shareSeatPass();
 }
 
 void ChatSession::banSelected()

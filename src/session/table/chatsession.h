@@ -1,5 +1,6 @@
 #pragma once
 
+#include "access.h"
 #include "fingerprint.h"
 #include "hostrelay.h"
 #include "recenttalk.h"
@@ -10,6 +11,7 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -82,6 +84,12 @@ public:
                        const std::optional<secure::TableKey> &key);
     /// Client: a table password to present at the next "Connetti".
     void setTablePassword(const QString &password);
+    /**
+     * @brief Client: who hears first of a refusal by the host (its code,
+     * Admission::refusalCode); returning true, it has told the player, and
+     * no message box is shown.
+     */
+    void setRefusalHandler(std::function<bool(const QString &code)> handler);
     /// Client: the connection to the host is encrypted.
     bool isEncrypted() const;
     /// Client: the certificate the host presented (null in plain text).
@@ -90,10 +98,28 @@ public:
     bool isPlainPeer(qint16 index) const;
     /// Client: the pass the host gave us for the others' transfer ports.
     secure::TableKey seatPass() const;
-    /// Host: hands the seat pass to newcomer @p index when it is a Tavernix client inside TLS.
+    /// Host: hands the seat pass to connection @p index when it is a Tavernix client inside TLS.
     void sendSeatPass(qint16 index);
+    /**
+     * @brief Host: what a newcomer inside TLS is told of the private table:
+     * the seat pass and the transfer fingerprints of everyone seated.
+     */
+    void welcomeToTable(qint16 index);
+    /// Host: the seat pass (and who the table lets in) to every seated Tavernix client inside TLS, again.
+    void shareSeatPass();
     /// Host: a new seat pass, handed to every seated Tavernix client inside TLS.
     void renewSeatPass();
+    /// Host: connection @p index said its transfer port's fingerprint; the others inside TLS hear of it.
+    void notePeerPrint(qint16 index, const QString &linkText);
+    /// Our own transfer port's fingerprint: said to the host (client) or passed to all (host).
+    void setTransferFingerprint(const secure::Fingerprint &print);
+    /// The transfer fingerprint of the participant called @p name, when the table told it.
+    std::optional<secure::Fingerprint> transferFingerprint(const QString &name) const;
+    /**
+     * @brief Who may offer files to us: the host's own access when hosting;
+     * as the host said with the seat pass when seated; anyone otherwise.
+     */
+    secure::Access tableAccess() const;
     /// Host: bans the addresses of the selected participants, then expels them.
     void banSelected();
 
@@ -300,8 +326,9 @@ public:
 signals:
     /// Client: the connection to the host became encrypted, or not.
     void encryptionChanged(bool encrypted);
-    /// Client: the host handed us a (new) seat pass.
-    void seatPassChanged(const secure::TableKey &pass);
+    /// The seat pass changed (client: the host handed us one; host: a new one
+    /// or a new access), with who the table lets in.
+    void seatPassChanged(const secure::TableKey &pass, secure::Access access);
     /// OpenConnection: cmdHost, cmdConnect and cmdPorts hide.
     void connectionOpened();
     /// CloseConnection: cmdHost, cmdConnect and cmdPorts show, ComboIP hides, txtIP shows.
@@ -342,6 +369,10 @@ private:
     bool isTavernixPeer(qint16 index) const;
     /// Host: client @p index said "[Tavernix]".
     void noteTavernixPeer(qint16 index);
+    /// Host: connection @p index is a Tavernix client inside TLS, so it may hear the table's secrets.
+    bool isSecretKeeper(qint16 index) const;
+    /// Host: tells connection @p to the transfer fingerprint of connection @p whose.
+    void sendPrint(qint16 to, qint16 whose, const secure::Fingerprint &print);
     /// Client: the host said it expels us.
     void noteExpelled();
     /// Client: the host beats; from now on its silence counts.

@@ -1,5 +1,6 @@
 #include "dispatcher.h"
 
+#include "accesstags.h"
 #include "chatsession.h"
 #include "localaddress.h"
 #include "namebounds.h"
@@ -162,6 +163,11 @@ bool Dispatcher::onExtension(const QString &tag, const QString &params, qint16 i
             m_session.noteTavernixPeer(index);
         return true;
     }
+    if (tag == QLatin1String(secure::tag::Impronta)) {
+        if (m_session.bHost() && index > 0)
+            m_session.notePeerPrint(index, params);
+        return true;
+    }
     if (tag == tag::Ritorno) {
         // Before its introduction only: a player already seated has no
         // other seat to take back.
@@ -238,8 +244,9 @@ void Dispatcher::onConnessione(const QString &params, qint16 origin)
     // Only a Tavernix client knows to bring it back after a lost connection.
     if (m_session.isTavernixPeer(origin))
         m_session.SendToPerson(tag::Posto + m_session.seats().issue(origin), origin);
-    // At a private table, what opens the others' transfer ports (inside TLS only).
-    m_session.sendSeatPass(origin);
+    // At a private table, what opens the others' transfer ports and what
+    // they show there (inside TLS only).
+    m_session.welcomeToTable(origin);
     // The board as everyone else sees it, before anything else reaches the
     // newcomer; ordinary drawing messages, so any peer draws them.
     m_session.startReplay(origin);
