@@ -30,14 +30,14 @@
 #include "participantlist.h"
 #include "presetbar.h"
 #include "windowpresets.h"
+#include "privatetable.h"
 #include "programpanel.h"
 #include "reachability.h"
 #include "secureinvite.h"
 #include "sessionkeeper.h"
 #include "sessionstore.h"
-#include "tablesecurity.h"
 #include "togglebutton.h"
-#include "truststore.h"
+#include "admission.h"
 #include "windowontop.h"
 
 #include <QCloseEvent>
@@ -56,6 +56,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QGuiApplication>
+#include <QInputDialog>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QStandardPaths>
@@ -203,16 +204,6 @@ frmMain::frmMain(const QString &prefsPath, QWidget *parent)
                                   QStringLiteral("-partite"),
         this);
     m_keeper = new session::SessionKeeper(m_session, m_store, this);
-    // The private table's identity, key and bans, and the hosts met before,
-    // beside the sessions and for the same reason.
-    m_securityFolder = prefsPath.isEmpty()
-                           ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
-                           : prefs.absolutePath() + QLatin1Char('/') + prefs.completeBaseName() +
-                                 QStringLiteral("-tavola");
-    m_trust = std::make_unique<secure::TrustStore>(QDir(m_securityFolder).filePath(secure::TrustStore::kFileName));
-    QDir().mkpath(m_securityFolder);
-    const bool trustRead = m_trust->load();
-    m_session->setTrustStore(m_trust.get());
 
     createSessionControls();
     createConversation();
@@ -234,28 +225,13 @@ frmMain::frmMain(const QString &prefsPath, QWidget *parent)
     Form_Load();
     layoutControls();
     createTransfer();
+    // The private table's identity, key and bans, and the hosts met before,
+    // beside the sessions and for the same reason.
+    createPrivateTable(prefsPath.isEmpty()
+                           ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+                           : prefs.absolutePath() + QLatin1Char('/') + prefs.completeBaseName() +
+                                 QStringLiteral("-tavola"));
     createReachability();
-    if (!trustRead)
-        m_dialog->UpdateStatus(m_trust->error());
-    connect(m_session, &session::ChatSession::encryptionChanged, this, [this](bool encrypted) {
-        if (encrypted)
-            m_dialog->UpdateStatus(tr("Connessione cifrata con il tavolo (impronta %1).")
-                                       .arg(m_session->hostFingerprint().toDisplayText()));
-        else
-            m_dialog->UpdateStatus(tr("Attenzione: la connessione con il tavolo NON è cifrata. Chi sta "
-                                      "sulla stessa rete può leggere e alterare la partita."));
-    });
-    // Who is in plain text is said on the list itself.
-    lstConnections->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(lstConnections, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
-        if (!m_session->bHost() || !m_security)
-            return;
-        QMenu menu(this);
-        QAction *ban = menu.addAction(tr("Banna (espelle e non lascia più entrare dal suo indirizzo)"));
-        ban->setObjectName(QStringLiteral("actBanna"));
-        if (menu.exec(lstConnections->viewport()->mapToGlobal(at)) == ban)
-            m_session->banSelected();
-    });
 }
 
 frmMain::~frmMain()
@@ -512,10 +488,9 @@ void frmMain::Command22_Click()
 void frmMain::createReachability()
 {
     m_reach = new Reachability(m_session, this);
-    m_reach->setLinkMaker([this](const QString &host, quint16 port) {
-        return m_security && m_session->bHost() ? m_security->invitation(host, port)
-                                                : session::Invitation::format(host, port);
-    });
+    m_reach->setLinkMaker(
+        [this](const QString &host, quint16 port) { return m_table->invitation(host, port); });
+    connect(m_table, &PrivateTable::invitationsChanged, m_reach, &Reachability::invitationsChanged);
     m_reach->setEnabled(m_portMappingPref);
     m_reach->setTransferPort(m_transfer->receiverPort());
     connect(m_transfer, &transfer::FrmServerCLient::receiverPortChanged, m_reach,
@@ -550,35 +525,19 @@ void frmMain::cmdRaggiungibilita_Click()
             else
                 m_reach->start(on);
         });
-        connect(m_frmReach, &frmRaggiungibilita::accessChosen, this, [this](secure::Access access) {
-            m_access = access;
-            if (m_security)
-                m_security->admission().setAccess(access);
-            emit m_reach->invitationsChanged(); // the key shows in the links, or not
-        });
+        connect(m_frmReach, &frmRaggiungibilita::accessChosen, m_table, &PrivateTable::setAccess);
         connect(m_frmReach, &frmRaggiungibilita::newInvitationAsked, this, [this] {
             QString why;
-            if (!m_security || !m_security->newInvitation(&why)) {
+            if (!m_table->newInvitation(&why))
                 m_messages->showMessage(session::MessageService::Icon::Warning, session::kAppTitle, why);
-                return;
-            }
-            // The seated keep their seats; a new pass for their transfer ports.
-            m_session->renewSeatPass();
-            m_dialog->UpdateStatus(tr("Nuovo invito: gli inviti dati finora non fanno più entrare."));
-            emit m_reach->invitationsChanged();
         });
         connect(m_frmReach, &frmRaggiungibilita::passwordChosen, this, [this](const QString &password) {
             QString why;
-            if (!m_security || !m_security->setPassword(password, &why)) {
+            if (!m_table->setPassword(password, &why))
                 m_messages->showMessage(session::MessageService::Icon::Warning, session::kAppTitle, why);
-                return;
-            }
-            m_dialog->UpdateStatus(password.isEmpty() ? tr("Parola d'ordine del tavolo tolta.")
-                                                      : tr("Parola d'ordine del tavolo impostata."));
         });
     }
-    m_frmReach->setTable(m_security ? m_security->fingerprint().toDisplayText() : QString(), m_access,
-                         m_session->bHost() && m_security);
+    m_frmReach->setTable(m_table);
     m_frmReach->show();
     m_frmReach->raise();
     m_frmReach->activateWindow();
@@ -610,6 +569,58 @@ bool frmMain::applyInvitation(const QString &link)
                                .arg(invitation->port));
     cmdConnect->setFocus(Qt::OtherFocusReason);
     return true;
+}
+
+void frmMain::createPrivateTable(const QString &folder)
+{
+    m_table = new PrivateTable(m_session, m_transfer, folder, this);
+    for (const QString &problem : m_table->startupNotes())
+        m_dialog->UpdateStatus(problem);
+    connect(m_table, &PrivateTable::note, m_dialog, &conversation::DialogPane::UpdateStatus);
+    // A table that asks for the invitation or its password: the player may type the password.
+    m_session->setRefusalHandler([this](const QString &code) {
+        if (code != QLatin1String("invito") && code != QLatin1String("chiave"))
+            return false;
+        askTablePassword(secure::Admission::refusalText(code));
+        return true;
+    });
+    // The host bans from the list's own menu, on the participant under the pointer.
+    lstConnections->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lstConnections, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        const QModelIndex under = lstConnections->indexAt(at);
+        if (!m_table->isHosting() || !under.isValid())
+            return;
+        if (!lstConnections->selectionModel()->isSelected(under))
+            lstConnections->selectionModel()->select(under, QItemSelectionModel::ClearAndSelect);
+        auto *menu = new QMenu(this);
+        menu->setObjectName(QStringLiteral("mnuPartecipante"));
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        QAction *ban = menu->addAction(tr("Banna (espelle e non lascia più entrare dal suo indirizzo)"));
+        ban->setObjectName(QStringLiteral("actBanna"));
+        // The host's own entry: nobody to ban.
+        ban->setEnabled(under.data(session::ParticipantList::TagRole).toInt() > 0);
+        connect(ban, &QAction::triggered, m_table, &PrivateTable::banSelected);
+        menu->popup(lstConnections->viewport()->mapToGlobal(at));
+    });
+}
+
+void frmMain::askTablePassword(const QString &why)
+{
+    auto *dialog = new QInputDialog(this);
+    dialog->setObjectName(QStringLiteral("dlgParolaTavolo"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(session::kAppTitle);
+    dialog->setLabelText(why + QStringLiteral("\n\n") + tr("Se conosci la parola d'ordine del tavolo, scrivila qui:"));
+    dialog->setTextEchoMode(QLineEdit::Password);
+    dialog->setOkButtonText(tr("Entra"));
+    dialog->setCancelButtonText(tr("Annulla"));
+    connect(dialog, &QInputDialog::textValueSelected, this, [this](const QString &password) {
+        if (password.isEmpty() || m_session->phase() != session::ChatSession::Phase::Idle)
+            return;
+        m_session->setTablePassword(password);
+        cmdConnect_Click();
+    });
+    dialog->open();
 }
 
 void frmMain::createBrowser()
@@ -769,7 +780,7 @@ void frmMain::Form_Load()
     m_events->chkTutorial()->setChecked(prefs.tutorial != 0);
     m_events->chkTutorial_Click();
     m_portMappingPref = prefs.portMapping;
-    m_access = prefs.access;
+    m_table->setAccess(prefs.access);
     m_languagePref = prefs.language;
     // The snap step comes from the grid dialog's general step.
     m_board->takeGridStep();
@@ -862,16 +873,11 @@ void frmMain::cmdHost_Click()
     m_session->confirmOwnName();
     if (askForName(tr("Per ospitare una sessione serve un nome: scriverlo in \"Nome:\".")))
         return;
-    if (!m_security)
-        m_security = std::make_unique<secure::TableSecurity>(m_securityFolder);
     QString why;
-    if (!m_security->open(&why)) {
-        // Never a silent new identity: the players who know this one would refuse it.
+    if (!m_table->prepareHosting(&why)) {
         m_messages->showMessage(session::MessageService::Icon::Critical, session::kAppTitle, why);
         return;
     }
-    m_security->admission().setAccess(m_access);
-    m_session->setTableSecurity(m_security.get());
     m_keeper->host();
 }
 
@@ -1042,7 +1048,7 @@ void frmMain::Form_Unload()
     prefs.colours = m_dialog->colouringOn();
     prefs.logDir = m_journal->folder();
     prefs.portMapping = m_portMappingPref;
-    prefs.access = m_access;
+    prefs.access = m_table->access();
     prefs.language = m_languagePref;
     m_prefs.WritePreferences(prefs);
     // Programs hosted in the panel keep running in windows of their own

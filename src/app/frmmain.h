@@ -1,6 +1,5 @@
 #pragma once
 
-#include "access.h"
 #include "chatsession.h"
 #include "commandline.h"
 #include "eventspanel.h"
@@ -62,18 +61,13 @@ class SessionKeeper;
 class SessionStore;
 } // namespace session
 
-namespace secure
-{
-class TableSecurity;
-class TrustStore;
-} // namespace secure
-
 namespace app {
 
 class MessageBoxService;
 class Reachability;
 class frmPorts;
 class frmRaggiungibilita;
+class PrivateTable;
 
 /**
  * @brief The main window: the session's controls, the conversation pane, the
@@ -257,6 +251,10 @@ private:
     void createBrowser();
     void createReachability();
     void createAccessories();
+    /// The private table's folder, its identity, and how the chat and transfers are told of it.
+    void createPrivateTable(const QString &folder);
+    /// A table refused us for want of an invitation: the player may type its password.
+    void askTablePassword(const QString &why);
     /// Places every control for the window's size (see the table).
     void layoutControls();
     /// How far the window exceeds the size the table fills: the wide
@@ -304,10 +302,7 @@ private:
     QPointer<conversation::Form5> m_form5;
     panel::Form1 *m_form1 = nullptr;
     Reachability *m_reach = nullptr;
-    QString m_securityFolder; ///< identity, table key, bans, hosts met before
-    std::unique_ptr<secure::TableSecurity> m_security; ///< made at the first "Host"
-    std::unique_ptr<secure::TrustStore> m_trust;
-    secure::Access m_access = secure::kDefaultAccess;
+    PrivateTable *m_table = nullptr;
     QString m_invitedHost; ///< the address the last invitation named
     QPointer<frmRaggiungibilita> m_frmReach;
     bool m_portMappingPref = true; ///< kept in the preferences as "PortMapping"

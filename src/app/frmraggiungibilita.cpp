@@ -1,11 +1,14 @@
 #include "frmraggiungibilita.h"
 
+#include "privatetable.h"
 #include "reachability.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QClipboard>
+#include <QGroupBox>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -50,34 +53,50 @@ frmRaggiungibilita::frmRaggiungibilita(Reachability *reach, QWidget *parent)
                                     this),
                       "chkRouter");
     box->addWidget(chkRouter);
-    lblImpronta = named(new QLabel(this), "lblImpronta");
-    lblImpronta->setWordWrap(true);
-    lblImpronta->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    box->addWidget(lblImpronta);
-    box->addWidget(new QLabel(tr("Chi può sedersi al tavolo:"), this));
-    cboAccesso = named(new QComboBox(this), "cboAccesso");
+    // The private table: who we are, who our host is, who may sit down.
+    auto *table = named(new QGroupBox(tr("Tavolo riservato"), this), "fraTavolo");
+    auto *tableBox = new QVBoxLayout(table);
+    lblImpronta = named(new QLabel(table), "lblImpronta");
+    lblImprontaOste = named(new QLabel(table), "lblImprontaOste");
+    for (QLabel *l : {lblImpronta, lblImprontaOste}) {
+        l->setWordWrap(true);
+        l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        tableBox->addWidget(l);
+    }
+    auto *accessLabel = new QLabel(tr("Chi può sedersi al tavolo:"), table);
+    tableBox->addWidget(accessLabel);
+    cboAccesso = named(new QComboBox(table), "cboAccesso");
+    accessLabel->setBuddy(cboAccesso);
     // The names are the program's own keys; the captions are translated.
     cboAccesso->addItem(tr("Rete locale libera, da Internet solo con l'invito"),
                         secure::accessName(secure::Access::LanOpen));
     cboAccesso->addItem(tr("Solo chi ha l'invito o la parola d'ordine"), secure::accessName(secure::Access::Invited));
     cboAccesso->addItem(tr("Chiunque trovi la porta"), secure::accessName(secure::Access::Anyone));
-    box->addWidget(cboAccesso);
-    txtParola = named(new QLineEdit(this), "txtParola");
+    tableBox->addWidget(cboAccesso);
+    auto *row = new QHBoxLayout;
+    txtParola = named(new QLineEdit(table), "txtParola");
     txtParola->setEchoMode(QLineEdit::Password);
-    txtParola->setPlaceholderText(tr("Parola d'ordine del tavolo (facoltativa), poi Invio"));
-    box->addWidget(txtParola);
-    cmdNuovoInvito = named(new QPushButton(tr("Nuovo invito"), this), "cmdNuovoInvito");
-    cmdNuovoInvito->setToolTip(tr("Una chiave nuova: gli inviti dati finora non valgono più, chi è seduto resta"));
-    box->addWidget(cmdNuovoInvito);
-    connect(cboAccesso, &QComboBox::activated, this, [this](int row) {
-        if (const auto access = secure::accessFromName(cboAccesso->itemData(row).toString()))
+    txtParola->setPlaceholderText(tr("Parola d'ordine del tavolo (facoltativa)"));
+    cmdParola = named(new QPushButton(tr("Imposta"), table), "cmdParola");
+    row->addWidget(txtParola, 1);
+    row->addWidget(cmdParola);
+    tableBox->addLayout(row);
+    cmdNuovoInvito = named(new QPushButton(tr("Nuovo invito"), table), "cmdNuovoInvito");
+    cmdNuovoInvito->setToolTip(tr("Una chiave nuova: gli inviti dati finora non fanno più entrare, "
+                                  "chi è già seduto resta"));
+    tableBox->addWidget(cmdNuovoInvito, 0, Qt::AlignLeft);
+    box->addWidget(table);
+    connect(cboAccesso, &QComboBox::activated, this, [this](int chosen) {
+        if (const auto access = secure::accessFromName(cboAccesso->itemData(chosen).toString()))
             emit accessChosen(*access);
     });
     connect(cmdNuovoInvito, &QPushButton::clicked, this, &frmRaggiungibilita::newInvitationAsked);
-    connect(txtParola, &QLineEdit::returnPressed, this, [this] {
+    auto setPassword = [this] {
         emit passwordChosen(txtParola->text());
         txtParola->clear();
-    });
+    };
+    connect(txtParola, &QLineEdit::returnPressed, this, setPassword);
+    connect(cmdParola, &QPushButton::clicked, this, setPassword);
     // The router's answers run to five lines or so: room for them whole.
     lstInviti->setMinimumHeight(60);
     resize(560, 480);
@@ -89,6 +108,7 @@ frmRaggiungibilita::frmRaggiungibilita(Reachability *reach, QWidget *parent)
     connect(m_reach, &Reachability::invitationsChanged, this, &frmRaggiungibilita::refresh);
     connect(m_reach, &Reachability::enabledChanged, this, &frmRaggiungibilita::refresh);
     refresh();
+    nameControls();
 }
 
 void frmRaggiungibilita::refresh()
@@ -112,16 +132,49 @@ void frmRaggiungibilita::refresh()
     cmdCopiaInvito->setEnabled(lstInviti->count() > 0);
 }
 
-void frmRaggiungibilita::setTable(const QString &fingerprint, secure::Access access, bool hosting)
+void frmRaggiungibilita::setTable(PrivateTable *table)
 {
-    lblImpronta->setText(fingerprint.isEmpty() ? tr("Impronta di questo programma: non ancora creata (al primo \"Host\").")
-                                               : tr("Impronta di questo programma: %1").arg(fingerprint));
-    const int row = cboAccesso->findData(secure::accessName(access));
+    if (m_table == table)
+        return;
+    m_table = table;
+    connect(table, &PrivateTable::changed, this, &frmRaggiungibilita::refreshTable);
+    refreshTable();
+}
+
+void frmRaggiungibilita::refreshTable()
+{
+    if (!m_table)
+        return;
+    const QString own = m_table->ownFingerprint();
+    lblImpronta->setText(own.isEmpty() ? tr("Impronta di questo programma: non ancora creata.")
+                                       : tr("Impronta di questo programma: %1").arg(own));
+    // A player compares what its host shows with what the host reads out.
+    const QString host = m_table->hostFingerprint();
+    lblImprontaOste->setText(tr("Impronta del tavolo a cui sei collegato: %1").arg(host));
+    lblImprontaOste->setVisible(!host.isEmpty());
     const QSignalBlocker block(cboAccesso);
-    cboAccesso->setCurrentIndex(qMax(0, row));
-    cmdNuovoInvito->setEnabled(hosting);
-    txtParola->setEnabled(hosting);
-    refresh();
+    cboAccesso->setCurrentIndex(qMax(0, cboAccesso->findData(secure::accessName(m_table->access()))));
+    cmdNuovoInvito->setEnabled(m_table->isHosting());
+}
+
+void frmRaggiungibilita::showEvent(QShowEvent *event)
+{
+    refreshTable();
+    QWidget::showEvent(event);
+}
+
+// What a screen reader says for the controls a caption does not name.
+void frmRaggiungibilita::nameControls()
+{
+    lstInviti->setAccessibleName(tr("Inviti"));
+    lstInviti->setAccessibleDescription(tr("Gli indirizzi da dare agli altri giocatori"));
+    lblImpronta->setAccessibleName(tr("Impronta di questo programma"));
+    lblImprontaOste->setAccessibleName(tr("Impronta del tavolo a cui sei collegato"));
+    cboAccesso->setAccessibleName(tr("Chi può sedersi al tavolo"));
+    txtParola->setAccessibleName(tr("Parola d'ordine del tavolo"));
+    txtParola->setAccessibleDescription(tr("Conservata solo come impronta; vuota e Imposta la toglie"));
+    cmdParola->setAccessibleName(tr("Imposta la parola d'ordine"));
+    cmdNuovoInvito->setAccessibleDescription(cmdNuovoInvito->toolTip());
 }
 
 QString frmRaggiungibilita::copyInvitation()

@@ -2,6 +2,7 @@
 
 #include "access.h"
 
+#include <QPointer>
 #include <QWidget>
 
 class QCheckBox;
@@ -13,6 +14,7 @@ class QPushButton;
 
 namespace app {
 
+class PrivateTable;
 class Reachability;
 
 /**
@@ -33,12 +35,14 @@ public:
     QLabel *lblCopiato;
     QCheckBox *chkRouter;
     QLabel *lblImpronta;      ///< this program's fingerprint, for players to compare
+    QLabel *lblImprontaOste;  ///< the host's, while connected to one inside TLS
     QComboBox *cboAccesso;    ///< who may sit at the table
     QLineEdit *txtParola;     ///< a table password (kept only as a hash)
+    QPushButton *cmdParola;
     QPushButton *cmdNuovoInvito;
 
-    /// What the window shows of the private table: our fingerprint and who may sit down.
-    void setTable(const QString &fingerprint, secure::Access access, bool hosting);
+    /// The private table the window shows and sets.
+    void setTable(PrivateTable *table);
 
     /// Copies the chosen invitation (the first when none is chosen); returns it.
     QString copyInvitation();
@@ -46,17 +50,23 @@ public:
 signals:
     /// The user switched asking the router on or off.
     void routerSwitched(bool on);
-    /// The user chose who may sit at the table.
+    /// The user chose who may sit at the table ("anyone", "invited", "lan-open").
     void accessChosen(secure::Access access);
     /// "Nuovo invito": the old links are to stop working.
     void newInvitationAsked();
     /// A table password was typed and confirmed (empty: none).
     void passwordChosen(const QString &password);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void refresh();
+    void refreshTable();
+    void nameControls();
 
     Reachability *m_reach;
+    QPointer<PrivateTable> m_table;
 };
 
 } // namespace app
