@@ -574,6 +574,7 @@ bool frmMain::applyInvitation(const QString &link)
 void frmMain::createPrivateTable(const QString &folder)
 {
     m_table = new PrivateTable(m_session, m_transfer, folder, this);
+    m_table->setAccess(m_accessPref);
     for (const QString &problem : m_table->startupNotes())
         m_dialog->UpdateStatus(problem);
     connect(m_table, &PrivateTable::note, m_dialog, &conversation::DialogPane::UpdateStatus);
@@ -612,6 +613,9 @@ void frmMain::askTablePassword(const QString &why)
     dialog->setWindowTitle(session::kAppTitle);
     dialog->setLabelText(why + QStringLiteral("\n\n") + tr("Se conosci la parola d'ordine del tavolo, scrivila qui:"));
     dialog->setTextEchoMode(QLineEdit::Password);
+    // The reason is a long sentence: wrapped, not a dialog as wide as the screen.
+    if (auto *label = dialog->findChild<QLabel *>())
+        label->setWordWrap(true);
     dialog->setOkButtonText(tr("Entra"));
     dialog->setCancelButtonText(tr("Annulla"));
     connect(dialog, &QInputDialog::textValueSelected, this, [this](const QString &password) {
@@ -780,7 +784,7 @@ void frmMain::Form_Load()
     m_events->chkTutorial()->setChecked(prefs.tutorial != 0);
     m_events->chkTutorial_Click();
     m_portMappingPref = prefs.portMapping;
-    m_table->setAccess(prefs.access);
+    m_accessPref = prefs.access; // the private table is made after the transfer window
     m_languagePref = prefs.language;
     // The snap step comes from the grid dialog's general step.
     m_board->takeGridStep();
@@ -842,6 +846,9 @@ void frmMain::applyCommandLine(const CommandLine &options)
     if (options.host) {
         cmdHost->click();
     } else if (!options.connectTo.isEmpty()) {
+        // A link also says which certificate to expect and the table's key.
+        if (!options.invitation.isEmpty() && !applyInvitation(options.invitation))
+            return;
         txtIP->setText(options.connectTo);
         cmdConnect->click();
     } else if (!options.invitation.isEmpty()) {

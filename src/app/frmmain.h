@@ -1,5 +1,6 @@
 #pragma once
 
+#include "access.h"
 #include "chatsession.h"
 #include "commandline.h"
 #include "eventspanel.h"
@@ -303,6 +304,7 @@ private:
     panel::Form1 *m_form1 = nullptr;
     Reachability *m_reach = nullptr;
     PrivateTable *m_table = nullptr;
+    secure::Access m_accessPref = secure::kDefaultAccess; ///< "Accesso" as read, until the table is made
     QString m_invitedHost; ///< the address the last invitation named
     QPointer<frmRaggiungibilita> m_frmReach;
     bool m_portMappingPref = true; ///< kept in the preferences as "PortMapping"

@@ -47,6 +47,8 @@ frmRaggiungibilita::frmRaggiungibilita(Reachability *reach, QWidget *parent)
     cmdCopiaInvito = named(new QPushButton(tr("Copia invito"), this), "cmdCopiaInvito");
     box->addWidget(cmdCopiaInvito);
     lblCopiato = named(new QLabel(this), "lblCopiato");
+    // A link with fingerprint and key is long: it must not widen the window.
+    lblCopiato->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     box->addWidget(lblCopiato);
     chkRouter = named(new QCheckBox(tr("Chiedi al router di aprire le porte "
                                        "(UPnP, NAT-PMP)"),
@@ -127,6 +129,14 @@ void frmRaggiungibilita::refresh()
     }
     if (lstInviti->count() > 0)
         lstInviti->setCurrentRow(qMin(row, lstInviti->count() - 1));
+    // A link copied before "Nuovo invito" no longer lets anyone in: not shown as current.
+    bool copiedStillGood = false;
+    for (int i = 0; i < lstInviti->count(); ++i)
+        copiedStillGood |= lstInviti->item(i)->data(Qt::UserRole).toString() == lblCopiato->toolTip();
+    if (!copiedStillGood) {
+        lblCopiato->clear();
+        lblCopiato->setToolTip(QString());
+    }
     const QSignalBlocker block(chkRouter);
     chkRouter->setChecked(m_reach->isEnabled());
     cmdCopiaInvito->setEnabled(lstInviti->count() > 0);
@@ -187,6 +197,7 @@ QString frmRaggiungibilita::copyInvitation()
     const QString link = item->data(Qt::UserRole).toString();
     QGuiApplication::clipboard()->setText(link);
     lblCopiato->setText(tr("Invito copiato: %1").arg(link));
+    lblCopiato->setToolTip(link);
     return link;
 }
 
