@@ -144,7 +144,7 @@ int runPlayer(const QStringList &args)
     const bool all = waitFor([&] { return std::all_of(seats.begin(), seats.end(), [](auto &s) { return s->joined; }); }, 60000);
     std::printf("JOINED %d %.3f\n", all ? 1 : 0, seats.front()->joinedNs / 1e6);
     std::fflush(stdout);
-    // Orders on standard input, one a line: SEND n, TICK ms seconds, REPORT, QUIT.
+    // Orders on standard input, one a line: SEND n, TICK ms seconds, REPORT [n], QUIT.
     // Read as they come, so the seats go on reading their sockets meanwhile.
     QFile in;
     in.open(stdin, QIODevice::ReadOnly | QIODevice::Unbuffered);
@@ -177,7 +177,10 @@ int runPlayer(const QStringList &args)
             }
             std::printf("TICKED\n");
         } else if (w[0] == "REPORT") {
-            waitFor([] { return false; }, 300);
+            // With n: once all n lines are in (or a minute has passed), so a
+            // slow receiver is measured, not asked too soon.
+            const qint64 expected = w.value(1).toLongLong();
+            waitFor([&] { return expected > 0 && s.lines >= expected; }, expected > 0 ? 60000 : 300);
             const double seconds = (s.lastNs - s.firstNs) / 1e9;
             std::printf("GOT %lld %.3f %.1f %.2f %.2f\n", static_cast<long long>(s.lines), seconds,
                         seconds > 0 ? s.lines / seconds : 0.0, percentile(s.latenciesMs, 0.5),
@@ -191,6 +194,8 @@ int runPlayer(const QStringList &args)
     return 0;
 }
 
+constexpr int kStrangerProcesses = 8;
+
 int runStrangers(const QStringList &args)
 {
     // strangers PORT RATE SECONDS: TLS handshakes from nobody, then gone.
@@ -199,8 +204,12 @@ int runStrangers(const QStringList &args)
     const int seconds = args.value(2).toInt();
     int opened = 0, done = 0;
     QTimer tick;
+    // Each 20 ms a share of the rate, the remainder spread over the second.
+    int ticks = 0;
     QObject::connect(&tick, &QTimer::timeout, [&] {
-        for (int i = 0; i < rate / 50; ++i) {
+        const int now = (rate * (ticks + 1)) / 50 - (rate * ticks) / 50;
+        ++ticks;
+        for (int i = 0; i < now; ++i) {
             auto *s = new QSslSocket;
             s->setSslConfiguration(secure::TlsSettings::client());
             QObject::connect(s, &QSslSocket::encrypted, s, [s, &done] { ++done; s->abort(); s->deleteLater(); });
@@ -302,9 +311,10 @@ int main(int argc, char **argv)
         sender->say("SEND " + QByteArray::number(lines));
         sender->expect("SENT", 120000);
         std::vector<double> rate[2];
+        for (int i = 0; i < 40; ++i)
+            receivers[i]->say("REPORT " + QByteArray::number(lines));
         for (int i = 0; i < 40; ++i) {
-            receivers[i]->say("REPORT");
-            const QList<QByteArray> w = receivers[i]->expect("GOT").split(' ');
+            const QList<QByteArray> w = receivers[i]->expect("GOT", 90000).split(' ');
             if (w.value(1).toLongLong() == lines)
                 rate[i < 20 ? 0 : 1].push_back(w.value(3).toDouble());
         }
@@ -323,23 +333,25 @@ int main(int argc, char **argv)
         auto b = player(port, QStringLiteral("Brom"), true);
         a->expect("JOINED");
         b->expect("JOINED");
-        std::unique_ptr<QProcess> strangers;
-        if (flood) {
-            strangers = std::make_unique<QProcess>();
-            strangers->setProcessChannelMode(QProcess::ForwardedChannels);
-            strangers->start(QCoreApplication::applicationFilePath(),
-                             {QStringLiteral("strangers"), QString::number(port), QStringLiteral("200"),
-                              QString::number(seconds + 2)});
-            waitFor([] { return false; }, 1000);
+        // One process does some 35 handshakes a second: several share the 200.
+        std::vector<std::unique_ptr<QProcess>> strangers;
+        for (int i = 0; flood && i < kStrangerProcesses; ++i) {
+            strangers.push_back(std::make_unique<QProcess>());
+            strangers.back()->setProcessChannelMode(QProcess::ForwardedChannels);
+            strangers.back()->start(QCoreApplication::applicationFilePath(),
+                                    {QStringLiteral("strangers"), QString::number(port),
+                                     QString::number(200 / kStrangerProcesses), QString::number(seconds + 2)});
         }
+        if (flood)
+            waitFor([] { return false; }, 1000);
         a->say("TICK 10 " + QByteArray::number(seconds));
         a->expect("TICKED", (seconds + 30) * 1000);
         b->say("REPORT");
         const QList<QByteArray> w = b->expect("GOT").split(' ');
         std::printf("latency between two TLS players, %s: p50 %s ms, p99 %s ms\n",
                     flood ? "strangers opening 200 handshakes/s" : "quiet", w.value(4).constData(), w.value(5).constData());
-        if (strangers)
-            strangers->waitForFinished((seconds + 10) * 1000);
+        for (auto &s : strangers)
+            s->waitForFinished((seconds + 10) * 1000);
         a->say("QUIT");
         b->say("QUIT");
     }

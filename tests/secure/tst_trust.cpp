@@ -4,8 +4,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <sys/stat.h>
-
 using namespace secure;
 
 namespace
@@ -24,7 +22,6 @@ private slots:
     void inviteRefused_data();
     void inviteRefused();
     void firstUseThenChange();
-    void unusableStore_data();
     void unusableStore();
 };
 
@@ -97,35 +94,20 @@ void TestTrust::firstUseThenChange()
     QCOMPARE(reread.known(QStringLiteral("tavola.example"), 600), fp('2'));
 }
 
-void TestTrust::unusableStore_data()
-{
-    QTest::addColumn<QString>("kind");
-    for (const char *kind : {"link", "fifo", "folder"})
-        QTest::newRow(kind) << QString::fromLatin1(kind);
-}
-
 void TestTrust::unusableStore()
 {
-    QFETCH(QString, kind);
     QTemporaryDir dir;
     const QString path = dir.filePath(TrustStore::kFileName);
     const QString target = dir.filePath(QStringLiteral("altro"));
     QFile t(target);
-    QVERIFY(t.open(QIODevice::WriteOnly));
-    t.write("not a store\n");
+    QVERIFY(t.open(QIODevice::WriteOnly) && t.write("not a store\n") > 0);
     t.close();
-    if (kind == QLatin1String("link"))
-        QFile::link(target, path);
-    else if (kind == QLatin1String("fifo"))
-        ::mkfifo(QFile::encodeName(path).constData(), 0600);
-    else
-        QDir().mkdir(path);
+    QFile::link(target, path);
     TrustStore store(path);
     QVERIFY(!store.load());
     QVERIFY(!store.error().isEmpty());
     // Nothing is written over what could not be read, nor through it.
     QVERIFY(!store.remember(QStringLiteral("h"), 1, fp('3')));
-    QCOMPARE(QFileInfo(path).isSymLink(), kind == QLatin1String("link"));
     QVERIFY(t.open(QIODevice::ReadOnly));
     QCOMPARE(t.readAll(), QByteArray("not a store\n"));
 }

@@ -34,7 +34,7 @@ void tst_SecureTransfer::initTestCase()
 void tst_SecureTransfer::gate_data()
 {
     QTest::addColumn<Access>("access");
-    QTest::addColumn<int>("pin");  // 0 none (plain), 1 the receiver's, 2 another
+    QTest::addColumn<int>("pin");  // 0 none (plain), 1 the receiver's, 2 the receiver's but another answers
     QTest::addColumn<int>("pass"); // 0 none, 1 the table's, 2 another
     QTest::addColumn<bool>("arrives");
     QTest::addColumn<bool>("encrypted");
@@ -55,20 +55,13 @@ void tst_SecureTransfer::gate()
     QFETCH(bool, encrypted);
     const secure::TableKey tablePass = secure::TableKey::generate();
     Receiver r;
-    r->setIdentity(m_receiver.certificate, m_receiver.key);
+    // pin 2: a man in the middle answers with its own certificate.
+    r->setIdentity(pin == 2 ? m_stranger.certificate : m_receiver.certificate, pin == 2 ? m_stranger.key : m_receiver.key);
     r->setGate(access, tablePass);
-    // Every request would be a question: a stranger must never cause one.
-    r->setAcceptRequests(false);
+    r->setAcceptRequests(false); // every request would be a question: a stranger must never cause one
     Sender s;
-    std::optional<secure::Fingerprint> fp;
-    if (pin)
-        fp = secure::Fingerprint::of(pin == 1 ? m_receiver.certificate : m_stranger.certificate);
-    s->setProtection(fp, pass == 1 ? tablePass : pass == 2 ? secure::TableKey::generate() : secure::TableKey());
-    if (pin == 2) {
-        // The man in the middle answers with its own certificate.
-        r->setIdentity(m_stranger.certificate, m_stranger.key);
-        s->setProtection(secure::Fingerprint::of(m_receiver.certificate), tablePass);
-    }
+    s->setProtection(pin ? std::optional(secure::Fingerprint::of(m_receiver.certificate)) : std::nullopt,
+                     pass == 1 ? tablePass : pass == 2 ? secure::TableKey::generate() : secure::TableKey());
     s.connectTo(r.port());
     if (!arrives) {
         QVERIFY(spin([&] { return s->state() == FileSender::State::NotConnected; }, 8000));
@@ -84,8 +77,7 @@ void tst_SecureTransfer::gate()
     const QString path = m_dir.filePath(QStringLiteral("mappa.bin"));
     makeFile(path, 3 * 1024 * 1024);
     QVERIFY(s->offer(path, 2048));
-    QVERIFY(s.waitEnded());
-    QVERIFY(r.waitListening());
+    QVERIFY(s.waitEnded() && r.waitListening());
     QCOMPARE(contents(r.file(QStringLiteral("mappa.bin"))), contents(path));
 }
 
