@@ -632,7 +632,7 @@ void frmMain::resizeEvent(QResizeEvent *event)
 
 void frmMain::Form_Load()
 {
-    const session::Preferences prefs = m_prefs.GetPreferences();
+    const Preferences prefs = m_prefs.GetPreferences();
     m_session->setPort(prefs.port);
     m_typedName = prefs.name;
     txtName->setText(prefs.name);
@@ -659,7 +659,7 @@ void frmMain::Form_Load()
     restoreWindow(prefs);
 }
 
-void frmMain::restoreWindow(const session::Preferences &prefs)
+void frmMain::restoreWindow(const Preferences &prefs)
 {
     const bool sized = prefs.preset == 0 || prefs.preset == 2 || prefs.preset == 3;
     if (sized)
@@ -884,7 +884,7 @@ void frmMain::Form_Unload()
     m_events->chkTutorial_Click();
     tutorial->hide();
     ComboIP->hide();
-    session::Preferences prefs;
+    Preferences prefs;
     prefs.port = m_session->lPort();
     prefs.tutorial = tutorial->isChecked() ? 1 : 0;
     prefs.name = m_typedName;

@@ -237,7 +237,7 @@ private:
     void placeDice();
     void Form_Load();
     /// Puts the window where and as it was when the program last closed.
-    void restoreWindow(const session::Preferences &prefs);
+    void restoreWindow(const Preferences &prefs);
     void Form_Unload();
     void UnloadAllWindows();
     void OpenConnection();
@@ -245,7 +245,7 @@ private:
     /// True (and the status box says @p why) when there is no name to act under.
     bool askForName(const QString &why);
 
-    session::PreferencesStore m_prefs;
+    PreferencesStore m_prefs;
     session::ChatSession *m_session;
     session::SessionStore *m_store = nullptr;
     session::SessionKeeper *m_keeper = nullptr;

@@ -54,7 +54,7 @@ QString addressText(const QHostAddress &address)
 TavernServer::TavernServer(Settings settings, ServerLog &log, QObject *parent)
     : QObject(parent), m_settings(std::move(settings)), m_log(log), m_conversation(log),
       m_messages(log), m_chat(std::make_unique<session::ChatSession>()),
-      m_lock(session::InstanceGuard::onFile(lockPath(m_settings.stateDir)))
+      m_lock(platform::InstanceGuard::onFile(lockPath(m_settings.stateDir)))
 {
     m_chat->setConversationSink(&m_conversation);
     m_chat->setMessageService(&m_messages);

@@ -91,7 +91,7 @@ private:
     LogConversation m_conversation;
     LogMessages m_messages;
     std::unique_ptr<session::ChatSession> m_chat;
-    session::InstanceGuard m_lock;
+    platform::InstanceGuard m_lock;
     ControlServer *m_control = nullptr;
     ServiceNotifier *m_notifier = nullptr;
     portmap::PortMapper *m_mapper = nullptr;
