@@ -1,6 +1,7 @@
 #include "tavernserver.h"
 
 #include "chatsession.h"
+#include "connectionindex.h"
 #include "controlchannel.h"
 #include "hostrelay.h"
 #include "invitation.h"
@@ -228,11 +229,11 @@ ControlReply TavernServer::list() const
     for (int row = 0; row < people->count(); ++row) {
         const qint32 tag = people->tagAt(row);
         const QString name = ServerLog::clean(people->nameAt(row));
-        if (tag == -1) {
+        if (tag == session::kHostIndex) {
             entries.append(name + QStringLiteral(" (questo server)"));
             continue;
         }
-        if (tag < 1 || tag > 32767)
+        if (!session::isClientIndex(tag))
             continue;
         const qint16 index = qint16(tag);
         entries.append(QStringLiteral("%1 %2 da %3, %4 byte in coda")
@@ -254,7 +255,7 @@ ControlReply TavernServer::kick(const QString &name)
     for (int row = 0; row < people->count(); ++row) {
         if (people->nameAt(row) != name)
             continue;
-        if (people->tagAt(row) == -1)
+        if (people->tagAt(row) == session::kHostIndex)
             return ControlReply::failed(QStringLiteral("il server non può espellere se stesso."));
         people->setSelected(row, true);
         ++chosen;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "connectionindex.h"
+
 #include <QAbstractSocket>
 #include <QByteArray>
 #include <QHostAddress>
@@ -104,7 +106,7 @@ public:
     /// connected misses it; one being sent the board gets it after the board.
     void send(qint16 index, const QString &text, const QByteArray &line);
     /// send() to every connected client in ascending order but @p except.
-    void sendToAll(const QString &text, const QByteArray &line, qint16 except = 0);
+    void sendToAll(const QString &text, const QByteArray &line, qint16 except = kNoException);
     /// Sends newcomer @p index @p blocks (whole wire lines), paced by its
     /// socket; what is sent to it meanwhile follows the blocks. A replay
     /// already under way stops where it is: what waits behind it goes

@@ -1,6 +1,7 @@
 #include "chatsession.h"
 
 #include "boardhistory.h"
+#include "connectionindex.h"
 #include "dispatcher.h"
 #include "heartbeat.h"
 #include "hostrelay.h"
@@ -122,7 +123,7 @@ struct ChatSession::Private {
 
     Notes *notesFor(qint16 index)
     {
-        if (index < 1 || index > qint16(notes.size()))
+        if (!isClientIndex(index) || index > qint16(notes.size()))
             return nullptr;
         return &notes[size_t(index - 1)];
     }
@@ -176,7 +177,7 @@ struct ChatSession::Private {
         const QByteArray bytes = client->readAll();
         const QList<QByteArray> lines = clientFramer.feed(bytes);
         for (const QByteArray &line : lines)
-            dispatcher.dispatchLine(decodeText(line), -1);
+            dispatcher.dispatchLine(decodeText(line), kHostIndex);
     }
     void onClientClosed()
     {
@@ -246,7 +247,7 @@ struct ChatSession::Private {
 
     /// A client's connection closed by its own doing, or let go for the
     /// player coming back to its seat; everyone but @p except hears of it.
-    void onElementClosed(qint16 index, qint16 except = -1)
+    void onElementClosed(qint16 index, qint16 except = kNoException)
     {
         seats.forget(index);
         const QString who = people->sConnectionName(index);
@@ -519,7 +520,7 @@ int ChatSession::clientState() const
 
 int ChatSession::connectionState(qint16 index) const
 {
-    if (index == 0)
+    if (index == kListenerIndex)
         return d->relay->isListening() ? 2 : kClosed;
     return stateCode(d->relay->state(index));
 }
@@ -697,7 +698,7 @@ bool ChatSession::isReplaying(qint16 index) const
 
 qint64 ChatSession::unsentBytes(qint16 index) const
 {
-    if (index == -1)
+    if (index == kHostIndex)
         return d->client->bytesToWrite();
     return d->relay->unsentBytes(index);
 }
@@ -839,7 +840,7 @@ void ChatSession::cmdHost_Click()
     d->status(QStringLiteral("Server in attesa..."));
     // The name we host under is our confirmed name from now on.
     d->myName = d->name;
-    d->people->AddName(-1, d->name);
+    d->people->AddName(kHostIndex, d->name);
     emit kickVisibleChanged(true);
     d->combo->setStringList({});
     d->setPhase(Phase::Hosting);
@@ -897,18 +898,18 @@ void ChatSession::cmdKick_Click()
     ParticipantList *people = d->people;
     for (int i = people->count() - 1; i >= 0; --i) {
         const qint32 expelled = people->tagAt(i);
-        if (!people->isSelected(i) || expelled == -1)
+        if (!people->isSelected(i) || expelled == kHostIndex)
             continue;
         const QString notice = tag::Espulsione + sFormatSend(expelled);
         const QByteArray line = encodeLine(notice);
         for (int j = 0; j < people->count(); ++j) {
             const qint32 other = people->tagAt(j);
-            // The host's own entry (-1) and stray tags name no connection.
-            if (people->isSelected(j) || other < 1 || other > 32767)
+            // The host's own entry and stray tags name no connection.
+            if (people->isSelected(j) || !isClientIndex(other))
                 continue;
             sendEncoded(notice, line, qint16(other));
         }
-        if (expelled >= 1 && expelled <= 32767) {
+        if (isClientIndex(expelled)) {
             // The basic protocol gives the expelled client no word; a Tavernix
             // client is told, so it does not take the kick for a lost host.
             const Private::Notes *notes = d->notesFor(qint16(expelled));
@@ -964,7 +965,7 @@ bool ChatSession::confirmOwnName()
     }
     d->myName = typed;
     if (d->host) {
-        d->people->ChangeAddName(-1, typed);
+        d->people->ChangeAddName(kHostIndex, typed);
         SendPeopleList();
         SendToSelf(tag::Listato);
         SendToSelf(addressMessage(typed));
@@ -1019,13 +1020,13 @@ void ChatSession::SendToAll(const QString &vsData, bool vbSelf)
 void ChatSession::SendToAllButOriginator(const QString &vsData, qint16 viConnection)
 {
     notePublic(vsData);
-    // -1 names no connection, so everyone gets it.
+    // An origin that names no client (the host's own lines) leaves nobody out.
     d->relay->sendToAll(vsData, encodeLine(vsData), viConnection);
 }
 
 void ChatSession::SendToSelf(const QString &vsData)
 {
-    ProcessData(vsData + QStringLiteral("\r\n"), -1);
+    ProcessData(vsData + QStringLiteral("\r\n"), kHostIndex);
 }
 
 bool ChatSession::SendToServer(const QString &vsData)
@@ -1039,7 +1040,7 @@ bool ChatSession::sendEncodedToServer(const QString &vsData, const QByteArray &l
         return false;
     if (d->client->write(line) < 0)
         return false;
-    ShowSentData(-1, vsData);
+    ShowSentData(kHostIndex, vsData);
     // Remembered as the host will hold it: what the code page cannot carry
     // arrives there as "?".
     if (vsData.startsWith(tag::Messaggio))
@@ -1090,8 +1091,8 @@ void ChatSession::SendPeopleList()
     const QByteArray announce = encodeLine(tag::NuovoNome);
     for (int i = 0; i < count; ++i) {
         const qint32 target = people->tagAt(i);
-        // The host's own entry (-1) and stray tags name no connection.
-        if (target < 1 || target > 32767)
+        // The host's own entry and stray tags name no connection.
+        if (!isClientIndex(target))
             continue;
         sendEncoded(tag::NuovoNome, announce, qint16(target));
         for (int j = 0; j < count; ++j)

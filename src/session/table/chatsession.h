@@ -36,10 +36,9 @@ class TrafficLog;
  * acts on every received line.
  *
  * As host it listens on lPort and keeps an array of client connections whose
- * closed elements are used again; as client it holds one connection. Element
- * 0 is the listening socket, clients are 1..iConnections, and -1 names the
- * host's own participant entry and everything arriving on the client socket
- * or through SendToSelf.
+ * closed elements are used again; as client it holds one connection. Clients
+ * are 1..iConnections; the indexes that name no client (the listener, the
+ * host with the client socket, a local origin) are in connectionindex.h.
  */
 class ChatSession : public QObject
 {
@@ -178,8 +177,8 @@ public:
     /// True while connection @p index is still being sent the board.
     bool isReplaying(qint16 index) const;
     /// Bytes written to connection @p index and not yet taken by the system,
-    /// plus what waits behind its replay; 0 outside the array. -1 names the
-    /// client socket.
+    /// plus what waits behind its replay; 0 outside the array. kHostIndex
+    /// names the client socket.
     qint64 unsentBytes(qint16 index) const;
 
     /// The host's connection table, shared with the headless server.
@@ -245,9 +244,9 @@ public:
     /// The drawing tools' rule: a host sends to every client, a connected
     /// client to the host, anyone else keeps the drawing local.
     void Broadcast(const QString &vsData);
-    /// Logs a message sent on connection @p viConnection (-1: the client socket).
+    /// Logs a message sent on connection @p viConnection (kHostIndex: the client socket).
     void ShowSentData(qint32 viConnection, const QString &vsData);
-    /// Logs a line received on connection @p viConnection (-1: the client socket or ourselves).
+    /// Logs a line received on connection @p viConnection (kHostIndex: the client socket or ourselves).
     void ShowReceivedData(qint32 viConnection, const QString &vsData);
     /// Host only: sends every client the whole participant list, each list
     /// announced by "[Nuovo Nome in Lista]".

@@ -1,6 +1,7 @@
 #include "dispatcher.h"
 
 #include "chatsession.h"
+#include "connectionindex.h"
 #include "localaddress.h"
 #include "namebounds.h"
 #include "participantlist.h"
@@ -65,7 +66,7 @@ void Dispatcher::ProcessData(const QString &vsData, qint16 index)
 void Dispatcher::restoreLine(const QString &line)
 {
     m_quiet = true;
-    dispatchLine(line, -1);
+    dispatchLine(line, kHostIndex);
     m_quiet = false;
 }
 
@@ -86,7 +87,7 @@ void Dispatcher::applyLocally(const QString &line)
         tag != tag::ImmagineParte && tag != tag::Reticolo)
         return;
     m_localOnly = true;
-    act(line, -1);
+    act(line, kHostIndex);
     m_localOnly = false;
 }
 
@@ -105,7 +106,7 @@ void Dispatcher::act(const QString &line, qint16 index)
 
     // What only a host sends to its clients has no business arriving at a
     // host from a client.
-    const bool fromClientToHost = m_session.bHost() && index != -1;
+    const bool fromClientToHost = m_session.bHost() && index != kHostIndex;
     // Recap lines come one after another: anything else from our host ends them.
     if (!m_session.bHost() && !m_localOnly && tag != tag::Riepilogo)
         m_session.recapFilter().finish();
@@ -158,14 +159,14 @@ void Dispatcher::act(const QString &line, qint16 index)
 bool Dispatcher::onExtension(const QString &tag, const QString &params, qint16 index)
 {
     if (tag == tag::Tavernix) {
-        if (m_session.bHost() && index > 0)
+        if (m_session.bHost() && isClientIndex(index))
             m_session.noteTavernixPeer(index);
         return true;
     }
     if (tag == tag::Ritorno) {
         // Before its introduction only: a player already seated has no
         // other seat to take back.
-        if (m_session.bHost() && index > 0 &&
+        if (m_session.bHost() && isClientIndex(index) &&
             m_session.participants()->sConnectionName(index).isEmpty()) {
             if (const qint16 old = m_session.seats().claim(index, params))
                 m_session.releaseSeat(old, index);
@@ -173,7 +174,7 @@ bool Dispatcher::onExtension(const QString &tag, const QString &params, qint16 i
         return true;
     }
     // The rest only ever comes from our host.
-    if (m_session.bHost() || index != -1)
+    if (m_session.bHost() || index != kHostIndex)
         return tag == tag::LavagnaIntera || tag == tag::Riepilogo || tag == tag::SeiEspulso ||
                tag == tag::Battito || tag == tag::Posto;
     if (tag == tag::LavagnaIntera) {
@@ -224,7 +225,7 @@ void Dispatcher::onConnessione(const QString &params, qint16 origin)
     }
     ParticipantList *people = m_session.participants();
     // A client joins once; a second introduction would register it twice.
-    if (origin < 1 || !people->sConnectionName(origin).isEmpty())
+    if (!isClientIndex(origin) || !people->sConnectionName(origin).isEmpty())
         return;
     const QString name = uniqueName(params, *people);
     if (ConversationSink *sink = m_session.conversationSink())
@@ -260,7 +261,7 @@ void Dispatcher::onCambiaNome(const QString &params, qint16 origin)
         return;
     ParticipantList *people = m_session.participants();
     // A client that has not introduced itself yet has no entry to rename.
-    if (m_session.bHost() && (origin < 1 || people->sConnectionName(origin).isEmpty()))
+    if (m_session.bHost() && (!isClientIndex(origin) || people->sConnectionName(origin).isEmpty()))
         return;
     people->ChangeAddName(origin, boundedName(params));
     m_session.SendPeopleList();
@@ -281,8 +282,8 @@ void Dispatcher::onRiordina(const QString &params)
 {
     const auto index = toInt16(sParam(params, 1));
     const QString name = boundedName(sLongParam(params, 2));
-    // 0 never names a participant and would pass for an untagged entry.
-    if (!index || *index == 0 || name.isEmpty())
+    // The listener never names a participant and would pass for an untagged entry.
+    if (!index || *index == kListenerIndex || name.isEmpty())
         return;
     m_session.participants()->ChangeAddName(*index, name);
 }
@@ -301,7 +302,7 @@ void Dispatcher::onComboIP(const QString &received, qint16 origin)
         return;
     // A client adds an entry when it joins and one per rename; one that keeps
     // adding them is flooding every participant's list, and is not heard.
-    if (m_session.bHost() && origin > 0 && !m_session.admitAddressEntry(origin))
+    if (m_session.bHost() && isClientIndex(origin) && !m_session.admitAddressEntry(origin))
         return;
     // Row by row rather than resetting the model, so a view keeps its state
     // and a long list is not rebuilt for every entry.
@@ -332,7 +333,7 @@ void Dispatcher::onNeoConnesso(const QString &params, qint16 origin)
     }
     // A newcomer asks once, after its name is confirmed. Answering every
     // repeat would let one short line make the host send the whole list.
-    if (origin > 0 && !m_session.takeAddressRequest(origin))
+    if (isClientIndex(origin) && !m_session.takeAddressRequest(origin))
         return;
     const QStringList entries = combo->stringList();
     for (const QString &entry : entries)
@@ -377,7 +378,7 @@ void Dispatcher::onPrivato(const QString &params, qint16 origin)
         if (delivered.contains(target))
             continue;
         delivered.insert(target);
-        if (target == -1) {
+        if (target == kHostIndex) {
             if (ConversationSink *sink = m_session.conversationSink())
                 sink->UpdateDialog(text);
         } else if (target != origin) {
@@ -390,7 +391,7 @@ void Dispatcher::onPulisci(qint16 origin)
 {
     TableBoard *table = m_session.tableBoard();
     // A host that lets only itself clear passes nothing on.
-    if (relays() && origin > 0 && !table->admitClear(origin))
+    if (relays() && isClientIndex(origin) && !table->admitClear(origin))
         return;
     table->boardCleared();
     if (BoardSink *board = m_session.boardSink())

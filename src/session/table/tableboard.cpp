@@ -1,6 +1,7 @@
 #include "tableboard.h"
 
 #include "chatsession.h"
+#include "connectionindex.h"
 #include "dispatcher.h"
 #include "participantlist.h"
 #include "protocol.h"
@@ -12,10 +13,6 @@
 
 namespace session
 {
-
-/// Local copies of shared lines (a restore, a store fed back) are put
-/// together under an origin no connection has.
-constexpr qint16 kLocalOrigin = -2;
 
 TableBoard::TableBoard(ChatSession &session) : QObject(&session), m_session(session)
 {
@@ -42,7 +39,7 @@ void TableBoard::status(const QString &text) const
 
 QString TableBoard::nameOf(qint16 origin) const
 {
-    return origin == -1 ? m_session.sMyName() : m_session.participants()->sConnectionName(origin);
+    return origin == kHostIndex ? m_session.sMyName() : m_session.participants()->sConnectionName(origin);
 }
 
 bool TableBoard::clearForAll()
@@ -58,7 +55,7 @@ bool TableBoard::clearForAll()
     if (BoardSink *board = m_session.boardSink())
         board->clearBoard();
     if (m_session.bHost())
-        announceClear(-1);
+        announceClear(kHostIndex);
     return true;
 }
 
@@ -269,7 +266,7 @@ bool TableBoard::dispatch(const QString &tag, const QString &params, qint16 orig
     if (!relay)
         return false;
     // Only a host says these; a client's copy reaching the host is ignored.
-    const bool fromHost = !m_session.bHost() && origin == -1;
+    const bool fromHost = !m_session.bHost() && origin == kHostIndex;
     if (tag == tag::PulitaDa) {
         if (fromHost && !params.isEmpty())
             status(params + kClearedBy);
@@ -327,11 +324,11 @@ bool TableBoard::sharePicture(const QByteArray &encoded)
     if (!m_why.isEmpty())
         return false;
     if (m_session.bHost()) {
-        adoptPicture(encoded, m_session.sMyName(), 0);
+        adoptPicture(encoded, m_session.sMyName(), kNoException);
     } else {
         // One share at a time from here: a newer one replaces what is still going.
-        std::erase_if(m_outgoing, [](const Outgoing &o) { return o.target == -1; });
-        queue(-1, PictureAssembler::encode(++m_nextId, encoded, m_session.sMyName()));
+        std::erase_if(m_outgoing, [](const Outgoing &o) { return o.target == kHostIndex; });
+        queue(kHostIndex, PictureAssembler::encode(++m_nextId, encoded, m_session.sMyName()));
     }
     return true;
 }
@@ -372,7 +369,7 @@ void TableBoard::pump()
 {
     for (auto it = m_outgoing.begin(); it != m_outgoing.end();) {
         Outgoing &o = *it;
-        const bool host = o.target > 0;
+        const bool host = isClientIndex(o.target);
         const bool open = host ? m_session.connectionState(o.target) == ChatSession::kConnected
                                : m_session.isClientConnected();
         const qint64 allowed =
@@ -403,7 +400,7 @@ void TableBoard::onPictureStart(const QString &params, qint16 origin, bool relay
 {
     const qint16 key = relay ? origin : kLocalOrigin;
     // A client hears pictures from its host only.
-    if (relay && !m_session.bHost() && origin != -1)
+    if (relay && !m_session.bHost() && origin != kHostIndex)
         return;
     const auto announce = PictureAssembler::parseStart(params);
     if (!announce)
@@ -469,7 +466,7 @@ void TableBoard::checkStalls()
             continue;
         }
         const QString from =
-            it->first > 0 ? nameOf(it->first) : it->second.assembler.announced().from;
+            isClientIndex(it->first) ? nameOf(it->first) : it->second.assembler.announced().from;
         status(refusedText(from, QStringLiteral("la trasmissione non è stata completata.")));
         it = m_incoming.erase(it);
     }
@@ -479,7 +476,7 @@ void TableBoard::checkStalls()
 
 void TableBoard::onGrid(const QString &params, qint16 origin, bool relay)
 {
-    if (relay && !m_session.bHost() && origin != -1)
+    if (relay && !m_session.bHost() && origin != kHostIndex)
         return;
     const auto kind = toInt16(sParam(params, 1));
     const auto p1 = toInt16(sParam(params, 2));

@@ -177,7 +177,7 @@ private:
         QElapsedTimer lastSlice;
     };
     struct Outgoing {
-        qint16 target; ///< a connection, or -1 for the host
+        qint16 target; ///< a client connection, or kHostIndex for our host
         QList<QByteArray> lines;
         qsizetype next = 0;
         qint64 sent = 0;     ///< bytes handed to the connection so far
