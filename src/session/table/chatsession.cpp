@@ -102,7 +102,6 @@ struct ChatSession::Private {
     QTimer *waitTimer = nullptr;
     QTimer *answerTimer = nullptr; ///< runs from our introduction to the host's rename
     int answerMs = kDefaultAnswerWaitMs;
-    QSize extent{12000, 12000};
     BoardHistory history;
     TableBoard *table = nullptr;
 
@@ -113,10 +112,8 @@ struct ChatSession::Private {
     quint16 clientPort = 0;
     bool expelled = false;    ///< the host said it expels us: no coming back
     Seats seats;
-    // The host's recent conversation, and whether an earlier session is
-    // being taken back (nothing of it is reported as new).
+    // The host's recent conversation.
     RecentTalk talk;
-    bool resuming = false;
     RecapFilter recap; ///< client: the talk in the pane, against a return's recap
 
     Dispatcher dispatcher;
@@ -557,10 +554,6 @@ HostRelay *ChatSession::relay() const
 {
     return d->relay;
 }
-qint64 ChatSession::writeBacklogLimit() const
-{
-    return d->relay->writeBacklogLimit();
-}
 void ChatSession::setWriteBacklogLimit(qint64 bytes)
 {
     d->relay->setWriteBacklogLimit(bytes);
@@ -577,17 +570,9 @@ qint64 ChatSession::totalUnsentBytes() const
 {
     return d->relay->totalUnsentBytes();
 }
-int ChatSession::joinTimeoutMs() const
-{
-    return d->relay->joinTimeoutMs();
-}
 void ChatSession::setJoinTimeout(int ms)
 {
     d->relay->setJoinTimeout(ms);
-}
-int ChatSession::maxPendingJoins() const
-{
-    return d->relay->maxPendingJoins();
 }
 void ChatSession::setMaxPendingJoins(int count)
 {
@@ -596,10 +581,6 @@ void ChatSession::setMaxPendingJoins(int count)
 int ChatSession::pendingJoins() const
 {
     return d->relay->pendingJoins();
-}
-int ChatSession::acceptPauseMs() const
-{
-    return d->relay->acceptPauseMs();
 }
 void ChatSession::setAcceptPause(int ms)
 {
@@ -631,15 +612,6 @@ void ChatSession::setAnswerWait(int ms)
 {
     d->answerMs = qMax(0, ms);
     d->rejoin->setAnswerWait(d->answerMs);
-}
-
-QSize ChatSession::boardExtent() const
-{
-    return d->extent;
-}
-void ChatSession::setBoardExtent(const QSize &twips)
-{
-    d->extent = twips;
 }
 
 const TextSet &ChatSession::receivedText() const
@@ -714,7 +686,7 @@ void ChatSession::recordBoard(const QString &vsData)
         d->status(kBoardHistoryFull);
     else if (outcome == BoardHistory::Outcome::Cleared)
         d->relay->forgetReplayedBoards();
-    if (outcome != BoardHistory::Outcome::Ignored && !d->resuming)
+    if (outcome != BoardHistory::Outcome::Ignored)
         emit boardRecorded(vsData);
 }
 
@@ -792,18 +764,10 @@ const RecentTalk &ChatSession::recentTalk() const
     return d->talk;
 }
 
-void ChatSession::resumeTable(const QList<QByteArray> &boardBlocks,
-                              const std::vector<RecentTalk::Said> &talk)
+void ChatSession::resumeTalk(const std::vector<RecentTalk::Said> &talk)
 {
     if (!d->host)
         return;
-    d->resuming = true;
-    for (const QByteArray &block : boardBlocks) {
-        qsizetype pos = 0;
-        for (qsizetype end; (end = block.indexOf("\r\n", pos)) >= 0; pos = end + 2)
-            d->dispatcher.restoreLine(decodeText(QByteArrayView(block).sliced(pos, end - pos)));
-    }
-    d->resuming = false;
     const size_t first = talk.size() > size_t(d->talk.capacity())
                              ? talk.size() - size_t(d->talk.capacity())
                              : 0;

@@ -5,7 +5,6 @@
 #include "sinks.h"
 
 #include <QObject>
-#include <QSize>
 #include <QString>
 
 #include <memory>
@@ -115,47 +114,19 @@ public:
     int answerWaitMs() const;
     void setAnswerWait(int ms);
 
-    /// Unsent bytes a connection may pile up before it is dropped as if it
-    /// had closed: a peer that stops reading must not make us buffer the
-    /// whole session for it.
-    static constexpr qint64 kDefaultWriteBacklogLimit = HostRelay::kDefaultWriteBacklogLimit;
-    qint64 writeBacklogLimit() const;
+    /// The host's bounds, which its relay keeps (see HostRelay, also
+    /// reached through relay()): the few that the session's own tests set
+    /// and read before and while it hosts.
     void setWriteBacklogLimit(qint64 bytes);
-
-    /// Unsent bytes all client connections together may pile up. Past it
-    /// the connection with the largest backlog is dropped first, as if it had
-    /// closed, then the next largest, until the others fit.
-    static constexpr qint64 kDefaultTotalBacklogLimit = HostRelay::kDefaultTotalBacklogLimit;
     qint64 totalBacklogLimit() const;
     void setTotalBacklogLimit(qint64 bytes);
-    /// The unsent bytes of every client connection not already being dropped.
     qint64 totalUnsentBytes() const;
-
-    /// How long an accepted connection may stay without introducing itself
-    /// with "[Connessione]" before it is closed. Applies to later connections.
-    static constexpr int kDefaultJoinTimeoutMs = HostRelay::kDefaultJoinTimeoutMs;
-    int joinTimeoutMs() const;
     void setJoinTimeout(int ms);
-    /// Connections that may wait for their introduction at once; further
-    /// requests are refused while that many wait.
-    static constexpr int kDefaultMaxPendingJoins = HostRelay::kDefaultMaxPendingJoins;
-    int maxPendingJoins() const;
     void setMaxPendingJoins(int count);
     int pendingJoins() const;
-
-    /// When accepting fails (no descriptor left, say), the listener stops
-    /// taking requests for this long instead of failing again at once.
-    static constexpr int kDefaultAcceptPauseMs = HostRelay::kDefaultAcceptPauseMs;
-    int acceptPauseMs() const;
     void setAcceptPause(int ms);
-    /// How many times accepting failed and the listener paused.
     int acceptPauses() const;
     bool acceptPaused() const;
-
-    /// The board's outer size in twips, which the greeting a newcomer
-    /// receives is built from (12000 x 12000 unless the board says otherwise).
-    QSize boardExtent() const;
-    void setBoardExtent(const QSize &twips);
 
     /// The text set store: the values of the text being received on the board.
     const TextSet &receivedText() const;
@@ -200,13 +171,13 @@ public:
     /// Host: the last public lines, which a newcomer is sent after the board.
     const RecentTalk &recentTalk() const;
     /**
-     * @brief Host only, right after hosting started: takes the board of an
-     * earlier session, @p boardBlocks of whole wire lines, as if it had just
-     * been drawn (on our board, and kept for newcomers), and @p talk, oldest
-     * first, as the conversation so far (shown as a recap, kept for newcomers).
-     * Nothing of it is reported by boardRecorded() or publicLineSaid().
+     * @brief Host only, right after hosting started: takes @p talk of an
+     * earlier session, oldest first, as the conversation so far (shown as a
+     * recap, kept for newcomers). Nothing of it is reported by
+     * publicLineSaid(). The board of that session goes through
+     * TableBoard::feedStateLines().
      */
-    void resumeTable(const QList<QByteArray> &boardBlocks, const std::vector<RecentTalk::Said> &talk);
+    void resumeTalk(const std::vector<RecentTalk::Said> &talk);
 
     // --- connection manager -------------------------------------------------
     /// Starts hosting on lPort. Does nothing with an empty name. Listening that

@@ -63,18 +63,10 @@ void Dispatcher::ProcessData(const QString &vsData, qint16 index)
     }
 }
 
-void Dispatcher::restoreLine(const QString &line)
-{
-    m_quiet = true;
-    dispatchLine(line, kHostIndex);
-    m_quiet = false;
-}
-
 void Dispatcher::dispatchLine(const QString &line, qint16 index)
 {
     // A picture's slice is logged by its number: its bytes would fill the log.
-    if (!m_quiet)
-        m_session.ShowReceivedData(index, PictureAssembler::logText(line));
+    m_session.ShowReceivedData(index, PictureAssembler::logText(line));
     act(line, index);
 }
 
@@ -233,8 +225,7 @@ void Dispatcher::onConnessione(const QString &params, qint16 origin)
     m_session.SendToAll(tag::Connessione + name, false);
     people->AddName(origin, name);
     m_session.SendPeopleList();
-    const QSize extent = m_session.boardExtent();
-    m_session.SendToPerson(greeting(extent.width(), extent.height()), origin);
+    m_session.SendToPerson(greeting(kBoardExtentTwips, kBoardExtentTwips), origin);
     m_session.SendToPerson(tag::Rename + name, origin);
     // Only a Tavernix client knows to bring it back after a lost connection.
     if (m_session.isTavernixPeer(origin))

@@ -35,9 +35,6 @@ public:
     void ProcessData(const QString &vsData, qint16 index);
     /// Logs one line (without CR LF) as received and acts on it.
     void dispatchLine(const QString &line, qint16 index);
-    /// Acts on one line of an earlier session's board as if it had just
-    /// come from ourselves, without logging it.
-    void restoreLine(const QString &line);
     /// Acts on one board line on this board only, as a client draws what
     /// its host sends: nothing is logged, passed on or kept.
     void applyLocally(const QString &line);
@@ -60,6 +57,9 @@ public:
     /// A colour field: 0x00BBGGRR as a decimal number from 0 to 0xFFFFFF.
     static std::optional<qint32> toColour(QStringView text);
 
+    /// The board's outer size in twips (800 x 800 pixels), which the
+    /// greeting a newcomer receives is built from.
+    static constexpr int kBoardExtentTwips = 12000;
     /// Number fields four times: the board's extent plus 500 twips, then
     /// "255" in place of colour, pen width and unit. A newcomer's first
     /// drawing message.
@@ -90,7 +90,6 @@ private:
 
     ChatSession &m_session;
     TextSet m_text;
-    bool m_quiet = false; ///< restoring: nothing is logged
     bool m_localOnly = false;
 };
 

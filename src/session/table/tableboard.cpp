@@ -372,11 +372,10 @@ void TableBoard::pump()
         const bool host = isClientIndex(o.target);
         const bool open = host ? m_session.connectionState(o.target) == ChatSession::kConnected
                                : m_session.isClientConnected();
-        const qint64 allowed =
-            m_paceRate > 0 ? kPaceWindow + m_paceRate * o.since.elapsed() / 1000 : -1;
+        const qint64 allowed = kPaceWindow + kPaceRate * o.since.elapsed() / 1000;
         while (open && o.next < o.lines.size() &&
                m_session.unsentBytes(o.target) < kPaceWindow &&
-               (allowed < 0 || o.sent < allowed)) {
+               o.sent < allowed) {
             const QByteArray &line = o.lines[o.next++];
             o.sent += line.size();
             // The log keeps which slice went, not its bytes.

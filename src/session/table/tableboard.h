@@ -91,9 +91,7 @@ public:
     /// Bytes a second a picture goes out at, per connection, past a first
     /// window: a receiver takes each slice in good time and its conversation
     /// lines do not queue behind megabytes it has yet to read.
-    static constexpr qint64 kDefaultPaceRate = 4 * 1024 * 1024;
-    /// 0 sends as fast as each connection drains.
-    void setPaceRate(qint64 bytesPerSecond) { m_paceRate = bytesPerSecond; }
+    static constexpr qint64 kPaceRate = 4 * 1024 * 1024;
     /// Pictures a host takes in at once, in announced bytes.
     static constexpr qint64 kMaxIncomingBytes = 3 * PictureAssembler::kMaxBytes;
     /// A picture whose next slice does not come within this long is dropped.
@@ -218,7 +216,6 @@ private:
     QTimer *m_pace = nullptr;
     QTimer *m_stall = nullptr;
     int m_stallMs = kDefaultStallMs;
-    qint64 m_paceRate = kDefaultPaceRate;
 };
 
 } // namespace session
