@@ -14,6 +14,7 @@
 #include "rejoin.h"
 #include "seats.h"
 #include "tableboard.h"
+#include "tablestate.h"
 #include "tags.h"
 #include "trafficlog.h"
 
@@ -64,46 +65,25 @@ void setLowDelay(QTcpSocket *socket)
 
 } // namespace
 
-struct ChatSession::Private {
-    /// What the protocol notes of each client connection, reset when the
-    /// element carries a new one.
-    struct Notes {
-        bool addressesSent = false; ///< the address list went out to this connection
-        int addressEntries = 0;     ///< address entries this connection has added
-        bool tavernix = false;      ///< said "[Tavernix]": gets the tags beyond the basic protocol
-    };
-
-    explicit Private(ChatSession *session) : q(session), dispatcher(*session) {}
+// What the dispatcher and the table board share with the session is its
+// TableState; the rest is the session's own.
+struct ChatSession::Private : TableState {
+    explicit Private(ChatSession *session) : q(session), dispatcher(*this, *session) {}
 
     ChatSession *q;
-    ConversationSink *conversation = nullptr;
-    BoardSink *board = nullptr;
-    MessageService *messages = nullptr;
-
-    ParticipantList *people = nullptr;
-    QStringListModel *combo = nullptr;
-    QStringListModel *recipients = nullptr;
     TrafficLog *sent = nullptr;
-    TrafficLog *received = nullptr;
 
-    QTcpSocket *client = nullptr; ///< sckConnect
     LineFramer clientFramer;
     bool clientClosingByUs = false;
-    HostRelay *relay = nullptr; ///< sckConnection, element 0 and the clients
-    std::vector<Notes> notes;   ///< connection i at i - 1
 
     qint32 port = 600;
-    bool host = false;
     Phase phase = Phase::Idle;
     QString name;
-    QString myName;
     int waitMs = kDefaultConnectWaitMs;
     quint64 clientGeneration = 0;
     QTimer *waitTimer = nullptr;
     QTimer *answerTimer = nullptr; ///< runs from our introduction to the host's rename
     int answerMs = kDefaultAnswerWaitMs;
-    BoardHistory history;
-    TableBoard *table = nullptr;
 
     // Getting back in after a lost connection.
     Rejoin *rejoin = nullptr;
@@ -111,25 +91,9 @@ struct ChatSession::Private {
     QString address;          ///< where the last "Connetti" went
     quint16 clientPort = 0;
     bool expelled = false;    ///< the host said it expels us: no coming back
-    Seats seats;
-    // The host's recent conversation.
-    RecentTalk talk;
-    RecapFilter recap; ///< client: the talk in the pane, against a return's recap
 
     Dispatcher dispatcher;
 
-    Notes *notesFor(qint16 index)
-    {
-        if (!isClientIndex(index) || index > qint16(notes.size()))
-            return nullptr;
-        return &notes[size_t(index - 1)];
-    }
-
-    void status(const QString &text)
-    {
-        if (conversation)
-            conversation->UpdateStatus(text);
-    }
     void message(MessageService::Icon icon, const QString &text)
     {
         if (messages)
@@ -333,7 +297,7 @@ struct ChatSession::Private {
 ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<Private>(this))
 {
     d->people = new ParticipantList(this);
-    d->table = new TableBoard(*this);
+    d->table = new TableBoard(*d, *this, this);
     d->combo = new QStringListModel(this);
     d->recipients = new QStringListModel(this);
     d->sent = new TrafficLog(this);
@@ -362,9 +326,7 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
         d->dispatcher.dispatchLine(decodeText(line), index);
     };
     hooks.accepted = [this](qint16 index) {
-        if (size_t(index) > d->notes.size())
-            d->notes.resize(size_t(index));
-        d->notes[size_t(index - 1)] = {};
+        d->peers.reset(index);
         d->seats.forget(index);
     };
     hooks.closed = [this](qint16 index) { d->onElementClosed(index); };
@@ -400,9 +362,9 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
     d->heartbeat = new Heartbeat(this);
     connect(d->heartbeat, &Heartbeat::beat, this, [this] {
         const QByteArray line = encodeLine(tag::Battito);
-        for (qint16 i = 1; i <= qint16(d->notes.size()) && i > 0; ++i) {
-            if (d->notes[size_t(i - 1)].tavernix && !d->people->sConnectionName(i).isEmpty())
-                sendEncoded(tag::Battito, line, i);
+        for (qint16 i = 1; i <= d->peers.last() && i > 0; ++i) {
+            if (d->peers.isTavernix(i) && !d->people->sConnectionName(i).isEmpty())
+                send(i, tag::Battito, line);
         }
     });
     // Silence from a host that beats: it is gone, as if it had closed.
@@ -410,6 +372,23 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
         if (d->client->state() == QAbstractSocket::ConnectedState)
             d->client->abort();
     });
+
+    Dispatcher::Hooks heard;
+    heard.named = [this](const QString &name) {
+        adoptName(name);
+        SendToServer(addressMessage(name));
+        SendToServer(tag::NeoConnesso);
+    };
+    heard.seatTaken = [this](qint16 old, qint16 newcomer) { releaseSeat(old, newcomer); };
+    heard.expelled = [this] {
+        d->expelled = true;
+        d->status(kExpelled);
+    };
+    heard.hostBeats = [this] {
+        if (!d->heartbeat->isArmed())
+            d->heartbeat->arm();
+    };
+    d->dispatcher.setHooks(std::move(heard));
 
     d->waitTimer = new QTimer(this);
     d->waitTimer->setSingleShot(true);
@@ -624,26 +603,6 @@ const BoardHistory &ChatSession::boardHistory() const
     return d->history;
 }
 
-BoardHistory &ChatSession::history()
-{
-    return d->history;
-}
-
-Dispatcher &ChatSession::dispatcher()
-{
-    return d->dispatcher;
-}
-
-RecapFilter &ChatSession::recapFilter()
-{
-    return d->recap;
-}
-
-Seats &ChatSession::seats()
-{
-    return d->seats;
-}
-
 bool ChatSession::releaseSeat(qint16 index, qint16 newcomer)
 {
     if (!d->host || index == newcomer || !d->relay->isConnected(index))
@@ -670,12 +629,10 @@ bool ChatSession::isReplaying(qint16 index) const
 
 qint64 ChatSession::unsentBytes(qint16 index) const
 {
-    if (index == kHostIndex)
-        return d->client->bytesToWrite();
-    return d->relay->unsentBytes(index);
+    return d->unsentBytes(index);
 }
 
-void ChatSession::recordBoard(const QString &vsData)
+void ChatSession::record(const QString &vsData)
 {
     if (!d->host)
         return;
@@ -690,53 +647,21 @@ void ChatSession::recordBoard(const QString &vsData)
         emit boardRecorded(vsData);
 }
 
-void ChatSession::startReplay(qint16 index)
-{
-    if (!d->host)
-        return;
-    replayBoard(index);
-    // After the board: what goes to a connection being replayed waits
-    // behind it, in order.
-    if (isTavernixPeer(index)) {
-        for (const QString &message : d->talk.messages())
-            SendToPerson(message, index);
-    }
-}
-
-void ChatSession::replayBoard(qint16 index, bool anew)
+void ChatSession::replay(qint16 index, bool anew)
 {
     // A replay under way already sends the board, and would be cut short.
     if (!d->host || (!anew && d->relay->isReplaying(index)))
         return;
     // Sent before the board, so a client that comes back draws the host's
     // board instead of adding it to what it kept.
-    if (isTavernixPeer(index))
+    if (d->peers.isTavernix(index))
         SendToPerson(tag::LavagnaIntera, index);
     d->relay->startReplay(index, d->table->replayBlocks());
 }
 
-bool ChatSession::isTavernixPeer(qint16 index) const
+void ChatSession::drawHere(const QString &line)
 {
-    const Private::Notes *notes = d->notesFor(index);
-    return notes && notes->tavernix;
-}
-
-void ChatSession::noteTavernixPeer(qint16 index)
-{
-    if (Private::Notes *notes = d->notesFor(index))
-        notes->tavernix = true;
-}
-
-void ChatSession::noteExpelled()
-{
-    d->expelled = true;
-    d->status(kExpelled);
-}
-
-void ChatSession::noteHostBeats()
-{
-    if (!d->heartbeat->isArmed())
-        d->heartbeat->arm();
+    d->dispatcher.applyLocally(line);
 }
 
 void ChatSession::notePublic(const QString &vsData)
@@ -871,13 +796,12 @@ void ChatSession::cmdKick_Click()
             // The host's own entry and stray tags name no connection.
             if (people->isSelected(j) || !isClientIndex(other))
                 continue;
-            sendEncoded(notice, line, qint16(other));
+            send(qint16(other), notice, line);
         }
         if (isClientIndex(expelled)) {
             // The basic protocol gives the expelled client no word; a Tavernix
             // client is told, so it does not take the kick for a lost host.
-            const Private::Notes *notes = d->notesFor(qint16(expelled));
-            if (notes && notes->tavernix)
+            if (d->peers.isTavernix(qint16(expelled)))
                 SendToPerson(tag::SeiEspulso, qint16(expelled));
             d->seats.forget(qint16(expelled));
             d->relay->closeConnection(qint16(expelled));
@@ -945,30 +869,12 @@ bool ChatSession::confirmOwnName()
 
 void ChatSession::SendToPerson(const QString &vsData, qint16 viConnection)
 {
-    sendEncoded(vsData, encodeLine(vsData), viConnection);
+    send(viConnection, vsData, encodeLine(vsData));
 }
 
-void ChatSession::sendEncoded(const QString &vsData, const QByteArray &line, qint16 viConnection)
+void ChatSession::send(qint16 to, const QString &text, const QByteArray &line)
 {
-    d->relay->send(viConnection, vsData, line);
-}
-
-bool ChatSession::admitAddressEntry(qint16 index)
-{
-    Private::Notes *e = d->notesFor(index);
-    if (!e || e->addressEntries >= kMaxAddressEntriesPerConnection)
-        return false;
-    ++e->addressEntries;
-    return true;
-}
-
-bool ChatSession::takeAddressRequest(qint16 index)
-{
-    Private::Notes *e = d->notesFor(index);
-    if (!e || e->addressesSent)
-        return false;
-    e->addressesSent = true;
-    return true;
+    d->relay->send(to, text, line);
 }
 
 // A broadcast encodes its line once and logs one shared copy of the text for
@@ -988,6 +894,11 @@ void ChatSession::SendToAllButOriginator(const QString &vsData, qint16 viConnect
     d->relay->sendToAll(vsData, encodeLine(vsData), viConnection);
 }
 
+void ChatSession::sendToAll(const QString &text, qint16 except)
+{
+    SendToAllButOriginator(text, except);
+}
+
 void ChatSession::SendToSelf(const QString &vsData)
 {
     ProcessData(vsData + QStringLiteral("\r\n"), kHostIndex);
@@ -995,10 +906,10 @@ void ChatSession::SendToSelf(const QString &vsData)
 
 bool ChatSession::SendToServer(const QString &vsData)
 {
-    return sendEncodedToServer(vsData, encodeLine(vsData));
+    return sendToHost(vsData, encodeLine(vsData));
 }
 
-bool ChatSession::sendEncodedToServer(const QString &vsData, const QByteArray &line)
+bool ChatSession::sendToHost(const QString &vsData, const QByteArray &line)
 {
     if (d->client->state() != QAbstractSocket::ConnectedState)
         return false;
@@ -1016,11 +927,16 @@ bool ChatSession::sendEncodedToServer(const QString &vsData, const QByteArray &l
 void ChatSession::Broadcast(const QString &vsData)
 {
     if (d->host) {
-        recordBoard(vsData);
+        record(vsData);
         SendToAll(vsData, false);
     }
     else if (isClientConnected())
         SendToServer(vsData);
+}
+
+void ChatSession::broadcast(const QString &text)
+{
+    Broadcast(text);
 }
 
 void ChatSession::ShowSentData(qint32 viConnection, const QString &vsData)
@@ -1058,10 +974,15 @@ void ChatSession::SendPeopleList()
         // The host's own entry and stray tags name no connection.
         if (!isClientIndex(target))
             continue;
-        sendEncoded(tag::NuovoNome, announce, qint16(target));
+        send(qint16(target), tag::NuovoNome, announce);
         for (int j = 0; j < count; ++j)
-            sendEncoded(entries[j], lines[j], qint16(target));
+            send(qint16(target), entries[j], lines[j]);
     }
+}
+
+void ChatSession::sendPeopleList()
+{
+    SendPeopleList();
 }
 
 // --- dispatcher ------------------------------------------------------------------

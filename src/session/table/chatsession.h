@@ -1,7 +1,10 @@
 #pragma once
 
+#include "dispatcher.h"
 #include "hostrelay.h"
+#include "peernotes.h"
 #include "recenttalk.h"
+#include "routes.h"
 #include "sinks.h"
 
 #include <QObject>
@@ -18,13 +21,9 @@ namespace session
 {
 
 class BoardHistory;
-class Dispatcher;
 class Heartbeat;
-class RecapFilter;
 class ReconnectPolicy;
-class Seats;
 class TableBoard;
-class LineFramer;
 class ParticipantList;
 class TrafficLog;
 
@@ -38,8 +37,11 @@ class TrafficLog;
  * closed elements are used again; as client it holds one connection. Clients
  * are 1..iConnections; the indexes that name no client (the listener, the
  * host with the client socket, a local origin) are in connectionindex.h.
+ *
+ * Its dispatcher and its table board share its TableState and reach it
+ * through the Routes it implements, and through nothing else.
  */
-class ChatSession : public QObject
+class ChatSession : public QObject, private Routes
 {
     Q_OBJECT
 public:
@@ -49,9 +51,9 @@ public:
     /// Default wait between starting a connection and introducing ourselves.
     static constexpr int kDefaultConnectWaitMs = 3200;
     /// Status text after a participant's name when its connection is lost.
-    inline static const QString kLostContact = QStringLiteral(" ha perso il contatto con la realtà.");
+    inline static const QString kLostContact = Dispatcher::kLostContact;
     /// Most address entries one client connection may add (its join and renames).
-    static constexpr int kMaxAddressEntriesPerConnection = 64;
+    static constexpr int kMaxAddressEntriesPerConnection = PeerNotes::kMaxAddressEntries;
 
     /// Reconnecting: the connection to the host was lost and the session
     /// tries to get back in by itself (see reconnectPolicy()).
@@ -244,52 +246,26 @@ signals:
     void publicLineSaid(const QString &line, qint64 secs);
 
 private:
+    // --- Routes, for the dispatcher and the table board ----------------------
+    void send(qint16 to, const QString &text, const QByteArray &line) override;
+    void sendToAll(const QString &text, qint16 except) override;
+    bool sendToHost(const QString &text, const QByteArray &line) override;
+    void broadcast(const QString &text) override;
+    void sendPeopleList() override;
+    void replay(qint16 to, bool anew) override;
+    void record(const QString &message) override;
+    void drawHere(const QString &line) override;
+
     /// Takes @p name as the confirmed own name and shows it in txtName.
     void adoptName(const QString &name);
-    /// Counts an address entry from client @p index; false once it has added too many.
-    bool admitAddressEntry(qint16 index);
-    /// True the first time client @p index asks for the address list.
-    bool takeAddressRequest(qint16 index);
     /// "[Aggiorna ComboIP]" with our address entry under @p name.
     QString addressMessage(const QString &name) const;
-    /// SendToPerson with the line already encoded (a broadcast encodes once).
-    void sendEncoded(const QString &vsData, const QByteArray &line, qint16 viConnection);
-    /// Host: keeps a drawing message it drew or passed on, or forgets the
-    /// board at a clear.
-    void recordBoard(const QString &vsData);
-    /// Host: sends newcomer @p index the board, paced by its socket; a
-    /// Tavernix client hears first that it replaces its own, and gets the
-    /// recent conversation after it.
-    void startReplay(qint16 index);
-    /// Host: sends client @p index the board alone (a restore, a refused
-    /// clear), unless a replay is already sending it; @p anew sends it
-    /// after what waits there instead of the rest of that replay.
-    void replayBoard(qint16 index, bool anew = false);
-    /// Host: whether client @p index said "[Tavernix]".
-    bool isTavernixPeer(qint16 index) const;
-    /// Host: client @p index said "[Tavernix]".
-    void noteTavernixPeer(qint16 index);
-    /// Client: the host said it expels us.
-    void noteExpelled();
-    /// Client: the host beats; from now on its silence counts.
-    void noteHostBeats();
     /// Host: a message going to everyone; a public line is kept for newcomers.
     void notePublic(const QString &vsData);
-
-    BoardHistory &history();
-    Dispatcher &dispatcher();
-    /// Client: what of a recap on return is shown.
-    RecapFilter &recapFilter();
-    /// Seat tokens: those the host gave out, and the one our host gave us.
-    Seats &seats();
     /// Host: lets connection @p index go as if it had been lost, its leave
     /// told to everyone but @p newcomer; false when it is not connected.
     bool releaseSeat(qint16 index, qint16 newcomer);
-    /// SendToServer with the line already encoded and @p vsData as its log text.
-    bool sendEncodedToServer(const QString &vsData, const QByteArray &line);
 
-    friend class Dispatcher;
-    friend class TableBoard;
     struct Private;
     std::unique_ptr<Private> d;
 };

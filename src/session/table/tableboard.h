@@ -19,7 +19,8 @@ class QTimer;
 namespace session
 {
 
-class ChatSession;
+class Routes;
+struct TableState;
 
 /**
  * @brief The board as the whole table shares it, beyond the drawing
@@ -57,7 +58,8 @@ public:
     inline static const QString kHostOnly = QStringLiteral(
         "Solo l'host può pulire la lavagna: la richiesta non è stata inoltrata.");
 
-    explicit TableBoard(ChatSession &session);
+    /// Reads and keeps @p state, the session's, and sends through @p routes.
+    TableBoard(TableState &state, Routes &routes, QObject *parent = nullptr);
 
     /**
      * @brief "Pulisci" of this participant: the board is cleared here and
@@ -137,20 +139,7 @@ public:
      */
     void feedStateLines(const QList<QByteArray> &lines);
 
-signals:
-    void restorableChanged(bool restorable);
-    void clearHostOnlyChanged(bool on);
-    /// Host: a picture was shared with the table; @p lines are its wire
-    /// lines, which go after every drawing recorded so far.
-    void sharedPictureChanged(const QList<QByteArray> &lines);
-    /// Host: the board was restored; @p lines are the whole board now, as
-    /// stateLines() gives it.
-    void boardRestored(const QList<QByteArray> &lines);
-
-private:
-    friend class ChatSession;
-    friend class Dispatcher;
-
+    // --- the session's and its dispatcher's ----------------------------------
     /// Host: a client's "[Pulisci Lavagna]"; false when it is refused (and
     /// the client told and sent the board back, since it cleared its own).
     bool admitClear(qint16 origin);
@@ -170,6 +159,17 @@ private:
     /// What a replay sends: the drawing blocks with the picture in its place.
     QList<QByteArray> replayBlocks() const;
 
+signals:
+    void restorableChanged(bool restorable);
+    void clearHostOnlyChanged(bool on);
+    /// Host: a picture was shared with the table; @p lines are its wire
+    /// lines, which go after every drawing recorded so far.
+    void sharedPictureChanged(const QList<QByteArray> &lines);
+    /// Host: the board was restored; @p lines are the whole board now, as
+    /// stateLines() gives it.
+    void boardRestored(const QList<QByteArray> &lines);
+
+private:
     struct Incoming {
         PictureAssembler assembler;
         QElapsedTimer lastSlice;
@@ -198,7 +198,8 @@ private:
     /// Draws @p lines on this board only: no relay, no record, no log.
     void drawLocally(const QList<QByteArray> &lines);
 
-    ChatSession &m_session;
+    TableState &m_state;
+    Routes &m_routes;
     bool m_ownChoice = false; ///< as host: only the host may clear
     bool m_hostSays = false;  ///< as client: what the host said of it
     bool m_haveCleared = false;
