@@ -20,6 +20,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
+#include <QSet>
 #include <QTimer>
 
 namespace server
@@ -249,22 +250,21 @@ ControlReply TavernServer::list() const
 
 ControlReply TavernServer::kick(const QString &name)
 {
-    session::ParticipantList *people = m_chat->participants();
-    people->deselectAll();
-    int chosen = 0;
+    const session::ParticipantList *people = m_chat->participants();
+    QSet<qint32> chosen;
     for (int row = 0; row < people->count(); ++row) {
         if (people->nameAt(row) != name)
             continue;
         if (people->tagAt(row) == session::kHostIndex)
             return ControlReply::failed(QStringLiteral("il server non può espellere se stesso."));
-        people->setSelected(row, true);
-        ++chosen;
+        chosen.insert(people->tagAt(row));
     }
-    if (chosen == 0)
+    if (chosen.isEmpty())
         return ControlReply::failed(
             QStringLiteral("nessun partecipante si chiama \"%1\".").arg(ServerLog::clean(name)));
-    // The window's Kick, so the others hear of it exactly as from a window.
-    m_chat->cmdKick_Click();
+    // The call the window's Kick makes, so the others hear of it exactly as
+    // from a window.
+    m_chat->expel(chosen);
     return ControlReply::ok(QStringLiteral("%1 espulso.").arg(ServerLog::clean(name)));
 }
 

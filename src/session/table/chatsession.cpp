@@ -19,6 +19,7 @@
 #include "trafficlog.h"
 
 #include <QDateTime>
+#include <QSet>
 #include <QStringListModel>
 #include <QTcpSocket>
 #include <QTimer>
@@ -785,16 +786,31 @@ void ChatSession::cmdKick_Click()
     if (!d->host)
         return;
     ParticipantList *people = d->people;
+    QSet<qint32> chosen;
+    for (int i = 0; i < people->count(); ++i) {
+        if (people->isSelected(i))
+            chosen.insert(people->tagAt(i));
+    }
+    expel(chosen);
+    people->deselectAll();
+}
+
+void ChatSession::expel(const QSet<qint32> &tags)
+{
+    if (!d->host)
+        return;
+    ParticipantList *people = d->people;
     for (int i = people->count() - 1; i >= 0; --i) {
         const qint32 expelled = people->tagAt(i);
-        if (!people->isSelected(i) || expelled == kHostIndex)
+        if (!tags.contains(expelled) || expelled == kHostIndex)
             continue;
         const QString notice = tag::Espulsione + sFormatSend(expelled);
         const QByteArray line = encodeLine(notice);
         for (int j = 0; j < people->count(); ++j) {
             const qint32 other = people->tagAt(j);
-            // The host's own entry and stray tags name no connection.
-            if (people->isSelected(j) || !isClientIndex(other))
+            // Those expelled together hear nothing of each other; the host's
+            // own entry and stray tags name no connection.
+            if (tags.contains(other) || !isClientIndex(other))
                 continue;
             send(qint16(other), notice, line);
         }
@@ -810,7 +826,6 @@ void ChatSession::cmdKick_Click()
                   QStringLiteral("."));
         people->removeAt(i);
     }
-    people->deselectAll();
 }
 
 void ChatSession::cmdDeselect_Click()

@@ -8,6 +8,7 @@
 #include "sinks.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <memory>
@@ -189,8 +190,15 @@ public:
     /// shows "Impossibile stabilire una connessione." and returns to idle.
     void cmdConnect_Click(const QString &address);
     void cmdDisconnect_Click();
-    /// Expels the selected participants (host only).
+    /// Expels the selected participants (host only) and clears the selection.
     void cmdKick_Click();
+    /**
+     * @brief Host only: expels the participants whose entries carry @p tags,
+     * as Kick does for the selected ones. Everyone not expelled with them is
+     * told, a Tavernix client is told it was expelled, each connection is
+     * closed and its entry removed. The host's own entry is never expelled.
+     */
+    void expel(const QSet<qint32> &tags);
     void cmdDeselect_Click();
     /// True when the port may be changed now; otherwise shows why not.
     bool cmdPorts_Click();
