@@ -466,14 +466,15 @@ void frmMain::Command22_Click()
 // a window built by a test or a tool leaves the network alone.
 void frmMain::createReachability()
 {
-    m_reach = new Reachability(m_session, this);
+    m_reach = new session::Reachability(m_session, this);
     m_reach->setEnabled(m_portMappingPref);
     m_reach->setTransferPort(m_transfer->receiverPort());
     connect(m_transfer, &transfer::FrmServerCLient::receiverPortChanged, m_reach,
-            &Reachability::setTransferPort);
-    connect(m_reach, &Reachability::transferTextChanged, m_transfer,
+            &session::Reachability::setTransferPort);
+    connect(m_reach, &session::Reachability::transferTextChanged, m_transfer,
             &transfer::FrmServerCLient::setRouterStatus);
-    connect(m_reach, &Reachability::chatReport, m_dialog, &conversation::DialogPane::UpdateStatus);
+    connect(m_reach, &session::Reachability::chatReport, m_dialog,
+            &conversation::DialogPane::UpdateStatus);
 
     cmdRaggiungibilita = new QPushButton(this);
     cmdRaggiungibilita->setObjectName(QStringLiteral("cmdRaggiungibilita"));

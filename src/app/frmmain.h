@@ -51,6 +51,7 @@ class ProgramPanel;
 } // namespace panel
 
 namespace session {
+class Reachability;
 class SessionKeeper;
 class SessionStore;
 } // namespace session
@@ -58,7 +59,6 @@ class SessionStore;
 namespace app {
 
 class MessageBoxService;
-class Reachability;
 class frmPorts;
 class frmRaggiungibilita;
 
@@ -134,7 +134,7 @@ public:
     void applyCommandLine(const CommandLine &options);
 
     /// Ports forwarded on the router and the invitations to give out.
-    Reachability *reachability() const { return m_reach; }
+    session::Reachability *reachability() const { return m_reach; }
     /// The "Raggiungibilità" window while it exists, else null.
     frmRaggiungibilita *reachabilityWindow() const;
 
@@ -274,7 +274,7 @@ private:
     std::unique_ptr<MessageBoxService> m_transferMessages;
     QPointer<conversation::Form5> m_form5;
     panel::Form1 *m_form1 = nullptr;
-    Reachability *m_reach = nullptr;
+    session::Reachability *m_reach = nullptr;
     QPointer<frmRaggiungibilita> m_frmReach;
     bool m_portMappingPref = true; ///< kept in the preferences as "PortMapping"
 };

@@ -6,8 +6,9 @@
 #include "hostrelay.h"
 #include "invitation.h"
 #include "mappingtext.h"
-#include "portmapper.h"
 #include "participantlist.h"
+#include "portmapper.h"
+#include "reachability.h"
 #include "serverlog.h"
 #include "servicenotifier.h"
 #include "sessionkeeper.h"
@@ -146,22 +147,26 @@ void TavernServer::startPortMapping()
         m_log.info(portmap::disabledText());
         return;
     }
-    m_mapper = new portmap::PortMapper(this);
+    m_reach = new session::Reachability(m_chat.get(), this);
     // SIGTERM must end the server promptly even with a silent router.
-    m_mapper->setCloseTimeout(m_settings.portMappingCloseMs);
-    connect(m_mapper, &portmap::PortMapper::stateChanged, this,
-            [this](portmap::PortMapper::State state) {
+    m_reach->setCloseTimeout(m_settings.portMappingCloseMs);
+    m_reach->setChatDescription(QStringLiteral("Tavernix (server)"));
+    // Hosting has begun: the chat port is asked for at once. The router's
+    // answers come later, from the mapper's own thread.
+    m_reach->start(true);
+    portmap::PortMapper *mapper = m_reach->chatMapper();
+    connect(mapper, &portmap::PortMapper::stateChanged, this,
+            [this, mapper](portmap::PortMapper::State state) {
                 using S = portmap::PortMapper::State;
                 if (state == S::Failed)
-                    m_log.warning(m_mapper->message());
+                    m_log.warning(mapper->message());
                 else if (state == S::Mapped) {
-                    const portmap::Outcome o = m_mapper->outcome();
-                    m_log.info(m_mapper->message());
+                    const portmap::Outcome o = mapper->outcome();
+                    m_log.info(mapper->message());
                     m_log.info(QStringLiteral("invito: ") +
                                session::Invitation::format(o.externalAddress, o.externalPort));
                 }
             });
-    m_mapper->map(m_chat->listeningPort(), QStringLiteral("Tavernix (server)"));
 }
 
 void TavernServer::stop()
@@ -180,13 +185,14 @@ void TavernServer::stop()
     // An empty session (nothing drawn or said) leaves no file.
     if (kept && !m_store->filePath().isEmpty())
         m_log.info(QStringLiteral("partita salvata in %1.").arg(m_store->filePath()));
-    if (m_mapper) {
+    if (m_reach) {
         // The forwarding goes with the server, waiting a bounded time.
-        const bool wasMapped = m_mapper->state() == portmap::PortMapper::State::Mapped;
+        const portmap::PortMapper *mapper = m_reach->chatMapper();
+        const bool wasMapped = mapper->state() == portmap::PortMapper::State::Mapped;
         portmap::Outcome removed;
         removed.result = portmap::Result::Removed;
-        removed.port = m_mapper->port();
-        if (!m_mapper->finish(m_settings.portMappingCloseMs))
+        removed.port = mapper->port();
+        if (!m_reach->finish())
             m_log.warning(QStringLiteral("il router non ha confermato la chiusura della porta."));
         else if (wasMapped)
             m_log.info(portmap::describe(removed));
