@@ -32,7 +32,14 @@ namespace session
 namespace
 {
 
-const QString kStatusDisconnected = QStringLiteral("Disconnessione.");
+/// A status text of this file's constants in the reader's language.
+QString shown(const QString &source)
+{
+    return ChatSession::tr(source.toUtf8().constData());
+}
+
+const char *const kStatusDisconnected =
+    QT_TRANSLATE_NOOP("session::ChatSession", "Disconnessione.");
 
 /// The state codes the program reads: 0 closed, 7 connected, others in between.
 int stateCode(QAbstractSocket::SocketState state)
@@ -153,7 +160,7 @@ struct ChatSession::Private : TableState {
             rejoin->tryFailed(); // in, but gone again before the host answered
             return;
         }
-        status(kStatusDisconnected);
+        status(ChatSession::tr(kStatusDisconnected));
         closeClient();
         // A lost connection keeps what the player saw and tries to get back
         // in; only a kick, the user's own doing or a new session clears.
@@ -178,8 +185,8 @@ struct ChatSession::Private : TableState {
     {
         emit q->kickVisibleChanged(false);
         people->clear();
-        status(ChatSession::kLostHost);
-        markPane(QStringLiteral("——— connessione con l'host persa alle %1 ———").arg(clockNow()));
+        status(shown(ChatSession::kLostHost));
+        markPane(tr("——— connessione con l'host persa alle %1 ———").arg(clockNow()));
         closeConnection();
         setPhase(Phase::Reconnecting);
         rejoin->begin(address, clientPort);
@@ -196,8 +203,8 @@ struct ChatSession::Private : TableState {
     {
         openConnection();
         setPhase(Phase::Connected);
-        status(ChatSession::kBackIn);
-        markPane(QStringLiteral("——— di nuovo al tavolo alle %1 ———").arg(clockNow()));
+        status(shown(ChatSession::kBackIn));
+        markPane(tr("——— di nuovo al tavolo alle %1 ———").arg(clockNow()));
     }
     /// Stops every way back in (the user chose otherwise).
     void stopReturning()
@@ -281,15 +288,14 @@ struct ChatSession::Private : TableState {
     void onAnswerWaitDone()
     {
         if (phase == Phase::Connected && client->state() == QAbstractSocket::ConnectedState)
-            status(ChatSession::kNoAnswer);
+            status(shown(ChatSession::kNoAnswer));
     }
 
     void connectFailed()
     {
-        message(MessageService::Icon::Warning,
-                QStringLiteral("Impossibile stabilire una connessione."));
+        message(MessageService::Icon::Warning, tr("Impossibile stabilire una connessione."));
         closeClient();
-        status(kStatusDisconnected);
+        status(ChatSession::tr(kStatusDisconnected));
         closeConnection();
         setPhase(Phase::Idle);
     }
@@ -357,7 +363,7 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
         if (d->conversation)
             d->conversation->showRecap(said.line, QDateTime::fromSecsSinceEpoch(said.secs));
     });
-    d->recap.setNothingMissed([this] { d->status(kNothingMissed); });
+    d->recap.setNothingMissed([this] { d->status(shown(ChatSession::kNothingMissed)); });
     connect(d->rejoin, &Rejoin::back, this, [this] { d->onReturned(); });
     connect(d->rejoin, &Rejoin::gaveUp, this, [this] { d->setPhase(Phase::Idle); });
     d->heartbeat = new Heartbeat(this);
@@ -383,7 +389,7 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
     heard.seatTaken = [this](qint16 old, qint16 newcomer) { releaseSeat(old, newcomer); };
     heard.expelled = [this] {
         d->expelled = true;
-        d->status(kExpelled);
+        d->status(shown(ChatSession::kExpelled));
     };
     heard.hostBeats = [this] {
         if (!d->heartbeat->isArmed())
@@ -641,7 +647,7 @@ void ChatSession::record(const QString &vsData)
         d->table->keepCleared(d->history);
     const BoardHistory::Outcome outcome = d->history.record(vsData);
     if (outcome == BoardHistory::Outcome::Full)
-        d->status(kBoardHistoryFull);
+        d->status(shown(ChatSession::kBoardHistoryFull));
     else if (outcome == BoardHistory::Outcome::Cleared)
         d->relay->forgetReplayedBoards();
     if (outcome != BoardHistory::Outcome::Ignored)
@@ -727,7 +733,7 @@ void ChatSession::cmdHost_Click()
     d->host = true;
     d->clearStuff();
     d->closeClient();
-    d->status(QStringLiteral("Server in attesa..."));
+    d->status(tr("Server in attesa..."));
     // The name we host under is our confirmed name from now on.
     d->myName = d->name;
     d->people->AddName(kHostIndex, d->name);
@@ -752,7 +758,7 @@ void ChatSession::cmdConnect_Click(const QString &address)
     d->openConnection();
     d->host = false;
     d->clearStuff();
-    d->status(QStringLiteral("Connessione in corso..."));
+    d->status(tr("Connessione in corso..."));
     d->closeClient();
     d->setPhase(Phase::Connecting);
     const bool portValid = d->port > 0 && d->port <= 65535;
@@ -775,7 +781,7 @@ void ChatSession::cmdDisconnect_Click()
     d->closeClient();
     d->relay->close();
     d->host = false;
-    d->status(kStatusDisconnected);
+    d->status(ChatSession::tr(kStatusDisconnected));
     d->clearStuff();
     d->closeConnection();
     d->setPhase(Phase::Idle);
@@ -822,8 +828,7 @@ void ChatSession::expel(const QSet<qint32> &tags)
             d->seats.forget(qint16(expelled));
             d->relay->closeConnection(qint16(expelled));
         }
-        d->status(QStringLiteral("Espulsione dalla chat di: ") + people->nameAt(i) +
-                  QStringLiteral("."));
+        d->status(tr("Espulsione dalla chat di: %1.").arg(people->nameAt(i)));
         people->removeAt(i);
     }
 }
@@ -836,10 +841,9 @@ void ChatSession::cmdDeselect_Click()
 bool ChatSession::cmdPorts_Click()
 {
     if (bConnected()) {
-        d->message(
-            MessageService::Icon::Information,
-            QStringLiteral("Una o più connessioni sono attualmente aperte. Occorre disconnettersi "
-                           "prima di mutare porta."));
+        d->message(MessageService::Icon::Information,
+                   tr("Una o più connessioni sono attualmente aperte. Occorre disconnettersi "
+                      "prima di mutare porta."));
         return false;
     }
     return true;
@@ -861,7 +865,7 @@ bool ChatSession::confirmOwnName()
     if (typed.isEmpty() || d->people->containsName(typed)) {
         if (!typed.isEmpty())
             d->message(MessageService::Icon::None,
-                       QStringLiteral("Il nome è gia' in uso! Quanta poca fantasia.."));
+                       tr("Il nome è gia' in uso! Quanta poca fantasia.."));
         d->name = d->myName;
         emit nameChanged(d->myName);
         return false;
