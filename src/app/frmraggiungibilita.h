@@ -12,10 +12,13 @@ class QLabel;
 class QListWidget;
 class QPushButton;
 
+namespace session {
+class Reachability;
+}
+
 namespace app {
 
 class PrivateTable;
-class Reachability;
 
 /**
  * @brief The small "Raggiungibilità" window: what the router said about the
@@ -26,7 +29,7 @@ class frmRaggiungibilita : public QWidget
 {
     Q_OBJECT
 public:
-    frmRaggiungibilita(Reachability *reach, QWidget *parent = nullptr);
+    frmRaggiungibilita(session::Reachability *reach, QWidget *parent = nullptr);
 
     QLabel *lblChat;
     QLabel *lblFile;
@@ -65,7 +68,7 @@ private:
     void refreshTable();
     void nameControls();
 
-    Reachability *m_reach;
+    session::Reachability *m_reach;
     QPointer<PrivateTable> m_table;
 };
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+#include <QSet>
+
 #include "controlcommand.h"
 #include "headlesssinks.h"
 #include "access.h"
@@ -13,17 +16,13 @@
 namespace session
 {
 class ChatSession;
+class Reachability;
 class SessionKeeper;
 class SessionStore;
 }
 namespace secure
 {
 class TableSecurity;
-}
-
-namespace portmap
-{
-class PortMapper;
 }
 
 namespace server
@@ -93,10 +92,10 @@ private:
     ControlReply ban(const QString &name);
     ControlReply bans() const;
     ControlReply unban(const QString &address);
-    /// Selects the participants called @p name; how many there are.
-    int select(const QString &name);
-    /// Asks the router to forward the port players connect to, and logs
-    /// what it answered.
+    /// The tags of the participants called @p name; nullopt when that is the server itself.
+    std::optional<QSet<qint32>> tagsOf(const QString &name) const;
+    /// Asks the router to forward the port players connect to, as the
+    /// window does, and logs what it answered.
     void startPortMapping();
 
     Settings m_settings;
@@ -104,10 +103,10 @@ private:
     LogConversation m_conversation;
     LogMessages m_messages;
     std::unique_ptr<session::ChatSession> m_chat;
-    session::InstanceGuard m_lock;
+    platform::InstanceGuard m_lock;
     ControlServer *m_control = nullptr;
     ServiceNotifier *m_notifier = nullptr;
-    portmap::PortMapper *m_mapper = nullptr;
+    session::Reachability *m_reach = nullptr;
     session::SessionStore *m_store = nullptr;
     std::unique_ptr<secure::TableSecurity> m_security;
     QString m_outside; ///< the router's outside address, once the port is forwarded

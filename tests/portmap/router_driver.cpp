@@ -160,7 +160,7 @@ int hostScenario(const QStringList &args)
     std::printf("protocol: %d\n", int(host->form->reachability()->chatMapper()->outcome().protocol));
     // The invitations: the router's outside address first, then the global IPv6 one.
     QStringList links;
-    for (const app::Reachability::Address &a : host->form->reachability()->invitations())
+    for (const session::Reachability::Address &a : host->form->reachability()->invitations())
         links << a.link;
     const QString v6 = arg(args, QStringLiteral("--ipv6"));
     // The invitation carries the host's fingerprint and the table key.
