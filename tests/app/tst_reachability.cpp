@@ -101,9 +101,10 @@ void tst_Reachability::hostingOpensThePortAndSconnettiClosesIt()
     app::frmRaggiungibilita *panel = w->form->reachabilityWindow();
     QVERIFY(panel);
     QVERIFY(panel->lblChat->text().contains(expected));
-    const QString link = QStringLiteral("tavernix://203.0.113.5:%1").arg(port);
+    // A hosting window's invitation carries its fingerprint and key.
     QVERIFY(panel->lstInviti->count() >= 1);
-    QCOMPARE(panel->lstInviti->item(0)->data(Qt::UserRole).toString(), link);
+    const QString link = panel->lstInviti->item(0)->data(Qt::UserRole).toString();
+    QVERIFY2(link.startsWith(QStringLiteral("tavernix://203.0.113.5:%1/?fp=").arg(port)), qPrintable(link));
     panel->cmdCopiaInvito->click();
     QCOMPARE(QGuiApplication::clipboard()->text(), link);
 
@@ -256,10 +257,10 @@ void tst_Reachability::commandLine_data()
     QTest::addColumn<bool>("noMapping");
     const int run = int(CommandLine::Action::Run), error = int(CommandLine::Action::Error);
     QTest::newRow("--connect link") << QStringList{"--connect", "tavernix://[::1]:2700"} << run
-                                    << "::1" << 2700 << "" << false;
+                                    << "::1" << 2700 << "tavernix://[::1]:2700" << false;
     QTest::newRow("link's port wins") << QStringList{"--port", "2600", "--connect",
                                                      "tavernix://10.0.0.1:2700"}
-                                      << run << "10.0.0.1" << 2700 << "" << false;
+                                      << run << "10.0.0.1" << 2700 << "tavernix://10.0.0.1:2700" << false;
     QTest::newRow("--connect malformed link") << QStringList{"--connect", "tavernix://x:0"}
                                               << error << "" << 0 << "" << false;
     QTest::newRow("--connect plain address") << QStringList{"--connect", "10.0.0.1"} << run

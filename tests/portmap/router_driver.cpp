@@ -167,7 +167,7 @@ int hostScenario(const QStringList &args)
     check(links.value(0).startsWith(QStringLiteral("tavernix://%1:%2/?fp=").arg(outside).arg(chatPort)) &&
               links.value(0).contains(QLatin1String("&k=")) &&
               (v6.isEmpty() ||
-               links.contains(QStringLiteral("tavernix://[%1]:%2").arg(v6).arg(chatPort))),
+               links.value(1).startsWith(QStringLiteral("tavernix://[%1]:%2/?fp=").arg(v6).arg(chatPort))),
           QStringLiteral("invitations: ") + links.join(QStringLiteral(", ")));
 
     // A player outside joins through the router's outside address and talks.
