@@ -1,13 +1,16 @@
 #include "journal.h"
 
+#include "safefile.h"
 #include "sinks.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QTemporaryFile>
 
+#include <limits>
 #include <sys/stat.h>
 
 namespace conversation
@@ -254,9 +257,13 @@ void Journal::appendLine(const QString &stamp, const QString &line,
     }
     if (!m_html && !m_interrupted) {
         // The first line of the session.
-        if (!openFiles()) {
+        QString why;
+        if (!openFiles(&why)) {
             m_off = true;
-            fail(unwritableFolder(m_folder));
+            fail(why.isEmpty() ? unwritableFolder(m_folder)
+                               : why + QLatin1Char(' ') +
+                                     QCoreApplication::translate("conversation::Journal",
+                                                                 "La sessione continua senza diario."));
             return;
         }
     } else if (!m_html) {
@@ -285,7 +292,7 @@ void Journal::appendLine(const QString &stamp, const QString &line,
     }
 }
 
-bool Journal::openFiles()
+bool Journal::openFiles(QString *why)
 {
     const QDir dir(m_folder);
     const QString base = baseName(m_start);
@@ -295,12 +302,20 @@ bool Journal::openFiles()
                     dir.exists(name + QStringLiteral(".txt"));
          ++n)
         name = base + QStringLiteral("_%1").arg(n);
-    auto html = std::make_unique<QFile>(dir.filePath(name + QStringLiteral(".html")));
-    auto text = std::make_unique<QFile>(dir.filePath(name + QStringLiteral(".txt")));
+    if (!QDir().mkpath(m_folder))
+        return false;
+    // Appended to only as the regular files they are: a link left in their
+    // place would send the conversation into someone else's file.
+    const auto open = [why](const QString &path) {
+        return platform::SafeFile::openForWriting(path, QIODevice::WriteOnly | QIODevice::Append,
+                                                  std::numeric_limits<qint64>::max(),
+                                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner,
+                                                  why);
+    };
+    auto html = open(dir.filePath(name + QStringLiteral(".html")));
+    auto text = html ? open(dir.filePath(name + QStringLiteral(".txt"))) : nullptr;
     const QByteArray head = htmlHead(m_start);
-    if (!QDir().mkpath(m_folder) || !html->open(QIODevice::WriteOnly | QIODevice::Append) ||
-        !text->open(QIODevice::WriteOnly | QIODevice::Append) ||
-        html->write(head) != head.size() || !html->flush())
+    if (!html || !text || html->write(head) != head.size() || !html->flush())
         return false;
     m_html = std::move(html);
     m_text = std::move(text);

@@ -106,7 +106,8 @@ public:
     static QByteArray textRow(const JournalRow &row);
 
 private:
-    bool openFiles();
+    /// Opens the session's two files; @p why, when given, says which was refused and why.
+    bool openFiles(QString *why = nullptr);
     void fail(const QString &text);
     void closeFiles();
     void status(const QString &text);
