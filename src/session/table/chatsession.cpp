@@ -249,6 +249,7 @@ struct ChatSession::Private {
     void onElementClosed(qint16 index, qint16 except = -1)
     {
         seats.forget(index);
+        table->connectionGone(index);
         const QString who = people->sConnectionName(index);
         if (who.isEmpty())
             return; // gone before it introduced itself: no trace
@@ -368,6 +369,7 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
             d->notes.resize(size_t(index));
         d->notes[size_t(index - 1)] = {};
         d->seats.forget(index);
+        d->table->connectionGone(index);
     };
     hooks.closed = [this](qint16 index) { d->onElementClosed(index); };
     hooks.sent = [this](qint16 index, const QString &text) { ShowSentData(index, text); };

@@ -45,6 +45,24 @@ QString TableBoard::nameOf(qint16 origin) const
     return origin == -1 ? m_session.sMyName() : m_session.participants()->sConnectionName(origin);
 }
 
+QString TableBoard::sharerOf(qint16 origin, const QString &announced) const
+{
+    if (origin > 0 && m_session.bHost()) {
+        if (const QString name = nameOf(origin); !name.isEmpty())
+            return name;
+    }
+    if (!announced.trimmed().isEmpty())
+        return announced;
+    return origin > 0 ? tr("la connessione %1").arg(origin) : nameOf(origin);
+}
+
+void TableBoard::connectionGone(qint16 index)
+{
+    m_incoming.erase(index);
+    if (m_incoming.empty())
+        m_stall->stop();
+}
+
 bool TableBoard::clearForAll()
 {
     if (!m_session.bHost() && m_session.isClientConnected() && m_hostSays) {
@@ -408,12 +426,10 @@ void TableBoard::onPictureStart(const QString &params, qint16 origin, bool relay
     const auto announce = PictureAssembler::parseStart(params);
     if (!announce)
         return;
-    const QString from = m_session.bHost() && relay ? nameOf(origin) : announce->from;
+    const QString from = relay ? sharerOf(origin, announce->from) : announce->from;
+    // One picture at a time from each sharer: a new one replaces its last.
     m_incoming.erase(key);
-    qint64 inFlight = 0;
-    for (const auto &[k, i] : m_incoming)
-        inFlight += i.assembler.announced().size;
-    if (announce->size > 0 && inFlight + announce->size > kMaxIncomingBytes) {
+    if (incomingBytes() >= kMaxIncomingBytes) {
         status(refusedText(from, QStringLiteral("troppe immagini in arrivo insieme.")));
         return;
     }
@@ -435,10 +451,16 @@ void TableBoard::onPicturePart(const QString &params, qint16 origin, bool relay)
     if (it == m_incoming.end())
         return; // a slice of nothing announced, or of a picture already refused
     PictureAssembler &a = it->second.assembler;
-    const QString from = m_session.bHost() && relay ? nameOf(origin) : a.announced().from;
+    const QString from = relay ? sharerOf(origin, a.announced().from) : a.announced().from;
     switch (a.part(params)) {
     case PictureAssembler::Result::Incomplete:
         it->second.lastSlice.start();
+        // Held bytes are what costs: past the bound, the picture whose
+        // slice crossed it goes, not one that merely waits.
+        if (incomingBytes() > kMaxIncomingBytes) {
+            status(refusedText(from, QStringLiteral("troppe immagini in arrivo insieme.")));
+            m_incoming.erase(it);
+        }
         return;
     case PictureAssembler::Result::Refused:
         status(refusedText(from, a.error()));
@@ -468,8 +490,9 @@ void TableBoard::checkStalls()
             ++it;
             continue;
         }
-        const QString from =
-            it->first > 0 ? nameOf(it->first) : it->second.assembler.announced().from;
+        const QString from = it->first > 0
+                                 ? sharerOf(it->first, it->second.assembler.announced().from)
+                                 : it->second.assembler.announced().from;
         status(refusedText(from, QStringLiteral("la trasmissione non è stata completata.")));
         it = m_incoming.erase(it);
     }
