@@ -9,6 +9,9 @@ packages=(cmake g++ make qt6-base-dev qt6-multimedia-dev libgl-dev libxcb1-dev p
     qt6-translations-l10n libsystemd-dev)
 # The port mapper asks the home router through these two libraries.
 packages+=(libminiupnpc-dev libnatpmp-dev)
+# libpng-dev: a shared picture larger than the board is read row by row, so
+# only what the board can show of it is held (Qt's reader decodes it whole).
+packages+=(libpng-dev)
 # The tests also start a private X server and a small X program to host,
 # and validate the launcher entry and the metainfo; clang with its sanitizer
 # and libFuzzer runtime builds the fuzz targets.
