@@ -286,7 +286,7 @@ void BoardImages::IncollaClipboard()
         // Another program's picture comes as a file: decoded aside, so a
         // large one does not hold the window (and the session) up.
         if (const QMimeData *mime = QGuiApplication::clipboard()->mimeData()) {
-            for (const QString type : {QStringLiteral("image/png"), QStringLiteral("image/jpeg")}) {
+            for (const QString &type : {QStringLiteral("image/png"), QStringLiteral("image/jpeg")}) {
                 if (!mime->hasFormat(type))
                     continue;
                 const QByteArray bytes = mime->data(type);

@@ -65,7 +65,7 @@ bool TableShare::shareBoardPicture(Fitting fitting)
         QImage picture = share.picture;
         if (fit)
             picture = share.whole.scaled(BoundedDecode::fitted(share.whole.size(), board),
-                                         Qt::KeepAspectRatio, Qt::SmoothTransformation);
+                                         Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         const QByteArray png = BoardImages::encodePng(picture);
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
