@@ -14,6 +14,11 @@ packages+=(libminiupnpc-dev libnatpmp-dev)
 # libpng-dev: a shared picture larger than the board is read row by row, so
 # only what the board can show of it is held (Qt's reader decodes it whole).
 packages+=(libpng-dev)
+# The music player's codecs and sound output, through Qt Multimedia's
+# GStreamer backend: MP3, FLAC and WAV (good), Ogg and Opus (base), WMA and
+# AAC (libav); the sound goes to PulseAudio or PipeWire, or straight to ALSA.
+packages+=(gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
+    gstreamer1.0-pulseaudio gstreamer1.0-alsa)
 # The tests also start a private X server and a small X program to host,
 # and validate the launcher entry and the metainfo; clang with its sanitizer
 # and libFuzzer runtime builds the fuzz targets.
@@ -21,6 +26,8 @@ if [ "${1:-}" = "--with-test-tools" ]; then
     packages+=(xvfb x11-apps desktop-file-utils appstream clang libclang-rt-14-dev)
     # A home router in network namespaces for the port-mapping test.
     packages+=(iproute2 nftables miniupnpd-nftables miniupnpc)
+    # An MP3 encoder makes the music player's test tune.
+    packages+=(lame)
 fi
 missing=()
 for p in "${packages[@]}"; do

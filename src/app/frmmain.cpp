@@ -10,9 +10,12 @@
 #include "dialogsaver.h"
 #include "dicepanel.h"
 #include "eventspanel.h"
+#include "form3.h"
 #include "form5.h"
 #include "form1.h"
 #include "frmfind.h"
+#include "frmmp3play.h"
+#include "frmzoom.h"
 #include "form2.h"
 #include "frmports.h"
 #include "frmraggiungibilita.h"
@@ -137,6 +140,10 @@ constexpr Place kLayout[] = {
     {"Command6", 6735, 2670, 375, 375, MoveY},
     {"Combo1", 3945, 3975, 2000, 330, MoveY},
     {"List1", 3945, 4380, 1290, 1350, MoveY},
+    // The desk accessories under the style list: calculator, magnifier, music
+    {"Command3", 3945, 5745, 255, 255, MoveY},
+    {"Command4", 4230, 5745, 255, 255, MoveY},
+    {"Command20", 4515, 5745, 255, 255, MoveY},
     {"pennello", 5265, 4380, 255, 1350, MoveY},
     {"zFrame4", 5550, 4380, 1650, 1530, MoveY},
     // Sharing the picture, then the host's controls of clearing, in a column
@@ -199,6 +206,7 @@ frmMain::frmMain(const QString &prefsPath, QWidget *parent)
     createPresets();
     createExplorer();
     createBrowser();
+    createAccessories();
     // Much smaller than the narrow preset the chat column would be cut off;
     // a window manager's frame may take a little of the narrow preset's
     // width, and of its height, which the pane and the board give up.
@@ -466,14 +474,15 @@ void frmMain::Command22_Click()
 // a window built by a test or a tool leaves the network alone.
 void frmMain::createReachability()
 {
-    m_reach = new Reachability(m_session, this);
+    m_reach = new session::Reachability(m_session, this);
     m_reach->setEnabled(m_portMappingPref);
     m_reach->setTransferPort(m_transfer->receiverPort());
     connect(m_transfer, &transfer::FrmServerCLient::receiverPortChanged, m_reach,
-            &Reachability::setTransferPort);
-    connect(m_reach, &Reachability::transferTextChanged, m_transfer,
+            &session::Reachability::setTransferPort);
+    connect(m_reach, &session::Reachability::transferTextChanged, m_transfer,
             &transfer::FrmServerCLient::setRouterStatus);
-    connect(m_reach, &Reachability::chatReport, m_dialog, &conversation::DialogPane::UpdateStatus);
+    connect(m_reach, &session::Reachability::chatReport, m_dialog,
+            &conversation::DialogPane::UpdateStatus);
 
     cmdRaggiungibilita = new QPushButton(this);
     cmdRaggiungibilita->setObjectName(QStringLiteral("cmdRaggiungibilita"));
@@ -549,6 +558,55 @@ void frmMain::Command1_Click()
     m_form1->show();
     m_form1->raise();
     m_form1->activateWindow();
+}
+
+void frmMain::createAccessories()
+{
+    auto button = [this](const char *name, const QIcon &icon, const QString &tip) {
+        auto *b = new QPushButton(icon, QString(), this);
+        b->setObjectName(QLatin1String(name));
+        b->setToolTip(tip);
+        b->setAccessibleName(tip);
+        return b;
+    };
+    Command3 = button("Command3", accessories::Form3::buttonPicture(), tr("Calcolatrice"));
+    Command4 = button("Command4", accessories::frmZoom::buttonPicture(), tr("Lente"));
+    Command20 = button("Command20", accessories::frmMP3Play::buttonPicture(), tr("Lettore musicale"));
+    connect(Command3, &QPushButton::clicked, this, &frmMain::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &frmMain::Command4_Click);
+    connect(Command20, &QPushButton::clicked, this, &frmMain::Command20_Click);
+}
+
+void frmMain::Command3_Click()
+{
+    leaveTopMost();
+    if (!m_form3) {
+        m_form3 = new accessories::Form3(m_prefs.filePath(), this);
+        // "Al messaggio": the number goes where the caret is, ready to be sent.
+        connect(m_form3, &accessories::Form3::resultForMessage, this, [this](const QString &text) {
+            QPlainTextEdit *box = m_composer->txtMessage();
+            box->insertPlainText(text);
+            bringToFront();
+            box->setFocus(Qt::OtherFocusReason);
+        });
+    }
+    m_form3->bringForward();
+}
+
+void frmMain::Command4_Click()
+{
+    leaveTopMost();
+    if (!m_frmZoom)
+        m_frmZoom = new accessories::frmZoom(m_prefs.filePath(), this);
+    m_frmZoom->bringForward();
+}
+
+void frmMain::Command20_Click()
+{
+    leaveTopMost();
+    if (!m_frmMP3Play)
+        m_frmMP3Play = new accessories::frmMP3Play(m_prefs.filePath(), this);
+    m_frmMP3Play->bringForward();
 }
 
 QSize frmMain::extraSize() const
@@ -632,7 +690,7 @@ void frmMain::resizeEvent(QResizeEvent *event)
 
 void frmMain::Form_Load()
 {
-    const session::Preferences prefs = m_prefs.GetPreferences();
+    const Preferences prefs = m_prefs.GetPreferences();
     m_session->setPort(prefs.port);
     m_typedName = prefs.name;
     txtName->setText(prefs.name);
@@ -641,6 +699,7 @@ void frmMain::Form_Load()
     m_events->chkTutorial()->setChecked(prefs.tutorial != 0);
     m_events->chkTutorial_Click();
     m_portMappingPref = prefs.portMapping;
+    m_languagePref = prefs.language;
     // The snap step comes from the grid dialog's general step.
     m_board->takeGridStep();
     // The board is shown as large as when the program last closed.
@@ -659,7 +718,7 @@ void frmMain::Form_Load()
     restoreWindow(prefs);
 }
 
-void frmMain::restoreWindow(const session::Preferences &prefs)
+void frmMain::restoreWindow(const Preferences &prefs)
 {
     const bool sized = prefs.preset == 0 || prefs.preset == 2 || prefs.preset == 3;
     if (sized)
@@ -884,7 +943,7 @@ void frmMain::Form_Unload()
     m_events->chkTutorial_Click();
     tutorial->hide();
     ComboIP->hide();
-    session::Preferences prefs;
+    Preferences prefs;
     prefs.port = m_session->lPort();
     prefs.tutorial = tutorial->isChecked() ? 1 : 0;
     prefs.name = m_typedName;
@@ -897,6 +956,7 @@ void frmMain::Form_Unload()
     prefs.colours = m_dialog->colouringOn();
     prefs.logDir = m_journal->folder();
     prefs.portMapping = m_portMappingPref;
+    prefs.language = m_languagePref;
     m_prefs.WritePreferences(prefs);
     // Programs hosted in the panel keep running in windows of their own
     // rather than losing theirs with this one.

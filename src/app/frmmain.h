@@ -18,6 +18,12 @@ class QLineEdit;
 class QListView;
 class QPushButton;
 
+namespace accessories {
+class Form3;
+class frmMP3Play;
+class frmZoom;
+} // namespace accessories
+
 namespace board {
 class BoardPanel;
 class Palette;
@@ -51,6 +57,7 @@ class ProgramPanel;
 } // namespace panel
 
 namespace session {
+class Reachability;
 class SessionKeeper;
 class SessionStore;
 } // namespace session
@@ -58,7 +65,6 @@ class SessionStore;
 namespace app {
 
 class MessageBoxService;
-class Reachability;
 class frmPorts;
 class frmRaggiungibilita;
 
@@ -134,7 +140,7 @@ public:
     void applyCommandLine(const CommandLine &options);
 
     /// Ports forwarded on the router and the invitations to give out.
-    Reachability *reachability() const { return m_reach; }
+    session::Reachability *reachability() const { return m_reach; }
     /// The "Raggiungibilità" window while it exists, else null.
     frmRaggiungibilita *reachabilityWindow() const;
 
@@ -170,6 +176,15 @@ public:
     conversation::ToggleButton *Command1; ///< opens the file browser
     /// The file browser once it was opened, null before.
     panel::Form1 *fileBrowser() const { return m_form1; }
+
+    // Desk accessories: each window is made at its first opening and kept
+    // (hidden when closed) until the program ends.
+    QPushButton *Command3;  ///< opens the calculator
+    QPushButton *Command4;  ///< opens the magnifier
+    QPushButton *Command20; ///< opens the music player
+    accessories::Form3 *calculator() const { return m_form3; }
+    accessories::frmZoom *magnifier() const { return m_frmZoom; }
+    accessories::frmMP3Play *musicPlayer() const { return m_frmMP3Play; }
 
 public slots:
     void cmdHost_Click();
@@ -207,6 +222,12 @@ public slots:
     bool applyInvitation(const QString &link);
     /// Opens "Raggiungibilità" (or brings it forward).
     void cmdRaggiungibilita_Click();
+    /// Opens the calculator (or brings it forward).
+    void Command3_Click();
+    /// Opens the magnifier (or brings it forward).
+    void Command4_Click();
+    /// Opens the music player (or brings it forward).
+    void Command20_Click();
 
 signals:
     /// The port dialog opened (tests answer it).
@@ -228,6 +249,7 @@ private:
     void createTransfer();
     void createBrowser();
     void createReachability();
+    void createAccessories();
     /// Places every control for the window's size (see the table).
     void layoutControls();
     /// How far the window exceeds the size the table fills: the wide
@@ -237,7 +259,7 @@ private:
     void placeDice();
     void Form_Load();
     /// Puts the window where and as it was when the program last closed.
-    void restoreWindow(const session::Preferences &prefs);
+    void restoreWindow(const Preferences &prefs);
     void Form_Unload();
     void UnloadAllWindows();
     void OpenConnection();
@@ -245,7 +267,7 @@ private:
     /// True (and the status box says @p why) when there is no name to act under.
     bool askForName(const QString &why);
 
-    session::PreferencesStore m_prefs;
+    PreferencesStore m_prefs;
     session::ChatSession *m_session;
     session::SessionStore *m_store = nullptr;
     session::SessionKeeper *m_keeper = nullptr;
@@ -274,9 +296,13 @@ private:
     std::unique_ptr<MessageBoxService> m_transferMessages;
     QPointer<conversation::Form5> m_form5;
     panel::Form1 *m_form1 = nullptr;
-    Reachability *m_reach = nullptr;
+    session::Reachability *m_reach = nullptr;
     QPointer<frmRaggiungibilita> m_frmReach;
     bool m_portMappingPref = true; ///< kept in the preferences as "PortMapping"
+    accessories::Form3 *m_form3 = nullptr;
+    accessories::frmZoom *m_frmZoom = nullptr;
+    accessories::frmMP3Play *m_frmMP3Play = nullptr;
+    QString m_languagePref;        ///< "Language", kept as it was read (--lang does not change it)
 };
 
 } // namespace app

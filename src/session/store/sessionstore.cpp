@@ -36,7 +36,7 @@ constexpr qint64 kMaxPayload = 2 * 1024 * 1024;
 
 QString refusal(const QString &name, const QString &why)
 {
-    return QStringLiteral("Il file della partita %1 %2: resta com'è.").arg(name, why);
+    return SessionStore::tr("Il file della partita %1 %2: resta com'è.").arg(name, why);
 }
 
 /// Reads digits from @p pos up to the space after them. 1: a number, 0: the
@@ -210,7 +210,7 @@ SessionStore::ReadResult SessionStore::readFile(const QString &path, qint64 maxS
         return result;
     }
     if (file->size() > maxSize) {
-        result.error = refusal(name, QStringLiteral("è troppo grande per essere ripreso (%1 MB, "
+        result.error = refusal(name, SessionStore::tr("è troppo grande per essere ripreso (%1 MB, "
                                                     "al massimo %2 MB)")
                                          .arg(file->size() >> 20)
                                          .arg(maxSize >> 20));
@@ -219,7 +219,7 @@ SessionStore::ReadResult SessionStore::readFile(const QString &path, qint64 maxS
     // At most one byte past the limit: a file that grows meanwhile is noticed.
     const QByteArray bytes = file->read(maxSize + 1);
     if (bytes.size() > maxSize) {
-        result.error = refusal(name, QStringLiteral("è troppo grande per essere ripreso (al "
+        result.error = refusal(name, SessionStore::tr("è troppo grande per essere ripreso (al "
                                                     "massimo %1 MB)")
                                          .arg(maxSize >> 20));
         return result;
@@ -242,11 +242,11 @@ SessionStore::ReadResult SessionStore::parse(QByteArrayView bytes, const QString
                           ? bytes.startsWith(magic)
                           : magic.startsWith(bytes);
     if (!ours) {
-        result.error = refusal(name, QStringLiteral("non è una partita salvata da Tavernix"));
+        result.error = refusal(name, SessionStore::tr("non è una partita salvata da Tavernix"));
         return result;
     }
     if (eol < 0) {
-        result.error = refusal(name, QStringLiteral("è troncato: manca la sua intestazione"));
+        result.error = refusal(name, SessionStore::tr("è troncato: manca la sua intestazione"));
         return result;
     }
     const QByteArrayView head = bytes.sliced(magic.size(), eol - magic.size());
@@ -254,17 +254,18 @@ SessionStore::ReadResult SessionStore::parse(QByteArrayView bytes, const QString
     bool numeric = false;
     const int version = head.first(space < 0 ? head.size() : space).toByteArray().toInt(&numeric);
     if (numeric && version > kFormatVersion) {
-        result.error = refusal(name, QStringLiteral("è stato scritto da una versione più recente "
-                                                    "del programma (formato %1, questa legge fino al %2)")
-                                         .arg(version)
-                                         .arg(kFormatVersion));
+        result.error =
+            refusal(name, SessionStore::tr("è stato scritto da una versione più recente "
+                                           "del programma (formato %1, questa legge fino al %2)")
+                              .arg(version)
+                              .arg(kFormatVersion));
         return result;
     }
     c.started = space < 0 ? QDateTime()
                           : QDateTime::fromString(QString::fromLatin1(head.sliced(space + 1)),
                                                   Qt::ISODate);
     if (!numeric || version < 1 || !c.started.isValid()) {
-        result.error = refusal(name, QStringLiteral("ha un'intestazione danneggiata"));
+        result.error = refusal(name, SessionStore::tr("ha un'intestazione danneggiata"));
         return result;
     }
 
@@ -301,9 +302,10 @@ SessionStore::ReadResult SessionStore::parse(QByteArrayView bytes, const QString
             break;
         }
         if (state < 0) {
-            result.error = refusal(name, QStringLiteral("è danneggiato o è stato modificato a mano "
-                                                        "(al byte %1)")
-                                             .arg(start));
+            result.error =
+                refusal(name, SessionStore::tr("è danneggiato o è stato modificato a mano "
+                                               "(al byte %1)")
+                                  .arg(start));
             return result;
         }
         const QByteArrayView payload = bytes.sliced(pos, length);
@@ -358,7 +360,7 @@ void SessionStore::beginNew(const QDateTime &start)
     // Said at once rather than at the first drawing: the user should know
     // before the evening starts that it is not being kept.
     if (!QDir().mkpath(m_folder) || !QFileInfo(m_folder).isWritable())
-        fail(QStringLiteral("La cartella %1 non si può scrivere: la partita non viene salvata.")
+        fail(tr("La cartella %1 non si può scrivere: la partita non viene salvata.")
                  .arg(QDir::toNativeSeparators(m_folder)));
 }
 
@@ -373,15 +375,15 @@ bool SessionStore::resume(const Contents &contents)
                                                    QFileDevice::ReadOwner | QFileDevice::WriteOwner,
                                                    &why);
     if (!file) {
-        fail(QStringLiteral("Impossibile riaprire il file della partita %1 (%2): la partita "
+        fail(tr("Impossibile riaprire il file della partita %1 (%2): la partita "
                             "continua senza essere salvata.")
                  .arg(QDir::toNativeSeparators(contents.path), why));
         return false;
     }
     // Only an incomplete last record goes; everything whole stays.
     if (file->size() != contents.validSize && !file->resize(contents.validSize)) {
-        fail(QStringLiteral("Impossibile riprendere il file della partita %1 (%2): la partita "
-                            "continua senza essere salvata.")
+        fail(tr("Impossibile riprendere il file della partita %1 (%2): la partita "
+                "continua senza essere salvata.")
                  .arg(QDir::toNativeSeparators(contents.path), file->errorString()));
         return false;
     }
@@ -416,8 +418,8 @@ void SessionStore::add(char kind, qint64 secs, QByteArrayView payload)
         return;
     const QByteArray rec = record(kind, secs, payload);
     if (size() + rec.size() > m_maxSize) {
-        fail(QStringLiteral("Il file della partita %1 ha raggiunto %2 MB: da qui in poi la "
-                            "partita non viene più salvata.")
+        fail(tr("Il file della partita %1 ha raggiunto %2 MB: da qui in poi la "
+                "partita non viene più salvata.")
                  .arg(QDir::toNativeSeparators(filePath()))
                  .arg(m_maxSize >> 20));
         return;
@@ -439,7 +441,7 @@ bool SessionStore::createFile()
                                                    QFileDevice::ReadOwner | QFileDevice::WriteOwner,
                                                    &why);
     if (!file) {
-        fail(QStringLiteral("Impossibile creare il file della partita %1 (%2): la partita "
+        fail(tr("Impossibile creare il file della partita %1 (%2): la partita "
                             "continua senza essere salvata.")
                  .arg(QDir::toNativeSeparators(path), why));
         return false;
@@ -492,8 +494,8 @@ void SessionStore::flush()
         return;
     const qint64 wrote = m_file->write(m_pending);
     if (wrote != m_pending.size() || !m_file->flush()) {
-        fail(QStringLiteral("Impossibile scrivere nel file della partita %1 (%2): la partita "
-                            "continua senza essere salvata.")
+        fail(tr("Impossibile scrivere nel file della partita %1 (%2): la partita "
+                "continua senza essere salvata.")
                  .arg(QDir::toNativeSeparators(m_path), m_file->errorString()));
         return;
     }

@@ -1,6 +1,7 @@
 #include "chatsession.h"
 
 #include "boardhistory.h"
+#include "connectionindex.h"
 #include "dispatcher.h"
 #include "heartbeat.h"
 #include "hostrelay.h"
@@ -13,10 +14,12 @@
 #include "rejoin.h"
 #include "seats.h"
 #include "tableboard.h"
+#include "tablestate.h"
 #include "tags.h"
 #include "trafficlog.h"
 
 #include <QDateTime>
+#include <QSet>
 #include <QStringListModel>
 #include <QTcpSocket>
 #include <QTimer>
@@ -29,7 +32,14 @@ namespace session
 namespace
 {
 
-const QString kStatusDisconnected = QStringLiteral("Disconnessione.");
+/// A status text of this file's constants in the reader's language.
+QString shown(const QString &source)
+{
+    return ChatSession::tr(source.toUtf8().constData());
+}
+
+const char *const kStatusDisconnected =
+    QT_TRANSLATE_NOOP("session::ChatSession", "Disconnessione.");
 
 /// The state codes the program reads: 0 closed, 7 connected, others in between.
 int stateCode(QAbstractSocket::SocketState state)
@@ -63,47 +73,25 @@ void setLowDelay(QTcpSocket *socket)
 
 } // namespace
 
-struct ChatSession::Private {
-    /// What the protocol notes of each client connection, reset when the
-    /// element carries a new one.
-    struct Notes {
-        bool addressesSent = false; ///< the address list went out to this connection
-        int addressEntries = 0;     ///< address entries this connection has added
-        bool tavernix = false;      ///< said "[Tavernix]": gets the tags beyond the basic protocol
-    };
-
-    explicit Private(ChatSession *session) : q(session), dispatcher(*session) {}
+// What the dispatcher and the table board share with the session is its
+// TableState; the rest is the session's own.
+struct ChatSession::Private : TableState {
+    explicit Private(ChatSession *session) : q(session), dispatcher(*this, *session) {}
 
     ChatSession *q;
-    ConversationSink *conversation = nullptr;
-    BoardSink *board = nullptr;
-    MessageService *messages = nullptr;
-
-    ParticipantList *people = nullptr;
-    QStringListModel *combo = nullptr;
-    QStringListModel *recipients = nullptr;
     TrafficLog *sent = nullptr;
-    TrafficLog *received = nullptr;
 
-    QTcpSocket *client = nullptr; ///< sckConnect
     LineFramer clientFramer;
     bool clientClosingByUs = false;
-    HostRelay *relay = nullptr; ///< sckConnection, element 0 and the clients
-    std::vector<Notes> notes;   ///< connection i at i - 1
 
     qint32 port = 600;
-    bool host = false;
     Phase phase = Phase::Idle;
     QString name;
-    QString myName;
     int waitMs = kDefaultConnectWaitMs;
     quint64 clientGeneration = 0;
     QTimer *waitTimer = nullptr;
     QTimer *answerTimer = nullptr; ///< runs from our introduction to the host's rename
     int answerMs = kDefaultAnswerWaitMs;
-    QSize extent{12000, 12000};
-    BoardHistory history;
-    TableBoard *table = nullptr;
 
     // Getting back in after a lost connection.
     Rejoin *rejoin = nullptr;
@@ -111,27 +99,9 @@ struct ChatSession::Private {
     QString address;          ///< where the last "Connetti" went
     quint16 clientPort = 0;
     bool expelled = false;    ///< the host said it expels us: no coming back
-    Seats seats;
-    // The host's recent conversation, and whether an earlier session is
-    // being taken back (nothing of it is reported as new).
-    RecentTalk talk;
-    bool resuming = false;
-    RecapFilter recap; ///< client: the talk in the pane, against a return's recap
 
     Dispatcher dispatcher;
 
-    Notes *notesFor(qint16 index)
-    {
-        if (index < 1 || index > qint16(notes.size()))
-            return nullptr;
-        return &notes[size_t(index - 1)];
-    }
-
-    void status(const QString &text)
-    {
-        if (conversation)
-            conversation->UpdateStatus(text);
-    }
     void message(MessageService::Icon icon, const QString &text)
     {
         if (messages)
@@ -176,7 +146,7 @@ struct ChatSession::Private {
         const QByteArray bytes = client->readAll();
         const QList<QByteArray> lines = clientFramer.feed(bytes);
         for (const QByteArray &line : lines)
-            dispatcher.dispatchLine(decodeText(line), -1);
+            dispatcher.dispatchLine(decodeText(line), kHostIndex);
     }
     void onClientClosed()
     {
@@ -190,7 +160,7 @@ struct ChatSession::Private {
             rejoin->tryFailed(); // in, but gone again before the host answered
             return;
         }
-        status(kStatusDisconnected);
+        status(ChatSession::tr(kStatusDisconnected));
         closeClient();
         // A lost connection keeps what the player saw and tries to get back
         // in; only a kick, the user's own doing or a new session clears.
@@ -215,8 +185,8 @@ struct ChatSession::Private {
     {
         emit q->kickVisibleChanged(false);
         people->clear();
-        status(ChatSession::kLostHost);
-        markPane(QStringLiteral("——— connessione con l'host persa alle %1 ———").arg(clockNow()));
+        status(shown(ChatSession::kLostHost));
+        markPane(tr("——— connessione con l'host persa alle %1 ———").arg(clockNow()));
         closeConnection();
         setPhase(Phase::Reconnecting);
         rejoin->begin(address, clientPort);
@@ -233,8 +203,8 @@ struct ChatSession::Private {
     {
         openConnection();
         setPhase(Phase::Connected);
-        status(ChatSession::kBackIn);
-        markPane(QStringLiteral("——— di nuovo al tavolo alle %1 ———").arg(clockNow()));
+        status(shown(ChatSession::kBackIn));
+        markPane(tr("——— di nuovo al tavolo alle %1 ———").arg(clockNow()));
     }
     /// Stops every way back in (the user chose otherwise).
     void stopReturning()
@@ -246,7 +216,7 @@ struct ChatSession::Private {
 
     /// A client's connection closed by its own doing, or let go for the
     /// player coming back to its seat; everyone but @p except hears of it.
-    void onElementClosed(qint16 index, qint16 except = -1)
+    void onElementClosed(qint16 index, qint16 except = kNoException)
     {
         seats.forget(index);
         table->connectionGone(index);
@@ -319,15 +289,14 @@ struct ChatSession::Private {
     void onAnswerWaitDone()
     {
         if (phase == Phase::Connected && client->state() == QAbstractSocket::ConnectedState)
-            status(ChatSession::kNoAnswer);
+            status(shown(ChatSession::kNoAnswer));
     }
 
     void connectFailed()
     {
-        message(MessageService::Icon::Warning,
-                QStringLiteral("Impossibile stabilire una connessione."));
+        message(MessageService::Icon::Warning, tr("Impossibile stabilire una connessione."));
         closeClient();
-        status(kStatusDisconnected);
+        status(ChatSession::tr(kStatusDisconnected));
         closeConnection();
         setPhase(Phase::Idle);
     }
@@ -336,7 +305,7 @@ struct ChatSession::Private {
 ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<Private>(this))
 {
     d->people = new ParticipantList(this);
-    d->table = new TableBoard(*this);
+    d->table = new TableBoard(*d, *this, this);
     d->combo = new QStringListModel(this);
     d->recipients = new QStringListModel(this);
     d->sent = new TrafficLog(this);
@@ -365,9 +334,7 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
         d->dispatcher.dispatchLine(decodeText(line), index);
     };
     hooks.accepted = [this](qint16 index) {
-        if (size_t(index) > d->notes.size())
-            d->notes.resize(size_t(index));
-        d->notes[size_t(index - 1)] = {};
+        d->peers.reset(index);
         d->seats.forget(index);
         d->table->connectionGone(index);
     };
@@ -398,15 +365,15 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
         if (d->conversation)
             d->conversation->showRecap(said.line, QDateTime::fromSecsSinceEpoch(said.secs));
     });
-    d->recap.setNothingMissed([this] { d->status(kNothingMissed); });
+    d->recap.setNothingMissed([this] { d->status(shown(ChatSession::kNothingMissed)); });
     connect(d->rejoin, &Rejoin::back, this, [this] { d->onReturned(); });
     connect(d->rejoin, &Rejoin::gaveUp, this, [this] { d->setPhase(Phase::Idle); });
     d->heartbeat = new Heartbeat(this);
     connect(d->heartbeat, &Heartbeat::beat, this, [this] {
         const QByteArray line = encodeLine(tag::Battito);
-        for (qint16 i = 1; i <= qint16(d->notes.size()) && i > 0; ++i) {
-            if (d->notes[size_t(i - 1)].tavernix && !d->people->sConnectionName(i).isEmpty())
-                sendEncoded(tag::Battito, line, i);
+        for (qint16 i = 1; i <= d->peers.last() && i > 0; ++i) {
+            if (d->peers.isTavernix(i) && !d->people->sConnectionName(i).isEmpty())
+                send(i, tag::Battito, line);
         }
     });
     // Silence from a host that beats: it is gone, as if it had closed.
@@ -414,6 +381,23 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
         if (d->client->state() == QAbstractSocket::ConnectedState)
             d->client->abort();
     });
+
+    Dispatcher::Hooks heard;
+    heard.named = [this](const QString &name) {
+        adoptName(name);
+        SendToServer(addressMessage(name));
+        SendToServer(tag::NeoConnesso);
+    };
+    heard.seatTaken = [this](qint16 old, qint16 newcomer) { releaseSeat(old, newcomer); };
+    heard.expelled = [this] {
+        d->expelled = true;
+        d->status(shown(ChatSession::kExpelled));
+    };
+    heard.hostBeats = [this] {
+        if (!d->heartbeat->isArmed())
+            d->heartbeat->arm();
+    };
+    d->dispatcher.setHooks(std::move(heard));
 
     d->waitTimer = new QTimer(this);
     d->waitTimer->setSingleShot(true);
@@ -521,7 +505,7 @@ int ChatSession::clientState() const
 
 int ChatSession::connectionState(qint16 index) const
 {
-    if (index == 0)
+    if (index == kListenerIndex)
         return d->relay->isListening() ? 2 : kClosed;
     return stateCode(d->relay->state(index));
 }
@@ -558,10 +542,6 @@ HostRelay *ChatSession::relay() const
 {
     return d->relay;
 }
-qint64 ChatSession::writeBacklogLimit() const
-{
-    return d->relay->writeBacklogLimit();
-}
 void ChatSession::setWriteBacklogLimit(qint64 bytes)
 {
     d->relay->setWriteBacklogLimit(bytes);
@@ -578,17 +558,9 @@ qint64 ChatSession::totalUnsentBytes() const
 {
     return d->relay->totalUnsentBytes();
 }
-int ChatSession::joinTimeoutMs() const
-{
-    return d->relay->joinTimeoutMs();
-}
 void ChatSession::setJoinTimeout(int ms)
 {
     d->relay->setJoinTimeout(ms);
-}
-int ChatSession::maxPendingJoins() const
-{
-    return d->relay->maxPendingJoins();
 }
 void ChatSession::setMaxPendingJoins(int count)
 {
@@ -597,10 +569,6 @@ void ChatSession::setMaxPendingJoins(int count)
 int ChatSession::pendingJoins() const
 {
     return d->relay->pendingJoins();
-}
-int ChatSession::acceptPauseMs() const
-{
-    return d->relay->acceptPauseMs();
 }
 void ChatSession::setAcceptPause(int ms)
 {
@@ -634,15 +602,6 @@ void ChatSession::setAnswerWait(int ms)
     d->rejoin->setAnswerWait(d->answerMs);
 }
 
-QSize ChatSession::boardExtent() const
-{
-    return d->extent;
-}
-void ChatSession::setBoardExtent(const QSize &twips)
-{
-    d->extent = twips;
-}
-
 const TextSet &ChatSession::receivedText() const
 {
     return d->dispatcher.textSet();
@@ -651,26 +610,6 @@ const TextSet &ChatSession::receivedText() const
 const BoardHistory &ChatSession::boardHistory() const
 {
     return d->history;
-}
-
-BoardHistory &ChatSession::history()
-{
-    return d->history;
-}
-
-Dispatcher &ChatSession::dispatcher()
-{
-    return d->dispatcher;
-}
-
-RecapFilter &ChatSession::recapFilter()
-{
-    return d->recap;
-}
-
-Seats &ChatSession::seats()
-{
-    return d->seats;
 }
 
 bool ChatSession::releaseSeat(qint16 index, qint16 newcomer)
@@ -699,12 +638,10 @@ bool ChatSession::isReplaying(qint16 index) const
 
 qint64 ChatSession::unsentBytes(qint16 index) const
 {
-    if (index == -1)
-        return d->client->bytesToWrite();
-    return d->relay->unsentBytes(index);
+    return d->unsentBytes(index);
 }
 
-void ChatSession::recordBoard(const QString &vsData)
+void ChatSession::record(const QString &vsData)
 {
     if (!d->host)
         return;
@@ -712,60 +649,28 @@ void ChatSession::recordBoard(const QString &vsData)
         d->table->keepCleared(d->history);
     const BoardHistory::Outcome outcome = d->history.record(vsData);
     if (outcome == BoardHistory::Outcome::Full)
-        d->status(kBoardHistoryFull);
+        d->status(shown(ChatSession::kBoardHistoryFull));
     else if (outcome == BoardHistory::Outcome::Cleared)
         d->relay->forgetReplayedBoards();
-    if (outcome != BoardHistory::Outcome::Ignored && !d->resuming)
+    if (outcome != BoardHistory::Outcome::Ignored)
         emit boardRecorded(vsData);
 }
 
-void ChatSession::startReplay(qint16 index)
-{
-    if (!d->host)
-        return;
-    replayBoard(index);
-    // After the board: what goes to a connection being replayed waits
-    // behind it, in order.
-    if (isTavernixPeer(index)) {
-        for (const QString &message : d->talk.messages())
-            SendToPerson(message, index);
-    }
-}
-
-void ChatSession::replayBoard(qint16 index, bool anew)
+void ChatSession::replay(qint16 index, bool anew)
 {
     // A replay under way already sends the board, and would be cut short.
     if (!d->host || (!anew && d->relay->isReplaying(index)))
         return;
     // Sent before the board, so a client that comes back draws the host's
     // board instead of adding it to what it kept.
-    if (isTavernixPeer(index))
+    if (d->peers.isTavernix(index))
         SendToPerson(tag::LavagnaIntera, index);
     d->relay->startReplay(index, d->table->replayBlocks());
 }
 
-bool ChatSession::isTavernixPeer(qint16 index) const
+void ChatSession::drawHere(const QString &line)
 {
-    const Private::Notes *notes = d->notesFor(index);
-    return notes && notes->tavernix;
-}
-
-void ChatSession::noteTavernixPeer(qint16 index)
-{
-    if (Private::Notes *notes = d->notesFor(index))
-        notes->tavernix = true;
-}
-
-void ChatSession::noteExpelled()
-{
-    d->expelled = true;
-    d->status(kExpelled);
-}
-
-void ChatSession::noteHostBeats()
-{
-    if (!d->heartbeat->isArmed())
-        d->heartbeat->arm();
+    d->dispatcher.applyLocally(line);
 }
 
 void ChatSession::notePublic(const QString &vsData)
@@ -793,18 +698,10 @@ const RecentTalk &ChatSession::recentTalk() const
     return d->talk;
 }
 
-void ChatSession::resumeTable(const QList<QByteArray> &boardBlocks,
-                              const std::vector<RecentTalk::Said> &talk)
+void ChatSession::resumeTalk(const std::vector<RecentTalk::Said> &talk)
 {
     if (!d->host)
         return;
-    d->resuming = true;
-    for (const QByteArray &block : boardBlocks) {
-        qsizetype pos = 0;
-        for (qsizetype end; (end = block.indexOf("\r\n", pos)) >= 0; pos = end + 2)
-            d->dispatcher.restoreLine(decodeText(QByteArrayView(block).sliced(pos, end - pos)));
-    }
-    d->resuming = false;
     const size_t first = talk.size() > size_t(d->talk.capacity())
                              ? talk.size() - size_t(d->talk.capacity())
                              : 0;
@@ -838,10 +735,10 @@ void ChatSession::cmdHost_Click()
     d->host = true;
     d->clearStuff();
     d->closeClient();
-    d->status(QStringLiteral("Server in attesa..."));
+    d->status(tr("Server in attesa..."));
     // The name we host under is our confirmed name from now on.
     d->myName = d->name;
-    d->people->AddName(-1, d->name);
+    d->people->AddName(kHostIndex, d->name);
     emit kickVisibleChanged(true);
     d->combo->setStringList({});
     d->setPhase(Phase::Hosting);
@@ -863,7 +760,7 @@ void ChatSession::cmdConnect_Click(const QString &address)
     d->openConnection();
     d->host = false;
     d->clearStuff();
-    d->status(QStringLiteral("Connessione in corso..."));
+    d->status(tr("Connessione in corso..."));
     d->closeClient();
     d->setPhase(Phase::Connecting);
     const bool portValid = d->port > 0 && d->port <= 65535;
@@ -886,7 +783,7 @@ void ChatSession::cmdDisconnect_Click()
     d->closeClient();
     d->relay->close();
     d->host = false;
-    d->status(kStatusDisconnected);
+    d->status(ChatSession::tr(kStatusDisconnected));
     d->clearStuff();
     d->closeConnection();
     d->setPhase(Phase::Idle);
@@ -897,33 +794,45 @@ void ChatSession::cmdKick_Click()
     if (!d->host)
         return;
     ParticipantList *people = d->people;
+    QSet<qint32> chosen;
+    for (int i = 0; i < people->count(); ++i) {
+        if (people->isSelected(i))
+            chosen.insert(people->tagAt(i));
+    }
+    expel(chosen);
+    people->deselectAll();
+}
+
+void ChatSession::expel(const QSet<qint32> &tags)
+{
+    if (!d->host)
+        return;
+    ParticipantList *people = d->people;
     for (int i = people->count() - 1; i >= 0; --i) {
         const qint32 expelled = people->tagAt(i);
-        if (!people->isSelected(i) || expelled == -1)
+        if (!tags.contains(expelled) || expelled == kHostIndex)
             continue;
         const QString notice = tag::Espulsione + sFormatSend(expelled);
         const QByteArray line = encodeLine(notice);
         for (int j = 0; j < people->count(); ++j) {
             const qint32 other = people->tagAt(j);
-            // The host's own entry (-1) and stray tags name no connection.
-            if (people->isSelected(j) || other < 1 || other > 32767)
+            // Those expelled together hear nothing of each other; the host's
+            // own entry and stray tags name no connection.
+            if (tags.contains(other) || !isClientIndex(other))
                 continue;
-            sendEncoded(notice, line, qint16(other));
+            send(qint16(other), notice, line);
         }
-        if (expelled >= 1 && expelled <= 32767) {
+        if (isClientIndex(expelled)) {
             // The basic protocol gives the expelled client no word; a Tavernix
             // client is told, so it does not take the kick for a lost host.
-            const Private::Notes *notes = d->notesFor(qint16(expelled));
-            if (notes && notes->tavernix)
+            if (d->peers.isTavernix(qint16(expelled)))
                 SendToPerson(tag::SeiEspulso, qint16(expelled));
             d->seats.forget(qint16(expelled));
             d->relay->closeConnection(qint16(expelled));
         }
-        d->status(QStringLiteral("Espulsione dalla chat di: ") + people->nameAt(i) +
-                  QStringLiteral("."));
+        d->status(tr("Espulsione dalla chat di: %1.").arg(people->nameAt(i)));
         people->removeAt(i);
     }
-    people->deselectAll();
 }
 
 void ChatSession::cmdDeselect_Click()
@@ -934,10 +843,9 @@ void ChatSession::cmdDeselect_Click()
 bool ChatSession::cmdPorts_Click()
 {
     if (bConnected()) {
-        d->message(
-            MessageService::Icon::Information,
-            QStringLiteral("Una o più connessioni sono attualmente aperte. Occorre disconnettersi "
-                           "prima di mutare porta."));
+        d->message(MessageService::Icon::Information,
+                   tr("Una o più connessioni sono attualmente aperte. Occorre disconnettersi "
+                      "prima di mutare porta."));
         return false;
     }
     return true;
@@ -959,14 +867,14 @@ bool ChatSession::confirmOwnName()
     if (typed.isEmpty() || d->people->containsName(typed)) {
         if (!typed.isEmpty())
             d->message(MessageService::Icon::None,
-                       QStringLiteral("Il nome è gia' in uso! Quanta poca fantasia.."));
+                       tr("Il nome è gia' in uso! Quanta poca fantasia.."));
         d->name = d->myName;
         emit nameChanged(d->myName);
         return false;
     }
     d->myName = typed;
     if (d->host) {
-        d->people->ChangeAddName(-1, typed);
+        d->people->ChangeAddName(kHostIndex, typed);
         SendPeopleList();
         SendToSelf(tag::Listato);
         SendToSelf(addressMessage(typed));
@@ -982,30 +890,12 @@ bool ChatSession::confirmOwnName()
 
 void ChatSession::SendToPerson(const QString &vsData, qint16 viConnection)
 {
-    sendEncoded(vsData, encodeLine(vsData), viConnection);
+    send(viConnection, vsData, encodeLine(vsData));
 }
 
-void ChatSession::sendEncoded(const QString &vsData, const QByteArray &line, qint16 viConnection)
+void ChatSession::send(qint16 to, const QString &text, const QByteArray &line)
 {
-    d->relay->send(viConnection, vsData, line);
-}
-
-bool ChatSession::admitAddressEntry(qint16 index)
-{
-    Private::Notes *e = d->notesFor(index);
-    if (!e || e->addressEntries >= kMaxAddressEntriesPerConnection)
-        return false;
-    ++e->addressEntries;
-    return true;
-}
-
-bool ChatSession::takeAddressRequest(qint16 index)
-{
-    Private::Notes *e = d->notesFor(index);
-    if (!e || e->addressesSent)
-        return false;
-    e->addressesSent = true;
-    return true;
+    d->relay->send(to, text, line);
 }
 
 // A broadcast encodes its line once and logs one shared copy of the text for
@@ -1021,27 +911,32 @@ void ChatSession::SendToAll(const QString &vsData, bool vbSelf)
 void ChatSession::SendToAllButOriginator(const QString &vsData, qint16 viConnection)
 {
     notePublic(vsData);
-    // -1 names no connection, so everyone gets it.
+    // An origin that names no client (the host's own lines) leaves nobody out.
     d->relay->sendToAll(vsData, encodeLine(vsData), viConnection);
+}
+
+void ChatSession::sendToAll(const QString &text, qint16 except)
+{
+    SendToAllButOriginator(text, except);
 }
 
 void ChatSession::SendToSelf(const QString &vsData)
 {
-    ProcessData(vsData + QStringLiteral("\r\n"), -1);
+    ProcessData(vsData + QStringLiteral("\r\n"), kHostIndex);
 }
 
 bool ChatSession::SendToServer(const QString &vsData)
 {
-    return sendEncodedToServer(vsData, encodeLine(vsData));
+    return sendToHost(vsData, encodeLine(vsData));
 }
 
-bool ChatSession::sendEncodedToServer(const QString &vsData, const QByteArray &line)
+bool ChatSession::sendToHost(const QString &vsData, const QByteArray &line)
 {
     if (d->client->state() != QAbstractSocket::ConnectedState)
         return false;
     if (d->client->write(line) < 0)
         return false;
-    ShowSentData(-1, vsData);
+    ShowSentData(kHostIndex, vsData);
     // Remembered as the host will hold it: what the code page cannot carry
     // arrives there as "?".
     if (vsData.startsWith(tag::Messaggio))
@@ -1053,11 +948,16 @@ bool ChatSession::sendEncodedToServer(const QString &vsData, const QByteArray &l
 void ChatSession::Broadcast(const QString &vsData)
 {
     if (d->host) {
-        recordBoard(vsData);
+        record(vsData);
         SendToAll(vsData, false);
     }
     else if (isClientConnected())
         SendToServer(vsData);
+}
+
+void ChatSession::broadcast(const QString &text)
+{
+    Broadcast(text);
 }
 
 void ChatSession::ShowSentData(qint32 viConnection, const QString &vsData)
@@ -1092,13 +992,18 @@ void ChatSession::SendPeopleList()
     const QByteArray announce = encodeLine(tag::NuovoNome);
     for (int i = 0; i < count; ++i) {
         const qint32 target = people->tagAt(i);
-        // The host's own entry (-1) and stray tags name no connection.
-        if (target < 1 || target > 32767)
+        // The host's own entry and stray tags name no connection.
+        if (!isClientIndex(target))
             continue;
-        sendEncoded(tag::NuovoNome, announce, qint16(target));
+        send(qint16(target), tag::NuovoNome, announce);
         for (int j = 0; j < count; ++j)
-            sendEncoded(entries[j], lines[j], qint16(target));
+            send(qint16(target), entries[j], lines[j]);
     }
+}
+
+void ChatSession::sendPeopleList()
+{
+    SendPeopleList();
 }
 
 // --- dispatcher ------------------------------------------------------------------

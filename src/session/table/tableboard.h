@@ -19,7 +19,8 @@ class QTimer;
 namespace session
 {
 
-class ChatSession;
+class Routes;
+struct TableState;
 
 /**
  * @brief The board as the whole table shares it, beyond the drawing
@@ -49,15 +50,19 @@ class TableBoard : public QObject
     Q_OBJECT
 public:
     /// Status texts, each with the participant's name in front.
-    inline static const QString kClearedBy = QStringLiteral(" ha pulito la lavagna per tutti.");
-    inline static const QString kRestoredBy = QStringLiteral(" ha ripristinato la lavagna.");
-    inline static const QString kClearTried =
-        QStringLiteral(" ha provato a pulire la lavagna: solo l'host può farlo.");
+    inline static const QString kClearedBy = QString::fromUtf8(
+        QT_TRANSLATE_NOOP("session::TableBoard", " ha pulito la lavagna per tutti."));
+    inline static const QString kRestoredBy =
+        QString::fromUtf8(QT_TRANSLATE_NOOP("session::TableBoard", " ha ripristinato la lavagna."));
+    inline static const QString kClearTried = QString::fromUtf8(QT_TRANSLATE_NOOP(
+        "session::TableBoard", " ha provato a pulire la lavagna: solo l'host può farlo."));
     /// A client told that only the host may clear the board.
-    inline static const QString kHostOnly = QStringLiteral(
-        "Solo l'host può pulire la lavagna: la richiesta non è stata inoltrata.");
+    inline static const QString kHostOnly = QString::fromUtf8(QT_TRANSLATE_NOOP(
+        "session::TableBoard",
+        "Solo l'host può pulire la lavagna: la richiesta non è stata inoltrata."));
 
-    explicit TableBoard(ChatSession &session);
+    /// Reads and keeps @p state, the session's, and sends through @p routes.
+    TableBoard(TableState &state, Routes &routes, QObject *parent = nullptr);
 
     /**
      * @brief "Pulisci" of this participant: the board is cleared here and
@@ -91,9 +96,7 @@ public:
     /// Bytes a second a picture goes out at, per connection, past a first
     /// window: a receiver takes each slice in good time and its conversation
     /// lines do not queue behind megabytes it has yet to read.
-    static constexpr qint64 kDefaultPaceRate = 4 * 1024 * 1024;
-    /// 0 sends as fast as each connection drains.
-    void setPaceRate(qint64 bytesPerSecond) { m_paceRate = bytesPerSecond; }
+    static constexpr qint64 kPaceRate = 4 * 1024 * 1024;
     /// Bytes of pictures a host holds at once while they come in. Counted
     /// as they arrive, not as announced: an announce costs nothing, so a
     /// sharer who trickles holds little and stands in no one's way.
@@ -143,20 +146,7 @@ public:
      */
     void feedStateLines(const QList<QByteArray> &lines);
 
-signals:
-    void restorableChanged(bool restorable);
-    void clearHostOnlyChanged(bool on);
-    /// Host: a picture was shared with the table; @p lines are its wire
-    /// lines, which go after every drawing recorded so far.
-    void sharedPictureChanged(const QList<QByteArray> &lines);
-    /// Host: the board was restored; @p lines are the whole board now, as
-    /// stateLines() gives it.
-    void boardRestored(const QList<QByteArray> &lines);
-
-private:
-    friend class ChatSession;
-    friend class Dispatcher;
-
+    // --- the session's and its dispatcher's ----------------------------------
     /// Host: a client's "[Pulisci Lavagna]"; false when it is refused (and
     /// the client told and sent the board back, since it cleared its own).
     bool admitClear(qint16 origin);
@@ -179,12 +169,23 @@ private:
     /// What a replay sends: the drawing blocks with the picture in its place.
     QList<QByteArray> replayBlocks() const;
 
+signals:
+    void restorableChanged(bool restorable);
+    void clearHostOnlyChanged(bool on);
+    /// Host: a picture was shared with the table; @p lines are its wire
+    /// lines, which go after every drawing recorded so far.
+    void sharedPictureChanged(const QList<QByteArray> &lines);
+    /// Host: the board was restored; @p lines are the whole board now, as
+    /// stateLines() gives it.
+    void boardRestored(const QList<QByteArray> &lines);
+
+private:
     struct Incoming {
         PictureAssembler assembler;
         QElapsedTimer lastSlice;
     };
     struct Outgoing {
-        qint16 target; ///< a connection, or -1 for the host
+        qint16 target; ///< a client connection, or kHostIndex for our host
         QList<QByteArray> lines;
         qsizetype next = 0;
         qint64 sent = 0;     ///< bytes handed to the connection so far
@@ -211,7 +212,8 @@ private:
     /// Draws @p lines on this board only: no relay, no record, no log.
     void drawLocally(const QList<QByteArray> &lines);
 
-    ChatSession &m_session;
+    TableState &m_state;
+    Routes &m_routes;
     bool m_ownChoice = false; ///< as host: only the host may clear
     bool m_hostSays = false;  ///< as client: what the host said of it
     bool m_haveCleared = false;
@@ -229,7 +231,6 @@ private:
     QTimer *m_pace = nullptr;
     QTimer *m_stall = nullptr;
     int m_stallMs = kDefaultStallMs;
-    qint64 m_paceRate = kDefaultPaceRate;
 };
 
 } // namespace session
