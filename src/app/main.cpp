@@ -53,7 +53,7 @@ int main(int argc, char *argv[])
     // buttons) follow it when the system has their texts.
     language::Translations translations;
     translations.install(language::LanguageChoice::pick(
-        options.language, session::PreferencesStore().GetPreferences().language,
+        options.language, app::PreferencesStore().GetPreferences().language,
         QLocale::system().uiLanguages()));
 
     // A second copy would fight the first for the port and the preferences
