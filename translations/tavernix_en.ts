@@ -420,21 +420,6 @@
     </message>
 </context>
 <context>
-    <name>session::Reachability</name>
-    <message>
-        <source>Internet, attraverso il router</source>
-        <translation>Internet, through the router</translation>
-    </message>
-    <message>
-        <source>Internet, IPv6</source>
-        <translation>Internet, IPv6</translation>
-    </message>
-    <message>
-        <source>rete locale</source>
-        <translation>local network</translation>
-    </message>
-</context>
-<context>
     <name>app::frmMain</name>
     <message>
         <source>Nome:</source>
@@ -1601,31 +1586,6 @@ Click to choose between Say, Action and Narrate.</translation>
     </message>
 </context>
 <context>
-    <name>session::PictureAssembler</name>
-    <message>
-        <source>dichiara %1 × %2 pixel, oltre il limite di %3 pixel per lato e %4 MiB di pixel.</source>
-        <translation>claims %1 × %2 pixels, beyond the limit of %3 pixels a side and %4 MiB of pixels.</translation>
-    </message>
-    <message>
-        <source>l&apos;intestazione dell&apos;immagine non è leggibile.</source>
-        <translation>the picture&apos;s header cannot be read.</translation>
-    </message>
-</context>
-<context>
-    <name>session::SessionStore</name>
-    <message>
-        <source>Resta com&apos;è.</source>
-        <translation>It is left as it is.</translation>
-    </message>
-</context>
-<context>
-    <name>session::TableBoard</name>
-    <message>
-        <source>la connessione %1</source>
-        <translation>connection %1</translation>
-    </message>
-</context>
-<context>
     <name>session::ChatSession</name>
     <message>
         <source>Disconnessione.</source>
@@ -1748,6 +1708,14 @@ Click to choose between Say, Action and Narrate.</translation>
 <context>
     <name>session::PictureAssembler</name>
     <message>
+        <source>dichiara %1 × %2 pixel, oltre il limite di %3 pixel per lato e %4 MiB di pixel.</source>
+        <translation>claims %1 × %2 pixels, beyond the limit of %3 pixels a side and %4 MiB of pixels.</translation>
+    </message>
+    <message>
+        <source>l&apos;intestazione dell&apos;immagine non è leggibile.</source>
+        <translation>the picture&apos;s header cannot be read.</translation>
+    </message>
+    <message>
         <source>%1 byte annunciati, ne sono ammessi da 1 a %2 (16 MiB).</source>
         <translation>%1 bytes announced; from 1 to %2 (16 MiB) are allowed.</translation>
     </message>
@@ -1778,6 +1746,21 @@ Click to choose between Say, Action and Narrate.</translation>
     <message>
         <source>non è un&apos;immagine PNG o JPEG.</source>
         <translation>it is not a PNG or JPEG picture.</translation>
+    </message>
+</context>
+<context>
+    <name>session::Reachability</name>
+    <message>
+        <source>Internet, attraverso il router</source>
+        <translation>Internet, through the router</translation>
+    </message>
+    <message>
+        <source>Internet, IPv6</source>
+        <translation>Internet, IPv6</translation>
+    </message>
+    <message>
+        <source>rete locale</source>
+        <translation>local network</translation>
     </message>
 </context>
 <context>
@@ -1822,16 +1805,16 @@ Click to choose between Say, Action and Narrate.</translation>
 <context>
     <name>session::SessionStore</name>
     <message>
+        <source>Resta com&apos;è.</source>
+        <translation>It is left as it is.</translation>
+    </message>
+    <message>
         <source>Il file della partita %1 %2: resta com&apos;è.</source>
         <translation>The game file %1 %2: it is left as it is.</translation>
     </message>
     <message>
         <source>è troppo grande per essere ripreso (%1 MB, al massimo %2 MB)</source>
         <translation>is too large to be resumed (%1 MB, at most %2 MB)</translation>
-    </message>
-    <message>
-        <source>non si può leggere (%1)</source>
-        <translation>cannot be read (%1)</translation>
     </message>
     <message>
         <source>non è una partita salvata da Tavernix</source>
@@ -1877,9 +1860,17 @@ Click to choose between Say, Action and Narrate.</translation>
         <source>Impossibile scrivere nel file della partita %1 (%2): la partita continua senza essere salvata.</source>
         <translation>Cannot write to the game file %1 (%2): the game goes on without being saved.</translation>
     </message>
+    <message>
+        <source>è troppo grande per essere ripreso (al massimo %1 MB)</source>
+        <translation>is too large to be resumed (at most %1 MB)</translation>
+    </message>
 </context>
 <context>
     <name>session::TableBoard</name>
+    <message>
+        <source>la connessione %1</source>
+        <translation>connection %1</translation>
+    </message>
     <message>
         <source>Immagine condivisa da %1 rifiutata: %2</source>
         <translation>Picture shared by %1 refused: %2</translation>

@@ -133,12 +133,12 @@ void Journal::beginSession(const QDateTime &start)
 
 QString Journal::htmlPath() const
 {
-    return m_html ? m_html->fileName() : QString();
+    return m_html ? m_htmlPath : QString();
 }
 
 QString Journal::textPath() const
 {
-    return m_text ? m_text->fileName() : QString();
+    return m_text ? m_textPath : QString();
 }
 
 QString Journal::baseName(const QDateTime &start)
@@ -244,7 +244,7 @@ void Journal::appendLine(const QString &stamp, const QString &line,
     if (m_html && !filesInPlace()) {
         // The folder (or the files) went: made again where that can be, the
         // journal goes on in new files.
-        const QString gone = m_html->fileName();
+        const QString gone = m_htmlPath;
         closeFiles();
         if (!openFiles()) {
             interrupted(m_folder);
@@ -253,7 +253,7 @@ void Journal::appendLine(const QString &stamp, const QString &line,
         status(
             tr("Il file del diario \"%1\" è sparito: il diario continua nel file "
                "\"%2\".")
-                .arg(QDir::toNativeSeparators(gone), QDir::toNativeSeparators(m_html->fileName())));
+                .arg(QDir::toNativeSeparators(gone), QDir::toNativeSeparators(m_htmlPath)));
     }
     if (!m_html && !m_interrupted) {
         // The first line of the session.
@@ -274,7 +274,7 @@ void Journal::appendLine(const QString &stamp, const QString &line,
         }
         m_interrupted = false;
         status(tr("Il diario del dialogo riprende nel file \"%1\".")
-                   .arg(QDir::toNativeSeparators(m_html->fileName())));
+                   .arg(QDir::toNativeSeparators(m_htmlPath)));
     }
     QByteArray html, text;
     for (const JournalRow &row : rowsOf(stamp, line, runs)) {
@@ -285,8 +285,8 @@ void Journal::appendLine(const QString &stamp, const QString &line,
     const bool written = m_html->write(html) == html.size() && m_html->flush() &&
                          m_text->write(text) == text.size() && m_text->flush();
     if (!written) {
-        const QString path = m_html->error() != QFile::NoError ? m_html->fileName()
-                                                                : m_text->fileName();
+        const QString path = m_html->error() != QFile::NoError ? m_htmlPath
+                                                                : m_textPath;
         interrupted(path);
     }
 }
@@ -318,6 +318,9 @@ bool Journal::openFiles(QString *why)
         return false;
     m_html = std::move(html);
     m_text = std::move(text);
+    // A file opened from its descriptor forgets its name: kept here.
+    m_htmlPath = dir.filePath(name + QStringLiteral(".html"));
+    m_textPath = dir.filePath(name + QStringLiteral(".txt"));
     return true;
 }
 

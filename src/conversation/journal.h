@@ -130,6 +130,8 @@ private:
     std::function<void(const QString &)> m_status;
     std::unique_ptr<QFile> m_html;
     std::unique_ptr<QFile> m_text;
+    QString m_htmlPath;
+    QString m_textPath;
 };
 
 } // namespace conversation
