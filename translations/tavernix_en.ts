@@ -420,21 +420,6 @@
     </message>
 </context>
 <context>
-    <name>session::Reachability</name>
-    <message>
-        <source>Internet, attraverso il router</source>
-        <translation>Internet, through the router</translation>
-    </message>
-    <message>
-        <source>Internet, IPv6</source>
-        <translation>Internet, IPv6</translation>
-    </message>
-    <message>
-        <source>rete locale</source>
-        <translation>local network</translation>
-    </message>
-</context>
-<context>
     <name>app::frmMain</name>
     <message>
         <source>Nome:</source>
@@ -736,6 +721,21 @@
         <source>Condividere l&apos;immagine con il tavolo?</source>
         <translation>Share the picture with the table?</translation>
     </message>
+    <message>
+        <source>L&apos;immagine è più grande della lavagna (%1 × %2 pixel): gli altri ne vedrebbero solo la parte in alto a sinistra.
+
+Adattarla alla lavagna prima di condividerla? (Sì: intera e ridotta, anche qui; No: alle sue dimensioni)</source>
+        <translation>The picture is larger than the board (%1 × %2 pixels): the others would see only its top-left part.
+
+Fit it to the board before sharing it? (Yes: whole and shrunk, here too; No: at its own size)</translation>
+    </message>
+</context>
+<context>
+    <name>board::BoundedDecode</name>
+    <message>
+        <source>l&apos;immagine è danneggiata o incompleta.</source>
+        <translation>the picture is damaged or incomplete.</translation>
+    </message>
 </context>
 <context>
     <name>board::DrawingTools</name>
@@ -946,6 +946,18 @@
     <message>
         <source> ha condiviso il reticolo.</source>
         <translation> shared the grid.</translation>
+    </message>
+    <message>
+        <source>Preparazione dell&apos;immagine da condividere…</source>
+        <translation>Preparing the picture to share…</translation>
+    </message>
+    <message>
+        <source>L&apos;immagine è cambiata prima di essere condivisa: non è stata condivisa.</source>
+        <translation>The picture changed before it could be shared: it was not shared.</translation>
+    </message>
+    <message>
+        <source>L&apos;immagine non ha potuto essere preparata: non è stata condivisa.</source>
+        <translation>The picture could not be prepared: it was not shared.</translation>
     </message>
 </context>
 <context>
@@ -1273,6 +1285,10 @@ Click to choose between Say, Action and Narrate.</translation>
         <source>Il diario del dialogo riprende nel file &quot;%1&quot;.</source>
         <translation>The conversation log resumes in the file &quot;%1&quot;.</translation>
     </message>
+    <message>
+        <source>La sessione continua senza diario.</source>
+        <translation>The session goes on without a journal.</translation>
+    </message>
 </context>
 <context>
     <name>conversation::frmFind</name>
@@ -1552,6 +1568,22 @@ Click to choose between Say, Action and Narrate.</translation>
         <source>L&apos;indirizzo esterno del router (%1) è condiviso con altri clienti del fornitore di rete (NAT del provider, 100.64.0.0/10): aprire la porta %2 sul router non può servire. Può aiutare: chiedere al fornitore un indirizzo IPv4 pubblico, collegarsi via IPv6 se la rete lo offre, oppure far ospitare un giocatore con un indirizzo pubblico.</source>
         <translation>The router&apos;s outside address (%1) is shared with other customers of the network provider (carrier-grade NAT, 100.64.0.0/10): opening port %2 on the router cannot help. What can help: asking the provider for a public IPv4 address, connecting over IPv6 if the network offers it, or letting a player with a public address host.</translation>
     </message>
+    <message>
+        <source>non ha risposto</source>
+        <translation>did not answer</translation>
+    </message>
+    <message>
+        <source>ha rifiutato</source>
+        <translation>refused</translation>
+    </message>
+    <message>
+        <source>ha rifiutato: %1</source>
+        <translation>refused: %1</translation>
+    </message>
+    <message>
+        <source>Il router non ha chiuso la porta %1 (%2): può restare aperta finché non la si chiude dalle impostazioni del router.</source>
+        <translation>The router did not close port %1 (%2): it may stay open until it is closed in the router&apos;s settings.</translation>
+    </message>
 </context>
 <context>
     <name>session::ChatSession</name>
@@ -1676,6 +1708,14 @@ Click to choose between Say, Action and Narrate.</translation>
 <context>
     <name>session::PictureAssembler</name>
     <message>
+        <source>dichiara %1 × %2 pixel, oltre il limite di %3 pixel per lato e %4 MiB di pixel.</source>
+        <translation>claims %1 × %2 pixels, beyond the limit of %3 pixels a side and %4 MiB of pixels.</translation>
+    </message>
+    <message>
+        <source>l&apos;intestazione dell&apos;immagine non è leggibile.</source>
+        <translation>the picture&apos;s header cannot be read.</translation>
+    </message>
+    <message>
         <source>%1 byte annunciati, ne sono ammessi da 1 a %2 (16 MiB).</source>
         <translation>%1 bytes announced; from 1 to %2 (16 MiB) are allowed.</translation>
     </message>
@@ -1706,6 +1746,21 @@ Click to choose between Say, Action and Narrate.</translation>
     <message>
         <source>non è un&apos;immagine PNG o JPEG.</source>
         <translation>it is not a PNG or JPEG picture.</translation>
+    </message>
+</context>
+<context>
+    <name>session::Reachability</name>
+    <message>
+        <source>Internet, attraverso il router</source>
+        <translation>Internet, through the router</translation>
+    </message>
+    <message>
+        <source>Internet, IPv6</source>
+        <translation>Internet, IPv6</translation>
+    </message>
+    <message>
+        <source>rete locale</source>
+        <translation>local network</translation>
     </message>
 </context>
 <context>
@@ -1750,16 +1805,16 @@ Click to choose between Say, Action and Narrate.</translation>
 <context>
     <name>session::SessionStore</name>
     <message>
+        <source>Resta com&apos;è.</source>
+        <translation>It is left as it is.</translation>
+    </message>
+    <message>
         <source>Il file della partita %1 %2: resta com&apos;è.</source>
         <translation>The game file %1 %2: it is left as it is.</translation>
     </message>
     <message>
         <source>è troppo grande per essere ripreso (%1 MB, al massimo %2 MB)</source>
         <translation>is too large to be resumed (%1 MB, at most %2 MB)</translation>
-    </message>
-    <message>
-        <source>non si può leggere (%1)</source>
-        <translation>cannot be read (%1)</translation>
     </message>
     <message>
         <source>non è una partita salvata da Tavernix</source>
@@ -1805,9 +1860,17 @@ Click to choose between Say, Action and Narrate.</translation>
         <source>Impossibile scrivere nel file della partita %1 (%2): la partita continua senza essere salvata.</source>
         <translation>Cannot write to the game file %1 (%2): the game goes on without being saved.</translation>
     </message>
+    <message>
+        <source>è troppo grande per essere ripreso (al massimo %1 MB)</source>
+        <translation>is too large to be resumed (at most %1 MB)</translation>
+    </message>
 </context>
 <context>
     <name>session::TableBoard</name>
+    <message>
+        <source>la connessione %1</source>
+        <translation>connection %1</translation>
+    </message>
     <message>
         <source>Immagine condivisa da %1 rifiutata: %2</source>
         <translation>Picture shared by %1 refused: %2</translation>

@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
+#include <QStyleOptionFrame>
 #include <QToolButton>
 
 namespace board
@@ -99,6 +100,10 @@ BoardPanel::BoardPanel(QWidget *parent, Palette *palette, session::ChatSession *
     });
     connect(m_tools, &DrawingTools::textRequested, this, &BoardPanel::openTextDialog);
     connect(m_picDraw, &BoardView::filesDropped, this, &BoardPanel::picDraw_Drop);
+    connect(m_images, &BoardImages::pasted, this, [this] {
+        if (m_surface->hasPicture())
+            offerToShare();
+    });
     connect(m_images, &BoardImages::pictureLoaded, this, [this](const QSize &size) {
         m_txtWidth->setText(QString::number(size.width()));
         m_txtHeight->setText(QString::number(size.height()));
@@ -531,14 +536,34 @@ void BoardPanel::cmdRidim_Click()
 void BoardPanel::IncollaClipboard_Click()
 {
     m_tools->ErasePendingSegment();
+    // Another program's picture is decoded aside: pasted() offers to share it.
     m_images->IncollaClipboard();
-    if (m_surface->hasPicture())
-        offerToShare();
 }
 
 void BoardPanel::cmdSharePicture_Click()
 {
-    if (!m_share->shareBoardPicture())
+    session::MessageService *box = m_tools->messageService();
+    if (box && m_session && m_session->bConnected() && m_share->pictureExceedsBoard()) {
+        // The others would see only its corner: fitting it is offered first.
+        const QSize board = m_surface->pixelSize();
+        box->ask(session::MessageService::Icon::Question, session::kAppTitle,
+                 tr("L'immagine è più grande della lavagna (%1 × %2 pixel): gli altri ne "
+                    "vedrebbero solo la parte in alto a sinistra.\n\nAdattarla alla lavagna "
+                    "prima di condividerla? (Sì: intera e ridotta, anche qui; No: alle sue "
+                    "dimensioni)")
+                     .arg(board.width())
+                     .arg(board.height()),
+                 session::MessageService::Buttons::YesNo, this,
+                 [this](bool fit) { sharePicture(fit); });
+        return;
+    }
+    sharePicture(false);
+}
+
+void BoardPanel::sharePicture(bool fit)
+{
+    if (!m_share->shareBoardPicture(fit ? TableShare::Fitting::ToBoard
+                                        : TableShare::Fitting::AsItIs))
         showMessage(m_share->why());
 }
 
@@ -686,6 +711,9 @@ bool BoardPanel::eventFilter(QObject *watched, QEvent *event)
 
 namespace
 {
+/// What a line edit keeps free on either side of its text, inside its frame.
+constexpr int kLineEditMargin = 2;
+
 // The largest type, from the widget's own down, in which @p text is at most
 // @p room pixels wide.
 QFont fitting(const QFont &base, const QString &text, int room)
@@ -711,5 +739,15 @@ void BoardPanel::fitCaptions()
     }
     const QFont plain = m_picCont->font();
     m_command2->setFont(fitting(plain, m_command2->text(), m_command2->width() - 4));
+    // The size boxes show five digits whole: maps of 12000 pixels are no rarity.
+    for (QLineEdit *box : {m_txtWidth, m_txtHeight}) {
+        QStyleOptionFrame option;
+        option.initFrom(box);
+        option.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, box);
+        const int room =
+            box->style()->subElementRect(QStyle::SE_LineEditContents, &option, box).width() -
+            2 * kLineEditMargin;
+        box->setFont(fitting(plain, QStringLiteral("88888"), room));
+    }
 }
 } // namespace board

@@ -194,6 +194,8 @@ private:
     void buildHostControls(QWidget *parent, int right);
     /// After a picture came onto the board: in a session, offers to share it.
     void offerToShare();
+    /// Shares the board's picture, fitted to the board when @p fit.
+    void sharePicture(bool fit);
     void bindSizeBox(QLineEdit *box);
     void showMessage(const QString &text) const;
 

@@ -219,6 +219,7 @@ struct ChatSession::Private : TableState {
     void onElementClosed(qint16 index, qint16 except = kNoException)
     {
         seats.forget(index);
+        table->connectionGone(index);
         const QString who = people->sConnectionName(index);
         if (who.isEmpty())
             return; // gone before it introduced itself: no trace
@@ -335,6 +336,7 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
     hooks.accepted = [this](qint16 index) {
         d->peers.reset(index);
         d->seats.forget(index);
+        d->table->connectionGone(index);
     };
     hooks.closed = [this](qint16 index) { d->onElementClosed(index); };
     hooks.sent = [this](qint16 index, const QString &text) { ShowSentData(index, text); };
