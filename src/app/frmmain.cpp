@@ -20,6 +20,7 @@
 #include "invitation.h"
 #include "journal.h"
 #include "localaddress.h"
+#include "mainwindowaccess.h"
 #include "palette.h"
 #include "palettewidget.h"
 #include "messageboxservice.h"
@@ -211,6 +212,8 @@ frmMain::frmMain(const QString &prefsPath, QWidget *parent)
     layoutControls();
     createTransfer();
     createReachability();
+    // Last: it names and orders every control made above.
+    m_access = new MainWindowAccess(this);
 }
 
 frmMain::~frmMain()

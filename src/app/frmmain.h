@@ -57,6 +57,7 @@ class SessionStore;
 
 namespace app {
 
+class MainWindowAccess;
 class MessageBoxService;
 class Reachability;
 class frmPorts;
@@ -137,6 +138,9 @@ public:
     Reachability *reachability() const { return m_reach; }
     /// The "Raggiungibilità" window while it exists, else null.
     frmRaggiungibilita *reachabilityWindow() const;
+
+    /// Control names, Tab order, shortcuts and announcements of the window.
+    MainWindowAccess *access() const { return m_access; }
 
     // Session controls (named as the rest of the program knows them).
     QLineEdit *txtName;
@@ -277,6 +281,7 @@ private:
     Reachability *m_reach = nullptr;
     QPointer<frmRaggiungibilita> m_frmReach;
     bool m_portMappingPref = true; ///< kept in the preferences as "PortMapping"
+    MainWindowAccess *m_access = nullptr;
 };
 
 } // namespace app

@@ -1,5 +1,8 @@
 #include "frmraggiungibilita.h"
 
+#include "controlnames.h"
+#include "readingorder.h"
+
 #include "reachability.h"
 
 #include <QCheckBox>
@@ -59,6 +62,7 @@ frmRaggiungibilita::frmRaggiungibilita(Reachability *reach, QWidget *parent)
     connect(m_reach, &Reachability::invitationsChanged, this, &frmRaggiungibilita::refresh);
     connect(m_reach, &Reachability::enabledChanged, this, &frmRaggiungibilita::refresh);
     refresh();
+    nameControls();
 }
 
 void frmRaggiungibilita::refresh()
@@ -93,6 +97,19 @@ QString frmRaggiungibilita::copyInvitation()
     QGuiApplication::clipboard()->setText(link);
     lblCopiato->setText(QStringLiteral("Invito copiato: %1").arg(link));
     return link;
+}
+
+// What a screen reader says for each control, and the Tab key's way
+// through the window in its reading order.
+void frmRaggiungibilita::nameControls()
+{
+    a11y::ControlNames::apply(this, "app::frmRaggiungibilita", {
+        {"lstInviti", QT_TRANSLATE_NOOP("app::frmRaggiungibilita", "Inviti"),
+         QT_TRANSLATE_NOOP("app::frmRaggiungibilita", "Gli indirizzi da dare agli altri giocatori")},
+        {"cmdCopiaInvito", QT_TRANSLATE_NOOP("app::frmRaggiungibilita", "Copia invito")},
+        {"chkRouter", QT_TRANSLATE_NOOP("app::frmRaggiungibilita", "Chiedi al router di aprire le porte")},
+    });
+    a11y::ReadingOrder::keep(this);
 }
 
 } // namespace app

@@ -359,6 +359,13 @@ void BoardPanel::bindZoom()
     connect(m_picDraw, &BoardView::zoomKey, m_zoom, [this](int direction) {
         direction > 0 ? m_zoom->zoomIn() : m_zoom->zoomOut();
     });
+    // The arrows move the board by an eighth of what is seen of it.
+    connect(m_picDraw, &BoardView::scrollKey, this, [this](int dx, int dy) {
+        for (auto [bar, d] : {std::pair{m_hsb, dx}, std::pair{m_vsb, dy}}) {
+            if (d != 0 && bar->isVisible())
+                bar->setValue(bar->value() + d * qMax(bar->singleStep(), bar->pageStep() / 8));
+        }
+    });
 }
 
 void BoardPanel::buildPictureControls(QWidget *parent, int right)

@@ -1,5 +1,8 @@
 #include "frminstext.h"
 
+#include "controlnames.h"
+#include "readingorder.h"
+
 #include "boardpanel.h"
 #include "drawingtools.h"
 #include "palette.h"
@@ -189,6 +192,7 @@ frmInsText::frmInsText(DrawingTools *tools, QWidget *parent) : QDialog(parent), 
     connect(cmdCancel, &QPushButton::clicked, this, &frmInsText::cmdCancel_Click);
 
     redrawPicker(m_picker.chosenPoint());
+    nameControls();
 }
 
 void frmInsText::showToggle(QPushButton *button, bool on)
@@ -317,6 +321,37 @@ bool frmInsText::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     return QDialog::eventFilter(watched, event);
+}
+
+// What a screen reader says for each control, and the Tab key's way
+// through the window in its reading order.
+void frmInsText::nameControls()
+{
+    a11y::ControlNames::apply(this, "board::frmInsText", {
+        {"txtText", QT_TRANSLATE_NOOP("board::frmInsText", "Testo")},
+        {"cboFonts", QT_TRANSLATE_NOOP("board::frmInsText", "Carattere")},
+        {"cboHeight", QT_TRANSLATE_NOOP("board::frmInsText", "Altezza dei caratteri")},
+        {"cboWidth", QT_TRANSLATE_NOOP("board::frmInsText", "Larghezza dei caratteri")},
+        {"cboBold", QT_TRANSLATE_NOOP("board::frmInsText", "Spessore")},
+        {"Command1", QT_TRANSLATE_NOOP("board::frmInsText", "Corsivo"),
+         QT_TRANSLATE_NOOP("board::frmInsText", "Attiva o disattiva il corsivo")},
+        {"Command2", QT_TRANSLATE_NOOP("board::frmInsText", "Sottolineato"),
+         QT_TRANSLATE_NOOP("board::frmInsText", "Attiva o disattiva la sottolineatura")},
+        {"Command3", QT_TRANSLATE_NOOP("board::frmInsText", "Barrato"),
+         QT_TRANSLATE_NOOP("board::frmInsText", "Attiva o disattiva il barrato")},
+        {"chbItalic", QT_TRANSLATE_NOOP("board::frmInsText", "Corsivo")},
+        {"chbUnderlined", QT_TRANSLATE_NOOP("board::frmInsText", "Sottolineato")},
+        {"chbStrikeout", QT_TRANSLATE_NOOP("board::frmInsText", "Barrato")},
+        {"picAngle", QT_TRANSLATE_NOOP("board::frmInsText", "Angolazione"),
+         QT_TRANSLATE_NOOP("board::frmInsText", "Clic sul cerchio per scegliere la direzione del testo")},
+        {"picTest", QT_TRANSLATE_NOOP("board::frmInsText", "Anteprima")},
+        {"cmdDrawPrev", QT_TRANSLATE_NOOP("board::frmInsText", "Draw Preview"),
+         QT_TRANSLATE_NOOP("board::frmInsText", "Disegna l'anteprima")},
+        {"cmdDrawPic", QT_TRANSLATE_NOOP("board::frmInsText", "OK"),
+         QT_TRANSLATE_NOOP("board::frmInsText", "Inserisci testo")},
+        {"cmdCancel", QT_TRANSLATE_NOOP("board::frmInsText", "Esci")},
+    });
+    a11y::ReadingOrder::keep(this);
 }
 
 } // namespace board

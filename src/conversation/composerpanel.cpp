@@ -167,9 +167,11 @@ Composer::Outcome ComposerPanel::sendTyped()
 {
     if (!m_chat)
         return Composer::Outcome::Refused;
+    emit sending(true);
     const Composer::Outcome outcome =
         Composer::send(*m_chat, Composer::withModePrefix(m_txtMessage->toPlainText(), m_mode),
                        m_chkPrivate->isChecked());
+    emit sending(false);
     if (outcome == Composer::Outcome::Done)
         m_txtMessage->clear();
     return outcome;

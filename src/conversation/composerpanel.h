@@ -54,6 +54,11 @@ public:
     /// The Enter key in the message box.
     void txtMessage_Enter();
 
+signals:
+    /// The user's own line is being sent (true) and was sent (false): what
+    /// the pane shows in between is the echo of what they typed.
+    void sending(bool on);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -4,6 +4,7 @@
 #include "colouring.h"
 #include "diceroller.h"
 #include "linebreaks.h"
+#include "paneaccessible.h"
 #include "panetext.h"
 #include "participantlist.h"
 #include "togglebutton.h"
@@ -61,6 +62,33 @@ bool continuesLine(const QTextBlock &b)
     return b.blockFormat().boolProperty(kContinuesLine);
 }
 
+// The number of the line that begins with @p b, 0 for a block that goes on
+// with the line before it. A roll's detail line is a block of its own that
+// takes on its line's format, number included, so only a number that
+// differs from the block before it starts a line.
+quint64 serialAt(const QTextBlock &b)
+{
+    const quint64 serial = b.blockFormat().property(PaneText::kLineSerial).toULongLong();
+    if (serial == 0)
+        return 0;
+    const QTextBlock before = b.previous();
+    if (before.isValid() && before.blockFormat().property(PaneText::kLineSerial).toULongLong() == serial)
+        return 0;
+    return serial;
+}
+
+// The serial numbers of the first and the last line of @p doc; {0, 0} when empty.
+std::pair<quint64, quint64> serialRange(const QTextDocument *doc)
+{
+    if (doc->isEmpty())
+        return {0, 0};
+    const quint64 first = doc->begin().blockFormat().property(PaneText::kLineSerial).toULongLong();
+    quint64 last = 0;
+    for (QTextBlock b = doc->lastBlock(); b.isValid() && last == 0; b = b.previous())
+        last = b.blockFormat().property(PaneText::kLineSerial).toULongLong();
+    return {first, last};
+}
+
 // Splits the first @p size characters off @p line, which keeps the rest.
 DialogPane::Line takeHead(DialogPane::Line &line, qsizetype size)
 {
@@ -71,6 +99,10 @@ DialogPane::Line takeHead(DialogPane::Line &line, qsizetype size)
     head.stamp = std::exchange(line.stamp, QString());
     head.text = line.text.left(size);
     head.continues = line.continues;
+    head.kind = line.kind;
+    head.isPrivate = line.isPrivate;
+    head.speaker = line.speaker;
+    head.serial = line.serial;
     line.text.remove(0, size);
     line.continues = true;
     std::vector<ColourRun> rest;
@@ -297,6 +329,8 @@ DialogPane::DialogPane(QWidget *parent, session::ChatSession *chat)
     };
     trackReading(m_txtDialog, &m_dialogReading);
     trackReading(m_txtStatus, &m_statusReading);
+    // A screen reader lists the pane's lines as items of their own.
+    PaneAccessible::attach(m_txtDialog, this);
 }
 
 void DialogPane::trackReading(QAbstractScrollArea *area, Reading *reading)
@@ -348,6 +382,16 @@ void DialogPane::UpdateDialog(const QString &vsDialog)
     Line line;
     line.stamp = m_sTimeStamp;
     line.text = shownText(vsDialog);
+    {
+        // The user's own name counts too, also before a session names anyone.
+        QStringList names = m_names ? m_names() : QStringList();
+        if (m_chat && !m_chat->name().isEmpty() && !names.contains(m_chat->name()))
+            names.append(m_chat->name());
+        const SpokenLine::Reading reading = SpokenLine::read(line.text, names);
+        line.kind = reading.kind;
+        line.isPrivate = reading.isPrivate;
+        line.speaker = reading.speaker;
+    }
     // Stamp and colours are those of the moment the line arrives, even when
     // it enters the document a moment later.
     if (m_colouring && m_names)
@@ -369,7 +413,9 @@ QString DialogPane::shownText(const QString &vsDialog)
 
 void DialogPane::queueLine(Line line)
 {
+    line.serial = m_nextSerial++;
     emit lineShown(line.stamp, line.text, line.runs);
+    emit lineRead({line.kind, line.isPrivate, line.speaker, line.text});
     m_waiting.push_back(std::move(line));
     if (!m_sliceTimer->isActive())
         m_sliceTimer->start();
@@ -382,6 +428,7 @@ void DialogPane::showRecap(const QString &line, const QDateTime &said)
     const QString prefix = QStringLiteral("(già detto alle ") +
                            said.toLocalTime().toString(QStringLiteral("H.mm")) + QStringLiteral(") ");
     Line shown;
+    shown.kind = SpokenLine::Kind::Event;
     shown.text = prefix + shownText(line);
     shown.runs.push_back({0, shown.text.size(), QColor::fromRgba(kRecapColour)});
     queueLine(std::move(shown));
@@ -390,6 +437,7 @@ void DialogPane::showRecap(const QString &line, const QDateTime &said)
 void DialogPane::markPane(const QString &note)
 {
     Line shown;
+    shown.kind = SpokenLine::Kind::Event;
     shown.text = flattenLineBreaks(note);
     shown.runs.push_back({0, shown.text.size(), QColor::fromRgba(kRecapColour)});
     queueLine(std::move(shown));
@@ -407,6 +455,7 @@ void DialogPane::showWaitingLines()
     if (m_waiting.empty())
         return;
     m_sliceTimer->stop();
+    const quint64 lastBefore = serialRange(m_txtDialog->document()).second;
     QTextCursor c(m_txtDialog->document());
     c.beginEditBlock();
     c.movePosition(QTextCursor::End);
@@ -414,6 +463,16 @@ void DialogPane::showWaitingLines()
     c.endEditBlock();
     trimShown();
     scheduleScroll();
+    tellInserted(lastBefore);
+}
+
+void DialogPane::tellInserted(quint64 lastBefore)
+{
+    const auto [first, last] = serialRange(m_txtDialog->document());
+    if (last == 0 || last <= lastBefore)
+        return;
+    const quint64 from = qMax(first, lastBefore + 1);
+    emit linesInserted(int(from - first), int(last - first));
 }
 
 void DialogPane::trimShown()
@@ -454,6 +513,7 @@ void DialogPane::showSlice()
         return;
     QElapsedTimer spent;
     spent.start();
+    const quint64 lastBefore = serialRange(m_txtDialog->document()).second;
     QTextCursor c(m_txtDialog->document());
     // Inside the edit block the cursor moves without asking the layout
     // where it is; the layout runs once, when the block ends.
@@ -480,6 +540,7 @@ void DialogPane::showSlice()
     // The slice already runs after the turn that brought its lines, so it
     // scrolls at once rather than a turn later.
     scrollToEnd();
+    tellInserted(lastBefore);
 }
 
 qsizetype DialogPane::insertWaiting(QTextCursor &c, qsizetype budget)
@@ -505,12 +566,20 @@ qsizetype DialogPane::insertWaiting(QTextCursor &c, qsizetype budget)
 void DialogPane::insertLine(QTextCursor &c, const Line &line)
 {
     const QTextCharFormat black = colourFormat(Qt::black);
+    QTextBlockFormat first;
+    first.setProperty(PaneText::kLineSerial, qulonglong(line.serial));
+    first.setProperty(PaneText::kLineKind, int(line.kind));
+    first.setProperty(PaneText::kLinePrivate, line.isPrivate);
+    first.setProperty(PaneText::kLineSpeaker, line.speaker);
+    first.setProperty(PaneText::kLineStamp, int(line.stamp.size()));
     if (line.continues) {
         QTextBlockFormat goesOn;
         goesOn.setProperty(kContinuesLine, true);
         c.insertBlock(goesOn, black);
     } else if (!m_txtDialog->document()->isEmpty()) {
-        c.insertBlock(QTextBlockFormat(), black);
+        c.insertBlock(first, black);
+    } else {
+        c.setBlockFormat(first);
     }
     c.insertText(line.stamp, black);
 
@@ -543,6 +612,7 @@ void DialogPane::UpdateStatus(const QString &vsStatus)
     insertWithBreakPoints(c, flattenLineBreaks(vsStatus), QTextCharFormat());
     c.endEditBlock();
     scheduleScroll();
+    emit statusShown(flattenLineBreaks(vsStatus));
 }
 
 void DialogPane::clearDialog()
@@ -584,8 +654,12 @@ void DialogPane::scheduleScroll()
 void DialogPane::scrollToEnd()
 {
     m_scrollPending = false;
-    QTextCursor end = endCursor(m_txtDialog->document());
-    m_txtDialog->setTextCursor(end);
+    // A reader going through the pane with the arrow keys keeps their
+    // place: the caret is where they read, the new lines are announced.
+    if (!m_txtDialog->hasFocus()) {
+        QTextCursor end = endCursor(m_txtDialog->document());
+        m_txtDialog->setTextCursor(end);
+    }
     QTextCursor endStatus = endCursor(m_txtStatus->document());
     m_txtStatus->setTextCursor(endStatus);
     // The caret is at the end either way (find starts from it); the view
@@ -608,6 +682,85 @@ void DialogPane::showEnds()
         else if (area->isVisible())
             bar->setValue(bar->maximum());
     }
+}
+
+int DialogPane::lineCount() const
+{
+    const auto [first, last] = serialRange(txtDialog()->document());
+    return last == 0 ? 0 : int(last - first + 1);
+}
+
+int DialogPane::firstBlockOf(int index) const
+{
+    const QTextDocument *doc = m_txtDialog->document();
+    const int lines = lineCount();
+    if (index < 0 || index >= lines)
+        return -1;
+    // Every block a line of its own (the usual case): no need to count.
+    if (doc->blockCount() == lines)
+        return index;
+    int line = -1;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        if (serialAt(b) != 0 && ++line == index)
+            return b.blockNumber();
+    }
+    return -1;
+}
+
+std::pair<int, int> DialogPane::lineSpan(int index) const
+{
+    const QTextDocument *doc = txtDialog()->document();
+    const QTextBlock start = doc->findBlockByNumber(firstBlockOf(index));
+    if (!start.isValid())
+        return {-1, -1};
+    QTextBlock end = start;
+    for (QTextBlock b = start.next(); b.isValid() && serialAt(b) == 0; b = b.next())
+        end = b;
+    return {start.position(), end.position() + end.length() - 1};
+}
+
+DialogPane::ReaderLine DialogPane::lineAt(int index) const
+{
+    ReaderLine line;
+    const auto [from, to] = lineSpan(index);
+    if (from < 0)
+        return line;
+    const QTextDocument *doc = m_txtDialog->document();
+    const QTextBlockFormat f = doc->findBlock(from).blockFormat();
+    const QString all = textWithoutBreaks(doc, from, to);
+    const qsizetype stamp = qBound(qsizetype(0), qsizetype(f.intProperty(PaneText::kLineStamp)), all.size());
+    line.serial = f.property(PaneText::kLineSerial).toULongLong();
+    line.stamp = all.left(stamp);
+    line.reading.kind = SpokenLine::Kind(f.intProperty(PaneText::kLineKind));
+    line.reading.isPrivate = f.boolProperty(PaneText::kLinePrivate);
+    line.reading.speaker = f.stringProperty(PaneText::kLineSpeaker);
+    line.reading.text = all.mid(stamp);
+    return line;
+}
+
+quint64 DialogPane::serialOf(int index) const
+{
+    const auto [first, last] = serialRange(txtDialog()->document());
+    return last == 0 || index < 0 || quint64(index) > last - first ? 0 : first + quint64(index);
+}
+
+int DialogPane::indexOfSerial(quint64 serial) const
+{
+    const auto [first, last] = serialRange(txtDialog()->document());
+    if (last == 0 || serial < first || serial > last)
+        return -1;
+    return int(serial - first);
+}
+
+int DialogPane::lineAtPosition(int position) const
+{
+    const QTextDocument *doc = txtDialog()->document();
+    const quint64 first = serialRange(doc).first;
+    for (QTextBlock b = doc->findBlock(position); b.isValid(); b = b.previous()) {
+        if (const quint64 serial = serialAt(b))
+            return int(serial - first);
+    }
+    return -1;
 }
 
 } // namespace conversation

@@ -26,6 +26,14 @@ public:
     static constexpr int kInsertedBreak = QTextFormat::UserProperty + 1;
     /// The block property of a block that goes on with the line before it.
     static constexpr int kContinuesLine = QTextFormat::UserProperty + 2;
+    /// Block properties of a line's first block: its number in the order
+    /// lines came (consecutive), and how a reader takes it in.
+    static constexpr int kLineSerial = QTextFormat::UserProperty + 3;
+    static constexpr int kLineKind = QTextFormat::UserProperty + 4;
+    static constexpr int kLinePrivate = QTextFormat::UserProperty + 5;
+    static constexpr int kLineSpeaker = QTextFormat::UserProperty + 6;
+    /// How many characters of the line's first block are its time stamp.
+    static constexpr int kLineStamp = QTextFormat::UserProperty + 7;
     /// The break point the pane inserts (zero width space).
     static constexpr QChar kBreakPoint = QChar(0x200B);
 

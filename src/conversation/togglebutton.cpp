@@ -10,7 +10,8 @@ ToggleButton::ToggleButton(const QString &objectName, QWidget *parent) : QPushBu
 {
     setObjectName(objectName);
     setAutoFillBackground(true);
-    setFocusPolicy(Qt::NoFocus);
+    // The Tab key reaches it, a click leaves the focus where the user types.
+    setFocusPolicy(Qt::TabFocus);
     setOn(false);
 }
 

@@ -1,5 +1,8 @@
 #include "form2.h"
 
+#include "controlnames.h"
+#include "readingorder.h"
+
 #include "boardpanel.h"
 #include "boardsurface.h"
 #include "drawingtools.h"
@@ -43,6 +46,7 @@ Form2::Form2(board::BoardPanel *board, session::MessageService *messages, QWidge
     buildMenu();
     buildControls();
     Form_Load(board);
+    nameControls();
 }
 
 Form2::~Form2() = default;
@@ -290,6 +294,28 @@ void Form2::mnuOpzioniPulisci_Click()
 void Form2::mnuOpzioniEsci_Click()
 {
     close();
+}
+
+// What a screen reader says for each control, and the Tab key's way
+// through the window in its reading order.
+void Form2::nameControls()
+{
+    a11y::ControlNames::apply(this, "explorer::Form2", {
+        {"picImmagine", QT_TRANSLATE_NOOP("explorer::Form2", "Immagine della lavagna"),
+         QT_TRANSLATE_NOOP("explorer::Form2", "Clic per le linee; le barre la scorrono")},
+        {"picImmagine2", QT_TRANSLATE_NOOP("explorer::Form2", "Copia della lavagna")},
+        {"hscOrizzontale", QT_TRANSLATE_NOOP("explorer::Form2", "Scorrimento orizzontale")},
+        {"vscVerticale", QT_TRANSLATE_NOOP("explorer::Form2", "Scorrimento verticale")},
+        {"hscOrizzontale2", QT_TRANSLATE_NOOP("explorer::Form2", "Scorrimento orizzontale")},
+        {"vscVerticale2", QT_TRANSLATE_NOOP("explorer::Form2", "Scorrimento verticale")},
+        {"Snap2Grid", QT_TRANSLATE_NOOP("explorer::Form2", "Approssima")},
+        {"MLine", QT_TRANSLATE_NOOP("explorer::Form2", "Linee Collegate")},
+        {"Command1_0", QT_TRANSLATE_NOOP("explorer::Form2", "Pulisci")},
+        {"Command1_1", QT_TRANSLATE_NOOP("explorer::Form2", "Esci")},
+    });
+    for (QScrollBar *bar : {hscOrizzontale, vscVerticale, hscOrizzontale2, vscVerticale2})
+        bar->setFocusPolicy(Qt::TabFocus);
+    a11y::ReadingOrder::keep(this);
 }
 
 } // namespace explorer
