@@ -72,8 +72,19 @@ QList<QWidget *> ReadingOrder::chain(QWidget *window, const QList<int> &columnSt
 void ReadingOrder::apply(QWidget *window, const QList<int> &columnStarts)
 {
     const QList<QWidget *> ordered = chain(window, columnStarts);
+    if (ordered.isEmpty())
+        return;
+    // The chain is a ring through the window itself, and Qt leaves two
+    // controls as they are when only controls without focus (the window)
+    // lie between them. For a moment the window takes the focus too, so it
+    // is put right before the first control (where the first Tab in a new
+    // window starts) and every control after its own predecessor.
+    const Qt::FocusPolicy policy = window->focusPolicy();
+    window->setFocusPolicy(Qt::TabFocus);
+    QWidget::setTabOrder(window, ordered.first());
     for (int i = 1; i < ordered.size(); ++i)
         QWidget::setTabOrder(ordered[i - 1], ordered[i]);
+    window->setFocusPolicy(policy);
 }
 
 namespace

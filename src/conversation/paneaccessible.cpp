@@ -49,7 +49,7 @@ public:
         case QAccessible::Name: {
             // A roll's detail goes on after the announcement, on one line.
             QString text = line.stamp + line.reading.text;
-            return text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+            return text.simplified();
         }
         case QAccessible::Description:
             return SpokenLine::description(line.reading);

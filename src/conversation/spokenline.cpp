@@ -31,7 +31,8 @@ bool readRoll(QStringView line, Roll *roll, bool *isPrivate)
 {
     QStringView head = line;
     if (const qsizetype detail = DiceRoller::detailStart(line); detail >= 0) {
-        head = line.left(detail);
+        // The CR before the detail's line feed shows as a space.
+        head = line.left(detail).trimmed();
         roll->detail = line.mid(detail).toString().remove(QChar(0xAB)).remove(QChar(0xBB)).trimmed();
     }
     static const QRegularExpression shape(

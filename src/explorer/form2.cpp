@@ -304,6 +304,7 @@ void Form2::nameControls()
         {"picImmagine", QT_TRANSLATE_NOOP("explorer::Form2", "Immagine della lavagna"),
          QT_TRANSLATE_NOOP("explorer::Form2", "Clic per le linee; le barre la scorrono")},
         {"picImmagine2", QT_TRANSLATE_NOOP("explorer::Form2", "Copia della lavagna")},
+        {"menuBar", QT_TRANSLATE_NOOP("explorer::Form2", "Menu")},
         {"hscOrizzontale", QT_TRANSLATE_NOOP("explorer::Form2", "Scorrimento orizzontale")},
         {"vscVerticale", QT_TRANSLATE_NOOP("explorer::Form2", "Scorrimento verticale")},
         {"hscOrizzontale2", QT_TRANSLATE_NOOP("explorer::Form2", "Scorrimento orizzontale")},
