@@ -1,20 +1,13 @@
 #!/usr/bin/env python3
-"""The main window through the real accessibility bus, as a screen reader
-finds it: the controls by name, and a line received from another player as
-an item of the conversation pane.
-
-Runs the program on a private X server with its own D-Bus session and
-accessibility bus; where one of them cannot start, prints "SKIPPED: ..."
-and ends with success.
-"""
+# The main window through the real accessibility bus, on a private X server
+# and D-Bus session: its controls by name, and a received line as an item of
+# the pane. Prints "SKIPPED: ..." where these cannot start.
 import os, shutil, socket, subprocess, sys, tempfile, time
 
 def skip(why):
     print("SKIPPED: " + why)
     sys.exit(0)
 
-if len(sys.argv) < 2:
-    sys.exit("usage: a11y_bus.py TAVERNIX [--inside]")
 program = sys.argv[1]
 
 if "--inside" not in sys.argv:
@@ -36,10 +29,9 @@ if "--inside" not in sys.argv:
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         for _ in range(50):
-            if os.path.exists("/tmp/.X11-unix/X%d" % display):
-                break
-            time.sleep(0.1)
-        else:
+            if not os.path.exists("/tmp/.X11-unix/X%d" % display):
+                time.sleep(0.1)
+        if not os.path.exists("/tmp/.X11-unix/X%d" % display):
             skip("Xvfb did not start")
         env = dict(os.environ, DISPLAY=":%d" % display)
         env.pop("QT_QPA_PLATFORM", None)
@@ -86,11 +78,8 @@ def find(node, test, depth=0):
 
 def window():
     desktop = Atspi.get_desktop(0)
-    for i in range(desktop.get_child_count()):
-        a = desktop.get_child_at_index(i)
-        if a and a.get_name().lower() == "tavernix":
-            return a
-    return None
+    apps = [desktop.get_child_at_index(i) for i in range(desktop.get_child_count())]
+    return next((a for a in apps if a and a.get_name().lower() == "tavernix"), None)
 
 failures = []
 try:

@@ -19,18 +19,7 @@
 #include "messagerecorder.h"
 #include "readingorder.h"
 
-#include <QAbstractItemView>
-#include <QAbstractScrollArea>
-#include <QAbstractSlider>
-#include <QAbstractSpinBox>
-#include <QAccessible>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QMenuBar>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QTemporaryDir>
+#include <QtWidgets>
 #include <QTest>
 
 #include <functional>
@@ -42,34 +31,19 @@ namespace
 {
 
 // How each window is opened, from the main window; new windows get a row.
-const std::pair<const char *, std::function<QWidget *(frmMain &)>> kWindows[] = {
+using Opener = std::function<QWidget *(frmMain &)>;
+const std::pair<const char *, Opener> kWindows[] = {
     {"main window", [](frmMain &w) -> QWidget * { return &w; }},
     {"find", [](frmMain &w) -> QWidget * { w.Command17_Click(); return w.findDialog(); }},
-    {"grid", [](frmMain &w) -> QWidget * {
-         w.boardPanel()->reticolo_Click();
-         return w.boardPanel()->gridDialog();
-     }},
+    {"grid", [](frmMain &w) -> QWidget * { return w.boardPanel()->gridDialog(); }},
     {"text", [](frmMain &w) -> QWidget * {
-         w.boardPanel()->openTextDialog(QPoint(10, 10));
-         return w.boardPanel()->textDialog();
-     }},
+         w.boardPanel()->openTextDialog(QPoint(10, 10)); return w.boardPanel()->textDialog(); }},
     {"port", [](frmMain &w) -> QWidget * { return new app::frmPorts(600, w.messageService(), &w); }},
     {"reachability", [](frmMain &w) -> QWidget * {
-         w.cmdRaggiungibilita_Click();
-         return w.reachabilityWindow();
-     }},
-    {"transfer", [](frmMain &w) -> QWidget * {
-         w.Command22_Click();
-         return w.transferWindow();
-     }},
-    {"explorer", [](frmMain &w) -> QWidget * {
-         w.Command2_Click();
-         return w.imageExplorer();
-     }},
-    {"file browser", [](frmMain &w) -> QWidget * {
-         w.Command1_Click();
-         return w.fileBrowser();
-     }},
+         w.cmdRaggiungibilita_Click(); return w.reachabilityWindow(); }},
+    {"transfer", [](frmMain &w) -> QWidget * { w.Command22_Click(); return w.transferWindow(); }},
+    {"explorer", [](frmMain &w) -> QWidget * { w.Command2_Click(); return w.imageExplorer(); }},
+    {"file browser", [](frmMain &w) -> QWidget * { w.Command1_Click(); return w.fileBrowser(); }},
     {"unlock", [](frmMain &w) -> QWidget * { return new conversation::Form5(&w); }},
 };
 

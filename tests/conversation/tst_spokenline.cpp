@@ -24,8 +24,6 @@ private slots:
                                         << "Brom" << "In privato: Brom dice: ciao";
         QTest::newRow("action") << "Brom si alza" << brom << int(Kind::Action) << false << "Brom"
                                 << "Brom si alza";
-        QTest::newRow("private action") << "*Brom si alza*" << brom << int(Kind::Action) << true
-                                        << "Brom" << "In privato: Brom si alza";
         QTest::newRow("narration") << "Cala la notte." << brom << int(Kind::Narration) << false
                                    << "" << "Narrazione: Cala la notte.";
         QTest::newRow("private narration") << "*Cala la notte.*" << QStringList() << int(Kind::Narration)
@@ -64,13 +62,6 @@ private slots:
         QCOMPARE(SpokenLine::spoken(r), spoken);
     }
 
-    void description()
-    {
-        const SpokenLine::Reading r = SpokenLine::read(QStringLiteral("*Brom*: ciao"), {"Brom"});
-        QCOMPARE(SpokenLine::description(r), QStringLiteral("privato, parlato, di Brom"));
-        QCOMPARE(SpokenLine::description(SpokenLine::event(QStringLiteral("Brom si è connesso."))),
-                 QStringLiteral("evento"));
-    }
 };
 
 QTEST_MAIN(tst_spokenline)
