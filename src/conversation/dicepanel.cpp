@@ -27,8 +27,7 @@ DicePanel::DicePanel(session::ChatSession *chat, QWidget *parent, std::optional<
     setObjectName(QStringLiteral("DicePanel"));
 
     m_dado1 = makeList(QStringLiteral("dado1"), 8);
-    m_dado1->setToolTip(
-        QStringLiteral("Numero di dadi: frecce su e giù per cambiarlo, Invio per lanciare"));
+    m_dado1->setToolTip(tr("Numero di dadi: frecce su e giù per cambiarlo, Invio per lanciare"));
 
     m_label6 = new QLabel(QStringLiteral("d"), parent);
     m_label6->setObjectName(QStringLiteral("Label6"));
@@ -37,12 +36,12 @@ DicePanel::DicePanel(session::ChatSession *chat, QWidget *parent, std::optional<
     m_label6->installEventFilter(this);
     // Between the two lists on the Tab key's way: Space switches the details.
     m_label6->setFocusPolicy(Qt::TabFocus);
-    m_label6->setToolTip(QStringLiteral("Clic: mostra o nasconde il valore di ogni dado nel "
-                                        "risultato. Invio in uno dei due elenchi lancia i dadi"));
+    m_label6->setToolTip(tr("Clic: mostra o nasconde il valore di ogni dado nel "
+                            "risultato. Invio in uno dei due elenchi lancia i dadi"));
 
     m_dado2 = makeList(QStringLiteral("dado2"), 8 + kListWidth + 12);
     m_dado2->setToolTip(
-        QStringLiteral("Facce di ogni dado: frecce su e giù per cambiarle, Invio per lanciare"));
+        tr("Facce di ogni dado: frecce su e giù per cambiarle, Invio per lanciare"));
 
     m_risuSing = new QCheckBox(parent);
     m_risuSing->setObjectName(QStringLiteral("RisuSing"));
@@ -133,9 +132,8 @@ void DicePanel::Label6_Click()
 {
     const bool on = !m_risuSing->isChecked();
     m_risuSing->setChecked(on);
-    const QString text =
-        on ? QStringLiteral("Esplicitazione del risultato per unità singole attivato.")
-           : QStringLiteral("Esplicitazione del risultato per unità singole disattivato.");
+    const QString text = on ? tr("Esplicitazione del risultato per unità singole attivato.")
+                            : tr("Esplicitazione del risultato per unità singole disattivato.");
     if (m_chat && m_chat->messageService())
         m_chat->messageService()->showMessage(session::MessageService::Icon::Information,
                                               session::kAppTitle, text);
