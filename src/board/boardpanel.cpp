@@ -186,7 +186,7 @@ void BoardPanel::buildControls(QWidget *parent)
     m_clear = new QToolButton(parent);
     m_clear->setObjectName(QStringLiteral("cmdClearDraw"));
     m_clear->setToolTip(tr("Pulisci"));
-    m_clear->setIcon(toolIcon(ToolIcon::Clear));
+    setToolIcon(m_clear, ToolIcon::Clear);
     m_clear->setIconSize(QSize(kToolIconSize, kToolIconSize));
     m_clear->setGeometry(right, 98, 26, 26);
     connect(m_clear, &QToolButton::clicked, this, &BoardPanel::cmdClearDraw_Click);
@@ -197,7 +197,7 @@ void BoardPanel::buildControls(QWidget *parent)
         const QString name = QString::fromLatin1(info.name);
         button->setObjectName(name);
         button->setToolTip(tr(info.tip));
-        button->setIcon(toolIcon(info.icon));
+        setToolIcon(button, info.icon);
         button->setIconSize(QSize(kToolIconSize, kToolIconSize));
         button->setAutoFillBackground(true);
         button->setGeometry(bx, 130, 24, 24);
@@ -250,7 +250,7 @@ void BoardPanel::buildHostControls(QWidget *parent, int right)
     m_restore = new QToolButton(parent);
     m_restore->setObjectName(QStringLiteral("cmdRestoreBoard"));
     m_restore->setToolTip(tr("Ripristina lavagna"));
-    m_restore->setIcon(toolIcon(ToolIcon::Restore));
+    setToolIcon(m_restore, ToolIcon::Restore);
     m_restore->setIconSize(QSize(kToolIconSize, kToolIconSize));
     m_restore->setGeometry(right + 180, 290, 24, 24);
     m_restore->setEnabled(false);
@@ -259,7 +259,7 @@ void BoardPanel::buildHostControls(QWidget *parent, int right)
     m_hostOnly = new QToolButton(parent);
     m_hostOnly->setObjectName(QStringLiteral("cmdClearHostOnly"));
     m_hostOnly->setToolTip(tr("Solo l'host può pulire la lavagna"));
-    m_hostOnly->setIcon(toolIcon(ToolIcon::Lock));
+    setToolIcon(m_hostOnly, ToolIcon::Lock);
     m_hostOnly->setIconSize(QSize(kToolIconSize, kToolIconSize));
     m_hostOnly->setCheckable(true);
     m_hostOnly->setGeometry(right + 206, 290, 24, 24);
@@ -327,7 +327,7 @@ void BoardPanel::buildZoomControls(QWidget *parent, int right)
         auto *button = new QToolButton(parent);
         button->setObjectName(QString::fromLatin1(b.name));
         button->setToolTip(tr(b.tip));
-        button->setIcon(toolIcon(b.icon));
+        setToolIcon(button, b.icon);
         button->setIconSize(QSize(kToolIconSize, kToolIconSize));
         button->setGeometry(x, 290, 24, 24);
         x += 26;
@@ -336,7 +336,7 @@ void BoardPanel::buildZoomControls(QWidget *parent, int right)
     // The zoom in force is told by the button that brings the board back to 100 %.
     auto *actual = new QToolButton(parent);
     actual->setObjectName(QStringLiteral("cmdZoom100"));
-    actual->setIcon(toolIcon(ToolIcon::ZoomActual));
+    setToolIcon(actual, ToolIcon::ZoomActual);
     actual->setIconSize(QSize(kToolIconSize, kToolIconSize));
     actual->setToolTip(zoom100Tip(1.0));
     actual->setGeometry(x, 290, 24, 24);
@@ -381,11 +381,11 @@ void BoardPanel::bindZoom()
 
 void BoardPanel::buildPictureControls(QWidget *parent, int right)
 {
-    auto pictureButton = [parent](const char *name, const char *tip, ToolIcon icon) {
+    auto pictureButton = [this, parent](const char *name, const char *tip, ToolIcon icon) {
         auto *button = new QToolButton(parent);
         button->setObjectName(QString::fromLatin1(name));
         button->setToolTip(tr(tip));
-        button->setIcon(toolIcon(icon));
+        setToolIcon(button, icon);
         button->setIconSize(QSize(kToolIconSize, kToolIconSize));
         return button;
     };
@@ -667,6 +667,14 @@ void BoardPanel::applyHighlight(const QString &name, bool on)
     pal.setColor(QPalette::Button, colour);
     pal.setColor(QPalette::Window, colour);
     button->setPalette(pal);
+    if (m_icons.contains(button))
+        setToolIcon(button, m_icons.value(button));
+}
+
+void BoardPanel::setToolIcon(QToolButton *button, ToolIcon icon)
+{
+    m_icons.insert(button, icon);
+    button->setIcon(toolIcon(icon, button->palette().color(QPalette::Button)));
 }
 
 void BoardPanel::FlexInit()
@@ -686,6 +694,13 @@ bool BoardPanel::eventFilter(QObject *watched, QEvent *event)
     } else if (m_window && (watched == m_window || watched == m_window->window()) &&
                (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show)) {
         FlexInit();
+    } else if (watched == m_window && event->type() == QEvent::PaletteChange) {
+        // The desktop's theme changed: the faces and their pictures follow.
+        const auto icons = m_icons;
+        for (auto it = icons.cbegin(); it != icons.cend(); ++it)
+            setToolIcon(it.key(), it.value());
+        for (const QString &name : m_buttons.keys())
+            applyHighlight(name, m_tools->highlighted(name));
     }
     return QObject::eventFilter(watched, event);
 }

@@ -67,6 +67,8 @@ private:
     Composer::Outcome sendTyped();
     /// The box's look, tool tip and empty text for "Privato" and the mode.
     void updateLook();
+    /// Puts the private look on the message box, or takes it off.
+    void showLook();
 
     session::ChatSession *m_chat;
     QPlainTextEdit *m_txtMessage;

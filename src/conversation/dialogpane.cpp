@@ -2,6 +2,7 @@
 
 #include "chatsession.h"
 #include "colouring.h"
+#include "contrast.h"
 #include "diceroller.h"
 #include "linebreaks.h"
 #include "paneaccessible.h"
@@ -17,6 +18,7 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QTimer>
 
 #include <utility>
@@ -28,11 +30,48 @@ namespace conversation
 namespace
 {
 
-QTextCharFormat colourFormat(const QColor &colour)
+// Text in the design's @p colour, shown in one @p palette's theme reads
+// well; the design's colour goes with it, for the journal and for a change
+// of theme.
+QTextCharFormat colourFormat(const QColor &colour, const QPalette &palette)
 {
     QTextCharFormat f;
-    f.setForeground(colour);
+    f.setForeground(a11y::Contrast::onBackground(colour, palette.color(QPalette::Base),
+                                                 palette.color(QPalette::Text)));
+    f.setProperty(PaneText::kDesignColour, colour);
     return f;
+}
+
+QColor designColour(const QTextCharFormat &f)
+{
+    const QVariant design = f.property(PaneText::kDesignColour);
+    return design.isValid() ? design.value<QColor>() : f.foreground().color();
+}
+
+// Shows every line of @p pane again in the colours its palette reads well.
+void recolour(QPlainTextEdit *pane)
+{
+    QTextDocument *doc = pane->document();
+    std::vector<std::pair<QTextCursor, QColor>> changes;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            const QColor shown = colourFormat(designColour(f.charFormat()), pane->palette())
+                                     .foreground()
+                                     .color();
+            if (shown == f.charFormat().foreground().color())
+                continue;
+            QTextCursor c(doc);
+            c.setPosition(f.position());
+            c.setPosition(f.position() + f.length(), QTextCursor::KeepAnchor);
+            changes.emplace_back(c, shown);
+        }
+    }
+    for (auto &[c, colour] : changes) {
+        QTextCharFormat f;
+        f.setForeground(colour);
+        c.mergeCharFormat(f);
+    }
 }
 
 // Lines go in through a cursor of their own rather than through the edit's
@@ -233,6 +272,13 @@ protected:
     {
         return copyWithoutBreaks(textCursor());
     }
+    void changeEvent(QEvent *event) override
+    {
+        QPlainTextEdit::changeEvent(event);
+        // The desktop went dark or light: the lines follow.
+        if (event->type() == QEvent::PaletteChange)
+            recolour(this);
+    }
 };
 
 // The status box: a copy leaves out the break points as in the pane.
@@ -279,7 +325,7 @@ QList<JournalRow> DialogPane::shownRows() const
             QString text = f.text();
             if (isInsertedBreak(f))
                 text.remove(kBreakPoint);
-            row.append({text, f.charFormat().foreground().color()});
+            row.append({text, designColour(f.charFormat())});
         }
     }
     for (JournalRow &row : rows)
@@ -565,7 +611,7 @@ qsizetype DialogPane::insertWaiting(QTextCursor &c, qsizetype budget)
 
 void DialogPane::insertLine(QTextCursor &c, const Line &line)
 {
-    const QTextCharFormat black = colourFormat(Qt::black);
+    const QTextCharFormat black = colourFormat(Qt::black, m_txtDialog->palette());
     QTextBlockFormat first;
     first.setProperty(PaneText::kLineSerial, qulonglong(line.serial));
     first.setProperty(PaneText::kLineKind, int(line.kind));
@@ -593,7 +639,7 @@ void DialogPane::insertLine(QTextCursor &c, const Line &line)
         if (start > pos)
             insertWithBreakPoints(c, shown.mid(pos, start - pos), black);
         if (end > start)
-            insertWithBreakPoints(c, shown.mid(start, end - start), colourFormat(run.colour));
+            insertWithBreakPoints(c, shown.mid(start, end - start), colourFormat(run.colour, m_txtDialog->palette()));
         pos = end;
     }
     if (pos < shown.size())

@@ -34,6 +34,9 @@ public:
     static constexpr int kLineSpeaker = QTextFormat::UserProperty + 6;
     /// How many characters of the line's first block are its time stamp.
     static constexpr int kLineStamp = QTextFormat::UserProperty + 7;
+    /// The character property holding the colour the design gives a piece
+    /// of text, where the theme shows another.
+    static constexpr int kDesignColour = QTextFormat::UserProperty + 8;
     /// The break point the pane inserts (zero width space).
     static constexpr QChar kBreakPoint = QChar(0x200B);
 
