@@ -1,6 +1,7 @@
 #include "frmports.h"
 
 #include "controlnames.h"
+#include "fontscale.h"
 #include "readingorder.h"
 
 #include "sinks.h"
@@ -39,6 +40,7 @@ frmPorts::frmPorts(qint32 port, session::MessageService *messages, QWidget *pare
 
     connect(cmdOK, &QPushButton::clicked, this, &frmPorts::cmdOK_Click);
     connect(CmdCancel, &QPushButton::clicked, this, &frmPorts::CmdCancel_Click);
+    a11y::FontScale::fit(this);
     nameControls();
 }
 

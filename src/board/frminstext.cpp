@@ -1,6 +1,7 @@
 #include "frminstext.h"
 
 #include "controlnames.h"
+#include "fontscale.h"
 #include "readingorder.h"
 
 #include "boardpanel.h"
@@ -151,10 +152,12 @@ frmInsText::frmInsText(DrawingTools *tools, QWidget *parent) : QDialog(parent), 
     picAngle->setMouseTracking(true);
     picAngle->setCursor(Qt::CrossCursor);
     picAngle->installEventFilter(this);
+    picAngle->setProperty(a11y::FontScale::kKeepSize, true);
     picBackBuffer = new QLabel(this);
     picBackBuffer->setObjectName(QStringLiteral("picBackBuffer"));
     picBackBuffer->setGeometry(8, 160, side, side);
     picBackBuffer->hide();
+    picBackBuffer->setProperty(a11y::FontScale::kKeepSize, true);
     m_backBuffer = QImage(side, side, QImage::Format_RGB32);
     m_backBuffer.fill(Qt::white);
 
@@ -164,6 +167,7 @@ frmInsText::frmInsText(DrawingTools *tools, QWidget *parent) : QDialog(parent), 
     picTest->setGeometry(114, 160, kPreviewWidth, kPreviewHeight);
     picTest->setFrameShape(QFrame::Box);
     picTest->installEventFilter(this);
+    picTest->setProperty(a11y::FontScale::kKeepSize, true);
     m_preview = QImage(kPreviewWidth, kPreviewHeight, QImage::Format_RGB32);
     picTest_Click();
 
@@ -193,6 +197,7 @@ frmInsText::frmInsText(DrawingTools *tools, QWidget *parent) : QDialog(parent), 
     connect(cmdCancel, &QPushButton::clicked, this, &frmInsText::cmdCancel_Click);
 
     redrawPicker(m_picker.chosenPoint());
+    a11y::FontScale::fit(this);
     nameControls();
 }
 

@@ -1,6 +1,7 @@
 #include "reticolobox.h"
 
 #include "controlnames.h"
+#include "fontscale.h"
 #include "readingorder.h"
 
 #include "boardsurface.h"
@@ -74,6 +75,7 @@ reticolobox::reticolobox(BoardSurface *surface, Palette *palette, DrawingTools *
     connect(tipo, &QComboBox::currentTextChanged, this, &reticolobox::tipo_Click);
     connect(retOK, &QPushButton::clicked, this, &reticolobox::retOK_Click);
     connect(retAnnulla, &QPushButton::clicked, this, &reticolobox::retAnnulla_Click);
+    a11y::FontScale::fit(this);
     nameControls();
 }
 

@@ -152,11 +152,12 @@ void Form2::buildControls()
     int x = kMargin;
     const int y = menuBar->sizeHint().height() + kMargin / 2;
     for (QWidget *w : {static_cast<QWidget *>(Snap2Grid), static_cast<QWidget *>(MLine)}) {
-        w->setGeometry(x, y, w->sizeHint().width() + 4, kRowHeight);
+        w->setGeometry(x, y, w->sizeHint().width() + 4, std::max(kRowHeight, w->sizeHint().height()));
         x += w->width() + kMargin * 2;
     }
     for (QPushButton *b : {Command1_0, Command1_1}) {
-        b->setGeometry(x, y, std::max(80, b->sizeHint().width()), kRowHeight);
+        b->setGeometry(x, y, std::max(80, b->sizeHint().width()),
+                       std::max(kRowHeight, b->sizeHint().height()));
         x += b->width() + kMargin;
     }
 }
