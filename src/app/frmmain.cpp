@@ -93,7 +93,7 @@ constexpr Place kLayout[] = {
     {"cmdDisconnect", 1920, 800, 960, 330},
     {"cmdPorts", 2910, 800, 630, 330},
     {"cmdTopMost", 3570, 800, 330, 330},
-    {"lblConnections", 60, 1190, 1060, 240},
+    {"lblConnections", 60, 1190, 1075, 240},
     // Beside it, "Raggiungibilità": ports on the router and invitations.
     {"cmdRaggiungibilita", 1140, 1190, 300, 240},
     // The size presets' menu, shown where their buttons are out of the window.

@@ -69,6 +69,10 @@ frmInsText::frmInsText(DrawingTools *tools, QWidget *parent) : QDialog(parent), 
         auto *l = new QLabel(text, this);
         l->setObjectName(QLatin1String(name));
         l->move(x, y);
+        // Its box as large as its caption in the window's font, not over the
+        // box beside it; a larger font has made it larger already.
+        l->adjustSize();
+        l->setProperty(a11y::FontScale::kKeepSize, true);
         return l;
     };
     auto combo = [this](const char *name, const QString &tip, const QRect &geometry) {
