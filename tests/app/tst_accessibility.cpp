@@ -1,50 +1,45 @@
-// Every window as a screen reader and the keyboard meet it: each control
-// has a role and a name and the Tab key reaches it; the conversation pane
-// lists its lines as items and new lines are announced.
+// Every window as a screen reader, the keyboard and a large font meet it,
+// and the conversation pane's lines as items.
 #include "announcer.h"
 #include "boardpanel.h"
 #include "composerpanel.h"
-#include "frmfind.h"
-#include "frminstext.h"
-#include "frmraggiungibilita.h"
-#include "reticolobox.h"
 #include "dialogpane.h"
-#include "form1.h"
-#include "form2.h"
 #include "form5.h"
 #include "frmmain.h"
 #include "frmports.h"
-#include "frmserverclient.h"
+#include "frmzoomoptions.h"
 #include "mainwindowaccess.h"
 #include "messagerecorder.h"
 #include "readingorder.h"
 
-#include <QtWidgets>
 #include <QTest>
+#include <QtWidgets>
 
 #include <functional>
-#include <memory>
 
 using app::frmMain;
 
 namespace
 {
 
-// How each window is opened, from the main window; new windows get a row.
-using Opener = std::function<QWidget *(frmMain &)>;
-const std::pair<const char *, Opener> kWindows[] = {
-    {"main window", [](frmMain &w) -> QWidget * { return &w; }},
-    {"find", [](frmMain &w) -> QWidget * { w.Command17_Click(); return w.findDialog(); }},
-    {"grid", [](frmMain &w) -> QWidget * { return w.boardPanel()->gridDialog(); }},
-    {"text", [](frmMain &w) -> QWidget * {
-         w.boardPanel()->openTextDialog(QPoint(10, 10)); return w.boardPanel()->textDialog(); }},
-    {"port", [](frmMain &w) -> QWidget * { return new app::frmPorts(600, w.messageService(), &w); }},
-    {"reachability", [](frmMain &w) -> QWidget * {
-         w.cmdRaggiungibilita_Click(); return w.reachabilityWindow(); }},
-    {"transfer", [](frmMain &w) -> QWidget * { w.Command22_Click(); return w.transferWindow(); }},
-    {"explorer", [](frmMain &w) -> QWidget * { w.Command2_Click(); return w.imageExplorer(); }},
-    {"file browser", [](frmMain &w) -> QWidget * { w.Command1_Click(); return w.fileBrowser(); }},
-    {"unlock", [](frmMain &w) -> QWidget * { return new conversation::Form5(&w); }},
+// How each window is opened, as a click would; the window walked is the one
+// that shows. New windows get a row.
+const std::pair<const char *, std::function<void(frmMain &)>> kWindows[] = {
+    {"main window", [](frmMain &) {}},
+    {"find", &frmMain::Command17_Click},
+    {"grid", [](frmMain &w) { w.boardPanel()->reticolo_Click(); }},
+    {"text", [](frmMain &w) { w.boardPanel()->openTextDialog(QPoint(10, 10)); }},
+    {"port", [](frmMain &w) { (new app::frmPorts(600, w.messageService(), &w))->show(); }},
+    {"reachability", &frmMain::cmdRaggiungibilita_Click},
+    {"transfer", &frmMain::Command22_Click},
+    {"explorer", &frmMain::Command2_Click},
+    {"file browser", &frmMain::Command1_Click},
+    {"unlock", [](frmMain &w) { (new conversation::Form5(&w))->show(); }},
+    {"calculator", &frmMain::Command3_Click},
+    {"magnifier", &frmMain::Command4_Click},
+    {"magnifier options",
+     [](frmMain &w) { (new accessories::frmZoomOptions({}, {}, false, &w))->show(); }},
+    {"music player", &frmMain::Command20_Click},
 };
 
 bool interactive(QWidget *w)
@@ -61,23 +56,37 @@ bool interactive(QWidget *w)
            qobject_cast<QAbstractSpinBox *>(w) || (w->focusPolicy() & Qt::TabFocus);
 }
 
+// The caption of a label or button on one line, else empty.
+QString caption(QWidget *w)
+{
+    const auto *label = qobject_cast<QLabel *>(w);
+    const auto *button = qobject_cast<QAbstractButton *>(w);
+    const QString text = label && !label->wordWrap() ? label->text()
+                         : button                    ? button->text()
+                                                     : QString();
+    return Qt::mightBeRichText(text) ? QString() : text;
+}
+
+// What the walk looks at: controls, and the captions beside them.
+bool shown(QWidget *window, QWidget *w)
+{
+    return w->window() == window && w->isVisibleTo(window) &&
+           (interactive(w) || !caption(w).isEmpty());
+}
+
 } // namespace
 
 class tst_accessibility : public QObject
 {
     Q_OBJECT
 private slots:
-    void init()
+    void initTestCase()
     {
-        m_window = std::make_unique<frmMain>(m_dir.filePath(QStringLiteral("a11y.ini")));
-        m_window->setMessageService(&m_messages);
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    }
-    void cleanup()
-    {
-        m_window->setMessageService(nullptr);
-        m_window.reset();
+        // A desktop font larger than the one the windows were laid out for.
+        QFont font = QApplication::font();
+        font.setPointSizeF(font.pointSizeF() * 1.5);
+        QApplication::setFont(font);
+        m_window.setMessageService(&m_messages);
     }
 
     void everyControl_data()
@@ -89,11 +98,14 @@ private slots:
     void everyControl()
     {
         QFETCH(int, row);
-        QWidget *window = kWindows[row].second(*m_window);
-        QVERIFY(window);
-        window->show();
+        frmMain main(m_dir.filePath(QStringLiteral("a11y.ini")));
+        main.setMessageService(&m_messages);
+        main.show();
+        kWindows[row].second(main);
+        QWidget *window = &main;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            window = w->isVisible() && w != &main && w != &m_window ? w : window;
         QVERIFY(QTest::qWaitForWindowExposed(window));
-
         // Where the Tab key goes, as QWidget::focusNextPrevChild walks it.
         QSet<QWidget *> reached;
         for (QWidget *w = window->nextInFocusChain(); w != window; w = w->nextInFocusChain()) {
@@ -103,19 +115,29 @@ private slots:
         }
         int checked = 0;
         for (QWidget *w : window->findChildren<QWidget *>()) {
-            if (w->window() != window || !w->isVisibleTo(window) || !interactive(w))
+            if (!shown(window, w))
+                continue;
+            const QByteArray what = w->metaObject()->className() + (" " + w->objectName()).toUtf8();
+            // No caption is cut and no control covers another.
+            const QSize need = w->fontMetrics().size(Qt::TextShowMnemonic, caption(w));
+            QVERIFY2(caption(w).isEmpty() || (need.width() <= w->contentsRect().width() &&
+                                              need.height() <= w->contentsRect().height()),
+                     what + " cuts its caption");
+            // (content scrolled under its frame's bars is larger than the frame)
+            for (QWidget *s :
+                 w->parentWidget()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+                QVERIFY2(s == w || !shown(window, s) || !s->geometry().intersects(w->geometry()) ||
+                             !w->parentWidget()->rect().contains(s->geometry() | w->geometry()),
+                         what + " covers " + s->objectName().toUtf8());
+            if (!interactive(w))
                 continue;
             ++checked;
-            const QByteArray what = w->metaObject()->className() + QByteArray(" ") +
-                                    w->objectName().toUtf8();
             QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(w);
             QVERIFY2(iface && iface->role() != QAccessible::NoRole, what);
             QVERIFY2(!iface->text(QAccessible::Name).trimmed().isEmpty(), what + " has no name");
-            if (!w->isEnabled())
-                continue;
             const QString via = w->property(a11y::ReadingOrder::kKeyboardVia).toString();
             QWidget *other = via.isEmpty() ? nullptr : window->findChild<QWidget *>(via);
-            QVERIFY2(reached.contains(w) || (other && reached.contains(other)),
+            QVERIFY2(!w->isEnabled() || reached.contains(w) || reached.contains(other),
                      what + " is out of the Tab key's reach");
         }
         QVERIFY(checked > 0);
@@ -124,49 +146,44 @@ private slots:
             QVERIFY(!QAccessible::queryAccessibleInterface(bar)->text(QAccessible::Name).isEmpty());
     }
 
-    // Each line one item, saying its text and, after it, its kind and speaker.
+    // Each line one item: its text, then its kind and speaker.
     void paneListsLines()
     {
-        m_window->txtName->setText(QStringLiteral("Oste"));
-        emit m_window->txtName->textEdited(QStringLiteral("Oste"));
-        conversation::DialogPane *pane = m_window->dialogPane();
-        pane->UpdateDialog(QStringLiteral("Oste: benvenuti"));
+        m_window.show();
+        m_window.txtName->setText(QStringLiteral("Oste"));
+        emit m_window.txtName->textEdited(QStringLiteral("Oste"));
+        conversation::DialogPane *pane = m_window.dialogPane();
         pane->UpdateDialog(QString::fromUtf8("Oste lancia 2d6 ed ottiene 7.\r\n« 3, 4 »"));
         pane->markPane(QStringLiteral("——— di nuovo al tavolo ———"));
-
         QAccessibleInterface *list = QAccessible::queryAccessibleInterface(pane->txtDialog());
         QCOMPARE(list->role(), QAccessible::List);
-        QCOMPARE(list->childCount(), 3);
-        const QString names[] = {QStringLiteral("Oste: benvenuti"),
-                                 QString::fromUtf8("Oste lancia 2d6 ed ottiene 7. « 3, 4 »"),
-                                 QStringLiteral("——— di nuovo al tavolo ———")};
-        const QString kinds[] = {QStringLiteral("parlato, di Oste"),
-                                 QStringLiteral("tiro di dadi, di Oste"), QStringLiteral("evento")};
-        for (int i = 0; i < 3; ++i) {
+        QCOMPARE(list->childCount(), 2);
+        const std::pair<QString, QString> said[] = {
+            {QString::fromUtf8("Oste lancia 2d6 ed ottiene 7. « 3, 4 »"), "tiro di dadi, di Oste"},
+            {QStringLiteral("——— di nuovo al tavolo ———"), "evento"}};
+        for (int i = 0; i < 2; ++i) {
             QAccessibleInterface *item = list->child(i);
-            QVERIFY(item);
             QCOMPARE(item->role(), QAccessible::ListItem);
-            QCOMPARE(item->text(QAccessible::Name), names[i]);
-            QCOMPARE(item->text(QAccessible::Description), kinds[i]);
+            QCOMPARE(item->text(QAccessible::Name), said[i].first);
+            QCOMPARE(item->text(QAccessible::Description), said[i].second);
             QCOMPARE(list->indexOfChild(item), i);
         }
         // Lines that leave the pane take their items with them.
         pane->clearDialog();
         QCOMPARE(list->childCount(), 0);
-
         // A join, said in words without the focus leaving the message box
         // (the lines above were said together, in the turn they came in).
         QCoreApplication::processEvents();
-        m_window->composer()->txtMessage()->setFocus();
+        m_window.composer()->txtMessage()->setFocus();
         pane->UpdateStatus(QStringLiteral("Brom si è connesso."));
-        QTRY_COMPARE(m_window->access()->announcer()->text(), QStringLiteral("Brom si è connesso."));
-        QVERIFY(m_window->composer()->txtMessage()->hasFocus() || !m_window->isActiveWindow());
+        QTRY_COMPARE(m_window.access()->announcer()->text(), QStringLiteral("Brom si è connesso."));
+        QVERIFY(m_window.composer()->txtMessage()->hasFocus() || !m_window.isActiveWindow());
     }
 
 private:
     QTemporaryDir m_dir;
     MessageRecorder m_messages;
-    std::unique_ptr<frmMain> m_window;
+    frmMain m_window{m_dir.filePath(QStringLiteral("pane.ini"))};
 };
 
 QTEST_MAIN(tst_accessibility)
