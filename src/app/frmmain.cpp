@@ -479,14 +479,15 @@ void frmMain::Command22_Click()
 // a window built by a test or a tool leaves the network alone.
 void frmMain::createReachability()
 {
-    m_reach = new Reachability(m_session, this);
+    m_reach = new session::Reachability(m_session, this);
     m_reach->setEnabled(m_portMappingPref);
     m_reach->setTransferPort(m_transfer->receiverPort());
     connect(m_transfer, &transfer::FrmServerCLient::receiverPortChanged, m_reach,
-            &Reachability::setTransferPort);
-    connect(m_reach, &Reachability::transferTextChanged, m_transfer,
+            &session::Reachability::setTransferPort);
+    connect(m_reach, &session::Reachability::transferTextChanged, m_transfer,
             &transfer::FrmServerCLient::setRouterStatus);
-    connect(m_reach, &Reachability::chatReport, m_dialog, &conversation::DialogPane::UpdateStatus);
+    connect(m_reach, &session::Reachability::chatReport, m_dialog,
+            &conversation::DialogPane::UpdateStatus);
 
     cmdRaggiungibilita = new QPushButton(this);
     cmdRaggiungibilita->setObjectName(QStringLiteral("cmdRaggiungibilita"));
@@ -721,7 +722,7 @@ void frmMain::resizeEvent(QResizeEvent *event)
 
 void frmMain::Form_Load()
 {
-    const session::Preferences prefs = m_prefs.GetPreferences();
+    const Preferences prefs = m_prefs.GetPreferences();
     m_session->setPort(prefs.port);
     m_typedName = prefs.name;
     txtName->setText(prefs.name);
@@ -749,7 +750,7 @@ void frmMain::Form_Load()
     restoreWindow(prefs);
 }
 
-void frmMain::restoreWindow(const session::Preferences &prefs)
+void frmMain::restoreWindow(const Preferences &prefs)
 {
     const bool sized = prefs.preset == 0 || prefs.preset == 2 || prefs.preset == 3;
     if (sized)
@@ -974,7 +975,7 @@ void frmMain::Form_Unload()
     m_events->chkTutorial_Click();
     tutorial->hide();
     ComboIP->hide();
-    session::Preferences prefs;
+    Preferences prefs;
     prefs.port = m_session->lPort();
     prefs.tutorial = tutorial->isChecked() ? 1 : 0;
     prefs.name = m_typedName;

@@ -1,6 +1,7 @@
 #include "chatsession.h"
 
 #include "boardhistory.h"
+#include "connectionindex.h"
 #include "dispatcher.h"
 #include "heartbeat.h"
 #include "hostrelay.h"
@@ -13,10 +14,12 @@
 #include "rejoin.h"
 #include "seats.h"
 #include "tableboard.h"
+#include "tablestate.h"
 #include "tags.h"
 #include "trafficlog.h"
 
 #include <QDateTime>
+#include <QSet>
 #include <QStringListModel>
 #include <QTcpSocket>
 #include <QTimer>
@@ -70,47 +73,25 @@ void setLowDelay(QTcpSocket *socket)
 
 } // namespace
 
-struct ChatSession::Private {
-    /// What the protocol notes of each client connection, reset when the
-    /// element carries a new one.
-    struct Notes {
-        bool addressesSent = false; ///< the address list went out to this connection
-        int addressEntries = 0;     ///< address entries this connection has added
-        bool tavernix = false;      ///< said "[Tavernix]": gets the tags beyond the basic protocol
-    };
-
-    explicit Private(ChatSession *session) : q(session), dispatcher(*session) {}
+// What the dispatcher and the table board share with the session is its
+// TableState; the rest is the session's own.
+struct ChatSession::Private : TableState {
+    explicit Private(ChatSession *session) : q(session), dispatcher(*this, *session) {}
 
     ChatSession *q;
-    ConversationSink *conversation = nullptr;
-    BoardSink *board = nullptr;
-    MessageService *messages = nullptr;
-
-    ParticipantList *people = nullptr;
-    QStringListModel *combo = nullptr;
-    QStringListModel *recipients = nullptr;
     TrafficLog *sent = nullptr;
-    TrafficLog *received = nullptr;
 
-    QTcpSocket *client = nullptr; ///< sckConnect
     LineFramer clientFramer;
     bool clientClosingByUs = false;
-    HostRelay *relay = nullptr; ///< sckConnection, element 0 and the clients
-    std::vector<Notes> notes;   ///< connection i at i - 1
 
     qint32 port = 600;
-    bool host = false;
     Phase phase = Phase::Idle;
     QString name;
-    QString myName;
     int waitMs = kDefaultConnectWaitMs;
     quint64 clientGeneration = 0;
     QTimer *waitTimer = nullptr;
     QTimer *answerTimer = nullptr; ///< runs from our introduction to the host's rename
     int answerMs = kDefaultAnswerWaitMs;
-    QSize extent{12000, 12000};
-    BoardHistory history;
-    TableBoard *table = nullptr;
 
     // Getting back in after a lost connection.
     Rejoin *rejoin = nullptr;
@@ -118,27 +99,9 @@ struct ChatSession::Private {
     QString address;          ///< where the last "Connetti" went
     quint16 clientPort = 0;
     bool expelled = false;    ///< the host said it expels us: no coming back
-    Seats seats;
-    // The host's recent conversation, and whether an earlier session is
-    // being taken back (nothing of it is reported as new).
-    RecentTalk talk;
-    bool resuming = false;
-    RecapFilter recap; ///< client: the talk in the pane, against a return's recap
 
     Dispatcher dispatcher;
 
-    Notes *notesFor(qint16 index)
-    {
-        if (index < 1 || index > qint16(notes.size()))
-            return nullptr;
-        return &notes[size_t(index - 1)];
-    }
-
-    void status(const QString &text)
-    {
-        if (conversation)
-            conversation->UpdateStatus(text);
-    }
     void message(MessageService::Icon icon, const QString &text)
     {
         if (messages)
@@ -183,7 +146,7 @@ struct ChatSession::Private {
         const QByteArray bytes = client->readAll();
         const QList<QByteArray> lines = clientFramer.feed(bytes);
         for (const QByteArray &line : lines)
-            dispatcher.dispatchLine(decodeText(line), -1);
+            dispatcher.dispatchLine(decodeText(line), kHostIndex);
     }
     void onClientClosed()
     {
@@ -253,7 +216,7 @@ struct ChatSession::Private {
 
     /// A client's connection closed by its own doing, or let go for the
     /// player coming back to its seat; everyone but @p except hears of it.
-    void onElementClosed(qint16 index, qint16 except = -1)
+    void onElementClosed(qint16 index, qint16 except = kNoException)
     {
         seats.forget(index);
         const QString who = people->sConnectionName(index);
@@ -341,7 +304,7 @@ struct ChatSession::Private {
 ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<Private>(this))
 {
     d->people = new ParticipantList(this);
-    d->table = new TableBoard(*this);
+    d->table = new TableBoard(*d, *this, this);
     d->combo = new QStringListModel(this);
     d->recipients = new QStringListModel(this);
     d->sent = new TrafficLog(this);
@@ -370,9 +333,7 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
         d->dispatcher.dispatchLine(decodeText(line), index);
     };
     hooks.accepted = [this](qint16 index) {
-        if (size_t(index) > d->notes.size())
-            d->notes.resize(size_t(index));
-        d->notes[size_t(index - 1)] = {};
+        d->peers.reset(index);
         d->seats.forget(index);
     };
     hooks.closed = [this](qint16 index) { d->onElementClosed(index); };
@@ -408,9 +369,9 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
     d->heartbeat = new Heartbeat(this);
     connect(d->heartbeat, &Heartbeat::beat, this, [this] {
         const QByteArray line = encodeLine(tag::Battito);
-        for (qint16 i = 1; i <= qint16(d->notes.size()) && i > 0; ++i) {
-            if (d->notes[size_t(i - 1)].tavernix && !d->people->sConnectionName(i).isEmpty())
-                sendEncoded(tag::Battito, line, i);
+        for (qint16 i = 1; i <= d->peers.last() && i > 0; ++i) {
+            if (d->peers.isTavernix(i) && !d->people->sConnectionName(i).isEmpty())
+                send(i, tag::Battito, line);
         }
     });
     // Silence from a host that beats: it is gone, as if it had closed.
@@ -418,6 +379,23 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
         if (d->client->state() == QAbstractSocket::ConnectedState)
             d->client->abort();
     });
+
+    Dispatcher::Hooks heard;
+    heard.named = [this](const QString &name) {
+        adoptName(name);
+        SendToServer(addressMessage(name));
+        SendToServer(tag::NeoConnesso);
+    };
+    heard.seatTaken = [this](qint16 old, qint16 newcomer) { releaseSeat(old, newcomer); };
+    heard.expelled = [this] {
+        d->expelled = true;
+        d->status(shown(ChatSession::kExpelled));
+    };
+    heard.hostBeats = [this] {
+        if (!d->heartbeat->isArmed())
+            d->heartbeat->arm();
+    };
+    d->dispatcher.setHooks(std::move(heard));
 
     d->waitTimer = new QTimer(this);
     d->waitTimer->setSingleShot(true);
@@ -525,7 +503,7 @@ int ChatSession::clientState() const
 
 int ChatSession::connectionState(qint16 index) const
 {
-    if (index == 0)
+    if (index == kListenerIndex)
         return d->relay->isListening() ? 2 : kClosed;
     return stateCode(d->relay->state(index));
 }
@@ -562,10 +540,6 @@ HostRelay *ChatSession::relay() const
 {
     return d->relay;
 }
-qint64 ChatSession::writeBacklogLimit() const
-{
-    return d->relay->writeBacklogLimit();
-}
 void ChatSession::setWriteBacklogLimit(qint64 bytes)
 {
     d->relay->setWriteBacklogLimit(bytes);
@@ -582,17 +556,9 @@ qint64 ChatSession::totalUnsentBytes() const
 {
     return d->relay->totalUnsentBytes();
 }
-int ChatSession::joinTimeoutMs() const
-{
-    return d->relay->joinTimeoutMs();
-}
 void ChatSession::setJoinTimeout(int ms)
 {
     d->relay->setJoinTimeout(ms);
-}
-int ChatSession::maxPendingJoins() const
-{
-    return d->relay->maxPendingJoins();
 }
 void ChatSession::setMaxPendingJoins(int count)
 {
@@ -601,10 +567,6 @@ void ChatSession::setMaxPendingJoins(int count)
 int ChatSession::pendingJoins() const
 {
     return d->relay->pendingJoins();
-}
-int ChatSession::acceptPauseMs() const
-{
-    return d->relay->acceptPauseMs();
 }
 void ChatSession::setAcceptPause(int ms)
 {
@@ -638,15 +600,6 @@ void ChatSession::setAnswerWait(int ms)
     d->rejoin->setAnswerWait(d->answerMs);
 }
 
-QSize ChatSession::boardExtent() const
-{
-    return d->extent;
-}
-void ChatSession::setBoardExtent(const QSize &twips)
-{
-    d->extent = twips;
-}
-
 const TextSet &ChatSession::receivedText() const
 {
     return d->dispatcher.textSet();
@@ -655,26 +608,6 @@ const TextSet &ChatSession::receivedText() const
 const BoardHistory &ChatSession::boardHistory() const
 {
     return d->history;
-}
-
-BoardHistory &ChatSession::history()
-{
-    return d->history;
-}
-
-Dispatcher &ChatSession::dispatcher()
-{
-    return d->dispatcher;
-}
-
-RecapFilter &ChatSession::recapFilter()
-{
-    return d->recap;
-}
-
-Seats &ChatSession::seats()
-{
-    return d->seats;
 }
 
 bool ChatSession::releaseSeat(qint16 index, qint16 newcomer)
@@ -703,12 +636,10 @@ bool ChatSession::isReplaying(qint16 index) const
 
 qint64 ChatSession::unsentBytes(qint16 index) const
 {
-    if (index == -1)
-        return d->client->bytesToWrite();
-    return d->relay->unsentBytes(index);
+    return d->unsentBytes(index);
 }
 
-void ChatSession::recordBoard(const QString &vsData)
+void ChatSession::record(const QString &vsData)
 {
     if (!d->host)
         return;
@@ -719,57 +650,25 @@ void ChatSession::recordBoard(const QString &vsData)
         d->status(shown(ChatSession::kBoardHistoryFull));
     else if (outcome == BoardHistory::Outcome::Cleared)
         d->relay->forgetReplayedBoards();
-    if (outcome != BoardHistory::Outcome::Ignored && !d->resuming)
+    if (outcome != BoardHistory::Outcome::Ignored)
         emit boardRecorded(vsData);
 }
 
-void ChatSession::startReplay(qint16 index)
-{
-    if (!d->host)
-        return;
-    replayBoard(index);
-    // After the board: what goes to a connection being replayed waits
-    // behind it, in order.
-    if (isTavernixPeer(index)) {
-        for (const QString &message : d->talk.messages())
-            SendToPerson(message, index);
-    }
-}
-
-void ChatSession::replayBoard(qint16 index, bool anew)
+void ChatSession::replay(qint16 index, bool anew)
 {
     // A replay under way already sends the board, and would be cut short.
     if (!d->host || (!anew && d->relay->isReplaying(index)))
         return;
     // Sent before the board, so a client that comes back draws the host's
     // board instead of adding it to what it kept.
-    if (isTavernixPeer(index))
+    if (d->peers.isTavernix(index))
         SendToPerson(tag::LavagnaIntera, index);
     d->relay->startReplay(index, d->table->replayBlocks());
 }
 
-bool ChatSession::isTavernixPeer(qint16 index) const
+void ChatSession::drawHere(const QString &line)
 {
-    const Private::Notes *notes = d->notesFor(index);
-    return notes && notes->tavernix;
-}
-
-void ChatSession::noteTavernixPeer(qint16 index)
-{
-    if (Private::Notes *notes = d->notesFor(index))
-        notes->tavernix = true;
-}
-
-void ChatSession::noteExpelled()
-{
-    d->expelled = true;
-    d->status(shown(ChatSession::kExpelled));
-}
-
-void ChatSession::noteHostBeats()
-{
-    if (!d->heartbeat->isArmed())
-        d->heartbeat->arm();
+    d->dispatcher.applyLocally(line);
 }
 
 void ChatSession::notePublic(const QString &vsData)
@@ -797,18 +696,10 @@ const RecentTalk &ChatSession::recentTalk() const
     return d->talk;
 }
 
-void ChatSession::resumeTable(const QList<QByteArray> &boardBlocks,
-                              const std::vector<RecentTalk::Said> &talk)
+void ChatSession::resumeTalk(const std::vector<RecentTalk::Said> &talk)
 {
     if (!d->host)
         return;
-    d->resuming = true;
-    for (const QByteArray &block : boardBlocks) {
-        qsizetype pos = 0;
-        for (qsizetype end; (end = block.indexOf("\r\n", pos)) >= 0; pos = end + 2)
-            d->dispatcher.restoreLine(decodeText(QByteArrayView(block).sliced(pos, end - pos)));
-    }
-    d->resuming = false;
     const size_t first = talk.size() > size_t(d->talk.capacity())
                              ? talk.size() - size_t(d->talk.capacity())
                              : 0;
@@ -845,7 +736,7 @@ void ChatSession::cmdHost_Click()
     d->status(tr("Server in attesa..."));
     // The name we host under is our confirmed name from now on.
     d->myName = d->name;
-    d->people->AddName(-1, d->name);
+    d->people->AddName(kHostIndex, d->name);
     emit kickVisibleChanged(true);
     d->combo->setStringList({});
     d->setPhase(Phase::Hosting);
@@ -901,24 +792,38 @@ void ChatSession::cmdKick_Click()
     if (!d->host)
         return;
     ParticipantList *people = d->people;
+    QSet<qint32> chosen;
+    for (int i = 0; i < people->count(); ++i) {
+        if (people->isSelected(i))
+            chosen.insert(people->tagAt(i));
+    }
+    expel(chosen);
+    people->deselectAll();
+}
+
+void ChatSession::expel(const QSet<qint32> &tags)
+{
+    if (!d->host)
+        return;
+    ParticipantList *people = d->people;
     for (int i = people->count() - 1; i >= 0; --i) {
         const qint32 expelled = people->tagAt(i);
-        if (!people->isSelected(i) || expelled == -1)
+        if (!tags.contains(expelled) || expelled == kHostIndex)
             continue;
         const QString notice = tag::Espulsione + sFormatSend(expelled);
         const QByteArray line = encodeLine(notice);
         for (int j = 0; j < people->count(); ++j) {
             const qint32 other = people->tagAt(j);
-            // The host's own entry (-1) and stray tags name no connection.
-            if (people->isSelected(j) || other < 1 || other > 32767)
+            // Those expelled together hear nothing of each other; the host's
+            // own entry and stray tags name no connection.
+            if (tags.contains(other) || !isClientIndex(other))
                 continue;
-            sendEncoded(notice, line, qint16(other));
+            send(qint16(other), notice, line);
         }
-        if (expelled >= 1 && expelled <= 32767) {
+        if (isClientIndex(expelled)) {
             // The basic protocol gives the expelled client no word; a Tavernix
             // client is told, so it does not take the kick for a lost host.
-            const Private::Notes *notes = d->notesFor(qint16(expelled));
-            if (notes && notes->tavernix)
+            if (d->peers.isTavernix(qint16(expelled)))
                 SendToPerson(tag::SeiEspulso, qint16(expelled));
             d->seats.forget(qint16(expelled));
             d->relay->closeConnection(qint16(expelled));
@@ -926,7 +831,6 @@ void ChatSession::cmdKick_Click()
         d->status(tr("Espulsione dalla chat di: %1.").arg(people->nameAt(i)));
         people->removeAt(i);
     }
-    people->deselectAll();
 }
 
 void ChatSession::cmdDeselect_Click()
@@ -968,7 +872,7 @@ bool ChatSession::confirmOwnName()
     }
     d->myName = typed;
     if (d->host) {
-        d->people->ChangeAddName(-1, typed);
+        d->people->ChangeAddName(kHostIndex, typed);
         SendPeopleList();
         SendToSelf(tag::Listato);
         SendToSelf(addressMessage(typed));
@@ -984,30 +888,12 @@ bool ChatSession::confirmOwnName()
 
 void ChatSession::SendToPerson(const QString &vsData, qint16 viConnection)
 {
-    sendEncoded(vsData, encodeLine(vsData), viConnection);
+    send(viConnection, vsData, encodeLine(vsData));
 }
 
-void ChatSession::sendEncoded(const QString &vsData, const QByteArray &line, qint16 viConnection)
+void ChatSession::send(qint16 to, const QString &text, const QByteArray &line)
 {
-    d->relay->send(viConnection, vsData, line);
-}
-
-bool ChatSession::admitAddressEntry(qint16 index)
-{
-    Private::Notes *e = d->notesFor(index);
-    if (!e || e->addressEntries >= kMaxAddressEntriesPerConnection)
-        return false;
-    ++e->addressEntries;
-    return true;
-}
-
-bool ChatSession::takeAddressRequest(qint16 index)
-{
-    Private::Notes *e = d->notesFor(index);
-    if (!e || e->addressesSent)
-        return false;
-    e->addressesSent = true;
-    return true;
+    d->relay->send(to, text, line);
 }
 
 // A broadcast encodes its line once and logs one shared copy of the text for
@@ -1023,27 +909,32 @@ void ChatSession::SendToAll(const QString &vsData, bool vbSelf)
 void ChatSession::SendToAllButOriginator(const QString &vsData, qint16 viConnection)
 {
     notePublic(vsData);
-    // -1 names no connection, so everyone gets it.
+    // An origin that names no client (the host's own lines) leaves nobody out.
     d->relay->sendToAll(vsData, encodeLine(vsData), viConnection);
+}
+
+void ChatSession::sendToAll(const QString &text, qint16 except)
+{
+    SendToAllButOriginator(text, except);
 }
 
 void ChatSession::SendToSelf(const QString &vsData)
 {
-    ProcessData(vsData + QStringLiteral("\r\n"), -1);
+    ProcessData(vsData + QStringLiteral("\r\n"), kHostIndex);
 }
 
 bool ChatSession::SendToServer(const QString &vsData)
 {
-    return sendEncodedToServer(vsData, encodeLine(vsData));
+    return sendToHost(vsData, encodeLine(vsData));
 }
 
-bool ChatSession::sendEncodedToServer(const QString &vsData, const QByteArray &line)
+bool ChatSession::sendToHost(const QString &vsData, const QByteArray &line)
 {
     if (d->client->state() != QAbstractSocket::ConnectedState)
         return false;
     if (d->client->write(line) < 0)
         return false;
-    ShowSentData(-1, vsData);
+    ShowSentData(kHostIndex, vsData);
     // Remembered as the host will hold it: what the code page cannot carry
     // arrives there as "?".
     if (vsData.startsWith(tag::Messaggio))
@@ -1055,11 +946,16 @@ bool ChatSession::sendEncodedToServer(const QString &vsData, const QByteArray &l
 void ChatSession::Broadcast(const QString &vsData)
 {
     if (d->host) {
-        recordBoard(vsData);
+        record(vsData);
         SendToAll(vsData, false);
     }
     else if (isClientConnected())
         SendToServer(vsData);
+}
+
+void ChatSession::broadcast(const QString &text)
+{
+    Broadcast(text);
 }
 
 void ChatSession::ShowSentData(qint32 viConnection, const QString &vsData)
@@ -1094,13 +990,18 @@ void ChatSession::SendPeopleList()
     const QByteArray announce = encodeLine(tag::NuovoNome);
     for (int i = 0; i < count; ++i) {
         const qint32 target = people->tagAt(i);
-        // The host's own entry (-1) and stray tags name no connection.
-        if (target < 1 || target > 32767)
+        // The host's own entry and stray tags name no connection.
+        if (!isClientIndex(target))
             continue;
-        sendEncoded(tag::NuovoNome, announce, qint16(target));
+        send(qint16(target), tag::NuovoNome, announce);
         for (int j = 0; j < count; ++j)
-            sendEncoded(entries[j], lines[j], qint16(target));
+            send(qint16(target), entries[j], lines[j]);
     }
+}
+
+void ChatSession::sendPeopleList()
+{
+    SendPeopleList();
 }
 
 // --- dispatcher ------------------------------------------------------------------
