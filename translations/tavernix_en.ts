@@ -964,21 +964,6 @@
     </message>
 </context>
 <context>
-    <name>session::Reachability</name>
-    <message>
-        <source>Internet, attraverso il router</source>
-        <translation>Internet, through the router</translation>
-    </message>
-    <message>
-        <source>Internet, IPv6</source>
-        <translation>Internet, IPv6</translation>
-    </message>
-    <message>
-        <source>rete locale</source>
-        <translation>local network</translation>
-    </message>
-</context>
-<context>
     <name>app::frmMain</name>
     <message>
         <source>Nome:</source>
@@ -2442,6 +2427,21 @@ Click to choose between Say, Action and Narrate.</translation>
     <message>
         <source>non è un&apos;immagine PNG o JPEG.</source>
         <translation>it is not a PNG or JPEG picture.</translation>
+    </message>
+</context>
+<context>
+    <name>session::Reachability</name>
+    <message>
+        <source>Internet, attraverso il router</source>
+        <translation>Internet, through the router</translation>
+    </message>
+    <message>
+        <source>Internet, IPv6</source>
+        <translation>Internet, IPv6</translation>
+    </message>
+    <message>
+        <source>rete locale</source>
+        <translation>local network</translation>
     </message>
 </context>
 <context>
