@@ -101,19 +101,30 @@ bool continuesLine(const QTextBlock &b)
     return b.blockFormat().boolProperty(kContinuesLine);
 }
 
+// What a screen reader needs of a line, kept on the line's first block.
+// Kept as block data rather than block properties: a property that differs
+// on every block makes each new block's format unique, and Qt looks a new
+// format up among all the others, so a burst of lines grew quadratic.
+struct LineNotes : QTextBlockUserData
+{
+    quint64 serial = 0;
+    SpokenLine::Kind kind = SpokenLine::Kind::Narration;
+    bool isPrivate = false;
+    QString speaker;
+    int stamp = 0; // characters of the first block that are its time stamp
+};
+
+const LineNotes *notesOf(const QTextBlock &b)
+{
+    return static_cast<const LineNotes *>(b.userData());
+}
+
 // The number of the line that begins with @p b, 0 for a block that goes on
-// with the line before it. A roll's detail line is a block of its own that
-// takes on its line's format, number included, so only a number that
-// differs from the block before it starts a line.
+// with the line before it (a roll's detail, a long line's further blocks).
 quint64 serialAt(const QTextBlock &b)
 {
-    const quint64 serial = b.blockFormat().property(PaneText::kLineSerial).toULongLong();
-    if (serial == 0)
-        return 0;
-    const QTextBlock before = b.previous();
-    if (before.isValid() && before.blockFormat().property(PaneText::kLineSerial).toULongLong() == serial)
-        return 0;
-    return serial;
+    const LineNotes *notes = notesOf(b);
+    return notes ? notes->serial : 0;
 }
 
 // The serial numbers of the first and the last line of @p doc; {0, 0} when empty.
@@ -121,10 +132,12 @@ std::pair<quint64, quint64> serialRange(const QTextDocument *doc)
 {
     if (doc->isEmpty())
         return {0, 0};
-    const quint64 first = doc->begin().blockFormat().property(PaneText::kLineSerial).toULongLong();
+    quint64 first = 0;
+    for (QTextBlock b = doc->begin(); b.isValid() && first == 0; b = b.next())
+        first = serialAt(b);
     quint64 last = 0;
     for (QTextBlock b = doc->lastBlock(); b.isValid() && last == 0; b = b.previous())
-        last = b.blockFormat().property(PaneText::kLineSerial).toULongLong();
+        last = serialAt(b);
     return {first, last};
 }
 
@@ -612,20 +625,20 @@ qsizetype DialogPane::insertWaiting(QTextCursor &c, qsizetype budget)
 void DialogPane::insertLine(QTextCursor &c, const Line &line)
 {
     const QTextCharFormat black = colourFormat(Qt::black, m_txtDialog->palette());
-    QTextBlockFormat first;
-    first.setProperty(PaneText::kLineSerial, qulonglong(line.serial));
-    first.setProperty(PaneText::kLineKind, int(line.kind));
-    first.setProperty(PaneText::kLinePrivate, line.isPrivate);
-    first.setProperty(PaneText::kLineSpeaker, line.speaker);
-    first.setProperty(PaneText::kLineStamp, int(line.stamp.size()));
     if (line.continues) {
         QTextBlockFormat goesOn;
         goesOn.setProperty(kContinuesLine, true);
         c.insertBlock(goesOn, black);
-    } else if (!m_txtDialog->document()->isEmpty()) {
-        c.insertBlock(first, black);
     } else {
-        c.setBlockFormat(first);
+        if (!m_txtDialog->document()->isEmpty())
+            c.insertBlock(QTextBlockFormat(), black);
+        auto *notes = new LineNotes;
+        notes->serial = line.serial;
+        notes->kind = line.kind;
+        notes->isPrivate = line.isPrivate;
+        notes->speaker = line.speaker;
+        notes->stamp = int(line.stamp.size());
+        c.block().setUserData(notes);
     }
     c.insertText(line.stamp, black);
 
@@ -772,14 +785,16 @@ DialogPane::ReaderLine DialogPane::lineAt(int index) const
     if (from < 0)
         return line;
     const QTextDocument *doc = m_txtDialog->document();
-    const QTextBlockFormat f = doc->findBlock(from).blockFormat();
+    const LineNotes *notes = notesOf(doc->findBlock(from));
+    if (!notes)
+        return line;
     const QString all = textWithoutBreaks(doc, from, to);
-    const qsizetype stamp = qBound(qsizetype(0), qsizetype(f.intProperty(PaneText::kLineStamp)), all.size());
-    line.serial = f.property(PaneText::kLineSerial).toULongLong();
+    const qsizetype stamp = qBound(qsizetype(0), qsizetype(notes->stamp), all.size());
+    line.serial = notes->serial;
     line.stamp = all.left(stamp);
-    line.reading.kind = SpokenLine::Kind(f.intProperty(PaneText::kLineKind));
-    line.reading.isPrivate = f.boolProperty(PaneText::kLinePrivate);
-    line.reading.speaker = f.stringProperty(PaneText::kLineSpeaker);
+    line.reading.kind = notes->kind;
+    line.reading.isPrivate = notes->isPrivate;
+    line.reading.speaker = notes->speaker;
     line.reading.text = all.mid(stamp);
     return line;
 }

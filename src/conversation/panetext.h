@@ -26,14 +26,6 @@ public:
     static constexpr int kInsertedBreak = QTextFormat::UserProperty + 1;
     /// The block property of a block that goes on with the line before it.
     static constexpr int kContinuesLine = QTextFormat::UserProperty + 2;
-    /// Block properties of a line's first block: its number in the order
-    /// lines came (consecutive), and how a reader takes it in.
-    static constexpr int kLineSerial = QTextFormat::UserProperty + 3;
-    static constexpr int kLineKind = QTextFormat::UserProperty + 4;
-    static constexpr int kLinePrivate = QTextFormat::UserProperty + 5;
-    static constexpr int kLineSpeaker = QTextFormat::UserProperty + 6;
-    /// How many characters of the line's first block are its time stamp.
-    static constexpr int kLineStamp = QTextFormat::UserProperty + 7;
     /// The character property holding the colour the design gives a piece
     /// of text, where the theme shows another.
     static constexpr int kDesignColour = QTextFormat::UserProperty + 8;

@@ -18,7 +18,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QShortcut>
 #include <QListWidget>
 #include <QPainter>
 #include <QPixmap>
@@ -411,13 +410,6 @@ void Form1::nameControls()
         {"Command4", QT_TRANSLATE_NOOP("panel::Form1", "Salva"),
          QT_TRANSLATE_NOOP("panel::Form1", "Salva l'immagine della lavagna nel percorso")},
     });
-    // Enter does from the keyboard what a double click does.
-    for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
-        auto *open = new QShortcut(QKeySequence(key), Dir1, nullptr, nullptr, Qt::WidgetShortcut);
-        connect(open, &QShortcut::activated, this, &Form1::Dir1_Change);
-        auto *load = new QShortcut(QKeySequence(key), File1, nullptr, nullptr, Qt::WidgetShortcut);
-        connect(load, &QShortcut::activated, this, &Form1::File1_DblClick);
-    }
     a11y::ReadingOrder::keep(this);
 }
 
