@@ -26,6 +26,9 @@ if [ "${1:-}" = "--with-test-tools" ]; then
     packages+=(xvfb x11-apps desktop-file-utils appstream clang libclang-rt-14-dev)
     # A home router in network namespaces for the port-mapping test.
     packages+=(iproute2 nftables miniupnpd-nftables miniupnpc)
+    # The accessibility bus and its Python bindings, for the smoke test that
+    # finds the main window's controls as a screen reader does.
+    packages+=(at-spi2-core dbus python3-gi gir1.2-atspi-2.0 python3-pyatspi)
     # An MP3 encoder makes the music player's test tune.
     packages+=(lame)
 fi

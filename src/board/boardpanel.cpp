@@ -191,7 +191,7 @@ void BoardPanel::buildControls(QWidget *parent)
     m_clear = new QToolButton(parent);
     m_clear->setObjectName(QStringLiteral("cmdClearDraw"));
     m_clear->setToolTip(tr("Pulisci"));
-    m_clear->setIcon(toolIcon(ToolIcon::Clear));
+    setToolIcon(m_clear, ToolIcon::Clear);
     m_clear->setIconSize(QSize(kToolIconSize, kToolIconSize));
     m_clear->setGeometry(right, 98, 26, 26);
     connect(m_clear, &QToolButton::clicked, this, &BoardPanel::cmdClearDraw_Click);
@@ -202,7 +202,7 @@ void BoardPanel::buildControls(QWidget *parent)
         const QString name = QString::fromLatin1(info.name);
         button->setObjectName(name);
         button->setToolTip(tr(info.tip));
-        button->setIcon(toolIcon(info.icon));
+        setToolIcon(button, info.icon);
         button->setIconSize(QSize(kToolIconSize, kToolIconSize));
         button->setAutoFillBackground(true);
         button->setGeometry(bx, 130, 24, 24);
@@ -255,7 +255,7 @@ void BoardPanel::buildHostControls(QWidget *parent, int right)
     m_restore = new QToolButton(parent);
     m_restore->setObjectName(QStringLiteral("cmdRestoreBoard"));
     m_restore->setToolTip(tr("Ripristina lavagna"));
-    m_restore->setIcon(toolIcon(ToolIcon::Restore));
+    setToolIcon(m_restore, ToolIcon::Restore);
     m_restore->setIconSize(QSize(kToolIconSize, kToolIconSize));
     m_restore->setGeometry(right + 180, 290, 24, 24);
     m_restore->setEnabled(false);
@@ -264,7 +264,7 @@ void BoardPanel::buildHostControls(QWidget *parent, int right)
     m_hostOnly = new QToolButton(parent);
     m_hostOnly->setObjectName(QStringLiteral("cmdClearHostOnly"));
     m_hostOnly->setToolTip(tr("Solo l'host può pulire la lavagna"));
-    m_hostOnly->setIcon(toolIcon(ToolIcon::Lock));
+    setToolIcon(m_hostOnly, ToolIcon::Lock);
     m_hostOnly->setIconSize(QSize(kToolIconSize, kToolIconSize));
     m_hostOnly->setCheckable(true);
     m_hostOnly->setGeometry(right + 206, 290, 24, 24);
@@ -332,7 +332,7 @@ void BoardPanel::buildZoomControls(QWidget *parent, int right)
         auto *button = new QToolButton(parent);
         button->setObjectName(QString::fromLatin1(b.name));
         button->setToolTip(tr(b.tip));
-        button->setIcon(toolIcon(b.icon));
+        setToolIcon(button, b.icon);
         button->setIconSize(QSize(kToolIconSize, kToolIconSize));
         button->setGeometry(x, 290, 24, 24);
         x += 26;
@@ -341,7 +341,7 @@ void BoardPanel::buildZoomControls(QWidget *parent, int right)
     // The zoom in force is told by the button that brings the board back to 100 %.
     auto *actual = new QToolButton(parent);
     actual->setObjectName(QStringLiteral("cmdZoom100"));
-    actual->setIcon(toolIcon(ToolIcon::ZoomActual));
+    setToolIcon(actual, ToolIcon::ZoomActual);
     actual->setIconSize(QSize(kToolIconSize, kToolIconSize));
     actual->setToolTip(zoom100Tip(1.0));
     actual->setGeometry(x, 290, 24, 24);
@@ -375,15 +375,22 @@ void BoardPanel::bindZoom()
     connect(m_picDraw, &BoardView::zoomKey, m_zoom, [this](int direction) {
         direction > 0 ? m_zoom->zoomIn() : m_zoom->zoomOut();
     });
+    // The arrows move the board by an eighth of what is seen of it.
+    connect(m_picDraw, &BoardView::scrollKey, this, [this](int dx, int dy) {
+        for (auto [bar, d] : {std::pair{m_hsb, dx}, std::pair{m_vsb, dy}}) {
+            if (d != 0 && bar->isVisible())
+                bar->setValue(bar->value() + d * qMax(bar->singleStep(), bar->pageStep() / 8));
+        }
+    });
 }
 
 void BoardPanel::buildPictureControls(QWidget *parent, int right)
 {
-    auto pictureButton = [parent](const char *name, const char *tip, ToolIcon icon) {
+    auto pictureButton = [this, parent](const char *name, const char *tip, ToolIcon icon) {
         auto *button = new QToolButton(parent);
         button->setObjectName(QString::fromLatin1(name));
         button->setToolTip(tr(tip));
-        button->setIcon(toolIcon(icon));
+        setToolIcon(button, icon);
         button->setIconSize(QSize(kToolIconSize, kToolIconSize));
         return button;
     };
@@ -685,6 +692,14 @@ void BoardPanel::applyHighlight(const QString &name, bool on)
     pal.setColor(QPalette::Button, colour);
     pal.setColor(QPalette::Window, colour);
     button->setPalette(pal);
+    if (m_icons.contains(button))
+        setToolIcon(button, m_icons.value(button));
+}
+
+void BoardPanel::setToolIcon(QToolButton *button, ToolIcon icon)
+{
+    m_icons.insert(button, icon);
+    button->setIcon(toolIcon(icon, button->palette().color(QPalette::Button)));
 }
 
 void BoardPanel::FlexInit()
@@ -704,6 +719,13 @@ bool BoardPanel::eventFilter(QObject *watched, QEvent *event)
     } else if (m_window && (watched == m_window || watched == m_window->window()) &&
                (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show)) {
         FlexInit();
+    } else if (watched == m_window && event->type() == QEvent::PaletteChange) {
+        // The desktop's theme changed: the faces and their pictures follow.
+        const auto icons = m_icons;
+        for (auto it = icons.cbegin(); it != icons.cend(); ++it)
+            setToolIcon(it.key(), it.value());
+        for (const QString &name : m_buttons.keys())
+            applyHighlight(name, m_tools->highlighted(name));
     }
     return QObject::eventFilter(watched, event);
 }

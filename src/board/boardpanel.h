@@ -1,5 +1,7 @@
 #pragma once
 
+#include "toolicons.h"
+
 #include <QColor>
 #include <QHash>
 #include <QImage>
@@ -187,6 +189,8 @@ private:
     void bindTools();
     void syncFromTools();
     void applyHighlight(const QString &name, bool on);
+    /// Shows @p icon on @p button, drawn to read on the button's face.
+    void setToolIcon(QToolButton *button, ToolIcon icon);
     void applyBars();
     void buildPictureControls(QWidget *parent, int right);
     void buildZoomControls(QWidget *parent, int right);
@@ -221,6 +225,8 @@ private:
     QToolButton *m_sharePicture = nullptr;
     TableShare *m_share = nullptr;
     QHash<QString, QToolButton *> m_buttons;
+    /// The picture of every button that shows one, drawn anew when its face changes.
+    QHash<QToolButton *, ToolIcon> m_icons;
     QHash<QString, QToolButton *> m_zoomButtons;
     QListWidget *m_list = nullptr;
     QCheckBox *m_riempi = nullptr;
