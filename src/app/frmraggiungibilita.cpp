@@ -1,5 +1,8 @@
 #include "frmraggiungibilita.h"
 
+#include "controlnames.h"
+#include "readingorder.h"
+
 #include "privatetable.h"
 #include "reachability.h"
 
@@ -175,20 +178,6 @@ void frmRaggiungibilita::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
 }
 
-// What a screen reader says for the controls a caption does not name.
-void frmRaggiungibilita::nameControls()
-{
-    lstInviti->setAccessibleName(tr("Inviti"));
-    lstInviti->setAccessibleDescription(tr("Gli indirizzi da dare agli altri giocatori"));
-    lblImpronta->setAccessibleName(tr("Impronta di questo programma"));
-    lblImprontaOste->setAccessibleName(tr("Impronta del tavolo a cui sei collegato"));
-    cboAccesso->setAccessibleName(tr("Chi può sedersi al tavolo"));
-    txtParola->setAccessibleName(tr("Parola d'ordine del tavolo"));
-    txtParola->setAccessibleDescription(tr("Conservata solo come impronta; vuota e Imposta la toglie"));
-    cmdParola->setAccessibleName(tr("Imposta la parola d'ordine"));
-    cmdNuovoInvito->setAccessibleDescription(cmdNuovoInvito->toolTip());
-}
-
 QString frmRaggiungibilita::copyInvitation()
 {
     QListWidgetItem *item = lstInviti->currentItem();
@@ -201,6 +190,27 @@ QString frmRaggiungibilita::copyInvitation()
     lblCopiato->setText(tr("Invito copiato: %1").arg(link));
     lblCopiato->setToolTip(link);
     return link;
+}
+
+// What a screen reader says for each control, and the Tab key's way
+// through the window in its reading order.
+void frmRaggiungibilita::nameControls()
+{
+    a11y::ControlNames::apply(this, "app::frmRaggiungibilita", {
+        {"lstInviti", QT_TRANSLATE_NOOP("app::frmRaggiungibilita", "Inviti"),
+         QT_TRANSLATE_NOOP("app::frmRaggiungibilita", "Gli indirizzi da dare agli altri giocatori")},
+        {"cmdCopiaInvito", QT_TRANSLATE_NOOP("app::frmRaggiungibilita", "Copia invito")},
+        {"chkRouter", QT_TRANSLATE_NOOP("app::frmRaggiungibilita", "Chiedi al router di aprire le porte")},
+    });
+    // The private table's controls.
+    lblImpronta->setAccessibleName(tr("Impronta di questo programma"));
+    lblImprontaOste->setAccessibleName(tr("Impronta del tavolo a cui sei collegato"));
+    cboAccesso->setAccessibleName(tr("Chi può sedersi al tavolo"));
+    txtParola->setAccessibleName(tr("Parola d'ordine del tavolo"));
+    txtParola->setAccessibleDescription(tr("Conservata solo come impronta; vuota e Imposta la toglie"));
+    cmdParola->setAccessibleName(tr("Imposta la parola d'ordine"));
+    cmdNuovoInvito->setAccessibleDescription(cmdNuovoInvito->toolTip());
+    a11y::ReadingOrder::keep(this);
 }
 
 } // namespace app

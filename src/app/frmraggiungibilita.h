@@ -64,9 +64,10 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    /// Names the controls for a screen reader and orders the Tab key.
+    void nameControls();
     void refresh();
     void refreshTable();
-    void nameControls();
 
     session::Reachability *m_reach;
     QPointer<PrivateTable> m_table;

@@ -67,6 +67,8 @@ signals:
     void gridToShare(const session::GridFields &grid);
 
 private:
+    /// Names the controls for a screen reader and orders the Tab key.
+    void nameControls();
     void resetProgress();
 
     DrawingTools *m_tools;

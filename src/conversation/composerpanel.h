@@ -54,6 +54,11 @@ public:
     /// The Enter key in the message box.
     void txtMessage_Enter();
 
+signals:
+    /// The user's own line is being sent (true) and was sent (false): what
+    /// the pane shows in between is the echo of what they typed.
+    void sending(bool on);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -62,6 +67,8 @@ private:
     Composer::Outcome sendTyped();
     /// The box's look, tool tip and empty text for "Privato" and the mode.
     void updateLook();
+    /// Puts the private look on the message box, or takes it off.
+    void showLook();
 
     session::ChatSession *m_chat;
     QPlainTextEdit *m_txtMessage;

@@ -336,6 +336,7 @@ struct ChatSession::Private : TableState {
         // Lost, not let go: its player may come back with the token.
         seats.vacate(index, QDateTime::currentMSecsSinceEpoch());
         prints.remove(index);
+        table->connectionGone(index);
         const QString who = people->sConnectionName(index);
         if (who.isEmpty())
             return; // gone before it introduced itself: no trace
@@ -494,6 +495,7 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
         d->peers.reset(index);
         d->seats.forget(index);
         d->prints.remove(index);
+        d->table->connectionGone(index);
     };
     hooks.closed = [this](qint16 index) { d->onElementClosed(index); };
     hooks.sent = [this](qint16 index, const QString &text) { ShowSentData(index, text); };
