@@ -112,6 +112,16 @@ ComposerPanel::ComposerPanel(session::ChatSession *chat, QWidget *parent)
         connect(people, &QAbstractItemModel::modelReset, this, &ComposerPanel::updateLook);
         connect(people, &QAbstractItemModel::rowsRemoved, this, &ComposerPanel::updateLook);
         connect(people, &QAbstractItemModel::dataChanged, this, &ComposerPanel::updateLook);
+        // What could not reach the table comes back to be sent again.
+        connect(m_chat, &session::ChatSession::unsentReturned, this,
+                [this](const QStringList &typed) {
+                    QString text = typed.join(QLatin1Char('\n'));
+                    const QString now = m_txtMessage->toPlainText();
+                    if (!now.isEmpty())
+                        text += QLatin1Char('\n') + now;
+                    m_txtMessage->setPlainText(text);
+                    m_txtMessage->moveCursor(QTextCursor::End);
+                });
     }
     setMode(Composer::Kind::Speech);
 }

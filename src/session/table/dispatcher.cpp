@@ -175,7 +175,8 @@ bool Dispatcher::onExtension(const QString &tag, const QString &params, qint16 i
     // The rest only ever comes from our host.
     if (m_session.bHost() || index != -1)
         return tag == tag::LavagnaIntera || tag == tag::Riepilogo || tag == tag::SeiEspulso ||
-               tag == tag::Battito || tag == tag::Posto;
+               tag == tag::Battito || tag == tag::Posto || tag == tag::Saluto ||
+               tag == tag::Ricevuto || tag == tag::Seduto || tag == tag::TavoloChiuso;
     if (tag == tag::LavagnaIntera) {
         if (BoardSink *board = m_session.boardSink())
             board->clearBoard();
@@ -190,6 +191,15 @@ bool Dispatcher::onExtension(const QString &tag, const QString &params, qint16 i
         m_session.noteHostBeats();
     } else if (tag == tag::Posto) {
         m_session.seats().keep(params);
+    } else if (tag == tag::Saluto) {
+        m_session.noteGreeting(params);
+    } else if (tag == tag::Ricevuto) {
+        if (const auto count = toInt64(sParam(params, 1)); count && *count >= 0)
+            m_session.noteAcknowledged(*count);
+    } else if (tag == tag::Seduto) {
+        m_session.noteSeated();
+    } else if (tag == tag::TavoloChiuso) {
+        m_session.noteTableClosed();
     } else {
         return false;
     }
@@ -242,6 +252,10 @@ void Dispatcher::onConnessione(const QString &params, qint16 origin)
     // newcomer; ordinary drawing messages, so any peer draws them.
     m_session.startReplay(origin);
     m_session.tableBoard()->welcome(origin);
+    // Last of the welcome, behind the board and the recap: what the player
+    // made while away may go now.
+    if (m_session.isTavernixPeer(origin))
+        m_session.SendToPerson(tag::Seduto, origin);
 }
 
 void Dispatcher::onRename(const QString &params)
