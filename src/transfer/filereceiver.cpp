@@ -358,11 +358,9 @@ void FileReceiver::acceptFile()
         return;
     }
     const QString path = folder + m_incomingName;
-    const QString partial = path + kPartialSuffix;
-    if (QFile::encodeName(m_incomingName + kPartialSuffix).size() > kMaxNameBytes) {
-        refuseFile(QStringLiteral("Stato: File rifiutato: nome del file troppo lungo."));
-        return;
-    }
+    // A name near the longest the folder takes is received under a shorter
+    // partial name: the file still arrives under its own.
+    const QString partial = folder + partialName(m_incomingName);
     // The bytes go to NOME.parziale and the file takes its own name only
     // once whole, so a broken transfer never leaves a file that looks whole.
     // The sender is told to go ahead only once the bytes have a place to go,
@@ -378,6 +376,7 @@ void FileReceiver::acceptFile()
         return;
     }
     m_path = path;
+    m_partial = partial;
     m_socket->write(wire::kPendAccepted);
     m_received = 0;
     setProgress(0);
@@ -484,14 +483,15 @@ void FileReceiver::onStallCheck()
 void FileReceiver::writeFailed(const QString &reason)
 {
     const QString path = m_path;
+    const QString partial = partialPath();
     breakOff();
     if (m_messages) {
         m_messages->showMessage(
             session::MessageService::Icon::Warning, QStringLiteral("Errore di scrittura"),
             QStringLiteral("Il file '") + path +
                 QStringLiteral("' non è stato ricevuto per intero: la scrittura non è riuscita (") +
-                reason + QStringLiteral("). La parte già ricevuta è rimasta in '") + path +
-                kPartialSuffix + QStringLiteral("'."));
+                reason + QStringLiteral("). La parte già ricevuta è rimasta in '") + partial +
+                QStringLiteral("'."));
     }
 }
 

@@ -139,8 +139,9 @@ public:
     QString incomingName() const { return m_incomingName; }
     /// The name the file being received takes once complete, or the last one.
     QString destinationPath() const { return m_path; }
-    /// Where the file's bytes go until it is complete: NOME.parziale beside it.
-    QString partialPath() const { return m_path + kPartialSuffix; }
+    /// Where the file's bytes go until it is complete: NOME.parziale beside
+    /// it (shortened where that name would be too long, see partialName()).
+    QString partialPath() const { return m_partial; }
     /// Who sends the file (see setSenderLookup()).
     QString senderText() const { return m_sender; }
 
@@ -224,6 +225,7 @@ private:
     qint64 m_incomingSize = 0;
     qint64 m_received = 0;
     QString m_path;
+    QString m_partial; ///< where the bytes go until the file is complete
     QString m_sender;
 };
 

@@ -831,6 +831,12 @@ void tst_TransferEngine::badInputFromARawSender_data()
     QTest::newRow("CR LF in name") << offer("a\r\nb", "3") << no << "" << QByteArray() << "stay";
     QTest::newRow("NUL in name") << offer(QByteArray("a\0b", 3), "3") << no << "" << QByteArray() << "stay";
     QTest::newRow("300-byte name") << offer(QByteArray(300, 'n'), "3") << no << "" << QByteArray() << "stay";
+    // A name the folder takes is received, though NAME.parziale would not fit.
+    QTest::newRow("255-byte name") << with(offer(QByteArray(255, 'n'), "3"), "abc") << yes
+                                   << QString(255, QLatin1Char('n')) << QByteArray("abc") << "stay";
+    QTest::newRow("250-byte name, cut short")
+        << with(offer(QByteArray(250, 'n'), "10"), "abc") << yes
+        << transfer::partialName(QString(250, QLatin1Char('n'))) << QByteArray("abc") << "close";
     QTest::newRow("size -1") << offer("s.bin", "-1") << no << "" << QByteArray() << "stay";
     QTest::newRow("size empty") << offer("s.bin", "") << no << "" << QByteArray() << "stay";
     QTest::newRow("size abc") << offer("s.bin", "abc") << no << "" << QByteArray() << "stay";
