@@ -141,6 +141,29 @@ void FileReceiver::startListening()
     if (ok)
         m_port = m_server->serverPort(); // a system-chosen port stays the same from now on
     setState(ok ? State::Listening : State::Stopped);
+    // Nothing comes in on a port we could not get: said, with the way out,
+    // rather than "in ascolto".
+    setStatus(ok ? kListening : listenFailureText(m_port, m_server->serverError()));
+}
+
+QString FileReceiver::listenFailureText(quint16 port, QAbstractSocket::SocketError error)
+{
+    QString why;
+    switch (error) {
+    case QAbstractSocket::AddressInUseError:
+        why = tr("è già usata da un altro programma (forse un'altra copia di Tavernix)");
+        break;
+    case QAbstractSocket::SocketAccessError:
+        why = tr("è riservata (le porte sotto 1024 richiedono i privilegi di amministratore)");
+        break;
+    default:
+        why = tr("non è disponibile");
+        break;
+    }
+    return tr("Nessun file può arrivare: la porta %1 %2. Scrivere un'altra porta in \"Cambia "
+              "porta in:\" e premere \"Cambia in:\", e darla a chi invia.")
+        .arg(port)
+        .arg(why);
 }
 
 void FileReceiver::stop()

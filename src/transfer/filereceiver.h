@@ -4,6 +4,7 @@
 #include "incomingoffer.h"
 #include "sinks.h"
 
+#include <QAbstractSocket>
 #include <QFile>
 #include <QObject>
 #include <QPointer>
@@ -107,9 +108,12 @@ public:
     /**
      * @brief Ends what runs and listens on @p port (0: a free port the
      * system picks, as tests use). Returns false when listening fails; the
-     * status still reads as listening then, as the user is shown nothing.
+     * status then says so and how to choose another port.
      */
     bool listen(quint16 port);
+    /// The status when port @p port could not be listened on for @p error:
+    /// that nothing can arrive, why, and how to choose another port.
+    static QString listenFailureText(quint16 port, QAbstractSocket::SocketError error);
     /// The port listened on, or the one asked for while not listening.
     quint16 port() const;
     bool isListening() const;

@@ -409,8 +409,11 @@ void FrmServerCLient::bindReceiver()
         lblincomingpacketsize->setText(QStringLiteral("Packet size: ") + lblpacketsize->text());
     });
     connect(m_receiver, &FileReceiver::portChanged, this, [this](quint16 port) {
-        lblcurrentport->setText(QString::number(port));
-        emit receiverPortChanged(port);
+        // A port that could not be had is not "attiva", and the router is
+        // not asked to forward it.
+        const bool listening = m_receiver->state() != FileReceiver::State::Stopped;
+        lblcurrentport->setText(listening ? QString::number(port) : tr("nessuna"));
+        emit receiverPortChanged(listening ? port : 0);
     });
 }
 
@@ -560,7 +563,8 @@ void FrmServerCLient::startAgain()
 
 quint16 FrmServerCLient::receiverPort() const
 {
-    return m_receiver ? m_receiver->port() : 0;
+    return m_receiver && m_receiver->state() != FileReceiver::State::Stopped ? m_receiver->port()
+                                                                              : 0;
 }
 
 void FrmServerCLient::setRouterStatus(const QString &text)
