@@ -495,18 +495,14 @@ private slots:
         QCOMPARE(window.size(), QSize(900, 700));
 
         // the box hidden (options locked, or a first start that ticks it):
-        // the window keeps its size and the logs stay hidden, at any size
+        // the window keeps its size, and the logs are there all the same
         window.resize(300, 200);
         panel.chkTutorial()->hide();
         panel.chkTutorial()->setChecked(true);
         panel.chkTutorial_Click();
         QCOMPARE(window.size(), QSize(300, 200));
-        QVERIFY(!panel.lstSent()->isVisible());
-        window.showMaximized();
-        QTRY_VERIFY(window.isMaximized());
-        QVERIFY(!panel.lstSent()->isVisible());
-        QVERIFY(!panel.lblRecv()->isVisible());
-        window.showNormal();
+        QVERIFY(panel.lstSent()->isVisible());
+        QVERIFY(panel.lblRecv()->isVisible());
     }
 
     void eventsPanelRoundTripKeepsTheMainWindowHeight()
