@@ -7,6 +7,7 @@
 #include "participantlist.h"
 
 #include <QActionGroup>
+#include <QFontMetrics>
 #include <QCheckBox>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -149,7 +150,7 @@ void ComposerPanel::updateLook()
         tip = names.isEmpty()
                   ? QStringLiteral("Privato: nessun destinatario scelto tra i Personaggi.")
                   : QStringLiteral("Privato per: ") + names.join(QStringLiteral(", "));
-        empty = tip;
+        empty = privatePlaceholder(names);
     }
     m_txtMessage->setToolTip(tip);
     m_chkPrivate->setToolTip(tip);
@@ -158,6 +159,29 @@ void ComposerPanel::updateLook()
         m_privateLook = priv;
         m_txtMessage->setStyleSheet(priv ? kPrivateStyle : QString());
     }
+}
+
+QString ComposerPanel::privatePlaceholder(const QStringList &names) const
+{
+    // The empty text is drawn inside the box, wrapped, and cut where the box
+    // ends: it must fit whole or it says less than it seems to.
+    const QRect room = m_txtMessage->viewport()->rect().adjusted(
+        4, 4, -4, -4); // the document's margin
+    const QFontMetrics metrics(m_txtMessage->font());
+    const auto fits = [&](const QString &text) {
+        return room.isEmpty() ||
+               metrics.boundingRect(room, Qt::TextWordWrap, text).height() <= room.height();
+    };
+    if (names.isEmpty())
+        return tr("Privato: nessun destinatario");
+    for (qsizetype shown = names.size(); shown > 0; --shown) {
+        QString text = tr("Privato per: %1").arg(names.mid(0, shown).join(QStringLiteral(", ")));
+        if (shown < names.size())
+            text += tr(" e altri %1").arg(names.size() - shown);
+        if (fits(text))
+            return text;
+    }
+    return tr("Privato per %1 destinatari").arg(names.size());
 }
 
 void ComposerPanel::txtMessage_Change()

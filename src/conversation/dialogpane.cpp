@@ -291,7 +291,7 @@ DialogPane::DialogPane(QWidget *parent, session::ChatSession *chat)
     m_command21->setToolTip(QStringLiteral("Ora"));
     m_command21->setGeometry(8, 280, 24, 24);
     m_command19->setPicture(ToggleButton::Picture::Colours);
-    m_command19->setToolTip(QStringLiteral("Colori"));
+    m_command19->setToolTip(tr("Colori: parlato, azioni e narrazione in colori diversi"));
     m_command19->setGeometry(36, 280, 24, 24);
     connect(m_command21, &QPushButton::clicked, this, &DialogPane::Command21_Click);
     connect(m_command19, &QPushButton::clicked, this, &DialogPane::Command19_Click);
