@@ -4,11 +4,18 @@
 set -euo pipefail
 # libxcb1-dev and pkgconf: the program panel hosts other programs' windows on X11.
 # qt6-translations-l10n: Qt's own dialogs and buttons in Italian, as the rest.
+# qt6-l10n-tools and qt6-tools-dev: lupdate and lrelease, and CMake's functions
+# for them, build the window's English texts.
 # libsystemd-dev: tavernix-server tells the service manager when it is ready.
 packages=(cmake g++ make qt6-base-dev qt6-multimedia-dev libgl-dev libxcb1-dev pkgconf
-    qt6-translations-l10n libsystemd-dev)
+    qt6-translations-l10n qt6-l10n-tools qt6-tools-dev libsystemd-dev)
 # The port mapper asks the home router through these two libraries.
 packages+=(libminiupnpc-dev libnatpmp-dev)
+# The music player's codecs and sound output, through Qt Multimedia's
+# GStreamer backend: MP3, FLAC and WAV (good), Ogg and Opus (base), WMA and
+# AAC (libav); the sound goes to PulseAudio or PipeWire, or straight to ALSA.
+packages+=(gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
+    gstreamer1.0-pulseaudio gstreamer1.0-alsa)
 # The tests also start a private X server and a small X program to host,
 # and validate the launcher entry and the metainfo; clang with its sanitizer
 # and libFuzzer runtime builds the fuzz targets.
@@ -16,6 +23,8 @@ if [ "${1:-}" = "--with-test-tools" ]; then
     packages+=(xvfb x11-apps desktop-file-utils appstream clang libclang-rt-14-dev)
     # A home router in network namespaces for the port-mapping test.
     packages+=(iproute2 nftables miniupnpd-nftables miniupnpc)
+    # An MP3 encoder makes the music player's test tune.
+    packages+=(lame)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -26,6 +26,7 @@ struct CommandLine {
     /// which refuses a malformed one with a message.
     QString invitation;
     bool noPortMapping = false; ///< --no-port-mapping: nothing is asked of the router this run
+    QString language;           ///< --lang: "it" or "en", empty when not given
 
     /// Parses the program's arguments (the first one is the program).
     /// Qt's own options (-platform, -style, …) are left to Qt.

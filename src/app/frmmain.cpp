@@ -10,9 +10,12 @@
 #include "dialogsaver.h"
 #include "dicepanel.h"
 #include "eventspanel.h"
+#include "form3.h"
 #include "form5.h"
 #include "form1.h"
 #include "frmfind.h"
+#include "frmmp3play.h"
+#include "frmzoom.h"
 #include "form2.h"
 #include "frmports.h"
 #include "frmraggiungibilita.h"
@@ -139,6 +142,10 @@ constexpr Place kLayout[] = {
     {"Command6", 6735, 2670, 375, 375, MoveY},
     {"Combo1", 3945, 3975, 2000, 330, MoveY},
     {"List1", 3945, 4380, 1290, 1350, MoveY},
+    // The desk accessories under the style list: calculator, magnifier, music
+    {"Command3", 3945, 5745, 255, 255, MoveY},
+    {"Command4", 4230, 5745, 255, 255, MoveY},
+    {"Command20", 4515, 5745, 255, 255, MoveY},
     {"pennello", 5265, 4380, 255, 1350, MoveY},
     {"zFrame4", 5550, 4380, 1650, 1530, MoveY},
     // Sharing the picture, then the host's controls of clearing, in a column
@@ -201,6 +208,7 @@ frmMain::frmMain(const QString &prefsPath, QWidget *parent)
     createPresets();
     createExplorer();
     createBrowser();
+    createAccessories();
     // Much smaller than the narrow preset the chat column would be cut off;
     // a window manager's frame may take a little of the narrow preset's
     // width, and of its height, which the pane and the board give up.
@@ -275,13 +283,13 @@ void frmMain::createSessionControls()
         return b;
     };
 
-    label("lblName", QStringLiteral("Nome:"));
+    label("lblName", tr("Nome:"));
     txtName = new QLineEdit(this);
     txtName->setObjectName(QStringLiteral("txtName"));
     txtName->setMaxLength(int(session::kMaxNameLength));
     txtName->installEventFilter(this);
 
-    Label2 = label("Label2", QStringLiteral("Server:"));
+    Label2 = label("Label2", tr("Server:"));
     Label2->setCursor(Qt::PointingHandCursor);
     txtIP = new QLineEdit(this);
     txtIP->setObjectName(QStringLiteral("txtIP"));
@@ -290,21 +298,21 @@ void frmMain::createSessionControls()
     ComboIP->setModel(m_session->addressList());
     ComboIP->hide();
 
-    cmdHost = button("cmdHost", QStringLiteral("Host"));
-    cmdConnect = button("cmdConnect", QStringLiteral("Connetti"));
-    cmdDisconnect = button("cmdDisconnect", QStringLiteral("Sconnetti"));
-    cmdKick = button("cmdKick", QStringLiteral("Kick"));
+    cmdHost = button("cmdHost", tr("Host"));
+    cmdConnect = button("cmdConnect", tr("Connetti"));
+    cmdDisconnect = button("cmdDisconnect", tr("Sconnetti"));
+    cmdKick = button("cmdKick", tr("Kick"));
     cmdKick->hide();
-    cmdDeselect = button("cmdDeselect", QStringLiteral("Deseleziona tutto"));
-    cmdPorts = button("cmdPorts", QStringLiteral("Porta"));
+    cmdDeselect = button("cmdDeselect", tr("Deseleziona tutto"));
+    cmdPorts = button("cmdPorts", tr("Porta"));
     cmdTopMost = new conversation::ToggleButton(QStringLiteral("cmdTopMost"), this);
     cmdTopMost->setPicture(conversation::ToggleButton::Picture::TopMost);
-    cmdTopMost->setToolTip(QStringLiteral("Sempre in primo piano"));
+    cmdTopMost->setToolTip(tr("Sempre in primo piano"));
     primopiano = new QLineEdit(QStringLiteral("falso"), this);
     primopiano->setObjectName(QStringLiteral("primopiano"));
     primopiano->hide();
 
-    label("lblConnections", QStringLiteral("Personaggi:"));
+    label("lblConnections", tr("Personaggi:"));
     lstConnections = new QListView(this);
     lstConnections->setObjectName(QStringLiteral("lstConnections"));
     lstConnections->setModel(m_session->participants());
@@ -364,8 +372,8 @@ void frmMain::createConversation()
         auto *l = new QLabel(text, this);
         l->setObjectName(QLatin1String(name));
     };
-    label("lblDialog", QStringLiteral("Casella di dialogo:"));
-    label("lblMessage", QStringLiteral("Messaggio:"));
+    label("lblDialog", tr("Casella di dialogo:"));
+    label("lblMessage", tr("Messaggio:"));
 }
 
 void frmMain::createBoard()
@@ -384,7 +392,7 @@ void frmMain::createFind()
 {
     Command17 = new conversation::ToggleButton(QStringLiteral("Command17"), this);
     Command17->setPicture(conversation::ToggleButton::Picture::Find);
-    Command17->setToolTip(QStringLiteral("Cerca"));
+    Command17->setToolTip(tr("Cerca"));
     connect(Command17, &QPushButton::clicked, this, &frmMain::Command17_Click);
 }
 
@@ -452,7 +460,7 @@ void frmMain::createTransfer()
     Command22 = new QPushButton(this);
     Command22->setObjectName(QStringLiteral("Command22"));
     Command22->setIcon(transfer::FrmServerCLient::transferIcon());
-    Command22->setToolTip(QStringLiteral("Trasferimento file"));
+    Command22->setToolTip(tr("Trasferimento file"));
     for (const Place &p : kLayout) {
         if (qstrcmp(p.name, "Command22") == 0)
             Command22->setGeometry(twips(p.left), twips(p.top), twips(p.width), twips(p.height));
@@ -486,7 +494,7 @@ void frmMain::createReachability()
     cmdRaggiungibilita = new QPushButton(this);
     cmdRaggiungibilita->setObjectName(QStringLiteral("cmdRaggiungibilita"));
     cmdRaggiungibilita->setIcon(style()->standardIcon(QStyle::SP_DriveNetIcon));
-    cmdRaggiungibilita->setToolTip(QStringLiteral("Raggiungibilità e invito"));
+    cmdRaggiungibilita->setToolTip(tr("Raggiungibilità e invito"));
     for (const Place &p : kLayout) {
         if (qstrcmp(p.name, "cmdRaggiungibilita") == 0)
             cmdRaggiungibilita->setGeometry(twips(p.left), twips(p.top), twips(p.width),
@@ -527,8 +535,8 @@ bool frmMain::applyInvitation(const QString &link)
     if (m_session->phase() != session::ChatSession::Phase::Idle) {
         m_messages->showMessage(
             session::MessageService::Icon::Information, session::kAppTitle,
-            QStringLiteral("Invito per %1 non usato: c'è già una sessione in corso. Premere "
-                           "\"Sconnetti\" e aprire di nuovo l'invito.")
+            tr("Invito per %1 non usato: c'è già una sessione in corso. Premere "
+               "\"Sconnetti\" e aprire di nuovo l'invito.")
                 .arg(session::Invitation::format(invitation->host, invitation->port)));
         return false;
     }
@@ -538,7 +546,7 @@ bool frmMain::applyInvitation(const QString &link)
     const qint32 chosen = m_invited ? m_invited->chosenPort : m_session->lPort();
     m_invited = Invited{invitation->host, invitation->port, chosen};
     m_session->setPort(invitation->port);
-    m_dialog->UpdateStatus(QStringLiteral("Invito ricevuto: %1, porta %2. Premere \"Connetti\".")
+    m_dialog->UpdateStatus(tr("Invito ricevuto: %1, porta %2. Premere \"Connetti\".")
                                .arg(invitation->host)
                                .arg(invitation->port));
     cmdConnect->setFocus(Qt::OtherFocusReason);
@@ -549,7 +557,7 @@ void frmMain::createBrowser()
 {
     Command1 = new conversation::ToggleButton(QStringLiteral("Command1"), this);
     Command1->setIcon(panel::Form1::buttonPicture());
-    Command1->setToolTip(QStringLiteral("Esplora risorse"));
+    Command1->setToolTip(tr("Esplora risorse"));
     connect(Command1, &QPushButton::clicked, this, &frmMain::Command1_Click);
 }
 
@@ -561,6 +569,55 @@ void frmMain::Command1_Click()
     m_form1->show();
     m_form1->raise();
     m_form1->activateWindow();
+}
+
+void frmMain::createAccessories()
+{
+    auto button = [this](const char *name, const QIcon &icon, const QString &tip) {
+        auto *b = new QPushButton(icon, QString(), this);
+        b->setObjectName(QLatin1String(name));
+        b->setToolTip(tip);
+        b->setAccessibleName(tip);
+        return b;
+    };
+    Command3 = button("Command3", accessories::Form3::buttonPicture(), tr("Calcolatrice"));
+    Command4 = button("Command4", accessories::frmZoom::buttonPicture(), tr("Lente"));
+    Command20 = button("Command20", accessories::frmMP3Play::buttonPicture(), tr("Lettore musicale"));
+    connect(Command3, &QPushButton::clicked, this, &frmMain::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &frmMain::Command4_Click);
+    connect(Command20, &QPushButton::clicked, this, &frmMain::Command20_Click);
+}
+
+void frmMain::Command3_Click()
+{
+    leaveTopMost();
+    if (!m_form3) {
+        m_form3 = new accessories::Form3(m_prefs.filePath(), this);
+        // "Al messaggio": the number goes where the caret is, ready to be sent.
+        connect(m_form3, &accessories::Form3::resultForMessage, this, [this](const QString &text) {
+            QPlainTextEdit *box = m_composer->txtMessage();
+            box->insertPlainText(text);
+            bringToFront();
+            box->setFocus(Qt::OtherFocusReason);
+        });
+    }
+    m_form3->bringForward();
+}
+
+void frmMain::Command4_Click()
+{
+    leaveTopMost();
+    if (!m_frmZoom)
+        m_frmZoom = new accessories::frmZoom(m_prefs.filePath(), this);
+    m_frmZoom->bringForward();
+}
+
+void frmMain::Command20_Click()
+{
+    leaveTopMost();
+    if (!m_frmMP3Play)
+        m_frmMP3Play = new accessories::frmMP3Play(m_prefs.filePath(), this);
+    m_frmMP3Play->bringForward();
 }
 
 QSize frmMain::extraSize() const
@@ -663,6 +720,7 @@ void frmMain::Form_Load()
     m_events->chkTutorial()->setChecked(prefs.tutorial != 0);
     m_events->chkTutorial_Click();
     m_portMappingPref = prefs.portMapping;
+    m_languagePref = prefs.language;
     // The snap step comes from the grid dialog's general step.
     m_board->takeGridStep();
     // The board is shown as large as when the program last closed.
@@ -763,7 +821,7 @@ void frmMain::CloseConnection()
 void frmMain::cmdHost_Click()
 {
     m_session->confirmOwnName();
-    if (askForName(QStringLiteral("Per ospitare una sessione serve un nome: scriverlo in \"Nome:\".")))
+    if (askForName(tr("Per ospitare una sessione serve un nome: scriverlo in \"Nome:\".")))
         return;
     m_keeper->host();
 }
@@ -771,7 +829,7 @@ void frmMain::cmdHost_Click()
 void frmMain::cmdConnect_Click()
 {
     m_session->confirmOwnName();
-    if (askForName(QStringLiteral("Per connettersi serve un nome: scriverlo in \"Nome:\".")))
+    if (askForName(tr("Per connettersi serve un nome: scriverlo in \"Nome:\".")))
         return;
     // An invitation pasted into "Server:" gives the address and the port.
     if (session::Invitation::isLink(txtIP->text()) && !applyInvitation(txtIP->text().trimmed()))
@@ -870,7 +928,7 @@ void frmMain::Form5_CodeEntered(const QString &code)
 {
     if (!conversation::Form5::isAccessCode(code)) {
         m_messages->showMessage(session::MessageService::Icon::None, session::kAppTitle,
-                                QStringLiteral("Sbagliato!"));
+                                tr("Sbagliato!"));
     } else {
         // Hidden flags, not visibility: the window itself may not be shown.
         QCheckBox *tutorial = m_events->chkTutorial();
@@ -953,6 +1011,7 @@ void frmMain::Form_Unload()
     prefs.colours = m_dialog->colouringOn();
     prefs.logDir = m_journal->folder();
     prefs.portMapping = m_portMappingPref;
+    prefs.language = m_languagePref;
     m_prefs.WritePreferences(prefs);
     // Programs hosted in the panel keep running in windows of their own
     // rather than losing theirs with this one.

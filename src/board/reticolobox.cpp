@@ -22,7 +22,7 @@ reticolobox::reticolobox(BoardSurface *surface, Palette *palette, DrawingTools *
     : QDialog(parent), m_tools(tools), m_palette(palette), m_painter(surface, palette, tools)
 {
     setObjectName(QStringLiteral("reticolobox"));
-    setWindowTitle(QStringLiteral("Reticolo"));
+    setWindowTitle(tr("Reticolo"));
 
     // Each field says what it is, and the dialog shows the colour the grid
     // will be painted in: the palette's, chosen in the main window.
@@ -36,7 +36,8 @@ reticolobox::reticolobox(BoardSurface *surface, Palette *palette, DrawingTools *
     };
     tipo = new QComboBox(this);
     tipo->setObjectName(QStringLiteral("tipo"));
-    tipo->addItems(GridPainter::kinds());
+    for (const QString &kind : GridPainter::kinds())
+        tipo->addItem(GridPainter::kindCaption(kind), kind);
     tipo->setCurrentIndex(-1); // no kind until one is chosen
     tipo->setGeometry(kFieldLeft, 10, 140, 24);
     label("lblTipo", tr("&Tipo:"), QRect(10, 10, kFieldLeft - 14, 24), tipo);
@@ -78,17 +79,17 @@ reticolobox::reticolobox(BoardSurface *surface, Palette *palette, DrawingTools *
     ProgressBar1->setValue(0);
     ProgressBar1->hide();
 
-    retOK = new QPushButton(QStringLiteral("OK"), this);
+    retOK = new QPushButton(tr("OK"), this);
     retOK->setObjectName(QStringLiteral("retOK"));
     retOK->setGeometry(kWidth - 98, 9, 88, 26);
     retOK->setDefault(true);
-    retAnnulla = new QPushButton(QStringLiteral("Annulla"), this);
+    retAnnulla = new QPushButton(tr("Annulla"), this);
     retAnnulla->setObjectName(QStringLiteral("retAnnulla"));
     retAnnulla->setGeometry(kWidth - 98, 43, 88, 26);
 
-    chkShare = new QCheckBox(QStringLiteral("Condividi con il tavolo"), this);
+    chkShare = new QCheckBox(tr("Condividi con il tavolo"), this);
     chkShare->setObjectName(QStringLiteral("chkShare"));
-    chkShare->setToolTip(QStringLiteral("Il reticolo compare sulla lavagna di tutti"));
+    chkShare->setToolTip(tr("Il reticolo compare sulla lavagna di tutti"));
     chkShare->setGeometry(10, 128, kWidth - 20, 22);
 
     setFixedSize(kWidth, 158);
@@ -125,7 +126,7 @@ void reticolobox::showEvent(QShowEvent *event)
 
 void reticolobox::tipo_Click()
 {
-    const QString kind = tipo->currentText();
+    const QString kind = tipo->currentData().toString();
     if (kind == QLatin1String("Orizzontale")) {
         passi1->show();
         passi2->hide();
@@ -159,17 +160,16 @@ void reticolobox::retOK_Click()
         emit progressed(maximum, value);
     };
     const GridPainter::Result result =
-        m_painter.paint(tipo->currentText(), passi1->text(), passi2->text(), progress);
+        m_painter.paint(tipo->currentData().toString(), passi1->text(), passi2->text(), progress);
     m_lastOutcome = result.outcome;
     if (result.generalStep)
         PASSIGEN->setText(*result.generalStep);
 
     QString refusal;
     if (result.outcome == GridPainter::Outcome::NoColour)
-        refusal = QStringLiteral("Selezionare un colore prima...");
+        refusal = tr("Selezionare un colore prima...");
     else if (result.outcome == GridPainter::Outcome::TooLarge)
-        refusal = QStringLiteral(
-            "La procedura non è andata a buon fine: il valore immesso è troppo grande...");
+        refusal = tr("La procedura non è andata a buon fine: il valore immesso è troppo grande...");
     if (!refusal.isEmpty()) {
         // The dialog stays open so the values can be corrected.
         if (session::MessageService *box = m_tools ? m_tools->messageService() : nullptr)
@@ -181,7 +181,7 @@ void reticolobox::retOK_Click()
         // The steps as the painting used them, rounded: every board then
         // draws the same lines.
         session::GridFields grid;
-        grid.kind = qint16(GridPainter::kinds().indexOf(tipo->currentText()));
+        grid.kind = qint16(GridPainter::kinds().indexOf(tipo->currentData().toString()));
         grid.passi1 = roundToInt16(leadingNumberOrZero(passi1->text())).value_or(0);
         grid.passi2 = roundToInt16(leadingNumberOrZero(passi2->text())).value_or(0);
         grid.colour = qint32(m_palette->currentColour().value_or(0));

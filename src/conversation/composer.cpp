@@ -135,7 +135,7 @@ QStringList Composer::privateRecipients(const session::ChatSession &chat)
 
 QString Composer::refusalText(const QString &name)
 {
-    return QStringLiteral("Non si fanno queste cose ") + name + QStringLiteral("...");
+    return tr("Non si fanno queste cose %1...").arg(name);
 }
 
 bool Composer::sendEnabled(const QString &msg, const QString &name)
@@ -145,8 +145,8 @@ bool Composer::sendEnabled(const QString &msg, const QString &name)
 
 QString Composer::noRecipientText()
 {
-    return QStringLiteral("Messaggio privato non inviato: scegliere almeno un destinatario tra "
-                          "i Personaggi.");
+    return tr("Messaggio privato non inviato: scegliere almeno un destinatario tra "
+              "i Personaggi.");
 }
 
 QString Composer::privateWhileAwayText()

@@ -31,7 +31,14 @@ namespace session
 namespace
 {
 
-const QString kStatusDisconnected = QStringLiteral("Disconnessione.");
+/// A status text of this file's constants in the reader's language.
+QString shown(const QString &source)
+{
+    return ChatSession::tr(source.toUtf8().constData());
+}
+
+const char *const kStatusDisconnected =
+    QT_TRANSLATE_NOOP("session::ChatSession", "Disconnessione.");
 
 /// The state codes the program reads: 0 closed, 7 connected, others in between.
 int stateCode(QAbstractSocket::SocketState state)
@@ -209,7 +216,7 @@ struct ChatSession::Private {
             rejoin->tryFailed(); // in, but gone again before the host answered
             return;
         }
-        status(kStatusDisconnected);
+        status(ChatSession::tr(kStatusDisconnected));
         closeClient();
         // A lost connection keeps what the player saw and tries to get back
         // in; only a kick, the user's own doing or a new session clears.
@@ -247,8 +254,8 @@ struct ChatSession::Private {
     {
         emit q->kickVisibleChanged(false);
         people->clear();
-        status(ChatSession::kLostHost);
-        markPane(QStringLiteral("——— connessione con l'host persa alle %1 ———").arg(clockNow()));
+        status(shown(ChatSession::kLostHost));
+        markPane(tr("——— connessione con l'host persa alle %1 ———").arg(clockNow()));
         takeBackUnconfirmed();
         closeConnection();
         setPhase(Phase::Reconnecting);
@@ -421,8 +428,8 @@ struct ChatSession::Private {
     {
         openConnection();
         setPhase(Phase::Connected);
-        status(ChatSession::kBackIn);
-        markPane(QStringLiteral("——— di nuovo al tavolo alle %1 ———").arg(clockNow()));
+        status(shown(ChatSession::kBackIn));
+        markPane(tr("——— di nuovo al tavolo alle %1 ———").arg(clockNow()));
         if (newGame) {
             status(ChatSession::tr("L'host ha iniziato una nuova partita: la lavagna è stata "
                                    "svuotata."));
@@ -513,7 +520,7 @@ struct ChatSession::Private {
     void onAnswerWaitDone()
     {
         if (phase == Phase::Connected && client->state() == QAbstractSocket::ConnectedState)
-            status(ChatSession::kNoAnswer);
+            status(shown(ChatSession::kNoAnswer));
     }
 
     void connectFailed()
@@ -521,12 +528,12 @@ struct ChatSession::Private {
         // Where it tried, so a mistyped address or a port left from an
         // invitation shows at once.
         message(MessageService::Icon::Warning,
-                QStringLiteral("Impossibile stabilire una connessione.") + QLatin1Char('\n') +
+                tr("Impossibile stabilire una connessione.") + QLatin1Char('\n') +
                     ChatSession::tr("Indirizzo: %1, porta %2.")
                         .arg(address.isEmpty() ? ChatSession::tr("(vuoto)") : address)
                         .arg(port));
         closeClient();
-        status(kStatusDisconnected);
+        status(ChatSession::tr(kStatusDisconnected));
         closeConnection();
         setPhase(Phase::Idle);
     }
@@ -610,7 +617,7 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
         if (d->conversation)
             d->conversation->showRecap(said.line, QDateTime::fromSecsSinceEpoch(said.secs));
     });
-    d->recap.setNothingMissed([this] { d->status(kNothingMissed); });
+    d->recap.setNothingMissed([this] { d->status(shown(ChatSession::kNothingMissed)); });
     connect(d->rejoin, &Rejoin::back, this, [this] { d->onReturned(); });
     connect(d->rejoin, &Rejoin::gaveUp, this, [this] {
         d->abandonOutbox(true);
@@ -932,7 +939,7 @@ void ChatSession::recordBoard(const QString &vsData)
         d->table->keepCleared(d->history);
     const BoardHistory::Outcome outcome = d->history.record(vsData);
     if (outcome == BoardHistory::Outcome::Full)
-        d->status(kBoardHistoryFull);
+        d->status(shown(ChatSession::kBoardHistoryFull));
     else if (outcome == BoardHistory::Outcome::Cleared)
         d->relay->forgetReplayedBoards();
     if (outcome != BoardHistory::Outcome::Ignored && !d->resuming)
@@ -979,7 +986,7 @@ void ChatSession::noteTavernixPeer(qint16 index)
 void ChatSession::noteExpelled()
 {
     d->expelled = true;
-    d->status(kExpelled);
+    d->status(shown(ChatSession::kExpelled));
 }
 
 void ChatSession::noteHostBeats()
@@ -1147,7 +1154,7 @@ void ChatSession::cmdHost_Click()
     d->closeClient();
     // A table of its own until the session keeper names the one taken up.
     d->tableId = QString::number(QRandomGenerator::global()->generate64(), 16);
-    d->status(QStringLiteral("Server in attesa..."));
+    d->status(tr("Server in attesa..."));
     // The name we host under is our confirmed name from now on.
     d->myName = d->name;
     d->people->AddName(-1, d->name);
@@ -1173,7 +1180,7 @@ void ChatSession::cmdConnect_Click(const QString &address)
     d->abandonOutbox(false);
     d->host = false;
     d->clearStuff();
-    d->status(QStringLiteral("Connessione in corso..."));
+    d->status(tr("Connessione in corso..."));
     d->closeClient();
     d->setPhase(Phase::Connecting);
     const bool portValid = d->port > 0 && d->port <= 65535;
@@ -1201,7 +1208,7 @@ void ChatSession::cmdDisconnect_Click()
     d->closeClient();
     d->closeTable();
     d->host = false;
-    d->status(kStatusDisconnected);
+    d->status(ChatSession::tr(kStatusDisconnected));
     d->abandonOutbox(false);
     d->clearStuff();
     d->closeConnection();
@@ -1235,8 +1242,7 @@ void ChatSession::cmdKick_Click()
             d->seats.forget(qint16(expelled));
             d->relay->closeConnection(qint16(expelled));
         }
-        d->status(QStringLiteral("Espulsione dalla chat di: ") + people->nameAt(i) +
-                  QStringLiteral("."));
+        d->status(tr("Espulsione dalla chat di: %1.").arg(people->nameAt(i)));
         people->removeAt(i);
     }
     people->deselectAll();
@@ -1250,10 +1256,9 @@ void ChatSession::cmdDeselect_Click()
 bool ChatSession::cmdPorts_Click()
 {
     if (bConnected()) {
-        d->message(
-            MessageService::Icon::Information,
-            QStringLiteral("Una o più connessioni sono attualmente aperte. Occorre disconnettersi "
-                           "prima di mutare porta."));
+        d->message(MessageService::Icon::Information,
+                   tr("Una o più connessioni sono attualmente aperte. Occorre disconnettersi "
+                      "prima di mutare porta."));
         return false;
     }
     return true;
@@ -1278,7 +1283,7 @@ bool ChatSession::confirmOwnName()
     if (typed.isEmpty() || d->people->containsName(typed)) {
         if (!typed.isEmpty())
             d->message(MessageService::Icon::None,
-                       QStringLiteral("Il nome è gia' in uso! Quanta poca fantasia.."));
+                       tr("Il nome è gia' in uso! Quanta poca fantasia.."));
         d->name = d->myName;
         emit nameChanged(d->myName);
         return false;
