@@ -142,8 +142,10 @@ void FileReceiver::startListening()
         m_port = m_server->serverPort(); // a system-chosen port stays the same from now on
     setState(ok ? State::Listening : State::Stopped);
     // Nothing comes in on a port we could not get: said, with the way out,
-    // rather than "in ascolto".
-    setStatus(ok ? kListening : listenFailureText(m_port, m_server->serverError()));
+    // rather than "in ascolto" (which the callers may have said already).
+    const QString now = ok ? tr(kListening) : listenFailureText(m_port, m_server->serverError());
+    if (now != m_status)
+        setStatus(now);
 }
 
 QString FileReceiver::listenFailureText(quint16 port, QAbstractSocket::SocketError error)

@@ -325,13 +325,14 @@ struct ChatSession::Private {
         }
         if (lines + drawings == 0)
             return;
-        status(ChatSession::tr("Non inviati al tavolo: %1 messaggi (ciò che era stato scritto è "
-                               "tornato nella casella del messaggio) e %2 disegni.")
-                   .arg(lines)
-                   .arg(drawings));
+        status(ChatSession::tr("Non inviati al tavolo: %1 (ciò che era stato scritto è tornato "
+                               "nella casella del messaggio) e %2.")
+                   .arg(countedLines(lines), countedDrawings(drawings)));
         if (!typed.isEmpty())
             emit q->unsentReturned(typed);
     }
+    static QString countedLines(int n) { return ChatSession::tr("%n messaggi", nullptr, n); }
+    static QString countedDrawings(int n) { return ChatSession::tr("%n disegni", nullptr, n); }
     /// Draws @p message on our board alone, as it was drawn while away: the
     /// host's board has just replaced ours. Lines, circles and fills the
     /// host sends back to everyone, us included, so those are left to it.
@@ -355,10 +356,9 @@ struct ChatSession::Private {
         if (newGame) {
             const auto dropped = outbox.dropHeldDrawings();
             if (!dropped.empty())
-                status(ChatSession::tr("Disegni fatti durante l'assenza che non sono stati "
-                                       "inviati, perché erano sulla lavagna della partita "
-                                       "finita: %1.")
-                           .arg(dropped.size()));
+                status(ChatSession::tr("%n disegni fatti durante l'assenza non sono stati "
+                                       "inviati: erano sulla lavagna della partita finita.",
+                                       nullptr, int(dropped.size())));
         }
         int lines = 0;
         int drawings = 0;
@@ -371,10 +371,8 @@ struct ChatSession::Private {
             ++(isLine(item) ? lines : drawings);
         }
         if (lines + drawings > 0)
-            status(ChatSession::tr("Inviati al ritorno: %1 messaggi e %2 disegni fatti durante "
-                                   "l'assenza.")
-                       .arg(lines)
-                       .arg(drawings));
+            status(ChatSession::tr("Inviati al ritorno: %1 e %2 fatti durante l'assenza.")
+                       .arg(countedLines(lines), countedDrawings(drawings)));
     }
     /// The link is down towards a host that brings players back: @p message
     /// waits. False when it cannot (a drawing past the budget).

@@ -174,7 +174,7 @@ void TestOutage::madeWhileAway()
     QCOMPARE(anna.conversation.own.begin()->second.states, (QList<Own>{Own::Sent, Own::Confirmed}));
     QCOMPARE(returned.size(), 0);
     QCOMPARE(anna.conversation.status.filter("nuova partita").size(), newGame ? 1 : 0);
-    QCOMPARE(anna.conversation.status.filter("non sono stati inviati").size(), newGame ? 1 : 0);
+    QCOMPARE(anna.conversation.status.filter("partita finita").size(), newGame ? 1 : 0);
 }
 
 void TestOutage::greetingSkipsThePause_data()
