@@ -571,6 +571,15 @@ void FrmServerCLient::setRouterStatus(const QString &text)
 {
     lblrouter->setText(text);
     lblrouter->setVisible(!text.isEmpty());
+    // A long answer wraps onto lines the window may have no room for: it
+    // grows until the answer shows whole, rather than cutting it off.
+    if (layout() && !text.isEmpty()) {
+        layout()->activate();
+        const int need = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width())
+                                                        : layout()->totalMinimumSize().height();
+        if (need > height())
+            resize(width(), need);
+    }
 }
 
 void FrmServerCLient::CmdChangePort_Click()
