@@ -420,7 +420,7 @@
     </message>
 </context>
 <context>
-    <name>app::Reachability</name>
+    <name>session::Reachability</name>
     <message>
         <source>Internet, attraverso il router</source>
         <translation>Internet, through the router</translation>

@@ -482,14 +482,15 @@ void frmMain::Command22_Click()
 // a window built by a test or a tool leaves the network alone.
 void frmMain::createReachability()
 {
-    m_reach = new Reachability(m_session, this);
+    m_reach = new session::Reachability(m_session, this);
     m_reach->setEnabled(m_portMappingPref);
     m_reach->setTransferPort(m_transfer->receiverPort());
     connect(m_transfer, &transfer::FrmServerCLient::receiverPortChanged, m_reach,
-            &Reachability::setTransferPort);
-    connect(m_reach, &Reachability::transferTextChanged, m_transfer,
+            &session::Reachability::setTransferPort);
+    connect(m_reach, &session::Reachability::transferTextChanged, m_transfer,
             &transfer::FrmServerCLient::setRouterStatus);
-    connect(m_reach, &Reachability::chatReport, m_dialog, &conversation::DialogPane::UpdateStatus);
+    connect(m_reach, &session::Reachability::chatReport, m_dialog,
+            &conversation::DialogPane::UpdateStatus);
 
     cmdRaggiungibilita = new QPushButton(this);
     cmdRaggiungibilita->setObjectName(QStringLiteral("cmdRaggiungibilita"));
@@ -703,7 +704,7 @@ void frmMain::Form_Load()
 {
     // No preferences yet: this user starts the program for the first time.
     const bool firstStart = !QFileInfo::exists(m_prefs.filePath());
-    const session::Preferences prefs = m_prefs.GetPreferences();
+    const Preferences prefs = m_prefs.GetPreferences();
     m_session->setPort(prefs.port);
     m_typedName = prefs.name;
     txtName->setText(prefs.name);
@@ -745,7 +746,7 @@ void frmMain::Form_Load()
                                   "in colori diversi."));
 }
 
-void frmMain::restoreWindow(const session::Preferences &prefs)
+void frmMain::restoreWindow(const Preferences &prefs)
 {
     // The events panel centred the window; a remembered place moves it below.
     m_centredAtStart = true;
@@ -994,7 +995,7 @@ void frmMain::Form_Unload()
     m_events->chkTutorial_Click();
     tutorial->hide();
     ComboIP->hide();
-    session::Preferences prefs;
+    Preferences prefs;
     // An invitation's port is kept with its address, as the link itself, and
     // the port chosen before stays the one for every other address.
     prefs.port = m_invited ? m_invited->chosenPort : m_session->lPort();

@@ -58,6 +58,7 @@ class ProgramPanel;
 } // namespace panel
 
 namespace session {
+class Reachability;
 class SessionKeeper;
 class SessionStore;
 } // namespace session
@@ -65,7 +66,6 @@ class SessionStore;
 namespace app {
 
 class MessageBoxService;
-class Reachability;
 class frmPorts;
 class frmRaggiungibilita;
 
@@ -141,7 +141,7 @@ public:
     void applyCommandLine(const CommandLine &options);
 
     /// Ports forwarded on the router and the invitations to give out.
-    Reachability *reachability() const { return m_reach; }
+    session::Reachability *reachability() const { return m_reach; }
     /// The "Raggiungibilità" window while it exists, else null.
     frmRaggiungibilita *reachabilityWindow() const;
 
@@ -260,7 +260,7 @@ private:
     void placeDice();
     void Form_Load();
     /// Puts the window where and as it was when the program last closed.
-    void restoreWindow(const session::Preferences &prefs);
+    void restoreWindow(const Preferences &prefs);
     void Form_Unload();
     void UnloadAllWindows();
     void OpenConnection();
@@ -272,7 +272,7 @@ private:
     /// and the status box says so.
     void leaveInvitation(const QString &address);
 
-    session::PreferencesStore m_prefs;
+    PreferencesStore m_prefs;
     session::ChatSession *m_session;
     session::SessionStore *m_store = nullptr;
     session::SessionKeeper *m_keeper = nullptr;
@@ -301,7 +301,7 @@ private:
     std::unique_ptr<MessageBoxService> m_transferMessages;
     QPointer<conversation::Form5> m_form5;
     panel::Form1 *m_form1 = nullptr;
-    Reachability *m_reach = nullptr;
+    session::Reachability *m_reach = nullptr;
     QPointer<frmRaggiungibilita> m_frmReach;
     bool m_portMappingPref = true; ///< kept in the preferences as "PortMapping"
     accessories::Form3 *m_form3 = nullptr;

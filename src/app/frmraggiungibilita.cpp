@@ -20,7 +20,7 @@ template <typename W> W *named(W *w, const char *name)
 }
 } // namespace
 
-frmRaggiungibilita::frmRaggiungibilita(Reachability *reach, QWidget *parent)
+frmRaggiungibilita::frmRaggiungibilita(session::Reachability *reach, QWidget *parent)
     : QWidget(parent, Qt::Window), m_reach(reach)
 {
     setObjectName(QStringLiteral("frmRaggiungibilita"));
@@ -54,10 +54,12 @@ frmRaggiungibilita::frmRaggiungibilita(Reachability *reach, QWidget *parent)
 
     connect(cmdCopiaInvito, &QPushButton::clicked, this, &frmRaggiungibilita::copyInvitation);
     connect(chkRouter, &QCheckBox::toggled, this, &frmRaggiungibilita::routerSwitched);
-    connect(m_reach, &Reachability::chatTextChanged, this, &frmRaggiungibilita::refresh);
-    connect(m_reach, &Reachability::transferTextChanged, this, &frmRaggiungibilita::refresh);
-    connect(m_reach, &Reachability::invitationsChanged, this, &frmRaggiungibilita::refresh);
-    connect(m_reach, &Reachability::enabledChanged, this, &frmRaggiungibilita::refresh);
+    connect(m_reach, &session::Reachability::chatTextChanged, this, &frmRaggiungibilita::refresh);
+    connect(m_reach, &session::Reachability::transferTextChanged, this,
+            &frmRaggiungibilita::refresh);
+    connect(m_reach, &session::Reachability::invitationsChanged, this,
+            &frmRaggiungibilita::refresh);
+    connect(m_reach, &session::Reachability::enabledChanged, this, &frmRaggiungibilita::refresh);
     refresh();
 }
 
@@ -69,7 +71,7 @@ void frmRaggiungibilita::refresh()
     lblFile->setText(m_reach->transferText().isEmpty() ? none : m_reach->transferText());
     const int row = qMax(0, lstInviti->currentRow());
     lstInviti->clear();
-    for (const Reachability::Address &a : m_reach->invitations()) {
+    for (const session::Reachability::Address &a : m_reach->invitations()) {
         auto *item = new QListWidgetItem(a.link + QStringLiteral("  (") + a.where +
                                          QLatin1Char(')'));
         item->setData(Qt::UserRole, a.link);

@@ -5,6 +5,7 @@
 #include "tags.h"
 
 #include "chatsession.h"
+#include "connectionindex.h"
 #include "participantlist.h"
 #include "protocol.h"
 #include "sinks.h"
@@ -127,7 +128,7 @@ QStringList Composer::privateRecipients(const session::ChatSession &chat)
     QStringList names;
     const session::ParticipantList *people = chat.participants();
     for (int row = 0; row < people->count(); ++row) {
-        if (people->isSelected(row) && (!chat.bHost() || people->tagAt(row) != -1))
+        if (people->isSelected(row) && (!chat.bHost() || people->tagAt(row) != session::kHostIndex))
             names << people->nameAt(row);
     }
     return names;
@@ -177,7 +178,7 @@ bool Composer::deliver(session::ChatSession &chat, const QString &publicLine,
     if (isPrivate && (chat.bHost() || chat.isClientConnected())) {
         bool anyone = false;
         for (int row = 0; row < people->count() && !anyone; ++row)
-            anyone = people->isSelected(row) && (!chat.bHost() || people->tagAt(row) != -1);
+            anyone = people->isSelected(row) && (!chat.bHost() || people->tagAt(row) != session::kHostIndex);
         if (!anyone) {
             if (session::ConversationSink *sink = chat.conversationSink())
                 sink->UpdateStatus(noRecipientText());
@@ -191,7 +192,7 @@ bool Composer::deliver(session::ChatSession &chat, const QString &publicLine,
         } else {
             for (int row = 0; row < people->count(); ++row) {
                 const qint32 tag = people->tagAt(row);
-                if (people->isSelected(row) && tag != -1)
+                if (people->isSelected(row) && tag != session::kHostIndex)
                     chat.SendToPerson(session::tag::Messaggio + privateLine, qint16(tag));
             }
         }

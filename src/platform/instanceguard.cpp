@@ -12,7 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace session {
+namespace platform {
 
 InstanceGuard::InstanceGuard(QString lockDir)
 {
@@ -118,4 +118,4 @@ bool InstanceGuard::bOtherInstance(const QString &name, const QString &ownExecut
     return found;
 }
 
-} // namespace session
+} // namespace platform

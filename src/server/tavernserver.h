@@ -12,12 +12,9 @@
 namespace session
 {
 class ChatSession;
+class Reachability;
 class SessionKeeper;
 class SessionStore;
-}
-namespace portmap
-{
-class PortMapper;
 }
 
 namespace server
@@ -86,8 +83,8 @@ private:
     ControlReply clear();
     ControlReply restore();
     ControlReply save();
-    /// Asks the router to forward the port players connect to, and logs
-    /// what it answered.
+    /// Asks the router to forward the port players connect to, as the
+    /// window does, and logs what it answered.
     void startPortMapping();
 
     Settings m_settings;
@@ -95,10 +92,10 @@ private:
     LogConversation m_conversation;
     LogMessages m_messages;
     std::unique_ptr<session::ChatSession> m_chat;
-    session::InstanceGuard m_lock;
+    platform::InstanceGuard m_lock;
     ControlServer *m_control = nullptr;
     ServiceNotifier *m_notifier = nullptr;
-    portmap::PortMapper *m_mapper = nullptr;
+    session::Reachability *m_reach = nullptr;
     session::SessionStore *m_store = nullptr;
     session::SessionKeeper *m_keeper = nullptr;
     QString m_storeFailure; ///< why the session is no longer kept, once it is not

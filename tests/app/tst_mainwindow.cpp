@@ -500,8 +500,8 @@ void tst_MainWindow::commandLineLogDirKeepsTheConversation()
 
 void tst_MainWindow::signalBridgeDeliversSigterm()
 {
-    session::SignalBridge bridge;
-    QSignalSpy spy(&bridge, &session::SignalBridge::terminationRequested);
+    platform::SignalBridge bridge;
+    QSignalSpy spy(&bridge, &platform::SignalBridge::terminationRequested);
     ::raise(SIGTERM);
     QTRY_COMPARE(spy.count(), 1);
     QCOMPARE(spy.at(0).at(0).toInt(), SIGTERM);

@@ -158,7 +158,7 @@ int hostScenario(const QStringList &args)
     std::printf("protocol: %d\n", int(host->form->reachability()->chatMapper()->outcome().protocol));
     // The invitations: the router's outside address first, then the global IPv6 one.
     QStringList links;
-    for (const app::Reachability::Address &a : host->form->reachability()->invitations())
+    for (const session::Reachability::Address &a : host->form->reachability()->invitations())
         links << a.link;
     const QString v6 = arg(args, QStringLiteral("--ipv6"));
     check(links.value(0) == QStringLiteral("tavernix://%1:%2").arg(outside).arg(chatPort) &&

@@ -1,6 +1,7 @@
 #include "chatsession.h"
 
 #include "boardhistory.h"
+#include "connectionindex.h"
 #include "dispatcher.h"
 #include "heartbeat.h"
 #include "hostrelay.h"
@@ -14,11 +15,13 @@
 #include "rejoin.h"
 #include "seats.h"
 #include "tableboard.h"
+#include "tablestate.h"
 #include "tags.h"
 #include "trafficlog.h"
 
 #include <QDateTime>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QStringListModel>
 #include <QTcpSocket>
 #include <QTimer>
@@ -72,49 +75,25 @@ void setLowDelay(QTcpSocket *socket)
 
 } // namespace
 
-struct ChatSession::Private {
-    /// What the protocol notes of each client connection, reset when the
-    /// element carries a new one.
-    struct Notes {
-        bool addressesSent = false; ///< the address list went out to this connection
-        int addressEntries = 0;     ///< address entries this connection has added
-        bool tavernix = false;      ///< said "[Tavernix]": gets the tags beyond the basic protocol
-        qint64 received = 0;        ///< lines read from this connection
-        qint64 acked = 0;           ///< the count last told to it
-    };
-
-    explicit Private(ChatSession *session) : q(session), dispatcher(*session) {}
+// What the dispatcher and the table board share with the session is its
+// TableState; the rest is the session's own.
+struct ChatSession::Private : TableState {
+    explicit Private(ChatSession *session) : q(session), dispatcher(*this, *session) {}
 
     ChatSession *q;
-    ConversationSink *conversation = nullptr;
-    BoardSink *board = nullptr;
-    MessageService *messages = nullptr;
-
-    ParticipantList *people = nullptr;
-    QStringListModel *combo = nullptr;
-    QStringListModel *recipients = nullptr;
     TrafficLog *sent = nullptr;
-    TrafficLog *received = nullptr;
 
-    QTcpSocket *client = nullptr; ///< sckConnect
     LineFramer clientFramer;
     bool clientClosingByUs = false;
-    HostRelay *relay = nullptr; ///< sckConnection, element 0 and the clients
-    std::vector<Notes> notes;   ///< connection i at i - 1
 
     qint32 port = 600;
-    bool host = false;
     Phase phase = Phase::Idle;
     QString name;
-    QString myName;
     int waitMs = kDefaultConnectWaitMs;
     quint64 clientGeneration = 0;
     QTimer *waitTimer = nullptr;
     QTimer *answerTimer = nullptr; ///< runs from our introduction to the host's rename
     int answerMs = kDefaultAnswerWaitMs;
-    QSize extent{12000, 12000};
-    BoardHistory history;
-    TableBoard *table = nullptr;
 
     // Getting back in after a lost connection.
     Rejoin *rejoin = nullptr;
@@ -122,12 +101,6 @@ struct ChatSession::Private {
     QString address;          ///< where the last "Connetti" went
     quint16 clientPort = 0;
     bool expelled = false;    ///< the host said it expels us: no coming back
-    Seats seats;
-    // The host's recent conversation, and whether an earlier session is
-    // being taken back (nothing of it is reported as new).
-    RecentTalk talk;
-    bool resuming = false;
-    RecapFilter recap; ///< client: the talk in the pane, against a return's recap
 
     // What reaches the host, between Tavernix programs. The host greets every
     // connection, counts the lines it reads and says when a newcomer's
@@ -146,18 +119,6 @@ struct ChatSession::Private {
 
     Dispatcher dispatcher;
 
-    Notes *notesFor(qint16 index)
-    {
-        if (index < 1 || index > qint16(notes.size()))
-            return nullptr;
-        return &notes[size_t(index - 1)];
-    }
-
-    void status(const QString &text)
-    {
-        if (conversation)
-            conversation->UpdateStatus(text);
-    }
     void message(MessageService::Icon icon, const QString &text)
     {
         if (messages)
@@ -202,7 +163,7 @@ struct ChatSession::Private {
         const QByteArray bytes = client->readAll();
         const QList<QByteArray> lines = clientFramer.feed(bytes);
         for (const QByteArray &line : lines)
-            dispatcher.dispatchLine(decodeText(line), -1);
+            dispatcher.dispatchLine(decodeText(line), kHostIndex);
     }
     void onClientClosed()
     {
@@ -365,7 +326,7 @@ struct ChatSession::Private {
         for (const Outbox::Item &item : outbox.held()) {
             if (!isLine(item))
                 redrawLocally(item.message);
-            if (!q->sendEncodedToServer(item.message, encodeLine(item.message)))
+            if (!q->sendToHost(item.message, encodeLine(item.message)))
                 return; // gone again: the rest waits for the next return
             outbox.markWritten(item.id, written);
             ++(isLine(item) ? lines : drawings);
@@ -396,15 +357,40 @@ struct ChatSession::Private {
         return !host && awaitingSeat &&
                (phase == Phase::Reconnecting || phase == Phase::Connected);
     }
+    /// Client: the host greeted this connection with table @p id.
+    void noteGreeting(const QString &id)
+    {
+        // An identity is short; anything longer is not one we gave out.
+        const QString table = id.left(kTableIdLength);
+        if (phase == Phase::Reconnecting && !tableId.isEmpty() && table != tableId)
+            newGame = true;
+        tableId = table;
+        greeted = true;
+        q->hostKnownTavernix();
+    }
+    /// Client: the host has read @p count lines of this connection.
+    void noteAcknowledged(qint64 count)
+    {
+        for (const Outbox::Item &item : outbox.confirm(count)) {
+            if (isLine(item))
+                markOwn(item.id, ConversationSink::OwnLine::Confirmed, item.late);
+        }
+    }
+    /// Client: the host's welcome is all here; what waited goes now.
+    void noteSeated()
+    {
+        if (awaitingSeat)
+            sendHeld();
+        newGame = false;
+    }
     /// Host: tells every "[Tavernix]" client how many of its lines came in.
     void sendCounts()
     {
-        for (qint16 i = 1; i <= qint16(notes.size()) && i > 0; ++i) {
-            Notes &n = notes[size_t(i - 1)];
-            if (!n.tavernix || n.received == n.acked || !relay->isConnected(i))
+        for (qint16 i = 1; i <= peers.last() && i > 0; ++i) {
+            if (!peers.isTavernix(i) || !relay->isConnected(i))
                 continue;
-            n.acked = n.received;
-            q->SendToPerson(tag::Ricevuto + sFormatSend(double(n.received)), i);
+            if (const auto count = peers.takeUntoldCount(i))
+                q->SendToPerson(tag::Ricevuto + sFormatSend(double(*count)), i);
         }
     }
     /// Host: the table closes on purpose; the players are told first.
@@ -448,7 +434,7 @@ struct ChatSession::Private {
 
     /// A client's connection closed by its own doing, or let go for the
     /// player coming back to its seat; everyone but @p except hears of it.
-    void onElementClosed(qint16 index, qint16 except = -1)
+    void onElementClosed(qint16 index, qint16 except = kNoException)
     {
         seats.forget(index);
         const QString who = people->sConnectionName(index);
@@ -540,7 +526,7 @@ struct ChatSession::Private {
 ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<Private>(this))
 {
     d->people = new ParticipantList(this);
-    d->table = new TableBoard(*this);
+    d->table = new TableBoard(*d, *this, this);
     d->combo = new QStringListModel(this);
     d->recipients = new QStringListModel(this);
     d->sent = new TrafficLog(this);
@@ -568,17 +554,13 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
     hooks.lineReceived = [this](qint16 index, const QByteArray &line) {
         // Counted as read, whatever it says: the player learns from the
         // count what reached us.
-        if (Private::Notes *notes = d->notesFor(index)) {
-            ++notes->received;
-            if (notes->tavernix && !d->ackTimer->isActive())
-                d->ackTimer->start();
-        }
+        d->peers.countLine(index);
+        if (d->peers.isTavernix(index) && !d->ackTimer->isActive())
+            d->ackTimer->start();
         d->dispatcher.dispatchLine(decodeText(line), index);
     };
     hooks.accepted = [this](qint16 index) {
-        if (size_t(index) > d->notes.size())
-            d->notes.resize(size_t(index));
-        d->notes[size_t(index - 1)] = {};
+        d->peers.reset(index);
         d->seats.forget(index);
         // First of all, before the newcomer says anything: a Tavernix client
         // introduces itself at once instead of pausing. A program of the
@@ -624,9 +606,9 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
     d->heartbeat = new Heartbeat(this);
     connect(d->heartbeat, &Heartbeat::beat, this, [this] {
         const QByteArray line = encodeLine(tag::Battito);
-        for (qint16 i = 1; i <= qint16(d->notes.size()) && i > 0; ++i) {
-            if (d->notes[size_t(i - 1)].tavernix && !d->people->sConnectionName(i).isEmpty())
-                sendEncoded(tag::Battito, line, i);
+        for (qint16 i = 1; i <= d->peers.last() && i > 0; ++i) {
+            if (d->peers.isTavernix(i) && !d->people->sConnectionName(i).isEmpty())
+                send(i, tag::Battito, line);
         }
     });
     // Silence from a host that beats: it is gone, as if it had closed.
@@ -634,6 +616,27 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
         if (d->client->state() == QAbstractSocket::ConnectedState)
             d->client->abort();
     });
+
+    Dispatcher::Hooks heard;
+    heard.named = [this](const QString &name) {
+        adoptName(name);
+        SendToServer(addressMessage(name));
+        SendToServer(tag::NeoConnesso);
+    };
+    heard.seatTaken = [this](qint16 old, qint16 newcomer) { releaseSeat(old, newcomer); };
+    heard.expelled = [this] {
+        d->expelled = true;
+        d->status(shown(ChatSession::kExpelled));
+    };
+    heard.hostBeats = [this] {
+        if (!d->heartbeat->isArmed())
+            d->heartbeat->arm();
+    };
+    heard.greeted = [this](const QString &id) { d->noteGreeting(id); };
+    heard.acknowledged = [this](qint64 count) { d->noteAcknowledged(count); };
+    heard.seated = [this] { d->noteSeated(); };
+    heard.tableClosed = [this] { d->tableClosed = true; };
+    d->dispatcher.setHooks(std::move(heard));
 
     d->waitTimer = new QTimer(this);
     d->waitTimer->setSingleShot(true);
@@ -746,7 +749,7 @@ int ChatSession::clientState() const
 
 int ChatSession::connectionState(qint16 index) const
 {
-    if (index == 0)
+    if (index == kListenerIndex)
         return d->relay->isListening() ? 2 : kClosed;
     return stateCode(d->relay->state(index));
 }
@@ -783,10 +786,6 @@ HostRelay *ChatSession::relay() const
 {
     return d->relay;
 }
-qint64 ChatSession::writeBacklogLimit() const
-{
-    return d->relay->writeBacklogLimit();
-}
 void ChatSession::setWriteBacklogLimit(qint64 bytes)
 {
     d->relay->setWriteBacklogLimit(bytes);
@@ -803,17 +802,9 @@ qint64 ChatSession::totalUnsentBytes() const
 {
     return d->relay->totalUnsentBytes();
 }
-int ChatSession::joinTimeoutMs() const
-{
-    return d->relay->joinTimeoutMs();
-}
 void ChatSession::setJoinTimeout(int ms)
 {
     d->relay->setJoinTimeout(ms);
-}
-int ChatSession::maxPendingJoins() const
-{
-    return d->relay->maxPendingJoins();
 }
 void ChatSession::setMaxPendingJoins(int count)
 {
@@ -822,10 +813,6 @@ void ChatSession::setMaxPendingJoins(int count)
 int ChatSession::pendingJoins() const
 {
     return d->relay->pendingJoins();
-}
-int ChatSession::acceptPauseMs() const
-{
-    return d->relay->acceptPauseMs();
 }
 void ChatSession::setAcceptPause(int ms)
 {
@@ -859,15 +846,6 @@ void ChatSession::setAnswerWait(int ms)
     d->rejoin->setAnswerWait(d->answerMs);
 }
 
-QSize ChatSession::boardExtent() const
-{
-    return d->extent;
-}
-void ChatSession::setBoardExtent(const QSize &twips)
-{
-    d->extent = twips;
-}
-
 const TextSet &ChatSession::receivedText() const
 {
     return d->dispatcher.textSet();
@@ -876,26 +854,6 @@ const TextSet &ChatSession::receivedText() const
 const BoardHistory &ChatSession::boardHistory() const
 {
     return d->history;
-}
-
-BoardHistory &ChatSession::history()
-{
-    return d->history;
-}
-
-Dispatcher &ChatSession::dispatcher()
-{
-    return d->dispatcher;
-}
-
-RecapFilter &ChatSession::recapFilter()
-{
-    return d->recap;
-}
-
-Seats &ChatSession::seats()
-{
-    return d->seats;
 }
 
 bool ChatSession::releaseSeat(qint16 index, qint16 newcomer)
@@ -924,12 +882,10 @@ bool ChatSession::isReplaying(qint16 index) const
 
 qint64 ChatSession::unsentBytes(qint16 index) const
 {
-    if (index == -1)
-        return d->client->bytesToWrite();
-    return d->relay->unsentBytes(index);
+    return d->unsentBytes(index);
 }
 
-void ChatSession::recordBoard(const QString &vsData)
+void ChatSession::record(const QString &vsData)
 {
     if (!d->host)
         return;
@@ -940,88 +896,25 @@ void ChatSession::recordBoard(const QString &vsData)
         d->status(shown(ChatSession::kBoardHistoryFull));
     else if (outcome == BoardHistory::Outcome::Cleared)
         d->relay->forgetReplayedBoards();
-    if (outcome != BoardHistory::Outcome::Ignored && !d->resuming)
+    if (outcome != BoardHistory::Outcome::Ignored)
         emit boardRecorded(vsData);
 }
 
-void ChatSession::startReplay(qint16 index)
-{
-    if (!d->host)
-        return;
-    replayBoard(index);
-    // After the board: what goes to a connection being replayed waits
-    // behind it, in order.
-    if (isTavernixPeer(index)) {
-        for (const QString &message : d->talk.messages())
-            SendToPerson(message, index);
-    }
-}
-
-void ChatSession::replayBoard(qint16 index, bool anew)
+void ChatSession::replay(qint16 index, bool anew)
 {
     // A replay under way already sends the board, and would be cut short.
     if (!d->host || (!anew && d->relay->isReplaying(index)))
         return;
     // Sent before the board, so a client that comes back draws the host's
     // board instead of adding it to what it kept.
-    if (isTavernixPeer(index))
+    if (d->peers.isTavernix(index))
         SendToPerson(tag::LavagnaIntera, index);
     d->relay->startReplay(index, d->table->replayBlocks());
 }
 
-bool ChatSession::isTavernixPeer(qint16 index) const
+void ChatSession::drawHere(const QString &line)
 {
-    const Private::Notes *notes = d->notesFor(index);
-    return notes && notes->tavernix;
-}
-
-void ChatSession::noteTavernixPeer(qint16 index)
-{
-    if (Private::Notes *notes = d->notesFor(index))
-        notes->tavernix = true;
-}
-
-void ChatSession::noteExpelled()
-{
-    d->expelled = true;
-    d->status(shown(ChatSession::kExpelled));
-}
-
-void ChatSession::noteHostBeats()
-{
-    if (!d->heartbeat->isArmed())
-        d->heartbeat->arm();
-}
-
-void ChatSession::noteGreeting(const QString &id)
-{
-    // An identity is short; anything longer is not one we gave out.
-    const QString table = id.left(64);
-    if (d->phase == Phase::Reconnecting && !d->tableId.isEmpty() && table != d->tableId)
-        d->newGame = true;
-    d->tableId = table;
-    d->greeted = true;
-    hostKnownTavernix();
-}
-
-void ChatSession::noteAcknowledged(qint64 count)
-{
-    for (const Outbox::Item &item : d->outbox.confirm(count)) {
-        if (Private::isLine(item))
-            d->markOwn(item.id, ConversationSink::OwnLine::Confirmed, item.late);
-    }
-}
-
-void ChatSession::noteSeated()
-{
-    if (d->awaitingSeat)
-        d->sendHeld();
-    d->newGame = false;
-}
-
-void ChatSession::noteTableClosed()
-{
-    d->tableClosed = true;
+    d->dispatcher.applyLocally(line);
 }
 
 void ChatSession::hostKnownTavernix()
@@ -1047,7 +940,7 @@ QString ChatSession::tableId() const
 
 void ChatSession::setTableId(const QString &id)
 {
-    d->tableId = id.left(64);
+    d->tableId = id.left(kTableIdLength);
 }
 
 const Outbox &ChatSession::outbox() const
@@ -1104,18 +997,10 @@ const RecentTalk &ChatSession::recentTalk() const
     return d->talk;
 }
 
-void ChatSession::resumeTable(const QList<QByteArray> &boardBlocks,
-                              const std::vector<RecentTalk::Said> &talk)
+void ChatSession::resumeTalk(const std::vector<RecentTalk::Said> &talk)
 {
     if (!d->host)
         return;
-    d->resuming = true;
-    for (const QByteArray &block : boardBlocks) {
-        qsizetype pos = 0;
-        for (qsizetype end; (end = block.indexOf("\r\n", pos)) >= 0; pos = end + 2)
-            d->dispatcher.restoreLine(decodeText(QByteArrayView(block).sliced(pos, end - pos)));
-    }
-    d->resuming = false;
     const size_t first = talk.size() > size_t(d->talk.capacity())
                              ? talk.size() - size_t(d->talk.capacity())
                              : 0;
@@ -1155,7 +1040,7 @@ void ChatSession::cmdHost_Click()
     d->status(tr("Server in attesa..."));
     // The name we host under is our confirmed name from now on.
     d->myName = d->name;
-    d->people->AddName(-1, d->name);
+    d->people->AddName(kHostIndex, d->name);
     emit kickVisibleChanged(true);
     d->combo->setStringList({});
     d->setPhase(Phase::Hosting);
@@ -1218,24 +1103,38 @@ void ChatSession::cmdKick_Click()
     if (!d->host)
         return;
     ParticipantList *people = d->people;
+    QSet<qint32> chosen;
+    for (int i = 0; i < people->count(); ++i) {
+        if (people->isSelected(i))
+            chosen.insert(people->tagAt(i));
+    }
+    expel(chosen);
+    people->deselectAll();
+}
+
+void ChatSession::expel(const QSet<qint32> &tags)
+{
+    if (!d->host)
+        return;
+    ParticipantList *people = d->people;
     for (int i = people->count() - 1; i >= 0; --i) {
         const qint32 expelled = people->tagAt(i);
-        if (!people->isSelected(i) || expelled == -1)
+        if (!tags.contains(expelled) || expelled == kHostIndex)
             continue;
         const QString notice = tag::Espulsione + sFormatSend(expelled);
         const QByteArray line = encodeLine(notice);
         for (int j = 0; j < people->count(); ++j) {
             const qint32 other = people->tagAt(j);
-            // The host's own entry (-1) and stray tags name no connection.
-            if (people->isSelected(j) || other < 1 || other > 32767)
+            // Those expelled together hear nothing of each other; the host's
+            // own entry and stray tags name no connection.
+            if (tags.contains(other) || !isClientIndex(other))
                 continue;
-            sendEncoded(notice, line, qint16(other));
+            send(qint16(other), notice, line);
         }
-        if (expelled >= 1 && expelled <= 32767) {
+        if (isClientIndex(expelled)) {
             // The basic protocol gives the expelled client no word; a Tavernix
             // client is told, so it does not take the kick for a lost host.
-            const Private::Notes *notes = d->notesFor(qint16(expelled));
-            if (notes && notes->tavernix)
+            if (d->peers.isTavernix(qint16(expelled)))
                 SendToPerson(tag::SeiEspulso, qint16(expelled));
             d->seats.forget(qint16(expelled));
             d->relay->closeConnection(qint16(expelled));
@@ -1243,7 +1142,6 @@ void ChatSession::cmdKick_Click()
         d->status(tr("Espulsione dalla chat di: %1.").arg(people->nameAt(i)));
         people->removeAt(i);
     }
-    people->deselectAll();
 }
 
 void ChatSession::cmdDeselect_Click()
@@ -1288,7 +1186,7 @@ bool ChatSession::confirmOwnName()
     }
     d->myName = typed;
     if (d->host) {
-        d->people->ChangeAddName(-1, typed);
+        d->people->ChangeAddName(kHostIndex, typed);
         SendPeopleList();
         SendToSelf(tag::Listato);
         SendToSelf(addressMessage(typed));
@@ -1304,30 +1202,12 @@ bool ChatSession::confirmOwnName()
 
 void ChatSession::SendToPerson(const QString &vsData, qint16 viConnection)
 {
-    sendEncoded(vsData, encodeLine(vsData), viConnection);
+    send(viConnection, vsData, encodeLine(vsData));
 }
 
-void ChatSession::sendEncoded(const QString &vsData, const QByteArray &line, qint16 viConnection)
+void ChatSession::send(qint16 to, const QString &text, const QByteArray &line)
 {
-    d->relay->send(viConnection, vsData, line);
-}
-
-bool ChatSession::admitAddressEntry(qint16 index)
-{
-    Private::Notes *e = d->notesFor(index);
-    if (!e || e->addressEntries >= kMaxAddressEntriesPerConnection)
-        return false;
-    ++e->addressEntries;
-    return true;
-}
-
-bool ChatSession::takeAddressRequest(qint16 index)
-{
-    Private::Notes *e = d->notesFor(index);
-    if (!e || e->addressesSent)
-        return false;
-    e->addressesSent = true;
-    return true;
+    d->relay->send(to, text, line);
 }
 
 // A broadcast encodes its line once and logs one shared copy of the text for
@@ -1343,21 +1223,26 @@ void ChatSession::SendToAll(const QString &vsData, bool vbSelf)
 void ChatSession::SendToAllButOriginator(const QString &vsData, qint16 viConnection)
 {
     notePublic(vsData);
-    // -1 names no connection, so everyone gets it.
+    // An origin that names no client (the host's own lines) leaves nobody out.
     d->relay->sendToAll(vsData, encodeLine(vsData), viConnection);
+}
+
+void ChatSession::sendToAll(const QString &text, qint16 except)
+{
+    SendToAllButOriginator(text, except);
 }
 
 void ChatSession::SendToSelf(const QString &vsData)
 {
-    ProcessData(vsData + QStringLiteral("\r\n"), -1);
+    ProcessData(vsData + QStringLiteral("\r\n"), kHostIndex);
 }
 
 bool ChatSession::SendToServer(const QString &vsData)
 {
-    return sendEncodedToServer(vsData, encodeLine(vsData));
+    return sendToHost(vsData, encodeLine(vsData));
 }
 
-bool ChatSession::sendEncodedToServer(const QString &vsData, const QByteArray &line)
+bool ChatSession::sendToHost(const QString &vsData, const QByteArray &line)
 {
     if (d->client->state() != QAbstractSocket::ConnectedState)
         return false;
@@ -1366,7 +1251,7 @@ bool ChatSession::sendEncodedToServer(const QString &vsData, const QByteArray &l
     // A line past the host's limit is dropped there unread, so not counted.
     if (line.size() - 2 <= LineFramer::kDefaultLimit)
         ++d->written;
-    ShowSentData(-1, vsData);
+    ShowSentData(kHostIndex, vsData);
     // Remembered as the host will hold it: what the code page cannot carry
     // arrives there as "?".
     if (vsData.startsWith(tag::Messaggio))
@@ -1378,7 +1263,7 @@ bool ChatSession::sendEncodedToServer(const QString &vsData, const QByteArray &l
 void ChatSession::Broadcast(const QString &vsData)
 {
     if (d->host) {
-        recordBoard(vsData);
+        record(vsData);
         SendToAll(vsData, false);
         return;
     }
@@ -1391,6 +1276,11 @@ void ChatSession::Broadcast(const QString &vsData)
     }
     if (isClientConnected() && SendToServer(vsData) && d->greeted)
         d->outbox.written(Outbox::Kind::Drawing, vsData, QString(), d->written);
+}
+
+void ChatSession::broadcast(const QString &text)
+{
+    Broadcast(text);
 }
 
 void ChatSession::ShowSentData(qint32 viConnection, const QString &vsData)
@@ -1425,13 +1315,18 @@ void ChatSession::SendPeopleList()
     const QByteArray announce = encodeLine(tag::NuovoNome);
     for (int i = 0; i < count; ++i) {
         const qint32 target = people->tagAt(i);
-        // The host's own entry (-1) and stray tags name no connection.
-        if (target < 1 || target > 32767)
+        // The host's own entry and stray tags name no connection.
+        if (!isClientIndex(target))
             continue;
-        sendEncoded(tag::NuovoNome, announce, qint16(target));
+        send(qint16(target), tag::NuovoNome, announce);
         for (int j = 0; j < count; ++j)
-            sendEncoded(entries[j], lines[j], qint16(target));
+            send(qint16(target), entries[j], lines[j]);
     }
+}
+
+void ChatSession::sendPeopleList()
+{
+    SendPeopleList();
 }
 
 // --- dispatcher ------------------------------------------------------------------

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "dispatcher.h"
 #include "hostrelay.h"
+#include "peernotes.h"
 #include "recenttalk.h"
+#include "routes.h"
 #include "sinks.h"
 
 #include <QObject>
-#include <QSize>
+#include <QSet>
 #include <QString>
 
 #include <memory>
@@ -19,14 +22,10 @@ namespace session
 {
 
 class BoardHistory;
-class Dispatcher;
 class Outbox;
 class Heartbeat;
-class RecapFilter;
 class ReconnectPolicy;
-class Seats;
 class TableBoard;
-class LineFramer;
 class ParticipantList;
 class TrafficLog;
 
@@ -37,12 +36,14 @@ class TrafficLog;
  * acts on every received line.
  *
  * As host it listens on lPort and keeps an array of client connections whose
- * closed elements are used again; as client it holds one connection. Element
- * 0 is the listening socket, clients are 1..iConnections, and -1 names the
- * host's own participant entry and everything arriving on the client socket
- * or through SendToSelf.
+ * closed elements are used again; as client it holds one connection. Clients
+ * are 1..iConnections; the indexes that name no client (the listener, the
+ * host with the client socket, a local origin) are in connectionindex.h.
+ *
+ * Its dispatcher and its table board share its TableState and reach it
+ * through the Routes it implements, and through nothing else.
  */
-class ChatSession : public QObject
+class ChatSession : public QObject, private Routes
 {
     Q_OBJECT
 public:
@@ -52,9 +53,9 @@ public:
     /// Default wait between starting a connection and introducing ourselves.
     static constexpr int kDefaultConnectWaitMs = 3200;
     /// Status text after a participant's name when its connection is lost.
-    inline static const QString kLostContact = QStringLiteral(" ha perso il contatto con la realtà.");
+    inline static const QString kLostContact = Dispatcher::kLostContact;
     /// Most address entries one client connection may add (its join and renames).
-    static constexpr int kMaxAddressEntriesPerConnection = 64;
+    static constexpr int kMaxAddressEntriesPerConnection = PeerNotes::kMaxAddressEntries;
 
     /// Reconnecting: the connection to the host was lost and the session
     /// tries to get back in by itself (see reconnectPolicy()).
@@ -122,47 +123,19 @@ public:
     int answerWaitMs() const;
     void setAnswerWait(int ms);
 
-    /// Unsent bytes a connection may pile up before it is dropped as if it
-    /// had closed: a peer that stops reading must not make us buffer the
-    /// whole session for it.
-    static constexpr qint64 kDefaultWriteBacklogLimit = HostRelay::kDefaultWriteBacklogLimit;
-    qint64 writeBacklogLimit() const;
+    /// The host's bounds, which its relay keeps (see HostRelay, also
+    /// reached through relay()): the few that the session's own tests set
+    /// and read before and while it hosts.
     void setWriteBacklogLimit(qint64 bytes);
-
-    /// Unsent bytes all client connections together may pile up. Past it
-    /// the connection with the largest backlog is dropped first, as if it had
-    /// closed, then the next largest, until the others fit.
-    static constexpr qint64 kDefaultTotalBacklogLimit = HostRelay::kDefaultTotalBacklogLimit;
     qint64 totalBacklogLimit() const;
     void setTotalBacklogLimit(qint64 bytes);
-    /// The unsent bytes of every client connection not already being dropped.
     qint64 totalUnsentBytes() const;
-
-    /// How long an accepted connection may stay without introducing itself
-    /// with "[Connessione]" before it is closed. Applies to later connections.
-    static constexpr int kDefaultJoinTimeoutMs = HostRelay::kDefaultJoinTimeoutMs;
-    int joinTimeoutMs() const;
     void setJoinTimeout(int ms);
-    /// Connections that may wait for their introduction at once; further
-    /// requests are refused while that many wait.
-    static constexpr int kDefaultMaxPendingJoins = HostRelay::kDefaultMaxPendingJoins;
-    int maxPendingJoins() const;
     void setMaxPendingJoins(int count);
     int pendingJoins() const;
-
-    /// When accepting fails (no descriptor left, say), the listener stops
-    /// taking requests for this long instead of failing again at once.
-    static constexpr int kDefaultAcceptPauseMs = HostRelay::kDefaultAcceptPauseMs;
-    int acceptPauseMs() const;
     void setAcceptPause(int ms);
-    /// How many times accepting failed and the listener paused.
     int acceptPauses() const;
     bool acceptPaused() const;
-
-    /// The board's outer size in twips, which the greeting a newcomer
-    /// receives is built from (12000 x 12000 unless the board says otherwise).
-    QSize boardExtent() const;
-    void setBoardExtent(const QSize &twips);
 
     /// The text set store: the values of the text being received on the board.
     const TextSet &receivedText() const;
@@ -185,8 +158,8 @@ public:
     /// True while connection @p index is still being sent the board.
     bool isReplaying(qint16 index) const;
     /// Bytes written to connection @p index and not yet taken by the system,
-    /// plus what waits behind its replay; 0 outside the array. -1 names the
-    /// client socket.
+    /// plus what waits behind its replay; 0 outside the array. kHostIndex
+    /// names the client socket.
     qint64 unsentBytes(qint16 index) const;
 
     /// The host's connection table, shared with the headless server.
@@ -211,13 +184,13 @@ public:
     /// Host: the last public lines, which a newcomer is sent after the board.
     const RecentTalk &recentTalk() const;
     /**
-     * @brief Host only, right after hosting started: takes the board of an
-     * earlier session, @p boardBlocks of whole wire lines, as if it had just
-     * been drawn (on our board, and kept for newcomers), and @p talk, oldest
-     * first, as the conversation so far (shown as a recap, kept for newcomers).
-     * Nothing of it is reported by boardRecorded() or publicLineSaid().
+     * @brief Host only, right after hosting started: takes @p talk of an
+     * earlier session, oldest first, as the conversation so far (shown as a
+     * recap, kept for newcomers). Nothing of it is reported by
+     * publicLineSaid(). The board of that session goes through
+     * TableBoard::feedStateLines().
      */
-    void resumeTable(const QList<QByteArray> &boardBlocks, const std::vector<RecentTalk::Said> &talk);
+    void resumeTalk(const std::vector<RecentTalk::Said> &talk);
 
     // --- connection manager -------------------------------------------------
     /// Starts hosting on lPort. Does nothing with an empty name. Listening that
@@ -227,8 +200,15 @@ public:
     /// shows "Impossibile stabilire una connessione." and returns to idle.
     void cmdConnect_Click(const QString &address);
     void cmdDisconnect_Click();
-    /// Expels the selected participants (host only).
+    /// Expels the selected participants (host only) and clears the selection.
     void cmdKick_Click();
+    /**
+     * @brief Host only: expels the participants whose entries carry @p tags,
+     * as Kick does for the selected ones. Everyone not expelled with them is
+     * told, a Tavernix client is told it was expelled, each connection is
+     * closed and its entry removed. The host's own entry is never expelled.
+     */
+    void expel(const QSet<qint32> &tags);
     void cmdDeselect_Click();
     /// True when the port may be changed now; otherwise shows why not.
     bool cmdPorts_Click();
@@ -256,6 +236,8 @@ public:
     /// Host: how long after a line comes in its count goes back to the
     /// player (a burst of lines gets one count).
     static constexpr int kAckDelayMs = 100;
+    /// The longest table identity taken from a greeting.
+    static constexpr int kTableIdLength = 64;
 
     /**
      * @brief Client: says conversation line @p vsData ("[Messaggio]" or
@@ -291,9 +273,9 @@ public:
     /// The drawing tools' rule: a host sends to every client, a connected
     /// client to the host, anyone else keeps the drawing local.
     void Broadcast(const QString &vsData);
-    /// Logs a message sent on connection @p viConnection (-1: the client socket).
+    /// Logs a message sent on connection @p viConnection (kHostIndex: the client socket).
     void ShowSentData(qint32 viConnection, const QString &vsData);
-    /// Logs a line received on connection @p viConnection (-1: the client socket or ourselves).
+    /// Logs a line received on connection @p viConnection (kHostIndex: the client socket or ourselves).
     void ShowReceivedData(qint32 viConnection, const QString &vsData);
     /// Host only: sends every client the whole participant list, each list
     /// announced by "[Nuovo Nome in Lista]".
@@ -323,60 +305,26 @@ signals:
     void unsentReturned(const QStringList &typed);
 
 private:
+    // --- Routes, for the dispatcher and the table board ----------------------
+    void send(qint16 to, const QString &text, const QByteArray &line) override;
+    void sendToAll(const QString &text, qint16 except) override;
+    bool sendToHost(const QString &text, const QByteArray &line) override;
+    void broadcast(const QString &text) override;
+    void sendPeopleList() override;
+    void replay(qint16 to, bool anew) override;
+    void record(const QString &message) override;
+    void drawHere(const QString &line) override;
+
     /// Takes @p name as the confirmed own name and shows it in txtName.
     void adoptName(const QString &name);
-    /// Counts an address entry from client @p index; false once it has added too many.
-    bool admitAddressEntry(qint16 index);
-    /// True the first time client @p index asks for the address list.
-    bool takeAddressRequest(qint16 index);
     /// "[Aggiorna ComboIP]" with our address entry under @p name.
     QString addressMessage(const QString &name) const;
-    /// SendToPerson with the line already encoded (a broadcast encodes once).
-    void sendEncoded(const QString &vsData, const QByteArray &line, qint16 viConnection);
-    /// Host: keeps a drawing message it drew or passed on, or forgets the
-    /// board at a clear.
-    void recordBoard(const QString &vsData);
-    /// Host: sends newcomer @p index the board, paced by its socket; a
-    /// Tavernix client hears first that it replaces its own, and gets the
-    /// recent conversation after it.
-    void startReplay(qint16 index);
-    /// Host: sends client @p index the board alone (a restore, a refused
-    /// clear), unless a replay is already sending it; @p anew sends it
-    /// after what waits there instead of the rest of that replay.
-    void replayBoard(qint16 index, bool anew = false);
-    /// Host: whether client @p index said "[Tavernix]".
-    bool isTavernixPeer(qint16 index) const;
-    /// Host: client @p index said "[Tavernix]".
-    void noteTavernixPeer(qint16 index);
-    /// Client: the host said it expels us.
-    void noteExpelled();
-    /// Client: the host beats; from now on its silence counts.
-    void noteHostBeats();
-    /// Client: the host greeted this connection with table @p id.
-    void noteGreeting(const QString &id);
-    /// Client: the host has read @p count lines of this connection.
-    void noteAcknowledged(qint64 count);
-    /// Client: the host's welcome is all here; what waited goes now.
-    void noteSeated();
-    /// Client: the host closes the table on purpose.
-    void noteTableClosed();
     /// Host: a message going to everyone; a public line is kept for newcomers.
     void notePublic(const QString &vsData);
-
-    BoardHistory &history();
-    Dispatcher &dispatcher();
-    /// Client: what of a recap on return is shown.
-    RecapFilter &recapFilter();
-    /// Seat tokens: those the host gave out, and the one our host gave us.
-    Seats &seats();
     /// Host: lets connection @p index go as if it had been lost, its leave
     /// told to everyone but @p newcomer; false when it is not connected.
     bool releaseSeat(qint16 index, qint16 newcomer);
-    /// SendToServer with the line already encoded and @p vsData as its log text.
-    bool sendEncodedToServer(const QString &vsData, const QByteArray &line);
 
-    friend class Dispatcher;
-    friend class TableBoard;
     struct Private;
     std::unique_ptr<Private> d;
 };

@@ -88,7 +88,7 @@ void SessionKeeper::start(const SessionStore::Contents *taken)
     // The board through the table's own door, which keeps the shared
     // picture in its place; the talk as the session's recap.
     m_chat->tableBoard()->feedStateLines(BoardHistory::linesOf(taken->board));
-    m_chat->resumeTable({}, taken->recent);
+    m_chat->resumeTalk(taken->recent);
     m_store->resume(*taken);
 }
 

@@ -19,7 +19,8 @@ class QTimer;
 namespace session
 {
 
-class ChatSession;
+class Routes;
+struct TableState;
 
 /**
  * @brief The board as the whole table shares it, beyond the drawing
@@ -60,7 +61,8 @@ public:
         "session::TableBoard",
         "Solo l'host può pulire la lavagna: la richiesta non è stata inoltrata."));
 
-    explicit TableBoard(ChatSession &session);
+    /// Reads and keeps @p state, the session's, and sends through @p routes.
+    TableBoard(TableState &state, Routes &routes, QObject *parent = nullptr);
 
     /**
      * @brief "Pulisci" of this participant: the board is cleared here and
@@ -94,9 +96,7 @@ public:
     /// Bytes a second a picture goes out at, per connection, past a first
     /// window: a receiver takes each slice in good time and its conversation
     /// lines do not queue behind megabytes it has yet to read.
-    static constexpr qint64 kDefaultPaceRate = 4 * 1024 * 1024;
-    /// 0 sends as fast as each connection drains.
-    void setPaceRate(qint64 bytesPerSecond) { m_paceRate = bytesPerSecond; }
+    static constexpr qint64 kPaceRate = 4 * 1024 * 1024;
     /// Pictures a host takes in at once, in announced bytes.
     static constexpr qint64 kMaxIncomingBytes = 3 * PictureAssembler::kMaxBytes;
     /// A picture whose next slice does not come within this long is dropped.
@@ -142,20 +142,7 @@ public:
      */
     void feedStateLines(const QList<QByteArray> &lines);
 
-signals:
-    void restorableChanged(bool restorable);
-    void clearHostOnlyChanged(bool on);
-    /// Host: a picture was shared with the table; @p lines are its wire
-    /// lines, which go after every drawing recorded so far.
-    void sharedPictureChanged(const QList<QByteArray> &lines);
-    /// Host: the board was restored; @p lines are the whole board now, as
-    /// stateLines() gives it.
-    void boardRestored(const QList<QByteArray> &lines);
-
-private:
-    friend class ChatSession;
-    friend class Dispatcher;
-
+    // --- the session's and its dispatcher's ----------------------------------
     /// Host: a client's "[Pulisci Lavagna]"; false when it is refused (and
     /// the client told and sent the board back, since it cleared its own).
     bool admitClear(qint16 origin);
@@ -175,12 +162,23 @@ private:
     /// What a replay sends: the drawing blocks with the picture in its place.
     QList<QByteArray> replayBlocks() const;
 
+signals:
+    void restorableChanged(bool restorable);
+    void clearHostOnlyChanged(bool on);
+    /// Host: a picture was shared with the table; @p lines are its wire
+    /// lines, which go after every drawing recorded so far.
+    void sharedPictureChanged(const QList<QByteArray> &lines);
+    /// Host: the board was restored; @p lines are the whole board now, as
+    /// stateLines() gives it.
+    void boardRestored(const QList<QByteArray> &lines);
+
+private:
     struct Incoming {
         PictureAssembler assembler;
         QElapsedTimer lastSlice;
     };
     struct Outgoing {
-        qint16 target; ///< a connection, or -1 for the host
+        qint16 target; ///< a client connection, or kHostIndex for our host
         QList<QByteArray> lines;
         qsizetype next = 0;
         qint64 sent = 0;     ///< bytes handed to the connection so far
@@ -203,7 +201,8 @@ private:
     /// Draws @p lines on this board only: no relay, no record, no log.
     void drawLocally(const QList<QByteArray> &lines);
 
-    ChatSession &m_session;
+    TableState &m_state;
+    Routes &m_routes;
     bool m_ownChoice = false; ///< as host: only the host may clear
     bool m_hostSays = false;  ///< as client: what the host said of it
     bool m_haveCleared = false;
@@ -221,7 +220,6 @@ private:
     QTimer *m_pace = nullptr;
     QTimer *m_stall = nullptr;
     int m_stallMs = kDefaultStallMs;
-    qint64 m_paceRate = kDefaultPaceRate;
 };
 
 } // namespace session
