@@ -627,7 +627,7 @@ void DialogPane::insertLine(QTextCursor &c, const Line &line)
             format.setProperty(kOwnLine, qulonglong(line.ownId));
         if (!m_txtDialog->document()->isEmpty())
             c.insertBlock(format, black);
-        else
+        else if (line.ownId != 0)
             c.setBlockFormat(format);
     }
     insertContent(c, line);

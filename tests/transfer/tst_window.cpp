@@ -69,7 +69,8 @@ struct Pair {
 };
 
 /// On a shared machine another program (often another copy of Tavernix) may
-/// hold the default transfer port: the window then says so instead.
+/// hold the default transfer port: the window then says so instead. Asked
+/// before the test's own window takes the port.
 bool defaultPortTaken()
 {
     QTcpServer probe;
@@ -201,10 +202,11 @@ void tst_TransferWindow::routerLineShowsWhole()
 
 void tst_TransferWindow::initialStates()
 {
+    const QString title = listeningOrTaken(); // before the window takes the port
     FrmServerCLient w;
     QCOMPARE(w.objectName(), QStringLiteral("FrmServerCLient"));
     QVERIFY(w.isHidden());
-    QCOMPARE(w.windowTitle(), listeningOrTaken());
+    QCOMPARE(w.windowTitle(), title);
     for (const char *name : {"Dir1", "TxtSaveFile", "PictFrame", "PrgTransfer", "lblfilename",
                              "lstClientNome", "PrgStatus", "PacketScroll", "PacketScroll2",
                              "PicTransfer", "ProgressTransfer2", "lblsendingfile"})
@@ -463,6 +465,8 @@ void tst_TransferWindow::receiverCancelButton()
 
 void tst_TransferWindow::closeKeepsTheListedSettings()
 {
+    const QString title = listeningOrTaken(); // before the window takes the port
+    const QString active = activePort();
     FrmServerCLient w;
     MessageRecorder boxes;
     w.setMessageService(&boxes);
@@ -498,14 +502,14 @@ void tst_TransferWindow::closeKeepsTheListedSettings()
     QVERIFY(peer.waitClosed());
     QVERIFY(!boxes.reply(true)); // the question died with the connection
     // Back to their start...
-    QCOMPARE(w.lblcurrentport->text(), activePort());
+    QCOMPARE(w.lblcurrentport->text(), active);
     QCOMPARE(w.TxtNewPort->text(), QStringLiteral("2543"));
     QCOMPARE(w.receiver()->port(), quint16(2543));
     QCOMPARE(w.TargetIP->text(), QString());
     QCOMPARE(w.CntPort->text(), QStringLiteral("2543"));
     QCOMPARE(w.TextSend->text(), QString());
     QCOMPARE(w.lblstatus2->text(), QStringLiteral("Stato: Sconnesso."));
-    QCOMPARE(w.windowTitle(), listeningOrTaken());
+    QCOMPARE(w.windowTitle(), title);
     // ...except what a close keeps.
     QVERIFY(!w.ChkAutoSend->isChecked());
     QVERIFY(!w.ChkAcceptID->isChecked());
