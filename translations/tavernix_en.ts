@@ -2,6 +2,83 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
+    <name>SpokenLine</name>
+    <message>
+        <source>parlato</source>
+        <translation>speech</translation>
+    </message>
+    <message>
+        <source>azione</source>
+        <translation>action</translation>
+    </message>
+    <message>
+        <source>narrazione</source>
+        <translation>narration</translation>
+    </message>
+    <message>
+        <source>tiro di dadi</source>
+        <translation>dice roll</translation>
+    </message>
+    <message>
+        <source>evento</source>
+        <translation>event</translation>
+    </message>
+    <message>
+        <source>privato, %1</source>
+        <translation>private, %1</translation>
+    </message>
+    <message>
+        <source>%1, di %2</source>
+        <translation>%1, by %2</translation>
+    </message>
+    <message>
+        <source>%1 dice: %2</source>
+        <translation>%1 says: %2</translation>
+    </message>
+    <message>
+        <source>Narrazione: %1</source>
+        <translation>Narration: %1</translation>
+    </message>
+    <message>
+        <source>un dado</source>
+        <translation>one die</translation>
+    </message>
+    <message>
+        <source>%1 dadi</source>
+        <translation>%1 dice</translation>
+    </message>
+    <message>
+        <source>una faccia</source>
+        <translation>one face</translation>
+    </message>
+    <message>
+        <source>%1 facce</source>
+        <translation>%1 faces</translation>
+    </message>
+    <message>
+        <source>%1 lancia %2 da %3 e ottiene %4.</source>
+        <translation>%1 rolls %2 of %3 and gets %4.</translation>
+    </message>
+    <message>
+        <source>Dadi: %1.</source>
+        <translation>Dice: %1.</translation>
+    </message>
+    <message>
+        <source>In privato: %1</source>
+        <translation>In private: %1</translation>
+    </message>
+</context>
+<context>
+    <name>a11y::Announcer</name>
+    <message numerus="yes">
+        <source>%n novità; l&apos;ultima: %1</source>
+        <translation>
+            <numerusform>%n new line; the last: %1</numerusform>
+            <numerusform>%n new lines; the last: %1</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>accessories::AccessoryWindow</name>
     <message>
         <source>Sempre in primo piano</source>
@@ -401,6 +478,473 @@
     </message>
 </context>
 <context>
+    <name>app::MainWindowAccess</name>
+    <message>
+        <source>Nome</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Il nome con cui parli al tavolo</source>
+        <translation>The name you speak with at the table</translation>
+    </message>
+    <message>
+        <source>Server</source>
+        <translation>Server</translation>
+    </message>
+    <message>
+        <source>Indirizzo dell&apos;host a cui connettersi, o un invito; Invio per connettersi</source>
+        <translation>Address of the host to connect to, or an invitation; Enter connects</translation>
+    </message>
+    <message>
+        <source>Indirizzi dei personaggi</source>
+        <translation>Characters&apos; addresses</translation>
+    </message>
+    <message>
+        <source>Host</source>
+        <translation>Host</translation>
+    </message>
+    <message>
+        <source>Ospita una sessione: gli altri si connettono a te (Alt+H)</source>
+        <translation>Hosts a session: the others connect to you (Alt+H)</translation>
+    </message>
+    <message>
+        <source>Connetti</source>
+        <translation>Connect</translation>
+    </message>
+    <message>
+        <source>Si connette all&apos;host scritto in Server (Alt+C)</source>
+        <translation>Connects to the host written in Server (Alt+C)</translation>
+    </message>
+    <message>
+        <source>Sconnetti</source>
+        <translation>Leave</translation>
+    </message>
+    <message>
+        <source>Chiude la sessione (Alt+S)</source>
+        <translation>Closes the session (Alt+S)</translation>
+    </message>
+    <message>
+        <source>Kick</source>
+        <translation>Kick</translation>
+    </message>
+    <message>
+        <source>Allontana dal tavolo i personaggi selezionati</source>
+        <translation>Sends the selected characters away from the table</translation>
+    </message>
+    <message>
+        <source>Porta</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>Sceglie la porta della sessione</source>
+        <translation>Chooses the session&apos;s port</translation>
+    </message>
+    <message>
+        <source>Sempre in primo piano</source>
+        <translation>Always on top</translation>
+    </message>
+    <message>
+        <source>Raggiungibilità e invito</source>
+        <translation>Reachability and invitation</translation>
+    </message>
+    <message>
+        <source>Dimensioni della finestra</source>
+        <translation>Window size</translation>
+    </message>
+    <message>
+        <source>Personaggi</source>
+        <translation>Characters</translation>
+    </message>
+    <message>
+        <source>Spazio seleziona o deseleziona: i selezionati ricevono i messaggi privati</source>
+        <translation>Space selects or deselects: the selected ones get the private messages</translation>
+    </message>
+    <message>
+        <source>Deseleziona tutto</source>
+        <translation>Deselect all</translation>
+    </message>
+    <message>
+        <source>Stato</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>Connessioni, arrivi e partenze</source>
+        <translation>Connections, arrivals and departures</translation>
+    </message>
+    <message>
+        <source>Eventi</source>
+        <translation>Events</translation>
+    </message>
+    <message>
+        <source>Mostra i messaggi inviati e ricevuti</source>
+        <translation>Shows the messages sent and received</translation>
+    </message>
+    <message>
+        <source>Esplora risorse</source>
+        <translation>Browse files</translation>
+    </message>
+    <message>
+        <source>Ctrl+O</source>
+        <translation>Ctrl+O</translation>
+    </message>
+    <message>
+        <source>Cerca nel dialogo</source>
+        <translation>Find in the conversation</translation>
+    </message>
+    <message>
+        <source>Ctrl+F</source>
+        <translation>Ctrl+F</translation>
+    </message>
+    <message>
+        <source>Trasferimento file</source>
+        <translation>File transfer</translation>
+    </message>
+    <message>
+        <source>Ctrl+T</source>
+        <translation>Ctrl+T</translation>
+    </message>
+    <message>
+        <source>Ora nei messaggi</source>
+        <translation>Time in the messages</translation>
+    </message>
+    <message>
+        <source>Mostra l&apos;ora davanti a ogni nuova riga</source>
+        <translation>Shows the time before every new line</translation>
+    </message>
+    <message>
+        <source>Colori nei messaggi</source>
+        <translation>Colours in the messages</translation>
+    </message>
+    <message>
+        <source>Colora chi parla, le azioni e la narrazione</source>
+        <translation>Colours the speakers, the actions and the narration</translation>
+    </message>
+    <message>
+        <source>Casella di dialogo</source>
+        <translation>Conversation</translation>
+    </message>
+    <message>
+        <source>Le righe della conversazione; frecce su e giù per leggerle una a una</source>
+        <translation>The conversation&apos;s lines; up and down arrows read them one by one</translation>
+    </message>
+    <message>
+        <source>Privato</source>
+        <translation>Private</translation>
+    </message>
+    <message>
+        <source>Il messaggio va solo ai personaggi selezionati (Alt+P)</source>
+        <translation>The message goes to the selected characters only (Alt+P)</translation>
+    </message>
+    <message>
+        <source>Numero di dadi</source>
+        <translation>Number of dice</translation>
+    </message>
+    <message>
+        <source>Frecce per cambiarlo, Invio per lanciare</source>
+        <translation>Arrows change it, Enter rolls</translation>
+    </message>
+    <message>
+        <source>Valore di ogni dado</source>
+        <translation>Value of each die</translation>
+    </message>
+    <message>
+        <source>Spazio mostra o nasconde il valore di ogni dado nel risultato</source>
+        <translation>Space shows or hides the value of each die in the result</translation>
+    </message>
+    <message>
+        <source>Facce di ogni dado</source>
+        <translation>Faces of each die</translation>
+    </message>
+    <message>
+        <source>Frecce per cambiarle, Invio per lanciare (Ctrl+R)</source>
+        <translation>Arrows change them, Enter rolls (Ctrl+R)</translation>
+    </message>
+    <message>
+        <source>Modo di parlare</source>
+        <translation>Way of speaking</translation>
+    </message>
+    <message>
+        <source>Parla Ctrl+1, Azione Ctrl+2, Narra Ctrl+3</source>
+        <translation>Say Ctrl+1, Action Ctrl+2, Narrate Ctrl+3</translation>
+    </message>
+    <message>
+        <source>Messaggio</source>
+        <translation>Message</translation>
+    </message>
+    <message>
+        <source>Invio manda il messaggio</source>
+        <translation>Enter sends the message</translation>
+    </message>
+    <message>
+        <source>Invia</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>Lavagna</source>
+        <translation>Board</translation>
+    </message>
+    <message>
+        <source>Frecce per scorrerla, + e − per lo zoom</source>
+        <translation>Arrows scroll it, + and − zoom</translation>
+    </message>
+    <message>
+        <source>Scorrimento orizzontale della lavagna</source>
+        <translation>The board&apos;s horizontal scroll bar</translation>
+    </message>
+    <message>
+        <source>Scorrimento verticale della lavagna</source>
+        <translation>The board&apos;s vertical scroll bar</translation>
+    </message>
+    <message>
+        <source>Esplora immagine</source>
+        <translation>Explore picture</translation>
+    </message>
+    <message>
+        <source>Riduci la lavagna</source>
+        <translation>Show the board smaller</translation>
+    </message>
+    <message>
+        <source>Ctrl+meno</source>
+        <translation>Ctrl+minus</translation>
+    </message>
+    <message>
+        <source>Ingrandisci la lavagna</source>
+        <translation>Show the board larger</translation>
+    </message>
+    <message>
+        <source>Ctrl+più</source>
+        <translation>Ctrl+plus</translation>
+    </message>
+    <message>
+        <source>Mostra tutta la lavagna</source>
+        <translation>Show the whole board</translation>
+    </message>
+    <message>
+        <source>Lavagna a grandezza reale</source>
+        <translation>Board at its own size</translation>
+    </message>
+    <message>
+        <source>Ctrl+0</source>
+        <translation>Ctrl+0</translation>
+    </message>
+    <message>
+        <source>Finestra stretta</source>
+        <translation>Narrow window</translation>
+    </message>
+    <message>
+        <source>Schermo intero</source>
+        <translation>Full screen</translation>
+    </message>
+    <message>
+        <source>F11</source>
+        <translation>F11</translation>
+    </message>
+    <message>
+        <source>Finestra larga</source>
+        <translation>Wide window</translation>
+    </message>
+    <message>
+        <source>Finestra media</source>
+        <translation>Medium window</translation>
+    </message>
+    <message>
+        <source>Pulisci la lavagna</source>
+        <translation>Clear the board</translation>
+    </message>
+    <message>
+        <source>Mano libera</source>
+        <translation>Freehand</translation>
+    </message>
+    <message>
+        <source>Linee rette</source>
+        <translation>Straight lines</translation>
+    </message>
+    <message>
+        <source>Cerchi</source>
+        <translation>Circles</translation>
+    </message>
+    <message>
+        <source>Colora</source>
+        <translation>Fill</translation>
+    </message>
+    <message>
+        <source>Testo</source>
+        <translation>Text</translation>
+    </message>
+    <message>
+        <source>Approssima alla griglia</source>
+        <translation>Snap to grid</translation>
+    </message>
+    <message>
+        <source>Collega le linee</source>
+        <translation>Join the lines</translation>
+    </message>
+    <message>
+        <source>Crea reticolo</source>
+        <translation>Make a grid</translation>
+    </message>
+    <message>
+        <source>Colore</source>
+        <translation>Colour</translation>
+    </message>
+    <message>
+        <source>Il colore con cui si disegna</source>
+        <translation>The colour you draw with</translation>
+    </message>
+    <message>
+        <source>Stile di disegno</source>
+        <translation>Drawing style</translation>
+    </message>
+    <message>
+        <source>Spessore della penna</source>
+        <translation>Pen width</translation>
+    </message>
+    <message>
+        <source>In pixel, da 1 a 25</source>
+        <translation>In pixels, from 1 to 25</translation>
+    </message>
+    <message>
+        <source>Larghezza dell&apos;immagine</source>
+        <translation>Picture width</translation>
+    </message>
+    <message>
+        <source>Altezza dell&apos;immagine</source>
+        <translation>Picture height</translation>
+    </message>
+    <message>
+        <source>Ridimensiona/Copia appunti</source>
+        <translation>Resize/Copy to clipboard</translation>
+    </message>
+    <message>
+        <source>Copia la lavagna negli appunti e porta l&apos;immagine alla larghezza e altezza scritte</source>
+        <translation>Copies the board to the clipboard and brings the picture to the width and height written</translation>
+    </message>
+    <message>
+        <source>Incolla appunti</source>
+        <translation>Paste from clipboard</translation>
+    </message>
+    <message>
+        <source>Condividi con il tavolo</source>
+        <translation>Share with the table</translation>
+    </message>
+    <message>
+        <source>Ripristina lavagna</source>
+        <translation>Restore board</translation>
+    </message>
+    <message>
+        <source>Solo l&apos;host può pulire la lavagna</source>
+        <translation>Only the host can clear the board</translation>
+    </message>
+    <message>
+        <source>Programma del riquadro 1</source>
+        <translation>Program of pane 1</translation>
+    </message>
+    <message>
+        <source>Programma del riquadro 2</source>
+        <translation>Program of pane 2</translation>
+    </message>
+    <message>
+        <source>Programma del riquadro 3</source>
+        <translation>Program of pane 3</translation>
+    </message>
+    <message>
+        <source>Programma del riquadro 4</source>
+        <translation>Program of pane 4</translation>
+    </message>
+    <message>
+        <source>Avvia</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Ingrandisci il riquadro in alto a sinistra</source>
+        <translation>Enlarge the top left pane</translation>
+    </message>
+    <message>
+        <source>Ingrandisci il riquadro in alto a destra</source>
+        <translation>Enlarge the top right pane</translation>
+    </message>
+    <message>
+        <source>Ingrandisci il riquadro in basso a sinistra</source>
+        <translation>Enlarge the bottom left pane</translation>
+    </message>
+    <message>
+        <source>Ingrandisci il riquadro in basso a destra</source>
+        <translation>Enlarge the bottom right pane</translation>
+    </message>
+    <message>
+        <source>Larghezza del pannello dei programmi</source>
+        <translation>The program panel&apos;s width</translation>
+    </message>
+    <message>
+        <source>Altezza del pannello dei programmi</source>
+        <translation>The program panel&apos;s height</translation>
+    </message>
+    <message>
+        <source>Messaggi inviati</source>
+        <translation>Sent messages</translation>
+    </message>
+    <message>
+        <source>Messaggi ricevuti</source>
+        <translation>Received messages</translation>
+    </message>
+    <message>
+        <source>Colore della tavolozza; con la tastiera: la lista Colore</source>
+        <translation>Palette colour; from the keyboard: the Colour list</translation>
+    </message>
+    <message>
+        <source>Ospita una sessione (Host)</source>
+        <translation>Host a session (Host)</translation>
+    </message>
+    <message>
+        <source>Va all&apos;indirizzo del server</source>
+        <translation>Go to the server&apos;s address</translation>
+    </message>
+    <message>
+        <source>Privato sì o no</source>
+        <translation>Private on or off</translation>
+    </message>
+    <message>
+        <source>Parla</source>
+        <translation>Say</translation>
+    </message>
+    <message>
+        <source>Azione</source>
+        <translation>Action</translation>
+    </message>
+    <message>
+        <source>Narra</source>
+        <translation>Narrate</translation>
+    </message>
+    <message>
+        <source>Lancia i dadi scelti</source>
+        <translation>Roll the chosen dice</translation>
+    </message>
+    <message>
+        <source>Ingrandisce la lavagna</source>
+        <translation>Show the board larger</translation>
+    </message>
+    <message>
+        <source>Riduce la lavagna</source>
+        <translation>Show the board smaller</translation>
+    </message>
+    <message>
+        <source>Schermo intero sì o no</source>
+        <translation>Full screen on or off</translation>
+    </message>
+    <message>
+        <source>Passa alla zona seguente della finestra</source>
+        <translation>Go to the window&apos;s next area</translation>
+    </message>
+    <message>
+        <source>Passa alla zona precedente</source>
+        <translation>Go to the previous area</translation>
+    </message>
+    <message>
+        <source>Chiude il programma</source>
+        <translation>Quit the program</translation>
+    </message>
+</context>
+<context>
     <name>app::MessageBoxService</name>
     <message>
         <source>OK</source>
@@ -417,21 +961,6 @@
     <message>
         <source>No</source>
         <translation>No</translation>
-    </message>
-</context>
-<context>
-    <name>session::Reachability</name>
-    <message>
-        <source>Internet, attraverso il router</source>
-        <translation>Internet, through the router</translation>
-    </message>
-    <message>
-        <source>Internet, IPv6</source>
-        <translation>Internet, IPv6</translation>
-    </message>
-    <message>
-        <source>rete locale</source>
-        <translation>local network</translation>
     </message>
 </context>
 <context>
@@ -567,6 +1096,10 @@
         <source>La porta deve essere un numero intero compreso tra 1 e 65535.</source>
         <translation>The port must be a whole number from 1 to 65535.</translation>
     </message>
+    <message>
+        <source>La porta della sessione, da 1 a 65535</source>
+        <translation>The session&apos;s port, from 1 to 65535</translation>
+    </message>
 </context>
 <context>
     <name>app::frmRaggiungibilita</name>
@@ -605,6 +1138,18 @@
     <message>
         <source>Invito copiato: %1</source>
         <translation>Invitation copied: %1</translation>
+    </message>
+    <message>
+        <source>Inviti</source>
+        <translation>Invitations</translation>
+    </message>
+    <message>
+        <source>Gli indirizzi da dare agli altri giocatori</source>
+        <translation>The addresses to give the other players</translation>
+    </message>
+    <message>
+        <source>Chiedi al router di aprire le porte</source>
+        <translation>Ask the router to open the ports</translation>
     </message>
 </context>
 <context>
@@ -747,6 +1292,21 @@
     <message>
         <source>Condividere l&apos;immagine con il tavolo?</source>
         <translation>Share the picture with the table?</translation>
+    </message>
+    <message>
+        <source>L&apos;immagine è più grande della lavagna (%1 × %2 pixel): gli altri ne vedrebbero solo la parte in alto a sinistra.
+
+Adattarla alla lavagna prima di condividerla? (Sì: intera e ridotta, anche qui; No: alle sue dimensioni)</source>
+        <translation>The picture is larger than the board (%1 × %2 pixels): the others would see only its top-left part.
+
+Fit it to the board before sharing it? (Yes: whole and shrunk, here too; No: at its own size)</translation>
+    </message>
+</context>
+<context>
+    <name>board::BoundedDecode</name>
+    <message>
+        <source>l&apos;immagine è danneggiata o incompleta.</source>
+        <translation>the picture is damaged or incomplete.</translation>
     </message>
 </context>
 <context>
@@ -959,6 +1519,18 @@
         <source> ha condiviso il reticolo.</source>
         <translation> shared the grid.</translation>
     </message>
+    <message>
+        <source>Preparazione dell&apos;immagine da condividere…</source>
+        <translation>Preparing the picture to share…</translation>
+    </message>
+    <message>
+        <source>L&apos;immagine è cambiata prima di essere condivisa: non è stata condivisa.</source>
+        <translation>The picture changed before it could be shared: it was not shared.</translation>
+    </message>
+    <message>
+        <source>L&apos;immagine non ha potuto essere preparata: non è stata condivisa.</source>
+        <translation>The picture could not be prepared: it was not shared.</translation>
+    </message>
 </context>
 <context>
     <name>board::frmInsText</name>
@@ -1065,6 +1637,42 @@
         <source>Selezionare un colore prima...</source>
         <translation>Choose a colour first...</translation>
     </message>
+    <message>
+        <source>Carattere</source>
+        <translation>Font</translation>
+    </message>
+    <message>
+        <source>Altezza dei caratteri</source>
+        <translation>Letter height</translation>
+    </message>
+    <message>
+        <source>Larghezza dei caratteri</source>
+        <translation>Letter width</translation>
+    </message>
+    <message>
+        <source>Attiva o disattiva il corsivo</source>
+        <translation>Turns italics on or off</translation>
+    </message>
+    <message>
+        <source>Attiva o disattiva la sottolineatura</source>
+        <translation>Turns underlining on or off</translation>
+    </message>
+    <message>
+        <source>Attiva o disattiva il barrato</source>
+        <translation>Turns strike-out on or off</translation>
+    </message>
+    <message>
+        <source>Clic sul cerchio per scegliere la direzione del testo</source>
+        <translation>Click on the circle to choose the text&apos;s direction</translation>
+    </message>
+    <message>
+        <source>Anteprima</source>
+        <translation>Preview</translation>
+    </message>
+    <message>
+        <source>Disegna l&apos;anteprima</source>
+        <translation>Draw the preview</translation>
+    </message>
 </context>
 <context>
     <name>board::reticolobox</name>
@@ -1095,6 +1703,30 @@
     <message>
         <source>La procedura non è andata a buon fine: il valore immesso è troppo grande...</source>
         <translation>The procedure failed: the value entered is too large...</translation>
+    </message>
+    <message>
+        <source>Tipo di reticolo</source>
+        <translation>Kind of grid</translation>
+    </message>
+    <message>
+        <source>Primo passo</source>
+        <translation>First step</translation>
+    </message>
+    <message>
+        <source>In unità di 25 twip</source>
+        <translation>In units of 25 twips</translation>
+    </message>
+    <message>
+        <source>Secondo passo</source>
+        <translation>Second step</translation>
+    </message>
+    <message>
+        <source>Disegna il reticolo</source>
+        <translation>Draws the grid</translation>
+    </message>
+    <message>
+        <source>Avanzamento del reticolo</source>
+        <translation>The grid&apos;s progress</translation>
     </message>
     <message>
         <source>&amp;Tipo:</source>
@@ -1326,6 +1958,14 @@ Click to choose between Say, Action and Narrate.</translation>
         <source>Codice Master</source>
         <translation>Master code</translation>
     </message>
+    <message>
+        <source>Codice</source>
+        <translation>Code</translation>
+    </message>
+    <message>
+        <source>Scrivere il codice e premere Invio</source>
+        <translation>Write the code and press Enter</translation>
+    </message>
 </context>
 <context>
     <name>conversation::Journal</name>
@@ -1348,6 +1988,10 @@ Click to choose between Say, Action and Narrate.</translation>
     <message>
         <source>Il diario del dialogo riprende nel file &quot;%1&quot;.</source>
         <translation>The conversation log resumes in the file &quot;%1&quot;.</translation>
+    </message>
+    <message>
+        <source>La sessione continua senza diario.</source>
+        <translation>The session goes on without a journal.</translation>
     </message>
 </context>
 <context>
@@ -1387,6 +2031,30 @@ Click to choose between Say, Action and Narrate.</translation>
     <message>
         <source>Impossibile trovare: &quot;%1&quot;</source>
         <translation>Cannot find: &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>Testo da cercare</source>
+        <translation>Text to find</translation>
+    </message>
+    <message>
+        <source>Cerca verso l&apos;inizio del dialogo</source>
+        <translation>Finds towards the start of the conversation</translation>
+    </message>
+    <message>
+        <source>Cerca verso la fine del dialogo</source>
+        <translation>Finds towards the end of the conversation</translation>
+    </message>
+    <message>
+        <source>Distingue le maiuscole dalle minuscole</source>
+        <translation>Tells capitals from small letters</translation>
+    </message>
+    <message>
+        <source>Invio; ancora per la prossima</source>
+        <translation>Enter; again for the next one</translation>
+    </message>
+    <message>
+        <source>Esc</source>
+        <translation>Esc</translation>
     </message>
 </context>
 <context>
@@ -1434,6 +2102,30 @@ Click to choose between Say, Action and Narrate.</translation>
         <source>Il passo del reticolo è nullo</source>
         <translation>The grid step is zero</translation>
     </message>
+    <message>
+        <source>Immagine della lavagna</source>
+        <translation>The board&apos;s picture</translation>
+    </message>
+    <message>
+        <source>Clic per le linee; le barre la scorrono</source>
+        <translation>Click for the lines; the bars scroll it</translation>
+    </message>
+    <message>
+        <source>Copia della lavagna</source>
+        <translation>Copy of the board</translation>
+    </message>
+    <message>
+        <source>Menu</source>
+        <translation>Menu</translation>
+    </message>
+    <message>
+        <source>Scorrimento orizzontale</source>
+        <translation>Horizontal scroll bar</translation>
+    </message>
+    <message>
+        <source>Scorrimento verticale</source>
+        <translation>Vertical scroll bar</translation>
+    </message>
 </context>
 <context>
     <name>panel::FileBrowser</name>
@@ -1471,6 +2163,66 @@ Click to choose between Say, Action and Narrate.</translation>
     <message>
         <source>Salva</source>
         <translation>Save</translation>
+    </message>
+    <message>
+        <source>Unità</source>
+        <translation>Drives</translation>
+    </message>
+    <message>
+        <source>Cartelle</source>
+        <translation>Folders</translation>
+    </message>
+    <message>
+        <source>Invio apre la cartella</source>
+        <translation>Enter opens the folder</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>Files</translation>
+    </message>
+    <message>
+        <source>Invio carica l&apos;immagine sulla lavagna, o chiede il riquadro per un programma</source>
+        <translation>Enter loads the picture onto the board, or asks for the pane for a program</translation>
+    </message>
+    <message>
+        <source>Percorso</source>
+        <translation>Path</translation>
+    </message>
+    <message>
+        <source>Riquadro 1</source>
+        <translation>Pane 1</translation>
+    </message>
+    <message>
+        <source>Avvia il programma nel riquadro 1</source>
+        <translation>Starts the program in pane 1</translation>
+    </message>
+    <message>
+        <source>Riquadro 2</source>
+        <translation>Pane 2</translation>
+    </message>
+    <message>
+        <source>Avvia il programma nel riquadro 2</source>
+        <translation>Starts the program in pane 2</translation>
+    </message>
+    <message>
+        <source>Riquadro 3</source>
+        <translation>Pane 3</translation>
+    </message>
+    <message>
+        <source>Avvia il programma nel riquadro 3</source>
+        <translation>Starts the program in pane 3</translation>
+    </message>
+    <message>
+        <source>Riquadro 4</source>
+        <translation>Pane 4</translation>
+    </message>
+    <message>
+        <source>Avvia il programma nel riquadro 4</source>
+        <translation>Starts the program in pane 4</translation>
+    </message>
+    <message>
+        <source>Salva l&apos;immagine della lavagna nel percorso</source>
+        <translation>Saves the board&apos;s picture at the path</translation>
     </message>
 </context>
 <context>
@@ -1627,6 +2379,22 @@ Click to choose between Say, Action and Narrate.</translation>
     <message>
         <source>L&apos;indirizzo esterno del router (%1) è condiviso con altri clienti del fornitore di rete (NAT del provider, 100.64.0.0/10): aprire la porta %2 sul router non può servire. Può aiutare: chiedere al fornitore un indirizzo IPv4 pubblico, collegarsi via IPv6 se la rete lo offre, oppure far ospitare un giocatore con un indirizzo pubblico.</source>
         <translation>The router&apos;s outside address (%1) is shared with other customers of the network provider (carrier-grade NAT, 100.64.0.0/10): opening port %2 on the router cannot help. What can help: asking the provider for a public IPv4 address, connecting over IPv6 if the network offers it, or letting a player with a public address host.</translation>
+    </message>
+    <message>
+        <source>non ha risposto</source>
+        <translation>did not answer</translation>
+    </message>
+    <message>
+        <source>ha rifiutato</source>
+        <translation>refused</translation>
+    </message>
+    <message>
+        <source>ha rifiutato: %1</source>
+        <translation>refused: %1</translation>
+    </message>
+    <message>
+        <source>Il router non ha chiuso la porta %1 (%2): può restare aperta finché non la si chiude dalle impostazioni del router.</source>
+        <translation>The router did not close port %1 (%2): it may stay open until it is closed in the router&apos;s settings.</translation>
     </message>
     <message>
         <source>Il router ha aperto la porta %1 invece della %2: %3</source>
@@ -1896,6 +2664,14 @@ Click to choose between Say, Action and Narrate.</translation>
 <context>
     <name>session::PictureAssembler</name>
     <message>
+        <source>dichiara %1 × %2 pixel, oltre il limite di %3 pixel per lato e %4 MiB di pixel.</source>
+        <translation>claims %1 × %2 pixels, beyond the limit of %3 pixels a side and %4 MiB of pixels.</translation>
+    </message>
+    <message>
+        <source>l&apos;intestazione dell&apos;immagine non è leggibile.</source>
+        <translation>the picture&apos;s header cannot be read.</translation>
+    </message>
+    <message>
         <source>%1 byte annunciati, ne sono ammessi da 1 a %2 (16 MiB).</source>
         <translation>%1 bytes announced; from 1 to %2 (16 MiB) are allowed.</translation>
     </message>
@@ -1926,6 +2702,21 @@ Click to choose between Say, Action and Narrate.</translation>
     <message>
         <source>non è un&apos;immagine PNG o JPEG.</source>
         <translation>it is not a PNG or JPEG picture.</translation>
+    </message>
+</context>
+<context>
+    <name>session::Reachability</name>
+    <message>
+        <source>Internet, attraverso il router</source>
+        <translation>Internet, through the router</translation>
+    </message>
+    <message>
+        <source>Internet, IPv6</source>
+        <translation>Internet, IPv6</translation>
+    </message>
+    <message>
+        <source>rete locale</source>
+        <translation>local network</translation>
     </message>
 </context>
 <context>
@@ -1970,16 +2761,16 @@ Click to choose between Say, Action and Narrate.</translation>
 <context>
     <name>session::SessionStore</name>
     <message>
+        <source>Resta com&apos;è.</source>
+        <translation>It is left as it is.</translation>
+    </message>
+    <message>
         <source>Il file della partita %1 %2: resta com&apos;è.</source>
         <translation>The game file %1 %2: it is left as it is.</translation>
     </message>
     <message>
         <source>è troppo grande per essere ripreso (%1 MB, al massimo %2 MB)</source>
         <translation>is too large to be resumed (%1 MB, at most %2 MB)</translation>
-    </message>
-    <message>
-        <source>non si può leggere (%1)</source>
-        <translation>cannot be read (%1)</translation>
     </message>
     <message>
         <source>non è una partita salvata da Tavernix</source>
@@ -2025,9 +2816,17 @@ Click to choose between Say, Action and Narrate.</translation>
         <source>Impossibile scrivere nel file della partita %1 (%2): la partita continua senza essere salvata.</source>
         <translation>Cannot write to the game file %1 (%2): the game goes on without being saved.</translation>
     </message>
+    <message>
+        <source>è troppo grande per essere ripreso (al massimo %1 MB)</source>
+        <translation>is too large to be resumed (at most %1 MB)</translation>
+    </message>
 </context>
 <context>
     <name>session::TableBoard</name>
+    <message>
+        <source>la connessione %1</source>
+        <translation>connection %1</translation>
+    </message>
     <message>
         <source>Immagine condivisa da %1 rifiutata: %2</source>
         <translation>Picture shared by %1 refused: %2</translation>
@@ -2388,6 +3187,78 @@ Sender: %3</translation>
     <message>
         <source>Dimensione: %1</source>
         <translation>Size: %1</translation>
+    </message>
+    <message>
+        <source>Nuova porta di ricezione</source>
+        <translation>New receiving port</translation>
+    </message>
+    <message>
+        <source>Cambia porta</source>
+        <translation>Change port</translation>
+    </message>
+    <message>
+        <source>Cambia la porta di ricezione in quella scritta</source>
+        <translation>Changes the receiving port to the one written</translation>
+    </message>
+    <message>
+        <source>Kb per pacchetto in ricezione</source>
+        <translation>Kb per packet when receiving</translation>
+    </message>
+    <message>
+        <source>Cartella dove salvare i file ricevuti</source>
+        <translation>Folder where received files are saved</translation>
+    </message>
+    <message>
+        <source>Cartelle</source>
+        <translation>Folders</translation>
+    </message>
+    <message>
+        <source>Annulla la ricezione</source>
+        <translation>Cancels the receiving</translation>
+    </message>
+    <message>
+        <source>Destinatario</source>
+        <translation>Recipient</translation>
+    </message>
+    <message>
+        <source>Nome del destinatario</source>
+        <translation>Recipient&apos;s name</translation>
+    </message>
+    <message>
+        <source>Indirizzo del destinatario</source>
+        <translation>Recipient&apos;s address</translation>
+    </message>
+    <message>
+        <source>Porta del destinatario</source>
+        <translation>Recipient&apos;s port</translation>
+    </message>
+    <message>
+        <source>Si collega al destinatario</source>
+        <translation>Connects to the recipient</translation>
+    </message>
+    <message>
+        <source>Chiude il collegamento</source>
+        <translation>Closes the connection</translation>
+    </message>
+    <message>
+        <source>Kb per pacchetto in invio</source>
+        <translation>Kb per packet when sending</translation>
+    </message>
+    <message>
+        <source>Sceglie il file da inviare</source>
+        <translation>Chooses the file to send</translation>
+    </message>
+    <message>
+        <source>File da inviare</source>
+        <translation>File to send</translation>
+    </message>
+    <message>
+        <source>Annulla l&apos;invio</source>
+        <translation>Cancels the sending</translation>
+    </message>
+    <message>
+        <source>Stato</source>
+        <translation>Status</translation>
     </message>
     <message>
         <source>nessuna</source>

@@ -2,6 +2,16 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="it_IT">
 <context>
+    <name>a11y::Announcer</name>
+    <message numerus="yes">
+        <source>%n novità; l&apos;ultima: %1</source>
+        <translation>
+            <numerusform>%n novità; l&apos;ultima: %1</numerusform>
+            <numerusform>%n novità; l&apos;ultima: %1</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>session::ChatSession</name>
     <message numerus="yes">
         <source>%n messaggi</source>

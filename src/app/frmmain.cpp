@@ -10,6 +10,7 @@
 #include "dialogsaver.h"
 #include "dicepanel.h"
 #include "eventspanel.h"
+#include "fontscale.h"
 #include "form3.h"
 #include "form5.h"
 #include "form1.h"
@@ -23,6 +24,7 @@
 #include "invitation.h"
 #include "journal.h"
 #include "localaddress.h"
+#include "mainwindowaccess.h"
 #include "palette.h"
 #include "palettewidget.h"
 #include "messageboxservice.h"
@@ -93,7 +95,7 @@ constexpr Place kLayout[] = {
     {"cmdDisconnect", 1920, 800, 960, 330},
     {"cmdPorts", 2910, 800, 630, 330},
     {"cmdTopMost", 3570, 800, 330, 330},
-    {"lblConnections", 60, 1190, 1060, 240},
+    {"lblConnections", 60, 1190, 1075, 240},
     // Beside it, "Raggiungibilità": ports on the router and invitations.
     {"cmdRaggiungibilita", 1140, 1190, 300, 240},
     // The size presets' menu, shown where their buttons are out of the window.
@@ -199,6 +201,7 @@ frmMain::frmMain(const QString &prefsPath, QWidget *parent)
                                   QStringLiteral("-partite"),
         this);
     m_keeper = new session::SessionKeeper(m_session, m_store, this);
+    m_fontScale = a11y::FontScale::factor(this);
 
     createSessionControls();
     createConversation();
@@ -212,7 +215,7 @@ frmMain::frmMain(const QString &prefsPath, QWidget *parent)
     // Much smaller than the narrow preset the chat column would be cut off;
     // a window manager's frame may take a little of the narrow preset's
     // width, and of its height, which the pane and the board give up.
-    setMinimumSize(twips(kMinContentWidth), twips(kPresetHeight - kFrameAllowance) - kMaxShrink);
+    setMinimumSize(twips(kMinContentWidth), twips(kPresetHeight - kFrameAllowance) - maxShrink());
     m_presets->applySize(panel::WindowPresets::Medium);
     // "Eventi" changes how much of the height the logs take.
     connect(m_events, &conversation::EventsPanel::logsShownChanged, this, &frmMain::layoutControls);
@@ -227,6 +230,8 @@ frmMain::frmMain(const QString &prefsPath, QWidget *parent)
     layoutControls();
     createTransfer();
     createReachability();
+    // Last: it names and orders every control made above.
+    m_access = new MainWindowAccess(this);
 }
 
 frmMain::~frmMain()
@@ -627,12 +632,38 @@ QSize frmMain::extraSize() const
     // the height the table fills is theirs too.
     // Below the presets' height the pane and the board give up a little.
     const int presetHeight = twips(kPresetHeight - kFrameAllowance);
+    const int tall = a11y::FontScale::scaled(conversation::EventsPanel::kTallHeight, m_fontScale);
     int dy = height() - presetHeight;
     if (m_events->lstSent()->isVisibleTo(this))
-        dy = height() >= conversation::EventsPanel::kTallHeight
-                 ? height() - conversation::EventsPanel::kTallHeight
-                 : qMin(0, dy);
-    return QSize(qMax(0, width() - twips(kWideWidth)), qMax(-kMaxShrink, dy));
+        dy = height() >= tall ? height() - tall : qMin(0, dy);
+    return QSize(qMax(0, width() - twips(kWideWidth)), qMax(-maxShrink(), dy));
+}
+
+int frmMain::maxShrink() const
+{
+    return a11y::FontScale::scaled(kMaxShrink, m_fontScale);
+}
+
+void frmMain::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        followFont();
+}
+
+void frmMain::followFont()
+{
+    const double scale = a11y::FontScale::factor(this);
+    if (scale == m_fontScale)
+        return;
+    m_fontScale = scale;
+    setMinimumSize(twips(kMinContentWidth), twips(kPresetHeight - kFrameAllowance) - maxShrink());
+    // A window at a preset stays at that preset, at the new size.
+    const int preset = m_presets->highlighted();
+    if (preset == panel::WindowPresets::Narrow || preset == panel::WindowPresets::Wide ||
+        preset == panel::WindowPresets::Medium)
+        m_presets->applySize(preset);
+    layoutControls();
 }
 
 void frmMain::layoutControls()
@@ -664,10 +695,11 @@ void frmMain::layoutControls()
     // board column beside the style list.
     if (auto *frame = findChild<QWidget *>(QStringLiteral("zFrame4"))) {
         const auto labels = frame->findChildren<QLabel *>(Qt::FindDirectChildrenOnly);
+        const auto px = [this](int pixels) { return a11y::FontScale::scaled(pixels, m_fontScale); };
         for (int i = 0; i + 1 < labels.size(); i += 2) {
-            const int y = 18 + (i / 2) * 19;
-            labels[i]->move(8, y);
-            labels[i + 1]->setGeometry(34, y, frame->width() - 40, 18);
+            const int y = px(18 + (i / 2) * 19);
+            labels[i]->move(px(8), y);
+            labels[i + 1]->setGeometry(px(34), y, frame->width() - px(40), px(18));
         }
     }
     m_board->fitCaptions();

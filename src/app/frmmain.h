@@ -65,6 +65,7 @@ class SessionStore;
 
 namespace app {
 
+class MainWindowAccess;
 class MessageBoxService;
 class frmPorts;
 class frmRaggiungibilita;
@@ -133,7 +134,8 @@ public:
     /// The image explorer while it is open, else null.
     explorer::Form2 *imageExplorer() const;
 
-    static int twips(int t) { return t / kTwipsPerPixel; }
+    /// @p t twips in pixels, at the scale of the window's font.
+    int twips(int t) const { return int(t * m_fontScale / kTwipsPerPixel); }
 
     /// Acts on --log-dir, then on --name, --port, --host and --connect as if
     /// typed and pressed, and on an invitation link; then starts asking the
@@ -144,6 +146,9 @@ public:
     session::Reachability *reachability() const { return m_reach; }
     /// The "Raggiungibilità" window while it exists, else null.
     frmRaggiungibilita *reachabilityWindow() const;
+
+    /// Control names, Tab order, shortcuts and announcements of the window.
+    MainWindowAccess *access() const { return m_access; }
 
     // Session controls (named as the rest of the program knows them).
     QLineEdit *txtName;
@@ -237,6 +242,7 @@ signals:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -257,6 +263,10 @@ private:
     /// preset's width, and the presets' height or, with the logs shown, the
     /// events panel's.
     QSize extraSize() const;
+    /// kMaxShrink at the font's scale.
+    int maxShrink() const;
+    /// Lays the window out again for a font of another size.
+    void followFont();
     void placeDice();
     void Form_Load();
     /// Puts the window where and as it was when the program last closed.
@@ -304,6 +314,9 @@ private:
     session::Reachability *m_reach = nullptr;
     QPointer<frmRaggiungibilita> m_frmReach;
     bool m_portMappingPref = true; ///< kept in the preferences as "PortMapping"
+    MainWindowAccess *m_access = nullptr;
+    /// How much larger than the laid-out font the window's font is.
+    double m_fontScale = 1.0;
     accessories::Form3 *m_form3 = nullptr;
     accessories::frmZoom *m_frmZoom = nullptr;
     accessories::frmMP3Play *m_frmMP3Play = nullptr;

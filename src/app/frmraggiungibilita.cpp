@@ -1,5 +1,8 @@
 #include "frmraggiungibilita.h"
 
+#include "controlnames.h"
+#include "readingorder.h"
+
 #include "reachability.h"
 
 #include <QCheckBox>
@@ -61,6 +64,7 @@ frmRaggiungibilita::frmRaggiungibilita(session::Reachability *reach, QWidget *pa
             &frmRaggiungibilita::refresh);
     connect(m_reach, &session::Reachability::enabledChanged, this, &frmRaggiungibilita::refresh);
     refresh();
+    nameControls();
 }
 
 void frmRaggiungibilita::refresh()
@@ -95,6 +99,19 @@ QString frmRaggiungibilita::copyInvitation()
     QGuiApplication::clipboard()->setText(link);
     lblCopiato->setText(tr("Invito copiato: %1").arg(link));
     return link;
+}
+
+// What a screen reader says for each control, and the Tab key's way
+// through the window in its reading order.
+void frmRaggiungibilita::nameControls()
+{
+    a11y::ControlNames::apply(this, "app::frmRaggiungibilita", {
+        {"lstInviti", QT_TRANSLATE_NOOP("app::frmRaggiungibilita", "Inviti"),
+         QT_TRANSLATE_NOOP("app::frmRaggiungibilita", "Gli indirizzi da dare agli altri giocatori")},
+        {"cmdCopiaInvito", QT_TRANSLATE_NOOP("app::frmRaggiungibilita", "Copia invito")},
+        {"chkRouter", QT_TRANSLATE_NOOP("app::frmRaggiungibilita", "Chiedi al router di aprire le porte")},
+    });
+    a11y::ReadingOrder::keep(this);
 }
 
 } // namespace app

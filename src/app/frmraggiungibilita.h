@@ -39,6 +39,8 @@ signals:
     void routerSwitched(bool on);
 
 private:
+    /// Names the controls for a screen reader and orders the Tab key.
+    void nameControls();
     void refresh();
 
     session::Reachability *m_reach;

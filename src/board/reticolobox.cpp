@@ -1,5 +1,9 @@
 #include "reticolobox.h"
 
+#include "controlnames.h"
+#include "fontscale.h"
+#include "readingorder.h"
+
 #include "boardsurface.h"
 #include "drawingtools.h"
 #include "numbertext.h"
@@ -100,6 +104,8 @@ reticolobox::reticolobox(BoardSurface *surface, Palette *palette, DrawingTools *
     connect(tipo, &QComboBox::currentTextChanged, this, &reticolobox::tipo_Click);
     connect(retOK, &QPushButton::clicked, this, &reticolobox::retOK_Click);
     connect(retAnnulla, &QPushButton::clicked, this, &reticolobox::retAnnulla_Click);
+    a11y::FontScale::fit(this);
+    nameControls();
 }
 
 void reticolobox::showColour()
@@ -195,6 +201,25 @@ void reticolobox::retOK_Click()
 void reticolobox::retAnnulla_Click()
 {
     reject();
+}
+
+// What a screen reader says for each control, and the Tab key's way
+// through the window in its reading order.
+void reticolobox::nameControls()
+{
+    a11y::ControlNames::apply(this, "board::reticolobox", {
+        {"tipo", QT_TRANSLATE_NOOP("board::reticolobox", "Tipo di reticolo")},
+        {"passi1", QT_TRANSLATE_NOOP("board::reticolobox", "Primo passo"),
+         QT_TRANSLATE_NOOP("board::reticolobox", "In unità di 25 twip")},
+        {"passi2", QT_TRANSLATE_NOOP("board::reticolobox", "Secondo passo"),
+         QT_TRANSLATE_NOOP("board::reticolobox", "In unità di 25 twip")},
+        {"retOK", QT_TRANSLATE_NOOP("board::reticolobox", "OK"),
+         QT_TRANSLATE_NOOP("board::reticolobox", "Disegna il reticolo")},
+        {"retAnnulla", QT_TRANSLATE_NOOP("board::reticolobox", "Annulla")},
+        {"chkShare", QT_TRANSLATE_NOOP("board::reticolobox", "Condividi con il tavolo")},
+        {"ProgressBar1", QT_TRANSLATE_NOOP("board::reticolobox", "Avanzamento del reticolo")},
+    });
+    a11y::ReadingOrder::keep(this);
 }
 
 } // namespace board

@@ -76,6 +76,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    /// Names the controls for a screen reader and orders the Tab key.
+    void nameControls();
     void resetProgress();
     /// picColore shows the palette's colour, or says there is none.
     void showColour();

@@ -4,6 +4,7 @@
 #include "journal.h"
 #include "panetext.h"
 #include "sinks.h"
+#include "spokenline.h"
 
 #include <QObject>
 #include <QString>
@@ -66,7 +67,33 @@ public:
         bool continues = false;
         /// A line of our own whose state may still change; 0 for others.
         quint64 ownId = 0;
+        /// How a reader takes it in (its text is the line's own).
+        SpokenLine::Kind kind = SpokenLine::Kind::Narration;
+        bool isPrivate = false;
+        QString speaker;
+        /// Lines are numbered in the order they came, one after the other.
+        quint64 serial = 0;
     };
+
+    /// One line of the pane as a screen reader lists it.
+    struct ReaderLine {
+        quint64 serial = 0;
+        QString stamp;
+        SpokenLine::Reading reading;
+    };
+    /// The lines in the pane, the waiting ones included.
+    int lineCount() const;
+    /// Line @p index, 0 the oldest still shown (an empty line when out of range).
+    ReaderLine lineAt(int index) const;
+    /// The number of line @p index (0 when out of range).
+    quint64 serialOf(int index) const;
+    /// Where the line numbered @p serial is now; -1 once it has left the pane.
+    int indexOfSerial(quint64 serial) const;
+    /// The line that holds document position @p position.
+    int lineAtPosition(int position) const;
+    /// The block of the pane's document where line @p index begins and the
+    /// position just after its last character.
+    std::pair<int, int> lineSpan(int index) const;
 
     /// The conversation pane, holding every line handed over so far.
     QPlainTextEdit *txtDialog() const;
@@ -170,6 +197,13 @@ signals:
     /// its coloured runs; the rest of the line and the stamp are black.
     void lineShown(const QString &stamp, const QString &line,
                    const std::vector<conversation::ColourRun> &runs);
+    /// The same line as someone hearing it takes it in.
+    void lineRead(const conversation::SpokenLine::Reading &reading);
+    /// A line was added to the status box.
+    void statusShown(const QString &line);
+    /// Lines @p first to @p last (indexes) entered the document; lines
+    /// before them may have left it.
+    void linesInserted(int first, int last);
 
 private:
     /// Queues @p line to be shown, and says so with lineShown().
@@ -197,6 +231,10 @@ private:
     /// Removes the oldest lines while the pane shows more than m_maxShown
     /// characters or holds more than m_maxBlocks blocks.
     void trimShown();
+    /// The block where line @p index begins (-1 when out of range).
+    int firstBlockOf(int index) const;
+    /// Says which lines came after the last one numbered @p lastBefore.
+    void tellInserted(quint64 lastBefore);
     void scheduleScroll();
     void scrollToEnd();
     /// Brings each box's view to its end, or back to where its reader is.
@@ -237,6 +275,7 @@ private:
         OwnLine state;
     };
     std::unordered_map<quint64, Own> m_own;
+    quint64 m_nextSerial = 1;
 };
 
 } // namespace conversation

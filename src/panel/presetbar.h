@@ -5,6 +5,7 @@
 
 #include <array>
 #include <functional>
+#include <initializer_list>
 
 class QToolButton;
 
@@ -73,6 +74,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    /// Twips of the presets as pixels at the window's font, and back; a
+    /// size of @p exact comes back as itself.
+    int pixels(int twips) const;
+    int twips(int pixels, std::initializer_list<int> exact) const;
     void highlight(int element);
     /// A frame reported late (after the preset was applied) is taken in.
     void followFrame();

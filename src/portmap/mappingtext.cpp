@@ -147,6 +147,20 @@ QString describe(const Outcome &o)
                    "rete lo offre, oppure far ospitare un giocatore con un indirizzo "
                    "pubblico.")
             .arg(o.externalAddress, port);
+    case Result::NotRemoved: {
+        // Said as it is: a forwarding left open is one the user may want to close.
+        QString why = o.unanswered ? QCoreApplication::translate("portmap::MappingText", "non ha risposto")
+                                   : o.reason.isEmpty()
+                                         ? QCoreApplication::translate("portmap::MappingText", "ha rifiutato")
+                                         : QCoreApplication::translate("portmap::MappingText", "ha rifiutato: %1")
+                                               .arg(o.reason);
+        if (o.code != 0)
+            why += QCoreApplication::translate("portmap::MappingText", ", codice %1").arg(o.code);
+        return QCoreApplication::translate("portmap::MappingText", "Il router non ha chiuso la porta %1 (%2): "
+                                                      "può restare aperta finché non la si chiude "
+                                                      "dalle impostazioni del router.")
+            .arg(port, why);
+    }
     }
     return QString();
 }

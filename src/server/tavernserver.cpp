@@ -9,6 +9,7 @@
 #include "participantlist.h"
 #include "portmapper.h"
 #include "reachability.h"
+#include "safefile.h"
 #include "serverlog.h"
 #include "servicenotifier.h"
 #include "sessionkeeper.h"
@@ -103,9 +104,11 @@ bool TavernServer::start()
         return false;
     }
     if (!m_lock.tryLock()) {
-        QFile held(lockPath(dir));
-        if (held.open(QIODevice::ReadOnly)) {
-            const QByteArray pid = held.readAll().trimmed();
+        // A process id is a few bytes: the lock is read no further, and
+        // never through a link.
+        const platform::SafeFile::Contents held = platform::SafeFile::readAll(lockPath(dir), 64);
+        if (held.ok) {
+            const QByteArray pid = held.bytes.trimmed();
             m_log.error(QStringLiteral("un altro tavernix-server (pid %1) usa già la cartella di "
                                        "stato %2: questo non parte.")
                             .arg(QString::fromLatin1(pid), dir));

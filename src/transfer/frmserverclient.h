@@ -154,6 +154,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    /// Names the controls for a screen reader and orders the Tab key.
+    void nameControls();
     void createReceiverHalf(QWidget *half);
     void createSenderHalf(QWidget *half);
     void resetControls();

@@ -437,6 +437,7 @@ struct ChatSession::Private : TableState {
     void onElementClosed(qint16 index, qint16 except = kNoException)
     {
         seats.forget(index);
+        table->connectionGone(index);
         const QString who = people->sConnectionName(index);
         if (who.isEmpty())
             return; // gone before it introduced itself: no trace
@@ -562,6 +563,7 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
     hooks.accepted = [this](qint16 index) {
         d->peers.reset(index);
         d->seats.forget(index);
+        d->table->connectionGone(index);
         // First of all, before the newcomer says anything: a Tavernix client
         // introduces itself at once instead of pausing. A program of the
         // basic protocol ignores a tag it does not know.

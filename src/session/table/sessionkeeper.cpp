@@ -40,15 +40,20 @@ void SessionKeeper::host()
 {
     if (m_asking || !m_chat || m_chat->name().isEmpty())
         return;
+    MessageService *messages = m_chat->messageService();
+    // The file is read only when it may be taken up: a host that starts
+    // anew (the server's default) never opens it.
+    if (m_resume == Resume::No || (m_resume == Resume::Ask && !messages)) {
+        start(nullptr);
+        return;
+    }
     const SessionStore::ReadResult last = m_store->readLatest();
     if (!last.error.isEmpty()) {
         warn(last.error + tr(" Questa partita sarà salvata in un file nuovo."));
         start(nullptr);
         return;
     }
-    MessageService *messages = m_chat->messageService();
-    if (!last.found || last.contents.isEmpty() || m_resume == Resume::No ||
-        (m_resume == Resume::Ask && !messages)) {
+    if (!last.found || last.contents.isEmpty()) {
         start(nullptr);
         return;
     }

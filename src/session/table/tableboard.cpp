@@ -51,6 +51,24 @@ QString TableBoard::nameOf(qint16 origin) const
     return origin == kHostIndex ? m_state.myName : m_state.people->sConnectionName(origin);
 }
 
+QString TableBoard::sharerOf(qint16 origin, const QString &announced) const
+{
+    if (isClientIndex(origin) && m_state.host) {
+        if (const QString name = nameOf(origin); !name.isEmpty())
+            return name;
+    }
+    if (!announced.trimmed().isEmpty())
+        return announced;
+    return isClientIndex(origin) ? tr("la connessione %1").arg(origin) : nameOf(origin);
+}
+
+void TableBoard::connectionGone(qint16 index)
+{
+    m_incoming.erase(index);
+    if (m_incoming.empty())
+        m_stall->stop();
+}
+
 bool TableBoard::clearForAll()
 {
     if (!m_state.host && m_state.clientConnected() && m_hostSays) {
@@ -412,12 +430,10 @@ void TableBoard::onPictureStart(const QString &params, qint16 origin, bool relay
     const auto announce = PictureAssembler::parseStart(params);
     if (!announce)
         return;
-    const QString from = m_state.host && relay ? nameOf(origin) : announce->from;
+    const QString from = relay ? sharerOf(origin, announce->from) : announce->from;
+    // One picture at a time from each sharer: a new one replaces its last.
     m_incoming.erase(key);
-    qint64 inFlight = 0;
-    for (const auto &[k, i] : m_incoming)
-        inFlight += i.assembler.announced().size;
-    if (announce->size > 0 && inFlight + announce->size > kMaxIncomingBytes) {
+    if (incomingBytes() >= kMaxIncomingBytes) {
         status(refusedText(from, tr("troppe immagini in arrivo insieme.")));
         return;
     }
@@ -439,10 +455,16 @@ void TableBoard::onPicturePart(const QString &params, qint16 origin, bool relay)
     if (it == m_incoming.end())
         return; // a slice of nothing announced, or of a picture already refused
     PictureAssembler &a = it->second.assembler;
-    const QString from = m_state.host && relay ? nameOf(origin) : a.announced().from;
+    const QString from = relay ? sharerOf(origin, a.announced().from) : a.announced().from;
     switch (a.part(params)) {
     case PictureAssembler::Result::Incomplete:
         it->second.lastSlice.start();
+        // Held bytes are what costs: past the bound, the picture whose
+        // slice crossed it goes, not one that merely waits.
+        if (incomingBytes() > kMaxIncomingBytes) {
+            status(refusedText(from, QStringLiteral("troppe immagini in arrivo insieme.")));
+            m_incoming.erase(it);
+        }
         return;
     case PictureAssembler::Result::Refused:
         status(refusedText(from, a.error()));
@@ -472,8 +494,9 @@ void TableBoard::checkStalls()
             ++it;
             continue;
         }
-        const QString from =
-            isClientIndex(it->first) ? nameOf(it->first) : it->second.assembler.announced().from;
+        const QString from = isClientIndex(it->first)
+                                 ? sharerOf(it->first, it->second.assembler.announced().from)
+                                 : it->second.assembler.announced().from;
         status(refusedText(from, tr("la trasmissione non è stata completata.")));
         it = m_incoming.erase(it);
     }

@@ -97,10 +97,14 @@ public:
     /// window: a receiver takes each slice in good time and its conversation
     /// lines do not queue behind megabytes it has yet to read.
     static constexpr qint64 kPaceRate = 4 * 1024 * 1024;
-    /// Pictures a host takes in at once, in announced bytes.
+    /// Bytes of pictures a host holds at once while they come in. Counted
+    /// as they arrive, not as announced: an announce costs nothing, so a
+    /// sharer who trickles holds little and stands in no one's way.
     static constexpr qint64 kMaxIncomingBytes = 3 * PictureAssembler::kMaxBytes;
-    /// A picture whose next slice does not come within this long is dropped.
-    static constexpr int kDefaultStallMs = 30000;
+    /// A picture whose next slice does not come within this long is dropped:
+    /// a sharer's program sends its slices back to back, so a gap of a few
+    /// seconds is someone holding the room.
+    static constexpr int kDefaultStallMs = 5000;
     void setStallTimeout(int ms) { m_stallMs = ms; }
     /**
      * @brief Shares @p encoded (a PNG or JPEG file as it is) with the table:
@@ -152,6 +156,9 @@ public:
     void keepCleared(const BoardHistory &history);
     /// The session starts or ends: nothing is kept.
     void reset();
+    /// Host: connection @p index is gone, or is about to carry a new one:
+    /// its picture still coming in goes with it.
+    void connectionGone(qint16 index);
     /// Host: what a newcomer needs besides the board (the clearing setting).
     void welcome(qint16 index);
     /// Acts on the tags this class owns; false for any other tag. Without
@@ -198,6 +205,10 @@ private:
 
     void status(const QString &text) const;
     QString nameOf(qint16 origin) const;
+    /// Who shares what comes from @p origin, as the status box names them:
+    /// the host's name for the connection, else the announced one, else
+    /// the connection's number.
+    QString sharerOf(qint16 origin, const QString &announced) const;
     /// Draws @p lines on this board only: no relay, no record, no log.
     void drawLocally(const QList<QByteArray> &lines);
 
