@@ -807,6 +807,19 @@ void HostRelay::sendToAll(const QString &text, const QByteArray &line, qint16 ex
         d->reportSent(i, text);
 }
 
+void HostRelay::sayLast(const QString &text, const QByteArray &line)
+{
+    for (qint16 i = 1; i <= count() && i > 0; ++i) {
+        Private::Element *e = d->element(i);
+        if (!e->live || e->dropping)
+            continue;
+        // The rest of a board would only hold the words up.
+        e->replay = {};
+        e->outbox += line;
+        d->reportSent(i, text);
+    }
+}
+
 void HostRelay::startReplay(qint16 index, const QList<QByteArray> &blocks)
 {
     Private::Element *e = d->element(index);

@@ -107,6 +107,10 @@ public:
     void send(qint16 index, const QString &text, const QByteArray &line);
     /// send() to every connected client in ascending order but @p except.
     void sendToAll(const QString &text, const QByteArray &line, qint16 except = kNoException);
+    /// Writes @p line to every connected client ahead of anything still to
+    /// come (a board being replayed is dropped): the last words before
+    /// close(), which sends what was written.
+    void sayLast(const QString &text, const QByteArray &line);
     /// Sends newcomer @p index @p blocks (whole wire lines), paced by its
     /// socket; what is sent to it meanwhile follows the blocks. A replay
     /// already under way stops where it is: what waits behind it goes
