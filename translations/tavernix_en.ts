@@ -1093,6 +1093,18 @@
         <translation>Music player</translation>
     </message>
     <message>
+        <source>Suggerimento: &quot;Colori&quot;, l&apos;ultimo pulsante accanto a &quot;Casella di dialogo:&quot;, mostra parlato, azioni e narrazione in colori diversi.</source>
+        <translation>Tip: &quot;Colours&quot;, the last button beside &quot;Conversation:&quot;, shows speech, actions and narration in different colours.</translation>
+    </message>
+    <message>
+        <source>La porta %1 dell&apos;invito vale solo per %2: per %3 si usa la porta %4 (&quot;Porta&quot; per cambiarla).</source>
+        <translation>The invitation&apos;s port %1 holds for %2 only: %3 is reached on port %4 (&quot;Port&quot; to change it).</translation>
+    </message>
+    <message>
+        <source>un altro indirizzo</source>
+        <translation>another address</translation>
+    </message>
+    <message>
         <source>Banna (espelle e non lascia più entrare dal suo indirizzo)</source>
         <translation>Ban (expels and no longer lets in from that address)</translation>
     </message>
@@ -1835,6 +1847,38 @@ Fit it to the board before sharing it? (Yes: whole and shrunk, here too; No: at 
         <source>Avanzamento del reticolo</source>
         <translation>The grid&apos;s progress</translation>
     </message>
+    <message>
+        <source>&amp;Tipo:</source>
+        <translation>&amp;Kind:</translation>
+    </message>
+    <message>
+        <source>Passo orizzontale, in unità del reticolo (25 twip)</source>
+        <translation>Horizontal step, in grid units (25 twips)</translation>
+    </message>
+    <message>
+        <source>&amp;Passi:</source>
+        <translation>&amp;Steps:</translation>
+    </message>
+    <message>
+        <source>Passo verticale, in unità del reticolo (25 twip)</source>
+        <translation>Vertical step, in grid units (25 twips)</translation>
+    </message>
+    <message>
+        <source>Colore:</source>
+        <translation>Colour:</translation>
+    </message>
+    <message>
+        <source>Il colore scelto nella tavolozza</source>
+        <translation>The colour chosen in the palette</translation>
+    </message>
+    <message>
+        <source>nessuno</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source>Scegliere un colore nella tavolozza della finestra principale</source>
+        <translation>Choose a colour in the main window&apos;s palette</translation>
+    </message>
 </context>
 <context>
     <name>conversation::ClockBell</name>
@@ -1852,6 +1896,14 @@ Fit it to the board before sharing it? (Yes: whole and shrunk, here too; No: at 
     <message>
         <source>Messaggio privato non inviato: scegliere almeno un destinatario tra i Personaggi.</source>
         <translation>Private message not sent: choose at least one recipient among the Characters.</translation>
+    </message>
+    <message>
+        <source>Messaggio privato non inviato: la connessione con l&apos;host è persa. Resta nella casella finché non si torna al tavolo.</source>
+        <translation>Private message not sent: the connection to the host is lost. It stays in the box until you are back at the table.</translation>
+    </message>
+    <message>
+        <source>Messaggio non inviato: la connessione con l&apos;host è persa.</source>
+        <translation>Message not sent: the connection to the host is lost.</translation>
     </message>
 </context>
 <context>
@@ -1910,6 +1962,18 @@ Click to choose between Say, Action and Narrate.</translation>
         <source>Privato per: %1</source>
         <translation>Private to: %1</translation>
     </message>
+    <message>
+        <source>Privato: nessun destinatario</source>
+        <translation>Private: no recipient</translation>
+    </message>
+    <message>
+        <source> e altri %1</source>
+        <translation> and %1 more</translation>
+    </message>
+    <message>
+        <source>Privato per %1 destinatari</source>
+        <translation>Private to %1 recipients</translation>
+    </message>
 </context>
 <context>
     <name>conversation::DialogPane</name>
@@ -1918,12 +1982,24 @@ Click to choose between Say, Action and Narrate.</translation>
         <translation>Time</translation>
     </message>
     <message>
-        <source>Colori</source>
-        <translation>Colours</translation>
-    </message>
-    <message>
         <source>(già detto alle %1) </source>
         <translation>(already said at %1) </translation>
+    </message>
+    <message>
+        <source>Colori: parlato, azioni e narrazione in colori diversi</source>
+        <translation>Colours: speech, actions and narration in different colours</translation>
+    </message>
+    <message>
+        <source>(in attesa) </source>
+        <translation>(waiting) </translation>
+    </message>
+    <message>
+        <source>(non inviato) </source>
+        <translation>(not sent) </translation>
+    </message>
+    <message>
+        <source> (inviato alle %1)</source>
+        <translation> (sent at %1)</translation>
     </message>
 </context>
 <context>
@@ -2439,6 +2515,54 @@ Click to choose between Say, Action and Narrate.</translation>
         <source>Il router non ha chiuso la porta %1 (%2): può restare aperta finché non la si chiude dalle impostazioni del router.</source>
         <translation>The router did not close port %1 (%2): it may stay open until it is closed in the router&apos;s settings.</translation>
     </message>
+    <message>
+        <source>Il router ha aperto la porta %1 invece della %2: %3</source>
+        <translation>The router opened port %1 instead of %2: %3</translation>
+    </message>
+    <message>
+        <source>Porta %1 aperta sul router: %2</source>
+        <translation>Port %1 open on the router: %2</translation>
+    </message>
+    <message>
+        <source>La porta %1 del router va a un&apos;altra macchina.</source>
+        <translation>The router&apos;s port %1 goes to another machine.</translation>
+    </message>
+    <message>
+        <source>Nessun router ha risposto per la porta %1.</source>
+        <translation>No router answered about port %1.</translation>
+    </message>
+    <message>
+        <source>Il router ha rifiutato la porta %1.</source>
+        <translation>The router refused port %1.</translation>
+    </message>
+    <message>
+        <source>Il router manda la porta %1 a un altro computer.</source>
+        <translation>The router sends port %1 to another computer.</translation>
+    </message>
+    <message>
+        <source>Il router non inoltra davvero la porta %1.</source>
+        <translation>The router does not really forward port %1.</translation>
+    </message>
+    <message>
+        <source>Il router non ha risposto per la porta %1.</source>
+        <translation>The router did not answer about port %1.</translation>
+    </message>
+    <message>
+        <source>Il router ha risposto senza senso per la porta %1.</source>
+        <translation>The router answered nonsense about port %1.</translation>
+    </message>
+    <message>
+        <source>Un altro router è davanti: la porta %1 resta chiusa.</source>
+        <translation>Another router is in front: port %1 stays closed.</translation>
+    </message>
+    <message>
+        <source>Indirizzo esterno condiviso: la porta %1 è inutile.</source>
+        <translation>Shared outside address: port %1 cannot help.</translation>
+    </message>
+    <message>
+        <source>Vedi &quot;Raggiungibilità&quot;.</source>
+        <translation>See &quot;Reachability&quot;.</translation>
+    </message>
 </context>
 <context>
     <name>secure::Admission</name>
@@ -2656,6 +2780,102 @@ Connect anyway and remember the new identity?</translation>
     <message>
         <source>Sei stato espulso dalla chat.</source>
         <translation>You were kicked out of the chat.</translation>
+    </message>
+    <message>
+        <source>L&apos;host ha chiuso il tavolo: la connessione non sarà ritentata. &quot;Connetti&quot; per entrare di nuovo.</source>
+        <translation>The host closed the table: the connection will not be tried again. &quot;Connect&quot; to join again.</translation>
+    </message>
+    <message>
+        <source>Un messaggio privato non è arrivato prima che la connessione si perdesse: è tornato nella casella del messaggio.</source>
+        <translation>A private message did not arrive before the connection was lost: it is back in the message box.</translation>
+    </message>
+    <message>
+        <source>Ciò che non è arrivato all&apos;host, e ciò che si scrive o disegna ora, resta in attesa e partirà al ritorno al tavolo.</source>
+        <translation>What did not reach the host, and what is written or drawn now, waits and goes once you are back at the table.</translation>
+    </message>
+    <message>
+        <source>Non inviati al tavolo: %1 (ciò che era stato scritto è tornato nella casella del messaggio) e %2.</source>
+        <translation>Not sent to the table: %1 (what was typed is back in the message box) and %2.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n messaggi</source>
+        <translation>
+            <numerusform>%n message</numerusform>
+            <numerusform>%n messages</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n disegni</source>
+        <translation>
+            <numerusform>%n drawing</numerusform>
+            <numerusform>%n drawings</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n disegni fatti durante l&apos;assenza non sono stati inviati: erano sulla lavagna della partita finita.</source>
+        <translation>
+            <numerusform>%n drawing made while away was not sent: it was on the board of the finished game.</numerusform>
+            <numerusform>%n drawings made while away were not sent: they were on the board of the finished game.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Inviati al ritorno: %1 e %2 fatti durante l&apos;assenza.</source>
+        <translation>Sent on the return: %1 and %2 made while away.</translation>
+    </message>
+    <message>
+        <source>Troppi disegni in attesa: quelli nuovi restano solo su questa lavagna finché la connessione non torna.</source>
+        <translation>Too many drawings waiting: new ones stay on this board alone until the connection is back.</translation>
+    </message>
+    <message>
+        <source>Connessione assente: ciò che si scrive o disegna ora resta in attesa e partirà al ritorno al tavolo.</source>
+        <translation>No connection: what is written or drawn now waits and goes once you are back at the table.</translation>
+    </message>
+    <message>
+        <source>L&apos;host ha iniziato una nuova partita: la lavagna è stata svuotata.</source>
+        <translation>The host started a new game: the board was emptied.</translation>
+    </message>
+    <message>
+        <source>——— nuova partita: la lavagna è stata svuotata ———</source>
+        <translation>——— new game: the board was emptied ———</translation>
+    </message>
+    <message>
+        <source>con &quot;Porta&quot;</source>
+        <translation>with &quot;Port&quot;</translation>
+    </message>
+    <message>
+        <source>La porta %1 non è valida: scegliere %2 un numero da 1 a 65535.</source>
+        <translation>Port %1 is not valid: choose a number from 1 to 65535 %2.</translation>
+    </message>
+    <message>
+        <source>Impossibile ospitare la sessione: la porta %1 è già in uso da un altro programma. Scegliere un&apos;altra porta %2.</source>
+        <translation>Cannot host the session: port %1 is already in use by another program. Choose another port %2.</translation>
+    </message>
+    <message>
+        <source>Impossibile ospitare la sessione: la porta %1 è riservata (le porte sotto 1024 richiedono i privilegi di amministratore). Scegliere una porta da 1024 a 65535 %2.</source>
+        <translation>Cannot host the session: port %1 is reserved (ports below 1024 need administrator privileges). Choose a port from 1024 to 65535 %2.</translation>
+    </message>
+    <message>
+        <source>Impossibile ospitare la sessione: non è possibile restare in attesa di connessioni sulla porta %1.</source>
+        <translation>Cannot host the session: cannot listen for connections on port %1.</translation>
+    </message>
+    <message>
+        <source>Indirizzo: %1, porta %2.</source>
+        <translation>Address: %1, port %2.</translation>
+    </message>
+    <message>
+        <source>(vuoto)</source>
+        <translation>(empty)</translation>
+    </message>
+</context>
+<context>
+    <name>session::ConversationSink</name>
+    <message>
+        <source>(in attesa) </source>
+        <translation>(waiting) </translation>
+    </message>
+    <message>
+        <source>(non inviato) </source>
+        <translation>(not sent) </translation>
     </message>
 </context>
 <context>
@@ -2968,10 +3188,6 @@ Sender: %3</translation>
         <translation>Status: File refused: the folder %1 cannot be used (%2).</translation>
     </message>
     <message>
-        <source>Stato: File rifiutato: nome del file troppo lungo.</source>
-        <translation>Status: File refused: file name too long.</translation>
-    </message>
-    <message>
         <source>Stato: File rifiutato: impossibile scrivere %1 (%2).</source>
         <translation>Status: File refused: cannot write %1 (%2).</translation>
     </message>
@@ -3026,6 +3242,22 @@ Sender: %3</translation>
     <message>
         <source>Stato: Trasferimento non completato.</source>
         <translation>Status: Transfer not completed.</translation>
+    </message>
+    <message>
+        <source>è già usata da un altro programma (forse un&apos;altra copia di Tavernix)</source>
+        <translation>is already used by another program (perhaps another copy of Tavernix)</translation>
+    </message>
+    <message>
+        <source>è riservata (le porte sotto 1024 richiedono i privilegi di amministratore)</source>
+        <translation>is reserved (ports below 1024 need administrator privileges)</translation>
+    </message>
+    <message>
+        <source>non è disponibile</source>
+        <translation>is not available</translation>
+    </message>
+    <message>
+        <source>Nessun file può arrivare: la porta %1 %2. Scrivere un&apos;altra porta in &quot;Cambia porta in:&quot; e premere &quot;Cambia in:&quot;, e darla a chi invia.</source>
+        <translation>No file can arrive: port %1 %2. Write another port in &quot;Change port to:&quot;, press &quot;Change to:&quot; and give it to the sender.</translation>
     </message>
 </context>
 <context>
@@ -3312,6 +3544,10 @@ Sender: %3</translation>
     <message>
         <source>Stato</source>
         <translation>Status</translation>
+    </message>
+    <message>
+        <source>nessuna</source>
+        <translation>none</translation>
     </message>
 </context>
 <context>

@@ -12,6 +12,30 @@
     </message>
 </context>
 <context>
+    <name>session::ChatSession</name>
+    <message numerus="yes">
+        <source>%n messaggi</source>
+        <translation>
+            <numerusform>%n messaggio</numerusform>
+            <numerusform>%n messaggi</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n disegni</source>
+        <translation>
+            <numerusform>%n disegno</numerusform>
+            <numerusform>%n disegni</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n disegni fatti durante l&apos;assenza non sono stati inviati: erano sulla lavagna della partita finita.</source>
+        <translation>
+            <numerusform>%n disegno fatto durante l&apos;assenza non è stato inviato: era sulla lavagna della partita finita.</numerusform>
+            <numerusform>%n disegni fatti durante l&apos;assenza non sono stati inviati: erano sulla lavagna della partita finita.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>session::Rejoin</name>
     <message numerus="yes">
         <source>L&apos;host non risponde da %n minuti: nessun altro tentativo. &quot;Connetti&quot; per riprovare.</source>

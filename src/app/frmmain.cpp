@@ -66,6 +66,8 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include <utility>
+
 namespace app {
 
 namespace {
@@ -224,6 +226,12 @@ frmMain::frmMain(const QString &prefsPath, QWidget *parent)
     m_presets->applySize(panel::WindowPresets::Medium);
     // "Eventi" changes how much of the height the logs take.
     connect(m_events, &conversation::EventsPanel::logsShownChanged, this, &frmMain::layoutControls);
+    // The preset's size is applied again once the frame is known: a window
+    // the start centred is centred again, once.
+    connect(m_presets, &panel::PresetBar::frameFollowed, this, [this] {
+        if (std::exchange(m_centredAtStart, false))
+            m_presets->centre();
+    });
     m_presets->Form_Resize();
     Form_Load();
     layoutControls();
@@ -569,6 +577,10 @@ bool frmMain::applyInvitation(const QString &link)
     txtIP->setText(invitation->host);
     m_invitedHost = invitation->host;
     m_session->setInvitation(invitation->fingerprint, invitation->key);
+    // The invitation's port is for its host alone; the one chosen before
+    // comes back for any other address and stays the preference.
+    const qint32 chosen = m_invited ? m_invited->chosenPort : m_session->lPort();
+    m_invited = Invited{invitation->host, invitation->port, chosen};
     m_session->setPort(invitation->port);
     m_dialog->UpdateStatus(tr("Invito ricevuto: %1, porta %2. Premere \"Connetti\".")
                                .arg(invitation->host)
@@ -808,12 +820,22 @@ void frmMain::resizeEvent(QResizeEvent *event)
 
 void frmMain::Form_Load()
 {
+    // No preferences yet: this user starts the program for the first time.
+    const bool firstStart = !QFileInfo::exists(m_prefs.filePath());
     const Preferences prefs = m_prefs.GetPreferences();
     m_session->setPort(prefs.port);
     m_typedName = prefs.name;
     txtName->setText(prefs.name);
     m_session->setName(prefs.name);
     txtIP->setText(prefs.server);
+    // The last evening's invitation comes back whole: its address with its port.
+    if (session::Invitation::isLink(prefs.server)) {
+        if (const auto invitation = session::Invitation::parse(prefs.server, nullptr)) {
+            txtIP->setText(invitation->host);
+            m_invited = Invited{invitation->host, invitation->port, prefs.port};
+            m_session->setPort(invitation->port);
+        }
+    }
     m_events->chkTutorial()->setChecked(prefs.tutorial != 0);
     m_events->chkTutorial_Click();
     m_portMappingPref = prefs.portMapping;
@@ -835,10 +857,18 @@ void frmMain::Form_Load()
     if (!prefs.logDir.isEmpty())
         m_journal->setFolder(prefs.logDir);
     restoreWindow(prefs);
+    // Speech, actions and narration look alike until "Colori" is on, and a
+    // new user would not know it is there: told once, the default kept.
+    if (firstStart && !m_dialog->colouringOn())
+        m_dialog->UpdateStatus(tr("Suggerimento: \"Colori\", l'ultimo pulsante accanto a "
+                                  "\"Casella di dialogo:\", mostra parlato, azioni e narrazione "
+                                  "in colori diversi."));
 }
 
 void frmMain::restoreWindow(const Preferences &prefs)
 {
+    // The events panel centred the window; a remembered place moves it below.
+    m_centredAtStart = true;
     const bool sized = prefs.preset == 0 || prefs.preset == 2 || prefs.preset == 3;
     if (sized)
         m_presets->applySize(prefs.preset);
@@ -854,9 +884,12 @@ void frmMain::restoreWindow(const Preferences &prefs)
             setGeometry(QRect(prefs.window.topLeft(), size));
         else
             resize(size);
+        m_centredAtStart = !onScreen;
     }
-    if (prefs.preset == 1)
+    if (prefs.preset == 1) {
         setWindowState(windowState() | Qt::WindowMaximized);
+        m_centredAtStart = false;
+    }
 }
 
 void frmMain::applyCommandLine(const CommandLine &options)
@@ -938,7 +971,24 @@ void frmMain::cmdConnect_Click()
     // "[2001:db8::1]" as an invitation writes it: the brackets are not part of the address.
     if (address.startsWith(QLatin1Char('[')) && address.endsWith(QLatin1Char(']')))
         address = address.mid(1, address.size() - 2);
+    leaveInvitation(address);
     m_session->cmdConnect_Click(address);
+}
+
+void frmMain::leaveInvitation(const QString &address)
+{
+    if (!m_invited || address == m_invited->host)
+        return;
+    const Invited left = *m_invited;
+    m_invited.reset();
+    m_session->setPort(left.chosenPort);
+    if (left.chosenPort != left.port)
+        m_dialog->UpdateStatus(tr("La porta %1 dell'invito vale solo per %2: per %3 si usa la "
+                                  "porta %4 (\"Porta\" per cambiarla).")
+                                   .arg(left.port)
+                                   .arg(left.host, address.isEmpty() ? tr("un altro indirizzo")
+                                                                     : address)
+                                   .arg(left.chosenPort));
 }
 
 // Without a name the buttons would do nothing at all; say why and put the
@@ -966,6 +1016,8 @@ void frmMain::cmdPorts_Click()
     auto *dialog = new frmPorts(m_session->lPort(), m_messages, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        // A port chosen by hand is the one, invitation or not.
+        m_invited.reset();
         m_session->setPort(dialog->port());
     });
     dialog->open();
@@ -1076,10 +1128,14 @@ void frmMain::Form_Unload()
     tutorial->hide();
     ComboIP->hide();
     Preferences prefs;
-    prefs.port = m_session->lPort();
+    // An invitation's port is kept with its address, as the link itself, and
+    // the port chosen before stays the one for every other address.
+    prefs.port = m_invited ? m_invited->chosenPort : m_session->lPort();
     prefs.tutorial = tutorial->isChecked() ? 1 : 0;
     prefs.name = m_typedName;
     prefs.server = txtIP->text().trimmed();
+    if (m_invited && prefs.server == m_invited->host)
+        prefs.server = session::Invitation::format(m_invited->host, m_invited->port);
     prefs.boardZoom = m_board->zoom()->factor();
     prefs.boardZoomFit = m_board->zoom()->fitting();
     prefs.window = windowRect;

@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -282,6 +283,10 @@ private:
     void CloseConnection();
     /// True (and the status box says @p why) when there is no name to act under.
     bool askForName(const QString &why);
+    /// "Server:" says @p address: an invitation's port holds for its own
+    /// host only, so another address goes back to the port chosen before,
+    /// and the status box says so.
+    void leaveInvitation(const QString &address);
 
     PreferencesStore m_prefs;
     session::ChatSession *m_session;
@@ -325,6 +330,16 @@ private:
     accessories::frmZoom *m_frmZoom = nullptr;
     accessories::frmMP3Play *m_frmMP3Play = nullptr;
     QString m_languagePref;        ///< "Language", kept as it was read (--lang does not change it)
+    /// The invitation whose port is in force, with the port chosen before it.
+    struct Invited {
+        QString host;
+        quint16 port = 0;
+        qint32 chosenPort = 0;
+    };
+    std::optional<Invited> m_invited;
+    /// The start centred the window (no place was remembered): centred
+    /// again once the window manager's frame changes its size.
+    bool m_centredAtStart = false;
 };
 
 } // namespace app

@@ -8,6 +8,7 @@
 #include "participantlist.h"
 
 #include <QActionGroup>
+#include <QFontMetrics>
 #include <QCheckBox>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -138,6 +139,16 @@ ComposerPanel::ComposerPanel(session::ChatSession *chat, QWidget *parent)
         connect(people, &QAbstractItemModel::modelReset, this, &ComposerPanel::updateLook);
         connect(people, &QAbstractItemModel::rowsRemoved, this, &ComposerPanel::updateLook);
         connect(people, &QAbstractItemModel::dataChanged, this, &ComposerPanel::updateLook);
+        // What could not reach the table comes back to be sent again.
+        connect(m_chat, &session::ChatSession::unsentReturned, this,
+                [this](const QStringList &typed) {
+                    QString text = typed.join(QLatin1Char('\n'));
+                    const QString now = m_txtMessage->toPlainText();
+                    if (!now.isEmpty())
+                        text += QLatin1Char('\n') + now;
+                    m_txtMessage->setPlainText(text);
+                    m_txtMessage->moveCursor(QTextCursor::End);
+                });
     }
     setMode(Composer::Kind::Speech);
 }
@@ -163,7 +174,7 @@ void ComposerPanel::updateLook()
             m_chat ? Composer::privateRecipients(*m_chat) : QStringList();
         tip = names.isEmpty() ? tr("Privato: nessun destinatario scelto tra i Personaggi.")
                               : tr("Privato per: %1").arg(names.join(QStringLiteral(", ")));
-        empty = tip;
+        empty = privatePlaceholder(names);
     }
     m_txtMessage->setToolTip(tip);
     m_chkPrivate->setToolTip(tip);
@@ -180,6 +191,29 @@ void ComposerPanel::showLook()
         m_privateLook ? privateStyle(window ? window->palette() : m_txtMessage->palette()) : QString();
     if (style != m_txtMessage->styleSheet())
         m_txtMessage->setStyleSheet(style);
+}
+
+QString ComposerPanel::privatePlaceholder(const QStringList &names) const
+{
+    // The empty text is drawn inside the box, wrapped, and cut where the box
+    // ends: it must fit whole or it says less than it seems to.
+    const QRect room = m_txtMessage->viewport()->rect().adjusted(
+        4, 4, -4, -4); // the document's margin
+    const QFontMetrics metrics(m_txtMessage->font());
+    const auto fits = [&](const QString &text) {
+        return room.isEmpty() ||
+               metrics.boundingRect(room, Qt::TextWordWrap, text).height() <= room.height();
+    };
+    if (names.isEmpty())
+        return tr("Privato: nessun destinatario");
+    for (qsizetype shown = names.size(); shown > 0; --shown) {
+        QString text = tr("Privato per: %1").arg(names.mid(0, shown).join(QStringLiteral(", ")));
+        if (shown < names.size())
+            text += tr(" e altri %1").arg(names.size() - shown);
+        if (fits(text))
+            return text;
+    }
+    return tr("Privato per %1 destinatari").arg(names.size());
 }
 
 void ComposerPanel::txtMessage_Change()

@@ -67,6 +67,9 @@ private:
     Composer::Outcome sendTyped();
     /// The box's look, tool tip and empty text for "Privato" and the mode.
     void updateLook();
+    /// The private box's empty text for @p names: as many names as fit the
+    /// box whole, the rest counted ("e altri 2"); the tool tip names them all.
+    QString privatePlaceholder(const QStringList &names) const;
     /// Puts the private look on the message box, or takes it off.
     void showLook();
 

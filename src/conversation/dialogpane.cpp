@@ -18,6 +18,7 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QElapsedTimer>
+#include <QTime>
 #include <QEvent>
 #include <QTimer>
 
@@ -95,6 +96,8 @@ bool isInsertedBreak(const QTextFragment &f)
 
 // Marks a block that goes on with the line of the block before it.
 constexpr int kContinuesLine = PaneText::kContinuesLine;
+// Names the block where a line of our own starts.
+constexpr int kOwnLine = PaneText::kOwnLine;
 
 bool continuesLine(const QTextBlock &b)
 {
@@ -151,6 +154,7 @@ DialogPane::Line takeHead(DialogPane::Line &line, qsizetype size)
     head.stamp = std::exchange(line.stamp, QString());
     head.text = line.text.left(size);
     head.continues = line.continues;
+    head.ownId = line.ownId;
     head.kind = line.kind;
     head.isPrivate = line.isPrivate;
     head.speaker = line.speaker;
@@ -378,7 +382,7 @@ DialogPane::DialogPane(QWidget *parent, session::ChatSession *chat)
     m_command21->setToolTip(tr("Ora"));
     m_command21->setGeometry(8, 280, 24, 24);
     m_command19->setPicture(ToggleButton::Picture::Colours);
-    m_command19->setToolTip(tr("Colori"));
+    m_command19->setToolTip(tr("Colori: parlato, azioni e narrazione in colori diversi"));
     m_command19->setGeometry(36, 280, 24, 24);
     connect(m_command21, &QPushButton::clicked, this, &DialogPane::Command21_Click);
     connect(m_command19, &QPushButton::clicked, this, &DialogPane::Command19_Click);
@@ -426,6 +430,11 @@ void DialogPane::setNames(std::function<QStringList()> names)
 
 void DialogPane::UpdateDialog(const QString &vsDialog)
 {
+    queueLine(stampedLine(vsDialog));
+}
+
+DialogPane::Line DialogPane::stampedLine(const QString &vsDialog)
+{
     if (m_bTimeStamp) {
         const QString clock = m_clockText ? m_clockText() : QString();
         // Lines of the same minute share one stamp text.
@@ -455,7 +464,110 @@ void DialogPane::UpdateDialog(const QString &vsDialog)
     // it enters the document a moment later.
     if (m_colouring && m_names)
         line.runs = Colouring::runs(line.text, m_names());
-    queueLine(std::move(line));
+    return line;
+}
+
+QString DialogPane::waitingMark()
+{
+    return tr("(in attesa) ");
+}
+
+QString DialogPane::unsentMark()
+{
+    return tr("(non inviato) ");
+}
+
+QString DialogPane::sentLateNote(const QString &clock)
+{
+    return tr(" (inviato alle %1)").arg(clock);
+}
+
+DialogPane::Line DialogPane::ownLook(const Line &own, OwnLine state, const QString &note)
+{
+    Line look = own;
+    look.continues = false;
+    switch (state) {
+    case OwnLine::Sent:
+    case OwnLine::Confirmed:
+        if (!note.isEmpty()) {
+            look.runs.push_back({look.text.size(), note.size(), QColor::fromRgba(kRecapColour)});
+            look.text += note;
+        }
+        break;
+    case OwnLine::Waiting:
+    case OwnLine::Unsent: {
+        // Whole in one colour: a colour of speech would make it look said.
+        const QString mark = state == OwnLine::Waiting ? waitingMark() : unsentMark();
+        look.text = mark + own.text;
+        look.runs = {{0, look.text.size(), QColor::fromRgba(state == OwnLine::Waiting
+                                                                ? kRecapColour
+                                                                : kUnsentColour)}};
+        break;
+    }
+    }
+    return look;
+}
+
+void DialogPane::showOwnLine(quint64 id, const QString &line, OwnLine state)
+{
+    Line said = stampedLine(line);
+    if (id != 0 && state != OwnLine::Confirmed && state != OwnLine::Unsent)
+        m_own[id] = {said, state};
+    Line look = ownLook(said, state, QString());
+    look.ownId = id;
+    queueLine(std::move(look));
+}
+
+void DialogPane::markOwnLine(quint64 id, OwnLine state, bool late)
+{
+    const auto it = m_own.find(id);
+    if (it == m_own.end())
+        return;
+    Own &own = it->second;
+    const bool wasSaid = own.state == OwnLine::Sent;
+    if (state == OwnLine::Waiting || state == OwnLine::Sent) {
+        if (state != own.state) {
+            own.state = state;
+            replaceOwnLine(id, ownLook(own.said, state, QString()));
+        }
+        return;
+    }
+    // Its last change: it went, or it will not.
+    const Line said = own.said;
+    m_own.erase(it);
+    if (state == OwnLine::Confirmed && wasSaid)
+        return; // it already shows as said
+    const QString note = state == OwnLine::Confirmed && late
+                             ? sentLateNote(QTime::currentTime().toString(QStringLiteral("H.mm")))
+                             : QString();
+    const Line look = ownLook(said, state, note);
+    replaceOwnLine(id, look);
+    // The journal keeps what the pane showed: the line waited, and then this.
+    emit lineShown(look.stamp, look.text, look.runs);
+}
+
+void DialogPane::replaceOwnLine(quint64 id, const Line &look)
+{
+    // A change of state is rare next to lines coming in: the line is looked
+    // for in the document alone, with everything handed over put in first.
+    showWaitingLines();
+    QTextDocument *doc = m_txtDialog->document();
+    for (QTextBlock b = doc->lastBlock(); b.isValid(); b = b.previous()) {
+        if (b.blockFormat().property(kOwnLine).toULongLong() != id)
+            continue;
+        QTextBlock last = b;
+        while (last.next().isValid() && continuesLine(last.next()))
+            last = last.next();
+        QTextCursor c(doc);
+        c.beginEditBlock();
+        c.setPosition(b.position());
+        c.setPosition(last.position() + last.length() - 1, QTextCursor::KeepAnchor);
+        c.removeSelectedText();
+        c.setBlockFormat(b.blockFormat());
+        insertContent(c, look);
+        c.endEditBlock();
+        return;
+    }
 }
 
 QString DialogPane::shownText(const QString &vsDialog)
@@ -630,8 +742,13 @@ void DialogPane::insertLine(QTextCursor &c, const Line &line)
         goesOn.setProperty(kContinuesLine, true);
         c.insertBlock(goesOn, black);
     } else {
+        QTextBlockFormat format;
+        if (line.ownId != 0)
+            format.setProperty(kOwnLine, qulonglong(line.ownId));
         if (!m_txtDialog->document()->isEmpty())
-            c.insertBlock(QTextBlockFormat(), black);
+            c.insertBlock(format, black);
+        else if (line.ownId != 0)
+            c.setBlockFormat(format);
         auto *notes = new LineNotes;
         notes->serial = line.serial;
         notes->kind = line.kind;
@@ -640,6 +757,12 @@ void DialogPane::insertLine(QTextCursor &c, const Line &line)
         notes->stamp = int(line.stamp.size());
         c.block().setUserData(notes);
     }
+    insertContent(c, line);
+}
+
+void DialogPane::insertContent(QTextCursor &c, const Line &line)
+{
+    const QTextCharFormat black = colourFormat(Qt::black, m_txtDialog->palette());
     c.insertText(line.stamp, black);
 
     // Insert the line piece by piece in its final colours rather than
@@ -679,6 +802,7 @@ void DialogPane::clearDialog()
     m_dialogReading = Reading();
     // Lines not shown yet came before the clear: they go with it.
     m_waiting.clear();
+    m_own.clear();
     m_sliceTimer->stop();
     m_txtDialog->document()->clear();
     m_txtDialog->document()->setUndoRedoEnabled(false);

@@ -12,6 +12,7 @@
 
 #include <deque>
 #include <functional>
+#include <unordered_map>
 #include <vector>
 
 class QAbstractScrollArea;
@@ -64,6 +65,8 @@ public:
         /// The rest of a line too long for one block: it goes on in a block
         /// of its own, marked so that reading the pane joins it back.
         bool continues = false;
+        /// A line of our own whose state may still change; 0 for others.
+        quint64 ownId = 0;
         /// How a reader takes it in (its text is the line's own).
         SpokenLine::Kind kind = SpokenLine::Kind::Narration;
         bool isPrivate = false;
@@ -112,6 +115,26 @@ public:
     void markPane(const QString &note) override;
     /// The colour of what the pane shows that is not live talk.
     static constexpr QRgb kRecapColour = 0xFF808080;
+
+    /**
+     * @brief A line of our own. Said, it shows as any line; waiting for the
+     * return, it shows whole in kRecapColour behind kWaitingMark, so it
+     * cannot pass for said. Its look follows markOwnLine() in place, where
+     * it was typed.
+     */
+    void showOwnLine(quint64 id, const QString &line, OwnLine state) override;
+    /// A waiting line that went out shows as said, and when it went out late
+    /// with kSentLateNote and the time; a line that will not go shows behind
+    /// kUnsentMark in kUnsentColour. Either is told to the journal again.
+    void markOwnLine(quint64 id, OwnLine state, bool late) override;
+    /// What stands in front of a line of ours that waits, or will not go.
+    static QString waitingMark();
+    static QString unsentMark();
+    /// After a line that went out once the player was back: " (inviato alle H.mm)".
+    static QString sentLateNote(const QString &clock);
+    static constexpr QRgb kUnsentColour = 0xFFA01010;
+    /// Lines of our own whose state may still change.
+    qsizetype ownLinesFollowed() const { return qsizetype(m_own.size()); }
 
     void Command21_Click();
     void Command19_Click();
@@ -185,6 +208,15 @@ signals:
 private:
     /// Queues @p line to be shown, and says so with lineShown().
     void queueLine(Line line);
+    /// @p vsDialog with the time stamp and colours of this moment.
+    Line stampedLine(const QString &vsDialog);
+    /// How own line @p own looks in @p state.
+    static Line ownLook(const Line &own, OwnLine state, const QString &note);
+    /// Shows @p look where own line @p id is, whether still waiting to go
+    /// into the document or already there.
+    void replaceOwnLine(quint64 id, const Line &look);
+    /// Puts the text and colours of @p line at @p c, no new block.
+    void insertContent(QTextCursor &c, const Line &line);
     /// A line as shown: one line, a roll's detail after a line feed.
     static QString shownText(const QString &vsDialog);
     /// Puts the next slice of waiting lines into the document; schedules the
@@ -238,6 +270,11 @@ private:
     qsizetype m_sliceBudget = 16 * 1024;
     qsizetype m_maxShown = kDefaultMaxShown;
     int m_maxBlocks = kDefaultMaxBlocks;
+    struct Own {
+        Line said;    ///< as it shows once said
+        OwnLine state;
+    };
+    std::unordered_map<quint64, Own> m_own;
     quint64 m_nextSerial = 1;
 };
 

@@ -153,7 +153,9 @@ void EventsPanel::chkTutorial_Click()
         }
     }
 
-    const bool shown = checked && !m_chkTutorial->isHidden();
+    // Shown whenever ticked, even while the box itself is hidden: a first
+    // start ticks it, and the logs are there for a window tall enough.
+    const bool shown = checked;
     for (QWidget *w : {static_cast<QWidget *>(m_lblSent), static_cast<QWidget *>(m_lstSent),
                        static_cast<QWidget *>(m_lblRecv), static_cast<QWidget *>(m_lstReceived)})
         w->setVisible(shown);

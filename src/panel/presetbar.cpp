@@ -167,8 +167,21 @@ void PresetBar::followFrame()
         m_wanted = -1; // resized otherwise since: the size is the user's now
         return;
     }
-    if (frameSize() != m_appliedFrame)
+    if (frameSize() != m_appliedFrame) {
         applySize(m_wanted);
+        emit frameFollowed();
+    }
+}
+
+void PresetBar::centre()
+{
+    QScreen *screen = m_window->screen();
+    if (!screen || m_window->isMaximized())
+        return;
+    const QRect area = screen->geometry();
+    const QSize whole = m_window->size() + frameSize();
+    m_window->move(area.left() + (area.width() - whole.width()) / 2,
+                   area.top() + (area.height() - whole.height()) / 2);
 }
 
 void PresetBar::Form_Resize()

@@ -55,6 +55,13 @@ public:
      * reports once the window is on screen.
      */
     void applySize(int element);
+    /// Centres the whole window, frame included, on its screen.
+    void centre();
+
+signals:
+    /// The preset's size was applied again to take in a frame the window
+    /// manager reported late; a window centred before is no longer.
+    void frameFollowed();
 
 public slots:
     /// Element 0, 2 or 3 resizes and centres the window; 1 maximises it or

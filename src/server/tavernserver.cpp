@@ -66,6 +66,8 @@ TavernServer::TavernServer(Settings settings, ServerLog &log, QObject *parent)
     m_chat->setMessageService(&m_messages);
     m_chat->setName(m_settings.name);
     m_chat->setPort(m_settings.port);
+    // The server has no "Porta" button: its port comes from the command line.
+    m_chat->setPortChoice(QStringLiteral("con l'opzione --port"));
     for (session::TrafficLog *traffic : {m_chat->sentLog(), m_chat->receivedLog()}) {
         traffic->setViewsShown(false);
         traffic->setBound(kTrafficKept);
@@ -196,7 +198,7 @@ void TavernServer::stop()
         m_notifier->stopping();
     m_log.info(QStringLiteral("arresto del server."));
     m_control->close();
-    m_chat->closeAllSockets();
+    m_chat->closeAllSockets(m_closesTable);
     // Whatever waited for the next write reaches the disk before the end.
     const bool kept = m_store->isWriting();
     m_store->end();
@@ -219,6 +221,12 @@ void TavernServer::stop()
     QTimer::singleShot(0, this, &TavernServer::finished);
 }
 
+void TavernServer::closeTable()
+{
+    m_closesTable = true;
+    stop();
+}
+
 ControlReply TavernServer::handle(const ControlCommand &command)
 {
     if (m_stopping)
@@ -238,7 +246,7 @@ ControlReply TavernServer::handle(const ControlCommand &command)
         return save();
     case ControlCommand::Kind::Stop:
         // After the reply has gone out.
-        QTimer::singleShot(0, this, &TavernServer::stop);
+        QTimer::singleShot(0, this, &TavernServer::closeTable);
         return ControlReply::ok(QStringLiteral("arresto in corso."));
     case ControlCommand::Kind::Invite:
         return invite();

@@ -67,6 +67,10 @@ public:
     /// Ends the session: the service manager hears it, the session is kept,
     /// every connection closed; finished() follows. Safe to call twice.
     void stop();
+    /// stop(), telling the players first that the table is closed, so they
+    /// do not try to come back (the administrator's "ctl stop"). A signal
+    /// stops without it: the service manager may be restarting the server.
+    void closeTable();
 
     /// Carries out one administration command.
     ControlReply handle(const ControlCommand &command);
@@ -114,6 +118,7 @@ private:
     QString m_storeFailure; ///< why the session is no longer kept, once it is not
     bool m_running = false;
     bool m_stopping = false;
+    bool m_closesTable = false;
 };
 
 } // namespace server

@@ -415,8 +415,11 @@ void FrmServerCLient::bindReceiver()
         lblincomingpacketsize->setText(tr("Packet size: %1").arg(lblpacketsize->text()));
     });
     connect(m_receiver, &FileReceiver::portChanged, this, [this](quint16 port) {
-        lblcurrentport->setText(QString::number(port));
-        emit receiverPortChanged(port);
+        // A port that could not be had is not "attiva", and the router is
+        // not asked to forward it.
+        const bool listening = m_receiver->state() != FileReceiver::State::Stopped;
+        lblcurrentport->setText(listening ? QString::number(port) : tr("nessuna"));
+        emit receiverPortChanged(listening ? port : 0);
     });
 }
 
@@ -566,13 +569,23 @@ void FrmServerCLient::startAgain()
 
 quint16 FrmServerCLient::receiverPort() const
 {
-    return m_receiver ? m_receiver->port() : 0;
+    return m_receiver && m_receiver->state() != FileReceiver::State::Stopped ? m_receiver->port()
+                                                                              : 0;
 }
 
 void FrmServerCLient::setRouterStatus(const QString &text)
 {
     lblrouter->setText(text);
     lblrouter->setVisible(!text.isEmpty());
+    // A long answer wraps onto lines the window may have no room for: it
+    // grows until the answer shows whole, rather than cutting it off.
+    if (layout() && !text.isEmpty()) {
+        layout()->activate();
+        const int need = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width())
+                                                        : layout()->totalMinimumSize().height();
+        if (need > height())
+            resize(width(), need);
+    }
 }
 
 void FrmServerCLient::CmdChangePort_Click()

@@ -92,7 +92,8 @@ public:
      */
     bool listenOn(quint16 port);
 
-    /// The port the receiver takes files on (also while it holds a connection).
+    /// The port the receiver takes files on (also while it holds a connection);
+    /// 0 when it could not get its port.
     quint16 receiverPort() const;
     /// What the router said about the receiver's port (lblrouter; hidden when empty).
     void setRouterStatus(const QString &text);

@@ -219,6 +219,7 @@ struct HostRelay::Private {
         bool dropping = false;      ///< over a backlog bound: its abort is on its way
         bool unflushed = false;     ///< written to since the last flush
         bool live = false;          ///< connected, as far as we have heard
+        bool toldReady = false;     ///< the ready hook ran for this connection
         /// Lines written since the last flush: handed to the system in one
         /// call when the turn is over, past the socket's own buffer, whose
         /// write notifier would otherwise be switched on and off per turn
@@ -476,6 +477,7 @@ struct HostRelay::Private {
         QObject::connect(socket, &QSslSocket::encrypted, q, [this, index] {
             if (guard)
                 guard->setEncrypted(index);
+            tellReady(index);
         });
         return socket;
     }
@@ -540,6 +542,7 @@ struct HostRelay::Private {
         e->replay = {};
         e->outbox.clear();
         e->socketBacklog = 0;
+        e->toldReady = false;
         if (!tls.isNull() && e->generation > 1) {
             // A socket that carried a TLS connection keeps its TLS state
             // past its close: each connection gets a fresh one.
@@ -570,6 +573,24 @@ struct HostRelay::Private {
             hooks.accepted(chosen);
         if (guard && e->live)
             guard->accepted(chosen, e->socket->peerAddress());
+        tellReady(chosen);
+    }
+
+    /// Runs the ready hook once the connection can read what we write (a
+    /// plain line before a TLS client's handshake would garble it) and the
+    /// door has let it in (a stranger hears nothing of the table).
+    void tellReady(qint16 index)
+    {
+        Element *e = element(index);
+        if (!e || !e->live || e->toldReady || e->speech == Element::Speech::Unknown)
+            return;
+        if (e->speech == Element::Speech::Tls && !e->socket->isEncrypted())
+            return;
+        if (guard && !guard->isAdmitted(index))
+            return;
+        e->toldReady = true;
+        if (hooks.ready)
+            hooks.ready(index);
     }
 
     /// Bytes a socket holds that the system has not taken, encrypted or not.
@@ -591,12 +612,12 @@ struct HostRelay::Private {
             return false;
         if (!secure::TlsSettings::startsLikeTls(QByteArray(1, first))) {
             e->speech = Element::Speech::Plain;
+            tellReady(index);
             return true;
         }
         e->speech = Element::Speech::Tls;
         e->socket->setSslConfiguration(tls);
         e->socket->startServerEncryption();
-        Q_UNUSED(index);
         return false;
     }
 
@@ -609,7 +630,7 @@ struct HostRelay::Private {
         const QByteArray line = tavernix && e->speech == Element::Speech::Tls
                                     ? QByteArray(secure::tag::Rifiuto) + code.toLatin1()
                                     : secure::JoinGuard::plainRefusalLine(code);
-        // Nothing else was written to a stranger, so this goes out alone;
+        // Nothing else was written to a stranger (see tellReady), so this goes out alone;
         // the connection then ends in good order, so the reason is read
         // before the close (an abort could reset it away). What the joiner
         // still sends is dropped at the door; one that never closes its end
@@ -867,6 +888,7 @@ void HostRelay::setGuard(secure::JoinGuard *guard)
     if (!guard)
         return;
     connect(guard, &secure::JoinGuard::admitted, this, [this](qint16 index, const QList<QByteArray> &held) {
+        d->tellReady(index);
         for (const QByteArray &line : held) {
             if (!isConnected(index))
                 return;
@@ -938,6 +960,19 @@ void HostRelay::sendToAll(const QString &text, const QByteArray &line, qint16 ex
     }
     for (const qint16 i : reached)
         d->reportSent(i, text);
+}
+
+void HostRelay::sayLast(const QString &text, const QByteArray &line)
+{
+    for (qint16 i = 1; i <= count() && i > 0; ++i) {
+        Private::Element *e = d->element(i);
+        if (!e->live || e->dropping)
+            continue;
+        // The rest of a board would only hold the words up.
+        e->replay = {};
+        e->outbox += line;
+        d->reportSent(i, text);
+    }
 }
 
 void HostRelay::startReplay(qint16 index, const QList<QByteArray> &blocks)

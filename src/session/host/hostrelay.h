@@ -60,6 +60,11 @@ public:
         std::function<void(qint16 index, const QByteArray &lines)> sentLines;
         /// Whether connection @p index has introduced itself by now.
         std::function<bool(qint16 index)> introduced;
+        /// Connection @p index may now be written to in the form its peer
+        /// reads, and is let in: at the accept on a plain-text table; at a
+        /// private table once its first byte chose plain text or its TLS
+        /// handshake finished, and the door admitted it. Once per connection.
+        std::function<void(qint16 index)> ready;
     };
 
     static constexpr qint64 kDefaultWriteBacklogLimit = 64 * 1024 * 1024;
@@ -131,6 +136,10 @@ public:
     void send(qint16 index, const QString &text, const QByteArray &line);
     /// send() to every connected client in ascending order but @p except.
     void sendToAll(const QString &text, const QByteArray &line, qint16 except = kNoException);
+    /// Writes @p line to every connected client ahead of anything still to
+    /// come (a board being replayed is dropped): the last words before
+    /// close(), which sends what was written.
+    void sayLast(const QString &text, const QByteArray &line);
     /// Sends newcomer @p index @p blocks (whole wire lines), paced by its
     /// socket; what is sent to it meanwhile follows the blocks. A replay
     /// already under way stops where it is: what waits behind it goes

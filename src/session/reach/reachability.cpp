@@ -3,6 +3,7 @@
 #include "chatsession.h"
 #include "invitation.h"
 #include "localaddress.h"
+#include "mappingtext.h"
 
 #include <QDeadlineTimer>
 
@@ -46,8 +47,11 @@ void Reachability::start(bool enabled)
     connect(m_chatMapper, &portmap::PortMapper::stateChanged, this,
             [this](portmap::PortMapper::State state) {
                 using S = portmap::PortMapper::State;
-                if (state == S::Mapped || state == S::Failed ||
-                    (state == S::Idle && !m_chatMapper->message().isEmpty()))
+                // A failure's whole text is long: the status box gets the
+                // short form, and "Raggiungibilità" keeps the whole.
+                if (state == S::Failed || state == S::Mapped)
+                    emit chatReport(portmap::brief(m_chatMapper->outcome()));
+                else if (state == S::Idle && !m_chatMapper->message().isEmpty())
                     emit chatReport(m_chatMapper->message());
             });
     // A forwarding removed ("chiusa") says so once it happened, with the state already Idle.

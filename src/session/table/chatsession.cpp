@@ -8,6 +8,7 @@
 #include "lineframer.h"
 #include "localaddress.h"
 #include "namebounds.h"
+#include "outbox.h"
 #include "participantlist.h"
 #include "protocol.h"
 #include "recapfilter.h"
@@ -25,6 +26,7 @@
 #include "truststore.h"
 
 #include <QDateTime>
+#include <QRandomGenerator>
 #include <QSet>
 #include <QSslSocket>
 #include <QStringListModel>
@@ -125,6 +127,21 @@ struct ChatSession::Private : TableState {
     QString address;          ///< where the last "Connetti" went
     quint16 clientPort = 0;
     bool expelled = false;    ///< the host said it expels us: no coming back
+
+    // What reaches the host, between Tavernix programs. The host greets every
+    // connection, counts the lines it reads and says when a newcomer's
+    // welcome is over; the client keeps what it said and drew until counted,
+    // and holds what is made while the link is down for after the return.
+    QString tableId;          ///< host: ours; client: the one our host gave last
+    QTimer *ackTimer = nullptr; ///< host: the counts go back after a burst
+    Outbox outbox;
+    qint64 written = 0;       ///< client: lines written on this connection
+    bool greeted = false;     ///< client: this connection's host greeted it
+    bool awaitingSeat = false; ///< client: what is made now waits for the seat
+    bool newGame = false;     ///< client: back at a table with another identity
+    bool tableClosed = false; ///< client: the host said it closes the table
+    bool heldSaid = false;    ///< client: the pane said once that things wait
+    QString portChoice;       ///< how another port is chosen, in a refusal
 
     Dispatcher dispatcher;
 
@@ -276,12 +293,25 @@ struct ChatSession::Private : TableState {
         closeClient();
         // A lost connection keeps what the player saw and tries to get back
         // in; only a kick, the user's own doing or a new session clears.
-        if (phase == Phase::Connected && !expelled) {
+        if (phase == Phase::Connected && !expelled && !tableClosed) {
             keepForReturn();
             return;
         }
         if (!refusal.isEmpty() && !(refusalHandler && refusalHandler(refusal)))
             message(MessageService::Icon::Warning, secure::Admission::refusalText(refusal));
+        // The host closed the table on purpose: nobody to come back to, but
+        // the evening's pane and board stay for the player to keep.
+        if (phase == Phase::Connected && tableClosed) {
+            emit q->kickVisibleChanged(false);
+            people->clear();
+            status(ChatSession::tr("L'host ha chiuso il tavolo: la connessione non sarà "
+                                   "ritentata. \"Connetti\" per entrare di nuovo."));
+            abandonOutbox(true);
+            closeConnection();
+            setPhase(Phase::Idle);
+            return;
+        }
+        abandonOutbox(false);
         clearStuff(); // empties the participant list too
         closeConnection();
         // While the connect wait runs, its end still decides (and fails).
@@ -301,9 +331,188 @@ struct ChatSession::Private : TableState {
         people->clear();
         status(shown(ChatSession::kLostHost));
         markPane(tr("——— connessione con l'host persa alle %1 ———").arg(clockNow()));
+        takeBackUnconfirmed();
         closeConnection();
         setPhase(Phase::Reconnecting);
         rejoin->begin(address, clientPort);
+    }
+
+    // --- the outbox -------------------------------------------------------
+    void markOwn(quint64 id, ConversationSink::OwnLine state, bool late)
+    {
+        if (conversation && id != 0)
+            conversation->markOwnLine(id, state, late);
+    }
+    static bool isLine(const Outbox::Item &item) { return item.kind != Outbox::Kind::Drawing; }
+    /// The link is gone: what the host did not confirm waits again, shown as
+    /// waiting; a private line cannot go to the same people after a return
+    /// and is handed back.
+    void takeBackUnconfirmed()
+    {
+        const Outbox::Lost lost = outbox.connectionLost();
+        QStringList typed;
+        for (const Outbox::Item &item : lost.privateLines) {
+            markOwn(item.id, ConversationSink::OwnLine::Unsent, false);
+            if (!item.typed.isEmpty())
+                typed << item.typed;
+        }
+        for (const Outbox::Item &item : lost.unconfirmed) {
+            if (item.kind == Outbox::Kind::Line) {
+                // The host never had it: its recap will not either. Taken
+                // back as it was remembered, as the wire's code page left it.
+                recap.unsay(decodeText(encodeText(item.message)).mid(tag::Messaggio.size()));
+                markOwn(item.id, ConversationSink::OwnLine::Waiting, true);
+            }
+        }
+        if (!typed.isEmpty()) {
+            status(ChatSession::tr("Un messaggio privato non è arrivato prima che la connessione "
+                                   "si perdesse: è tornato nella casella del messaggio."));
+            emit q->unsentReturned(typed);
+        }
+        // Only a host that greeted confirms lines and says when the player is
+        // seated again; towards any other nothing is held.
+        awaitingSeat = greeted;
+        heldSaid = !outbox.isEmpty();
+        if (heldSaid)
+            status(ChatSession::tr("Ciò che non è arrivato all'host, e ciò che si scrive o disegna "
+                                   "ora, resta in attesa e partirà al ritorno al tavolo."));
+    }
+    /// Nothing kept can go any more: lines are said to be unsent (and, when
+    /// the pane stays, marked so there) and what was typed goes back.
+    void abandonOutbox(bool paneKept)
+    {
+        awaitingSeat = false;
+        heldSaid = false;
+        const std::vector<Outbox::Item> items = outbox.takeAll();
+        QStringList typed;
+        int lines = 0;
+        int drawings = 0;
+        for (const Outbox::Item &item : items) {
+            if (!isLine(item)) {
+                ++drawings;
+                continue;
+            }
+            ++lines;
+            if (paneKept)
+                markOwn(item.id, ConversationSink::OwnLine::Unsent, false);
+            if (!item.typed.isEmpty())
+                typed << item.typed;
+        }
+        if (lines + drawings == 0)
+            return;
+        status(ChatSession::tr("Non inviati al tavolo: %1 (ciò che era stato scritto è tornato "
+                               "nella casella del messaggio) e %2.")
+                   .arg(countedLines(lines), countedDrawings(drawings)));
+        if (!typed.isEmpty())
+            emit q->unsentReturned(typed);
+    }
+    static QString countedLines(int n) { return ChatSession::tr("%n messaggi", nullptr, n); }
+    static QString countedDrawings(int n) { return ChatSession::tr("%n disegni", nullptr, n); }
+    /// Draws @p message on our board alone, as it was drawn while away: the
+    /// host's board has just replaced ours. Lines, circles and fills the
+    /// host sends back to everyone, us included, so those are left to it.
+    void redrawLocally(const QString &message)
+    {
+        if (message.startsWith(tag::Linea) || message.startsWith(tag::Circonferenza) ||
+            message.startsWith(tag::Colora))
+            return;
+        if (message == tag::Pulisci) {
+            table->boardCleared();
+            if (board)
+                board->clearBoard();
+            return;
+        }
+        dispatcher.applyLocally(message);
+    }
+    /// Seated again: what waited goes, in order, drawings after the board.
+    void sendHeld()
+    {
+        awaitingSeat = false;
+        if (newGame) {
+            const auto dropped = outbox.dropHeldDrawings();
+            if (!dropped.empty())
+                status(ChatSession::tr("%n disegni fatti durante l'assenza non sono stati "
+                                       "inviati: erano sulla lavagna della partita finita.",
+                                       nullptr, int(dropped.size())));
+        }
+        int lines = 0;
+        int drawings = 0;
+        for (const Outbox::Item &item : outbox.held()) {
+            if (!isLine(item))
+                redrawLocally(item.message);
+            if (!q->sendToHost(item.message, encodeLine(item.message)))
+                return; // gone again: the rest waits for the next return
+            outbox.markWritten(item.id, written);
+            ++(isLine(item) ? lines : drawings);
+        }
+        if (lines + drawings > 0)
+            status(ChatSession::tr("Inviati al ritorno: %1 e %2 fatti durante l'assenza.")
+                       .arg(countedLines(lines), countedDrawings(drawings)));
+    }
+    /// The link is down towards a host that brings players back: @p message
+    /// waits. False when it cannot (a drawing past the budget).
+    bool hold(Outbox::Kind kind, const QString &message, const QString &typed, quint64 *id)
+    {
+        *id = outbox.hold(kind, message, typed);
+        if (*id == 0) {
+            status(ChatSession::tr("Troppi disegni in attesa: quelli nuovi restano solo su questa "
+                                   "lavagna finché la connessione non torna."));
+            return false;
+        }
+        if (!heldSaid) {
+            heldSaid = true;
+            status(ChatSession::tr("Connessione assente: ciò che si scrive o disegna ora resta in "
+                                   "attesa e partirà al ritorno al tavolo."));
+        }
+        return true;
+    }
+    bool holding() const
+    {
+        return !host && awaitingSeat &&
+               (phase == Phase::Reconnecting || phase == Phase::Connected);
+    }
+    /// Client: the host greeted this connection with table @p id.
+    void noteGreeting(const QString &id)
+    {
+        // An identity is short; anything longer is not one we gave out.
+        const QString table = id.left(kTableIdLength);
+        if (phase == Phase::Reconnecting && !tableId.isEmpty() && table != tableId)
+            newGame = true;
+        tableId = table;
+        greeted = true;
+        q->hostKnownTavernix();
+    }
+    /// Client: the host has read @p count lines of this connection.
+    void noteAcknowledged(qint64 count)
+    {
+        for (const Outbox::Item &item : outbox.confirm(count)) {
+            if (isLine(item))
+                markOwn(item.id, ConversationSink::OwnLine::Confirmed, item.late);
+        }
+    }
+    /// Client: the host's welcome is all here; what waited goes now.
+    void noteSeated()
+    {
+        if (awaitingSeat)
+            sendHeld();
+        newGame = false;
+    }
+    /// Host: tells every "[Tavernix]" client how many of its lines came in.
+    void sendCounts()
+    {
+        for (qint16 i = 1; i <= peers.last() && i > 0; ++i) {
+            if (!peers.isTavernix(i) || !relay->isConnected(i))
+                continue;
+            if (const auto count = peers.takeUntoldCount(i))
+                q->SendToPerson(tag::Ricevuto + sFormatSend(double(*count)), i);
+        }
+    }
+    /// Host: the table closes on purpose; the players are told first.
+    void closeTable()
+    {
+        if (host && relay->isListening())
+            relay->sayLast(tag::TavoloChiuso, encodeLine(tag::TavoloChiuso));
+        relay->close();
     }
     void introduce()
     {
@@ -320,6 +529,15 @@ struct ChatSession::Private : TableState {
         setPhase(Phase::Connected);
         status(shown(ChatSession::kBackIn));
         markPane(tr("——— di nuovo al tavolo alle %1 ———").arg(clockNow()));
+        if (newGame) {
+            status(ChatSession::tr("L'host ha iniziato una nuova partita: la lavagna è stata "
+                                   "svuotata."));
+            markPane(ChatSession::tr("——— nuova partita: la lavagna è stata svuotata ———"));
+        }
+        // A host that did not greet this time says nothing of the seat, so
+        // what waited would wait for ever.
+        if (!greeted)
+            abandonOutbox(true);
     }
     /// Stops every way back in (the user chose otherwise).
     void stopReturning()
@@ -363,26 +581,24 @@ struct ChatSession::Private : TableState {
     QString listenFailure(QAbstractSocket::SocketError error) const
     {
         const QString p = QString::number(port);
+        // How another port is chosen: the window's button, or the server's option.
+        const QString how = portChoice.isEmpty() ? ChatSession::tr("con \"Porta\"") : portChoice;
         if (port < 0 || port > 65535)
-            return QStringLiteral(
-                       "La porta %1 non è valida: scegliere con \"Porta\" un numero da 1 a 65535.")
-                .arg(p);
+            return ChatSession::tr("La porta %1 non è valida: scegliere %2 un numero da 1 a 65535.")
+                .arg(p, how);
         switch (error) {
         case QAbstractSocket::AddressInUseError:
-            return QStringLiteral(
-                       "Impossibile ospitare la sessione: la porta %1 è già in uso da un altro "
-                       "programma. Scegliere un'altra porta con \"Porta\".")
-                .arg(p);
+            return ChatSession::tr("Impossibile ospitare la sessione: la porta %1 è già in uso da "
+                                   "un altro programma. Scegliere un'altra porta %2.")
+                .arg(p, how);
         case QAbstractSocket::SocketAccessError:
-            return QStringLiteral(
-                       "Impossibile ospitare la sessione: la porta %1 è riservata (le porte "
-                       "sotto 1024 richiedono i privilegi di amministratore). Scegliere una "
-                       "porta da 1024 a 65535 con \"Porta\".")
-                .arg(p);
+            return ChatSession::tr("Impossibile ospitare la sessione: la porta %1 è riservata (le "
+                                   "porte sotto 1024 richiedono i privilegi di amministratore). "
+                                   "Scegliere una porta da 1024 a 65535 %2.")
+                .arg(p, how);
         default:
-            return QStringLiteral(
-                       "Impossibile ospitare la sessione: non è possibile restare in attesa "
-                       "di connessioni sulla porta %1.")
+            return ChatSession::tr("Impossibile ospitare la sessione: non è possibile restare in "
+                                   "attesa di connessioni sulla porta %1.")
                 .arg(p);
         }
     }
@@ -420,7 +636,13 @@ struct ChatSession::Private : TableState {
 
     void connectFailed()
     {
-        message(MessageService::Icon::Warning, tr("Impossibile stabilire una connessione."));
+        // Where it tried, so a mistyped address or a port left from an
+        // invitation shows at once.
+        message(MessageService::Icon::Warning,
+                tr("Impossibile stabilire una connessione.") + QLatin1Char('\n') +
+                    ChatSession::tr("Indirizzo: %1, porta %2.")
+                        .arg(address.isEmpty() ? ChatSession::tr("(vuoto)") : address)
+                        .arg(port));
         closeClient();
         status(ChatSession::tr(kStatusDisconnected));
         closeConnection();
@@ -450,10 +672,10 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
         }
         // A completed TLS handshake says a Tavernix host is there: no need
         // to wait for a basic host to be ready.
-        if (d->phase == Phase::Connecting && (encrypted || d->waitDone)) {
-            d->waitTimer->stop();
+        if (d->phase == Phase::Connecting && d->waitDone)
             d->onConnectWaitDone();
-        }
+        else if (encrypted)
+            hostKnownTavernix();
     });
     connect(d->connector, &secure::Connector::failed, this, [this](const QString &why) {
         if (d->phase == Phase::Reconnecting && why.isEmpty()) {
@@ -481,7 +703,7 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
             d->connector->answerChange(false);
             return;
         }
-        d->messages->ask(MessageService::Icon::Warning, QStringLiteral("Vellumara"), question,
+        d->messages->ask(MessageService::Icon::Warning, kAppTitle, question,
                          MessageService::Buttons::YesNo, d->connector,
                          [this](bool yes) { d->connector->answerChange(yes); });
     });
@@ -489,6 +711,11 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
     d->relay = new HostRelay(this);
     HostRelay::Hooks hooks;
     hooks.lineReceived = [this](qint16 index, const QByteArray &line) {
+        // Counted as read, whatever it says: the player learns from the
+        // count what reached us.
+        d->peers.countLine(index);
+        if (d->peers.isTavernix(index) && !d->ackTimer->isActive())
+            d->ackTimer->start();
         d->dispatcher.dispatchLine(decodeText(line), index);
     };
     hooks.accepted = [this](qint16 index) {
@@ -496,6 +723,13 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
         d->seats.forget(index);
         d->prints.remove(index);
         d->table->connectionGone(index);
+    };
+    hooks.ready = [this](qint16 index) {
+        // First of all, before the newcomer says anything: a Tavernix client
+        // introduces itself at once instead of pausing. A program of the
+        // basic protocol ignores a tag it does not know.
+        if (d->host)
+            SendToPerson(tag::Saluto + d->tableId, index);
     };
     hooks.closed = [this](qint16 index) { d->onElementClosed(index); };
     hooks.sent = [this](qint16 index, const QString &text) { ShowSentData(index, text); };
@@ -517,6 +751,8 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
                              d->recap.expectReturn();
                              ++d->clientGeneration;
                              d->expelled = false;
+                             d->written = 0;
+                             d->greeted = false;
                              d->openClient(d->address, d->clientPort);
                          },
                          [this] { d->closeClient(); }, [this](const QString &t) { d->status(t); }});
@@ -526,7 +762,10 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
     });
     d->recap.setNothingMissed([this] { d->status(shown(ChatSession::kNothingMissed)); });
     connect(d->rejoin, &Rejoin::back, this, [this] { d->onReturned(); });
-    connect(d->rejoin, &Rejoin::gaveUp, this, [this] { d->setPhase(Phase::Idle); });
+    connect(d->rejoin, &Rejoin::gaveUp, this, [this] {
+        d->abandonOutbox(true);
+        d->setPhase(Phase::Idle);
+    });
     d->heartbeat = new Heartbeat(this);
     connect(d->heartbeat, &Heartbeat::beat, this, [this] {
         const QByteArray line = encodeLine(tag::Battito);
@@ -556,6 +795,10 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
         if (!d->heartbeat->isArmed())
             d->heartbeat->arm();
     };
+    heard.greeted = [this](const QString &id) { d->noteGreeting(id); };
+    heard.acknowledged = [this](qint64 count) { d->noteAcknowledged(count); };
+    heard.seated = [this] { d->noteSeated(); };
+    heard.tableClosed = [this] { d->tableClosed = true; };
     d->dispatcher.setHooks(std::move(heard));
 
     d->waitTimer = new QTimer(this);
@@ -564,6 +807,10 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
     d->answerTimer = new QTimer(this);
     d->answerTimer->setSingleShot(true);
     connect(d->answerTimer, &QTimer::timeout, this, [this] { d->onAnswerWaitDone(); });
+    d->ackTimer = new QTimer(this);
+    d->ackTimer->setSingleShot(true);
+    d->ackTimer->setInterval(kAckDelayMs);
+    connect(d->ackTimer, &QTimer::timeout, this, [this] { d->sendCounts(); });
 }
 
 ChatSession::~ChatSession()
@@ -571,6 +818,7 @@ ChatSession::~ChatSession()
     // No close event may reach a half-destroyed session.
     d->waitTimer->stop();
     d->answerTimer->stop();
+    d->ackTimer->stop();
     d->stopReturning();
     QObject::disconnect(d->client, nullptr, this, nullptr);
     d->client->abort();
@@ -832,6 +1080,61 @@ void ChatSession::drawHere(const QString &line)
     d->dispatcher.applyLocally(line);
 }
 
+void ChatSession::hostKnownTavernix()
+{
+    // Only a connection still in its pause; a return introduces itself as
+    // soon as it is connected.
+    if (d->host || d->phase != Phase::Connecting || !d->waitTimer->isActive() ||
+        d->client->state() != QAbstractSocket::ConnectedState)
+        return;
+    d->waitTimer->stop();
+    d->onConnectWaitDone();
+}
+
+void ChatSession::setPortChoice(const QString &how)
+{
+    d->portChoice = how;
+}
+
+QString ChatSession::tableId() const
+{
+    return d->tableId;
+}
+
+void ChatSession::setTableId(const QString &id)
+{
+    d->tableId = id.left(kTableIdLength);
+}
+
+const Outbox &ChatSession::outbox() const
+{
+    return d->outbox;
+}
+
+bool ChatSession::sayToHost(const QString &vsData, const QString &shown, const QString &typed)
+{
+    if (d->host)
+        return false;
+    const Outbox::Kind kind =
+        vsData.startsWith(tag::Privato) ? Outbox::Kind::PrivateLine : Outbox::Kind::Line;
+    // Recipients are named by their places, which a return gives out anew:
+    // a private line waits for nobody, and goes at once once back in.
+    if (d->holding() && kind == Outbox::Kind::Line) {
+        quint64 id = 0;
+        if (!d->hold(kind, vsData, typed, &id))
+            return false;
+        if (d->conversation)
+            d->conversation->showOwnLine(id, shown, ConversationSink::OwnLine::Waiting);
+        return true;
+    }
+    if (!isClientConnected() || !SendToServer(vsData))
+        return false;
+    const quint64 id = d->greeted ? d->outbox.written(kind, vsData, typed, d->written) : 0;
+    if (d->conversation)
+        d->conversation->showOwnLine(id, shown, ConversationSink::OwnLine::Sent);
+    return true;
+}
+
 void ChatSession::notePublic(const QString &vsData)
 {
     if (!d->host || !vsData.startsWith(tag::Messaggio))
@@ -881,7 +1184,7 @@ void ChatSession::cmdHost_Click()
     d->waitTimer->stop();
     d->answerTimer->stop();
     d->stopReturning();
-    d->relay->close();
+    d->closeTable();
     // Listen before anything changes, so a refused port leaves the session
     // exactly as it was.
     const bool portValid = d->port >= 0 && d->port <= 65535;
@@ -897,9 +1200,12 @@ void ChatSession::cmdHost_Click()
     }
 
     d->openConnection();
+    d->abandonOutbox(false);
     d->host = true;
     d->clearStuff();
     d->closeClient();
+    // A table of its own until the session keeper names the one taken up.
+    d->tableId = QString::number(QRandomGenerator::global()->generate64(), 16);
     d->status(tr("Server in attesa..."));
     // The name we host under is our confirmed name from now on.
     d->myName = d->name;
@@ -1087,9 +1393,10 @@ void ChatSession::cmdConnect_Click(const QString &address)
     d->answerTimer->stop();
     d->stopReturning();
     // One role at a time: a host that connects elsewhere stops hosting.
-    d->relay->close();
+    d->closeTable();
 
     d->openConnection();
+    d->abandonOutbox(false);
     d->host = false;
     d->clearStuff();
     d->status(tr("Connessione in corso..."));
@@ -1099,6 +1406,11 @@ void ChatSession::cmdConnect_Click(const QString &address)
     // An invalid port or address fails on its own; the wait's end reports it.
     ++d->clientGeneration;
     d->expelled = false;
+    d->tableClosed = false;
+    d->newGame = false;
+    d->greeted = false;
+    d->written = 0;
+    d->tableId.clear();
     // Where a lost connection tries to get back to.
     d->address = address;
     d->clientPort = portValid ? quint16(d->port) : 0;
@@ -1115,9 +1427,10 @@ void ChatSession::cmdDisconnect_Click()
     d->answerTimer->stop();
     d->stopReturning();
     d->closeClient();
-    d->relay->close();
+    d->closeTable();
     d->host = false;
     d->status(ChatSession::tr(kStatusDisconnected));
+    d->abandonOutbox(false);
     d->clearStuff();
     d->closeConnection();
     d->setPhase(Phase::Idle);
@@ -1185,12 +1498,15 @@ bool ChatSession::cmdPorts_Click()
     return true;
 }
 
-void ChatSession::closeAllSockets()
+void ChatSession::closeAllSockets(bool closesTable)
 {
     d->waitTimer->stop();
     d->stopReturning();
     d->closeClient();
-    d->relay->close();
+    if (closesTable)
+        d->closeTable();
+    else
+        d->relay->close();
 }
 
 bool ChatSession::confirmOwnName()
@@ -1270,6 +1586,9 @@ bool ChatSession::sendToHost(const QString &vsData, const QByteArray &line)
         return false;
     if (d->client->write(line) < 0)
         return false;
+    // A line past the host's limit is dropped there unread, so not counted.
+    if (line.size() - 2 <= LineFramer::kDefaultLimit)
+        ++d->written;
     ShowSentData(kHostIndex, vsData);
     // Remembered as the host will hold it: what the code page cannot carry
     // arrives there as "?".
@@ -1284,9 +1603,17 @@ void ChatSession::Broadcast(const QString &vsData)
     if (d->host) {
         record(vsData);
         SendToAll(vsData, false);
+        return;
     }
-    else if (isClientConnected())
-        SendToServer(vsData);
+    // Drawn while away from a host that brings players back: it waits, and
+    // is drawn again on the host's board once that has replaced ours.
+    if (d->holding()) {
+        quint64 id = 0;
+        d->hold(Outbox::Kind::Drawing, vsData, QString(), &id);
+        return;
+    }
+    if (isClientConnected() && SendToServer(vsData) && d->greeted)
+        d->outbox.written(Outbox::Kind::Drawing, vsData, QString(), d->written);
 }
 
 void ChatSession::broadcast(const QString &text)

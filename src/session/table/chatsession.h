@@ -33,6 +33,7 @@ namespace session
 {
 
 class BoardHistory;
+class Outbox;
 class Heartbeat;
 class ReconnectPolicy;
 class TableBoard;
@@ -139,6 +140,10 @@ public:
     /// The port used by the next hosting or connecting. 0 lets the system
     /// choose a free port when hosting (tests use it).
     void setPort(qint32 port);
+    /// How a refused port's message says to choose another, as the end of
+    /// "Scegliere un'altra porta …": the window's "con \"Porta\"" unless set
+    /// (the server says "con l'opzione --port").
+    void setPortChoice(const QString &how);
     /// The port element 0 actually listens on while hosting, else 0.
     quint16 listeningPort() const;
     bool bHost() const;
@@ -262,8 +267,46 @@ public:
     void cmdDeselect_Click();
     /// True when the port may be changed now; otherwise shows why not.
     bool cmdPorts_Click();
-    /// Closes every socket without any other effect (the window is closing).
-    void closeAllSockets();
+    /**
+     * @brief Closes every socket without any other effect (the window is
+     * closing, the server stops). A host that @p closesTable tells its
+     * players first that the table is closed, so they do not try to come
+     * back; one that may be back soon (a service restarted) does not.
+     */
+    void closeAllSockets(bool closesTable = true);
+
+    // --- between Tavernix programs -----------------------------------------
+    /**
+     * @brief The host is known to be a Tavernix program (its greeting came,
+     * or a private table's handshake with it completed): a connection still
+     * waiting to introduce itself does so at once instead of pausing, as a
+     * host of the basic protocol needs.
+     */
+    void hostKnownTavernix();
+    /// Host: the table's identity, in every greeting. It stays the same while
+    /// a session is taken up again and changes with a new game; a player
+    /// coming back to another identity is told the board was emptied.
+    QString tableId() const;
+    void setTableId(const QString &id);
+    /// Host: how long after a line comes in its count goes back to the
+    /// player (a burst of lines gets one count).
+    static constexpr int kAckDelayMs = 100;
+    /// The longest table identity taken from a greeting.
+    static constexpr int kTableIdLength = 64;
+
+    /**
+     * @brief Client: says conversation line @p vsData ("[Messaggio]" or
+     * "[Messaggio Privato]" with its text) to the host and shows @p shown in
+     * our pane through showOwnLine(). Towards a Tavernix host the line is
+     * kept until the host confirms it; while the link to such a host is down
+     * it waits and goes once the player is seated again. @p typed is what
+     * the player typed, given back (unsentReturned()) should the line never
+     * go. False, with nothing sent or shown, when the line could go nowhere
+     * (not connected, or a host that does not bring players back).
+     */
+    bool sayToHost(const QString &vsData, const QString &shown, const QString &typed);
+    /// Client: what was said or drawn for the host and is not confirmed yet.
+    const Outbox &outbox() const;
 
     /// Own-name confirmation: Enter in txtName or txtName losing the focus.
     /// Returns true when the name was taken (the Enter key is consumed).
@@ -317,6 +360,9 @@ signals:
     /// Host: a public conversation line went to everyone at @p secs
     /// (seconds since 1970 UTC).
     void publicLineSaid(const QString &line, qint64 secs);
+    /// Client: lines typed that can no longer go to the table (the player
+    /// left, the table closed), oldest first, for the message box.
+    void unsentReturned(const QStringList &typed);
 
 private:
     // --- Routes, for the dispatcher and the table board ----------------------

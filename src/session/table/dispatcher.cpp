@@ -173,7 +173,8 @@ bool Dispatcher::onExtension(const QString &tag, const QString &params, qint16 i
     // The rest only ever comes from our host.
     if (m_state.host || index != kHostIndex)
         return tag == tag::LavagnaIntera || tag == tag::Riepilogo || tag == tag::SeiEspulso ||
-               tag == tag::Battito || tag == tag::Posto;
+               tag == tag::Battito || tag == tag::Posto || tag == tag::Saluto ||
+               tag == tag::Ricevuto || tag == tag::Seduto || tag == tag::TavoloChiuso;
     if (tag == tag::LavagnaIntera) {
         if (BoardSink *board = m_state.board)
             board->clearBoard();
@@ -190,6 +191,19 @@ bool Dispatcher::onExtension(const QString &tag, const QString &params, qint16 i
             m_hooks.hostBeats();
     } else if (tag == tag::Posto) {
         m_state.seats.keep(params);
+    } else if (tag == tag::Saluto) {
+        if (m_hooks.greeted)
+            m_hooks.greeted(params);
+    } else if (tag == tag::Ricevuto) {
+        const auto count = toInt64(sParam(params, 1));
+        if (count && *count >= 0 && m_hooks.acknowledged)
+            m_hooks.acknowledged(*count);
+    } else if (tag == tag::Seduto) {
+        if (m_hooks.seated)
+            m_hooks.seated();
+    } else if (tag == tag::TavoloChiuso) {
+        if (m_hooks.tableClosed)
+            m_hooks.tableClosed();
     } else {
         return false;
     }
@@ -250,6 +264,10 @@ void Dispatcher::onConnessione(const QString &params, qint16 origin)
             m_routes.send(origin, message);
     }
     m_state.table->welcome(origin);
+    // Last of the welcome, behind the board and the recap: what the player
+    // made while away may go now.
+    if (tavernix)
+        m_routes.send(origin, tag::Seduto);
 }
 
 void Dispatcher::onRename(const QString &params)

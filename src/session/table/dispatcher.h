@@ -44,6 +44,14 @@ public:
         std::function<void()> expelled;
         /// Client: the host beats; from now on its silence counts.
         std::function<void()> hostBeats;
+        /// Client: the host greeted this connection with table @p id.
+        std::function<void(const QString &id)> greeted;
+        /// Client: the host has read @p count lines of this connection.
+        std::function<void(qint64 count)> acknowledged;
+        /// Client: the host's welcome is all here; what waited goes now.
+        std::function<void()> seated;
+        /// Client: the host closes the table on purpose.
+        std::function<void()> tableClosed;
     };
 
     /// Status text after a participant's name when its connection is lost.

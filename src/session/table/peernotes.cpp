@@ -38,6 +38,21 @@ void PeerNotes::noteTavernix(qint16 index)
         notes->tavernix = true;
 }
 
+void PeerNotes::countLine(qint16 index)
+{
+    if (Notes *notes = find(index))
+        ++notes->received;
+}
+
+std::optional<qint64> PeerNotes::takeUntoldCount(qint16 index)
+{
+    Notes *notes = find(index);
+    if (!notes || notes->received == notes->told)
+        return std::nullopt;
+    notes->told = notes->received;
+    return notes->received;
+}
+
 bool PeerNotes::admitAddressEntry(qint16 index)
 {
     Notes *notes = find(index);

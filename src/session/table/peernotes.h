@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 
+#include <optional>
 #include <vector>
 
 namespace session
@@ -31,12 +32,19 @@ public:
     bool admitAddressEntry(qint16 index);
     /// True the first time @p index asks for the address list.
     bool takeAddressRequest(qint16 index);
+    /// One more line read from @p index.
+    void countLine(qint16 index);
+    /// The lines read from @p index when that count has not been told to it
+    /// yet (it is taken as told), else nothing.
+    std::optional<qint64> takeUntoldCount(qint16 index);
 
 private:
     struct Notes {
         bool addressesSent = false;
         int addressEntries = 0;
         bool tavernix = false;
+        qint64 received = 0; ///< lines read from this connection
+        qint64 told = 0;     ///< the count last told to it
     };
     Notes *find(qint16 index);
     const Notes *find(qint16 index) const;

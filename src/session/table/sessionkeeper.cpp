@@ -81,10 +81,15 @@ void SessionKeeper::start(const SessionStore::Contents *taken)
     m_chat->cmdHost_Click();
     if (!m_chat->bHost())
         return; // the port was refused; the session says why
+    // The table keeps its identity while its session is taken up again, so
+    // players coming back can tell a resumed game from a new one.
     if (!taken) {
-        m_store->beginNew(QDateTime::currentDateTime());
+        const QDateTime now = QDateTime::currentDateTime();
+        m_store->beginNew(now);
+        m_chat->setTableId(now.toUTC().toString(Qt::ISODate));
         return;
     }
+    m_chat->setTableId(taken->started.toUTC().toString(Qt::ISODate));
     // The board through the table's own door, which keeps the shared
     // picture in its place; the talk as the session's recap.
     m_chat->tableBoard()->feedStateLines(BoardHistory::linesOf(taken->board));
