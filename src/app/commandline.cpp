@@ -221,7 +221,7 @@ CommandLine CommandLine::parse(const QStringList &rawArguments)
             QString why;
             // With what it carries for a private table: the host's
             // fingerprint and the key, handed on with the link itself.
-            const auto link = secure::SecureInvite::parse(result.connectTo, &why);
+            const auto link = session::SecureInvite::parse(result.connectTo, &why);
             if (!link) {
                 result.action = Action::Error;
                 result.error = session::Invitation::refusal(why);

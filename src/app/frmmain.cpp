@@ -560,7 +560,7 @@ void frmMain::cmdRaggiungibilita_Click()
 bool frmMain::applyInvitation(const QString &link)
 {
     QString why;
-    const auto invitation = secure::SecureInvite::parse(link, &why);
+    const auto invitation = session::SecureInvite::parse(link, &why);
     if (!invitation) {
         m_messages->showMessage(session::MessageService::Icon::Warning, session::kAppTitle,
                                 session::Invitation::refusal(why));

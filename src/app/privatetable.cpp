@@ -4,6 +4,7 @@
 #include "frmserverclient.h"
 #include "identity.h"
 #include "invitation.h"
+#include "secureinvite.h"
 #include "tablesecurity.h"
 #include "truststore.h"
 
@@ -116,7 +117,8 @@ bool PrivateTable::setPassword(const QString &password, QString *error)
 
 QString PrivateTable::invitation(const QString &host, quint16 port) const
 {
-    return isHosting() ? m_security->invitation(host, port) : session::Invitation::format(host, port);
+    return isHosting() ? session::SecureInvite::format(host, port, m_security->fingerprint(), m_security->invitationKey())
+                       : session::Invitation::format(host, port);
 }
 
 QString PrivateTable::ownFingerprint() const

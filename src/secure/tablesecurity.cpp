@@ -2,7 +2,6 @@
 
 #include "privatefile.h"
 #include "safefile.h"
-#include "secureinvite.h"
 #include "tlssettings.h"
 
 #include <QCoreApplication>
@@ -87,10 +86,9 @@ QSslConfiguration TableSecurity::serverTls() const
     return TlsSettings::server(m_identity.certificate, m_identity.key);
 }
 
-QString TableSecurity::invitation(const QString &host, quint16 port) const
+TableKey TableSecurity::invitationKey() const
 {
-    return SecureInvite::format(host, port, fingerprint(),
-                                m_admission.access() == Access::Anyone ? TableKey() : m_admission.key());
+    return m_admission.access() == Access::Anyone ? TableKey() : m_admission.key();
 }
 
 bool TableSecurity::newInvitation(QString *error)

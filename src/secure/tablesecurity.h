@@ -46,8 +46,8 @@ public:
     Admission &admission() { return m_admission; }
     JoinGuard *guard() { return m_guard.get(); }
 
-    /// The invitation for @p host and @p port: the fingerprint always, the key unless the table is open to anyone.
-    QString invitation(const QString &host, quint16 port) const;
+    /// The key an invitation carries beside the fingerprint: null while the table is open to anyone.
+    TableKey invitationKey() const;
     /// "Nuovo invito": a new key (old links stop working for newcomers). False when it could not be kept.
     bool newInvitation(QString *error);
 

@@ -11,6 +11,7 @@
 #include "portmapper.h"
 #include "reachability.h"
 #include "safefile.h"
+#include "secureinvite.h"
 #include "serverlog.h"
 #include "servicenotifier.h"
 #include "sessionkeeper.h"
@@ -184,7 +185,8 @@ void TavernServer::startPortMapping()
                     m_log.info(mapper->message());
                     m_outside = o.externalAddress;
                     m_log.info(QStringLiteral("invito: ") +
-                               m_security->invitation(o.externalAddress, o.externalPort));
+                               session::SecureInvite::format(o.externalAddress, o.externalPort, m_security->fingerprint(),
+                                                             m_security->invitationKey()));
                 }
             });
 }
@@ -305,7 +307,8 @@ std::optional<QSet<qint32>> TavernServer::tagsOf(const QString &name) const
 ControlReply TavernServer::invite() const
 {
     const QString address = m_outside.isEmpty() ? session::sLocalIP(nullptr) : m_outside;
-    return ControlReply::ok(m_security->invitation(address, m_chat->listeningPort()));
+    return ControlReply::ok(session::SecureInvite::format(address, m_chat->listeningPort(),
+                                                          m_security->fingerprint(), m_security->invitationKey()));
 }
 
 ControlReply TavernServer::ban(const QString &name)

@@ -253,7 +253,7 @@ int noGatewayScenario()
 int wanChat(const QString &address, int port, const QString &link)
 {
     session::ChatSession player;
-    if (const auto invite = secure::SecureInvite::parse(link))
+    if (const auto invite = session::SecureInvite::parse(link))
         player.setInvitation(invite->fingerprint, invite->key);
     joinAsAda(player, address, port, 500);
     // The host's list names both of us: the host spoke to us.

@@ -7,7 +7,7 @@
 
 #include <optional>
 
-namespace secure
+namespace session
 {
 
 /**
@@ -22,11 +22,11 @@ struct SecureInvite
 {
     QString host;
     quint16 port = 0;
-    std::optional<Fingerprint> fingerprint;
-    std::optional<TableKey> key;
+    std::optional<secure::Fingerprint> fingerprint;
+    std::optional<secure::TableKey> key;
 
-    static QString format(const QString &host, quint16 port, const Fingerprint &fingerprint,
-                          const TableKey &key);
+    static QString format(const QString &host, quint16 port, const secure::Fingerprint &fingerprint,
+                          const secure::TableKey &key);
     /**
      * @brief Reads @p text as a link; nullopt with @p error (Italian) set when
      * it is malformed, including a fingerprint or key that is not exactly
@@ -36,4 +36,4 @@ struct SecureInvite
     static std::optional<SecureInvite> parse(const QString &text, QString *error = nullptr);
 };
 
-} // namespace secure
+} // namespace session

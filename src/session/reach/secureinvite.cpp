@@ -5,7 +5,7 @@
 #include <QCoreApplication>
 #include <QStringList>
 
-namespace secure
+namespace session
 {
 
 namespace
@@ -14,9 +14,9 @@ const QString kFingerprintParam = QStringLiteral("fp");
 const QString kKeyParam = QStringLiteral("k");
 } // namespace
 
-QString SecureInvite::format(const QString &host, quint16 port, const Fingerprint &fingerprint, const TableKey &key)
+QString SecureInvite::format(const QString &host, quint16 port, const secure::Fingerprint &fingerprint, const secure::TableKey &key)
 {
-    QString link = session::Invitation::format(host, port) + QStringLiteral("/?") + kFingerprintParam +
+    QString link = Invitation::format(host, port) + QStringLiteral("/?") + kFingerprintParam +
                    QLatin1Char('=') + fingerprint.toLinkText();
     if (!key.isNull())
         link += QLatin1Char('&') + kKeyParam + QLatin1Char('=') + key.toLinkText();
@@ -31,11 +31,11 @@ std::optional<SecureInvite> SecureInvite::parse(const QString &text, QString *er
         return std::nullopt;
     };
     const QString trimmed = text.trimmed();
-    if (trimmed.size() > session::Invitation::kMaxLength)
-        return fail(QCoreApplication::translate("secure::SecureInvite", "il collegamento è troppo lungo"));
+    if (trimmed.size() > Invitation::kMaxLength)
+        return fail(QCoreApplication::translate("session::SecureInvite", "il collegamento è troppo lungo"));
     const qsizetype question = trimmed.indexOf(QLatin1Char('?'));
     const QString base = question < 0 ? trimmed : trimmed.left(question);
-    const auto address = session::Invitation::parse(base, error);
+    const auto address = Invitation::parse(base, error);
     if (!address)
         return std::nullopt;
     SecureInvite invite;
@@ -50,20 +50,20 @@ std::optional<SecureInvite> SecureInvite::parse(const QString &text, QString *er
         const QString value = param.section(QLatin1Char('='), 1);
         if (name == kFingerprintParam) {
             if (invite.fingerprint)
-                return fail(QCoreApplication::translate("secure::SecureInvite", "l'impronta è data due volte"));
-            invite.fingerprint = Fingerprint::fromLinkText(value);
+                return fail(QCoreApplication::translate("session::SecureInvite", "l'impronta è data due volte"));
+            invite.fingerprint = secure::Fingerprint::fromLinkText(value);
             if (!invite.fingerprint)
                 return fail(QCoreApplication::translate(
-                    "secure::SecureInvite",
+                    "session::SecureInvite",
                     "l'impronta del tavolo (fp=) è incompleta o alterata: dev'essere di 43 lettere, "
                     "cifre, - e _; copia di nuovo il collegamento intero"));
         } else if (name == kKeyParam) {
             if (invite.key)
-                return fail(QCoreApplication::translate("secure::SecureInvite", "la chiave è data due volte"));
-            invite.key = TableKey::fromLinkText(value);
+                return fail(QCoreApplication::translate("session::SecureInvite", "la chiave è data due volte"));
+            invite.key = secure::TableKey::fromLinkText(value);
             if (!invite.key)
                 return fail(QCoreApplication::translate(
-                    "secure::SecureInvite",
+                    "session::SecureInvite",
                     "la chiave del tavolo (k=) è incompleta o alterata: dev'essere di 22 lettere, "
                     "cifre, - e _; copia di nuovo il collegamento intero"));
         } else if (!param.isEmpty()) {
@@ -72,9 +72,9 @@ std::optional<SecureInvite> SecureInvite::parse(const QString &text, QString *er
         }
     }
     if (invite.key && !invite.fingerprint)
-        return fail(QCoreApplication::translate("secure::SecureInvite",
+        return fail(QCoreApplication::translate("session::SecureInvite",
                                                 "la chiave (k=) manca dell'impronta (fp=) che la protegge"));
     return invite;
 }
 
-} // namespace secure
+} // namespace session
