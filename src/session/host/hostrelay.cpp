@@ -3,6 +3,7 @@
 #include "boardhistory.h"
 #include "duallisten.h"
 #include "heartbeat.h"
+#include "handshakequeue.h"
 #include "joingate.h"
 #include "lineframer.h"
 #include "memoryrelease.h"
@@ -187,6 +188,10 @@ constexpr int kLinesPerSlice = 256;
 constexpr qint64 kActSlice = 16 * 1024;
 /// Bytes of a connection's outbox kept allocated from one turn to the next.
 constexpr qsizetype kKeptOutbox = 16 * 1024;
+/// A TLS handshake not done this long after it started is let go: a peer
+/// that trickles its hello would otherwise hold a place for minutes. A real
+/// one takes two round trips.
+constexpr int kHandshakeTimeoutMs = 5000;
 /// A refused joiner has this long to read why before its connection is cut.
 constexpr int kRefusalGraceMs = 2000;
 /// Received bytes a connection holds before the sender must wait for us.
@@ -213,6 +218,8 @@ struct HostRelay::Private {
         QSslSocket *socket = nullptr;
         /// What the peer speaks: not known until its first byte.
         enum class Speech { Unknown, Plain, Tls } speech = Speech::Unknown;
+        /// A TLS peer's handshake waits for its turn until it is started.
+        bool handshakeStarted = false;
         LineFramer framer;
         bool closingByUs = false;   ///< our own close is not a close event
         quint64 generation = 0;     ///< counts the connections this element carried
@@ -264,6 +271,9 @@ struct HostRelay::Private {
     WriteBudget budget;
     ReadPacer *pacer = nullptr;
     JoinGate *gate = nullptr;
+    HandshakeQueue handshakes;
+    QTimer *handshakeTimer = nullptr; ///< the next stranger's turn, when the rate holds it back
+    QElapsedTimer clock;              ///< the handshake queue's time
     int maxPending = kDefaultMaxPendingJoins; ///< as configured; the gate may hold fewer
     int evictAfterMs = kDefaultEvictAfterMs;
     int evictions = 0;
@@ -398,6 +408,11 @@ struct HostRelay::Private {
         e->ready.clear();
         e->readyNext = 0;
         gate->settle(index);
+        if (handshakes.runningCount() + handshakes.waitingCount() > 0) {
+            handshakes.finished(index);
+            if (!handshakeTimer->isActive())
+                handshakeTimer->start(0); // its place goes to the next, once this turn is over
+        }
         if (guard)
             guard->closed(index);
         budget.set(index, 0);
@@ -422,6 +437,9 @@ struct HostRelay::Private {
             return false;
         if (e->speech == Element::Speech::Unknown && !sortPeer(index, e))
             return false;
+        // Its hello stays unread until its handshake's turn comes.
+        if (e->speech == Element::Speech::Tls && !e->handshakeStarted)
+            return false;
         if (e->readyNext >= e->ready.size()) {
             e->ready.clear();
             e->readyNext = 0;
@@ -442,7 +460,7 @@ struct HostRelay::Private {
                 hooks.lineReceived(index, line);
         }
         if (gate->isWaiting(index) && hooks.introduced && hooks.introduced(index))
-            gate->settle(index);
+            seated(index);
         return e->readyNext < e->ready.size() || e->socket->bytesAvailable() > 0;
     }
 
@@ -477,6 +495,8 @@ struct HostRelay::Private {
         QObject::connect(socket, &QSslSocket::encrypted, q, [this, index] {
             if (guard)
                 guard->setEncrypted(index);
+            handshakes.finished(index);
+            pumpHandshakes();
             tellReady(index);
         });
         return socket;
@@ -543,6 +563,7 @@ struct HostRelay::Private {
         e->outbox.clear();
         e->socketBacklog = 0;
         e->toldReady = false;
+        e->handshakeStarted = false;
         if (!tls.isNull() && e->generation > 1) {
             // A socket that carried a TLS connection keeps its TLS state
             // past its close: each connection gets a fresh one.
@@ -616,9 +637,49 @@ struct HostRelay::Private {
             return true;
         }
         e->speech = Element::Speech::Tls;
+        if (handshakes.request(index, e->socket->peerAddress(), clock.elapsed()))
+            startHandshake(index, e);
+        else
+            pumpHandshakes();
+        return false;
+    }
+
+    /// Connection @p index introduced itself and sits at the table now.
+    void seated(qint16 index)
+    {
+        gate->settle(index);
+        if (Element *e = element(index))
+            handshakes.noteSeated(e->socket->peerAddress(), clock.elapsed());
+    }
+
+    void startHandshake(qint16 index, Element *e)
+    {
+        e->handshakeStarted = true;
         e->socket->setSslConfiguration(tls);
         e->socket->startServerEncryption();
-        return false;
+        const quint64 generation = e->generation;
+        QTimer::singleShot(kHandshakeTimeoutMs, q, [this, index, generation] {
+            Element *still = element(index);
+            if (still && still->generation == generation && still->live && !still->socket->isEncrypted())
+                closeElement(index);
+        });
+    }
+
+    /// Starts the strangers' handshakes whose turn has come; the timer
+    /// wakes us when the rate lets the next one go.
+    void pumpHandshakes()
+    {
+        const qint64 now = clock.elapsed();
+        while (const auto index = handshakes.take(now)) {
+            Element *e = element(*index);
+            if (e && e->live && !e->handshakeStarted)
+                startHandshake(*index, e);
+            else
+                handshakes.finished(*index);
+        }
+        const qint64 wait = handshakes.waitMs(now);
+        if (wait >= 0)
+            handshakeTimer->start(int(qMin<qint64>(wait, 1000)));
     }
 
     /// Tells a refused joiner why, in the form it reads, and closes it.
@@ -814,6 +875,10 @@ HostRelay::HostRelay(QObject *parent) : QObject(parent), d(std::make_unique<Priv
     // closes before its introduction.
     d->gate = new JoinGate([this](qint16 index) { d->closeElement(index); }, this);
     d->gate->setCapacity(d->maxPending);
+    d->clock.start();
+    d->handshakeTimer = new QTimer(this);
+    d->handshakeTimer->setSingleShot(true);
+    connect(d->handshakeTimer, &QTimer::timeout, this, [this] { d->pumpHandshakes(); });
     d->flushTimer = new QTimer(this);
     d->flushTimer->setSingleShot(true);
     d->flushTimer->setInterval(0);
@@ -897,7 +962,7 @@ void HostRelay::setGuard(secure::JoinGuard *guard)
         }
         // Let in after a check aside: it has introduced itself by now.
         if (d->gate->isWaiting(index) && d->hooks.introduced && d->hooks.introduced(index))
-            d->gate->settle(index);
+            d->seated(index);
     });
     connect(guard, &secure::JoinGuard::refused, this,
             [this](qint16 index, const QString &code, bool tavernix) { d->refuseJoiner(index, code, tavernix); });
