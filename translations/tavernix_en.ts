@@ -1270,6 +1270,10 @@
         <source>Imposta la parola d&apos;ordine</source>
         <translation>Set the password</translation>
     </message>
+    <message>
+        <source>Sei al tavolo di un altro: chi può sedersi e la parola d&apos;ordine li sceglie chi lo ospita. Si impostano qui quando non sei collegato.</source>
+        <translation>You are at someone else&apos;s table: who may sit down and the password are chosen by whoever hosts it. Set them here when you are not connected.</translation>
+    </message>
 </context>
 <context>
     <name>board::BoardImages</name>
@@ -2678,33 +2682,6 @@ Connect anyway and remember the new identity?</translation>
     </message>
 </context>
 <context>
-    <name>secure::SecureInvite</name>
-    <message>
-        <source>il collegamento è troppo lungo</source>
-        <translation>the link is too long</translation>
-    </message>
-    <message>
-        <source>l&apos;impronta è data due volte</source>
-        <translation>the fingerprint is given twice</translation>
-    </message>
-    <message>
-        <source>l&apos;impronta del tavolo (fp=) è incompleta o alterata: dev&apos;essere di 43 lettere, cifre, - e _; copia di nuovo il collegamento intero</source>
-        <translation>the table&apos;s fingerprint (fp=) is incomplete or altered: it must be 43 letters, digits, - and _; copy the whole link again</translation>
-    </message>
-    <message>
-        <source>la chiave è data due volte</source>
-        <translation>the key is given twice</translation>
-    </message>
-    <message>
-        <source>la chiave del tavolo (k=) è incompleta o alterata: dev&apos;essere di 22 lettere, cifre, - e _; copia di nuovo il collegamento intero</source>
-        <translation>the table&apos;s key (k=) is incomplete or altered: it must be 22 letters, digits, - and _; copy the whole link again</translation>
-    </message>
-    <message>
-        <source>la chiave (k=) manca dell&apos;impronta (fp=) che la protegge</source>
-        <translation>the key (k=) comes without the fingerprint (fp=) that protects it</translation>
-    </message>
-</context>
-<context>
     <name>secure::TableSecurity</name>
     <message>
         <source>Non posso ospitare: la chiave della tavola (%1) è alterata. Cancella il file: ne verrà fatta una nuova, e gli inviti dati finora non varranno più.</source>
@@ -3012,6 +2989,33 @@ Connect anyway and remember the new identity?</translation>
             <numerusform>The host has not answered for %n minute: no more tries. &quot;Connect&quot; to try again.</numerusform>
             <numerusform>The host has not answered for %n minutes: no more tries. &quot;Connect&quot; to try again.</numerusform>
         </translation>
+    </message>
+</context>
+<context>
+    <name>session::SecureInvite</name>
+    <message>
+        <source>il collegamento è troppo lungo</source>
+        <translation>the link is too long</translation>
+    </message>
+    <message>
+        <source>l&apos;impronta è data due volte</source>
+        <translation>the fingerprint is given twice</translation>
+    </message>
+    <message>
+        <source>l&apos;impronta del tavolo (fp=) è incompleta o alterata: dev&apos;essere di 43 lettere, cifre, - e _; copia di nuovo il collegamento intero</source>
+        <translation>the table&apos;s fingerprint (fp=) is incomplete or altered: it must be 43 letters, digits, - and _; copy the whole link again</translation>
+    </message>
+    <message>
+        <source>la chiave è data due volte</source>
+        <translation>the key is given twice</translation>
+    </message>
+    <message>
+        <source>la chiave del tavolo (k=) è incompleta o alterata: dev&apos;essere di 22 lettere, cifre, - e _; copia di nuovo il collegamento intero</source>
+        <translation>the table&apos;s key (k=) is incomplete or altered: it must be 22 letters, digits, - and _; copy the whole link again</translation>
+    </message>
+    <message>
+        <source>la chiave (k=) manca dell&apos;impronta (fp=) che la protegge</source>
+        <translation>the key (k=) comes without the fingerprint (fp=) that protects it</translation>
     </message>
 </context>
 <context>

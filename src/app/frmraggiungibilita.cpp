@@ -86,6 +86,9 @@ frmRaggiungibilita::frmRaggiungibilita(session::Reachability *reach, QWidget *pa
     row->addWidget(txtParola, 1);
     row->addWidget(cmdParola);
     tableBox->addLayout(row);
+    lblAccessoOspite = named(new QLabel(table), "lblAccessoOspite");
+    lblAccessoOspite->setWordWrap(true);
+    tableBox->addWidget(lblAccessoOspite);
     cmdNuovoInvito = named(new QPushButton(tr("Nuovo invito"), table), "cmdNuovoInvito");
     cmdNuovoInvito->setToolTip(tr("Una chiave nuova: gli inviti dati finora non fanno più entrare, "
                                   "chi è già seduto resta"));
@@ -170,6 +173,20 @@ void frmRaggiungibilita::refreshTable()
     const QSignalBlocker block(cboAccesso);
     cboAccesso->setCurrentIndex(qMax(0, cboAccesso->findData(secure::accessName(m_table->access()))));
     cmdNuovoInvito->setEnabled(m_table->isHosting());
+    // At someone else's table its host decides who sits down; what is set
+    // here would only apply to our next "Host", which reads as a change to
+    // the table the player is at. Said plainly rather than greyed silently.
+    const bool guest = m_table->isGuest();
+    const QString why = guest ? tr("Sei al tavolo di un altro: chi può sedersi e la parola d'ordine "
+                                   "li sceglie chi lo ospita. Si impostano qui quando non sei collegato.")
+                              : QString();
+    for (QWidget *w : {static_cast<QWidget *>(cboAccesso), static_cast<QWidget *>(txtParola),
+                       static_cast<QWidget *>(cmdParola)}) {
+        w->setEnabled(!guest);
+        w->setToolTip(why);
+    }
+    lblAccessoOspite->setText(why);
+    lblAccessoOspite->setVisible(guest);
 }
 
 void frmRaggiungibilita::showEvent(QShowEvent *event)

@@ -43,6 +43,7 @@ public:
     QLineEdit *txtParola;     ///< a table password (kept only as a hash)
     QPushButton *cmdParola;
     QPushButton *cmdNuovoInvito;
+    QLabel *lblAccessoOspite; ///< why access and password wait, while a guest elsewhere
 
     /// The private table the window shows and sets.
     void setTable(PrivateTable *table);

@@ -92,6 +92,11 @@ bool PrivateTable::isHosting() const
     return m_security && m_session->bHost();
 }
 
+bool PrivateTable::isGuest() const
+{
+    return !m_session->bHost() && m_session->phase() != session::ChatSession::Phase::Idle;
+}
+
 bool PrivateTable::newInvitation(QString *error)
 {
     if (!isHosting()) {

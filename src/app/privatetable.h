@@ -61,6 +61,9 @@ public:
     bool prepareHosting(QString *error);
     /// True while this window hosts a private table.
     bool isHosting() const;
+    /// True while this window sits at (or is on its way to) another host's
+    /// table: who may come in there is that host's choice, not ours.
+    bool isGuest() const;
 
     /// "Nuovo invito": a new key; the seated keep their seats. False with @p error.
     bool newInvitation(QString *error);
