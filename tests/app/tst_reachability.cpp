@@ -11,8 +11,10 @@
 #include "reachability.h"
 
 #include <QClipboard>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -254,6 +256,11 @@ void tst_Reachability::typedServerConnects()
     QCOMPARE(w.form->txtIP->text(), shown.isEmpty() ? typed : shown);
     QTRY_COMPARE(w.form->chat()->phase(), ChatSession::Phase::Connected);
     QTRY_COMPARE(host.participants()->count(), 2);
+    // At another's table, who may sit down is that host's to choose: said, not just greyed.
+    w.form->cmdRaggiungibilita_Click();
+    const app::frmRaggiungibilita *panel = w.form->reachabilityWindow();
+    QVERIFY(!panel->cboAccesso->isEnabled() && !panel->txtParola->isEnabled() && !panel->cmdParola->isEnabled());
+    QVERIFY(panel->lblAccessoOspite->isVisible() && panel->cboAccesso->toolTip() == panel->lblAccessoOspite->text());
 }
 
 void tst_Reachability::commandLine_data()
