@@ -13,6 +13,11 @@
 //
 //   bench_private_table [lines for 2 (20000)] [seconds for 3 (15)]
 //
+// TAVERNIX_BENCH_SERVER names another build's tavernix-server to measure
+// instead of this build's. Strangers come from 127.0.0.10 and up, one
+// address per process, as a flood from elsewhere would; players from
+// 127.0.0.1.
+//
 // Players need no 3.2 s wait: they introduce themselves at once, so the
 // figures are the connection's, not the design's pause.
 
@@ -26,6 +31,7 @@
 #include <QProcess>
 #include <QSocketNotifier>
 #include <QSslSocket>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -194,33 +200,65 @@ int runPlayer(const QStringList &args)
     return 0;
 }
 
-constexpr int kStrangerProcesses = 8;
+constexpr int kStrangerProcesses = 4;
+constexpr int kStrangerRate = 200; ///< hellos a second, all processes together
+
+/// A real TLS client's first flight, recorded once: a stranger replays it so
+/// the host does a handshake's whole work for it while the stranger does none
+/// (a flood is cheap to send and dear to answer).
+QByteArray recordedClientHello()
+{
+    QTcpServer trap;
+    trap.listen(QHostAddress::LocalHost);
+    QSslSocket client;
+    client.setSslConfiguration(secure::TlsSettings::client());
+    client.connectToHostEncrypted(QStringLiteral("127.0.0.1"), trap.serverPort());
+    QByteArray hello;
+    waitFor([&] {
+        if (QTcpSocket *in = trap.nextPendingConnection())
+            in->setParent(&trap);
+        for (QTcpSocket *in : trap.findChildren<QTcpSocket *>())
+            hello += in->readAll();
+        return hello.size() >= 5 && hello.size() >= 5 + ((uchar(hello[3]) << 8) | uchar(hello[4]));
+    }, 5000);
+    return hello;
+}
 
 int runStrangers(const QStringList &args)
 {
-    // strangers PORT RATE SECONDS: TLS handshakes from nobody, then gone.
+    // strangers PORT RATE SECONDS FROM: TLS hellos from nobody, gone once answered.
     const quint16 port = quint16(args.value(0).toUInt());
     const int rate = args.value(1).toInt();
     const int seconds = args.value(2).toInt();
-    int opened = 0, done = 0;
+    const QHostAddress from(args.value(3));
+    const QByteArray hello = recordedClientHello();
+    if (hello.isEmpty()) {
+        std::printf("STRANGERS 0 0\n");
+        return 1;
+    }
+    int opened = 0, answered = 0;
+    QElapsedTimer clock;
+    clock.start();
     QTimer tick;
-    // Each 20 ms a share of the rate, the remainder spread over the second.
-    int ticks = 0;
+    // Paced by the clock, not by the ticks: a late tick opens what is due.
     QObject::connect(&tick, &QTimer::timeout, [&] {
-        const int now = (rate * (ticks + 1)) / 50 - (rate * ticks) / 50;
-        ++ticks;
-        for (int i = 0; i < now; ++i) {
-            auto *s = new QSslSocket;
-            s->setSslConfiguration(secure::TlsSettings::client());
-            QObject::connect(s, &QSslSocket::encrypted, s, [s, &done] { ++done; s->abort(); s->deleteLater(); });
+        const qint64 due = qint64(rate) * clock.elapsed() / 1000;
+        for (; opened < due; ++opened) {
+            auto *s = new QTcpSocket;
+            QObject::connect(s, &QTcpSocket::connected, s, [s, hello] { s->write(hello); });
+            QObject::connect(s, &QTcpSocket::readyRead, s, [s, &answered] {
+                ++answered;
+                s->abort();
+                s->deleteLater();
+            });
             QTimer::singleShot(2000, s, [s] { s->abort(); s->deleteLater(); });
-            s->connectToHostEncrypted(QStringLiteral("127.0.0.1"), port);
-            ++opened;
+            s->bind(from);
+            s->connectToHost(QStringLiteral("127.0.0.1"), port);
         }
     });
-    tick.start(20);
-    waitFor([] { return false; }, seconds * 1000);
-    std::printf("STRANGERS %d opened, %d handshakes completed\n", opened, done);
+    tick.start(10);
+    waitFor([&] { return clock.elapsed() >= seconds * 1000; }, seconds * 1000 + 1000);
+    std::printf("STRANGERS %d %d\n", opened, answered);
     return 0;
 }
 
@@ -271,7 +309,10 @@ int main(int argc, char **argv)
     const quint16 port = 26000 + quint16(QCoreApplication::applicationPid() % 3000);
     QProcess server;
     server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    server.start(QStringLiteral(TAVERNIX_SERVER_BINARY),
+    const QString serverBinary = qEnvironmentVariableIsSet("TAVERNIX_BENCH_SERVER")
+                                     ? qEnvironmentVariable("TAVERNIX_BENCH_SERVER")
+                                     : QStringLiteral(TAVERNIX_SERVER_BINARY);
+    server.start(serverBinary,
                  {QStringLiteral("--port"), QString::number(port), QStringLiteral("--state-dir"), state.path(),
                   QStringLiteral("--no-port-mapping"), QStringLiteral("--access"), QStringLiteral("lan-open")});
     if (!server.waitForStarted() || !waitFor([&] {
@@ -333,14 +374,15 @@ int main(int argc, char **argv)
         auto b = player(port, QStringLiteral("Brom"), true);
         a->expect("JOINED");
         b->expect("JOINED");
-        // One process does some 35 handshakes a second: several share the 200.
-        std::vector<std::unique_ptr<QProcess>> strangers;
+        // Several processes share the flood, each from an address of its own.
+        std::vector<std::unique_ptr<Process>> strangers;
         for (int i = 0; flood && i < kStrangerProcesses; ++i) {
-            strangers.push_back(std::make_unique<QProcess>());
-            strangers.back()->setProcessChannelMode(QProcess::ForwardedChannels);
-            strangers.back()->start(QCoreApplication::applicationFilePath(),
-                                    {QStringLiteral("strangers"), QString::number(port),
-                                     QString::number(200 / kStrangerProcesses), QString::number(seconds + 2)});
+            strangers.push_back(std::make_unique<Process>());
+            strangers.back()->p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            strangers.back()->p->start(QCoreApplication::applicationFilePath(),
+                                       {QStringLiteral("strangers"), QString::number(port),
+                                        QString::number(kStrangerRate / kStrangerProcesses), QString::number(seconds + 2),
+                                        QStringLiteral("127.0.0.%1").arg(10 + i)});
         }
         if (flood)
             waitFor([] { return false; }, 1000);
@@ -350,8 +392,16 @@ int main(int argc, char **argv)
         const QList<QByteArray> w = b->expect("GOT").split(' ');
         std::printf("latency between two TLS players, %s: p50 %s ms, p99 %s ms\n",
                     flood ? "strangers opening 200 handshakes/s" : "quiet", w.value(4).constData(), w.value(5).constData());
-        for (auto &s : strangers)
-            s->waitForFinished((seconds + 10) * 1000);
+        long opened = 0, completed = 0;
+        for (auto &s : strangers) {
+            const QList<QByteArray> sw = s->expect("STRANGERS", (seconds + 10) * 1000).split(' ');
+            opened += sw.value(1).toLong();
+            completed += sw.value(2).toLong();
+            s->p->waitForFinished(5000);
+        }
+        if (flood)
+            std::printf("strangers: %ld TLS hellos sent in %d s (%.0f a second) from %d processes, %ld answered by the host\n",
+                        opened, seconds + 2, double(opened) / (seconds + 2), kStrangerProcesses, completed);
         a->say("QUIT");
         b->say("QUIT");
     }

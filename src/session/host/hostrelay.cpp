@@ -334,8 +334,11 @@ struct HostRelay::Private {
     Sent put(qint16 index, const QByteArray &line)
     {
         Element *e = element(index);
-        // A participant whose connection has just closed misses the message.
-        if (!e || !e->live)
+        // A participant whose connection has just closed misses the message,
+        // and so does one that cannot read it yet: a TLS peer whose handshake
+        // waits its turn would take a plain line for a broken hello, and a
+        // stranger hears nothing of the table before the door lets it in.
+        if (!e || !e->live || !e->toldReady)
             return Sent::Missed;
         if (e->replay.active) {
             // Behind the board it is being sent, in order. What waits here
