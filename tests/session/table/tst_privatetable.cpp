@@ -72,7 +72,6 @@ private slots:
     void init();
     void door_data();
     void door();
-    void newInvitationKeepsTheSeated();
     void basicPeerOnTheLocalNetwork();
     void nobodyOnTheWayReadsOrPassesAsTheHost_data();
     void nobodyOnTheWayReadsOrPassesAsTheHost();
@@ -133,24 +132,6 @@ void tst_PrivateTable::door()
     // Each learns, through the host, what the other's transfer port shows.
     QCOMPARE(m_host->chat->transferFingerprint(QStringLiteral("Ada")), adasPrint);
     QTRY_COMPARE(ada->transferFingerprint(QStringLiteral("Oste")), m_table->fingerprint());
-}
-
-void tst_PrivateTable::newInvitationKeepsTheSeated()
-{
-    const secure::TableKey old = m_table->admission().key();
-    Peer ada(QStringLiteral("Ada")), brom(QStringLiteral("Brom"));
-    ada->setInvitation(m_table->fingerprint(), old);
-    brom->setInvitation(m_table->fingerprint(), old);
-    QVERIFY(ada.join(m_port));
-    QVERIFY(m_table->newInvitation(nullptr));
-    const QString why = refusedAt(brom, m_port);
-    QVERIFY2(why.contains(QStringLiteral("non sono (più) validi")), qPrintable(why));
-    for (QSslSocket *s : ada.chat->findChildren<QSslSocket *>())
-        s->abort(); // lost, not left: Ada comes back by herself with her seat's token and the old key
-    QTRY_COMPARE(ada->phase(), session::ChatSession::Phase::Reconnecting);
-    QTRY_COMPARE_WITH_TIMEOUT(ada->phase(), session::ChatSession::Phase::Connected, 10000);
-    QTRY_COMPARE(m_host->people()->names(), (QStringList{QStringLiteral("Oste"), QStringLiteral("Ada")}));
-    QVERIFY(ada.messages.shown.isEmpty());
 }
 
 void tst_PrivateTable::basicPeerOnTheLocalNetwork()
