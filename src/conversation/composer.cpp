@@ -31,7 +31,7 @@ qsizetype skipDigits(QStringView s, qsizetype pos)
 // digits + suffix. Digits can never be "d" or " ", so a greedy scan decides.
 bool matchesRoll(QStringView msg, QStringView prefix, QStringView suffix)
 {
-    using namespace rollwording;
+    using namespace dice::rollwording;
     if (!msg.startsWith(prefix))
         return false;
     qsizetype pos = skipDigits(msg, prefix.size());
@@ -51,7 +51,7 @@ QString rollPrefix(QStringView lead, QStringView who)
     QString prefix;
     prefix += lead;
     prefix += who;
-    prefix += rollwording::kRolls;
+    prefix += dice::rollwording::kRolls;
     return prefix;
 }
 
@@ -83,7 +83,7 @@ bool Composer::isForgedRoll(const QString &text, const QStringList &names)
     QStringView msg(text);
     while (!msg.isEmpty() && msg.back().isSpace())
         msg.chop(1);
-    using namespace rollwording;
+    using namespace dice::rollwording;
     // Narration shows the text after "# " as it is, so it could pass for a
     // public or a private announcement of anyone in the room. An action shows
     // as the speaker's name followed by the text after ",", so ", lancia ..."

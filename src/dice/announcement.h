@@ -1,0 +1,37 @@
+#pragma once
+
+#include "rollresult.h"
+
+#include <QString>
+
+namespace dice
+{
+
+/**
+ * @brief The conversation line that announces a roll.
+ *
+ * A plain "NdF" roll keeps the classic line, "Brom lancia 3d6 ed ottiene
+ * 11.", with the dice after a line break only when the roller asked for
+ * them. Any other roll is one line that every program shows as it is:
+ * "Ada lancia 4d6kh3 ed ottiene 14. « 6, 5, 3, (1) »", a die that does not
+ * count in brackets, a die that exploded followed by "!", the groups of a
+ * sum apart by " | ", Fudge dice as "+", "0" and "-".
+ */
+class Announcement
+{
+public:
+    /// The line for @p roll by @p who ("Qualcuno" when empty); enclosed in
+    /// asterisks when @p isPrivate. @p details asks for the dice of a plain roll.
+    static QString line(const QString &who, const RollResult &roll, bool isPrivate, bool details);
+
+    /// The dice alone, as the richer line lists them: "6, 5, 3, (1)".
+    static QString diceText(const RollResult &roll);
+
+    /// The total as the line says it: "14", or "3 successi" for a pool.
+    static QString totalText(const RollResult &roll);
+
+    /// The text of one die: "4", "(1)", "6!", "+".
+    static QString dieText(const DiceGroup &group, const RolledDie &die);
+};
+
+} // namespace dice
