@@ -48,13 +48,17 @@ QString Announcement::totalText(const RollResult &roll)
     return text;
 }
 
-QString Announcement::line(const QString &who, const RollResult &roll, bool isPrivate, bool details)
+namespace
+{
+
+QString build(const QString &who, QStringView verb, const RollResult &roll, bool isPrivate,
+              bool details)
 {
     QString line;
     if (isPrivate)
         line += kPrivateMark;
     line += who.isEmpty() ? kAnonymous : QStringView(who);
-    line += kRolls;
+    line += verb;
     if (roll.expression.isPlain()) {
         // The classic line, word for word; its dice come after a line break
         // (a lone LF, so the announcement stays one protocol line).
@@ -70,7 +74,7 @@ QString Announcement::line(const QString &who, const RollResult &roll, bool isPr
         if (details && roll.draws.size() >= 2) {
             line += QLatin1Char('\n');
             line += kOpen;
-            line += diceText(roll);
+            line += Announcement::diceText(roll);
             line += kClose;
         }
         return line;
@@ -81,17 +85,38 @@ QString Announcement::line(const QString &who, const RollResult &roll, bool isPr
         line += roll.expression.label;
     }
     line += kGets;
-    line += totalText(roll);
+    line += Announcement::totalText(roll);
     line += kEnd;
     line += QLatin1Char(' ');
     line += kOpen;
-    line += diceText(roll);
+    line += Announcement::diceText(roll);
     line += kClose;
     if (roll.capped)
         line += kCapped;
     if (isPrivate)
         line += kPrivateMark;
     return line;
+}
+
+} // namespace
+
+QString Announcement::line(const QString &who, const RollResult &roll, bool isPrivate, bool details)
+{
+    return build(who, kRolls, roll, isPrivate, details);
+}
+
+QString Announcement::recordLine(const RollRecord &record, bool details)
+{
+    const bool secret = record.kind == RollRecord::Kind::Secret;
+    if (!record.roll) {
+        QString notice = record.roller;
+        notice += secret ? kSecretNotice : kMasterNotice;
+        return notice;
+    }
+    if (record.kind == RollRecord::Kind::Public)
+        return line(record.roller, *record.roll, false, details);
+    return build(record.roller, secret ? kRollsSecretly : kRollsForMaster, *record.roll, false,
+                 details);
 }
 
 } // namespace dice

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "rollresult.h"
+#include "rollrecord.h"
 
 #include <QString>
 
@@ -23,6 +23,14 @@ public:
     /// The line for @p roll by @p who ("Qualcuno" when empty); enclosed in
     /// asterisks when @p isPrivate. @p details asks for the dice of a plain roll.
     static QString line(const QString &who, const RollResult &roll, bool isPrivate, bool details);
+
+    /**
+     * @brief The line for a roll the host announced: as line() for a
+     * public roll; "Ada lancia in segreto …" or "Ada lancia per il master …"
+     * for those who see a secret roll; "Ada fa un tiro segreto." (or "… per
+     * il master.") for those who may not.
+     */
+    static QString recordLine(const RollRecord &record, bool details);
 
     /// The dice alone, as the richer line lists them: "6, 5, 3, (1)".
     static QString diceText(const RollResult &roll);

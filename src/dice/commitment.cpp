@@ -36,6 +36,11 @@ bool Commitment::matches(const QByteArray &seed, const QByteArray &hash)
     return seed.size() == kSeedBytes && hashOf(seed) == hash;
 }
 
+QByteArray Commitment::fingerprint(const QByteArray &nonce)
+{
+    return hashOf(nonce).left(kNonceBytes);
+}
+
 QByteArray Commitment::freshNonce()
 {
     return randomBytes(kNonceBytes);

@@ -41,6 +41,9 @@ public:
     /// A fresh nonce, from the system's random source: what a player's
     /// program gives its roll so that the host cannot choose the throws.
     static QByteArray freshNonce();
+    /// The first 16 bytes of SHA-256 of @p nonce: what those who may not see
+    /// a roll learn of its nonce, enough to know it was used.
+    static QByteArray fingerprint(const QByteArray &nonce);
 
 private:
     QByteArray m_seed;

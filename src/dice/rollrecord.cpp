@@ -1,6 +1,7 @@
 #include "rollrecord.h"
 
 #include "commitment.h"
+#include "dicewire.h"
 #include "expressionparser.h"
 #include "replaydiesource.h"
 #include "roller.h"
@@ -32,16 +33,6 @@ std::optional<QString> unbase64(QStringView field)
     if (text.toUtf8() != decoded.decoded)
         return std::nullopt;
     return text;
-}
-
-std::optional<QByteArray> unhex(QStringView field, int bytes)
-{
-    if (field.size() != 2 * bytes)
-        return std::nullopt;
-    for (QChar c : field)
-        if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f')))
-            return std::nullopt;
-    return QByteArray::fromHex(field.toLatin1());
 }
 
 std::optional<QString> name(QStringView field)
@@ -110,13 +101,41 @@ std::optional<RollResult> rebuild(QStringView expression, QStringView label, QSt
 
 } // namespace
 
-QString RollRecord::encode() const
+QChar RollRecord::kindLetter(Kind kind)
 {
     static const char kinds[] = {'P', 'S', 'M'};
+    return QLatin1Char(kinds[int(kind)]);
+}
+
+std::optional<RollRecord::Kind> RollRecord::kindOf(QChar letter)
+{
+    for (Kind k : {Kind::Public, Kind::Secret, Kind::Master})
+        if (kindLetter(k) == letter)
+            return k;
+    return std::nullopt;
+}
+
+RollRecord RollRecord::hiddenCopy() const
+{
+    RollRecord r = *this;
+    if (r.roll) {
+        r.roll.reset();
+        r.nonce = Commitment::fingerprint(nonce);
+    }
+    return r;
+}
+
+QByteArray RollRecord::nonceKey() const
+{
+    return hidden() ? nonce : Commitment::fingerprint(nonce);
+}
+
+QString RollRecord::encode() const
+{
     QStringList f;
-    f << QStringLiteral("1") << QString(QLatin1Char(kinds[int(kind)]))
-      << QString::fromLatin1(commitment.toHex()) << QString::number(counter)
-      << QString::fromLatin1(nonce.toHex()) << base64(roller) << base64(nonceBy);
+    f << QStringLiteral("1") << QString(kindLetter(kind)) << QString::fromLatin1(commitment.toHex())
+      << QString::number(counter) << QString::fromLatin1(nonce.toHex()) << base64(roller)
+      << base64(nonceBy);
     if (roll) {
         QStringList draws;
         for (int d : roll->draws)
@@ -138,22 +157,13 @@ std::optional<RollRecord> RollRecord::decode(QStringView text)
     if (f.size() != kFields || f[0] != u"1" || f[1].size() != 1)
         return std::nullopt;
     RollRecord r;
-    switch (f[1].front().unicode()) {
-    case 'P':
-        r.kind = Kind::Public;
-        break;
-    case 'S':
-        r.kind = Kind::Secret;
-        break;
-    case 'M':
-        r.kind = Kind::Master;
-        break;
-    default:
+    const auto kind = kindOf(f[1].front());
+    if (!kind)
         return std::nullopt;
-    }
-    const auto commitment = unhex(f[2], Commitment::kSeedBytes);
+    r.kind = *kind;
+    const auto commitment = DiceWire::hex(f[2], Commitment::kSeedBytes);
     const auto count = counterField(f[3]);
-    const auto nonce = unhex(f[4], Commitment::kNonceBytes);
+    const auto nonce = DiceWire::hex(f[4], Commitment::kNonceBytes);
     const auto roller = name(f[5]);
     const auto nonceBy = name(f[6]);
     if (!commitment || !count || !nonce || !roller || !nonceBy)

@@ -27,7 +27,9 @@ namespace dice
  * of whose program gave the nonce (Base64 of UTF-8); EXPRESSION the
  * canonical spelling without label; LABEL (Base64 of UTF-8, "-" for none);
  * THROWS every throw in the order taken, decimal, apart by ",". Whoever may
- * not see the roll gets "-" for the last three: the roll is counted, not shown.
+ * not see the roll gets "-" for the last three and, for NONCE, the nonce's
+ * fingerprint (Commitment::fingerprint()): the roll is counted, not shown,
+ * and cannot be recomputed by guessing its expression once the seed is out.
  *
  * A receiver rebuilds the dice from the expression and the throws; a text
  * that does not rebuild exactly (too few or too many throws, a throw no die
@@ -50,8 +52,19 @@ public:
     /// The roll; nothing when this receiver may not see it.
     std::optional<RollResult> roll;
 
+    /// True when this receiver may not see the roll.
+    bool hidden() const { return !roll.has_value(); }
+    /// What those who may not see the roll receive.
+    RollRecord hiddenCopy() const;
+    /// The nonce's fingerprint, whether this record carries the nonce or,
+    /// hidden, already its fingerprint: how rolls are matched to nonces.
+    QByteArray nonceKey() const;
+
     QString encode() const;
     static std::optional<RollRecord> decode(QStringView text);
+
+    static QChar kindLetter(Kind kind);
+    static std::optional<Kind> kindOf(QChar letter);
 };
 
 } // namespace dice

@@ -36,6 +36,12 @@ inline constexpr QStringView kGroupSeparator = u" | ";
 /// After the number of successes of a pool: one, or any other number.
 inline constexpr QStringView kSuccess = u" successo";
 inline constexpr QStringView kSuccesses = u" successi";
+/// In place of kRolls, for those who see a secret roll or one for the host.
+inline constexpr QStringView kRollsSecretly = u" lancia in segreto ";
+inline constexpr QStringView kRollsForMaster = u" lancia per il master ";
+/// After the roller's name, for those who may not see the roll.
+inline constexpr QStringView kSecretNotice = u" fa un tiro segreto.";
+inline constexpr QStringView kMasterNotice = u" fa un tiro per il master.";
 /// After the dice when explosions and rerolls stopped at their limit.
 inline constexpr QStringView kCapped = u" (lanci aggiuntivi fermati al limite)";
 

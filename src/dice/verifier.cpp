@@ -91,13 +91,13 @@ Verifier::Report Verifier::check() const
             report.problems.append(
                 {Kind::UnknownCommitment,
                  tr("%1 usa un seme che non era stato promesso prima.").arg(rollName(r))});
-        if (const RollRecord *other = byNonce.value(r.nonce))
+        if (const RollRecord *other = byNonce.value(r.nonceKey()))
             report.problems.append(
                 {Kind::NonceReused, tr("%1 usa lo stesso nonce di %2: una richiesta ha avuto "
                                        "due risposte.")
                                         .arg(rollName(r), rollName(*other))});
         else
-            byNonce.insert(r.nonce, &r);
+            byNonce.insert(r.nonceKey(), &r);
         const QPair key{r.commitment, r.counter};
         if (const RollRecord *other = byCounter.value(key))
             report.problems.append(
@@ -131,7 +131,7 @@ Verifier::Report Verifier::check() const
     }
 
     for (const Request &q : m_requests) {
-        const RollRecord *r = byNonce.value(q.nonce);
+        const RollRecord *r = byNonce.value(Commitment::fingerprint(q.nonce));
         if (!r)
             report.problems.append(
                 {Kind::Unanswered, tr("Il tiro %1 chiesto dal tuo programma (nonce %2…) non è "
@@ -144,7 +144,7 @@ Verifier::Report Verifier::check() const
                                         .arg(q.expression, rollName(*r))});
     }
     for (const QByteArray &nonce : m_supplied)
-        if (!byNonce.contains(nonce))
+        if (!byNonce.contains(Commitment::fingerprint(nonce)))
             report.problems.append(
                 {Kind::NonceUnused, tr("Il nonce %1… dato dal tuo programma per un tiro del "
                                        "master non è stato usato da nessun tiro annunciato.")
