@@ -2,7 +2,9 @@
 
 #include "chatsession.h"
 #include "colouring.h"
+#include "announcement.h"
 #include "diceroller.h"
+#include "ledger.h"
 #include "linebreaks.h"
 #include "panetext.h"
 #include "participantlist.h"
@@ -331,7 +333,7 @@ void DialogPane::setNames(std::function<QStringList()> names)
     m_names = std::move(names);
 }
 
-void DialogPane::UpdateDialog(const QString &vsDialog)
+DialogPane::Line DialogPane::stamped(const QString &vsDialog)
 {
     if (m_bTimeStamp) {
         const QString clock = m_clockText ? m_clockText() : QString();
@@ -352,7 +354,41 @@ void DialogPane::UpdateDialog(const QString &vsDialog)
     // it enters the document a moment later.
     if (m_colouring && m_names)
         line.runs = Colouring::runs(line.text, m_names());
+    return line;
+}
+
+void DialogPane::addMark(Line &line, const QString &mark, QRgb colour)
+{
+    const qsizetype at = line.text.size() + 1;
+    line.text += QLatin1Char(' ') + mark;
+    line.runs.push_back({at, mark.size(), QColor::fromRgba(colour)});
+}
+
+void DialogPane::UpdateDialog(const QString &vsDialog)
+{
+    Line line = stamped(vsDialog);
+    // While the host rolls checkable dice, a line that reads as a roll but
+    // came as plain text (typed, or from a program that rolls for itself)
+    // says that it cannot be checked.
+    if (m_rollsCheckable && m_names &&
+        dice::Announcement::readsAsRoll(vsDialog, m_names()))
+        addMark(line, tr("[non verificabile]"), kRecapColour);
     queueLine(std::move(line));
+}
+
+void DialogPane::showRoll(const QString &line)
+{
+    Line shown = stamped(line);
+    addMark(shown, tr("[verificabile]"), kCheckableColour);
+    queueLine(std::move(shown));
+}
+
+void DialogPane::keepEvidence(const QString &line)
+{
+    if (m_evidence.size() == dice::Ledger::kMaxLines)
+        m_evidence.removeFirst();
+    m_evidence.append(line);
+    emit evidenceKept(line);
 }
 
 QString DialogPane::shownText(const QString &vsDialog)
@@ -553,6 +589,7 @@ void DialogPane::clearDialog()
     m_sliceTimer->stop();
     m_txtDialog->document()->clear();
     m_txtDialog->document()->setUndoRedoEnabled(false);
+    m_evidence.clear();
 }
 
 void DialogPane::Command21_Click()

@@ -86,6 +86,26 @@ public:
     /// The colour of what the pane shows that is not live talk.
     static constexpr QRgb kRecapColour = 0xFF808080;
 
+    /**
+     * @brief A roll the host announced as such (not as a plain line): shown
+     * with a mark in kCheckableColour that no typed text can give itself.
+     */
+    void showRoll(const QString &line);
+    /// The colour of the mark of a roll that can be checked.
+    static constexpr QRgb kCheckableColour = 0xFF2E7D32;
+    /**
+     * @brief Whether this session's rolls can be checked (the host promised
+     * a seed). While they can, a line that reads as a roll but came as plain
+     * text is marked as not checkable.
+     */
+    void setRollsCheckable(bool on) { m_rollsCheckable = on; }
+    bool rollsCheckable() const { return m_rollsCheckable; }
+    /// A dice line a later check needs: kept with the pane (for "Salva
+    /// dialogo") and handed to the journal (evidenceKept()).
+    void keepEvidence(const QString &line);
+    /// The dice lines kept since the pane was last emptied.
+    const QStringList &evidence() const { return m_evidence; }
+
     void Command21_Click();
     void Command19_Click();
     /// Shows "IP: " + the address + "." in the status box.
@@ -147,8 +167,14 @@ signals:
     /// its coloured runs; the rest of the line and the stamp are black.
     void lineShown(const QString &stamp, const QString &line,
                    const std::vector<conversation::ColourRun> &runs);
+    /// A dice line was kept (see keepEvidence()).
+    void evidenceKept(const QString &line);
 
 private:
+    /// @p vsDialog with the time stamp and colours of this moment.
+    Line stamped(const QString &vsDialog);
+    /// Appends @p mark after a space, in @p colour.
+    static void addMark(Line &line, const QString &mark, QRgb colour);
     /// Queues @p line to be shown, and says so with lineShown().
     void queueLine(Line line);
     /// A line as shown: one line, a roll's detail after a line feed.
@@ -185,6 +211,8 @@ private:
     std::function<QStringList()> m_names;
     bool m_bTimeStamp = false;
     bool m_colouring = false;
+    bool m_rollsCheckable = false;
+    QStringList m_evidence;
     QString m_sTimeStamp;
     QString m_stampClock; ///< the clock text m_sTimeStamp was made from
     bool m_scrollPending = false;

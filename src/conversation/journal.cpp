@@ -1,5 +1,7 @@
 #include "journal.h"
 
+#include "ledger.h"
+
 #include "sinks.h"
 
 #include <QDir>
@@ -270,7 +272,7 @@ void Journal::appendLine(const QString &stamp, const QString &line,
         status(QStringLiteral("Il diario del dialogo riprende nel file \"%1\".")
                    .arg(QDir::toNativeSeparators(m_html->fileName())));
     }
-    QByteArray html, text;
+    QByteArray html = std::exchange(m_evidence, {}), text;
     for (const JournalRow &row : rowsOf(stamp, line, runs)) {
         html += htmlRow(row);
         text += textRow(row);
@@ -283,6 +285,20 @@ void Journal::appendLine(const QString &stamp, const QString &line,
                                                                 : m_text->fileName();
         interrupted(path);
     }
+}
+
+void Journal::appendEvidence(const QString &line)
+{
+    if (m_folder.isEmpty() || m_folderRefused || m_off)
+        return;
+    if (m_evidence.size() < kMaxWaitingEvidence)
+        m_evidence += dice::Ledger::asComment(line).toUtf8() + '\n';
+    if (!m_html || m_interrupted || !filesInPlace())
+        return; // written with the next line shown
+    if (m_html->write(m_evidence) == m_evidence.size() && m_html->flush())
+        m_evidence.clear();
+    else
+        interrupted(m_html->fileName());
 }
 
 bool Journal::openFiles()
@@ -307,7 +323,8 @@ bool Journal::openFiles()
     return true;
 }
 
-bool Journal::writeWhole(const QList<JournalRow> &rows, const QString &htmlPath)
+bool Journal::writeWhole(const QList<JournalRow> &rows, const QString &htmlPath,
+                         const QStringList &evidence)
 {
     QByteArray html = htmlHead(m_start);
     QByteArray text;
@@ -315,6 +332,8 @@ bool Journal::writeWhole(const QList<JournalRow> &rows, const QString &htmlPath)
         html += htmlRow(normalised(row));
         text += textRow(normalised(row));
     }
+    for (const QString &line : evidence)
+        html += dice::Ledger::asComment(line).toUtf8() + '\n';
     // Written aside and put in place whole: a failure leaves no half file.
     for (const auto &[path, bytes] :
          {std::pair{htmlPath, html}, std::pair{textPathFor(htmlPath), text}}) {

@@ -100,6 +100,27 @@ QString build(const QString &who, QStringView verb, const RollResult &roll, bool
 
 } // namespace
 
+bool Announcement::readsAsRoll(QStringView line, const QStringList &names)
+{
+    if (line.startsWith(kPrivateMark))
+        line = line.mid(kPrivateMark.size());
+    auto by = [line](QStringView who) {
+        if (who.isEmpty() || !line.startsWith(who))
+            return false;
+        const QStringView rest = line.mid(who.size());
+        for (QStringView verb : {kRolls, kRollsSecretly, kRollsForMaster})
+            if (rest.startsWith(verb) && rest.contains(kGets))
+                return true;
+        return rest.startsWith(kSecretNotice) || rest.startsWith(kMasterNotice);
+    };
+    if (by(kAnonymous))
+        return true;
+    for (const QString &name : names)
+        if (by(name))
+            return true;
+    return false;
+}
+
 QString Announcement::line(const QString &who, const RollResult &roll, bool isPrivate, bool details)
 {
     return build(who, kRolls, roll, isPrivate, details);

@@ -3,6 +3,7 @@
 #include "rollrecord.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace dice
 {
@@ -31,6 +32,13 @@ public:
      * il master.") for those who may not.
      */
     static QString recordLine(const RollRecord &record, bool details);
+
+    /**
+     * @brief True when @p line reads as the announcement of a roll (or of
+     * a secret one) by one of @p names or by "Qualcuno", public or private:
+     * what a line that did not come as a roll must not pass for.
+     */
+    static bool readsAsRoll(QStringView line, const QStringList &names);
 
     /// The dice alone, as the richer line lists them: "6, 5, 3, (1)".
     static QString diceText(const RollResult &roll);
