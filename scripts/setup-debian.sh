@@ -4,9 +4,11 @@
 set -euo pipefail
 # libxcb1-dev and pkgconf: the program panel hosts other programs' windows on X11.
 # qt6-translations-l10n: Qt's own dialogs and buttons in Italian, as the rest.
+# qt6-l10n-tools and qt6-tools-dev: lupdate and lrelease, and CMake's functions
+# for them, build the window's English texts.
 # libsystemd-dev: tavernix-server tells the service manager when it is ready.
 packages=(cmake g++ make qt6-base-dev qt6-multimedia-dev libgl-dev libxcb1-dev pkgconf
-    qt6-translations-l10n libsystemd-dev)
+    qt6-translations-l10n qt6-l10n-tools qt6-tools-dev libsystemd-dev)
 # The port mapper asks the home router through these two libraries.
 packages+=(libminiupnpc-dev libnatpmp-dev)
 # The tests also start a private X server and a small X program to host,

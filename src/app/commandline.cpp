@@ -1,4 +1,5 @@
 #include "commandline.h"
+#include "languagechoice.h"
 
 #include "frmports.h"
 #include "invitation.h"
@@ -144,13 +145,19 @@ CommandLine CommandLine::parse(const QStringList &rawArguments)
                        ".html) e scrive una riga per ogni tiro che non torna; esce con 0 se "
                        "tutti tornano, 1 altrimenti."),
         QStringLiteral("FILE"));
+    const QCommandLineOption langOption(
+        QStringLiteral("lang"),
+        QStringLiteral("La lingua della finestra: it (italiano) o en (inglese); vale più "
+                       "della preferenza e della lingua del desktop."),
+        QStringLiteral("LINGUA"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("help"), QStringLiteral("h")},
                                         QStringLiteral("Mostra questo aiuto."));
     const QCommandLineOption versionOption(QStringLiteral("version"),
                                            QStringLiteral("Mostra la versione."));
     const QList<QCommandLineOption> options{
-        nameOption,   portOption,     hostOption,      connectOption, logDirOption,
-        resumeOption, noResumeOption, noMappingOption, verifyOption, helpOption, versionOption};
+        nameOption,      portOption,     hostOption,   connectOption, logDirOption,
+        resumeOption,    noResumeOption, noMappingOption, langOption, verifyOption,
+        helpOption,      versionOption};
     parser.addOptions(options);
 
     if (!parser.parse(arguments)) {
@@ -215,6 +222,15 @@ CommandLine CommandLine::parse(const QStringList &rawArguments)
     if (parser.isSet(resumeOption) || parser.isSet(noResumeOption))
         result.resume = parser.isSet(resumeOption);
     result.noPortMapping = parser.isSet(noMappingOption);
+    if (parser.isSet(langOption)) {
+        result.language = language::LanguageChoice::normalise(parser.value(langOption));
+        if (result.language.isEmpty()) {
+            result.action = Action::Error;
+            result.error =
+                QStringLiteral("--lang vuole it o en, non \"%1\".").arg(parser.value(langOption));
+            return result;
+        }
+    }
     if (parser.isSet(connectOption)) {
         result.connectTo = parser.value(connectOption);
         if (session::Invitation::isLink(result.connectTo)) {

@@ -27,6 +27,7 @@ struct CommandLine {
     QString invitation;
     bool noPortMapping = false; ///< --no-port-mapping: nothing is asked of the router this run
     QString verifyDice; ///< --verify-dice: the saved conversation or journal to check
+    QString language;           ///< --lang: "it" or "en", empty when not given
 
     /// Parses the program's arguments (the first one is the program).
     /// Qt's own options (-platform, -style, …) are left to Qt.

@@ -267,13 +267,13 @@ void frmMain::createSessionControls()
         return b;
     };
 
-    label("lblName", QStringLiteral("Nome:"));
+    label("lblName", tr("Nome:"));
     txtName = new QLineEdit(this);
     txtName->setObjectName(QStringLiteral("txtName"));
     txtName->setMaxLength(int(session::kMaxNameLength));
     txtName->installEventFilter(this);
 
-    Label2 = label("Label2", QStringLiteral("Server:"));
+    Label2 = label("Label2", tr("Server:"));
     Label2->setCursor(Qt::PointingHandCursor);
     txtIP = new QLineEdit(this);
     txtIP->setObjectName(QStringLiteral("txtIP"));
@@ -282,21 +282,21 @@ void frmMain::createSessionControls()
     ComboIP->setModel(m_session->addressList());
     ComboIP->hide();
 
-    cmdHost = button("cmdHost", QStringLiteral("Host"));
-    cmdConnect = button("cmdConnect", QStringLiteral("Connetti"));
-    cmdDisconnect = button("cmdDisconnect", QStringLiteral("Sconnetti"));
-    cmdKick = button("cmdKick", QStringLiteral("Kick"));
+    cmdHost = button("cmdHost", tr("Host"));
+    cmdConnect = button("cmdConnect", tr("Connetti"));
+    cmdDisconnect = button("cmdDisconnect", tr("Sconnetti"));
+    cmdKick = button("cmdKick", tr("Kick"));
     cmdKick->hide();
-    cmdDeselect = button("cmdDeselect", QStringLiteral("Deseleziona tutto"));
-    cmdPorts = button("cmdPorts", QStringLiteral("Porta"));
+    cmdDeselect = button("cmdDeselect", tr("Deseleziona tutto"));
+    cmdPorts = button("cmdPorts", tr("Porta"));
     cmdTopMost = new conversation::ToggleButton(QStringLiteral("cmdTopMost"), this);
     cmdTopMost->setPicture(conversation::ToggleButton::Picture::TopMost);
-    cmdTopMost->setToolTip(QStringLiteral("Sempre in primo piano"));
+    cmdTopMost->setToolTip(tr("Sempre in primo piano"));
     primopiano = new QLineEdit(QStringLiteral("falso"), this);
     primopiano->setObjectName(QStringLiteral("primopiano"));
     primopiano->hide();
 
-    label("lblConnections", QStringLiteral("Personaggi:"));
+    label("lblConnections", tr("Personaggi:"));
     lstConnections = new QListView(this);
     lstConnections->setObjectName(QStringLiteral("lstConnections"));
     lstConnections->setModel(m_session->participants());
@@ -356,8 +356,8 @@ void frmMain::createConversation()
         auto *l = new QLabel(text, this);
         l->setObjectName(QLatin1String(name));
     };
-    label("lblDialog", QStringLiteral("Casella di dialogo:"));
-    label("lblMessage", QStringLiteral("Messaggio:"));
+    label("lblDialog", tr("Casella di dialogo:"));
+    label("lblMessage", tr("Messaggio:"));
 }
 
 void frmMain::createBoard()
@@ -376,7 +376,7 @@ void frmMain::createFind()
 {
     Command17 = new conversation::ToggleButton(QStringLiteral("Command17"), this);
     Command17->setPicture(conversation::ToggleButton::Picture::Find);
-    Command17->setToolTip(QStringLiteral("Cerca"));
+    Command17->setToolTip(tr("Cerca"));
     connect(Command17, &QPushButton::clicked, this, &frmMain::Command17_Click);
 }
 
@@ -444,7 +444,7 @@ void frmMain::createTransfer()
     Command22 = new QPushButton(this);
     Command22->setObjectName(QStringLiteral("Command22"));
     Command22->setIcon(transfer::FrmServerCLient::transferIcon());
-    Command22->setToolTip(QStringLiteral("Trasferimento file"));
+    Command22->setToolTip(tr("Trasferimento file"));
     for (const Place &p : kLayout) {
         if (qstrcmp(p.name, "Command22") == 0)
             Command22->setGeometry(twips(p.left), twips(p.top), twips(p.width), twips(p.height));
@@ -478,7 +478,7 @@ void frmMain::createReachability()
     cmdRaggiungibilita = new QPushButton(this);
     cmdRaggiungibilita->setObjectName(QStringLiteral("cmdRaggiungibilita"));
     cmdRaggiungibilita->setIcon(style()->standardIcon(QStyle::SP_DriveNetIcon));
-    cmdRaggiungibilita->setToolTip(QStringLiteral("Raggiungibilità e invito"));
+    cmdRaggiungibilita->setToolTip(tr("Raggiungibilità e invito"));
     for (const Place &p : kLayout) {
         if (qstrcmp(p.name, "cmdRaggiungibilita") == 0)
             cmdRaggiungibilita->setGeometry(twips(p.left), twips(p.top), twips(p.width),
@@ -519,14 +519,14 @@ bool frmMain::applyInvitation(const QString &link)
     if (m_session->phase() != session::ChatSession::Phase::Idle) {
         m_messages->showMessage(
             session::MessageService::Icon::Information, session::kAppTitle,
-            QStringLiteral("Invito per %1 non usato: c'è già una sessione in corso. Premere "
-                           "\"Sconnetti\" e aprire di nuovo l'invito.")
+            tr("Invito per %1 non usato: c'è già una sessione in corso. Premere "
+               "\"Sconnetti\" e aprire di nuovo l'invito.")
                 .arg(session::Invitation::format(invitation->host, invitation->port)));
         return false;
     }
     txtIP->setText(invitation->host);
     m_session->setPort(invitation->port);
-    m_dialog->UpdateStatus(QStringLiteral("Invito ricevuto: %1, porta %2. Premere \"Connetti\".")
+    m_dialog->UpdateStatus(tr("Invito ricevuto: %1, porta %2. Premere \"Connetti\".")
                                .arg(invitation->host)
                                .arg(invitation->port));
     cmdConnect->setFocus(Qt::OtherFocusReason);
@@ -537,7 +537,7 @@ void frmMain::createBrowser()
 {
     Command1 = new conversation::ToggleButton(QStringLiteral("Command1"), this);
     Command1->setIcon(panel::Form1::buttonPicture());
-    Command1->setToolTip(QStringLiteral("Esplora risorse"));
+    Command1->setToolTip(tr("Esplora risorse"));
     connect(Command1, &QPushButton::clicked, this, &frmMain::Command1_Click);
 }
 
@@ -730,7 +730,7 @@ void frmMain::CloseConnection()
 void frmMain::cmdHost_Click()
 {
     m_session->confirmOwnName();
-    if (askForName(QStringLiteral("Per ospitare una sessione serve un nome: scriverlo in \"Nome:\".")))
+    if (askForName(tr("Per ospitare una sessione serve un nome: scriverlo in \"Nome:\".")))
         return;
     m_keeper->host();
 }
@@ -738,7 +738,7 @@ void frmMain::cmdHost_Click()
 void frmMain::cmdConnect_Click()
 {
     m_session->confirmOwnName();
-    if (askForName(QStringLiteral("Per connettersi serve un nome: scriverlo in \"Nome:\".")))
+    if (askForName(tr("Per connettersi serve un nome: scriverlo in \"Nome:\".")))
         return;
     // An invitation pasted into "Server:" gives the address and the port.
     if (session::Invitation::isLink(txtIP->text()) && !applyInvitation(txtIP->text().trimmed()))
@@ -818,7 +818,7 @@ void frmMain::Form5_CodeEntered(const QString &code)
 {
     if (!conversation::Form5::isAccessCode(code)) {
         m_messages->showMessage(session::MessageService::Icon::None, session::kAppTitle,
-                                QStringLiteral("Sbagliato!"));
+                                tr("Sbagliato!"));
     } else {
         // Hidden flags, not visibility: the window itself may not be shown.
         QCheckBox *tutorial = m_events->chkTutorial();

@@ -12,11 +12,11 @@ frmPorts::frmPorts(qint32 port, session::MessageService *messages, QWidget *pare
     : QDialog(parent), m_port(port), m_messages(messages)
 {
     setObjectName(QStringLiteral("frmPorts"));
-    setWindowTitle(QStringLiteral("Porta"));
+    setWindowTitle(tr("Porta"));
     setModal(true);
     setFixedSize(210, 90);
 
-    auto *label = new QLabel(QStringLiteral("Porta:"), this);
+    auto *label = new QLabel(tr("Porta:"), this);
     label->setObjectName(QStringLiteral("lblPort"));
     label->setGeometry(10, 14, 50, 22);
 
@@ -25,12 +25,12 @@ frmPorts::frmPorts(qint32 port, session::MessageService *messages, QWidget *pare
     txtPort->setGeometry(64, 12, 136, 24);
     txtPort->selectAll();
 
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK = new QPushButton(tr("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setGeometry(30, 52, 80, 28);
     cmdOK->setDefault(true);
 
-    CmdCancel = new QPushButton(QStringLiteral("Annulla"), this);
+    CmdCancel = new QPushButton(tr("Annulla"), this);
     CmdCancel->setObjectName(QStringLiteral("CmdCancel"));
     CmdCancel->setGeometry(120, 52, 80, 28);
 
@@ -52,8 +52,8 @@ void frmPorts::cmdOK_Click()
         // The dialog stays open so the user can correct the number.
         if (m_messages)
             m_messages->showMessage(session::MessageService::Icon::Warning, session::kAppTitle,
-                                    QStringLiteral("La porta deve essere un numero intero "
-                                                   "compreso tra 1 e 65535."));
+                                    tr("La porta deve essere un numero intero "
+                                       "compreso tra 1 e 65535."));
         txtPort->setText(QString::number(m_port));
         txtPort->selectAll();
         return;

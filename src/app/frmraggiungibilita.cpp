@@ -24,27 +24,27 @@ frmRaggiungibilita::frmRaggiungibilita(Reachability *reach, QWidget *parent)
     : QWidget(parent, Qt::Window), m_reach(reach)
 {
     setObjectName(QStringLiteral("frmRaggiungibilita"));
-    setWindowTitle(QStringLiteral("Raggiungibilità"));
+    setWindowTitle(tr("Raggiungibilità"));
     auto *box = new QVBoxLayout(this);
-    box->addWidget(new QLabel(QStringLiteral("Porta della sessione:"), this));
+    box->addWidget(new QLabel(tr("Porta della sessione:"), this));
     lblChat = named(new QLabel(this), "lblChat");
     box->addWidget(lblChat);
-    box->addWidget(new QLabel(QStringLiteral("Porta dei file:"), this));
+    box->addWidget(new QLabel(tr("Porta dei file:"), this));
     lblFile = named(new QLabel(this), "lblFile");
     box->addWidget(lblFile);
     for (QLabel *l : {lblChat, lblFile}) {
         l->setWordWrap(true);
         l->setTextInteractionFlags(Qt::TextSelectableByMouse);
     }
-    box->addWidget(new QLabel(QStringLiteral("Inviti da dare agli altri giocatori:"), this));
+    box->addWidget(new QLabel(tr("Inviti da dare agli altri giocatori:"), this));
     lstInviti = named(new QListWidget(this), "lstInviti");
     box->addWidget(lstInviti, 1);
-    cmdCopiaInvito = named(new QPushButton(QStringLiteral("Copia invito"), this), "cmdCopiaInvito");
+    cmdCopiaInvito = named(new QPushButton(tr("Copia invito"), this), "cmdCopiaInvito");
     box->addWidget(cmdCopiaInvito);
     lblCopiato = named(new QLabel(this), "lblCopiato");
     box->addWidget(lblCopiato);
-    chkRouter = named(new QCheckBox(QStringLiteral("Chiedi al router di aprire le porte "
-                                                   "(UPnP, NAT-PMP)"),
+    chkRouter = named(new QCheckBox(tr("Chiedi al router di aprire le porte "
+                                       "(UPnP, NAT-PMP)"),
                                     this),
                       "chkRouter");
     box->addWidget(chkRouter);
@@ -63,8 +63,8 @@ frmRaggiungibilita::frmRaggiungibilita(Reachability *reach, QWidget *parent)
 
 void frmRaggiungibilita::refresh()
 {
-    const QString none = m_reach->isEnabled() ? QStringLiteral("Nessuna richiesta al router.")
-                                              : QStringLiteral("Richieste al router disattivate.");
+    const QString none = m_reach->isEnabled() ? tr("Nessuna richiesta al router.")
+                                              : tr("Richieste al router disattivate.");
     lblChat->setText(m_reach->chatText().isEmpty() ? none : m_reach->chatText());
     lblFile->setText(m_reach->transferText().isEmpty() ? none : m_reach->transferText());
     const int row = qMax(0, lstInviti->currentRow());
@@ -91,7 +91,7 @@ QString frmRaggiungibilita::copyInvitation()
         return QString();
     const QString link = item->data(Qt::UserRole).toString();
     QGuiApplication::clipboard()->setText(link);
-    lblCopiato->setText(QStringLiteral("Invito copiato: %1").arg(link));
+    lblCopiato->setText(tr("Invito copiato: %1").arg(link));
     return link;
 }
 

@@ -2,15 +2,16 @@
 #include "fileaudit.h"
 #include "frmmain.h"
 #include "instanceguard.h"
+#include "languagechoice.h"
 #include "raisechannel.h"
 #include "signalbridge.h"
 #include "startupwarmup.h"
+#include "translations.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
+#include <QLocale>
 #include <QLoggingCategory>
 #include <QTextStream>
-#include <QTranslator>
 
 // Off unless asked for (QT_LOGGING_RULES="tavernix.instance.info=true").
 Q_LOGGING_CATEGORY(lcInstance, "tavernix.instance", QtWarningMsg)
@@ -58,13 +59,13 @@ int main(int argc, char *argv[])
     QApplication::setApplicationDisplayName(QStringLiteral("Tavernix"));
     QApplication::setApplicationVersion(QStringLiteral(TAVERNIX_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("io.github.tavernix.Tavernix"));
-    // The program speaks Italian whatever the desktop's language, so Qt's
-    // own dialogs (the file chooser, standard buttons) do too when their
-    // Italian texts are installed; otherwise they stay in English.
-    QTranslator qtItalian;
-    if (qtItalian.load(QStringLiteral("qtbase_it"),
-                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtItalian);
+    // The window speaks the language asked for with --lang, else the one of
+    // the desktop when the program has its texts, else Italian; Qt's own
+    // dialogs (file chooser, colours, standard buttons) follow it when the
+    // system has their texts.
+    language::Translations translations;
+    translations.install(language::LanguageChoice::pick(options.language, QString(),
+                                                        QLocale::system().uiLanguages()));
 
     // A second copy would fight the first for the port and the preferences
     // file, so it ends before its window appears.

@@ -1,6 +1,7 @@
 #include "messageboxservice.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QMessageBox>
 
 #include <utility>
@@ -45,14 +46,14 @@ QMessageBox *MessageBoxService::makeBox(Icon icon, const QString &title, const Q
     box->setTextFormat(Qt::PlainText); // names typed by peers appear in messages
     // The buttons speak the program's language even without Qt's translations.
     const std::pair<QMessageBox::StandardButton, const char *> captions[] = {
-        {QMessageBox::Ok, "OK"},
-        {QMessageBox::Cancel, "Annulla"},
-        {QMessageBox::Yes, "Sì"},
-        {QMessageBox::No, "No"},
+        {QMessageBox::Ok, QT_TRANSLATE_NOOP("app::MessageBoxService", "OK")},
+        {QMessageBox::Cancel, QT_TRANSLATE_NOOP("app::MessageBoxService", "Annulla")},
+        {QMessageBox::Yes, QT_TRANSLATE_NOOP("app::MessageBoxService", "Sì")},
+        {QMessageBox::No, QT_TRANSLATE_NOOP("app::MessageBoxService", "No")},
     };
     for (const auto &[which, caption] : captions) {
         if (QAbstractButton *b = box->button(which))
-            b->setText(QString::fromUtf8(caption));
+            b->setText(QCoreApplication::translate("app::MessageBoxService", caption));
     }
     return box;
 }

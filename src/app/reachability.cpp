@@ -121,14 +121,14 @@ QList<Reachability::Address> Reachability::invitations() const
     if (m_chatMapper && m_chatMapper->state() == portmap::PortMapper::State::Mapped) {
         const portmap::Outcome o = m_chatMapper->outcome();
         list.append({session::Invitation::format(o.externalAddress, o.externalPort),
-                     QStringLiteral("Internet, attraverso il router")});
+                     tr("Internet, attraverso il router")});
     }
     const QString v6 = session::sGlobalIPv6();
     if (!v6.isEmpty())
-        list.append({session::Invitation::format(v6, port), QStringLiteral("Internet, IPv6")});
+        list.append({session::Invitation::format(v6, port), tr("Internet, IPv6")});
     const QString lan = session::sLocalIP(nullptr);
     if (!lan.isEmpty())
-        list.append({session::Invitation::format(lan, port), QStringLiteral("rete locale")});
+        list.append({session::Invitation::format(lan, port), tr("rete locale")});
     return list;
 }
 

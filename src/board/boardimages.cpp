@@ -57,7 +57,7 @@ BoardImages::BoardImages(BoardSurface *surface, QObject *parent)
 
 QString BoardImages::invalidPictureText()
 {
-    return QStringLiteral("Immagine non valida.");
+    return tr("Immagine non valida.");
 }
 
 QImage BoardImages::readPictureFile(const QString &path)
@@ -114,13 +114,13 @@ QImage BoardImages::decodeShared(const QByteArray &encoded, QString *why)
     reader.setAllocationLimit(int(kMaxDecodeBytes / (1024 * 1024)));
     const QByteArray format = reader.format();
     if (format != "png" && format != "jpeg")
-        return refuse(QStringLiteral("non è un'immagine PNG o JPEG."));
+        return refuse(tr("non è un'immagine PNG o JPEG."));
     const QSize claimed = reader.size();
     if (!claimed.isValid())
-        return refuse(QStringLiteral("l'intestazione dell'immagine non è leggibile."));
+        return refuse(tr("l'intestazione dell'immagine non è leggibile."));
     if (!sizeAcceptable(claimed))
-        return refuse(QStringLiteral("dichiara %1 × %2 pixel, oltre il limite di %3 pixel per "
-                                     "lato e %4 MiB di pixel.")
+        return refuse(tr("dichiara %1 × %2 pixel, oltre il limite di %3 pixel per "
+                         "lato e %4 MiB di pixel.")
                           .arg(claimed.width())
                           .arg(claimed.height())
                           .arg(kMaxSide)
@@ -129,12 +129,12 @@ QImage BoardImages::decodeShared(const QByteArray &encoded, QString *why)
     // nothing: a whole JPEG ends in its end marker (FF D9), which the coded
     // data cannot hold, give or take padding after it.
     if (format == "jpeg" && encoded.lastIndexOf("\xFF\xD9") < encoded.size() - 64)
-        return refuse(QStringLiteral("l'immagine è danneggiata o incompleta."));
+        return refuse(tr("l'immagine è danneggiata o incompleta."));
     QImage picture;
     if (!reader.read(&picture) || picture.isNull())
-        return refuse(QStringLiteral("l'immagine è danneggiata o incompleta."));
+        return refuse(tr("l'immagine è danneggiata o incompleta."));
     if (picture.size() != claimed)
-        return refuse(QStringLiteral("l'immagine non corrisponde alla sua intestazione."));
+        return refuse(tr("l'immagine non corrisponde alla sua intestazione."));
     return picture;
 }
 
@@ -242,8 +242,8 @@ BoardImages::ResizeResult BoardImages::cmdRidim(const QString &width, const QStr
     const double rh = std::nearbyint(h);
     if (rw < 1 || rh < 1 || rw > kMaxSide || rh > kMaxSide) {
         result.outcome = Resize::Refused;
-        result.message = QStringLiteral("Dimensioni non valide: larghezza e altezza vanno da 1 a "
-                                        "%1 pixel.")
+        result.message = tr("Dimensioni non valide: larghezza e altezza vanno da 1 a "
+                            "%1 pixel.")
                              .arg(kMaxSide);
         return result;
     }
@@ -254,9 +254,8 @@ BoardImages::ResizeResult BoardImages::cmdRidim(const QString &width, const QStr
     }
     if (resampled.isNull()) {
         result.outcome = Resize::Refused;
-        result.message = QStringLiteral("Memoria insufficiente per un'immagine di %1 × %2 pixel.")
-                             .arg(int(rw))
-                             .arg(int(rh));
+        result.message =
+            tr("Memoria insufficiente per un'immagine di %1 × %2 pixel.").arg(int(rw)).arg(int(rh));
         return result;
     }
     *m_dib = std::move(resampled);

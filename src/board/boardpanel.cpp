@@ -42,13 +42,20 @@ struct ToolButtonInfo {
 };
 
 const ToolButtonInfo kToolButtons[] = {
-    {"Command13", "Mano libera", ToolIcon::Freehand, &DrawingTools::Command13_Click},
-    {"Command14", "Linee rette", ToolIcon::Line, &DrawingTools::Command14_Click},
-    {"Command15", "Cerchi", ToolIcon::Circle, &DrawingTools::Command15_Click},
-    {"Command16", "Colora", ToolIcon::Fill, &DrawingTools::Command16_Click},
-    {"Command12", "Testo", ToolIcon::Text, &DrawingTools::Command12_Click},
-    {"Command5", "Approssima", ToolIcon::Snap, &DrawingTools::Command5_Click},
-    {"Command6", "Collega", ToolIcon::Link, &DrawingTools::Command6_Click},
+    {"Command13", QT_TRANSLATE_NOOP("board::BoardPanel", "Mano libera"), ToolIcon::Freehand,
+     &DrawingTools::Command13_Click},
+    {"Command14", QT_TRANSLATE_NOOP("board::BoardPanel", "Linee rette"), ToolIcon::Line,
+     &DrawingTools::Command14_Click},
+    {"Command15", QT_TRANSLATE_NOOP("board::BoardPanel", "Cerchi"), ToolIcon::Circle,
+     &DrawingTools::Command15_Click},
+    {"Command16", QT_TRANSLATE_NOOP("board::BoardPanel", "Colora"), ToolIcon::Fill,
+     &DrawingTools::Command16_Click},
+    {"Command12", QT_TRANSLATE_NOOP("board::BoardPanel", "Testo"), ToolIcon::Text,
+     &DrawingTools::Command12_Click},
+    {"Command5", QT_TRANSLATE_NOOP("board::BoardPanel", "Approssima"), ToolIcon::Snap,
+     &DrawingTools::Command5_Click},
+    {"Command6", QT_TRANSLATE_NOOP("board::BoardPanel", "Collega"), ToolIcon::Link,
+     &DrawingTools::Command6_Click},
 };
 
 } // namespace
@@ -131,7 +138,7 @@ QColor BoardPanel::highlightOffColour(const QPalette &palette)
 
 void BoardPanel::buildControls(QWidget *parent)
 {
-    m_caption = new QLabel(QStringLiteral("Lavagna:"), parent);
+    m_caption = new QLabel(tr("Lavagna:"), parent);
     m_caption->setObjectName(QStringLiteral("lblLavagna"));
     m_caption->move(8, 4);
 
@@ -148,7 +155,7 @@ void BoardPanel::buildControls(QWidget *parent)
     m_vsb->setObjectName(QStringLiteral("vsbImm"));
     m_command2 = new QPushButton(QStringLiteral("---"), m_picCont);
     m_command2->setObjectName(QStringLiteral("Command2"));
-    m_command2->setToolTip(QStringLiteral("Esplora immagine"));
+    m_command2->setToolTip(tr("Esplora immagine"));
     connect(m_command2, &QPushButton::clicked, this, [this] {
         // The explorer copies the board and draws on it; a rubber band left
         // inverted there would be copied, and inverted away over its lines later.
@@ -157,7 +164,7 @@ void BoardPanel::buildControls(QWidget *parent)
     });
 
     const int right = m_picCont->geometry().right() + 8;
-    m_zFrame4 = new QGroupBox(QStringLiteral("Area visibile di picImm"), parent);
+    m_zFrame4 = new QGroupBox(tr("Area visibile di picImm"), parent);
     m_zFrame4->setObjectName(QStringLiteral("zFrame4"));
     m_zFrame4->setGeometry(right, 22, 170, 70);
     const char *captions[4] = {"X1:", "Y1:", "X2:", "Y2:"};
@@ -178,7 +185,7 @@ void BoardPanel::buildControls(QWidget *parent)
 
     m_clear = new QToolButton(parent);
     m_clear->setObjectName(QStringLiteral("cmdClearDraw"));
-    m_clear->setToolTip(QStringLiteral("Pulisci"));
+    m_clear->setToolTip(tr("Pulisci"));
     m_clear->setIcon(toolIcon(ToolIcon::Clear));
     m_clear->setIconSize(QSize(kToolIconSize, kToolIconSize));
     m_clear->setGeometry(right, 98, 26, 26);
@@ -189,7 +196,7 @@ void BoardPanel::buildControls(QWidget *parent)
         auto *button = new QToolButton(parent);
         const QString name = QString::fromLatin1(info.name);
         button->setObjectName(name);
-        button->setToolTip(QString::fromUtf8(info.tip));
+        button->setToolTip(tr(info.tip));
         button->setIcon(toolIcon(info.icon));
         button->setIconSize(QSize(kToolIconSize, kToolIconSize));
         button->setAutoFillBackground(true);
@@ -202,7 +209,10 @@ void BoardPanel::buildControls(QWidget *parent)
 
     m_list = new QListWidget(parent);
     m_list->setObjectName(QStringLiteral("List1"));
-    m_list->addItems(DrawingTools::listItems());
+    for (const QString &tool : DrawingTools::listItems()) {
+        auto *item = new QListWidgetItem(DrawingTools::toolCaption(tool), m_list);
+        item->setData(Qt::UserRole, tool);
+    }
     m_list->setGeometry(right, 160, 120, 90);
     m_list->setMouseTracking(true);
     m_list->viewport()->setMouseTracking(true);
@@ -212,15 +222,15 @@ void BoardPanel::buildControls(QWidget *parent)
         auto *box = new QCheckBox(parent);
         box->setObjectName(QString::fromLatin1(name));
         if (tip)
-            box->setToolTip(QString::fromLatin1(tip));
+            box->setToolTip(tr(tip));
         box->hide();
         return box;
     };
     m_riempi = hiddenCheck("riempi", nullptr);
     m_testoinBox = hiddenCheck("testoinBox", nullptr);
     m_lineaRetta = hiddenCheck("lineaRetta", nullptr);
-    m_MLine = hiddenCheck("MLine", "Collega");
-    m_Snap2Grid = hiddenCheck("Snap2Grid", "Approssima");
+    m_MLine = hiddenCheck("MLine", QT_TR_NOOP("Collega"));
+    m_Snap2Grid = hiddenCheck("Snap2Grid", QT_TR_NOOP("Approssima"));
 
     m_pennello = new QScrollBar(Qt::Vertical, parent);
     m_pennello->setObjectName(QStringLiteral("pennello"));
@@ -239,7 +249,7 @@ void BoardPanel::buildHostControls(QWidget *parent, int right)
 {
     m_restore = new QToolButton(parent);
     m_restore->setObjectName(QStringLiteral("cmdRestoreBoard"));
-    m_restore->setToolTip(QStringLiteral("Ripristina lavagna"));
+    m_restore->setToolTip(tr("Ripristina lavagna"));
     m_restore->setIcon(toolIcon(ToolIcon::Restore));
     m_restore->setIconSize(QSize(kToolIconSize, kToolIconSize));
     m_restore->setGeometry(right + 180, 290, 24, 24);
@@ -248,7 +258,7 @@ void BoardPanel::buildHostControls(QWidget *parent, int right)
 
     m_hostOnly = new QToolButton(parent);
     m_hostOnly->setObjectName(QStringLiteral("cmdClearHostOnly"));
-    m_hostOnly->setToolTip(QStringLiteral("Solo l'host può pulire la lavagna"));
+    m_hostOnly->setToolTip(tr("Solo l'host può pulire la lavagna"));
     m_hostOnly->setIcon(toolIcon(ToolIcon::Lock));
     m_hostOnly->setIconSize(QSize(kToolIconSize, kToolIconSize));
     m_hostOnly->setCheckable(true);
@@ -291,8 +301,8 @@ void BoardPanel::cmdClearDraw_Click()
     // Asked without waiting here: the answer comes later, and only while
     // the panel still exists.
     box->ask(session::MessageService::Icon::Question, session::kAppTitle,
-             inSession ? kAskClearAll : kAskClear, session::MessageService::Buttons::YesNo, this,
-             [clear](bool yes) {
+             tr(inSession ? kAskClearAll : kAskClear), session::MessageService::Buttons::YesNo,
+             this, [clear](bool yes) {
                  if (yes)
                      clear();
              });
@@ -306,15 +316,17 @@ void BoardPanel::buildZoomControls(QWidget *parent, int right)
         ToolIcon icon;
     };
     const ZoomButton buttons[] = {
-        {"cmdZoomOut", "Riduci la lavagna (Ctrl + rotella, tasto −)", ToolIcon::ZoomOut},
-        {"cmdZoomIn", "Ingrandisci la lavagna (Ctrl + rotella, tasto +)", ToolIcon::ZoomIn},
-        {"cmdZoomFit", "Mostra tutta la lavagna", ToolIcon::ZoomFit},
+        {"cmdZoomOut", QT_TR_NOOP("Riduci la lavagna (Ctrl + rotella, tasto −)"),
+         ToolIcon::ZoomOut},
+        {"cmdZoomIn", QT_TR_NOOP("Ingrandisci la lavagna (Ctrl + rotella, tasto +)"),
+         ToolIcon::ZoomIn},
+        {"cmdZoomFit", QT_TR_NOOP("Mostra tutta la lavagna"), ToolIcon::ZoomFit},
     };
     int x = right;
     for (const ZoomButton &b : buttons) {
         auto *button = new QToolButton(parent);
         button->setObjectName(QString::fromLatin1(b.name));
-        button->setToolTip(QString::fromUtf8(b.tip));
+        button->setToolTip(tr(b.tip));
         button->setIcon(toolIcon(b.icon));
         button->setIconSize(QSize(kToolIconSize, kToolIconSize));
         button->setGeometry(x, 290, 24, 24);
@@ -333,8 +345,7 @@ void BoardPanel::buildZoomControls(QWidget *parent, int right)
 
 QString BoardPanel::zoom100Tip(double factor)
 {
-    return QStringLiteral("Lavagna a grandezza reale (100 %); ora al %1")
-        .arg(BoardZoom::percentText(factor));
+    return tr("Lavagna a grandezza reale (100 %); ora al %1").arg(BoardZoom::percentText(factor));
 }
 
 void BoardPanel::bindZoom()
@@ -366,38 +377,39 @@ void BoardPanel::buildPictureControls(QWidget *parent, int right)
     auto pictureButton = [parent](const char *name, const char *tip, ToolIcon icon) {
         auto *button = new QToolButton(parent);
         button->setObjectName(QString::fromLatin1(name));
-        button->setToolTip(QString::fromUtf8(tip));
+        button->setToolTip(tr(tip));
         button->setIcon(toolIcon(icon));
         button->setIconSize(QSize(kToolIconSize, kToolIconSize));
         return button;
     };
     // After the tool buttons, in their row.
-    m_reticolo = pictureButton("reticolo", "Crea reticolo", ToolIcon::Grid);
+    m_reticolo = pictureButton("reticolo", QT_TR_NOOP("Crea reticolo"), ToolIcon::Grid);
     m_reticolo->setGeometry(right + 26 * 7, 130, 24, 24);
     connect(m_reticolo, &QToolButton::clicked, this, &BoardPanel::reticolo_Click);
 
     auto sizeBox = [parent](const char *name, const char *tip) {
         auto *box = new QLineEdit(parent);
         box->setObjectName(QString::fromLatin1(name));
-        box->setToolTip(QString::fromUtf8(tip));
+        box->setToolTip(tr(tip));
         return box;
     };
-    m_txtWidth = sizeBox("txtWidth", "Larghezza");
+    m_txtWidth = sizeBox("txtWidth", QT_TR_NOOP("Larghezza"));
     m_txtWidth->setGeometry(right, 256, 40, 22);
-    m_txtHeight = sizeBox("txtHeight", "Altezza");
+    m_txtHeight = sizeBox("txtHeight", QT_TR_NOOP("Altezza"));
     m_txtHeight->setGeometry(right + 44, 256, 40, 22);
     bindSizeBox(m_txtWidth);
     bindSizeBox(m_txtHeight);
 
-    m_cmdRidim = pictureButton("cmdRidim", "Ridimensiona/Copia appunti", ToolIcon::Resize);
+    m_cmdRidim =
+        pictureButton("cmdRidim", QT_TR_NOOP("Ridimensiona/Copia appunti"), ToolIcon::Resize);
     m_cmdRidim->setGeometry(right + 88, 255, 24, 24);
     connect(m_cmdRidim, &QToolButton::clicked, this, &BoardPanel::cmdRidim_Click);
-    m_incolla = pictureButton("IncollaClipboard", "Incolla appunti", ToolIcon::Paste);
+    m_incolla = pictureButton("IncollaClipboard", QT_TR_NOOP("Incolla appunti"), ToolIcon::Paste);
     m_incolla->setGeometry(right + 114, 255, 24, 24);
     connect(m_incolla, &QToolButton::clicked, this, &BoardPanel::IncollaClipboard_Click);
     m_sharePicture = pictureButton("cmdSharePicture",
-                                   "Condividi con il tavolo: l'immagine della lavagna compare "
-                                   "sulla lavagna di tutti",
+                                   QT_TR_NOOP("Condividi con il tavolo: l'immagine della "
+                                              "lavagna compare sulla lavagna di tutti"),
                                    ToolIcon::Share);
     m_sharePicture->setGeometry(right + 140, 255, 24, 24);
     connect(m_sharePicture, &QToolButton::clicked, this, &BoardPanel::cmdSharePicture_Click);
@@ -535,7 +547,7 @@ void BoardPanel::offerToShare()
     session::MessageService *box = m_tools->messageService();
     if (!m_session || !m_session->bConnected() || !box)
         return;
-    box->ask(session::MessageService::Icon::Question, session::kAppTitle, kOfferShare,
+    box->ask(session::MessageService::Icon::Question, session::kAppTitle, tr(kOfferShare),
              session::MessageService::Buttons::YesNo, this, [this](bool yes) {
                  if (yes)
                      cmdSharePicture_Click();
@@ -599,9 +611,9 @@ void BoardPanel::bindTools()
     connect(m_tools, &DrawingTools::highlightChanged, this, &BoardPanel::applyHighlight);
     connect(m_tools, &DrawingTools::stateChanged, this, &BoardPanel::syncFromTools);
 
-    connect(m_list, &QListWidget::currentTextChanged, m_tools, [this](const QString &text) {
+    connect(m_list, &QListWidget::currentItemChanged, m_tools, [this](QListWidgetItem *item) {
         if (!m_syncing)
-            m_tools->setList1(text);
+            m_tools->setList1(item ? item->data(Qt::UserRole).toString() : QString());
     });
 
     auto bindCheck = [this](QCheckBox *box, void (DrawingTools::*setter)(bool)) {
@@ -633,11 +645,7 @@ void BoardPanel::syncFromTools()
     m_Snap2Grid->setChecked(m_tools->Snap2Grid());
     m_pennello->setValue(m_tools->pennello());
     const QString text = m_tools->List1();
-    const auto items = m_list->findItems(text, Qt::MatchExactly);
-    if (!items.isEmpty())
-        m_list->setCurrentItem(items.first());
-    else
-        m_list->setCurrentRow(-1);
+    m_list->setCurrentRow(int(DrawingTools::listItems().indexOf(text)));
     m_syncing = false;
 }
 

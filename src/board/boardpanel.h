@@ -96,8 +96,8 @@ public:
 
     /// The question "Pulisci" asks before clearing for everyone, and the one
     /// it asks when no session is open.
-    inline static const QString kAskClearAll = QStringLiteral("Pulire la lavagna per tutti?");
-    inline static const QString kAskClear = QStringLiteral("Pulire la lavagna?");
+    static constexpr const char *kAskClearAll = QT_TR_NOOP("Pulire la lavagna per tutti?");
+    static constexpr const char *kAskClear = QT_TR_NOOP("Pulire la lavagna?");
     /// Host only: "Ripristina lavagna" and the switch that lets only the
     /// host clear; hidden unless hosting.
     QToolButton *cmdRestoreBoard() const { return m_restore; }
@@ -133,7 +133,7 @@ public:
     /// "Condividi con il tavolo", beside the picture buttons.
     QToolButton *cmdSharePicture() const { return m_sharePicture; }
     /// The offer made after a picture is dropped, pasted or loaded during a session.
-    inline static const QString kOfferShare = QStringLiteral("Condividere l'immagine con il tavolo?");
+    static constexpr const char *kOfferShare = QT_TR_NOOP("Condividere l'immagine con il tavolo?");
     /// Whether the board shows a background picture of its own.
     bool hasPicture() const;
     /// The board's background picture (null when it has none).

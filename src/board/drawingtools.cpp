@@ -21,12 +21,12 @@ namespace board
 namespace
 {
 
-const QString kMano = QStringLiteral("Mano Libera");
-const QString kRette = QStringLiteral("Linee Rette");
-const QString kRettangoli = QStringLiteral("Rettangoli");
-const QString kCerchi = QStringLiteral("Cerchi");
-const QString kColora = QStringLiteral("Colora");
-
+const QString kMano = QString::fromUtf8(QT_TRANSLATE_NOOP("board::DrawingTools", "Mano Libera"));
+const QString kRette = QString::fromUtf8(QT_TRANSLATE_NOOP("board::DrawingTools", "Linee Rette"));
+const QString kRettangoli =
+    QString::fromUtf8(QT_TRANSLATE_NOOP("board::DrawingTools", "Rettangoli"));
+const QString kCerchi = QString::fromUtf8(QT_TRANSLATE_NOOP("board::DrawingTools", "Cerchi"));
+const QString kColora = QString::fromUtf8(QT_TRANSLATE_NOOP("board::DrawingTools", "Colora"));
 
 /// Whole units the way the freehand tool keeps its last point: to nearest,
 /// halves to even, saturating at the 16-bit range.
@@ -56,6 +56,11 @@ const QStringList &DrawingTools::listItems()
 {
     static const QStringList items{kMano, kRette, kRettangoli, kCerchi, kColora};
     return items;
+}
+
+QString DrawingTools::toolCaption(const QString &item)
+{
+    return tr(item.toUtf8().constData());
 }
 
 const QStringList &DrawingTools::buttonNames()
@@ -346,7 +351,7 @@ std::optional<quint32> DrawingTools::lookupColour()
         return colour;
     if (session::MessageService *box = messageService())
         box->showMessage(session::MessageService::Icon::None, session::kAppTitle,
-                         QStringLiteral("Selezionare un colore prima..."));
+                         tr("Selezionare un colore prima..."));
     return std::nullopt;
 }
 

@@ -46,6 +46,8 @@ public:
 
     /// The items of the drawing-style list, in list order.
     static const QStringList &listItems();
+    /// @p item of listItems() as the reader's language says it.
+    static QString toolCaption(const QString &item);
     /// Names of the tool buttons whose highlight the tools decide.
     static const QStringList &buttonNames();
 

@@ -59,7 +59,7 @@ int frmInsText::weightOf(const QString &name)
 frmInsText::frmInsText(DrawingTools *tools, QWidget *parent) : QDialog(parent), m_tools(tools)
 {
     setObjectName(QStringLiteral("frmInsText"));
-    setWindowTitle(QStringLiteral("Aggiungi testo"));
+    setWindowTitle(tr("Aggiungi testo"));
 
     auto label = [this](const char *name, const QString &text, int x, int y) {
         auto *l = new QLabel(text, this);
@@ -75,14 +75,14 @@ frmInsText::frmInsText(DrawingTools *tools, QWidget *parent) : QDialog(parent), 
         return c;
     };
 
-    label("lblTesto", QStringLiteral("Testo:"), 8, 12);
+    label("lblTesto", tr("Testo:"), 8, 12);
     txtText = new QLineEdit(this);
     txtText->setObjectName(QStringLiteral("txtText"));
-    txtText->setToolTip(QStringLiteral("Testo"));
+    txtText->setToolTip(tr("Testo"));
     txtText->setGeometry(86, 8, 326, 24);
 
-    label("lblStile", QStringLiteral("Stile:"), 8, 44);
-    cboFonts = combo("cboFonts", QStringLiteral("Stile"), QRect(86, 40, 326, 24));
+    label("lblStile", tr("Stile:"), 8, 44);
+    cboFonts = combo("cboFonts", tr("Stile"), QRect(86, 40, 326, 24));
     // The installed families stand in for a printer's font list.
     cboFonts->addItems(QFontDatabase::families());
     cboFonts->setCurrentIndex(cboFonts->count() > 1 ? 1 : cboFonts->count() - 1);
@@ -90,16 +90,16 @@ frmInsText::frmInsText(DrawingTools *tools, QWidget *parent) : QDialog(parent), 
     QStringList sizes;
     for (int i = 2; i <= 150; ++i)
         sizes << QString::number(i);
-    label("lblHeight", QStringLiteral("Height:"), 8, 76);
-    cboHeight = combo("cboHeight", QStringLiteral("Altezza"), QRect(86, 72, 60, 24));
+    label("lblHeight", tr("Height:"), 8, 76);
+    cboHeight = combo("cboHeight", tr("Altezza"), QRect(86, 72, 60, 24));
     cboHeight->addItems(sizes);
     cboHeight->setCurrentText(QStringLiteral("13"));
-    label("lblWidth", QStringLiteral("Width"), 156, 76);
-    cboWidth = combo("cboWidth", QStringLiteral("Larghezza"), QRect(200, 72, 60, 24));
+    label("lblWidth", tr("Width"), 156, 76);
+    cboWidth = combo("cboWidth", tr("Larghezza"), QRect(200, 72, 60, 24));
     cboWidth->addItems(sizes);
     cboWidth->setCurrentText(QStringLiteral("4"));
-    label("lblWeight", QStringLiteral("Weight"), 270, 76);
-    cboBold = combo("cboBold", QStringLiteral("Spessore"), QRect(318, 72, 94, 24));
+    label("lblWeight", tr("Weight"), 270, 76);
+    cboBold = combo("cboBold", tr("Spessore"), QRect(318, 72, 94, 24));
     cboBold->addItems(weightNames());
     cboBold->setCurrentText(QStringLiteral("Normal"));
 
@@ -110,9 +110,9 @@ frmInsText::frmInsText(DrawingTools *tools, QWidget *parent) : QDialog(parent), 
         box->hide(); // the lettered buttons switch them
         return box;
     };
-    chbItalic = check("chbItalic", QStringLiteral("Corsivo"));
-    chbUnderlined = check("chbUnderlined", QStringLiteral("Sottolineato"));
-    chbStrikeout = check("chbStrikeout", QStringLiteral("Barrato"));
+    chbItalic = check("chbItalic", tr("Corsivo"));
+    chbUnderlined = check("chbUnderlined", tr("Sottolineato"));
+    chbStrikeout = check("chbStrikeout", tr("Barrato"));
 
     auto toggle = [this](const char *name, const QString &caption, const QString &tip, int x) {
         auto *b = new QPushButton(caption, this);
@@ -123,9 +123,10 @@ frmInsText::frmInsText(DrawingTools *tools, QWidget *parent) : QDialog(parent), 
         showToggle(b, false);
         return b;
     };
-    Command1 = toggle("Command1", QStringLiteral("C"), QStringLiteral("Corsivo"), 86);
-    Command2 = toggle("Command2", QStringLiteral("&S"), QStringLiteral("Sottolineato"), 118);
-    Command3 = toggle("Command3", QStringLiteral("B"), QStringLiteral("Barrato"), 150);
+    Command1 = toggle("Command1", tr("C", "the italic button's letter"), tr("Corsivo"), 86);
+    Command2 =
+        toggle("Command2", tr("&S", "the underline button's letter"), tr("Sottolineato"), 118);
+    Command3 = toggle("Command3", tr("B", "the strike-out button's letter"), tr("Barrato"), 150);
     {
         QFont f = Command1->font();
         f.setItalic(true);
@@ -139,10 +140,10 @@ frmInsText::frmInsText(DrawingTools *tools, QWidget *parent) : QDialog(parent), 
     }
 
     const int side = int(AnglePicker::kSize);
-    label("lblAngolazione", QStringLiteral("Angolazione:"), 8, 140);
+    label("lblAngolazione", tr("Angolazione:"), 8, 140);
     picAngle = new QLabel(this);
     picAngle->setObjectName(QStringLiteral("picAngle"));
-    picAngle->setToolTip(QStringLiteral("Angolazione"));
+    picAngle->setToolTip(tr("Angolazione"));
     picAngle->setGeometry(8, 160, side, side);
     picAngle->setMouseTracking(true);
     picAngle->setCursor(Qt::CrossCursor);
@@ -154,7 +155,7 @@ frmInsText::frmInsText(DrawingTools *tools, QWidget *parent) : QDialog(parent), 
     m_backBuffer = QImage(side, side, QImage::Format_RGB32);
     m_backBuffer.fill(Qt::white);
 
-    label("lblPreview", QStringLiteral("Preview:"), 114, 140);
+    label("lblPreview", tr("Preview:"), 114, 140);
     picTest = new QLabel(this);
     picTest->setObjectName(QStringLiteral("picTest"));
     picTest->setGeometry(114, 160, kPreviewWidth, kPreviewHeight);
@@ -163,15 +164,15 @@ frmInsText::frmInsText(DrawingTools *tools, QWidget *parent) : QDialog(parent), 
     m_preview = QImage(kPreviewWidth, kPreviewHeight, QImage::Format_RGB32);
     picTest_Click();
 
-    cmdDrawPrev = new QPushButton(QStringLiteral("Draw Preview"), this);
+    cmdDrawPrev = new QPushButton(tr("Draw Preview"), this);
     cmdDrawPrev->setObjectName(QStringLiteral("cmdDrawPrev"));
     cmdDrawPrev->setGeometry(8, 320, 110, 28);
-    cmdDrawPic = new QPushButton(QStringLiteral("OK"), this);
+    cmdDrawPic = new QPushButton(tr("OK"), this);
     cmdDrawPic->setObjectName(QStringLiteral("cmdDrawPic"));
-    cmdDrawPic->setToolTip(QStringLiteral("Inserisci testo"));
+    cmdDrawPic->setToolTip(tr("Inserisci testo"));
     cmdDrawPic->setGeometry(250, 320, 78, 28);
     cmdDrawPic->setDefault(true);
-    cmdCancel = new QPushButton(QStringLiteral("Esci"), this);
+    cmdCancel = new QPushButton(tr("Esci"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     cmdCancel->setGeometry(334, 320, 78, 28);
 
@@ -240,7 +241,7 @@ void frmInsText::cmdDrawPrev_Click()
     if (!colour) {
         if (session::MessageService *box = m_tools->messageService())
             box->showMessage(session::MessageService::Icon::None, session::kAppTitle,
-                             QStringLiteral("Selezionare un colore prima..."));
+                             tr("Selezionare un colore prima..."));
         return;
     }
     // Shown as it will be drawn on every board.

@@ -5,6 +5,8 @@
 #include "numbertext.h"
 #include "palette.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace board
@@ -13,10 +15,12 @@ namespace board
 namespace
 {
 
-const QString kLineare = QStringLiteral("Lineare");
-const QString kOrizzontale = QStringLiteral("Orizzontale");
-const QString kPuntiforme = QStringLiteral("Puntiforme");
-const QString kVerticale = QStringLiteral("Verticale");
+const QString kLineare = QString::fromUtf8(QT_TRANSLATE_NOOP("board::GridPainter", "Lineare"));
+const QString kOrizzontale =
+    QString::fromUtf8(QT_TRANSLATE_NOOP("board::GridPainter", "Orizzontale"));
+const QString kPuntiforme =
+    QString::fromUtf8(QT_TRANSLATE_NOOP("board::GridPainter", "Puntiforme"));
+const QString kVerticale = QString::fromUtf8(QT_TRANSLATE_NOOP("board::GridPainter", "Verticale"));
 
 /// 25 × @p steps in twips when that fits 16 bits, as the general step and
 /// the spacing of lines must.
@@ -34,6 +38,11 @@ const QStringList &GridPainter::kinds()
 {
     static const QStringList list{kLineare, kOrizzontale, kPuntiforme, kVerticale};
     return list;
+}
+
+QString GridPainter::kindCaption(const QString &kind)
+{
+    return QCoreApplication::translate("board::GridPainter", kind.toUtf8().constData());
 }
 
 GridPainter::GridPainter(BoardSurface *surface, const Palette *palette, DrawingTools *tools)

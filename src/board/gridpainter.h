@@ -30,6 +30,8 @@ public:
 
     /// The kinds of the list, in list order.
     static const QStringList &kinds();
+    /// @p kind of kinds() as the reader's language says it.
+    static QString kindCaption(const QString &kind);
 
     enum class Outcome {
         Painted,    ///< a grid of lines or dots

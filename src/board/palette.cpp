@@ -10,32 +10,32 @@ namespace {
 
 // Index order is the swatch order on the window; colours are 0x00BBGGRR.
 constexpr std::array<Palette::Swatch, Palette::kCount> kSwatches{{
-    {"Bianco", 0x00FFFFFF},
-    {"Nero", 0x00000000},
-    {"Grigio", 0x00C0C0C0},
-    {"Grigio fumo", 0x00808080},
-    {"Rosso scuro", 0x00000080},
-    {"Rosso", 0x000000FF},
-    {"Marrone", 0x00004080},
-    {"Arancione", 0x000080FF},
-    {"Verde scuro", 0x00008000},
-    {"Verde acceso", 0x0000FF00},
-    {"Giallo scuro", 0x00008080},
-    {"Giallo", 0x0000FFFF},
-    {"Viola scuro", 0x00800080},
-    {"Porpora", 0x00FF00FF},
-    {"Blu notte", 0x00800000},
-    {"Blu", 0x00FF0000},
-    {"Azzurro", 0x00FFC0C0},
-    {"Lilla", 0x00FFC0FF},
-    {"Rosa", 0x00C0C0FF},
-    {"Arancione chiaro", 0x00C0E0FF},
-    {"Verde chiaro", 0x00C0FFC0},
-    {"Giallo sabbia", 0x0000C0C0},
-    {"Rosso sangue", 0x000000C0},
-    {"Verde", 0x0000C000},
-    {"Turchese", 0x00C0C000},
-    {"Viola", 0x00C000C0},
+    {QT_TRANSLATE_NOOP("board::Palette", "Bianco"), 0x00FFFFFF},
+    {QT_TRANSLATE_NOOP("board::Palette", "Nero"), 0x00000000},
+    {QT_TRANSLATE_NOOP("board::Palette", "Grigio"), 0x00C0C0C0},
+    {QT_TRANSLATE_NOOP("board::Palette", "Grigio fumo"), 0x00808080},
+    {QT_TRANSLATE_NOOP("board::Palette", "Rosso scuro"), 0x00000080},
+    {QT_TRANSLATE_NOOP("board::Palette", "Rosso"), 0x000000FF},
+    {QT_TRANSLATE_NOOP("board::Palette", "Marrone"), 0x00004080},
+    {QT_TRANSLATE_NOOP("board::Palette", "Arancione"), 0x000080FF},
+    {QT_TRANSLATE_NOOP("board::Palette", "Verde scuro"), 0x00008000},
+    {QT_TRANSLATE_NOOP("board::Palette", "Verde acceso"), 0x0000FF00},
+    {QT_TRANSLATE_NOOP("board::Palette", "Giallo scuro"), 0x00008080},
+    {QT_TRANSLATE_NOOP("board::Palette", "Giallo"), 0x0000FFFF},
+    {QT_TRANSLATE_NOOP("board::Palette", "Viola scuro"), 0x00800080},
+    {QT_TRANSLATE_NOOP("board::Palette", "Porpora"), 0x00FF00FF},
+    {QT_TRANSLATE_NOOP("board::Palette", "Blu notte"), 0x00800000},
+    {QT_TRANSLATE_NOOP("board::Palette", "Blu"), 0x00FF0000},
+    {QT_TRANSLATE_NOOP("board::Palette", "Azzurro"), 0x00FFC0C0},
+    {QT_TRANSLATE_NOOP("board::Palette", "Lilla"), 0x00FFC0FF},
+    {QT_TRANSLATE_NOOP("board::Palette", "Rosa"), 0x00C0C0FF},
+    {QT_TRANSLATE_NOOP("board::Palette", "Arancione chiaro"), 0x00C0E0FF},
+    {QT_TRANSLATE_NOOP("board::Palette", "Verde chiaro"), 0x00C0FFC0},
+    {QT_TRANSLATE_NOOP("board::Palette", "Giallo sabbia"), 0x0000C0C0},
+    {QT_TRANSLATE_NOOP("board::Palette", "Rosso sangue"), 0x000000C0},
+    {QT_TRANSLATE_NOOP("board::Palette", "Verde"), 0x0000C000},
+    {QT_TRANSLATE_NOOP("board::Palette", "Turchese"), 0x00C0C000},
+    {QT_TRANSLATE_NOOP("board::Palette", "Viola"), 0x00C000C0},
 }};
 
 bool validIndex(int index)
@@ -60,16 +60,23 @@ quint32 Palette::colourAt(int index)
     return validIndex(index) ? kSwatches[size_t(index)].colour : 0;
 }
 
+QString Palette::caption(const QString &name)
+{
+    return tr(name.toUtf8().constData());
+}
+
 QStringList Palette::sortedNames()
 {
     QStringList names;
     for (const Swatch &s : kSwatches)
         names.append(QString::fromUtf8(s.name));
-    // Case-insensitive like a sorted list box; a name sorts before the
-    // longer names it begins ("Verde" before "Verde acceso").
+    // Case-insensitive like a sorted list box, by the names the reader sees;
+    // a name sorts before the longer names it begins ("Verde" before
+    // "Verde acceso").
     std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
-        const int c = QString::compare(a, b, Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : a < b;
+        const QString shownA = caption(a), shownB = caption(b);
+        const int c = QString::compare(shownA, shownB, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : shownA < shownB;
     });
     return names;
 }

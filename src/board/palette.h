@@ -31,6 +31,8 @@ public:
     static quint32 colourAt(int index);
     /// The 26 names in alphabetical order, as the name list shows them.
     static QStringList sortedNames();
+    /// @p name (one of the names above) as the reader's language says it.
+    static QString caption(const QString &name);
 
     /// Swatch click: every border off, then the clicked one on.
     void picSelColor_Click(int index);

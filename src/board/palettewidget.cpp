@@ -74,19 +74,21 @@ PaletteWidget::PaletteWidget(Palette *palette, QWidget *parent, QPoint origin)
 
     m_combo = new QComboBox(parent);
     m_combo->setObjectName(QStringLiteral("Combo1"));
-    m_combo->setToolTip(QStringLiteral("Colori"));
-    m_combo->addItems(Palette::sortedNames());
-    m_combo->setCurrentIndex(m_combo->findText(QStringLiteral("Nero")));
+    m_combo->setToolTip(tr("Colori"));
+    // Shown in the reader's language, chosen by the program's own names.
+    for (const QString &name : Palette::sortedNames())
+        m_combo->addItem(Palette::caption(name), name);
+    m_combo->setCurrentIndex(m_combo->findData(QStringLiteral("Nero")));
     m_combo->move(origin.x(), origin.y() + gridHeight + px(kGap));
     // Only a user's choice selects; showing a text from code does not.
     connect(m_combo, &QComboBox::activated, this,
-            [this](int index) { m_palette->Combo1_Click(m_combo->itemText(index)); });
+            [this](int index) { m_palette->Combo1_Click(m_combo->itemData(index).toString()); });
 
     connect(m_palette, &Palette::bordersChanged, this, &PaletteWidget::showBorders);
     // The colour the list names is the one in force from the start, so the
     // first stroke draws in it rather than asking for a colour.
     if (m_palette->selectedIndex() < 0)
-        m_palette->Combo1_Click(m_combo->currentText());
+        m_palette->Combo1_Click(m_combo->currentData().toString());
     showBorders();
 }
 

@@ -21,11 +21,12 @@ reticolobox::reticolobox(BoardSurface *surface, Palette *palette, DrawingTools *
     : QDialog(parent), m_tools(tools), m_palette(palette), m_painter(surface, palette, tools)
 {
     setObjectName(QStringLiteral("reticolobox"));
-    setWindowTitle(QStringLiteral("Reticolo"));
+    setWindowTitle(tr("Reticolo"));
 
     tipo = new QComboBox(this);
     tipo->setObjectName(QStringLiteral("tipo"));
-    tipo->addItems(GridPainter::kinds());
+    for (const QString &kind : GridPainter::kinds())
+        tipo->addItem(GridPainter::kindCaption(kind), kind);
     tipo->setCurrentIndex(-1); // no kind until one is chosen
     tipo->setGeometry(10, 10, 140, 24);
 
@@ -52,17 +53,17 @@ reticolobox::reticolobox(BoardSurface *surface, Palette *palette, DrawingTools *
     ProgressBar1->setValue(0);
     ProgressBar1->hide();
 
-    retOK = new QPushButton(QStringLiteral("OK"), this);
+    retOK = new QPushButton(tr("OK"), this);
     retOK->setObjectName(QStringLiteral("retOK"));
     retOK->setGeometry(162, 9, 88, 26);
     retOK->setDefault(true);
-    retAnnulla = new QPushButton(QStringLiteral("Annulla"), this);
+    retAnnulla = new QPushButton(tr("Annulla"), this);
     retAnnulla->setObjectName(QStringLiteral("retAnnulla"));
     retAnnulla->setGeometry(162, 43, 88, 26);
 
-    chkShare = new QCheckBox(QStringLiteral("Condividi con il tavolo"), this);
+    chkShare = new QCheckBox(tr("Condividi con il tavolo"), this);
     chkShare->setObjectName(QStringLiteral("chkShare"));
-    chkShare->setToolTip(QStringLiteral("Il reticolo compare sulla lavagna di tutti"));
+    chkShare->setToolTip(tr("Il reticolo compare sulla lavagna di tutti"));
     chkShare->setGeometry(10, 102, 240, 22);
 
     setFixedSize(260, 130);
@@ -74,7 +75,7 @@ reticolobox::reticolobox(BoardSurface *surface, Palette *palette, DrawingTools *
 
 void reticolobox::tipo_Click()
 {
-    const QString kind = tipo->currentText();
+    const QString kind = tipo->currentData().toString();
     if (kind == QLatin1String("Orizzontale")) {
         passi1->show();
         passi2->hide();
@@ -108,17 +109,16 @@ void reticolobox::retOK_Click()
         emit progressed(maximum, value);
     };
     const GridPainter::Result result =
-        m_painter.paint(tipo->currentText(), passi1->text(), passi2->text(), progress);
+        m_painter.paint(tipo->currentData().toString(), passi1->text(), passi2->text(), progress);
     m_lastOutcome = result.outcome;
     if (result.generalStep)
         PASSIGEN->setText(*result.generalStep);
 
     QString refusal;
     if (result.outcome == GridPainter::Outcome::NoColour)
-        refusal = QStringLiteral("Selezionare un colore prima...");
+        refusal = tr("Selezionare un colore prima...");
     else if (result.outcome == GridPainter::Outcome::TooLarge)
-        refusal = QStringLiteral(
-            "La procedura non è andata a buon fine: il valore immesso è troppo grande...");
+        refusal = tr("La procedura non è andata a buon fine: il valore immesso è troppo grande...");
     if (!refusal.isEmpty()) {
         // The dialog stays open so the values can be corrected.
         if (session::MessageService *box = m_tools ? m_tools->messageService() : nullptr)
@@ -130,7 +130,7 @@ void reticolobox::retOK_Click()
         // The steps as the painting used them, rounded: every board then
         // draws the same lines.
         session::GridFields grid;
-        grid.kind = qint16(GridPainter::kinds().indexOf(tipo->currentText()));
+        grid.kind = qint16(GridPainter::kinds().indexOf(tipo->currentData().toString()));
         grid.passi1 = roundToInt16(leadingNumberOrZero(passi1->text())).value_or(0);
         grid.passi2 = roundToInt16(leadingNumberOrZero(passi2->text())).value_or(0);
         grid.colour = qint32(m_palette->currentColour().value_or(0));

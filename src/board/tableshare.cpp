@@ -38,14 +38,14 @@ bool TableShare::shareBoardPicture()
     m_why.clear();
     const QByteArray encoded = m_images->encodedPicture();
     if (encoded.isEmpty())
-        m_why = QStringLiteral("Sulla lavagna non c'è un'immagine da condividere.");
+        m_why = tr("Sulla lavagna non c'è un'immagine da condividere.");
     else if (!m_session)
-        m_why = QStringLiteral("Nessuna sessione aperta con cui condividere l'immagine.");
+        m_why = tr("Nessuna sessione aperta con cui condividere l'immagine.");
     else if (!m_session->tableBoard()->sharePicture(encoded))
         m_why = m_session->tableBoard()->why();
     if (!m_why.isEmpty())
         return false;
-    status(QStringLiteral("Immagine condivisa con il tavolo."));
+    status(tr("Immagine condivisa con il tavolo."));
     return true;
 }
 
@@ -53,9 +53,9 @@ QString TableShare::gridRefusal(const session::GridFields &grid)
 {
     const QStringList &kinds = GridPainter::kinds();
     if (grid.kind < 0 || grid.kind >= kinds.size())
-        return QStringLiteral("tipo di reticolo sconosciuto.");
+        return tr("tipo di reticolo sconosciuto.");
     if (grid.width < 1 || grid.width > kMaxGridWidth)
-        return QStringLiteral("spessore fuori dai limiti.");
+        return tr("spessore fuori dai limiti.");
     // Lines and dots at the steps the board's 12000 twips allow; a step
     // below 1 gives no grid at all.
     const qint64 side = 12000 / BoardSurface::kTwipsPerPixel;
@@ -73,7 +73,7 @@ QString TableShare::gridRefusal(const session::GridFields &grid)
     default: work = columns * side * w; break;           // Verticale
     }
     if (work > kMaxGridWork)
-        return QStringLiteral("il reticolo è troppo fitto per lo spessore scelto.");
+        return tr("il reticolo è troppo fitto per lo spessore scelto.");
     return {};
 }
 
@@ -81,9 +81,9 @@ bool TableShare::shareGrid(const session::GridFields &grid)
 {
     m_why.clear();
     if (const QString why = gridRefusal(grid); !why.isEmpty())
-        m_why = QStringLiteral("Il reticolo non può essere condiviso: ") + why;
+        m_why = tr("Il reticolo non può essere condiviso: ") + why;
     else if (!m_session)
-        m_why = QStringLiteral("Nessuna sessione aperta con cui condividere il reticolo.");
+        m_why = tr("Nessuna sessione aperta con cui condividere il reticolo.");
     else if (!m_session->tableBoard()->shareGrid(grid))
         m_why = m_session->tableBoard()->why();
     return m_why.isEmpty();
@@ -121,14 +121,14 @@ void TableShare::pictureDecoded(const QImage &picture, const QByteArray &encoded
     if (generation != m_generation)
         return; // the board was cleared meanwhile, and the picture with it
     if (picture.isNull() || !m_images->loadShared(picture, encoded)) {
-        const QString reason = why.isEmpty() ? QStringLiteral("non può essere mostrata.") : why;
+        const QString reason = why.isEmpty() ? tr("non può essere mostrata.") : why;
         status(session::TableBoard::refusedText(from, reason));
         emit pictureRefused(from, reason);
         return;
     }
     // A rubber band under the new picture would be inverted away over it.
     m_tools->ErasePendingSegment();
-    status(from + kPictureShown);
+    status(from + tr(kPictureShown));
     emit pictureShown(from);
 }
 
@@ -142,7 +142,7 @@ void TableShare::layGrid(const session::GridFields &grid)
 {
     const QStringList &kinds = GridPainter::kinds();
     if (const QString why = gridRefusal(grid); !why.isEmpty()) {
-        status(QStringLiteral("Reticolo condiviso da %1 non disegnato: %2").arg(grid.from, why));
+        status(tr("Reticolo condiviso da %1 non disegnato: %2").arg(grid.from, why));
         return;
     }
     // Laid as the sharer laid it: its pen width; this board keeps its own
@@ -166,7 +166,7 @@ void TableShare::layGrid(const session::GridFields &grid)
         else
             m_tools->setGeneralGridStep(*r.generalStep);
     }
-    status(grid.from + kGridShown);
+    status(grid.from + tr(kGridShown));
     emit gridShown(grid.from);
 }
 

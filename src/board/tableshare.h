@@ -69,9 +69,9 @@ public:
     int decoding() const { return m_decoding; }
 
     /// Status texts, after the sharer's name.
-    inline static const QString kPictureShown =
-        QStringLiteral(" ha condiviso un'immagine con il tavolo.");
-    inline static const QString kGridShown = QStringLiteral(" ha condiviso il reticolo.");
+    static constexpr const char *kPictureShown =
+        QT_TR_NOOP(" ha condiviso un'immagine con il tavolo.");
+    static constexpr const char *kGridShown = QT_TR_NOOP(" ha condiviso il reticolo.");
 
 signals:
     /// A shared picture is on the board now, or was refused.

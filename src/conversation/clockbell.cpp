@@ -128,7 +128,7 @@ void ClockBell::ring(const QString &text)
 
     emit bellRang();
 
-    m_form4->setWindowTitle(QStringLiteral("Ore: ") + text);
+    m_form4->setWindowTitle(tr("Ore: ") + text);
     m_form4->show();
 
     playSound(m_folder + QStringLiteral("/cuckoo.wav"));

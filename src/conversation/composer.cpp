@@ -133,7 +133,7 @@ QStringList Composer::privateRecipients(const session::ChatSession &chat)
 
 QString Composer::refusalText(const QString &name)
 {
-    return QStringLiteral("Non si fanno queste cose ") + name + QStringLiteral("...");
+    return tr("Non si fanno queste cose %1...").arg(name);
 }
 
 bool Composer::sendEnabled(const QString &msg, const QString &name)
@@ -143,8 +143,8 @@ bool Composer::sendEnabled(const QString &msg, const QString &name)
 
 QString Composer::noRecipientText()
 {
-    return QStringLiteral("Messaggio privato non inviato: scegliere almeno un destinatario tra "
-                          "i Personaggi.");
+    return tr("Messaggio privato non inviato: scegliere almeno un destinatario tra "
+              "i Personaggi.");
 }
 
 bool Composer::deliver(session::ChatSession &chat, const QString &publicLine,

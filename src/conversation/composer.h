@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -18,6 +19,8 @@ namespace conversation
  */
 class Composer
 {
+    Q_DECLARE_TR_FUNCTIONS(conversation::Composer)
+
 public:
     /// What a typed line is: speech, an action (", ...") or narration ("# ...").
     enum class Kind { Speech, Action, Narration };

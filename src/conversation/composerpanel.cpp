@@ -30,14 +30,19 @@ struct Mode {
 
 // In menu order.
 const Mode kModes[] = {
-    {Composer::Kind::Speech, "actParla", "Parla",
-     "Parla: la riga appare come «Nome: testo».", "Scrivi ciò che dice il tuo personaggio"},
-    {Composer::Kind::Action, "actAzione", "Azione",
-     "Azione: la riga appare come «Nome testo» (come scrivere \", \" davanti).",
-     "Scrivi ciò che fa il tuo personaggio"},
-    {Composer::Kind::Narration, "actNarra", "Narra",
-     "Narra: la riga appare com'è, senza nome (come scrivere \"# \" davanti).",
-     "Scrivi la narrazione"},
+    {Composer::Kind::Speech, "actParla", QT_TRANSLATE_NOOP("conversation::ComposerPanel", "Parla"),
+     QT_TRANSLATE_NOOP("conversation::ComposerPanel", "Parla: la riga appare come «Nome: testo»."),
+     QT_TRANSLATE_NOOP("conversation::ComposerPanel", "Scrivi ciò che dice il tuo personaggio")},
+    {Composer::Kind::Action, "actAzione",
+     QT_TRANSLATE_NOOP("conversation::ComposerPanel", "Azione"),
+     QT_TRANSLATE_NOOP("conversation::ComposerPanel",
+                       "Azione: la riga appare come «Nome testo» (come scrivere \", \" davanti)."),
+     QT_TRANSLATE_NOOP("conversation::ComposerPanel", "Scrivi ciò che fa il tuo personaggio")},
+    {Composer::Kind::Narration, "actNarra",
+     QT_TRANSLATE_NOOP("conversation::ComposerPanel", "Narra"),
+     QT_TRANSLATE_NOOP("conversation::ComposerPanel",
+                       "Narra: la riga appare com'è, senza nome (come scrivere \"# \" davanti)."),
+     QT_TRANSLATE_NOOP("conversation::ComposerPanel", "Scrivi la narrazione")},
 };
 
 const Mode &modeOf(Composer::Kind kind)
@@ -58,8 +63,7 @@ const QString kPrivateStyle = QStringLiteral(
 ComposerPanel::ComposerPanel(session::ChatSession *chat, QWidget *parent)
     : QObject(parent), m_chat(chat), m_txtMessage(new QPlainTextEdit(parent)),
       m_cmdSend(new ToggleButton(QStringLiteral("cmdSend"), parent)),
-      m_chkPrivate(new QCheckBox(QStringLiteral("Privato"), parent)),
-      m_cmdModo(new QToolButton(parent))
+      m_chkPrivate(new QCheckBox(tr("Privato"), parent)), m_cmdModo(new QToolButton(parent))
 {
     setObjectName(QStringLiteral("ComposerPanel"));
 
@@ -93,10 +97,10 @@ ComposerPanel::ComposerPanel(session::ChatSession *chat, QWidget *parent)
     auto *group = new QActionGroup(menu);
     for (int i = 0; i < 3; ++i) {
         const Mode &m = kModes[i];
-        QAction *action = menu->addAction(QString::fromUtf8(m.caption));
+        QAction *action = menu->addAction(tr(m.caption));
         action->setObjectName(QLatin1String(m.objectName));
         action->setCheckable(true);
-        action->setToolTip(QString::fromUtf8(m.tip));
+        action->setToolTip(tr(m.tip));
         group->addAction(action);
         connect(action, &QAction::triggered, this, [this, kind = m.kind] { setMode(kind); });
         m_modeActions[i] = action;
@@ -122,23 +126,21 @@ void ComposerPanel::setMode(Composer::Kind mode)
     for (int i = 0; i < 3; ++i)
         m_modeActions[i]->setChecked(kModes[i].kind == mode);
     const Mode &m = modeOf(mode);
-    m_cmdModo->setText(QString::fromUtf8(m.caption));
-    m_cmdModo->setToolTip(QString::fromUtf8(m.tip) +
-                          QStringLiteral("\nClic per scegliere tra Parla, Azione e Narra."));
+    m_cmdModo->setText(tr(m.caption));
+    m_cmdModo->setToolTip(tr(m.tip) + tr("\nClic per scegliere tra Parla, Azione e Narra."));
     updateLook();
 }
 
 void ComposerPanel::updateLook()
 {
     const bool priv = m_chkPrivate->isChecked();
-    QString empty = QString::fromUtf8(modeOf(m_mode).empty);
+    QString empty = tr(modeOf(m_mode).empty);
     QString tip;
     if (priv) {
         const QStringList names =
             m_chat ? Composer::privateRecipients(*m_chat) : QStringList();
-        tip = names.isEmpty()
-                  ? QStringLiteral("Privato: nessun destinatario scelto tra i Personaggi.")
-                  : QStringLiteral("Privato per: ") + names.join(QStringLiteral(", "));
+        tip = names.isEmpty() ? tr("Privato: nessun destinatario scelto tra i Personaggi.")
+                              : tr("Privato per: %1").arg(names.join(QStringLiteral(", ")));
         empty = tip;
     }
     m_txtMessage->setToolTip(tip);

@@ -286,10 +286,10 @@ DialogPane::DialogPane(QWidget *parent, session::ChatSession *chat)
     m_txtStatus->setGeometry(8, 216, 7335 / 15, 900 / 15);
 
     m_command21->setPicture(ToggleButton::Picture::Clock);
-    m_command21->setToolTip(QStringLiteral("Ora"));
+    m_command21->setToolTip(tr("Ora"));
     m_command21->setGeometry(8, 280, 24, 24);
     m_command19->setPicture(ToggleButton::Picture::Colours);
-    m_command19->setToolTip(QStringLiteral("Colori"));
+    m_command19->setToolTip(tr("Colori"));
     m_command19->setGeometry(36, 280, 24, 24);
     connect(m_command21, &QPushButton::clicked, this, &DialogPane::Command21_Click);
     connect(m_command19, &QPushButton::clicked, this, &DialogPane::Command19_Click);
@@ -415,8 +415,8 @@ void DialogPane::showRecap(const QString &line, const QDateTime &said)
 {
     // Its own time and colour, whatever the switches say: a line said
     // before cannot pass for one said now.
-    const QString prefix = QStringLiteral("(già detto alle ") +
-                           said.toLocalTime().toString(QStringLiteral("H.mm")) + QStringLiteral(") ");
+    const QString prefix =
+        tr("(già detto alle %1) ").arg(said.toLocalTime().toString(QStringLiteral("H.mm")));
     Line shown;
     shown.text = prefix + shownText(line);
     shown.runs.push_back({0, shown.text.size(), QColor::fromRgba(kRecapColour)});

@@ -14,9 +14,9 @@ namespace conversation
 
 DialogSaver::DialogSaver(DialogPane *pane, Journal *journal, QObject *parent)
     : QObject(parent), m_pane(pane), m_journal(journal),
-      m_save(new QAction(QStringLiteral("Salva dialogo…"), this)),
-      m_keep(new QAction(QStringLiteral("Conserva il dialogo in…"), this)),
-      m_stop(new QAction(QStringLiteral("Non conservare più il dialogo"), this))
+      m_save(new QAction(tr("Salva dialogo…"), this)),
+      m_keep(new QAction(tr("Conserva il dialogo in…"), this)),
+      m_stop(new QAction(tr("Non conservare più il dialogo"), this))
 {
     m_save->setObjectName(QStringLiteral("actSalvaDialogo"));
     connect(m_save, &QAction::triggered, this, &DialogSaver::saveDialog);
@@ -52,7 +52,7 @@ QMenu *DialogSaver::contextMenu(const QPoint &pos)
     menu->addAction(m_save);
     const QString folder = m_journal->folder();
     m_keep->setToolTip(folder.isEmpty() ? QString()
-                                        : QStringLiteral("Ora in: ") + QDir::toNativeSeparators(folder));
+                                        : tr("Ora in: %1").arg(QDir::toNativeSeparators(folder)));
     menu->addAction(m_keep);
     m_stop->setEnabled(!folder.isEmpty());
     menu->addAction(m_stop);
@@ -68,8 +68,8 @@ void DialogSaver::chooseJournalFolder()
         return;
     }
     const QString start = m_journal->folder().isEmpty() ? QDir::homePath() : m_journal->folder();
-    auto *dialog = new QFileDialog(m_pane->txtDialog()->window(),
-                                   QStringLiteral("Conserva il dialogo in"), start);
+    auto *dialog =
+        new QFileDialog(m_pane->txtDialog()->window(), tr("Conserva il dialogo in"), start);
     dialog->setObjectName(QStringLiteral("dlgCartellaDialogo"));
     dialog->setFileMode(QFileDialog::Directory);
     dialog->setOption(QFileDialog::ShowDirsOnly);
@@ -102,9 +102,8 @@ void DialogSaver::saveDialog()
         return;
     }
     // Not modal to the event loop: the session goes on while the user chooses.
-    auto *dialog = new QFileDialog(m_pane->txtDialog()->window(), QStringLiteral("Salva dialogo"),
-                                   proposedName(),
-                                   QStringLiteral("Pagina HTML (*.html);;Tutti i file (*)"));
+    auto *dialog = new QFileDialog(m_pane->txtDialog()->window(), tr("Salva dialogo"),
+                                   proposedName(), tr("Pagina HTML (*.html);;Tutti i file (*)"));
     dialog->setObjectName(QStringLiteral("dlgSalvaDialogo"));
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setDefaultSuffix(QStringLiteral("html"));

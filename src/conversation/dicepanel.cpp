@@ -27,20 +27,19 @@ DicePanel::DicePanel(session::ChatSession *chat, QWidget *parent, std::optional<
     setObjectName(QStringLiteral("DicePanel"));
 
     m_dado1 = makeList(QStringLiteral("dado1"), 8);
-    m_dado1->setToolTip(
-        QStringLiteral("Numero di dadi: frecce su e giù per cambiarlo, Invio per lanciare"));
+    m_dado1->setToolTip(tr("Numero di dadi: frecce su e giù per cambiarlo, Invio per lanciare"));
 
     m_label6 = new QLabel(QStringLiteral("d"), parent);
     m_label6->setObjectName(QStringLiteral("Label6"));
     m_label6->setAlignment(Qt::AlignCenter);
     m_label6->setGeometry(8 + kListWidth, kTop, 12, kListHeight);
     m_label6->installEventFilter(this);
-    m_label6->setToolTip(QStringLiteral("Clic: mostra o nasconde il valore di ogni dado nel "
-                                        "risultato. Invio in uno dei due elenchi lancia i dadi"));
+    m_label6->setToolTip(tr("Clic: mostra o nasconde il valore di ogni dado nel "
+                            "risultato. Invio in uno dei due elenchi lancia i dadi"));
 
     m_dado2 = makeList(QStringLiteral("dado2"), 8 + kListWidth + 12);
     m_dado2->setToolTip(
-        QStringLiteral("Facce di ogni dado: frecce su e giù per cambiarle, Invio per lanciare"));
+        tr("Facce di ogni dado: frecce su e giù per cambiarle, Invio per lanciare"));
 
     m_risuSing = new QCheckBox(parent);
     m_risuSing->setObjectName(QStringLiteral("RisuSing"));
@@ -131,9 +130,8 @@ void DicePanel::Label6_Click()
 {
     const bool on = !m_risuSing->isChecked();
     m_risuSing->setChecked(on);
-    const QString text =
-        on ? QStringLiteral("Esplicitazione del risultato per unità singole attivato.")
-           : QStringLiteral("Esplicitazione del risultato per unità singole disattivato.");
+    const QString text = on ? tr("Esplicitazione del risultato per unità singole attivato.")
+                            : tr("Esplicitazione del risultato per unità singole disattivato.");
     if (m_chat && m_chat->messageService())
         m_chat->messageService()->showMessage(session::MessageService::Icon::Information,
                                               session::kAppTitle, text);

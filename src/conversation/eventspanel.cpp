@@ -30,10 +30,9 @@ void showAtTop(QListView *view, int row)
 } // namespace
 
 EventsPanel::EventsPanel(session::ChatSession *chat, QWidget *parent)
-    : QObject(parent), m_parent(parent),
-      m_chkTutorial(new QCheckBox(QStringLiteral("Eventi"), parent)),
-      m_lblSent(new QLabel(QStringLiteral("Messaggi inviati:"), parent)),
-      m_lblRecv(new QLabel(QStringLiteral("Messaggi ricevuti:"), parent))
+    : QObject(parent), m_parent(parent), m_chkTutorial(new QCheckBox(tr("Eventi"), parent)),
+      m_lblSent(new QLabel(tr("Messaggi inviati:"), parent)),
+      m_lblRecv(new QLabel(tr("Messaggi ricevuti:"), parent))
 {
     setObjectName(QStringLiteral("EventsPanel"));
     m_chkTutorial->setObjectName(QStringLiteral("chkTutorial"));

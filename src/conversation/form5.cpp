@@ -9,7 +9,7 @@ namespace conversation
 Form5::Form5(QWidget *parent) : QDialog(parent), Text1(new QLineEdit(this))
 {
     setObjectName(QStringLiteral("Form5"));
-    setWindowTitle(QStringLiteral("Codice Master"));
+    setWindowTitle(tr("Codice Master"));
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setEchoMode(QLineEdit::Password);
     // Every typed character shows as "*", whatever the style's own mask is.

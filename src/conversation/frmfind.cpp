@@ -22,19 +22,19 @@ frmFind::frmFind(FindSettings *settings, QPlainTextEdit *pane, session::MessageS
     : QDialog(parent), m_settings(settings), m_pane(pane), m_messages(messages)
 {
     setObjectName(QStringLiteral("frmFind"));
-    setWindowTitle(QStringLiteral("Cerca nel dialogo"));
+    setWindowTitle(tr("Cerca nel dialogo"));
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
 
-    Label1 = new QLabel(QStringLiteral("Testo:"), this);
+    Label1 = new QLabel(tr("Testo:"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Text1 = new QLineEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Label1->setBuddy(Text1);
 
-    Frame1 = new QGroupBox(QStringLiteral("Direzione"), this);
+    Frame1 = new QGroupBox(tr("Direzione"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    const QString captions[] = {QStringLiteral("Su"), QStringLiteral("Giù")};
+    const QString captions[] = {tr("Su"), tr("Giù")};
     auto *directions = new QHBoxLayout(Frame1);
     for (int i = 0; i < 2; ++i) {
         optDirection[i] = new QRadioButton(captions[i], Frame1);
@@ -44,12 +44,12 @@ frmFind::frmFind(FindSettings *settings, QPlainTextEdit *pane, session::MessageS
                 [this, i] { optDirection_Click(i); });
     }
 
-    chkCase = new QCheckBox(QStringLiteral("Maiuscole minuscole"), this);
+    chkCase = new QCheckBox(tr("Maiuscole minuscole"), this);
     chkCase->setObjectName(QStringLiteral("chkCase"));
-    cmdFind = new QPushButton(QStringLiteral("Trova"), this);
+    cmdFind = new QPushButton(tr("Trova"), this);
     cmdFind->setObjectName(QStringLiteral("cmdFind"));
     cmdFind->setDefault(true);
-    cmdcancel = new QPushButton(QStringLiteral("Annulla"), this);
+    cmdcancel = new QPushButton(tr("Annulla"), this);
     cmdcancel->setObjectName(QStringLiteral("cmdcancel"));
 
     auto *grid = new QGridLayout(this);
@@ -130,8 +130,7 @@ void frmFind::FindInDialog(FindSettings &settings, QPlainTextEdit *pane,
     if (!result.found) {
         if (messages) {
             messages->showMessage(session::MessageService::Icon::None, session::kAppTitle,
-                                  QStringLiteral("Impossibile trovare: ") + QLatin1Char('"') +
-                                      settings.gFindText + QLatin1Char('"'));
+                                  tr("Impossibile trovare: \"%1\"").arg(settings.gFindText));
         }
         return;
     }

@@ -20,15 +20,15 @@ namespace
 
 QString unwritableFolder(const QString &folder)
 {
-    return QStringLiteral("Impossibile scrivere il diario del dialogo nella cartella \"%1\": "
-                          "la cartella non esiste e non si può creare, oppure non vi si può "
-                          "scrivere. La sessione continua senza diario.")
+    return Journal::tr("Impossibile scrivere il diario del dialogo nella cartella \"%1\": "
+                       "la cartella non esiste e non si può creare, oppure non vi si può "
+                       "scrivere. La sessione continua senza diario.")
         .arg(QDir::toNativeSeparators(folder));
 }
 
 QString unwritableFile(const QString &path)
 {
-    return QStringLiteral("Impossibile scrivere il file \"%1\". Il dialogo non è stato salvato.")
+    return Journal::tr("Impossibile scrivere il file \"%1\". Il dialogo non è stato salvato.")
         .arg(QDir::toNativeSeparators(path));
 }
 
@@ -92,9 +92,9 @@ void Journal::interrupted(const QString &path)
     if (m_interrupted)
         return;
     m_interrupted = true;
-    status(QStringLiteral("Il diario del dialogo non si può più scrivere in \"%1\": le righe "
-                          "seguenti non vi sono conservate finché la cartella non torna "
-                          "scrivibile.")
+    status(tr("Il diario del dialogo non si può più scrivere in \"%1\": le righe "
+              "seguenti non vi sono conservate finché la cartella non torna "
+              "scrivibile.")
                .arg(QDir::toNativeSeparators(path)));
 }
 
@@ -249,10 +249,10 @@ void Journal::appendLine(const QString &stamp, const QString &line,
             interrupted(m_folder);
             return;
         }
-        status(QStringLiteral("Il file del diario \"%1\" è sparito: il diario continua nel file "
-                              "\"%2\".")
-                   .arg(QDir::toNativeSeparators(gone),
-                        QDir::toNativeSeparators(m_html->fileName())));
+        status(
+            tr("Il file del diario \"%1\" è sparito: il diario continua nel file "
+               "\"%2\".")
+                .arg(QDir::toNativeSeparators(gone), QDir::toNativeSeparators(m_html->fileName())));
     }
     if (!m_html && !m_interrupted) {
         // The first line of the session.
@@ -269,7 +269,7 @@ void Journal::appendLine(const QString &stamp, const QString &line,
             return;
         }
         m_interrupted = false;
-        status(QStringLiteral("Il diario del dialogo riprende nel file \"%1\".")
+        status(tr("Il diario del dialogo riprende nel file \"%1\".")
                    .arg(QDir::toNativeSeparators(m_html->fileName())));
     }
     QByteArray html = std::exchange(m_evidence, {}), text;

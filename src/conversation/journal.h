@@ -3,6 +3,7 @@
 #include "colouring.h"
 
 #include <QColor>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QList>
@@ -54,6 +55,8 @@ using JournalRow = QList<JournalRun>;
  */
 class Journal
 {
+    Q_DECLARE_TR_FUNCTIONS(conversation::Journal)
+
 public:
     explicit Journal(session::MessageService *messages = nullptr);
     ~Journal();

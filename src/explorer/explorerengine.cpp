@@ -20,7 +20,7 @@ using board::BoardSurface;
 
 QString ExplorerEngine::defaultTitle()
 {
-    return QStringLiteral("Esplora immagine");
+    return tr("Esplora immagine");
 }
 
 ExplorerEngine::ExplorerEngine(BoardSurface *board, board::Palette *palette, QObject *parent)
@@ -162,7 +162,7 @@ std::optional<quint32> ExplorerEngine::lookupColour()
     }
     if (m_messages)
         m_messages->showMessage(session::MessageService::Icon::None, session::kAppTitle,
-                                QStringLiteral("Selezionare un colore prima..."));
+                                tr("Selezionare un colore prima..."));
     return std::nullopt;
 }
 

@@ -61,7 +61,7 @@ void Form2::buildMenu()
 {
     menuBar = new QMenuBar(this);
     menuBar->setObjectName(QStringLiteral("menuBar"));
-    mnuOpzioni = menuBar->addMenu(QStringLiteral("Opzioni"));
+    mnuOpzioni = menuBar->addMenu(tr("Opzioni"));
     mnuOpzioni->setObjectName(QStringLiteral("mnuOpzioni"));
     auto item = [this](const char *name, const QString &text) {
         QAction *action = mnuOpzioni->addAction(text);
@@ -69,13 +69,13 @@ void Form2::buildMenu()
         return action;
     };
     // "Linee Rette" names the only kind of line the explorer draws; it does nothing.
-    mnuOpzioniLineeRette = item("mnuOpzioniLineeRette", QStringLiteral("Linee Rette"));
-    mnuOpzioniLineeCollegate = item("mnuOpzioniLineeCollegate", QStringLiteral("Linee Collegate"));
-    mnuOpzioniCreaReticolo = item("mnuOpzioniCreaReticolo", QStringLiteral("Crea Reticolo"));
-    mnuOpzioniApprossima = item("mnuOpzioniApprossima", QStringLiteral("Approssima"));
+    mnuOpzioniLineeRette = item("mnuOpzioniLineeRette", tr("Linee Rette"));
+    mnuOpzioniLineeCollegate = item("mnuOpzioniLineeCollegate", tr("Linee Collegate"));
+    mnuOpzioniCreaReticolo = item("mnuOpzioniCreaReticolo", tr("Crea Reticolo"));
+    mnuOpzioniApprossima = item("mnuOpzioniApprossima", tr("Approssima"));
     mnuOpzioni->addSeparator();
-    mnuOpzioniPulisci = item("mnuOpzioniPulisci", QStringLiteral("Pulisci"));
-    mnuOpzioniEsci = item("mnuOpzioniEsci", QStringLiteral("Esci"));
+    mnuOpzioniPulisci = item("mnuOpzioniPulisci", tr("Pulisci"));
+    mnuOpzioniEsci = item("mnuOpzioniEsci", tr("Esci"));
     // The two switches show their state in the menu too.
     mnuOpzioniLineeCollegate->setCheckable(true);
     mnuOpzioniApprossima->setCheckable(true);
@@ -121,14 +121,14 @@ void Form2::buildControls()
     connect(vscVerticale2, &QScrollBar::valueChanged, this,
             [this](int value) { picImmagine2->move(picImmagine2->x(), -value); });
 
-    Snap2Grid = new QCheckBox(QStringLiteral("Approssima"), this);
+    Snap2Grid = new QCheckBox(tr("Approssima"), this);
     Snap2Grid->setObjectName(QStringLiteral("Snap2Grid"));
-    MLine = new QCheckBox(QStringLiteral("Linee Collegate"), this);
+    MLine = new QCheckBox(tr("Linee Collegate"), this);
     MLine->setObjectName(QStringLiteral("MLine"));
     // Command1(0) and Command1(1) of the button array.
-    Command1_0 = new QPushButton(QStringLiteral("Pulisci"), this);
+    Command1_0 = new QPushButton(tr("Pulisci"), this);
     Command1_0->setObjectName(QStringLiteral("Command1_0"));
-    Command1_1 = new QPushButton(QStringLiteral("Esci"), this);
+    Command1_1 = new QPushButton(tr("Esci"), this);
     Command1_1->setObjectName(QStringLiteral("Command1_1"));
 
     connect(Snap2Grid, &QCheckBox::toggled, this, [this](bool on) {
@@ -197,7 +197,7 @@ void Form2::Form_Load(board::BoardPanel *board)
         Snap2Grid->setEnabled(false);
         mnuOpzioniApprossima->setEnabled(false);
         mnuOpzioniCreaReticolo->setEnabled(false);
-        const QString why = QStringLiteral("Il passo del reticolo è nullo");
+        const QString why = tr("Il passo del reticolo è nullo");
         Snap2Grid->setToolTip(why);
         mnuOpzioniCreaReticolo->setToolTip(why);
     }

@@ -149,30 +149,28 @@ bool FileBrowser::saveImage(const QImage &image, const QString &path)
 
 QString FileBrowser::saveQuestion(const QString &path)
 {
-    return QStringLiteral("Salvo l'immagine della lavagna in:") + QLatin1Char('\n') +
-           QLatin1Char('\'') + path + QStringLiteral("' ...?");
+    return tr("Salvo l'immagine della lavagna in:\n'%1' ...?").arg(path);
 }
 
 QString FileBrowser::savedText()
 {
-    return QStringLiteral("Immagine salvata con successo.");
+    return tr("Immagine salvata con successo.");
 }
 
 QString FileBrowser::saveFailedText()
 {
-    return QStringLiteral("Il percorso indicato non è valido. L'immagine non è stata salvata.");
+    return tr("Il percorso indicato non è valido. L'immagine non è stata salvata.");
 }
 
 QString FileBrowser::driveFailedText()
 {
-    return QStringLiteral("Impossibile accedere all'unità specificata. Selezionare un'unità "
-                          "diversa e riprovare.");
+    return tr("Impossibile accedere all'unità specificata. Selezionare un'unità "
+              "diversa e riprovare.");
 }
 
 QString FileBrowser::programPrompt(const QString &path)
 {
-    return QStringLiteral("In quale finestra si desidera caricare...") + QLatin1Char('\n') + path +
-           QLatin1Char('?');
+    return tr("In quale finestra si desidera caricare...\n%1?").arg(path);
 }
 
 } // namespace panel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -17,6 +18,8 @@ namespace panel
  */
 class FileBrowser
 {
+    Q_DECLARE_TR_FUNCTIONS(panel::FileBrowser)
+
 public:
     /// One line of the folder list: the folders from the root down to the
     /// current one, then the current folder's sub-folders one level deeper.

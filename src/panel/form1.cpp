@@ -46,7 +46,7 @@ Form1::Form1(board::BoardPanel *board, ProgramPanel *programs, session::MessageS
     : QWidget(parent, Qt::Window), m_board(board), m_programs(programs), m_messages(messages)
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Esplora risorse"));
+    setWindowTitle(tr("Esplora risorse"));
     buildControls();
     m_drives = FileBrowser::driveRoots();
     Drive1->addItems(m_drives);
@@ -92,7 +92,7 @@ void Form1::buildControls()
     Command2 = button("Command2", QStringLiteral("2"));
     Command3 = button("Command3", QStringLiteral("3"));
     Command5 = button("Command5", QStringLiteral("4"));
-    Command4 = button("Command4", QStringLiteral("Salva"));
+    Command4 = button("Command4", tr("Salva"));
 
     auto *grid = new QGridLayout(this);
     grid->addWidget(Drive1, 0, 0);

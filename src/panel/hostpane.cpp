@@ -58,12 +58,12 @@ void HostPane::setStatus(const QString &text)
 
 void HostPane::showIdle()
 {
-    setStatus(QStringLiteral("Riquadro %1").arg(m_slot));
+    setStatus(tr("Riquadro %1").arg(m_slot));
 }
 
 void HostPane::showStarting(const QString &program)
 {
-    setStatus(QStringLiteral("Avvio di %1 in corso...").arg(shownName(program)));
+    setStatus(tr("Avvio di %1 in corso...").arg(shownName(program)));
 }
 
 void HostPane::showFree(const QString &program, FreeReason reason)
@@ -71,13 +71,13 @@ void HostPane::showFree(const QString &program, FreeReason reason)
     const QString name = shownName(program);
     switch (reason) {
     case FreeReason::NoEmbedding:
-        setStatus(QStringLiteral("%1 è aperto in una finestra a sé: su questo sistema grafico le "
-                                 "finestre di altri programmi non possono essere ospitate qui.")
+        setStatus(tr("%1 è aperto in una finestra a sé: su questo sistema grafico le "
+                     "finestre di altri programmi non possono essere ospitate qui.")
                       .arg(name));
         break;
     case FreeReason::NoWindowInTime:
-        setStatus(QStringLiteral("%1 è aperto in una finestra a sé: la sua finestra non è comparsa "
-                                 "in tempo per essere ospitata qui.")
+        setStatus(tr("%1 è aperto in una finestra a sé: la sua finestra non è comparsa "
+                     "in tempo per essere ospitata qui.")
                       .arg(name));
         break;
     }
@@ -85,7 +85,7 @@ void HostPane::showFree(const QString &program, FreeReason reason)
 
 void HostPane::showEnded(const QString &program)
 {
-    setStatus(QStringLiteral("%1 è terminato senza aprire una finestra.").arg(shownName(program)));
+    setStatus(tr("%1 è terminato senza aprire una finestra.").arg(shownName(program)));
 }
 
 bool HostPane::host(quint64 window)

@@ -49,8 +49,10 @@ QIcon presetIcon(int element)
     return QIcon(pm);
 }
 
-const char *const kTips[] = {"Finestra stretta", "Schermo intero", "Finestra larga",
-                             "Finestra media"};
+const char *const kTips[] = {QT_TRANSLATE_NOOP("panel::PresetBar", "Finestra stretta"),
+                             QT_TRANSLATE_NOOP("panel::PresetBar", "Schermo intero"),
+                             QT_TRANSLATE_NOOP("panel::PresetBar", "Finestra larga"),
+                             QT_TRANSLATE_NOOP("panel::PresetBar", "Finestra media")};
 
 } // namespace
 
@@ -66,10 +68,10 @@ PresetBar::PresetBar(QWidget *window, int frameAllowance)
         auto *button =
             new conversation::ToggleButton(QStringLiteral("Command23_%1").arg(i), window);
         button->setIcon(presetIcon(i));
-        button->setToolTip(QLatin1String(kTips[i]));
+        button->setToolTip(tr(kTips[i]));
         connect(button, &QPushButton::clicked, this, [this, i] { Command23_Click(i); });
         m_buttons[i] = button;
-        QAction *action = menu->addAction(presetIcon(i), QLatin1String(kTips[i]));
+        QAction *action = menu->addAction(presetIcon(i), tr(kTips[i]));
         action->setObjectName(QStringLiteral("actPreset_%1").arg(i));
         action->setCheckable(true);
         connect(action, &QAction::triggered, this, [this, i] { Command23_Click(i); });
@@ -82,7 +84,7 @@ PresetBar::PresetBar(QWidget *window, int frameAllowance)
     });
     m_menuButton->setObjectName(QStringLiteral("cmdPresets"));
     m_menuButton->setIcon(presetIcon(WindowPresets::Medium));
-    m_menuButton->setToolTip(QStringLiteral("Dimensioni della finestra"));
+    m_menuButton->setToolTip(tr("Dimensioni della finestra"));
     m_menuButton->setPopupMode(QToolButton::InstantPopup);
     m_menuButton->setStyleSheet(
         QStringLiteral("QToolButton::menu-indicator { image: none; width: 0; }"));

@@ -62,8 +62,10 @@ const char *const kQuadrantNames[] = {"picNW", "picNE", "picSW", "picSE"};
 const char *const kBoxNames[] = {"txtProgram", "txtProgram2", "txtProgram3", "txtProgram4"};
 const char *const kEnlargeNames[] = {"Command8", "Command9", "Command10", "Command11"};
 const char *const kEnlargeTips[] = {
-    "Ingrandisci il riquadro in alto a sinistra", "Ingrandisci il riquadro in alto a destra",
-    "Ingrandisci il riquadro in basso a sinistra", "Ingrandisci il riquadro in basso a destra"};
+    QT_TRANSLATE_NOOP("panel::ProgramPanel", "Ingrandisci il riquadro in alto a sinistra"),
+    QT_TRANSLATE_NOOP("panel::ProgramPanel", "Ingrandisci il riquadro in alto a destra"),
+    QT_TRANSLATE_NOOP("panel::ProgramPanel", "Ingrandisci il riquadro in basso a sinistra"),
+    QT_TRANSLATE_NOOP("panel::ProgramPanel", "Ingrandisci il riquadro in basso a destra")};
 
 } // namespace
 
@@ -100,7 +102,7 @@ void ProgramPanel::buildControls(QWidget *window)
         auto *path = new QLineEdit(window);
         path->setObjectName(QLatin1String(kBoxNames[i]));
         path->setPlaceholderText(QString::number(i + 1));
-        const QString tip = QStringLiteral("Programma del riquadro %1").arg(i + 1);
+        const QString tip = tr("Programma del riquadro %1").arg(i + 1);
         path->setToolTip(tip);
         // The boxes are narrow: the tool tip shows the whole path.
         connect(path, &QLineEdit::textChanged, path, [path, tip](const QString &text) {
@@ -111,7 +113,7 @@ void ProgramPanel::buildControls(QWidget *window)
 
         auto *button = new conversation::ToggleButton(QLatin1String(kEnlargeNames[i]), window);
         button->setIcon(quadrantIcon(i));
-        button->setToolTip(QLatin1String(kEnlargeTips[i]));
+        button->setToolTip(tr(kEnlargeTips[i]));
         connect(button, &QPushButton::clicked, this, [this, i] { enlarge(i); });
         m_enlarge[i] = button;
     }
@@ -132,9 +134,9 @@ void ProgramPanel::buildControls(QWidget *window)
     Command10 = m_enlarge[2];
     Command11 = m_enlarge[3];
 
-    Command7 = new QPushButton(QStringLiteral("Avvia"), window);
+    Command7 = new QPushButton(tr("Avvia"), window);
     Command7->setObjectName(QStringLiteral("Command7"));
-    Command7->setToolTip(QStringLiteral("Avvia i programmi dei riquadri"));
+    Command7->setToolTip(tr("Avvia i programmi dei riquadri"));
     connect(Command7, &QPushButton::clicked, this, &ProgramPanel::Command7_Click);
 
     VScroll1 = new QScrollBar(Qt::Vertical, window);
@@ -142,7 +144,7 @@ void ProgramPanel::buildControls(QWidget *window)
     VScroll1->setRange(0, kVScroll1Max);
     VScroll1->setSingleStep(150);
     VScroll1->setPageStep(750);
-    VScroll1->setToolTip(QStringLiteral("Allarga il pannello verso sinistra"));
+    VScroll1->setToolTip(tr("Allarga il pannello verso sinistra"));
     connect(VScroll1, &QScrollBar::valueChanged, this, &ProgramPanel::VScroll1_Change);
 
     VScroll2 = new QScrollBar(Qt::Vertical, window);
@@ -150,7 +152,7 @@ void ProgramPanel::buildControls(QWidget *window)
     VScroll2->setRange(0, kVScroll2Max);
     VScroll2->setSingleStep(150);
     VScroll2->setPageStep(600);
-    VScroll2->setToolTip(QStringLiteral("Allunga il pannello verso il basso"));
+    VScroll2->setToolTip(tr("Allunga il pannello verso il basso"));
     connect(VScroll2, &QScrollBar::valueChanged, this, &ProgramPanel::VScroll2_Change);
 }
 

@@ -1,5 +1,7 @@
 #include "mappingtext.h"
 
+#include <QCoreApplication>
+
 namespace portmap {
 
 namespace {
@@ -23,7 +25,8 @@ QString endpoint(const QString &host, quint16 port)
     return h + QLatin1Char(':') + QString::number(port);
 }
 
-const QString kByHand = QStringLiteral(
+const char *const kByHand = QT_TRANSLATE_NOOP(
+    "portmap::MappingText",
     " Chi è fuori dalla rete locale potrà collegarsi solo se la porta viene aperta a mano "
     "sul router (inoltro della porta TCP %1 verso questo computer), oppure se a ospitare è "
     "un giocatore con un indirizzo raggiungibile.");
@@ -32,87 +35,117 @@ const QString kByHand = QStringLiteral(
 
 QString askingText(quint16 port)
 {
-    return QStringLiteral("Richiesta al router di aprire la porta %1...").arg(port);
+    return QCoreApplication::translate("portmap::MappingText",
+                                       "Richiesta al router di aprire la porta %1...")
+        .arg(port);
 }
 
 QString disabledText()
 {
-    return QStringLiteral("Apertura automatica delle porte sul router disattivata.");
+    return QCoreApplication::translate("portmap::MappingText",
+                                       "Apertura automatica delle porte sul router disattivata.");
 }
 
 QString describe(const Outcome &o)
 {
     const QString port = QString::number(o.port);
-    const QString byHand = kByHand.arg(port);
+    const QString byHand = QCoreApplication::translate("portmap::MappingText", kByHand).arg(port);
     switch (o.result) {
     case Result::Mapped:
         if (o.externalPort != 0 && o.externalPort != o.port)
-            return QStringLiteral("La porta %1 del router è già usata da un'altra macchina: il "
-                                  "router ha aperto al suo posto la porta %2. Gli altri possono "
-                                  "collegarsi a %3")
+            return QCoreApplication::translate(
+                       "portmap::MappingText",
+                       "La porta %1 del router è già usata da un'altra macchina: il "
+                       "router ha aperto al suo posto la porta %2. Gli altri possono "
+                       "collegarsi a %3")
                 .arg(port)
                 .arg(o.externalPort)
                 .arg(endpoint(o.externalAddress, o.externalPort));
-        return QStringLiteral("Porta %1 aperta sul router: gli altri possono collegarsi a %2")
+        return QCoreApplication::translate(
+                   "portmap::MappingText",
+                   "Porta %1 aperta sul router: gli altri possono collegarsi a %2")
             .arg(port, endpoint(o.externalAddress, o.port));
     case Result::Removed:
-        return QStringLiteral("Porta %1 chiusa sul router.").arg(port);
+        return QCoreApplication::translate("portmap::MappingText", "Porta %1 chiusa sul router.")
+            .arg(port);
     case Result::NoGateway:
-        return QStringLiteral("Nessun router ha risposto alla richiesta di aprire la porta %1 "
-                              "(UPnP e NAT-PMP).")
+        return QCoreApplication::translate(
+                   "portmap::MappingText",
+                   "Nessun router ha risposto alla richiesta di aprire la porta %1 "
+                   "(UPnP e NAT-PMP).")
                    .arg(port) +
                byHand;
     case Result::Refused: {
-        QString why = o.reason.isEmpty() ? QStringLiteral("nessun motivo indicato") : o.reason;
+        QString why = o.reason.isEmpty() ? QCoreApplication::translate("portmap::MappingText",
+                                                                       "nessun motivo indicato")
+                                         : o.reason;
         if (o.code != 0)
-            why += QStringLiteral(", codice %1").arg(o.code);
-        return QStringLiteral("Il router ha rifiutato di aprire la porta %1 (%2: %3). "
-                              "Forse la funzione %2 è disattivata nelle sue impostazioni.")
-                   .arg(port, protocolName(o.protocol).isEmpty() ? QStringLiteral("UPnP")
-                                                                  : protocolName(o.protocol),
+            why += QCoreApplication::translate("portmap::MappingText", ", codice %1").arg(o.code);
+        return QCoreApplication::translate(
+                   "portmap::MappingText",
+                   "Il router ha rifiutato di aprire la porta %1 (%2: %3). "
+                   "Forse la funzione %2 è disattivata nelle sue impostazioni.")
+                   .arg(port,
+                        protocolName(o.protocol).isEmpty() ? QStringLiteral("UPnP")
+                                                           : protocolName(o.protocol),
                         why) +
                byHand;
     }
     case Result::Conflict:
-        return QStringLiteral("La porta %1 del router è già inoltrata a un'altra macchina%2: "
-                              "scegliere un'altra porta con \"Porta\" e ospitare di nuovo.")
-            .arg(port, o.otherClient.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(o.otherClient));
+        return QCoreApplication::translate(
+                   "portmap::MappingText",
+                   "La porta %1 del router è già inoltrata a un'altra macchina%2: "
+                   "scegliere un'altra porta con \"Porta\" e ospitare di nuovo.")
+            .arg(port,
+                 o.otherClient.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(o.otherClient));
     case Result::WrongClient:
-        return QStringLiteral("Il router dice di aver aperto la porta %1, ma la inoltra a un "
-                              "altro indirizzo (%2), non a questo computer (%3): gli altri non "
-                              "arriveranno qui.")
+        return QCoreApplication::translate(
+                   "portmap::MappingText",
+                   "Il router dice di aver aperto la porta %1, ma la inoltra a un "
+                   "altro indirizzo (%2), non a questo computer (%3): gli altri non "
+                   "arriveranno qui.")
                    .arg(port, o.otherClient, o.internalClient) +
                byHand;
     case Result::NotForwarded:
-        return QStringLiteral("Il router dice di aver aperto la porta %1, ma non la inoltra "
-                              "davvero.")
+        return QCoreApplication::translate(
+                   "portmap::MappingText",
+                   "Il router dice di aver aperto la porta %1, ma non la inoltra "
+                   "davvero.")
                    .arg(port) +
                byHand;
     case Result::BadAnswer:
         if (o.unanswered)
-            return QStringLiteral("Il router non ha risposto in tempo alla richiesta di aprire "
-                                  "la porta %1 (o ha interrotto la connessione): forse è "
-                                  "molto occupato.")
+            return QCoreApplication::translate(
+                       "portmap::MappingText",
+                       "Il router non ha risposto in tempo alla richiesta di aprire "
+                       "la porta %1 (o ha interrotto la connessione): forse è "
+                       "molto occupato.")
                        .arg(port) +
                    byHand;
-        return QStringLiteral("Il router ha dato una risposta incomprensibile o incompleta alla "
-                              "richiesta di aprire la porta %1.")
+        return QCoreApplication::translate(
+                   "portmap::MappingText",
+                   "Il router ha dato una risposta incomprensibile o incompleta alla "
+                   "richiesta di aprire la porta %1.")
                    .arg(port) +
                byHand;
     case Result::PrivateExternal:
-        return QStringLiteral("L'indirizzo esterno del router (%1) è a sua volta privato: "
-                              "davanti a questo router ce n'è un altro, e aprire la porta %2 "
-                              "solo qui non basta. Può aiutare: aprire la porta anche sul router "
-                              "esterno (o mettere il primo in modalità bridge), collegarsi via "
-                              "IPv6, oppure far ospitare un giocatore con un indirizzo pubblico.")
+        return QCoreApplication::translate(
+                   "portmap::MappingText",
+                   "L'indirizzo esterno del router (%1) è a sua volta privato: "
+                   "davanti a questo router ce n'è un altro, e aprire la porta %2 "
+                   "solo qui non basta. Può aiutare: aprire la porta anche sul router "
+                   "esterno (o mettere il primo in modalità bridge), collegarsi via "
+                   "IPv6, oppure far ospitare un giocatore con un indirizzo pubblico.")
             .arg(o.externalAddress, port);
     case Result::SharedExternal:
-        return QStringLiteral("L'indirizzo esterno del router (%1) è condiviso con altri clienti "
-                              "del fornitore di rete (NAT del provider, 100.64.0.0/10): aprire "
-                              "la porta %2 sul router non può servire. Può aiutare: chiedere al "
-                              "fornitore un indirizzo IPv4 pubblico, collegarsi via IPv6 se la "
-                              "rete lo offre, oppure far ospitare un giocatore con un indirizzo "
-                              "pubblico.")
+        return QCoreApplication::translate(
+                   "portmap::MappingText",
+                   "L'indirizzo esterno del router (%1) è condiviso con altri clienti "
+                   "del fornitore di rete (NAT del provider, 100.64.0.0/10): aprire "
+                   "la porta %2 sul router non può servire. Può aiutare: chiedere al "
+                   "fornitore un indirizzo IPv4 pubblico, collegarsi via IPv6 se la "
+                   "rete lo offre, oppure far ospitare un giocatore con un indirizzo "
+                   "pubblico.")
             .arg(o.externalAddress, port);
     }
     return QString();

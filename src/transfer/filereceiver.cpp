@@ -96,7 +96,7 @@ bool FileReceiver::listen(quint16 port)
 {
     stop();
     m_port = port;
-    setStatus(kListening);
+    setStatus(tr(kListening));
     startListening();
     emit portChanged(this->port());
     return isListening();
@@ -197,11 +197,11 @@ void FileReceiver::onNewConnection()
     } else if (m_acceptAll) {
         acceptConnection();
     } else {
-        ask(QStringLiteral("Richiesta di Connessione"),
-            QStringLiteral("Una richiesta di connessione per il trasferimento di un file è stata "
-                           "inoltrata da: ") +
-                peerText(socket) + QStringLiteral(" [") + QString::number(port()) +
-                QStringLiteral("]. Accetti la connesstione?"),
+        ask(tr("Richiesta di Connessione"),
+            tr("Una richiesta di connessione per il trasferimento di un file è stata "
+               "inoltrata da: %1 [%2]. Accetti la connesstione?")
+                .arg(peerText(socket))
+                .arg(port()),
             &FileReceiver::acceptConnection, &FileReceiver::denyConnection, State::Asking);
     }
 }
@@ -232,8 +232,7 @@ void FileReceiver::acceptConnection()
 {
     m_socket->write(wire::kAccept);
     setState(State::Connected);
-    setStatus(QStringLiteral("Connesso a ") + peerText(m_socket) + QStringLiteral(" [") +
-              QString::number(m_socket->peerPort()) + QStringLiteral("]."));
+    setStatus(tr("Connesso a %1 [%2].").arg(peerText(m_socket)).arg(m_socket->peerPort()));
     m_idle->start(m_idleTimeoutMs);
 }
 
@@ -315,7 +314,7 @@ void FileReceiver::decideOffer(const QByteArray &sizeValue)
     }
     const std::optional<qint64> size = parseAnnouncedSize(sizeValue);
     if (!size) {
-        refuseFile(QStringLiteral("Stato: File rifiutato: dimensione annunciata non valida."));
+        refuseFile(tr("Stato: File rifiutato: dimensione annunciata non valida."));
         return;
     }
     m_incomingName = name.name;
@@ -324,9 +323,9 @@ void FileReceiver::decideOffer(const QByteArray &sizeValue)
         acceptFile();
         return;
     }
-    ask(QStringLiteral("File in attesa di permesso"),
-        QStringLiteral("Accetti di ricevere il file: '") + m_incomingName + QStringLiteral("' di ") +
-            FormatKB(m_incomingSize) + QStringLiteral("?\n\nMittente: ") + m_sender,
+    ask(tr("File in attesa di permesso"),
+        tr("Accetti di ricevere il file: '%1' di %2?\n\nMittente: %3")
+            .arg(m_incomingName, FormatKB(m_incomingSize), m_sender),
         &FileReceiver::acceptFile, &FileReceiver::refuseByUser, State::Offered);
 }
 
@@ -353,14 +352,14 @@ void FileReceiver::acceptFile()
                                                             : withSeparator(m_saveFolder);
     QString why;
     if (!makeFolder(folder, &why)) {
-        refuseFile(QStringLiteral("Stato: File rifiutato: la cartella ") + folder +
-                   QStringLiteral(" non è utilizzabile (") + why + QStringLiteral(")."));
+        refuseFile(
+            tr("Stato: File rifiutato: la cartella %1 non è utilizzabile (%2).").arg(folder, why));
         return;
     }
     const QString path = folder + m_incomingName;
     const QString partial = path + kPartialSuffix;
     if (QFile::encodeName(m_incomingName + kPartialSuffix).size() > kMaxNameBytes) {
-        refuseFile(QStringLiteral("Stato: File rifiutato: nome del file troppo lungo."));
+        refuseFile(tr("Stato: File rifiutato: nome del file troppo lungo."));
         return;
     }
     // The bytes go to NOME.parziale and the file takes its own name only
@@ -368,13 +367,11 @@ void FileReceiver::acceptFile()
     // The sender is told to go ahead only once the bytes have a place to go,
     // and the name they will take is checked now, not after the transfer.
     if (!replaceable(path, nullptr, &why)) {
-        refuseFile(QStringLiteral("Stato: File rifiutato: impossibile scrivere ") + path +
-                   QStringLiteral(" (") + why + QStringLiteral(")."));
+        refuseFile(tr("Stato: File rifiutato: impossibile scrivere %1 (%2).").arg(path, why));
         return;
     }
     if (!openDestination(m_file, partial, &why)) {
-        refuseFile(QStringLiteral("Stato: File rifiutato: impossibile scrivere ") + partial +
-                   QStringLiteral(" (") + why + QStringLiteral(")."));
+        refuseFile(tr("Stato: File rifiutato: impossibile scrivere %1 (%2).").arg(partial, why));
         return;
     }
     m_path = path;
@@ -412,9 +409,9 @@ void FileReceiver::consume(const char *data, qint64 length)
     }
     const double p = double(m_received) / double(m_incomingSize) * 100.0;
     // nearbyint rounds halves to even, as the percentages are meant to.
-    setStatus(QStringLiteral("Stato: ") + FormatKB(m_received) + QStringLiteral(" ricevuti su ") +
-              FormatKB(m_incomingSize) + QStringLiteral(" [") +
-              QString::number(qint64(std::nearbyint(p))) + QStringLiteral("%]."));
+    setStatus(tr("Stato: %1 ricevuti su %2 [%3%].")
+                  .arg(FormatKB(m_received), FormatKB(m_incomingSize))
+                  .arg(qint64(std::nearbyint(p))));
     setProgress(p);
 }
 
@@ -425,20 +422,20 @@ void FileReceiver::complete()
     const bool named = m_file.isOpen() && (m_file.close(), true) &&
                        finishDestination(partialPath(), m_path, &why);
     if (!named) {
-        setStatus(kNotCompleted);
+        setStatus(tr(kNotCompleted));
         setProgress(100);
         emit fileClosed(partialPath(), false);
         returnToListening(Retire::Graceful);
         if (m_messages) {
             m_messages->showMessage(
-                session::MessageService::Icon::Warning, QStringLiteral("Errore di scrittura"),
-                QStringLiteral("Il file '") + m_path +
-                    QStringLiteral("' è arrivato per intero ma non ha potuto prendere il suo nome (") +
-                    why + QStringLiteral("): è rimasto in '") + partialPath() + QStringLiteral("'."));
+                session::MessageService::Icon::Warning, tr("Errore di scrittura"),
+                tr("Il file '%1' è arrivato per intero ma non ha potuto prendere il suo nome "
+                   "(%2): è rimasto in '%3'.")
+                    .arg(m_path, why, partialPath()));
         }
         return;
     }
-    setStatus(kCompleted);
+    setStatus(tr(kCompleted));
     setProgress(100);
     emit fileClosed(m_path, true);
     const QString path = m_path;
@@ -446,11 +443,8 @@ void FileReceiver::complete()
     const qint64 size = m_incomingSize;
     returnToListening(Retire::Graceful);
     if (m_messages) {
-        m_messages->showMessage(session::MessageService::Icon::Information,
-                                QStringLiteral("File ricevuto"),
-                                QStringLiteral("Ricevuto da ") + from + QStringLiteral(": '") +
-                                    path + QStringLiteral("' (") + FormatKB(size) +
-                                    QStringLiteral(")."));
+        m_messages->showMessage(session::MessageService::Icon::Information, tr("File ricevuto"),
+                                tr("Ricevuto da %1: '%2' (%3).").arg(from, path, FormatKB(size)));
     }
 }
 
@@ -459,10 +453,9 @@ void FileReceiver::tellBroken(const QString &what)
     if (!m_messages)
         return;
     m_messages->showMessage(
-        session::MessageService::Icon::Warning, QStringLiteral("Trasferimento interrotto"),
-        what + QStringLiteral(" Ricevuti ") + FormatKB(m_received) + QStringLiteral(" su ") +
-            FormatKB(m_incomingSize) + QStringLiteral("; la parte ricevuta è in '") +
-            partialPath() + QStringLiteral("'."));
+        session::MessageService::Icon::Warning, tr("Trasferimento interrotto"),
+        tr("%1 Ricevuti %2 su %3; la parte ricevuta è in '%4'.")
+            .arg(what, FormatKB(m_received), FormatKB(m_incomingSize), partialPath()));
 }
 
 void FileReceiver::onStallCheck()
@@ -476,8 +469,8 @@ void FileReceiver::onStallCheck()
         return;
     }
     // Told first, while the counts still hold; then ended as a cancel is.
-    tellBroken(QStringLiteral("Il file '") + m_incomingName + QStringLiteral("' da ") + m_sender +
-               QStringLiteral(" non arrivava più: il trasferimento è stato chiuso."));
+    tellBroken(tr("Il file '%1' da %2 non arrivava più: il trasferimento è stato chiuso.")
+                   .arg(m_incomingName, m_sender));
     breakOff();
 }
 
@@ -487,11 +480,10 @@ void FileReceiver::writeFailed(const QString &reason)
     breakOff();
     if (m_messages) {
         m_messages->showMessage(
-            session::MessageService::Icon::Warning, QStringLiteral("Errore di scrittura"),
-            QStringLiteral("Il file '") + path +
-                QStringLiteral("' non è stato ricevuto per intero: la scrittura non è riuscita (") +
-                reason + QStringLiteral("). La parte già ricevuta è rimasta in '") + path +
-                kPartialSuffix + QStringLiteral("'."));
+            session::MessageService::Icon::Warning, tr("Errore di scrittura"),
+            tr("Il file '%1' non è stato ricevuto per intero: la scrittura non è riuscita (%2). "
+               "La parte già ricevuta è rimasta in '%3'.")
+                .arg(path, reason, path + kPartialSuffix));
     }
 }
 
@@ -504,7 +496,7 @@ void FileReceiver::cancel()
 
 void FileReceiver::breakOff()
 {
-    setStatus(kNotCompleted);
+    setStatus(tr(kNotCompleted));
     setProgress(100);
     sendKick();
     closeFile(false);
@@ -530,9 +522,8 @@ void FileReceiver::onPeerGone()
     if (m_socket != socket)
         return; // the file completed with them
     if (m_state == State::Receiving) {
-        tellBroken(QStringLiteral("Il mittente (") + m_sender +
-                   QStringLiteral(") ha interrotto l'invio del file '") + m_incomingName +
-                   QStringLiteral("'."));
+        tellBroken(tr("Il mittente (%1) ha interrotto l'invio del file '%2'.")
+                       .arg(m_sender, m_incomingName));
     }
     returnToListening(Retire::Abort);
 }
@@ -542,8 +533,8 @@ void FileReceiver::onIdle()
     if (!m_socket)
         return;
     if (m_state == State::Receiving) {
-        tellBroken(QStringLiteral("Il file '") + m_incomingName + QStringLiteral("' da ") +
-                   m_sender + QStringLiteral(" non arrivava più: il trasferimento è stato chiuso."));
+        tellBroken(tr("Il file '%1' da %2 non arrivava più: il trasferimento è stato chiuso.")
+                       .arg(m_incomingName, m_sender));
     }
     returnToListening(Retire::Abort);
 }
@@ -558,7 +549,7 @@ void FileReceiver::returnToListening(Retire how)
     m_received = 0;
     m_reader.clear();
     m_rawName.clear();
-    setStatus(kListening);
+    setStatus(tr(kListening));
     startListening();
     emit receivingChanged(false);
 }

@@ -61,9 +61,9 @@ public:
     static constexpr int kDefaultStallTimeoutMs = 60 * 1000;
     static constexpr qint64 kDefaultMinProgressBytes = 16 * 1024;
 
-    inline static const QString kListening = QStringLiteral("Connessione: in ascolto...");
-    inline static const QString kCompleted = QStringLiteral("Stato: Transferimento completato.");
-    inline static const QString kNotCompleted = QStringLiteral("Stato: Trasferimento non completato.");
+    static constexpr const char *kListening = QT_TR_NOOP("Connessione: in ascolto...");
+    static constexpr const char *kCompleted = QT_TR_NOOP("Stato: Transferimento completato.");
+    static constexpr const char *kNotCompleted = QT_TR_NOOP("Stato: Trasferimento non completato.");
 
     explicit FileReceiver(QObject *parent = nullptr);
     ~FileReceiver() override;
@@ -217,7 +217,7 @@ private:
     quint16 m_port = 2543;
 
     State m_state = State::Stopped;
-    QString m_status = kListening;
+    QString m_status = tr(kListening);
     double m_progress = 0;
     QByteArray m_rawName;
     QString m_incomingName;

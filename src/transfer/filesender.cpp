@@ -30,8 +30,10 @@ namespace {
 
 using Icon = session::MessageService::Icon;
 
-const QString kFailedTitle = QStringLiteral("Trasferimento fallito!");
-const QString kPacketTitle = QStringLiteral("Errore di trasferimento");
+const char *const kFailedTitle =
+    QT_TRANSLATE_NOOP("transfer::FileSender", "Trasferimento fallito!");
+const char *const kPacketTitle =
+    QT_TRANSLATE_NOOP("transfer::FileSender", "Errore di trasferimento");
 
 } // namespace
 
@@ -81,8 +83,7 @@ void FileSender::connectTo(const QString &host, const QString &portText, const Q
     m_target = targetName;
     m_portText = portText;
     setConnectStep(1);
-    setStatus(QStringLiteral("Connessione: in attesa su ") + targetName + QStringLiteral(" [") +
-              portText + QStringLiteral("]."));
+    setStatus(tr("Connessione: in attesa su %1 [%2].").arg(targetName, portText));
 
     bool ok = false;
     const quint16 port = portText.trimmed().toUShort(&ok);
@@ -107,8 +108,7 @@ void FileSender::onConnected()
 {
     m_connectTimer->stop();
     setConnectStep(2);
-    setStatus(QStringLiteral("Connesso a ") + m_target + QStringLiteral(" [") + m_portText +
-              QStringLiteral("]."));
+    setStatus(tr("Connesso a %1 [%2].").arg(m_target, m_portText));
     setConnectStep(3);
     setState(State::AwaitingAnswer);
     emit connected();
@@ -126,10 +126,10 @@ void FileSender::failConnect()
     setConnectStep(2);
     closeSocket(false);
     setState(State::NotConnected);
-    show(Icon::Critical, QStringLiteral("Errore di Connessione"),
-         QStringLiteral("La connessione col destinatario non è andata a buon fine. E' consigliabile "
-                        "chiudere la finestra e tentare nuovamente."));
-    setStatus(QStringLiteral("Stato: Errore di connessione."));
+    show(Icon::Critical, tr("Errore di Connessione"),
+         tr("La connessione col destinatario non è andata a buon fine. E' consigliabile "
+            "chiudere la finestra e tentare nuovamente."));
+    setStatus(tr("Stato: Errore di connessione."));
     setConnectStep(3);
     emit connectFailed();
 }
@@ -149,7 +149,7 @@ void FileSender::disconnectFromReceiver()
     }
     closeSocket(false);
     setState(State::NotConnected);
-    setStatus(kDisconnected);
+    setStatus(tr(kDisconnected));
     emit disconnectedByUser();
 }
 
@@ -176,8 +176,8 @@ void FileSender::handleMessage(const ControlMessage &message)
         break;
     case Kind::Denied:
         if (m_state == State::AwaitingAnswer || m_state == State::Accepted) {
-            show(Icon::Critical, QStringLiteral("Connessione respinta"),
-                 QStringLiteral("Il destinatario ha rifiutato la connessione."));
+            show(Icon::Critical, tr("Connessione respinta"),
+                 tr("Il destinatario ha rifiutato la connessione."));
             closeSocket(false);
             setState(State::NotConnected);
             emit denied();
@@ -217,17 +217,16 @@ bool FileSender::offer(const QString &path, int packetSize)
     m_file.close();
     m_file.setFileName(path);
     if (!QFileInfo(path).isFile() || !m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        show(Icon::Critical, kPacketTitle,
-             QStringLiteral("Il file '") + path + QStringLiteral("' non può essere letto."));
+        show(Icon::Critical, tr(kPacketTitle), tr("Il file '%1' non può essere letto.").arg(path));
         return false;
     }
     // The length is taken now; a file that grows meanwhile is sent as far as this.
     m_length = m_file.size();
     if (m_length > kMaxFileSize) {
         m_file.close();
-        show(Icon::Critical, kPacketTitle,
-             QStringLiteral("Il file '") + path +
-                 QStringLiteral("' è troppo grande: si possono inviare file fino a 2147483647 byte."));
+        show(Icon::Critical, tr(kPacketTitle),
+             tr("Il file '%1' è troppo grande: si possono inviare file fino a 2147483647 byte.")
+                 .arg(path));
         return false;
     }
     m_socket->write(wire::kPacketRequest);
@@ -244,19 +243,19 @@ void FileSender::onPacketAnswer(const QByteArray &value)
     if (!ok || size < kMinPacketSize) {
         m_file.close();
         setState(State::Accepted);
-        show(Icon::Critical, kPacketTitle,
-             QStringLiteral("Il destinatario ha indicato una dimensione dei pacchetti non valida. "
-                            "Il file non è stato inviato."));
+        show(Icon::Critical, tr(kPacketTitle),
+             tr("Il destinatario ha indicato una dimensione dei pacchetti non valida. "
+                "Il file non è stato inviato."));
         return;
     }
     if (size < m_packetSize) {
         m_file.close();
         setState(State::Accepted);
-        show(Icon::Critical, kPacketTitle,
-             QStringLiteral("La dimensione dei pacchetti selezionata è incompatibile con quella "
-                            "selezionata dal destinatario del file. La dimensione è stata ora resa "
-                            "compatibile. Quando pronto clicca nuovamente su 'Invia' per inoltrare "
-                            "il file."));
+        show(Icon::Critical, tr(kPacketTitle),
+             tr("La dimensione dei pacchetti selezionata è incompatibile con quella "
+                "selezionata dal destinatario del file. La dimensione è stata ora resa "
+                "compatibile. Quando pronto clicca nuovamente su 'Invia' per inoltrare "
+                "il file."));
         m_packetSize = size;
         emit packetSizeAdjusted(size);
         return;
@@ -264,7 +263,7 @@ void FileSender::onPacketAnswer(const QByteArray &value)
     // Larger sizes pass: our packets stay within 2500 bytes anyway.
     setState(State::OfferingName);
     emit offerStarted();
-    setStatus(QStringLiteral("Statistiche del file in uscita..."));
+    setStatus(tr("Statistiche del file in uscita..."));
     m_socket->write(nameMessage(GetFileName(m_path)));
 }
 
@@ -278,8 +277,7 @@ void FileSender::onPermission(const QByteArray &value)
     if (answer == 0) {
         m_file.close();
         setState(State::Accepted);
-        show(Icon::Critical, QStringLiteral("File Transfer Error"),
-             QStringLiteral("Il file è stato rifiutato. Grrrr.."));
+        show(Icon::Critical, tr("File Transfer Error"), tr("Il file è stato rifiutato. Grrrr.."));
         emit offerRefused();
         return;
     }
@@ -295,7 +293,7 @@ void FileSender::onBytesWritten()
         return;
     if (m_state == State::OfferingName) {
         m_socket->write(sizeMessage(m_length));
-        setStatus(QStringLiteral("File in attesa di permesso..."));
+        setStatus(tr("File in attesa di permesso..."));
         setState(State::AwaitingPermission);
     } else if (m_state == State::Sending) {
         pump();
@@ -389,8 +387,7 @@ void FileSender::startData()
         // Nothing to send: no empty packet, just the ending of a whole file.
         m_progress = 100;
         emit progressChanged(m_progress);
-        setStatus(QStringLiteral("Trasferimento completato. ") + FormatKB2(0) +
-                  QStringLiteral(" inviati."));
+        setStatus(tr("Trasferimento completato. %1 inviati.").arg(FormatKB2(0)));
         awaitReceiverClose();
         return;
     }
@@ -471,8 +468,7 @@ void FileSender::writePacket()
     // Shown last: a slot of these signals may cancel, which ends everything.
     if (m_lastWritten) {
         m_progress = 100;
-        setStatus(QStringLiteral("Trasferimento completato. ") + FormatKB2(m_length) +
-                  QStringLiteral(" inviati."));
+        setStatus(tr("Trasferimento completato. %1 inviati.").arg(FormatKB2(m_length)));
     } else {
         m_progress = 100.0 * double(m_sent) / double(m_length);
         // nearbyint rounds halves to even.
@@ -481,9 +477,9 @@ void FileSender::writePacket()
         if (percent != m_shownPercent || key != m_shownKey) {
             m_shownPercent = percent;
             m_shownKey = key;
-            setStatus(QStringLiteral("Stato: ") + QString::number(percent) +
-                      QStringLiteral("% del file inviato. ") + FormatKB2(m_length - m_sent) +
-                      QStringLiteral(" residui."));
+            setStatus(tr("Stato: %1% del file inviato. %2 residui.")
+                          .arg(percent)
+                          .arg(FormatKB2(m_length - m_sent)));
         }
     }
     emit progressChanged(m_progress);
@@ -516,33 +512,34 @@ void FileSender::finishSend(Outcome outcome, bool quiet)
     if (!quiet) {
         switch (outcome) {
         case Outcome::Completed:
-            show(Icon::Information, QStringLiteral("Trasferimento completo"),
-                 QStringLiteral("Trasferimento del file completato."));
+            show(Icon::Information, tr("Trasferimento completo"),
+                 tr("Trasferimento del file completato."));
             break;
         case Outcome::CancelledBySender:
-            show(Icon::Information, QStringLiteral("Connessione terminata"),
-                 QStringLiteral("Il trasferimento del file è stato annullato dal mittente."));
+            show(Icon::Information, tr("Connessione terminata"),
+                 tr("Il trasferimento del file è stato annullato dal mittente."));
             break;
         case Outcome::ConnectionLost:
-            show(Icon::Critical, kFailedTitle,
-                 QStringLiteral("Il trasferimento del file non è andato a buon fine: la connessione "
-                                "col destinatario è stata persa."));
+            show(Icon::Critical, tr(kFailedTitle),
+                 tr("Il trasferimento del file non è andato a buon fine: la connessione "
+                    "col destinatario è stata persa."));
             break;
         case Outcome::ReceiverCancelled:
-            show(Icon::Warning, kFailedTitle,
-                 QStringLiteral("Il trasferimento del file non è andato a buon fine: il destinatario "
-                                "ha perso o chiuso la connessione."));
+            show(Icon::Warning, tr(kFailedTitle),
+                 tr("Il trasferimento del file non è andato a buon fine: il destinatario "
+                    "ha perso o chiuso la connessione."));
             break;
         case Outcome::ReadFailed:
-            show(Icon::Critical, kFailedTitle,
-                 QStringLiteral("Il trasferimento del file non è andato a buon fine: il file ") +
-                     m_path + QStringLiteral(" non può più essere letto."));
+            show(Icon::Critical, tr(kFailedTitle),
+                 tr("Il trasferimento del file non è andato a buon fine: il file %1 non può "
+                    "più essere letto.")
+                     .arg(m_path));
             break;
         }
     }
     m_cancelled = false;
     m_kicked = false;
-    setStatus(kDisconnected);
+    setStatus(tr(kDisconnected));
     emit transferEnded(outcome);
 }
 

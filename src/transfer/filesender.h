@@ -68,7 +68,7 @@ public:
     /// The file is read this much at a time, ahead of the packets.
     static constexpr qint64 kReadBlock = 64 * 1024;
 
-    inline static const QString kDisconnected = QStringLiteral("Stato: Sconnesso.");
+    static constexpr const char *kDisconnected = QT_TR_NOOP("Stato: Sconnesso.");
 
     explicit FileSender(QObject *parent = nullptr);
     ~FileSender() override;
@@ -193,7 +193,7 @@ private:
     int m_finishTimeoutMs = kDefaultFinishTimeoutMs;
 
     State m_state = State::NotConnected;
-    QString m_status = kDisconnected;
+    QString m_status = tr(kDisconnected);
     int m_connectStep = 0;
     double m_progress = 0;
     QString m_target;

@@ -94,8 +94,8 @@ FrmServerCLient::FrmServerCLient(QWidget *parent) : QWidget(parent)
     setWindowFlag(Qt::Window);
     setAttribute(Qt::WA_DeleteOnClose, false);
 
-    auto *receiving = named(new QGroupBox(QStringLiteral("Ricezione"), this), "fraReceive");
-    auto *sending = named(new QGroupBox(QStringLiteral("Invio"), this), "fraSend");
+    auto *receiving = named(new QGroupBox(tr("Ricezione"), this), "fraReceive");
+    auto *sending = named(new QGroupBox(tr("Invio"), this), "fraSend");
     auto *halves = new QHBoxLayout(this);
     halves->addWidget(receiving, 1);
     halves->addWidget(sending, 1);
@@ -124,33 +124,33 @@ void FrmServerCLient::createReceiverHalf(QWidget *half)
     lblstatus->setWordWrap(true);
     grid->addWidget(lblstatus, 0, 0, 1, 4);
 
-    grid->addWidget(named(new QLabel(QStringLiteral("Porta attiva:"), half), "lblPortaAttiva"), 1, 0);
+    grid->addWidget(named(new QLabel(tr("Porta attiva:"), half), "lblPortaAttiva"), 1, 0);
     lblcurrentport = named(new QLabel(half), "lblcurrentport");
     grid->addWidget(lblcurrentport, 1, 1);
-    grid->addWidget(named(new QLabel(QStringLiteral("Cambia porta in:"), half), "lblCambiaPorta"), 2, 0);
+    grid->addWidget(named(new QLabel(tr("Cambia porta in:"), half), "lblCambiaPorta"), 2, 0);
     TxtNewPort = named(new QLineEdit(half), "TxtNewPort");
     TxtNewPort->setMaxLength(6);
     grid->addWidget(TxtNewPort, 2, 1);
-    CmdChangePort = named(new QPushButton(QStringLiteral("Cambia in:"), half), "CmdChangePort");
+    CmdChangePort = named(new QPushButton(tr("Cambia in:"), half), "CmdChangePort");
     grid->addWidget(CmdChangePort, 2, 2, 1, 2);
 
-    ChkBlockRequest = named(new QCheckBox(QStringLiteral("Blocca ogni richiesta di connessione."), half),
-                            "ChkBlockRequest");
-    ChkAcceptID = named(new QCheckBox(QStringLiteral("Accetta ogni richiesta di connessione."), half),
-                        "ChkAcceptID");
-    ChkAutoSend = named(new QCheckBox(QStringLiteral("Accetta automaticamente ogni file."), half),
-                        "ChkAutoSend");
+    ChkBlockRequest =
+        named(new QCheckBox(tr("Blocca ogni richiesta di connessione."), half), "ChkBlockRequest");
+    ChkAcceptID =
+        named(new QCheckBox(tr("Accetta ogni richiesta di connessione."), half), "ChkAcceptID");
+    ChkAutoSend =
+        named(new QCheckBox(tr("Accetta automaticamente ogni file."), half), "ChkAutoSend");
     grid->addWidget(ChkBlockRequest, 3, 0, 1, 4);
     grid->addWidget(ChkAcceptID, 4, 0, 1, 4);
     grid->addWidget(ChkAutoSend, 5, 0, 1, 4);
 
-    grid->addWidget(named(new QLabel(QStringLiteral("Kb per pacchetto:"), half), "lblKbPacchetto"), 6, 0);
+    grid->addWidget(named(new QLabel(tr("Kb per pacchetto:"), half), "lblKbPacchetto"), 6, 0);
     lblpacketsize = named(new QLabel(half), "lblpacketsize");
     grid->addWidget(lblpacketsize, 6, 1);
     PacketScroll = packetScroll("PacketScroll", half);
     grid->addWidget(PacketScroll, 6, 2, 1, 2);
 
-    grid->addWidget(named(new QLabel(QStringLiteral("Salva in:"), half), "lblSalvaIn"), 7, 0);
+    grid->addWidget(named(new QLabel(tr("Salva in:"), half), "lblSalvaIn"), 7, 0);
     TxtSaveFile = named(new QLineEdit(half), "TxtSaveFile");
     grid->addWidget(TxtSaveFile, 7, 1, 1, 3);
     Dir1 = named(new FolderList(half), "Dir1");
@@ -164,7 +164,7 @@ void FrmServerCLient::createReceiverHalf(QWidget *half)
     PrgTransfer = named(new QProgressBar(PictFrame), "PrgTransfer");
     PrgTransfer->setRange(0, 100);
     lblincomingpacketsize = named(new QLabel(PictFrame), "lblincomingpacketsize");
-    CmdCancel = named(new QPushButton(QStringLiteral("Annulla"), PictFrame), "CmdCancel");
+    CmdCancel = named(new QPushButton(tr("Annulla"), PictFrame), "CmdCancel");
     panel->addWidget(lblfilename);
     panel->addWidget(PrgTransfer);
     auto *row = new QHBoxLayout;
@@ -217,7 +217,7 @@ void FrmServerCLient::createSenderHalf(QWidget *half)
     PrgStatus->setTextVisible(false);
     grid->addWidget(PrgStatus, 1, 0, 1, 4);
 
-    grid->addWidget(named(new QLabel(QStringLiteral("Destinatario:"), half), "lblDestinatario"), 2, 0, 1, 4);
+    grid->addWidget(named(new QLabel(tr("Destinatario:"), half), "lblDestinatario"), 2, 0, 1, 4);
     lstClientNome = named(new QListView(half), "lstClientNome");
     lstClientNome->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lstClientNome->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -226,31 +226,31 @@ void FrmServerCLient::createSenderHalf(QWidget *half)
     TargetNome = named(new QLineEdit(half), "TargetNome");
     TargetNome->hide();
 
-    Label5 = named(new QLabel(QStringLiteral("IP:"), half), "Label5");
+    Label5 = named(new QLabel(tr("IP:"), half), "Label5");
     TargetIP = named(new QLineEdit(half), "TargetIP");
     grid->addWidget(Label5, 4, 0);
     grid->addWidget(TargetIP, 4, 1, 1, 3);
-    grid->addWidget(named(new QLabel(QStringLiteral("Porta:"), half), "lblPorta"), 5, 0);
+    grid->addWidget(named(new QLabel(tr("Porta:"), half), "lblPorta"), 5, 0);
     CntPort = named(new QLineEdit(half), "CntPort");
     CntPort->setMaxLength(5);
     grid->addWidget(CntPort, 5, 1);
-    CmdSeek = named(new QPushButton(QStringLiteral("Attiva"), half), "CmdSeek");
-    cmdAnnulla = named(new QPushButton(QStringLiteral("Annulla"), half), "cmdAnnulla");
+    CmdSeek = named(new QPushButton(tr("Attiva"), half), "CmdSeek");
+    cmdAnnulla = named(new QPushButton(tr("Annulla"), half), "cmdAnnulla");
     grid->addWidget(CmdSeek, 5, 2);
     grid->addWidget(cmdAnnulla, 5, 3);
 
-    grid->addWidget(named(new QLabel(QStringLiteral("Kb per pacchetto:"), half), "lblKbPacchetto2"), 6, 0);
+    grid->addWidget(named(new QLabel(tr("Kb per pacchetto:"), half), "lblKbPacchetto2"), 6, 0);
     lblpacketsize2 = named(new QLabel(half), "lblpacketsize2");
     grid->addWidget(lblpacketsize2, 6, 1);
     PacketScroll2 = packetScroll("PacketScroll2", half);
     grid->addWidget(PacketScroll2, 6, 2, 1, 2);
 
-    CmdAquire = named(new QPushButton(QStringLiteral("File"), half), "CmdAquire");
+    CmdAquire = named(new QPushButton(tr("File"), half), "CmdAquire");
     TextSend = named(new QLineEdit(half), "TextSend");
     grid->addWidget(CmdAquire, 7, 0);
     grid->addWidget(TextSend, 7, 1, 1, 3);
     lblfilesize = named(new QLabel(half), "lblfilesize");
-    CmdSend = named(new QPushButton(QStringLiteral("Invia"), half), "CmdSend");
+    CmdSend = named(new QPushButton(tr("Invia"), half), "CmdSend");
     grid->addWidget(lblfilesize, 8, 0, 1, 3);
     grid->addWidget(CmdSend, 8, 3);
 
@@ -260,7 +260,7 @@ void FrmServerCLient::createSenderHalf(QWidget *half)
     lblsendingfile->setWordWrap(true);
     ProgressTransfer2 = named(new QProgressBar(PicTransfer), "ProgressTransfer2");
     ProgressTransfer2->setRange(0, 100);
-    CmdCancel2 = named(new QPushButton(QStringLiteral("Annulla"), PicTransfer), "CmdCancel2");
+    CmdCancel2 = named(new QPushButton(tr("Annulla"), PicTransfer), "CmdCancel2");
     panel->addWidget(lblsendingfile);
     auto *row = new QHBoxLayout;
     row->addWidget(ProgressTransfer2, 1);
@@ -282,8 +282,8 @@ void FrmServerCLient::createSenderHalf(QWidget *half)
 // back afterwards by the caller.
 void FrmServerCLient::resetControls()
 {
-    lblstatus->setText(FileReceiver::kListening);
-    setWindowTitle(FileReceiver::kListening);
+    lblstatus->setText(FileReceiver::tr(FileReceiver::kListening));
+    setWindowTitle(FileReceiver::tr(FileReceiver::kListening));
     lblcurrentport->setText(QString::number(kDefaultPort));
     TxtNewPort->setText(QString::number(kDefaultPort));
     ChkBlockRequest->setChecked(false);
@@ -293,7 +293,7 @@ void FrmServerCLient::resetControls()
     lblpacketsize->setText(QString::number(kDefaultPacketSize));
     PrgTransfer->setValue(0);
     lblfilename->clear();
-    lblincomingpacketsize->setText(QStringLiteral("Packet size:"));
+    lblincomingpacketsize->setText(tr("Packet size:"));
     PictFrame->hide();
     setIdleControls(true);
 
@@ -301,11 +301,11 @@ void FrmServerCLient::resetControls()
     TargetIP->clear();
     CntPort->setText(QString::number(kDefaultPort));
     PrgStatus->setValue(0);
-    lblstatus2->setText(FileSender::kDisconnected);
+    lblstatus2->setText(FileSender::tr(FileSender::kDisconnected));
     PacketScroll2->setValue(kDefaultPacketSize);
     lblpacketsize2->setText(QString::number(kDefaultPacketSize));
     TextSend->clear();
-    lblfilesize->setText(QStringLiteral("Dimensione:"));
+    lblfilesize->setText(tr("Dimensione:"));
     ProgressTransfer2->setValue(0);
     lblsendingfile->clear();
     PicTransfer->hide();
@@ -405,8 +405,8 @@ void FrmServerCLient::bindReceiver()
         setIdleControls(!receiving);
     });
     connect(m_receiver, &FileReceiver::fileOpened, this, [this](const QString &path) {
-        lblfilename->setText(QStringLiteral("File in arrivo: ") + path);
-        lblincomingpacketsize->setText(QStringLiteral("Packet size: ") + lblpacketsize->text());
+        lblfilename->setText(tr("File in arrivo: %1").arg(path));
+        lblincomingpacketsize->setText(tr("Packet size: %1").arg(lblpacketsize->text()));
     });
     connect(m_receiver, &FileReceiver::portChanged, this, [this](quint16 port) {
         lblcurrentport->setText(QString::number(port));
@@ -459,7 +459,7 @@ void FrmServerCLient::bindSender()
         PicTransfer->hide();
     });
     connect(m_sender, &FileSender::sendingStarted, this, [this](const QString &path) {
-        lblsendingfile->setText(QStringLiteral("File in uscita: ") + path);
+        lblsendingfile->setText(tr("File in uscita: %1").arg(path));
     });
     connect(m_sender, &FileSender::progressChanged, this,
             [this](double p) { ProgressTransfer2->setValue(qBound(0, int(p), 100)); });
@@ -619,7 +619,7 @@ void FrmServerCLient::CmdAquire_Click()
         m_dialog->raise(); // one choice at a time
         return;
     }
-    auto *dialog = new QFileDialog(this, QStringLiteral("Scegli il file da inviare"));
+    auto *dialog = new QFileDialog(this, tr("Scegli il file da inviare"));
     dialog->setObjectName(QStringLiteral("OpenFileDialog"));
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
@@ -642,7 +642,7 @@ void FrmServerCLient::setChosenFile(const QString &path)
     if (!info.isFile())
         return;
     TextSend->setText(path);
-    lblfilesize->setText(QStringLiteral("Dimensione: ") + FormatKB2(info.size()));
+    lblfilesize->setText(tr("Dimensione: %1").arg(FormatKB2(info.size())));
     // The connection may have ended while the dialog was open.
     if (m_sender && m_sender->state() == FileSender::State::Accepted)
         CmdSend->setEnabled(true);

@@ -54,9 +54,11 @@ NameCheck checkIncomingName(const QByteArray &raw)
     const QString name = decoded.mid(cut + 1);
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ||
         hasControl(name)) {
-        check.refusal = QStringLiteral("Stato: File rifiutato: nome del file non valido.");
+        check.refusal = QCoreApplication::translate(
+            "transfer::IncomingOffer", "Stato: File rifiutato: nome del file non valido.");
     } else if (QFile::encodeName(name).size() > kMaxNameBytes) {
-        check.refusal = QStringLiteral("Stato: File rifiutato: nome del file troppo lungo.");
+        check.refusal = QCoreApplication::translate(
+            "transfer::IncomingOffer", "Stato: File rifiutato: nome del file troppo lungo.");
     } else {
         check.name = name;
     }
@@ -92,8 +94,10 @@ bool makeFolder(const QString &folder, QString *reason)
     if (info.isDir())
         return true;
     if (reason) {
-        *reason = info.exists() ? QStringLiteral("non è una cartella")
-                                : QStringLiteral("impossibile crearla");
+        *reason =
+            info.exists()
+                ? QCoreApplication::translate("transfer::IncomingOffer", "non è una cartella")
+                : QCoreApplication::translate("transfer::IncomingOffer", "impossibile crearla");
     }
     return false;
 }
@@ -112,17 +116,21 @@ bool replaceable(const QString &path, bool *exists, QString *reason)
     if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
         return errno == ENOENT ? true : refuse(systemError(errno));
     if (S_ISLNK(st.st_mode))
-        return refuse(QStringLiteral("è un collegamento simbolico"));
+        return refuse(
+            QCoreApplication::translate("transfer::IncomingOffer", "è un collegamento simbolico"));
     if (!S_ISREG(st.st_mode))
-        return refuse(QStringLiteral("non è un file normale"));
+        return refuse(
+            QCoreApplication::translate("transfer::IncomingOffer", "non è un file normale"));
 #else
     const QFileInfo info(path);
     if (info.isSymLink())
-        return refuse(QStringLiteral("è un collegamento simbolico"));
+        return refuse(
+            QCoreApplication::translate("transfer::IncomingOffer", "è un collegamento simbolico"));
     if (!info.exists())
         return true;
     if (!info.isFile())
-        return refuse(QStringLiteral("non è un file normale"));
+        return refuse(
+            QCoreApplication::translate("transfer::IncomingOffer", "non è un file normale"));
 #endif
     if (exists)
         *exists = true;
@@ -156,7 +164,8 @@ bool openDestination(QFile &file, const QString &path, QString *reason)
     return true;
 #else
     if (exists && !QFile::remove(path))
-        return refuse(QStringLiteral("impossibile sostituirlo"));
+        return refuse(
+            QCoreApplication::translate("transfer::IncomingOffer", "impossibile sostituirlo"));
     file.setFileName(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
         return refuse(file.errorString());
@@ -177,7 +186,8 @@ bool finishDestination(const QString &partial, const QString &path, QString *rea
     const QFileInfo info(path);
     if (info.exists() && !info.isFile()) {
         if (reason)
-            *reason = QStringLiteral("non è un file normale");
+            *reason =
+                QCoreApplication::translate("transfer::IncomingOffer", "non è un file normale");
         return false;
     }
     if (info.exists())
@@ -185,7 +195,7 @@ bool finishDestination(const QString &partial, const QString &path, QString *rea
     if (QFile::rename(partial, path))
         return true;
     if (reason)
-        *reason = QStringLiteral("impossibile rinominarlo");
+        *reason = QCoreApplication::translate("transfer::IncomingOffer", "impossibile rinominarlo");
     return false;
 #endif
 }

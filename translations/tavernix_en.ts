@@ -1,0 +1,1485 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US">
+<context>
+    <name>app::MessageBoxService</name>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Annulla</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Sì</source>
+        <translation>Yes</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>No</translation>
+    </message>
+</context>
+<context>
+    <name>app::Reachability</name>
+    <message>
+        <source>Internet, attraverso il router</source>
+        <translation>Internet, through the router</translation>
+    </message>
+    <message>
+        <source>Internet, IPv6</source>
+        <translation>Internet, IPv6</translation>
+    </message>
+    <message>
+        <source>rete locale</source>
+        <translation>local network</translation>
+    </message>
+</context>
+<context>
+    <name>app::frmMain</name>
+    <message>
+        <source>Nome:</source>
+        <translation>Name:</translation>
+    </message>
+    <message>
+        <source>Server:</source>
+        <translation>Server:</translation>
+    </message>
+    <message>
+        <source>Host</source>
+        <translation>Host</translation>
+    </message>
+    <message>
+        <source>Connetti</source>
+        <translation>Connect</translation>
+    </message>
+    <message>
+        <source>Sconnetti</source>
+        <translation>Leave</translation>
+    </message>
+    <message>
+        <source>Kick</source>
+        <translation>Kick</translation>
+    </message>
+    <message>
+        <source>Deseleziona tutto</source>
+        <translation>Deselect all</translation>
+    </message>
+    <message>
+        <source>Porta</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>Sempre in primo piano</source>
+        <translation>Always on top</translation>
+    </message>
+    <message>
+        <source>Personaggi:</source>
+        <translation>Characters:</translation>
+    </message>
+    <message>
+        <source>Casella di dialogo:</source>
+        <translation>Conversation:</translation>
+    </message>
+    <message>
+        <source>Messaggio:</source>
+        <translation>Message:</translation>
+    </message>
+    <message>
+        <source>Cerca</source>
+        <translation>Find</translation>
+    </message>
+    <message>
+        <source>Trasferimento file</source>
+        <translation>File transfer</translation>
+    </message>
+    <message>
+        <source>Raggiungibilità e invito</source>
+        <translation>Reachability and invitation</translation>
+    </message>
+    <message>
+        <source>Invito per %1 non usato: c&apos;è già una sessione in corso. Premere &quot;Sconnetti&quot; e aprire di nuovo l&apos;invito.</source>
+        <translation>Invitation to %1 not used: a session is already running. Press &quot;Leave&quot; and open the invitation again.</translation>
+    </message>
+    <message>
+        <source>Invito ricevuto: %1, porta %2. Premere &quot;Connetti&quot;.</source>
+        <translation>Invitation received: %1, port %2. Press &quot;Connect&quot;.</translation>
+    </message>
+    <message>
+        <source>Esplora risorse</source>
+        <translation>Browse files</translation>
+    </message>
+    <message>
+        <source>Per ospitare una sessione serve un nome: scriverlo in &quot;Nome:&quot;.</source>
+        <translation>Hosting a session needs a name: type it into &quot;Name:&quot;.</translation>
+    </message>
+    <message>
+        <source>Per connettersi serve un nome: scriverlo in &quot;Nome:&quot;.</source>
+        <translation>Connecting needs a name: type it into &quot;Name:&quot;.</translation>
+    </message>
+    <message>
+        <source>Sbagliato!</source>
+        <translation>Wrong!</translation>
+    </message>
+</context>
+<context>
+    <name>app::frmPorts</name>
+    <message>
+        <source>Porta</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>Porta:</source>
+        <translation>Port:</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Annulla</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>La porta deve essere un numero intero compreso tra 1 e 65535.</source>
+        <translation>The port must be a whole number from 1 to 65535.</translation>
+    </message>
+</context>
+<context>
+    <name>app::frmRaggiungibilita</name>
+    <message>
+        <source>Raggiungibilità</source>
+        <translation>Reachability</translation>
+    </message>
+    <message>
+        <source>Porta della sessione:</source>
+        <translation>Session port:</translation>
+    </message>
+    <message>
+        <source>Porta dei file:</source>
+        <translation>File port:</translation>
+    </message>
+    <message>
+        <source>Inviti da dare agli altri giocatori:</source>
+        <translation>Invitations to give the other players:</translation>
+    </message>
+    <message>
+        <source>Copia invito</source>
+        <translation>Copy invitation</translation>
+    </message>
+    <message>
+        <source>Chiedi al router di aprire le porte (UPnP, NAT-PMP)</source>
+        <translation>Ask the router to open the ports (UPnP, NAT-PMP)</translation>
+    </message>
+    <message>
+        <source>Nessuna richiesta al router.</source>
+        <translation>Nothing asked of the router.</translation>
+    </message>
+    <message>
+        <source>Richieste al router disattivate.</source>
+        <translation>Requests to the router switched off.</translation>
+    </message>
+    <message>
+        <source>Invito copiato: %1</source>
+        <translation>Invitation copied: %1</translation>
+    </message>
+</context>
+<context>
+    <name>board::BoardImages</name>
+    <message>
+        <source>Immagine non valida.</source>
+        <translation>Invalid picture.</translation>
+    </message>
+    <message>
+        <source>non è un&apos;immagine PNG o JPEG.</source>
+        <translation>it is not a PNG or JPEG picture.</translation>
+    </message>
+    <message>
+        <source>l&apos;intestazione dell&apos;immagine non è leggibile.</source>
+        <translation>the picture&apos;s header cannot be read.</translation>
+    </message>
+    <message>
+        <source>dichiara %1 × %2 pixel, oltre il limite di %3 pixel per lato e %4 MiB di pixel.</source>
+        <translation>it claims %1 × %2 pixels, beyond the limit of %3 pixels a side and %4 MiB of pixels.</translation>
+    </message>
+    <message>
+        <source>l&apos;immagine è danneggiata o incompleta.</source>
+        <translation>the picture is damaged or incomplete.</translation>
+    </message>
+    <message>
+        <source>l&apos;immagine non corrisponde alla sua intestazione.</source>
+        <translation>the picture does not match its header.</translation>
+    </message>
+    <message>
+        <source>Dimensioni non valide: larghezza e altezza vanno da 1 a %1 pixel.</source>
+        <translation>Invalid size: width and height go from 1 to %1 pixels.</translation>
+    </message>
+    <message>
+        <source>Memoria insufficiente per un&apos;immagine di %1 × %2 pixel.</source>
+        <translation>Not enough memory for a picture of %1 × %2 pixels.</translation>
+    </message>
+</context>
+<context>
+    <name>board::BoardPanel</name>
+    <message>
+        <source>Mano libera</source>
+        <translation>Freehand</translation>
+    </message>
+    <message>
+        <source>Linee rette</source>
+        <translation>Straight lines</translation>
+    </message>
+    <message>
+        <source>Cerchi</source>
+        <translation>Circles</translation>
+    </message>
+    <message>
+        <source>Colora</source>
+        <translation>Fill</translation>
+    </message>
+    <message>
+        <source>Testo</source>
+        <translation>Text</translation>
+    </message>
+    <message>
+        <source>Approssima</source>
+        <translation>Snap to grid</translation>
+    </message>
+    <message>
+        <source>Collega</source>
+        <translation>Connect lines</translation>
+    </message>
+    <message>
+        <source>Lavagna:</source>
+        <translation>Board:</translation>
+    </message>
+    <message>
+        <source>Esplora immagine</source>
+        <translation>Explore picture</translation>
+    </message>
+    <message>
+        <source>Area visibile di picImm</source>
+        <translation>Visible area of the picture</translation>
+    </message>
+    <message>
+        <source>Pulisci</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>Ripristina lavagna</source>
+        <translation>Restore board</translation>
+    </message>
+    <message>
+        <source>Solo l&apos;host può pulire la lavagna</source>
+        <translation>Only the host can clear the board</translation>
+    </message>
+    <message>
+        <source>Riduci la lavagna (Ctrl + rotella, tasto −)</source>
+        <translation>Zoom the board out (Ctrl + wheel, − key)</translation>
+    </message>
+    <message>
+        <source>Ingrandisci la lavagna (Ctrl + rotella, tasto +)</source>
+        <translation>Zoom the board in (Ctrl + wheel, + key)</translation>
+    </message>
+    <message>
+        <source>Mostra tutta la lavagna</source>
+        <translation>Show the whole board</translation>
+    </message>
+    <message>
+        <source>Lavagna a grandezza reale (100 %); ora al %1</source>
+        <translation>Board at actual size (100 %); now at %1</translation>
+    </message>
+    <message>
+        <source>Crea reticolo</source>
+        <translation>Make a grid</translation>
+    </message>
+    <message>
+        <source>Larghezza</source>
+        <translation>Width</translation>
+    </message>
+    <message>
+        <source>Altezza</source>
+        <translation>Height</translation>
+    </message>
+    <message>
+        <source>Ridimensiona/Copia appunti</source>
+        <translation>Resize/Copy to clipboard</translation>
+    </message>
+    <message>
+        <source>Incolla appunti</source>
+        <translation>Paste from clipboard</translation>
+    </message>
+    <message>
+        <source>Condividi con il tavolo: l&apos;immagine della lavagna compare sulla lavagna di tutti</source>
+        <translation>Share with the table: the board&apos;s picture appears on everyone&apos;s board</translation>
+    </message>
+    <message>
+        <source>Pulire la lavagna per tutti?</source>
+        <translation>Clear the board for everyone?</translation>
+    </message>
+    <message>
+        <source>Pulire la lavagna?</source>
+        <translation>Clear the board?</translation>
+    </message>
+    <message>
+        <source>Condividere l&apos;immagine con il tavolo?</source>
+        <translation>Share the picture with the table?</translation>
+    </message>
+</context>
+<context>
+    <name>board::DrawingTools</name>
+    <message>
+        <source>Mano Libera</source>
+        <translation>Freehand</translation>
+    </message>
+    <message>
+        <source>Linee Rette</source>
+        <translation>Lines</translation>
+    </message>
+    <message>
+        <source>Rettangoli</source>
+        <translation>Rectangles</translation>
+    </message>
+    <message>
+        <source>Cerchi</source>
+        <translation>Circles</translation>
+    </message>
+    <message>
+        <source>Colora</source>
+        <translation>Fill</translation>
+    </message>
+    <message>
+        <source>Selezionare un colore prima...</source>
+        <translation>Choose a colour first...</translation>
+    </message>
+</context>
+<context>
+    <name>board::GridPainter</name>
+    <message>
+        <source>Lineare</source>
+        <translation>Lines</translation>
+    </message>
+    <message>
+        <source>Orizzontale</source>
+        <translation>Horizontal</translation>
+    </message>
+    <message>
+        <source>Puntiforme</source>
+        <translation>Dots</translation>
+    </message>
+    <message>
+        <source>Verticale</source>
+        <translation>Vertical</translation>
+    </message>
+</context>
+<context>
+    <name>board::Palette</name>
+    <message>
+        <source>Bianco</source>
+        <translation>White</translation>
+    </message>
+    <message>
+        <source>Nero</source>
+        <translation>Black</translation>
+    </message>
+    <message>
+        <source>Grigio</source>
+        <translation>Grey</translation>
+    </message>
+    <message>
+        <source>Grigio fumo</source>
+        <translation>Smoke grey</translation>
+    </message>
+    <message>
+        <source>Rosso scuro</source>
+        <translation>Dark red</translation>
+    </message>
+    <message>
+        <source>Rosso</source>
+        <translation>Red</translation>
+    </message>
+    <message>
+        <source>Marrone</source>
+        <translation>Brown</translation>
+    </message>
+    <message>
+        <source>Arancione</source>
+        <translation>Orange</translation>
+    </message>
+    <message>
+        <source>Verde scuro</source>
+        <translation>Dark green</translation>
+    </message>
+    <message>
+        <source>Verde acceso</source>
+        <translation>Bright green</translation>
+    </message>
+    <message>
+        <source>Giallo scuro</source>
+        <translation>Dark yellow</translation>
+    </message>
+    <message>
+        <source>Giallo</source>
+        <translation>Yellow</translation>
+    </message>
+    <message>
+        <source>Viola scuro</source>
+        <translation>Dark violet</translation>
+    </message>
+    <message>
+        <source>Porpora</source>
+        <translation>Magenta</translation>
+    </message>
+    <message>
+        <source>Blu notte</source>
+        <translation>Navy blue</translation>
+    </message>
+    <message>
+        <source>Blu</source>
+        <translation>Blue</translation>
+    </message>
+    <message>
+        <source>Azzurro</source>
+        <translation>Light blue</translation>
+    </message>
+    <message>
+        <source>Lilla</source>
+        <translation>Lilac</translation>
+    </message>
+    <message>
+        <source>Rosa</source>
+        <translation>Pink</translation>
+    </message>
+    <message>
+        <source>Arancione chiaro</source>
+        <translation>Light orange</translation>
+    </message>
+    <message>
+        <source>Verde chiaro</source>
+        <translation>Light green</translation>
+    </message>
+    <message>
+        <source>Giallo sabbia</source>
+        <translation>Sand yellow</translation>
+    </message>
+    <message>
+        <source>Rosso sangue</source>
+        <translation>Blood red</translation>
+    </message>
+    <message>
+        <source>Verde</source>
+        <translation>Green</translation>
+    </message>
+    <message>
+        <source>Turchese</source>
+        <translation>Turquoise</translation>
+    </message>
+    <message>
+        <source>Viola</source>
+        <translation>Violet</translation>
+    </message>
+</context>
+<context>
+    <name>board::PaletteWidget</name>
+    <message>
+        <source>Colori</source>
+        <translation>Colours</translation>
+    </message>
+</context>
+<context>
+    <name>board::TableShare</name>
+    <message>
+        <source>Sulla lavagna non c&apos;è un&apos;immagine da condividere.</source>
+        <translation>There is no picture on the board to share.</translation>
+    </message>
+    <message>
+        <source>Nessuna sessione aperta con cui condividere l&apos;immagine.</source>
+        <translation>No open session to share the picture with.</translation>
+    </message>
+    <message>
+        <source>Immagine condivisa con il tavolo.</source>
+        <translation>Picture shared with the table.</translation>
+    </message>
+    <message>
+        <source>tipo di reticolo sconosciuto.</source>
+        <translation>unknown kind of grid.</translation>
+    </message>
+    <message>
+        <source>spessore fuori dai limiti.</source>
+        <translation>line width out of bounds.</translation>
+    </message>
+    <message>
+        <source>il reticolo è troppo fitto per lo spessore scelto.</source>
+        <translation>the grid is too dense for the chosen line width.</translation>
+    </message>
+    <message>
+        <source>Il reticolo non può essere condiviso: </source>
+        <translation>The grid cannot be shared: </translation>
+    </message>
+    <message>
+        <source>Nessuna sessione aperta con cui condividere il reticolo.</source>
+        <translation>No open session to share the grid with.</translation>
+    </message>
+    <message>
+        <source>non può essere mostrata.</source>
+        <translation>it cannot be shown.</translation>
+    </message>
+    <message>
+        <source>Reticolo condiviso da %1 non disegnato: %2</source>
+        <translation>Grid shared by %1 not drawn: %2</translation>
+    </message>
+    <message>
+        <source> ha condiviso un&apos;immagine con il tavolo.</source>
+        <translation> shared a picture with the table.</translation>
+    </message>
+    <message>
+        <source> ha condiviso il reticolo.</source>
+        <translation> shared the grid.</translation>
+    </message>
+</context>
+<context>
+    <name>board::frmInsText</name>
+    <message>
+        <source>Aggiungi testo</source>
+        <translation>Add text</translation>
+    </message>
+    <message>
+        <source>Testo:</source>
+        <translation>Text:</translation>
+    </message>
+    <message>
+        <source>Testo</source>
+        <translation>Text</translation>
+    </message>
+    <message>
+        <source>Stile:</source>
+        <translation>Style:</translation>
+    </message>
+    <message>
+        <source>Stile</source>
+        <translation>Style</translation>
+    </message>
+    <message>
+        <source>Height:</source>
+        <translation>Height:</translation>
+    </message>
+    <message>
+        <source>Altezza</source>
+        <translation>Height</translation>
+    </message>
+    <message>
+        <source>Width</source>
+        <translation>Width</translation>
+    </message>
+    <message>
+        <source>Larghezza</source>
+        <translation>Width</translation>
+    </message>
+    <message>
+        <source>Weight</source>
+        <translation>Weight</translation>
+    </message>
+    <message>
+        <source>Spessore</source>
+        <translation>Weight</translation>
+    </message>
+    <message>
+        <source>Corsivo</source>
+        <translation>Italic</translation>
+    </message>
+    <message>
+        <source>Sottolineato</source>
+        <translation>Underlined</translation>
+    </message>
+    <message>
+        <source>Barrato</source>
+        <translation>Strikeout</translation>
+    </message>
+    <message>
+        <source>C</source>
+        <comment>the italic button&apos;s letter</comment>
+        <translation>I</translation>
+    </message>
+    <message>
+        <source>&amp;S</source>
+        <comment>the underline button&apos;s letter</comment>
+        <translation>&amp;U</translation>
+    </message>
+    <message>
+        <source>B</source>
+        <comment>the strike-out button&apos;s letter</comment>
+        <translation>S</translation>
+    </message>
+    <message>
+        <source>Angolazione:</source>
+        <translation>Angle:</translation>
+    </message>
+    <message>
+        <source>Angolazione</source>
+        <translation>Angle</translation>
+    </message>
+    <message>
+        <source>Preview:</source>
+        <translation>Preview:</translation>
+    </message>
+    <message>
+        <source>Draw Preview</source>
+        <translation>Draw Preview</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Inserisci testo</source>
+        <translation>Insert text</translation>
+    </message>
+    <message>
+        <source>Esci</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>Selezionare un colore prima...</source>
+        <translation>Choose a colour first...</translation>
+    </message>
+</context>
+<context>
+    <name>board::reticolobox</name>
+    <message>
+        <source>Reticolo</source>
+        <translation>Grid</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Annulla</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Condividi con il tavolo</source>
+        <translation>Share with the table</translation>
+    </message>
+    <message>
+        <source>Il reticolo compare sulla lavagna di tutti</source>
+        <translation>The grid appears on everyone&apos;s board</translation>
+    </message>
+    <message>
+        <source>Selezionare un colore prima...</source>
+        <translation>Choose a colour first...</translation>
+    </message>
+    <message>
+        <source>La procedura non è andata a buon fine: il valore immesso è troppo grande...</source>
+        <translation>The procedure failed: the value entered is too large...</translation>
+    </message>
+</context>
+<context>
+    <name>conversation::ClockBell</name>
+    <message>
+        <source>Ore: </source>
+        <translation>Time: </translation>
+    </message>
+</context>
+<context>
+    <name>conversation::Composer</name>
+    <message>
+        <source>Non si fanno queste cose %1...</source>
+        <translation>You don&apos;t do such things, %1...</translation>
+    </message>
+    <message>
+        <source>Messaggio privato non inviato: scegliere almeno un destinatario tra i Personaggi.</source>
+        <translation>Private message not sent: choose at least one recipient among the Characters.</translation>
+    </message>
+</context>
+<context>
+    <name>conversation::ComposerPanel</name>
+    <message>
+        <source>Parla</source>
+        <translation>Say</translation>
+    </message>
+    <message>
+        <source>Parla: la riga appare come «Nome: testo».</source>
+        <translation>Say: the line appears as «Name: text».</translation>
+    </message>
+    <message>
+        <source>Scrivi ciò che dice il tuo personaggio</source>
+        <translation>Write what your character says</translation>
+    </message>
+    <message>
+        <source>Azione</source>
+        <translation>Action</translation>
+    </message>
+    <message>
+        <source>Azione: la riga appare come «Nome testo» (come scrivere &quot;, &quot; davanti).</source>
+        <translation>Action: the line appears as «Name text» (like typing &quot;, &quot; in front).</translation>
+    </message>
+    <message>
+        <source>Scrivi ciò che fa il tuo personaggio</source>
+        <translation>Write what your character does</translation>
+    </message>
+    <message>
+        <source>Narra</source>
+        <translation>Narrate</translation>
+    </message>
+    <message>
+        <source>Narra: la riga appare com&apos;è, senza nome (come scrivere &quot;# &quot; davanti).</source>
+        <translation>Narrate: the line appears as it is, without a name (like typing &quot;# &quot; in front).</translation>
+    </message>
+    <message>
+        <source>Scrivi la narrazione</source>
+        <translation>Write the narration</translation>
+    </message>
+    <message>
+        <source>Privato</source>
+        <translation>Private</translation>
+    </message>
+    <message>
+        <source>
+Clic per scegliere tra Parla, Azione e Narra.</source>
+        <translation>
+Click to choose between Say, Action and Narrate.</translation>
+    </message>
+    <message>
+        <source>Privato: nessun destinatario scelto tra i Personaggi.</source>
+        <translation>Private: no recipient chosen among the Characters.</translation>
+    </message>
+    <message>
+        <source>Privato per: %1</source>
+        <translation>Private to: %1</translation>
+    </message>
+</context>
+<context>
+    <name>conversation::DialogPane</name>
+    <message>
+        <source>Ora</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>Colori</source>
+        <translation>Colours</translation>
+    </message>
+    <message>
+        <source>(già detto alle %1) </source>
+        <translation>(already said at %1) </translation>
+    </message>
+</context>
+<context>
+    <name>conversation::DialogSaver</name>
+    <message>
+        <source>Salva dialogo…</source>
+        <translation>Save conversation…</translation>
+    </message>
+    <message>
+        <source>Conserva il dialogo in…</source>
+        <translation>Keep the conversation in…</translation>
+    </message>
+    <message>
+        <source>Non conservare più il dialogo</source>
+        <translation>Stop keeping the conversation</translation>
+    </message>
+    <message>
+        <source>Ora in: %1</source>
+        <translation>Now in: %1</translation>
+    </message>
+    <message>
+        <source>Conserva il dialogo in</source>
+        <translation>Keep the conversation in</translation>
+    </message>
+    <message>
+        <source>Salva dialogo</source>
+        <translation>Save conversation</translation>
+    </message>
+    <message>
+        <source>Pagina HTML (*.html);;Tutti i file (*)</source>
+        <translation>HTML page (*.html);;All files (*)</translation>
+    </message>
+</context>
+<context>
+    <name>conversation::DicePanel</name>
+    <message>
+        <source>Numero di dadi: frecce su e giù per cambiarlo, Invio per lanciare</source>
+        <translation>Number of dice: up and down arrows to change it, Enter to roll</translation>
+    </message>
+    <message>
+        <source>Clic: mostra o nasconde il valore di ogni dado nel risultato. Invio in uno dei due elenchi lancia i dadi</source>
+        <translation>Click: shows or hides the value of each die in the result. Enter in either list rolls the dice</translation>
+    </message>
+    <message>
+        <source>Facce di ogni dado: frecce su e giù per cambiarle, Invio per lanciare</source>
+        <translation>Faces of each die: up and down arrows to change them, Enter to roll</translation>
+    </message>
+    <message>
+        <source>Esplicitazione del risultato per unità singole attivato.</source>
+        <translation>Showing each die of the result switched on.</translation>
+    </message>
+    <message>
+        <source>Esplicitazione del risultato per unità singole disattivato.</source>
+        <translation>Showing each die of the result switched off.</translation>
+    </message>
+</context>
+<context>
+    <name>conversation::EventsPanel</name>
+    <message>
+        <source>Eventi</source>
+        <translation>Events</translation>
+    </message>
+    <message>
+        <source>Messaggi inviati:</source>
+        <translation>Sent messages:</translation>
+    </message>
+    <message>
+        <source>Messaggi ricevuti:</source>
+        <translation>Received messages:</translation>
+    </message>
+</context>
+<context>
+    <name>conversation::Form5</name>
+    <message>
+        <source>Codice Master</source>
+        <translation>Master code</translation>
+    </message>
+</context>
+<context>
+    <name>conversation::Journal</name>
+    <message>
+        <source>Impossibile scrivere il diario del dialogo nella cartella &quot;%1&quot;: la cartella non esiste e non si può creare, oppure non vi si può scrivere. La sessione continua senza diario.</source>
+        <translation>Cannot write the conversation log in the folder &quot;%1&quot;: the folder does not exist and cannot be created, or cannot be written to. The session goes on without a log.</translation>
+    </message>
+    <message>
+        <source>Impossibile scrivere il file &quot;%1&quot;. Il dialogo non è stato salvato.</source>
+        <translation>Cannot write the file &quot;%1&quot;. The conversation was not saved.</translation>
+    </message>
+    <message>
+        <source>Il diario del dialogo non si può più scrivere in &quot;%1&quot;: le righe seguenti non vi sono conservate finché la cartella non torna scrivibile.</source>
+        <translation>The conversation log can no longer be written in &quot;%1&quot;: the following lines are not kept there until the folder can be written to again.</translation>
+    </message>
+    <message>
+        <source>Il file del diario &quot;%1&quot; è sparito: il diario continua nel file &quot;%2&quot;.</source>
+        <translation>The log file &quot;%1&quot; has gone: the log goes on in the file &quot;%2&quot;.</translation>
+    </message>
+    <message>
+        <source>Il diario del dialogo riprende nel file &quot;%1&quot;.</source>
+        <translation>The conversation log resumes in the file &quot;%1&quot;.</translation>
+    </message>
+</context>
+<context>
+    <name>conversation::frmFind</name>
+    <message>
+        <source>Cerca nel dialogo</source>
+        <translation>Find in the conversation</translation>
+    </message>
+    <message>
+        <source>Testo:</source>
+        <translation>Text:</translation>
+    </message>
+    <message>
+        <source>Direzione</source>
+        <translation>Direction</translation>
+    </message>
+    <message>
+        <source>Su</source>
+        <translation>Up</translation>
+    </message>
+    <message>
+        <source>Giù</source>
+        <translation>Down</translation>
+    </message>
+    <message>
+        <source>Maiuscole minuscole</source>
+        <translation>Match case</translation>
+    </message>
+    <message>
+        <source>Trova</source>
+        <translation>Find</translation>
+    </message>
+    <message>
+        <source>Annulla</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Impossibile trovare: &quot;%1&quot;</source>
+        <translation>Cannot find: &quot;%1&quot;</translation>
+    </message>
+</context>
+<context>
+    <name>explorer::ExplorerEngine</name>
+    <message>
+        <source>Esplora immagine</source>
+        <translation>Explore picture</translation>
+    </message>
+    <message>
+        <source>Selezionare un colore prima...</source>
+        <translation>Choose a colour first...</translation>
+    </message>
+</context>
+<context>
+    <name>explorer::Form2</name>
+    <message>
+        <source>Opzioni</source>
+        <translation>Options</translation>
+    </message>
+    <message>
+        <source>Linee Rette</source>
+        <translation>Straight Lines</translation>
+    </message>
+    <message>
+        <source>Linee Collegate</source>
+        <translation>Connected Lines</translation>
+    </message>
+    <message>
+        <source>Crea Reticolo</source>
+        <translation>Make Grid</translation>
+    </message>
+    <message>
+        <source>Approssima</source>
+        <translation>Snap to grid</translation>
+    </message>
+    <message>
+        <source>Pulisci</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>Esci</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>Il passo del reticolo è nullo</source>
+        <translation>The grid step is zero</translation>
+    </message>
+</context>
+<context>
+    <name>panel::FileBrowser</name>
+    <message>
+        <source>Salvo l&apos;immagine della lavagna in:
+&apos;%1&apos; ...?</source>
+        <translation>Save the board&apos;s picture in:
+&apos;%1&apos; ...?</translation>
+    </message>
+    <message>
+        <source>Immagine salvata con successo.</source>
+        <translation>Picture saved.</translation>
+    </message>
+    <message>
+        <source>Il percorso indicato non è valido. L&apos;immagine non è stata salvata.</source>
+        <translation>The path given is not valid. The picture was not saved.</translation>
+    </message>
+    <message>
+        <source>Impossibile accedere all&apos;unità specificata. Selezionare un&apos;unità diversa e riprovare.</source>
+        <translation>Cannot reach the drive given. Choose another drive and try again.</translation>
+    </message>
+    <message>
+        <source>In quale finestra si desidera caricare...
+%1?</source>
+        <translation>Which pane should load...
+%1?</translation>
+    </message>
+</context>
+<context>
+    <name>panel::Form1</name>
+    <message>
+        <source>Esplora risorse</source>
+        <translation>Browse files</translation>
+    </message>
+    <message>
+        <source>Salva</source>
+        <translation>Save</translation>
+    </message>
+</context>
+<context>
+    <name>panel::HostPane</name>
+    <message>
+        <source>Riquadro %1</source>
+        <translation>Pane %1</translation>
+    </message>
+    <message>
+        <source>Avvio di %1 in corso...</source>
+        <translation>Starting %1...</translation>
+    </message>
+    <message>
+        <source>%1 è aperto in una finestra a sé: su questo sistema grafico le finestre di altri programmi non possono essere ospitate qui.</source>
+        <translation>%1 is open in a window of its own: on this display system other programs&apos; windows cannot be hosted here.</translation>
+    </message>
+    <message>
+        <source>%1 è aperto in una finestra a sé: la sua finestra non è comparsa in tempo per essere ospitata qui.</source>
+        <translation>%1 is open in a window of its own: its window did not appear in time to be hosted here.</translation>
+    </message>
+    <message>
+        <source>%1 è terminato senza aprire una finestra.</source>
+        <translation>%1 ended without opening a window.</translation>
+    </message>
+</context>
+<context>
+    <name>panel::PresetBar</name>
+    <message>
+        <source>Finestra stretta</source>
+        <translation>Narrow window</translation>
+    </message>
+    <message>
+        <source>Schermo intero</source>
+        <translation>Full screen</translation>
+    </message>
+    <message>
+        <source>Finestra larga</source>
+        <translation>Wide window</translation>
+    </message>
+    <message>
+        <source>Finestra media</source>
+        <translation>Medium window</translation>
+    </message>
+    <message>
+        <source>Dimensioni della finestra</source>
+        <translation>Window size</translation>
+    </message>
+</context>
+<context>
+    <name>panel::ProgramPanel</name>
+    <message>
+        <source>Ingrandisci il riquadro in alto a sinistra</source>
+        <translation>Enlarge the top left pane</translation>
+    </message>
+    <message>
+        <source>Ingrandisci il riquadro in alto a destra</source>
+        <translation>Enlarge the top right pane</translation>
+    </message>
+    <message>
+        <source>Ingrandisci il riquadro in basso a sinistra</source>
+        <translation>Enlarge the bottom left pane</translation>
+    </message>
+    <message>
+        <source>Ingrandisci il riquadro in basso a destra</source>
+        <translation>Enlarge the bottom right pane</translation>
+    </message>
+    <message>
+        <source>Programma del riquadro %1</source>
+        <translation>Program of pane %1</translation>
+    </message>
+    <message>
+        <source>Avvia</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Avvia i programmi dei riquadri</source>
+        <translation>Start the panes&apos; programs</translation>
+    </message>
+    <message>
+        <source>Allarga il pannello verso sinistra</source>
+        <translation>Widen the panel to the left</translation>
+    </message>
+    <message>
+        <source>Allunga il pannello verso il basso</source>
+        <translation>Lengthen the panel downwards</translation>
+    </message>
+</context>
+<context>
+    <name>portmap::MappingText</name>
+    <message>
+        <source> Chi è fuori dalla rete locale potrà collegarsi solo se la porta viene aperta a mano sul router (inoltro della porta TCP %1 verso questo computer), oppure se a ospitare è un giocatore con un indirizzo raggiungibile.</source>
+        <translation> Players outside the local network can join only if the port is opened by hand on the router (forwarding TCP port %1 to this computer), or if a player with a reachable address hosts.</translation>
+    </message>
+    <message>
+        <source>Richiesta al router di aprire la porta %1...</source>
+        <translation>Asking the router to open port %1...</translation>
+    </message>
+    <message>
+        <source>Apertura automatica delle porte sul router disattivata.</source>
+        <translation>Opening the ports on the router automatically is switched off.</translation>
+    </message>
+    <message>
+        <source>La porta %1 del router è già usata da un&apos;altra macchina: il router ha aperto al suo posto la porta %2. Gli altri possono collegarsi a %3</source>
+        <translation>The router&apos;s port %1 is already used by another machine: the router opened port %2 instead. The others can connect to %3</translation>
+    </message>
+    <message>
+        <source>Porta %1 aperta sul router: gli altri possono collegarsi a %2</source>
+        <translation>Port %1 open on the router: the others can connect to %2</translation>
+    </message>
+    <message>
+        <source>Porta %1 chiusa sul router.</source>
+        <translation>Port %1 closed on the router.</translation>
+    </message>
+    <message>
+        <source>Nessun router ha risposto alla richiesta di aprire la porta %1 (UPnP e NAT-PMP).</source>
+        <translation>No router answered the request to open port %1 (UPnP and NAT-PMP).</translation>
+    </message>
+    <message>
+        <source>nessun motivo indicato</source>
+        <translation>no reason given</translation>
+    </message>
+    <message>
+        <source>, codice %1</source>
+        <translation>, code %1</translation>
+    </message>
+    <message>
+        <source>Il router ha rifiutato di aprire la porta %1 (%2: %3). Forse la funzione %2 è disattivata nelle sue impostazioni.</source>
+        <translation>The router refused to open port %1 (%2: %3). Perhaps %2 is switched off in its settings.</translation>
+    </message>
+    <message>
+        <source>La porta %1 del router è già inoltrata a un&apos;altra macchina%2: scegliere un&apos;altra porta con &quot;Porta&quot; e ospitare di nuovo.</source>
+        <translation>The router&apos;s port %1 is already forwarded to another machine%2: choose another port with &quot;Port&quot; and host again.</translation>
+    </message>
+    <message>
+        <source>Il router dice di aver aperto la porta %1, ma la inoltra a un altro indirizzo (%2), non a questo computer (%3): gli altri non arriveranno qui.</source>
+        <translation>The router says it opened port %1, but forwards it to another address (%2), not to this computer (%3): the others will not get here.</translation>
+    </message>
+    <message>
+        <source>Il router dice di aver aperto la porta %1, ma non la inoltra davvero.</source>
+        <translation>The router says it opened port %1, but does not really forward it.</translation>
+    </message>
+    <message>
+        <source>Il router non ha risposto in tempo alla richiesta di aprire la porta %1 (o ha interrotto la connessione): forse è molto occupato.</source>
+        <translation>The router did not answer the request to open port %1 in time (or broke the connection off): perhaps it is very busy.</translation>
+    </message>
+    <message>
+        <source>Il router ha dato una risposta incomprensibile o incompleta alla richiesta di aprire la porta %1.</source>
+        <translation>The router gave an unintelligible or incomplete answer to the request to open port %1.</translation>
+    </message>
+    <message>
+        <source>L&apos;indirizzo esterno del router (%1) è a sua volta privato: davanti a questo router ce n&apos;è un altro, e aprire la porta %2 solo qui non basta. Può aiutare: aprire la porta anche sul router esterno (o mettere il primo in modalità bridge), collegarsi via IPv6, oppure far ospitare un giocatore con un indirizzo pubblico.</source>
+        <translation>The router&apos;s outside address (%1) is itself private: there is another router in front of this one, and opening port %2 here alone is not enough. What can help: opening the port on the outer router too (or putting the first one in bridge mode), connecting over IPv6, or letting a player with a public address host.</translation>
+    </message>
+    <message>
+        <source>L&apos;indirizzo esterno del router (%1) è condiviso con altri clienti del fornitore di rete (NAT del provider, 100.64.0.0/10): aprire la porta %2 sul router non può servire. Può aiutare: chiedere al fornitore un indirizzo IPv4 pubblico, collegarsi via IPv6 se la rete lo offre, oppure far ospitare un giocatore con un indirizzo pubblico.</source>
+        <translation>The router&apos;s outside address (%1) is shared with other customers of the network provider (carrier-grade NAT, 100.64.0.0/10): opening port %2 on the router cannot help. What can help: asking the provider for a public IPv4 address, connecting over IPv6 if the network offers it, or letting a player with a public address host.</translation>
+    </message>
+</context>
+<context>
+    <name>transfer::FileReceiver</name>
+    <message>
+        <source>Richiesta di Connessione</source>
+        <translation>Connection Request</translation>
+    </message>
+    <message>
+        <source>Una richiesta di connessione per il trasferimento di un file è stata inoltrata da: %1 [%2]. Accetti la connesstione?</source>
+        <translation>A connection request to transfer a file came from: %1 [%2]. Accept the connection?</translation>
+    </message>
+    <message>
+        <source>Connesso a %1 [%2].</source>
+        <translation>Connected to %1 [%2].</translation>
+    </message>
+    <message>
+        <source>Stato: File rifiutato: dimensione annunciata non valida.</source>
+        <translation>Status: File refused: invalid announced size.</translation>
+    </message>
+    <message>
+        <source>File in attesa di permesso</source>
+        <translation>File awaiting permission</translation>
+    </message>
+    <message>
+        <source>Accetti di ricevere il file: &apos;%1&apos; di %2?
+
+Mittente: %3</source>
+        <translation>Accept the file &apos;%1&apos; of %2?
+
+Sender: %3</translation>
+    </message>
+    <message>
+        <source>Stato: File rifiutato: la cartella %1 non è utilizzabile (%2).</source>
+        <translation>Status: File refused: the folder %1 cannot be used (%2).</translation>
+    </message>
+    <message>
+        <source>Stato: File rifiutato: nome del file troppo lungo.</source>
+        <translation>Status: File refused: file name too long.</translation>
+    </message>
+    <message>
+        <source>Stato: File rifiutato: impossibile scrivere %1 (%2).</source>
+        <translation>Status: File refused: cannot write %1 (%2).</translation>
+    </message>
+    <message>
+        <source>Stato: %1 ricevuti su %2 [%3%].</source>
+        <translation>Status: %1 received of %2 [%3%].</translation>
+    </message>
+    <message>
+        <source>Errore di scrittura</source>
+        <translation>Write error</translation>
+    </message>
+    <message>
+        <source>Il file &apos;%1&apos; è arrivato per intero ma non ha potuto prendere il suo nome (%2): è rimasto in &apos;%3&apos;.</source>
+        <translation>The file &apos;%1&apos; arrived whole but could not take its name (%2): it was left in &apos;%3&apos;.</translation>
+    </message>
+    <message>
+        <source>File ricevuto</source>
+        <translation>File received</translation>
+    </message>
+    <message>
+        <source>Ricevuto da %1: &apos;%2&apos; (%3).</source>
+        <translation>Received from %1: &apos;%2&apos; (%3).</translation>
+    </message>
+    <message>
+        <source>Trasferimento interrotto</source>
+        <translation>Transfer broken off</translation>
+    </message>
+    <message>
+        <source>%1 Ricevuti %2 su %3; la parte ricevuta è in &apos;%4&apos;.</source>
+        <translation>%1 Received %2 of %3; the part received is in &apos;%4&apos;.</translation>
+    </message>
+    <message>
+        <source>Il file &apos;%1&apos; da %2 non arrivava più: il trasferimento è stato chiuso.</source>
+        <translation>The file &apos;%1&apos; from %2 stopped arriving: the transfer was closed.</translation>
+    </message>
+    <message>
+        <source>Il file &apos;%1&apos; non è stato ricevuto per intero: la scrittura non è riuscita (%2). La parte già ricevuta è rimasta in &apos;%3&apos;.</source>
+        <translation>The file &apos;%1&apos; was not received whole: writing failed (%2). The part already received was left in &apos;%3&apos;.</translation>
+    </message>
+    <message>
+        <source>Il mittente (%1) ha interrotto l&apos;invio del file &apos;%2&apos;.</source>
+        <translation>The sender (%1) stopped sending the file &apos;%2&apos;.</translation>
+    </message>
+    <message>
+        <source>Connessione: in ascolto...</source>
+        <translation>Connection: listening...</translation>
+    </message>
+    <message>
+        <source>Stato: Transferimento completato.</source>
+        <translation>Status: Transfer completed.</translation>
+    </message>
+    <message>
+        <source>Stato: Trasferimento non completato.</source>
+        <translation>Status: Transfer not completed.</translation>
+    </message>
+</context>
+<context>
+    <name>transfer::FileSender</name>
+    <message>
+        <source>Trasferimento fallito!</source>
+        <translation>Transfer failed!</translation>
+    </message>
+    <message>
+        <source>Errore di trasferimento</source>
+        <translation>Transfer error</translation>
+    </message>
+    <message>
+        <source>Connessione: in attesa su %1 [%2].</source>
+        <translation>Connection: waiting on %1 [%2].</translation>
+    </message>
+    <message>
+        <source>Connesso a %1 [%2].</source>
+        <translation>Connected to %1 [%2].</translation>
+    </message>
+    <message>
+        <source>Errore di Connessione</source>
+        <translation>Connection Error</translation>
+    </message>
+    <message>
+        <source>La connessione col destinatario non è andata a buon fine. E&apos; consigliabile chiudere la finestra e tentare nuovamente.</source>
+        <translation>The connection to the recipient failed. Closing the window and trying again is advisable.</translation>
+    </message>
+    <message>
+        <source>Stato: Errore di connessione.</source>
+        <translation>Status: Connection error.</translation>
+    </message>
+    <message>
+        <source>Connessione respinta</source>
+        <translation>Connection refused</translation>
+    </message>
+    <message>
+        <source>Il destinatario ha rifiutato la connessione.</source>
+        <translation>The recipient refused the connection.</translation>
+    </message>
+    <message>
+        <source>Il file &apos;%1&apos; non può essere letto.</source>
+        <translation>The file &apos;%1&apos; cannot be read.</translation>
+    </message>
+    <message>
+        <source>Il file &apos;%1&apos; è troppo grande: si possono inviare file fino a 2147483647 byte.</source>
+        <translation>The file &apos;%1&apos; is too large: files up to 2147483647 bytes can be sent.</translation>
+    </message>
+    <message>
+        <source>Il destinatario ha indicato una dimensione dei pacchetti non valida. Il file non è stato inviato.</source>
+        <translation>The recipient gave an invalid packet size. The file was not sent.</translation>
+    </message>
+    <message>
+        <source>La dimensione dei pacchetti selezionata è incompatibile con quella selezionata dal destinatario del file. La dimensione è stata ora resa compatibile. Quando pronto clicca nuovamente su &apos;Invia&apos; per inoltrare il file.</source>
+        <translation>The packet size chosen does not match the one chosen by the file&apos;s recipient. The size has now been made to match. When ready, click &apos;Send&apos; again to send the file.</translation>
+    </message>
+    <message>
+        <source>Statistiche del file in uscita...</source>
+        <translation>Outgoing file statistics...</translation>
+    </message>
+    <message>
+        <source>File Transfer Error</source>
+        <translation>File Transfer Error</translation>
+    </message>
+    <message>
+        <source>Il file è stato rifiutato. Grrrr..</source>
+        <translation>The file was refused. Grrrr..</translation>
+    </message>
+    <message>
+        <source>File in attesa di permesso...</source>
+        <translation>File awaiting permission...</translation>
+    </message>
+    <message>
+        <source>Trasferimento completato. %1 inviati.</source>
+        <translation>Transfer completed. %1 sent.</translation>
+    </message>
+    <message>
+        <source>Stato: %1% del file inviato. %2 residui.</source>
+        <translation>Status: %1% of the file sent. %2 left.</translation>
+    </message>
+    <message>
+        <source>Trasferimento completo</source>
+        <translation>Transfer complete</translation>
+    </message>
+    <message>
+        <source>Trasferimento del file completato.</source>
+        <translation>File transfer completed.</translation>
+    </message>
+    <message>
+        <source>Connessione terminata</source>
+        <translation>Connection ended</translation>
+    </message>
+    <message>
+        <source>Il trasferimento del file è stato annullato dal mittente.</source>
+        <translation>The file transfer was cancelled by the sender.</translation>
+    </message>
+    <message>
+        <source>Il trasferimento del file non è andato a buon fine: la connessione col destinatario è stata persa.</source>
+        <translation>The file transfer failed: the connection to the recipient was lost.</translation>
+    </message>
+    <message>
+        <source>Il trasferimento del file non è andato a buon fine: il destinatario ha perso o chiuso la connessione.</source>
+        <translation>The file transfer failed: the recipient lost or closed the connection.</translation>
+    </message>
+    <message>
+        <source>Il trasferimento del file non è andato a buon fine: il file %1 non può più essere letto.</source>
+        <translation>The file transfer failed: the file %1 can no longer be read.</translation>
+    </message>
+    <message>
+        <source>Stato: Sconnesso.</source>
+        <translation>Status: Disconnected.</translation>
+    </message>
+</context>
+<context>
+    <name>transfer::FrmServerCLient</name>
+    <message>
+        <source>Ricezione</source>
+        <translation>Receiving</translation>
+    </message>
+    <message>
+        <source>Invio</source>
+        <translation>Sending</translation>
+    </message>
+    <message>
+        <source>Porta attiva:</source>
+        <translation>Active port:</translation>
+    </message>
+    <message>
+        <source>Cambia porta in:</source>
+        <translation>Change port to:</translation>
+    </message>
+    <message>
+        <source>Cambia in:</source>
+        <translation>Change to:</translation>
+    </message>
+    <message>
+        <source>Blocca ogni richiesta di connessione.</source>
+        <translation>Block every connection request.</translation>
+    </message>
+    <message>
+        <source>Accetta ogni richiesta di connessione.</source>
+        <translation>Accept every connection request.</translation>
+    </message>
+    <message>
+        <source>Accetta automaticamente ogni file.</source>
+        <translation>Accept every file automatically.</translation>
+    </message>
+    <message>
+        <source>Kb per pacchetto:</source>
+        <translation>Kb per packet:</translation>
+    </message>
+    <message>
+        <source>Salva in:</source>
+        <translation>Save in:</translation>
+    </message>
+    <message>
+        <source>Annulla</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Destinatario:</source>
+        <translation>Recipient:</translation>
+    </message>
+    <message>
+        <source>IP:</source>
+        <translation>IP:</translation>
+    </message>
+    <message>
+        <source>Porta:</source>
+        <translation>Port:</translation>
+    </message>
+    <message>
+        <source>Attiva</source>
+        <translation>Activate</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>Invia</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>Packet size:</source>
+        <translation>Packet size:</translation>
+    </message>
+    <message>
+        <source>Dimensione:</source>
+        <translation>Size:</translation>
+    </message>
+    <message>
+        <source>File in arrivo: %1</source>
+        <translation>Incoming file: %1</translation>
+    </message>
+    <message>
+        <source>Packet size: %1</source>
+        <translation>Packet size: %1</translation>
+    </message>
+    <message>
+        <source>File in uscita: %1</source>
+        <translation>Outgoing file: %1</translation>
+    </message>
+    <message>
+        <source>Scegli il file da inviare</source>
+        <translation>Choose the file to send</translation>
+    </message>
+    <message>
+        <source>Dimensione: %1</source>
+        <translation>Size: %1</translation>
+    </message>
+</context>
+<context>
+    <name>transfer::IncomingOffer</name>
+    <message>
+        <source>Stato: File rifiutato: nome del file non valido.</source>
+        <translation>Status: File refused: invalid file name.</translation>
+    </message>
+    <message>
+        <source>Stato: File rifiutato: nome del file troppo lungo.</source>
+        <translation>Status: File refused: file name too long.</translation>
+    </message>
+    <message>
+        <source>non è una cartella</source>
+        <translation>it is not a folder</translation>
+    </message>
+    <message>
+        <source>impossibile crearla</source>
+        <translation>it cannot be created</translation>
+    </message>
+    <message>
+        <source>è un collegamento simbolico</source>
+        <translation>it is a symbolic link</translation>
+    </message>
+    <message>
+        <source>non è un file normale</source>
+        <translation>it is not a regular file</translation>
+    </message>
+    <message>
+        <source>impossibile sostituirlo</source>
+        <translation>it cannot be replaced</translation>
+    </message>
+    <message>
+        <source>impossibile rinominarlo</source>
+        <translation>it cannot be renamed</translation>
+    </message>
+</context>
+</TS>
