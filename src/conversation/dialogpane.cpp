@@ -383,7 +383,7 @@ void DialogPane::showRoll(const QString &line)
     queueLine(std::move(shown));
 }
 
-void DialogPane::keepEvidence(const QString &line)
+void DialogPane::keepDiceEvidence(const QString &line)
 {
     if (m_evidence.size() == dice::Ledger::kMaxLines)
         m_evidence.removeFirst();

@@ -90,7 +90,7 @@ public:
      * @brief A roll the host announced as such (not as a plain line): shown
      * with a mark in kCheckableColour that no typed text can give itself.
      */
-    void showRoll(const QString &line);
+    void showRoll(const QString &line) override;
     /// The colour of the mark of a roll that can be checked.
     static constexpr QRgb kCheckableColour = 0xFF2E7D32;
     /**
@@ -98,11 +98,11 @@ public:
      * a seed). While they can, a line that reads as a roll but came as plain
      * text is marked as not checkable.
      */
-    void setRollsCheckable(bool on) { m_rollsCheckable = on; }
+    void setRollsCheckable(bool on) override { m_rollsCheckable = on; }
     bool rollsCheckable() const { return m_rollsCheckable; }
     /// A dice line a later check needs: kept with the pane (for "Salva
     /// dialogo") and handed to the journal (evidenceKept()).
-    void keepEvidence(const QString &line);
+    void keepDiceEvidence(const QString &line) override;
     /// The dice lines kept since the pane was last emptied.
     const QStringList &evidence() const { return m_evidence; }
 
@@ -167,7 +167,7 @@ signals:
     /// its coloured runs; the rest of the line and the stamp are black.
     void lineShown(const QString &stamp, const QString &line,
                    const std::vector<conversation::ColourRun> &runs);
-    /// A dice line was kept (see keepEvidence()).
+    /// A dice line was kept (see keepDiceEvidence()).
     void evidenceKept(const QString &line);
 
 private:

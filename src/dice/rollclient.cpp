@@ -57,7 +57,7 @@ void RollClient::askReveal()
 
 Verifier::Report RollClient::check() const
 {
-    return m_ledger.check(m_clock.elapsed(), kAnswerGraceMs);
+    return m_ledger.check(m_clock.elapsed(), m_graceMs);
 }
 
 bool RollClient::onLine(const QString &tag, QStringView params)

@@ -28,6 +28,7 @@ public:
     /// How long an answer (a roll for a request, a roll using a nonce given)
     /// may take before its absence counts against the host.
     static constexpr int kAnswerGraceMs = 10000;
+    void setAnswerGrace(int ms) { m_graceMs = ms; }
 
     /// What the client needs of the session it is part of.
     class Link
@@ -78,6 +79,7 @@ private:
     RateLimit m_rate;
     QElapsedTimer m_clock;
     bool m_hostRolls = false;
+    int m_graceMs = kAnswerGraceMs;
 };
 
 } // namespace dice

@@ -231,7 +231,7 @@ void RollService::askNonce(PendingOwn &p)
     p.timer->start(kNonceWaitMs);
 }
 
-void RollService::rollPending(quint32 id, const QByteArray &nonce, const QString &nonceBy)
+void RollService::rollPending(quint32 id, QByteArray nonce, QString nonceBy)
 {
     for (qsizetype i = 0; i < m_pending.size(); ++i) {
         if (m_pending[i].id != id)

@@ -128,7 +128,8 @@ private:
     void onNonce(qint16 origin, QStringView params);
     void onRevealAsked(qint16 origin);
     void askNonce(PendingOwn &p);
-    void rollPending(quint32 id, const QByteArray &nonce, const QString &nonceBy);
+    /// By value: the caller may pass what lives in the pending roll itself.
+    void rollPending(quint32 id, QByteArray nonce, QString nonceBy);
     void roll(const QString &roller, qint16 rollerIndex, const QByteArray &nonce,
               const QString &nonceBy, const Expression &expression, RollRecord::Kind kind,
               bool details);

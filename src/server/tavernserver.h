@@ -82,6 +82,8 @@ private:
     ControlReply clear();
     ControlReply restore();
     ControlReply save();
+    /// Reveals the dice seed now, as "Verifica i dadi" does.
+    ControlReply reveal();
     /// Asks the router to forward the port players connect to, and logs
     /// what it answered.
     void startPortMapping();

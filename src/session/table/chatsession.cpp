@@ -13,6 +13,7 @@
 #include "rejoin.h"
 #include "seats.h"
 #include "tableboard.h"
+#include "tabledice.h"
 #include "tags.h"
 #include "trafficlog.h"
 
@@ -104,6 +105,7 @@ struct ChatSession::Private {
     QSize extent{12000, 12000};
     BoardHistory history;
     TableBoard *table = nullptr;
+    TableDice *dice = nullptr;
 
     // Getting back in after a lost connection.
     Rejoin *rejoin = nullptr;
@@ -211,8 +213,16 @@ struct ChatSession::Private {
         if (conversation)
             conversation->markPane(note);
     }
+    /// Before the connections of a hosted session close: the dice seed is
+    /// revealed while everyone can still hear it.
+    void endHosting()
+    {
+        if (host)
+            dice->hostingEnds();
+    }
     void keepForReturn()
     {
+        dice->hostLost();
         emit q->kickVisibleChanged(false);
         people->clear();
         status(ChatSession::kLostHost);
@@ -249,6 +259,7 @@ struct ChatSession::Private {
     void onElementClosed(qint16 index, qint16 except = -1)
     {
         seats.forget(index);
+        dice->left(index);
         const QString who = people->sConnectionName(index);
         if (who.isEmpty())
             return; // gone before it introduced itself: no trace
@@ -336,6 +347,7 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
 {
     d->people = new ParticipantList(this);
     d->table = new TableBoard(*this);
+    d->dice = new TableDice(*this);
     d->combo = new QStringListModel(this);
     d->recipients = new QStringListModel(this);
     d->sent = new TrafficLog(this);
@@ -754,6 +766,16 @@ void ChatSession::noteTavernixPeer(qint16 index)
         notes->tavernix = true;
 }
 
+TableDice *ChatSession::dice() const
+{
+    return d->dice;
+}
+
+void ChatSession::notePublicLine(const QString &line)
+{
+    notePublic(tag::Messaggio + line);
+}
+
 void ChatSession::noteExpelled()
 {
     d->expelled = true;
@@ -823,6 +845,7 @@ void ChatSession::cmdHost_Click()
     d->waitTimer->stop();
     d->answerTimer->stop();
     d->stopReturning();
+    d->endHosting();
     d->relay->close();
     // Listen before anything changes, so a refused port leaves the session
     // exactly as it was.
@@ -843,6 +866,7 @@ void ChatSession::cmdHost_Click()
     emit kickVisibleChanged(true);
     d->combo->setStringList({});
     d->setPhase(Phase::Hosting);
+    d->dice->hostingBegan();
     d->heartbeat->startBeating();
     SendToSelf(tag::Listato);
     SendToSelf(addressMessage(d->name));
@@ -856,7 +880,9 @@ void ChatSession::cmdConnect_Click(const QString &address)
     d->answerTimer->stop();
     d->stopReturning();
     // One role at a time: a host that connects elsewhere stops hosting.
+    d->endHosting();
     d->relay->close();
+    d->dice->joining();
 
     d->openConnection();
     d->host = false;
@@ -882,6 +908,7 @@ void ChatSession::cmdDisconnect_Click()
     d->answerTimer->stop();
     d->stopReturning();
     d->closeClient();
+    d->endHosting();
     d->relay->close();
     d->host = false;
     d->status(kStatusDisconnected);
@@ -915,6 +942,7 @@ void ChatSession::cmdKick_Click()
             if (notes && notes->tavernix)
                 SendToPerson(tag::SeiEspulso, qint16(expelled));
             d->seats.forget(qint16(expelled));
+            d->dice->left(qint16(expelled));
             d->relay->closeConnection(qint16(expelled));
         }
         d->status(QStringLiteral("Espulsione dalla chat di: ") + people->nameAt(i) +
@@ -946,6 +974,7 @@ void ChatSession::closeAllSockets()
     d->waitTimer->stop();
     d->stopReturning();
     d->closeClient();
+    d->endHosting();
     d->relay->close();
 }
 

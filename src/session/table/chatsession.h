@@ -24,6 +24,7 @@ class Heartbeat;
 class RecapFilter;
 class ReconnectPolicy;
 class Seats;
+class TableDice;
 class TableBoard;
 class LineFramer;
 class ParticipantList;
@@ -184,6 +185,14 @@ public:
 
     /// The host's connection table, shared with the headless server.
     HostRelay *relay() const;
+    /// The table's dice: the host's roll service, or the player's side of it.
+    TableDice *dice() const;
+    /// Host: whether client @p index said "[Tavernix]" (gets the tags beyond
+    /// the basic protocol).
+    bool isTavernixPeer(qint16 index) const;
+    /// Host: @p line goes to everyone as a public line, kept for newcomers
+    /// and in the session file as any other.
+    void notePublicLine(const QString &line);
 
     // --- the table survives -------------------------------------------------
     /// Status text when the connection to the host is lost.
@@ -295,8 +304,6 @@ private:
     /// clear), unless a replay is already sending it; @p anew sends it
     /// after what waits there instead of the rest of that replay.
     void replayBoard(qint16 index, bool anew = false);
-    /// Host: whether client @p index said "[Tavernix]".
-    bool isTavernixPeer(qint16 index) const;
     /// Host: client @p index said "[Tavernix]".
     void noteTavernixPeer(qint16 index);
     /// Client: the host said it expels us.

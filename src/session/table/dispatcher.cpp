@@ -9,6 +9,7 @@
 #include "recapfilter.h"
 #include "seats.h"
 #include "tableboard.h"
+#include "tabledice.h"
 #include "tags.h"
 #include "trafficlog.h"
 
@@ -157,6 +158,8 @@ void Dispatcher::act(const QString &line, qint16 index)
 
 bool Dispatcher::onExtension(const QString &tag, const QString &params, qint16 index)
 {
+    if (m_session.dice()->onLine(tag, params, index))
+        return true;
     if (tag == tag::Tavernix) {
         if (m_session.bHost() && index > 0)
             m_session.noteTavernixPeer(index);
@@ -242,6 +245,7 @@ void Dispatcher::onConnessione(const QString &params, qint16 origin)
     // newcomer; ordinary drawing messages, so any peer draws them.
     m_session.startReplay(origin);
     m_session.tableBoard()->welcome(origin);
+    m_session.dice()->welcome(origin);
 }
 
 void Dispatcher::onRename(const QString &params)

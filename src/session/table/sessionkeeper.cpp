@@ -1,6 +1,7 @@
 #include "sessionkeeper.h"
 
 #include "chatsession.h"
+#include "tabledice.h"
 #include "tableboard.h"
 #include "tags.h"
 
@@ -25,6 +26,10 @@ SessionKeeper::SessionKeeper(ChatSession *chat, SessionStore *store, QObject *pa
             store->end();
     });
     connect(store, &SessionStore::failed, this, &SessionKeeper::warn);
+    // The dice seeds go into the file, so a session taken up after a crash
+    // can still reveal the one it was using.
+    connect(chat->dice(), &TableDice::seedPromised, store, &SessionStore::appendSeed);
+    connect(chat->dice(), &TableDice::seedRevealed, store, &SessionStore::appendReveal);
 }
 
 QString SessionKeeper::question(const SessionStore::Contents &contents)
@@ -43,6 +48,7 @@ void SessionKeeper::host()
     if (m_asking || !m_chat || m_chat->name().isEmpty())
         return;
     const SessionStore::ReadResult last = m_store->readLatest();
+    m_leftSeeds = last.found ? last.contents.unrevealedSeeds : QList<QByteArray>();
     if (!last.error.isEmpty()) {
         warn(last.error + QStringLiteral(" Questa partita sarà salvata in un file nuovo."));
         start(nullptr);
@@ -80,6 +86,9 @@ void SessionKeeper::start(const SessionStore::Contents *taken)
         return; // the port was refused; the session says why
     if (!taken) {
         m_store->beginNew(QDateTime::currentDateTime());
+        // Seeds of the last session it never revealed are revealed now, to
+        // whoever of its players comes back to check.
+        m_chat->dice()->restart(m_leftSeeds, {});
         return;
     }
     // The board through the table's own door, which keeps the shared
@@ -87,6 +96,7 @@ void SessionKeeper::start(const SessionStore::Contents *taken)
     m_chat->tableBoard()->feedStateLines(BoardHistory::linesOf(taken->board));
     m_chat->resumeTable({}, taken->recent);
     m_store->resume(*taken);
+    m_chat->dice()->restart(taken->unrevealedSeeds, taken->revealedSeeds);
 }
 
 void SessionKeeper::warn(const QString &text)
