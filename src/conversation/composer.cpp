@@ -201,6 +201,16 @@ bool Composer::deliver(session::ChatSession &chat, const QString &publicLine,
     return true;
 }
 
+std::optional<QString> Composer::rollCommand(const QString &typed)
+{
+    // The words of other chat programs' dice ("/r") and our own ("/tira").
+    for (const QLatin1String command : {QLatin1String("/r "), QLatin1String("/tira ")}) {
+        if (typed.startsWith(command, Qt::CaseInsensitive))
+            return typed.mid(command.size()).trimmed();
+    }
+    return std::nullopt;
+}
+
 Composer::Outcome Composer::send(session::ChatSession &chat, const QString &typed, bool isPrivate)
 {
     // A conversation line is shown as one line everywhere, so a pasted
