@@ -11,6 +11,11 @@ packages=(cmake g++ make qt6-base-dev qt6-multimedia-dev libgl-dev libxcb1-dev p
     qt6-translations-l10n qt6-l10n-tools qt6-tools-dev libsystemd-dev)
 # The port mapper asks the home router through these two libraries.
 packages+=(libminiupnpc-dev libnatpmp-dev)
+# The music player's codecs and sound output, through Qt Multimedia's
+# GStreamer backend: MP3, FLAC and WAV (good), Ogg and Opus (base), WMA and
+# AAC (libav); the sound goes to PulseAudio or PipeWire, or straight to ALSA.
+packages+=(gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
+    gstreamer1.0-pulseaudio gstreamer1.0-alsa)
 # The tests also start a private X server and a small X program to host,
 # and validate the launcher entry and the metainfo; clang with its sanitizer
 # and libFuzzer runtime builds the fuzz targets.
@@ -18,6 +23,8 @@ if [ "${1:-}" = "--with-test-tools" ]; then
     packages+=(xvfb x11-apps desktop-file-utils appstream clang libclang-rt-14-dev)
     # A home router in network namespaces for the port-mapping test.
     packages+=(iproute2 nftables miniupnpd-nftables miniupnpc)
+    # An MP3 encoder makes the music player's test tune.
+    packages+=(lame)
 fi
 missing=()
 for p in "${packages[@]}"; do

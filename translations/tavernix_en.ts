@@ -2,6 +2,405 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
+    <name>accessories::AccessoryWindow</name>
+    <message>
+        <source>Sempre in primo piano</source>
+        <translation>Always on top</translation>
+    </message>
+</context>
+<context>
+    <name>accessories::CalculatorEngine</name>
+    <message>
+        <source>Impossibile dividere per zero</source>
+        <translation>Cannot divide by zero</translation>
+    </message>
+    <message>
+        <source>Numero troppo grande</source>
+        <translation>Number too large</translation>
+    </message>
+</context>
+<context>
+    <name>accessories::Form3</name>
+    <message>
+        <source>Calcolatrice</source>
+        <translation>Calculator</translation>
+    </message>
+    <message>
+        <source>Risultato</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>Azzera tutto</source>
+        <translation>Clear all</translation>
+    </message>
+    <message>
+        <source>Cancella il numero</source>
+        <translation>Clear the number</translation>
+    </message>
+    <message>
+        <source>Cancella l&apos;ultima cifra</source>
+        <translation>Delete the last digit</translation>
+    </message>
+    <message>
+        <source>Diviso</source>
+        <translation>Divided by</translation>
+    </message>
+    <message>
+        <source>Per</source>
+        <translation>Times</translation>
+    </message>
+    <message>
+        <source>Meno</source>
+        <translation>Minus</translation>
+    </message>
+    <message>
+        <source>Più</source>
+        <translation>Plus</translation>
+    </message>
+    <message>
+        <source>Cambia segno</source>
+        <translation>Change sign</translation>
+    </message>
+    <message>
+        <source>Virgola</source>
+        <translation>Decimal point</translation>
+    </message>
+    <message>
+        <source>Uguale</source>
+        <translation>Equals</translation>
+    </message>
+    <message>
+        <source>Azzera tutto (Esc)</source>
+        <translation>Clear all (Esc)</translation>
+    </message>
+    <message>
+        <source>Cancella il numero (Canc)</source>
+        <translation>Clear the number (Delete)</translation>
+    </message>
+    <message>
+        <source>Cancella l&apos;ultima cifra (Backspace)</source>
+        <translation>Delete the last digit (Backspace)</translation>
+    </message>
+    <message>
+        <source>Cambia segno (F9)</source>
+        <translation>Change sign (F9)</translation>
+    </message>
+    <message>
+        <source>Risultato (Invio)</source>
+        <translation>Result (Enter)</translation>
+    </message>
+    <message>
+        <source>&amp;Copia</source>
+        <translation>&amp;Copy</translation>
+    </message>
+    <message>
+        <source>Copia il numero negli appunti (Ctrl+C)</source>
+        <translation>Copy the number to the clipboard (Ctrl+C)</translation>
+    </message>
+    <message>
+        <source>Al &amp;messaggio</source>
+        <translation>To &amp;message</translation>
+    </message>
+    <message>
+        <source>Scrive il numero nella casella del messaggio</source>
+        <translation>Write the number into the message box</translation>
+    </message>
+</context>
+<context>
+    <name>accessories::MP3Play</name>
+    <message>
+        <source>non si apre (tempo scaduto)</source>
+        <translation>it does not open (timed out)</translation>
+    </message>
+    <message>
+        <source>Il lettore non può suonare: manca il suo modulo audio (%1).</source>
+        <translation>The player cannot play: its sound module is missing (%1).</translation>
+    </message>
+    <message>
+        <source>il file non c&apos;è più</source>
+        <translation>the file is gone</translation>
+    </message>
+    <message>
+        <source>non è un file normale</source>
+        <translation>it is not a regular file</translation>
+    </message>
+    <message>
+        <source>non si ha il permesso di leggerlo</source>
+        <translation>there is no permission to read it</translation>
+    </message>
+    <message>
+        <source>Impossibile riprodurre «%1»: %2.</source>
+        <translation>Cannot play “%1”: %2.</translation>
+    </message>
+    <message>
+        <source>Nessun brano della lista si può riprodurre.</source>
+        <translation>No piece of the list can be played.</translation>
+    </message>
+    <message>
+        <source>Passo al brano successivo.</source>
+        <translation>Going on with the next piece.</translation>
+    </message>
+    <message>
+        <source>non è un file audio o è danneggiato</source>
+        <translation>it is not an audio file or it is damaged</translation>
+    </message>
+    <message>
+        <source>su questo computer manca il decodificatore per il suo formato</source>
+        <translation>this computer has no decoder for its format</translation>
+    </message>
+    <message>
+        <source>errore del lettore (%1)</source>
+        <translation>player error (%1)</translation>
+    </message>
+</context>
+<context>
+    <name>accessories::PlayList</name>
+    <message>
+        <source>%1, non riproducibile</source>
+        <translation>%1, cannot be played</translation>
+    </message>
+    <message>
+        <source>%1, brano corrente</source>
+        <translation>%1, current piece</translation>
+    </message>
+</context>
+<context>
+    <name>accessories::frmMP3Play</name>
+    <message>
+        <source>Lettore musicale</source>
+        <translation>Music player</translation>
+    </message>
+    <message>
+        <source>Posizione nel brano</source>
+        <translation>Position in the piece</translation>
+    </message>
+    <message>
+        <source>Brano precedente (Ctrl+Sinistra)</source>
+        <translation>Previous piece (Ctrl+Left)</translation>
+    </message>
+    <message>
+        <source>Riproduci (Ctrl+P)</source>
+        <translation>Play (Ctrl+P)</translation>
+    </message>
+    <message>
+        <source>Ferma (Ctrl+.)</source>
+        <translation>Stop (Ctrl+.)</translation>
+    </message>
+    <message>
+        <source>Brano successivo (Ctrl+Destra)</source>
+        <translation>Next piece (Ctrl+Right)</translation>
+    </message>
+    <message>
+        <source>Ripeti</source>
+        <translation>Repeat</translation>
+    </message>
+    <message>
+        <source>Ripeti la lista (Ctrl+R)</source>
+        <translation>Repeat the list (Ctrl+R)</translation>
+    </message>
+    <message>
+        <source>Silenzio (Ctrl+M)</source>
+        <translation>Mute (Ctrl+M)</translation>
+    </message>
+    <message>
+        <source>Volume del lettore</source>
+        <translation>Player volume</translation>
+    </message>
+    <message>
+        <source>Volume del lettore, senza toccare quello del sistema (Ctrl+Su, Ctrl+Giù)</source>
+        <translation>The player&apos;s volume, leaving the system&apos;s alone (Ctrl+Up, Ctrl+Down)</translation>
+    </message>
+    <message>
+        <source>Lista dei brani</source>
+        <translation>Play list</translation>
+    </message>
+    <message>
+        <source>&amp;Apri…</source>
+        <translation>&amp;Open…</translation>
+    </message>
+    <message>
+        <source>Aggiungi dei file musicali alla lista (Ctrl+O)</source>
+        <translation>Add music files to the list (Ctrl+O)</translation>
+    </message>
+    <message>
+        <source>&amp;Togli</source>
+        <translation>&amp;Remove</translation>
+    </message>
+    <message>
+        <source>Togli il brano scelto dalla lista (Canc)</source>
+        <translation>Remove the chosen piece from the list (Delete)</translation>
+    </message>
+    <message>
+        <source>S&amp;vuota</source>
+        <translation>C&amp;lear</translation>
+    </message>
+    <message>
+        <source>Svuota la lista</source>
+        <translation>Clear the list</translation>
+    </message>
+    <message>
+        <source>Apri musica</source>
+        <translation>Open music</translation>
+    </message>
+    <message>
+        <source>Musica (*.mp3 *.wma *.ogg *.oga *.opus *.flac *.wav *.m4a *.aac)</source>
+        <translation>Music (*.mp3 *.wma *.ogg *.oga *.opus *.flac *.wav *.m4a *.aac)</translation>
+    </message>
+    <message>
+        <source>Tutti i file (*)</source>
+        <translation>All files (*)</translation>
+    </message>
+    <message>
+        <source>Pausa (Ctrl+P)</source>
+        <translation>Pause (Ctrl+P)</translation>
+    </message>
+</context>
+<context>
+    <name>accessories::frmZoom</name>
+    <message>
+        <source>Lente</source>
+        <translation>Magnifier</translation>
+    </message>
+    <message>
+        <source>Immagine ingrandita</source>
+        <translation>Enlarged picture</translation>
+    </message>
+    <message>
+        <source>Meno ingrandimento (-)</source>
+        <translation>Zoom out (-)</translation>
+    </message>
+    <message>
+        <source>Meno ingrandimento</source>
+        <translation>Zoom out</translation>
+    </message>
+    <message>
+        <source>Più ingrandimento (+)</source>
+        <translation>Zoom in (+)</translation>
+    </message>
+    <message>
+        <source>Più ingrandimento</source>
+        <translation>Zoom in</translation>
+    </message>
+    <message>
+        <source>&amp;Blocca</source>
+        <translation>&amp;Lock</translation>
+    </message>
+    <message>
+        <source>Blocca l&apos;area dove si trova il puntatore, o torna a seguirlo (Alt+B)</source>
+        <translation>Lock the area where the pointer is, or follow it again (Alt+L)</translation>
+    </message>
+    <message>
+        <source>&amp;Opzioni…</source>
+        <translation>&amp;Options…</translation>
+    </message>
+    <message>
+        <source>Opzioni della lente (Alt+O)</source>
+        <translation>Magnifier options (Alt+O)</translation>
+    </message>
+    <message>
+        <source>Ingrandimento %1 volte</source>
+        <translation>Zoom %1 times</translation>
+    </message>
+    <message>
+        <source>Questo sistema non lascia leggere lo schermo ai programmi: la lente ingrandisce solo le finestre di Tavernix.</source>
+        <translation>This system does not let programs read the screen: the magnifier enlarges only the windows of Tavernix.</translation>
+    </message>
+</context>
+<context>
+    <name>accessories::frmZoomOptions</name>
+    <message>
+        <source>Opzioni della lente</source>
+        <translation>Magnifier options</translation>
+    </message>
+    <message>
+        <source>Ingrandimento</source>
+        <translation>Zoom</translation>
+    </message>
+    <message>
+        <source>&amp;Attorno al puntatore</source>
+        <translation>&amp;Around the pointer</translation>
+    </message>
+    <message>
+        <source>Area &amp;fissa, centrata in:</source>
+        <translation>&amp;Fixed area, centred on:</translation>
+    </message>
+    <message>
+        <source>Centro dell&apos;area fissa, X</source>
+        <translation>Centre of the fixed area, X</translation>
+    </message>
+    <message>
+        <source>Centro dell&apos;area fissa, Y</source>
+        <translation>Centre of the fixed area, Y</translation>
+    </message>
+    <message>
+        <source>Area ingrandita</source>
+        <translation>Enlarged area</translation>
+    </message>
+    <message>
+        <source>Si ingrandisce tutto lo schermo; le coordinate sono quelle dello schermo.</source>
+        <translation>The whole screen is enlarged; the coordinates are the screen&apos;s.</translation>
+    </message>
+    <message>
+        <source>Questo sistema non lascia leggere lo schermo ai programmi: si ingrandiscono solo le finestre di Tavernix; l&apos;area fissa ha le coordinate della finestra principale.</source>
+        <translation>This system does not let programs read the screen: only the windows of Tavernix are enlarged; the fixed area has the main window&apos;s coordinates.</translation>
+    </message>
+    <message>
+        <source>Larghezza dell&apos;immagine</source>
+        <translation>Picture width</translation>
+    </message>
+    <message>
+        <source>Altezza dell&apos;immagine</source>
+        <translation>Picture height</translation>
+    </message>
+    <message>
+        <source>Posizione della finestra, da sinistra</source>
+        <translation>Window position, from the left</translation>
+    </message>
+    <message>
+        <source>Posizione della finestra, dall&apos;alto</source>
+        <translation>Window position, from the top</translation>
+    </message>
+    <message>
+        <source>Aggiornamento, in millisecondi</source>
+        <translation>Refresh, in milliseconds</translation>
+    </message>
+    <message>
+        <source>&amp;Ingrandimento:</source>
+        <translation>&amp;Zoom:</translation>
+    </message>
+    <message>
+        <source>&amp;Dimensioni dell&apos;immagine:</source>
+        <translation>Picture &amp;size:</translation>
+    </message>
+    <message>
+        <source>&amp;Posizione della finestra:</source>
+        <translation>Window &amp;position:</translation>
+    </message>
+    <message>
+        <source>A&amp;ggiornamento ogni:</source>
+        <translation>&amp;Refresh every:</translation>
+    </message>
+    <message>
+        <source>&amp;Applica</source>
+        <translation>Appl&amp;y</translation>
+    </message>
+    <message>
+        <source>Annulla</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>accessories::ppFileName</name>
+    <message>
+        <source>Nessun brano</source>
+        <translation>No piece</translation>
+    </message>
+    <message>
+        <source>Aprire dei file musicali con &quot;Apri&quot; o trascinarli qui.</source>
+        <translation>Open music files with &quot;Open&quot; or drag them here.</translation>
+    </message>
+</context>
+<context>
     <name>app::MessageBoxService</name>
     <message>
         <source>OK</source>
@@ -120,6 +519,18 @@
     <message>
         <source>Sbagliato!</source>
         <translation>Wrong!</translation>
+    </message>
+    <message>
+        <source>Calcolatrice</source>
+        <translation>Calculator</translation>
+    </message>
+    <message>
+        <source>Lente</source>
+        <translation>Magnifier</translation>
+    </message>
+    <message>
+        <source>Lettore musicale</source>
+        <translation>Music player</translation>
     </message>
 </context>
 <context>
@@ -1140,6 +1551,306 @@ Click to choose between Say, Action and Narrate.</translation>
     <message>
         <source>L&apos;indirizzo esterno del router (%1) è condiviso con altri clienti del fornitore di rete (NAT del provider, 100.64.0.0/10): aprire la porta %2 sul router non può servire. Può aiutare: chiedere al fornitore un indirizzo IPv4 pubblico, collegarsi via IPv6 se la rete lo offre, oppure far ospitare un giocatore con un indirizzo pubblico.</source>
         <translation>The router&apos;s outside address (%1) is shared with other customers of the network provider (carrier-grade NAT, 100.64.0.0/10): opening port %2 on the router cannot help. What can help: asking the provider for a public IPv4 address, connecting over IPv6 if the network offers it, or letting a player with a public address host.</translation>
+    </message>
+</context>
+<context>
+    <name>session::ChatSession</name>
+    <message>
+        <source>Disconnessione.</source>
+        <translation>Disconnected.</translation>
+    </message>
+    <message>
+        <source>——— connessione con l&apos;host persa alle %1 ———</source>
+        <translation>——— connection with the host lost at %1 ———</translation>
+    </message>
+    <message>
+        <source>——— di nuovo al tavolo alle %1 ———</source>
+        <translation>——— back at the table at %1 ———</translation>
+    </message>
+    <message>
+        <source>Impossibile stabilire una connessione.</source>
+        <translation>Cannot establish a connection.</translation>
+    </message>
+    <message>
+        <source>Server in attesa...</source>
+        <translation>Server waiting...</translation>
+    </message>
+    <message>
+        <source>Connessione in corso...</source>
+        <translation>Connecting...</translation>
+    </message>
+    <message>
+        <source>Espulsione dalla chat di: %1.</source>
+        <translation>Kicking out of the chat: %1.</translation>
+    </message>
+    <message>
+        <source>Una o più connessioni sono attualmente aperte. Occorre disconnettersi prima di mutare porta.</source>
+        <translation>One or more connections are open. Leave the session before changing the port.</translation>
+    </message>
+    <message>
+        <source>Il nome è gia&apos; in uso! Quanta poca fantasia..</source>
+        <translation>That name is already taken! How unimaginative..</translation>
+    </message>
+    <message>
+        <source>Nessuna risposta: il programma all&apos;altro capo non risponde come un host Tavernix (controllare indirizzo e porta).</source>
+        <translation>No answer: the program at the other end does not answer as a Tavernix host (check the address and the port).</translation>
+    </message>
+    <message>
+        <source>La lavagna è troppo piena per essere conservata: chi si collega da ora non vedrà la lavagna intera, fino alla prossima pulizia.</source>
+        <translation>The board is too full to be kept: whoever joins from now on will not see the whole board until it is next cleared.</translation>
+    </message>
+    <message>
+        <source>Connessione con l&apos;host persa: il dialogo e la lavagna restano come erano.</source>
+        <translation>Connection with the host lost: the conversation and the board stay as they were.</translation>
+    </message>
+    <message>
+        <source>Di nuovo connessi all&apos;host.</source>
+        <translation>Connected to the host again.</translation>
+    </message>
+    <message>
+        <source>Nessuna novità durante l&apos;assenza.</source>
+        <translation>Nothing new while you were away.</translation>
+    </message>
+    <message>
+        <source>Sei stato espulso dalla chat.</source>
+        <translation>You were kicked out of the chat.</translation>
+    </message>
+</context>
+<context>
+    <name>session::DialogSink</name>
+    <message>
+        <source>(già detto alle %1) </source>
+        <translation>(already said at %1) </translation>
+    </message>
+</context>
+<context>
+    <name>session::Invitation</name>
+    <message>
+        <source>Invito non valido: %1.</source>
+        <translation>Invalid invitation: %1.</translation>
+    </message>
+    <message>
+        <source>il collegamento è troppo lungo</source>
+        <translation>the link is too long</translation>
+    </message>
+    <message>
+        <source>non comincia con &quot;%1&quot;</source>
+        <translation>it does not begin with &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>manca la parentesi ] dopo l&apos;indirizzo IPv6</source>
+        <translation>the bracket ] after the IPv6 address is missing</translation>
+    </message>
+    <message>
+        <source>tra parentesi quadre non c&apos;è un indirizzo IPv6</source>
+        <translation>there is no IPv6 address between the square brackets</translation>
+    </message>
+    <message>
+        <source>manca la porta (&quot;:numero&quot; dopo l&apos;indirizzo)</source>
+        <translation>the port is missing (&quot;:number&quot; after the address)</translation>
+    </message>
+    <message>
+        <source>manca l&apos;indirizzo</source>
+        <translation>the address is missing</translation>
+    </message>
+    <message>
+        <source>un indirizzo IPv6 va scritto tra parentesi quadre</source>
+        <translation>an IPv6 address must be written between square brackets</translation>
+    </message>
+    <message>
+        <source>la porta deve essere un numero da 1 a 65535</source>
+        <translation>the port must be a number from 1 to 65535</translation>
+    </message>
+</context>
+<context>
+    <name>session::LocalAddress</name>
+    <message>
+        <source>Errore del Socket di Windows numero %1. Impossibile recuperare il nome dell&apos;host.</source>
+        <translation>Socket error number %1. Cannot get the host name.</translation>
+    </message>
+    <message>
+        <source>Errore del Socket di Windows. Impossibile recuperare il nome dell&apos;host.</source>
+        <translation>Socket error. Cannot get the host name.</translation>
+    </message>
+</context>
+<context>
+    <name>session::PictureAssembler</name>
+    <message>
+        <source>%1 byte annunciati, ne sono ammessi da 1 a %2 (16 MiB).</source>
+        <translation>%1 bytes announced; from 1 to %2 (16 MiB) are allowed.</translation>
+    </message>
+    <message>
+        <source>impronta non valida.</source>
+        <translation>invalid fingerprint.</translation>
+    </message>
+    <message>
+        <source>una parte non è leggibile.</source>
+        <translation>a part cannot be read.</translation>
+    </message>
+    <message>
+        <source>una parte appartiene a un&apos;altra immagine.</source>
+        <translation>a part belongs to another picture.</translation>
+    </message>
+    <message>
+        <source>una parte è arrivata fuori ordine.</source>
+        <translation>a part arrived out of order.</translation>
+    </message>
+    <message>
+        <source>arrivano più byte di quelli annunciati.</source>
+        <translation>more bytes are arriving than were announced.</translation>
+    </message>
+    <message>
+        <source>il contenuto non corrisponde all&apos;impronta annunciata.</source>
+        <translation>the content does not match the announced fingerprint.</translation>
+    </message>
+    <message>
+        <source>non è un&apos;immagine PNG o JPEG.</source>
+        <translation>it is not a PNG or JPEG picture.</translation>
+    </message>
+</context>
+<context>
+    <name>session::Rejoin</name>
+    <message>
+        <source>Nuovo tentativo di connessione a %1 (porta %2) alle %3, tra %4 s. &quot;Sconnetti&quot; smette di riprovare.</source>
+        <translation>Trying to connect to %1 (port %2) again at %3, in %4 s. &quot;Leave&quot; stops trying.</translation>
+    </message>
+    <message numerus="yes">
+        <source>L&apos;host non risponde da %n minuti: nessun altro tentativo. &quot;Connetti&quot; per riprovare.</source>
+        <translation>
+            <numerusform>The host has not answered for %n minute: no more tries. &quot;Connect&quot; to try again.</numerusform>
+            <numerusform>The host has not answered for %n minutes: no more tries. &quot;Connect&quot; to try again.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>session::SessionKeeper</name>
+    <message>
+        <source>Riprendi la partita del %1 alle %2 (%3 sulla lavagna, %4 di dialogo)?</source>
+        <translation>Resume the game of %1 at %2 (%3 on the board, %4 of conversation)?</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n disegni</source>
+        <translation>
+            <numerusform>%n drawing</numerusform>
+            <numerusform>%n drawings</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n righe</source>
+        <translation>
+            <numerusform>%n line</numerusform>
+            <numerusform>%n lines</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source> Questa partita sarà salvata in un file nuovo.</source>
+        <translation> This game will be saved in a new file.</translation>
+    </message>
+</context>
+<context>
+    <name>session::SessionStore</name>
+    <message>
+        <source>Il file della partita %1 %2: resta com&apos;è.</source>
+        <translation>The game file %1 %2: it is left as it is.</translation>
+    </message>
+    <message>
+        <source>è troppo grande per essere ripreso (%1 MB, al massimo %2 MB)</source>
+        <translation>is too large to be resumed (%1 MB, at most %2 MB)</translation>
+    </message>
+    <message>
+        <source>non si può leggere (%1)</source>
+        <translation>cannot be read (%1)</translation>
+    </message>
+    <message>
+        <source>non è una partita salvata da Tavernix</source>
+        <translation>is not a game saved by Tavernix</translation>
+    </message>
+    <message>
+        <source>è troncato: manca la sua intestazione</source>
+        <translation>is cut short: its header is missing</translation>
+    </message>
+    <message>
+        <source>è stato scritto da una versione più recente del programma (formato %1, questa legge fino al %2)</source>
+        <translation>was written by a newer version of the program (format %1, this one reads up to %2)</translation>
+    </message>
+    <message>
+        <source>ha un&apos;intestazione danneggiata</source>
+        <translation>has a damaged header</translation>
+    </message>
+    <message>
+        <source>è danneggiato o è stato modificato a mano (al byte %1)</source>
+        <translation>is damaged or was edited by hand (at byte %1)</translation>
+    </message>
+    <message>
+        <source>La cartella %1 non si può scrivere: la partita non viene salvata.</source>
+        <translation>The folder %1 cannot be written to: the game is not saved.</translation>
+    </message>
+    <message>
+        <source>Impossibile riaprire il file della partita %1 (%2): la partita continua senza essere salvata.</source>
+        <translation>Cannot reopen the game file %1 (%2): the game goes on without being saved.</translation>
+    </message>
+    <message>
+        <source>Impossibile riprendere il file della partita %1 (%2): la partita continua senza essere salvata.</source>
+        <translation>Cannot take up the game file %1 (%2): the game goes on without being saved.</translation>
+    </message>
+    <message>
+        <source>Il file della partita %1 ha raggiunto %2 MB: da qui in poi la partita non viene più salvata.</source>
+        <translation>The game file %1 has reached %2 MB: from here on the game is no longer saved.</translation>
+    </message>
+    <message>
+        <source>Impossibile creare il file della partita %1 (%2): la partita continua senza essere salvata.</source>
+        <translation>Cannot create the game file %1 (%2): the game goes on without being saved.</translation>
+    </message>
+    <message>
+        <source>Impossibile scrivere nel file della partita %1 (%2): la partita continua senza essere salvata.</source>
+        <translation>Cannot write to the game file %1 (%2): the game goes on without being saved.</translation>
+    </message>
+</context>
+<context>
+    <name>session::TableBoard</name>
+    <message>
+        <source>Immagine condivisa da %1 rifiutata: %2</source>
+        <translation>Picture shared by %1 refused: %2</translation>
+    </message>
+    <message>
+        <source>L&apos;immagine supera i 16 MiB e non può essere condivisa.</source>
+        <translation>The picture is larger than 16 MiB and cannot be shared.</translation>
+    </message>
+    <message>
+        <source>Si possono condividere solo immagini PNG o JPEG.</source>
+        <translation>Only PNG or JPEG pictures can be shared.</translation>
+    </message>
+    <message>
+        <source>Nessuna sessione aperta con cui condividere l&apos;immagine.</source>
+        <translation>No open session to share the picture with.</translation>
+    </message>
+    <message>
+        <source>Nessuna sessione aperta con cui condividere il reticolo.</source>
+        <translation>No open session to share the grid with.</translation>
+    </message>
+    <message>
+        <source>troppe immagini in arrivo insieme.</source>
+        <translation>too many pictures arriving at once.</translation>
+    </message>
+    <message>
+        <source>la trasmissione non è stata completata.</source>
+        <translation>the transmission was not completed.</translation>
+    </message>
+    <message>
+        <source> ha pulito la lavagna per tutti.</source>
+        <translation> cleared the board for everyone.</translation>
+    </message>
+    <message>
+        <source> ha ripristinato la lavagna.</source>
+        <translation> restored the board.</translation>
+    </message>
+    <message>
+        <source> ha provato a pulire la lavagna: solo l&apos;host può farlo.</source>
+        <translation> tried to clear the board: only the host can do that.</translation>
+    </message>
+    <message>
+        <source>Solo l&apos;host può pulire la lavagna: la richiesta non è stata inoltrata.</source>
+        <translation>Only the host can clear the board: the request was not passed on.</translation>
     </message>
 </context>
 <context>

@@ -10,9 +10,12 @@
 #include "dialogsaver.h"
 #include "dicepanel.h"
 #include "eventspanel.h"
+#include "form3.h"
 #include "form5.h"
 #include "form1.h"
 #include "frmfind.h"
+#include "frmmp3play.h"
+#include "frmzoom.h"
 #include "form2.h"
 #include "frmports.h"
 #include "frmraggiungibilita.h"
@@ -143,6 +146,10 @@ constexpr Place kLayout[] = {
     {"Command6", 6735, 2670, 375, 375, MoveY},
     {"Combo1", 3945, 3975, 2000, 330, MoveY},
     {"List1", 3945, 4380, 1290, 1350, MoveY},
+    // The desk accessories under the style list: calculator, magnifier, music
+    {"Command3", 3945, 5745, 255, 255, MoveY},
+    {"Command4", 4230, 5745, 255, 255, MoveY},
+    {"Command20", 4515, 5745, 255, 255, MoveY},
     {"pennello", 5265, 4380, 255, 1350, MoveY},
     {"zFrame4", 5550, 4380, 1650, 1530, MoveY},
     // Sharing the picture, then the host's controls of clearing, in a column
@@ -205,6 +212,7 @@ frmMain::frmMain(const QString &prefsPath, QWidget *parent)
     createPresets();
     createExplorer();
     createBrowser();
+    createAccessories();
     // Much smaller than the narrow preset the chat column would be cut off;
     // a window manager's frame may take a little of the narrow preset's
     // width, and of its height, which the pane and the board give up.
@@ -559,6 +567,55 @@ void frmMain::Command1_Click()
     m_form1->activateWindow();
 }
 
+void frmMain::createAccessories()
+{
+    auto button = [this](const char *name, const QIcon &icon, const QString &tip) {
+        auto *b = new QPushButton(icon, QString(), this);
+        b->setObjectName(QLatin1String(name));
+        b->setToolTip(tip);
+        b->setAccessibleName(tip);
+        return b;
+    };
+    Command3 = button("Command3", accessories::Form3::buttonPicture(), tr("Calcolatrice"));
+    Command4 = button("Command4", accessories::frmZoom::buttonPicture(), tr("Lente"));
+    Command20 = button("Command20", accessories::frmMP3Play::buttonPicture(), tr("Lettore musicale"));
+    connect(Command3, &QPushButton::clicked, this, &frmMain::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &frmMain::Command4_Click);
+    connect(Command20, &QPushButton::clicked, this, &frmMain::Command20_Click);
+}
+
+void frmMain::Command3_Click()
+{
+    leaveTopMost();
+    if (!m_form3) {
+        m_form3 = new accessories::Form3(m_prefs.filePath(), this);
+        // "Al messaggio": the number goes where the caret is, ready to be sent.
+        connect(m_form3, &accessories::Form3::resultForMessage, this, [this](const QString &text) {
+            QPlainTextEdit *box = m_composer->txtMessage();
+            box->insertPlainText(text);
+            bringToFront();
+            box->setFocus(Qt::OtherFocusReason);
+        });
+    }
+    m_form3->bringForward();
+}
+
+void frmMain::Command4_Click()
+{
+    leaveTopMost();
+    if (!m_frmZoom)
+        m_frmZoom = new accessories::frmZoom(m_prefs.filePath(), this);
+    m_frmZoom->bringForward();
+}
+
+void frmMain::Command20_Click()
+{
+    leaveTopMost();
+    if (!m_frmMP3Play)
+        m_frmMP3Play = new accessories::frmMP3Play(m_prefs.filePath(), this);
+    m_frmMP3Play->bringForward();
+}
+
 QSize frmMain::extraSize() const
 {
     // The logs take the bottom of the window while "Eventi" shows them, so
@@ -649,6 +706,7 @@ void frmMain::Form_Load()
     m_events->chkTutorial()->setChecked(prefs.tutorial != 0);
     m_events->chkTutorial_Click();
     m_portMappingPref = prefs.portMapping;
+    m_languagePref = prefs.language;
     // The snap step comes from the grid dialog's general step.
     m_board->takeGridStep();
     // The board is shown as large as when the program last closed.
@@ -905,6 +963,7 @@ void frmMain::Form_Unload()
     prefs.colours = m_dialog->colouringOn();
     prefs.logDir = m_journal->folder();
     prefs.portMapping = m_portMappingPref;
+    prefs.language = m_languagePref;
     m_prefs.WritePreferences(prefs);
     // Programs hosted in the panel keep running in windows of their own
     // rather than losing theirs with this one.

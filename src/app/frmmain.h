@@ -18,6 +18,12 @@ class QLineEdit;
 class QListView;
 class QPushButton;
 
+namespace accessories {
+class Form3;
+class frmMP3Play;
+class frmZoom;
+} // namespace accessories
+
 namespace board {
 class BoardPanel;
 class Palette;
@@ -171,6 +177,15 @@ public:
     /// The file browser once it was opened, null before.
     panel::Form1 *fileBrowser() const { return m_form1; }
 
+    // Desk accessories: each window is made at its first opening and kept
+    // (hidden when closed) until the program ends.
+    QPushButton *Command3;  ///< opens the calculator
+    QPushButton *Command4;  ///< opens the magnifier
+    QPushButton *Command20; ///< opens the music player
+    accessories::Form3 *calculator() const { return m_form3; }
+    accessories::frmZoom *magnifier() const { return m_frmZoom; }
+    accessories::frmMP3Play *musicPlayer() const { return m_frmMP3Play; }
+
 public slots:
     void cmdHost_Click();
     void cmdConnect_Click();
@@ -207,6 +222,12 @@ public slots:
     bool applyInvitation(const QString &link);
     /// Opens "Raggiungibilità" (or brings it forward).
     void cmdRaggiungibilita_Click();
+    /// Opens the calculator (or brings it forward).
+    void Command3_Click();
+    /// Opens the magnifier (or brings it forward).
+    void Command4_Click();
+    /// Opens the music player (or brings it forward).
+    void Command20_Click();
 
 signals:
     /// The port dialog opened (tests answer it).
@@ -228,6 +249,7 @@ private:
     void createTransfer();
     void createBrowser();
     void createReachability();
+    void createAccessories();
     /// Places every control for the window's size (see the table).
     void layoutControls();
     /// How far the window exceeds the size the table fills: the wide
@@ -277,6 +299,10 @@ private:
     Reachability *m_reach = nullptr;
     QPointer<frmRaggiungibilita> m_frmReach;
     bool m_portMappingPref = true; ///< kept in the preferences as "PortMapping"
+    accessories::Form3 *m_form3 = nullptr;
+    accessories::frmZoom *m_frmZoom = nullptr;
+    accessories::frmMP3Play *m_frmMP3Play = nullptr;
+    QString m_languagePref;        ///< "Language", kept as it was read (--lang does not change it)
 };
 
 } // namespace app

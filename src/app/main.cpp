@@ -3,6 +3,7 @@
 #include "frmmain.h"
 #include "instanceguard.h"
 #include "languagechoice.h"
+#include "preferences.h"
 #include "raisechannel.h"
 #include "signalbridge.h"
 #include "startupwarmup.h"
@@ -60,12 +61,13 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(TAVERNIX_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("io.github.tavernix.Tavernix"));
     // The window speaks the language asked for with --lang, else the one of
-    // the desktop when the program has its texts, else Italian; Qt's own
-    // dialogs (file chooser, colours, standard buttons) follow it when the
-    // system has their texts.
+    // the preferences, else the desktop's when the program has its texts,
+    // else Italian; Qt's own dialogs (file chooser, colours, standard
+    // buttons) follow it when the system has their texts.
     language::Translations translations;
-    translations.install(language::LanguageChoice::pick(options.language, QString(),
-                                                        QLocale::system().uiLanguages()));
+    translations.install(language::LanguageChoice::pick(
+        options.language, session::PreferencesStore().GetPreferences().language,
+        QLocale::system().uiLanguages()));
 
     // A second copy would fight the first for the port and the preferences
     // file, so it ends before its window appears.

@@ -1,5 +1,7 @@
 #include "preferences.h"
 
+#include "languagechoice.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
@@ -40,6 +42,7 @@ constexpr double kMinBoardZoom = 0.1;
 constexpr double kMaxBoardZoom = 8.0;
 
 const QString kPortMappingKey = QStringLiteral("PortMapping");
+const QString kLanguageKey = QStringLiteral("Language");
 
 /// A text value. An unquoted comma in a hand-edited file makes the reader
 /// see a list; the user meant the text with its commas.
@@ -102,6 +105,8 @@ Preferences PreferencesStore::GetPreferences() const
     if (ok && zoom >= kMinBoardZoom && zoom <= kMaxBoardZoom)
         prefs.boardZoom = zoom;
     prefs.boardZoomFit = ini.value(kBoardZoomFitKey).toString().trimmed() == QLatin1String("1");
+    // A language the program does not speak is as good as none.
+    prefs.language = language::LanguageChoice::normalise(textValue(ini.value(kLanguageKey)));
     return prefs;
 }
 
@@ -128,6 +133,7 @@ bool PreferencesStore::WritePreferences(const Preferences &prefs) const
     ini.setValue(kPortMappingKey, QString::number(prefs.portMapping ? 1 : 0));
     ini.setValue(kBoardZoomKey, QString::number(prefs.boardZoom, 'g', 6));
     ini.setValue(kBoardZoomFitKey, prefs.boardZoomFit ? QStringLiteral("1") : QStringLiteral("0"));
+    ini.setValue(kLanguageKey, prefs.language);
     ini.endGroup();
     ini.sync();
     return ini.status() == QSettings::NoError;

@@ -26,14 +26,17 @@ struct Preferences {
     bool portMapping = true;
     double boardZoom = 1.0;     ///< "BoardZoom": how large the board was shown (1 = 100 %)
     bool boardZoomFit = false;  ///< "BoardZoomFit": 1 when the whole board was kept in view
+    /// "Language": "it" or "en" for the window whatever the desktop's
+    /// language, empty to follow the desktop
+    QString language;
 };
 
 /**
  * @brief Reads and writes "tavernix.ini", section "Vellumara", keys "Port",
  * "Tutorial", "Name" and "Server", and what the window keeps between
  * evenings: "WindowLeft", "WindowTop", "WindowWidth", "WindowHeight",
- * "Preset", "Ora", "Colori" and "LogDir", "PortMapping", "BoardZoom" and
- * "BoardZoomFit". A missing file or key gives the defaults; a value that is
+ * "Preset", "Ora", "Colori" and "LogDir", "PortMapping", "BoardZoom",
+ * "BoardZoomFit" and "Language". A missing file or key gives the defaults; a value that is
  * not a usable number gives the default too, so a hand-edited file cannot
  * stop the program from starting.
  */

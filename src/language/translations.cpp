@@ -1,5 +1,7 @@
 #include "translations.h"
 
+#include "languagechoice.h"
+
 #include <QCoreApplication>
 #include <QLibraryInfo>
 
@@ -35,6 +37,9 @@ bool Translations::install(const QString &code)
     m_qtFound = m_qt.load(kQtPrefix + code, QLibraryInfo::path(QLibraryInfo::TranslationsPath));
     if (m_qtFound)
         m_qtInstalled = QCoreApplication::installTranslator(&m_qt);
+    // Italian is the source: its plural forms are in place from the start.
+    if (code == LanguageChoice::kItalian)
+        return true;
     const bool loaded = m_program.load(kProgramPrefix + code, kProgramFolder);
     if (loaded)
         m_programInstalled = QCoreApplication::installTranslator(&m_program);

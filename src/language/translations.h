@@ -11,8 +11,9 @@ namespace language
  * the program's texts and Qt's own (file, colour and font dialogs, standard
  * buttons, the context menus of text fields).
  *
- * Italian installs the program's plural forms too, so that "1 file" and
- * "3 giocatori" read right without a translator having touched them.
+ * Italian needs no file of the program's own: its plural forms ("1 riga"
+ * from "%n righe") are installed when the application starts, in every
+ * program that links this library.
  */
 class Translations
 {

@@ -21,8 +21,8 @@ Rejoin::Rejoin(QObject *parent)
     });
     connect(m_policy, &ReconnectPolicy::tryScheduled, this, [this](int delayMs, const QDateTime &when) {
         if (m_hooks.status)
-            m_hooks.status(QStringLiteral("Nuovo tentativo di connessione a %1 (porta %2) alle %3, "
-                                          "tra %4 s. \"Sconnetti\" smette di riprovare.")
+            m_hooks.status(tr("Nuovo tentativo di connessione a %1 (porta %2) alle %3, "
+                              "tra %4 s. \"Sconnetti\" smette di riprovare.")
                                .arg(m_address)
                                .arg(m_port)
                                .arg(when.toString(QStringLiteral("H.mm.ss")))
@@ -30,9 +30,9 @@ Rejoin::Rejoin(QObject *parent)
     });
     connect(m_policy, &ReconnectPolicy::gaveUp, this, [this] {
         if (m_hooks.status)
-            m_hooks.status(QStringLiteral("L'host non risponde da %1 minuti: nessun altro "
-                                          "tentativo. \"Connetti\" per riprovare.")
-                               .arg(m_policy->schedule().giveUpAfterMs / 60000));
+            m_hooks.status(tr("L'host non risponde da %n minuti: nessun altro "
+                              "tentativo. \"Connetti\" per riprovare.",
+                              nullptr, m_policy->schedule().giveUpAfterMs / 60000));
         emit gaveUp();
     });
 }

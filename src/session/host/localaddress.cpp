@@ -2,6 +2,7 @@
 
 #include "sinks.h"
 
+#include <QCoreApplication>
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QNetworkInterface>
@@ -81,9 +82,11 @@ QString sLocalIP(MessageService *messages)
 
     char buffer[256] = {};
     if (::gethostname(buffer, sizeof buffer - 1) != 0) {
-        warn(messages, QStringLiteral("Errore del Socket di Windows numero ") +
-                           QString::number(errno) +
-                           QStringLiteral(". Impossibile recuperare il nome dell'host."));
+        warn(messages,
+             QCoreApplication::translate("session::LocalAddress",
+                                         "Errore del Socket di Windows numero %1. Impossibile "
+                                         "recuperare il nome dell'host.")
+                 .arg(errno));
         return {};
     }
     const QString hostName = QString::fromLocal8Bit(buffer).trimmed();
@@ -93,8 +96,9 @@ QString sLocalIP(MessageService *messages)
         if (address.protocol() == QAbstractSocket::IPv4Protocol)
             return address.toString();
     }
-    warn(messages,
-         QStringLiteral("Errore del Socket di Windows. Impossibile recuperare il nome dell'host."));
+    warn(messages, QCoreApplication::translate(
+                       "session::LocalAddress",
+                       "Errore del Socket di Windows. Impossibile recuperare il nome dell'host."));
     return {};
 }
 

@@ -1,5 +1,6 @@
 #include "invitation.h"
 
+#include <QCoreApplication>
 #include <QHostAddress>
 #include <QStringList>
 
@@ -75,7 +76,7 @@ bool Invitation::isLink(const QString &text)
 
 QString Invitation::refusal(const QString &reason)
 {
-    return QStringLiteral("Invito non valido: %1.").arg(reason);
+    return QCoreApplication::translate("session::Invitation", "Invito non valido: %1.").arg(reason);
 }
 
 std::optional<Invitation> Invitation::parse(const QString &text, QString *error)
@@ -86,11 +87,13 @@ std::optional<Invitation> Invitation::parse(const QString &text, QString *error)
         return std::nullopt;
     };
     if (text.size() > kMaxLength)
-        return fail(QStringLiteral("il collegamento è troppo lungo"));
+        return fail(
+            QCoreApplication::translate("session::Invitation", "il collegamento è troppo lungo"));
     const QString prefix = kScheme + QStringLiteral("://");
     const QString trimmed = text.trimmed();
     if (!trimmed.startsWith(prefix, Qt::CaseInsensitive))
-        return fail(QStringLiteral("non comincia con \"%1\"").arg(prefix));
+        return fail(QCoreApplication::translate("session::Invitation", "non comincia con \"%1\"")
+                        .arg(prefix));
     QString rest = trimmed.mid(prefix.size());
     // Browsers and chat programs like to add a slash at the end.
     if (rest.endsWith(QLatin1Char('/')))
@@ -101,33 +104,39 @@ std::optional<Invitation> Invitation::parse(const QString &text, QString *error)
     if (rest.startsWith(QLatin1Char('['))) {
         const qsizetype close = rest.indexOf(QLatin1Char(']'));
         if (close < 0)
-            return fail(QStringLiteral("manca la parentesi ] dopo l'indirizzo IPv6"));
+            return fail(QCoreApplication::translate("session::Invitation",
+                                                    "manca la parentesi ] dopo l'indirizzo IPv6"));
         result.host = rest.mid(1, close - 1);
         const QHostAddress address(result.host);
         if (result.host.isEmpty() || result.host.contains(QLatin1Char('%')) ||
             address.protocol() != QAbstractSocket::IPv6Protocol)
-            return fail(QStringLiteral("tra parentesi quadre non c'è un indirizzo IPv6"));
+            return fail(QCoreApplication::translate(
+                "session::Invitation", "tra parentesi quadre non c'è un indirizzo IPv6"));
         result.host = address.toString();
         if (rest.mid(close + 1, 1) != QLatin1String(":"))
-            return fail(QStringLiteral("manca la porta (\":numero\" dopo l'indirizzo)"));
+            return fail(QCoreApplication::translate(
+                "session::Invitation", "manca la porta (\":numero\" dopo l'indirizzo)"));
         portText = rest.mid(close + 2);
     } else {
         const qsizetype colon = rest.lastIndexOf(QLatin1Char(':'));
         if (colon < 0)
-            return fail(QStringLiteral("manca la porta (\":numero\" dopo l'indirizzo)"));
+            return fail(QCoreApplication::translate(
+                "session::Invitation", "manca la porta (\":numero\" dopo l'indirizzo)"));
         result.host = rest.left(colon);
         portText = rest.mid(colon + 1);
         if (result.host.isEmpty())
-            return fail(QStringLiteral("manca l'indirizzo"));
+            return fail(QCoreApplication::translate("session::Invitation", "manca l'indirizzo"));
         if (result.host.contains(QLatin1Char(':')))
-            return fail(QStringLiteral("un indirizzo IPv6 va scritto tra parentesi quadre"));
+            return fail(QCoreApplication::translate(
+                "session::Invitation", "un indirizzo IPv6 va scritto tra parentesi quadre"));
         if (!isIPv4(result.host) && !isHostName(result.host))
             return fail(QStringLiteral("\"%1\" non è un indirizzo né un nome di computer")
                             .arg(result.host.left(64)));
     }
     if (!isDigits(portText) || portText.size() > 5 || portText.toInt() < 1 ||
         portText.toInt() > 65535)
-        return fail(QStringLiteral("la porta deve essere un numero da 1 a 65535"));
+        return fail(QCoreApplication::translate("session::Invitation",
+                                                "la porta deve essere un numero da 1 a 65535"));
     result.port = quint16(portText.toInt());
     return result;
 }

@@ -38,7 +38,7 @@ constexpr qint64 kMaxPayload = 2 * 1024 * 1024;
 
 QString refusal(const QString &name, const QString &why)
 {
-    return QStringLiteral("Il file della partita %1 %2: resta com'è.").arg(name, why);
+    return SessionStore::tr("Il file della partita %1 %2: resta com'è.").arg(name, why);
 }
 
 /// Reads digits from @p pos up to the space after them. 1: a number, 0: the
@@ -202,14 +202,15 @@ SessionStore::ReadResult SessionStore::readFile(const QString &path, qint64 maxS
     const QString name = QFileInfo(path).fileName();
     QFile file(path);
     if (file.size() > maxSize) {
-        result.error = refusal(name, QStringLiteral("è troppo grande per essere ripreso (%1 MB, "
-                                                    "al massimo %2 MB)")
+        result.error = refusal(name, SessionStore::tr("è troppo grande per essere ripreso (%1 MB, "
+                                                      "al massimo %2 MB)")
                                          .arg(file.size() >> 20)
                                          .arg(maxSize >> 20));
         return result;
     }
     if (!file.open(QIODevice::ReadOnly)) {
-        result.error = refusal(name, QStringLiteral("non si può leggere (%1)").arg(file.errorString()));
+        result.error =
+            refusal(name, SessionStore::tr("non si può leggere (%1)").arg(file.errorString()));
         return result;
     }
     const QByteArray bytes = file.readAll();
@@ -231,11 +232,11 @@ SessionStore::ReadResult SessionStore::parse(QByteArrayView bytes, const QString
                           ? bytes.startsWith(magic)
                           : magic.startsWith(bytes);
     if (!ours) {
-        result.error = refusal(name, QStringLiteral("non è una partita salvata da Tavernix"));
+        result.error = refusal(name, SessionStore::tr("non è una partita salvata da Tavernix"));
         return result;
     }
     if (eol < 0) {
-        result.error = refusal(name, QStringLiteral("è troncato: manca la sua intestazione"));
+        result.error = refusal(name, SessionStore::tr("è troncato: manca la sua intestazione"));
         return result;
     }
     const QByteArrayView head = bytes.sliced(magic.size(), eol - magic.size());
@@ -243,17 +244,18 @@ SessionStore::ReadResult SessionStore::parse(QByteArrayView bytes, const QString
     bool numeric = false;
     const int version = head.first(space < 0 ? head.size() : space).toByteArray().toInt(&numeric);
     if (numeric && version > kFormatVersion) {
-        result.error = refusal(name, QStringLiteral("è stato scritto da una versione più recente "
-                                                    "del programma (formato %1, questa legge fino al %2)")
-                                         .arg(version)
-                                         .arg(kFormatVersion));
+        result.error =
+            refusal(name, SessionStore::tr("è stato scritto da una versione più recente "
+                                           "del programma (formato %1, questa legge fino al %2)")
+                              .arg(version)
+                              .arg(kFormatVersion));
         return result;
     }
     c.started = space < 0 ? QDateTime()
                           : QDateTime::fromString(QString::fromLatin1(head.sliced(space + 1)),
                                                   Qt::ISODate);
     if (!numeric || version < 1 || !c.started.isValid()) {
-        result.error = refusal(name, QStringLiteral("ha un'intestazione danneggiata"));
+        result.error = refusal(name, SessionStore::tr("ha un'intestazione danneggiata"));
         return result;
     }
 
@@ -292,9 +294,10 @@ SessionStore::ReadResult SessionStore::parse(QByteArrayView bytes, const QString
             break;
         }
         if (state < 0) {
-            result.error = refusal(name, QStringLiteral("è danneggiato o è stato modificato a mano "
-                                                        "(al byte %1)")
-                                             .arg(start));
+            result.error =
+                refusal(name, SessionStore::tr("è danneggiato o è stato modificato a mano "
+                                               "(al byte %1)")
+                                  .arg(start));
             return result;
         }
         const QByteArrayView payload = bytes.sliced(pos, length);
@@ -358,7 +361,7 @@ void SessionStore::beginNew(const QDateTime &start)
     // Said at once rather than at the first drawing: the user should know
     // before the evening starts that it is not being kept.
     if (!QDir().mkpath(m_folder) || !QFileInfo(m_folder).isWritable())
-        fail(QStringLiteral("La cartella %1 non si può scrivere: la partita non viene salvata.")
+        fail(tr("La cartella %1 non si può scrivere: la partita non viene salvata.")
                  .arg(QDir::toNativeSeparators(m_folder)));
 }
 
@@ -369,15 +372,15 @@ bool SessionStore::resume(const Contents &contents)
     m_path = contents.path;
     m_writing = true;
     if (!file->open(QIODevice::ReadWrite)) {
-        fail(QStringLiteral("Impossibile riaprire il file della partita %1 (%2): la partita "
-                            "continua senza essere salvata.")
+        fail(tr("Impossibile riaprire il file della partita %1 (%2): la partita "
+                "continua senza essere salvata.")
                  .arg(QDir::toNativeSeparators(contents.path), file->errorString()));
         return false;
     }
     // Only an incomplete last record goes; everything whole stays.
     if (file->size() != contents.validSize && !file->resize(contents.validSize)) {
-        fail(QStringLiteral("Impossibile riprendere il file della partita %1 (%2): la partita "
-                            "continua senza essere salvata.")
+        fail(tr("Impossibile riprendere il file della partita %1 (%2): la partita "
+                "continua senza essere salvata.")
                  .arg(QDir::toNativeSeparators(contents.path), file->errorString()));
         return false;
     }
@@ -422,8 +425,8 @@ void SessionStore::add(char kind, qint64 secs, QByteArrayView payload)
         return;
     const QByteArray rec = record(kind, secs, payload);
     if (size() + rec.size() > m_maxSize) {
-        fail(QStringLiteral("Il file della partita %1 ha raggiunto %2 MB: da qui in poi la "
-                            "partita non viene più salvata.")
+        fail(tr("Il file della partita %1 ha raggiunto %2 MB: da qui in poi la "
+                "partita non viene più salvata.")
                  .arg(QDir::toNativeSeparators(filePath()))
                  .arg(m_maxSize >> 20));
         return;
@@ -443,8 +446,8 @@ bool SessionStore::createFile()
     // The host's alone: it holds the dice seed before its reveal.
     if (!file->open(QIODevice::WriteOnly | QIODevice::NewOnly,
                     QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
-        fail(QStringLiteral("Impossibile creare il file della partita %1 (%2): la partita "
-                            "continua senza essere salvata.")
+        fail(tr("Impossibile creare il file della partita %1 (%2): la partita "
+                "continua senza essere salvata.")
                  .arg(QDir::toNativeSeparators(path), file->errorString()));
         return false;
     }
@@ -494,8 +497,8 @@ void SessionStore::flush()
         return;
     const qint64 wrote = m_file->write(m_pending);
     if (wrote != m_pending.size() || !m_file->flush()) {
-        fail(QStringLiteral("Impossibile scrivere nel file della partita %1 (%2): la partita "
-                            "continua senza essere salvata.")
+        fail(tr("Impossibile scrivere nel file della partita %1 (%2): la partita "
+                "continua senza essere salvata.")
                  .arg(QDir::toNativeSeparators(m_path), m_file->errorString()));
         return;
     }

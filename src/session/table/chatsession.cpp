@@ -30,7 +30,14 @@ namespace session
 namespace
 {
 
-const QString kStatusDisconnected = QStringLiteral("Disconnessione.");
+/// A status text of this file's constants in the reader's language.
+QString shown(const QString &source)
+{
+    return ChatSession::tr(source.toUtf8().constData());
+}
+
+const char *const kStatusDisconnected =
+    QT_TRANSLATE_NOOP("session::ChatSession", "Disconnessione.");
 
 /// The state codes the program reads: 0 closed, 7 connected, others in between.
 int stateCode(QAbstractSocket::SocketState state)
@@ -192,7 +199,7 @@ struct ChatSession::Private {
             rejoin->tryFailed(); // in, but gone again before the host answered
             return;
         }
-        status(kStatusDisconnected);
+        status(ChatSession::tr(kStatusDisconnected));
         closeClient();
         // A lost connection keeps what the player saw and tries to get back
         // in; only a kick, the user's own doing or a new session clears.
@@ -225,8 +232,8 @@ struct ChatSession::Private {
         dice->hostLost();
         emit q->kickVisibleChanged(false);
         people->clear();
-        status(ChatSession::kLostHost);
-        markPane(QStringLiteral("——— connessione con l'host persa alle %1 ———").arg(clockNow()));
+        status(shown(ChatSession::kLostHost));
+        markPane(tr("——— connessione con l'host persa alle %1 ———").arg(clockNow()));
         closeConnection();
         setPhase(Phase::Reconnecting);
         rejoin->begin(address, clientPort);
@@ -243,8 +250,8 @@ struct ChatSession::Private {
     {
         openConnection();
         setPhase(Phase::Connected);
-        status(ChatSession::kBackIn);
-        markPane(QStringLiteral("——— di nuovo al tavolo alle %1 ———").arg(clockNow()));
+        status(shown(ChatSession::kBackIn));
+        markPane(tr("——— di nuovo al tavolo alle %1 ———").arg(clockNow()));
     }
     /// Stops every way back in (the user chose otherwise).
     void stopReturning()
@@ -329,15 +336,14 @@ struct ChatSession::Private {
     void onAnswerWaitDone()
     {
         if (phase == Phase::Connected && client->state() == QAbstractSocket::ConnectedState)
-            status(ChatSession::kNoAnswer);
+            status(shown(ChatSession::kNoAnswer));
     }
 
     void connectFailed()
     {
-        message(MessageService::Icon::Warning,
-                QStringLiteral("Impossibile stabilire una connessione."));
+        message(MessageService::Icon::Warning, tr("Impossibile stabilire una connessione."));
         closeClient();
-        status(kStatusDisconnected);
+        status(ChatSession::tr(kStatusDisconnected));
         closeConnection();
         setPhase(Phase::Idle);
     }
@@ -408,7 +414,7 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
         if (d->conversation)
             d->conversation->showRecap(said.line, QDateTime::fromSecsSinceEpoch(said.secs));
     });
-    d->recap.setNothingMissed([this] { d->status(kNothingMissed); });
+    d->recap.setNothingMissed([this] { d->status(shown(ChatSession::kNothingMissed)); });
     connect(d->rejoin, &Rejoin::back, this, [this] { d->onReturned(); });
     connect(d->rejoin, &Rejoin::gaveUp, this, [this] { d->setPhase(Phase::Idle); });
     d->heartbeat = new Heartbeat(this);
@@ -722,7 +728,7 @@ void ChatSession::recordBoard(const QString &vsData)
         d->table->keepCleared(d->history);
     const BoardHistory::Outcome outcome = d->history.record(vsData);
     if (outcome == BoardHistory::Outcome::Full)
-        d->status(kBoardHistoryFull);
+        d->status(shown(ChatSession::kBoardHistoryFull));
     else if (outcome == BoardHistory::Outcome::Cleared)
         d->relay->forgetReplayedBoards();
     if (outcome != BoardHistory::Outcome::Ignored && !d->resuming)
@@ -779,7 +785,7 @@ void ChatSession::notePublicLine(const QString &line)
 void ChatSession::noteExpelled()
 {
     d->expelled = true;
-    d->status(kExpelled);
+    d->status(shown(ChatSession::kExpelled));
 }
 
 void ChatSession::noteHostBeats()
@@ -859,7 +865,7 @@ void ChatSession::cmdHost_Click()
     d->host = true;
     d->clearStuff();
     d->closeClient();
-    d->status(QStringLiteral("Server in attesa..."));
+    d->status(tr("Server in attesa..."));
     // The name we host under is our confirmed name from now on.
     d->myName = d->name;
     d->people->AddName(-1, d->name);
@@ -887,7 +893,7 @@ void ChatSession::cmdConnect_Click(const QString &address)
     d->openConnection();
     d->host = false;
     d->clearStuff();
-    d->status(QStringLiteral("Connessione in corso..."));
+    d->status(tr("Connessione in corso..."));
     d->closeClient();
     d->setPhase(Phase::Connecting);
     const bool portValid = d->port > 0 && d->port <= 65535;
@@ -911,7 +917,7 @@ void ChatSession::cmdDisconnect_Click()
     d->endHosting();
     d->relay->close();
     d->host = false;
-    d->status(kStatusDisconnected);
+    d->status(ChatSession::tr(kStatusDisconnected));
     d->clearStuff();
     d->closeConnection();
     d->setPhase(Phase::Idle);
@@ -945,8 +951,7 @@ void ChatSession::cmdKick_Click()
             d->dice->left(qint16(expelled));
             d->relay->closeConnection(qint16(expelled));
         }
-        d->status(QStringLiteral("Espulsione dalla chat di: ") + people->nameAt(i) +
-                  QStringLiteral("."));
+        d->status(tr("Espulsione dalla chat di: %1.").arg(people->nameAt(i)));
         people->removeAt(i);
     }
     people->deselectAll();
@@ -960,10 +965,9 @@ void ChatSession::cmdDeselect_Click()
 bool ChatSession::cmdPorts_Click()
 {
     if (bConnected()) {
-        d->message(
-            MessageService::Icon::Information,
-            QStringLiteral("Una o più connessioni sono attualmente aperte. Occorre disconnettersi "
-                           "prima di mutare porta."));
+        d->message(MessageService::Icon::Information,
+                   tr("Una o più connessioni sono attualmente aperte. Occorre disconnettersi "
+                      "prima di mutare porta."));
         return false;
     }
     return true;
@@ -986,7 +990,7 @@ bool ChatSession::confirmOwnName()
     if (typed.isEmpty() || d->people->containsName(typed)) {
         if (!typed.isEmpty())
             d->message(MessageService::Icon::None,
-                       QStringLiteral("Il nome è gia' in uso! Quanta poca fantasia.."));
+                       tr("Il nome è gia' in uso! Quanta poca fantasia.."));
         d->name = d->myName;
         emit nameChanged(d->myName);
         return false;

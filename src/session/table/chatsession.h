@@ -111,9 +111,10 @@ public:
     /// Connessione]" may take before the status box says that the other side
     /// does not answer as a Tavernix host.
     static constexpr int kDefaultAnswerWaitMs = 15000;
-    inline static const QString kNoAnswer = QStringLiteral(
+    inline static const QString kNoAnswer = QString::fromUtf8(QT_TRANSLATE_NOOP(
+        "session::ChatSession",
         "Nessuna risposta: il programma all'altro capo non risponde come un host Tavernix "
-        "(controllare indirizzo e porta).");
+        "(controllare indirizzo e porta)."));
     int answerWaitMs() const;
     void setAnswerWait(int ms);
 
@@ -170,9 +171,10 @@ public:
     /// Most bytes of drawing messages the host keeps for newcomers.
     void setBoardHistoryLimit(qsizetype bytes);
     /// Shown once in the status box when the board outgrows its history.
-    inline static const QString kBoardHistoryFull = QStringLiteral(
+    inline static const QString kBoardHistoryFull = QString::fromUtf8(QT_TRANSLATE_NOOP(
+        "session::ChatSession",
         "La lavagna è troppo piena per essere conservata: chi si collega da ora non vedrà "
-        "la lavagna intera, fino alla prossima pulizia.");
+        "la lavagna intera, fino alla prossima pulizia."));
     /// Unsent bytes a newcomer's socket holds while its board is replayed;
     /// the next piece goes out as the socket drains below it.
     static constexpr qint64 kReplayWindow = HostRelay::kReplayWindow;
@@ -196,13 +198,16 @@ public:
 
     // --- the table survives -------------------------------------------------
     /// Status text when the connection to the host is lost.
-    inline static const QString kLostHost = QStringLiteral(
-        "Connessione con l'host persa: il dialogo e la lavagna restano come erano.");
-    inline static const QString kBackIn = QStringLiteral("Di nuovo connessi all'host.");
+    inline static const QString kLostHost = QString::fromUtf8(QT_TRANSLATE_NOOP(
+        "session::ChatSession",
+        "Connessione con l'host persa: il dialogo e la lavagna restano come erano."));
+    inline static const QString kBackIn =
+        QString::fromUtf8(QT_TRANSLATE_NOOP("session::ChatSession", "Di nuovo connessi all'host."));
     /// Back in, when all the host's recap was already in the pane.
-    inline static const QString kNothingMissed =
-        QStringLiteral("Nessuna novità durante l'assenza.");
-    inline static const QString kExpelled = QStringLiteral("Sei stato espulso dalla chat.");
+    inline static const QString kNothingMissed = QString::fromUtf8(
+        QT_TRANSLATE_NOOP("session::ChatSession", "Nessuna novità durante l'assenza."));
+    inline static const QString kExpelled = QString::fromUtf8(
+        QT_TRANSLATE_NOOP("session::ChatSession", "Sei stato espulso dalla chat."));
     /// When a client whose connection was lost tries again.
     ReconnectPolicy *reconnectPolicy() const;
     /// The host's beat and the client's watch for a host gone silent.

@@ -35,12 +35,10 @@ SessionKeeper::SessionKeeper(ChatSession *chat, SessionStore *store, QObject *pa
 QString SessionKeeper::question(const SessionStore::Contents &contents)
 {
     const QDateTime when = contents.lastRecord.toLocalTime();
-    const auto count = [](qsizetype n, const char *one, const char *many) {
-        return QString::number(n) + QLatin1Char(' ') + QString::fromUtf8(n == 1 ? one : many);
-    };
-    return QStringLiteral("Riprendi la partita del %1 alle %2 (%3 sulla lavagna, %4 di dialogo)?")
+    return tr("Riprendi la partita del %1 alle %2 (%3 sulla lavagna, %4 di dialogo)?")
         .arg(when.toString(QStringLiteral("dd/MM/yyyy")), when.toString(QStringLiteral("H.mm")),
-             count(contents.drawings, "disegno", "disegni"), count(contents.lines, "riga", "righe"));
+             tr("%n disegni", nullptr, int(contents.drawings)),
+             tr("%n righe", nullptr, int(contents.lines)));
 }
 
 void SessionKeeper::host()
@@ -50,7 +48,7 @@ void SessionKeeper::host()
     const SessionStore::ReadResult last = m_store->readLatest();
     m_leftSeeds = last.found ? last.contents.unrevealedSeeds : QList<QByteArray>();
     if (!last.error.isEmpty()) {
-        warn(last.error + QStringLiteral(" Questa partita sarà salvata in un file nuovo."));
+        warn(last.error + tr(" Questa partita sarà salvata in un file nuovo."));
         start(nullptr);
         return;
     }

@@ -13,6 +13,15 @@
 namespace session
 {
 
+namespace
+{
+/// A status text of this file's constants in the reader's language.
+QString shown(const QString &source)
+{
+    return TableBoard::tr(source.toUtf8().constData());
+}
+} // namespace
+
 /// Local copies of shared lines (a restore, a store fed back) are put
 /// together under an origin no connection has.
 constexpr qint16 kLocalOrigin = -2;
@@ -31,7 +40,7 @@ TableBoard::TableBoard(ChatSession &session) : QObject(&session), m_session(sess
 
 QString TableBoard::refusedText(const QString &from, const QString &why)
 {
-    return QStringLiteral("Immagine condivisa da %1 rifiutata: %2").arg(from, why);
+    return tr("Immagine condivisa da %1 rifiutata: %2").arg(from, why);
 }
 
 void TableBoard::status(const QString &text) const
@@ -48,7 +57,7 @@ QString TableBoard::nameOf(qint16 origin) const
 bool TableBoard::clearForAll()
 {
     if (!m_session.bHost() && m_session.isClientConnected() && m_hostSays) {
-        status(kHostOnly);
+        status(shown(kHostOnly));
         return false;
     }
     // Sent first, as the drawing tools send it; the host keeps the board it
@@ -75,7 +84,7 @@ bool TableBoard::admitClear(qint16 origin)
     m_session.SendToPerson(tag::SoloHost + QStringLiteral("1"), origin);
     // The client cleared its own board before sending: it gets the board back.
     m_session.replayBoard(origin);
-    status(nameOf(origin) + kClearTried);
+    status(nameOf(origin) + shown(kClearTried));
     return false;
 }
 
@@ -84,7 +93,7 @@ void TableBoard::announceClear(qint16 origin)
     const QString name = nameOf(origin);
     // The originator too: everyone's status box says who it was.
     m_session.SendToAll(tag::PulitaDa + name, false);
-    status(name + kClearedBy);
+    status(name + shown(kClearedBy));
 }
 
 void TableBoard::keepCleared(const BoardHistory &history)
@@ -178,7 +187,7 @@ bool TableBoard::restore()
         board->clearBoard();
     const QList<QByteArray> lines = stateLines();
     drawLocally(lines);
-    status(name + kRestoredBy);
+    status(name + shown(kRestoredBy));
     emit boardRestored(lines);
     return true;
 }
@@ -272,10 +281,10 @@ bool TableBoard::dispatch(const QString &tag, const QString &params, qint16 orig
     const bool fromHost = !m_session.bHost() && origin == -1;
     if (tag == tag::PulitaDa) {
         if (fromHost && !params.isEmpty())
-            status(params + kClearedBy);
+            status(params + shown(kClearedBy));
     } else if (tag == tag::Ripristinata) {
         if (fromHost && !params.isEmpty())
-            status(params + kRestoredBy);
+            status(params + shown(kRestoredBy));
     } else if (tag == tag::SoloHost) {
         if (fromHost && (params == QLatin1String("0") || params == QLatin1String("1"))) {
             const bool on = params == QLatin1String("1");
@@ -286,7 +295,7 @@ bool TableBoard::dispatch(const QString &tag, const QString &params, qint16 orig
         }
     } else if (tag == tag::PuliziaRifiutata) {
         if (fromHost)
-            status(kHostOnly);
+            status(shown(kHostOnly));
     } else {
         return false;
     }
@@ -319,11 +328,11 @@ bool TableBoard::sharePicture(const QByteArray &encoded)
 {
     m_why.clear();
     if (encoded.size() > PictureAssembler::kMaxBytes)
-        m_why = QStringLiteral("L'immagine supera i 16 MiB e non può essere condivisa.");
+        m_why = tr("L'immagine supera i 16 MiB e non può essere condivisa.");
     else if (!PictureAssembler::looksLikePicture(encoded))
-        m_why = QStringLiteral("Si possono condividere solo immagini PNG o JPEG.");
+        m_why = tr("Si possono condividere solo immagini PNG o JPEG.");
     else if (!m_session.bHost() && !m_session.isClientConnected())
-        m_why = QStringLiteral("Nessuna sessione aperta con cui condividere l'immagine.");
+        m_why = tr("Nessuna sessione aperta con cui condividere l'immagine.");
     if (!m_why.isEmpty())
         return false;
     if (m_session.bHost()) {
@@ -340,7 +349,7 @@ bool TableBoard::shareGrid(const GridFields &grid)
 {
     m_why.clear();
     if (!m_session.bHost() && !m_session.isClientConnected()) {
-        m_why = QStringLiteral("Nessuna sessione aperta con cui condividere il reticolo.");
+        m_why = tr("Nessuna sessione aperta con cui condividere il reticolo.");
         return false;
     }
     // Kept for newcomers among the drawings, as drawings are.
@@ -414,7 +423,7 @@ void TableBoard::onPictureStart(const QString &params, qint16 origin, bool relay
     for (const auto &[k, i] : m_incoming)
         inFlight += i.assembler.announced().size;
     if (announce->size > 0 && inFlight + announce->size > kMaxIncomingBytes) {
-        status(refusedText(from, QStringLiteral("troppe immagini in arrivo insieme.")));
+        status(refusedText(from, tr("troppe immagini in arrivo insieme.")));
         return;
     }
     Incoming &in = m_incoming[key];
@@ -470,7 +479,7 @@ void TableBoard::checkStalls()
         }
         const QString from =
             it->first > 0 ? nameOf(it->first) : it->second.assembler.announced().from;
-        status(refusedText(from, QStringLiteral("la trasmissione non è stata completata.")));
+        status(refusedText(from, tr("la trasmissione non è stata completata.")));
         it = m_incoming.erase(it);
     }
     if (m_incoming.empty())

@@ -49,13 +49,16 @@ class TableBoard : public QObject
     Q_OBJECT
 public:
     /// Status texts, each with the participant's name in front.
-    inline static const QString kClearedBy = QStringLiteral(" ha pulito la lavagna per tutti.");
-    inline static const QString kRestoredBy = QStringLiteral(" ha ripristinato la lavagna.");
-    inline static const QString kClearTried =
-        QStringLiteral(" ha provato a pulire la lavagna: solo l'host può farlo.");
+    inline static const QString kClearedBy = QString::fromUtf8(
+        QT_TRANSLATE_NOOP("session::TableBoard", " ha pulito la lavagna per tutti."));
+    inline static const QString kRestoredBy =
+        QString::fromUtf8(QT_TRANSLATE_NOOP("session::TableBoard", " ha ripristinato la lavagna."));
+    inline static const QString kClearTried = QString::fromUtf8(QT_TRANSLATE_NOOP(
+        "session::TableBoard", " ha provato a pulire la lavagna: solo l'host può farlo."));
     /// A client told that only the host may clear the board.
-    inline static const QString kHostOnly = QStringLiteral(
-        "Solo l'host può pulire la lavagna: la richiesta non è stata inoltrata.");
+    inline static const QString kHostOnly = QString::fromUtf8(QT_TRANSLATE_NOOP(
+        "session::TableBoard",
+        "Solo l'host può pulire la lavagna: la richiesta non è stata inoltrata."));
 
     explicit TableBoard(ChatSession &session);
 

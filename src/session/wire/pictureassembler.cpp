@@ -1,5 +1,7 @@
 #include "pictureassembler.h"
 
+#include <QCoreApplication>
+
 #include "protocol.h"
 #include "tags.h"
 
@@ -96,11 +98,14 @@ PictureAssembler::Result PictureAssembler::start(const Announce &announce)
     abandon(QString());
     m_announce = announce;
     if (announce.size < 1 || announce.size > kMaxBytes)
-        return refuse(QStringLiteral("%1 byte annunciati, ne sono ammessi da 1 a %2 (16 MiB).")
-                          .arg(announce.size)
-                          .arg(kMaxBytes));
+        return refuse(
+            QCoreApplication::translate("session::PictureAssembler",
+                                        "%1 byte annunciati, ne sono ammessi da 1 a %2 (16 MiB).")
+                .arg(announce.size)
+                .arg(kMaxBytes));
     if (announce.sha256.size() != 32)
-        return refuse(QStringLiteral("impronta non valida."));
+        return refuse(
+            QCoreApplication::translate("session::PictureAssembler", "impronta non valida."));
     m_active = true;
     m_nextSlice = 0;
     return Result::Incomplete;
@@ -113,30 +118,38 @@ PictureAssembler::Result PictureAssembler::part(const QString &params)
     const auto id = toInt64(sParam(params, 1));
     const auto slice = toInt64(sParam(params, 2));
     if (!id || !slice)
-        return refuse(QStringLiteral("una parte non è leggibile."));
+        return refuse(
+            QCoreApplication::translate("session::PictureAssembler", "una parte non è leggibile."));
     if (quint32(*id) != m_announce.id || *id != qint64(m_announce.id))
-        return refuse(QStringLiteral("una parte appartiene a un'altra immagine."));
+        return refuse(QCoreApplication::translate("session::PictureAssembler",
+                                                  "una parte appartiene a un'altra immagine."));
     if (*slice != m_nextSlice)
-        return refuse(QStringLiteral("una parte è arrivata fuori ordine."));
+        return refuse(QCoreApplication::translate("session::PictureAssembler",
+                                                  "una parte è arrivata fuori ordine."));
     const QByteArray text = QStringView(params).mid(2 * kFieldWidth).toLatin1();
     // Checked before decoding: Base64 never shrinks below three quarters.
     if (qint64(text.size()) / 4 * 3 > m_announce.size - m_bytes.size() + 3)
-        return refuse(QStringLiteral("arrivano più byte di quelli annunciati."));
+        return refuse(QCoreApplication::translate("session::PictureAssembler",
+                                                  "arrivano più byte di quelli annunciati."));
     const auto decoded =
         QByteArray::fromBase64Encoding(text, QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded || decoded.decoded.isEmpty())
-        return refuse(QStringLiteral("una parte non è leggibile."));
+        return refuse(
+            QCoreApplication::translate("session::PictureAssembler", "una parte non è leggibile."));
     if (m_bytes.size() + decoded.decoded.size() > m_announce.size)
-        return refuse(QStringLiteral("arrivano più byte di quelli annunciati."));
+        return refuse(QCoreApplication::translate("session::PictureAssembler",
+                                                  "arrivano più byte di quelli annunciati."));
     m_bytes += decoded.decoded;
     m_hash.addData(decoded.decoded);
     ++m_nextSlice;
     if (m_bytes.size() < m_announce.size)
         return Result::Incomplete;
     if (m_hash.result() != m_announce.sha256)
-        return refuse(QStringLiteral("il contenuto non corrisponde all'impronta annunciata."));
+        return refuse(QCoreApplication::translate(
+            "session::PictureAssembler", "il contenuto non corrisponde all'impronta annunciata."));
     if (!looksLikePicture(m_bytes))
-        return refuse(QStringLiteral("non è un'immagine PNG o JPEG."));
+        return refuse(QCoreApplication::translate("session::PictureAssembler",
+                                                  "non è un'immagine PNG o JPEG."));
     return Result::Complete;
 }
 

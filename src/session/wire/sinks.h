@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QString>
 
@@ -31,8 +32,9 @@ public:
     /// came back: shown so that it cannot pass for live talk.
     virtual void showRecap(const QString &line, const QDateTime &said)
     {
-        UpdateDialog(QStringLiteral("(già detto alle ") + said.toString(QStringLiteral("H.mm")) +
-                     QStringLiteral(") ") + line);
+        UpdateDialog(QCoreApplication::translate("session::DialogSink", "(già detto alle %1) ")
+                         .arg(said.toString(QStringLiteral("H.mm"))) +
+                     line);
     }
     /// A note of the program's own in the pane: where the connection broke
     /// or came back.
