@@ -1528,16 +1528,36 @@ Click to choose between Public, Secret roll and Roll for the master.</translatio
 <context>
     <name>dice::FileAudit</name>
     <message>
-        <source>%1 righe di dadi nel file sono illeggibili o alterate.</source>
-        <translation>%1 dice lines in the file are unreadable or altered.</translation>
-    </message>
-    <message>
-        <source>%1 tiri non si possono verificare: il loro seme non è mai stato rivelato nel file.</source>
-        <translation>%1 rolls cannot be checked: their seed was never revealed in the file.</translation>
-    </message>
-    <message>
         <source>Nel file non c&apos;è nessun tiro verificabile.</source>
         <translation>There is no checkable roll in the file.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n righe di dadi nel file sono illeggibili o alterate.</source>
+        <translation>
+            <numerusform>%n dice line in the file is unreadable or altered.</numerusform>
+            <numerusform>%n dice lines in the file are unreadable or altered.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n tiri non si possono verificare: il loro seme non è mai stato rivelato nel file.</source>
+        <translation>
+            <numerusform>%n roll cannot be checked: its seed was never revealed in the file.</numerusform>
+            <numerusform>%n rolls cannot be checked: their seed was never revealed in the file.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n tiri verificati.</source>
+        <translation>
+            <numerusform>%n roll checked.</numerusform>
+            <numerusform>%n rolls checked.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n problemi nei dadi del file, </source>
+        <translation>
+            <numerusform>%n problem in the file&apos;s dice, </numerusform>
+            <numerusform>%n problems in the file&apos;s dice, </numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -1612,12 +1632,12 @@ Click to choose between Public, Secret roll and Roll for the master.</translatio
         <source>Il nonce %1… dato dal tuo programma per un tiro del master non è stato usato da nessun tiro annunciato.</source>
         <translation>The nonce %1… your program gave for a roll of the master was used by no announced roll.</translation>
     </message>
-</context>
-<context>
-    <name>dice::Verifier::Report</name>
-    <message>
-        <source>(e altri %1 problemi)</source>
-        <translation>(and %1 more problems)</translation>
+    <message numerus="yes">
+        <source>(e altri %n problemi)</source>
+        <translation>
+            <numerusform>(and %n more problem)</numerusform>
+            <numerusform>(and %n more problems)</numerusform>
+        </translation>
     </message>
     <message>
         <source>nessun tiro da verificare</source>

@@ -284,7 +284,8 @@ std::optional<Expression> Reader::read()
 
 QString tr(const char *text)
 {
-    return QCoreApplication::translate("dice::ExpressionParser", text);
+    // Named as the sources name it: every text is in Error::message().
+    return QCoreApplication::translate("dice::ExpressionParser::Error", text);
 }
 
 } // namespace

@@ -38,21 +38,32 @@ FileAudit::Result FileAudit::check(const QString &path)
         if (!ledger.add(line))
             ++malformed;
     if (malformed > 0)
-        result.failures
-            << tr("%1 righe di dadi nel file sono illeggibili o alterate.").arg(malformed);
+        result.failures << QCoreApplication::translate(
+            "dice::FileAudit", "%n righe di dadi nel file sono illeggibili o alterate.", nullptr,
+            malformed);
     const Verifier::Report report = ledger.check();
     for (const Verifier::Problem &p : report.problems)
         result.failures << p.text;
     if (report.pending > 0)
-        result.failures << tr("%1 tiri non si possono verificare: il loro seme non è mai stato "
-                              "rivelato nel file.")
-                               .arg(report.pending);
+        result.failures << QCoreApplication::translate(
+            "dice::FileAudit",
+            "%n tiri non si possono verificare: il loro seme non è mai stato rivelato nel file.",
+            nullptr, report.pending);
     if (report.checked == 0 && result.failures.isEmpty()) {
         result.summary = tr("Nel file non c'è nessun tiro verificabile.");
         return result;
     }
     result.ok = result.failures.isEmpty();
-    result.summary = report.summary();
+    if (result.ok) {
+        result.summary = report.summary();
+        return result;
+    }
+    // The failures are listed one a line already: the last line counts them.
+    const int failures = int(result.failures.size());
+    result.summary = QCoreApplication::translate(
+                         "dice::FileAudit", "%n problemi nei dadi del file, ", nullptr, failures) +
+                     QCoreApplication::translate("dice::FileAudit", "%n tiri verificati.", nullptr,
+                                                 report.checked);
     return result;
 }
 

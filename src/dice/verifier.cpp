@@ -154,21 +154,27 @@ Verifier::Report Verifier::check() const
 
 QString Verifier::Report::summary() const
 {
+    // The texts go by the name the rest of this file's texts go by.
     if (!problems.isEmpty()) {
         QString line = problems.first().text;
-        if (problems.size() > 1)
-            line += QLatin1Char(' ') + tr("(e altri %1 problemi)").arg(problems.size() - 1);
+        const int more = int(problems.size()) - 1;
+        if (more > 0)
+            line += QLatin1Char(' ') + QCoreApplication::translate("dice::Verifier",
+                                                                   "(e altri %n problemi)", nullptr,
+                                                                   more);
         return line;
     }
     QString line;
     if (checked == 0)
-        line = tr("nessun tiro da verificare");
+        line = QCoreApplication::translate("dice::Verifier", "nessun tiro da verificare");
     else if (checked == 1)
-        line = tr("l'unico tiro verificato");
+        line = QCoreApplication::translate("dice::Verifier", "l'unico tiro verificato");
     else
-        line = tr("tutti i %1 tiri verificati").arg(checked);
+        line = QCoreApplication::translate("dice::Verifier", "tutti i %1 tiri verificati")
+                   .arg(checked);
     if (pending > 0)
-        line += QStringLiteral(", ") + tr("%1 in attesa del seme").arg(pending);
+        line += QStringLiteral(", ") +
+                QCoreApplication::translate("dice::Verifier", "%1 in attesa del seme").arg(pending);
     return line;
 }
 
