@@ -38,6 +38,7 @@ public:
     }
     void showHere(const dice::RollRecord &record) override
     {
+        m_dice.tellWhatItProves();
         if (ConversationSink *sink = m_session.conversationSink())
             sink->showRoll(dice::Announcement::recordLine(record, true));
     }
@@ -67,11 +68,12 @@ private:
 class TableDice::PlayerSide : public dice::RollClient::Link
 {
 public:
-    explicit PlayerSide(ChatSession &session) : m_session(session) {}
+    PlayerSide(ChatSession &session, TableDice &dice) : m_session(session), m_dice(dice) {}
 
     void sendToHost(const QString &line) override { m_session.SendToServer(line); }
     void showRoll(const dice::RollRecord &record) override
     {
+        m_dice.tellWhatItProves();
         if (ConversationSink *sink = m_session.conversationSink())
             sink->showRoll(dice::Announcement::recordLine(record, true));
     }
@@ -88,11 +90,12 @@ public:
 
 private:
     ChatSession &m_session;
+    TableDice &m_dice;
 };
 
 TableDice::TableDice(ChatSession &session)
     : QObject(&session), m_session(session), m_host(std::make_unique<HostSide>(session, *this)),
-      m_player(std::make_unique<PlayerSide>(session)),
+      m_player(std::make_unique<PlayerSide>(session, *this)),
       m_service(std::make_unique<dice::RollService>(*m_host)),
       m_client(std::make_unique<dice::RollClient>(*m_player))
 {
@@ -186,7 +189,6 @@ void TableDice::hostingBegan()
     m_service->begin();
     setCheckable(true);
     m_told = false;
-    tellWhatItProves();
 }
 
 void TableDice::tellWhatItProves()
@@ -247,10 +249,8 @@ bool TableDice::onLine(const QString &tag, const QString &params, qint16 index)
         return true;
     const bool knew = m_client->hostRolls();
     m_client->onLine(tag, params);
-    if (!knew && m_client->hostRolls()) {
+    if (!knew && m_client->hostRolls())
         setCheckable(true);
-        tellWhatItProves();
-    }
     return true;
 }
 

@@ -35,6 +35,9 @@ public:
     /// The one sentence the window says about what checkable dice prove.
     static QString whatItProves();
 
+    /// Says once a session, at its first checkable roll, what such dice prove.
+    void tellWhatItProves();
+
     /// True when a roll made now is rolled by the host and can be checked.
     bool rollsHere() const;
     enum class Asked { Sent, TooFast, NotHere };
@@ -86,8 +89,6 @@ private:
     class HostSide;
     class PlayerSide;
     void setCheckable(bool on);
-    /// Says once a session what checkable dice prove.
-    void tellWhatItProves();
 
     ChatSession &m_session;
     std::unique_ptr<HostSide> m_host;
