@@ -11,6 +11,9 @@ packages=(cmake g++ make qt6-base-dev qt6-multimedia-dev libgl-dev libxcb1-dev p
     qt6-translations-l10n qt6-l10n-tools qt6-tools-dev libsystemd-dev)
 # The port mapper asks the home router through these two libraries.
 packages+=(libminiupnpc-dev libnatpmp-dev)
+# libpng-dev: a shared picture larger than the board is read row by row, so
+# only what the board can show of it is held (Qt's reader decodes it whole).
+packages+=(libpng-dev)
 # The music player's codecs and sound output, through Qt Multimedia's
 # GStreamer backend: MP3, FLAC and WAV (good), Ogg and Opus (base), WMA and
 # AAC (libav); the sound goes to PulseAudio or PipeWire, or straight to ALSA.
@@ -23,6 +26,9 @@ if [ "${1:-}" = "--with-test-tools" ]; then
     packages+=(xvfb x11-apps desktop-file-utils appstream clang libclang-rt-14-dev)
     # A home router in network namespaces for the port-mapping test.
     packages+=(iproute2 nftables miniupnpd-nftables miniupnpc)
+    # The accessibility bus and its Python bindings, for the smoke test that
+    # finds the main window's controls as a screen reader does.
+    packages+=(at-spi2-core dbus python3-gi gir1.2-atspi-2.0 python3-pyatspi)
     # An MP3 encoder makes the music player's test tune.
     packages+=(lame)
 fi

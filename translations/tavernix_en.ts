@@ -2,6 +2,83 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
+    <name>SpokenLine</name>
+    <message>
+        <source>parlato</source>
+        <translation>speech</translation>
+    </message>
+    <message>
+        <source>azione</source>
+        <translation>action</translation>
+    </message>
+    <message>
+        <source>narrazione</source>
+        <translation>narration</translation>
+    </message>
+    <message>
+        <source>tiro di dadi</source>
+        <translation>dice roll</translation>
+    </message>
+    <message>
+        <source>evento</source>
+        <translation>event</translation>
+    </message>
+    <message>
+        <source>privato, %1</source>
+        <translation>private, %1</translation>
+    </message>
+    <message>
+        <source>%1, di %2</source>
+        <translation>%1, by %2</translation>
+    </message>
+    <message>
+        <source>%1 dice: %2</source>
+        <translation>%1 says: %2</translation>
+    </message>
+    <message>
+        <source>Narrazione: %1</source>
+        <translation>Narration: %1</translation>
+    </message>
+    <message>
+        <source>un dado</source>
+        <translation>one die</translation>
+    </message>
+    <message>
+        <source>%1 dadi</source>
+        <translation>%1 dice</translation>
+    </message>
+    <message>
+        <source>una faccia</source>
+        <translation>one face</translation>
+    </message>
+    <message>
+        <source>%1 facce</source>
+        <translation>%1 faces</translation>
+    </message>
+    <message>
+        <source>%1 lancia %2 da %3 e ottiene %4.</source>
+        <translation>%1 rolls %2 of %3 and gets %4.</translation>
+    </message>
+    <message>
+        <source>Dadi: %1.</source>
+        <translation>Dice: %1.</translation>
+    </message>
+    <message>
+        <source>In privato: %1</source>
+        <translation>In private: %1</translation>
+    </message>
+</context>
+<context>
+    <name>a11y::Announcer</name>
+    <message numerus="yes">
+        <source>%n novità; l&apos;ultima: %1</source>
+        <translation>
+            <numerusform>%n new line; the last: %1</numerusform>
+            <numerusform>%n new lines; the last: %1</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>accessories::AccessoryWindow</name>
     <message>
         <source>Sempre in primo piano</source>
@@ -401,6 +478,473 @@
     </message>
 </context>
 <context>
+    <name>app::MainWindowAccess</name>
+    <message>
+        <source>Nome</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Il nome con cui parli al tavolo</source>
+        <translation>The name you speak with at the table</translation>
+    </message>
+    <message>
+        <source>Server</source>
+        <translation>Server</translation>
+    </message>
+    <message>
+        <source>Indirizzo dell&apos;host a cui connettersi, o un invito; Invio per connettersi</source>
+        <translation>Address of the host to connect to, or an invitation; Enter connects</translation>
+    </message>
+    <message>
+        <source>Indirizzi dei personaggi</source>
+        <translation>Characters&apos; addresses</translation>
+    </message>
+    <message>
+        <source>Host</source>
+        <translation>Host</translation>
+    </message>
+    <message>
+        <source>Ospita una sessione: gli altri si connettono a te (Alt+H)</source>
+        <translation>Hosts a session: the others connect to you (Alt+H)</translation>
+    </message>
+    <message>
+        <source>Connetti</source>
+        <translation>Connect</translation>
+    </message>
+    <message>
+        <source>Si connette all&apos;host scritto in Server (Alt+C)</source>
+        <translation>Connects to the host written in Server (Alt+C)</translation>
+    </message>
+    <message>
+        <source>Sconnetti</source>
+        <translation>Leave</translation>
+    </message>
+    <message>
+        <source>Chiude la sessione (Alt+S)</source>
+        <translation>Closes the session (Alt+S)</translation>
+    </message>
+    <message>
+        <source>Kick</source>
+        <translation>Kick</translation>
+    </message>
+    <message>
+        <source>Allontana dal tavolo i personaggi selezionati</source>
+        <translation>Sends the selected characters away from the table</translation>
+    </message>
+    <message>
+        <source>Porta</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>Sceglie la porta della sessione</source>
+        <translation>Chooses the session&apos;s port</translation>
+    </message>
+    <message>
+        <source>Sempre in primo piano</source>
+        <translation>Always on top</translation>
+    </message>
+    <message>
+        <source>Raggiungibilità e invito</source>
+        <translation>Reachability and invitation</translation>
+    </message>
+    <message>
+        <source>Dimensioni della finestra</source>
+        <translation>Window size</translation>
+    </message>
+    <message>
+        <source>Personaggi</source>
+        <translation>Characters</translation>
+    </message>
+    <message>
+        <source>Spazio seleziona o deseleziona: i selezionati ricevono i messaggi privati</source>
+        <translation>Space selects or deselects: the selected ones get the private messages</translation>
+    </message>
+    <message>
+        <source>Deseleziona tutto</source>
+        <translation>Deselect all</translation>
+    </message>
+    <message>
+        <source>Stato</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>Connessioni, arrivi e partenze</source>
+        <translation>Connections, arrivals and departures</translation>
+    </message>
+    <message>
+        <source>Eventi</source>
+        <translation>Events</translation>
+    </message>
+    <message>
+        <source>Mostra i messaggi inviati e ricevuti</source>
+        <translation>Shows the messages sent and received</translation>
+    </message>
+    <message>
+        <source>Esplora risorse</source>
+        <translation>Browse files</translation>
+    </message>
+    <message>
+        <source>Ctrl+O</source>
+        <translation>Ctrl+O</translation>
+    </message>
+    <message>
+        <source>Cerca nel dialogo</source>
+        <translation>Find in the conversation</translation>
+    </message>
+    <message>
+        <source>Ctrl+F</source>
+        <translation>Ctrl+F</translation>
+    </message>
+    <message>
+        <source>Trasferimento file</source>
+        <translation>File transfer</translation>
+    </message>
+    <message>
+        <source>Ctrl+T</source>
+        <translation>Ctrl+T</translation>
+    </message>
+    <message>
+        <source>Ora nei messaggi</source>
+        <translation>Time in the messages</translation>
+    </message>
+    <message>
+        <source>Mostra l&apos;ora davanti a ogni nuova riga</source>
+        <translation>Shows the time before every new line</translation>
+    </message>
+    <message>
+        <source>Colori nei messaggi</source>
+        <translation>Colours in the messages</translation>
+    </message>
+    <message>
+        <source>Colora chi parla, le azioni e la narrazione</source>
+        <translation>Colours the speakers, the actions and the narration</translation>
+    </message>
+    <message>
+        <source>Casella di dialogo</source>
+        <translation>Conversation</translation>
+    </message>
+    <message>
+        <source>Le righe della conversazione; frecce su e giù per leggerle una a una</source>
+        <translation>The conversation&apos;s lines; up and down arrows read them one by one</translation>
+    </message>
+    <message>
+        <source>Privato</source>
+        <translation>Private</translation>
+    </message>
+    <message>
+        <source>Il messaggio va solo ai personaggi selezionati (Alt+P)</source>
+        <translation>The message goes to the selected characters only (Alt+P)</translation>
+    </message>
+    <message>
+        <source>Numero di dadi</source>
+        <translation>Number of dice</translation>
+    </message>
+    <message>
+        <source>Frecce per cambiarlo, Invio per lanciare</source>
+        <translation>Arrows change it, Enter rolls</translation>
+    </message>
+    <message>
+        <source>Valore di ogni dado</source>
+        <translation>Value of each die</translation>
+    </message>
+    <message>
+        <source>Spazio mostra o nasconde il valore di ogni dado nel risultato</source>
+        <translation>Space shows or hides the value of each die in the result</translation>
+    </message>
+    <message>
+        <source>Facce di ogni dado</source>
+        <translation>Faces of each die</translation>
+    </message>
+    <message>
+        <source>Frecce per cambiarle, Invio per lanciare (Ctrl+R)</source>
+        <translation>Arrows change them, Enter rolls (Ctrl+R)</translation>
+    </message>
+    <message>
+        <source>Modo di parlare</source>
+        <translation>Way of speaking</translation>
+    </message>
+    <message>
+        <source>Parla Ctrl+1, Azione Ctrl+2, Narra Ctrl+3</source>
+        <translation>Say Ctrl+1, Action Ctrl+2, Narrate Ctrl+3</translation>
+    </message>
+    <message>
+        <source>Messaggio</source>
+        <translation>Message</translation>
+    </message>
+    <message>
+        <source>Invio manda il messaggio</source>
+        <translation>Enter sends the message</translation>
+    </message>
+    <message>
+        <source>Invia</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>Lavagna</source>
+        <translation>Board</translation>
+    </message>
+    <message>
+        <source>Frecce per scorrerla, + e − per lo zoom</source>
+        <translation>Arrows scroll it, + and − zoom</translation>
+    </message>
+    <message>
+        <source>Scorrimento orizzontale della lavagna</source>
+        <translation>The board&apos;s horizontal scroll bar</translation>
+    </message>
+    <message>
+        <source>Scorrimento verticale della lavagna</source>
+        <translation>The board&apos;s vertical scroll bar</translation>
+    </message>
+    <message>
+        <source>Esplora immagine</source>
+        <translation>Explore picture</translation>
+    </message>
+    <message>
+        <source>Riduci la lavagna</source>
+        <translation>Show the board smaller</translation>
+    </message>
+    <message>
+        <source>Ctrl+meno</source>
+        <translation>Ctrl+minus</translation>
+    </message>
+    <message>
+        <source>Ingrandisci la lavagna</source>
+        <translation>Show the board larger</translation>
+    </message>
+    <message>
+        <source>Ctrl+più</source>
+        <translation>Ctrl+plus</translation>
+    </message>
+    <message>
+        <source>Mostra tutta la lavagna</source>
+        <translation>Show the whole board</translation>
+    </message>
+    <message>
+        <source>Lavagna a grandezza reale</source>
+        <translation>Board at its own size</translation>
+    </message>
+    <message>
+        <source>Ctrl+0</source>
+        <translation>Ctrl+0</translation>
+    </message>
+    <message>
+        <source>Finestra stretta</source>
+        <translation>Narrow window</translation>
+    </message>
+    <message>
+        <source>Schermo intero</source>
+        <translation>Full screen</translation>
+    </message>
+    <message>
+        <source>F11</source>
+        <translation>F11</translation>
+    </message>
+    <message>
+        <source>Finestra larga</source>
+        <translation>Wide window</translation>
+    </message>
+    <message>
+        <source>Finestra media</source>
+        <translation>Medium window</translation>
+    </message>
+    <message>
+        <source>Pulisci la lavagna</source>
+        <translation>Clear the board</translation>
+    </message>
+    <message>
+        <source>Mano libera</source>
+        <translation>Freehand</translation>
+    </message>
+    <message>
+        <source>Linee rette</source>
+        <translation>Straight lines</translation>
+    </message>
+    <message>
+        <source>Cerchi</source>
+        <translation>Circles</translation>
+    </message>
+    <message>
+        <source>Colora</source>
+        <translation>Fill</translation>
+    </message>
+    <message>
+        <source>Testo</source>
+        <translation>Text</translation>
+    </message>
+    <message>
+        <source>Approssima alla griglia</source>
+        <translation>Snap to grid</translation>
+    </message>
+    <message>
+        <source>Collega le linee</source>
+        <translation>Join the lines</translation>
+    </message>
+    <message>
+        <source>Crea reticolo</source>
+        <translation>Make a grid</translation>
+    </message>
+    <message>
+        <source>Colore</source>
+        <translation>Colour</translation>
+    </message>
+    <message>
+        <source>Il colore con cui si disegna</source>
+        <translation>The colour you draw with</translation>
+    </message>
+    <message>
+        <source>Stile di disegno</source>
+        <translation>Drawing style</translation>
+    </message>
+    <message>
+        <source>Spessore della penna</source>
+        <translation>Pen width</translation>
+    </message>
+    <message>
+        <source>In pixel, da 1 a 25</source>
+        <translation>In pixels, from 1 to 25</translation>
+    </message>
+    <message>
+        <source>Larghezza dell&apos;immagine</source>
+        <translation>Picture width</translation>
+    </message>
+    <message>
+        <source>Altezza dell&apos;immagine</source>
+        <translation>Picture height</translation>
+    </message>
+    <message>
+        <source>Ridimensiona/Copia appunti</source>
+        <translation>Resize/Copy to clipboard</translation>
+    </message>
+    <message>
+        <source>Copia la lavagna negli appunti e porta l&apos;immagine alla larghezza e altezza scritte</source>
+        <translation>Copies the board to the clipboard and brings the picture to the width and height written</translation>
+    </message>
+    <message>
+        <source>Incolla appunti</source>
+        <translation>Paste from clipboard</translation>
+    </message>
+    <message>
+        <source>Condividi con il tavolo</source>
+        <translation>Share with the table</translation>
+    </message>
+    <message>
+        <source>Ripristina lavagna</source>
+        <translation>Restore board</translation>
+    </message>
+    <message>
+        <source>Solo l&apos;host può pulire la lavagna</source>
+        <translation>Only the host can clear the board</translation>
+    </message>
+    <message>
+        <source>Programma del riquadro 1</source>
+        <translation>Program of pane 1</translation>
+    </message>
+    <message>
+        <source>Programma del riquadro 2</source>
+        <translation>Program of pane 2</translation>
+    </message>
+    <message>
+        <source>Programma del riquadro 3</source>
+        <translation>Program of pane 3</translation>
+    </message>
+    <message>
+        <source>Programma del riquadro 4</source>
+        <translation>Program of pane 4</translation>
+    </message>
+    <message>
+        <source>Avvia</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Ingrandisci il riquadro in alto a sinistra</source>
+        <translation>Enlarge the top left pane</translation>
+    </message>
+    <message>
+        <source>Ingrandisci il riquadro in alto a destra</source>
+        <translation>Enlarge the top right pane</translation>
+    </message>
+    <message>
+        <source>Ingrandisci il riquadro in basso a sinistra</source>
+        <translation>Enlarge the bottom left pane</translation>
+    </message>
+    <message>
+        <source>Ingrandisci il riquadro in basso a destra</source>
+        <translation>Enlarge the bottom right pane</translation>
+    </message>
+    <message>
+        <source>Larghezza del pannello dei programmi</source>
+        <translation>The program panel&apos;s width</translation>
+    </message>
+    <message>
+        <source>Altezza del pannello dei programmi</source>
+        <translation>The program panel&apos;s height</translation>
+    </message>
+    <message>
+        <source>Messaggi inviati</source>
+        <translation>Sent messages</translation>
+    </message>
+    <message>
+        <source>Messaggi ricevuti</source>
+        <translation>Received messages</translation>
+    </message>
+    <message>
+        <source>Colore della tavolozza; con la tastiera: la lista Colore</source>
+        <translation>Palette colour; from the keyboard: the Colour list</translation>
+    </message>
+    <message>
+        <source>Ospita una sessione (Host)</source>
+        <translation>Host a session (Host)</translation>
+    </message>
+    <message>
+        <source>Va all&apos;indirizzo del server</source>
+        <translation>Go to the server&apos;s address</translation>
+    </message>
+    <message>
+        <source>Privato sì o no</source>
+        <translation>Private on or off</translation>
+    </message>
+    <message>
+        <source>Parla</source>
+        <translation>Say</translation>
+    </message>
+    <message>
+        <source>Azione</source>
+        <translation>Action</translation>
+    </message>
+    <message>
+        <source>Narra</source>
+        <translation>Narrate</translation>
+    </message>
+    <message>
+        <source>Lancia i dadi scelti</source>
+        <translation>Roll the chosen dice</translation>
+    </message>
+    <message>
+        <source>Ingrandisce la lavagna</source>
+        <translation>Show the board larger</translation>
+    </message>
+    <message>
+        <source>Riduce la lavagna</source>
+        <translation>Show the board smaller</translation>
+    </message>
+    <message>
+        <source>Schermo intero sì o no</source>
+        <translation>Full screen on or off</translation>
+    </message>
+    <message>
+        <source>Passa alla zona seguente della finestra</source>
+        <translation>Go to the window&apos;s next area</translation>
+    </message>
+    <message>
+        <source>Passa alla zona precedente</source>
+        <translation>Go to the previous area</translation>
+    </message>
+    <message>
+        <source>Chiude il programma</source>
+        <translation>Quit the program</translation>
+    </message>
+</context>
+<context>
     <name>app::MessageBoxService</name>
     <message>
         <source>OK</source>
@@ -417,21 +961,6 @@
     <message>
         <source>No</source>
         <translation>No</translation>
-    </message>
-</context>
-<context>
-    <name>app::Reachability</name>
-    <message>
-        <source>Internet, attraverso il router</source>
-        <translation>Internet, through the router</translation>
-    </message>
-    <message>
-        <source>Internet, IPv6</source>
-        <translation>Internet, IPv6</translation>
-    </message>
-    <message>
-        <source>rete locale</source>
-        <translation>local network</translation>
     </message>
 </context>
 <context>
@@ -532,6 +1061,18 @@
         <source>Lettore musicale</source>
         <translation>Music player</translation>
     </message>
+    <message>
+        <source>Suggerimento: &quot;Colori&quot;, l&apos;ultimo pulsante accanto a &quot;Casella di dialogo:&quot;, mostra parlato, azioni e narrazione in colori diversi.</source>
+        <translation>Tip: &quot;Colours&quot;, the last button beside &quot;Conversation:&quot;, shows speech, actions and narration in different colours.</translation>
+    </message>
+    <message>
+        <source>La porta %1 dell&apos;invito vale solo per %2: per %3 si usa la porta %4 (&quot;Porta&quot; per cambiarla).</source>
+        <translation>The invitation&apos;s port %1 holds for %2 only: %3 is reached on port %4 (&quot;Port&quot; to change it).</translation>
+    </message>
+    <message>
+        <source>un altro indirizzo</source>
+        <translation>another address</translation>
+    </message>
 </context>
 <context>
     <name>app::frmPorts</name>
@@ -554,6 +1095,10 @@
     <message>
         <source>La porta deve essere un numero intero compreso tra 1 e 65535.</source>
         <translation>The port must be a whole number from 1 to 65535.</translation>
+    </message>
+    <message>
+        <source>La porta della sessione, da 1 a 65535</source>
+        <translation>The session&apos;s port, from 1 to 65535</translation>
     </message>
 </context>
 <context>
@@ -593,6 +1138,18 @@
     <message>
         <source>Invito copiato: %1</source>
         <translation>Invitation copied: %1</translation>
+    </message>
+    <message>
+        <source>Inviti</source>
+        <translation>Invitations</translation>
+    </message>
+    <message>
+        <source>Gli indirizzi da dare agli altri giocatori</source>
+        <translation>The addresses to give the other players</translation>
+    </message>
+    <message>
+        <source>Chiedi al router di aprire le porte</source>
+        <translation>Ask the router to open the ports</translation>
     </message>
 </context>
 <context>
@@ -735,6 +1292,21 @@
     <message>
         <source>Condividere l&apos;immagine con il tavolo?</source>
         <translation>Share the picture with the table?</translation>
+    </message>
+    <message>
+        <source>L&apos;immagine è più grande della lavagna (%1 × %2 pixel): gli altri ne vedrebbero solo la parte in alto a sinistra.
+
+Adattarla alla lavagna prima di condividerla? (Sì: intera e ridotta, anche qui; No: alle sue dimensioni)</source>
+        <translation>The picture is larger than the board (%1 × %2 pixels): the others would see only its top-left part.
+
+Fit it to the board before sharing it? (Yes: whole and shrunk, here too; No: at its own size)</translation>
+    </message>
+</context>
+<context>
+    <name>board::BoundedDecode</name>
+    <message>
+        <source>l&apos;immagine è danneggiata o incompleta.</source>
+        <translation>the picture is damaged or incomplete.</translation>
     </message>
 </context>
 <context>
@@ -947,6 +1519,18 @@
         <source> ha condiviso il reticolo.</source>
         <translation> shared the grid.</translation>
     </message>
+    <message>
+        <source>Preparazione dell&apos;immagine da condividere…</source>
+        <translation>Preparing the picture to share…</translation>
+    </message>
+    <message>
+        <source>L&apos;immagine è cambiata prima di essere condivisa: non è stata condivisa.</source>
+        <translation>The picture changed before it could be shared: it was not shared.</translation>
+    </message>
+    <message>
+        <source>L&apos;immagine non ha potuto essere preparata: non è stata condivisa.</source>
+        <translation>The picture could not be prepared: it was not shared.</translation>
+    </message>
 </context>
 <context>
     <name>board::frmInsText</name>
@@ -1053,6 +1637,42 @@
         <source>Selezionare un colore prima...</source>
         <translation>Choose a colour first...</translation>
     </message>
+    <message>
+        <source>Carattere</source>
+        <translation>Font</translation>
+    </message>
+    <message>
+        <source>Altezza dei caratteri</source>
+        <translation>Letter height</translation>
+    </message>
+    <message>
+        <source>Larghezza dei caratteri</source>
+        <translation>Letter width</translation>
+    </message>
+    <message>
+        <source>Attiva o disattiva il corsivo</source>
+        <translation>Turns italics on or off</translation>
+    </message>
+    <message>
+        <source>Attiva o disattiva la sottolineatura</source>
+        <translation>Turns underlining on or off</translation>
+    </message>
+    <message>
+        <source>Attiva o disattiva il barrato</source>
+        <translation>Turns strike-out on or off</translation>
+    </message>
+    <message>
+        <source>Clic sul cerchio per scegliere la direzione del testo</source>
+        <translation>Click on the circle to choose the text&apos;s direction</translation>
+    </message>
+    <message>
+        <source>Anteprima</source>
+        <translation>Preview</translation>
+    </message>
+    <message>
+        <source>Disegna l&apos;anteprima</source>
+        <translation>Draw the preview</translation>
+    </message>
 </context>
 <context>
     <name>board::reticolobox</name>
@@ -1084,6 +1704,62 @@
         <source>La procedura non è andata a buon fine: il valore immesso è troppo grande...</source>
         <translation>The procedure failed: the value entered is too large...</translation>
     </message>
+    <message>
+        <source>Tipo di reticolo</source>
+        <translation>Kind of grid</translation>
+    </message>
+    <message>
+        <source>Primo passo</source>
+        <translation>First step</translation>
+    </message>
+    <message>
+        <source>In unità di 25 twip</source>
+        <translation>In units of 25 twips</translation>
+    </message>
+    <message>
+        <source>Secondo passo</source>
+        <translation>Second step</translation>
+    </message>
+    <message>
+        <source>Disegna il reticolo</source>
+        <translation>Draws the grid</translation>
+    </message>
+    <message>
+        <source>Avanzamento del reticolo</source>
+        <translation>The grid&apos;s progress</translation>
+    </message>
+    <message>
+        <source>&amp;Tipo:</source>
+        <translation>&amp;Kind:</translation>
+    </message>
+    <message>
+        <source>Passo orizzontale, in unità del reticolo (25 twip)</source>
+        <translation>Horizontal step, in grid units (25 twips)</translation>
+    </message>
+    <message>
+        <source>&amp;Passi:</source>
+        <translation>&amp;Steps:</translation>
+    </message>
+    <message>
+        <source>Passo verticale, in unità del reticolo (25 twip)</source>
+        <translation>Vertical step, in grid units (25 twips)</translation>
+    </message>
+    <message>
+        <source>Colore:</source>
+        <translation>Colour:</translation>
+    </message>
+    <message>
+        <source>Il colore scelto nella tavolozza</source>
+        <translation>The colour chosen in the palette</translation>
+    </message>
+    <message>
+        <source>nessuno</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source>Scegliere un colore nella tavolozza della finestra principale</source>
+        <translation>Choose a colour in the main window&apos;s palette</translation>
+    </message>
 </context>
 <context>
     <name>conversation::ClockBell</name>
@@ -1101,6 +1777,14 @@
     <message>
         <source>Messaggio privato non inviato: scegliere almeno un destinatario tra i Personaggi.</source>
         <translation>Private message not sent: choose at least one recipient among the Characters.</translation>
+    </message>
+    <message>
+        <source>Messaggio privato non inviato: la connessione con l&apos;host è persa. Resta nella casella finché non si torna al tavolo.</source>
+        <translation>Private message not sent: the connection to the host is lost. It stays in the box until you are back at the table.</translation>
+    </message>
+    <message>
+        <source>Messaggio non inviato: la connessione con l&apos;host è persa.</source>
+        <translation>Message not sent: the connection to the host is lost.</translation>
     </message>
 </context>
 <context>
@@ -1159,6 +1843,18 @@ Click to choose between Say, Action and Narrate.</translation>
         <source>Privato per: %1</source>
         <translation>Private to: %1</translation>
     </message>
+    <message>
+        <source>Privato: nessun destinatario</source>
+        <translation>Private: no recipient</translation>
+    </message>
+    <message>
+        <source> e altri %1</source>
+        <translation> and %1 more</translation>
+    </message>
+    <message>
+        <source>Privato per %1 destinatari</source>
+        <translation>Private to %1 recipients</translation>
+    </message>
 </context>
 <context>
     <name>conversation::DialogPane</name>
@@ -1167,12 +1863,24 @@ Click to choose between Say, Action and Narrate.</translation>
         <translation>Time</translation>
     </message>
     <message>
-        <source>Colori</source>
-        <translation>Colours</translation>
-    </message>
-    <message>
         <source>(già detto alle %1) </source>
         <translation>(already said at %1) </translation>
+    </message>
+    <message>
+        <source>Colori: parlato, azioni e narrazione in colori diversi</source>
+        <translation>Colours: speech, actions and narration in different colours</translation>
+    </message>
+    <message>
+        <source>(in attesa) </source>
+        <translation>(waiting) </translation>
+    </message>
+    <message>
+        <source>(non inviato) </source>
+        <translation>(not sent) </translation>
+    </message>
+    <message>
+        <source> (inviato alle %1)</source>
+        <translation> (sent at %1)</translation>
     </message>
     <message>
         <source>[non verificabile]</source>
@@ -1359,6 +2067,14 @@ Click to choose between Public, Secret roll and Roll for the master.</translatio
         <source>Codice Master</source>
         <translation>Master code</translation>
     </message>
+    <message>
+        <source>Codice</source>
+        <translation>Code</translation>
+    </message>
+    <message>
+        <source>Scrivere il codice e premere Invio</source>
+        <translation>Write the code and press Enter</translation>
+    </message>
 </context>
 <context>
     <name>conversation::Journal</name>
@@ -1381,6 +2097,10 @@ Click to choose between Public, Secret roll and Roll for the master.</translatio
     <message>
         <source>Il diario del dialogo riprende nel file &quot;%1&quot;.</source>
         <translation>The conversation log resumes in the file &quot;%1&quot;.</translation>
+    </message>
+    <message>
+        <source>La sessione continua senza diario.</source>
+        <translation>The session goes on without a journal.</translation>
     </message>
 </context>
 <context>
@@ -1420,6 +2140,30 @@ Click to choose between Public, Secret roll and Roll for the master.</translatio
     <message>
         <source>Impossibile trovare: &quot;%1&quot;</source>
         <translation>Cannot find: &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>Testo da cercare</source>
+        <translation>Text to find</translation>
+    </message>
+    <message>
+        <source>Cerca verso l&apos;inizio del dialogo</source>
+        <translation>Finds towards the start of the conversation</translation>
+    </message>
+    <message>
+        <source>Cerca verso la fine del dialogo</source>
+        <translation>Finds towards the end of the conversation</translation>
+    </message>
+    <message>
+        <source>Distingue le maiuscole dalle minuscole</source>
+        <translation>Tells capitals from small letters</translation>
+    </message>
+    <message>
+        <source>Invio; ancora per la prossima</source>
+        <translation>Enter; again for the next one</translation>
+    </message>
+    <message>
+        <source>Esc</source>
+        <translation>Esc</translation>
     </message>
 </context>
 <context>
@@ -1527,10 +2271,6 @@ Click to choose between Public, Secret roll and Roll for the master.</translatio
 </context>
 <context>
     <name>dice::FileAudit</name>
-    <message>
-        <source>Nel file non c&apos;è nessun tiro verificabile.</source>
-        <translation>There is no checkable roll in the file.</translation>
-    </message>
     <message numerus="yes">
         <source>%n righe di dadi nel file sono illeggibili o alterate.</source>
         <translation>
@@ -1545,18 +2285,22 @@ Click to choose between Public, Secret roll and Roll for the master.</translatio
             <numerusform>%n rolls cannot be checked: their seed was never revealed in the file.</numerusform>
         </translation>
     </message>
-    <message numerus="yes">
-        <source>%n tiri verificati.</source>
-        <translation>
-            <numerusform>%n roll checked.</numerusform>
-            <numerusform>%n rolls checked.</numerusform>
-        </translation>
+    <message>
+        <source>Nel file non c&apos;è nessun tiro verificabile.</source>
+        <translation>There is no checkable roll in the file.</translation>
     </message>
     <message numerus="yes">
         <source>%n problemi nei dadi del file, </source>
         <translation>
             <numerusform>%n problem in the file&apos;s dice, </numerusform>
             <numerusform>%n problems in the file&apos;s dice, </numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n tiri verificati.</source>
+        <translation>
+            <numerusform>%n roll checked.</numerusform>
+            <numerusform>%n rolls checked.</numerusform>
         </translation>
     </message>
 </context>
@@ -1701,6 +2445,30 @@ Click to choose between Public, Secret roll and Roll for the master.</translatio
         <source>Il passo del reticolo è nullo</source>
         <translation>The grid step is zero</translation>
     </message>
+    <message>
+        <source>Immagine della lavagna</source>
+        <translation>The board&apos;s picture</translation>
+    </message>
+    <message>
+        <source>Clic per le linee; le barre la scorrono</source>
+        <translation>Click for the lines; the bars scroll it</translation>
+    </message>
+    <message>
+        <source>Copia della lavagna</source>
+        <translation>Copy of the board</translation>
+    </message>
+    <message>
+        <source>Menu</source>
+        <translation>Menu</translation>
+    </message>
+    <message>
+        <source>Scorrimento orizzontale</source>
+        <translation>Horizontal scroll bar</translation>
+    </message>
+    <message>
+        <source>Scorrimento verticale</source>
+        <translation>Vertical scroll bar</translation>
+    </message>
 </context>
 <context>
     <name>panel::FileBrowser</name>
@@ -1738,6 +2506,66 @@ Click to choose between Public, Secret roll and Roll for the master.</translatio
     <message>
         <source>Salva</source>
         <translation>Save</translation>
+    </message>
+    <message>
+        <source>Unità</source>
+        <translation>Drives</translation>
+    </message>
+    <message>
+        <source>Cartelle</source>
+        <translation>Folders</translation>
+    </message>
+    <message>
+        <source>Invio apre la cartella</source>
+        <translation>Enter opens the folder</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>Files</translation>
+    </message>
+    <message>
+        <source>Invio carica l&apos;immagine sulla lavagna, o chiede il riquadro per un programma</source>
+        <translation>Enter loads the picture onto the board, or asks for the pane for a program</translation>
+    </message>
+    <message>
+        <source>Percorso</source>
+        <translation>Path</translation>
+    </message>
+    <message>
+        <source>Riquadro 1</source>
+        <translation>Pane 1</translation>
+    </message>
+    <message>
+        <source>Avvia il programma nel riquadro 1</source>
+        <translation>Starts the program in pane 1</translation>
+    </message>
+    <message>
+        <source>Riquadro 2</source>
+        <translation>Pane 2</translation>
+    </message>
+    <message>
+        <source>Avvia il programma nel riquadro 2</source>
+        <translation>Starts the program in pane 2</translation>
+    </message>
+    <message>
+        <source>Riquadro 3</source>
+        <translation>Pane 3</translation>
+    </message>
+    <message>
+        <source>Avvia il programma nel riquadro 3</source>
+        <translation>Starts the program in pane 3</translation>
+    </message>
+    <message>
+        <source>Riquadro 4</source>
+        <translation>Pane 4</translation>
+    </message>
+    <message>
+        <source>Avvia il programma nel riquadro 4</source>
+        <translation>Starts the program in pane 4</translation>
+    </message>
+    <message>
+        <source>Salva l&apos;immagine della lavagna nel percorso</source>
+        <translation>Saves the board&apos;s picture at the path</translation>
     </message>
 </context>
 <context>
@@ -1895,6 +2723,70 @@ Click to choose between Public, Secret roll and Roll for the master.</translatio
         <source>L&apos;indirizzo esterno del router (%1) è condiviso con altri clienti del fornitore di rete (NAT del provider, 100.64.0.0/10): aprire la porta %2 sul router non può servire. Può aiutare: chiedere al fornitore un indirizzo IPv4 pubblico, collegarsi via IPv6 se la rete lo offre, oppure far ospitare un giocatore con un indirizzo pubblico.</source>
         <translation>The router&apos;s outside address (%1) is shared with other customers of the network provider (carrier-grade NAT, 100.64.0.0/10): opening port %2 on the router cannot help. What can help: asking the provider for a public IPv4 address, connecting over IPv6 if the network offers it, or letting a player with a public address host.</translation>
     </message>
+    <message>
+        <source>non ha risposto</source>
+        <translation>did not answer</translation>
+    </message>
+    <message>
+        <source>ha rifiutato</source>
+        <translation>refused</translation>
+    </message>
+    <message>
+        <source>ha rifiutato: %1</source>
+        <translation>refused: %1</translation>
+    </message>
+    <message>
+        <source>Il router non ha chiuso la porta %1 (%2): può restare aperta finché non la si chiude dalle impostazioni del router.</source>
+        <translation>The router did not close port %1 (%2): it may stay open until it is closed in the router&apos;s settings.</translation>
+    </message>
+    <message>
+        <source>Il router ha aperto la porta %1 invece della %2: %3</source>
+        <translation>The router opened port %1 instead of %2: %3</translation>
+    </message>
+    <message>
+        <source>Porta %1 aperta sul router: %2</source>
+        <translation>Port %1 open on the router: %2</translation>
+    </message>
+    <message>
+        <source>La porta %1 del router va a un&apos;altra macchina.</source>
+        <translation>The router&apos;s port %1 goes to another machine.</translation>
+    </message>
+    <message>
+        <source>Nessun router ha risposto per la porta %1.</source>
+        <translation>No router answered about port %1.</translation>
+    </message>
+    <message>
+        <source>Il router ha rifiutato la porta %1.</source>
+        <translation>The router refused port %1.</translation>
+    </message>
+    <message>
+        <source>Il router manda la porta %1 a un altro computer.</source>
+        <translation>The router sends port %1 to another computer.</translation>
+    </message>
+    <message>
+        <source>Il router non inoltra davvero la porta %1.</source>
+        <translation>The router does not really forward port %1.</translation>
+    </message>
+    <message>
+        <source>Il router non ha risposto per la porta %1.</source>
+        <translation>The router did not answer about port %1.</translation>
+    </message>
+    <message>
+        <source>Il router ha risposto senza senso per la porta %1.</source>
+        <translation>The router answered nonsense about port %1.</translation>
+    </message>
+    <message>
+        <source>Un altro router è davanti: la porta %1 resta chiusa.</source>
+        <translation>Another router is in front: port %1 stays closed.</translation>
+    </message>
+    <message>
+        <source>Indirizzo esterno condiviso: la porta %1 è inutile.</source>
+        <translation>Shared outside address: port %1 cannot help.</translation>
+    </message>
+    <message>
+        <source>Vedi &quot;Raggiungibilità&quot;.</source>
+        <translation>See &quot;Reachability&quot;.</translation>
+    </message>
 </context>
 <context>
     <name>session::ChatSession</name>
@@ -1958,6 +2850,102 @@ Click to choose between Public, Secret roll and Roll for the master.</translatio
         <source>Sei stato espulso dalla chat.</source>
         <translation>You were kicked out of the chat.</translation>
     </message>
+    <message>
+        <source>L&apos;host ha chiuso il tavolo: la connessione non sarà ritentata. &quot;Connetti&quot; per entrare di nuovo.</source>
+        <translation>The host closed the table: the connection will not be tried again. &quot;Connect&quot; to join again.</translation>
+    </message>
+    <message>
+        <source>Un messaggio privato non è arrivato prima che la connessione si perdesse: è tornato nella casella del messaggio.</source>
+        <translation>A private message did not arrive before the connection was lost: it is back in the message box.</translation>
+    </message>
+    <message>
+        <source>Ciò che non è arrivato all&apos;host, e ciò che si scrive o disegna ora, resta in attesa e partirà al ritorno al tavolo.</source>
+        <translation>What did not reach the host, and what is written or drawn now, waits and goes once you are back at the table.</translation>
+    </message>
+    <message>
+        <source>Non inviati al tavolo: %1 (ciò che era stato scritto è tornato nella casella del messaggio) e %2.</source>
+        <translation>Not sent to the table: %1 (what was typed is back in the message box) and %2.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n messaggi</source>
+        <translation>
+            <numerusform>%n message</numerusform>
+            <numerusform>%n messages</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n disegni</source>
+        <translation>
+            <numerusform>%n drawing</numerusform>
+            <numerusform>%n drawings</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n disegni fatti durante l&apos;assenza non sono stati inviati: erano sulla lavagna della partita finita.</source>
+        <translation>
+            <numerusform>%n drawing made while away was not sent: it was on the board of the finished game.</numerusform>
+            <numerusform>%n drawings made while away were not sent: they were on the board of the finished game.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Inviati al ritorno: %1 e %2 fatti durante l&apos;assenza.</source>
+        <translation>Sent on the return: %1 and %2 made while away.</translation>
+    </message>
+    <message>
+        <source>Troppi disegni in attesa: quelli nuovi restano solo su questa lavagna finché la connessione non torna.</source>
+        <translation>Too many drawings waiting: new ones stay on this board alone until the connection is back.</translation>
+    </message>
+    <message>
+        <source>Connessione assente: ciò che si scrive o disegna ora resta in attesa e partirà al ritorno al tavolo.</source>
+        <translation>No connection: what is written or drawn now waits and goes once you are back at the table.</translation>
+    </message>
+    <message>
+        <source>L&apos;host ha iniziato una nuova partita: la lavagna è stata svuotata.</source>
+        <translation>The host started a new game: the board was emptied.</translation>
+    </message>
+    <message>
+        <source>——— nuova partita: la lavagna è stata svuotata ———</source>
+        <translation>——— new game: the board was emptied ———</translation>
+    </message>
+    <message>
+        <source>con &quot;Porta&quot;</source>
+        <translation>with &quot;Port&quot;</translation>
+    </message>
+    <message>
+        <source>La porta %1 non è valida: scegliere %2 un numero da 1 a 65535.</source>
+        <translation>Port %1 is not valid: choose a number from 1 to 65535 %2.</translation>
+    </message>
+    <message>
+        <source>Impossibile ospitare la sessione: la porta %1 è già in uso da un altro programma. Scegliere un&apos;altra porta %2.</source>
+        <translation>Cannot host the session: port %1 is already in use by another program. Choose another port %2.</translation>
+    </message>
+    <message>
+        <source>Impossibile ospitare la sessione: la porta %1 è riservata (le porte sotto 1024 richiedono i privilegi di amministratore). Scegliere una porta da 1024 a 65535 %2.</source>
+        <translation>Cannot host the session: port %1 is reserved (ports below 1024 need administrator privileges). Choose a port from 1024 to 65535 %2.</translation>
+    </message>
+    <message>
+        <source>Impossibile ospitare la sessione: non è possibile restare in attesa di connessioni sulla porta %1.</source>
+        <translation>Cannot host the session: cannot listen for connections on port %1.</translation>
+    </message>
+    <message>
+        <source>Indirizzo: %1, porta %2.</source>
+        <translation>Address: %1, port %2.</translation>
+    </message>
+    <message>
+        <source>(vuoto)</source>
+        <translation>(empty)</translation>
+    </message>
+</context>
+<context>
+    <name>session::ConversationSink</name>
+    <message>
+        <source>(in attesa) </source>
+        <translation>(waiting) </translation>
+    </message>
+    <message>
+        <source>(non inviato) </source>
+        <translation>(not sent) </translation>
+    </message>
 </context>
 <context>
     <name>session::DialogSink</name>
@@ -2019,6 +3007,14 @@ Click to choose between Public, Secret roll and Roll for the master.</translatio
 <context>
     <name>session::PictureAssembler</name>
     <message>
+        <source>dichiara %1 × %2 pixel, oltre il limite di %3 pixel per lato e %4 MiB di pixel.</source>
+        <translation>claims %1 × %2 pixels, beyond the limit of %3 pixels a side and %4 MiB of pixels.</translation>
+    </message>
+    <message>
+        <source>l&apos;intestazione dell&apos;immagine non è leggibile.</source>
+        <translation>the picture&apos;s header cannot be read.</translation>
+    </message>
+    <message>
         <source>%1 byte annunciati, ne sono ammessi da 1 a %2 (16 MiB).</source>
         <translation>%1 bytes announced; from 1 to %2 (16 MiB) are allowed.</translation>
     </message>
@@ -2049,6 +3045,21 @@ Click to choose between Public, Secret roll and Roll for the master.</translatio
     <message>
         <source>non è un&apos;immagine PNG o JPEG.</source>
         <translation>it is not a PNG or JPEG picture.</translation>
+    </message>
+</context>
+<context>
+    <name>session::Reachability</name>
+    <message>
+        <source>Internet, attraverso il router</source>
+        <translation>Internet, through the router</translation>
+    </message>
+    <message>
+        <source>Internet, IPv6</source>
+        <translation>Internet, IPv6</translation>
+    </message>
+    <message>
+        <source>rete locale</source>
+        <translation>local network</translation>
     </message>
 </context>
 <context>
@@ -2093,16 +3104,16 @@ Click to choose between Public, Secret roll and Roll for the master.</translatio
 <context>
     <name>session::SessionStore</name>
     <message>
+        <source>Resta com&apos;è.</source>
+        <translation>It is left as it is.</translation>
+    </message>
+    <message>
         <source>Il file della partita %1 %2: resta com&apos;è.</source>
         <translation>The game file %1 %2: it is left as it is.</translation>
     </message>
     <message>
         <source>è troppo grande per essere ripreso (%1 MB, al massimo %2 MB)</source>
         <translation>is too large to be resumed (%1 MB, at most %2 MB)</translation>
-    </message>
-    <message>
-        <source>non si può leggere (%1)</source>
-        <translation>cannot be read (%1)</translation>
     </message>
     <message>
         <source>non è una partita salvata da Tavernix</source>
@@ -2148,9 +3159,17 @@ Click to choose between Public, Secret roll and Roll for the master.</translatio
         <source>Impossibile scrivere nel file della partita %1 (%2): la partita continua senza essere salvata.</source>
         <translation>Cannot write to the game file %1 (%2): the game goes on without being saved.</translation>
     </message>
+    <message>
+        <source>è troppo grande per essere ripreso (al massimo %1 MB)</source>
+        <translation>is too large to be resumed (at most %1 MB)</translation>
+    </message>
 </context>
 <context>
     <name>session::TableBoard</name>
+    <message>
+        <source>la connessione %1</source>
+        <translation>connection %1</translation>
+    </message>
     <message>
         <source>Immagine condivisa da %1 rifiutata: %2</source>
         <translation>Picture shared by %1 refused: %2</translation>
@@ -2262,10 +3281,6 @@ Sender: %3</translation>
         <translation>Status: File refused: the folder %1 cannot be used (%2).</translation>
     </message>
     <message>
-        <source>Stato: File rifiutato: nome del file troppo lungo.</source>
-        <translation>Status: File refused: file name too long.</translation>
-    </message>
-    <message>
         <source>Stato: File rifiutato: impossibile scrivere %1 (%2).</source>
         <translation>Status: File refused: cannot write %1 (%2).</translation>
     </message>
@@ -2320,6 +3335,22 @@ Sender: %3</translation>
     <message>
         <source>Stato: Trasferimento non completato.</source>
         <translation>Status: Transfer not completed.</translation>
+    </message>
+    <message>
+        <source>è già usata da un altro programma (forse un&apos;altra copia di Tavernix)</source>
+        <translation>is already used by another program (perhaps another copy of Tavernix)</translation>
+    </message>
+    <message>
+        <source>è riservata (le porte sotto 1024 richiedono i privilegi di amministratore)</source>
+        <translation>is reserved (ports below 1024 need administrator privileges)</translation>
+    </message>
+    <message>
+        <source>non è disponibile</source>
+        <translation>is not available</translation>
+    </message>
+    <message>
+        <source>Nessun file può arrivare: la porta %1 %2. Scrivere un&apos;altra porta in &quot;Cambia porta in:&quot; e premere &quot;Cambia in:&quot;, e darla a chi invia.</source>
+        <translation>No file can arrive: port %1 %2. Write another port in &quot;Change port to:&quot;, press &quot;Change to:&quot; and give it to the sender.</translation>
     </message>
 </context>
 <context>
@@ -2530,6 +3561,82 @@ Sender: %3</translation>
     <message>
         <source>Dimensione: %1</source>
         <translation>Size: %1</translation>
+    </message>
+    <message>
+        <source>Nuova porta di ricezione</source>
+        <translation>New receiving port</translation>
+    </message>
+    <message>
+        <source>Cambia porta</source>
+        <translation>Change port</translation>
+    </message>
+    <message>
+        <source>Cambia la porta di ricezione in quella scritta</source>
+        <translation>Changes the receiving port to the one written</translation>
+    </message>
+    <message>
+        <source>Kb per pacchetto in ricezione</source>
+        <translation>Kb per packet when receiving</translation>
+    </message>
+    <message>
+        <source>Cartella dove salvare i file ricevuti</source>
+        <translation>Folder where received files are saved</translation>
+    </message>
+    <message>
+        <source>Cartelle</source>
+        <translation>Folders</translation>
+    </message>
+    <message>
+        <source>Annulla la ricezione</source>
+        <translation>Cancels the receiving</translation>
+    </message>
+    <message>
+        <source>Destinatario</source>
+        <translation>Recipient</translation>
+    </message>
+    <message>
+        <source>Nome del destinatario</source>
+        <translation>Recipient&apos;s name</translation>
+    </message>
+    <message>
+        <source>Indirizzo del destinatario</source>
+        <translation>Recipient&apos;s address</translation>
+    </message>
+    <message>
+        <source>Porta del destinatario</source>
+        <translation>Recipient&apos;s port</translation>
+    </message>
+    <message>
+        <source>Si collega al destinatario</source>
+        <translation>Connects to the recipient</translation>
+    </message>
+    <message>
+        <source>Chiude il collegamento</source>
+        <translation>Closes the connection</translation>
+    </message>
+    <message>
+        <source>Kb per pacchetto in invio</source>
+        <translation>Kb per packet when sending</translation>
+    </message>
+    <message>
+        <source>Sceglie il file da inviare</source>
+        <translation>Chooses the file to send</translation>
+    </message>
+    <message>
+        <source>File da inviare</source>
+        <translation>File to send</translation>
+    </message>
+    <message>
+        <source>Annulla l&apos;invio</source>
+        <translation>Cancels the sending</translation>
+    </message>
+    <message>
+        <source>Stato</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>nessuna</source>
+        <translation>none</translation>
     </message>
 </context>
 <context>

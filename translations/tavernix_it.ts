@@ -2,6 +2,16 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="it_IT">
 <context>
+    <name>a11y::Announcer</name>
+    <message numerus="yes">
+        <source>%n novità; l&apos;ultima: %1</source>
+        <translation>
+            <numerusform>%n novità; l&apos;ultima: %1</numerusform>
+            <numerusform>%n novità; l&apos;ultima: %1</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>dice::FileAudit</name>
     <message numerus="yes">
         <source>%n righe di dadi nel file sono illeggibili o alterate.</source>
@@ -39,6 +49,30 @@
         <translation>
             <numerusform>(e un altro problema)</numerusform>
             <numerusform>(e altri %n problemi)</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>session::ChatSession</name>
+    <message numerus="yes">
+        <source>%n messaggi</source>
+        <translation>
+            <numerusform>%n messaggio</numerusform>
+            <numerusform>%n messaggi</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n disegni</source>
+        <translation>
+            <numerusform>%n disegno</numerusform>
+            <numerusform>%n disegni</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n disegni fatti durante l&apos;assenza non sono stati inviati: erano sulla lavagna della partita finita.</source>
+        <translation>
+            <numerusform>%n disegno fatto durante l&apos;assenza non è stato inviato: era sulla lavagna della partita finita.</numerusform>
+            <numerusform>%n disegni fatti durante l&apos;assenza non sono stati inviati: erano sulla lavagna della partita finita.</numerusform>
         </translation>
     </message>
 </context>

@@ -25,10 +25,10 @@ int main(int argc, char **argv)
                                                         QLocale::system().uiLanguages()));
     // The check's cost belongs to the start; its answer does not matter
     // here (other copies may run on a shared machine).
-    session::InstanceGuard guard;
+    platform::InstanceGuard guard;
     const QString self = QApplication::applicationFilePath();
     guard.tryLock();
-    (void)session::InstanceGuard::bOtherInstance(QStringLiteral("tavernix"), self);
+    (void)platform::InstanceGuard::bOtherInstance(QStringLiteral("tavernix"), self);
 
     app::frmMain window;
     QApplication::setWindowIcon(warmup.windowIcon());

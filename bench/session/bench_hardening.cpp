@@ -5,7 +5,14 @@
 // usage: bench_session_hardening [--binary PATH] [--only NAME[,NAME...]]
 //        [--clients N] [--rate LINES_PER_S] [--seconds S]
 // NAME is one of memory, join, overload, steady, biglines, bigline, strangers,
-// lockout, fdlimit, unknowntag, replay, stalledreplay, names, pane, journal.
+// lockout, fdlimit, unknowntag, replay, stalledreplay, names, pane, journal,
+// links, bigpicture, trickle.
+// links puts a symbolic link where the newest session file would be (to
+// /dev/zero, then to a session file elsewhere) and starts with --resume;
+// bigpicture has a player share an 8000 x 8000 map with the host and a
+// window client (the same program, joined), and prints both memories;
+// trickle has three players hold pictures open a slice every 10 s while a
+// fourth shares, then sends a picture whose header claims 60000 x 60000.
 // A --binary whose name is tavernix-server runs the server instead of the
 // window's host, with a state folder in the private home.
 // --clients/--rate/--seconds change the scale of memory, overload and steady.
@@ -16,6 +23,14 @@
 // copy on the machine may hold that port.
 // The host's heap in use (mallinfo2) is asked of a probe library preloaded
 // into it (bench_heapprobe), and printed beside its RSS.
+
+#include "pictureassembler.h"
+
+#include <QBuffer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QImageWriter>
+#include <QPainter>
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -34,6 +49,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <sys/epoll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -192,14 +208,26 @@ int connectTo(int port, bool blocking = true)
     return fd;
 }
 
-Host startHost(long nofile = 0, const std::vector<std::string> &extra = {})
+/// How startHost() starts the program: hosting (the default) or joining
+/// @p connectPort as a client; @p prepare runs on the private home before
+/// the program starts; without @p waitListen it returns once the program runs.
+struct StartOptions {
+    int connectPort = 0;
+    std::function<void(const std::string &home)> prepare;
+    bool waitListen = true;
+};
+
+Host startHost(long nofile = 0, const std::vector<std::string> &extra = {},
+               const StartOptions &options = {})
 {
     Host h;
-    h.port = freePort();
+    h.port = options.connectPort ? options.connectPort : freePort();
     char tmpl[] = "/tmp/tvx-harden-XXXXXX";
     h.home = ::mkdtemp(tmpl);
     for (const char *d : {"/cfg", "/run", "/data"})
         ::mkdir((h.home + d).c_str(), 0700);
+    if (options.prepare)
+        options.prepare(h.home);
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::setsid();
@@ -221,11 +249,20 @@ Host startHost(long nofile = 0, const std::vector<std::string> &extra = {})
             ::setenv("TVX_HEAP_PROBE_EXE", g_binary.c_str(), 1);
         }
         const std::string port = std::to_string(h.port);
-        std::vector<std::string> args{"unshare", "-p", "-f", "--mount-proc", g_binary, "--name", "GM",
-                                      "--port", port, "--host"};
         const std::string server = "tavernix-server";
-        if (g_binary.size() >= server.size() &&
-            g_binary.compare(g_binary.size() - server.size(), server.size(), server) == 0) {
+        const bool isServer = g_binary.size() >= server.size() &&
+                              g_binary.compare(g_binary.size() - server.size(), server.size(), server) == 0;
+        // A client is always the window program: the one beside the server.
+        std::string binary = g_binary;
+        if (options.connectPort && isServer)
+            binary = g_binary.substr(0, g_binary.size() - server.size()) + "tavernix";
+        std::vector<std::string> args{"unshare", "-p", "-f", "--mount-proc", binary, "--name", "GM",
+                                      "--port", port, "--host"};
+        if (options.connectPort) {
+            args[6] = "Cliente";
+            args.back() = "--connect";
+            args.push_back("127.0.0.1");
+        } else if (isServer) {
             args.back() = "--no-port-mapping";
             args.insert(args.end(), {"--state-dir", h.home + "/state"});
         }
@@ -247,6 +284,8 @@ Host startHost(long nofile = 0, const std::vector<std::string> &extra = {})
         else
             ::usleep(20000);
     }
+    if (!options.waitListen || options.connectPort)
+        return h;
     // Listening: a probe that closes at once leaves no trace on the host.
     for (int i = 0; i < 300; ++i) {
         const int fd = connectTo(h.port);
@@ -304,6 +343,8 @@ struct Client {
     std::vector<int64_t> fromCount; ///< chat lines received per sender
     std::vector<int64_t> fromLast;  ///< last sequence number per sender
     int64_t outOfOrder = 0, gaps = 0;
+    std::string watch;    ///< text to look out for in any line received
+    int64_t watchUs = 0;  ///< when it first came
 };
 
 struct Swarm {
@@ -407,6 +448,9 @@ struct Swarm {
 
     void onLine(Client &c, const char *p, size_t n, int64_t t)
     {
+        if (!c.watch.empty() && !c.watchUs &&
+            std::string_view(p, n).find(c.watch) != std::string_view::npos)
+            c.watchUs = t;
         static const char chatTag[] = "[Messaggio]P";
         if (n > 11 && std::memcmp(p, chatTag, 12) == 0) {
             if (n > 500000)
@@ -1085,9 +1129,26 @@ void fdLimitRun()
     s.pumpFor(2000);
     const long c0 = h.cpuTicks();
     const int64_t t0 = nowUs();
-    s.pumpFor(10000);
+    // A seated player renames itself and talks while the limit holds: the
+    // others should hear both.
+    Client &talker = s.clients[0];
+    Client &other = s.clients[1];
+    other.watch = "Rinominato";
+    const int64_t heardBefore = other.fromCount[0];
+    s.sendLine(talker, "[Cambia Nome]Rinominato");
+    s.chat(talker);
+    int64_t heardUs = 0;
+    while (nowUs() - t0 < 10000000) {
+        s.pump(20);
+        if (!heardUs && other.fromCount[0] > heardBefore)
+            heardUs = nowUs();
+    }
     const double cpu = double(h.cpuTicks() - c0) / (double(nowUs() - t0) / 1e6);
     std::printf("  host CPU over 10 s at the limit: %.1f%% of a core (load %.2f)\n", cpu, loadAvg());
+    std::printf("  at the limit, a seated player's rename reached another player after %ld ms, its "
+                "line after %ld ms (-1: not within 10 s)\n",
+                other.watchUs ? long((other.watchUs - t0) / 1000) : -1L,
+                heardUs ? long((heardUs - t0) / 1000) : -1L);
     stopFlood(flood);
     stopFlood(fileFlood);
     const long chatMs = answersWithin(h.port, true, 15000);
@@ -1337,6 +1398,223 @@ void journalRun()
     h.kill();
 }
 
+// --- the third round: files that are not what they seem, costly pictures -------
+
+bool isServerBinary()
+{
+    const std::string server = "tavernix-server";
+    return g_binary.size() >= server.size() &&
+           g_binary.compare(g_binary.size() - server.size(), server.size(), server) == 0;
+}
+
+/// The folder a host keeps its sessions in, under the private @p home.
+std::string sessionFolder(const std::string &home)
+{
+    return home + (isServerBinary() ? "/state/partite" : "/data/tavernix/partite");
+}
+
+long fileSize(const std::string &path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? long(st.st_size) : -1;
+}
+
+/// The newest session file a link: to /dev/zero, then to a session file
+/// outside the folder. Started with --resume: does the port open, what does
+/// the host's memory do, and is the outside file written to?
+void linksRun()
+{
+    std::printf("links: the newest session file is a symbolic link, and the host starts with --resume\n");
+    const std::string name = "/partita_2099-01-01_00-00-00.tvx";
+    {
+        StartOptions o;
+        o.waitListen = false;
+        o.prepare = [&](const std::string &home) {
+            std::system(("mkdir -p '" + sessionFolder(home) + "'").c_str());
+            (void)!::symlink("/dev/zero", (sessionFolder(home) + name).c_str());
+        };
+        Host h = startHost(0, {"--resume"}, o);
+        const int64_t t0 = nowUs();
+        long peak = 0;
+        long openedMs = -1;
+        while (nowUs() - t0 < 15000000) {
+            peak = std::max(peak, h.rssKb());
+            const int fd = connectTo(h.port);
+            if (fd >= 0) {
+                ::close(fd);
+                openedMs = long((nowUs() - t0) / 1000);
+                break;
+            }
+            if (peak > 1024 * 1024)
+                break; // enough to tell: the machine is shared
+            ::usleep(100000);
+        }
+        std::printf("  link to /dev/zero: port open after %ld ms (-1: not within 15 s or RSS past 1 GB); "
+                    "RSS peak %.1f MB after %.1f s\n",
+                    openedMs, mb(peak), double(nowUs() - t0) / 1e6);
+        h.kill();
+    }
+    {
+        char tmpl[] = "/tmp/tvx-outside-XXXXXX";
+        const std::string outside = std::string(::mkdtemp(tmpl)) + "/altra.tvx";
+        {
+            std::ofstream f(outside);
+            f << "TAVERNIX PARTITA 1 2026-03-07T20:05:30Z\n"
+              << "M 1772917531 10 Oste: ciao\n";
+        }
+        const long before = fileSize(outside);
+        StartOptions o;
+        o.prepare = [&](const std::string &home) {
+            std::system(("mkdir -p '" + sessionFolder(home) + "'").c_str());
+            (void)!::symlink(outside.c_str(), (sessionFolder(home) + name).c_str());
+        };
+        Host h = startHost(0, {"--resume"}, o);
+        Swarm s(h.port, 1);
+        s.joinAll(0, 1, 1);
+        s.sendLine(s.clients[0], "[Messaggio]scritto dopo la ripresa");
+        s.sendLine(s.clients[0], "[Linea]" + field10(1) + field10(1) + field10(40) + field10(30) + field10(0) +
+                                     field10(1) + field10(1));
+        s.pumpFor(2000);
+        h.kill();
+        std::printf("  link to a session file outside the folder: that file %ld bytes before, %ld after "
+                    "(written through the link: %s)\n",
+                    before, fileSize(outside), fileSize(outside) != before ? "yes" : "no");
+    }
+}
+
+/// A PNG of @p side x @p side pixels that compresses well: a map's few
+/// colours and lines.
+std::string mapPng(int side)
+{
+    QImage image(side, side, QImage::Format_RGB32);
+    image.fill(QColor(0xE8, 0xDC, 0xB8));
+    QPainter p(&image);
+    p.setPen(QPen(QColor(0x40, 0x30, 0x20), 3));
+    for (int i = 0; i < side; i += 250) {
+        p.drawLine(i, 0, i, side - 1);
+        p.drawLine(0, i, side - 1, i);
+    }
+    p.end();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, "png").write(image);
+    return bytes.toStdString();
+}
+
+/// The wire lines that share @p file (one string, CR LF included).
+std::string shareLines(quint32 id, const std::string &file, const std::string &from)
+{
+    std::string out;
+    for (const QByteArray &line : session::PictureAssembler::encode(
+             id, QByteArray::fromStdString(file), QString::fromStdString(from)))
+        out += line.toStdString();
+    return out;
+}
+
+/// Samples the RSS of @p a and @p b every 50 ms for @p ms; returns the peaks.
+std::pair<long, long> peaks(const Host &a, const Host *b, int ms, Swarm &s)
+{
+    long pa = 0, pb = 0;
+    const int64_t end = nowUs() + int64_t(ms) * 1000;
+    while (nowUs() < end) {
+        pa = std::max(pa, a.rssKb());
+        if (b)
+            pb = std::max(pb, b->rssKb());
+        s.pump(50);
+    }
+    return {pa, pb};
+}
+
+/// A player shares an 8000 x 8000 map: what the window host and a window
+/// client (the real program, joined) hold meanwhile and after.
+void bigPictureRun()
+{
+    const std::string map = mapPng(8000);
+    std::printf("bigpicture: a player shares an 8000 x 8000 map (PNG of %zu KB) with a window client\n",
+                map.size() / 1024);
+    Host h = startHost();
+    StartOptions o;
+    o.connectPort = h.port;
+    Host c = startHost(0, {}, o);
+    Swarm s(h.port, 1);
+    s.joinAll(0, 1, 1);
+    s.pumpFor(6000); // the window client has joined (3.2 s pause and all)
+    const long hostIdle = h.rssKb(), clientIdle = c.rssKb();
+    sendPumped(s, s.clients[0], shareLines(1, map, "P0"));
+    const auto [hostPeak, clientPeak] = peaks(h, &c, 15000, s);
+    std::printf("  window host:   idle %.1f MB, peak %.1f MB (+%.1f), held 15 s later %.1f MB\n", mb(hostIdle),
+                mb(hostPeak), mb(hostPeak - hostIdle), mb(h.rssKb()));
+    std::printf("  window client: idle %.1f MB, peak %.1f MB (+%.1f), held 15 s later %.1f MB\n", mb(clientIdle),
+                mb(clientPeak), mb(clientPeak - clientIdle), mb(c.rssKb()));
+    c.kill();
+    h.kill();
+}
+
+/// Three players announce the largest picture and send a slice every 10 s;
+/// a fourth shares a small map: does it reach a watching player? Then a
+/// picture whose header claims 60000 x 60000: is it passed on?
+void trickleRun()
+{
+    std::printf("trickle: 3 players announce 16 MiB pictures and send a slice every 10 s; a 4th shares a "
+                "small map at 3 s and at 25 s; then a picture claiming 60000 x 60000\n");
+    Host h = startHost();
+    Swarm s(h.port, 1);
+    s.joinAll(0, 4, 4); // 0..2 trickle, 3 shares
+    const int watcher = s.connect();
+    s.sendLine(s.clients[size_t(watcher)], "[Tavernix]1");
+    s.join(s.clients[size_t(watcher)], "Guarda");
+    s.drain(1000, 10000);
+    std::string big(16 * 1024 * 1024, 'x');
+    big.replace(0, 24, std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x10\0\0\0\x10\0", 24));
+    std::vector<std::string> slices;
+    for (const QByteArray &line : session::PictureAssembler::encode(1, QByteArray::fromStdString(big), {}))
+        slices.push_back(line.toStdString());
+    for (int i = 0; i < 3; ++i)
+        s.sendLine(s.clients[size_t(i)], slices[0].substr(0, slices[0].size() - 2));
+    const std::string small = mapPng(300);
+    Client &w = s.clients[size_t(watcher)];
+    w.watch = "[Immagine Condivisa]";
+    const int64_t t0 = nowUs();
+    int next = 1;
+    bool shared1 = false, shared2 = false;
+    int64_t reached1 = -1, reached2 = -1;
+    while (nowUs() - t0 < 35000000) {
+        const double t = double(nowUs() - t0) / 1e6;
+        if (t >= (next - 1) * 10.0 && next < int(slices.size())) {
+            for (int i = 0; i < 3; ++i)
+                sendPumped(s, s.clients[size_t(i)], slices[size_t(next)]);
+            ++next;
+        }
+        if (!shared1 && t >= 3) {
+            shared1 = true;
+            w.watchUs = 0;
+            sendPumped(s, s.clients[3], shareLines(7, small, "P3"));
+        }
+        if (shared1 && reached1 < 0 && w.watchUs)
+            reached1 = (w.watchUs - t0) / 1000 - 3000;
+        if (!shared2 && t >= 25) {
+            shared2 = true;
+            w.watchUs = 0;
+            sendPumped(s, s.clients[3], shareLines(8, small, "P3"));
+        }
+        if (shared2 && reached2 < 0 && w.watchUs)
+            reached2 = (w.watchUs - t0) / 1000 - 25000;
+        s.pump(20);
+    }
+    std::printf("  the 4th player's map reached the watcher %ld ms after the share at 3 s, %ld ms after the "
+                "one at 25 s (-1: never)\n",
+                long(reached1), long(reached2));
+    // A header that lies: 60000 x 60000 in an otherwise small file.
+    std::string liar = small;
+    liar.replace(16, 8, std::string("\0\0\xea\x60\0\0\xea\x60", 8));
+    w.watchUs = 0;
+    sendPumped(s, s.clients[3], shareLines(9, liar, "P3"));
+    s.pumpFor(3000);
+    std::printf("  a picture claiming 60000 x 60000: passed on by the host: %s\n", w.watchUs ? "yes" : "no");
+    h.kill();
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -1365,7 +1643,7 @@ int main(int argc, char **argv)
             g_seconds = std::atof(value().c_str());
         else {
             std::fprintf(stderr, "usage: %s [--binary PATH] [--only memory,join,overload,steady,biglines,bigline,strangers,"
-                                 "lockout,fdlimit,unknowntag,replay,stalledreplay,names,pane,journal] "
+                                 "lockout,fdlimit,unknowntag,replay,stalledreplay,names,pane,journal,links,bigpicture,trickle] "
                                  "[--clients N] [--rate R] [--seconds S]\n", argv[0]);
             return 2;
         }
@@ -1407,5 +1685,11 @@ int main(int argc, char **argv)
         paneRun();
     if (want("journal"))
         journalRun();
+    if (want("links"))
+        linksRun();
+    if (want("bigpicture"))
+        bigPictureRun();
+    if (want("trickle"))
+        trickleRun();
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "frmmp3play.h"
 
+#include "contrast.h"
+
 #include "clsvolume.h"
 #include "playlist.h"
 #include "ppfilename.h"
@@ -11,6 +13,7 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QKeyEvent>
@@ -377,14 +380,18 @@ QIcon frmMP3Play::buttonPicture()
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Qt::black, 1.5));
-    p.setBrush(Qt::black);
+    // Black on a light button, the desktop's button text on a dark one.
+    const QPalette palette = QGuiApplication::palette();
+    const QColor ink = a11y::Contrast::onBackground(Qt::black, palette.color(QPalette::Button),
+                                                    palette.color(QPalette::ButtonText));
+    p.setPen(QPen(ink, 1.5));
+    p.setBrush(ink);
     // Two quavers joined by a beam.
     p.drawEllipse(QRectF(1.5, 10.5, 4, 3.5));
     p.drawEllipse(QRectF(9.5, 9, 4, 3.5));
     p.drawLine(QPointF(5.3, 12), QPointF(5.3, 3));
     p.drawLine(QPointF(13.3, 10.5), QPointF(13.3, 1.5));
-    p.setPen(QPen(Qt::black, 2.5));
+    p.setPen(QPen(ink, 2.5));
     p.drawLine(QPointF(5.3, 3), QPointF(13.3, 1.5));
     return QIcon(pm);
 }

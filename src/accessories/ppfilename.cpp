@@ -22,6 +22,8 @@ ppFileName::ppFileName(QWidget *parent) : QWidget(parent)
         l->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         l->setTextInteractionFlags(Qt::TextSelectableByMouse);
     }
+    // The hint shown with no track is said whole, on two lines if need be.
+    lblDetails->setWordWrap(true);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);

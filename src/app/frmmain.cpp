@@ -10,6 +10,7 @@
 #include "dialogsaver.h"
 #include "dicepanel.h"
 #include "eventspanel.h"
+#include "fontscale.h"
 #include "form3.h"
 #include "form5.h"
 #include "form1.h"
@@ -23,6 +24,7 @@
 #include "invitation.h"
 #include "journal.h"
 #include "localaddress.h"
+#include "mainwindowaccess.h"
 #include "palette.h"
 #include "palettewidget.h"
 #include "messageboxservice.h"
@@ -56,6 +58,8 @@
 #include <QStringListModel>
 #include <QStyle>
 #include <QToolButton>
+
+#include <utility>
 
 namespace app {
 
@@ -91,7 +95,7 @@ constexpr Place kLayout[] = {
     {"cmdDisconnect", 1920, 800, 960, 330},
     {"cmdPorts", 2910, 800, 630, 330},
     {"cmdTopMost", 3570, 800, 330, 330},
-    {"lblConnections", 60, 1190, 1060, 240},
+    {"lblConnections", 60, 1190, 1075, 240},
     // Beside it, "Raggiungibilità": ports on the router and invitations.
     {"cmdRaggiungibilita", 1140, 1190, 300, 240},
     // The size presets' menu, shown where their buttons are out of the window.
@@ -203,6 +207,7 @@ frmMain::frmMain(const QString &prefsPath, QWidget *parent)
                                   QStringLiteral("-partite"),
         this);
     m_keeper = new session::SessionKeeper(m_session, m_store, this);
+    m_fontScale = a11y::FontScale::factor(this);
 
     createSessionControls();
     createConversation();
@@ -216,15 +221,23 @@ frmMain::frmMain(const QString &prefsPath, QWidget *parent)
     // Much smaller than the narrow preset the chat column would be cut off;
     // a window manager's frame may take a little of the narrow preset's
     // width, and of its height, which the pane and the board give up.
-    setMinimumSize(twips(kMinContentWidth), twips(kPresetHeight - kFrameAllowance) - kMaxShrink);
+    setMinimumSize(twips(kMinContentWidth), twips(kPresetHeight - kFrameAllowance) - maxShrink());
     m_presets->applySize(panel::WindowPresets::Medium);
     // "Eventi" changes how much of the height the logs take.
     connect(m_events, &conversation::EventsPanel::logsShownChanged, this, &frmMain::layoutControls);
+    // The preset's size is applied again once the frame is known: a window
+    // the start centred is centred again, once.
+    connect(m_presets, &panel::PresetBar::frameFollowed, this, [this] {
+        if (std::exchange(m_centredAtStart, false))
+            m_presets->centre();
+    });
     m_presets->Form_Resize();
     Form_Load();
     layoutControls();
     createTransfer();
     createReachability();
+    // Last: it names and orders every control made above.
+    m_access = new MainWindowAccess(this);
 }
 
 frmMain::~frmMain()
@@ -482,14 +495,15 @@ void frmMain::Command22_Click()
 // a window built by a test or a tool leaves the network alone.
 void frmMain::createReachability()
 {
-    m_reach = new Reachability(m_session, this);
+    m_reach = new session::Reachability(m_session, this);
     m_reach->setEnabled(m_portMappingPref);
     m_reach->setTransferPort(m_transfer->receiverPort());
     connect(m_transfer, &transfer::FrmServerCLient::receiverPortChanged, m_reach,
-            &Reachability::setTransferPort);
-    connect(m_reach, &Reachability::transferTextChanged, m_transfer,
+            &session::Reachability::setTransferPort);
+    connect(m_reach, &session::Reachability::transferTextChanged, m_transfer,
             &transfer::FrmServerCLient::setRouterStatus);
-    connect(m_reach, &Reachability::chatReport, m_dialog, &conversation::DialogPane::UpdateStatus);
+    connect(m_reach, &session::Reachability::chatReport, m_dialog,
+            &conversation::DialogPane::UpdateStatus);
 
     cmdRaggiungibilita = new QPushButton(this);
     cmdRaggiungibilita->setObjectName(QStringLiteral("cmdRaggiungibilita"));
@@ -541,6 +555,10 @@ bool frmMain::applyInvitation(const QString &link)
         return false;
     }
     txtIP->setText(invitation->host);
+    // The invitation's port is for its host alone; the one chosen before
+    // comes back for any other address and stays the preference.
+    const qint32 chosen = m_invited ? m_invited->chosenPort : m_session->lPort();
+    m_invited = Invited{invitation->host, invitation->port, chosen};
     m_session->setPort(invitation->port);
     m_dialog->UpdateStatus(tr("Invito ricevuto: %1, porta %2. Premere \"Connetti\".")
                                .arg(invitation->host)
@@ -622,12 +640,38 @@ QSize frmMain::extraSize() const
     // the height the table fills is theirs too.
     // Below the presets' height the pane and the board give up a little.
     const int presetHeight = twips(kPresetHeight - kFrameAllowance);
+    const int tall = a11y::FontScale::scaled(conversation::EventsPanel::kTallHeight, m_fontScale);
     int dy = height() - presetHeight;
     if (m_events->lstSent()->isVisibleTo(this))
-        dy = height() >= conversation::EventsPanel::kTallHeight
-                 ? height() - conversation::EventsPanel::kTallHeight
-                 : qMin(0, dy);
-    return QSize(qMax(0, width() - twips(kWideWidth)), qMax(-kMaxShrink, dy));
+        dy = height() >= tall ? height() - tall : qMin(0, dy);
+    return QSize(qMax(0, width() - twips(kWideWidth)), qMax(-maxShrink(), dy));
+}
+
+int frmMain::maxShrink() const
+{
+    return a11y::FontScale::scaled(kMaxShrink, m_fontScale);
+}
+
+void frmMain::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        followFont();
+}
+
+void frmMain::followFont()
+{
+    const double scale = a11y::FontScale::factor(this);
+    if (scale == m_fontScale)
+        return;
+    m_fontScale = scale;
+    setMinimumSize(twips(kMinContentWidth), twips(kPresetHeight - kFrameAllowance) - maxShrink());
+    // A window at a preset stays at that preset, at the new size.
+    const int preset = m_presets->highlighted();
+    if (preset == panel::WindowPresets::Narrow || preset == panel::WindowPresets::Wide ||
+        preset == panel::WindowPresets::Medium)
+        m_presets->applySize(preset);
+    layoutControls();
 }
 
 void frmMain::layoutControls()
@@ -659,10 +703,11 @@ void frmMain::layoutControls()
     // board column beside the style list.
     if (auto *frame = findChild<QWidget *>(QStringLiteral("zFrame4"))) {
         const auto labels = frame->findChildren<QLabel *>(Qt::FindDirectChildrenOnly);
+        const auto px = [this](int pixels) { return a11y::FontScale::scaled(pixels, m_fontScale); };
         for (int i = 0; i + 1 < labels.size(); i += 2) {
-            const int y = 18 + (i / 2) * 19;
-            labels[i]->move(8, y);
-            labels[i + 1]->setGeometry(34, y, frame->width() - 40, 18);
+            const int y = px(18 + (i / 2) * 19);
+            labels[i]->move(px(8), y);
+            labels[i + 1]->setGeometry(px(34), y, frame->width() - px(40), px(18));
         }
     }
     m_board->fitCaptions();
@@ -697,12 +742,22 @@ void frmMain::resizeEvent(QResizeEvent *event)
 
 void frmMain::Form_Load()
 {
-    const session::Preferences prefs = m_prefs.GetPreferences();
+    // No preferences yet: this user starts the program for the first time.
+    const bool firstStart = !QFileInfo::exists(m_prefs.filePath());
+    const Preferences prefs = m_prefs.GetPreferences();
     m_session->setPort(prefs.port);
     m_typedName = prefs.name;
     txtName->setText(prefs.name);
     m_session->setName(prefs.name);
     txtIP->setText(prefs.server);
+    // The last evening's invitation comes back whole: its address with its port.
+    if (session::Invitation::isLink(prefs.server)) {
+        if (const auto invitation = session::Invitation::parse(prefs.server, nullptr)) {
+            txtIP->setText(invitation->host);
+            m_invited = Invited{invitation->host, invitation->port, prefs.port};
+            m_session->setPort(invitation->port);
+        }
+    }
     m_events->chkTutorial()->setChecked(prefs.tutorial != 0);
     m_events->chkTutorial_Click();
     m_portMappingPref = prefs.portMapping;
@@ -723,10 +778,18 @@ void frmMain::Form_Load()
     if (!prefs.logDir.isEmpty())
         m_journal->setFolder(prefs.logDir);
     restoreWindow(prefs);
+    // Speech, actions and narration look alike until "Colori" is on, and a
+    // new user would not know it is there: told once, the default kept.
+    if (firstStart && !m_dialog->colouringOn())
+        m_dialog->UpdateStatus(tr("Suggerimento: \"Colori\", l'ultimo pulsante accanto a "
+                                  "\"Casella di dialogo:\", mostra parlato, azioni e narrazione "
+                                  "in colori diversi."));
 }
 
-void frmMain::restoreWindow(const session::Preferences &prefs)
+void frmMain::restoreWindow(const Preferences &prefs)
 {
+    // The events panel centred the window; a remembered place moves it below.
+    m_centredAtStart = true;
     const bool sized = prefs.preset == 0 || prefs.preset == 2 || prefs.preset == 3;
     if (sized)
         m_presets->applySize(prefs.preset);
@@ -742,9 +805,12 @@ void frmMain::restoreWindow(const session::Preferences &prefs)
             setGeometry(QRect(prefs.window.topLeft(), size));
         else
             resize(size);
+        m_centredAtStart = !onScreen;
     }
-    if (prefs.preset == 1)
+    if (prefs.preset == 1) {
         setWindowState(windowState() | Qt::WindowMaximized);
+        m_centredAtStart = false;
+    }
 }
 
 void frmMain::applyCommandLine(const CommandLine &options)
@@ -813,7 +879,24 @@ void frmMain::cmdConnect_Click()
     // "[2001:db8::1]" as an invitation writes it: the brackets are not part of the address.
     if (address.startsWith(QLatin1Char('[')) && address.endsWith(QLatin1Char(']')))
         address = address.mid(1, address.size() - 2);
+    leaveInvitation(address);
     m_session->cmdConnect_Click(address);
+}
+
+void frmMain::leaveInvitation(const QString &address)
+{
+    if (!m_invited || address == m_invited->host)
+        return;
+    const Invited left = *m_invited;
+    m_invited.reset();
+    m_session->setPort(left.chosenPort);
+    if (left.chosenPort != left.port)
+        m_dialog->UpdateStatus(tr("La porta %1 dell'invito vale solo per %2: per %3 si usa la "
+                                  "porta %4 (\"Porta\" per cambiarla).")
+                                   .arg(left.port)
+                                   .arg(left.host, address.isEmpty() ? tr("un altro indirizzo")
+                                                                     : address)
+                                   .arg(left.chosenPort));
 }
 
 // Without a name the buttons would do nothing at all; say why and put the
@@ -841,6 +924,8 @@ void frmMain::cmdPorts_Click()
     auto *dialog = new frmPorts(m_session->lPort(), m_messages, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        // A port chosen by hand is the one, invitation or not.
+        m_invited.reset();
         m_session->setPort(dialog->port());
     });
     dialog->open();
@@ -950,11 +1035,15 @@ void frmMain::Form_Unload()
     m_events->chkTutorial_Click();
     tutorial->hide();
     ComboIP->hide();
-    session::Preferences prefs;
-    prefs.port = m_session->lPort();
+    Preferences prefs;
+    // An invitation's port is kept with its address, as the link itself, and
+    // the port chosen before stays the one for every other address.
+    prefs.port = m_invited ? m_invited->chosenPort : m_session->lPort();
     prefs.tutorial = tutorial->isChecked() ? 1 : 0;
     prefs.name = m_typedName;
     prefs.server = txtIP->text().trimmed();
+    if (m_invited && prefs.server == m_invited->host)
+        prefs.server = session::Invitation::format(m_invited->host, m_invited->port);
     prefs.boardZoom = m_board->zoom()->factor();
     prefs.boardZoomFit = m_board->zoom()->fitting();
     prefs.window = windowRect;

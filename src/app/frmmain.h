@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -57,14 +58,15 @@ class ProgramPanel;
 } // namespace panel
 
 namespace session {
+class Reachability;
 class SessionKeeper;
 class SessionStore;
 } // namespace session
 
 namespace app {
 
+class MainWindowAccess;
 class MessageBoxService;
-class Reachability;
 class frmPorts;
 class frmRaggiungibilita;
 
@@ -132,7 +134,8 @@ public:
     /// The image explorer while it is open, else null.
     explorer::Form2 *imageExplorer() const;
 
-    static int twips(int t) { return t / kTwipsPerPixel; }
+    /// @p t twips in pixels, at the scale of the window's font.
+    int twips(int t) const { return int(t * m_fontScale / kTwipsPerPixel); }
 
     /// Acts on --log-dir, then on --name, --port, --host and --connect as if
     /// typed and pressed, and on an invitation link; then starts asking the
@@ -140,9 +143,12 @@ public:
     void applyCommandLine(const CommandLine &options);
 
     /// Ports forwarded on the router and the invitations to give out.
-    Reachability *reachability() const { return m_reach; }
+    session::Reachability *reachability() const { return m_reach; }
     /// The "Raggiungibilità" window while it exists, else null.
     frmRaggiungibilita *reachabilityWindow() const;
+
+    /// Control names, Tab order, shortcuts and announcements of the window.
+    MainWindowAccess *access() const { return m_access; }
 
     // Session controls (named as the rest of the program knows them).
     QLineEdit *txtName;
@@ -236,6 +242,7 @@ signals:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -256,18 +263,26 @@ private:
     /// preset's width, and the presets' height or, with the logs shown, the
     /// events panel's.
     QSize extraSize() const;
+    /// kMaxShrink at the font's scale.
+    int maxShrink() const;
+    /// Lays the window out again for a font of another size.
+    void followFont();
     void placeDice();
     void Form_Load();
     /// Puts the window where and as it was when the program last closed.
-    void restoreWindow(const session::Preferences &prefs);
+    void restoreWindow(const Preferences &prefs);
     void Form_Unload();
     void UnloadAllWindows();
     void OpenConnection();
     void CloseConnection();
     /// True (and the status box says @p why) when there is no name to act under.
     bool askForName(const QString &why);
+    /// "Server:" says @p address: an invitation's port holds for its own
+    /// host only, so another address goes back to the port chosen before,
+    /// and the status box says so.
+    void leaveInvitation(const QString &address);
 
-    session::PreferencesStore m_prefs;
+    PreferencesStore m_prefs;
     session::ChatSession *m_session;
     session::SessionStore *m_store = nullptr;
     session::SessionKeeper *m_keeper = nullptr;
@@ -296,13 +311,26 @@ private:
     std::unique_ptr<MessageBoxService> m_transferMessages;
     QPointer<conversation::Form5> m_form5;
     panel::Form1 *m_form1 = nullptr;
-    Reachability *m_reach = nullptr;
+    session::Reachability *m_reach = nullptr;
     QPointer<frmRaggiungibilita> m_frmReach;
     bool m_portMappingPref = true; ///< kept in the preferences as "PortMapping"
+    MainWindowAccess *m_access = nullptr;
+    /// How much larger than the laid-out font the window's font is.
+    double m_fontScale = 1.0;
     accessories::Form3 *m_form3 = nullptr;
     accessories::frmZoom *m_frmZoom = nullptr;
     accessories::frmMP3Play *m_frmMP3Play = nullptr;
     QString m_languagePref;        ///< "Language", kept as it was read (--lang does not change it)
+    /// The invitation whose port is in force, with the port chosen before it.
+    struct Invited {
+        QString host;
+        quint16 port = 0;
+        qint32 chosenPort = 0;
+    };
+    std::optional<Invited> m_invited;
+    /// The start centred the window (no place was remembered): centred
+    /// again once the window manager's frame changes its size.
+    bool m_centredAtStart = false;
 };
 
 } // namespace app

@@ -1,5 +1,9 @@
 #include "frmports.h"
 
+#include "controlnames.h"
+#include "fontscale.h"
+#include "readingorder.h"
+
 #include "sinks.h"
 
 #include <QLabel>
@@ -36,6 +40,8 @@ frmPorts::frmPorts(qint32 port, session::MessageService *messages, QWidget *pare
 
     connect(cmdOK, &QPushButton::clicked, this, &frmPorts::cmdOK_Click);
     connect(CmdCancel, &QPushButton::clicked, this, &frmPorts::CmdCancel_Click);
+    a11y::FontScale::fit(this);
+    nameControls();
 }
 
 qint32 frmPorts::parsePort(const QString &text)
@@ -63,5 +69,18 @@ void frmPorts::cmdOK_Click()
 }
 
 void frmPorts::CmdCancel_Click() { reject(); }
+
+// What a screen reader says for each control, and the Tab key's way
+// through the window in its reading order.
+void frmPorts::nameControls()
+{
+    a11y::ControlNames::apply(this, "app::frmPorts", {
+        {"txtPort", QT_TRANSLATE_NOOP("app::frmPorts", "Porta"),
+         QT_TRANSLATE_NOOP("app::frmPorts", "La porta della sessione, da 1 a 65535")},
+        {"cmdOK", QT_TRANSLATE_NOOP("app::frmPorts", "OK")},
+        {"CmdCancel", QT_TRANSLATE_NOOP("app::frmPorts", "Annulla")},
+    });
+    a11y::ReadingOrder::keep(this);
+}
 
 } // namespace app

@@ -31,6 +31,8 @@ public slots:
     void CmdCancel_Click();
 
 private:
+    /// Names the controls for a screen reader and orders the Tab key.
+    void nameControls();
     qint32 m_port;
     session::MessageService *m_messages;
 };

@@ -1,5 +1,8 @@
 #include "frmraggiungibilita.h"
 
+#include "controlnames.h"
+#include "readingorder.h"
+
 #include "reachability.h"
 
 #include <QCheckBox>
@@ -20,7 +23,7 @@ template <typename W> W *named(W *w, const char *name)
 }
 } // namespace
 
-frmRaggiungibilita::frmRaggiungibilita(Reachability *reach, QWidget *parent)
+frmRaggiungibilita::frmRaggiungibilita(session::Reachability *reach, QWidget *parent)
     : QWidget(parent, Qt::Window), m_reach(reach)
 {
     setObjectName(QStringLiteral("frmRaggiungibilita"));
@@ -54,11 +57,14 @@ frmRaggiungibilita::frmRaggiungibilita(Reachability *reach, QWidget *parent)
 
     connect(cmdCopiaInvito, &QPushButton::clicked, this, &frmRaggiungibilita::copyInvitation);
     connect(chkRouter, &QCheckBox::toggled, this, &frmRaggiungibilita::routerSwitched);
-    connect(m_reach, &Reachability::chatTextChanged, this, &frmRaggiungibilita::refresh);
-    connect(m_reach, &Reachability::transferTextChanged, this, &frmRaggiungibilita::refresh);
-    connect(m_reach, &Reachability::invitationsChanged, this, &frmRaggiungibilita::refresh);
-    connect(m_reach, &Reachability::enabledChanged, this, &frmRaggiungibilita::refresh);
+    connect(m_reach, &session::Reachability::chatTextChanged, this, &frmRaggiungibilita::refresh);
+    connect(m_reach, &session::Reachability::transferTextChanged, this,
+            &frmRaggiungibilita::refresh);
+    connect(m_reach, &session::Reachability::invitationsChanged, this,
+            &frmRaggiungibilita::refresh);
+    connect(m_reach, &session::Reachability::enabledChanged, this, &frmRaggiungibilita::refresh);
     refresh();
+    nameControls();
 }
 
 void frmRaggiungibilita::refresh()
@@ -69,7 +75,7 @@ void frmRaggiungibilita::refresh()
     lblFile->setText(m_reach->transferText().isEmpty() ? none : m_reach->transferText());
     const int row = qMax(0, lstInviti->currentRow());
     lstInviti->clear();
-    for (const Reachability::Address &a : m_reach->invitations()) {
+    for (const session::Reachability::Address &a : m_reach->invitations()) {
         auto *item = new QListWidgetItem(a.link + QStringLiteral("  (") + a.where +
                                          QLatin1Char(')'));
         item->setData(Qt::UserRole, a.link);
@@ -93,6 +99,19 @@ QString frmRaggiungibilita::copyInvitation()
     QGuiApplication::clipboard()->setText(link);
     lblCopiato->setText(tr("Invito copiato: %1").arg(link));
     return link;
+}
+
+// What a screen reader says for each control, and the Tab key's way
+// through the window in its reading order.
+void frmRaggiungibilita::nameControls()
+{
+    a11y::ControlNames::apply(this, "app::frmRaggiungibilita", {
+        {"lstInviti", QT_TRANSLATE_NOOP("app::frmRaggiungibilita", "Inviti"),
+         QT_TRANSLATE_NOOP("app::frmRaggiungibilita", "Gli indirizzi da dare agli altri giocatori")},
+        {"cmdCopiaInvito", QT_TRANSLATE_NOOP("app::frmRaggiungibilita", "Copia invito")},
+        {"chkRouter", QT_TRANSLATE_NOOP("app::frmRaggiungibilita", "Chiedi al router di aprire le porte")},
+    });
+    a11y::ReadingOrder::keep(this);
 }
 
 } // namespace app

@@ -7,9 +7,11 @@ class QLabel;
 class QListWidget;
 class QPushButton;
 
-namespace app {
-
+namespace session {
 class Reachability;
+}
+
+namespace app {
 
 /**
  * @brief The small "Raggiungibilità" window: what the router said about the
@@ -20,7 +22,7 @@ class frmRaggiungibilita : public QWidget
 {
     Q_OBJECT
 public:
-    frmRaggiungibilita(Reachability *reach, QWidget *parent = nullptr);
+    frmRaggiungibilita(session::Reachability *reach, QWidget *parent = nullptr);
 
     QLabel *lblChat;
     QLabel *lblFile;
@@ -37,9 +39,11 @@ signals:
     void routerSwitched(bool on);
 
 private:
+    /// Names the controls for a screen reader and orders the Tab key.
+    void nameControls();
     void refresh();
 
-    Reachability *m_reach;
+    session::Reachability *m_reach;
 };
 
 } // namespace app

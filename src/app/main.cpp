@@ -66,24 +66,24 @@ int main(int argc, char *argv[])
     // buttons) follow it when the system has their texts.
     language::Translations translations;
     translations.install(language::LanguageChoice::pick(
-        options.language, session::PreferencesStore().GetPreferences().language,
+        options.language, app::PreferencesStore().GetPreferences().language,
         QLocale::system().uiLanguages()));
 
     // A second copy would fight the first for the port and the preferences
     // file, so it ends before its window appears.
-    session::InstanceGuard guard;
+    platform::InstanceGuard guard;
     const QString self = QApplication::applicationFilePath();
-    if (!session::InstanceGuard::executableNameOk(self)) {
+    if (!platform::InstanceGuard::executableNameOk(self)) {
         err << "tavernix: il programma va avviato con il nome \"tavernix\".\n";
         return 1;
     }
     if (!guard.tryLock() ||
-        session::InstanceGuard::bOtherInstance(QStringLiteral("tavernix"), self)) {
+        platform::InstanceGuard::bOtherInstance(QStringLiteral("tavernix"), self)) {
         // Started again from a menu, the user sees no refusal on a terminal:
         // the copy that runs comes forward instead.
         // An invitation the desktop opened goes to the copy that runs.
-        if (!options.invitation.isEmpty() ? session::RaiseChannel::askToOpen(options.invitation)
-                                          : session::RaiseChannel::askToRaise())
+        if (!options.invitation.isEmpty() ? platform::RaiseChannel::askToOpen(options.invitation)
+                                          : platform::RaiseChannel::askToRaise())
             err << "tavernix: un'altra copia del programma è già in esecuzione; "
                    "la sua finestra è stata portata in primo piano.\n";
         else
@@ -93,15 +93,15 @@ int main(int argc, char *argv[])
 
     app::frmMain window;
     QApplication::setWindowIcon(warmup.windowIcon());
-    session::SignalBridge signals_;
-    QObject::connect(&signals_, &session::SignalBridge::terminationRequested, &window,
+    platform::SignalBridge signals_;
+    QObject::connect(&signals_, &platform::SignalBridge::terminationRequested, &window,
                      [&window] { window.close(); });
-    session::RaiseChannel raiseChannel;
-    QObject::connect(&raiseChannel, &session::RaiseChannel::raiseRequested, &window, [&window] {
+    platform::RaiseChannel raiseChannel;
+    QObject::connect(&raiseChannel, &platform::RaiseChannel::raiseRequested, &window, [&window] {
         window.bringToFront();
         qCInfo(lcInstance) << "raise request from a second start: window brought to front";
     });
-    QObject::connect(&raiseChannel, &session::RaiseChannel::openRequested, &window,
+    QObject::connect(&raiseChannel, &platform::RaiseChannel::openRequested, &window,
                      [&window](const QString &link) {
                          window.bringToFront();
                          window.applyInvitation(link);

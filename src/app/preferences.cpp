@@ -9,7 +9,7 @@
 
 #include <optional>
 
-namespace session {
+namespace app {
 
 namespace {
 const QString kSection = QStringLiteral("Vellumara");
@@ -139,4 +139,4 @@ bool PreferencesStore::WritePreferences(const Preferences &prefs) const
     return ini.status() == QSettings::NoError;
 }
 
-} // namespace session
+} // namespace app

@@ -3,7 +3,7 @@
 #include <QRect>
 #include <QString>
 
-namespace session {
+namespace app {
 
 /// The settings that outlive a run of the program.
 struct Preferences {
@@ -58,4 +58,4 @@ private:
     QString m_path;
 };
 
-} // namespace session
+} // namespace app

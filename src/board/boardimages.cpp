@@ -1,10 +1,15 @@
 #include "boardimages.h"
 
 #include "boardsurface.h"
+#include "boundeddecode.h"
 #include "numbertext.h"
 #include "pictureassembler.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
+#include <QMimeData>
+#include <QPointer>
+#include <QThreadPool>
 #include <QClipboard>
 #include <QFile>
 #include <QCursor>
@@ -53,6 +58,8 @@ bool sizeAcceptable(QSize size)
 BoardImages::BoardImages(BoardSurface *surface, QObject *parent)
     : QObject(parent), m_surface(surface)
 {
+    // A cleared board no longer shows the picture last resized or fitted.
+    connect(surface, &BoardSurface::cleared, this, [this] { m_standing = QImage(); });
 }
 
 QString BoardImages::invalidPictureText()
@@ -65,6 +72,11 @@ QImage BoardImages::readPictureFile(const QString &path)
     if (path.isEmpty())
         return {};
     QImageReader reader(path);
+    return readPicture(reader);
+}
+
+QImage BoardImages::readPicture(QImageReader &reader)
+{
     reader.setDecideFormatFromContent(true);
     if (!reader.canRead())
         return {};
@@ -97,9 +109,54 @@ bool BoardImages::loadPictureFile(const QString &path)
     return true;
 }
 
+namespace
+{
+
+/// The checks every shared picture passes before a pixel is decoded: PNG
+/// or JPEG, a readable header within the limits, a JPEG that is whole.
+/// Fills @p format and @p claimed; false with @p why set otherwise.
+bool checkShared(const QByteArray &encoded, QByteArray *format, QSize *claimed, QString *why)
+{
+    const auto refuse = [why](const QString &text) {
+        if (why)
+            *why = text;
+        return false;
+    };
+    QBuffer buffer;
+    buffer.setData(encoded);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setDecideFormatFromContent(true);
+    *format = reader.format();
+    if (*format != "png" && *format != "jpeg")
+        return refuse(BoardImages::tr("non è un'immagine PNG o JPEG."));
+    *claimed = reader.size();
+    if (!claimed->isValid())
+        return refuse(BoardImages::tr("l'intestazione dell'immagine non è leggibile."));
+    if (!sizeAcceptable(*claimed))
+        return refuse(BoardImages::tr("dichiara %1 × %2 pixel, oltre il limite di %3 pixel per "
+                                      "lato e %4 MiB di pixel.")
+                          .arg(claimed->width())
+                          .arg(claimed->height())
+                          .arg(BoardImages::kMaxSide)
+                          .arg(BoardImages::kMaxDecodeBytes / (1024 * 1024)));
+    // The JPEG decoder fills in grey where a file stops short, and says
+    // nothing: a whole JPEG ends in its end marker (FF D9), which the coded
+    // data cannot hold, give or take padding after it.
+    if (*format == "jpeg" && encoded.lastIndexOf("\xFF\xD9") < encoded.size() - 64)
+        return refuse(BoardImages::tr("l'immagine è danneggiata o incompleta."));
+    return true;
+}
+
+} // namespace
+
 QImage BoardImages::decodeShared(const QByteArray &encoded, QString *why)
 {
-    auto refuse = [why](const QString &text) {
+    QByteArray format;
+    QSize claimed;
+    if (!checkShared(encoded, &format, &claimed, why))
+        return {};
+    const auto refuse = [why](const QString &text) {
         if (why)
             *why = text;
         return QImage();
@@ -107,29 +164,10 @@ QImage BoardImages::decodeShared(const QByteArray &encoded, QString *why)
     QBuffer buffer;
     buffer.setData(encoded);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setDecideFormatFromContent(true);
+    QImageReader reader(&buffer, format);
     // The decoder may not take more than the pixels are allowed to, whatever
     // the file claims further in.
     reader.setAllocationLimit(int(kMaxDecodeBytes / (1024 * 1024)));
-    const QByteArray format = reader.format();
-    if (format != "png" && format != "jpeg")
-        return refuse(tr("non è un'immagine PNG o JPEG."));
-    const QSize claimed = reader.size();
-    if (!claimed.isValid())
-        return refuse(tr("l'intestazione dell'immagine non è leggibile."));
-    if (!sizeAcceptable(claimed))
-        return refuse(tr("dichiara %1 × %2 pixel, oltre il limite di %3 pixel per "
-                         "lato e %4 MiB di pixel.")
-                          .arg(claimed.width())
-                          .arg(claimed.height())
-                          .arg(kMaxSide)
-                          .arg(kMaxDecodeBytes / (1024 * 1024)));
-    // The JPEG decoder fills in grey where a file stops short, and says
-    // nothing: a whole JPEG ends in its end marker (FF D9), which the coded
-    // data cannot hold, give or take padding after it.
-    if (format == "jpeg" && encoded.lastIndexOf("\xFF\xD9") < encoded.size() - 64)
-        return refuse(tr("l'immagine è danneggiata o incompleta."));
     QImage picture;
     if (!reader.read(&picture) || picture.isNull())
         return refuse(tr("l'immagine è danneggiata o incompleta."));
@@ -138,23 +176,76 @@ QImage BoardImages::decodeShared(const QByteArray &encoded, QString *why)
     return picture;
 }
 
+BoardImages::ForBoard BoardImages::decodeForBoard(const QByteArray &encoded, QSize board,
+                                                  QString *why)
+{
+    QByteArray format;
+    QSize claimed;
+    if (!checkShared(encoded, &format, &claimed, why))
+        return {};
+    if (claimed.width() <= board.width() && claimed.height() <= board.height()) {
+        const QImage picture = decodeShared(encoded, why);
+        return {picture, picture};
+    }
+    BoundedDecode::Result r = BoundedDecode::decode(encoded, format, claimed, board);
+    if (!r.error.isEmpty()) {
+        if (why)
+            *why = r.error;
+        return {};
+    }
+    return {std::move(r.corner), std::move(r.whole)};
+}
+
 bool BoardImages::loadShared(const QImage &picture, const QByteArray &encoded)
 {
-    if (!loadPicture(picture))
+    return loadShared(ForBoard{picture, picture}, encoded);
+}
+
+bool BoardImages::loadShared(const ForBoard &picture, const QByteArray &encoded)
+{
+    if (!loadPictures(picture.corner, picture.whole))
         return false;
+    adoptEncoded(encoded);
+    return true;
+}
+
+void BoardImages::adoptEncoded(const QByteArray &encoded)
+{
     m_sourceBytes = encoded;
     m_sourceKey = m_surface->picture().cacheKey();
-    return true;
+}
+
+BoardImages::ToShare BoardImages::pictureToShare() const
+{
+    ToShare out;
+    if (m_surface->hasPicture()) {
+        out.picture = m_surface->picture();
+        // Only the corner of a large shared picture was decoded: the
+        // shrunk whole is what stands for the rest.
+        out.whole = m_picHidden.size() != out.picture.size() &&
+                            m_surface->picture().cacheKey() == m_sourceKey
+                        ? m_picHidden
+                        : out.picture;
+        if (out.picture.cacheKey() == m_sourceKey &&
+            session::PictureAssembler::looksLikePicture(m_sourceBytes))
+            out.encoded = m_sourceBytes;
+    } else if (!m_standing.isNull()) {
+        out.picture = m_standing;
+        out.whole = m_standing;
+    }
+    return out;
 }
 
 QByteArray BoardImages::encodedPicture() const
 {
-    if (!m_surface->hasPicture())
+    const ToShare share = pictureToShare();
+    return share.encoded.isEmpty() ? encodePng(share.picture) : share.encoded;
+}
+
+QByteArray BoardImages::encodePng(const QImage &picture)
+{
+    if (picture.isNull())
         return {};
-    const QImage &picture = m_surface->picture();
-    if (picture.cacheKey() == m_sourceKey &&
-        session::PictureAssembler::looksLikePicture(m_sourceBytes))
-        return m_sourceBytes;
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
@@ -166,30 +257,81 @@ QByteArray BoardImages::encodedPicture() const
 
 bool BoardImages::loadPicture(const QImage &picture)
 {
-    if (picture.isNull() || !sizeAcceptable(picture.size()))
+    return loadPictures(picture, picture);
+}
+
+bool BoardImages::loadPictures(const QImage &board, const QImage &whole)
+{
+    if (board.isNull() || whole.isNull() || !sizeAcceptable(board.size()) ||
+        !sizeAcceptable(whole.size()))
         return false;
     eraseResized();
-    m_surface->setPicture(picture);
-    m_picHidden = picture;
+    m_standing = QImage();
+    m_surface->setPicture(board);
+    m_picHidden = whole;
     auto dib = std::make_unique<cDIBSection>();
-    if (!dib->CreateFromPicture(m_surface->picture(), m_surface->backColor()))
+    if (!dib->CreateFromPicture(whole, m_surface->backColor()))
         return false; // the board and "picHidden" keep the picture all the same
     m_dib = std::move(dib);
-    emit pictureLoaded(picture.size());
+    emit pictureLoaded(whole.size());
     return true;
 }
 
 void BoardImages::IncollaClipboard()
 {
+    // A later paste wins over one still being decoded.
+    ++m_pasteTicket;
     QImage picture;
-    if (qGuiApp)
+    if (qGuiApp) {
+        // Another program's picture comes as a file: decoded aside, so a
+        // large one does not hold the window (and the session) up.
+        if (const QMimeData *mime = QGuiApplication::clipboard()->mimeData()) {
+            for (const QString &type : {QStringLiteral("image/png"), QStringLiteral("image/jpeg")}) {
+                if (!mime->hasFormat(type))
+                    continue;
+                const QByteArray bytes = mime->data(type);
+                if (!bytes.isEmpty()) {
+                    pasteEncoded(bytes);
+                    return;
+                }
+            }
+        }
         picture = QGuiApplication::clipboard()->image();
+    }
     pastePicture(picture);
+    emit pasted();
+}
+
+void BoardImages::pasteEncoded(const QByteArray &bytes)
+{
+    ++m_pasting;
+    const quint64 ticket = m_pasteTicket;
+    const QPointer<BoardImages> self(this);
+    QThreadPool::globalInstance()->start([self, bytes, ticket] {
+        QBuffer buffer;
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        const QImage picture = readPicture(reader);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, picture, ticket] {
+                if (!self)
+                    return;
+                --self->m_pasting;
+                if (ticket != self->m_pasteTicket)
+                    return;
+                self->pastePicture(picture);
+                emit self->pasted();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void BoardImages::pastePicture(const QImage &picture)
 {
     eraseResized();
+    m_standing = QImage();
     m_surface->setPicture(picture);
 }
 
@@ -263,6 +405,7 @@ BoardImages::ResizeResult BoardImages::cmdRidim(const QString &width, const QStr
     eraseResized();
     m_surface->paintOn([this](QImage &image) { return m_dib->PaintPicture(image, 0, 0); });
     m_resizedArea = QRect(0, 0, m_dib->Width(), m_dib->Height());
+    m_standing = m_dib->toImage();
     result.outcome = Resize::Resampled;
     return result;
 }
@@ -305,6 +448,8 @@ void BoardImages::fitPicture()
         p.drawImage(target, m_picHidden);
         return target;
     });
+    // Shared as it shows: the fitted picture with the cleared board around it.
+    m_standing = m_surface->image().copy();
 }
 
 } // namespace board

@@ -3,6 +3,7 @@
 #include "cdibsection.h"
 
 #include <QImage>
+#include <QImageReader>
 #include <QObject>
 #include <QRect>
 #include <QString>
@@ -69,14 +70,58 @@ public:
      * why, for anything else. Safe to run off the window's thread.
      */
     static QImage decodeShared(const QByteArray &encoded, QString *why = nullptr);
+
+    /// A shared picture as a board of a given size keeps it.
+    struct ForBoard {
+        QImage corner; ///< what the board shows: the top-left part, full size
+        QImage whole;  ///< the whole picture, shrunk to fit the board when larger
+        bool isNull() const { return corner.isNull(); }
+    };
+    /**
+     * @brief decodeShared() for a board of @p board pixels: a picture larger
+     * than the board is decoded only as far as the board can show it (its
+     * corner at full size, the whole shrunk to the board), so an 8000 × 8000
+     * map costs a few megabytes instead of 256. The same checks and refusals.
+     */
+    static ForBoard decodeForBoard(const QByteArray &encoded, QSize board, QString *why = nullptr);
     /// Loads a shared picture as a drop does, and keeps @p encoded as its bytes.
     bool loadShared(const QImage &picture, const QByteArray &encoded);
+    /// The same for a picture decoded for the board: the board shows its
+    /// corner, fitting and resizing start from its shrunk whole.
+    bool loadShared(const ForBoard &picture, const QByteArray &encoded);
+    /// @p encoded (PNG or JPEG) becomes the file the board's current picture
+    /// is shared as, until the picture changes.
+    void adoptEncoded(const QByteArray &encoded);
+
+    /// The picture that sharing sends, as the board holds it.
+    struct ToShare {
+        QImage picture;     ///< the picture at the board's top-left corner
+        QImage whole;       ///< the whole picture (shrunk when only its corner was decoded)
+        QByteArray encoded; ///< the file it came from, while that file stands for it
+        /// Larger than a board of @p board pixels shows.
+        bool exceeds(QSize board) const
+        {
+            return picture.width() > board.width() || picture.height() > board.height() ||
+                   whole.size() != picture.size();
+        }
+    };
     /**
-     * @brief The board's picture as a file to share: the bytes it was loaded
-     * from when they are PNG or JPEG and the picture is still the one loaded
-     * from them, else the picture written as PNG. Empty without a picture.
+     * @brief The board's background picture, or else the last picture
+     * resized or fitted on the board while it still stands there (a fitted
+     * one with the board around it, as it shows). A null picture when there
+     * is none.
+     */
+    ToShare pictureToShare() const;
+    /**
+     * @brief The board's picture as a file to share (see pictureToShare()):
+     * the bytes it was loaded from when they are PNG or JPEG and the picture
+     * is still the one loaded from them, else the picture written as PNG.
+     * Empty without a picture.
      */
     QByteArray encodedPicture() const;
+    /// @p picture as a PNG file; empty when it cannot be written. Safe to
+    /// run off the window's thread.
+    static QByteArray encodePng(const QImage &picture);
 
     /// The 24-bit copy of the last loaded picture, resampled by each resize;
     /// null before the first load.
@@ -86,8 +131,12 @@ public:
 
     /// The clipboard's picture becomes the board's background picture, or
     /// the board loses its picture when the clipboard holds none. "picHidden",
-    /// `dibImage` and the size boxes stay as they are.
+    /// `dibImage` and the size boxes stay as they are. Another program's
+    /// picture (a PNG or JPEG file) is decoded off the window's thread and
+    /// put on the board when ready; pasted() says when it is there.
     void IncollaClipboard();
+    /// Pastes being decoded right now.
+    int pasting() const { return m_pasting; }
     /// The same with a given picture (null: remove it).
     void pastePicture(const QImage &picture);
 
@@ -131,9 +180,17 @@ public:
 signals:
     /// A picture was loaded; the size boxes show its width and height.
     void pictureLoaded(const QSize &size);
+    /// A paste of IncollaClipboard() is done, the board's picture set (or removed).
+    void pasted();
 
 private:
     void eraseResized();
+    void pasteEncoded(const QByteArray &bytes);
+    /// readPictureFile() from any reader: the header's claim checked first.
+    static QImage readPicture(QImageReader &reader);
+    /// Loads @p board as the board's picture and @p whole as the source of
+    /// fitting and resizing (the same picture when it fits the board).
+    bool loadPictures(const QImage &board, const QImage &whole);
 
     BoardSurface *m_surface;
     QImage m_picHidden;
@@ -146,6 +203,11 @@ private:
     /// does the picture, so a smaller picture never shows the larger one
     /// around it.
     QRect m_resizedArea;
+    /// The last resized or fitted picture as the board shows it, shared in
+    /// place of a background picture while it stands.
+    QImage m_standing;
+    quint64 m_pasteTicket = 0;
+    int m_pasting = 0;
 };
 
 } // namespace board

@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
+#include <QStyleOptionFrame>
 #include <QToolButton>
 
 namespace board
@@ -99,6 +100,10 @@ BoardPanel::BoardPanel(QWidget *parent, Palette *palette, session::ChatSession *
     });
     connect(m_tools, &DrawingTools::textRequested, this, &BoardPanel::openTextDialog);
     connect(m_picDraw, &BoardView::filesDropped, this, &BoardPanel::picDraw_Drop);
+    connect(m_images, &BoardImages::pasted, this, [this] {
+        if (m_surface->hasPicture())
+            offerToShare();
+    });
     connect(m_images, &BoardImages::pictureLoaded, this, [this](const QSize &size) {
         m_txtWidth->setText(QString::number(size.width()));
         m_txtHeight->setText(QString::number(size.height()));
@@ -186,7 +191,7 @@ void BoardPanel::buildControls(QWidget *parent)
     m_clear = new QToolButton(parent);
     m_clear->setObjectName(QStringLiteral("cmdClearDraw"));
     m_clear->setToolTip(tr("Pulisci"));
-    m_clear->setIcon(toolIcon(ToolIcon::Clear));
+    setToolIcon(m_clear, ToolIcon::Clear);
     m_clear->setIconSize(QSize(kToolIconSize, kToolIconSize));
     m_clear->setGeometry(right, 98, 26, 26);
     connect(m_clear, &QToolButton::clicked, this, &BoardPanel::cmdClearDraw_Click);
@@ -197,7 +202,7 @@ void BoardPanel::buildControls(QWidget *parent)
         const QString name = QString::fromLatin1(info.name);
         button->setObjectName(name);
         button->setToolTip(tr(info.tip));
-        button->setIcon(toolIcon(info.icon));
+        setToolIcon(button, info.icon);
         button->setIconSize(QSize(kToolIconSize, kToolIconSize));
         button->setAutoFillBackground(true);
         button->setGeometry(bx, 130, 24, 24);
@@ -250,7 +255,7 @@ void BoardPanel::buildHostControls(QWidget *parent, int right)
     m_restore = new QToolButton(parent);
     m_restore->setObjectName(QStringLiteral("cmdRestoreBoard"));
     m_restore->setToolTip(tr("Ripristina lavagna"));
-    m_restore->setIcon(toolIcon(ToolIcon::Restore));
+    setToolIcon(m_restore, ToolIcon::Restore);
     m_restore->setIconSize(QSize(kToolIconSize, kToolIconSize));
     m_restore->setGeometry(right + 180, 290, 24, 24);
     m_restore->setEnabled(false);
@@ -259,7 +264,7 @@ void BoardPanel::buildHostControls(QWidget *parent, int right)
     m_hostOnly = new QToolButton(parent);
     m_hostOnly->setObjectName(QStringLiteral("cmdClearHostOnly"));
     m_hostOnly->setToolTip(tr("Solo l'host può pulire la lavagna"));
-    m_hostOnly->setIcon(toolIcon(ToolIcon::Lock));
+    setToolIcon(m_hostOnly, ToolIcon::Lock);
     m_hostOnly->setIconSize(QSize(kToolIconSize, kToolIconSize));
     m_hostOnly->setCheckable(true);
     m_hostOnly->setGeometry(right + 206, 290, 24, 24);
@@ -327,7 +332,7 @@ void BoardPanel::buildZoomControls(QWidget *parent, int right)
         auto *button = new QToolButton(parent);
         button->setObjectName(QString::fromLatin1(b.name));
         button->setToolTip(tr(b.tip));
-        button->setIcon(toolIcon(b.icon));
+        setToolIcon(button, b.icon);
         button->setIconSize(QSize(kToolIconSize, kToolIconSize));
         button->setGeometry(x, 290, 24, 24);
         x += 26;
@@ -336,7 +341,7 @@ void BoardPanel::buildZoomControls(QWidget *parent, int right)
     // The zoom in force is told by the button that brings the board back to 100 %.
     auto *actual = new QToolButton(parent);
     actual->setObjectName(QStringLiteral("cmdZoom100"));
-    actual->setIcon(toolIcon(ToolIcon::ZoomActual));
+    setToolIcon(actual, ToolIcon::ZoomActual);
     actual->setIconSize(QSize(kToolIconSize, kToolIconSize));
     actual->setToolTip(zoom100Tip(1.0));
     actual->setGeometry(x, 290, 24, 24);
@@ -370,15 +375,22 @@ void BoardPanel::bindZoom()
     connect(m_picDraw, &BoardView::zoomKey, m_zoom, [this](int direction) {
         direction > 0 ? m_zoom->zoomIn() : m_zoom->zoomOut();
     });
+    // The arrows move the board by an eighth of what is seen of it.
+    connect(m_picDraw, &BoardView::scrollKey, this, [this](int dx, int dy) {
+        for (auto [bar, d] : {std::pair{m_hsb, dx}, std::pair{m_vsb, dy}}) {
+            if (d != 0 && bar->isVisible())
+                bar->setValue(bar->value() + d * qMax(bar->singleStep(), bar->pageStep() / 8));
+        }
+    });
 }
 
 void BoardPanel::buildPictureControls(QWidget *parent, int right)
 {
-    auto pictureButton = [parent](const char *name, const char *tip, ToolIcon icon) {
+    auto pictureButton = [this, parent](const char *name, const char *tip, ToolIcon icon) {
         auto *button = new QToolButton(parent);
         button->setObjectName(QString::fromLatin1(name));
         button->setToolTip(tr(tip));
-        button->setIcon(toolIcon(icon));
+        setToolIcon(button, icon);
         button->setIconSize(QSize(kToolIconSize, kToolIconSize));
         return button;
     };
@@ -531,14 +543,34 @@ void BoardPanel::cmdRidim_Click()
 void BoardPanel::IncollaClipboard_Click()
 {
     m_tools->ErasePendingSegment();
+    // Another program's picture is decoded aside: pasted() offers to share it.
     m_images->IncollaClipboard();
-    if (m_surface->hasPicture())
-        offerToShare();
 }
 
 void BoardPanel::cmdSharePicture_Click()
 {
-    if (!m_share->shareBoardPicture())
+    session::MessageService *box = m_tools->messageService();
+    if (box && m_session && m_session->bConnected() && m_share->pictureExceedsBoard()) {
+        // The others would see only its corner: fitting it is offered first.
+        const QSize board = m_surface->pixelSize();
+        box->ask(session::MessageService::Icon::Question, session::kAppTitle,
+                 tr("L'immagine è più grande della lavagna (%1 × %2 pixel): gli altri ne "
+                    "vedrebbero solo la parte in alto a sinistra.\n\nAdattarla alla lavagna "
+                    "prima di condividerla? (Sì: intera e ridotta, anche qui; No: alle sue "
+                    "dimensioni)")
+                     .arg(board.width())
+                     .arg(board.height()),
+                 session::MessageService::Buttons::YesNo, this,
+                 [this](bool fit) { sharePicture(fit); });
+        return;
+    }
+    sharePicture(false);
+}
+
+void BoardPanel::sharePicture(bool fit)
+{
+    if (!m_share->shareBoardPicture(fit ? TableShare::Fitting::ToBoard
+                                        : TableShare::Fitting::AsItIs))
         showMessage(m_share->why());
 }
 
@@ -660,6 +692,14 @@ void BoardPanel::applyHighlight(const QString &name, bool on)
     pal.setColor(QPalette::Button, colour);
     pal.setColor(QPalette::Window, colour);
     button->setPalette(pal);
+    if (m_icons.contains(button))
+        setToolIcon(button, m_icons.value(button));
+}
+
+void BoardPanel::setToolIcon(QToolButton *button, ToolIcon icon)
+{
+    m_icons.insert(button, icon);
+    button->setIcon(toolIcon(icon, button->palette().color(QPalette::Button)));
 }
 
 void BoardPanel::FlexInit()
@@ -679,6 +719,13 @@ bool BoardPanel::eventFilter(QObject *watched, QEvent *event)
     } else if (m_window && (watched == m_window || watched == m_window->window()) &&
                (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show)) {
         FlexInit();
+    } else if (watched == m_window && event->type() == QEvent::PaletteChange) {
+        // The desktop's theme changed: the faces and their pictures follow.
+        const auto icons = m_icons;
+        for (auto it = icons.cbegin(); it != icons.cend(); ++it)
+            setToolIcon(it.key(), it.value());
+        for (const QString &name : m_buttons.keys())
+            applyHighlight(name, m_tools->highlighted(name));
     }
     return QObject::eventFilter(watched, event);
 }
@@ -686,6 +733,9 @@ bool BoardPanel::eventFilter(QObject *watched, QEvent *event)
 
 namespace
 {
+/// What a line edit keeps free on either side of its text, inside its frame.
+constexpr int kLineEditMargin = 2;
+
 // The largest type, from the widget's own down, in which @p text is at most
 // @p room pixels wide.
 QFont fitting(const QFont &base, const QString &text, int room)
@@ -711,5 +761,15 @@ void BoardPanel::fitCaptions()
     }
     const QFont plain = m_picCont->font();
     m_command2->setFont(fitting(plain, m_command2->text(), m_command2->width() - 4));
+    // The size boxes show five digits whole: maps of 12000 pixels are no rarity.
+    for (QLineEdit *box : {m_txtWidth, m_txtHeight}) {
+        QStyleOptionFrame option;
+        option.initFrom(box);
+        option.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, box);
+        const int room =
+            box->style()->subElementRect(QStyle::SE_LineEditContents, &option, box).width() -
+            2 * kLineEditMargin;
+        box->setFont(fitting(plain, QStringLiteral("88888"), room));
+    }
 }
 } // namespace board

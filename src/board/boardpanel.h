@@ -1,5 +1,7 @@
 #pragma once
 
+#include "toolicons.h"
+
 #include <QColor>
 #include <QHash>
 #include <QImage>
@@ -187,6 +189,8 @@ private:
     void bindTools();
     void syncFromTools();
     void applyHighlight(const QString &name, bool on);
+    /// Shows @p icon on @p button, drawn to read on the button's face.
+    void setToolIcon(QToolButton *button, ToolIcon icon);
     void applyBars();
     void buildPictureControls(QWidget *parent, int right);
     void buildZoomControls(QWidget *parent, int right);
@@ -194,6 +198,8 @@ private:
     void buildHostControls(QWidget *parent, int right);
     /// After a picture came onto the board: in a session, offers to share it.
     void offerToShare();
+    /// Shares the board's picture, fitted to the board when @p fit.
+    void sharePicture(bool fit);
     void bindSizeBox(QLineEdit *box);
     void showMessage(const QString &text) const;
 
@@ -219,6 +225,8 @@ private:
     QToolButton *m_sharePicture = nullptr;
     TableShare *m_share = nullptr;
     QHash<QString, QToolButton *> m_buttons;
+    /// The picture of every button that shows one, drawn anew when its face changes.
+    QHash<QToolButton *, ToolIcon> m_icons;
     QHash<QString, QToolButton *> m_zoomButtons;
     QListWidget *m_list = nullptr;
     QCheckBox *m_riempi = nullptr;

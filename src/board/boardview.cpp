@@ -24,8 +24,9 @@ BoardView::BoardView(BoardSurface *surface, DrawingTools *tools, QWidget *parent
     setObjectName(QStringLiteral("picDraw"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
-    // A click gives the board the keyboard, for "+" and "−".
-    setFocusPolicy(Qt::ClickFocus);
+    // A click or the Tab key gives the board the keyboard, for "+" and "−"
+    // and the arrows that scroll it.
+    setFocusPolicy(Qt::StrongFocus);
     // Picture files are dropped here to become the board's picture.
     setAcceptDrops(true);
     resize(m_surface->pixelSize());
@@ -156,6 +157,18 @@ void BoardView::keyPressEvent(QKeyEvent *event)
         break;
     case Qt::Key_Minus:
         emit zoomKey(-1);
+        break;
+    case Qt::Key_Left:
+        emit scrollKey(-1, 0);
+        break;
+    case Qt::Key_Right:
+        emit scrollKey(1, 0);
+        break;
+    case Qt::Key_Up:
+        emit scrollKey(0, -1);
+        break;
+    case Qt::Key_Down:
+        emit scrollKey(0, 1);
         break;
     default:
         QWidget::keyPressEvent(event);

@@ -46,6 +46,8 @@ signals:
     void zoomWheel(int angleDelta, const QPointF &at);
     /// "+" (1) or "−" (-1) pressed while the board has the focus.
     void zoomKey(int direction);
+    /// An arrow key pressed while the board has the focus: -1, 0 or 1 across and down.
+    void scrollKey(int dx, int dy);
 
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;

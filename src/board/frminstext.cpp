@@ -1,5 +1,9 @@
 #include "frminstext.h"
 
+#include "controlnames.h"
+#include "fontscale.h"
+#include "readingorder.h"
+
 #include "boardpanel.h"
 #include "drawingtools.h"
 #include "palette.h"
@@ -65,6 +69,10 @@ frmInsText::frmInsText(DrawingTools *tools, QWidget *parent) : QDialog(parent), 
         auto *l = new QLabel(text, this);
         l->setObjectName(QLatin1String(name));
         l->move(x, y);
+        // Its box as large as its caption in the window's font, not over the
+        // box beside it; a larger font has made it larger already.
+        l->adjustSize();
+        l->setProperty(a11y::FontScale::kKeepSize, true);
         return l;
     };
     auto combo = [this](const char *name, const QString &tip, const QRect &geometry) {
@@ -148,10 +156,12 @@ frmInsText::frmInsText(DrawingTools *tools, QWidget *parent) : QDialog(parent), 
     picAngle->setMouseTracking(true);
     picAngle->setCursor(Qt::CrossCursor);
     picAngle->installEventFilter(this);
+    picAngle->setProperty(a11y::FontScale::kKeepSize, true);
     picBackBuffer = new QLabel(this);
     picBackBuffer->setObjectName(QStringLiteral("picBackBuffer"));
     picBackBuffer->setGeometry(8, 160, side, side);
     picBackBuffer->hide();
+    picBackBuffer->setProperty(a11y::FontScale::kKeepSize, true);
     m_backBuffer = QImage(side, side, QImage::Format_RGB32);
     m_backBuffer.fill(Qt::white);
 
@@ -161,6 +171,7 @@ frmInsText::frmInsText(DrawingTools *tools, QWidget *parent) : QDialog(parent), 
     picTest->setGeometry(114, 160, kPreviewWidth, kPreviewHeight);
     picTest->setFrameShape(QFrame::Box);
     picTest->installEventFilter(this);
+    picTest->setProperty(a11y::FontScale::kKeepSize, true);
     m_preview = QImage(kPreviewWidth, kPreviewHeight, QImage::Format_RGB32);
     picTest_Click();
 
@@ -190,6 +201,8 @@ frmInsText::frmInsText(DrawingTools *tools, QWidget *parent) : QDialog(parent), 
     connect(cmdCancel, &QPushButton::clicked, this, &frmInsText::cmdCancel_Click);
 
     redrawPicker(m_picker.chosenPoint());
+    a11y::FontScale::fit(this);
+    nameControls();
 }
 
 void frmInsText::showToggle(QPushButton *button, bool on)
@@ -318,6 +331,37 @@ bool frmInsText::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     return QDialog::eventFilter(watched, event);
+}
+
+// What a screen reader says for each control, and the Tab key's way
+// through the window in its reading order.
+void frmInsText::nameControls()
+{
+    a11y::ControlNames::apply(this, "board::frmInsText", {
+        {"txtText", QT_TRANSLATE_NOOP("board::frmInsText", "Testo")},
+        {"cboFonts", QT_TRANSLATE_NOOP("board::frmInsText", "Carattere")},
+        {"cboHeight", QT_TRANSLATE_NOOP("board::frmInsText", "Altezza dei caratteri")},
+        {"cboWidth", QT_TRANSLATE_NOOP("board::frmInsText", "Larghezza dei caratteri")},
+        {"cboBold", QT_TRANSLATE_NOOP("board::frmInsText", "Spessore")},
+        {"Command1", QT_TRANSLATE_NOOP("board::frmInsText", "Corsivo"),
+         QT_TRANSLATE_NOOP("board::frmInsText", "Attiva o disattiva il corsivo")},
+        {"Command2", QT_TRANSLATE_NOOP("board::frmInsText", "Sottolineato"),
+         QT_TRANSLATE_NOOP("board::frmInsText", "Attiva o disattiva la sottolineatura")},
+        {"Command3", QT_TRANSLATE_NOOP("board::frmInsText", "Barrato"),
+         QT_TRANSLATE_NOOP("board::frmInsText", "Attiva o disattiva il barrato")},
+        {"chbItalic", QT_TRANSLATE_NOOP("board::frmInsText", "Corsivo")},
+        {"chbUnderlined", QT_TRANSLATE_NOOP("board::frmInsText", "Sottolineato")},
+        {"chbStrikeout", QT_TRANSLATE_NOOP("board::frmInsText", "Barrato")},
+        {"picAngle", QT_TRANSLATE_NOOP("board::frmInsText", "Angolazione"),
+         QT_TRANSLATE_NOOP("board::frmInsText", "Clic sul cerchio per scegliere la direzione del testo")},
+        {"picTest", QT_TRANSLATE_NOOP("board::frmInsText", "Anteprima")},
+        {"cmdDrawPrev", QT_TRANSLATE_NOOP("board::frmInsText", "Draw Preview"),
+         QT_TRANSLATE_NOOP("board::frmInsText", "Disegna l'anteprima")},
+        {"cmdDrawPic", QT_TRANSLATE_NOOP("board::frmInsText", "OK"),
+         QT_TRANSLATE_NOOP("board::frmInsText", "Inserisci testo")},
+        {"cmdCancel", QT_TRANSLATE_NOOP("board::frmInsText", "Esci")},
+    });
+    a11y::ReadingOrder::keep(this);
 }
 
 } // namespace board

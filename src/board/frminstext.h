@@ -85,6 +85,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    /// Names the controls for a screen reader and orders the Tab key.
+    void nameControls();
     void redrawPicker(QPointF towards);
     void showToggle(QPushButton *button, bool on);
 

@@ -1,6 +1,7 @@
 #include "palettewidget.h"
 
 #include "boardsurface.h"
+#include "fontscale.h"
 #include "palette.h"
 
 #include <QComboBox>
@@ -8,6 +9,8 @@
 #include <QFrame>
 #include <QMouseEvent>
 #include <QPainter>
+
+#include <cmath>
 
 namespace board {
 
@@ -94,6 +97,9 @@ PaletteWidget::PaletteWidget(Palette *palette, QWidget *parent, QPoint origin)
 
 void PaletteWidget::setOrigin(QPoint origin)
 {
+    // The swatches grow with the window's font, as everything around them.
+    const double scale = a11y::FontScale::factor(m_extra);
+    const auto px = [scale](int twips) { return board::px(int(std::lround(twips * scale))); };
     const int gridWidth = px(kColumnPitch * kColumns);
     m_extra->setGeometry(origin.x() + gridWidth + px(kGap), origin.y(), px(kExtraWidth),
                          px(kExtraHeight));

@@ -32,6 +32,9 @@ class reticolobox : public QDialog
 public:
     /// The general step's start text, in twips.
     static constexpr const char *kInitialGeneralStep = "120";
+    /// The dialog's width, and where the fields start right of their labels.
+    static constexpr int kWidth = 330;
+    static constexpr int kFieldLeft = 72;
 
     /// @p tools gives the message boxes and has its rubber band erased
     /// before a grid is painted.
@@ -48,6 +51,9 @@ public:
     QPushButton *retAnnulla;
     /// "Condividi con il tavolo": the grid "OK" paints goes to everyone too.
     QCheckBox *chkShare;
+    /// "Colore:" and the colour the grid will be painted in (the palette's).
+    QLabel *lblColore;
+    QLabel *picColore;
 
     GridPainter &painter() { return m_painter; }
     /// What the last "OK" came to.
@@ -66,8 +72,15 @@ signals:
     /// (kind, steps, colour) is to be shared.
     void gridToShare(const session::GridFields &grid);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
+    /// Names the controls for a screen reader and orders the Tab key.
+    void nameControls();
     void resetProgress();
+    /// picColore shows the palette's colour, or says there is none.
+    void showColour();
 
     DrawingTools *m_tools;
     Palette *m_palette;

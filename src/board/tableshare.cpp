@@ -2,6 +2,7 @@
 
 #include "boardimages.h"
 #include "boardsurface.h"
+#include "boundeddecode.h"
 #include "chatsession.h"
 #include "drawingtools.h"
 #include "gridpainter.h"
@@ -33,13 +34,81 @@ void TableShare::status(const QString &text) const
         m_session->conversationSink()->UpdateStatus(text);
 }
 
-bool TableShare::shareBoardPicture()
+bool TableShare::pictureExceedsBoard() const
+{
+    const BoardImages::ToShare share = m_images->pictureToShare();
+    return !share.picture.isNull() && share.exceeds(m_images->surface()->pixelSize());
+}
+
+bool TableShare::shareBoardPicture(Fitting fitting)
 {
     m_why.clear();
-    const QByteArray encoded = m_images->encodedPicture();
-    if (encoded.isEmpty())
+    const BoardImages::ToShare share = m_images->pictureToShare();
+    if (share.picture.isNull())
         m_why = tr("Sulla lavagna non c'è un'immagine da condividere.");
-    else if (!m_session)
+    else if (!m_session || (!m_session->bHost() && !m_session->isClientConnected()))
+        m_why = tr("Nessuna sessione aperta con cui condividere l'immagine.");
+    if (!m_why.isEmpty())
+        return false;
+    const QSize board = m_images->surface()->pixelSize();
+    const bool fit = fitting == Fitting::ToBoard && share.exceeds(board);
+    if (!fit && !share.encoded.isEmpty())
+        return sendPicture(share.encoded); // the file as it came: nothing to prepare
+    // Shrinking and encoding a large picture take long enough to hold the
+    // conversation up: done aside, and shared when ready if the board still
+    // shows the same picture.
+    ++m_preparing;
+    const quint64 generation = m_generation;
+    const qint64 key = share.picture.cacheKey();
+    const QPointer<TableShare> self(this);
+    QThreadPool::globalInstance()->start([self, share, fit, board, generation, key] {
+        QImage picture = share.picture;
+        if (fit)
+            picture = share.whole.scaled(BoundedDecode::fitted(share.whole.size(), board),
+                                         Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const QByteArray png = BoardImages::encodePng(picture);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, picture, png, fit, key, generation] {
+                if (self)
+                    self->sharePrepared(picture, png, fit, key, generation);
+            },
+            Qt::QueuedConnection);
+    });
+    status(tr("Preparazione dell'immagine da condividere…"));
+    return true;
+}
+
+void TableShare::sharePrepared(const QImage &picture, const QByteArray &png, bool fitted,
+                               qint64 sourceKey, quint64 generation)
+{
+    --m_preparing;
+    if (generation != m_generation ||
+        m_images->pictureToShare().picture.cacheKey() != sourceKey) {
+        status(tr("L'immagine è cambiata prima di essere condivisa: non è stata condivisa."));
+        return;
+    }
+    if (png.isEmpty()) {
+        status(tr("L'immagine non ha potuto essere preparata: non è stata condivisa."));
+        return;
+    }
+    if (fitted) {
+        // This board shows what the others will: the picture as it travels.
+        m_tools->ErasePendingSegment();
+        m_images->loadPicture(picture);
+    }
+    // Shared again later, the same file goes without being encoded anew.
+    if (fitted || (m_images->surface()->hasPicture() &&
+                   m_images->surface()->picture().cacheKey() == sourceKey))
+        m_images->adoptEncoded(png);
+    if (!sendPicture(png))
+        status(m_why);
+}
+
+bool TableShare::sendPicture(const QByteArray &encoded)
+{
+    m_why.clear();
+    if (!m_session)
         m_why = tr("Nessuna sessione aperta con cui condividere l'immagine.");
     else if (!m_session->tableBoard()->sharePicture(encoded))
         m_why = m_session->tableBoard()->why();
@@ -98,9 +167,11 @@ void TableShare::showSharedPicture(const QByteArray &encoded, const QString &fro
     // Decoding megabytes of picture takes long enough to hold up the
     // conversation, so it runs aside; the answer comes back to this thread,
     // and the picture goes on the board in its turn.
-    QThreadPool::globalInstance()->start([self, encoded, from, generation, ticket] {
+    const QSize board = m_images->surface()->pixelSize();
+    QThreadPool::globalInstance()->start([self, encoded, from, generation, ticket, board] {
         QString why;
-        const QImage picture = BoardImages::decodeShared(encoded, &why);
+        // No more than the board can show of it is decoded.
+        const BoardImages::ForBoard picture = BoardImages::decodeForBoard(encoded, board, &why);
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [self, picture, encoded, from, why, generation, ticket] {
@@ -115,7 +186,7 @@ void TableShare::showSharedPicture(const QByteArray &encoded, const QString &fro
     });
 }
 
-void TableShare::pictureDecoded(const QImage &picture, const QByteArray &encoded,
+void TableShare::pictureDecoded(const BoardImages::ForBoard &picture, const QByteArray &encoded,
                                 const QString &from, const QString &why, quint64 generation)
 {
     if (generation != m_generation)

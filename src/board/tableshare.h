@@ -1,6 +1,7 @@
 #pragma once
 
 #include "arrivalorder.h"
+#include "boardimages.h"
 #include "sinks.h"
 
 #include <QObject>
@@ -16,7 +17,6 @@ class ChatSession;
 namespace board
 {
 
-class BoardImages;
 class DrawingTools;
 class GridPainter;
 
@@ -45,9 +45,23 @@ public:
     /// in the order things arrive.
     session::BoardSink *boardSink() { return &m_order; }
 
-    /// Shares the board's picture; false with why() when there is none or it
-    /// cannot be shared.
-    bool shareBoardPicture();
+    /// How a picture larger than the board is shared.
+    enum class Fitting {
+        AsItIs, ///< at its size: the others see its top-left part, as this board does
+        ToBoard ///< shrunk to fit the board: this board shows it so too, and so it travels
+    };
+    /// Whether the picture sharing would send is larger than the board shows.
+    bool pictureExceedsBoard() const;
+    /**
+     * @brief Shares the board's picture (or the one last resized or fitted
+     * on it); false with why() when there is none or it cannot be shared.
+     * A picture that needs encoding or fitting is prepared off the window's
+     * thread and goes out when ready (preparing() counts those under way);
+     * what happens then is said in the status box.
+     */
+    bool shareBoardPicture(Fitting fitting = Fitting::AsItIs);
+    /// Shares being prepared right now.
+    int preparing() const { return m_preparing; }
     /// Shares a grid just laid on this board.
     bool shareGrid(const session::GridFields &grid);
     QString why() const { return m_why; }
@@ -81,8 +95,12 @@ signals:
 
 private:
     void status(const QString &text) const;
-    void pictureDecoded(const QImage &picture, const QByteArray &encoded, const QString &from,
-                        const QString &why, quint64 generation);
+    void pictureDecoded(const BoardImages::ForBoard &picture, const QByteArray &encoded,
+                        const QString &from, const QString &why, quint64 generation);
+    /// A share prepared aside is ready: @p picture encoded as @p png.
+    void sharePrepared(const QImage &picture, const QByteArray &png, bool fitted,
+                       qint64 sourceKey, quint64 generation);
+    bool sendPicture(const QByteArray &encoded);
     void layGrid(const session::GridFields &grid);
 
     BoardImages *m_images;
@@ -93,6 +111,7 @@ private:
     QString m_why;
     quint64 m_generation = 0; ///< counts the clears: a picture decoded for a wiped board is dropped
     int m_decoding = 0;
+    int m_preparing = 0;
 };
 
 } // namespace board

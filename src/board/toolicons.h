@@ -32,7 +32,9 @@ enum class ToolIcon {
 /// Edge of the square the pictures are drawn for, in device-independent pixels.
 inline constexpr int kToolIconSize = 18;
 
-/// The picture for @p kind, with pixmaps for 1x and 2x screens.
-QIcon toolIcon(ToolIcon kind);
+/// The picture for @p kind, with pixmaps for 1x and 2x screens, drawn to
+/// read on a button whose face is @p face (the design's dark ink when none
+/// is given or the face is light).
+QIcon toolIcon(ToolIcon kind, const QColor &face = QColor());
 
 } // namespace board

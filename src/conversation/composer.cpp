@@ -5,9 +5,12 @@
 #include "tags.h"
 
 #include "chatsession.h"
+#include "connectionindex.h"
 #include "participantlist.h"
 #include "protocol.h"
 #include "sinks.h"
+
+#include <QCoreApplication>
 
 namespace conversation
 {
@@ -125,7 +128,7 @@ QStringList Composer::privateRecipients(const session::ChatSession &chat)
     QStringList names;
     const session::ParticipantList *people = chat.participants();
     for (int row = 0; row < people->count(); ++row) {
-        if (people->isSelected(row) && (!chat.bHost() || people->tagAt(row) != -1))
+        if (people->isSelected(row) && (!chat.bHost() || people->tagAt(row) != session::kHostIndex))
             names << people->nameAt(row);
     }
     return names;
@@ -147,20 +150,35 @@ QString Composer::noRecipientText()
               "i Personaggi.");
 }
 
+QString Composer::privateWhileAwayText()
+{
+    return QCoreApplication::translate("conversation::Composer",
+                                       "Messaggio privato non inviato: la connessione con l'host "
+                                       "è persa. Resta nella casella finché non si torna al "
+                                       "tavolo.");
+}
+
 bool Composer::deliver(session::ChatSession &chat, const QString &publicLine,
-                       const QString &privateLine, bool isPrivate, bool anonymousAllowed)
+                       const QString &privateLine, bool isPrivate, bool anonymousAllowed,
+                       const QString &typed)
 {
     // A typed line needs a name: without one it is neither sent nor shown.
     if (!anonymousAllowed && chat.name().isEmpty())
         return true;
     const session::ParticipantList *people = chat.participants();
 
+    if (isPrivate && chat.phase() == session::ChatSession::Phase::Reconnecting) {
+        if (session::ConversationSink *sink = chat.conversationSink())
+            sink->UpdateStatus(privateWhileAwayText());
+        return false;
+    }
+
     // Shown as sent, a private line that reaches nobody would mislead: the
     // recipients may have been lost with a list refresh or never chosen.
     if (isPrivate && (chat.bHost() || chat.isClientConnected())) {
         bool anyone = false;
         for (int row = 0; row < people->count() && !anyone; ++row)
-            anyone = people->isSelected(row) && (!chat.bHost() || people->tagAt(row) != -1);
+            anyone = people->isSelected(row) && (!chat.bHost() || people->tagAt(row) != session::kHostIndex);
         if (!anyone) {
             if (session::ConversationSink *sink = chat.conversationSink())
                 sink->UpdateStatus(noRecipientText());
@@ -174,13 +192,14 @@ bool Composer::deliver(session::ChatSession &chat, const QString &publicLine,
         } else {
             for (int row = 0; row < people->count(); ++row) {
                 const qint32 tag = people->tagAt(row);
-                if (people->isSelected(row) && tag != -1)
+                if (people->isSelected(row) && tag != session::kHostIndex)
                     chat.SendToPerson(session::tag::Messaggio + privateLine, qint16(tag));
             }
         }
-    } else if (chat.isClientConnected()) {
+    } else {
+        QString message;
         if (!isPrivate) {
-            chat.SendToServer(session::tag::Messaggio + publicLine);
+            message = session::tag::Messaggio + publicLine;
         } else {
             QString fields;
             int n = 0;
@@ -191,8 +210,17 @@ bool Composer::deliver(session::ChatSession &chat, const QString &publicLine,
                 ++n;
             }
             if (n > 0)
-                chat.SendToServer(session::tag::Privato + session::sFormatSend(n) + fields +
-                                  privateLine);
+                message = session::tag::Privato + session::sFormatSend(n) + fields + privateLine;
+        }
+        // The session shows it, as said or as waiting for the return.
+        if (!message.isEmpty() &&
+            chat.sayToHost(message, isPrivate ? privateLine : publicLine, typed))
+            return true;
+        if (chat.phase() == session::ChatSession::Phase::Reconnecting) {
+            if (session::ConversationSink *sink = chat.conversationSink())
+                sink->UpdateStatus(QCoreApplication::translate(
+                    "conversation::Composer",
+                    "Messaggio non inviato: la connessione con l'host è persa."));
         }
     }
 
@@ -225,7 +253,7 @@ Composer::Outcome Composer::send(session::ChatSession &chat, const QString &type
         return Outcome::Refused;
     }
     const Lines lines = compose(msg, name);
-    if (!deliver(chat, lines.publicLine, lines.privateLine, isPrivate, false))
+    if (!deliver(chat, lines.publicLine, lines.privateLine, isPrivate, false, msg))
         return Outcome::NoRecipient;
     return Outcome::Done;
 }

@@ -96,10 +96,20 @@ public:
      *
      * In a session a private line needs a chosen participant other than the
      * host's own entry; without one nothing is sent or shown, the status box
-     * says why and the result is false.
+     * says why and the result is false. So it is while the connection to the
+     * host is lost: a private line cannot wait for a return.
+     *
+     * A client's line goes through the session (ChatSession::sayToHost),
+     * which shows it as said, or as waiting while the link to a Tavernix host
+     * is down; @p typed is given back should it never go.
      */
     static bool deliver(session::ChatSession &chat, const QString &publicLine,
-                        const QString &privateLine, bool isPrivate, bool anonymousAllowed);
+                        const QString &privateLine, bool isPrivate, bool anonymousAllowed,
+                        const QString &typed = QString());
+
+    /// The status line shown when a private line is typed while the
+    /// connection to the host is lost.
+    static QString privateWhileAwayText();
 
     /**
      * @brief The send action: guard, delivery and echo of @p typed with the

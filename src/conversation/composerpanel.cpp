@@ -2,11 +2,13 @@
 
 #include "chatsession.h"
 #include "composer.h"
+#include "contrast.h"
 #include "togglebutton.h"
 
 #include "participantlist.h"
 
 #include <QActionGroup>
+#include <QFontMetrics>
 #include <QCheckBox>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -54,9 +56,30 @@ const Mode &modeOf(Composer::Kind kind)
     return kModes[0];
 }
 
-// A private line must not be mistaken for a public one.
-const QString kPrivateStyle = QStringLiteral(
-    "QPlainTextEdit#txtMessage { background-color: #fff1c9; border: 2px solid #b36b00; }");
+// A private line must not be mistaken for a public one: a pale amber box
+// with a dark amber frame, or on a dark theme a dark amber box whose frame
+// and text stand out from it.
+const QColor kPrivateTint(0xff, 0xf1, 0xc9);
+const QColor kPrivateFrame(0xb3, 0x6b, 0x00);
+// How much of the frame's amber a dark theme's box takes on.
+constexpr double kDarkTintAmount = 0.3;
+
+QString privateStyle(const QPalette &palette)
+{
+    const QColor base = palette.color(QPalette::Base);
+    QColor back = kPrivateTint;
+    QColor frame = kPrivateFrame;
+    QColor text = palette.color(QPalette::Text);
+    if (a11y::Contrast::isDark(base)) {
+        back = a11y::Contrast::tint(base, kPrivateFrame, kDarkTintAmount);
+        frame = a11y::Contrast::onBackground(kPrivateFrame, back, text);
+    } else if (a11y::Contrast::isDark(text) == a11y::Contrast::isDark(back)) {
+        text = Qt::black; // a light theme's light text would vanish on the pale box
+    }
+    return QStringLiteral("QPlainTextEdit#txtMessage { background-color: %1; color: %2; "
+                          "border: 2px solid %3; }")
+        .arg(back.name(), text.name(), frame.name());
+}
 
 } // namespace
 
@@ -116,6 +139,16 @@ ComposerPanel::ComposerPanel(session::ChatSession *chat, QWidget *parent)
         connect(people, &QAbstractItemModel::modelReset, this, &ComposerPanel::updateLook);
         connect(people, &QAbstractItemModel::rowsRemoved, this, &ComposerPanel::updateLook);
         connect(people, &QAbstractItemModel::dataChanged, this, &ComposerPanel::updateLook);
+        // What could not reach the table comes back to be sent again.
+        connect(m_chat, &session::ChatSession::unsentReturned, this,
+                [this](const QStringList &typed) {
+                    QString text = typed.join(QLatin1Char('\n'));
+                    const QString now = m_txtMessage->toPlainText();
+                    if (!now.isEmpty())
+                        text += QLatin1Char('\n') + now;
+                    m_txtMessage->setPlainText(text);
+                    m_txtMessage->moveCursor(QTextCursor::End);
+                });
     }
     setMode(Composer::Kind::Speech);
 }
@@ -141,15 +174,46 @@ void ComposerPanel::updateLook()
             m_chat ? Composer::privateRecipients(*m_chat) : QStringList();
         tip = names.isEmpty() ? tr("Privato: nessun destinatario scelto tra i Personaggi.")
                               : tr("Privato per: %1").arg(names.join(QStringLiteral(", ")));
-        empty = tip;
+        empty = privatePlaceholder(names);
     }
     m_txtMessage->setToolTip(tip);
     m_chkPrivate->setToolTip(tip);
     m_txtMessage->setPlaceholderText(empty);
-    if (priv != m_privateLook) {
-        m_privateLook = priv;
-        m_txtMessage->setStyleSheet(priv ? kPrivateStyle : QString());
+    m_privateLook = priv;
+    showLook();
+}
+
+void ComposerPanel::showLook()
+{
+    // The window's palette is the desktop's; the box's own follows its style.
+    const QWidget *window = m_txtMessage->parentWidget();
+    const QString style =
+        m_privateLook ? privateStyle(window ? window->palette() : m_txtMessage->palette()) : QString();
+    if (style != m_txtMessage->styleSheet())
+        m_txtMessage->setStyleSheet(style);
+}
+
+QString ComposerPanel::privatePlaceholder(const QStringList &names) const
+{
+    // The empty text is drawn inside the box, wrapped, and cut where the box
+    // ends: it must fit whole or it says less than it seems to.
+    const QRect room = m_txtMessage->viewport()->rect().adjusted(
+        4, 4, -4, -4); // the document's margin
+    const QFontMetrics metrics(m_txtMessage->font());
+    const auto fits = [&](const QString &text) {
+        return room.isEmpty() ||
+               metrics.boundingRect(room, Qt::TextWordWrap, text).height() <= room.height();
+    };
+    if (names.isEmpty())
+        return tr("Privato: nessun destinatario");
+    for (qsizetype shown = names.size(); shown > 0; --shown) {
+        QString text = tr("Privato per: %1").arg(names.mid(0, shown).join(QStringLiteral(", ")));
+        if (shown < names.size())
+            text += tr(" e altri %1").arg(names.size() - shown);
+        if (fits(text))
+            return text;
     }
+    return tr("Privato per %1 destinatari").arg(names.size());
 }
 
 void ComposerPanel::txtMessage_Change()
@@ -169,6 +233,7 @@ Composer::Outcome ComposerPanel::sendTyped()
 {
     if (!m_chat)
         return Composer::Outcome::Refused;
+    // A roll's announcement is news to the roller too, not an echo.
     if (const auto expression = Composer::rollCommand(m_txtMessage->toPlainText());
         expression && m_roll) {
         if (!m_roll(*expression))
@@ -176,9 +241,11 @@ Composer::Outcome ComposerPanel::sendTyped()
         m_txtMessage->clear();
         return Composer::Outcome::Done;
     }
+    emit sending(true);
     const Composer::Outcome outcome =
         Composer::send(*m_chat, Composer::withModePrefix(m_txtMessage->toPlainText(), m_mode),
                        m_chkPrivate->isChecked());
+    emit sending(false);
     if (outcome == Composer::Outcome::Done)
         m_txtMessage->clear();
     return outcome;
@@ -198,6 +265,9 @@ void ComposerPanel::txtMessage_Enter()
 
 bool ComposerPanel::eventFilter(QObject *watched, QEvent *event)
 {
+    // The desktop's theme changed: the private look follows it.
+    if (watched == m_txtMessage && event->type() == QEvent::PaletteChange)
+        showLook();
     if (watched == m_txtMessage && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {

@@ -63,6 +63,11 @@ public:
     /// The Enter key in the message box.
     void txtMessage_Enter();
 
+signals:
+    /// The user's own line is being sent (true) and was sent (false): what
+    /// the pane shows in between is the echo of what they typed.
+    void sending(bool on);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -71,6 +76,11 @@ private:
     Composer::Outcome sendTyped();
     /// The box's look, tool tip and empty text for "Privato" and the mode.
     void updateLook();
+    /// The private box's empty text for @p names: as many names as fit the
+    /// box whole, the rest counted ("e altri 2"); the tool tip names them all.
+    QString privatePlaceholder(const QStringList &names) const;
+    /// Puts the private look on the message box, or takes it off.
+    void showLook();
 
     session::ChatSession *m_chat;
     QPlainTextEdit *m_txtMessage;

@@ -3,9 +3,11 @@
 #include "chatsession.h"
 #include "colouring.h"
 #include "announcement.h"
+#include "contrast.h"
 #include "diceroller.h"
 #include "ledger.h"
 #include "linebreaks.h"
+#include "paneaccessible.h"
 #include "panetext.h"
 #include "participantlist.h"
 #include "togglebutton.h"
@@ -18,6 +20,8 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QElapsedTimer>
+#include <QTime>
+#include <QEvent>
 #include <QTimer>
 
 #include <utility>
@@ -29,11 +33,48 @@ namespace conversation
 namespace
 {
 
-QTextCharFormat colourFormat(const QColor &colour)
+// Text in the design's @p colour, shown in one @p palette's theme reads
+// well; the design's colour goes with it, for the journal and for a change
+// of theme.
+QTextCharFormat colourFormat(const QColor &colour, const QPalette &palette)
 {
     QTextCharFormat f;
-    f.setForeground(colour);
+    f.setForeground(a11y::Contrast::onBackground(colour, palette.color(QPalette::Base),
+                                                 palette.color(QPalette::Text)));
+    f.setProperty(PaneText::kDesignColour, colour);
     return f;
+}
+
+QColor designColour(const QTextCharFormat &f)
+{
+    const QVariant design = f.property(PaneText::kDesignColour);
+    return design.isValid() ? design.value<QColor>() : f.foreground().color();
+}
+
+// Shows every line of @p pane again in the colours its palette reads well.
+void recolour(QPlainTextEdit *pane)
+{
+    QTextDocument *doc = pane->document();
+    std::vector<std::pair<QTextCursor, QColor>> changes;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            const QColor shown = colourFormat(designColour(f.charFormat()), pane->palette())
+                                     .foreground()
+                                     .color();
+            if (shown == f.charFormat().foreground().color())
+                continue;
+            QTextCursor c(doc);
+            c.setPosition(f.position());
+            c.setPosition(f.position() + f.length(), QTextCursor::KeepAnchor);
+            changes.emplace_back(c, shown);
+        }
+    }
+    for (auto &[c, colour] : changes) {
+        QTextCharFormat f;
+        f.setForeground(colour);
+        c.mergeCharFormat(f);
+    }
 }
 
 // Lines go in through a cursor of their own rather than through the edit's
@@ -57,10 +98,52 @@ bool isInsertedBreak(const QTextFragment &f)
 
 // Marks a block that goes on with the line of the block before it.
 constexpr int kContinuesLine = PaneText::kContinuesLine;
+// Names the block where a line of our own starts.
+constexpr int kOwnLine = PaneText::kOwnLine;
 
 bool continuesLine(const QTextBlock &b)
 {
     return b.blockFormat().boolProperty(kContinuesLine);
+}
+
+// What a screen reader needs of a line, kept on the line's first block.
+// Kept as block data rather than block properties: a property that differs
+// on every block makes each new block's format unique, and Qt looks a new
+// format up among all the others, so a burst of lines grew quadratic.
+struct LineNotes : QTextBlockUserData
+{
+    quint64 serial = 0;
+    SpokenLine::Kind kind = SpokenLine::Kind::Narration;
+    bool isPrivate = false;
+    QString speaker;
+    int stamp = 0; // characters of the first block that are its time stamp
+};
+
+const LineNotes *notesOf(const QTextBlock &b)
+{
+    return static_cast<const LineNotes *>(b.userData());
+}
+
+// The number of the line that begins with @p b, 0 for a block that goes on
+// with the line before it (a roll's detail, a long line's further blocks).
+quint64 serialAt(const QTextBlock &b)
+{
+    const LineNotes *notes = notesOf(b);
+    return notes ? notes->serial : 0;
+}
+
+// The serial numbers of the first and the last line of @p doc; {0, 0} when empty.
+std::pair<quint64, quint64> serialRange(const QTextDocument *doc)
+{
+    if (doc->isEmpty())
+        return {0, 0};
+    quint64 first = 0;
+    for (QTextBlock b = doc->begin(); b.isValid() && first == 0; b = b.next())
+        first = serialAt(b);
+    quint64 last = 0;
+    for (QTextBlock b = doc->lastBlock(); b.isValid() && last == 0; b = b.previous())
+        last = serialAt(b);
+    return {first, last};
 }
 
 // Splits the first @p size characters off @p line, which keeps the rest.
@@ -73,6 +156,11 @@ DialogPane::Line takeHead(DialogPane::Line &line, qsizetype size)
     head.stamp = std::exchange(line.stamp, QString());
     head.text = line.text.left(size);
     head.continues = line.continues;
+    head.ownId = line.ownId;
+    head.kind = line.kind;
+    head.isPrivate = line.isPrivate;
+    head.speaker = line.speaker;
+    head.serial = line.serial;
     line.text.remove(0, size);
     line.continues = true;
     std::vector<ColourRun> rest;
@@ -203,6 +291,13 @@ protected:
     {
         return copyWithoutBreaks(textCursor());
     }
+    void changeEvent(QEvent *event) override
+    {
+        QPlainTextEdit::changeEvent(event);
+        // The desktop went dark or light: the lines follow.
+        if (event->type() == QEvent::PaletteChange)
+            recolour(this);
+    }
 };
 
 // The status box: a copy leaves out the break points as in the pane.
@@ -249,7 +344,7 @@ QList<JournalRow> DialogPane::shownRows() const
             QString text = f.text();
             if (isInsertedBreak(f))
                 text.remove(kBreakPoint);
-            row.append({text, f.charFormat().foreground().color()});
+            row.append({text, designColour(f.charFormat())});
         }
     }
     for (JournalRow &row : rows)
@@ -289,7 +384,7 @@ DialogPane::DialogPane(QWidget *parent, session::ChatSession *chat)
     m_command21->setToolTip(tr("Ora"));
     m_command21->setGeometry(8, 280, 24, 24);
     m_command19->setPicture(ToggleButton::Picture::Colours);
-    m_command19->setToolTip(tr("Colori"));
+    m_command19->setToolTip(tr("Colori: parlato, azioni e narrazione in colori diversi"));
     m_command19->setGeometry(36, 280, 24, 24);
     connect(m_command21, &QPushButton::clicked, this, &DialogPane::Command21_Click);
     connect(m_command19, &QPushButton::clicked, this, &DialogPane::Command19_Click);
@@ -299,6 +394,8 @@ DialogPane::DialogPane(QWidget *parent, session::ChatSession *chat)
     };
     trackReading(m_txtDialog, &m_dialogReading);
     trackReading(m_txtStatus, &m_statusReading);
+    // A screen reader lists the pane's lines as items of their own.
+    PaneAccessible::attach(m_txtDialog, this);
 }
 
 void DialogPane::trackReading(QAbstractScrollArea *area, Reading *reading)
@@ -333,7 +430,7 @@ void DialogPane::setNames(std::function<QStringList()> names)
     m_names = std::move(names);
 }
 
-DialogPane::Line DialogPane::stamped(const QString &vsDialog)
+DialogPane::Line DialogPane::stampedLine(const QString &vsDialog)
 {
     if (m_bTimeStamp) {
         const QString clock = m_clockText ? m_clockText() : QString();
@@ -350,6 +447,16 @@ DialogPane::Line DialogPane::stamped(const QString &vsDialog)
     Line line;
     line.stamp = m_sTimeStamp;
     line.text = shownText(vsDialog);
+    {
+        // The user's own name counts too, also before a session names anyone.
+        QStringList names = m_names ? m_names() : QStringList();
+        if (m_chat && !m_chat->name().isEmpty() && !names.contains(m_chat->name()))
+            names.append(m_chat->name());
+        const SpokenLine::Reading reading = SpokenLine::read(line.text, names);
+        line.kind = reading.kind;
+        line.isPrivate = reading.isPrivate;
+        line.speaker = reading.speaker;
+    }
     // Stamp and colours are those of the moment the line arrives, even when
     // it enters the document a moment later.
     if (m_colouring && m_names)
@@ -366,7 +473,7 @@ void DialogPane::addMark(Line &line, const QString &mark, QRgb colour)
 
 void DialogPane::UpdateDialog(const QString &vsDialog)
 {
-    Line line = stamped(vsDialog);
+    Line line = stampedLine(vsDialog);
     // While the host rolls checkable dice, a line that reads as a roll but
     // came as plain text (typed, or from a program that rolls for itself)
     // says that it cannot be checked.
@@ -376,9 +483,112 @@ void DialogPane::UpdateDialog(const QString &vsDialog)
     queueLine(std::move(line));
 }
 
+QString DialogPane::waitingMark()
+{
+    return tr("(in attesa) ");
+}
+
+QString DialogPane::unsentMark()
+{
+    return tr("(non inviato) ");
+}
+
+QString DialogPane::sentLateNote(const QString &clock)
+{
+    return tr(" (inviato alle %1)").arg(clock);
+}
+
+DialogPane::Line DialogPane::ownLook(const Line &own, OwnLine state, const QString &note)
+{
+    Line look = own;
+    look.continues = false;
+    switch (state) {
+    case OwnLine::Sent:
+    case OwnLine::Confirmed:
+        if (!note.isEmpty()) {
+            look.runs.push_back({look.text.size(), note.size(), QColor::fromRgba(kRecapColour)});
+            look.text += note;
+        }
+        break;
+    case OwnLine::Waiting:
+    case OwnLine::Unsent: {
+        // Whole in one colour: a colour of speech would make it look said.
+        const QString mark = state == OwnLine::Waiting ? waitingMark() : unsentMark();
+        look.text = mark + own.text;
+        look.runs = {{0, look.text.size(), QColor::fromRgba(state == OwnLine::Waiting
+                                                                ? kRecapColour
+                                                                : kUnsentColour)}};
+        break;
+    }
+    }
+    return look;
+}
+
+void DialogPane::showOwnLine(quint64 id, const QString &line, OwnLine state)
+{
+    Line said = stampedLine(line);
+    if (id != 0 && state != OwnLine::Confirmed && state != OwnLine::Unsent)
+        m_own[id] = {said, state};
+    Line look = ownLook(said, state, QString());
+    look.ownId = id;
+    queueLine(std::move(look));
+}
+
+void DialogPane::markOwnLine(quint64 id, OwnLine state, bool late)
+{
+    const auto it = m_own.find(id);
+    if (it == m_own.end())
+        return;
+    Own &own = it->second;
+    const bool wasSaid = own.state == OwnLine::Sent;
+    if (state == OwnLine::Waiting || state == OwnLine::Sent) {
+        if (state != own.state) {
+            own.state = state;
+            replaceOwnLine(id, ownLook(own.said, state, QString()));
+        }
+        return;
+    }
+    // Its last change: it went, or it will not.
+    const Line said = own.said;
+    m_own.erase(it);
+    if (state == OwnLine::Confirmed && wasSaid)
+        return; // it already shows as said
+    const QString note = state == OwnLine::Confirmed && late
+                             ? sentLateNote(QTime::currentTime().toString(QStringLiteral("H.mm")))
+                             : QString();
+    const Line look = ownLook(said, state, note);
+    replaceOwnLine(id, look);
+    // The journal keeps what the pane showed: the line waited, and then this.
+    emit lineShown(look.stamp, look.text, look.runs);
+}
+
+void DialogPane::replaceOwnLine(quint64 id, const Line &look)
+{
+    // A change of state is rare next to lines coming in: the line is looked
+    // for in the document alone, with everything handed over put in first.
+    showWaitingLines();
+    QTextDocument *doc = m_txtDialog->document();
+    for (QTextBlock b = doc->lastBlock(); b.isValid(); b = b.previous()) {
+        if (b.blockFormat().property(kOwnLine).toULongLong() != id)
+            continue;
+        QTextBlock last = b;
+        while (last.next().isValid() && continuesLine(last.next()))
+            last = last.next();
+        QTextCursor c(doc);
+        c.beginEditBlock();
+        c.setPosition(b.position());
+        c.setPosition(last.position() + last.length() - 1, QTextCursor::KeepAnchor);
+        c.removeSelectedText();
+        c.setBlockFormat(b.blockFormat());
+        insertContent(c, look);
+        c.endEditBlock();
+        return;
+    }
+}
+
 void DialogPane::showRoll(const QString &line)
 {
-    Line shown = stamped(line);
+    Line shown = stampedLine(line);
     addMark(shown, tr("[verificabile]"), kCheckableColour);
     queueLine(std::move(shown));
 }
@@ -405,7 +615,9 @@ QString DialogPane::shownText(const QString &vsDialog)
 
 void DialogPane::queueLine(Line line)
 {
+    line.serial = m_nextSerial++;
     emit lineShown(line.stamp, line.text, line.runs);
+    emit lineRead({line.kind, line.isPrivate, line.speaker, line.text});
     m_waiting.push_back(std::move(line));
     if (!m_sliceTimer->isActive())
         m_sliceTimer->start();
@@ -418,6 +630,7 @@ void DialogPane::showRecap(const QString &line, const QDateTime &said)
     const QString prefix =
         tr("(già detto alle %1) ").arg(said.toLocalTime().toString(QStringLiteral("H.mm")));
     Line shown;
+    shown.kind = SpokenLine::Kind::Event;
     shown.text = prefix + shownText(line);
     shown.runs.push_back({0, shown.text.size(), QColor::fromRgba(kRecapColour)});
     queueLine(std::move(shown));
@@ -426,6 +639,7 @@ void DialogPane::showRecap(const QString &line, const QDateTime &said)
 void DialogPane::markPane(const QString &note)
 {
     Line shown;
+    shown.kind = SpokenLine::Kind::Event;
     shown.text = flattenLineBreaks(note);
     shown.runs.push_back({0, shown.text.size(), QColor::fromRgba(kRecapColour)});
     queueLine(std::move(shown));
@@ -443,6 +657,7 @@ void DialogPane::showWaitingLines()
     if (m_waiting.empty())
         return;
     m_sliceTimer->stop();
+    const quint64 lastBefore = serialRange(m_txtDialog->document()).second;
     QTextCursor c(m_txtDialog->document());
     c.beginEditBlock();
     c.movePosition(QTextCursor::End);
@@ -450,6 +665,16 @@ void DialogPane::showWaitingLines()
     c.endEditBlock();
     trimShown();
     scheduleScroll();
+    tellInserted(lastBefore);
+}
+
+void DialogPane::tellInserted(quint64 lastBefore)
+{
+    const auto [first, last] = serialRange(m_txtDialog->document());
+    if (last == 0 || last <= lastBefore)
+        return;
+    const quint64 from = qMax(first, lastBefore + 1);
+    emit linesInserted(int(from - first), int(last - first));
 }
 
 void DialogPane::trimShown()
@@ -490,6 +715,7 @@ void DialogPane::showSlice()
         return;
     QElapsedTimer spent;
     spent.start();
+    const quint64 lastBefore = serialRange(m_txtDialog->document()).second;
     QTextCursor c(m_txtDialog->document());
     // Inside the edit block the cursor moves without asking the layout
     // where it is; the layout runs once, when the block ends.
@@ -516,6 +742,7 @@ void DialogPane::showSlice()
     // The slice already runs after the turn that brought its lines, so it
     // scrolls at once rather than a turn later.
     scrollToEnd();
+    tellInserted(lastBefore);
 }
 
 qsizetype DialogPane::insertWaiting(QTextCursor &c, qsizetype budget)
@@ -540,14 +767,33 @@ qsizetype DialogPane::insertWaiting(QTextCursor &c, qsizetype budget)
 
 void DialogPane::insertLine(QTextCursor &c, const Line &line)
 {
-    const QTextCharFormat black = colourFormat(Qt::black);
+    const QTextCharFormat black = colourFormat(Qt::black, m_txtDialog->palette());
     if (line.continues) {
         QTextBlockFormat goesOn;
         goesOn.setProperty(kContinuesLine, true);
         c.insertBlock(goesOn, black);
-    } else if (!m_txtDialog->document()->isEmpty()) {
-        c.insertBlock(QTextBlockFormat(), black);
+    } else {
+        QTextBlockFormat format;
+        if (line.ownId != 0)
+            format.setProperty(kOwnLine, qulonglong(line.ownId));
+        if (!m_txtDialog->document()->isEmpty())
+            c.insertBlock(format, black);
+        else if (line.ownId != 0)
+            c.setBlockFormat(format);
+        auto *notes = new LineNotes;
+        notes->serial = line.serial;
+        notes->kind = line.kind;
+        notes->isPrivate = line.isPrivate;
+        notes->speaker = line.speaker;
+        notes->stamp = int(line.stamp.size());
+        c.block().setUserData(notes);
     }
+    insertContent(c, line);
+}
+
+void DialogPane::insertContent(QTextCursor &c, const Line &line)
+{
+    const QTextCharFormat black = colourFormat(Qt::black, m_txtDialog->palette());
     c.insertText(line.stamp, black);
 
     // Insert the line piece by piece in its final colours rather than
@@ -560,7 +806,7 @@ void DialogPane::insertLine(QTextCursor &c, const Line &line)
         if (start > pos)
             insertWithBreakPoints(c, shown.mid(pos, start - pos), black);
         if (end > start)
-            insertWithBreakPoints(c, shown.mid(start, end - start), colourFormat(run.colour));
+            insertWithBreakPoints(c, shown.mid(start, end - start), colourFormat(run.colour, m_txtDialog->palette()));
         pos = end;
     }
     if (pos < shown.size())
@@ -579,6 +825,7 @@ void DialogPane::UpdateStatus(const QString &vsStatus)
     insertWithBreakPoints(c, flattenLineBreaks(vsStatus), QTextCharFormat());
     c.endEditBlock();
     scheduleScroll();
+    emit statusShown(flattenLineBreaks(vsStatus));
 }
 
 void DialogPane::clearDialog()
@@ -586,6 +833,7 @@ void DialogPane::clearDialog()
     m_dialogReading = Reading();
     // Lines not shown yet came before the clear: they go with it.
     m_waiting.clear();
+    m_own.clear();
     m_sliceTimer->stop();
     m_txtDialog->document()->clear();
     m_txtDialog->document()->setUndoRedoEnabled(false);
@@ -621,8 +869,12 @@ void DialogPane::scheduleScroll()
 void DialogPane::scrollToEnd()
 {
     m_scrollPending = false;
-    QTextCursor end = endCursor(m_txtDialog->document());
-    m_txtDialog->setTextCursor(end);
+    // A reader going through the pane with the arrow keys keeps their
+    // place: the caret is where they read, the new lines are announced.
+    if (!m_txtDialog->hasFocus()) {
+        QTextCursor end = endCursor(m_txtDialog->document());
+        m_txtDialog->setTextCursor(end);
+    }
     QTextCursor endStatus = endCursor(m_txtStatus->document());
     m_txtStatus->setTextCursor(endStatus);
     // The caret is at the end either way (find starts from it); the view
@@ -645,6 +897,87 @@ void DialogPane::showEnds()
         else if (area->isVisible())
             bar->setValue(bar->maximum());
     }
+}
+
+int DialogPane::lineCount() const
+{
+    const auto [first, last] = serialRange(txtDialog()->document());
+    return last == 0 ? 0 : int(last - first + 1);
+}
+
+int DialogPane::firstBlockOf(int index) const
+{
+    const QTextDocument *doc = m_txtDialog->document();
+    const int lines = lineCount();
+    if (index < 0 || index >= lines)
+        return -1;
+    // Every block a line of its own (the usual case): no need to count.
+    if (doc->blockCount() == lines)
+        return index;
+    int line = -1;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        if (serialAt(b) != 0 && ++line == index)
+            return b.blockNumber();
+    }
+    return -1;
+}
+
+std::pair<int, int> DialogPane::lineSpan(int index) const
+{
+    const QTextDocument *doc = txtDialog()->document();
+    const QTextBlock start = doc->findBlockByNumber(firstBlockOf(index));
+    if (!start.isValid())
+        return {-1, -1};
+    QTextBlock end = start;
+    for (QTextBlock b = start.next(); b.isValid() && serialAt(b) == 0; b = b.next())
+        end = b;
+    return {start.position(), end.position() + end.length() - 1};
+}
+
+DialogPane::ReaderLine DialogPane::lineAt(int index) const
+{
+    ReaderLine line;
+    const auto [from, to] = lineSpan(index);
+    if (from < 0)
+        return line;
+    const QTextDocument *doc = m_txtDialog->document();
+    const LineNotes *notes = notesOf(doc->findBlock(from));
+    if (!notes)
+        return line;
+    const QString all = textWithoutBreaks(doc, from, to);
+    const qsizetype stamp = qBound(qsizetype(0), qsizetype(notes->stamp), all.size());
+    line.serial = notes->serial;
+    line.stamp = all.left(stamp);
+    line.reading.kind = notes->kind;
+    line.reading.isPrivate = notes->isPrivate;
+    line.reading.speaker = notes->speaker;
+    line.reading.text = all.mid(stamp);
+    return line;
+}
+
+quint64 DialogPane::serialOf(int index) const
+{
+    const auto [first, last] = serialRange(txtDialog()->document());
+    return last == 0 || index < 0 || quint64(index) > last - first ? 0 : first + quint64(index);
+}
+
+int DialogPane::indexOfSerial(quint64 serial) const
+{
+    const auto [first, last] = serialRange(txtDialog()->document());
+    if (last == 0 || serial < first || serial > last)
+        return -1;
+    return int(serial - first);
+}
+
+int DialogPane::lineAtPosition(int position) const
+{
+    const QTextDocument *doc = txtDialog()->document();
+    const quint64 first = serialRange(doc).first;
+    for (QTextBlock b = doc->findBlock(position); b.isValid(); b = b.previous()) {
+        if (const quint64 serial = serialAt(b))
+            return int(serial - first);
+    }
+    return -1;
 }
 
 } // namespace conversation

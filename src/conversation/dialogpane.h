@@ -4,6 +4,7 @@
 #include "journal.h"
 #include "panetext.h"
 #include "sinks.h"
+#include "spokenline.h"
 
 #include <QObject>
 #include <QString>
@@ -11,6 +12,7 @@
 
 #include <deque>
 #include <functional>
+#include <unordered_map>
 #include <vector>
 
 class QAbstractScrollArea;
@@ -63,7 +65,35 @@ public:
         /// The rest of a line too long for one block: it goes on in a block
         /// of its own, marked so that reading the pane joins it back.
         bool continues = false;
+        /// A line of our own whose state may still change; 0 for others.
+        quint64 ownId = 0;
+        /// How a reader takes it in (its text is the line's own).
+        SpokenLine::Kind kind = SpokenLine::Kind::Narration;
+        bool isPrivate = false;
+        QString speaker;
+        /// Lines are numbered in the order they came, one after the other.
+        quint64 serial = 0;
     };
+
+    /// One line of the pane as a screen reader lists it.
+    struct ReaderLine {
+        quint64 serial = 0;
+        QString stamp;
+        SpokenLine::Reading reading;
+    };
+    /// The lines in the pane, the waiting ones included.
+    int lineCount() const;
+    /// Line @p index, 0 the oldest still shown (an empty line when out of range).
+    ReaderLine lineAt(int index) const;
+    /// The number of line @p index (0 when out of range).
+    quint64 serialOf(int index) const;
+    /// Where the line numbered @p serial is now; -1 once it has left the pane.
+    int indexOfSerial(quint64 serial) const;
+    /// The line that holds document position @p position.
+    int lineAtPosition(int position) const;
+    /// The block of the pane's document where line @p index begins and the
+    /// position just after its last character.
+    std::pair<int, int> lineSpan(int index) const;
 
     /// The conversation pane, holding every line handed over so far.
     QPlainTextEdit *txtDialog() const;
@@ -105,6 +135,26 @@ public:
     void keepDiceEvidence(const QString &line) override;
     /// The dice lines kept since the pane was last emptied.
     const QStringList &evidence() const { return m_evidence; }
+
+    /**
+     * @brief A line of our own. Said, it shows as any line; waiting for the
+     * return, it shows whole in kRecapColour behind kWaitingMark, so it
+     * cannot pass for said. Its look follows markOwnLine() in place, where
+     * it was typed.
+     */
+    void showOwnLine(quint64 id, const QString &line, OwnLine state) override;
+    /// A waiting line that went out shows as said, and when it went out late
+    /// with kSentLateNote and the time; a line that will not go shows behind
+    /// kUnsentMark in kUnsentColour. Either is told to the journal again.
+    void markOwnLine(quint64 id, OwnLine state, bool late) override;
+    /// What stands in front of a line of ours that waits, or will not go.
+    static QString waitingMark();
+    static QString unsentMark();
+    /// After a line that went out once the player was back: " (inviato alle H.mm)".
+    static QString sentLateNote(const QString &clock);
+    static constexpr QRgb kUnsentColour = 0xFFA01010;
+    /// Lines of our own whose state may still change.
+    qsizetype ownLinesFollowed() const { return qsizetype(m_own.size()); }
 
     void Command21_Click();
     void Command19_Click();
@@ -169,14 +219,28 @@ signals:
                    const std::vector<conversation::ColourRun> &runs);
     /// A dice line was kept (see keepDiceEvidence()).
     void evidenceKept(const QString &line);
+    /// The same line as someone hearing it takes it in.
+    void lineRead(const conversation::SpokenLine::Reading &reading);
+    /// A line was added to the status box.
+    void statusShown(const QString &line);
+    /// Lines @p first to @p last (indexes) entered the document; lines
+    /// before them may have left it.
+    void linesInserted(int first, int last);
 
 private:
-    /// @p vsDialog with the time stamp and colours of this moment.
-    Line stamped(const QString &vsDialog);
     /// Appends @p mark after a space, in @p colour.
     static void addMark(Line &line, const QString &mark, QRgb colour);
     /// Queues @p line to be shown, and says so with lineShown().
     void queueLine(Line line);
+    /// @p vsDialog with the time stamp and colours of this moment.
+    Line stampedLine(const QString &vsDialog);
+    /// How own line @p own looks in @p state.
+    static Line ownLook(const Line &own, OwnLine state, const QString &note);
+    /// Shows @p look where own line @p id is, whether still waiting to go
+    /// into the document or already there.
+    void replaceOwnLine(quint64 id, const Line &look);
+    /// Puts the text and colours of @p line at @p c, no new block.
+    void insertContent(QTextCursor &c, const Line &line);
     /// A line as shown: one line, a roll's detail after a line feed.
     static QString shownText(const QString &vsDialog);
     /// Puts the next slice of waiting lines into the document; schedules the
@@ -191,6 +255,10 @@ private:
     /// Removes the oldest lines while the pane shows more than m_maxShown
     /// characters or holds more than m_maxBlocks blocks.
     void trimShown();
+    /// The block where line @p index begins (-1 when out of range).
+    int firstBlockOf(int index) const;
+    /// Says which lines came after the last one numbered @p lastBefore.
+    void tellInserted(quint64 lastBefore);
     void scheduleScroll();
     void scrollToEnd();
     /// Brings each box's view to its end, or back to where its reader is.
@@ -228,6 +296,12 @@ private:
     qsizetype m_sliceBudget = 16 * 1024;
     qsizetype m_maxShown = kDefaultMaxShown;
     int m_maxBlocks = kDefaultMaxBlocks;
+    struct Own {
+        Line said;    ///< as it shows once said
+        OwnLine state;
+    };
+    std::unordered_map<quint64, Own> m_own;
+    quint64 m_nextSerial = 1;
 };
 
 } // namespace conversation

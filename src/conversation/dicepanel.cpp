@@ -45,6 +45,8 @@ DicePanel::DicePanel(session::ChatSession *chat, QWidget *parent, std::optional<
     m_label6->setAlignment(Qt::AlignCenter);
     m_label6->setGeometry(8 + kListWidth, kTop, 12, kListHeight);
     m_label6->installEventFilter(this);
+    // Between the two lists on the Tab key's way: Space switches the details.
+    m_label6->setFocusPolicy(Qt::TabFocus);
     m_label6->setToolTip(tr("Clic: mostra o nasconde il valore di ogni dado nel "
                             "risultato. Invio in uno dei due elenchi lancia i dadi"));
 
@@ -271,6 +273,13 @@ bool DicePanel::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_label6 && event->type() == QEvent::MouseButtonRelease) {
         Label6_Click();
         return true;
+    }
+    if (watched == m_label6 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+            Label6_Click();
+            return true;
+        }
     }
     if ((watched == m_dado1 || watched == m_dado2) && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);

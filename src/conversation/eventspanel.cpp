@@ -1,6 +1,7 @@
 #include "eventspanel.h"
 
 #include "chatsession.h"
+#include "fontscale.h"
 #include "trafficlog.h"
 
 #include <QCheckBox>
@@ -133,12 +134,15 @@ void EventsPanel::chkTutorial_Click()
     const bool checked = m_chkTutorial->isChecked();
     const bool maximized = win->isMaximized();
 
+    // A larger desktop font makes the whole window larger.
+    const double scale = a11y::FontScale::factor(win);
+    const int tall = a11y::FontScale::scaled(kTallHeight, scale);
     QSize size = win->size();
     if (m_chkTutorial->isVisible() && !maximized && checked) {
-        size.setHeight(qMax(size.height(), kTallHeight));
-        size.setWidth(qMax(size.width(), kMinWidth));
-    } else if (!maximized && size.height() == kTallHeight) {
-        size.setHeight(kShortHeight);
+        size.setHeight(qMax(size.height(), tall));
+        size.setWidth(qMax(size.width(), a11y::FontScale::scaled(kMinWidth, scale)));
+    } else if (!maximized && size.height() == tall) {
+        size.setHeight(a11y::FontScale::scaled(kShortHeight, scale));
     }
     if (!maximized) {
         win->resize(size);
@@ -149,7 +153,9 @@ void EventsPanel::chkTutorial_Click()
         }
     }
 
-    const bool shown = checked && !m_chkTutorial->isHidden();
+    // Shown whenever ticked, even while the box itself is hidden: a first
+    // start ticks it, and the logs are there for a window tall enough.
+    const bool shown = checked;
     for (QWidget *w : {static_cast<QWidget *>(m_lblSent), static_cast<QWidget *>(m_lstSent),
                        static_cast<QWidget *>(m_lblRecv), static_cast<QWidget *>(m_lstReceived)})
         w->setVisible(shown);

@@ -54,9 +54,9 @@ public:
      * shrinks and centres the top-level window. Also run once at start after
      * the preference has been put into chkTutorial.
      *
-     * The logs show only while "Eventi" is ticked and can be seen: a tick
-     * the user cannot see (the box is hidden until the hidden options are
-     * revealed, yet a first start ticks it) shows nothing at any size.
+     * The logs show while "Eventi" is ticked, whether or not the box can be
+     * seen (it is hidden until the hidden options are revealed, yet a first
+     * start ticks it); only a visible box grows the window for them.
      */
     void chkTutorial_Click();
 

@@ -1,5 +1,8 @@
 #include "form5.h"
 
+#include "controlnames.h"
+#include "readingorder.h"
+
 #include <QLineEdit>
 #include <QVBoxLayout>
 
@@ -18,6 +21,18 @@ Form5::Form5(QWidget *parent) : QDialog(parent), Text1(new QLineEdit(this))
     layout->addWidget(Text1);
     setFixedWidth(220);
     connect(Text1, &QLineEdit::returnPressed, this, [this] { emit codeEntered(Text1->text()); });
+    nameControls();
+}
+
+// What a screen reader says for each control, and the Tab key's way
+// through the window in its reading order.
+void Form5::nameControls()
+{
+    a11y::ControlNames::apply(this, "conversation::Form5", {
+        {"Text1", QT_TRANSLATE_NOOP("conversation::Form5", "Codice"),
+         QT_TRANSLATE_NOOP("conversation::Form5", "Scrivere il codice e premere Invio")},
+    });
+    a11y::ReadingOrder::keep(this);
 }
 
 } // namespace conversation

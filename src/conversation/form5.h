@@ -29,6 +29,10 @@ public:
 signals:
     /// Enter was pressed in Text1 with this text.
     void codeEntered(const QString &code);
+
+private:
+    /// Names the controls for a screen reader and orders the Tab key.
+    void nameControls();
 };
 
 } // namespace conversation

@@ -1,5 +1,8 @@
 #include "frmfind.h"
 
+#include "controlnames.h"
+#include "readingorder.h"
+
 #include "panetext.h"
 
 #include <QCheckBox>
@@ -66,6 +69,7 @@ frmFind::frmFind(FindSettings *settings, QPlainTextEdit *pane, session::MessageS
     connect(cmdcancel, &QPushButton::clicked, this, &frmFind::CmdCancel_Click);
 
     Form_Load();
+    nameControls();
 }
 
 void frmFind::Form_Load()
@@ -139,6 +143,26 @@ void frmFind::FindInDialog(FindSettings &settings, QPlainTextEdit *pane,
                        QTextCursor::KeepAnchor);
     pane->setTextCursor(cursor);
     pane->ensureCursorVisible();
+}
+
+// What a screen reader says for each control, and the Tab key's way
+// through the window in its reading order.
+void frmFind::nameControls()
+{
+    a11y::ControlNames::apply(this, "conversation::frmFind", {
+        {"Text1", QT_TRANSLATE_NOOP("conversation::frmFind", "Testo da cercare")},
+        {"optDirection_0", QT_TRANSLATE_NOOP("conversation::frmFind", "Su"),
+         QT_TRANSLATE_NOOP("conversation::frmFind", "Cerca verso l'inizio del dialogo")},
+        {"optDirection_1", QT_TRANSLATE_NOOP("conversation::frmFind", "Giù"),
+         QT_TRANSLATE_NOOP("conversation::frmFind", "Cerca verso la fine del dialogo")},
+        {"chkCase", QT_TRANSLATE_NOOP("conversation::frmFind", "Maiuscole minuscole"),
+         QT_TRANSLATE_NOOP("conversation::frmFind", "Distingue le maiuscole dalle minuscole")},
+        {"cmdFind", QT_TRANSLATE_NOOP("conversation::frmFind", "Trova"),
+         QT_TRANSLATE_NOOP("conversation::frmFind", "Invio; ancora per la prossima")},
+        {"cmdcancel", QT_TRANSLATE_NOOP("conversation::frmFind", "Annulla"),
+         QT_TRANSLATE_NOOP("conversation::frmFind", "Esc")},
+    });
+    a11y::ReadingOrder::keep(this);
 }
 
 } // namespace conversation

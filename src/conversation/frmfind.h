@@ -63,6 +63,8 @@ public slots:
     void reject() override;
 
 private:
+    /// Names the controls for a screen reader and orders the Tab key.
+    void nameControls();
     void Form_Load();
 
     FindSettings *m_settings;

@@ -1,15 +1,17 @@
 #include "journal.h"
 
 #include "ledger.h"
-
+#include "safefile.h"
 #include "sinks.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QTemporaryFile>
 
+#include <limits>
 #include <sys/stat.h>
 
 namespace conversation
@@ -132,12 +134,12 @@ void Journal::beginSession(const QDateTime &start)
 
 QString Journal::htmlPath() const
 {
-    return m_html ? m_html->fileName() : QString();
+    return m_html ? m_htmlPath : QString();
 }
 
 QString Journal::textPath() const
 {
-    return m_text ? m_text->fileName() : QString();
+    return m_text ? m_textPath : QString();
 }
 
 QString Journal::baseName(const QDateTime &start)
@@ -243,7 +245,7 @@ void Journal::appendLine(const QString &stamp, const QString &line,
     if (m_html && !filesInPlace()) {
         // The folder (or the files) went: made again where that can be, the
         // journal goes on in new files.
-        const QString gone = m_html->fileName();
+        const QString gone = m_htmlPath;
         closeFiles();
         if (!openFiles()) {
             interrupted(m_folder);
@@ -252,13 +254,16 @@ void Journal::appendLine(const QString &stamp, const QString &line,
         status(
             tr("Il file del diario \"%1\" è sparito: il diario continua nel file "
                "\"%2\".")
-                .arg(QDir::toNativeSeparators(gone), QDir::toNativeSeparators(m_html->fileName())));
+                .arg(QDir::toNativeSeparators(gone), QDir::toNativeSeparators(m_htmlPath)));
     }
     if (!m_html && !m_interrupted) {
         // The first line of the session.
-        if (!openFiles()) {
+        QString why;
+        if (!openFiles(&why)) {
             m_off = true;
-            fail(unwritableFolder(m_folder));
+            fail(why.isEmpty() ? unwritableFolder(m_folder)
+                               : why + QLatin1Char(' ') +
+                                     Journal::tr("La sessione continua senza diario."));
             return;
         }
     } else if (!m_html) {
@@ -270,7 +275,7 @@ void Journal::appendLine(const QString &stamp, const QString &line,
         }
         m_interrupted = false;
         status(tr("Il diario del dialogo riprende nel file \"%1\".")
-                   .arg(QDir::toNativeSeparators(m_html->fileName())));
+                   .arg(QDir::toNativeSeparators(m_htmlPath)));
     }
     QByteArray html = std::exchange(m_evidence, {}), text;
     for (const JournalRow &row : rowsOf(stamp, line, runs)) {
@@ -281,8 +286,8 @@ void Journal::appendLine(const QString &stamp, const QString &line,
     const bool written = m_html->write(html) == html.size() && m_html->flush() &&
                          m_text->write(text) == text.size() && m_text->flush();
     if (!written) {
-        const QString path = m_html->error() != QFile::NoError ? m_html->fileName()
-                                                                : m_text->fileName();
+        const QString path = m_html->error() != QFile::NoError ? m_htmlPath
+                                                                : m_textPath;
         interrupted(path);
     }
 }
@@ -298,10 +303,10 @@ void Journal::appendEvidence(const QString &line)
     if (m_html->write(m_evidence) == m_evidence.size() && m_html->flush())
         m_evidence.clear();
     else
-        interrupted(m_html->fileName());
+        interrupted(m_htmlPath);
 }
 
-bool Journal::openFiles()
+bool Journal::openFiles(QString *why)
 {
     const QDir dir(m_folder);
     const QString base = baseName(m_start);
@@ -311,15 +316,26 @@ bool Journal::openFiles()
                     dir.exists(name + QStringLiteral(".txt"));
          ++n)
         name = base + QStringLiteral("_%1").arg(n);
-    auto html = std::make_unique<QFile>(dir.filePath(name + QStringLiteral(".html")));
-    auto text = std::make_unique<QFile>(dir.filePath(name + QStringLiteral(".txt")));
+    if (!QDir().mkpath(m_folder))
+        return false;
+    // Appended to only as the regular files they are: a link left in their
+    // place would send the conversation into someone else's file.
+    const auto open = [why](const QString &path) {
+        return platform::SafeFile::openForWriting(path, QIODevice::WriteOnly | QIODevice::Append,
+                                                  std::numeric_limits<qint64>::max(),
+                                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner,
+                                                  why);
+    };
+    auto html = open(dir.filePath(name + QStringLiteral(".html")));
+    auto text = html ? open(dir.filePath(name + QStringLiteral(".txt"))) : nullptr;
     const QByteArray head = htmlHead(m_start);
-    if (!QDir().mkpath(m_folder) || !html->open(QIODevice::WriteOnly | QIODevice::Append) ||
-        !text->open(QIODevice::WriteOnly | QIODevice::Append) ||
-        html->write(head) != head.size() || !html->flush())
+    if (!html || !text || html->write(head) != head.size() || !html->flush())
         return false;
     m_html = std::move(html);
     m_text = std::move(text);
+    // A file opened from its descriptor forgets its name: kept here.
+    m_htmlPath = dir.filePath(name + QStringLiteral(".html"));
+    m_textPath = dir.filePath(name + QStringLiteral(".txt"));
     return true;
 }
 

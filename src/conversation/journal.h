@@ -120,7 +120,8 @@ public:
     static QByteArray textRow(const JournalRow &row);
 
 private:
-    bool openFiles();
+    /// Opens the session's two files; @p why, when given, says which was refused and why.
+    bool openFiles(QString *why = nullptr);
     void fail(const QString &text);
     void closeFiles();
     void status(const QString &text);
@@ -143,6 +144,8 @@ private:
     static constexpr qsizetype kMaxWaitingEvidence = 4 * 1024 * 1024;
     std::unique_ptr<QFile> m_html;
     std::unique_ptr<QFile> m_text;
+    QString m_htmlPath;
+    QString m_textPath;
 };
 
 } // namespace conversation

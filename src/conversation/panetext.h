@@ -26,6 +26,12 @@ public:
     static constexpr int kInsertedBreak = QTextFormat::UserProperty + 1;
     /// The block property of a block that goes on with the line before it.
     static constexpr int kContinuesLine = QTextFormat::UserProperty + 2;
+    /// The block property naming a line of our own whose state may change
+    /// (waiting, sent, unsent), by the id the session gave it.
+    static constexpr int kOwnLine = QTextFormat::UserProperty + 3;
+    /// The character property holding the colour the design gives a piece
+    /// of text, where the theme shows another.
+    static constexpr int kDesignColour = QTextFormat::UserProperty + 8;
     /// The break point the pane inserts (zero width space).
     static constexpr QChar kBreakPoint = QChar(0x200B);
 

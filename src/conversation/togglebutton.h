@@ -4,6 +4,8 @@
 #include <QGuiApplication>
 #include <QPushButton>
 
+#include <optional>
+
 namespace conversation
 {
 
@@ -43,8 +45,16 @@ public:
     /// Shows @p picture as the button's icon, with no caption.
     void setPicture(Picture picture);
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
+    /// Draws the picture in colours that stand out from the back.
+    void drawPicture();
+
     bool m_on = false;
+    bool m_menuBack = false;
+    std::optional<Picture> m_picture;
 };
 
 } // namespace conversation

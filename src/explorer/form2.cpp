@@ -1,5 +1,8 @@
 #include "form2.h"
 
+#include "controlnames.h"
+#include "readingorder.h"
+
 #include "boardpanel.h"
 #include "boardsurface.h"
 #include "drawingtools.h"
@@ -43,6 +46,7 @@ Form2::Form2(board::BoardPanel *board, session::MessageService *messages, QWidge
     buildMenu();
     buildControls();
     Form_Load(board);
+    nameControls();
 }
 
 Form2::~Form2() = default;
@@ -148,11 +152,12 @@ void Form2::buildControls()
     int x = kMargin;
     const int y = menuBar->sizeHint().height() + kMargin / 2;
     for (QWidget *w : {static_cast<QWidget *>(Snap2Grid), static_cast<QWidget *>(MLine)}) {
-        w->setGeometry(x, y, w->sizeHint().width() + 4, kRowHeight);
+        w->setGeometry(x, y, w->sizeHint().width() + 4, std::max(kRowHeight, w->sizeHint().height()));
         x += w->width() + kMargin * 2;
     }
     for (QPushButton *b : {Command1_0, Command1_1}) {
-        b->setGeometry(x, y, std::max(80, b->sizeHint().width()), kRowHeight);
+        b->setGeometry(x, y, std::max(80, b->sizeHint().width()),
+                       std::max(kRowHeight, b->sizeHint().height()));
         x += b->width() + kMargin;
     }
 }
@@ -290,6 +295,29 @@ void Form2::mnuOpzioniPulisci_Click()
 void Form2::mnuOpzioniEsci_Click()
 {
     close();
+}
+
+// What a screen reader says for each control, and the Tab key's way
+// through the window in its reading order.
+void Form2::nameControls()
+{
+    a11y::ControlNames::apply(this, "explorer::Form2", {
+        {"picImmagine", QT_TRANSLATE_NOOP("explorer::Form2", "Immagine della lavagna"),
+         QT_TRANSLATE_NOOP("explorer::Form2", "Clic per le linee; le barre la scorrono")},
+        {"picImmagine2", QT_TRANSLATE_NOOP("explorer::Form2", "Copia della lavagna")},
+        {"menuBar", QT_TRANSLATE_NOOP("explorer::Form2", "Menu")},
+        {"hscOrizzontale", QT_TRANSLATE_NOOP("explorer::Form2", "Scorrimento orizzontale")},
+        {"vscVerticale", QT_TRANSLATE_NOOP("explorer::Form2", "Scorrimento verticale")},
+        {"hscOrizzontale2", QT_TRANSLATE_NOOP("explorer::Form2", "Scorrimento orizzontale")},
+        {"vscVerticale2", QT_TRANSLATE_NOOP("explorer::Form2", "Scorrimento verticale")},
+        {"Snap2Grid", QT_TRANSLATE_NOOP("explorer::Form2", "Approssima")},
+        {"MLine", QT_TRANSLATE_NOOP("explorer::Form2", "Linee Collegate")},
+        {"Command1_0", QT_TRANSLATE_NOOP("explorer::Form2", "Pulisci")},
+        {"Command1_1", QT_TRANSLATE_NOOP("explorer::Form2", "Esci")},
+    });
+    for (QScrollBar *bar : {hscOrizzontale, vscVerticale, hscOrizzontale2, vscVerticale2})
+        bar->setFocusPolicy(Qt::TabFocus);
+    a11y::ReadingOrder::keep(this);
 }
 
 } // namespace explorer

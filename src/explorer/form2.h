@@ -92,6 +92,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    /// Names the controls for a screen reader and orders the Tab key.
+    void nameControls();
     void buildControls();
     void buildMenu();
     void Form_Load(board::BoardPanel *board);

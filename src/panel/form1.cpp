@@ -1,5 +1,8 @@
 #include "form1.h"
 
+#include "controlnames.h"
+#include "readingorder.h"
+
 #include "boardpanel.h"
 #include "boardsurface.h"
 #include "filebrowser.h"
@@ -58,6 +61,7 @@ Form1::Form1(board::BoardPanel *board, ProgramPanel *programs, session::MessageS
             break;
     }
     Form_Load();
+    nameControls();
 }
 
 void Form1::buildControls()
@@ -382,6 +386,31 @@ void Form1::showEvent(QShowEvent *event)
         showDriveOfFolder();
     }
     QWidget::showEvent(event);
+}
+
+// What a screen reader says for each control, and the Tab key's way
+// through the window in its reading order.
+void Form1::nameControls()
+{
+    a11y::ControlNames::apply(this, "panel::Form1", {
+        {"Drive1", QT_TRANSLATE_NOOP("panel::Form1", "Unità")},
+        {"Dir1", QT_TRANSLATE_NOOP("panel::Form1", "Cartelle"),
+         QT_TRANSLATE_NOOP("panel::Form1", "Invio apre la cartella")},
+        {"File1", QT_TRANSLATE_NOOP("panel::Form1", "File"),
+         QT_TRANSLATE_NOOP("panel::Form1", "Invio carica l'immagine sulla lavagna, o chiede il riquadro per un programma")},
+        {"Text2", QT_TRANSLATE_NOOP("panel::Form1", "Percorso")},
+        {"Command1", QT_TRANSLATE_NOOP("panel::Form1", "Riquadro 1"),
+         QT_TRANSLATE_NOOP("panel::Form1", "Avvia il programma nel riquadro 1")},
+        {"Command2", QT_TRANSLATE_NOOP("panel::Form1", "Riquadro 2"),
+         QT_TRANSLATE_NOOP("panel::Form1", "Avvia il programma nel riquadro 2")},
+        {"Command3", QT_TRANSLATE_NOOP("panel::Form1", "Riquadro 3"),
+         QT_TRANSLATE_NOOP("panel::Form1", "Avvia il programma nel riquadro 3")},
+        {"Command5", QT_TRANSLATE_NOOP("panel::Form1", "Riquadro 4"),
+         QT_TRANSLATE_NOOP("panel::Form1", "Avvia il programma nel riquadro 4")},
+        {"Command4", QT_TRANSLATE_NOOP("panel::Form1", "Salva"),
+         QT_TRANSLATE_NOOP("panel::Form1", "Salva l'immagine della lavagna nel percorso")},
+    });
+    a11y::ReadingOrder::keep(this);
 }
 
 } // namespace panel

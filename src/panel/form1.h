@@ -101,6 +101,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    /// Names the controls for a screen reader and orders the Tab key.
+    void nameControls();
     void buildControls();
     void Form_Load();
     void fillLists();

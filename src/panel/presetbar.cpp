@@ -1,5 +1,6 @@
 #include "presetbar.h"
 
+#include "fontscale.h"
 #include "togglebutton.h"
 #include "windowpresets.h"
 
@@ -11,6 +12,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QWidget>
+
+#include <cmath>
 
 namespace panel
 {
@@ -110,7 +113,7 @@ QSize PresetBar::frameSize() const
         frame = m_window->frameGeometry().size() - m_window->geometry().size();
     }
     if (frame.width() <= 0 && frame.height() <= 0)
-        return QSize(0, m_frameAllowance / kTwipsPerPixel);
+        return QSize(0, pixels(m_frameAllowance));
     return frame;
 }
 
@@ -135,8 +138,8 @@ void PresetBar::Command23_Click(int index)
     if (QScreen *screen = m_window->screen()) {
         const QRect area = screen->geometry();
         const QPoint corner = WindowPresets::centredTopLeft(
-            QSize(area.width() * kTwipsPerPixel, area.height() * kTwipsPerPixel), index);
-        m_window->move(area.topLeft() + corner / kTwipsPerPixel);
+            QSize(twips(area.width(), {}), twips(area.height(), {})), index);
+        m_window->move(area.topLeft() + QPoint(pixels(corner.x()), pixels(corner.y())));
     }
     applySize(index);
 }
@@ -149,8 +152,7 @@ void PresetBar::applySize(int element)
     const QSize frame = frameSize();
     m_wanted = element;
     m_appliedFrame = frame;
-    m_appliedSize = QSize(width / kTwipsPerPixel - frame.width(),
-                          WindowPresets::kHeight / kTwipsPerPixel - frame.height());
+    m_appliedSize = QSize(pixels(width) - frame.width(), pixels(WindowPresets::kHeight) - frame.height());
     m_following = true;
     m_window->resize(m_appliedSize);
     m_following = false;
@@ -165,15 +167,50 @@ void PresetBar::followFrame()
         m_wanted = -1; // resized otherwise since: the size is the user's now
         return;
     }
-    if (frameSize() != m_appliedFrame)
+    if (frameSize() != m_appliedFrame) {
         applySize(m_wanted);
+        emit frameFollowed();
+    }
+}
+
+void PresetBar::centre()
+{
+    QScreen *screen = m_window->screen();
+    if (!screen || m_window->isMaximized())
+        return;
+    const QRect area = screen->geometry();
+    const QSize whole = m_window->size() + frameSize();
+    m_window->move(area.left() + (area.width() - whole.width()) / 2,
+                   area.top() + (area.height() - whole.height()) / 2);
 }
 
 void PresetBar::Form_Resize()
 {
     const QSize whole = m_window->size() + frameSize();
-    highlight(WindowPresets::highlighted(whole.width() * kTwipsPerPixel,
-                                         whole.height() * kTwipsPerPixel, m_window->isMaximized()));
+    const int width = twips(whole.width(), {WindowPresets::presetWidth(WindowPresets::Narrow),
+                                            WindowPresets::presetWidth(WindowPresets::Wide),
+                                            WindowPresets::presetWidth(WindowPresets::Medium)});
+    highlight(WindowPresets::highlighted(width,
+                                         twips(whole.height(), {WindowPresets::kHeight}),
+                                         m_window->isMaximized()));
+}
+
+// The presets measure the window in twips of the font the window was laid
+// out for; a larger desktop font makes every preset larger alike.
+int PresetBar::pixels(int twips) const
+{
+    return int(twips * a11y::FontScale::factor(m_window) / kTwipsPerPixel);
+}
+
+int PresetBar::twips(int pixels, std::initializer_list<int> exact) const
+{
+    // A preset's size comes back as the preset's own twips, which the
+    // rounding to pixels would otherwise miss at a scale other than 1.
+    for (const int t : exact) {
+        if (this->pixels(t) == pixels)
+            return t;
+    }
+    return int(std::lround(pixels * kTwipsPerPixel / a11y::FontScale::factor(m_window)));
 }
 
 void PresetBar::highlight(int element)

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <functional>
+#include <initializer_list>
 
 class QToolButton;
 
@@ -54,6 +55,13 @@ public:
      * reports once the window is on screen.
      */
     void applySize(int element);
+    /// Centres the whole window, frame included, on its screen.
+    void centre();
+
+signals:
+    /// The preset's size was applied again to take in a frame the window
+    /// manager reported late; a window centred before is no longer.
+    void frameFollowed();
 
 public slots:
     /// Element 0, 2 or 3 resizes and centres the window; 1 maximises it or
@@ -66,6 +74,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    /// Twips of the presets as pixels at the window's font, and back; a
+    /// size of @p exact comes back as itself.
+    int pixels(int twips) const;
+    int twips(int pixels, std::initializer_list<int> exact) const;
     void highlight(int element);
     /// A frame reported late (after the preset was applied) is taken in.
     void followFrame();

@@ -1,5 +1,6 @@
 #include "programpanel.h"
 
+#include "fontscale.h"
 #include "hostpane.h"
 #include "togglebutton.h"
 #include "windowsearch.h"
@@ -25,21 +26,22 @@ namespace
 
 constexpr int kTwipsPerPixel = 15;
 
-// A rectangle in twips as pixels; the edges are converted, not the sizes,
-// so neighbouring boxes keep their gaps.
-QRect pixels(const QRect &twips)
+// A rectangle in twips as pixels, at @p scale (a larger desktop font makes
+// the panel larger); the edges are converted, not the sizes, so neighbouring
+// boxes keep their gaps.
+QRect pixels(const QRect &twips, double scale)
 {
-    const int left = twips.left() / kTwipsPerPixel;
-    const int top = twips.top() / kTwipsPerPixel;
-    const int right = (twips.left() + twips.width()) / kTwipsPerPixel;
-    const int bottom = (twips.top() + twips.height()) / kTwipsPerPixel;
-    return QRect(left, top, right - left, bottom - top);
+    const auto px = [scale](int t) { return int(t * scale / kTwipsPerPixel); };
+    const int left = px(twips.left());
+    const int top = px(twips.top());
+    return QRect(left, top, px(twips.left() + twips.width()) - left,
+                 px(twips.top() + twips.height()) - top);
 }
 
 // The middle of a pixel in twips.
-int twipsOf(qreal pixel)
+int twipsOf(qreal pixel, double scale)
 {
-    return int(std::floor(pixel)) * kTwipsPerPixel + kTwipsPerPixel / 2;
+    return int(std::floor(pixel / scale) * kTwipsPerPixel) + kTwipsPerPixel / 2;
 }
 
 // Four small squares, the one of quadrant @p q filled.
@@ -180,9 +182,10 @@ qint64 ProgramPanel::processId(int slot) const
 
 void ProgramPanel::apply()
 {
-    Picture1->setGeometry(pixels(m_layout.picture()).translated(m_offset, 0));
+    const double scale = a11y::FontScale::factor(Picture1);
+    Picture1->setGeometry(pixels(m_layout.picture(), scale).translated(m_offset, 0));
     for (int i = 0; i < kSlots; ++i) {
-        m_quadrants[i]->setGeometry(pixels(m_layout.quadrant(i)));
+        m_quadrants[i]->setGeometry(pixels(m_layout.quadrant(i), scale));
         m_panes[i]->setGeometry(m_quadrants[i]->rect());
         m_enlarge[i]->setOn(m_layout.highlighted() == i);
     }
@@ -225,15 +228,18 @@ bool ProgramPanel::eventFilter(QObject *watched, QEvent *event)
     switch (event->type()) {
     case QEvent::MouseButtonPress: {
         const auto *mouse = static_cast<QMouseEvent *>(event);
-        m_layout.mouseDown(twipsOf(mouse->position().x()), twipsOf(mouse->position().y()));
+        const double scale = a11y::FontScale::factor(Picture1);
+        m_layout.mouseDown(twipsOf(mouse->position().x(), scale),
+                           twipsOf(mouse->position().y(), scale));
         apply();
         return true;
     }
     case QEvent::MouseMove: {
         const auto *mouse = static_cast<QMouseEvent *>(event);
         const int dragging = m_layout.dragFlag();
-        const int hit =
-            m_layout.mouseMove(twipsOf(mouse->position().x()), twipsOf(mouse->position().y()));
+        const double scale = a11y::FontScale::factor(Picture1);
+        const int hit = m_layout.mouseMove(twipsOf(mouse->position().x(), scale),
+                                           twipsOf(mouse->position().y(), scale));
         if (dragging)
             apply();
         // The pointer shows which way the bar under it moves.

@@ -12,7 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace session {
+namespace platform {
 
 InstanceGuard::InstanceGuard(QString lockDir)
 {
@@ -54,7 +54,10 @@ bool InstanceGuard::tryLock()
                           O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
         return false;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    // Only a regular file is a lock: a FIFO or a device in its place is not
+    // ours to write a process id into.
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
         return false;
     }
@@ -118,4 +121,4 @@ bool InstanceGuard::bOtherInstance(const QString &name, const QString &ownExecut
     return found;
 }
 
-} // namespace session
+} // namespace platform

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace session {
+namespace platform {
 
 /**
  * @brief The start checks that keep a second copy of the program from
@@ -45,4 +45,4 @@ private:
     int m_fd = -1;
 };
 
-} // namespace session
+} // namespace platform

@@ -10,7 +10,7 @@
 
 #include <unistd.h>
 
-namespace session {
+namespace platform {
 
 namespace {
 const QByteArray kRequest = QByteArrayLiteral("raise\n");
@@ -120,4 +120,4 @@ bool RaiseChannel::ask(const QByteArray &request, const QString &runtimeDir, int
     return socket.readLine(kMaxRequest) == kAnswer;
 }
 
-} // namespace session
+} // namespace platform

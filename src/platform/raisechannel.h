@@ -5,7 +5,7 @@
 
 class QLocalServer;
 
-namespace session {
+namespace platform {
 
 /**
  * @brief The running copy's ear for a second start.
@@ -60,4 +60,4 @@ private:
     QLocalServer *m_server;
 };
 
-} // namespace session
+} // namespace platform

@@ -143,6 +143,8 @@ std::unique_ptr<QFile> SafeFile::openForWriting(const QString &path, QIODevice::
     flags |= (mode & QIODevice::ReadOnly) ? O_RDWR : O_WRONLY;
     if (mode & QIODevice::Append)
         flags |= O_APPEND;
+    if (mode & QIODevice::NewOnly)
+        flags |= O_EXCL; // never an existing file, nor a link left in its place
     QString why;
     const int fd = openNoFollow(path, flags, toMode(permissions), &why);
     if (fd < 0 || !vetDescriptor(fd, path, maxBytes, &why)) {
@@ -157,7 +159,7 @@ std::unique_ptr<QFile> SafeFile::openForWriting(const QString &path, QIODevice::
         ::close(fd);
         return nullptr;
     }
-    auto file = wrap(fd, path, mode & ~QIODevice::Truncate, &why);
+    auto file = wrap(fd, path, mode & ~(QIODevice::Truncate | QIODevice::NewOnly), &why);
     if (!file && error)
         *error = why;
     return file;

@@ -35,7 +35,7 @@ public:
 
     /**
      * @brief Opens @p path for writing (@p mode holds WriteOnly or
-     * ReadWrite, and Append or Truncate as the caller wants) without
+     * ReadWrite, and Append, Truncate or NewOnly as the caller wants) without
      * following a link, creating it with @p permissions when missing.
      *
      * An existing path that is not a regular file, or one larger than

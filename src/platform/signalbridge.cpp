@@ -7,7 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace session {
+namespace platform {
 
 namespace {
 int g_fds[2] = {-1, -1};
@@ -53,4 +53,4 @@ void SignalBridge::onReadable()
         emit terminationRequested(byte);
 }
 
-} // namespace session
+} // namespace platform

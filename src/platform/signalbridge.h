@@ -4,7 +4,7 @@
 
 class QSocketNotifier;
 
-namespace session {
+namespace platform {
 
 /**
  * @brief Turns SIGTERM and SIGINT into a Qt signal on the UI thread, so a
@@ -26,4 +26,4 @@ private:
     QSocketNotifier *m_notifier = nullptr;
 };
 
-} // namespace session
+} // namespace platform

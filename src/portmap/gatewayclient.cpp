@@ -12,7 +12,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
-#include <sys/select.h>
+#include <poll.h>
 
 namespace portmap {
 
@@ -36,11 +36,10 @@ int natpmpAnswer(natpmp_t *n, natpmpresp_t *response, const QDeadlineTimer &dead
         getnatpmprequesttimeout(n, &tv);
         qint64 waitMs = qint64(tv.tv_sec) * 1000 + tv.tv_usec / 1000;
         waitMs = qBound<qint64>(0, waitMs, left);
-        timeval limit{time_t(waitMs / 1000), suseconds_t((waitMs % 1000) * 1000)};
-        fd_set fds;
-        FD_ZERO(&fds);
-        FD_SET(n->s, &fds);
-        if (::select(n->s + 1, &fds, nullptr, nullptr, &limit) < 0 && errno != EINTR)
+        // poll(), not select(): a host that raised its descriptor limit may
+        // hand this socket a number past what an fd_set can hold.
+        pollfd wait{n->s, POLLIN, 0};
+        if (::poll(&wait, 1, int(waitMs)) < 0 && errno != EINTR)
             return NATPMP_ERR_SOCKETERROR;
         const int r = readnatpmpresponseorretry(n, response);
         if (r != NATPMP_TRYAGAIN)
@@ -416,17 +415,24 @@ Outcome GatewayClient::renew()
         o.result = Result::Removed;
         return o;
     }
+    // A renewal that fails or is cut short by a stop leaves the mapping
+    // known: the gateway may still hold it (a permanent one for good), and
+    // only what is known is removed at the end.
+    const Protocol held = m_protocol;
+    const quint16 port = m_port;
+    const quint16 externalPort = m_externalPort;
+    Outcome o;
     if (m_protocol == Protocol::NatPmp) {
         bool answered = false;
-        const quint16 port = m_port;
-        Outcome o = mapNatPmp(port, m_lease, &answered);
-        if (o.result != Result::Mapped)
-            m_protocol = Protocol::None;
-        return o;
+        o = mapNatPmp(port, m_lease, &answered);
+    } else {
+        o = addUpnp(port, m_lease);
     }
-    Outcome o = addUpnp(m_port, m_lease);
-    if (o.result != Result::Mapped)
-        m_protocol = Protocol::None;
+    if (o.result != Result::Mapped) {
+        m_protocol = held;
+        m_port = port;
+        m_externalPort = externalPort;
+    }
     return o;
 }
 
@@ -438,17 +444,38 @@ Outcome GatewayClient::unmap()
     o.protocol = m_protocol;
     if (m_protocol == Protocol::NatPmp) {
         natpmp_t n{};
+        int r = NATPMP_ERR_CANNOTGETGATEWAY;
         if (openNatPmp(&n, m_settings.natpmpGateway)) {
             natpmpresp_t response{};
             // A lifetime of 0 removes the mapping.
-            if (sendnewportmappingrequest(&n, NATPMP_PROTOCOL_TCP, m_port, 0, 0) >= 0)
-                natpmpAnswer(&n, &response, QDeadlineTimer(kKnownGatewayMs));
+            r = sendnewportmappingrequest(&n, NATPMP_PROTOCOL_TCP, m_port, 0, 0);
+            if (r >= 0)
+                r = natpmpAnswer(&n, &response, QDeadlineTimer(kKnownGatewayMs));
             closenatpmp(&n);
+        }
+        if (r < 0) {
+            o.result = Result::NotRemoved;
+            o.unanswered = r == NATPMP_ERR_NOGATEWAYSUPPORT || r == NATPMP_ERR_SOCKETERROR ||
+                           r == NATPMP_ERR_RECVFROM || r == NATPMP_ERR_CANNOTGETGATEWAY;
+            if (!o.unanswered)
+                o.code = -r - 49;
+            return o; // still held as far as we know
         }
     } else if (m_protocol != Protocol::None && m_upnp->found) {
         const QByteArray portText = QByteArray::number(m_externalPort);
-        UPNP_DeletePortMapping(m_upnp->control(), m_upnp->service(), portText.constData(), kTcp,
-                               nullptr);
+        const int r = UPNP_DeletePortMapping(m_upnp->control(), m_upnp->service(),
+                                             portText.constData(), kTcp, nullptr);
+        // Gone already (a lease that ran out, a gateway that restarted) is gone.
+        if (r != UPNPCOMMAND_SUCCESS && r != kNoSuchEntry) {
+            o.result = Result::NotRemoved;
+            o.unanswered = r < 0;
+            if (r > 0) {
+                o.code = r;
+                if (strupnperror(r))
+                    o.reason = QString::fromLatin1(strupnperror(r));
+            }
+            return o;
+        }
     }
     m_protocol = Protocol::None;
     return o;

@@ -23,6 +23,7 @@ enum class Result {
     BadAnswer,       ///< the gateway's answer made no sense or never came whole
     PrivateExternal, ///< the gateway's outside address is itself private
     SharedExternal,  ///< the gateway's outside address is the provider's shared NAT range
+    NotRemoved,      ///< the gateway refused to remove the forwarding, or never answered
 };
 
 /// The outcome of one request, with everything the user may be told.
@@ -73,7 +74,8 @@ public:
     Outcome map(quint16 port, const QByteArray &description, int leaseSeconds);
     /// Asks again for the mapping last made, before its lease ends.
     Outcome renew();
-    /// Removes the mapping last made; Removed when there was none.
+    /// Removes the mapping last made; Removed when there was none, NotRemoved
+    /// (and the mapping still held) when the gateway refused or did not answer.
     Outcome unmap();
     /// True while a mapping made here has not been removed.
     bool holdsMapping() const;

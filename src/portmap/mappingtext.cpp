@@ -147,8 +147,80 @@ QString describe(const Outcome &o)
                    "rete lo offre, oppure far ospitare un giocatore con un indirizzo "
                    "pubblico.")
             .arg(o.externalAddress, port);
+    case Result::NotRemoved: {
+        // Said as it is: a forwarding left open is one the user may want to close.
+        QString why = o.unanswered ? QCoreApplication::translate("portmap::MappingText", "non ha risposto")
+                                   : o.reason.isEmpty()
+                                         ? QCoreApplication::translate("portmap::MappingText", "ha rifiutato")
+                                         : QCoreApplication::translate("portmap::MappingText", "ha rifiutato: %1")
+                                               .arg(o.reason);
+        if (o.code != 0)
+            why += QCoreApplication::translate("portmap::MappingText", ", codice %1").arg(o.code);
+        return QCoreApplication::translate("portmap::MappingText", "Il router non ha chiuso la porta %1 (%2): "
+                                                      "può restare aperta finché non la si chiude "
+                                                      "dalle impostazioni del router.")
+            .arg(port, why);
+    }
     }
     return QString();
+}
+
+QString brief(const Outcome &o)
+{
+    // At the narrow size the status box holds about 17 characters a line:
+    // the router's answer in a few words, and where the rest is to be read.
+    const QString port = QString::number(o.port);
+    QString what;
+    switch (o.result) {
+    case Result::Mapped:
+        if (o.externalPort != 0 && o.externalPort != o.port)
+            return QCoreApplication::translate("portmap::MappingText",
+                                               "Il router ha aperto la porta %1 invece della %2: %3")
+                .arg(o.externalPort)
+                .arg(port, endpoint(o.externalAddress, o.externalPort));
+        return QCoreApplication::translate("portmap::MappingText", "Porta %1 aperta sul router: %2")
+            .arg(port, endpoint(o.externalAddress, o.port));
+    case Result::Removed:
+        return describe(o);
+    case Result::Conflict:
+        what = QCoreApplication::translate("portmap::MappingText",
+                                           "La porta %1 del router va a un'altra macchina.");
+        break;
+    case Result::NoGateway:
+        what = QCoreApplication::translate("portmap::MappingText",
+                                           "Nessun router ha risposto per la porta %1.");
+        break;
+    case Result::Refused:
+        what = QCoreApplication::translate("portmap::MappingText",
+                                           "Il router ha rifiutato la porta %1.");
+        break;
+    case Result::WrongClient:
+        what = QCoreApplication::translate("portmap::MappingText",
+                                           "Il router manda la porta %1 a un altro computer.");
+        break;
+    case Result::NotForwarded:
+        what = QCoreApplication::translate("portmap::MappingText",
+                                           "Il router non inoltra davvero la porta %1.");
+        break;
+    case Result::BadAnswer:
+        what = o.unanswered ? QCoreApplication::translate(
+                                  "portmap::MappingText", "Il router non ha risposto per la porta %1.")
+                            : QCoreApplication::translate(
+                                  "portmap::MappingText",
+                                  "Il router ha risposto senza senso per la porta %1.");
+        break;
+    case Result::PrivateExternal:
+        what = QCoreApplication::translate("portmap::MappingText",
+                                           "Un altro router è davanti: la porta %1 resta chiusa.");
+        break;
+    case Result::SharedExternal:
+        what = QCoreApplication::translate("portmap::MappingText",
+                                           "Indirizzo esterno condiviso: la porta %1 è inutile.");
+        break;
+    }
+    // The advice is long: the status box points to the window that has it.
+    return what.arg(port) + QLatin1Char(' ') +
+           QCoreApplication::translate("portmap::MappingText", "Vedi \"Raggiungibilità\".");
 }
 
 } // namespace portmap

@@ -13,6 +13,13 @@ namespace portmap {
  */
 QString describe(const Outcome &outcome);
 
+/**
+ * @brief The short form of describe(@p outcome) for the main window's status
+ * box, read there whole without scrolling: what happened, without the
+ * advice, and where the whole answer is to be read ("Raggiungibilità").
+ */
+QString brief(const Outcome &outcome);
+
 /// Said while the gateway is being asked to open @p port.
 QString askingText(quint16 port);
 /// Said when automatic opening is switched off.

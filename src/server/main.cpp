@@ -65,8 +65,8 @@ int main(int argc, char *argv[])
     server::TavernServer tavern(settings, log);
     // SIGTERM from the service manager or a kill, SIGINT from the terminal:
     // the session is kept and every connection closed before the end.
-    session::SignalBridge signals_;
-    QObject::connect(&signals_, &session::SignalBridge::terminationRequested, &tavern,
+    platform::SignalBridge signals_;
+    QObject::connect(&signals_, &platform::SignalBridge::terminationRequested, &tavern,
                      [&tavern] { tavern.stop(); });
     QObject::connect(&tavern, &server::TavernServer::finished, &application,
                      &QCoreApplication::quit);

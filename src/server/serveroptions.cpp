@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 
 namespace server
 {
@@ -36,6 +37,47 @@ QString defaultStateDir(const QStringList &environment)
     return base + QStringLiteral("/tavernix-server");
 }
 
+/// The help text, Italian throughout: the parser's own would say "Usage"
+/// and "Options". The option lines keep the parser's shape ("  -h, --help"
+/// and "<VALUE>"), which the manual page is built from.
+QString italianHelp(const QList<QCommandLineOption> &options)
+{
+    QStringList heads;
+    for (const QCommandLineOption &option : options) {
+        QStringList names;
+        for (const QString &name : option.names())
+            names << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+        QString head = names.join(QStringLiteral(", "));
+        if (!option.valueName().isEmpty())
+            head += QStringLiteral(" <") + option.valueName() + QLatin1Char('>');
+        heads << head;
+    }
+    qsizetype width = 0;
+    for (const QString &head : heads)
+        width = qMax(width, head.size());
+    QString text = QStringLiteral(
+        "Uso: tavernix-server [opzioni]\n"
+        "     tavernix-server ctl [--state-dir DIR] COMANDO\n"
+        "Ospita una sessione di Tavernix senza finestra: i giocatori si collegano con il\n"
+        "programma Tavernix. \"man tavernix-server\" descrive il servizio e lo stato.\n"
+        "\n"
+        "Opzioni:\n");
+    for (qsizetype i = 0; i < heads.size(); ++i)
+        text += QStringLiteral("  ") + heads[i].leftJustified(width + 2) +
+                options[i].description() + QLatin1Char('\n');
+    text += QStringLiteral(
+        "\n"
+        "Comandi di amministrazione (tavernix-server ctl COMANDO):\n"
+        "  list        i partecipanti, con indirizzo, tempo di connessione e byte in attesa\n"
+        "  kick NOME   espelle NOME\n"
+        "  say TESTO   una riga di narrazione per tutti\n"
+        "  clear       pulisce la lavagna per tutti\n"
+        "  restore     riporta l'ultima lavagna pulita\n"
+        "  save        scrive subito la sessione nella cartella di stato\n"
+        "  stop        chiude il tavolo (i giocatori ne sono avvisati) e arresta il server\n");
+    return text;
+}
+
 ServerOptions failure(const QString &why)
 {
     ServerOptions options;
@@ -54,17 +96,13 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
 ServerOptions ServerOptions::parse(const QStringList &arguments, const QStringList &environment)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Tavernix server: ospita una sessione senza finestra.\n"
-        "Amministrazione: tavernix-server ctl [--state-dir DIR] COMANDO\n"
-        "COMANDO: list | kick NOME | say TESTO | clear | restore | save | stop"));
     const QCommandLineOption portOption(
         QStringLiteral("port"), QStringLiteral("La porta della sessione (1-65535, predefinita 600)."),
         QStringLiteral("N"));
     const QCommandLineOption nameOption(
         QStringLiteral("name"),
         QStringLiteral("Il nome del server fra i partecipanti (predefinito Locanda)."),
-        QStringLiteral("NAME"));
+        QStringLiteral("NOME"));
     const QCommandLineOption stateOption(
         QStringLiteral("state-dir"),
         QStringLiteral("La cartella dove il server tiene la sessione e il socket di controllo."),
@@ -83,12 +121,31 @@ ServerOptions ServerOptions::parse(const QStringList &arguments, const QStringLi
     // "ctl" and everything after it belong to the command, whatever they look like.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
 
-    if (!parser.parse(arguments))
-        return failure(parser.errorText());
+    if (!parser.parse(arguments)) {
+        // The parser's own words are English; the server speaks Italian.
+        const QStringList unknown = parser.unknownOptionNames();
+        const auto dashed = [](const QString &name) {
+            return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+        };
+        if (!unknown.isEmpty())
+            return failure(QStringLiteral("opzione sconosciuta: %1 (\"tavernix-server --help\" "
+                                          "elenca le opzioni).")
+                               .arg(dashed(unknown.first())));
+        const QString error = parser.errorText();
+        const QRegularExpressionMatch quoted =
+            QRegularExpression(QStringLiteral("'([^']*)'")).match(error);
+        const QString what = quoted.hasMatch() ? quoted.captured(1) : QString();
+        if (error.startsWith(QLatin1String("Missing value")))
+            return failure(QStringLiteral("manca il valore dopo %1.").arg(what));
+        if (error.startsWith(QLatin1String("Unexpected value")))
+            return failure(QStringLiteral("%1 non vuole un valore.").arg(what));
+        return failure(error);
+    }
     if (parser.isSet(helpOption)) {
         ServerOptions options;
         options.action = Action::ShowHelp;
-        options.helpText = parser.helpText();
+        options.helpText = italianHelp({portOption, nameOption, stateOption, resumeOption,
+                                     noMappingOption, helpOption, versionOption});
         return options;
     }
     if (parser.isSet(versionOption)) {

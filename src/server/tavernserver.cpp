@@ -1,12 +1,15 @@
 #include "tavernserver.h"
 
 #include "chatsession.h"
+#include "connectionindex.h"
 #include "controlchannel.h"
 #include "hostrelay.h"
 #include "invitation.h"
 #include "mappingtext.h"
-#include "portmapper.h"
 #include "participantlist.h"
+#include "portmapper.h"
+#include "reachability.h"
+#include "safefile.h"
 #include "serverlog.h"
 #include "tabledice.h"
 #include "servicenotifier.h"
@@ -20,6 +23,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
+#include <QSet>
 #include <QTimer>
 
 namespace server
@@ -55,12 +59,14 @@ QString addressText(const QHostAddress &address)
 TavernServer::TavernServer(Settings settings, ServerLog &log, QObject *parent)
     : QObject(parent), m_settings(std::move(settings)), m_log(log), m_conversation(log),
       m_messages(log), m_chat(std::make_unique<session::ChatSession>()),
-      m_lock(session::InstanceGuard::onFile(lockPath(m_settings.stateDir)))
+      m_lock(platform::InstanceGuard::onFile(lockPath(m_settings.stateDir)))
 {
     m_chat->setConversationSink(&m_conversation);
     m_chat->setMessageService(&m_messages);
     m_chat->setName(m_settings.name);
     m_chat->setPort(m_settings.port);
+    // The server has no "Porta" button: its port comes from the command line.
+    m_chat->setPortChoice(QStringLiteral("con l'opzione --port"));
     for (session::TrafficLog *traffic : {m_chat->sentLog(), m_chat->receivedLog()}) {
         traffic->setViewsShown(false);
         traffic->setBound(kTrafficKept);
@@ -99,9 +105,11 @@ bool TavernServer::start()
         return false;
     }
     if (!m_lock.tryLock()) {
-        QFile held(lockPath(dir));
-        if (held.open(QIODevice::ReadOnly)) {
-            const QByteArray pid = held.readAll().trimmed();
+        // A process id is a few bytes: the lock is read no further, and
+        // never through a link.
+        const platform::SafeFile::Contents held = platform::SafeFile::readAll(lockPath(dir), 64);
+        if (held.ok) {
+            const QByteArray pid = held.bytes.trimmed();
             m_log.error(QStringLiteral("un altro tavernix-server (pid %1) usa già la cartella di "
                                        "stato %2: questo non parte.")
                             .arg(QString::fromLatin1(pid), dir));
@@ -145,22 +153,26 @@ void TavernServer::startPortMapping()
         m_log.info(portmap::disabledText());
         return;
     }
-    m_mapper = new portmap::PortMapper(this);
+    m_reach = new session::Reachability(m_chat.get(), this);
     // SIGTERM must end the server promptly even with a silent router.
-    m_mapper->setCloseTimeout(m_settings.portMappingCloseMs);
-    connect(m_mapper, &portmap::PortMapper::stateChanged, this,
-            [this](portmap::PortMapper::State state) {
+    m_reach->setCloseTimeout(m_settings.portMappingCloseMs);
+    m_reach->setChatDescription(QStringLiteral("Tavernix (server)"));
+    // Hosting has begun: the chat port is asked for at once. The router's
+    // answers come later, from the mapper's own thread.
+    m_reach->start(true);
+    portmap::PortMapper *mapper = m_reach->chatMapper();
+    connect(mapper, &portmap::PortMapper::stateChanged, this,
+            [this, mapper](portmap::PortMapper::State state) {
                 using S = portmap::PortMapper::State;
                 if (state == S::Failed)
-                    m_log.warning(m_mapper->message());
+                    m_log.warning(mapper->message());
                 else if (state == S::Mapped) {
-                    const portmap::Outcome o = m_mapper->outcome();
-                    m_log.info(m_mapper->message());
+                    const portmap::Outcome o = mapper->outcome();
+                    m_log.info(mapper->message());
                     m_log.info(QStringLiteral("invito: ") +
                                session::Invitation::format(o.externalAddress, o.externalPort));
                 }
             });
-    m_mapper->map(m_chat->listeningPort(), QStringLiteral("Tavernix (server)"));
 }
 
 void TavernServer::stop()
@@ -172,26 +184,33 @@ void TavernServer::stop()
         m_notifier->stopping();
     m_log.info(QStringLiteral("arresto del server."));
     m_control->close();
-    m_chat->closeAllSockets();
+    m_chat->closeAllSockets(m_closesTable);
     // Whatever waited for the next write reaches the disk before the end.
     const bool kept = m_store->isWriting();
     m_store->end();
     // An empty session (nothing drawn or said) leaves no file.
     if (kept && !m_store->filePath().isEmpty())
         m_log.info(QStringLiteral("partita salvata in %1.").arg(m_store->filePath()));
-    if (m_mapper) {
+    if (m_reach) {
         // The forwarding goes with the server, waiting a bounded time.
-        const bool wasMapped = m_mapper->state() == portmap::PortMapper::State::Mapped;
+        const portmap::PortMapper *mapper = m_reach->chatMapper();
+        const bool wasMapped = mapper->state() == portmap::PortMapper::State::Mapped;
         portmap::Outcome removed;
         removed.result = portmap::Result::Removed;
-        removed.port = m_mapper->port();
-        if (!m_mapper->finish(m_settings.portMappingCloseMs))
+        removed.port = mapper->port();
+        if (!m_reach->finish())
             m_log.warning(QStringLiteral("il router non ha confermato la chiusura della porta."));
         else if (wasMapped)
             m_log.info(portmap::describe(removed));
     }
     m_running = false;
     QTimer::singleShot(0, this, &TavernServer::finished);
+}
+
+void TavernServer::closeTable()
+{
+    m_closesTable = true;
+    stop();
 }
 
 ControlReply TavernServer::handle(const ControlCommand &command)
@@ -215,7 +234,7 @@ ControlReply TavernServer::handle(const ControlCommand &command)
         return reveal();
     case ControlCommand::Kind::Stop:
         // After the reply has gone out.
-        QTimer::singleShot(0, this, &TavernServer::stop);
+        QTimer::singleShot(0, this, &TavernServer::closeTable);
         return ControlReply::ok(QStringLiteral("arresto in corso."));
     case ControlCommand::Kind::Invalid:
         break;
@@ -231,11 +250,11 @@ ControlReply TavernServer::list() const
     for (int row = 0; row < people->count(); ++row) {
         const qint32 tag = people->tagAt(row);
         const QString name = ServerLog::clean(people->nameAt(row));
-        if (tag == -1) {
+        if (tag == session::kHostIndex) {
             entries.append(name + QStringLiteral(" (questo server)"));
             continue;
         }
-        if (tag < 1 || tag > 32767)
+        if (!session::isClientIndex(tag))
             continue;
         const qint16 index = qint16(tag);
         entries.append(QStringLiteral("%1 %2 da %3, %4 byte in coda")
@@ -251,22 +270,21 @@ ControlReply TavernServer::list() const
 
 ControlReply TavernServer::kick(const QString &name)
 {
-    session::ParticipantList *people = m_chat->participants();
-    people->deselectAll();
-    int chosen = 0;
+    const session::ParticipantList *people = m_chat->participants();
+    QSet<qint32> chosen;
     for (int row = 0; row < people->count(); ++row) {
         if (people->nameAt(row) != name)
             continue;
-        if (people->tagAt(row) == -1)
+        if (people->tagAt(row) == session::kHostIndex)
             return ControlReply::failed(QStringLiteral("il server non può espellere se stesso."));
-        people->setSelected(row, true);
-        ++chosen;
+        chosen.insert(people->tagAt(row));
     }
-    if (chosen == 0)
+    if (chosen.isEmpty())
         return ControlReply::failed(
             QStringLiteral("nessun partecipante si chiama \"%1\".").arg(ServerLog::clean(name)));
-    // The window's Kick, so the others hear of it exactly as from a window.
-    m_chat->cmdKick_Click();
+    // The call the window's Kick makes, so the others hear of it exactly as
+    // from a window.
+    m_chat->expel(chosen);
     return ControlReply::ok(QStringLiteral("%1 espulso.").arg(ServerLog::clean(name)));
 }
 

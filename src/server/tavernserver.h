@@ -12,12 +12,9 @@
 namespace session
 {
 class ChatSession;
+class Reachability;
 class SessionKeeper;
 class SessionStore;
-}
-namespace portmap
-{
-class PortMapper;
 }
 
 namespace server
@@ -61,6 +58,10 @@ public:
     /// Ends the session: the service manager hears it, the session is kept,
     /// every connection closed; finished() follows. Safe to call twice.
     void stop();
+    /// stop(), telling the players first that the table is closed, so they
+    /// do not try to come back (the administrator's "ctl stop"). A signal
+    /// stops without it: the service manager may be restarting the server.
+    void closeTable();
 
     /// Carries out one administration command.
     ControlReply handle(const ControlCommand &command);
@@ -84,8 +85,8 @@ private:
     ControlReply save();
     /// Reveals the dice seed now, as "Verifica i dadi" does.
     ControlReply reveal();
-    /// Asks the router to forward the port players connect to, and logs
-    /// what it answered.
+    /// Asks the router to forward the port players connect to, as the
+    /// window does, and logs what it answered.
     void startPortMapping();
 
     Settings m_settings;
@@ -93,15 +94,16 @@ private:
     LogConversation m_conversation;
     LogMessages m_messages;
     std::unique_ptr<session::ChatSession> m_chat;
-    session::InstanceGuard m_lock;
+    platform::InstanceGuard m_lock;
     ControlServer *m_control = nullptr;
     ServiceNotifier *m_notifier = nullptr;
-    portmap::PortMapper *m_mapper = nullptr;
+    session::Reachability *m_reach = nullptr;
     session::SessionStore *m_store = nullptr;
     session::SessionKeeper *m_keeper = nullptr;
     QString m_storeFailure; ///< why the session is no longer kept, once it is not
     bool m_running = false;
     bool m_stopping = false;
+    bool m_closesTable = false;
 };
 
 } // namespace server

@@ -141,6 +141,31 @@ void FileReceiver::startListening()
     if (ok)
         m_port = m_server->serverPort(); // a system-chosen port stays the same from now on
     setState(ok ? State::Listening : State::Stopped);
+    // Nothing comes in on a port we could not get: said, with the way out,
+    // rather than "in ascolto" (which the callers may have said already).
+    const QString now = ok ? tr(kListening) : listenFailureText(m_port, m_server->serverError());
+    if (now != m_status)
+        setStatus(now);
+}
+
+QString FileReceiver::listenFailureText(quint16 port, QAbstractSocket::SocketError error)
+{
+    QString why;
+    switch (error) {
+    case QAbstractSocket::AddressInUseError:
+        why = tr("è già usata da un altro programma (forse un'altra copia di Tavernix)");
+        break;
+    case QAbstractSocket::SocketAccessError:
+        why = tr("è riservata (le porte sotto 1024 richiedono i privilegi di amministratore)");
+        break;
+    default:
+        why = tr("non è disponibile");
+        break;
+    }
+    return tr("Nessun file può arrivare: la porta %1 %2. Scrivere un'altra porta in \"Cambia "
+              "porta in:\" e premere \"Cambia in:\", e darla a chi invia.")
+        .arg(port)
+        .arg(why);
 }
 
 void FileReceiver::stop()
@@ -357,11 +382,9 @@ void FileReceiver::acceptFile()
         return;
     }
     const QString path = folder + m_incomingName;
-    const QString partial = path + kPartialSuffix;
-    if (QFile::encodeName(m_incomingName + kPartialSuffix).size() > kMaxNameBytes) {
-        refuseFile(tr("Stato: File rifiutato: nome del file troppo lungo."));
-        return;
-    }
+    // A name near the longest the folder takes is received under a shorter
+    // partial name: the file still arrives under its own.
+    const QString partial = folder + partialName(m_incomingName);
     // The bytes go to NOME.parziale and the file takes its own name only
     // once whole, so a broken transfer never leaves a file that looks whole.
     // The sender is told to go ahead only once the bytes have a place to go,
@@ -375,6 +398,7 @@ void FileReceiver::acceptFile()
         return;
     }
     m_path = path;
+    m_partial = partial;
     m_socket->write(wire::kPendAccepted);
     m_received = 0;
     setProgress(0);
@@ -477,13 +501,14 @@ void FileReceiver::onStallCheck()
 void FileReceiver::writeFailed(const QString &reason)
 {
     const QString path = m_path;
+    const QString partial = partialPath();
     breakOff();
     if (m_messages) {
         m_messages->showMessage(
             session::MessageService::Icon::Warning, tr("Errore di scrittura"),
             tr("Il file '%1' non è stato ricevuto per intero: la scrittura non è riuscita (%2). "
                "La parte già ricevuta è rimasta in '%3'.")
-                .arg(path, reason, path + kPartialSuffix));
+                .arg(path, reason, partial));
     }
 }
 

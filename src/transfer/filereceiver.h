@@ -4,6 +4,7 @@
 #include "incomingoffer.h"
 #include "sinks.h"
 
+#include <QAbstractSocket>
 #include <QFile>
 #include <QObject>
 #include <QPointer>
@@ -107,9 +108,12 @@ public:
     /**
      * @brief Ends what runs and listens on @p port (0: a free port the
      * system picks, as tests use). Returns false when listening fails; the
-     * status still reads as listening then, as the user is shown nothing.
+     * status then says so and how to choose another port.
      */
     bool listen(quint16 port);
+    /// The status when port @p port could not be listened on for @p error:
+    /// that nothing can arrive, why, and how to choose another port.
+    static QString listenFailureText(quint16 port, QAbstractSocket::SocketError error);
     /// The port listened on, or the one asked for while not listening.
     quint16 port() const;
     bool isListening() const;
@@ -139,8 +143,9 @@ public:
     QString incomingName() const { return m_incomingName; }
     /// The name the file being received takes once complete, or the last one.
     QString destinationPath() const { return m_path; }
-    /// Where the file's bytes go until it is complete: NOME.parziale beside it.
-    QString partialPath() const { return m_path + kPartialSuffix; }
+    /// Where the file's bytes go until it is complete: NOME.parziale beside
+    /// it (shortened where that name would be too long, see partialName()).
+    QString partialPath() const { return m_partial; }
     /// Who sends the file (see setSenderLookup()).
     QString senderText() const { return m_sender; }
 
@@ -224,6 +229,7 @@ private:
     qint64 m_incomingSize = 0;
     qint64 m_received = 0;
     QString m_path;
+    QString m_partial; ///< where the bytes go until the file is complete
     QString m_sender;
 };
 

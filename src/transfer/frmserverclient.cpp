@@ -1,5 +1,8 @@
 #include "frmserverclient.h"
 
+#include "controlnames.h"
+#include "readingorder.h"
+
 #include "folderlist.h"
 #include "incomingoffer.h"
 #include "sizetext.h"
@@ -108,6 +111,7 @@ FrmServerCLient::FrmServerCLient(QWidget *parent) : QWidget(parent)
     setAddressEntryVisible(false);
     createEngines();
     m_receiver->listen(kDefaultPort);
+    nameControls();
 }
 
 FrmServerCLient::~FrmServerCLient()
@@ -409,8 +413,11 @@ void FrmServerCLient::bindReceiver()
         lblincomingpacketsize->setText(tr("Packet size: %1").arg(lblpacketsize->text()));
     });
     connect(m_receiver, &FileReceiver::portChanged, this, [this](quint16 port) {
-        lblcurrentport->setText(QString::number(port));
-        emit receiverPortChanged(port);
+        // A port that could not be had is not "attiva", and the router is
+        // not asked to forward it.
+        const bool listening = m_receiver->state() != FileReceiver::State::Stopped;
+        lblcurrentport->setText(listening ? QString::number(port) : tr("nessuna"));
+        emit receiverPortChanged(listening ? port : 0);
     });
 }
 
@@ -560,13 +567,23 @@ void FrmServerCLient::startAgain()
 
 quint16 FrmServerCLient::receiverPort() const
 {
-    return m_receiver ? m_receiver->port() : 0;
+    return m_receiver && m_receiver->state() != FileReceiver::State::Stopped ? m_receiver->port()
+                                                                              : 0;
 }
 
 void FrmServerCLient::setRouterStatus(const QString &text)
 {
     lblrouter->setText(text);
     lblrouter->setVisible(!text.isEmpty());
+    // A long answer wraps onto lines the window may have no room for: it
+    // grows until the answer shows whole, rather than cutting it off.
+    if (layout() && !text.isEmpty()) {
+        layout()->activate();
+        const int need = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width())
+                                                        : layout()->totalMinimumSize().height();
+        if (need > height())
+            resize(width(), need);
+    }
 }
 
 void FrmServerCLient::CmdChangePort_Click()
@@ -658,6 +675,44 @@ void FrmServerCLient::CmdCancel2_Click()
 {
     if (m_sender)
         m_sender->cancel();
+}
+
+// What a screen reader says for each control, and the Tab key's way
+// through the window in its reading order.
+void FrmServerCLient::nameControls()
+{
+    a11y::ControlNames::apply(this, "transfer::FrmServerCLient", {
+        {"TxtNewPort", QT_TRANSLATE_NOOP("transfer::FrmServerCLient", "Nuova porta di ricezione")},
+        {"CmdChangePort", QT_TRANSLATE_NOOP("transfer::FrmServerCLient", "Cambia porta"),
+         QT_TRANSLATE_NOOP("transfer::FrmServerCLient", "Cambia la porta di ricezione in quella scritta")},
+        {"PacketScroll", QT_TRANSLATE_NOOP("transfer::FrmServerCLient", "Kb per pacchetto in ricezione")},
+        {"TxtSaveFile", QT_TRANSLATE_NOOP("transfer::FrmServerCLient", "Cartella dove salvare i file ricevuti")},
+        {"Dir1", QT_TRANSLATE_NOOP("transfer::FrmServerCLient", "Cartelle")},
+        {"CmdCancel", QT_TRANSLATE_NOOP("transfer::FrmServerCLient", "Annulla"),
+         QT_TRANSLATE_NOOP("transfer::FrmServerCLient", "Annulla la ricezione")},
+        {"PrgTransfer", QT_TRANSLATE_NOOP("transfer::FrmServerCLient", "Ricezione")},
+        {"lstClientNome", QT_TRANSLATE_NOOP("transfer::FrmServerCLient", "Destinatario")},
+        {"TargetNome", QT_TRANSLATE_NOOP("transfer::FrmServerCLient", "Nome del destinatario")},
+        {"TargetIP", QT_TRANSLATE_NOOP("transfer::FrmServerCLient", "Indirizzo del destinatario")},
+        {"CntPort", QT_TRANSLATE_NOOP("transfer::FrmServerCLient", "Porta del destinatario")},
+        {"CmdSeek", QT_TRANSLATE_NOOP("transfer::FrmServerCLient", "Attiva"),
+         QT_TRANSLATE_NOOP("transfer::FrmServerCLient", "Si collega al destinatario")},
+        {"cmdAnnulla", QT_TRANSLATE_NOOP("transfer::FrmServerCLient", "Annulla"),
+         QT_TRANSLATE_NOOP("transfer::FrmServerCLient", "Chiude il collegamento")},
+        {"PacketScroll2", QT_TRANSLATE_NOOP("transfer::FrmServerCLient", "Kb per pacchetto in invio")},
+        {"CmdAquire", QT_TRANSLATE_NOOP("transfer::FrmServerCLient", "File"),
+         QT_TRANSLATE_NOOP("transfer::FrmServerCLient", "Sceglie il file da inviare")},
+        {"TextSend", QT_TRANSLATE_NOOP("transfer::FrmServerCLient", "File da inviare")},
+        {"CmdSend", QT_TRANSLATE_NOOP("transfer::FrmServerCLient", "Invia")},
+        {"CmdCancel2", QT_TRANSLATE_NOOP("transfer::FrmServerCLient", "Annulla"),
+         QT_TRANSLATE_NOOP("transfer::FrmServerCLient", "Annulla l'invio")},
+        {"PrgStatus", QT_TRANSLATE_NOOP("transfer::FrmServerCLient", "Stato")},
+        {"ProgressTransfer2", QT_TRANSLATE_NOOP("transfer::FrmServerCLient", "Invio")},
+    });
+    // The packet sizes are set with the arrow keys.
+    PacketScroll->setFocusPolicy(Qt::TabFocus);
+    PacketScroll2->setFocusPolicy(Qt::TabFocus);
+    a11y::ReadingOrder::keep(this);
 }
 
 } // namespace transfer

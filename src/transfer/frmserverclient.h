@@ -72,7 +72,8 @@ public:
      */
     bool listenOn(quint16 port);
 
-    /// The port the receiver takes files on (also while it holds a connection).
+    /// The port the receiver takes files on (also while it holds a connection);
+    /// 0 when it could not get its port.
     quint16 receiverPort() const;
     /// What the router said about the receiver's port (lblrouter; hidden when empty).
     void setRouterStatus(const QString &text);
@@ -153,6 +154,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    /// Names the controls for a screen reader and orders the Tab key.
+    void nameControls();
     void createReceiverHalf(QWidget *half);
     void createSenderHalf(QWidget *half);
     void resetControls();

@@ -1,6 +1,7 @@
 #include "incomingoffer.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -78,6 +79,28 @@ std::optional<qint64> parseAnnouncedSize(const QByteArray &raw)
     if (value > 2147483647)
         return std::nullopt;
     return value;
+}
+
+QString partialName(const QString &name)
+{
+    const QString whole = name + kPartialSuffix;
+    if (QFile::encodeName(whole).size() <= kMaxNameBytes)
+        return whole;
+    // "~" and eight hex digits of the whole name's fingerprint stand for the
+    // part cut off.
+    const QString mark =
+        QLatin1Char('~') +
+        QString::fromLatin1(
+            QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha256).toHex().left(8));
+    const qsizetype room =
+        kMaxNameBytes - QFile::encodeName(mark + kPartialSuffix).size();
+    QString head = name;
+    while (!head.isEmpty() && QFile::encodeName(head).size() > room) {
+        head.chop(1);
+        if (!head.isEmpty() && head.back().isHighSurrogate())
+            head.chop(1); // a character outside the basic plane goes whole
+    }
+    return head + mark + kPartialSuffix;
 }
 
 QString withSeparator(const QString &folder)

@@ -39,6 +39,15 @@ inline constexpr qsizetype kMaxNameBytes = 255;
 /// name and this; a transfer that breaks off leaves it so.
 inline const QString kPartialSuffix = QStringLiteral(".parziale");
 
+/**
+ * @brief The name a file called @p name is received under until it is
+ * complete: @p name and kPartialSuffix. Where that would pass the longest
+ * name the folder takes, the name is cut (whole characters) and a short
+ * fingerprint of the whole name keeps two such files apart, so every name
+ * that may be received has a partial name that fits.
+ */
+QString partialName(const QString &name);
+
 /// The announced length: decimal digits only, 0 to 2147483647; nothing else.
 std::optional<qint64> parseAnnouncedSize(const QByteArray &raw);
 

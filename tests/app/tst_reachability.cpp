@@ -5,6 +5,7 @@
 #include "frmmain.h"
 #include "frmraggiungibilita.h"
 #include "frmserverclient.h"
+#include "mappingtext.h"
 #include "messagerecorder.h"
 #include "participantlist.h"
 #include "reachability.h"
@@ -17,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QTextBlock>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -77,6 +79,8 @@ private slots:
     void typedServerConnects();
     void commandLine_data();
     void commandLine();
+    void routerLineFitsTheStatusBox_data();
+    void routerLineFitsTheStatusBox();
 };
 
 void tst_Reachability::hostingOpensThePortAndSconnettiClosesIt()
@@ -84,13 +88,18 @@ void tst_Reachability::hostingOpensThePortAndSconnettiClosesIt()
     FakeGateway gw;
     QTemporaryDir dir;
     auto w = std::make_unique<Window>(dir, gw);
+    // Another program on the machine may hold the default transfer port.
+    QVERIFY(w->form->transferWindow()->listenOn(0));
     w->form->applyCommandLine(hosting());
     const quint16 port = w->form->chat()->listeningPort();
     QVERIFY(port != 0);
     const QString expected =
         QStringLiteral("Porta %1 aperta sul router: gli altri possono collegarsi a 203.0.113.5:%1")
             .arg(port);
-    QTRY_VERIFY2_WITH_TIMEOUT(w->status().contains(expected), qPrintable(w->status()), 10000);
+    // The status box has the short form, "Raggiungibilità" the whole.
+    const QString brief =
+        QStringLiteral("Porta %1 aperta sul router: 203.0.113.5:%1").arg(port);
+    QTRY_VERIFY2_WITH_TIMEOUT(w->status().contains(brief), qPrintable(w->status()), 10000);
     // The transfer port has its own line in the transfer window.
     const quint16 filePort = w->form->transferWindow()->receiverPort();
     QTRY_VERIFY2(w->form->transferWindow()->lblrouter->text().startsWith(
@@ -291,6 +300,66 @@ void tst_Reachability::commandLine()
     QCOMPARE(c.port, port);
     QCOMPARE(c.invitation, invitation);
     QCOMPARE(c.noPortMapping, noMapping);
+}
+
+// Every answer of the router, with five-digit ports, is read whole in the
+// status box of a window at its first size, the narrow one.
+void tst_Reachability::routerLineFitsTheStatusBox_data()
+{
+    using portmap::Result;
+    QTest::addColumn<int>("result");
+    QTest::addColumn<int>("externalPort");
+    QTest::addColumn<QString>("externalAddress");
+    QTest::addColumn<bool>("unanswered");
+    const QString outside = QStringLiteral("203.0.113.254");
+    QTest::newRow("mapped") << int(Result::Mapped) << 65535 << outside << false;
+    QTest::newRow("mapped elsewhere") << int(Result::Mapped) << 65534 << outside << false;
+    QTest::newRow("no gateway") << int(Result::NoGateway) << 0 << QString() << false;
+    QTest::newRow("refused") << int(Result::Refused) << 0 << QString() << false;
+    QTest::newRow("conflict") << int(Result::Conflict) << 0 << QString() << false;
+    QTest::newRow("wrong client") << int(Result::WrongClient) << 0 << QString() << false;
+    QTest::newRow("not forwarded") << int(Result::NotForwarded) << 0 << QString() << false;
+    QTest::newRow("no answer") << int(Result::BadAnswer) << 0 << QString() << true;
+    QTest::newRow("nonsense") << int(Result::BadAnswer) << 0 << QString() << false;
+    QTest::newRow("router behind a router")
+        << int(Result::PrivateExternal) << 0 << QStringLiteral("192.168.100.254") << false;
+    QTest::newRow("provider NAT")
+        << int(Result::SharedExternal) << 0 << QStringLiteral("100.127.255.254") << false;
+}
+
+void tst_Reachability::routerLineFitsTheStatusBox()
+{
+    QFETCH(int, result);
+    QFETCH(int, externalPort);
+    QFETCH(QString, externalAddress);
+    QFETCH(bool, unanswered);
+    portmap::Outcome o;
+    o.result = portmap::Result(result);
+    o.protocol = portmap::Protocol::UpnpIgd2;
+    o.port = 65535;
+    o.externalPort = quint16(externalPort);
+    o.externalAddress = externalAddress;
+    o.internalClient = QStringLiteral("192.168.100.101");
+    o.otherClient = QStringLiteral("192.168.100.199");
+    o.code = 606;
+    o.reason = QStringLiteral("Action not authorized");
+    o.unanswered = unanswered;
+
+    QTemporaryDir dir;
+    frmMain form(dir.filePath(QStringLiteral("tavernix.ini")));
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QPlainTextEdit *box = form.dialogPane()->txtStatus();
+    form.dialogPane()->UpdateStatus(portmap::brief(o));
+    QTRY_VERIFY(box->document()->lastBlock().layout()->lineCount() > 0);
+    const int lines = box->document()->lastBlock().layout()->lineCount();
+    const int seen = (box->viewport()->height() - 2 * int(box->document()->documentMargin())) /
+                     box->fontMetrics().lineSpacing();
+    QVERIFY2(lines <= seen, qPrintable(QStringLiteral("%1 lines, %2 seen: %3")
+                                           .arg(lines)
+                                           .arg(seen)
+                                           .arg(box->document()->lastBlock().text())));
+    QVERIFY(portmap::brief(o).contains(QStringLiteral("6553")));
 }
 
 QTEST_MAIN(tst_Reachability)

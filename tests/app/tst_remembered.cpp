@@ -201,8 +201,8 @@ void tst_Remembered::secondStartBringsTheWindowForward()
     // channel reaches bringToFront.
     Window w(m_dir.filePath(QStringLiteral("raise.ini")));
     QTemporaryDir runtime;
-    session::RaiseChannel channel(runtime.path());
-    QObject::connect(&channel, &session::RaiseChannel::raiseRequested, w.form.get(),
+    platform::RaiseChannel channel(runtime.path());
+    QObject::connect(&channel, &platform::RaiseChannel::raiseRequested, w.form.get(),
                      &frmMain::bringToFront);
     QVERIFY(channel.listen());
 

@@ -19,10 +19,10 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-using session::InstanceGuard;
-using session::Preferences;
-using session::PreferencesStore;
-using session::RaiseChannel;
+using platform::InstanceGuard;
+using app::Preferences;
+using app::PreferencesStore;
+using platform::RaiseChannel;
 
 class tst_Startup : public QObject
 {

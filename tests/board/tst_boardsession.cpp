@@ -48,8 +48,12 @@ struct RawClient {
 
     bool connectTo(Host &host)
     {
-        QObject::connect(&socket, &QTcpSocket::readyRead, &socket,
-                         [this] { received += socket.readAll(); });
+        // The host's greeting comes first, before anything drawn.
+        QObject::connect(&socket, &QTcpSocket::readyRead, &socket, [this] {
+            received += socket.readAll();
+            if (received.startsWith("[Tavernix Saluto]") && received.contains("\r\n"))
+                received.remove(0, received.indexOf("\r\n") + 2);
+        });
         socket.connectToHost(QHostAddress::LocalHost, host.session.listeningPort());
         return socket.waitForConnected(5000);
     }

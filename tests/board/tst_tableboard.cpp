@@ -19,6 +19,7 @@
 #include "trafficlog.h"
 
 #include <QBuffer>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QRandomGenerator>
 #include <QTcpSocket>
@@ -142,6 +143,8 @@ private slots:
     void sessionStoreRoundTrip();
     void sharingWithTheTable_data();
     void sharingWithTheTable();
+    void mapsLargerThanTheBoard_data();
+    void mapsLargerThanTheBoard();
 };
 
 void TestTableBoard::clearingForEveryone_data()
@@ -444,6 +447,56 @@ void TestTableBoard::sharingWithTheTable()
         QVERIFY(host.table()->restore());
         QVERIFY(allShow({&host, &ada, &wanda}, shown));
     }
+}
+
+void TestTableBoard::mapsLargerThanTheBoard_data()
+{
+    QTest::addColumn<QSize>("map");
+    QTest::addColumn<bool>("fit");
+    QTest::addColumn<QSize>("shown"); // the picture every board holds
+    QTest::newRow("1200 x 800 fitted") << QSize(1200, 800) << true << QSize(800, 533);
+    QTest::newRow("4000 x 3000 fitted") << QSize(4000, 3000) << true << QSize(800, 600);
+    QTest::newRow("4000 x 3000 at its size") << QSize(4000, 3000) << false << QSize(800, 800);
+}
+
+// A map larger than the board, shared through a real host fitted or at its
+// size: every board and a newcomer's show what the sharer's shows, and the
+// boards that received it hold no more of it than a board can show.
+void TestTableBoard::mapsLargerThanTheBoard()
+{
+    QFETCH(QSize, map);
+    QFETCH(bool, fit);
+    QFETCH(QSize, shown);
+    Table table;
+    QVERIFY(table.open());
+    Seat &host = table.host, &ada = table.ada, &wanda = table.wanda;
+    QImage picture(map, QImage::Format_RGB32);
+    for (int y = 0; y < map.height(); ++y)
+        for (int x = 0; x < map.width(); ++x)
+            picture.setPixel(x, y, qRgb(x * 7 % 256, y * 5 % 256, (x ^ y) % 256));
+    QVERIFY(ada.images.loadPicture(picture)); // as a pasted or dropped map
+    QVERIFY(ada.share.pictureExceedsBoard());
+    QVERIFY(ada.share.shareBoardPicture(fit ? board::TableShare::Fitting::ToBoard
+                                            : board::TableShare::Fitting::AsItIs));
+    QTRY_COMPARE_WITH_TIMEOUT(ada.share.preparing(), 0, 20000);
+    // Fitted, the sharer's board holds the whole map shrunk, as the others get it.
+    QCOMPARE(ada.surface.picture().size().boundedTo(ada.surface.pixelSize()), shown);
+    const QImage board = ada.surface.image();
+    Seat bruno(QStringLiteral("Bruno"));
+    for (Seat *s : {&host, &wanda, &bruno}) {
+        if (s == &bruno)
+            QVERIFY(bruno.join(host));
+        QVERIFY2(QTest::qWaitFor([&] { return s->surface.image() == board; }, 20000),
+                 qPrintable(s->session.name()));
+        QCOMPARE(s->surface.picture().size(), shown);
+        const QSize kept = s->images.picHidden().size();
+        QVERIFY(kept.width() <= 800 && kept.height() <= 800);
+    }
+    // Fitted, the fitted map is what travels; at its size, the file as it
+    // was, which the host keeps to pass on.
+    QBuffer kept;
+    kept.setData(host.images.pictureToShare().encoded);
+    QCOMPARE(QImageReader(&kept).size(), fit ? shown : map);
 }
 
 QTEST_MAIN(TestTableBoard)

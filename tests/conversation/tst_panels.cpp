@@ -176,20 +176,33 @@ private slots:
     {
         QTest::addColumn<QList<int>>("selected");
         QTest::addColumn<QString>("tip");
+        // The empty text, in a box as large as the main window's: what fits.
+        QTest::addColumn<QString>("empty");
         QTest::newRow("nobody") << QList<int>{}
-                                << "Privato: nessun destinatario scelto tra i Personaggi.";
-        QTest::newRow("two, in list order") << QList<int>{2, 1} << "Privato per: Ada, Cleo";
-        QTest::newRow("the host's entry from a client") << QList<int>{0} << "Privato per: Brom";
+                                << "Privato: nessun destinatario scelto tra i Personaggi."
+                                << "^Privato: nessun destinatario$";
+        QTest::newRow("two, in list order")
+            << QList<int>{2, 1} << "Privato per: Ada, Cleo" << "^Privato per: Ada, Cleo$";
+        QTest::newRow("the host's entry from a client")
+            << QList<int>{0} << "Privato per: Brom" << "^Privato per: Brom$";
+        QTest::newRow("more than fit")
+            << QList<int>{1, 2, 3, 4}
+            << "Privato per: Ada, Cleo, Bartolomeo il Grande, Costanza di Rivombrosa"
+            << "^Privato per: Ada(, Cleo e altri 2| e altri 3)$";
     }
 
     void privateBoxNamesTheRecipients()
     {
         QFETCH(QList<int>, selected);
         QFETCH(QString, tip);
+        QFETCH(QString, empty);
         Fixture f;
         f.chat.participants()->AddName(1, "Ada");
         f.chat.participants()->AddName(2, "Cleo");
+        f.chat.participants()->AddName(3, "Bartolomeo il Grande");
+        f.chat.participants()->AddName(4, "Costanza di Rivombrosa");
         QPlainTextEdit *box = f.composer.txtMessage();
+        box->resize(2700 / 15, 600 / 15);
         f.window.resize(600, 500);
         f.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f.window));
@@ -203,7 +216,8 @@ private slots:
             f.chat.participants()->setSelected(row, true);
         QCOMPARE(box->toolTip(), tip);
         QCOMPARE(f.composer.chkPrivate()->toolTip(), tip);
-        QCOMPARE(box->placeholderText(), tip);
+        QVERIFY2(QRegularExpression(empty).match(box->placeholderText()).hasMatch(),
+                 qPrintable(box->placeholderText()));
         QVERIFY(f.composer.privateLook());
         QVERIFY(middle() != plain);
         if (!selected.isEmpty()) {
@@ -495,18 +509,14 @@ private slots:
         QCOMPARE(window.size(), QSize(900, 700));
 
         // the box hidden (options locked, or a first start that ticks it):
-        // the window keeps its size and the logs stay hidden, at any size
+        // the window keeps its size, and the logs are there all the same
         window.resize(300, 200);
         panel.chkTutorial()->hide();
         panel.chkTutorial()->setChecked(true);
         panel.chkTutorial_Click();
         QCOMPARE(window.size(), QSize(300, 200));
-        QVERIFY(!panel.lstSent()->isVisible());
-        window.showMaximized();
-        QTRY_VERIFY(window.isMaximized());
-        QVERIFY(!panel.lstSent()->isVisible());
-        QVERIFY(!panel.lblRecv()->isVisible());
-        window.showNormal();
+        QVERIFY(panel.lstSent()->isVisible());
+        QVERIFY(panel.lblRecv()->isVisible());
     }
 
     void eventsPanelRoundTripKeepsTheMainWindowHeight()

@@ -18,6 +18,7 @@ public:
     QString externalAddress = QStringLiteral("203.0.113.5");
     int addError = 0;          ///< AddPortMapping fails with this UPnP code (0: succeeds)
     int addErrorOnce = 0;      ///< the first AddPortMapping fails with this code, later ones succeed
+    int deleteError = 0;       ///< DeletePortMapping fails with this UPnP code (0: succeeds)
     bool garbageDescription = false;
     bool garbageSoap = false;  ///< every action answers bytes that are no SOAP
     int delayMs = 0;           ///< every action answers this late
@@ -113,6 +114,8 @@ private:
             return entryAnswer(m_entries[ext].first.toLatin1(), m_entries[ext].second);
         }
         if (action == QLatin1String("DeletePortMapping")) {
+            if (deleteError)
+                return error(deleteError);
             m_entries.remove(field(body, "NewExternalPort"));
             return ok(action, "");
         }

@@ -149,8 +149,7 @@ int hostScenario(const QStringList &args)
     check(mapped, QStringLiteral("forwarding of %1 on the router %2 ms after Host")
                       .arg(chatPort)
                       .arg(clock.elapsed()));
-    const QString told = QStringLiteral("Porta %1 aperta sul router: gli altri possono "
-                                        "collegarsi a %2:%1")
+    const QString told = QStringLiteral("Porta %1 aperta sul router: %2:%1")
                              .arg(chatPort)
                              .arg(outside);
     check(QTest::qWaitFor([&] { return host->status().contains(told); }, 3000),
@@ -158,7 +157,7 @@ int hostScenario(const QStringList &args)
     std::printf("protocol: %d\n", int(host->form->reachability()->chatMapper()->outcome().protocol));
     // The invitations: the router's outside address first, then the global IPv6 one.
     QStringList links;
-    for (const app::Reachability::Address &a : host->form->reachability()->invitations())
+    for (const session::Reachability::Address &a : host->form->reachability()->invitations())
         links << a.link;
     const QString v6 = arg(args, QStringLiteral("--ipv6"));
     check(links.value(0) == QStringLiteral("tavernix://%1:%2").arg(outside).arg(chatPort) &&

@@ -79,6 +79,7 @@ private slots:
     void anotherPortReplacesTheOldForwarding();
     void slowGatewayBlocksNeitherCallerNorClose();
     void switchedOffSendsNothing();
+    void stopDuringRenewalStillRemoves();
     void natpmpAnswers_data();
     void natpmpAnswers();
 };
@@ -299,6 +300,34 @@ void TestPortMapper::switchedOffSendsNothing()
     mapper->setEnabled(false);
     QTRY_COMPARE(gw.count(QStringLiteral("DeletePortMapping")), 1);
     QCOMPARE(mapper->message(), QStringLiteral("Apertura automatica delle porte sul router disattivata."));
+}
+
+// A stop that lands while a renewal waits on the gateway still removes the
+// forwarding (one that is never removed stays on the router for good); a
+// removal the gateway refuses is said to be one.
+void TestPortMapper::stopDuringRenewalStillRemoves()
+{
+    FakeGateway gw;
+    auto mapper = mapperFor(gw.url(), 2);
+    mapper->map(2600, QStringLiteral("Tavernix"));
+    QTRY_COMPARE(mapper->state(), PortMapper::State::Mapped);
+    const int asked = gw.count(QStringLiteral("GetExternalIPAddress"));
+    gw.delayMs = 800;
+    // The renewal comes at half the lease and waits on the slow gateway.
+    QTRY_VERIFY_WITH_TIMEOUT(gw.count(QStringLiteral("GetExternalIPAddress")) > asked, 4000);
+    mapper->stop();
+    QTRY_COMPARE_WITH_TIMEOUT(gw.count(QStringLiteral("DeletePortMapping")), 1, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(mapper->waitStopped(0), 5000);
+
+    FakeGateway refusing;
+    refusing.deleteError = 501;
+    auto kept = mapperFor(refusing.url());
+    kept->setCloseTimeout(100); // its close would be refused too
+    kept->map(2601, QStringLiteral("Tavernix"));
+    QTRY_COMPARE(kept->state(), PortMapper::State::Mapped);
+    kept->unmap();
+    QTRY_VERIFY(kept->message().contains(QLatin1String("non ha chiuso la porta 2601")));
+    QVERIFY2(kept->message().contains(QLatin1String("501")), qPrintable(kept->message()));
 }
 
 void TestPortMapper::natpmpAnswers_data()

@@ -6,6 +6,8 @@
 
 #include "messagerecorder.h"
 #include "chatsession.h"
+#include "heartbeat.h"
+#include "reconnectpolicy.h"
 #include "participantlist.h"
 #include "protocol.h"
 #include "sinks.h"
@@ -14,9 +16,11 @@
 #include <QHostAddress>
 #include <QList>
 #include <QStringList>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -30,9 +34,27 @@ struct RecordingConversation : session::ConversationSink {
     QStringList dialog;
     QStringList status;
     int clears = 0;
+    /// Lines of our own by id: the text and every state it took, in order.
+    struct Own {
+        QString line;
+        QList<OwnLine> states;
+        bool late = false;
+    };
+    std::map<quint64, Own> own;
     void UpdateDialog(const QString &vsDialog) override { dialog.append(vsDialog); }
     void UpdateStatus(const QString &vsStatus) override { status.append(vsStatus); }
     void clearDialog() override { ++clears; }
+    void showOwnLine(quint64 id, const QString &line, OwnLine state) override
+    {
+        dialog.append(line);
+        if (id != 0)
+            own[id] = {line, {state}, false};
+    }
+    void markOwnLine(quint64 id, OwnLine state, bool late) override
+    {
+        own[id].states.append(state);
+        own[id].late = late;
+    }
 };
 
 struct RecordingBoard : session::BoardSink {
@@ -123,11 +145,20 @@ struct Peer {
 };
 
 /// A client that speaks the wire directly, so a test sees the exact bytes.
+/// Like a program of the basic protocol it passes over the host's greeting,
+/// counts and seat notice (see keepHousekeeping), which tests of other
+/// rules need not count.
 struct RawClient {
     QTcpSocket socket;
     QByteArray buffer;
     QList<QByteArray> lines; ///< complete lines received, without CR LF
+    bool keepHousekeeping = false;
 
+    static bool housekeeping(const QByteArray &line)
+    {
+        return line.startsWith("[Tavernix Saluto]") || line.startsWith("[Tavernix Ricevuto]") ||
+               line.startsWith("[Tavernix Seduto]");
+    }
     RawClient()
     {
         QObject::connect(&socket, &QTcpSocket::readyRead, [this] {
@@ -135,7 +166,9 @@ struct RawClient {
             // One pass over the read, so a long burst is not moved once per line.
             qsizetype pos = 0, end;
             while ((end = buffer.indexOf("\r\n", pos)) >= 0) {
-                lines.append(buffer.mid(pos, end - pos));
+                const QByteArray line = buffer.mid(pos, end - pos);
+                if (keepHousekeeping || !housekeeping(line))
+                    lines.append(line);
                 pos = end + 2;
             }
             buffer.remove(0, pos);
@@ -219,6 +252,71 @@ struct RawClient {
             send(line);
         return waitForParams(QStringLiteral("[Rename di Connessione]"));
     }
+};
+
+/// The schedule and watch of a session, 1/50 of the real ones.
+inline void shortenWaits(Peer &peer)
+{
+    session::ReconnectPolicy::Schedule fast;
+    fast.delaysMs = {20, 40, 80, 160, 300};
+    fast.repeatMs = 600;
+    fast.giveUpAfterMs = 60000;
+    peer->reconnectPolicy()->setSchedule(fast);
+    peer->heartbeat()->setIntervals(100, 800);
+    peer->setAnswerWait(1000);
+}
+
+inline std::unique_ptr<Peer> hostWithShortWaits()
+{
+    auto host = std::make_unique<Peer>(QStringLiteral("Oste"));
+    shortenWaits(*host);
+    return host;
+}
+
+/// Passes bytes between clients and a host; blackhole() stops passing them
+/// on the pairs open now without closing either end, as a network that drops
+/// silently would. Later connections pass again.
+class Proxy : public QObject
+{
+public:
+    explicit Proxy(quint16 upstream) : m_upstream(upstream)
+    {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *down = m_server.nextPendingConnection()) {
+                auto *up = new QTcpSocket(this);
+                auto *dead = new bool(false);
+                m_dead.push_back(dead);
+                up->connectToHost(QHostAddress::LocalHost, m_upstream);
+                connect(down, &QTcpSocket::readyRead, this, [=] {
+                    const QByteArray bytes = down->readAll();
+                    if (!*dead)
+                        up->write(bytes);
+                });
+                connect(up, &QTcpSocket::readyRead, this, [=] {
+                    const QByteArray bytes = up->readAll();
+                    if (!*dead)
+                        down->write(bytes);
+                });
+            }
+        });
+    }
+    ~Proxy() override
+    {
+        for (bool *d : m_dead)
+            delete d;
+    }
+    quint16 port() const { return m_server.serverPort(); }
+    void blackhole()
+    {
+        for (bool *d : m_dead)
+            *d = true;
+    }
+
+private:
+    quint16 m_upstream;
+    QTcpServer m_server;
+    std::vector<bool *> m_dead;
 };
 
 /// Lets pending socket traffic settle: waits until @p condition holds.

@@ -91,7 +91,7 @@ private slots:
     void portChange_data();
     void portChange();
     void portChangeClosesAnIdleConnection();
-    void portTakenIsNotReported();
+    void portTakenIsReported();
     void listeningComesBackAfterDescriptorsRanOut();
 
 private:
@@ -831,6 +831,12 @@ void tst_TransferEngine::badInputFromARawSender_data()
     QTest::newRow("CR LF in name") << offer("a\r\nb", "3") << no << "" << QByteArray() << "stay";
     QTest::newRow("NUL in name") << offer(QByteArray("a\0b", 3), "3") << no << "" << QByteArray() << "stay";
     QTest::newRow("300-byte name") << offer(QByteArray(300, 'n'), "3") << no << "" << QByteArray() << "stay";
+    // A name the folder takes is received, though NAME.parziale would not fit.
+    QTest::newRow("255-byte name") << with(offer(QByteArray(255, 'n'), "3"), "abc") << yes
+                                   << QString(255, QLatin1Char('n')) << QByteArray("abc") << "stay";
+    QTest::newRow("250-byte name, cut short")
+        << with(offer(QByteArray(250, 'n'), "10"), "abc") << yes
+        << transfer::partialName(QString(250, QLatin1Char('n'))) << QByteArray("abc") << "close";
     QTest::newRow("size -1") << offer("s.bin", "-1") << no << "" << QByteArray() << "stay";
     QTest::newRow("size empty") << offer("s.bin", "") << no << "" << QByteArray() << "stay";
     QTest::newRow("size abc") << offer("s.bin", "abc") << no << "" << QByteArray() << "stay";
@@ -1321,7 +1327,9 @@ void tst_TransferEngine::portChangeClosesAnIdleConnection()
     QVERIFY(r->isListening());
 }
 
-void tst_TransferEngine::portTakenIsNotReported()
+// A port it could not get is not reported as listening: the status says
+// nothing can arrive and how to choose another; a good port brings it back.
+void tst_TransferEngine::portTakenIsReported()
 {
     QTcpServer squatter;
     QVERIFY(squatter.listen(QHostAddress::Any));
@@ -1330,9 +1338,19 @@ void tst_TransferEngine::portTakenIsNotReported()
     r.setMessageService(&messages);
     QVERIFY(!r.listen(squatter.serverPort()));
     QCOMPARE(r.state(), FileReceiver::State::Stopped);
-    QCOMPARE(r.status(), FileReceiver::kListening);
-    QCOMPARE(r.port(), squatter.serverPort());
+    QCOMPARE(r.status(), FileReceiver::listenFailureText(squatter.serverPort(),
+                                                         QAbstractSocket::AddressInUseError));
+    QVERIFY(r.status().contains(QString::number(squatter.serverPort())));
     QVERIFY(messages.shown.isEmpty());
+    quint16 free = 0; // the box takes ports up to 32767
+    for (quint16 p = 20000; p < 20500 && free == 0; ++p) {
+        QTcpServer probe;
+        if (probe.listen(QHostAddress::Any, p))
+            free = p;
+    }
+    QVERIFY(r.changePort(QString::number(free)));
+    QCOMPARE(r.state(), FileReceiver::State::Listening);
+    QCOMPARE(r.status(), FileReceiver::kListening);
 }
 
 void tst_TransferEngine::listeningComesBackAfterDescriptorsRanOut()

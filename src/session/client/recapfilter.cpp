@@ -175,6 +175,22 @@ void RecapFilter::said(const QString &line)
     m_saidMeanwhile.push_back(line);
 }
 
+void RecapFilter::unsay(const QString &line)
+{
+    for (auto it = m_saidMeanwhile.rbegin(); it != m_saidMeanwhile.rend(); ++it) {
+        if (*it == line) {
+            m_saidMeanwhile.erase(std::next(it).base());
+            return;
+        }
+    }
+    for (auto it = m_lines.rbegin(); it != m_lines.rend(); ++it) {
+        if (it->own && it->line == line) {
+            m_lines.erase(std::next(it).base());
+            return;
+        }
+    }
+}
+
 void RecapFilter::expectReturn()
 {
     if (m_state == State::Awaiting)

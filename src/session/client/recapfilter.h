@@ -56,6 +56,9 @@ public:
     /// A public line of our own went to the host. While a recap is being
     /// compared it is kept aside: the host sent that recap before it.
     void said(const QString &line);
+    /// Our line @p line, said last with those words, never reached the host
+    /// (the connection was lost first): its recap will not hold it.
+    void unsay(const QString &line);
     /// One recap line from the host: shown now, held, or dropped as known.
     void recapLine(const RecentTalk::Said &line);
     /// A line of another kind came from the host: the recap is over, and what

@@ -1,5 +1,6 @@
 #include "hostrelay.h"
 
+#include "boardhistory.h"
 #include "duallisten.h"
 #include "heartbeat.h"
 #include "joingate.h"
@@ -15,14 +16,17 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <cstring>
 #include <deque>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #if defined(Q_OS_UNIX)
 #include <cerrno>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <unistd.h>
 #endif
 
 namespace session
@@ -184,6 +188,19 @@ constexpr qint64 kReadBufferSize = 64 * 1024;
 } // namespace
 
 struct HostRelay::Private {
+    /// Bytes written behind newcomers' replays, kept once however many
+    /// newcomers wait for them.
+    struct Chunk {
+        QByteArray bytes;
+    };
+    /// A run of whole lines of one chunk, all drawings or all not.
+    struct Piece {
+        std::shared_ptr<Chunk> chunk;
+        qsizetype begin = 0;
+        qsizetype end = 0;
+        bool board = false; ///< lines a clear makes moot
+        qsizetype size() const { return end - begin; }
+    };
     struct Element {
         QTcpSocket *socket = nullptr;
         LineFramer framer;
@@ -208,9 +225,11 @@ struct HostRelay::Private {
             bool active = false;
             QList<QByteArray> blocks; ///< shared with the history, never changed
             qsizetype nextBlock = 0;
-            /// What was sent to it meanwhile, as the wire bytes alone: a
-            /// newcomer that does not read holds no more than those.
-            QByteArray queued;
+            /// What was sent to it meanwhile, in order, as pieces of the
+            /// relay's shared chunks: newcomers that do not read hold one
+            /// copy of a broadcast between them, not one each.
+            std::deque<Piece> queued;
+            qint64 queuedBytes = 0;
         } replay;
     };
 
@@ -218,6 +237,12 @@ struct HostRelay::Private {
 
     HostRelay *q;
     Hooks hooks;
+    /// The chunk lines behind replays go into, and where the last line put
+    /// there lies, so the same broadcast to the next newcomer refers to it.
+    std::shared_ptr<Chunk> tail;
+    qsizetype lastBegin = 0;
+    qsizetype lastEnd = 0;
+    static constexpr qsizetype kChunkBytes = 256 * 1024;
     Listener *server = nullptr;
     /// Element i is elements[i - 1]. Created on demand, kept for the relay's life.
     std::vector<std::unique_ptr<Element>> elements;
@@ -251,7 +276,33 @@ struct HostRelay::Private {
     /// Unsent bytes of element @p e: the socket's and those of the turn.
     static qint64 unsent(const Element *e)
     {
-        return e->socketBacklog + e->outbox.size() + e->replay.queued.size();
+        return e->socketBacklog + e->outbox.size() + e->replay.queuedBytes;
+    }
+
+    /// Queues @p line behind element @p e's replay, sharing the bytes with
+    /// the newcomers the same line was queued for just before.
+    void queueBehindReplay(Element *e, const QByteArray &line)
+    {
+        const bool sameAsLast =
+            tail && lastEnd - lastBegin == line.size() &&
+            std::memcmp(tail->bytes.constData() + lastBegin, line.constData(), size_t(line.size())) == 0;
+        if (!sameAsLast) {
+            if (!tail || tail->bytes.size() + line.size() > kChunkBytes) {
+                tail = std::make_shared<Chunk>();
+                tail->bytes.reserve(qMax(kChunkBytes, line.size()));
+            }
+            lastBegin = tail->bytes.size();
+            tail->bytes += line;
+            lastEnd = tail->bytes.size();
+        }
+        const bool board = BoardHistory::isBoardLine(line);
+        auto &queue = e->replay.queued;
+        if (!queue.empty() && queue.back().chunk == tail && queue.back().end == lastBegin &&
+            queue.back().board == board)
+            queue.back().end = lastEnd;
+        else
+            queue.push_back({tail, lastBegin, lastEnd, board});
+        e->replay.queuedBytes += line.size();
     }
 
     enum class Sent { Written, Queued, Missed };
@@ -269,7 +320,7 @@ struct HostRelay::Private {
                 drop(index);
                 return Sent::Missed;
             }
-            e->replay.queued += line;
+            queueBehindReplay(e, line);
             budget.set(index, unsent(e));
             shedOverflow();
             return Sent::Queued;
@@ -402,9 +453,13 @@ struct HostRelay::Private {
     /// Refuses the request behind @p descriptor.
     static void refuse(qintptr descriptor)
     {
+#if defined(Q_OS_UNIX)
+        ::close(int(descriptor));
+#else
         QTcpSocket refused;
-        refused.setSocketDescriptor(descriptor);
-        refused.abort();
+        if (refused.setSocketDescriptor(descriptor))
+            refused.abort();
+#endif
     }
 
     /// The waiting room: as configured, within half the descriptors left
@@ -455,7 +510,14 @@ struct HostRelay::Private {
         e->replay = {};
         e->outbox.clear();
         e->socketBacklog = 0;
-        e->live = e->socket->setSocketDescriptor(descriptor);
+        if (!e->socket->setSocketDescriptor(descriptor)) {
+            // Not taken by the socket, so still ours: closed, and never
+            // admitted as a connection that could hold a seat.
+            e->live = false;
+            refuse(descriptor);
+            return;
+        }
+        e->live = true;
         // Writes already go out once per event-loop turn, gathered; holding
         // the next one back until the peer acknowledges the last (Nagle) only
         // adds the peer's delayed acknowledgement to every line of a burst.
@@ -530,14 +592,18 @@ struct HostRelay::Private {
                     return;
                 }
                 reportBlock(index, block);
-            } else if (!r.queued.isEmpty()) {
-                // The board is out: what waited behind it goes to the
-                // socket whole, and the replay is over.
-                const QByteArray queued = std::exchange(r.queued, QByteArray());
-                r = {};
-                if (socket->write(queued) >= 0)
-                    reportBlock(index, queued);
-                return;
+            } else if (!r.queued.empty()) {
+                // The board is out: what waited behind it follows, at the
+                // same pace, and then the replay is over.
+                const Piece piece = r.queued.front();
+                r.queued.pop_front();
+                r.queuedBytes -= piece.size();
+                const QByteArray bytes = piece.chunk->bytes.sliced(piece.begin, piece.size());
+                if (socket->write(bytes) < 0) {
+                    r = {};
+                    return;
+                }
+                reportBlock(index, bytes);
             } else {
                 r = {};
                 return;
@@ -741,6 +807,19 @@ void HostRelay::sendToAll(const QString &text, const QByteArray &line, qint16 ex
         d->reportSent(i, text);
 }
 
+void HostRelay::sayLast(const QString &text, const QByteArray &line)
+{
+    for (qint16 i = 1; i <= count() && i > 0; ++i) {
+        Private::Element *e = d->element(i);
+        if (!e->live || e->dropping)
+            continue;
+        // The rest of a board would only hold the words up.
+        e->replay = {};
+        e->outbox += line;
+        d->reportSent(i, text);
+    }
+}
+
 void HostRelay::startReplay(qint16 index, const QList<QByteArray> &blocks)
 {
     Private::Element *e = d->element(index);
@@ -750,12 +829,14 @@ void HostRelay::startReplay(qint16 index, const QList<QByteArray> &blocks)
     d->flushOutbox(e);
     // A replay under way gives way: what waited behind it (a clear, say)
     // goes first, then the new board; the rest of the old board is moot.
-    QByteArray waiting = e->replay.active ? std::exchange(e->replay.queued, {}) : QByteArray();
+    QList<QByteArray> waiting;
+    if (e->replay.active) {
+        for (const Private::Piece &piece : e->replay.queued)
+            waiting.append(piece.chunk->bytes.sliced(piece.begin, piece.size()));
+    }
     e->replay = {};
     e->replay.active = true;
-    e->replay.blocks = blocks;
-    if (!waiting.isEmpty())
-        e->replay.blocks.prepend(std::move(waiting));
+    e->replay.blocks = waiting + blocks;
     d->pumpReplay(index);
 }
 
@@ -764,7 +845,17 @@ void HostRelay::forgetReplayedBoards()
     for (auto &e : d->elements) {
         e->replay.blocks.clear();
         e->replay.nextBlock = 0;
+        // Drawings queued behind the board are moot as well: a newcomer
+        // that does not read holds only what the clear leaves.
+        auto &queue = e->replay.queued;
+        std::erase_if(queue, [](const Private::Piece &p) { return p.board; });
+        e->replay.queuedBytes = 0;
+        for (const Private::Piece &p : queue)
+            e->replay.queuedBytes += p.size();
     }
+    // A fresh chunk from here, so the old one goes with its last reader.
+    d->tail.reset();
+    d->lastBegin = d->lastEnd = 0;
 }
 
 bool HostRelay::isReplaying(qint16 index) const
@@ -776,7 +867,7 @@ bool HostRelay::isReplaying(qint16 index) const
 qint64 HostRelay::unsentBytes(qint16 index) const
 {
     const Private::Element *e = d->element(index);
-    return e ? e->socket->bytesToWrite() + e->outbox.size() + e->replay.queued.size() : 0;
+    return e ? e->socket->bytesToWrite() + e->outbox.size() + e->replay.queuedBytes : 0;
 }
 
 qint64 HostRelay::writeBacklogLimit() const

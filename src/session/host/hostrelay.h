@@ -1,5 +1,7 @@
 #pragma once
 
+#include "connectionindex.h"
+
 #include <QAbstractSocket>
 #include <QByteArray>
 #include <QHostAddress>
@@ -104,7 +106,11 @@ public:
     /// connected misses it; one being sent the board gets it after the board.
     void send(qint16 index, const QString &text, const QByteArray &line);
     /// send() to every connected client in ascending order but @p except.
-    void sendToAll(const QString &text, const QByteArray &line, qint16 except = 0);
+    void sendToAll(const QString &text, const QByteArray &line, qint16 except = kNoException);
+    /// Writes @p line to every connected client ahead of anything still to
+    /// come (a board being replayed is dropped): the last words before
+    /// close(), which sends what was written.
+    void sayLast(const QString &text, const QByteArray &line);
     /// Sends newcomer @p index @p blocks (whole wire lines), paced by its
     /// socket; what is sent to it meanwhile follows the blocks. A replay
     /// already under way stops where it is: what waits behind it goes
@@ -120,13 +126,24 @@ public:
     qint64 unsentBytes(qint16 index) const;
 
     // --- bounds -----------------------------------------------------------------
+    /// Unsent bytes a connection may pile up before it is dropped as if it
+    /// had closed: a peer that stops reading must not make us buffer the
+    /// whole session for it.
     qint64 writeBacklogLimit() const;
     void setWriteBacklogLimit(qint64 bytes);
+    /// Unsent bytes all client connections together may pile up. Past it
+    /// the connection with the largest backlog is dropped first, as if it had
+    /// closed, then the next largest, until the others fit.
     qint64 totalBacklogLimit() const;
     void setTotalBacklogLimit(qint64 bytes);
+    /// The unsent bytes of every client connection not already being dropped.
     qint64 totalUnsentBytes() const;
+    /// How long an accepted connection may stay without introducing itself
+    /// with "[Connessione]" before it is closed. Applies to later connections.
     int joinTimeoutMs() const;
     void setJoinTimeout(int ms);
+    /// Connections that may wait for their introduction at once; further
+    /// requests are refused while that many wait.
     int maxPendingJoins() const;
     void setMaxPendingJoins(int count);
     int pendingJoins() const;
@@ -134,8 +151,11 @@ public:
     void setEvictAfter(int ms);
     /// Strangers sent away to make room for a new connection.
     int evictions() const;
+    /// When accepting fails (no descriptor left, say), the listener stops
+    /// taking requests for this long instead of failing again at once.
     int acceptPauseMs() const;
     void setAcceptPause(int ms);
+    /// How many times accepting failed and the listener paused.
     int acceptPauses() const;
     bool acceptPaused() const;
 

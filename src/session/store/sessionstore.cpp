@@ -3,8 +3,10 @@
 #include "boardhistory.h"
 #include "pictureassembler.h"
 #include "protocol.h"
+#include "safefile.h"
 #include "tags.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QSet>
@@ -13,6 +15,7 @@
 #include <QTimer>
 
 #include <deque>
+#include <limits>
 
 namespace session
 {
@@ -181,8 +184,10 @@ QByteArray SessionStore::record(char kind, qint64 secs, QByteArrayView payload)
 
 SessionStore::ReadResult SessionStore::readLatest() const
 {
-    const QFileInfoList files =
-        QDir(m_folder).entryInfoList({QStringLiteral("partita_*.tvx")}, QDir::Files, QDir::Name);
+    // Links, pipes and devices under a session's name are listed too, so
+    // that the one met is named and refused rather than silently passed over.
+    const QFileInfoList files = QDir(m_folder).entryInfoList(
+        {QStringLiteral("partita_*.tvx")}, QDir::Files | QDir::System, QDir::Name);
     if (files.isEmpty())
         return {};
     // The one written to last: a session taken up again keeps its old name.
@@ -200,20 +205,30 @@ SessionStore::ReadResult SessionStore::readFile(const QString &path, qint64 maxS
     result.found = true;
     result.contents.path = path;
     const QString name = QFileInfo(path).fileName();
-    QFile file(path);
-    if (file.size() > maxSize) {
+    // Never through a link, never a pipe or a device, never more than the
+    // limit: a link to /dev/zero would otherwise be read until memory ran out.
+    QString why;
+    const auto file = platform::SafeFile::openForReading(path, std::numeric_limits<qint64>::max(), &why);
+    if (!file) {
+        result.error = why + QLatin1Char(' ') +
+                       QCoreApplication::translate("session::SessionStore", "Resta com'è.");
+        return result;
+    }
+    if (file->size() > maxSize) {
         result.error = refusal(name, SessionStore::tr("è troppo grande per essere ripreso (%1 MB, "
-                                                      "al massimo %2 MB)")
-                                         .arg(file.size() >> 20)
+                                                    "al massimo %2 MB)")
+                                         .arg(file->size() >> 20)
                                          .arg(maxSize >> 20));
         return result;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.error =
-            refusal(name, SessionStore::tr("non si può leggere (%1)").arg(file.errorString()));
+    // At most one byte past the limit: a file that grows meanwhile is noticed.
+    const QByteArray bytes = file->read(maxSize + 1);
+    if (bytes.size() > maxSize) {
+        result.error = refusal(name, SessionStore::tr("è troppo grande per essere ripreso (al "
+                                                    "massimo %1 MB)")
+                                         .arg(maxSize >> 20));
         return result;
     }
-    const QByteArray bytes = file.readAll();
     result = parse(bytes, name, keepLines);
     result.contents.path = path;
     return result;
@@ -368,13 +383,17 @@ void SessionStore::beginNew(const QDateTime &start)
 bool SessionStore::resume(const Contents &contents)
 {
     end();
-    auto file = std::make_unique<QFile>(contents.path);
     m_path = contents.path;
     m_writing = true;
-    if (!file->open(QIODevice::ReadWrite)) {
+    // Written only where it was read: a link put in its place since is refused.
+    QString why;
+    auto file = platform::SafeFile::openForWriting(contents.path, QIODevice::ReadWrite, m_maxSize,
+                                                   QFileDevice::ReadOwner | QFileDevice::WriteOwner,
+                                                   &why);
+    if (!file) {
         fail(tr("Impossibile riaprire il file della partita %1 (%2): la partita "
-                "continua senza essere salvata.")
-                 .arg(QDir::toNativeSeparators(contents.path), file->errorString()));
+                            "continua senza essere salvata.")
+                 .arg(QDir::toNativeSeparators(contents.path), why));
         return false;
     }
     // Only an incomplete last record goes; everything whole stays.
@@ -442,13 +461,15 @@ bool SessionStore::createFile()
     for (int n = 2; QFileInfo::exists(path); ++n)
         path = QDir(m_folder).filePath(fileName(m_start).replace(
             QLatin1String(".tvx"), QStringLiteral("_%1.tvx").arg(n)));
-    auto file = std::make_unique<QFile>(path);
-    // The host's alone: it holds the dice seed before its reveal.
-    if (!file->open(QIODevice::WriteOnly | QIODevice::NewOnly,
-                    QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+    // A new name, made without following a link that appeared there meanwhile.
+    QString why;
+    auto file = platform::SafeFile::openForWriting(path, QIODevice::WriteOnly | QIODevice::NewOnly, 0,
+                                                   QFileDevice::ReadOwner | QFileDevice::WriteOwner,
+                                                   &why);
+    if (!file) {
         fail(tr("Impossibile creare il file della partita %1 (%2): la partita "
-                "continua senza essere salvata.")
-                 .arg(QDir::toNativeSeparators(path), file->errorString()));
+                            "continua senza essere salvata.")
+                 .arg(QDir::toNativeSeparators(path), why));
         return false;
     }
     m_path = path;
@@ -463,10 +484,12 @@ void SessionStore::pruneOlderFiles()
     // Only files this version wrote or could read go: one that is not ours,
     // or from a newer program, may still matter to someone.
     const auto ownOrOlder = [](const QFileInfo &info) {
-        QFile f(info.filePath());
-        if (!f.open(QIODevice::ReadOnly))
+        // Only a regular file of ours: a link could point anywhere.
+        const auto f = platform::SafeFile::openForReading(info.filePath(),
+                                                          std::numeric_limits<qint64>::max(), nullptr);
+        if (!f)
             return false;
-        const QByteArray head = f.read(kMaxHeader);
+        const QByteArray head = f->read(kMaxHeader);
         const qsizetype eol = head.indexOf('\n');
         if (!head.startsWith(kMagic.toByteArray()) || eol < 0)
             return false;

@@ -1,12 +1,14 @@
 #include "chatsession.h"
 
 #include "boardhistory.h"
+#include "connectionindex.h"
 #include "dispatcher.h"
 #include "heartbeat.h"
 #include "hostrelay.h"
 #include "lineframer.h"
 #include "localaddress.h"
 #include "namebounds.h"
+#include "outbox.h"
 #include "participantlist.h"
 #include "protocol.h"
 #include "recapfilter.h"
@@ -14,10 +16,13 @@
 #include "seats.h"
 #include "tableboard.h"
 #include "tabledice.h"
+#include "tablestate.h"
 #include "tags.h"
 #include "trafficlog.h"
 
 #include <QDateTime>
+#include <QRandomGenerator>
+#include <QSet>
 #include <QStringListModel>
 #include <QTcpSocket>
 #include <QTimer>
@@ -71,48 +76,25 @@ void setLowDelay(QTcpSocket *socket)
 
 } // namespace
 
-struct ChatSession::Private {
-    /// What the protocol notes of each client connection, reset when the
-    /// element carries a new one.
-    struct Notes {
-        bool addressesSent = false; ///< the address list went out to this connection
-        int addressEntries = 0;     ///< address entries this connection has added
-        bool tavernix = false;      ///< said "[Tavernix]": gets the tags beyond the basic protocol
-    };
-
-    explicit Private(ChatSession *session) : q(session), dispatcher(*session) {}
+// What the dispatcher and the table board share with the session is its
+// TableState; the rest is the session's own.
+struct ChatSession::Private : TableState {
+    explicit Private(ChatSession *session) : q(session), dispatcher(*this, *session) {}
 
     ChatSession *q;
-    ConversationSink *conversation = nullptr;
-    BoardSink *board = nullptr;
-    MessageService *messages = nullptr;
-
-    ParticipantList *people = nullptr;
-    QStringListModel *combo = nullptr;
-    QStringListModel *recipients = nullptr;
     TrafficLog *sent = nullptr;
-    TrafficLog *received = nullptr;
 
-    QTcpSocket *client = nullptr; ///< sckConnect
     LineFramer clientFramer;
     bool clientClosingByUs = false;
-    HostRelay *relay = nullptr; ///< sckConnection, element 0 and the clients
-    std::vector<Notes> notes;   ///< connection i at i - 1
 
     qint32 port = 600;
-    bool host = false;
     Phase phase = Phase::Idle;
     QString name;
-    QString myName;
     int waitMs = kDefaultConnectWaitMs;
     quint64 clientGeneration = 0;
     QTimer *waitTimer = nullptr;
     QTimer *answerTimer = nullptr; ///< runs from our introduction to the host's rename
     int answerMs = kDefaultAnswerWaitMs;
-    QSize extent{12000, 12000};
-    BoardHistory history;
-    TableBoard *table = nullptr;
-    TableDice *dice = nullptr;
 
     // Getting back in after a lost connection.
     Rejoin *rejoin = nullptr;
@@ -120,27 +102,24 @@ struct ChatSession::Private {
     QString address;          ///< where the last "Connetti" went
     quint16 clientPort = 0;
     bool expelled = false;    ///< the host said it expels us: no coming back
-    Seats seats;
-    // The host's recent conversation, and whether an earlier session is
-    // being taken back (nothing of it is reported as new).
-    RecentTalk talk;
-    bool resuming = false;
-    RecapFilter recap; ///< client: the talk in the pane, against a return's recap
+
+    // What reaches the host, between Tavernix programs. The host greets every
+    // connection, counts the lines it reads and says when a newcomer's
+    // welcome is over; the client keeps what it said and drew until counted,
+    // and holds what is made while the link is down for after the return.
+    QString tableId;          ///< host: ours; client: the one our host gave last
+    QTimer *ackTimer = nullptr; ///< host: the counts go back after a burst
+    Outbox outbox;
+    qint64 written = 0;       ///< client: lines written on this connection
+    bool greeted = false;     ///< client: this connection's host greeted it
+    bool awaitingSeat = false; ///< client: what is made now waits for the seat
+    bool newGame = false;     ///< client: back at a table with another identity
+    bool tableClosed = false; ///< client: the host said it closes the table
+    bool heldSaid = false;    ///< client: the pane said once that things wait
+    QString portChoice;       ///< how another port is chosen, in a refusal
 
     Dispatcher dispatcher;
 
-    Notes *notesFor(qint16 index)
-    {
-        if (index < 1 || index > qint16(notes.size()))
-            return nullptr;
-        return &notes[size_t(index - 1)];
-    }
-
-    void status(const QString &text)
-    {
-        if (conversation)
-            conversation->UpdateStatus(text);
-    }
     void message(MessageService::Icon icon, const QString &text)
     {
         if (messages)
@@ -185,7 +164,7 @@ struct ChatSession::Private {
         const QByteArray bytes = client->readAll();
         const QList<QByteArray> lines = clientFramer.feed(bytes);
         for (const QByteArray &line : lines)
-            dispatcher.dispatchLine(decodeText(line), -1);
+            dispatcher.dispatchLine(decodeText(line), kHostIndex);
     }
     void onClientClosed()
     {
@@ -203,10 +182,23 @@ struct ChatSession::Private {
         closeClient();
         // A lost connection keeps what the player saw and tries to get back
         // in; only a kick, the user's own doing or a new session clears.
-        if (phase == Phase::Connected && !expelled) {
+        if (phase == Phase::Connected && !expelled && !tableClosed) {
             keepForReturn();
             return;
         }
+        // The host closed the table on purpose: nobody to come back to, but
+        // the evening's pane and board stay for the player to keep.
+        if (phase == Phase::Connected && tableClosed) {
+            emit q->kickVisibleChanged(false);
+            people->clear();
+            status(ChatSession::tr("L'host ha chiuso il tavolo: la connessione non sarà "
+                                   "ritentata. \"Connetti\" per entrare di nuovo."));
+            abandonOutbox(true);
+            closeConnection();
+            setPhase(Phase::Idle);
+            return;
+        }
+        abandonOutbox(false);
         clearStuff(); // empties the participant list too
         closeConnection();
         // While the connect wait runs, its end still decides (and fails).
@@ -234,9 +226,189 @@ struct ChatSession::Private {
         people->clear();
         status(shown(ChatSession::kLostHost));
         markPane(tr("——— connessione con l'host persa alle %1 ———").arg(clockNow()));
+        takeBackUnconfirmed();
         closeConnection();
         setPhase(Phase::Reconnecting);
         rejoin->begin(address, clientPort);
+    }
+
+    // --- the outbox -------------------------------------------------------
+    void markOwn(quint64 id, ConversationSink::OwnLine state, bool late)
+    {
+        if (conversation && id != 0)
+            conversation->markOwnLine(id, state, late);
+    }
+    static bool isLine(const Outbox::Item &item) { return item.kind != Outbox::Kind::Drawing; }
+    /// The link is gone: what the host did not confirm waits again, shown as
+    /// waiting; a private line cannot go to the same people after a return
+    /// and is handed back.
+    void takeBackUnconfirmed()
+    {
+        const Outbox::Lost lost = outbox.connectionLost();
+        QStringList typed;
+        for (const Outbox::Item &item : lost.privateLines) {
+            markOwn(item.id, ConversationSink::OwnLine::Unsent, false);
+            if (!item.typed.isEmpty())
+                typed << item.typed;
+        }
+        for (const Outbox::Item &item : lost.unconfirmed) {
+            if (item.kind == Outbox::Kind::Line) {
+                // The host never had it: its recap will not either. Taken
+                // back as it was remembered, as the wire's code page left it.
+                recap.unsay(decodeText(encodeText(item.message)).mid(tag::Messaggio.size()));
+                markOwn(item.id, ConversationSink::OwnLine::Waiting, true);
+            }
+        }
+        if (!typed.isEmpty()) {
+            status(ChatSession::tr("Un messaggio privato non è arrivato prima che la connessione "
+                                   "si perdesse: è tornato nella casella del messaggio."));
+            emit q->unsentReturned(typed);
+        }
+        // Only a host that greeted confirms lines and says when the player is
+        // seated again; towards any other nothing is held.
+        awaitingSeat = greeted;
+        heldSaid = !outbox.isEmpty();
+        if (heldSaid)
+            status(ChatSession::tr("Ciò che non è arrivato all'host, e ciò che si scrive o disegna "
+                                   "ora, resta in attesa e partirà al ritorno al tavolo."));
+    }
+    /// Nothing kept can go any more: lines are said to be unsent (and, when
+    /// the pane stays, marked so there) and what was typed goes back.
+    void abandonOutbox(bool paneKept)
+    {
+        awaitingSeat = false;
+        heldSaid = false;
+        const std::vector<Outbox::Item> items = outbox.takeAll();
+        QStringList typed;
+        int lines = 0;
+        int drawings = 0;
+        for (const Outbox::Item &item : items) {
+            if (!isLine(item)) {
+                ++drawings;
+                continue;
+            }
+            ++lines;
+            if (paneKept)
+                markOwn(item.id, ConversationSink::OwnLine::Unsent, false);
+            if (!item.typed.isEmpty())
+                typed << item.typed;
+        }
+        if (lines + drawings == 0)
+            return;
+        status(ChatSession::tr("Non inviati al tavolo: %1 (ciò che era stato scritto è tornato "
+                               "nella casella del messaggio) e %2.")
+                   .arg(countedLines(lines), countedDrawings(drawings)));
+        if (!typed.isEmpty())
+            emit q->unsentReturned(typed);
+    }
+    static QString countedLines(int n) { return ChatSession::tr("%n messaggi", nullptr, n); }
+    static QString countedDrawings(int n) { return ChatSession::tr("%n disegni", nullptr, n); }
+    /// Draws @p message on our board alone, as it was drawn while away: the
+    /// host's board has just replaced ours. Lines, circles and fills the
+    /// host sends back to everyone, us included, so those are left to it.
+    void redrawLocally(const QString &message)
+    {
+        if (message.startsWith(tag::Linea) || message.startsWith(tag::Circonferenza) ||
+            message.startsWith(tag::Colora))
+            return;
+        if (message == tag::Pulisci) {
+            table->boardCleared();
+            if (board)
+                board->clearBoard();
+            return;
+        }
+        dispatcher.applyLocally(message);
+    }
+    /// Seated again: what waited goes, in order, drawings after the board.
+    void sendHeld()
+    {
+        awaitingSeat = false;
+        if (newGame) {
+            const auto dropped = outbox.dropHeldDrawings();
+            if (!dropped.empty())
+                status(ChatSession::tr("%n disegni fatti durante l'assenza non sono stati "
+                                       "inviati: erano sulla lavagna della partita finita.",
+                                       nullptr, int(dropped.size())));
+        }
+        int lines = 0;
+        int drawings = 0;
+        for (const Outbox::Item &item : outbox.held()) {
+            if (!isLine(item))
+                redrawLocally(item.message);
+            if (!q->sendToHost(item.message, encodeLine(item.message)))
+                return; // gone again: the rest waits for the next return
+            outbox.markWritten(item.id, written);
+            ++(isLine(item) ? lines : drawings);
+        }
+        if (lines + drawings > 0)
+            status(ChatSession::tr("Inviati al ritorno: %1 e %2 fatti durante l'assenza.")
+                       .arg(countedLines(lines), countedDrawings(drawings)));
+    }
+    /// The link is down towards a host that brings players back: @p message
+    /// waits. False when it cannot (a drawing past the budget).
+    bool hold(Outbox::Kind kind, const QString &message, const QString &typed, quint64 *id)
+    {
+        *id = outbox.hold(kind, message, typed);
+        if (*id == 0) {
+            status(ChatSession::tr("Troppi disegni in attesa: quelli nuovi restano solo su questa "
+                                   "lavagna finché la connessione non torna."));
+            return false;
+        }
+        if (!heldSaid) {
+            heldSaid = true;
+            status(ChatSession::tr("Connessione assente: ciò che si scrive o disegna ora resta in "
+                                   "attesa e partirà al ritorno al tavolo."));
+        }
+        return true;
+    }
+    bool holding() const
+    {
+        return !host && awaitingSeat &&
+               (phase == Phase::Reconnecting || phase == Phase::Connected);
+    }
+    /// Client: the host greeted this connection with table @p id.
+    void noteGreeting(const QString &id)
+    {
+        // An identity is short; anything longer is not one we gave out.
+        const QString table = id.left(kTableIdLength);
+        if (phase == Phase::Reconnecting && !tableId.isEmpty() && table != tableId)
+            newGame = true;
+        tableId = table;
+        greeted = true;
+        q->hostKnownTavernix();
+    }
+    /// Client: the host has read @p count lines of this connection.
+    void noteAcknowledged(qint64 count)
+    {
+        for (const Outbox::Item &item : outbox.confirm(count)) {
+            if (isLine(item))
+                markOwn(item.id, ConversationSink::OwnLine::Confirmed, item.late);
+        }
+    }
+    /// Client: the host's welcome is all here; what waited goes now.
+    void noteSeated()
+    {
+        if (awaitingSeat)
+            sendHeld();
+        newGame = false;
+    }
+    /// Host: tells every "[Tavernix]" client how many of its lines came in.
+    void sendCounts()
+    {
+        for (qint16 i = 1; i <= peers.last() && i > 0; ++i) {
+            if (!peers.isTavernix(i) || !relay->isConnected(i))
+                continue;
+            if (const auto count = peers.takeUntoldCount(i))
+                q->SendToPerson(tag::Ricevuto + sFormatSend(double(*count)), i);
+        }
+    }
+    /// Host: the table closes on purpose; the players are told first.
+    void closeTable()
+    {
+        endHosting();
+        if (host && relay->isListening())
+            relay->sayLast(tag::TavoloChiuso, encodeLine(tag::TavoloChiuso));
+        relay->close();
     }
     void introduce()
     {
@@ -252,6 +424,15 @@ struct ChatSession::Private {
         setPhase(Phase::Connected);
         status(shown(ChatSession::kBackIn));
         markPane(tr("——— di nuovo al tavolo alle %1 ———").arg(clockNow()));
+        if (newGame) {
+            status(ChatSession::tr("L'host ha iniziato una nuova partita: la lavagna è stata "
+                                   "svuotata."));
+            markPane(ChatSession::tr("——— nuova partita: la lavagna è stata svuotata ———"));
+        }
+        // A host that did not greet this time says nothing of the seat, so
+        // what waited would wait for ever.
+        if (!greeted)
+            abandonOutbox(true);
     }
     /// Stops every way back in (the user chose otherwise).
     void stopReturning()
@@ -263,9 +444,10 @@ struct ChatSession::Private {
 
     /// A client's connection closed by its own doing, or let go for the
     /// player coming back to its seat; everyone but @p except hears of it.
-    void onElementClosed(qint16 index, qint16 except = -1)
+    void onElementClosed(qint16 index, qint16 except = kNoException)
     {
         seats.forget(index);
+        table->connectionGone(index);
         dice->left(index);
         const QString who = people->sConnectionName(index);
         if (who.isEmpty())
@@ -293,26 +475,24 @@ struct ChatSession::Private {
     QString listenFailure(QAbstractSocket::SocketError error) const
     {
         const QString p = QString::number(port);
+        // How another port is chosen: the window's button, or the server's option.
+        const QString how = portChoice.isEmpty() ? ChatSession::tr("con \"Porta\"") : portChoice;
         if (port < 0 || port > 65535)
-            return QStringLiteral(
-                       "La porta %1 non è valida: scegliere con \"Porta\" un numero da 1 a 65535.")
-                .arg(p);
+            return ChatSession::tr("La porta %1 non è valida: scegliere %2 un numero da 1 a 65535.")
+                .arg(p, how);
         switch (error) {
         case QAbstractSocket::AddressInUseError:
-            return QStringLiteral(
-                       "Impossibile ospitare la sessione: la porta %1 è già in uso da un altro "
-                       "programma. Scegliere un'altra porta con \"Porta\".")
-                .arg(p);
+            return ChatSession::tr("Impossibile ospitare la sessione: la porta %1 è già in uso da "
+                                   "un altro programma. Scegliere un'altra porta %2.")
+                .arg(p, how);
         case QAbstractSocket::SocketAccessError:
-            return QStringLiteral(
-                       "Impossibile ospitare la sessione: la porta %1 è riservata (le porte "
-                       "sotto 1024 richiedono i privilegi di amministratore). Scegliere una "
-                       "porta da 1024 a 65535 con \"Porta\".")
-                .arg(p);
+            return ChatSession::tr("Impossibile ospitare la sessione: la porta %1 è riservata (le "
+                                   "porte sotto 1024 richiedono i privilegi di amministratore). "
+                                   "Scegliere una porta da 1024 a 65535 %2.")
+                .arg(p, how);
         default:
-            return QStringLiteral(
-                       "Impossibile ospitare la sessione: non è possibile restare in attesa "
-                       "di connessioni sulla porta %1.")
+            return ChatSession::tr("Impossibile ospitare la sessione: non è possibile restare in "
+                                   "attesa di connessioni sulla porta %1.")
                 .arg(p);
         }
     }
@@ -341,7 +521,13 @@ struct ChatSession::Private {
 
     void connectFailed()
     {
-        message(MessageService::Icon::Warning, tr("Impossibile stabilire una connessione."));
+        // Where it tried, so a mistyped address or a port left from an
+        // invitation shows at once.
+        message(MessageService::Icon::Warning,
+                tr("Impossibile stabilire una connessione.") + QLatin1Char('\n') +
+                    ChatSession::tr("Indirizzo: %1, porta %2.")
+                        .arg(address.isEmpty() ? ChatSession::tr("(vuoto)") : address)
+                        .arg(port));
         closeClient();
         status(ChatSession::tr(kStatusDisconnected));
         closeConnection();
@@ -352,8 +538,8 @@ struct ChatSession::Private {
 ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<Private>(this))
 {
     d->people = new ParticipantList(this);
-    d->table = new TableBoard(*this);
-    d->dice = new TableDice(*this);
+    d->table = new TableBoard(*d, *this, this);
+    d->dice = new TableDice(*d, *this, this);
     d->combo = new QStringListModel(this);
     d->recipients = new QStringListModel(this);
     d->sent = new TrafficLog(this);
@@ -379,13 +565,22 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
     d->relay = new HostRelay(this);
     HostRelay::Hooks hooks;
     hooks.lineReceived = [this](qint16 index, const QByteArray &line) {
+        // Counted as read, whatever it says: the player learns from the
+        // count what reached us.
+        d->peers.countLine(index);
+        if (d->peers.isTavernix(index) && !d->ackTimer->isActive())
+            d->ackTimer->start();
         d->dispatcher.dispatchLine(decodeText(line), index);
     };
     hooks.accepted = [this](qint16 index) {
-        if (size_t(index) > d->notes.size())
-            d->notes.resize(size_t(index));
-        d->notes[size_t(index - 1)] = {};
+        d->peers.reset(index);
         d->seats.forget(index);
+        d->table->connectionGone(index);
+        // First of all, before the newcomer says anything: a Tavernix client
+        // introduces itself at once instead of pausing. A program of the
+        // basic protocol ignores a tag it does not know.
+        if (d->host)
+            SendToPerson(tag::Saluto + d->tableId, index);
     };
     hooks.closed = [this](qint16 index) { d->onElementClosed(index); };
     hooks.sent = [this](qint16 index, const QString &text) { ShowSentData(index, text); };
@@ -407,6 +602,8 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
                              d->recap.expectReturn();
                              ++d->clientGeneration;
                              d->expelled = false;
+                             d->written = 0;
+                             d->greeted = false;
                              d->client->connectToHost(d->address, d->clientPort);
                          },
                          [this] { d->closeClient(); }, [this](const QString &t) { d->status(t); }});
@@ -416,13 +613,16 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
     });
     d->recap.setNothingMissed([this] { d->status(shown(ChatSession::kNothingMissed)); });
     connect(d->rejoin, &Rejoin::back, this, [this] { d->onReturned(); });
-    connect(d->rejoin, &Rejoin::gaveUp, this, [this] { d->setPhase(Phase::Idle); });
+    connect(d->rejoin, &Rejoin::gaveUp, this, [this] {
+        d->abandonOutbox(true);
+        d->setPhase(Phase::Idle);
+    });
     d->heartbeat = new Heartbeat(this);
     connect(d->heartbeat, &Heartbeat::beat, this, [this] {
         const QByteArray line = encodeLine(tag::Battito);
-        for (qint16 i = 1; i <= qint16(d->notes.size()) && i > 0; ++i) {
-            if (d->notes[size_t(i - 1)].tavernix && !d->people->sConnectionName(i).isEmpty())
-                sendEncoded(tag::Battito, line, i);
+        for (qint16 i = 1; i <= d->peers.last() && i > 0; ++i) {
+            if (d->peers.isTavernix(i) && !d->people->sConnectionName(i).isEmpty())
+                send(i, tag::Battito, line);
         }
     });
     // Silence from a host that beats: it is gone, as if it had closed.
@@ -431,12 +631,37 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
             d->client->abort();
     });
 
+    Dispatcher::Hooks heard;
+    heard.named = [this](const QString &name) {
+        adoptName(name);
+        SendToServer(addressMessage(name));
+        SendToServer(tag::NeoConnesso);
+    };
+    heard.seatTaken = [this](qint16 old, qint16 newcomer) { releaseSeat(old, newcomer); };
+    heard.expelled = [this] {
+        d->expelled = true;
+        d->status(shown(ChatSession::kExpelled));
+    };
+    heard.hostBeats = [this] {
+        if (!d->heartbeat->isArmed())
+            d->heartbeat->arm();
+    };
+    heard.greeted = [this](const QString &id) { d->noteGreeting(id); };
+    heard.acknowledged = [this](qint64 count) { d->noteAcknowledged(count); };
+    heard.seated = [this] { d->noteSeated(); };
+    heard.tableClosed = [this] { d->tableClosed = true; };
+    d->dispatcher.setHooks(std::move(heard));
+
     d->waitTimer = new QTimer(this);
     d->waitTimer->setSingleShot(true);
     connect(d->waitTimer, &QTimer::timeout, this, [this] { d->onConnectWaitDone(); });
     d->answerTimer = new QTimer(this);
     d->answerTimer->setSingleShot(true);
     connect(d->answerTimer, &QTimer::timeout, this, [this] { d->onAnswerWaitDone(); });
+    d->ackTimer = new QTimer(this);
+    d->ackTimer->setSingleShot(true);
+    d->ackTimer->setInterval(kAckDelayMs);
+    connect(d->ackTimer, &QTimer::timeout, this, [this] { d->sendCounts(); });
 }
 
 ChatSession::~ChatSession()
@@ -444,6 +669,7 @@ ChatSession::~ChatSession()
     // No close event may reach a half-destroyed session.
     d->waitTimer->stop();
     d->answerTimer->stop();
+    d->ackTimer->stop();
     d->stopReturning();
     QObject::disconnect(d->client, nullptr, this, nullptr);
     d->client->abort();
@@ -537,7 +763,7 @@ int ChatSession::clientState() const
 
 int ChatSession::connectionState(qint16 index) const
 {
-    if (index == 0)
+    if (index == kListenerIndex)
         return d->relay->isListening() ? 2 : kClosed;
     return stateCode(d->relay->state(index));
 }
@@ -574,10 +800,6 @@ HostRelay *ChatSession::relay() const
 {
     return d->relay;
 }
-qint64 ChatSession::writeBacklogLimit() const
-{
-    return d->relay->writeBacklogLimit();
-}
 void ChatSession::setWriteBacklogLimit(qint64 bytes)
 {
     d->relay->setWriteBacklogLimit(bytes);
@@ -594,17 +816,9 @@ qint64 ChatSession::totalUnsentBytes() const
 {
     return d->relay->totalUnsentBytes();
 }
-int ChatSession::joinTimeoutMs() const
-{
-    return d->relay->joinTimeoutMs();
-}
 void ChatSession::setJoinTimeout(int ms)
 {
     d->relay->setJoinTimeout(ms);
-}
-int ChatSession::maxPendingJoins() const
-{
-    return d->relay->maxPendingJoins();
 }
 void ChatSession::setMaxPendingJoins(int count)
 {
@@ -613,10 +827,6 @@ void ChatSession::setMaxPendingJoins(int count)
 int ChatSession::pendingJoins() const
 {
     return d->relay->pendingJoins();
-}
-int ChatSession::acceptPauseMs() const
-{
-    return d->relay->acceptPauseMs();
 }
 void ChatSession::setAcceptPause(int ms)
 {
@@ -650,15 +860,6 @@ void ChatSession::setAnswerWait(int ms)
     d->rejoin->setAnswerWait(d->answerMs);
 }
 
-QSize ChatSession::boardExtent() const
-{
-    return d->extent;
-}
-void ChatSession::setBoardExtent(const QSize &twips)
-{
-    d->extent = twips;
-}
-
 const TextSet &ChatSession::receivedText() const
 {
     return d->dispatcher.textSet();
@@ -667,26 +868,6 @@ const TextSet &ChatSession::receivedText() const
 const BoardHistory &ChatSession::boardHistory() const
 {
     return d->history;
-}
-
-BoardHistory &ChatSession::history()
-{
-    return d->history;
-}
-
-Dispatcher &ChatSession::dispatcher()
-{
-    return d->dispatcher;
-}
-
-RecapFilter &ChatSession::recapFilter()
-{
-    return d->recap;
-}
-
-Seats &ChatSession::seats()
-{
-    return d->seats;
 }
 
 bool ChatSession::releaseSeat(qint16 index, qint16 newcomer)
@@ -715,12 +896,10 @@ bool ChatSession::isReplaying(qint16 index) const
 
 qint64 ChatSession::unsentBytes(qint16 index) const
 {
-    if (index == -1)
-        return d->client->bytesToWrite();
-    return d->relay->unsentBytes(index);
+    return d->unsentBytes(index);
 }
 
-void ChatSession::recordBoard(const QString &vsData)
+void ChatSession::record(const QString &vsData)
 {
     if (!d->host)
         return;
@@ -731,45 +910,36 @@ void ChatSession::recordBoard(const QString &vsData)
         d->status(shown(ChatSession::kBoardHistoryFull));
     else if (outcome == BoardHistory::Outcome::Cleared)
         d->relay->forgetReplayedBoards();
-    if (outcome != BoardHistory::Outcome::Ignored && !d->resuming)
+    if (outcome != BoardHistory::Outcome::Ignored)
         emit boardRecorded(vsData);
 }
 
-void ChatSession::startReplay(qint16 index)
-{
-    if (!d->host)
-        return;
-    replayBoard(index);
-    // After the board: what goes to a connection being replayed waits
-    // behind it, in order.
-    if (isTavernixPeer(index)) {
-        for (const QString &message : d->talk.messages())
-            SendToPerson(message, index);
-    }
-}
-
-void ChatSession::replayBoard(qint16 index, bool anew)
+void ChatSession::replay(qint16 index, bool anew)
 {
     // A replay under way already sends the board, and would be cut short.
     if (!d->host || (!anew && d->relay->isReplaying(index)))
         return;
     // Sent before the board, so a client that comes back draws the host's
     // board instead of adding it to what it kept.
-    if (isTavernixPeer(index))
+    if (d->peers.isTavernix(index))
         SendToPerson(tag::LavagnaIntera, index);
     d->relay->startReplay(index, d->table->replayBlocks());
 }
 
-bool ChatSession::isTavernixPeer(qint16 index) const
+void ChatSession::drawHere(const QString &line)
 {
-    const Private::Notes *notes = d->notesFor(index);
-    return notes && notes->tavernix;
+    d->dispatcher.applyLocally(line);
 }
 
-void ChatSession::noteTavernixPeer(qint16 index)
+void ChatSession::hostKnownTavernix()
 {
-    if (Private::Notes *notes = d->notesFor(index))
-        notes->tavernix = true;
+    // Only a connection still in its pause; a return introduces itself as
+    // soon as it is connected.
+    if (d->host || d->phase != Phase::Connecting || !d->waitTimer->isActive() ||
+        d->client->state() != QAbstractSocket::ConnectedState)
+        return;
+    d->waitTimer->stop();
+    d->onConnectWaitDone();
 }
 
 TableDice *ChatSession::dice() const
@@ -777,21 +947,53 @@ TableDice *ChatSession::dice() const
     return d->dice;
 }
 
-void ChatSession::notePublicLine(const QString &line)
+void ChatSession::keepPublic(const QString &line)
 {
     notePublic(tag::Messaggio + line);
 }
 
-void ChatSession::noteExpelled()
+void ChatSession::setPortChoice(const QString &how)
 {
-    d->expelled = true;
-    d->status(shown(ChatSession::kExpelled));
+    d->portChoice = how;
 }
 
-void ChatSession::noteHostBeats()
+QString ChatSession::tableId() const
 {
-    if (!d->heartbeat->isArmed())
-        d->heartbeat->arm();
+    return d->tableId;
+}
+
+void ChatSession::setTableId(const QString &id)
+{
+    d->tableId = id.left(kTableIdLength);
+}
+
+const Outbox &ChatSession::outbox() const
+{
+    return d->outbox;
+}
+
+bool ChatSession::sayToHost(const QString &vsData, const QString &shown, const QString &typed)
+{
+    if (d->host)
+        return false;
+    const Outbox::Kind kind =
+        vsData.startsWith(tag::Privato) ? Outbox::Kind::PrivateLine : Outbox::Kind::Line;
+    // Recipients are named by their places, which a return gives out anew:
+    // a private line waits for nobody, and goes at once once back in.
+    if (d->holding() && kind == Outbox::Kind::Line) {
+        quint64 id = 0;
+        if (!d->hold(kind, vsData, typed, &id))
+            return false;
+        if (d->conversation)
+            d->conversation->showOwnLine(id, shown, ConversationSink::OwnLine::Waiting);
+        return true;
+    }
+    if (!isClientConnected() || !SendToServer(vsData))
+        return false;
+    const quint64 id = d->greeted ? d->outbox.written(kind, vsData, typed, d->written) : 0;
+    if (d->conversation)
+        d->conversation->showOwnLine(id, shown, ConversationSink::OwnLine::Sent);
+    return true;
 }
 
 void ChatSession::notePublic(const QString &vsData)
@@ -819,18 +1021,10 @@ const RecentTalk &ChatSession::recentTalk() const
     return d->talk;
 }
 
-void ChatSession::resumeTable(const QList<QByteArray> &boardBlocks,
-                              const std::vector<RecentTalk::Said> &talk)
+void ChatSession::resumeTalk(const std::vector<RecentTalk::Said> &talk)
 {
     if (!d->host)
         return;
-    d->resuming = true;
-    for (const QByteArray &block : boardBlocks) {
-        qsizetype pos = 0;
-        for (qsizetype end; (end = block.indexOf("\r\n", pos)) >= 0; pos = end + 2)
-            d->dispatcher.restoreLine(decodeText(QByteArrayView(block).sliced(pos, end - pos)));
-    }
-    d->resuming = false;
     const size_t first = talk.size() > size_t(d->talk.capacity())
                              ? talk.size() - size_t(d->talk.capacity())
                              : 0;
@@ -851,8 +1045,7 @@ void ChatSession::cmdHost_Click()
     d->waitTimer->stop();
     d->answerTimer->stop();
     d->stopReturning();
-    d->endHosting();
-    d->relay->close();
+    d->closeTable();
     // Listen before anything changes, so a refused port leaves the session
     // exactly as it was.
     const bool portValid = d->port >= 0 && d->port <= 65535;
@@ -862,13 +1055,16 @@ void ChatSession::cmdHost_Click()
     }
 
     d->openConnection();
+    d->abandonOutbox(false);
     d->host = true;
     d->clearStuff();
     d->closeClient();
+    // A table of its own until the session keeper names the one taken up.
+    d->tableId = QString::number(QRandomGenerator::global()->generate64(), 16);
     d->status(tr("Server in attesa..."));
     // The name we host under is our confirmed name from now on.
     d->myName = d->name;
-    d->people->AddName(-1, d->name);
+    d->people->AddName(kHostIndex, d->name);
     emit kickVisibleChanged(true);
     d->combo->setStringList({});
     d->setPhase(Phase::Hosting);
@@ -886,11 +1082,11 @@ void ChatSession::cmdConnect_Click(const QString &address)
     d->answerTimer->stop();
     d->stopReturning();
     // One role at a time: a host that connects elsewhere stops hosting.
-    d->endHosting();
-    d->relay->close();
+    d->closeTable();
     d->dice->joining();
 
     d->openConnection();
+    d->abandonOutbox(false);
     d->host = false;
     d->clearStuff();
     d->status(tr("Connessione in corso..."));
@@ -900,6 +1096,11 @@ void ChatSession::cmdConnect_Click(const QString &address)
     // An invalid port or address fails on its own; the wait's end reports it.
     ++d->clientGeneration;
     d->expelled = false;
+    d->tableClosed = false;
+    d->newGame = false;
+    d->greeted = false;
+    d->written = 0;
+    d->tableId.clear();
     // Where a lost connection tries to get back to.
     d->address = address;
     d->clientPort = portValid ? quint16(d->port) : 0;
@@ -914,10 +1115,10 @@ void ChatSession::cmdDisconnect_Click()
     d->answerTimer->stop();
     d->stopReturning();
     d->closeClient();
-    d->endHosting();
-    d->relay->close();
+    d->closeTable();
     d->host = false;
     d->status(ChatSession::tr(kStatusDisconnected));
+    d->abandonOutbox(false);
     d->clearStuff();
     d->closeConnection();
     d->setPhase(Phase::Idle);
@@ -928,24 +1129,38 @@ void ChatSession::cmdKick_Click()
     if (!d->host)
         return;
     ParticipantList *people = d->people;
+    QSet<qint32> chosen;
+    for (int i = 0; i < people->count(); ++i) {
+        if (people->isSelected(i))
+            chosen.insert(people->tagAt(i));
+    }
+    expel(chosen);
+    people->deselectAll();
+}
+
+void ChatSession::expel(const QSet<qint32> &tags)
+{
+    if (!d->host)
+        return;
+    ParticipantList *people = d->people;
     for (int i = people->count() - 1; i >= 0; --i) {
         const qint32 expelled = people->tagAt(i);
-        if (!people->isSelected(i) || expelled == -1)
+        if (!tags.contains(expelled) || expelled == kHostIndex)
             continue;
         const QString notice = tag::Espulsione + sFormatSend(expelled);
         const QByteArray line = encodeLine(notice);
         for (int j = 0; j < people->count(); ++j) {
             const qint32 other = people->tagAt(j);
-            // The host's own entry (-1) and stray tags name no connection.
-            if (people->isSelected(j) || other < 1 || other > 32767)
+            // Those expelled together hear nothing of each other; the host's
+            // own entry and stray tags name no connection.
+            if (tags.contains(other) || !isClientIndex(other))
                 continue;
-            sendEncoded(notice, line, qint16(other));
+            send(qint16(other), notice, line);
         }
-        if (expelled >= 1 && expelled <= 32767) {
+        if (isClientIndex(expelled)) {
             // The basic protocol gives the expelled client no word; a Tavernix
             // client is told, so it does not take the kick for a lost host.
-            const Private::Notes *notes = d->notesFor(qint16(expelled));
-            if (notes && notes->tavernix)
+            if (d->peers.isTavernix(qint16(expelled)))
                 SendToPerson(tag::SeiEspulso, qint16(expelled));
             d->seats.forget(qint16(expelled));
             d->dice->left(qint16(expelled));
@@ -954,7 +1169,6 @@ void ChatSession::cmdKick_Click()
         d->status(tr("Espulsione dalla chat di: %1.").arg(people->nameAt(i)));
         people->removeAt(i);
     }
-    people->deselectAll();
 }
 
 void ChatSession::cmdDeselect_Click()
@@ -973,13 +1187,18 @@ bool ChatSession::cmdPorts_Click()
     return true;
 }
 
-void ChatSession::closeAllSockets()
+void ChatSession::closeAllSockets(bool closesTable)
 {
     d->waitTimer->stop();
     d->stopReturning();
     d->closeClient();
-    d->endHosting();
-    d->relay->close();
+    if (closesTable) {
+        d->closeTable();
+    } else {
+        // Back soon or not, the seed is revealed while the players can hear it.
+        d->endHosting();
+        d->relay->close();
+    }
 }
 
 bool ChatSession::confirmOwnName()
@@ -997,7 +1216,7 @@ bool ChatSession::confirmOwnName()
     }
     d->myName = typed;
     if (d->host) {
-        d->people->ChangeAddName(-1, typed);
+        d->people->ChangeAddName(kHostIndex, typed);
         SendPeopleList();
         SendToSelf(tag::Listato);
         SendToSelf(addressMessage(typed));
@@ -1013,30 +1232,12 @@ bool ChatSession::confirmOwnName()
 
 void ChatSession::SendToPerson(const QString &vsData, qint16 viConnection)
 {
-    sendEncoded(vsData, encodeLine(vsData), viConnection);
+    send(viConnection, vsData, encodeLine(vsData));
 }
 
-void ChatSession::sendEncoded(const QString &vsData, const QByteArray &line, qint16 viConnection)
+void ChatSession::send(qint16 to, const QString &text, const QByteArray &line)
 {
-    d->relay->send(viConnection, vsData, line);
-}
-
-bool ChatSession::admitAddressEntry(qint16 index)
-{
-    Private::Notes *e = d->notesFor(index);
-    if (!e || e->addressEntries >= kMaxAddressEntriesPerConnection)
-        return false;
-    ++e->addressEntries;
-    return true;
-}
-
-bool ChatSession::takeAddressRequest(qint16 index)
-{
-    Private::Notes *e = d->notesFor(index);
-    if (!e || e->addressesSent)
-        return false;
-    e->addressesSent = true;
-    return true;
+    d->relay->send(to, text, line);
 }
 
 // A broadcast encodes its line once and logs one shared copy of the text for
@@ -1052,27 +1253,35 @@ void ChatSession::SendToAll(const QString &vsData, bool vbSelf)
 void ChatSession::SendToAllButOriginator(const QString &vsData, qint16 viConnection)
 {
     notePublic(vsData);
-    // -1 names no connection, so everyone gets it.
+    // An origin that names no client (the host's own lines) leaves nobody out.
     d->relay->sendToAll(vsData, encodeLine(vsData), viConnection);
+}
+
+void ChatSession::sendToAll(const QString &text, qint16 except)
+{
+    SendToAllButOriginator(text, except);
 }
 
 void ChatSession::SendToSelf(const QString &vsData)
 {
-    ProcessData(vsData + QStringLiteral("\r\n"), -1);
+    ProcessData(vsData + QStringLiteral("\r\n"), kHostIndex);
 }
 
 bool ChatSession::SendToServer(const QString &vsData)
 {
-    return sendEncodedToServer(vsData, encodeLine(vsData));
+    return sendToHost(vsData, encodeLine(vsData));
 }
 
-bool ChatSession::sendEncodedToServer(const QString &vsData, const QByteArray &line)
+bool ChatSession::sendToHost(const QString &vsData, const QByteArray &line)
 {
     if (d->client->state() != QAbstractSocket::ConnectedState)
         return false;
     if (d->client->write(line) < 0)
         return false;
-    ShowSentData(-1, vsData);
+    // A line past the host's limit is dropped there unread, so not counted.
+    if (line.size() - 2 <= LineFramer::kDefaultLimit)
+        ++d->written;
+    ShowSentData(kHostIndex, vsData);
     // Remembered as the host will hold it: what the code page cannot carry
     // arrives there as "?".
     if (vsData.startsWith(tag::Messaggio))
@@ -1084,11 +1293,24 @@ bool ChatSession::sendEncodedToServer(const QString &vsData, const QByteArray &l
 void ChatSession::Broadcast(const QString &vsData)
 {
     if (d->host) {
-        recordBoard(vsData);
+        record(vsData);
         SendToAll(vsData, false);
+        return;
     }
-    else if (isClientConnected())
-        SendToServer(vsData);
+    // Drawn while away from a host that brings players back: it waits, and
+    // is drawn again on the host's board once that has replaced ours.
+    if (d->holding()) {
+        quint64 id = 0;
+        d->hold(Outbox::Kind::Drawing, vsData, QString(), &id);
+        return;
+    }
+    if (isClientConnected() && SendToServer(vsData) && d->greeted)
+        d->outbox.written(Outbox::Kind::Drawing, vsData, QString(), d->written);
+}
+
+void ChatSession::broadcast(const QString &text)
+{
+    Broadcast(text);
 }
 
 void ChatSession::ShowSentData(qint32 viConnection, const QString &vsData)
@@ -1123,13 +1345,18 @@ void ChatSession::SendPeopleList()
     const QByteArray announce = encodeLine(tag::NuovoNome);
     for (int i = 0; i < count; ++i) {
         const qint32 target = people->tagAt(i);
-        // The host's own entry (-1) and stray tags name no connection.
-        if (target < 1 || target > 32767)
+        // The host's own entry and stray tags name no connection.
+        if (!isClientIndex(target))
             continue;
-        sendEncoded(tag::NuovoNome, announce, qint16(target));
+        send(qint16(target), tag::NuovoNome, announce);
         for (int j = 0; j < count; ++j)
-            sendEncoded(entries[j], lines[j], qint16(target));
+            send(qint16(target), entries[j], lines[j]);
     }
+}
+
+void ChatSession::sendPeopleList()
+{
+    SendPeopleList();
 }
 
 // --- dispatcher ------------------------------------------------------------------

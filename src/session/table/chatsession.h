@@ -1,11 +1,14 @@
 #pragma once
 
+#include "dispatcher.h"
 #include "hostrelay.h"
+#include "peernotes.h"
 #include "recenttalk.h"
+#include "routes.h"
 #include "sinks.h"
 
 #include <QObject>
-#include <QSize>
+#include <QSet>
 #include <QString>
 
 #include <memory>
@@ -19,14 +22,11 @@ namespace session
 {
 
 class BoardHistory;
-class Dispatcher;
+class Outbox;
 class Heartbeat;
-class RecapFilter;
 class ReconnectPolicy;
-class Seats;
 class TableDice;
 class TableBoard;
-class LineFramer;
 class ParticipantList;
 class TrafficLog;
 
@@ -37,12 +37,14 @@ class TrafficLog;
  * acts on every received line.
  *
  * As host it listens on lPort and keeps an array of client connections whose
- * closed elements are used again; as client it holds one connection. Element
- * 0 is the listening socket, clients are 1..iConnections, and -1 names the
- * host's own participant entry and everything arriving on the client socket
- * or through SendToSelf.
+ * closed elements are used again; as client it holds one connection. Clients
+ * are 1..iConnections; the indexes that name no client (the listener, the
+ * host with the client socket, a local origin) are in connectionindex.h.
+ *
+ * Its dispatcher and its table board share its TableState and reach it
+ * through the Routes it implements, and through nothing else.
  */
-class ChatSession : public QObject
+class ChatSession : public QObject, private Routes
 {
     Q_OBJECT
 public:
@@ -52,9 +54,9 @@ public:
     /// Default wait between starting a connection and introducing ourselves.
     static constexpr int kDefaultConnectWaitMs = 3200;
     /// Status text after a participant's name when its connection is lost.
-    inline static const QString kLostContact = QStringLiteral(" ha perso il contatto con la realtà.");
+    inline static const QString kLostContact = Dispatcher::kLostContact;
     /// Most address entries one client connection may add (its join and renames).
-    static constexpr int kMaxAddressEntriesPerConnection = 64;
+    static constexpr int kMaxAddressEntriesPerConnection = PeerNotes::kMaxAddressEntries;
 
     /// Reconnecting: the connection to the host was lost and the session
     /// tries to get back in by itself (see reconnectPolicy()).
@@ -84,6 +86,10 @@ public:
     /// The port used by the next hosting or connecting. 0 lets the system
     /// choose a free port when hosting (tests use it).
     void setPort(qint32 port);
+    /// How a refused port's message says to choose another, as the end of
+    /// "Scegliere un'altra porta …": the window's "con \"Porta\"" unless set
+    /// (the server says "con l'opzione --port").
+    void setPortChoice(const QString &how);
     /// The port element 0 actually listens on while hosting, else 0.
     quint16 listeningPort() const;
     bool bHost() const;
@@ -118,47 +124,19 @@ public:
     int answerWaitMs() const;
     void setAnswerWait(int ms);
 
-    /// Unsent bytes a connection may pile up before it is dropped as if it
-    /// had closed: a peer that stops reading must not make us buffer the
-    /// whole session for it.
-    static constexpr qint64 kDefaultWriteBacklogLimit = HostRelay::kDefaultWriteBacklogLimit;
-    qint64 writeBacklogLimit() const;
+    /// The host's bounds, which its relay keeps (see HostRelay, also
+    /// reached through relay()): the few that the session's own tests set
+    /// and read before and while it hosts.
     void setWriteBacklogLimit(qint64 bytes);
-
-    /// Unsent bytes all client connections together may pile up. Past it
-    /// the connection with the largest backlog is dropped first, as if it had
-    /// closed, then the next largest, until the others fit.
-    static constexpr qint64 kDefaultTotalBacklogLimit = HostRelay::kDefaultTotalBacklogLimit;
     qint64 totalBacklogLimit() const;
     void setTotalBacklogLimit(qint64 bytes);
-    /// The unsent bytes of every client connection not already being dropped.
     qint64 totalUnsentBytes() const;
-
-    /// How long an accepted connection may stay without introducing itself
-    /// with "[Connessione]" before it is closed. Applies to later connections.
-    static constexpr int kDefaultJoinTimeoutMs = HostRelay::kDefaultJoinTimeoutMs;
-    int joinTimeoutMs() const;
     void setJoinTimeout(int ms);
-    /// Connections that may wait for their introduction at once; further
-    /// requests are refused while that many wait.
-    static constexpr int kDefaultMaxPendingJoins = HostRelay::kDefaultMaxPendingJoins;
-    int maxPendingJoins() const;
     void setMaxPendingJoins(int count);
     int pendingJoins() const;
-
-    /// When accepting fails (no descriptor left, say), the listener stops
-    /// taking requests for this long instead of failing again at once.
-    static constexpr int kDefaultAcceptPauseMs = HostRelay::kDefaultAcceptPauseMs;
-    int acceptPauseMs() const;
     void setAcceptPause(int ms);
-    /// How many times accepting failed and the listener paused.
     int acceptPauses() const;
     bool acceptPaused() const;
-
-    /// The board's outer size in twips, which the greeting a newcomer
-    /// receives is built from (12000 x 12000 unless the board says otherwise).
-    QSize boardExtent() const;
-    void setBoardExtent(const QSize &twips);
 
     /// The text set store: the values of the text being received on the board.
     const TextSet &receivedText() const;
@@ -181,20 +159,14 @@ public:
     /// True while connection @p index is still being sent the board.
     bool isReplaying(qint16 index) const;
     /// Bytes written to connection @p index and not yet taken by the system,
-    /// plus what waits behind its replay; 0 outside the array. -1 names the
-    /// client socket.
+    /// plus what waits behind its replay; 0 outside the array. kHostIndex
+    /// names the client socket.
     qint64 unsentBytes(qint16 index) const;
 
     /// The host's connection table, shared with the headless server.
     HostRelay *relay() const;
     /// The table's dice: the host's roll service, or the player's side of it.
     TableDice *dice() const;
-    /// Host: whether client @p index said "[Tavernix]" (gets the tags beyond
-    /// the basic protocol).
-    bool isTavernixPeer(qint16 index) const;
-    /// Host: @p line goes to everyone as a public line, kept for newcomers
-    /// and in the session file as any other.
-    void notePublicLine(const QString &line);
 
     // --- the table survives -------------------------------------------------
     /// Status text when the connection to the host is lost.
@@ -215,13 +187,13 @@ public:
     /// Host: the last public lines, which a newcomer is sent after the board.
     const RecentTalk &recentTalk() const;
     /**
-     * @brief Host only, right after hosting started: takes the board of an
-     * earlier session, @p boardBlocks of whole wire lines, as if it had just
-     * been drawn (on our board, and kept for newcomers), and @p talk, oldest
-     * first, as the conversation so far (shown as a recap, kept for newcomers).
-     * Nothing of it is reported by boardRecorded() or publicLineSaid().
+     * @brief Host only, right after hosting started: takes @p talk of an
+     * earlier session, oldest first, as the conversation so far (shown as a
+     * recap, kept for newcomers). Nothing of it is reported by
+     * publicLineSaid(). The board of that session goes through
+     * TableBoard::feedStateLines().
      */
-    void resumeTable(const QList<QByteArray> &boardBlocks, const std::vector<RecentTalk::Said> &talk);
+    void resumeTalk(const std::vector<RecentTalk::Said> &talk);
 
     // --- connection manager -------------------------------------------------
     /// Starts hosting on lPort. Does nothing with an empty name. Listening that
@@ -231,13 +203,58 @@ public:
     /// shows "Impossibile stabilire una connessione." and returns to idle.
     void cmdConnect_Click(const QString &address);
     void cmdDisconnect_Click();
-    /// Expels the selected participants (host only).
+    /// Expels the selected participants (host only) and clears the selection.
     void cmdKick_Click();
+    /**
+     * @brief Host only: expels the participants whose entries carry @p tags,
+     * as Kick does for the selected ones. Everyone not expelled with them is
+     * told, a Tavernix client is told it was expelled, each connection is
+     * closed and its entry removed. The host's own entry is never expelled.
+     */
+    void expel(const QSet<qint32> &tags);
     void cmdDeselect_Click();
     /// True when the port may be changed now; otherwise shows why not.
     bool cmdPorts_Click();
-    /// Closes every socket without any other effect (the window is closing).
-    void closeAllSockets();
+    /**
+     * @brief Closes every socket without any other effect (the window is
+     * closing, the server stops). A host that @p closesTable tells its
+     * players first that the table is closed, so they do not try to come
+     * back; one that may be back soon (a service restarted) does not.
+     */
+    void closeAllSockets(bool closesTable = true);
+
+    // --- between Tavernix programs -----------------------------------------
+    /**
+     * @brief The host is known to be a Tavernix program (its greeting came,
+     * or a private table's handshake with it completed): a connection still
+     * waiting to introduce itself does so at once instead of pausing, as a
+     * host of the basic protocol needs.
+     */
+    void hostKnownTavernix();
+    /// Host: the table's identity, in every greeting. It stays the same while
+    /// a session is taken up again and changes with a new game; a player
+    /// coming back to another identity is told the board was emptied.
+    QString tableId() const;
+    void setTableId(const QString &id);
+    /// Host: how long after a line comes in its count goes back to the
+    /// player (a burst of lines gets one count).
+    static constexpr int kAckDelayMs = 100;
+    /// The longest table identity taken from a greeting.
+    static constexpr int kTableIdLength = 64;
+
+    /**
+     * @brief Client: says conversation line @p vsData ("[Messaggio]" or
+     * "[Messaggio Privato]" with its text) to the host and shows @p shown in
+     * our pane through showOwnLine(). Towards a Tavernix host the line is
+     * kept until the host confirms it; while the link to such a host is down
+     * it waits and goes once the player is seated again. @p typed is what
+     * the player typed, given back (unsentReturned()) should the line never
+     * go. False, with nothing sent or shown, when the line could go nowhere
+     * (not connected, or a host that does not bring players back).
+     */
+    bool sayToHost(const QString &vsData, const QString &shown, const QString &typed);
+    /// Client: what was said or drawn for the host and is not confirmed yet.
+    const Outbox &outbox() const;
 
     /// Own-name confirmation: Enter in txtName or txtName losing the focus.
     /// Returns true when the name was taken (the Enter key is consumed).
@@ -259,9 +276,9 @@ public:
     /// The drawing tools' rule: a host sends to every client, a connected
     /// client to the host, anyone else keeps the drawing local.
     void Broadcast(const QString &vsData);
-    /// Logs a message sent on connection @p viConnection (-1: the client socket).
+    /// Logs a message sent on connection @p viConnection (kHostIndex: the client socket).
     void ShowSentData(qint32 viConnection, const QString &vsData);
-    /// Logs a line received on connection @p viConnection (-1: the client socket or ourselves).
+    /// Logs a line received on connection @p viConnection (kHostIndex: the client socket or ourselves).
     void ShowReceivedData(qint32 viConnection, const QString &vsData);
     /// Host only: sends every client the whole participant list, each list
     /// announced by "[Nuovo Nome in Lista]".
@@ -286,52 +303,32 @@ signals:
     /// Host: a public conversation line went to everyone at @p secs
     /// (seconds since 1970 UTC).
     void publicLineSaid(const QString &line, qint64 secs);
+    /// Client: lines typed that can no longer go to the table (the player
+    /// left, the table closed), oldest first, for the message box.
+    void unsentReturned(const QStringList &typed);
 
 private:
+    // --- Routes, for the dispatcher and the table board ----------------------
+    void send(qint16 to, const QString &text, const QByteArray &line) override;
+    void sendToAll(const QString &text, qint16 except) override;
+    bool sendToHost(const QString &text, const QByteArray &line) override;
+    void broadcast(const QString &text) override;
+    void sendPeopleList() override;
+    void replay(qint16 to, bool anew) override;
+    void record(const QString &message) override;
+    void drawHere(const QString &line) override;
+    void keepPublic(const QString &line) override;
+
     /// Takes @p name as the confirmed own name and shows it in txtName.
     void adoptName(const QString &name);
-    /// Counts an address entry from client @p index; false once it has added too many.
-    bool admitAddressEntry(qint16 index);
-    /// True the first time client @p index asks for the address list.
-    bool takeAddressRequest(qint16 index);
     /// "[Aggiorna ComboIP]" with our address entry under @p name.
     QString addressMessage(const QString &name) const;
-    /// SendToPerson with the line already encoded (a broadcast encodes once).
-    void sendEncoded(const QString &vsData, const QByteArray &line, qint16 viConnection);
-    /// Host: keeps a drawing message it drew or passed on, or forgets the
-    /// board at a clear.
-    void recordBoard(const QString &vsData);
-    /// Host: sends newcomer @p index the board, paced by its socket; a
-    /// Tavernix client hears first that it replaces its own, and gets the
-    /// recent conversation after it.
-    void startReplay(qint16 index);
-    /// Host: sends client @p index the board alone (a restore, a refused
-    /// clear), unless a replay is already sending it; @p anew sends it
-    /// after what waits there instead of the rest of that replay.
-    void replayBoard(qint16 index, bool anew = false);
-    /// Host: client @p index said "[Tavernix]".
-    void noteTavernixPeer(qint16 index);
-    /// Client: the host said it expels us.
-    void noteExpelled();
-    /// Client: the host beats; from now on its silence counts.
-    void noteHostBeats();
     /// Host: a message going to everyone; a public line is kept for newcomers.
     void notePublic(const QString &vsData);
-
-    BoardHistory &history();
-    Dispatcher &dispatcher();
-    /// Client: what of a recap on return is shown.
-    RecapFilter &recapFilter();
-    /// Seat tokens: those the host gave out, and the one our host gave us.
-    Seats &seats();
     /// Host: lets connection @p index go as if it had been lost, its leave
     /// told to everyone but @p newcomer; false when it is not connected.
     bool releaseSeat(qint16 index, qint16 newcomer);
-    /// SendToServer with the line already encoded and @p vsData as its log text.
-    bool sendEncodedToServer(const QString &vsData, const QByteArray &line);
 
-    friend class Dispatcher;
-    friend class TableBoard;
     struct Private;
     std::unique_ptr<Private> d;
 };

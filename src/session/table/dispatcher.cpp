@@ -1,15 +1,14 @@
 #include "dispatcher.h"
 
-#include "chatsession.h"
-#include "localaddress.h"
+#include "connectionindex.h"
 #include "namebounds.h"
 #include "participantlist.h"
 #include "pictureassembler.h"
 #include "protocol.h"
-#include "recapfilter.h"
-#include "seats.h"
+#include "routes.h"
 #include "tableboard.h"
 #include "tabledice.h"
+#include "tablestate.h"
 #include "tags.h"
 #include "trafficlog.h"
 
@@ -49,7 +48,7 @@ QString truthText(bool value)
 
 } // namespace
 
-Dispatcher::Dispatcher(ChatSession &session) : m_session(session) {}
+Dispatcher::Dispatcher(TableState &state, Routes &routes) : m_state(state), m_routes(routes) {}
 
 void Dispatcher::ProcessData(const QString &vsData, qint16 index)
 {
@@ -63,18 +62,10 @@ void Dispatcher::ProcessData(const QString &vsData, qint16 index)
     }
 }
 
-void Dispatcher::restoreLine(const QString &line)
-{
-    m_quiet = true;
-    dispatchLine(line, -1);
-    m_quiet = false;
-}
-
 void Dispatcher::dispatchLine(const QString &line, qint16 index)
 {
     // A picture's slice is logged by its number: its bytes would fill the log.
-    if (!m_quiet)
-        m_session.ShowReceivedData(index, PictureAssembler::logText(line));
+    m_state.received->appendTraffic(index, PictureAssembler::logText(line));
     act(line, index);
 }
 
@@ -87,13 +78,13 @@ void Dispatcher::applyLocally(const QString &line)
         tag != tag::ImmagineParte && tag != tag::Reticolo)
         return;
     m_localOnly = true;
-    act(line, -1);
+    act(line, kHostIndex);
     m_localOnly = false;
 }
 
 bool Dispatcher::relays() const
 {
-    return m_session.bHost() && !m_localOnly;
+    return m_state.host && !m_localOnly;
 }
 
 void Dispatcher::act(const QString &line, qint16 index)
@@ -106,10 +97,10 @@ void Dispatcher::act(const QString &line, qint16 index)
 
     // What only a host sends to its clients has no business arriving at a
     // host from a client.
-    const bool fromClientToHost = m_session.bHost() && index != -1;
+    const bool fromClientToHost = m_state.host && index != kHostIndex;
     // Recap lines come one after another: anything else from our host ends them.
-    if (!m_session.bHost() && !m_localOnly && tag != tag::Riepilogo)
-        m_session.recapFilter().finish();
+    if (!m_state.host && !m_localOnly && tag != tag::Riepilogo)
+        m_state.recap.finish();
 
     if (tag == tag::Messaggio) {
         onMessaggio(params, index);
@@ -126,13 +117,13 @@ void Dispatcher::act(const QString &line, qint16 index)
         onCambiaNome(params, index);
     } else if (tag == tag::Disconnessione) {
         if (!fromClientToHost)
-            onLeft(params, ChatSession::kLostContact);
+            onLeft(params, kLostContact);
     } else if (tag == tag::Espulsione) {
         if (!fromClientToHost)
             onLeft(params, QStringLiteral(" è stato espulso dalla chat."));
     } else if (tag == tag::NuovoNome) {
         if (!fromClientToHost)
-            m_session.participants()->clearForRefresh();
+            m_state.people->clearForRefresh();
     } else if (tag == tag::Riordina) {
         if (!fromClientToHost)
             onRiordina(params);
@@ -152,47 +143,64 @@ void Dispatcher::act(const QString &line, qint16 index)
         onTextPart(part, params);
     } else {
         if (!onExtension(tag, params, index))
-            m_session.tableBoard()->dispatch(tag, params, index, !m_localOnly);
+            m_state.table->dispatch(tag, params, index, !m_localOnly);
     }
 }
 
 bool Dispatcher::onExtension(const QString &tag, const QString &params, qint16 index)
 {
-    if (m_session.dice()->onLine(tag, params, index))
+    if (m_state.dice->onLine(tag, params, index))
         return true;
     if (tag == tag::Tavernix) {
-        if (m_session.bHost() && index > 0)
-            m_session.noteTavernixPeer(index);
+        if (m_state.host && isClientIndex(index))
+            m_state.peers.noteTavernix(index);
         return true;
     }
     if (tag == tag::Ritorno) {
         // Before its introduction only: a player already seated has no
         // other seat to take back.
-        if (m_session.bHost() && index > 0 &&
-            m_session.participants()->sConnectionName(index).isEmpty()) {
-            if (const qint16 old = m_session.seats().claim(index, params))
-                m_session.releaseSeat(old, index);
+        if (m_state.host && isClientIndex(index) &&
+            m_state.people->sConnectionName(index).isEmpty()) {
+            if (const qint16 old = m_state.seats.claim(index, params))
+                if (m_hooks.seatTaken)
+                    m_hooks.seatTaken(old, index);
         }
         return true;
     }
     // The rest only ever comes from our host.
-    if (m_session.bHost() || index != -1)
+    if (m_state.host || index != kHostIndex)
         return tag == tag::LavagnaIntera || tag == tag::Riepilogo || tag == tag::SeiEspulso ||
-               tag == tag::Battito || tag == tag::Posto;
+               tag == tag::Battito || tag == tag::Posto || tag == tag::Saluto ||
+               tag == tag::Ricevuto || tag == tag::Seduto || tag == tag::TavoloChiuso;
     if (tag == tag::LavagnaIntera) {
-        if (BoardSink *board = m_session.boardSink())
+        if (BoardSink *board = m_state.board)
             board->clearBoard();
     } else if (tag == tag::Riepilogo) {
         RecentTalk::Said said;
         if (!RecentTalk::parse(params, &said))
             return true;
-        m_session.recapFilter().recapLine(said);
+        m_state.recap.recapLine(said);
     } else if (tag == tag::SeiEspulso) {
-        m_session.noteExpelled();
+        if (m_hooks.expelled)
+            m_hooks.expelled();
     } else if (tag == tag::Battito) {
-        m_session.noteHostBeats();
+        if (m_hooks.hostBeats)
+            m_hooks.hostBeats();
     } else if (tag == tag::Posto) {
-        m_session.seats().keep(params);
+        m_state.seats.keep(params);
+    } else if (tag == tag::Saluto) {
+        if (m_hooks.greeted)
+            m_hooks.greeted(params);
+    } else if (tag == tag::Ricevuto) {
+        const auto count = toInt64(sParam(params, 1));
+        if (count && *count >= 0 && m_hooks.acknowledged)
+            m_hooks.acknowledged(*count);
+    } else if (tag == tag::Seduto) {
+        if (m_hooks.seated)
+            m_hooks.seated();
+    } else if (tag == tag::TavoloChiuso) {
+        if (m_hooks.tableClosed)
+            m_hooks.tableClosed();
     } else {
         return false;
     }
@@ -220,54 +228,61 @@ void Dispatcher::onConnessione(const QString &params, qint16 origin)
 {
     if (params.isEmpty())
         return;
-    if (!m_session.bHost()) {
-        if (ConversationSink *sink = m_session.conversationSink())
+    if (!m_state.host) {
+        if (ConversationSink *sink = m_state.conversation)
             sink->UpdateStatus(boundedName(params) + QStringLiteral(" si è connesso."));
         return;
     }
-    ParticipantList *people = m_session.participants();
+    ParticipantList *people = m_state.people;
     // A client joins once; a second introduction would register it twice.
-    if (origin < 1 || !people->sConnectionName(origin).isEmpty())
+    if (!isClientIndex(origin) || !people->sConnectionName(origin).isEmpty())
         return;
     const QString name = uniqueName(params, *people);
-    if (ConversationSink *sink = m_session.conversationSink())
+    if (ConversationSink *sink = m_state.conversation)
         sink->UpdateStatus(name + QStringLiteral(" si è connesso."));
-    m_session.SendToAll(tag::Connessione + name, false);
+    m_routes.sendToAll(tag::Connessione + name, kNoException);
     people->AddName(origin, name);
-    m_session.SendPeopleList();
-    const QSize extent = m_session.boardExtent();
-    m_session.SendToPerson(greeting(extent.width(), extent.height()), origin);
-    m_session.SendToPerson(tag::Rename + name, origin);
+    m_routes.sendPeopleList();
+    m_routes.send(origin, greeting(kBoardExtentTwips, kBoardExtentTwips));
+    m_routes.send(origin, tag::Rename + name);
     // Only a Tavernix client knows to bring it back after a lost connection.
-    if (m_session.isTavernixPeer(origin))
-        m_session.SendToPerson(tag::Posto + m_session.seats().issue(origin), origin);
+    const bool tavernix = m_state.peers.isTavernix(origin);
+    if (tavernix)
+        m_routes.send(origin, tag::Posto + m_state.seats.issue(origin));
     // The board as everyone else sees it, before anything else reaches the
-    // newcomer; ordinary drawing messages, so any peer draws them.
-    m_session.startReplay(origin);
-    m_session.tableBoard()->welcome(origin);
-    m_session.dice()->welcome(origin);
+    // newcomer; ordinary drawing messages, so any peer draws them. The recent
+    // talk waits behind it, in order.
+    m_routes.replay(origin, false);
+    if (tavernix) {
+        for (const QString &message : m_state.talk.messages())
+            m_routes.send(origin, message);
+    }
+    m_state.table->welcome(origin);
+    m_state.dice->welcome(origin);
+    // Last of the welcome, behind the board and the recap: what the player
+    // made while away may go now.
+    if (tavernix)
+        m_routes.send(origin, tag::Seduto);
 }
 
 void Dispatcher::onRename(const QString &params)
 {
     if (params.isEmpty())
         return;
-    const QString name = boundedName(params);
-    m_session.adoptName(name);
-    m_session.SendToServer(m_session.addressMessage(name));
-    m_session.SendToServer(tag::NeoConnesso);
+    if (m_hooks.named)
+        m_hooks.named(boundedName(params));
 }
 
 void Dispatcher::onCambiaNome(const QString &params, qint16 origin)
 {
     if (params.isEmpty())
         return;
-    ParticipantList *people = m_session.participants();
+    ParticipantList *people = m_state.people;
     // A client that has not introduced itself yet has no entry to rename.
-    if (m_session.bHost() && (origin < 1 || people->sConnectionName(origin).isEmpty()))
+    if (m_state.host && (!isClientIndex(origin) || people->sConnectionName(origin).isEmpty()))
         return;
     people->ChangeAddName(origin, boundedName(params));
-    m_session.SendPeopleList();
+    m_routes.sendPeopleList();
 }
 
 void Dispatcher::onLeft(const QString &params, const QString &suffix)
@@ -275,8 +290,8 @@ void Dispatcher::onLeft(const QString &params, const QString &suffix)
     const auto index = toInt16(sParam(params, 1));
     if (!index)
         return;
-    ParticipantList *people = m_session.participants();
-    if (ConversationSink *sink = m_session.conversationSink())
+    ParticipantList *people = m_state.people;
+    if (ConversationSink *sink = m_state.conversation)
         sink->UpdateStatus(people->sConnectionName(*index) + suffix);
     people->RemoveName(*index);
 }
@@ -285,17 +300,17 @@ void Dispatcher::onRiordina(const QString &params)
 {
     const auto index = toInt16(sParam(params, 1));
     const QString name = boundedName(sLongParam(params, 2));
-    // 0 never names a participant and would pass for an untagged entry.
-    if (!index || *index == 0 || name.isEmpty())
+    // The listener never names a participant and would pass for an untagged entry.
+    if (!index || *index == kListenerIndex || name.isEmpty())
         return;
-    m_session.participants()->ChangeAddName(*index, name);
+    m_state.people->ChangeAddName(*index, name);
 }
 
 void Dispatcher::onListatoInviaFile()
 {
-    m_session.transferRecipients()->setStringList(m_session.participants()->names());
-    if (m_session.bHost())
-        m_session.SendToAll(tag::Listato, false);
+    m_state.recipients->setStringList(m_state.people->names());
+    if (m_state.host)
+        m_routes.sendToAll(tag::Listato, kNoException);
 }
 
 void Dispatcher::onComboIP(const QString &received, qint16 origin)
@@ -305,11 +320,11 @@ void Dispatcher::onComboIP(const QString &received, qint16 origin)
         return;
     // A client adds an entry when it joins and one per rename; one that keeps
     // adding them is flooding every participant's list, and is not heard.
-    if (m_session.bHost() && origin > 0 && !m_session.admitAddressEntry(origin))
+    if (m_state.host && isClientIndex(origin) && !m_state.peers.admitAddressEntry(origin))
         return;
     // Row by row rather than resetting the model, so a view keeps its state
     // and a long list is not rebuilt for every entry.
-    QStringListModel *combo = m_session.addressList();
+    QStringListModel *combo = m_state.combo;
     const QStringList entries = combo->stringList();
     for (qsizetype row = entries.size() - 1; row >= 0; --row) {
         if (entries[row] == params)
@@ -318,14 +333,14 @@ void Dispatcher::onComboIP(const QString &received, qint16 origin)
     const int row = combo->rowCount();
     combo->insertRows(row, 1);
     combo->setData(combo->index(row), params);
-    if (m_session.bHost())
-        m_session.SendToAll(tag::ComboIP + params, false);
+    if (m_state.host)
+        m_routes.sendToAll(tag::ComboIP + params, kNoException);
 }
 
 void Dispatcher::onNeoConnesso(const QString &params, qint16 origin)
 {
-    QStringListModel *combo = m_session.addressList();
-    if (!m_session.bHost()) {
+    QStringListModel *combo = m_state.combo;
+    if (!m_state.host) {
         const QString entry = boundedAddressEntry(params);
         if (entry.isEmpty())
             return;
@@ -336,21 +351,21 @@ void Dispatcher::onNeoConnesso(const QString &params, qint16 origin)
     }
     // A newcomer asks once, after its name is confirmed. Answering every
     // repeat would let one short line make the host send the whole list.
-    if (origin > 0 && !m_session.takeAddressRequest(origin))
+    if (isClientIndex(origin) && !m_state.peers.takeAddressRequest(origin))
         return;
     const QStringList entries = combo->stringList();
     for (const QString &entry : entries)
-        m_session.SendToPerson(tag::NeoConnesso + entry, origin);
+        m_routes.send(origin, tag::NeoConnesso + entry);
 }
 
 void Dispatcher::onMessaggio(const QString &params, qint16 origin)
 {
-    if (!m_session.bHost())
-        m_session.recapFilter().heard(params);
-    if (ConversationSink *sink = m_session.conversationSink())
+    if (!m_state.host)
+        m_state.recap.heard(params);
+    if (ConversationSink *sink = m_state.conversation)
         sink->UpdateDialog(params);
-    if (m_session.bHost())
-        m_session.SendToAllButOriginator(tag::Messaggio + params, origin);
+    if (m_state.host)
+        m_routes.sendToAll(tag::Messaggio + params, origin);
 }
 
 void Dispatcher::onPrivato(const QString &params, qint16 origin)
@@ -381,27 +396,27 @@ void Dispatcher::onPrivato(const QString &params, qint16 origin)
         if (delivered.contains(target))
             continue;
         delivered.insert(target);
-        if (target == -1) {
-            if (ConversationSink *sink = m_session.conversationSink())
+        if (target == kHostIndex) {
+            if (ConversationSink *sink = m_state.conversation)
                 sink->UpdateDialog(text);
         } else if (target != origin) {
-            m_session.sendEncoded(message, line, target);
+            m_routes.send(target, message, line);
         }
     }
 }
 
 void Dispatcher::onPulisci(qint16 origin)
 {
-    TableBoard *table = m_session.tableBoard();
+    TableBoard *table = m_state.table;
     // A host that lets only itself clear passes nothing on.
-    if (relays() && origin > 0 && !table->admitClear(origin))
+    if (relays() && isClientIndex(origin) && !table->admitClear(origin))
         return;
     table->boardCleared();
-    if (BoardSink *board = m_session.boardSink())
+    if (BoardSink *board = m_state.board)
         board->clearBoard();
     if (relays()) {
-        m_session.recordBoard(tag::Pulisci);
-        m_session.SendToAllButOriginator(tag::Pulisci, origin);
+        m_routes.record(tag::Pulisci);
+        m_routes.sendToAll(tag::Pulisci, origin);
         table->announceClear(origin);
     }
 }
@@ -452,15 +467,15 @@ void Dispatcher::onDraw(const QString &tag, const QString &params)
     const auto fields = parseDrawFields(params);
     if (!fields)
         return;
-    if (BoardSink *board = m_session.boardSink()) {
+    if (BoardSink *board = m_state.board) {
         if (tag == tag::Linea)
             board->receiveLine(*fields);
         else
             board->receiveCircle(*fields);
     }
     if (relays()) {
-        m_session.recordBoard(tag + params);
-        m_session.SendToAll(tag + params, false);
+        m_routes.record(tag + params);
+        m_routes.sendToAll(tag + params, kNoException);
     }
 }
 
@@ -471,11 +486,11 @@ void Dispatcher::onFill(const QString &params)
     const auto colour = toColour(sParam(params, 3));
     if (!x || !y || !colour)
         return;
-    if (BoardSink *board = m_session.boardSink())
+    if (BoardSink *board = m_state.board)
         board->receiveFill(*x, *y, *colour);
     if (relays()) {
-        m_session.recordBoard(tag::Colora + params);
-        m_session.SendToAll(tag::Colora + params, false);
+        m_routes.record(tag::Colora + params);
+        m_routes.sendToAll(tag::Colora + params, kNoException);
     }
 }
 
@@ -591,7 +606,7 @@ void Dispatcher::onTextColour(const QString &params, qint16 origin)
     const auto unit = toInt16(field2);
     if (!palette || *palette < 0 || !unit)
         return;
-    if (BoardSink *board = m_session.boardSink())
+    if (BoardSink *board = m_state.board)
         board->receiveText(m_text, *palette, *unit);
     if (!relays())
         return;
@@ -608,12 +623,12 @@ void Dispatcher::onTextColour(const QString &params, qint16 origin)
                                 m_text.FName};
     for (int part = 1; part <= 11; ++part) {
         const QString message = tag::testo(part) + values[part - 1];
-        m_session.recordBoard(message);
-        m_session.SendToAllButOriginator(message, origin);
+        m_routes.record(message);
+        m_routes.sendToAll(message, origin);
     }
     const QString draw = tag::TestoColore + field1 + field2;
-    m_session.recordBoard(draw);
-    m_session.SendToAllButOriginator(draw, origin);
+    m_routes.record(draw);
+    m_routes.sendToAll(draw, origin);
 }
 
 } // namespace session

@@ -1,5 +1,7 @@
 #include "participantlist.h"
 
+#include "connectionindex.h"
+
 #include <QItemSelectionModel>
 
 namespace session
@@ -69,7 +71,7 @@ QString ParticipantList::nameAt(int row) const
 qint32 ParticipantList::tagAt(int row) const
 {
     if (row < 0 || row >= count())
-        return 0;
+        return kListenerIndex;
     return m_entries[size_t(row)].tag;
 }
 

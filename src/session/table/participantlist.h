@@ -13,8 +13,8 @@ namespace session
 
 /**
  * @brief The participant list ("Personaggi:"): a name per entry and a tag,
- * the participant's connection index on the host (-1 for the host itself, 0
- * for an entry not yet tagged). Entries keep the order in which they were
+ * the participant's connection index on the host (kHostIndex for the host
+ * itself, kListenerIndex for an entry not yet tagged). Entries keep the order in which they were
  * added; operations find them by tag. Several entries may be selected at
  * once: the selection chooses private recipients and participants to expel.
  */

@@ -45,6 +45,14 @@ void SessionKeeper::host()
 {
     if (m_asking || !m_chat || m_chat->name().isEmpty())
         return;
+    m_leftSeeds.clear();
+    MessageService *messages = m_chat->messageService();
+    // The file is read only when it may be taken up: a host that starts
+    // anew (the server's default) never opens it.
+    if (m_resume == Resume::No || (m_resume == Resume::Ask && !messages)) {
+        start(nullptr);
+        return;
+    }
     const SessionStore::ReadResult last = m_store->readLatest();
     m_leftSeeds = last.found ? last.contents.unrevealedSeeds : QList<QByteArray>();
     if (!last.error.isEmpty()) {
@@ -52,9 +60,7 @@ void SessionKeeper::host()
         start(nullptr);
         return;
     }
-    MessageService *messages = m_chat->messageService();
-    if (!last.found || last.contents.isEmpty() || m_resume == Resume::No ||
-        (m_resume == Resume::Ask && !messages)) {
+    if (!last.found || last.contents.isEmpty()) {
         start(nullptr);
         return;
     }
@@ -82,17 +88,22 @@ void SessionKeeper::start(const SessionStore::Contents *taken)
     m_chat->cmdHost_Click();
     if (!m_chat->bHost())
         return; // the port was refused; the session says why
+    // The table keeps its identity while its session is taken up again, so
+    // players coming back can tell a resumed game from a new one.
     if (!taken) {
-        m_store->beginNew(QDateTime::currentDateTime());
+        const QDateTime now = QDateTime::currentDateTime();
+        m_store->beginNew(now);
+        m_chat->setTableId(now.toUTC().toString(Qt::ISODate));
         // Seeds of the last session it never revealed are revealed now, to
         // whoever of its players comes back to check.
         m_chat->dice()->restart(m_leftSeeds, {});
         return;
     }
+    m_chat->setTableId(taken->started.toUTC().toString(Qt::ISODate));
     // The board through the table's own door, which keeps the shared
     // picture in its place; the talk as the session's recap.
     m_chat->tableBoard()->feedStateLines(BoardHistory::linesOf(taken->board));
-    m_chat->resumeTable({}, taken->recent);
+    m_chat->resumeTalk(taken->recent);
     m_store->resume(*taken);
     m_chat->dice()->restart(taken->unrevealedSeeds, taken->revealedSeeds);
 }

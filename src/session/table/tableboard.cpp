@@ -1,9 +1,10 @@
 #include "tableboard.h"
 
-#include "chatsession.h"
-#include "dispatcher.h"
+#include "connectionindex.h"
 #include "participantlist.h"
 #include "protocol.h"
+#include "routes.h"
+#include "tablestate.h"
 #include "tags.h"
 
 #include <QTimer>
@@ -22,11 +23,8 @@ QString shown(const QString &source)
 }
 } // namespace
 
-/// Local copies of shared lines (a restore, a store fed back) are put
-/// together under an origin no connection has.
-constexpr qint16 kLocalOrigin = -2;
-
-TableBoard::TableBoard(ChatSession &session) : QObject(&session), m_session(session)
+TableBoard::TableBoard(TableState &state, Routes &routes, QObject *parent)
+    : QObject(parent), m_state(state), m_routes(routes)
 {
     // Slices go out as each connection drains; the pace only looks often
     // enough to keep the pipes full.
@@ -45,45 +43,62 @@ QString TableBoard::refusedText(const QString &from, const QString &why)
 
 void TableBoard::status(const QString &text) const
 {
-    if (ConversationSink *sink = m_session.conversationSink())
-        sink->UpdateStatus(text);
+    m_state.status(text);
 }
 
 QString TableBoard::nameOf(qint16 origin) const
 {
-    return origin == -1 ? m_session.sMyName() : m_session.participants()->sConnectionName(origin);
+    return origin == kHostIndex ? m_state.myName : m_state.people->sConnectionName(origin);
+}
+
+QString TableBoard::sharerOf(qint16 origin, const QString &announced) const
+{
+    if (isClientIndex(origin) && m_state.host) {
+        if (const QString name = nameOf(origin); !name.isEmpty())
+            return name;
+    }
+    if (!announced.trimmed().isEmpty())
+        return announced;
+    return isClientIndex(origin) ? tr("la connessione %1").arg(origin) : nameOf(origin);
+}
+
+void TableBoard::connectionGone(qint16 index)
+{
+    m_incoming.erase(index);
+    if (m_incoming.empty())
+        m_stall->stop();
 }
 
 bool TableBoard::clearForAll()
 {
-    if (!m_session.bHost() && m_session.isClientConnected() && m_hostSays) {
+    if (!m_state.host && m_state.clientConnected() && m_hostSays) {
         status(shown(kHostOnly));
         return false;
     }
     // Sent first, as the drawing tools send it; the host keeps the board it
     // forgets, to bring it back on request.
-    m_session.Broadcast(tag::Pulisci);
+    m_routes.broadcast(tag::Pulisci);
     boardCleared();
-    if (BoardSink *board = m_session.boardSink())
+    if (BoardSink *board = m_state.board)
         board->clearBoard();
-    if (m_session.bHost())
-        announceClear(-1);
+    if (m_state.host)
+        announceClear(kHostIndex);
     return true;
 }
 
 bool TableBoard::clearHostOnly() const
 {
-    return m_session.bHost() ? m_ownChoice : m_hostSays;
+    return m_state.host ? m_ownChoice : m_hostSays;
 }
 
 bool TableBoard::admitClear(qint16 origin)
 {
     if (!m_ownChoice)
         return true;
-    m_session.SendToPerson(tag::PuliziaRifiutata, origin);
-    m_session.SendToPerson(tag::SoloHost + QStringLiteral("1"), origin);
+    m_routes.send(origin, tag::PuliziaRifiutata);
+    m_routes.send(origin, tag::SoloHost + QStringLiteral("1"));
     // The client cleared its own board before sending: it gets the board back.
-    m_session.replayBoard(origin);
+    m_routes.replay(origin, false);
     status(nameOf(origin) + shown(kClearTried));
     return false;
 }
@@ -92,7 +107,7 @@ void TableBoard::announceClear(qint16 origin)
 {
     const QString name = nameOf(origin);
     // The originator too: everyone's status box says who it was.
-    m_session.SendToAll(tag::PulitaDa + name, false);
+    m_routes.sendToAll(tag::PulitaDa + name, kNoException);
     status(name + shown(kClearedBy));
 }
 
@@ -139,14 +154,14 @@ void TableBoard::reset()
     // A client learns its host's setting anew; a host keeps its own choice.
     if (m_hostSays) {
         m_hostSays = false;
-        if (!m_session.bHost())
+        if (!m_state.host)
             emit clearHostOnlyChanged(false);
     }
 }
 
 bool TableBoard::canRestore() const
 {
-    return m_session.bHost() && m_haveCleared;
+    return m_state.host && m_haveCleared;
 }
 
 bool TableBoard::restore()
@@ -155,7 +170,7 @@ bool TableBoard::restore()
         return false;
     // The cleared board first, then what was drawn since, as it happened.
     BoardHistory merged = m_cleared;
-    merged.setLimit(m_session.boardHistory().limit());
+    merged.setLimit(m_state.history.limit());
     // A picture shared since the clear stays, in its place after the cleared
     // board; otherwise the old one returns to where it was.
     if (!m_pictureLines.isEmpty()) {
@@ -164,26 +179,26 @@ bool TableBoard::restore()
         m_pictureLines = m_clearedPicture;
         m_pictureAt = m_clearedPictureAt;
     }
-    for (const QByteArray &line : BoardHistory::linesOf(m_session.boardHistory().blocks()))
+    for (const QByteArray &line : BoardHistory::linesOf(m_state.history.blocks()))
         merged.record(decodeText(QByteArrayView(line).chopped(2)), line);
     m_pictureAt = std::min(m_pictureAt, merged.size());
-    m_session.history() = merged;
+    m_state.history = merged;
     m_cleared.reset();
     m_clearedPicture.clear();
     m_clearedPictureAt = 0;
     m_haveCleared = false;
     emit restorableChanged(false);
 
-    const QString name = m_session.sMyName();
-    m_session.SendToAll(tag::Ripristinata + name, false);
-    m_session.SendToAll(tag::Pulisci, false);
+    const QString name = m_state.myName;
+    m_routes.sendToAll(tag::Ripristinata + name, kNoException);
+    m_routes.sendToAll(tag::Pulisci, kNoException);
     // A newcomer still being sent the board it had before gets this one
     // after the clear, instead of the rest of that one.
-    for (qint16 i = 1; i <= m_session.iConnections() && i > 0; ++i) {
-        if (!m_session.participants()->sConnectionName(i).isEmpty())
-            m_session.replayBoard(i, true);
+    for (qint16 i = 1; i <= m_state.relay->count() && i > 0; ++i) {
+        if (!m_state.people->sConnectionName(i).isEmpty())
+            m_routes.replay(i, true);
     }
-    if (BoardSink *board = m_session.boardSink())
+    if (BoardSink *board = m_state.board)
         board->clearBoard();
     const QList<QByteArray> lines = stateLines();
     drawLocally(lines);
@@ -194,10 +209,10 @@ bool TableBoard::restore()
 
 void TableBoard::setClearHostOnly(bool on)
 {
-    if (!m_session.bHost() || on == m_ownChoice)
+    if (!m_state.host || on == m_ownChoice)
         return;
     m_ownChoice = on;
-    m_session.SendToAll(tag::SoloHost + (on ? QStringLiteral("1") : QStringLiteral("0")), false);
+    m_routes.sendToAll(tag::SoloHost + (on ? QStringLiteral("1") : QStringLiteral("0")), kNoException);
     emit clearHostOnlyChanged(on);
 }
 
@@ -205,12 +220,12 @@ void TableBoard::welcome(qint16 index)
 {
     // Off is what a client assumes: only a change from it is worth a line.
     if (m_ownChoice)
-        m_session.SendToPerson(tag::SoloHost + QStringLiteral("1"), index);
+        m_routes.send(index, tag::SoloHost + QStringLiteral("1"));
 }
 
 QList<QByteArray> TableBoard::replayBlocks() const
 {
-    return m_session.boardHistory().blocksWith(m_pictureAt, m_pictureLines);
+    return m_state.history.blocksWith(m_pictureAt, m_pictureLines);
 }
 
 QList<QByteArray> TableBoard::stateLines() const
@@ -220,9 +235,9 @@ QList<QByteArray> TableBoard::stateLines() const
 
 void TableBoard::feedStateLines(const QList<QByteArray> &lines)
 {
-    if (!m_session.bHost())
+    if (!m_state.host)
         return;
-    BoardHistory &history = m_session.history();
+    BoardHistory &history = m_state.history;
     QList<QByteArray> kept;
     bool pictureNext = false;
     for (const QByteArray &raw : lines) {
@@ -258,7 +273,7 @@ void TableBoard::feedStateLines(const QList<QByteArray> &lines)
 void TableBoard::drawLocally(const QList<QByteArray> &lines)
 {
     for (const QByteArray &line : lines)
-        m_session.dispatcher().applyLocally(decodeText(QByteArrayView(line).chopped(2)));
+        m_routes.drawHere(decodeText(QByteArrayView(line).chopped(2)));
 }
 
 bool TableBoard::dispatch(const QString &tag, const QString &params, qint16 origin, bool relay)
@@ -278,7 +293,7 @@ bool TableBoard::dispatch(const QString &tag, const QString &params, qint16 orig
     if (!relay)
         return false;
     // Only a host says these; a client's copy reaching the host is ignored.
-    const bool fromHost = !m_session.bHost() && origin == -1;
+    const bool fromHost = !m_state.host && origin == kHostIndex;
     if (tag == tag::PulitaDa) {
         if (fromHost && !params.isEmpty())
             status(params + shown(kClearedBy));
@@ -314,11 +329,11 @@ QString TableBoard::gridMessage(const GridFields &grid, const QString &from)
 QList<qint16> TableBoard::participantsBut(qint16 except) const
 {
     QList<qint16> out;
-    for (qint16 i = 1; i <= m_session.iConnections() && i > 0; ++i) {
+    for (qint16 i = 1; i <= m_state.relay->count() && i > 0; ++i) {
         // Only who introduced itself (a newcomer gets the picture in its
         // replay), and only a program that can show it.
-        if (i != except && m_session.connectionState(i) == ChatSession::kConnected &&
-            !m_session.participants()->sConnectionName(i).isEmpty() && m_session.isTavernixPeer(i))
+        if (i != except && m_state.relay->isConnected(i) &&
+            !m_state.people->sConnectionName(i).isEmpty() && m_state.peers.isTavernix(i))
             out.append(i);
     }
     return out;
@@ -331,16 +346,16 @@ bool TableBoard::sharePicture(const QByteArray &encoded)
         m_why = tr("L'immagine supera i 16 MiB e non può essere condivisa.");
     else if (!PictureAssembler::looksLikePicture(encoded))
         m_why = tr("Si possono condividere solo immagini PNG o JPEG.");
-    else if (!m_session.bHost() && !m_session.isClientConnected())
+    else if (!m_state.host && !m_state.clientConnected())
         m_why = tr("Nessuna sessione aperta con cui condividere l'immagine.");
     if (!m_why.isEmpty())
         return false;
-    if (m_session.bHost()) {
-        adoptPicture(encoded, m_session.sMyName(), 0);
+    if (m_state.host) {
+        adoptPicture(encoded, m_state.myName, kNoException);
     } else {
         // One share at a time from here: a newer one replaces what is still going.
-        std::erase_if(m_outgoing, [](const Outgoing &o) { return o.target == -1; });
-        queue(-1, PictureAssembler::encode(++m_nextId, encoded, m_session.sMyName()));
+        std::erase_if(m_outgoing, [](const Outgoing &o) { return o.target == kHostIndex; });
+        queue(kHostIndex, PictureAssembler::encode(++m_nextId, encoded, m_state.myName));
     }
     return true;
 }
@@ -348,12 +363,12 @@ bool TableBoard::sharePicture(const QByteArray &encoded)
 bool TableBoard::shareGrid(const GridFields &grid)
 {
     m_why.clear();
-    if (!m_session.bHost() && !m_session.isClientConnected()) {
+    if (!m_state.host && !m_state.clientConnected()) {
         m_why = tr("Nessuna sessione aperta con cui condividere il reticolo.");
         return false;
     }
     // Kept for newcomers among the drawings, as drawings are.
-    m_session.Broadcast(gridMessage(grid, m_session.sMyName()));
+    m_routes.broadcast(gridMessage(grid, m_state.myName));
     return true;
 }
 
@@ -361,7 +376,7 @@ void TableBoard::adoptPicture(const QByteArray &bytes, const QString &from, qint
 {
     m_pictureLines = PictureAssembler::encode(++m_nextId, bytes, from);
     // Over what is drawn so far, under what comes next.
-    m_pictureAt = m_session.boardHistory().size();
+    m_pictureAt = m_state.history.size();
     for (const qint16 target : participantsBut(except))
         queue(target, m_pictureLines);
     emit sharedPictureChanged(m_pictureLines);
@@ -381,23 +396,21 @@ void TableBoard::pump()
 {
     for (auto it = m_outgoing.begin(); it != m_outgoing.end();) {
         Outgoing &o = *it;
-        const bool host = o.target > 0;
-        const bool open = host ? m_session.connectionState(o.target) == ChatSession::kConnected
-                               : m_session.isClientConnected();
-        const qint64 allowed =
-            m_paceRate > 0 ? kPaceWindow + m_paceRate * o.since.elapsed() / 1000 : -1;
+        const bool host = isClientIndex(o.target);
+        const bool open = host ? m_state.relay->isConnected(o.target) : m_state.clientConnected();
+        const qint64 allowed = kPaceWindow + kPaceRate * o.since.elapsed() / 1000;
         while (open && o.next < o.lines.size() &&
-               m_session.unsentBytes(o.target) < kPaceWindow &&
-               (allowed < 0 || o.sent < allowed)) {
+               m_state.unsentBytes(o.target) < kPaceWindow &&
+               o.sent < allowed) {
             const QByteArray &line = o.lines[o.next++];
             o.sent += line.size();
             // The log keeps which slice went, not its bytes.
             const QString text = PictureAssembler::logText(
                 decodeText(QByteArrayView(line).first(std::min<qsizetype>(line.size() - 2, 80))));
             if (host)
-                m_session.sendEncoded(text, line, o.target);
+                m_routes.send(o.target, text, line);
             else
-                m_session.sendEncodedToServer(text, line);
+                m_routes.sendToHost(text, line);
         }
         if (!open || o.next >= o.lines.size())
             it = m_outgoing.erase(it);
@@ -412,17 +425,15 @@ void TableBoard::onPictureStart(const QString &params, qint16 origin, bool relay
 {
     const qint16 key = relay ? origin : kLocalOrigin;
     // A client hears pictures from its host only.
-    if (relay && !m_session.bHost() && origin != -1)
+    if (relay && !m_state.host && origin != kHostIndex)
         return;
     const auto announce = PictureAssembler::parseStart(params);
     if (!announce)
         return;
-    const QString from = m_session.bHost() && relay ? nameOf(origin) : announce->from;
+    const QString from = relay ? sharerOf(origin, announce->from) : announce->from;
+    // One picture at a time from each sharer: a new one replaces its last.
     m_incoming.erase(key);
-    qint64 inFlight = 0;
-    for (const auto &[k, i] : m_incoming)
-        inFlight += i.assembler.announced().size;
-    if (announce->size > 0 && inFlight + announce->size > kMaxIncomingBytes) {
+    if (incomingBytes() >= kMaxIncomingBytes) {
         status(refusedText(from, tr("troppe immagini in arrivo insieme.")));
         return;
     }
@@ -444,10 +455,16 @@ void TableBoard::onPicturePart(const QString &params, qint16 origin, bool relay)
     if (it == m_incoming.end())
         return; // a slice of nothing announced, or of a picture already refused
     PictureAssembler &a = it->second.assembler;
-    const QString from = m_session.bHost() && relay ? nameOf(origin) : a.announced().from;
+    const QString from = relay ? sharerOf(origin, a.announced().from) : a.announced().from;
     switch (a.part(params)) {
     case PictureAssembler::Result::Incomplete:
         it->second.lastSlice.start();
+        // Held bytes are what costs: past the bound, the picture whose
+        // slice crossed it goes, not one that merely waits.
+        if (incomingBytes() > kMaxIncomingBytes) {
+            status(refusedText(from, QStringLiteral("troppe immagini in arrivo insieme.")));
+            m_incoming.erase(it);
+        }
         return;
     case PictureAssembler::Result::Refused:
         status(refusedText(from, a.error()));
@@ -464,7 +481,7 @@ void TableBoard::onPicturePart(const QString &params, qint16 origin, bool relay)
 void TableBoard::pictureComplete(const QByteArray &bytes, const QString &from, qint16 origin,
                                  bool relay)
 {
-    if (relay && m_session.bHost())
+    if (relay && m_state.host)
         adoptPicture(bytes, from, origin);
     if (m_sink)
         m_sink->showSharedPicture(bytes, from);
@@ -477,8 +494,9 @@ void TableBoard::checkStalls()
             ++it;
             continue;
         }
-        const QString from =
-            it->first > 0 ? nameOf(it->first) : it->second.assembler.announced().from;
+        const QString from = isClientIndex(it->first)
+                                 ? sharerOf(it->first, it->second.assembler.announced().from)
+                                 : it->second.assembler.announced().from;
         status(refusedText(from, tr("la trasmissione non è stata completata.")));
         it = m_incoming.erase(it);
     }
@@ -488,7 +506,7 @@ void TableBoard::checkStalls()
 
 void TableBoard::onGrid(const QString &params, qint16 origin, bool relay)
 {
-    if (relay && !m_session.bHost() && origin != -1)
+    if (relay && !m_state.host && origin != kHostIndex)
         return;
     const auto kind = toInt16(sParam(params, 1));
     const auto p1 = toInt16(sParam(params, 2));
@@ -503,12 +521,12 @@ void TableBoard::onGrid(const QString &params, qint16 origin, bool relay)
     grid.passi2 = *p2;
     grid.colour = qint32(*colour & 0xFFFFFF);
     grid.width = std::clamp<qint16>(*width, 1, 255);
-    grid.from = m_session.bHost() && relay ? nameOf(origin) : sLongParam(params, 6);
-    if (relay && m_session.bHost()) {
+    grid.from = m_state.host && relay ? nameOf(origin) : sLongParam(params, 6);
+    if (relay && m_state.host) {
         // Passed on under the name the host knows, and kept for newcomers.
         const QString line = gridMessage(grid, grid.from);
-        m_session.recordBoard(line);
-        m_session.SendToAllButOriginator(line, origin);
+        m_routes.record(line);
+        m_routes.sendToAll(line, origin);
     }
     if (m_sink)
         m_sink->showSharedGrid(grid);

@@ -19,7 +19,8 @@ class QTimer;
 namespace session
 {
 
-class ChatSession;
+class Routes;
+struct TableState;
 
 /**
  * @brief The board as the whole table shares it, beyond the drawing
@@ -60,7 +61,8 @@ public:
         "session::TableBoard",
         "Solo l'host può pulire la lavagna: la richiesta non è stata inoltrata."));
 
-    explicit TableBoard(ChatSession &session);
+    /// Reads and keeps @p state, the session's, and sends through @p routes.
+    TableBoard(TableState &state, Routes &routes, QObject *parent = nullptr);
 
     /**
      * @brief "Pulisci" of this participant: the board is cleared here and
@@ -94,13 +96,15 @@ public:
     /// Bytes a second a picture goes out at, per connection, past a first
     /// window: a receiver takes each slice in good time and its conversation
     /// lines do not queue behind megabytes it has yet to read.
-    static constexpr qint64 kDefaultPaceRate = 4 * 1024 * 1024;
-    /// 0 sends as fast as each connection drains.
-    void setPaceRate(qint64 bytesPerSecond) { m_paceRate = bytesPerSecond; }
-    /// Pictures a host takes in at once, in announced bytes.
+    static constexpr qint64 kPaceRate = 4 * 1024 * 1024;
+    /// Bytes of pictures a host holds at once while they come in. Counted
+    /// as they arrive, not as announced: an announce costs nothing, so a
+    /// sharer who trickles holds little and stands in no one's way.
     static constexpr qint64 kMaxIncomingBytes = 3 * PictureAssembler::kMaxBytes;
-    /// A picture whose next slice does not come within this long is dropped.
-    static constexpr int kDefaultStallMs = 30000;
+    /// A picture whose next slice does not come within this long is dropped:
+    /// a sharer's program sends its slices back to back, so a gap of a few
+    /// seconds is someone holding the room.
+    static constexpr int kDefaultStallMs = 5000;
     void setStallTimeout(int ms) { m_stallMs = ms; }
     /**
      * @brief Shares @p encoded (a PNG or JPEG file as it is) with the table:
@@ -142,6 +146,29 @@ public:
      */
     void feedStateLines(const QList<QByteArray> &lines);
 
+    // --- the session's and its dispatcher's ----------------------------------
+    /// Host: a client's "[Pulisci Lavagna]"; false when it is refused (and
+    /// the client told and sent the board back, since it cleared its own).
+    bool admitClear(qint16 origin);
+    /// Host: tells everyone, and this status box, who cleared.
+    void announceClear(qint16 origin);
+    /// Host: the board is about to be forgotten by a clear; kept if not empty.
+    void keepCleared(const BoardHistory &history);
+    /// The session starts or ends: nothing is kept.
+    void reset();
+    /// Host: connection @p index is gone, or is about to carry a new one:
+    /// its picture still coming in goes with it.
+    void connectionGone(qint16 index);
+    /// Host: what a newcomer needs besides the board (the clearing setting).
+    void welcome(qint16 index);
+    /// Acts on the tags this class owns; false for any other tag. Without
+    /// @p relay a line is only shown here (a restore, a store fed back).
+    bool dispatch(const QString &tag, const QString &params, qint16 origin, bool relay = true);
+    /// The board was cleared: pictures on their way are forgotten.
+    void boardCleared();
+    /// What a replay sends: the drawing blocks with the picture in its place.
+    QList<QByteArray> replayBlocks() const;
+
 signals:
     void restorableChanged(bool restorable);
     void clearHostOnlyChanged(bool on);
@@ -153,34 +180,12 @@ signals:
     void boardRestored(const QList<QByteArray> &lines);
 
 private:
-    friend class ChatSession;
-    friend class Dispatcher;
-
-    /// Host: a client's "[Pulisci Lavagna]"; false when it is refused (and
-    /// the client told and sent the board back, since it cleared its own).
-    bool admitClear(qint16 origin);
-    /// Host: tells everyone, and this status box, who cleared.
-    void announceClear(qint16 origin);
-    /// Host: the board is about to be forgotten by a clear; kept if not empty.
-    void keepCleared(const BoardHistory &history);
-    /// The session starts or ends: nothing is kept.
-    void reset();
-    /// Host: what a newcomer needs besides the board (the clearing setting).
-    void welcome(qint16 index);
-    /// Acts on the tags this class owns; false for any other tag. Without
-    /// @p relay a line is only shown here (a restore, a store fed back).
-    bool dispatch(const QString &tag, const QString &params, qint16 origin, bool relay = true);
-    /// The board was cleared: pictures on their way are forgotten.
-    void boardCleared();
-    /// What a replay sends: the drawing blocks with the picture in its place.
-    QList<QByteArray> replayBlocks() const;
-
     struct Incoming {
         PictureAssembler assembler;
         QElapsedTimer lastSlice;
     };
     struct Outgoing {
-        qint16 target; ///< a connection, or -1 for the host
+        qint16 target; ///< a client connection, or kHostIndex for our host
         QList<QByteArray> lines;
         qsizetype next = 0;
         qint64 sent = 0;     ///< bytes handed to the connection so far
@@ -200,10 +205,15 @@ private:
 
     void status(const QString &text) const;
     QString nameOf(qint16 origin) const;
+    /// Who shares what comes from @p origin, as the status box names them:
+    /// the host's name for the connection, else the announced one, else
+    /// the connection's number.
+    QString sharerOf(qint16 origin, const QString &announced) const;
     /// Draws @p lines on this board only: no relay, no record, no log.
     void drawLocally(const QList<QByteArray> &lines);
 
-    ChatSession &m_session;
+    TableState &m_state;
+    Routes &m_routes;
     bool m_ownChoice = false; ///< as host: only the host may clear
     bool m_hostSays = false;  ///< as client: what the host said of it
     bool m_haveCleared = false;
@@ -221,7 +231,6 @@ private:
     QTimer *m_pace = nullptr;
     QTimer *m_stall = nullptr;
     int m_stallMs = kDefaultStallMs;
-    qint64 m_paceRate = kDefaultPaceRate;
 };
 
 } // namespace session

@@ -1,10 +1,11 @@
 #include "tabledice.h"
 
 #include "announcement.h"
-#include "chatsession.h"
 #include "dicewire.h"
 #include "participantlist.h"
+#include "routes.h"
 #include "sinks.h"
+#include "tablestate.h"
 #include "tags.h"
 
 #include <QCoreApplication>
@@ -16,33 +17,36 @@ namespace session
 class TableDice::HostSide : public dice::RollService::Table
 {
 public:
-    HostSide(ChatSession &session, TableDice &dice) : m_session(session), m_dice(dice) {}
+    HostSide(TableState &state, Routes &routes, TableDice &dice)
+        : m_state(state), m_routes(routes), m_dice(dice)
+    {
+    }
 
-    QString hostName() const override { return m_session.sMyName(); }
+    QString hostName() const override { return m_state.myName; }
     QList<dice::RollService::Seat> seats() const override
     {
         QList<dice::RollService::Seat> seated;
-        const ParticipantList *people = m_session.participants();
+        const ParticipantList *people = m_state.people;
         for (int row = 0; row < people->count(); ++row) {
             const qint32 index = people->tagAt(row);
-            if (index >= 1 && index <= 32767)
+            if (isClientIndex(index))
                 seated.append({qint16(index), people->nameAt(row),
-                               m_session.isTavernixPeer(qint16(index))});
+                               m_state.peers.isTavernix(qint16(index))});
         }
         return seated;
     }
-    void sendTo(qint16 index, const QString &line) override { m_session.SendToPerson(line, index); }
+    void sendTo(qint16 index, const QString &line) override { m_routes.send(index, line); }
     void sayTo(qint16 index, const QString &line) override
     {
-        m_session.SendToPerson(tag::Messaggio + line, index);
+        m_routes.send(index, tag::Messaggio + line);
     }
     void showHere(const dice::RollRecord &record) override
     {
         m_dice.tellWhatItProves();
-        if (ConversationSink *sink = m_session.conversationSink())
+        if (ConversationSink *sink = m_state.conversation)
             sink->showRoll(dice::Announcement::recordLine(record, true));
     }
-    void keepPublicLine(const QString &line) override { m_session.notePublicLine(line); }
+    void keepPublicLine(const QString &line) override { m_routes.keepPublic(line); }
     void keepSeed(const QByteArray &commitment, const QByteArray &seed) override
     {
         emit m_dice.seedPromised(commitment, seed);
@@ -50,17 +54,14 @@ public:
     void keepReveal(const QByteArray &commitment) override { emit m_dice.seedRevealed(commitment); }
     void keepEvidence(const QString &line) override
     {
-        if (ConversationSink *sink = m_session.conversationSink())
+        if (ConversationSink *sink = m_state.conversation)
             sink->keepDiceEvidence(line);
     }
-    void status(const QString &text) override
-    {
-        if (ConversationSink *sink = m_session.conversationSink())
-            sink->UpdateStatus(text);
-    }
+    void status(const QString &text) override { m_state.status(text); }
 
 private:
-    ChatSession &m_session;
+    TableState &m_state;
+    Routes &m_routes;
     TableDice &m_dice;
 };
 
@@ -68,43 +69,43 @@ private:
 class TableDice::PlayerSide : public dice::RollClient::Link
 {
 public:
-    PlayerSide(ChatSession &session, TableDice &dice) : m_session(session), m_dice(dice) {}
+    PlayerSide(TableState &state, Routes &routes, TableDice &dice)
+        : m_state(state), m_routes(routes), m_dice(dice)
+    {
+    }
 
-    void sendToHost(const QString &line) override { m_session.SendToServer(line); }
+    void sendToHost(const QString &line) override { m_routes.sendToHost(line); }
     void showRoll(const dice::RollRecord &record) override
     {
         m_dice.tellWhatItProves();
-        if (ConversationSink *sink = m_session.conversationSink())
+        if (ConversationSink *sink = m_state.conversation)
             sink->showRoll(dice::Announcement::recordLine(record, true));
     }
     void keepEvidence(const QString &line) override
     {
-        if (ConversationSink *sink = m_session.conversationSink())
+        if (ConversationSink *sink = m_state.conversation)
             sink->keepDiceEvidence(line);
     }
-    void status(const QString &text) override
-    {
-        if (ConversationSink *sink = m_session.conversationSink())
-            sink->UpdateStatus(text);
-    }
+    void status(const QString &text) override { m_state.status(text); }
 
 private:
-    ChatSession &m_session;
+    TableState &m_state;
+    Routes &m_routes;
     TableDice &m_dice;
 };
 
-TableDice::TableDice(ChatSession &session)
-    : QObject(&session), m_session(session), m_host(std::make_unique<HostSide>(session, *this)),
-      m_player(std::make_unique<PlayerSide>(session, *this)),
+TableDice::TableDice(TableState &state, Routes &routes, QObject *parent)
+    : QObject(parent), m_state(state),
+      m_host(std::make_unique<HostSide>(state, routes, *this)),
+      m_player(std::make_unique<PlayerSide>(state, routes, *this)),
       m_service(std::make_unique<dice::RollService>(*m_host)),
       m_client(std::make_unique<dice::RollClient>(*m_player))
 {
     connect(m_client.get(), &dice::RollClient::checked, this,
             [this](const QString &summary, bool ok) {
-                if (ConversationSink *sink = m_session.conversationSink())
-                    sink->UpdateStatus(tr("Verifica dei dadi: %1").arg(summary));
+                m_state.status(tr("Verifica dei dadi: %1").arg(summary));
                 if (!ok)
-                    if (MessageService *messages = m_session.messageService())
+                    if (MessageService *messages = m_state.messages)
                         messages->showMessage(
                             MessageService::Icon::Warning, kAppTitle,
                             tr("I dadi dell'host non tornano: %1").arg(summary));
@@ -134,19 +135,19 @@ dice::RollClient &TableDice::client()
 
 void TableDice::setCheckable(bool on)
 {
-    if (ConversationSink *sink = m_session.conversationSink())
+    if (ConversationSink *sink = m_state.conversation)
         sink->setRollsCheckable(on);
 }
 
 bool TableDice::rollsHere() const
 {
-    return m_session.bHost() ? m_service->active() : m_client->hostRolls();
+    return m_state.host ? m_service->active() : m_client->hostRolls();
 }
 
 TableDice::Asked TableDice::roll(const dice::Expression &expression, dice::RollRecord::Kind kind,
                                  bool details)
 {
-    if (m_session.bHost()) {
+    if (m_state.host) {
         if (!m_service->active())
             return Asked::NotHere;
         m_service->rollOwn(expression, kind, details);
@@ -170,7 +171,7 @@ void TableDice::verifyNow()
                             "tira per i giocatori."));
         return;
     }
-    if (m_session.bHost()) {
+    if (m_state.host) {
         if (m_service->rollsWithCurrent() == 0) {
             m_host->status(tr("Nessun tiro da verificare dall'ultima rivelazione del seme."));
             return;
@@ -214,7 +215,7 @@ void TableDice::hostingEnds()
 
 void TableDice::welcome(qint16 index)
 {
-    if (m_session.isTavernixPeer(index))
+    if (m_state.peers.isTavernix(index))
         m_service->welcome(index);
 }
 
@@ -239,13 +240,13 @@ bool TableDice::onLine(const QString &tag, const QString &params, qint16 index)
 {
     if (!dice::DiceWire::isDiceTag(tag))
         return false;
-    if (m_session.bHost()) {
+    if (m_state.host) {
         // Only a Tavernix client that has joined may ask.
-        if (index > 0 && m_session.isTavernixPeer(index))
+        if (isClientIndex(index) && m_state.peers.isTavernix(index))
             m_service->onLine(index, tag, params);
         return true;
     }
-    if (index != -1)
+    if (index != kHostIndex)
         return true;
     const bool knew = m_client->hostRolls();
     m_client->onLine(tag, params);

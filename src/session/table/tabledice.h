@@ -12,12 +12,14 @@
 namespace session
 {
 
-class ChatSession;
+class Routes;
+struct TableState;
 
 /**
  * @brief The table's dice: ties the host's roll service and the player's
- * side of it to the chat session, so that the coordinator only says when a
- * session begins and ends and who comes and goes.
+ * side of it to the table, so that the coordinator only says when a session
+ * begins and ends and who comes and goes, and the dispatcher only hands it
+ * the dice tags.
  *
  * Hosting, it rolls what Tavernix players ask for and announces every roll
  * as each participant may see it; connected to a Tavernix host, it asks the
@@ -29,7 +31,8 @@ class TableDice : public QObject
 {
     Q_OBJECT
 public:
-    explicit TableDice(ChatSession &session);
+    /// Reads @p state, the session's, and sends through @p routes.
+    TableDice(TableState &state, Routes &routes, QObject *parent = nullptr);
     ~TableDice() override;
 
     /// The one sentence the window says about what checkable dice prove.
@@ -90,7 +93,7 @@ private:
     class PlayerSide;
     void setCheckable(bool on);
 
-    ChatSession &m_session;
+    TableState &m_state;
     std::unique_ptr<HostSide> m_host;
     std::unique_ptr<PlayerSide> m_player;
     std::unique_ptr<dice::RollService> m_service;

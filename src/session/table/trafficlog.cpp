@@ -1,5 +1,6 @@
 #include "trafficlog.h"
 
+#include "connectionindex.h"
 #include "protocol.h"
 
 #include <QTimer>
@@ -157,7 +158,7 @@ QString TrafficLog::at(qsizetype row) const
     const qint32 origin = entry.many ? entry.many[size_t(k)] : entry.origin;
     if (origin == kPlain)
         return text;
-    if (origin == -1)
+    if (origin == kHostIndex)
         return QStringLiteral("sckConnect: ") + text;
     return QStringLiteral("sckConnection(") + QString::number(origin) + QStringLiteral("): ") +
            text;

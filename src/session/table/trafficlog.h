@@ -60,7 +60,7 @@ public:
     void append(const QString &entry);
     /**
      * @brief Appends the entry of a message that went out on or came in from
-     * a connection: "sckConnect: " + message for -1, "sckConnection(i): " +
+     * a connection: "sckConnect: " + message for kHostIndex, "sckConnection(i): " +
      * message otherwise. The message text is kept as given, so one message
      * sent to fifty clients is stored once, not fifty times.
      */

@@ -41,6 +41,16 @@ Kind kindOf(const QString &message)
 
 } // namespace
 
+bool BoardHistory::isBoardLine(QByteArrayView line)
+{
+    // Every tag is ASCII and short: its first bytes are enough to tell.
+    constexpr qsizetype kTagBytes = 32;
+    const QString head = decodeText(line.first(qMin(line.size(), kTagBytes)));
+    const Kind kind = kindOf(head);
+    return (kind != Kind::Other && kind != Kind::Clear) ||
+           head.startsWith(QLatin1String("[Immagine Condivisa")); // its start and its slices
+}
+
 BoardHistory::Outcome BoardHistory::record(const QString &message)
 {
     const Kind kind = kindOf(message);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 
@@ -66,6 +67,9 @@ public:
     QList<QByteArray> blocksWith(qsizetype at, const QList<QByteArray> &lines) const;
     /// The whole lines of @p blocks, each with its CR LF.
     static QList<QByteArray> linesOf(const QList<QByteArray> &blocks);
+    /// Whether the wire line @p line draws on the board (a drawing, a part
+    /// of a text, a shared grid or picture): what a clear makes moot.
+    static bool isBoardLine(QByteArrayView line);
     /// Bytes kept.
     qsizetype size() const { return m_size; }
     /// Messages kept.

@@ -5,6 +5,10 @@
 #include "protocol.h"
 #include "tags.h"
 
+#include <QCoreApplication>
+
+#include <limits>
+
 namespace session
 {
 
@@ -78,6 +82,88 @@ bool PictureAssembler::looksLikePicture(const QByteArray &bytes)
     return bytes.startsWith("\x89PNG\r\n\x1a\n") || bytes.startsWith("\xFF\xD8\xFF");
 }
 
+PictureAssembler::Claim PictureAssembler::claimedSize(QByteArrayView bytes)
+{
+    const auto be16 = [&](qsizetype at) {
+        return (int(quint8(bytes[at])) << 8) | int(quint8(bytes[at + 1]));
+    };
+    const auto be32 = [&](qsizetype at) {
+        return (qint64(be16(at)) << 16) | qint64(be16(at + 2));
+    };
+    Claim c;
+    if (bytes.startsWith(QByteArrayView("\x89PNG\r\n\x1a\n", 8))) {
+        // The first chunk is IHDR: its width and height follow its type.
+        constexpr qsizetype kIhdrEnd = 24;
+        if (bytes.size() < kIhdrEnd)
+            return c;
+        if (bytes.sliced(12, 4) != QByteArrayView("IHDR")) {
+            c.state = Claim::State::Unreadable;
+            return c;
+        }
+        const qint64 w = be32(16), h = be32(20);
+        c.state = Claim::State::Known;
+        c.width = int(qMin<qint64>(w, std::numeric_limits<int>::max()));
+        c.height = int(qMin<qint64>(h, std::numeric_limits<int>::max()));
+        return c;
+    }
+    if (!bytes.startsWith(QByteArrayView("\xFF\xD8", 2))) {
+        c.state = Claim::State::Unreadable;
+        return c;
+    }
+    // JPEG: segments up to a frame header (SOF0..SOF15 but DHT, JPG, DAC),
+    // which holds the size; the scan (SOS) may not come before it.
+    qsizetype pos = 2;
+    for (;;) {
+        while (pos < bytes.size() && quint8(bytes[pos]) == 0xFF && pos + 1 < bytes.size() &&
+               quint8(bytes[pos + 1]) == 0xFF)
+            ++pos; // fill bytes
+        if (pos + 4 > bytes.size())
+            return c;
+        if (quint8(bytes[pos]) != 0xFF) {
+            c.state = Claim::State::Unreadable;
+            return c;
+        }
+        const int marker = quint8(bytes[pos + 1]);
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+            pos += 2; // markers without a length
+            continue;
+        }
+        if (marker == 0xDA || marker == 0xD9 || marker == 0xD8) {
+            c.state = Claim::State::Unreadable;
+            return c;
+        }
+        const int length = be16(pos + 2);
+        if (length < 2) {
+            c.state = Claim::State::Unreadable;
+            return c;
+        }
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
+            marker != 0xCC) {
+            if (pos + 9 > bytes.size())
+                return c;
+            c.state = Claim::State::Known;
+            c.height = be16(pos + 5);
+            c.width = be16(pos + 7);
+            return c;
+        }
+        pos += 2 + length;
+    }
+}
+
+QString PictureAssembler::sizeRefusal(int width, int height)
+{
+    if (width >= 1 && height >= 1 && width <= kMaxSide && height <= kMaxSide &&
+        qint64(width) * height * 4 <= kMaxPixelBytes)
+        return {};
+    return QCoreApplication::translate("session::PictureAssembler",
+                                       "dichiara %1 × %2 pixel, oltre il limite di %3 pixel per "
+                                       "lato e %4 MiB di pixel.")
+        .arg(width)
+        .arg(height)
+        .arg(kMaxSide)
+        .arg(kMaxPixelBytes / (1024 * 1024));
+}
+
 PictureAssembler::Result PictureAssembler::refuse(const QString &why)
 {
     abandon(why);
@@ -108,6 +194,7 @@ PictureAssembler::Result PictureAssembler::start(const Announce &announce)
             QCoreApplication::translate("session::PictureAssembler", "impronta non valida."));
     m_active = true;
     m_nextSlice = 0;
+    m_sizeChecked = false;
     return Result::Incomplete;
 }
 
@@ -142,6 +229,22 @@ PictureAssembler::Result PictureAssembler::part(const QString &params)
     m_bytes += decoded.decoded;
     m_hash.addData(decoded.decoded);
     ++m_nextSlice;
+    if (!m_sizeChecked) {
+        const Claim claim = claimedSize(m_bytes);
+        if (m_bytes.size() >= 8 && !looksLikePicture(m_bytes))
+            return refuse(QStringLiteral("non è un'immagine PNG o JPEG."));
+        if (claim.state == Claim::State::Unreadable)
+            return refuse(QCoreApplication::translate(
+                "session::PictureAssembler", "l'intestazione dell'immagine non è leggibile."));
+        if (claim.state == Claim::State::Known) {
+            m_sizeChecked = true;
+            if (const QString why = sizeRefusal(claim.width, claim.height); !why.isEmpty())
+                return refuse(why);
+        } else if (m_bytes.size() >= m_announce.size) {
+            return refuse(QCoreApplication::translate(
+                "session::PictureAssembler", "l'intestazione dell'immagine non è leggibile."));
+        }
+    }
     if (m_bytes.size() < m_announce.size)
         return Result::Incomplete;
     if (m_hash.result() != m_announce.sha256)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QCryptographicHash>
 #include <QList>
 #include <QString>
@@ -18,7 +19,9 @@ namespace session
  * and never more than kMaxBytes; nothing is reserved up front, so a start
  * that announces a large size costs nothing until its bytes come. The
  * fingerprint is worked out slice by slice, and the picture is handed over
- * only when every announced byte came and the SHA-256 matches.
+ * only when every announced byte came and the SHA-256 matches. The size its
+ * header claims is read as soon as the header is in: a picture too large to
+ * show is refused then, before the rest of it is taken.
  */
 class PictureAssembler
 {
@@ -27,6 +30,22 @@ public:
     static constexpr qint64 kMaxBytes = 16 * 1024 * 1024;
     /// Bytes of picture in one slice line (16 KiB of Base64).
     static constexpr qsizetype kSliceBytes = 12 * 1024;
+    /// Longest side a shared picture may claim, in pixels.
+    static constexpr int kMaxSide = 16384;
+    /// Most bytes its pixels may claim once decoded (four a pixel).
+    static constexpr qint64 kMaxPixelBytes = 256LL * 1024 * 1024;
+
+    /// What a PNG's or JPEG's header says of its size, read from the bytes
+    /// alone (no decoder): a host can tell a picture too large to show
+    /// before passing any of it on.
+    struct Claim {
+        enum class State { Known, NeedMore, Unreadable } state = State::NeedMore;
+        int width = 0;
+        int height = 0;
+    };
+    static Claim claimedSize(QByteArrayView bytes);
+    /// Why a picture claiming @p width × @p height cannot be shown; empty when it can.
+    static QString sizeRefusal(int width, int height);
 
     /// What a start line announces.
     struct Announce {
@@ -76,6 +95,7 @@ private:
     Announce m_announce;
     QByteArray m_bytes;
     qint64 m_nextSlice = 0;
+    bool m_sizeChecked = false;
     QCryptographicHash m_hash{QCryptographicHash::Sha256};
     QString m_error;
 };

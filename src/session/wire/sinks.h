@@ -46,6 +46,38 @@ public:
     virtual void setRollsCheckable(bool) {}
     /// A dice line that a later check of the saved conversation needs.
     virtual void keepDiceEvidence(const QString &) {}
+
+    /// Where a line of our own stands on its way to the table.
+    enum class OwnLine {
+        Sent,      ///< written to the host, not yet confirmed: shown as said
+        Waiting,   ///< the link is down: it goes when the player is back
+        Confirmed, ///< the host has it
+        Unsent,    ///< it will not go (the player left, the table closed)
+    };
+    /**
+     * @brief A line of our own, said now; @p id names it for the changes of
+     * its state that may follow (0: none will). A waiting line must not
+     * look said.
+     */
+    virtual void showOwnLine(quint64 id, const QString &line, OwnLine state)
+    {
+        Q_UNUSED(id)
+        UpdateDialog(state == OwnLine::Waiting
+                         ? QCoreApplication::translate("session::ConversationSink", "(in attesa) ") +
+                               line
+                     : state == OwnLine::Unsent
+                         ? QCoreApplication::translate("session::ConversationSink",
+                                                       "(non inviato) ") +
+                               line
+                         : line);
+    }
+    /// Line @p id is in @p state now. @p late: it went out after a return.
+    virtual void markOwnLine(quint64 id, OwnLine state, bool late)
+    {
+        Q_UNUSED(id)
+        Q_UNUSED(state)
+        Q_UNUSED(late)
+    }
 };
 
 /// Fields of a received "[Linea]" or "[Circonferenza]". Coordinates are in the

@@ -46,6 +46,20 @@ inline const QString Posto = QStringLiteral("[Tavernix Posto]");
 /// Client to host, coming back by itself, between "[Tavernix]" and
 /// "[Connessione]": the token of the seat it had; that dead connection goes.
 inline const QString Ritorno = QStringLiteral("[Tavernix Ritorno]");
+/// Host to every connection, first of all, before the connection has said
+/// anything: the host is a Tavernix program, so the client introduces itself
+/// at once instead of pausing; the table's identity follows (long field),
+/// which changes only when the host starts a new game.
+inline const QString Saluto = QStringLiteral("[Tavernix Saluto]");
+/// Host to a "[Tavernix]" client: how many lines it has read from this
+/// connection so far (number field), so the client knows what reached it.
+inline const QString Ricevuto = QStringLiteral("[Tavernix Ricevuto]");
+/// Host to a "[Tavernix]" newcomer, after its board and recap: everything the
+/// host sends a newcomer has arrived; drawings made while away go on now.
+inline const QString Seduto = QStringLiteral("[Tavernix Seduto]");
+/// Host to every client, right before it closes the table on purpose: the
+/// table is closed, so there is nobody to come back to.
+inline const QString TavoloChiuso = QStringLiteral("[Tavolo Chiuso]");
 
 // A host sends these to every client: a program that knows only the basic
 // protocol ignores them. Shared pictures go to "[Tavernix]" clients only.

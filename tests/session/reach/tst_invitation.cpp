@@ -131,12 +131,12 @@ void tst_Invitation::handedToTheRunningCopy()
     QFETCH(QString, link);
     QFETCH(QString, arrives);
     QTemporaryDir dir;
-    session::RaiseChannel channel(dir.path());
+    platform::RaiseChannel channel(dir.path());
     QVERIFY(channel.listen());
-    QSignalSpy opened(&channel, &session::RaiseChannel::openRequested);
-    QSignalSpy raised(&channel, &session::RaiseChannel::raiseRequested);
+    QSignalSpy opened(&channel, &platform::RaiseChannel::openRequested);
+    QSignalSpy raised(&channel, &platform::RaiseChannel::raiseRequested);
     std::atomic<int> answered{-1};
-    std::thread second([&] { answered = session::RaiseChannel::askToOpen(link, dir.path(), 5000); });
+    std::thread second([&] { answered = platform::RaiseChannel::askToOpen(link, dir.path(), 5000); });
     QTRY_VERIFY(answered != -1);
     second.join();
     QCOMPARE(answered.load(), 1);

@@ -11,7 +11,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace testkit;
 using session::SessionKeeper;
@@ -37,7 +42,7 @@ const QString kLine = QStringLiteral("[Linea]00000000010000000001000000000500000
 /// slices), written as the host writes them.
 QList<QByteArray> pictureRecords(quint32 id)
 {
-    QByteArray bytes("\x89PNG\r\n\x1a\n", 8);
+    QByteArray bytes("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\x40\0\0\0\x40", 24);
     for (int i = 0; bytes.size() < 30000; ++i)
         bytes += char(i * 7919 % 251 + id);
     QList<QByteArray> out;
@@ -62,6 +67,18 @@ QByteArray read(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+/// What a path is, without following it or blocking on it: a link's target,
+/// a pipe, or a regular file's first bytes.
+QByteArray snapshot(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.isSymLink())
+        return "link to " + QFile::encodeName(info.symLinkTarget());
+    if (!info.isFile())
+        return "not a file";
+    return read(path).left(4096);
 }
 
 } // namespace
@@ -258,13 +275,22 @@ void TestSessionStore::refusedFileIsLeftAlone_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<qint64>("sparseSize"); // grown to this size, unread
     QTest::addColumn<QString>("refusal");
+    QTest::addColumn<QString>("linkTo"); // the session file is a link to this instead
+    QTest::addColumn<bool>("fifo");      // the session file is a named pipe instead
 
-    QTest::newRow("not ours") << QByteArray("ciao a tutti\n") << qint64(0) << "non è una partita";
+    QTest::newRow("not ours") << QByteArray("ciao a tutti\n") << qint64(0) << "non è una partita"
+                              << QString() << false;
     QTest::newRow("from the future") << QByteArray("TAVERNIX PARTITA 9 2031-01-01T00:00:00Z\nB 1 1 x\n")
-                                     << qint64(0) << "versione più recente";
+                                     << qint64(0) << "versione più recente" << QString() << false;
     QTest::newRow("edited by hand") << validFile().replace("M 1772917531 10", "M 1772917531 12")
-                                    << qint64(0) << "danneggiato";
-    QTest::newRow("1 GB") << validFile() << (qint64(1) << 30) << "troppo grande";
+                                    << qint64(0) << "danneggiato" << QString() << false;
+    QTest::newRow("1 GB") << validFile() << (qint64(1) << 30) << "troppo grande" << QString() << false;
+    QTest::newRow("link to /dev/zero") << QByteArray() << qint64(0) << "collegamento simbolico"
+                                       << "/dev/zero" << false;
+    // A whole session of ours, but outside the folder: never read nor appended to.
+    QTest::newRow("link to a file outside") << QByteArray() << qint64(0) << "collegamento simbolico"
+                                            << "../fuori.tvx" << false;
+    QTest::newRow("named pipe") << QByteArray() << qint64(0) << "pipe" << QString() << true;
 }
 
 void TestSessionStore::refusedFileIsLeftAlone()
@@ -272,16 +298,28 @@ void TestSessionStore::refusedFileIsLeftAlone()
     QFETCH(QByteArray, bytes);
     QFETCH(qint64, sparseSize);
     QFETCH(QString, refusal);
+    QFETCH(QString, linkTo);
+    QFETCH(bool, fifo);
     QTemporaryDir dir;
-    const QString old = dir.filePath(QStringLiteral("partita_2026-03-07_21-05-30.tvx"));
-    QVERIFY(write(old, bytes));
+    const QString folder = dir.filePath(QStringLiteral("partite"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString outside = dir.filePath(QStringLiteral("fuori.tvx"));
+    QVERIFY(write(outside, validFile()));
+    const QString old = QDir(folder).filePath(QStringLiteral("partita_2026-03-07_21-05-30.tvx"));
+    if (!linkTo.isEmpty())
+        QVERIFY(QFile::link(linkTo, old));
+    else if (fifo)
+        QCOMPARE(::mkfifo(QFile::encodeName(old).constData(), 0600), 0);
+    else
+        QVERIFY(write(old, bytes));
     if (sparseSize > 0)
         QVERIFY(QFile(old).resize(sparseSize));
-    const QByteArray before = read(old).left(4096);
+    const QByteArray before = snapshot(old);
+    const QByteArray outsideBefore = read(outside);
     const qint64 sizeBefore = QFileInfo(old).size();
 
     Peer host(QStringLiteral("Oste"));
-    SessionStore store(dir.path());
+    SessionStore store(folder);
     store.setFlushMs(10);
     SessionKeeper keeper(host.chat.get(), &store);
     host->setPort(0);
@@ -294,10 +332,11 @@ void TestSessionStore::refusedFileIsLeftAlone()
              qPrintable(text));
 
     host->Broadcast(kLine);
-    QTRY_COMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+    QTRY_COMPARE(QDir(folder).entryList({QStringLiteral("*.tvx")}, QDir::Files | QDir::System).size(), 2);
     host->cmdDisconnect_Click();
     QCOMPARE(QFileInfo(old).size(), sizeBefore);
-    QCOMPARE(read(old).left(4096), before);
+    QCOMPARE(snapshot(old), before);
+    QCOMPARE(read(outside), outsideBefore);
     // The new session's file is the one offered next time.
     QCOMPARE(store.readLatest().contents.drawings, 1);
 }
@@ -356,12 +395,13 @@ void TestSessionStore::failedWritingLetsTheSessionGoOn()
     QVERIFY(write(dir.filePath(QStringLiteral("file")), "x"));
     const QString folder = how == QLatin1String("folder") ? dir.filePath(QStringLiteral("file/partite"))
                                                           : dir.path();
-    if (how == QLatin1String("full")) {
-        if (!QFileInfo::exists(QStringLiteral("/dev/full")))
-            QSKIP("no /dev/full here");
-        QVERIFY(QFile::link(QStringLiteral("/dev/full"),
-                            dir.filePath(QStringLiteral("partita_2026-03-07_21-05-30.tvx"))));
-    }
+    // A full disk as the program meets it: writes that fail past a size
+    // (the process's file size limit, whose signal is ignored here).
+    rlimit sizeLimit{};
+    QVERIFY(::getrlimit(RLIMIT_FSIZE, &sizeLimit) == 0);
+    const auto restoreLimit = qScopeGuard([&] { ::setrlimit(RLIMIT_FSIZE, &sizeLimit); });
+    if (how == QLatin1String("full"))
+        QVERIFY(write(dir.filePath(QStringLiteral("partita_2026-03-07_21-05-30.tvx")), validFile()));
     Peer host(QStringLiteral("Oste"));
     Peer ada(QStringLiteral("Ada"));
     SessionStore store(folder);
@@ -373,8 +413,13 @@ void TestSessionStore::failedWritingLetsTheSessionGoOn()
     if (how == QLatin1String("full")) {
         SessionStore::Contents c;
         c.path = dir.filePath(QStringLiteral("partita_2026-03-07_21-05-30.tvx"));
+        c.validSize = validFile().size();
         host->cmdHost_Click();
         QVERIFY(store.resume(c));
+        ::signal(SIGXFSZ, SIG_IGN);
+        rlimit low = sizeLimit;
+        low.rlim_cur = rlim_t(c.validSize + 64);
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &low) == 0);
     } else {
         keeper.host();
     }

@@ -180,12 +180,13 @@ quint16 closedPort()
     return port;
 }
 
-void checkFailurePath(Peer &client, QSignalSpy &closed)
+/// @p where: the address and port the message names as tried.
+void checkFailurePath(Peer &client, QSignalSpy &closed, const QString &where)
 {
     QVERIFY(settle([&] { return !client.messages.shown.isEmpty(); }, 15000));
     QCOMPARE(client.messages.shown.size(), 1);
     const auto box = client.messages.shown.first();
-    QCOMPARE(box.text, QStringLiteral("Impossibile stabilire una connessione."));
+    QCOMPARE(box.text, QStringLiteral("Impossibile stabilire una connessione.\nIndirizzo: ") + where);
     QCOMPARE(box.icon, MessageService::Icon::Warning);
     QCOMPARE(box.title, QStringLiteral("Vellumara"));
     QCOMPARE(client.conversation.status,
@@ -203,7 +204,8 @@ void TestConnections::connectToAClosedPortFailsAfterTheWait()
     client->setConnectWait(ChatSession::kDefaultConnectWaitMs);
     QSignalSpy closed(client.chat.get(), &ChatSession::connectionClosed);
     QSignalSpy opened(client.chat.get(), &ChatSession::connectionOpened);
-    client->setPort(closedPort());
+    const quint16 port = closedPort();
+    client->setPort(port);
     client->cmdConnect_Click(QStringLiteral("127.0.0.1"));
     QCOMPARE(opened.size(), 1);
     QCOMPARE(client->phase(), ChatSession::Phase::Connecting);
@@ -212,7 +214,7 @@ void TestConnections::connectToAClosedPortFailsAfterTheWait()
     QVERIFY(client.messages.shown.isEmpty());
     QCOMPARE(client.conversation.status, QStringList{"Connessione in corso..."});
     QCOMPARE(closed.size(), 0);
-    checkFailurePath(client, closed);
+    checkFailurePath(client, closed, QStringLiteral("127.0.0.1, porta %1.").arg(port));
 }
 
 void TestConnections::connectToAnUnresolvableNameFailsAfterTheWait()
@@ -222,7 +224,7 @@ void TestConnections::connectToAnUnresolvableNameFailsAfterTheWait()
     QSignalSpy closed(client.chat.get(), &ChatSession::connectionClosed);
     client->setPort(4321);
     client->cmdConnect_Click(QStringLiteral("no-such-host.invalid"));
-    checkFailurePath(client, closed);
+    checkFailurePath(client, closed, QStringLiteral("no-such-host.invalid, porta 4321."));
 }
 
 void TestConnections::disconnectDuringTheWaitCancelsIt()
@@ -266,12 +268,12 @@ void TestConnections::hostDisconnectLeavesEveryClientItsTable()
     QCOMPARE(host->listeningPort(), quint16(0));
     QVERIFY(!host->bConnected());
 
-    // A lost host: each client keeps its pane and board, empties its list
-    // and goes on trying to get back in.
+    // The host closed its table: each client keeps its pane and board,
+    // empties its list, is told the table is closed and does not try again.
     for (Peer *p : {&a, &b}) {
-        QVERIFY(settle([&] { return (*p)->phase() == ChatSession::Phase::Reconnecting; }));
+        QVERIFY(settle([&] { return (*p)->phase() == ChatSession::Phase::Idle; }));
         QVERIFY(p->conversation.status.contains(QStringLiteral("Disconnessione.")));
-        QVERIFY(p->conversation.status.contains(ChatSession::kLostHost));
+        QVERIFY(!p->conversation.status.filter(QStringLiteral("L'host ha chiuso il tavolo")).isEmpty());
         QCOMPARE(p->people()->count(), 0);
         QCOMPARE((*p)->clientState(), ChatSession::kClosed);
     }

@@ -17,11 +17,12 @@ using namespace testkit;
 namespace
 {
 
-/// Bytes that look like a PNG file to the session (it only checks the start).
+/// Bytes that look like a PNG file of 64 × 64 pixels to the session (it
+/// reads only the signature and the size in the header).
 QByteArray pngLike(qsizetype size, char fill = 'x')
 {
-    QByteArray bytes("\x89PNG\r\n\x1a\n", 8);
-    bytes += QByteArray(size - 8, fill);
+    QByteArray bytes("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\x40\0\0\0\x40", 24);
+    bytes += QByteArray(size - bytes.size(), fill);
     return bytes;
 }
 
@@ -75,6 +76,7 @@ private slots:
     void hostileOverTheWire_data();
     void hostileOverTheWire();
     void slicesDoNotHoldUpConversation();
+    void tricklingSharersHoldNoOneHostage();
 };
 
 void TestSharedPicture::roundTrip_data()
@@ -156,6 +158,21 @@ void TestSharedPicture::hostileSlices_data()
     const QByteArray gif = "GIF89a" + QByteArray(5000, 'g');
     QTest::newRow("not PNG or JPEG")
         << PictureAssembler::encode(7, gif, QStringLiteral("Eve")) << "PNG o JPEG";
+
+    // Headers claiming more than any board decodes: refused at the first
+    // slice, so a host never takes the rest nor passes any of it on.
+    QByteArray png60k = pngLike(3 * PictureAssembler::kSliceBytes);
+    png60k.replace(16, 8, QByteArray("\0\0\xea\x60\0\0\xea\x60", 8));
+    QTest::newRow("PNG claiming 60000 x 60000")
+        << PictureAssembler::encode(7, png60k, QStringLiteral("Eve")).mid(0, 2) << "60000 × 60000";
+    const QByteArray sof("\xFF\xD8\xFF\xE0\0\x04xx\xFF\xC0\0\x11\x08\xea\x60\x40\x01", 19);
+    QTest::newRow("JPEG claiming 16385 x 60000")
+        << PictureAssembler::encode(7, sof + QByteArray(30000, 'j'), QStringLiteral("Eve")).mid(0, 2)
+        << "16385 × 60000";
+    QByteArray noIhdr = pngLike(30000);
+    noIhdr.replace(12, 4, "IDAT");
+    QTest::newRow("PNG without its header")
+        << PictureAssembler::encode(7, noIhdr, QStringLiteral("Eve")).mid(0, 2) << "intestazione";
 }
 
 // Nothing is handed over, the reason is given, and the buffer never held
@@ -301,6 +318,50 @@ void TestSharedPicture::slicesDoNotHoldUpConversation()
     QCOMPARE(a.take(), bytes);
     // The sent log names the slices, without their bytes.
     QVERIFY(host->sentLog()->last().size() < 200);
+}
+
+// Three players announce the largest picture and send a slice now and then:
+// another player's share still goes through, a sharer who stops is dropped
+// within the gap allowed and named, and one who leaves takes its room along.
+void TestSharedPicture::tricklingSharersHoldNoOneHostage()
+{
+    Peer host(QStringLiteral("Oste"));
+    SharedRecorder shown;
+    host->tableBoard()->setSink(&shown);
+    host->tableBoard()->setStallTimeout(1500);
+    const quint16 port = host.host();
+    QVERIFY(port);
+    RawClient tricklers[3], ugo;
+    // Each sharer's pictures are its own: the same lines serve all three.
+    const QList<QByteArray> big =
+        PictureAssembler::encode(1, pngLike(PictureAssembler::kMaxBytes), QString());
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY(tricklers[i].joinAs(port, QStringLiteral("Lento%1").arg(i)));
+        tricklers[i].sendRaw(big[0] + big[1]);
+    }
+    QVERIFY(ugo.joinAs(port, QStringLiteral("Ugo")));
+    QVERIFY(settle([&] { return host->tableBoard()->incomingBytes() >= 3 * PictureAssembler::kSliceBytes; }));
+    for (int round = 0; round < 3; ++round) {
+        // Two keep trickling a slice at a time, within the gap; the third stopped.
+        for (int i = 0; i < 2; ++i)
+            tricklers[i].sendRaw(big[2 + round]);
+        QTest::qWait(600);
+    }
+    const QByteArray mine = pngLike(2 * PictureAssembler::kSliceBytes, 'u');
+    for (const QByteArray &l : PictureAssembler::encode(9, mine, QStringLiteral("Ugo")))
+        ugo.sendRaw(l);
+    QVERIFY(settle([&] { return shown.pictures.contains(mine); }));
+    QCOMPARE(shown.from.last(), QStringLiteral("Ugo"));
+    // The one who stopped is named when its announce ends.
+    QVERIFY(settle([&] {
+        return !host.conversation.status.filter(TableBoard::refusedText(QStringLiteral("Lento2"), QString()))
+                    .isEmpty();
+    }));
+    QVERIFY(host.conversation.status.filter(QStringLiteral("troppe immagini")).isEmpty());
+    // A sharer who leaves holds nothing more.
+    const qint64 before = host->tableBoard()->incomingBytes();
+    tricklers[0].socket.abort();
+    QVERIFY(settle([&] { return host->tableBoard()->incomingBytes() < before; }));
 }
 
 QTEST_MAIN(TestSharedPicture)

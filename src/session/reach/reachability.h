@@ -7,10 +7,8 @@
 #include <QString>
 
 namespace session {
-class ChatSession;
-}
 
-namespace app {
+class ChatSession;
 
 /**
  * @brief How others reach this copy: keeps the chat port forwarded on the
@@ -18,6 +16,7 @@ namespace app {
  * lists the invitations to give out.
  *
  * Nothing is sent to the router before start(), nor while switched off.
+ * The window and the server both start and stop the port mapping through it.
  */
 class Reachability : public QObject
 {
@@ -29,14 +28,22 @@ public:
         QString where;
     };
 
-    /// Longest wait for the router to remove the forwardings at close.
+    /// Longest wait for the router to remove the forwardings at close,
+    /// unless setCloseTimeout() says otherwise.
     static constexpr int kCloseTimeoutMs = 1500;
+    /// How the router lists the chat port's forwarding, unless
+    /// setChatDescription() says otherwise.
+    inline static const QString kChatDescription = QStringLiteral("Tavernix (sessione)");
 
-    explicit Reachability(session::ChatSession *chat, QObject *parent = nullptr);
+    explicit Reachability(ChatSession *chat, QObject *parent = nullptr);
     ~Reachability() override;
 
     /// What the mappers are made with at start() (tests name a fake gateway).
     void setMapperOptions(const portmap::PortMapper::Options &options);
+    /// How the router lists the chat port's forwarding; set before start().
+    void setChatDescription(const QString &description) { m_chatDescription = description; }
+    /// Longest wait for the router at finish() and at the end; set before start().
+    void setCloseTimeout(int ms) { m_closeTimeoutMs = ms; }
     /// Starts talking to the router, unless @p enabled is false.
     void start(bool enabled);
     bool isStarted() const { return m_chatMapper != nullptr; }
@@ -51,8 +58,9 @@ public:
     QString transferText() const;
     /// The invitations to give out, the one most likely to work first.
     QList<Address> invitations() const;
-    /// Removes both forwardings at once, waiting at most kCloseTimeoutMs.
-    void finish();
+    /// Removes both forwardings at once, waiting at most the close timeout;
+    /// false when the router did not confirm in time.
+    bool finish();
 
 signals:
     void chatTextChanged(const QString &text);
@@ -65,12 +73,14 @@ signals:
 private:
     void onPhase();
 
-    session::ChatSession *m_chat;
+    ChatSession *m_chat;
     portmap::PortMapper::Options m_options;
+    QString m_chatDescription = kChatDescription;
+    int m_closeTimeoutMs = kCloseTimeoutMs;
     portmap::PortMapper *m_chatMapper = nullptr;
     portmap::PortMapper *m_transferMapper = nullptr;
     bool m_enabled = true;
     quint16 m_transferPort = 0;
 };
 
-} // namespace app
+} // namespace session

@@ -3,20 +3,19 @@
 #include "chatsession.h"
 #include "invitation.h"
 #include "localaddress.h"
+#include "mappingtext.h"
 
 #include <QDeadlineTimer>
 
-namespace app {
+namespace session {
 
 namespace {
-const QString kChatDescription = QStringLiteral("Tavernix (sessione)");
 const QString kTransferDescription = QStringLiteral("Tavernix (file)");
 } // namespace
 
-Reachability::Reachability(session::ChatSession *chat, QObject *parent)
-    : QObject(parent), m_chat(chat)
+Reachability::Reachability(ChatSession *chat, QObject *parent) : QObject(parent), m_chat(chat)
 {
-    connect(m_chat, &session::ChatSession::phaseChanged, this, &Reachability::onPhase);
+    connect(m_chat, &ChatSession::phaseChanged, this, &Reachability::onPhase);
 }
 
 Reachability::~Reachability()
@@ -37,7 +36,7 @@ void Reachability::start(bool enabled)
     m_chatMapper = new portmap::PortMapper(m_options, this);
     m_transferMapper = new portmap::PortMapper(m_options, this);
     for (auto *mapper : {m_chatMapper, m_transferMapper}) {
-        mapper->setCloseTimeout(kCloseTimeoutMs);
+        mapper->setCloseTimeout(m_closeTimeoutMs);
         mapper->setEnabled(enabled);
         connect(mapper, &portmap::PortMapper::stateChanged, this, &Reachability::invitationsChanged);
     }
@@ -48,8 +47,11 @@ void Reachability::start(bool enabled)
     connect(m_chatMapper, &portmap::PortMapper::stateChanged, this,
             [this](portmap::PortMapper::State state) {
                 using S = portmap::PortMapper::State;
-                if (state == S::Mapped || state == S::Failed ||
-                    (state == S::Idle && !m_chatMapper->message().isEmpty()))
+                // A failure's whole text is long: the status box gets the
+                // short form, and "Raggiungibilità" keeps the whole.
+                if (state == S::Failed || state == S::Mapped)
+                    emit chatReport(portmap::brief(m_chatMapper->outcome()));
+                else if (state == S::Idle && !m_chatMapper->message().isEmpty())
                     emit chatReport(m_chatMapper->message());
             });
     // A forwarding removed ("chiusa") says so once it happened, with the state already Idle.
@@ -92,11 +94,11 @@ void Reachability::onPhase()
 {
     if (!m_chatMapper)
         return;
-    const bool hosting = m_chat->phase() == session::ChatSession::Phase::Hosting;
+    const bool hosting = m_chat->phase() == ChatSession::Phase::Hosting;
     const quint16 port = m_chat->listeningPort();
     if (hosting && port != 0) {
         if (m_chatMapper->port() != port)
-            m_chatMapper->map(port, kChatDescription);
+            m_chatMapper->map(port, m_chatDescription);
     } else if (m_chatMapper->port() != 0) {
         m_chatMapper->unmap();
     }
@@ -120,28 +122,29 @@ QList<Reachability::Address> Reachability::invitations() const
                                                       : quint16(m_chat->lPort());
     if (m_chatMapper && m_chatMapper->state() == portmap::PortMapper::State::Mapped) {
         const portmap::Outcome o = m_chatMapper->outcome();
-        list.append({session::Invitation::format(o.externalAddress, o.externalPort),
+        list.append({Invitation::format(o.externalAddress, o.externalPort),
                      tr("Internet, attraverso il router")});
     }
-    const QString v6 = session::sGlobalIPv6();
+    const QString v6 = sGlobalIPv6();
     if (!v6.isEmpty())
-        list.append({session::Invitation::format(v6, port), tr("Internet, IPv6")});
-    const QString lan = session::sLocalIP(nullptr);
+        list.append({Invitation::format(v6, port), tr("Internet, IPv6")});
+    const QString lan = sLocalIP(nullptr);
     if (!lan.isEmpty())
-        list.append({session::Invitation::format(lan, port), tr("rete locale")});
+        list.append({Invitation::format(lan, port), tr("rete locale")});
     return list;
 }
 
-void Reachability::finish()
+bool Reachability::finish()
 {
     if (!m_chatMapper)
-        return;
+        return true;
     // Both are asked first, so the two removals run side by side.
     m_chatMapper->stop();
     m_transferMapper->stop();
-    const QDeadlineTimer deadline(kCloseTimeoutMs);
-    m_chatMapper->waitStopped(int(deadline.remainingTime()));
-    m_transferMapper->waitStopped(int(deadline.remainingTime()));
+    const QDeadlineTimer deadline(m_closeTimeoutMs);
+    const bool chatStopped = m_chatMapper->waitStopped(int(deadline.remainingTime()));
+    const bool transferStopped = m_transferMapper->waitStopped(int(deadline.remainingTime()));
+    return chatStopped && transferStopped;
 }
 
-} // namespace app
+} // namespace session
