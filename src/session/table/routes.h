@@ -9,12 +9,12 @@ namespace session
 {
 
 /**
- * @brief How the dispatcher and the table board reach the coordinator: where
- * a line goes (one connection, every client, our host, as the drawing tools
- * send it), the board a client is sent again, what the host keeps of the
- * board for newcomers, a board line drawn here alone, and a public line kept
- * without being sent. ChatSession
- * implements it; nothing else of the coordinator is reached through it.
+ * @brief How the dispatcher, the table board and the table's dice reach the
+ * coordinator: where a line goes (one connection, every client, our host, as
+ * the drawing tools send it), the board a client is sent again, what the
+ * host keeps of the board for newcomers, a board line drawn here alone, and
+ * a public line kept without being sent. ChatSession implements it; nothing
+ * else of the coordinator is reached through it.
  *
  * Texts are messages without CR LF. Where a line is given as well it is the
  * text already encoded for the wire, so a broadcast encodes once.

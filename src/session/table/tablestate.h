@@ -23,12 +23,12 @@ class TableDice;
 class TrafficLog;
 
 /**
- * @brief What the coordinator shares with its dispatcher and its table
- * board: the role and the confirmed name, where lines are shown, the lists
- * a received line changes, what the host keeps and notes of the table, and
- * the table's board and dice.
- * The coordinator owns it and sets the role, the name and the doors; the
- * other two read them and keep the lists and records up to date.
+ * @brief What the coordinator shares with its dispatcher, its table board
+ * and its dice: the role and the confirmed name, where lines are shown, the
+ * lists a received line changes, what the host keeps and notes of the
+ * table, and the board and the dice themselves. The coordinator owns it and
+ * sets the role, the name and the doors; the others read them and keep the
+ * lists and records up to date.
  */
 struct TableState {
     bool host = false; ///< bHost
