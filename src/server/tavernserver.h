@@ -83,6 +83,8 @@ private:
     ControlReply clear();
     ControlReply restore();
     ControlReply save();
+    /// Reveals the dice seed now, as "Verifica i dadi" does.
+    ControlReply reveal();
     /// Asks the router to forward the port players connect to, as the
     /// window does, and logs what it answered.
     void startPortMapping();

@@ -46,6 +46,7 @@ void tst_ServerUnits::commandLine_data()
     QTest::newRow("clear") << "clear" << K::Clear << "" << "";
     QTest::newRow("restore") << "restore" << K::Restore << "" << "";
     QTest::newRow("save") << "save" << K::Save << "" << "";
+    QTest::newRow("reveal") << "reveal" << K::Reveal << "" << "";
     QTest::newRow("kick") << "kick Ada" << K::Kick << "Ada" << "";
     QTest::newRow("kick, name with spaces and brackets")
         << "kick Il Mago[2]" << K::Kick << "Il Mago[2]" << "";

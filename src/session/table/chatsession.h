@@ -25,6 +25,7 @@ class BoardHistory;
 class Outbox;
 class Heartbeat;
 class ReconnectPolicy;
+class TableDice;
 class TableBoard;
 class ParticipantList;
 class TrafficLog;
@@ -164,6 +165,8 @@ public:
 
     /// The host's connection table, shared with the headless server.
     HostRelay *relay() const;
+    /// The table's dice: the host's roll service, or the player's side of it.
+    TableDice *dice() const;
 
     // --- the table survives -------------------------------------------------
     /// Status text when the connection to the host is lost.
@@ -314,6 +317,7 @@ private:
     void replay(qint16 to, bool anew) override;
     void record(const QString &message) override;
     void drawHere(const QString &line) override;
+    void keepPublic(const QString &line) override;
 
     /// Takes @p name as the confirmed own name and shows it in txtName.
     void adoptName(const QString &name);

@@ -9,11 +9,12 @@ namespace session
 {
 
 /**
- * @brief How the dispatcher and the table board reach the coordinator: where
- * a line goes (one connection, every client, our host, as the drawing tools
- * send it), the board a client is sent again, what the host keeps of the
- * board for newcomers, and a board line drawn here alone. ChatSession
- * implements it; nothing else of the coordinator is reached through it.
+ * @brief How the dispatcher, the table board and the table's dice reach the
+ * coordinator: where a line goes (one connection, every client, our host, as
+ * the drawing tools send it), the board a client is sent again, what the
+ * host keeps of the board for newcomers, a board line drawn here alone, and
+ * a public line kept without being sent. ChatSession implements it; nothing
+ * else of the coordinator is reached through it.
  *
  * Texts are messages without CR LF. Where a line is given as well it is the
  * text already encoded for the wire, so a broadcast encodes once.
@@ -48,6 +49,10 @@ public:
     /// Acts on one board line on this board only: nothing is logged, passed
     /// on or kept.
     virtual void drawHere(const QString &line) = 0;
+    /// Host: @p line (without its tag), a public conversation line that went
+    /// out each participant's own way (a roll), is kept for newcomers and
+    /// the session file as one sent to everyone; nothing is sent.
+    virtual void keepPublic(const QString &line) = 0;
 
 protected:
     ~Routes() = default;
