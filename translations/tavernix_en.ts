@@ -2005,6 +2005,14 @@ Click to choose between Say, Action and Narrate.</translation>
         <source> (inviato alle %1)</source>
         <translation> (sent at %1)</translation>
     </message>
+    <message>
+        <source>[non verificabile]</source>
+        <translation>[not checkable]</translation>
+    </message>
+    <message>
+        <source>[verificabile]</source>
+        <translation>[checkable]</translation>
+    </message>
 </context>
 <context>
     <name>conversation::DialogSaver</name>
@@ -2038,6 +2046,21 @@ Click to choose between Say, Action and Narrate.</translation>
     </message>
 </context>
 <context>
+    <name>conversation::DiceDesk</name>
+    <message>
+        <source>Un tiro privato va solo a chi è scelto: non può essere anche segreto o per il master.</source>
+        <translation>A private roll goes only to those chosen: it cannot also be secret or for the master.</translation>
+    </message>
+    <message>
+        <source>Troppi tiri di seguito: aspetta un momento.</source>
+        <translation>Too many rolls in a row: wait a moment.</translation>
+    </message>
+    <message>
+        <source>Un tiro segreto o per il master lo tira l&apos;host: serve una sessione con un host Tavernix.</source>
+        <translation>A secret roll or a roll for the master is rolled by the host: it needs a session with a Tavernix host.</translation>
+    </message>
+</context>
+<context>
     <name>conversation::DicePanel</name>
     <message>
         <source>Numero di dadi: frecce su e giù per cambiarlo, Invio per lanciare</source>
@@ -2058,6 +2081,92 @@ Click to choose between Say, Action and Narrate.</translation>
     <message>
         <source>Esplicitazione del risultato per unità singole disattivato.</source>
         <translation>Showing each die of the result switched off.</translation>
+    </message>
+    <message>
+        <source>es. 4d6kh3</source>
+        <translation>e.g. 4d6kh3</translation>
+    </message>
+    <message>
+        <source>Un tiro qualsiasi, Invio per lanciarlo: 2d6+3, 4d6kh3, 2d20kl1, 6d6!, 4d6r1, 10d10&gt;=8f1, 4dF, d%, e un&apos;etichetta dopo uno spazio (1d20+5 attacco). Nel messaggio: /r oppure /tira e il tiro.</source>
+        <translation>Any roll, Enter to roll it: 2d6+3, 4d6kh3, 2d20kl1, 6d6!, 4d6r1, 10d10&gt;=8f1, 4dF, d%, and a label after a space (1d20+5 attack). In the message box: /r or /tira and the roll.</translation>
+    </message>
+    <message>
+        <source>Tiro da lanciare</source>
+        <translation>Roll to make</translation>
+    </message>
+    <message>
+        <source>Chi vede il tiro</source>
+        <translation>Who sees the roll</translation>
+    </message>
+    <message>
+        <source>Pubblico</source>
+        <translation>Public</translation>
+    </message>
+    <message>
+        <source>Tutti vedono il tiro.</source>
+        <translation>Everyone sees the roll.</translation>
+    </message>
+    <message>
+        <source>Tiro segreto</source>
+        <translation>Secret roll</translation>
+    </message>
+    <message>
+        <source>Lo vedono chi tira e l&apos;host; gli altri sanno solo che c&apos;è stato.</source>
+        <translation>The roller and the host see it; the others only know it was made.</translation>
+    </message>
+    <message>
+        <source>Tiro per il master</source>
+        <translation>Roll for the master</translation>
+    </message>
+    <message>
+        <source>Lo vede solo l&apos;host; gli altri, chi tira compreso, sanno solo che c&apos;è stato.</source>
+        <translation>Only the host sees it; the others, the roller included, only know it was made.</translation>
+    </message>
+    <message>
+        <source>Vant.</source>
+        <translation>Adv.</translation>
+    </message>
+    <message>
+        <source>Vantaggio: tira 2d20 e tiene il più alto</source>
+        <translation>Advantage: rolls 2d20 and keeps the higher</translation>
+    </message>
+    <message>
+        <source>Vantaggio</source>
+        <translation>Advantage</translation>
+    </message>
+    <message>
+        <source>Svant.</source>
+        <translation>Disadv.</translation>
+    </message>
+    <message>
+        <source>Svantaggio: tira 2d20 e tiene il più basso</source>
+        <translation>Disadvantage: rolls 2d20 and keeps the lower</translation>
+    </message>
+    <message>
+        <source>Svantaggio</source>
+        <translation>Disadvantage</translation>
+    </message>
+    <message>
+        <source>Verifica i dadi</source>
+        <translation>Check the dice</translation>
+    </message>
+    <message>
+        <source>Verifica i dadi: l&apos;host rivela il seme e ogni programma ricalcola i tiri visti. </source>
+        <translation>Check the dice: the host reveals the seed and every program recomputes the rolls it saw. </translation>
+    </message>
+    <message>
+        <source>Segreto</source>
+        <translation>Secret</translation>
+    </message>
+    <message>
+        <source>Master</source>
+        <translation>Master</translation>
+    </message>
+    <message>
+        <source>
+Clic per scegliere tra Pubblico, Tiro segreto e Tiro per il master.</source>
+        <translation>
+Click to choose between Public, Secret roll and Roll for the master.</translation>
     </message>
 </context>
 <context>
@@ -2178,6 +2287,240 @@ Click to choose between Say, Action and Narrate.</translation>
     <message>
         <source>Esc</source>
         <translation>Esc</translation>
+    </message>
+</context>
+<context>
+    <name>dice::ExpressionParser::Error</name>
+    <message>
+        <source>Scrivi un tiro, per esempio 2d6+1 o 4d6kh3.</source>
+        <translation>Type a roll, for example 2d6+1 or 4d6kh3.</translation>
+    </message>
+    <message>
+        <source>Il tiro è troppo lungo: al massimo %1 caratteri, etichetta compresa; dal carattere %2 in poi è di troppo.</source>
+        <translation>The roll is too long: at most %1 characters, label included; from character %2 on it is too much.</translation>
+    </message>
+    <message>
+        <source>Il tiro finisce al carattere %1, dove serve ancora un dado o un numero.</source>
+        <translation>The roll ends at character %1, where a die or a number is still needed.</translation>
+    </message>
+    <message>
+        <source>Al carattere %1 c&apos;è «%2» dove serve un dado o un numero, come 2d6 o 3.</source>
+        <translation>At character %1 there is “%2” where a die or a number is needed, such as 2d6 or 3.</translation>
+    </message>
+    <message>
+        <source>Al carattere %1 «%2» non è previsto: dopo i dadi vengono kh, kl, dh, dl, !, !!, r, ro, &gt;=, un segno + o -, oppure uno spazio e l&apos;etichetta.</source>
+        <translation>At character %1 “%2” is not expected: after the dice come kh, kl, dh, dl, !, !!, r, ro, &gt;=, a + or - sign, or a space and the label.</translation>
+    </message>
+    <message>
+        <source>Al carattere %1 mancano le facce del dado: un numero, % oppure F.</source>
+        <translation>At character %1 the die&apos;s faces are missing: a number, % or F.</translation>
+    </message>
+    <message>
+        <source>Al carattere %1 «%2» vuole un numero subito dopo.</source>
+        <translation>At character %1 “%2” wants a number right after it.</translation>
+    </message>
+    <message>
+        <source>Al carattere %1 il numero %2 è troppo grande.</source>
+        <translation>At character %1 the number %2 is too big.</translation>
+    </message>
+    <message>
+        <source>Nel tiro non c&apos;è nessun dado: scrivi per esempio 1d20+5.</source>
+        <translation>There is no die in the roll: type for example 1d20+5.</translation>
+    </message>
+    <message>
+        <source>Al carattere %1 «%2»: si lancia almeno un dado.</source>
+        <translation>At character %1 “%2”: at least one die is rolled.</translation>
+    </message>
+    <message>
+        <source>Al carattere %1 «%2»: troppi dadi, %3 in un tiro; al massimo %4.</source>
+        <translation>At character %1 “%2”: too many dice, %3 in one roll; at most %4.</translation>
+    </message>
+    <message>
+        <source>Al carattere %1: un dado ha da 1 a %2 facce, non %3.</source>
+        <translation>At character %1: a die has from 1 to %2 faces, not %3.</translation>
+    </message>
+    <message>
+        <source>Al carattere %1 «%2»: al massimo %3 gruppi di dadi e numeri in un tiro.</source>
+        <translation>At character %1 “%2”: at most %3 groups of dice and numbers in one roll.</translation>
+    </message>
+    <message>
+        <source>Al carattere %1 il numero %2 è troppo grande: al massimo %3.</source>
+        <translation>At character %1 the number %2 is too big: at most %3.</translation>
+    </message>
+    <message>
+        <source>Al carattere %1 «%2» ripete un modificatore già dato a questi dadi.</source>
+        <translation>At character %1 “%2” repeats a modifier already given to these dice.</translation>
+    </message>
+    <message>
+        <source>Al carattere %1 «%2»: su %3 dadi se ne tengono o scartano da 1 a %4.</source>
+        <translation>At character %1 “%2”: of %3 dice, from 1 to %4 are kept or dropped.</translation>
+    </message>
+    <message>
+        <source>Al carattere %1 «%2»: un dado a %3 facce non mostra mai %4.</source>
+        <translation>At character %1 “%2”: a die with %3 faces never shows %4.</translation>
+    </message>
+    <message>
+        <source>Al carattere %1 «%2»: un dado con una faccia sola esploderebbe o si ritirerebbe per sempre.</source>
+        <translation>At character %1 “%2”: a die with a single face would explode or be rerolled for ever.</translation>
+    </message>
+    <message>
+        <source>Al carattere %1 «%2»: dei dadi Fudge si tengono o si scartano soltanto.</source>
+        <translation>At character %1 “%2”: Fudge dice can only be kept or dropped.</translation>
+    </message>
+    <message>
+        <source>Al carattere %1 «%2»: il bersaglio va da 1 a %3, le facce del dado.</source>
+        <translation>At character %1 “%2”: the target goes from 1 to %3, the die&apos;s faces.</translation>
+    </message>
+    <message>
+        <source>Al carattere %1 «%2» vale solo per una riserva di successi con &gt;=, per esempio 10d10&gt;=8f1x2.</source>
+        <translation>At character %1 “%2” only applies to a success pool with &gt;=, for example 10d10&gt;=8f1x2.</translation>
+    </message>
+    <message>
+        <source>Al carattere %1 «%2»: i fallimenti stanno sotto il bersaglio, da 1 a %3.</source>
+        <translation>At character %1 “%2”: failures lie below the target, from 1 to %3.</translation>
+    </message>
+    <message>
+        <source>Al carattere %1 «%2»: una riserva di successi (&gt;=) non si somma con dadi che si sommano.</source>
+        <translation>At character %1 “%2”: a success pool (&gt;=) does not add up with dice that are summed.</translation>
+    </message>
+    <message>
+        <source>Al carattere %1 l&apos;etichetta è troppo lunga: al massimo %2 caratteri.</source>
+        <translation>At character %1 the label is too long: at most %2 characters.</translation>
+    </message>
+    <message>
+        <source>Al carattere %1 l&apos;etichetta contiene «%2»: sono ammessi lettere, cifre, spazi, apostrofi e trattini.</source>
+        <translation>At character %1 the label holds “%2”: letters, digits, spaces, apostrophes and hyphens are allowed.</translation>
+    </message>
+</context>
+<context>
+    <name>dice::FileAudit</name>
+    <message numerus="yes">
+        <source>%n righe di dadi nel file sono illeggibili o alterate.</source>
+        <translation>
+            <numerusform>%n dice line in the file is unreadable or altered.</numerusform>
+            <numerusform>%n dice lines in the file are unreadable or altered.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n tiri non si possono verificare: il loro seme non è mai stato rivelato nel file.</source>
+        <translation>
+            <numerusform>%n roll cannot be checked: its seed was never revealed in the file.</numerusform>
+            <numerusform>%n rolls cannot be checked: their seed was never revealed in the file.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Nel file non c&apos;è nessun tiro verificabile.</source>
+        <translation>There is no checkable roll in the file.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n problemi nei dadi del file, </source>
+        <translation>
+            <numerusform>%n problem in the file&apos;s dice, </numerusform>
+            <numerusform>%n problems in the file&apos;s dice, </numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n tiri verificati.</source>
+        <translation>
+            <numerusform>%n roll checked.</numerusform>
+            <numerusform>%n rolls checked.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>dice::RollClient</name>
+    <message>
+        <source>troppi tiri di seguito, aspetta un momento</source>
+        <translation>too many rolls in a row, wait a moment</translation>
+    </message>
+    <message>
+        <source>l&apos;espressione non è valida</source>
+        <translation>the expression is not valid</translation>
+    </message>
+    <message>
+        <source>l&apos;host non tira i dadi in questo momento</source>
+        <translation>the host is not rolling dice right now</translation>
+    </message>
+    <message>
+        <source>lo stesso nonce era già stato usato</source>
+        <translation>the same nonce had already been used</translation>
+    </message>
+    <message>
+        <source>L&apos;host non ha tirato i dadi chiesti: %1.</source>
+        <translation>The host did not roll the dice asked for: %1.</translation>
+    </message>
+</context>
+<context>
+    <name>dice::RollService</name>
+    <message>
+        <source>%1 ha chiesto di verificare i dadi: il seme è rivelato.</source>
+        <translation>%1 asked to check the dice: the seed is revealed.</translation>
+    </message>
+</context>
+<context>
+    <name>dice::Verifier</name>
+    <message>
+        <source>segreto</source>
+        <translation>secret</translation>
+    </message>
+    <message>
+        <source>il tiro n. %1 di %2 (%3)</source>
+        <translation>roll no. %1 by %2 (%3)</translation>
+    </message>
+    <message>
+        <source>Il seme rivelato non corrisponde all&apos;impegno %1…: i tiri fatti con quell&apos;impegno non si possono verificare.</source>
+        <translation>The revealed seed does not match the commitment %1…: the rolls made under that commitment cannot be checked.</translation>
+    </message>
+    <message>
+        <source>%1 usa un seme che non era stato promesso prima.</source>
+        <translation>%1 uses a seed that had not been promised beforehand.</translation>
+    </message>
+    <message>
+        <source>%1 usa lo stesso nonce di %2: una richiesta ha avuto due risposte.</source>
+        <translation>%1 uses the same nonce as %2: one request got two answers.</translation>
+    </message>
+    <message>
+        <source>%1 ha lo stesso numero di %2 con lo stesso seme.</source>
+        <translation>%1 has the same number as %2 under the same seed.</translation>
+    </message>
+    <message>
+        <source>%1 non corrisponde al seme rivelato: annunciati %2, dal seme %3.</source>
+        <translation>%1 does not match the revealed seed: %2 announced, %3 from the seed.</translation>
+    </message>
+    <message>
+        <source>Il tiro %1 chiesto dal tuo programma (nonce %2…) non è mai stato annunciato.</source>
+        <translation>The roll %1 your program asked for (nonce %2…) was never announced.</translation>
+    </message>
+    <message>
+        <source>Il tuo programma ha chiesto %1, ma %2 ha lanciato altro con il suo nonce.</source>
+        <translation>Your program asked for %1, but %2 rolled something else with its nonce.</translation>
+    </message>
+    <message>
+        <source>Il nonce %1… dato dal tuo programma per un tiro del master non è stato usato da nessun tiro annunciato.</source>
+        <translation>The nonce %1… your program gave for a roll of the master was used by no announced roll.</translation>
+    </message>
+    <message numerus="yes">
+        <source>(e altri %n problemi)</source>
+        <translation>
+            <numerusform>(and %n more problem)</numerusform>
+            <numerusform>(and %n more problems)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>nessun tiro da verificare</source>
+        <translation>no roll to check</translation>
+    </message>
+    <message>
+        <source>l&apos;unico tiro verificato</source>
+        <translation>the only roll checked</translation>
+    </message>
+    <message>
+        <source>tutti i %1 tiri verificati</source>
+        <translation>all %1 rolls checked</translation>
+    </message>
+    <message>
+        <source>%1 in attesa del seme</source>
+        <translation>%1 waiting for the seed</translation>
     </message>
 </context>
 <context>
@@ -3155,6 +3498,37 @@ Connect anyway and remember the new identity?</translation>
     <message>
         <source>Solo l&apos;host può pulire la lavagna: la richiesta non è stata inoltrata.</source>
         <translation>Only the host can clear the board: the request was not passed on.</translation>
+    </message>
+</context>
+<context>
+    <name>session::TableDice</name>
+    <message>
+        <source>Verifica dei dadi: %1</source>
+        <translation>Dice check: %1</translation>
+    </message>
+    <message>
+        <source>I dadi dell&apos;host non tornano: %1</source>
+        <translation>The host&apos;s dice do not add up: %1</translation>
+    </message>
+    <message>
+        <source>Dadi verificabili: nessun giocatore può falsificare un tiro e l&apos;host non può cambiarne uno né farlo sparire senza che i programmi dei giocatori se ne accorgano, ma l&apos;host vede i tiri segreti e i tiri privati o fatti da programmi che non usano questo metodo restano non verificabili.</source>
+        <translation>Checkable dice: no player can forge a roll and the host cannot change one or make it vanish without the players&apos; programs noticing, but the host sees the secret rolls, and private rolls or rolls made by programs that do not use this method stay uncheckable.</translation>
+    </message>
+    <message>
+        <source>In questa sessione i dadi non sono verificabili: l&apos;host non li tira per i giocatori.</source>
+        <translation>In this session the dice cannot be checked: the host does not roll them for the players.</translation>
+    </message>
+    <message>
+        <source>Nessun tiro da verificare dall&apos;ultima rivelazione del seme.</source>
+        <translation>No roll to check since the seed was last revealed.</translation>
+    </message>
+    <message>
+        <source>Seme dei dadi rivelato: i giocatori verificano i tiri.</source>
+        <translation>Dice seed revealed: the players check the rolls.</translation>
+    </message>
+    <message>
+        <source>Chiesto all&apos;host di rivelare il seme dei dadi.</source>
+        <translation>Asked the host to reveal the dice seed.</translation>
     </message>
 </context>
 <context>

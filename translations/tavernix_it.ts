@@ -12,6 +12,47 @@
     </message>
 </context>
 <context>
+    <name>dice::FileAudit</name>
+    <message numerus="yes">
+        <source>%n righe di dadi nel file sono illeggibili o alterate.</source>
+        <translation>
+            <numerusform>%n riga di dadi nel file è illeggibile o alterata.</numerusform>
+            <numerusform>%n righe di dadi nel file sono illeggibili o alterate.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n tiri non si possono verificare: il loro seme non è mai stato rivelato nel file.</source>
+        <translation>
+            <numerusform>%n tiro non si può verificare: il suo seme non è mai stato rivelato nel file.</numerusform>
+            <numerusform>%n tiri non si possono verificare: il loro seme non è mai stato rivelato nel file.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n problemi nei dadi del file, </source>
+        <translation>
+            <numerusform>%n problema nei dadi del file, </numerusform>
+            <numerusform>%n problemi nei dadi del file, </numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n tiri verificati.</source>
+        <translation>
+            <numerusform>%n tiro verificato.</numerusform>
+            <numerusform>%n tiri verificati.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>dice::Verifier</name>
+    <message numerus="yes">
+        <source>(e altri %n problemi)</source>
+        <translation>
+            <numerusform>(e un altro problema)</numerusform>
+            <numerusform>(e altri %n problemi)</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>session::ChatSession</name>
     <message numerus="yes">
         <source>%n messaggi</source>

@@ -1267,30 +1267,40 @@ void replayRun()
 
 void stalledReplayRun()
 {
+    // Newcomers that never read arrive while a board is up, then the board is
+    // cleared and a fresh one drawn: the fresh board waits behind every
+    // newcomer's stalled replay. What they cost is what the host holds with
+    // them beyond what it holds once they have gone.
     const int newcomers = 5, board = 25;
-    std::printf("stalledreplay: %d times a fresh board of about %d MiB, then a newcomer who never reads\n",
-                newcomers, board);
+    std::printf("stalledreplay: %d newcomers who never read join at a board of about %d MiB, then a clear "
+                "and a fresh board of about %d MiB\n",
+                newcomers, board, board);
     Host h = startHost();
     Swarm s(h.port, 1);
     s.joinAll(0, 2, 2);
     memLine("before", h);
+    drawBoard(s, s.clients[0], board, 0);
+    s.drain(1000, 120000);
     std::vector<int> stalled;
     for (int r = 0; r < newcomers; ++r) {
-        sendPumped(s, s.clients[0], "[Pulisci Lavagna]\r\n");
-        drawBoard(s, s.clients[0], board, r);
-        s.drain(1000, 120000);
         const int fd = connectTo(h.port);
         const std::string hello = "[Connessione]Fermo" + std::to_string(r) + "\r\n[Aggiorna Listato InviaFile]\r\n";
         (void)::send(fd, hello.data(), hello.size(), MSG_NOSIGNAL);
         stalled.push_back(fd);
-        s.pumpFor(2000);
+        s.pumpFor(1000);
     }
+    sendPumped(s, s.clients[0], "[Pulisci Lavagna]\r\n");
+    drawBoard(s, s.clients[0], board, 1);
+    s.drain(1000, 120000);
     s.pumpFor(3000);
-    memLine("with the 5 newcomers not reading", h);
+    memLine("with the newcomers not reading", h);
+    const long rssWith = h.rssKb(), heapWith = h.heapKb();
     for (const int fd : stalled)
         ::close(fd);
     s.pumpFor(5000);
     memLine("5 s after they left", h);
+    std::printf("  the %d newcomers held heap %.1f MB (RSS %.1f MB) beyond the boards\n", newcomers,
+                mb(heapWith - h.heapKb()), mb(rssWith - h.rssKb()));
     clearAndLeave(s, h);
     h.kill();
 }

@@ -140,6 +140,12 @@ CommandLine CommandLine::parse(const QStringList &rawArguments)
     const QCommandLineOption noMappingOption(
         QStringLiteral("no-port-mapping"),
         QStringLiteral("Non chiede al router di aprire le porte (UPnP, NAT-PMP)."));
+    const QCommandLineOption verifyOption(
+        QStringLiteral("verify-dice"),
+        QStringLiteral("Verifica i tiri di dadi di un dialogo salvato o conservato (il file "
+                       ".html) e scrive una riga per ogni tiro che non torna; esce con 0 se "
+                       "tutti tornano, 1 altrimenti."),
+        QStringLiteral("FILE"));
     const QCommandLineOption langOption(
         QStringLiteral("lang"),
         QStringLiteral("La lingua della finestra: it (italiano) o en (inglese); vale più "
@@ -150,8 +156,9 @@ CommandLine CommandLine::parse(const QStringList &rawArguments)
     const QCommandLineOption versionOption(QStringLiteral("version"),
                                            QStringLiteral("Mostra la versione."));
     const QList<QCommandLineOption> options{
-        nameOption,     portOption,      hostOption, connectOption, logDirOption, resumeOption,
-        noResumeOption, noMappingOption, langOption, helpOption,    versionOption};
+        nameOption,      portOption,     hostOption,   connectOption, logDirOption,
+        resumeOption,    noResumeOption, noMappingOption, langOption, verifyOption,
+        helpOption,      versionOption};
     parser.addOptions(options);
 
     if (!parser.parse(arguments)) {
@@ -166,6 +173,16 @@ CommandLine CommandLine::parse(const QStringList &rawArguments)
     }
     if (parser.isSet(versionOption)) {
         result.action = Action::ShowVersion;
+        return result;
+    }
+    if (parser.isSet(verifyOption)) {
+        // A check on its own: no window, nothing else asked.
+        result.action = Action::VerifyDice;
+        result.verifyDice = parser.value(verifyOption);
+        if (result.verifyDice.isEmpty() || !parser.positionalArguments().isEmpty()) {
+            result.action = Action::Error;
+            result.error = QStringLiteral("--verify-dice vuole il nome di un file, e nient'altro.");
+        }
         return result;
     }
     QStringList positional = parser.positionalArguments();

@@ -9,7 +9,7 @@ namespace app {
 
 /// What the command line asks for.
 struct CommandLine {
-    enum class Action { Run, ShowHelp, ShowVersion, Error };
+    enum class Action { Run, ShowHelp, ShowVersion, Error, VerifyDice };
     Action action = Action::Run;
     QString helpText;  ///< for ShowHelp
     QString error;     ///< for Error, one line
@@ -27,6 +27,7 @@ struct CommandLine {
     /// was given, for the fingerprint and key it carries.
     QString invitation;
     bool noPortMapping = false; ///< --no-port-mapping: nothing is asked of the router this run
+    QString verifyDice; ///< --verify-dice: the saved conversation or journal to check
     QString language;           ///< --lang: "it" or "en", empty when not given
 
     /// Parses the program's arguments (the first one is the program).

@@ -118,7 +118,13 @@ constexpr Place kLayout[] = {
     {"Command22", 2810, 3090, 330, 300},
     {"Command21", 3190, 3090, 330, 300},
     {"Command19", 3570, 3090, 330, 300},
-    {"txtDialog", 60, 3420, 3840, 1620, GrowH},
+    {"txtDialog", 60, 3420, 3840, 1290, GrowH},
+    // The dice row: any roll typed, who sees it, advantage, disadvantage, the check.
+    {"txtDadi", 60, 4740, 1230, 300, MoveY},
+    {"cmdTiro", 1320, 4740, 810, 300, MoveY},
+    {"cmdVantaggio", 2160, 4740, 600, 300, MoveY},
+    {"cmdSvantaggio", 2790, 4740, 750, 300, MoveY},
+    {"cmdVerificaDadi", 3570, 4740, 330, 300, MoveY},
     {"lblMessage", 60, 5120, 1120, 240, MoveY},
     {"chkPrivate", 1200, 5090, 1100, 270, MoveY},
     {"dado1", 2620, 5090, 375, 255, MoveY},
@@ -379,6 +385,8 @@ void frmMain::createConversation()
     m_composer = new conversation::ComposerPanel(m_session, this);
     m_dice = new conversation::DicePanel(m_session, this);
     m_dice->setPrivateBox(m_composer->chkPrivate());
+    // "/r 2d6" and "/tira 2d6" in the message box roll as the dice box does.
+    m_composer->setRoller([this](const QString &text) { return m_dice->rollExpression(text); });
     m_events = new conversation::EventsPanel(m_session, this);
 
     // A window kept on top would hide the bell.

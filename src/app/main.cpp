@@ -1,4 +1,5 @@
 #include "commandline.h"
+#include "fileaudit.h"
 #include "frmmain.h"
 #include "instanceguard.h"
 #include "languagechoice.h"
@@ -37,6 +38,18 @@ int main(int argc, char *argv[])
     case app::CommandLine::Action::Error:
         err << "tavernix: " << options.error << '\n';
         return 2;
+    case app::CommandLine::Action::VerifyDice: {
+        QCoreApplication application(argc, argv);
+        const dice::FileAudit::Result result = dice::FileAudit::check(options.verifyDice);
+        if (!result.error.isEmpty()) {
+            err << "tavernix: " << result.error << '\n';
+            return 1;
+        }
+        for (const QString &line : result.failures)
+            out << line << '\n';
+        out << result.summary << '\n';
+        return result.ok ? 0 : 1;
+    }
     case app::CommandLine::Action::Run:
         break;
     }

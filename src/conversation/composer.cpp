@@ -34,7 +34,7 @@ qsizetype skipDigits(QStringView s, qsizetype pos)
 // digits + suffix. Digits can never be "d" or " ", so a greedy scan decides.
 bool matchesRoll(QStringView msg, QStringView prefix, QStringView suffix)
 {
-    using namespace rollwording;
+    using namespace dice::rollwording;
     if (!msg.startsWith(prefix))
         return false;
     qsizetype pos = skipDigits(msg, prefix.size());
@@ -54,7 +54,7 @@ QString rollPrefix(QStringView lead, QStringView who)
     QString prefix;
     prefix += lead;
     prefix += who;
-    prefix += rollwording::kRolls;
+    prefix += dice::rollwording::kRolls;
     return prefix;
 }
 
@@ -86,7 +86,7 @@ bool Composer::isForgedRoll(const QString &text, const QStringList &names)
     QStringView msg(text);
     while (!msg.isEmpty() && msg.back().isSpace())
         msg.chop(1);
-    using namespace rollwording;
+    using namespace dice::rollwording;
     // Narration shows the text after "# " as it is, so it could pass for a
     // public or a private announcement of anyone in the room. An action shows
     // as the speaker's name followed by the text after ",", so ", lancia ..."
@@ -227,6 +227,16 @@ bool Composer::deliver(session::ChatSession &chat, const QString &publicLine,
     if (session::ConversationSink *sink = chat.conversationSink())
         sink->UpdateDialog(isPrivate ? privateLine : publicLine);
     return true;
+}
+
+std::optional<QString> Composer::rollCommand(const QString &typed)
+{
+    // The words of other chat programs' dice ("/r") and our own ("/tira").
+    for (const QLatin1String command : {QLatin1String("/r "), QLatin1String("/tira ")}) {
+        if (typed.startsWith(command, Qt::CaseInsensitive))
+            return typed.mid(command.size()).trimmed();
+    }
+    return std::nullopt;
 }
 
 Composer::Outcome Composer::send(session::ChatSession &chat, const QString &typed, bool isPrivate)

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace session
 {
 class ChatSession;
@@ -37,7 +39,14 @@ public:
         Refused,     ///< looked like somebody's dice roll; nothing sent or shown
         Done,        ///< delivered (or not, by role) and echoed; the box is emptied
         NoRecipient, ///< a private line with nobody chosen: not sent, the status box says so
+        NotRolled,   ///< a roll command that could not roll (a mistyped expression): kept
     };
+
+    /**
+     * @brief The expression of a roll command, "/r 4d6kh3" or "/tira 1d20+5
+     * attacco" (any letter case), or nothing when @p typed is not one.
+     */
+    static std::optional<QString> rollCommand(const QString &typed);
 
     /// The status line shown when a private line has nobody to go to.
     static QString noRecipientText();

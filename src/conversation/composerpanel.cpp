@@ -233,6 +233,14 @@ Composer::Outcome ComposerPanel::sendTyped()
 {
     if (!m_chat)
         return Composer::Outcome::Refused;
+    // A roll's announcement is news to the roller too, not an echo.
+    if (const auto expression = Composer::rollCommand(m_txtMessage->toPlainText());
+        expression && m_roll) {
+        if (!m_roll(*expression))
+            return Composer::Outcome::NotRolled;
+        m_txtMessage->clear();
+        return Composer::Outcome::Done;
+    }
     emit sending(true);
     const Composer::Outcome outcome =
         Composer::send(*m_chat, Composer::withModePrefix(m_txtMessage->toPlainText(), m_mode),
@@ -246,9 +254,12 @@ Composer::Outcome ComposerPanel::sendTyped()
 void ComposerPanel::txtMessage_Enter()
 {
     // A private line that found nobody to go to stays, to be sent again once
-    // a recipient is chosen.
-    if (m_cmdSend->isEnabled() && sendTyped() == Composer::Outcome::NoRecipient)
-        return;
+    // a recipient is chosen; so does a roll to be corrected.
+    if (m_cmdSend->isEnabled()) {
+        const Composer::Outcome outcome = sendTyped();
+        if (outcome == Composer::Outcome::NoRecipient || outcome == Composer::Outcome::NotRolled)
+            return;
+    }
     m_txtMessage->clear();
 }
 

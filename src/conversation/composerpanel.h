@@ -4,6 +4,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 class QAction;
 class QCheckBox;
 class QPlainTextEdit;
@@ -48,6 +50,13 @@ public:
     /// Whether the box shows the private look now.
     bool privateLook() const { return m_privateLook; }
 
+    /**
+     * @brief Who rolls what follows "/r " or "/tira " in the message box:
+     * true when it rolled; otherwise the box keeps the text (the roller has
+     * said why).
+     */
+    void setRoller(std::function<bool(const QString &)> roll) { m_roll = std::move(roll); }
+
     void CmdSend_Click();
     /// Re-evaluates the send button after the message box changed.
     void txtMessage_Change();
@@ -81,6 +90,7 @@ private:
     QAction *m_modeActions[3] = {};
     Composer::Kind m_mode = Composer::Kind::Speech;
     bool m_privateLook = false;
+    std::function<bool(const QString &)> m_roll;
 };
 
 } // namespace conversation

@@ -2,8 +2,10 @@
 
 #include "chatsession.h"
 #include "colouring.h"
+#include "announcement.h"
 #include "contrast.h"
 #include "diceroller.h"
+#include "ledger.h"
 #include "linebreaks.h"
 #include "paneaccessible.h"
 #include "panetext.h"
@@ -428,11 +430,6 @@ void DialogPane::setNames(std::function<QStringList()> names)
     m_names = std::move(names);
 }
 
-void DialogPane::UpdateDialog(const QString &vsDialog)
-{
-    queueLine(stampedLine(vsDialog));
-}
-
 DialogPane::Line DialogPane::stampedLine(const QString &vsDialog)
 {
     if (m_bTimeStamp) {
@@ -465,6 +462,25 @@ DialogPane::Line DialogPane::stampedLine(const QString &vsDialog)
     if (m_colouring && m_names)
         line.runs = Colouring::runs(line.text, m_names());
     return line;
+}
+
+void DialogPane::addMark(Line &line, const QString &mark, QRgb colour)
+{
+    const qsizetype at = line.text.size() + 1;
+    line.text += QLatin1Char(' ') + mark;
+    line.runs.push_back({at, mark.size(), QColor::fromRgba(colour)});
+}
+
+void DialogPane::UpdateDialog(const QString &vsDialog)
+{
+    Line line = stampedLine(vsDialog);
+    // While the host rolls checkable dice, a line that reads as a roll but
+    // came as plain text (typed, or from a program that rolls for itself)
+    // says that it cannot be checked.
+    if (m_rollsCheckable && m_names &&
+        dice::Announcement::readsAsRoll(vsDialog, m_names()))
+        addMark(line, tr("[non verificabile]"), kRecapColour);
+    queueLine(std::move(line));
 }
 
 QString DialogPane::waitingMark()
@@ -568,6 +584,21 @@ void DialogPane::replaceOwnLine(quint64 id, const Line &look)
         c.endEditBlock();
         return;
     }
+}
+
+void DialogPane::showRoll(const QString &line)
+{
+    Line shown = stampedLine(line);
+    addMark(shown, tr("[verificabile]"), kCheckableColour);
+    queueLine(std::move(shown));
+}
+
+void DialogPane::keepDiceEvidence(const QString &line)
+{
+    if (m_evidence.size() == dice::Ledger::kMaxLines)
+        m_evidence.removeFirst();
+    m_evidence.append(line);
+    emit evidenceKept(line);
 }
 
 QString DialogPane::shownText(const QString &vsDialog)
@@ -806,6 +837,7 @@ void DialogPane::clearDialog()
     m_sliceTimer->stop();
     m_txtDialog->document()->clear();
     m_txtDialog->document()->setUndoRedoEnabled(false);
+    m_evidence.clear();
 }
 
 void DialogPane::Command21_Click()

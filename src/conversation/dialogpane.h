@@ -117,6 +117,26 @@ public:
     static constexpr QRgb kRecapColour = 0xFF808080;
 
     /**
+     * @brief A roll the host announced as such (not as a plain line): shown
+     * with a mark in kCheckableColour that no typed text can give itself.
+     */
+    void showRoll(const QString &line) override;
+    /// The colour of the mark of a roll that can be checked.
+    static constexpr QRgb kCheckableColour = 0xFF2E7D32;
+    /**
+     * @brief Whether this session's rolls can be checked (the host promised
+     * a seed). While they can, a line that reads as a roll but came as plain
+     * text is marked as not checkable.
+     */
+    void setRollsCheckable(bool on) override { m_rollsCheckable = on; }
+    bool rollsCheckable() const { return m_rollsCheckable; }
+    /// A dice line a later check needs: kept with the pane (for "Salva
+    /// dialogo") and handed to the journal (evidenceKept()).
+    void keepDiceEvidence(const QString &line) override;
+    /// The dice lines kept since the pane was last emptied.
+    const QStringList &evidence() const { return m_evidence; }
+
+    /**
      * @brief A line of our own. Said, it shows as any line; waiting for the
      * return, it shows whole in kRecapColour behind kWaitingMark, so it
      * cannot pass for said. Its look follows markOwnLine() in place, where
@@ -197,6 +217,8 @@ signals:
     /// its coloured runs; the rest of the line and the stamp are black.
     void lineShown(const QString &stamp, const QString &line,
                    const std::vector<conversation::ColourRun> &runs);
+    /// A dice line was kept (see keepDiceEvidence()).
+    void evidenceKept(const QString &line);
     /// The same line as someone hearing it takes it in.
     void lineRead(const conversation::SpokenLine::Reading &reading);
     /// A line was added to the status box.
@@ -206,6 +228,8 @@ signals:
     void linesInserted(int first, int last);
 
 private:
+    /// Appends @p mark after a space, in @p colour.
+    static void addMark(Line &line, const QString &mark, QRgb colour);
     /// Queues @p line to be shown, and says so with lineShown().
     void queueLine(Line line);
     /// @p vsDialog with the time stamp and colours of this moment.
@@ -255,6 +279,8 @@ private:
     std::function<QStringList()> m_names;
     bool m_bTimeStamp = false;
     bool m_colouring = false;
+    bool m_rollsCheckable = false;
+    QStringList m_evidence;
     QString m_sTimeStamp;
     QString m_stampClock; ///< the clock text m_sTimeStamp was made from
     bool m_scrollPending = false;

@@ -31,6 +31,8 @@ DialogSaver::DialogSaver(DialogPane *pane, Journal *journal, QObject *parent)
             [this](const QString &stamp, const QString &line, const std::vector<ColourRun> &runs) {
                 m_journal->appendLine(stamp, line, runs);
             });
+    connect(pane, &DialogPane::evidenceKept, this,
+            [this](const QString &line) { m_journal->appendEvidence(line); });
 
     QPlainTextEdit *edit = pane->txtDialog();
     edit->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -113,7 +115,7 @@ void DialogSaver::saveDialog()
 
 bool DialogSaver::saveTo(const QString &htmlPath)
 {
-    return m_journal->writeWhole(m_pane->shownRows(), htmlPath);
+    return m_journal->writeWhole(m_pane->shownRows(), htmlPath, m_pane->evidence());
 }
 
 } // namespace conversation

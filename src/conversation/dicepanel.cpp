@@ -1,9 +1,17 @@
 #include "dicepanel.h"
 
+#include "dicedesk.h"
+#include "expressionparser.h"
+
 #include "chatsession.h"
 #include "sinks.h"
+#include "tabledice.h"
 
 #include <QCheckBox>
+#include <QActionGroup>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolButton>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,6 +27,9 @@ namespace
 constexpr int kListWidth = 375 / 15;
 constexpr int kListHeight = 255 / 15;
 constexpr int kTop = 400;
+// Advantage and disadvantage as every d20 game rolls them.
+const QString kAdvantage = QStringLiteral("2d20kh1");
+const QString kDisadvantage = QStringLiteral("2d20kl1");
 } // namespace
 
 DicePanel::DicePanel(session::ChatSession *chat, QWidget *parent, std::optional<std::uint64_t> seed)
@@ -54,6 +65,115 @@ DicePanel::DicePanel(session::ChatSession *chat, QWidget *parent, std::optional<
     m_text1 = new QLineEdit(parent);
     m_text1->setObjectName(QStringLiteral("Text1"));
     m_text1->hide();
+
+    m_txtDadi = new QLineEdit(parent);
+    m_txtDadi->setObjectName(QStringLiteral("txtDadi"));
+    m_txtDadi->setPlaceholderText(tr("es. 4d6kh3"));
+    m_txtDadi->setToolTip(tr("Un tiro qualsiasi, Invio per lanciarlo: 2d6+3, 4d6kh3, 2d20kl1, "
+                             "6d6!, 4d6r1, 10d10>=8f1, 4dF, d%, e un'etichetta dopo uno spazio "
+                             "(1d20+5 attacco). Nel messaggio: /r oppure /tira e il tiro."));
+    m_txtDadi->setAccessibleName(tr("Tiro da lanciare"));
+    m_txtDadi->setMaxLength(dice::ExpressionParser::kMaxLength);
+    connect(m_txtDadi, &QLineEdit::returnPressed, this, [this] {
+        if (rollExpression(m_txtDadi->text()))
+            m_txtDadi->selectAll(); // the same roll again with Enter, or typed over
+    });
+
+    // Who sees a roll, chosen as the speaking way is: a menu on a small button.
+    m_cmdTiro = new QToolButton(parent);
+    m_cmdTiro->setObjectName(QStringLiteral("cmdTiro"));
+    m_cmdTiro->setPopupMode(QToolButton::InstantPopup);
+    m_cmdTiro->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_cmdTiro->setStyleSheet(
+        QStringLiteral("QToolButton::menu-indicator { image: none; width: 0; }"));
+    m_cmdTiro->setAccessibleName(tr("Chi vede il tiro"));
+    auto *menu = new QMenu(m_cmdTiro);
+    menu->setObjectName(QStringLiteral("mnuTiro"));
+    auto *group = new QActionGroup(menu);
+    const std::pair<const char *, const char *> kinds[] = {
+        {QT_TR_NOOP("Pubblico"), QT_TR_NOOP("Tutti vedono il tiro.")},
+        {QT_TR_NOOP("Tiro segreto"),
+         QT_TR_NOOP("Lo vedono chi tira e l'host; gli altri sanno solo che c'è stato.")},
+        {QT_TR_NOOP("Tiro per il master"),
+         QT_TR_NOOP("Lo vede solo l'host; gli altri, chi tira compreso, sanno solo che c'è "
+                    "stato.")}};
+    for (int i = 0; i < 3; ++i) {
+        QAction *action = menu->addAction(tr(kinds[i].first));
+        action->setToolTip(tr(kinds[i].second));
+        action->setCheckable(true);
+        group->addAction(action);
+        m_kindActions[i] = action;
+        connect(action, &QAction::triggered, this,
+                [this, i] { setKind(dice::RollRecord::Kind(i)); });
+    }
+    menu->setToolTipsVisible(true);
+    m_cmdTiro->setMenu(menu);
+    setKind(dice::RollRecord::Kind::Public);
+
+    m_cmdVantaggio = new QPushButton(tr("Vant."), parent);
+    m_cmdVantaggio->setObjectName(QStringLiteral("cmdVantaggio"));
+    m_cmdVantaggio->setToolTip(tr("Vantaggio: tira 2d20 e tiene il più alto"));
+    m_cmdVantaggio->setAccessibleName(tr("Vantaggio"));
+    connect(m_cmdVantaggio, &QPushButton::clicked, this, [this] { rollAdvantage(true); });
+
+    m_cmdSvantaggio = new QPushButton(tr("Svant."), parent);
+    m_cmdSvantaggio->setObjectName(QStringLiteral("cmdSvantaggio"));
+    m_cmdSvantaggio->setToolTip(tr("Svantaggio: tira 2d20 e tiene il più basso"));
+    m_cmdSvantaggio->setAccessibleName(tr("Svantaggio"));
+    connect(m_cmdSvantaggio, &QPushButton::clicked, this, [this] { rollAdvantage(false); });
+
+    m_cmdVerificaDadi = new QPushButton(parent);
+    m_cmdVerificaDadi->setIcon(m_cmdVerificaDadi->style()->standardIcon(QStyle::SP_DialogApplyButton));
+    m_cmdVerificaDadi->setObjectName(QStringLiteral("cmdVerificaDadi"));
+    m_cmdVerificaDadi->setAccessibleName(tr("Verifica i dadi"));
+    m_cmdVerificaDadi->setToolTip(tr("Verifica i dadi: l'host rivela il seme e ogni programma "
+                                     "ricalcola i tiri visti. ") +
+                                  session::TableDice::whatItProves());
+    connect(m_cmdVerificaDadi, &QPushButton::clicked, this, &DicePanel::cmdVerificaDadi_Click);
+}
+
+dice::RollRecord::Kind DicePanel::kind() const
+{
+    return m_kind;
+}
+
+void DicePanel::setKind(dice::RollRecord::Kind kind)
+{
+    // The button shows the choice in a word; its menu names it whole.
+    static const char *const shortNames[] = {QT_TR_NOOP("Pubblico"), QT_TR_NOOP("Segreto"),
+                                             QT_TR_NOOP("Master")};
+    m_kind = kind;
+    const int i = int(kind);
+    m_kindActions[i]->setChecked(true);
+    m_cmdTiro->setText(tr(shortNames[i]));
+    m_cmdTiro->setToolTip(m_kindActions[i]->text() + QLatin1Char(' ') +
+                          m_kindActions[i]->toolTip() +
+                          tr("\nClic per scegliere tra Pubblico, Tiro segreto e Tiro per il "
+                             "master."));
+}
+
+bool DicePanel::rollExpression(const QString &text)
+{
+    if (!m_chat)
+        return false;
+    const bool isPrivate = m_chkPrivate && m_chkPrivate->isChecked();
+    const DiceDesk::Outcome outcome =
+        DiceDesk::roll(*m_chat, text, kind(), isPrivate, m_risuSing->isChecked());
+    if (!outcome.problem.isEmpty() && m_chat->messageService())
+        m_chat->messageService()->showMessage(session::MessageService::Icon::Warning,
+                                              session::kAppTitle, outcome.problem);
+    return outcome.rolled;
+}
+
+void DicePanel::rollAdvantage(bool advantage)
+{
+    rollExpression(advantage ? kAdvantage : kDisadvantage);
+}
+
+void DicePanel::cmdVerificaDadi_Click()
+{
+    if (m_chat)
+        m_chat->dice()->verifyNow();
 }
 
 QListWidget *DicePanel::makeList(const QString &name, int x)
@@ -115,6 +235,15 @@ void DicePanel::roll()
     if (!m_chat)
         return;
     const bool isPrivate = m_chkPrivate && m_chkPrivate->isChecked();
+    const int count = DiceRoller::listValue(listText(m_dado1));
+    const int faces = DiceRoller::listValue(listText(m_dado2));
+    // A host that rolls checkable dice rolls these too; no dice, or a
+    // private roll, are rolled here as they always were.
+    if (!isPrivate && count > 0 && faces > 0 &&
+        (m_chat->dice()->rollsHere() || kind() != dice::RollRecord::Kind::Public)) {
+        rollExpression(QStringLiteral("%1d%2").arg(count).arg(faces));
+        return;
+    }
     const DiceRoller::Result r = m_roller.rollAndAnnounce(
         *m_chat, listText(m_dado1), listText(m_dado2), m_risuSing->isChecked(), isPrivate);
     m_parziale->setText(QString::number(r.total));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "diceroller.h"
+#include "rollrecord.h"
 
 #include <QCheckBox>
 #include <QObject>
@@ -10,9 +11,12 @@
 #include <optional>
 
 class QCheckBox;
+class QAction;
+class QToolButton;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QPushButton;
 
 namespace session
 {
@@ -28,6 +32,11 @@ namespace conversation
  *
  * Each list is one row high and is stepped with the arrow keys; Enter in
  * either list rolls. A click on "d" switches the per-die details.
+ *
+ * Beside them: the dice box txtDadi, where any expression is typed and
+ * Enter rolls it; cmdTiro, whether a roll is public, a "Tiro segreto" or a
+ * "Tiro per il master" (a menu, as the speaking way beside the message box); cmdVantaggio and cmdSvantaggio, 2d20 keeping the higher
+ * or the lower in one click; and cmdVerificaDadi, "Verifica i dadi".
  */
 class DicePanel : public QObject
 {
@@ -44,6 +53,27 @@ public:
     QLineEdit *parziale() const { return m_parziale; }
     QLineEdit *Text1() const { return m_text1; }
     DiceRoller &roller() { return m_roller; }
+    QLineEdit *txtDadi() const { return m_txtDadi; }
+    QToolButton *cmdTiro() const { return m_cmdTiro; }
+    /// Chooses who sees the next rolls.
+    void setKind(dice::RollRecord::Kind kind);
+    QPushButton *cmdVantaggio() const { return m_cmdVantaggio; }
+    QPushButton *cmdSvantaggio() const { return m_cmdSvantaggio; }
+    QPushButton *cmdVerificaDadi() const { return m_cmdVerificaDadi; }
+
+    /// Public, secret or for the master, as cmdTiro says.
+    dice::RollRecord::Kind kind() const;
+    /**
+     * @brief Rolls the expression @p text (label included) as cmdTiro,
+     * "Privato" and the per-die details say; a mistyped expression, or a
+     * roll that cannot be made here, is refused with a message saying why.
+     * True when it rolled.
+     */
+    bool rollExpression(const QString &text);
+    /// Advantage (2d20, the higher kept) or disadvantage (the lower kept).
+    void rollAdvantage(bool advantage);
+    /// "Verifica i dadi".
+    void cmdVerificaDadi_Click();
 
     /// The composer's "Privato" box, which makes rolls private too.
     void setPrivateBox(QCheckBox *chkPrivate);
@@ -78,6 +108,13 @@ private:
     QLineEdit *m_parziale;
     QLineEdit *m_text1;
     QPointer<QCheckBox> m_chkPrivate;
+    QLineEdit *m_txtDadi;
+    QToolButton *m_cmdTiro;
+    QAction *m_kindActions[3] = {};
+    dice::RollRecord::Kind m_kind = dice::RollRecord::Kind::Public;
+    QPushButton *m_cmdVantaggio;
+    QPushButton *m_cmdSvantaggio;
+    QPushButton *m_cmdVerificaDadi;
 };
 
 } // namespace conversation

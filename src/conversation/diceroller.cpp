@@ -102,7 +102,7 @@ qsizetype DiceRoller::detailStart(QStringView line)
 QString DiceRoller::announcement(const QString &name, int count, int faces, int total,
                                  const QString &detail, bool isPrivate)
 {
-    using namespace rollwording;
+    using namespace dice::rollwording;
     QString line;
     if (isPrivate)
         line += kPrivateMark;

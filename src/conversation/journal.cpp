@@ -1,5 +1,6 @@
 #include "journal.h"
 
+#include "ledger.h"
 #include "safefile.h"
 #include "sinks.h"
 
@@ -276,7 +277,7 @@ void Journal::appendLine(const QString &stamp, const QString &line,
         status(tr("Il diario del dialogo riprende nel file \"%1\".")
                    .arg(QDir::toNativeSeparators(m_htmlPath)));
     }
-    QByteArray html, text;
+    QByteArray html = std::exchange(m_evidence, {}), text;
     for (const JournalRow &row : rowsOf(stamp, line, runs)) {
         html += htmlRow(row);
         text += textRow(row);
@@ -289,6 +290,20 @@ void Journal::appendLine(const QString &stamp, const QString &line,
                                                                 : m_textPath;
         interrupted(path);
     }
+}
+
+void Journal::appendEvidence(const QString &line)
+{
+    if (m_folder.isEmpty() || m_folderRefused || m_off)
+        return;
+    if (m_evidence.size() < kMaxWaitingEvidence)
+        m_evidence += dice::Ledger::asComment(line).toUtf8() + '\n';
+    if (!m_html || m_interrupted || !filesInPlace())
+        return; // written with the next line shown
+    if (m_html->write(m_evidence) == m_evidence.size() && m_html->flush())
+        m_evidence.clear();
+    else
+        interrupted(m_htmlPath);
 }
 
 bool Journal::openFiles(QString *why)
@@ -324,7 +339,8 @@ bool Journal::openFiles(QString *why)
     return true;
 }
 
-bool Journal::writeWhole(const QList<JournalRow> &rows, const QString &htmlPath)
+bool Journal::writeWhole(const QList<JournalRow> &rows, const QString &htmlPath,
+                         const QStringList &evidence)
 {
     QByteArray html = htmlHead(m_start);
     QByteArray text;
@@ -332,6 +348,8 @@ bool Journal::writeWhole(const QList<JournalRow> &rows, const QString &htmlPath)
         html += htmlRow(normalised(row));
         text += textRow(normalised(row));
     }
+    for (const QString &line : evidence)
+        html += dice::Ledger::asComment(line).toUtf8() + '\n';
     // Written aside and put in place whole: a failure leaves no half file.
     for (const auto &[path, bytes] :
          {std::pair{htmlPath, html}, std::pair{textPathFor(htmlPath), text}}) {

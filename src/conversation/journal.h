@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -91,9 +92,19 @@ public:
     void appendLine(const QString &stamp, const QString &line,
                     const std::vector<ColourRun> &runs);
 
-    /// Writes @p rows whole to @p htmlPath and, beside it, to the same name
-    /// ending in ".txt". False, with a message, when either cannot be written.
-    bool writeWhole(const QList<JournalRow> &rows, const QString &htmlPath);
+    /**
+     * @brief A dice line (a commitment, a roll, a reveal, a request of ours)
+     * that a later check of the file needs: it goes into the HTML file in a
+     * comment a browser does not show, with the next line shown (or at once
+     * when the files are open), and never into the ".txt".
+     */
+    void appendEvidence(const QString &line);
+
+    /// Writes @p rows whole to @p htmlPath, with the dice lines @p evidence
+    /// after them, and the rows beside it to the same name ending in ".txt".
+    /// False, with a message, when either cannot be written.
+    bool writeWhole(const QList<JournalRow> &rows, const QString &htmlPath,
+                    const QStringList &evidence = {});
 
     /// "dialogo_" + the date and time of @p start, without extension.
     static QString baseName(const QDateTime &start);
@@ -128,6 +139,9 @@ private:
     QElapsedTimer m_sinceInterrupted; ///< from the last failed attempt
     int m_retryMs = kDefaultRetryMs;
     std::function<void(const QString &)> m_status;
+    /// Dice lines not written yet (the files open with the first line shown).
+    QByteArray m_evidence;
+    static constexpr qsizetype kMaxWaitingEvidence = 4 * 1024 * 1024;
     std::unique_ptr<QFile> m_html;
     std::unique_ptr<QFile> m_text;
     QString m_htmlPath;

@@ -37,9 +37,9 @@ bool readRoll(QStringView line, Roll *roll, bool *isPrivate)
     }
     static const QRegularExpression shape(
         QStringLiteral("^(\\*?)(.+)%1([0-9]*)%2([0-9]*)%3([0-9]*)\\.(\\*?)$")
-            .arg(QRegularExpression::escape(rollwording::kRolls.toString()),
-                 QRegularExpression::escape(rollwording::kDie.toString()),
-                 QRegularExpression::escape(rollwording::kGets.toString())));
+            .arg(QRegularExpression::escape(dice::rollwording::kRolls.toString()),
+                 QRegularExpression::escape(dice::rollwording::kDie.toString()),
+                 QRegularExpression::escape(dice::rollwording::kGets.toString())));
     const QRegularExpressionMatch m = shape.match(head.toString());
     if (!m.hasMatch() || m.capturedLength(1) != m.capturedLength(6))
         return false;

@@ -19,6 +19,7 @@ constexpr Verb kVerbs[] = {
     {"clear", ControlCommand::Kind::Clear, false},
     {"restore", ControlCommand::Kind::Restore, false},
     {"save", ControlCommand::Kind::Save, false},
+    {"reveal", ControlCommand::Kind::Reveal, false},
     {"stop", ControlCommand::Kind::Stop, false},
     {"invite", ControlCommand::Kind::Invite, false},
     {"ban", ControlCommand::Kind::Ban, true},

@@ -13,6 +13,7 @@
 #include "safefile.h"
 #include "secureinvite.h"
 #include "serverlog.h"
+#include "tabledice.h"
 #include "servicenotifier.h"
 #include "sessionkeeper.h"
 #include "sessionstore.h"
@@ -246,6 +247,8 @@ ControlReply TavernServer::handle(const ControlCommand &command)
         return restore();
     case ControlCommand::Kind::Save:
         return save();
+    case ControlCommand::Kind::Reveal:
+        return reveal();
     case ControlCommand::Kind::Stop:
         // After the reply has gone out.
         QTimer::singleShot(0, this, &TavernServer::closeTable);
@@ -374,6 +377,21 @@ ControlReply TavernServer::save()
     return ControlReply::ok(QStringLiteral("partita salvata in %1 (%2 byte).")
                                 .arg(m_store->filePath())
                                 .arg(m_store->size()));
+}
+
+ControlReply TavernServer::reveal()
+{
+    const dice::RollService &dice = m_chat->dice()->service();
+    if (!dice.active())
+        return ControlReply::failed(QStringLiteral("i dadi non sono in uso."));
+    const quint64 rolls = dice.rollsWithCurrent();
+    if (rolls == 0)
+        return ControlReply::failed(
+            QStringLiteral("nessun tiro da verificare dall'ultima rivelazione del seme."));
+    m_chat->dice()->verifyNow();
+    return ControlReply::ok(QStringLiteral("seme dei dadi rivelato dopo %1 tiri: i giocatori li "
+                                           "verificano; un seme nuovo è promesso.")
+                                .arg(rolls));
 }
 
 ControlReply TavernServer::clear()

@@ -92,6 +92,8 @@ private:
     ControlReply clear();
     ControlReply restore();
     ControlReply save();
+    /// Reveals the dice seed now, as "Verifica i dadi" does.
+    ControlReply reveal();
     ControlReply invite() const;
     ControlReply ban(const QString &name);
     ControlReply bans() const;

@@ -1104,7 +1104,7 @@ struct Twips {
 // column and row of the window, and each way a control follows a larger one.
 constexpr Twips kTable[] = {
     {"txtName", 720, 60, 3180, 300},        {"lstConnections", 60, 1430, 1700, 1290},
-    {"txtStatus", 1820, 1190, 2080, 1530},  {"txtDialog", 60, 3420, 3840, 1620},
+    {"txtStatus", 1820, 1190, 2080, 1530},  {"txtDialog", 60, 3420, 3840, 1290},
     {"lblMessage", 60, 5120, 1120, 240},    {"chkPrivate", 1200, 5090, 1100, 270},
     {"cmdModo", 60, 5400, 630, 600},        {"txtMessage", 720, 5400, 2700, 600},
     {"cmdSend", 3480, 5400, 420, 600},
@@ -1216,7 +1216,7 @@ void tst_MainWindow::largerWindowGrowsBoardAndPane()
     const QRect board = find("picCont")->geometry();
     QCOMPARE(board, QRect(263, 20, 241 + extra.width(), 153 + extra.height()));
     const QRect pane = find("txtDialog")->geometry();
-    QCOMPARE(pane, QRect(4, 228, 256, 108 + extra.height()));
+    QCOMPARE(pane, QRect(4, 228, 256, 86 + extra.height()));
     QCOMPARE(find("cmdSend")->geometry().bottom(), 399 + extra.height());
     QCOMPARE(find("txtMessage")->geometry().top(), 360 + extra.height());
     QCOMPARE(find("txtStatus")->geometry(), QRect(121, 79, 138, 102));
@@ -1238,14 +1238,14 @@ void tst_MainWindow::largerWindowGrowsBoardAndPane()
     w.form->eventsPanel()->chkTutorial_Click();
     QTRY_VERIFY(w.form->eventsPanel()->lstReceived()->isVisible());
     const int logs = 549 - 400;
-    QCOMPARE(find("txtDialog")->height(), 108 + extra.height() - logs);
+    QCOMPARE(find("txtDialog")->height(), 86 + extra.height() - logs);
     QCOMPARE(find("picCont")->height(), 153 + extra.height() - logs);
     QCOMPARE(w.form->eventsPanel()->lstReceived()->geometry().bottom(), 1000 - 549 + 543);
     QCOMPARE(overlaps(w.form.get()), QStringList());
     QCOMPARE(outside(w.form.get()), QStringList());
     w.form->eventsPanel()->chkTutorial()->setChecked(false);
     w.form->eventsPanel()->chkTutorial_Click();
-    QCOMPARE(find("txtDialog")->height(), 108 + extra.height());
+    QCOMPARE(find("txtDialog")->height(), 86 + extra.height());
 
     // Maximised, the same holds at the screen's size.
     w.form->showMaximized();
@@ -1260,7 +1260,7 @@ void tst_MainWindow::largerWindowGrowsBoardAndPane()
     w.form->resize(100, 100);
     QTRY_COMPARE(w.form->size(), QSize(260, 360));
     QCOMPARE(find("cmdSend")->geometry().bottom(), 359);
-    QCOMPARE(find("txtDialog")->height(), 108 - 40);
+    QCOMPARE(find("txtDialog")->height(), 86 - 40);
 }
 
 void tst_MainWindow::diceBoxesShowThreeDigits()

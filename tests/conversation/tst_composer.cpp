@@ -105,6 +105,23 @@ private slots:
         QCOMPARE(Composer::isForgedRoll(msg, names), refused);
     }
 
+    void rollCommand_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("expression"); // "-": not a roll command
+        QTest::newRow("/r") << "/r 4d6kh3" << "4d6kh3";
+        QTest::newRow("/tira in capitals, with a label") << "/TIRA 1d20+5 attacco " << "1d20+5 attacco";
+        QTest::newRow("no space after it") << "/r4d6" << "-";
+        QTest::newRow("not at the start") << "tiro /r 2d6" << "-";
+    }
+
+    void rollCommand()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, expression);
+        QCOMPARE(Composer::rollCommand(typed).value_or(QStringLiteral("-")), expression);
+    }
+
     void refusalText()
     {
         QCOMPARE(Composer::refusalText("Brom"), QString("Non si fanno queste cose Brom..."));

@@ -443,7 +443,7 @@ void tst_ServerProcess::rawControlLines_data()
     QTest::newRow("a command") << QByteArray("list\n") << QByteArray("0 1 partecipante: Locanda");
     QTest::newRow("unknown") << QByteArray("frob\n") << QByteArray("2 comando sconosciuto");
     QTest::newRow("save, nothing said or drawn yet")
-        << QByteArray("save\n") << QByteArray("0 nulla da salvare");
+        << QByteArray("save\n") << QByteArray("0 partita salvata"); // the dice seed is kept
     QTest::newRow("CR LF line end") << QByteArray("list\r\n") << QByteArray("2 il comando non può");
     QTest::newRow("not UTF-8") << QByteArray("kick \xff\xfe\n") << QByteArray("1 nessun partecipante");
     QTest::newRow("no line end, too long") << QByteArray(20000, 'x') << QByteArray("2 comando troppo lungo.");

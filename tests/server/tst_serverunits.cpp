@@ -46,6 +46,7 @@ void tst_ServerUnits::commandLine_data()
     QTest::newRow("clear") << "clear" << K::Clear << "" << "";
     QTest::newRow("restore") << "restore" << K::Restore << "" << "";
     QTest::newRow("save") << "save" << K::Save << "" << "";
+    QTest::newRow("reveal") << "reveal" << K::Reveal << "" << "";
     QTest::newRow("kick") << "kick Ada" << K::Kick << "Ada" << "";
     QTest::newRow("invite") << "invite" << K::Invite << "" << "";
     QTest::newRow("ban") << "ban Il Troll" << K::Ban << "Il Troll" << "";

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTimer>
@@ -27,6 +28,10 @@ constexpr char kSaid = 'M';
 /// A shared picture's lines: its start, then each slice in a record of its
 /// own. Apart from 'B', which an earlier reader would take for drawings.
 constexpr char kPicture = 'P';
+/// A dice seed promised ("COMMITMENT SEED" in hex), and its reveal ("COMMITMENT").
+constexpr char kSeed = 'D';
+constexpr char kReveal = 'R';
+constexpr qsizetype kSeedHexChars = 64;
 /// Longest header line, LF included.
 constexpr qsizetype kMaxHeader = 128;
 /// Longest number in a record's head (a length or a time).
@@ -272,6 +277,8 @@ SessionStore::ReadResult SessionStore::parse(QByteArrayView bytes, const QString
     BoardHistory board;
     PictureReader picture;
     std::deque<RecentTalk::Said> recent;
+    QList<QPair<QByteArray, QByteArray>> seeds; // commitment in hex, seed
+    QSet<QByteArray> revealed;                  // commitments in hex
     qint64 lastSecs = -1;
     qsizetype pos = eol + 1;
     c.validSize = pos;
@@ -330,6 +337,13 @@ SessionStore::ReadResult SessionStore::parse(QByteArrayView bytes, const QString
             }
         } else if (kind == kPicture) {
             picture.record(payload, board.size());
+        } else if (kind == kSeed) {
+            // "COMMITMENT SEED", 64 hex digits each
+            if (payload.size() == 2 * kSeedHexChars + 1 && payload[kSeedHexChars] == ' ')
+                seeds.append({payload.first(kSeedHexChars).toByteArray(),
+                              QByteArray::fromHex(payload.sliced(kSeedHexChars + 1).toByteArray())});
+        } else if (kind == kReveal) {
+            revealed.insert(payload.toByteArray());
         } else if (kind == kSaid) {
             ++c.lines;
             if (keepLines > 0) {
@@ -341,6 +355,8 @@ SessionStore::ReadResult SessionStore::parse(QByteArrayView bytes, const QString
         // Kinds this version does not know are skipped, so later ones can
         // add records without a new version.
     }
+    for (const auto &[commitment, seed] : std::as_const(seeds))
+        (revealed.contains(commitment) ? c.revealedSeeds : c.unrevealedSeeds).append(seed);
     c.board = board.blocksWith(picture.at, picture.lines);
     c.hasPicture = !picture.lines.isEmpty();
     c.recent.assign(recent.begin(), recent.end());
@@ -410,6 +426,16 @@ void SessionStore::appendLines(const QList<QByteArray> &lines)
 void SessionStore::appendSaid(const QString &line, qint64 secs)
 {
     add(kSaid, secs, encodeText(line));
+}
+
+void SessionStore::appendSeed(const QByteArray &commitment, const QByteArray &seed)
+{
+    add(kSeed, QDateTime::currentSecsSinceEpoch(), commitment.toHex() + ' ' + seed.toHex());
+}
+
+void SessionStore::appendReveal(const QByteArray &commitment)
+{
+    add(kReveal, QDateTime::currentSecsSinceEpoch(), commitment.toHex());
 }
 
 void SessionStore::add(char kind, qint64 secs, QByteArrayView payload)

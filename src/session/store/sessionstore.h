@@ -62,6 +62,10 @@ public:
         qsizetype drawings = 0; ///< drawings on that board (a text counts once)
         qsizetype lines = 0;    ///< public lines in the whole session
         std::vector<RecentTalk::Said> recent; ///< the last ones, oldest first
+        /// The dice seeds the session promised, by their commitment: those
+        /// never revealed (a crash came first) and those revealed, in order.
+        QList<QByteArray> unrevealedSeeds;
+        QList<QByteArray> revealedSeeds;
         qint64 validSize = 0;   ///< bytes up to the end of the last whole record
         bool torn = false;      ///< an incomplete last record was left out
         bool isEmpty() const { return drawings == 0 && lines == 0 && board.isEmpty(); }
@@ -110,6 +114,11 @@ public:
     void appendLines(const QList<QByteArray> &lines);
     /// A public line said at @p secs (seconds since 1970 UTC).
     void appendSaid(const QString &line, qint64 secs);
+    /// A dice seed promised by @p commitment: kept so that a session taken
+    /// up after a crash can still reveal it. The file is the host's alone.
+    void appendSeed(const QByteArray &commitment, const QByteArray &seed);
+    /// The seed promised by @p commitment was revealed.
+    void appendReveal(const QByteArray &commitment);
     /// Hands what is waiting to the system now.
     void flush();
     /// Flushes and closes: nothing more is written until the next session.

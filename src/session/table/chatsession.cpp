@@ -15,6 +15,7 @@
 #include "rejoin.h"
 #include "seats.h"
 #include "tableboard.h"
+#include "tabledice.h"
 #include "tablestate.h"
 #include "tags.h"
 #include "trafficlog.h"
@@ -325,8 +326,16 @@ struct ChatSession::Private : TableState {
         if (conversation)
             conversation->markPane(note);
     }
+    /// Before the connections of a hosted session close: the dice seed is
+    /// revealed while everyone can still hear it.
+    void endHosting()
+    {
+        if (host)
+            dice->hostingEnds();
+    }
     void keepForReturn()
     {
+        dice->hostLost();
         emit q->kickVisibleChanged(false);
         people->clear();
         status(shown(ChatSession::kLostHost));
@@ -510,6 +519,7 @@ struct ChatSession::Private : TableState {
     /// Host: the table closes on purpose; the players are told first.
     void closeTable()
     {
+        endHosting();
         if (host && relay->isListening())
             relay->sayLast(tag::TavoloChiuso, encodeLine(tag::TavoloChiuso));
         relay->close();
@@ -555,6 +565,7 @@ struct ChatSession::Private : TableState {
         seats.vacate(index, QDateTime::currentMSecsSinceEpoch());
         prints.remove(index);
         table->connectionGone(index);
+        dice->left(index);
         const QString who = people->sConnectionName(index);
         if (who.isEmpty())
             return; // gone before it introduced itself: no trace
@@ -656,6 +667,7 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
     d->people->setPlainTest(
         [this](qint32 tag) { return d->host && isClientIndex(tag) && !d->relay->isEncrypted(qint16(tag)); });
     d->table = new TableBoard(*d, *this, this);
+    d->dice = new TableDice(*d, *this, this);
     d->combo = new QStringListModel(this);
     d->recipients = new QStringListModel(this);
     d->sent = new TrafficLog(this);
@@ -1091,6 +1103,16 @@ void ChatSession::hostKnownTavernix()
     d->onConnectWaitDone();
 }
 
+TableDice *ChatSession::dice() const
+{
+    return d->dice;
+}
+
+void ChatSession::keepPublic(const QString &line)
+{
+    notePublic(tag::Messaggio + line);
+}
+
 void ChatSession::setPortChoice(const QString &how)
 {
     d->portChoice = how;
@@ -1213,6 +1235,7 @@ void ChatSession::cmdHost_Click()
     emit kickVisibleChanged(true);
     d->combo->setStringList({});
     d->setPhase(Phase::Hosting);
+    d->dice->hostingBegan();
     d->heartbeat->startBeating();
     SendToSelf(tag::Listato);
     SendToSelf(addressMessage(d->name));
@@ -1394,6 +1417,7 @@ void ChatSession::cmdConnect_Click(const QString &address)
     d->stopReturning();
     // One role at a time: a host that connects elsewhere stops hosting.
     d->closeTable();
+    d->dice->joining();
 
     d->openConnection();
     d->abandonOutbox(false);
@@ -1475,6 +1499,7 @@ void ChatSession::expel(const QSet<qint32> &tags)
             if (d->peers.isTavernix(qint16(expelled)))
                 SendToPerson(tag::SeiEspulso, qint16(expelled));
             d->seats.forget(qint16(expelled));
+            d->dice->left(qint16(expelled));
             d->relay->closeConnection(qint16(expelled));
         }
         d->status(tr("Espulsione dalla chat di: %1.").arg(people->nameAt(i)));
@@ -1503,10 +1528,13 @@ void ChatSession::closeAllSockets(bool closesTable)
     d->waitTimer->stop();
     d->stopReturning();
     d->closeClient();
-    if (closesTable)
+    if (closesTable) {
         d->closeTable();
-    else
+    } else {
+        // Back soon or not, the seed is revealed while the players can hear it.
+        d->endHosting();
         d->relay->close();
+    }
 }
 
 bool ChatSession::confirmOwnName()

@@ -36,6 +36,7 @@ class BoardHistory;
 class Outbox;
 class Heartbeat;
 class ReconnectPolicy;
+class TableDice;
 class TableBoard;
 class ParticipantList;
 class TrafficLog;
@@ -219,6 +220,8 @@ public:
 
     /// The host's connection table, shared with the headless server.
     HostRelay *relay() const;
+    /// The table's dice: the host's roll service, or the player's side of it.
+    TableDice *dice() const;
 
     // --- the table survives -------------------------------------------------
     /// Status text when the connection to the host is lost.
@@ -376,6 +379,7 @@ private:
     void drawHere(const QString &line) override;
     void welcomeToTable(qint16 to) override;
     void passOnPrint(qint16 from, const QString &linkText) override;
+    void keepPublic(const QString &line) override;
 
     /// Takes @p name as the confirmed own name and shows it in txtName.
     void adoptName(const QString &name);

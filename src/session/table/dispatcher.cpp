@@ -8,6 +8,7 @@
 #include "protocol.h"
 #include "routes.h"
 #include "tableboard.h"
+#include "tabledice.h"
 #include "tablestate.h"
 #include "tags.h"
 #include "trafficlog.h"
@@ -149,6 +150,8 @@ void Dispatcher::act(const QString &line, qint16 index)
 
 bool Dispatcher::onExtension(const QString &tag, const QString &params, qint16 index)
 {
+    if (m_state.dice->onLine(tag, params, index))
+        return true;
     if (tag == tag::Tavernix) {
         if (m_state.host && isClientIndex(index))
             m_state.peers.noteTavernix(index);
@@ -264,6 +267,7 @@ void Dispatcher::onConnessione(const QString &params, qint16 origin)
             m_routes.send(origin, message);
     }
     m_state.table->welcome(origin);
+    m_state.dice->welcome(origin);
     // Last of the welcome, behind the board and the recap: what the player
     // made while away may go now.
     if (tavernix)

@@ -1,6 +1,7 @@
 #include "sessionkeeper.h"
 
 #include "chatsession.h"
+#include "tabledice.h"
 #include "tableboard.h"
 #include "tags.h"
 
@@ -25,6 +26,10 @@ SessionKeeper::SessionKeeper(ChatSession *chat, SessionStore *store, QObject *pa
             store->end();
     });
     connect(store, &SessionStore::failed, this, &SessionKeeper::warn);
+    // The dice seeds go into the file, so a session taken up after a crash
+    // can still reveal the one it was using.
+    connect(chat->dice(), &TableDice::seedPromised, store, &SessionStore::appendSeed);
+    connect(chat->dice(), &TableDice::seedRevealed, store, &SessionStore::appendReveal);
 }
 
 QString SessionKeeper::question(const SessionStore::Contents &contents)
@@ -40,6 +45,7 @@ void SessionKeeper::host()
 {
     if (m_asking || !m_chat || m_chat->name().isEmpty())
         return;
+    m_leftSeeds.clear();
     MessageService *messages = m_chat->messageService();
     // The file is read only when it may be taken up: a host that starts
     // anew (the server's default) never opens it.
@@ -48,6 +54,7 @@ void SessionKeeper::host()
         return;
     }
     const SessionStore::ReadResult last = m_store->readLatest();
+    m_leftSeeds = last.found ? last.contents.unrevealedSeeds : QList<QByteArray>();
     if (!last.error.isEmpty()) {
         warn(last.error + tr(" Questa partita sarà salvata in un file nuovo."));
         start(nullptr);
@@ -87,6 +94,9 @@ void SessionKeeper::start(const SessionStore::Contents *taken)
         const QDateTime now = QDateTime::currentDateTime();
         m_store->beginNew(now);
         m_chat->setTableId(now.toUTC().toString(Qt::ISODate));
+        // Seeds of the last session it never revealed are revealed now, to
+        // whoever of its players comes back to check.
+        m_chat->dice()->restart(m_leftSeeds, {});
         return;
     }
     m_chat->setTableId(taken->started.toUTC().toString(Qt::ISODate));
@@ -95,6 +105,7 @@ void SessionKeeper::start(const SessionStore::Contents *taken)
     m_chat->tableBoard()->feedStateLines(BoardHistory::linesOf(taken->board));
     m_chat->resumeTalk(taken->recent);
     m_store->resume(*taken);
+    m_chat->dice()->restart(taken->unrevealedSeeds, taken->revealedSeeds);
 }
 
 void SessionKeeper::warn(const QString &text)

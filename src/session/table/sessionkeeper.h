@@ -45,6 +45,8 @@ public:
 
 private:
     void start(const SessionStore::Contents *taken);
+    /// Dice seeds the last session promised and never revealed.
+    QList<QByteArray> m_leftSeeds;
     void warn(const QString &text);
 
     QPointer<ChatSession> m_chat;

@@ -19,14 +19,16 @@ namespace session
 
 class ParticipantList;
 class TableBoard;
+class TableDice;
 class TrafficLog;
 
 /**
- * @brief What the coordinator shares with its dispatcher and its table
- * board: the role and the confirmed name, where lines are shown, the lists
- * a received line changes, and what the host keeps and notes of the table.
- * The coordinator owns it and sets the role, the name and the doors; the
- * other two read them and keep the lists and records up to date.
+ * @brief What the coordinator shares with its dispatcher, its table board
+ * and its dice: the role and the confirmed name, where lines are shown, the
+ * lists a received line changes, what the host keeps and notes of the
+ * table, and the board and the dice themselves. The coordinator owns it and
+ * sets the role, the name and the doors; the others read them and keep the
+ * lists and records up to date.
  */
 struct TableState {
     bool host = false; ///< bHost
@@ -41,6 +43,7 @@ struct TableState {
     QStringListModel *recipients = nullptr;  ///< lstClientNome of the transfer window
     TrafficLog *received = nullptr;          ///< lstReceived
     TableBoard *table = nullptr;
+    TableDice *dice = nullptr;
 
     QTcpSocket *client = nullptr; ///< sckConnect
     HostRelay *relay = nullptr;   ///< sckConnection, element 0 and the clients

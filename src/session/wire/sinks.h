@@ -39,6 +39,13 @@ public:
     /// A note of the program's own in the pane: where the connection broke
     /// or came back.
     virtual void markPane(const QString &note) { UpdateDialog(note); }
+    /// A roll the host announced as such, which can be checked: the pane
+    /// marks it so that no typed line can pass for one.
+    virtual void showRoll(const QString &line) { UpdateDialog(line); }
+    /// Whether this session's rolls can be checked (the host promised a seed).
+    virtual void setRollsCheckable(bool) {}
+    /// A dice line that a later check of the saved conversation needs.
+    virtual void keepDiceEvidence(const QString &) {}
 
     /// Where a line of our own stands on its way to the table.
     enum class OwnLine {

@@ -231,11 +231,20 @@ void TestSessionStore::writesWhatItReadsBack()
     store.beginNew(QDateTime::currentDateTime());
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 0); // made with its first record
     store.appendBoard(kLine);
+    // Two dice seeds, the first revealed: the second is for a later run to reveal.
+    const QByteArray seed1(32, '\1'), seed2(32, '\2');
+    store.appendSeed(QByteArray(32, 'a'), seed1);
+    store.appendSeed(QByteArray(32, 'b'), seed2);
+    store.appendReveal(QByteArray(32, 'a'));
     store.appendSaid(QStringLiteral("Ada: eccomi"), 1772917000);
     // On disk within the flush time, without end(): a crash loses no more.
     QTRY_VERIFY(read(store.filePath()).endsWith("Ada: eccomi\n"));
     const auto r = store.readLatest();
     QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
+    QCOMPARE(r.contents.revealedSeeds, QList<QByteArray>{seed1});
+    QCOMPARE(r.contents.unrevealedSeeds, QList<QByteArray>{seed2});
+    // It holds a seed not yet revealed: its owner's alone.
+    QCOMPARE(QFile::permissions(store.filePath()) & 0x0077, QFileDevice::Permissions());
     QCOMPARE(r.contents.drawings, 1);
     QCOMPARE(r.contents.recent.size(), size_t(1));
     QCOMPARE(r.contents.recent[0].line, QStringLiteral("Ada: eccomi"));
