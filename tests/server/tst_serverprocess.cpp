@@ -33,8 +33,10 @@ const QByteArray kSegment = "[Linea]00000001000000000200000000300000000040000000
 
 quint16 freePort()
 {
+    // On every address, as the server listens: a port free on the loopback
+    // alone may be held on another address by some other program's socket.
     QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
+    probe.listen(QHostAddress::Any);
     return probe.serverPort();
 }
 
