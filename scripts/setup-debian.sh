@@ -11,6 +11,9 @@ packages=(cmake g++ make qt6-base-dev qt6-multimedia-dev libgl-dev libxcb1-dev p
     qt6-translations-l10n qt6-l10n-tools qt6-tools-dev libsystemd-dev)
 # The port mapper asks the home router through these two libraries.
 packages+=(libminiupnpc-dev libnatpmp-dev)
+# A host makes its own certificate and hashes table passwords with OpenSSL 3
+# (Qt can speak TLS through it but cannot make a certificate).
+packages+=(libssl-dev)
 # libpng-dev: a shared picture larger than the board is read row by row, so
 # only what the board can show of it is held (Qt's reader decodes it whole).
 packages+=(libpng-dev)

@@ -964,6 +964,37 @@
     </message>
 </context>
 <context>
+    <name>app::PrivateTable</name>
+    <message>
+        <source>La porta dei file resta senza cifratura: %1</source>
+        <translation>The file port stays unencrypted: %1</translation>
+    </message>
+    <message>
+        <source>Connessione cifrata con il tavolo (impronta %1).</source>
+        <translation>Encrypted connection to the table (fingerprint %1).</translation>
+    </message>
+    <message>
+        <source>Attenzione: la connessione con il tavolo NON è cifrata. Chi sta sulla stessa rete può leggere e alterare la partita.</source>
+        <translation>Warning: the connection to the table is NOT encrypted. Anyone on the same network can read and alter the game.</translation>
+    </message>
+    <message>
+        <source>Un nuovo invito si fa mentre si ospita il tavolo.</source>
+        <translation>A new invitation can only be made while hosting the table.</translation>
+    </message>
+    <message>
+        <source>Nuovo invito: gli inviti dati finora non fanno più entrare chi non è già seduto.</source>
+        <translation>New invitation: the invitations given so far no longer let in anyone who is not already seated.</translation>
+    </message>
+    <message>
+        <source>Parola d&apos;ordine del tavolo tolta.</source>
+        <translation>Table password removed.</translation>
+    </message>
+    <message>
+        <source>Parola d&apos;ordine del tavolo impostata.</source>
+        <translation>Table password set.</translation>
+    </message>
+</context>
+<context>
     <name>app::frmMain</name>
     <message>
         <source>Nome:</source>
@@ -1073,6 +1104,22 @@
         <source>un altro indirizzo</source>
         <translation>another address</translation>
     </message>
+    <message>
+        <source>Banna (espelle e non lascia più entrare dal suo indirizzo)</source>
+        <translation>Ban (expels and no longer lets in from that address)</translation>
+    </message>
+    <message>
+        <source>Se conosci la parola d&apos;ordine del tavolo, scrivila qui:</source>
+        <translation>If you know the table&apos;s password, type it here:</translation>
+    </message>
+    <message>
+        <source>Entra</source>
+        <translation>Enter</translation>
+    </message>
+    <message>
+        <source>Annulla</source>
+        <translation>Cancel</translation>
+    </message>
 </context>
 <context>
     <name>app::frmPorts</name>
@@ -1150,6 +1197,82 @@
     <message>
         <source>Chiedi al router di aprire le porte</source>
         <translation>Ask the router to open the ports</translation>
+    </message>
+    <message>
+        <source>Tavolo riservato</source>
+        <translation>Private table</translation>
+    </message>
+    <message>
+        <source>Chi può sedersi al tavolo:</source>
+        <translation>Who may sit at the table:</translation>
+    </message>
+    <message>
+        <source>Rete locale libera, da Internet solo con l&apos;invito</source>
+        <translation>Local network open, from the Internet only with the invitation</translation>
+    </message>
+    <message>
+        <source>Solo chi ha l&apos;invito o la parola d&apos;ordine</source>
+        <translation>Only those with the invitation or the password</translation>
+    </message>
+    <message>
+        <source>Chiunque trovi la porta</source>
+        <translation>Anyone who finds the port</translation>
+    </message>
+    <message>
+        <source>Parola d&apos;ordine del tavolo (facoltativa)</source>
+        <translation>Table password (optional)</translation>
+    </message>
+    <message>
+        <source>Imposta</source>
+        <translation>Set</translation>
+    </message>
+    <message>
+        <source>Nuovo invito</source>
+        <translation>New invitation</translation>
+    </message>
+    <message>
+        <source>Una chiave nuova: gli inviti dati finora non fanno più entrare, chi è già seduto resta</source>
+        <translation>A new key: the invitations given so far no longer let anyone in; those already seated stay</translation>
+    </message>
+    <message>
+        <source>Impronta di questo programma: non ancora creata.</source>
+        <translation>This program&apos;s fingerprint: not made yet.</translation>
+    </message>
+    <message>
+        <source>Impronta di questo programma: %1</source>
+        <translation>This program&apos;s fingerprint: %1</translation>
+    </message>
+    <message>
+        <source>Impronta del tavolo a cui sei collegato: %1</source>
+        <translation>Fingerprint of the table you are connected to: %1</translation>
+    </message>
+    <message>
+        <source>Impronta di questo programma</source>
+        <translation>This program&apos;s fingerprint</translation>
+    </message>
+    <message>
+        <source>Impronta del tavolo a cui sei collegato</source>
+        <translation>Fingerprint of the table you are connected to</translation>
+    </message>
+    <message>
+        <source>Chi può sedersi al tavolo</source>
+        <translation>Who may sit at the table</translation>
+    </message>
+    <message>
+        <source>Parola d&apos;ordine del tavolo</source>
+        <translation>Table password</translation>
+    </message>
+    <message>
+        <source>Conservata solo come impronta; vuota e Imposta la toglie</source>
+        <translation>Kept only as a hash; empty and Set removes it</translation>
+    </message>
+    <message>
+        <source>Imposta la parola d&apos;ordine</source>
+        <translation>Set the password</translation>
+    </message>
+    <message>
+        <source>Sei al tavolo di un altro: chi può sedersi e la parola d&apos;ordine li sceglie chi lo ospita. Si impostano qui quando non sei collegato.</source>
+        <translation>You are at someone else&apos;s table: who may sit down and the password are chosen by whoever hosts it. Set them here when you are not connected.</translation>
     </message>
 </context>
 <context>
@@ -2789,6 +2912,134 @@ Click to choose between Public, Secret roll and Roll for the master.</translatio
     </message>
 </context>
 <context>
+    <name>secure::Admission</name>
+    <message>
+        <source>Il tavolo non ti ha fatto entrare: chi lo ospita ha bandito il tuo indirizzo.</source>
+        <translation>The table did not let you in: its host has banned your address.</translation>
+    </message>
+    <message>
+        <source>Il tavolo non ti ha fatto entrare: è riservato agli invitati. Chiedi a chi lo ospita l&apos;invito (il collegamento tavernix://…) o la parola d&apos;ordine.</source>
+        <translation>The table did not let you in: it is for invited players only. Ask its host for the invitation (the tavernix://… link) or the password.</translation>
+    </message>
+    <message>
+        <source>Il tavolo non ti ha fatto entrare: l&apos;invito o la parola d&apos;ordine non sono (più) validi. Chiedi a chi lo ospita un invito nuovo.</source>
+        <translation>The table did not let you in: the invitation or the password is not (or no longer) valid. Ask its host for a new invitation.</translation>
+    </message>
+    <message>
+        <source>Il tavolo non ti ha fatto entrare: troppi tentativi sbagliati da questo indirizzo. Riprova fra qualche minuto.</source>
+        <translation>The table did not let you in: too many wrong tries from this address. Try again in a few minutes.</translation>
+    </message>
+    <message>
+        <source>Il tavolo non ti ha fatto entrare: un invito o una parola d&apos;ordine valgono solo su una connessione cifrata.</source>
+        <translation>The table did not let you in: an invitation or a password counts only on an encrypted connection.</translation>
+    </message>
+    <message>
+        <source>Il tavolo non ti ha fatto entrare.</source>
+        <translation>The table did not let you in.</translation>
+    </message>
+</context>
+<context>
+    <name>secure::Connector</name>
+    <message>
+        <source>Connessione annullata: l&apos;identità del tavolo è cambiata.</source>
+        <translation>Connection cancelled: the table&apos;s identity has changed.</translation>
+    </message>
+    <message>
+        <source>Il tavolo a %1 non ha risposto alla richiesta di connessione cifrata, ma è un tavolo che la conosce: qualcuno in mezzo potrebbe impedirla. Non ci si collega in chiaro.</source>
+        <translation>The table at %1 did not answer the request for an encrypted connection, yet it is a table that knows it: someone in between may be blocking it. No plain-text connection is made.</translation>
+    </message>
+</context>
+<context>
+    <name>secure::Identity</name>
+    <message>
+        <source>Non posso ospitare: l&apos;identità della tavola (%1) non è usabile: %2. Non ne creo una nuova, perché chi conosce la tavola la rifiuterebbe come quella di un impostore: sistema il file o spostalo altrove e riprova.</source>
+        <translation>Cannot host: the table&apos;s identity (%1) cannot be used: %2. No new one is made, because those who know the table would refuse it as an impostor&apos;s: fix the file or move it elsewhere and try again.</translation>
+    </message>
+    <message>
+        <source>è incompleto o danneggiato (mancano la chiave o il certificato)</source>
+        <translation>it is incomplete or damaged (the key or the certificate is missing)</translation>
+    </message>
+    <message>
+        <source>la chiave non è quella del certificato</source>
+        <translation>the key is not the certificate&apos;s</translation>
+    </message>
+    <message>
+        <source>non è leggibile</source>
+        <translation>it cannot be read</translation>
+    </message>
+    <message>
+        <source>usa un tipo di chiave che questo programma non sa usare</source>
+        <translation>it uses a kind of key this program cannot use</translation>
+    </message>
+    <message>
+        <source>la libreria crittografica non è riuscita a creare la chiave</source>
+        <translation>the cryptographic library could not make the key</translation>
+    </message>
+    <message>
+        <source>la cartella non può essere creata</source>
+        <translation>the folder cannot be created</translation>
+    </message>
+    <message>
+        <source>Non posso ospitare: non riesco a creare l&apos;identità della tavola (%1): %2.</source>
+        <translation>Cannot host: the table&apos;s identity (%1) could not be made: %2.</translation>
+    </message>
+    <message>
+        <source>appartiene a un altro utente</source>
+        <translation>it belongs to another user</translation>
+    </message>
+    <message>
+        <source>anche altri utenti possono leggerlo (va reso privato: chmod 600)</source>
+        <translation>other users can read it too (make it private: chmod 600)</translation>
+    </message>
+</context>
+<context>
+    <name>secure::PeerTrust</name>
+    <message>
+        <source>Il tavolo a %1 si è presentato con un&apos;identità diversa da quella scritta nell&apos;invito. Può darsi che qualcuno fra te e il tavolo stia cercando di leggere o alterare la partita, oppure che l&apos;invito sia vecchio o copiato male. La connessione è stata chiusa senza inviare nulla: chiedi a chi ospita un invito nuovo.</source>
+        <translation>The table at %1 presented an identity other than the one written in the invitation. Someone between you and the table may be trying to read or alter the game, or the invitation may be old or badly copied. The connection was closed without sending anything: ask the host for a new invitation.</translation>
+    </message>
+    <message>
+        <source>Il tavolo a %1 si presenta con un&apos;identità diversa dall&apos;ultima volta.
+
+Prima: %2
+Ora: %3
+
+Può essere una nuova installazione di chi ospita, oppure qualcuno che si mette in mezzo per leggere la partita. Se chi ospita non ti ha detto di aver cambiato identità, non collegarti e chiedigli un invito.
+
+Collegarsi comunque e ricordare la nuova identità?</source>
+        <translation>The table at %1 presents an identity other than last time.
+
+Before: %2
+Now: %3
+
+It may be a new installation on the host&apos;s side, or someone getting in between to read the game. If the host has not told you it changed its identity, do not connect, and ask for an invitation.
+
+Connect anyway and remember the new identity?</translation>
+    </message>
+</context>
+<context>
+    <name>secure::PrivateFile</name>
+    <message>
+        <source>Il file %1 non è stato scritto.</source>
+        <translation>The file %1 was not written.</translation>
+    </message>
+</context>
+<context>
+    <name>secure::TableSecurity</name>
+    <message>
+        <source>Non posso ospitare: la chiave della tavola (%1) è alterata. Cancella il file: ne verrà fatta una nuova, e gli inviti dati finora non varranno più.</source>
+        <translation>Cannot host: the table&apos;s key (%1) is altered. Delete the file: a new one will be made, and the invitations given so far will no longer be valid.</translation>
+    </message>
+    <message>
+        <source>Non posso ospitare: la parola d&apos;ordine della tavola (%1) è alterata. Sceglila di nuovo.</source>
+        <translation>Cannot host: the table&apos;s password (%1) is altered. Choose it again.</translation>
+    </message>
+    <message>
+        <source>La parola d&apos;ordine non è valida (al massimo %1 caratteri).</source>
+        <translation>The password is not valid (at most %1 characters).</translation>
+    </message>
+</context>
+<context>
     <name>session::ChatSession</name>
     <message>
         <source>Disconnessione.</source>
@@ -3005,6 +3256,13 @@ Click to choose between Public, Secret roll and Roll for the master.</translatio
     </message>
 </context>
 <context>
+    <name>session::ParticipantList</name>
+    <message>
+        <source>In chiaro: la sua connessione non è cifrata, chi sta sulla rete può leggerla.</source>
+        <translation>Plain text: this connection is not encrypted; anyone on the network can read it.</translation>
+    </message>
+</context>
+<context>
     <name>session::PictureAssembler</name>
     <message>
         <source>dichiara %1 × %2 pixel, oltre il limite di %3 pixel per lato e %4 MiB di pixel.</source>
@@ -3074,6 +3332,33 @@ Click to choose between Public, Secret roll and Roll for the master.</translatio
             <numerusform>The host has not answered for %n minute: no more tries. &quot;Connect&quot; to try again.</numerusform>
             <numerusform>The host has not answered for %n minutes: no more tries. &quot;Connect&quot; to try again.</numerusform>
         </translation>
+    </message>
+</context>
+<context>
+    <name>session::SecureInvite</name>
+    <message>
+        <source>il collegamento è troppo lungo</source>
+        <translation>the link is too long</translation>
+    </message>
+    <message>
+        <source>l&apos;impronta è data due volte</source>
+        <translation>the fingerprint is given twice</translation>
+    </message>
+    <message>
+        <source>l&apos;impronta del tavolo (fp=) è incompleta o alterata: dev&apos;essere di 43 lettere, cifre, - e _; copia di nuovo il collegamento intero</source>
+        <translation>the table&apos;s fingerprint (fp=) is incomplete or altered: it must be 43 letters, digits, - and _; copy the whole link again</translation>
+    </message>
+    <message>
+        <source>la chiave è data due volte</source>
+        <translation>the key is given twice</translation>
+    </message>
+    <message>
+        <source>la chiave del tavolo (k=) è incompleta o alterata: dev&apos;essere di 22 lettere, cifre, - e _; copia di nuovo il collegamento intero</source>
+        <translation>the table&apos;s key (k=) is incomplete or altered: it must be 22 letters, digits, - and _; copy the whole link again</translation>
+    </message>
+    <message>
+        <source>la chiave (k=) manca dell&apos;impronta (fp=) che la protegge</source>
+        <translation>the key (k=) comes without the fingerprint (fp=) that protects it</translation>
     </message>
 </context>
 <context>
@@ -3462,6 +3747,10 @@ Sender: %3</translation>
     <message>
         <source>Stato: Sconnesso.</source>
         <translation>Status: Disconnected.</translation>
+    </message>
+    <message>
+        <source>%1 [%2] si è presentato con un&apos;identità diversa da quella che il tavolo conosce per questo giocatore: può darsi che qualcuno si sia messo in mezzo. La connessione è stata chiusa e non è stato inviato nulla.</source>
+        <translation>%1 [%2] presented an identity other than the one the table knows for this player: someone may have got in between. The connection was closed and nothing was sent.</translation>
     </message>
 </context>
 <context>

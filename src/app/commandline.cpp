@@ -3,6 +3,7 @@
 
 #include "frmports.h"
 #include "invitation.h"
+#include "secureinvite.h"
 
 #include <QCommandLineParser>
 
@@ -235,12 +236,15 @@ CommandLine CommandLine::parse(const QStringList &rawArguments)
         result.connectTo = parser.value(connectOption);
         if (session::Invitation::isLink(result.connectTo)) {
             QString why;
-            const auto link = session::Invitation::parse(result.connectTo, &why);
+            // With what it carries for a private table: the host's
+            // fingerprint and the key, handed on with the link itself.
+            const auto link = session::SecureInvite::parse(result.connectTo, &why);
             if (!link) {
                 result.action = Action::Error;
                 result.error = session::Invitation::refusal(why);
                 return result;
             }
+            result.invitation = result.connectTo;
             result.connectTo = link->host;
             result.port = link->port;
         }

@@ -23,7 +23,8 @@ struct CommandLine {
     std::optional<bool> resume;
     /// An invitation link given alone (as the desktop hands it over): fills
     /// in "Server:" and the port without connecting; checked by the window,
-    /// which refuses a malformed one with a message.
+    /// which refuses a malformed one with a message. Also the link --connect
+    /// was given, for the fingerprint and key it carries.
     QString invitation;
     bool noPortMapping = false; ///< --no-port-mapping: nothing is asked of the router this run
     QString verifyDice; ///< --verify-dice: the saved conversation or journal to check

@@ -32,17 +32,21 @@
 #include "participantlist.h"
 #include "presetbar.h"
 #include "windowpresets.h"
+#include "privatetable.h"
 #include "programpanel.h"
 #include "reachability.h"
+#include "secureinvite.h"
 #include "sessionkeeper.h"
 #include "sessionstore.h"
 #include "togglebutton.h"
+#include "admission.h"
 #include "windowontop.h"
 
 #include <QCloseEvent>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -50,11 +54,14 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QGuiApplication>
+#include <QInputDialog>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QStringListModel>
 #include <QStyle>
 #include <QToolButton>
@@ -235,6 +242,12 @@ frmMain::frmMain(const QString &prefsPath, QWidget *parent)
     Form_Load();
     layoutControls();
     createTransfer();
+    // The private table's identity, key and bans, and the hosts met before,
+    // beside the sessions and for the same reason.
+    createPrivateTable(prefsPath.isEmpty()
+                           ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+                           : prefs.absolutePath() + QLatin1Char('/') + prefs.completeBaseName() +
+                                 QStringLiteral("-tavola"));
     createReachability();
     // Last: it names and orders every control made above.
     m_access = new MainWindowAccess(this);
@@ -496,6 +509,9 @@ void frmMain::Command22_Click()
 void frmMain::createReachability()
 {
     m_reach = new session::Reachability(m_session, this);
+    m_reach->setLinkMaker(
+        [this](const QString &host, quint16 port) { return m_table->invitation(host, port); });
+    connect(m_table, &PrivateTable::invitationsChanged, m_reach, &session::Reachability::invitationsChanged);
     m_reach->setEnabled(m_portMappingPref);
     m_reach->setTransferPort(m_transfer->receiverPort());
     connect(m_transfer, &transfer::FrmServerCLient::receiverPortChanged, m_reach,
@@ -531,7 +547,19 @@ void frmMain::cmdRaggiungibilita_Click()
             else
                 m_reach->start(on);
         });
+        connect(m_frmReach, &frmRaggiungibilita::accessChosen, m_table, &PrivateTable::setAccess);
+        connect(m_frmReach, &frmRaggiungibilita::newInvitationAsked, this, [this] {
+            QString why;
+            if (!m_table->newInvitation(&why))
+                m_messages->showMessage(session::MessageService::Icon::Warning, session::kAppTitle, why);
+        });
+        connect(m_frmReach, &frmRaggiungibilita::passwordChosen, this, [this](const QString &password) {
+            QString why;
+            if (!m_table->setPassword(password, &why))
+                m_messages->showMessage(session::MessageService::Icon::Warning, session::kAppTitle, why);
+        });
     }
+    m_frmReach->setTable(m_table);
     m_frmReach->show();
     m_frmReach->raise();
     m_frmReach->activateWindow();
@@ -540,7 +568,7 @@ void frmMain::cmdRaggiungibilita_Click()
 bool frmMain::applyInvitation(const QString &link)
 {
     QString why;
-    const auto invitation = session::Invitation::parse(link, &why);
+    const auto invitation = session::SecureInvite::parse(link, &why);
     if (!invitation) {
         m_messages->showMessage(session::MessageService::Icon::Warning, session::kAppTitle,
                                 session::Invitation::refusal(why));
@@ -555,6 +583,8 @@ bool frmMain::applyInvitation(const QString &link)
         return false;
     }
     txtIP->setText(invitation->host);
+    m_invitedHost = invitation->host;
+    m_session->setInvitation(invitation->fingerprint, invitation->key);
     // The invitation's port is for its host alone; the one chosen before
     // comes back for any other address and stays the preference.
     const qint32 chosen = m_invited ? m_invited->chosenPort : m_session->lPort();
@@ -565,6 +595,62 @@ bool frmMain::applyInvitation(const QString &link)
                                .arg(invitation->port));
     cmdConnect->setFocus(Qt::OtherFocusReason);
     return true;
+}
+
+void frmMain::createPrivateTable(const QString &folder)
+{
+    m_table = new PrivateTable(m_session, m_transfer, folder, this);
+    m_table->setAccess(m_accessPref);
+    for (const QString &problem : m_table->startupNotes())
+        m_dialog->UpdateStatus(problem);
+    connect(m_table, &PrivateTable::note, m_dialog, &conversation::DialogPane::UpdateStatus);
+    // A table that asks for the invitation or its password: the player may type the password.
+    m_session->setRefusalHandler([this](const QString &code) {
+        if (code != QLatin1String("invito") && code != QLatin1String("chiave"))
+            return false;
+        askTablePassword(secure::Admission::refusalText(code));
+        return true;
+    });
+    // The host bans from the list's own menu, on the participant under the pointer.
+    lstConnections->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lstConnections, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        const QModelIndex under = lstConnections->indexAt(at);
+        if (!m_table->isHosting() || !under.isValid())
+            return;
+        if (!lstConnections->selectionModel()->isSelected(under))
+            lstConnections->selectionModel()->select(under, QItemSelectionModel::ClearAndSelect);
+        auto *menu = new QMenu(this);
+        menu->setObjectName(QStringLiteral("mnuPartecipante"));
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        QAction *ban = menu->addAction(tr("Banna (espelle e non lascia più entrare dal suo indirizzo)"));
+        ban->setObjectName(QStringLiteral("actBanna"));
+        // The host's own entry: nobody to ban.
+        ban->setEnabled(under.data(session::ParticipantList::TagRole).toInt() > 0);
+        connect(ban, &QAction::triggered, m_table, &PrivateTable::banSelected);
+        menu->popup(lstConnections->viewport()->mapToGlobal(at));
+    });
+}
+
+void frmMain::askTablePassword(const QString &why)
+{
+    auto *dialog = new QInputDialog(this);
+    dialog->setObjectName(QStringLiteral("dlgParolaTavolo"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(session::kAppTitle);
+    dialog->setLabelText(why + QStringLiteral("\n\n") + tr("Se conosci la parola d'ordine del tavolo, scrivila qui:"));
+    dialog->setTextEchoMode(QLineEdit::Password);
+    // The reason is a long sentence: wrapped, not a dialog as wide as the screen.
+    if (auto *label = dialog->findChild<QLabel *>())
+        label->setWordWrap(true);
+    dialog->setOkButtonText(tr("Entra"));
+    dialog->setCancelButtonText(tr("Annulla"));
+    connect(dialog, &QInputDialog::textValueSelected, this, [this](const QString &password) {
+        if (password.isEmpty() || m_session->phase() != session::ChatSession::Phase::Idle)
+            return;
+        m_session->setTablePassword(password);
+        cmdConnect_Click();
+    });
+    dialog->open();
 }
 
 void frmMain::createBrowser()
@@ -761,6 +847,7 @@ void frmMain::Form_Load()
     m_events->chkTutorial()->setChecked(prefs.tutorial != 0);
     m_events->chkTutorial_Click();
     m_portMappingPref = prefs.portMapping;
+    m_accessPref = prefs.access; // the private table is made after the transfer window
     m_languagePref = prefs.language;
     // The snap step comes from the grid dialog's general step.
     m_board->takeGridStep();
@@ -833,6 +920,9 @@ void frmMain::applyCommandLine(const CommandLine &options)
     if (options.host) {
         cmdHost->click();
     } else if (!options.connectTo.isEmpty()) {
+        // A link also says which certificate to expect and the table's key.
+        if (!options.invitation.isEmpty() && !applyInvitation(options.invitation))
+            return;
         txtIP->setText(options.connectTo);
         cmdConnect->click();
     } else if (!options.invitation.isEmpty()) {
@@ -864,6 +954,11 @@ void frmMain::cmdHost_Click()
     m_session->confirmOwnName();
     if (askForName(tr("Per ospitare una sessione serve un nome: scriverlo in \"Nome:\".")))
         return;
+    QString why;
+    if (!m_table->prepareHosting(&why)) {
+        m_messages->showMessage(session::MessageService::Icon::Critical, session::kAppTitle, why);
+        return;
+    }
     m_keeper->host();
 }
 
@@ -876,6 +971,11 @@ void frmMain::cmdConnect_Click()
     if (session::Invitation::isLink(txtIP->text()) && !applyInvitation(txtIP->text().trimmed()))
         return;
     QString address = txtIP->text().trimmed();
+    // A typed address carries no invitation: the host is trusted on first use.
+    if (address != m_invitedHost) {
+        m_invitedHost.clear();
+        m_session->setInvitation(std::nullopt, std::nullopt);
+    }
     // "[2001:db8::1]" as an invitation writes it: the brackets are not part of the address.
     if (address.startsWith(QLatin1Char('[')) && address.endsWith(QLatin1Char(']')))
         address = address.mid(1, address.size() - 2);
@@ -1052,6 +1152,7 @@ void frmMain::Form_Unload()
     prefs.colours = m_dialog->colouringOn();
     prefs.logDir = m_journal->folder();
     prefs.portMapping = m_portMappingPref;
+    prefs.access = m_table->access();
     prefs.language = m_languagePref;
     m_prefs.WritePreferences(prefs);
     // Programs hosted in the panel keep running in windows of their own

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "access.h"
 #include "chatsession.h"
 #include "commandline.h"
 #include "eventspanel.h"
@@ -69,6 +70,7 @@ class MainWindowAccess;
 class MessageBoxService;
 class frmPorts;
 class frmRaggiungibilita;
+class PrivateTable;
 
 /**
  * @brief The main window: the session's controls, the conversation pane, the
@@ -257,6 +259,10 @@ private:
     void createBrowser();
     void createReachability();
     void createAccessories();
+    /// The private table's folder, its identity, and how the chat and transfers are told of it.
+    void createPrivateTable(const QString &folder);
+    /// A table refused us for want of an invitation: the player may type its password.
+    void askTablePassword(const QString &why);
     /// Places every control for the window's size (see the table).
     void layoutControls();
     /// How far the window exceeds the size the table fills: the wide
@@ -312,6 +318,9 @@ private:
     QPointer<conversation::Form5> m_form5;
     panel::Form1 *m_form1 = nullptr;
     session::Reachability *m_reach = nullptr;
+    PrivateTable *m_table = nullptr;
+    secure::Access m_accessPref = secure::kDefaultAccess; ///< "Accesso" as read, until the table is made
+    QString m_invitedHost; ///< the address the last invitation named
     QPointer<frmRaggiungibilita> m_frmReach;
     bool m_portMappingPref = true; ///< kept in the preferences as "PortMapping"
     MainWindowAccess *m_access = nullptr;

@@ -1,8 +1,13 @@
 #pragma once
 
+#include "access.h"
+
+#include <QPointer>
 #include <QWidget>
 
 class QCheckBox;
+class QComboBox;
+class QLineEdit;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -12,6 +17,8 @@ class Reachability;
 }
 
 namespace app {
+
+class PrivateTable;
 
 /**
  * @brief The small "Raggiungibilità" window: what the router said about the
@@ -30,6 +37,16 @@ public:
     QPushButton *cmdCopiaInvito;
     QLabel *lblCopiato;
     QCheckBox *chkRouter;
+    QLabel *lblImpronta;      ///< this program's fingerprint, for players to compare
+    QLabel *lblImprontaOste;  ///< the host's, while connected to one inside TLS
+    QComboBox *cboAccesso;    ///< who may sit at the table
+    QLineEdit *txtParola;     ///< a table password (kept only as a hash)
+    QPushButton *cmdParola;
+    QPushButton *cmdNuovoInvito;
+    QLabel *lblAccessoOspite; ///< why access and password wait, while a guest elsewhere
+
+    /// The private table the window shows and sets.
+    void setTable(PrivateTable *table);
 
     /// Copies the chosen invitation (the first when none is chosen); returns it.
     QString copyInvitation();
@@ -37,13 +54,24 @@ public:
 signals:
     /// The user switched asking the router on or off.
     void routerSwitched(bool on);
+    /// The user chose who may sit at the table ("anyone", "invited", "lan-open").
+    void accessChosen(secure::Access access);
+    /// "Nuovo invito": the old links are to stop working.
+    void newInvitationAsked();
+    /// A table password was typed and confirmed (empty: none).
+    void passwordChosen(const QString &password);
+
+protected:
+    void showEvent(QShowEvent *event) override;
 
 private:
     /// Names the controls for a screen reader and orders the Tab key.
     void nameControls();
     void refresh();
+    void refreshTable();
 
     session::Reachability *m_reach;
+    QPointer<PrivateTable> m_table;
 };
 
 } // namespace app

@@ -42,6 +42,7 @@ constexpr double kMinBoardZoom = 0.1;
 constexpr double kMaxBoardZoom = 8.0;
 
 const QString kPortMappingKey = QStringLiteral("PortMapping");
+const QString kAccessKey = QStringLiteral("Accesso");
 const QString kLanguageKey = QStringLiteral("Language");
 
 /// A text value. An unquoted comma in a hand-edited file makes the reader
@@ -101,6 +102,7 @@ Preferences PreferencesStore::GetPreferences() const
 
     // Only an explicit 0 switches the router requests off.
     prefs.portMapping = ini.value(kPortMappingKey).toString().trimmed() != QLatin1String("0");
+    prefs.access = secure::accessFromName(ini.value(kAccessKey).toString().trimmed()).value_or(secure::kDefaultAccess);
     const double zoom = ini.value(kBoardZoomKey).toString().trimmed().toDouble(&ok);
     if (ok && zoom >= kMinBoardZoom && zoom <= kMaxBoardZoom)
         prefs.boardZoom = zoom;
@@ -131,6 +133,7 @@ bool PreferencesStore::WritePreferences(const Preferences &prefs) const
     ini.setValue(kLogDirKey, prefs.logDir);
 
     ini.setValue(kPortMappingKey, QString::number(prefs.portMapping ? 1 : 0));
+    ini.setValue(kAccessKey, secure::accessName(prefs.access));
     ini.setValue(kBoardZoomKey, QString::number(prefs.boardZoom, 'g', 6));
     ini.setValue(kBoardZoomFitKey, prefs.boardZoomFit ? QStringLiteral("1") : QStringLiteral("0"));
     ini.setValue(kLanguageKey, prefs.language);

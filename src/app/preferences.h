@@ -1,5 +1,7 @@
 #pragma once
 
+#include "access.h"
+
 #include <QRect>
 #include <QString>
 
@@ -24,6 +26,9 @@ struct Preferences {
 
     /// "PortMapping": 1 when the router is asked to open the ports (UPnP, NAT-PMP)
     bool portMapping = true;
+    /// "Accesso": who may sit at a table this window hosts ("anyone",
+    /// "invited", "lan-open"); lan-open when absent or unknown
+    secure::Access access = secure::kDefaultAccess;
     double boardZoom = 1.0;     ///< "BoardZoom": how large the board was shown (1 = 100 %)
     bool boardZoomFit = false;  ///< "BoardZoomFit": 1 when the whole board was kept in view
     /// "Language": "it" or "en" for the window whatever the desktop's

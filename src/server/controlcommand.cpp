@@ -21,6 +21,10 @@ constexpr Verb kVerbs[] = {
     {"save", ControlCommand::Kind::Save, false},
     {"reveal", ControlCommand::Kind::Reveal, false},
     {"stop", ControlCommand::Kind::Stop, false},
+    {"invite", ControlCommand::Kind::Invite, false},
+    {"ban", ControlCommand::Kind::Ban, true},
+    {"bans", ControlCommand::Kind::Bans, false},
+    {"unban", ControlCommand::Kind::Unban, true},
 };
 
 ControlCommand invalid(const QString &why)
@@ -78,9 +82,10 @@ ControlCommand ControlCommand::fromLine(const QString &line)
         ControlCommand command;
         if (verb.takesArgument) {
             if (rest.trimmed().isEmpty()) {
-                return invalid(verb.kind == Kind::Kick
-                                   ? QStringLiteral("kick vuole il nome del partecipante da espellere.")
-                                   : QStringLiteral("say vuole il testo da dire."));
+                return invalid(verb.kind == Kind::Kick ? QStringLiteral("kick vuole il nome del partecipante da espellere.")
+                               : verb.kind == Kind::Ban ? QStringLiteral("ban vuole il nome del partecipante da bandire.")
+                               : verb.kind == Kind::Unban ? QStringLiteral("unban vuole l'indirizzo da riammettere.")
+                                                          : QStringLiteral("say vuole il testo da dire."));
             }
             command.argument = rest;
         } else if (!rest.trimmed().isEmpty()) {

@@ -16,7 +16,7 @@ namespace server
  * reaches its socket.
  */
 struct ControlCommand {
-    enum class Kind { Invalid, List, Kick, Say, Clear, Restore, Save, Reveal, Stop };
+    enum class Kind { Invalid, List, Kick, Say, Clear, Restore, Save, Reveal, Stop, Invite, Ban, Bans, Unban };
     Kind kind = Kind::Invalid;
     QString argument; ///< the name for Kick, the text for Say
     QString error;    ///< why it is Invalid, in Italian

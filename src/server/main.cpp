@@ -62,6 +62,7 @@ int main(int argc, char *argv[])
     settings.stateDir = options.stateDir;
     settings.resume = options.resume;
     settings.portMapping = options.portMapping;
+    settings.access = options.access;
     server::TavernServer tavern(settings, log);
     // SIGTERM from the service manager or a kill, SIGINT from the terminal:
     // the session is kept and every connection closed before the end.

@@ -74,7 +74,11 @@ QString italianHelp(const QList<QCommandLineOption> &options)
         "  clear       pulisce la lavagna per tutti\n"
         "  restore     riporta l'ultima lavagna pulita\n"
         "  save        scrive subito la sessione nella cartella di stato\n"
-        "  stop        chiude il tavolo (i giocatori ne sono avvisati) e arresta il server\n");
+        "  stop        chiude il tavolo (i giocatori ne sono avvisati) e arresta il server\n"
+        "  invite      l'invito da dare, con l'impronta e la chiave del tavolo\n"
+        "  ban NOME    espelle NOME e rifiuta il suo indirizzo da allora in poi\n"
+        "  bans        gli indirizzi banditi\n"
+        "  unban INDIRIZZO  toglie un bando\n");
     return text;
 }
 
@@ -112,11 +116,16 @@ ServerOptions ServerOptions::parse(const QStringList &arguments, const QStringLi
     const QCommandLineOption noMappingOption(
         QStringLiteral("no-port-mapping"),
         QStringLiteral("Non chiede al router di aprire la porta."));
+    const QCommandLineOption accessOption(
+        QStringLiteral("access"),
+        QStringLiteral("Chi può sedersi: anyone (chiunque), invited (solo chi ha l'invito), lan-open "
+                       "(la rete locale liberamente, da fuori solo con l'invito; predefinito)."),
+        QStringLiteral("MODO"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("help"), QStringLiteral("h")},
                                         QStringLiteral("Mostra questo aiuto."));
     const QCommandLineOption versionOption(QStringLiteral("version"),
                                            QStringLiteral("Mostra la versione."));
-    parser.addOptions({portOption, nameOption, stateOption, resumeOption, noMappingOption,
+    parser.addOptions({portOption, nameOption, stateOption, resumeOption, noMappingOption, accessOption,
                        helpOption, versionOption});
     // "ctl" and everything after it belong to the command, whatever they look like.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
@@ -191,6 +200,13 @@ ServerOptions ServerOptions::parse(const QStringList &arguments, const QStringLi
     }
     if (options.stateDir.isEmpty())
         options.stateDir = defaultStateDir(environment);
+    if (parser.isSet(accessOption)) {
+        const auto access = secure::accessFromName(parser.value(accessOption));
+        if (!access)
+            return failure(QStringLiteral("--access vuole anyone, invited o lan-open, non \"%1\".")
+                               .arg(parser.value(accessOption)));
+        options.access = *access;
+    }
     options.resume = parser.isSet(resumeOption);
     options.portMapping = !parser.isSet(noMappingOption);
     return options;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "access.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -25,6 +27,7 @@ struct ServerOptions {
     QString stateDir;             ///< never empty once parsed
     bool resume = false;          ///< start from the session kept on disk
     bool portMapping = true;      ///< ask the router to forward the port
+    secure::Access access = secure::kDefaultAccess; ///< who may sit down
     QStringList controlWords;     ///< for Control: the command and its argument
 
     /**

@@ -5,17 +5,20 @@
 #include "controlchannel.h"
 #include "hostrelay.h"
 #include "invitation.h"
+#include "localaddress.h"
 #include "mappingtext.h"
 #include "participantlist.h"
 #include "portmapper.h"
 #include "reachability.h"
 #include "safefile.h"
+#include "secureinvite.h"
 #include "serverlog.h"
 #include "tabledice.h"
 #include "servicenotifier.h"
 #include "sessionkeeper.h"
 #include "sessionstore.h"
 #include "tableboard.h"
+#include "tablesecurity.h"
 #include "tags.h"
 #include "trafficlog.h"
 
@@ -124,6 +127,18 @@ bool TavernServer::start()
         m_log.error(m_control->errorText());
         return false;
     }
+    // The private table's identity, key and bans live beside the session.
+    m_security = std::make_unique<secure::TableSecurity>(dir);
+    QString why;
+    if (!m_security->open(&why)) {
+        m_log.error(why);
+        m_control->close();
+        return false;
+    }
+    m_security->admission().setAccess(m_settings.access);
+    m_chat->setTableSecurity(m_security.get());
+    m_log.info(QStringLiteral("accesso: %1; impronta del server: %2")
+                   .arg(secure::accessName(m_settings.access), m_security->fingerprint().toDisplayText()));
     // Hosts, after taking up the last session when asked to.
     m_keeper->host();
     if (m_chat->listeningPort() == 0) {
@@ -169,8 +184,10 @@ void TavernServer::startPortMapping()
                 else if (state == S::Mapped) {
                     const portmap::Outcome o = mapper->outcome();
                     m_log.info(mapper->message());
+                    m_outside = o.externalAddress;
                     m_log.info(QStringLiteral("invito: ") +
-                               session::Invitation::format(o.externalAddress, o.externalPort));
+                               session::SecureInvite::format(o.externalAddress, o.externalPort, m_security->fingerprint(),
+                                                             m_security->invitationKey()));
                 }
             });
 }
@@ -236,6 +253,14 @@ ControlReply TavernServer::handle(const ControlCommand &command)
         // After the reply has gone out.
         QTimer::singleShot(0, this, &TavernServer::closeTable);
         return ControlReply::ok(QStringLiteral("arresto in corso."));
+    case ControlCommand::Kind::Invite:
+        return invite();
+    case ControlCommand::Kind::Ban:
+        return ban(command.argument);
+    case ControlCommand::Kind::Bans:
+        return bans();
+    case ControlCommand::Kind::Unban:
+        return unban(command.argument);
     case ControlCommand::Kind::Invalid:
         break;
     }
@@ -268,7 +293,7 @@ ControlReply TavernServer::list() const
                             entries.join(QStringLiteral("; ")));
 }
 
-ControlReply TavernServer::kick(const QString &name)
+std::optional<QSet<qint32>> TavernServer::tagsOf(const QString &name) const
 {
     const session::ParticipantList *people = m_chat->participants();
     QSet<qint32> chosen;
@@ -276,15 +301,58 @@ ControlReply TavernServer::kick(const QString &name)
         if (people->nameAt(row) != name)
             continue;
         if (people->tagAt(row) == session::kHostIndex)
-            return ControlReply::failed(QStringLiteral("il server non può espellere se stesso."));
+            return std::nullopt;
         chosen.insert(people->tagAt(row));
     }
-    if (chosen.isEmpty())
+    return chosen;
+}
+
+ControlReply TavernServer::invite() const
+{
+    const QString address = m_outside.isEmpty() ? session::sLocalIP(nullptr) : m_outside;
+    return ControlReply::ok(session::SecureInvite::format(address, m_chat->listeningPort(),
+                                                          m_security->fingerprint(), m_security->invitationKey()));
+}
+
+ControlReply TavernServer::ban(const QString &name)
+{
+    const auto chosen = tagsOf(name);
+    if (!chosen)
+        return ControlReply::failed(QStringLiteral("il server non può bandire se stesso."));
+    if (chosen->isEmpty())
+        return ControlReply::failed(
+            QStringLiteral("nessun partecipante si chiama \"%1\".").arg(ServerLog::clean(name)));
+    m_chat->ban(*chosen);
+    return ControlReply::ok(QStringLiteral("%1 bandito.").arg(ServerLog::clean(name)));
+}
+
+ControlReply TavernServer::bans() const
+{
+    QStringList lines;
+    for (const auto &e : m_security->admission().bans().entries())
+        lines << QStringLiteral("%1 (%2, %3)").arg(e.address, ServerLog::clean(e.name),
+                                                   e.when.toString(Qt::ISODate));
+    return ControlReply::ok(lines.isEmpty() ? QStringLiteral("nessun bandito.") : lines.join(QStringLiteral("; ")));
+}
+
+ControlReply TavernServer::unban(const QString &address)
+{
+    if (!m_security->admission().bans().unban(address))
+        return ControlReply::failed(QStringLiteral("%1 non è bandito.").arg(ServerLog::clean(address)));
+    return ControlReply::ok(QStringLiteral("%1 riammesso.").arg(ServerLog::clean(address)));
+}
+
+ControlReply TavernServer::kick(const QString &name)
+{
+    const auto chosen = tagsOf(name);
+    if (!chosen)
+        return ControlReply::failed(QStringLiteral("il server non può espellere se stesso."));
+    if (chosen->isEmpty())
         return ControlReply::failed(
             QStringLiteral("nessun partecipante si chiama \"%1\".").arg(ServerLog::clean(name)));
     // The call the window's Kick makes, so the others hear of it exactly as
     // from a window.
-    m_chat->expel(chosen);
+    m_chat->expel(*chosen);
     return ControlReply::ok(QStringLiteral("%1 espulso.").arg(ServerLog::clean(name)));
 }
 

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <optional>
+#include <QSet>
+
 #include "controlcommand.h"
 #include "headlesssinks.h"
+#include "access.h"
 #include "instanceguard.h"
 
 #include <QObject>
@@ -15,6 +19,10 @@ class ChatSession;
 class Reachability;
 class SessionKeeper;
 class SessionStore;
+}
+namespace secure
+{
+class TableSecurity;
 }
 
 namespace server
@@ -44,6 +52,7 @@ public:
         QString stateDir;
         bool resume = false;
         bool portMapping = true;
+        secure::Access access = secure::kDefaultAccess;
         /// How long the end waits for the router to remove the forwarding.
         int portMappingCloseMs = 1000;
     };
@@ -85,6 +94,12 @@ private:
     ControlReply save();
     /// Reveals the dice seed now, as "Verifica i dadi" does.
     ControlReply reveal();
+    ControlReply invite() const;
+    ControlReply ban(const QString &name);
+    ControlReply bans() const;
+    ControlReply unban(const QString &address);
+    /// The tags of the participants called @p name; nullopt when that is the server itself.
+    std::optional<QSet<qint32>> tagsOf(const QString &name) const;
     /// Asks the router to forward the port players connect to, as the
     /// window does, and logs what it answered.
     void startPortMapping();
@@ -99,6 +114,8 @@ private:
     ServiceNotifier *m_notifier = nullptr;
     session::Reachability *m_reach = nullptr;
     session::SessionStore *m_store = nullptr;
+    std::unique_ptr<secure::TableSecurity> m_security;
+    QString m_outside; ///< the router's outside address, once the port is forwarded
     session::SessionKeeper *m_keeper = nullptr;
     QString m_storeFailure; ///< why the session is no longer kept, once it is not
     bool m_running = false;

@@ -17,7 +17,7 @@ struct Known {
     bool hasValue;
 };
 
-constexpr std::array<Known, 8> kKnown{{
+constexpr std::array<Known, 9> kKnown{{
     {"received", "accept", Kind::Accept, false},
     {"received", "denied", Kind::Denied, false},
     {"received", "packet", Kind::PacketAnswer, true},
@@ -26,6 +26,7 @@ constexpr std::array<Known, 8> kKnown{{
     {"request#", "packet", Kind::PacketRequest, false},
     {"file~~~#", "name~#", Kind::Name, true},
     {"file~~~#", "size~#", Kind::Size, true},
+    {"request#", "seat~#", Kind::SeatPass, true},
 }};
 
 constexpr std::array<const char *, 3> kFamilies{"received", "request#", "file~~~#"};
@@ -175,7 +176,7 @@ ControlReader::Status ControlReader::next(ControlMessage *out)
             }
             if (end < 0)
                 return Status::Incomplete;
-        } else if (k->value == Kind::Size) {
+        } else if (k->value == Kind::Size || k->value == Kind::SeatPass) {
             // File bytes come only after the answer to the offer, so all that
             // follows the length up to the next message is part of it: a
             // length like "12abc" is no length, not 12 and some content.

@@ -3,8 +3,11 @@
 #include "duallisten.h"
 #include "incomingoffer.h"
 #include "sizetext.h"
+#include "sslserver.h"
+#include "tlssettings.h"
 
 #include <QHostAddress>
+#include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -34,7 +37,7 @@ QString peerText(const QTcpSocket *socket)
 } // namespace
 
 FileReceiver::FileReceiver(QObject *parent)
-    : QObject(parent), m_server(new QTcpServer(this)), m_idle(new QTimer(this)),
+    : QObject(parent), m_server(new secure::SslServer(this)), m_sort(new QTimer(this)), m_idle(new QTimer(this)),
       m_resume(new QTimer(this)), m_stall(new QTimer(this))
 {
     m_server->setMaxPendingConnections(1);
@@ -54,6 +57,8 @@ FileReceiver::FileReceiver(QObject *parent)
     });
     m_idle->setSingleShot(true);
     connect(m_idle, &QTimer::timeout, this, &FileReceiver::onIdle);
+    m_sort->setSingleShot(true);
+    connect(m_sort, &QTimer::timeout, this, &FileReceiver::onSortTimeout);
     m_stall->setInterval(kDefaultStallTimeoutMs);
     connect(m_stall, &QTimer::timeout, this, &FileReceiver::onStallCheck);
     m_chunk.resize(kReadBuffer);
@@ -90,6 +95,24 @@ void FileReceiver::setStallLimit(int ms, qint64 minBytes)
 void FileReceiver::setSenderLookup(std::function<QString(const QString &)> lookup)
 {
     m_senderLookup = std::move(lookup);
+}
+
+void FileReceiver::setIdentity(const QSslCertificate &certificate, const QSslKey &key)
+{
+    m_certificate = certificate;
+    m_key = key;
+}
+
+void FileReceiver::setGate(secure::Access access, const secure::TableKey &seatPass)
+{
+    m_access = access;
+    m_seatPass = seatPass;
+}
+
+bool FileReceiver::isEncrypted() const
+{
+    const auto *ssl = qobject_cast<const QSslSocket *>(m_socket);
+    return ssl && ssl->isEncrypted();
 }
 
 bool FileReceiver::listen(quint16 port)
@@ -170,6 +193,7 @@ QString FileReceiver::listenFailureText(quint16 port, QAbstractSocket::SocketErr
 
 void FileReceiver::stop()
 {
+    m_sort->stop();
     m_idle->stop();
     m_stall->stop();
     m_turn.reset();
@@ -217,6 +241,80 @@ void FileReceiver::onNewConnection()
     if (m_sender.isEmpty())
         m_sender = address;
 
+    m_tls = false;
+    if (!m_certificate.isNull()) {
+        // Nothing is answered before the peer shows what it speaks.
+        setState(State::Sorting);
+        m_sort->start(kSortWaitMs);
+        sortPeer();
+        return;
+    }
+    onPlainPeer();
+}
+
+bool FileReceiver::needsSeatPass() const
+{
+    switch (m_access) {
+    case secure::Access::Anyone:
+        return false;
+    case secure::Access::LanOpen:
+        return !secure::isLocalNetwork(m_socket->peerAddress());
+    case secure::Access::Invited:
+        break;
+    }
+    return true;
+}
+
+void FileReceiver::sortPeer()
+{
+    char first = 0;
+    if (m_tls || !m_socket || m_socket->peek(&first, 1) != 1)
+        return;
+    auto *ssl = qobject_cast<QSslSocket *>(m_socket);
+    if (!ssl || !secure::TlsSettings::startsLikeTls(QByteArray(1, first))) {
+        onPlainPeer();
+        return;
+    }
+    m_tls = true;
+    m_sort->start(m_proofTimeoutMs);
+    ssl->setSslConfiguration(secure::TlsSettings::server(m_certificate, m_key));
+    ssl->startServerEncryption();
+}
+
+void FileReceiver::onSortTimeout()
+{
+    if (!m_socket || m_state != State::Sorting)
+        return;
+    if (m_tls)
+        returnToListening(Retire::Abort); // a handshake or a pass that never came
+    else
+        onPlainPeer();
+}
+
+void FileReceiver::onPlainPeer()
+{
+    m_sort->stop();
+    // A stranger in plain text gets the basic protocol's refusal, never a question.
+    if (needsSeatPass())
+        denyConnection();
+    else
+        decideRequest();
+}
+
+void FileReceiver::checkSeat(const QByteArray &pass)
+{
+    m_sort->stop();
+    const auto presented = secure::TableKey::fromLinkText(QString::fromLatin1(pass));
+    const bool seated = presented && !m_seatPass.isNull() && m_seatPass.matches(presented->bytes());
+    if (seated || !needsSeatPass())
+        decideRequest();
+    else
+        denyConnection();
+}
+
+void FileReceiver::decideRequest()
+{
+    QTcpSocket *socket = m_socket;
     if (m_block) {
         denyConnection();
     } else if (m_acceptAll) {
@@ -273,6 +371,23 @@ void FileReceiver::onReadyRead()
 {
     if (!m_socket || m_state == State::Asking || m_state == State::Offered)
         return;
+    if (m_state == State::Sorting) {
+        if (!isEncrypted()) {
+            sortPeer();
+            return;
+        }
+        // The first thing a Tavernix sender says inside TLS is its seat pass.
+        m_reader.append(m_socket->readAll());
+        ControlMessage message;
+        const ControlReader::Status status = m_reader.next(&message);
+        if (status == ControlReader::Status::Incomplete && m_reader.pending() < ControlReader::kMaxPending)
+            return;
+        if (status == ControlReader::Status::Message && message.kind == Kind::SeatPass)
+            checkSeat(message.value);
+        else
+            denyConnection();
+        return;
+    }
     m_idle->start(m_idleTimeoutMs);
     while (m_socket) {
         if (m_state == State::Receiving) {
@@ -566,6 +681,7 @@ void FileReceiver::onIdle()
 
 void FileReceiver::returnToListening(Retire how)
 {
+    m_sort->stop();
     m_idle->stop();
     m_stall->stop();
     m_turn.reset(); // questions about this connection are moot now

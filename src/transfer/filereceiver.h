@@ -1,13 +1,17 @@
 #pragma once
 
+#include "access.h"
 #include "controlreader.h"
 #include "incomingoffer.h"
 #include "sinks.h"
+#include "tablekey.h"
 
 #include <QAbstractSocket>
 #include <QFile>
 #include <QObject>
 #include <QPointer>
+#include <QSslCertificate>
+#include <QSslKey>
 #include <QString>
 
 #include <functional>
@@ -39,6 +43,7 @@ public:
     enum class State {
         Stopped,   ///< not listening: listening failed or stop() was called
         Listening, ///< waiting for a connection request
+        Sorting,   ///< learning whether the peer speaks TLS and sits at the table
         Asking,    ///< a connection request waits for the user's answer
         Connected, ///< connected and idle, waiting for an offer
         Offered,   ///< an offer waits for the user's answer
@@ -61,6 +66,14 @@ public:
      */
     static constexpr int kDefaultStallTimeoutMs = 60 * 1000;
     static constexpr qint64 kDefaultMinProgressBytes = 16 * 1024;
+    /**
+     * A Tavernix sender opens with TLS at once; a program of the basic
+     * protocol waits for our answer. A new connection silent for this long
+     * is taken for the latter.
+     */
+    static constexpr int kSortWaitMs = 700;
+    /// The handshake and the seat pass must be through within this time.
+    static constexpr int kProofTimeoutMs = 10000;
 
     static constexpr const char *kListening = QT_TR_NOOP("Connessione: in ascolto...");
     static constexpr const char *kCompleted = QT_TR_NOOP("Stato: Transferimento completato.");
@@ -103,6 +116,23 @@ public:
      * (by the address when it gives nothing).
      */
     void setSenderLookup(std::function<QString(const QString &address)> lookup);
+    /**
+     * @brief The identity Tavernix senders meet when they connect with TLS.
+     * Without one every connection is taken as the basic protocol.
+     */
+    void setIdentity(const QSslCertificate &certificate, const QSslKey &key);
+    /**
+     * @brief Who may offer files. Access::Anyone: everyone, as the basic
+     * protocol has it. Otherwise a sender must be seated at the table,
+     * proven by @p seatPass inside TLS; with Access::LanOpen a sender from
+     * the local network may also come without it. Anyone else is refused
+     * before any question is asked. The default is Anyone, as a receiver
+     * that belongs to no table has always been.
+     */
+    void setGate(secure::Access access, const secure::TableKey &seatPass);
+    /// Whether the connection held now is encrypted.
+    bool isEncrypted() const;
+    void setProofTimeout(int ms) { m_proofTimeoutMs = ms; }
 
     // --- listening --------------------------------------------------------
     /**
@@ -173,6 +203,13 @@ private:
     void tellBroken(const QString &what);
     void acceptConnection();
     void denyConnection();
+    /// The request passed the gate: the user's settings decide.
+    void decideRequest();
+    void sortPeer();
+    void onSortTimeout();
+    void onPlainPeer();
+    void checkSeat(const QByteArray &pass);
+    bool needsSeatPass() const;
     void handleControl();
     void decideOffer(const QByteArray &sizeValue);
     void acceptFile();
@@ -198,6 +235,13 @@ private:
              void (FileReceiver::*onNo)(), State waiting);
 
     QTcpServer *m_server;
+    QTimer *m_sort; ///< the wait for a ClientHello, then for the seat pass
+    QSslCertificate m_certificate;
+    QSslKey m_key;
+    secure::Access m_access = secure::Access::Anyone;
+    secure::TableKey m_seatPass;
+    bool m_tls = false; ///< the connection held started TLS
+    int m_proofTimeoutMs = kProofTimeoutMs;
     QTcpSocket *m_socket = nullptr;
     QTimer *m_idle;
     QTimer *m_resume; ///< ends the rest after a failed accept

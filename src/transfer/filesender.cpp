@@ -1,10 +1,13 @@
 #include "filesender.h"
 
+#include "peertrust.h"
 #include "sizetext.h"
+#include "tlssettings.h"
 #include "transferprotocol.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QSslSocket>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -93,15 +96,63 @@ void FileSender::connectTo(const QString &host, const QString &portText, const Q
         failConnect();
         return;
     }
-    m_socket = new QTcpSocket(this);
-    connect(m_socket, &QTcpSocket::connected, this, &FileSender::onConnected);
+    auto *socket = new QSslSocket(this);
+    m_socket = socket;
+    if (m_pin)
+        connect(socket, &QSslSocket::encrypted, this, &FileSender::onEncrypted);
+    else
+        connect(m_socket, &QTcpSocket::connected, this, &FileSender::onConnected);
     connect(m_socket, &QTcpSocket::readyRead, this, &FileSender::onReadyRead);
     connect(m_socket, &QTcpSocket::bytesWritten, this, &FileSender::onBytesWritten);
+    connect(socket, &QSslSocket::encryptedBytesWritten, this, &FileSender::onBytesWritten);
     connect(m_socket, &QTcpSocket::disconnected, this, &FileSender::onSocketGone);
     connect(m_socket, &QTcpSocket::errorOccurred, this, &FileSender::onSocketGone);
     setState(State::Connecting);
     m_connectTimer->start(m_connectTimeoutMs);
-    m_socket->connectToHost(address, port);
+    if (m_pin) {
+        socket->setSslConfiguration(secure::TlsSettings::client());
+        socket->connectToHostEncrypted(address, port);
+    } else {
+        socket->connectToHost(address, port);
+    }
+}
+
+void FileSender::setProtection(const std::optional<secure::Fingerprint> &receiver, const secure::TableKey &seatPass)
+{
+    m_pin = receiver;
+    m_seatPass = seatPass;
+}
+
+bool FileSender::isEncrypted() const
+{
+    const auto *ssl = qobject_cast<const QSslSocket *>(m_socket);
+    return ssl && ssl->isEncrypted();
+}
+
+void FileSender::onEncrypted()
+{
+    auto *socket = qobject_cast<QSslSocket *>(m_socket);
+    if (!socket || m_state != State::Connecting)
+        return;
+    const secure::Fingerprint presented = secure::Fingerprint::of(socket->peerCertificate());
+    if (secure::PeerTrust::judge(presented, m_pin, secure::TrustStore::Meeting::FirstTime) !=
+        secure::PeerTrust::Verdict::Pinned) {
+        // Not the receiver the host vouched for: nothing of ours goes out.
+        m_connectTimer->stop();
+        closeSocket(false);
+        setState(State::NotConnected);
+        show(Icon::Critical, QStringLiteral("Errore di Connessione"),
+             tr("%1 [%2] si è presentato con un'identità diversa da quella che il tavolo conosce per "
+                "questo giocatore: può darsi che qualcuno si sia messo in mezzo. La connessione è stata "
+                "chiusa e non è stato inviato nulla.")
+                 .arg(m_target, m_portText));
+        setStatus(QStringLiteral("Stato: Errore di connessione."));
+        setConnectStep(3);
+        emit connectFailed();
+        return;
+    }
+    m_socket->write(QByteArray(wire::kSeatPass) + m_seatPass.toLinkText().toLatin1());
+    onConnected();
 }
 
 void FileSender::onConnected()
@@ -289,7 +340,7 @@ void FileSender::onPermission(const QByteArray &value)
 // Send-complete: the last write has wholly left the socket's buffer.
 void FileSender::onBytesWritten()
 {
-    if (!m_socket || m_socket->bytesToWrite() > 0)
+    if (!m_socket || pendingBytes() > 0)
         return;
     if (m_state == State::OfferingName) {
         m_socket->write(sizeMessage(m_length));
@@ -308,7 +359,8 @@ bool FileSender::sendPacket(const char *data, qint64 length)
     // notification on and off for every packet, which costs more than the
     // packet. Only what the system cannot take now is left to the socket,
     // which reports it sent through bytesWritten.
-    const int fd = int(m_socket->socketDescriptor());
+    // Never past TLS: its records must carry every byte.
+    const int fd = isEncrypted() ? -1 : int(m_socket->socketDescriptor());
     if (fd >= 0 && m_socket->bytesToWrite() == 0) {
         qint64 done = 0;
         while (done < length) {
@@ -328,12 +380,22 @@ bool FileSender::sendPacket(const char *data, qint64 length)
         return true;
     }
 #endif
-    return m_socket->write(data, length) == length;
+    const bool written = m_socket->write(data, length) == length;
+    // Encrypted at once, so pendingBytes() says what the system has not taken.
+    if (isEncrypted())
+        m_socket->flush();
+    return written;
+}
+
+qint64 FileSender::pendingBytes() const
+{
+    const auto *ssl = qobject_cast<const QSslSocket *>(m_socket);
+    return m_socket->bytesToWrite() + (ssl ? ssl->encryptedBytesToWrite() : 0);
 }
 
 qint64 FileSender::unacknowledged() const
 {
-    const qint64 unsent = m_socket ? m_socket->bytesToWrite() : 0;
+    const qint64 unsent = m_socket ? pendingBytes() : 0;
 #ifdef Q_OS_LINUX
     int queued = 0;
     const int fd = m_watch >= 0 ? m_watch : (m_socket ? int(m_socket->socketDescriptor()) : -1);
@@ -406,14 +468,14 @@ void FileSender::pump()
     m_pumpScheduled = false;
     QElapsedTimer slice;
     slice.start();
-    while (m_socket && m_state == State::Sending && m_socket->bytesToWrite() == 0) {
+    while (m_socket && m_state == State::Sending && pendingBytes() == 0) {
         if (m_lastWritten) {
             awaitReceiverClose();
             return;
         }
         writePacket();
         if (slice.elapsed() >= kSliceMs) {
-            if (m_socket && m_state == State::Sending && m_socket->bytesToWrite() == 0 &&
+            if (m_socket && m_state == State::Sending && pendingBytes() == 0 &&
                 !m_pumpScheduled) {
                 m_pumpScheduled = true;
                 QTimer::singleShot(0, this, [this] {

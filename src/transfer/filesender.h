@@ -1,11 +1,15 @@
 #pragma once
 
 #include "controlreader.h"
+#include "fingerprint.h"
 #include "sinks.h"
+#include "tablekey.h"
 
 #include <QFile>
 #include <QObject>
 #include <QString>
+
+#include <optional>
 
 class QTcpSocket;
 class QTimer;
@@ -83,6 +87,17 @@ public:
      * transport cannot use fails as a connection that could not be made.
      */
     void connectTo(const QString &host, const QString &portText, const QString &targetName);
+    /**
+     * @brief How the next connectTo() protects itself. With the receiver's
+     * fingerprint (passed on by the host) the connection is TLS and goes on
+     * only with that certificate: another one ends it before a byte of the
+     * exchange, and there is no fallback to plain text. @p seatPass, the
+     * pass the host gave us, is then shown to the receiver first. Without a
+     * fingerprint the connection is plain, as the basic protocol has it.
+     */
+    void setProtection(const std::optional<secure::Fingerprint> &receiver, const secure::TableKey &seatPass);
+    /// Whether the connection held now is encrypted.
+    bool isEncrypted() const;
     /// cmdAnnulla: closes the connection. Under a running send it is the
     /// user's cancel, with the sender-cancel message.
     void disconnectFromReceiver();
@@ -140,6 +155,7 @@ signals:
 
 private:
     void onConnected();
+    void onEncrypted();
     void onConnectTimeout();
     void onReadyRead();
     void onBytesWritten();
@@ -156,6 +172,8 @@ private:
     void writePacket();
     void pump();
     void setCorked(bool on);
+    /// Bytes written that the system has not taken yet (encrypted or not).
+    qint64 pendingBytes() const;
     /// Bytes written that the receiver's system has not acknowledged yet.
     qint64 unacknowledged() const;
     /// After the receiver hung up: whether it took every byte first.
@@ -168,6 +186,8 @@ private:
     void show(session::MessageService::Icon icon, const QString &title, const QString &text);
 
     QTcpSocket *m_socket = nullptr;
+    std::optional<secure::Fingerprint> m_pin;
+    secure::TableKey m_seatPass;
     QTimer *m_connectTimer;
     QTimer *m_finishTimer;
     session::MessageService *m_messages = nullptr;

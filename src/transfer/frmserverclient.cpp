@@ -365,6 +365,8 @@ void FrmServerCLient::createEngines()
     m_receiver->setAutoAccept(ChkAutoSend->isChecked());
     m_receiver->setPacketSize(lblpacketsize->text().toInt());
     m_receiver->setSaveFolder(TxtSaveFile->text());
+    m_receiver->setIdentity(m_certificate, m_key);
+    m_receiver->setGate(m_access, m_seatPass);
     // An offer names its sender as the address list knows them.
     m_receiver->setSenderLookup([this](const QString &address) {
         QStringList entries;
@@ -611,6 +613,7 @@ void FrmServerCLient::lstClientNome_Click(const QModelIndex &index)
             const QString entry = m_addresses->index(row, 0).data(Qt::DisplayRole).toString();
             if (entry.startsWith(prefix)) {
                 TargetIP->setText(entry.mid(prefix.size()));
+                m_pickedAddress = TargetIP->text();
                 break;
             }
         }
@@ -620,8 +623,35 @@ void FrmServerCLient::lstClientNome_Click(const QModelIndex &index)
 
 void FrmServerCLient::CmdSeek_Click()
 {
-    if (m_sender)
-        m_sender->connectTo(TargetIP->text(), CntPort->text(), TargetNome->text());
+    if (!m_sender)
+        return;
+    // Only the participant the list gave is the one the host vouched for.
+    Protection protection;
+    if (m_protection && !TargetNome->text().isEmpty() && TargetIP->text() == m_pickedAddress)
+        protection = m_protection(TargetNome->text());
+    m_sender->setProtection(protection.receiver, protection.seatPass);
+    m_sender->connectTo(TargetIP->text(), CntPort->text(), TargetNome->text());
+}
+
+void FrmServerCLient::setProtectionLookup(std::function<Protection(const QString &)> lookup)
+{
+    m_protection = std::move(lookup);
+}
+
+void FrmServerCLient::setIdentity(const QSslCertificate &certificate, const QSslKey &key)
+{
+    m_certificate = certificate;
+    m_key = key;
+    if (m_receiver)
+        m_receiver->setIdentity(certificate, key);
+}
+
+void FrmServerCLient::setGate(secure::Access access, const secure::TableKey &seatPass)
+{
+    m_access = access;
+    m_seatPass = seatPass;
+    if (m_receiver)
+        m_receiver->setGate(access, seatPass);
 }
 
 void FrmServerCLient::cmdAnnulla_Click()

@@ -5,8 +5,13 @@
 #include "sinks.h"
 
 #include <QIcon>
+#include <QSslCertificate>
+#include <QSslKey>
 #include <QPointer>
 #include <QWidget>
+
+#include <functional>
+#include <optional>
 
 class QAbstractItemModel;
 class QCheckBox;
@@ -61,6 +66,21 @@ public:
     void setRecipientModel(QStringListModel *model);
     /// The address entries ("name - address") looked up when a name is chosen.
     void setAddressModel(QAbstractItemModel *model);
+
+    /// How a connection to a participant's transfer port is protected.
+    struct Protection {
+        std::optional<secure::Fingerprint> receiver; ///< passed on by the host; none: plain text
+        secure::TableKey seatPass;                   ///< what shows we sit at the table
+    };
+    /**
+     * @brief Asked at "Connetti" for the participant chosen in the list
+     * (not for an address typed by hand, which goes in plain text).
+     */
+    void setProtectionLookup(std::function<Protection(const QString &name)> lookup);
+    /// The identity Tavernix senders meet on our transfer port (kept across a close of the window).
+    void setIdentity(const QSslCertificate &certificate, const QSslKey &key);
+    /// Who may offer us files (FileReceiver::setGate; kept across a close of the window).
+    void setGate(secure::Access access, const secure::TableKey &seatPass);
 
     /// Shows or hides the direct address entry (Label5 and TargetIP).
     void setAddressEntryVisible(bool visible);
@@ -173,6 +193,12 @@ private:
     QPointer<QAbstractItemModel> m_addresses;
     QPointer<QFileDialog> m_dialog;
     bool m_addressVisible = false;
+    std::function<Protection(const QString &)> m_protection;
+    QSslCertificate m_certificate;
+    QSslKey m_key;
+    secure::Access m_access = secure::Access::Anyone;
+    secure::TableKey m_seatPass;
+    QString m_pickedAddress; ///< the address the list gave for TargetNome
     bool m_shutDown = false;
 };
 

@@ -38,6 +38,9 @@ inline constexpr char kKick[] = "Received:kickH#";
 inline constexpr char kPacketRequest[] = "Request#:PACKET";
 inline constexpr char kName[] = "File~~~#:name~#:"; // + name
 inline constexpr char kSize[] = "File~~~#:size~#:"; // + decimal length
+// Between Tavernix programs only, first thing inside TLS: the pass the host
+// gives everyone seated at the table (empty when the sender has none).
+inline constexpr char kSeatPass[] = "Request#:SEAT~#:"; // + pass in link form
 } // namespace wire
 
 /// The kinds of control message, whichever end sends them.
@@ -50,6 +53,7 @@ enum class Kind {
     PacketRequest, ///< "Request#:PACKET"
     Name,          ///< "File~~~#:name~#:" + name
     Size,          ///< "File~~~#:size~#:" + length
+    SeatPass,      ///< "Request#:SEAT~#:" + pass (Tavernix programs, inside TLS)
 };
 
 /// One recognised control message.

@@ -11,8 +11,10 @@
 #include "reachability.h"
 
 #include <QClipboard>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -110,9 +112,10 @@ void tst_Reachability::hostingOpensThePortAndSconnettiClosesIt()
     app::frmRaggiungibilita *panel = w->form->reachabilityWindow();
     QVERIFY(panel);
     QVERIFY(panel->lblChat->text().contains(expected));
-    const QString link = QStringLiteral("tavernix://203.0.113.5:%1").arg(port);
+    // A hosting window's invitation carries its fingerprint and key.
     QVERIFY(panel->lstInviti->count() >= 1);
-    QCOMPARE(panel->lstInviti->item(0)->data(Qt::UserRole).toString(), link);
+    const QString link = panel->lstInviti->item(0)->data(Qt::UserRole).toString();
+    QVERIFY2(link.startsWith(QStringLiteral("tavernix://203.0.113.5:%1/?fp=").arg(port)), qPrintable(link));
     panel->cmdCopiaInvito->click();
     QCOMPARE(QGuiApplication::clipboard()->text(), link);
 
@@ -253,6 +256,11 @@ void tst_Reachability::typedServerConnects()
     QCOMPARE(w.form->txtIP->text(), shown.isEmpty() ? typed : shown);
     QTRY_COMPARE(w.form->chat()->phase(), ChatSession::Phase::Connected);
     QTRY_COMPARE(host.participants()->count(), 2);
+    // At another's table, who may sit down is that host's to choose: said, not just greyed.
+    w.form->cmdRaggiungibilita_Click();
+    const app::frmRaggiungibilita *panel = w.form->reachabilityWindow();
+    QVERIFY(!panel->cboAccesso->isEnabled() && !panel->txtParola->isEnabled() && !panel->cmdParola->isEnabled());
+    QVERIFY(panel->lblAccessoOspite->isVisible() && panel->cboAccesso->toolTip() == panel->lblAccessoOspite->text());
 }
 
 void tst_Reachability::commandLine_data()
@@ -265,10 +273,10 @@ void tst_Reachability::commandLine_data()
     QTest::addColumn<bool>("noMapping");
     const int run = int(CommandLine::Action::Run), error = int(CommandLine::Action::Error);
     QTest::newRow("--connect link") << QStringList{"--connect", "tavernix://[::1]:2700"} << run
-                                    << "::1" << 2700 << "" << false;
+                                    << "::1" << 2700 << "tavernix://[::1]:2700" << false;
     QTest::newRow("link's port wins") << QStringList{"--port", "2600", "--connect",
                                                      "tavernix://10.0.0.1:2700"}
-                                      << run << "10.0.0.1" << 2700 << "" << false;
+                                      << run << "10.0.0.1" << 2700 << "tavernix://10.0.0.1:2700" << false;
     QTest::newRow("--connect malformed link") << QStringList{"--connect", "tavernix://x:0"}
                                               << error << "" << 0 << "" << false;
     QTest::newRow("--connect plain address") << QStringList{"--connect", "10.0.0.1"} << run

@@ -517,6 +517,9 @@ void tst_Startup::commandLine_data()
     QTest::newRow("connect") << QStringList{"--name=Ada", "--port", "2600", "--connect",
                                             "192.168.0.5"}
                              << int(A::Run) << "Ada" << 2600 << false << "192.168.0.5";
+    QTest::newRow("connect with a private table's link")
+        << QStringList{"--name", "Ada", "--connect", "tavernix://10.0.0.2:2600/?fp=" + QString(43, u'A') + "&k=" + QString(22, u'Q')}
+        << int(A::Run) << "Ada" << 2600 << false << "10.0.0.2";
     QTest::newRow("help") << QStringList{"--help"} << int(A::ShowHelp) << "" << 0 << false << "";
     QTest::newRow("version") << QStringList{"--version"} << int(A::ShowVersion) << "" << 0 << false
                              << "";

@@ -4,7 +4,7 @@
 //   router_driver host --router NS --wan NS --external ADDR --lease-file FILE
 //                 [--lease S] [--skip-file] [--ipv6 ADDR]   in the home namespace
 //   router_driver nogateway                     in the home namespace
-//   router_driver wan-chat ADDR PORT            in the outside namespace
+//   router_driver wan-chat ADDR PORT [LINK]     in the outside namespace (LINK: the invitation)
 //   router_driver wan-file ADDR PORT FILE       in the outside namespace
 //
 // Every check prints "ok: ..." or "FAIL: ..."; the exit code is the number
@@ -18,7 +18,9 @@
 #include "frmserverclient.h"
 #include "messagerecorder.h"
 #include "participantlist.h"
+#include "privatetable.h"
 #include "reachability.h"
+#include "secureinvite.h"
 #include "tags.h"
 
 #include <QApplication>
@@ -160,9 +162,11 @@ int hostScenario(const QStringList &args)
     for (const session::Reachability::Address &a : host->form->reachability()->invitations())
         links << a.link;
     const QString v6 = arg(args, QStringLiteral("--ipv6"));
-    check(links.value(0) == QStringLiteral("tavernix://%1:%2").arg(outside).arg(chatPort) &&
+    // The invitation carries the host's fingerprint and the table key.
+    check(links.value(0).startsWith(QStringLiteral("tavernix://%1:%2/?fp=").arg(outside).arg(chatPort)) &&
+              links.value(0).contains(QLatin1String("&k=")) &&
               (v6.isEmpty() ||
-               links.contains(QStringLiteral("tavernix://[%1]:%2").arg(v6).arg(chatPort))),
+               links.value(1).startsWith(QStringLiteral("tavernix://[%1]:%2/?fp=").arg(v6).arg(chatPort))),
           QStringLiteral("invitations: ") + links.join(QStringLiteral(", ")));
 
     // A player outside joins through the router's outside address and talks.
@@ -170,7 +174,7 @@ int hostScenario(const QStringList &args)
     chat.setProcessChannelMode(QProcess::MergedChannels);
     chat.start(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("exec"), wanNs, self,
                                       QStringLiteral("wan-chat"), outside,
-                                      QString::number(chatPort)});
+                                      QString::number(chatPort), links.value(0)});
     check(QTest::qWaitFor([&] { return host->pane().contains(QLatin1String("ciao dal mondo")); },
                           10000),
           "the outside player's line reaches the host");
@@ -181,6 +185,9 @@ int hostScenario(const QStringList &args)
                                     QString::fromLocal8Bit(chat.readAll()).trimmed());
 
     if (!args.contains(QStringLiteral("--skip-file"))) {
+        // A stranger's offer never reaches a private table (tst_securetransfer):
+        // here the forwarding is checked, so the table opens to anyone.
+        host->form->findChild<app::PrivateTable *>()->setAccess(secure::Access::Anyone);
         QByteArray content(300 * 1024, Qt::Uninitialized);
         for (char &c : content)
             c = char(QRandomGenerator::global()->generate());
@@ -243,13 +250,19 @@ int noGatewayScenario()
     return g_failures;
 }
 
-int wanChat(const QString &address, int port)
+int wanChat(const QString &address, int port, const QString &link)
 {
     session::ChatSession player;
+    if (const auto invite = session::SecureInvite::parse(link))
+        player.setInvitation(invite->fingerprint, invite->key);
     joinAsAda(player, address, port, 500);
     // The host's list names both of us: the host spoke to us.
     if (!QTest::qWaitFor([&] { return player.participants()->count() >= 2; }, 8000)) {
         std::printf("the host did not answer\n");
+        return 1;
+    }
+    if (!player.isEncrypted()) {
+        std::printf("joined in plain text despite the invitation\n");
         return 1;
     }
     player.SendToServer(session::tag::Messaggio + QStringLiteral("Ada: ciao dal mondo"));
@@ -288,7 +301,7 @@ int main(int argc, char **argv)
     if (mode == QLatin1String("nogateway"))
         return noGatewayScenario();
     if (mode == QLatin1String("wan-chat"))
-        return wanChat(args.value(2), args.value(3).toInt());
+        return wanChat(args.value(2), args.value(3).toInt(), args.value(4));
     if (mode == QLatin1String("wan-file"))
         return wanFile(args.value(2), args.value(3), args.value(4));
     std::fprintf(stderr, "usage: router_driver host|nogateway|wan-chat|wan-file ...\n");

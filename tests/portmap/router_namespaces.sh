@@ -267,11 +267,27 @@ run_test() {
     [ $FAILURES -eq 0 ]
 }
 
-# A player outside joins through the router's outside port $1.
-joins_from_outside() {
+# A player outside, in plain text and without the invitation, is refused
+# at the router's outside port $1 and told why.
+refused_from_outside() {
     local answer
     answer=$(in_ns "$WAN_NS" timeout 10 bash -c 'exec 3<>/dev/tcp/'$EXTERNAL'/'$1' &&
-        printf "[Connessione]Ada\r\n" >&3 && grep -a -m1 -o "Rename di Connessione\]Ada" <&3')
+        printf "[Connessione]Ada\r\n" >&3 && grep -a -m1 -o "Rename di Connessione\]Ada\|non ti ha fatto entrare" <&3')
+    [ "$answer" = "non ti ha fatto entrare" ]
+}
+
+# A player outside with the invitation $2 joins through port $1, as a
+# foreign program would: OpenSSL's own client, the certificate checked
+# against the link's fingerprint, the key given inside TLS.
+joins_from_outside() {
+    local fp key seen answer
+    fp=$(sed -n 's/.*[?&]fp=\([A-Za-z0-9_-]*\).*/\1/p' <<<"$2")
+    key=$(sed -n 's/.*[?&]k=\([A-Za-z0-9_-]*\).*/\1/p' <<<"$2")
+    seen=$(in_ns "$WAN_NS" timeout 10 openssl s_client -connect "$EXTERNAL:$1" -tls1_3 </dev/null 2>/dev/null |
+        openssl x509 -outform DER | openssl dgst -sha256 -binary | base64 | tr '+/' '-_' | tr -d '=')
+    [ -n "$fp" ] && [ "$seen" = "$fp" ] || { echo "fingerprint: link $fp, host $seen"; return 1; }
+    answer=$(in_ns "$WAN_NS" timeout 10 bash -c '{ printf "[Tavernix]1\r\n[Tavernix Accesso]k'"$key"'\r\n[Connessione]Ada\r\n"; sleep 3; } |
+        openssl s_client -connect '"$EXTERNAL:$1"' -tls1_3 -quiet 2>/dev/null | grep -a -m1 -o "Rename di Connessione\]Ada"')
     [ "$answer" = "Rename di Connessione]Ada" ]
 }
 
@@ -288,8 +304,11 @@ run_server_test() {
     prepare
     pid=$(start_home "$log" "$server" --port 2603 --state-dir "$STATE/server")
     check "the server's forwarding of 2603 is there" forwarded 2603 || cat "$log"
-    check "a player outside joined through it" joins_from_outside 2603
-    check "the log gives the invitation" logged "invito: tavernix://$EXTERNAL:2603" "$log" || cat "$log"
+    check "the log gives the invitation" logged "invito: tavernix://$EXTERNAL:2603/?fp=" "$log" || cat "$log"
+    local link
+    link=$("$server" ctl --state-dir "$STATE/server" invite)
+    check "a player outside without the invitation is refused" refused_from_outside 2603
+    check "a player outside with the invitation joined through it" joins_from_outside 2603 "$link"
     check "SIGTERM ended the server within 2 s and removed the forwarding" ends_unmapped "$pid" 2 2603
     check "with --no-port-mapping the router heard nothing" \
         asks_nothing 2604 "$STATE/server2.log" "$server" --port 2604 --state-dir "$STATE/server2" \

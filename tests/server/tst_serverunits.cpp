@@ -48,6 +48,10 @@ void tst_ServerUnits::commandLine_data()
     QTest::newRow("save") << "save" << K::Save << "" << "";
     QTest::newRow("reveal") << "reveal" << K::Reveal << "" << "";
     QTest::newRow("kick") << "kick Ada" << K::Kick << "Ada" << "";
+    QTest::newRow("invite") << "invite" << K::Invite << "" << "";
+    QTest::newRow("ban") << "ban Il Troll" << K::Ban << "Il Troll" << "";
+    QTest::newRow("unban") << "unban 2001:db8:1:2::/64" << K::Unban << "2001:db8:1:2::/64" << "";
+    QTest::newRow("unban without address") << "unban " << K::Invalid << "" << "unban vuole l'indirizzo";
     QTest::newRow("kick, name with spaces and brackets")
         << "kick Il Mago[2]" << K::Kick << "Il Mago[2]" << "";
     QTest::newRow("say keeps its text as typed")
@@ -168,7 +172,7 @@ void tst_ServerUnits::options_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("stateDir");
     QTest::addColumn<QStringList>("words");
-    QTest::addColumn<QString>("flags"); // "r" resume, "n" no port mapping
+    QTest::addColumn<QString>("flags"); // "r" resume, "n" no port mapping, "i" invited only
 
     using A = ServerOptions::Action;
     const QStringList home{"HOME=/home/oste"};
@@ -184,12 +188,12 @@ void tst_ServerUnits::options_data()
         << QStringList{"--state-dir", "/d"} << QStringList{"STATE_DIRECTORY=/var/lib/a"} << A::Run
         << 600 << "Locanda" << "/d" << QStringList{} << "";
     QTest::newRow("everything") << QStringList{"--port", "2600", "--name", "Oste", "--resume",
-                                               "--no-port-mapping", "--state-dir", "/d"}
-                                << home << A::Run << 2600 << "Oste" << "/d" << QStringList{} << "rn";
+                                               "--no-port-mapping", "--state-dir", "/d", "--access", "invited"}
+                                << home << A::Run << 2600 << "Oste" << "/d" << QStringList{} << "rni";
     for (const QStringList &wrong :
          {QStringList{"--port", "0"}, QStringList{"--port", "65536"}, QStringList{"--port", "6OO"},
           QStringList{"--name", "  "}, QStringList{"--state-dir", ""}, QStringList{"--host"},
-          QStringList{"list"}})
+          QStringList{"list"}, QStringList{"--access", "tutti"}})
         QTest::addRow("refused: %s", qPrintable(wrong.join(' ')))
             << wrong << home << A::Error << 0 << "" << "" << QStringList{} << "";
     QTest::newRow("ctl") << QStringList{"ctl", "list"} << home << A::Control << 600 << "Locanda"
@@ -228,6 +232,7 @@ void tst_ServerUnits::options()
     QCOMPARE(o.controlWords, words);
     QCOMPARE(o.resume, flags.contains('r'));
     QCOMPARE(o.portMapping, !flags.contains('n'));
+    QCOMPARE(o.access, flags.contains('i') ? secure::Access::Invited : secure::kDefaultAccess);
 }
 
 void tst_ServerUnits::logLine_data()

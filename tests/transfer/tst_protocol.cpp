@@ -29,6 +29,7 @@ QString kindName(Kind kind)
     case Kind::PacketRequest: return QStringLiteral("PacketRequest");
     case Kind::Name: return QStringLiteral("Name");
     case Kind::Size: return QStringLiteral("Size");
+    case Kind::SeatPass: return QStringLiteral("SeatPass");
     }
     return QString();
 }

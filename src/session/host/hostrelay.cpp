@@ -3,6 +3,7 @@
 #include "boardhistory.h"
 #include "duallisten.h"
 #include "heartbeat.h"
+#include "handshakequeue.h"
 #include "joingate.h"
 #include "lineframer.h"
 #include "memoryrelease.h"
@@ -10,9 +11,14 @@
 #include "readpacer.h"
 #include "writebudget.h"
 
+#include "accesstags.h"
+#include "joinguard.h"
+#include "tlssettings.h"
+
 #include <QElapsedTimer>
 #include <QSocketNotifier>
 #include <QTcpServer>
+#include <QSslSocket>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -182,6 +188,12 @@ constexpr int kLinesPerSlice = 256;
 constexpr qint64 kActSlice = 16 * 1024;
 /// Bytes of a connection's outbox kept allocated from one turn to the next.
 constexpr qsizetype kKeptOutbox = 16 * 1024;
+/// A TLS handshake not done this long after it started is let go: a peer
+/// that trickles its hello would otherwise hold a place for minutes. A real
+/// one takes two round trips.
+constexpr int kHandshakeTimeoutMs = 5000;
+/// A refused joiner has this long to read why before its connection is cut.
+constexpr int kRefusalGraceMs = 2000;
 /// Received bytes a connection holds before the sender must wait for us.
 constexpr qint64 kReadBufferSize = 64 * 1024;
 
@@ -202,13 +214,19 @@ struct HostRelay::Private {
         qsizetype size() const { return end - begin; }
     };
     struct Element {
-        QTcpSocket *socket = nullptr;
+        /// Starts in plain text; becomes TLS when the peer's first byte says so.
+        QSslSocket *socket = nullptr;
+        /// What the peer speaks: not known until its first byte.
+        enum class Speech { Unknown, Plain, Tls } speech = Speech::Unknown;
+        /// A TLS peer's handshake waits for its turn until it is started.
+        bool handshakeStarted = false;
         LineFramer framer;
         bool closingByUs = false;   ///< our own close is not a close event
         quint64 generation = 0;     ///< counts the connections this element carried
         bool dropping = false;      ///< over a backlog bound: its abort is on its way
         bool unflushed = false;     ///< written to since the last flush
         bool live = false;          ///< connected, as far as we have heard
+        bool toldReady = false;     ///< the ready hook ran for this connection
         /// Lines written since the last flush: handed to the system in one
         /// call when the turn is over, past the socket's own buffer, whose
         /// write notifier would otherwise be switched on and off per turn
@@ -237,6 +255,9 @@ struct HostRelay::Private {
 
     HostRelay *q;
     Hooks hooks;
+    secure::JoinGuard *guard = nullptr;
+    QSslConfiguration tls; ///< null: every connection is plain text
+    int refusals = 0;
     /// The chunk lines behind replays go into, and where the last line put
     /// there lies, so the same broadcast to the next newcomer refers to it.
     std::shared_ptr<Chunk> tail;
@@ -250,6 +271,9 @@ struct HostRelay::Private {
     WriteBudget budget;
     ReadPacer *pacer = nullptr;
     JoinGate *gate = nullptr;
+    HandshakeQueue handshakes;
+    QTimer *handshakeTimer = nullptr; ///< the next stranger's turn, when the rate holds it back
+    QElapsedTimer clock;              ///< the handshake queue's time
     int maxPending = kDefaultMaxPendingJoins; ///< as configured; the gate may hold fewer
     int evictAfterMs = kDefaultEvictAfterMs;
     int evictions = 0;
@@ -310,8 +334,11 @@ struct HostRelay::Private {
     Sent put(qint16 index, const QByteArray &line)
     {
         Element *e = element(index);
-        // A participant whose connection has just closed misses the message.
-        if (!e || !e->live)
+        // A participant whose connection has just closed misses the message,
+        // and so does one that cannot read it yet: a TLS peer whose handshake
+        // waits its turn would take a plain line for a broken hello, and a
+        // stranger hears nothing of the table before the door lets it in.
+        if (!e || !e->live || !e->toldReady)
             return Sent::Missed;
         if (e->replay.active) {
             // Behind the board it is being sent, in order. What waits here
@@ -346,7 +373,7 @@ struct HostRelay::Private {
             return;
         qsizetype taken = 0;
 #if defined(Q_OS_UNIX)
-        if (e->socket->bytesToWrite() == 0) {
+        if (e->speech != Element::Speech::Tls && e->socket->bytesToWrite() == 0) {
             const ssize_t n = ::send(int(e->socket->socketDescriptor()), e->outbox.constData(),
                                      size_t(e->outbox.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
             // Any other failure is the socket's to find and report: it gets
@@ -384,6 +411,13 @@ struct HostRelay::Private {
         e->ready.clear();
         e->readyNext = 0;
         gate->settle(index);
+        if (handshakes.runningCount() + handshakes.waitingCount() > 0) {
+            handshakes.finished(index);
+            if (!handshakeTimer->isActive())
+                handshakeTimer->start(0); // its place goes to the next, once this turn is over
+        }
+        if (guard)
+            guard->closed(index);
         budget.set(index, 0);
         // What the connection had buffered is freed now; a burst of leaves
         // gives it back to the system once.
@@ -404,6 +438,11 @@ struct HostRelay::Private {
         Element *e = element(index);
         if (!e)
             return false;
+        if (e->speech == Element::Speech::Unknown && !sortPeer(index, e))
+            return false;
+        // Its hello stays unread until its handshake's turn comes.
+        if (e->speech == Element::Speech::Tls && !e->handshakeStarted)
+            return false;
         if (e->readyNext >= e->ready.size()) {
             e->ready.clear();
             e->readyNext = 0;
@@ -417,11 +456,14 @@ struct HostRelay::Private {
              ++n) {
             const QByteArray line = e->ready.at(e->readyNext++);
             bytes += line.size();
+            // A stranger's lines wait at the door until it is let in.
+            if (guard && guard->line(index, line) != secure::JoinGuard::Fate::Deliver)
+                continue;
             if (hooks.lineReceived)
                 hooks.lineReceived(index, line);
         }
         if (gate->isWaiting(index) && hooks.introduced && hooks.introduced(index))
-            gate->settle(index);
+            seated(index);
         return e->readyNext < e->ready.size() || e->socket->bytesAvailable() > 0;
     }
 
@@ -437,9 +479,9 @@ struct HostRelay::Private {
             hooks.closed(index);
     }
 
-    QTcpSocket *newElementSocket(qint16 index)
+    QSslSocket *newElementSocket(qint16 index)
     {
-        auto *socket = new QTcpSocket(q);
+        auto *socket = new QSslSocket(q);
         socket->setReadBufferSize(kReadBufferSize);
         QObject::connect(socket, &QTcpSocket::readyRead, q, [this, index] { pacer->wake(index); });
         QObject::connect(socket, &QTcpSocket::bytesWritten, q, [this, index] { countUnsent(index); });
@@ -447,6 +489,19 @@ struct HostRelay::Private {
                          [this, index] { onElementClosed(index); });
         QObject::connect(socket, &QTcpSocket::bytesWritten, q,
                          [this, index] { pumpReplay(index); });
+        // Encrypted bytes leave the socket after the plain ones were taken:
+        // the backlog and the replay follow what the system has taken.
+        QObject::connect(socket, &QSslSocket::encryptedBytesWritten, q, [this, index] {
+            countUnsent(index);
+            pumpReplay(index);
+        });
+        QObject::connect(socket, &QSslSocket::encrypted, q, [this, index] {
+            if (guard)
+                guard->setEncrypted(index);
+            handshakes.finished(index);
+            pumpHandshakes();
+            tellReady(index);
+        });
         return socket;
     }
 
@@ -510,6 +565,16 @@ struct HostRelay::Private {
         e->replay = {};
         e->outbox.clear();
         e->socketBacklog = 0;
+        e->toldReady = false;
+        e->handshakeStarted = false;
+        if (!tls.isNull() && e->generation > 1) {
+            // A socket that carried a TLS connection keeps its TLS state
+            // past its close: each connection gets a fresh one.
+            QObject::disconnect(e->socket, nullptr, q, nullptr);
+            e->socket->deleteLater();
+            e->socket = newElementSocket(chosen);
+        }
+        e->speech = tls.isNull() ? Element::Speech::Plain : Element::Speech::Unknown;
         if (!e->socket->setSocketDescriptor(descriptor)) {
             // Not taken by the socket, so still ours: closed, and never
             // admitted as a connection that could hold a seat.
@@ -530,6 +595,121 @@ struct HostRelay::Private {
         gate->admit(chosen);
         if (hooks.accepted)
             hooks.accepted(chosen);
+        if (guard && e->live)
+            guard->accepted(chosen, e->socket->peerAddress());
+        tellReady(chosen);
+    }
+
+    /// Runs the ready hook once the connection can read what we write (a
+    /// plain line before a TLS client's handshake would garble it) and the
+    /// door has let it in (a stranger hears nothing of the table).
+    void tellReady(qint16 index)
+    {
+        Element *e = element(index);
+        if (!e || !e->live || e->toldReady || e->speech == Element::Speech::Unknown)
+            return;
+        if (e->speech == Element::Speech::Tls && !e->socket->isEncrypted())
+            return;
+        if (guard && !guard->isAdmitted(index))
+            return;
+        e->toldReady = true;
+        if (hooks.ready)
+            hooks.ready(index);
+    }
+
+    /// Bytes a socket holds that the system has not taken, encrypted or not.
+    static qint64 pending(const QSslSocket *socket)
+    {
+        return socket->bytesToWrite() + socket->encryptedBytesToWrite();
+    }
+
+    /**
+     * Looks at the first byte a new connection sent: a TLS handshake starts
+     * encryption on the same connection, anything else is the basic
+     * protocol's first line. False while nothing has come, or while the
+     * handshake runs (its lines come later, decrypted).
+     */
+    bool sortPeer(qint16 index, Element *e)
+    {
+        char first = 0;
+        if (e->socket->peek(&first, 1) != 1)
+            return false;
+        if (!secure::TlsSettings::startsLikeTls(QByteArray(1, first))) {
+            e->speech = Element::Speech::Plain;
+            tellReady(index);
+            return true;
+        }
+        e->speech = Element::Speech::Tls;
+        if (handshakes.request(index, e->socket->peerAddress(), clock.elapsed()))
+            startHandshake(index, e);
+        else
+            pumpHandshakes();
+        return false;
+    }
+
+    /// Connection @p index introduced itself and sits at the table now.
+    void seated(qint16 index)
+    {
+        gate->settle(index);
+        if (Element *e = element(index))
+            handshakes.noteSeated(e->socket->peerAddress(), clock.elapsed());
+    }
+
+    void startHandshake(qint16 index, Element *e)
+    {
+        e->handshakeStarted = true;
+        e->socket->setSslConfiguration(tls);
+        e->socket->startServerEncryption();
+        const quint64 generation = e->generation;
+        QTimer::singleShot(kHandshakeTimeoutMs, q, [this, index, generation] {
+            Element *still = element(index);
+            if (still && still->generation == generation && still->live && !still->socket->isEncrypted())
+                closeElement(index);
+        });
+    }
+
+    /// Starts the strangers' handshakes whose turn has come; the timer
+    /// wakes us when the rate lets the next one go.
+    void pumpHandshakes()
+    {
+        const qint64 now = clock.elapsed();
+        while (const auto index = handshakes.take(now)) {
+            Element *e = element(*index);
+            if (e && e->live && !e->handshakeStarted)
+                startHandshake(*index, e);
+            else
+                handshakes.finished(*index);
+        }
+        const qint64 wait = handshakes.waitMs(now);
+        if (wait >= 0)
+            handshakeTimer->start(int(qMin<qint64>(wait, 1000)));
+    }
+
+    /// Tells a refused joiner why, in the form it reads, and closes it.
+    void refuseJoiner(qint16 index, const QString &code, bool tavernix)
+    {
+        Element *e = element(index);
+        if (!e || !e->live)
+            return;
+        const QByteArray line = tavernix && e->speech == Element::Speech::Tls
+                                    ? QByteArray(secure::tag::Rifiuto) + code.toLatin1()
+                                    : secure::JoinGuard::plainRefusalLine(code);
+        // Nothing else was written to a stranger (see tellReady), so this goes out alone;
+        // the connection then ends in good order, so the reason is read
+        // before the close (an abort could reset it away). What the joiner
+        // still sends is dropped at the door; one that never closes its end
+        // is cut off shortly.
+        e->outbox += line + "\r\n";
+        flushOutbox(e);
+        e->socket->flush();
+        e->socket->disconnectFromHost();
+        const quint64 generation = e->generation;
+        QTimer::singleShot(kRefusalGraceMs, q, [this, index, generation] {
+            Element *still = element(index);
+            if (still && still->generation == generation && still->live)
+                closeElement(index);
+        });
+        ++refusals;
     }
 
     void noteWritten(qint16 index, Element *e)
@@ -579,12 +759,12 @@ struct HostRelay::Private {
         if (!e || !e->replay.active)
             return;
         auto &r = e->replay;
-        QTcpSocket *socket = e->socket;
+        QSslSocket *socket = e->socket;
         if (socket->state() != QAbstractSocket::ConnectedState || e->dropping) {
             r = {};
             return;
         }
-        while (socket->bytesToWrite() < kReplayWindow) {
+        while (pending(socket) < kReplayWindow) {
             if (r.nextBlock < r.blocks.size()) {
                 const QByteArray block = r.blocks[r.nextBlock++];
                 if (socket->write(block) < 0) {
@@ -634,7 +814,7 @@ struct HostRelay::Private {
     {
         Element *e = element(index);
         if (e && !e->dropping) {
-            e->socketBacklog = e->socket->bytesToWrite();
+            e->socketBacklog = pending(e->socket);
             budget.set(index, unsent(e));
         }
     }
@@ -698,6 +878,10 @@ HostRelay::HostRelay(QObject *parent) : QObject(parent), d(std::make_unique<Priv
     // closes before its introduction.
     d->gate = new JoinGate([this](qint16 index) { d->closeElement(index); }, this);
     d->gate->setCapacity(d->maxPending);
+    d->clock.start();
+    d->handshakeTimer = new QTimer(this);
+    d->handshakeTimer->setSingleShot(true);
+    connect(d->handshakeTimer, &QTimer::timeout, this, [this] { d->pumpHandshakes(); });
     d->flushTimer = new QTimer(this);
     d->flushTimer->setSingleShot(true);
     d->flushTimer->setInterval(0);
@@ -759,6 +943,45 @@ QAbstractSocket::SocketState HostRelay::state(qint16 index) const
     const Private::Element *e = d->element(index);
     return e ? e->socket->state() : QAbstractSocket::UnconnectedState;
 }
+void HostRelay::setTls(const QSslConfiguration &configuration)
+{
+    d->tls = configuration;
+}
+
+void HostRelay::setGuard(secure::JoinGuard *guard)
+{
+    if (d->guard)
+        QObject::disconnect(d->guard, nullptr, this, nullptr);
+    d->guard = guard;
+    if (!guard)
+        return;
+    connect(guard, &secure::JoinGuard::admitted, this, [this](qint16 index, const QList<QByteArray> &held) {
+        d->tellReady(index);
+        for (const QByteArray &line : held) {
+            if (!isConnected(index))
+                return;
+            if (d->hooks.lineReceived)
+                d->hooks.lineReceived(index, line);
+        }
+        // Let in after a check aside: it has introduced itself by now.
+        if (d->gate->isWaiting(index) && d->hooks.introduced && d->hooks.introduced(index))
+            d->seated(index);
+    });
+    connect(guard, &secure::JoinGuard::refused, this,
+            [this](qint16 index, const QString &code, bool tavernix) { d->refuseJoiner(index, code, tavernix); });
+}
+
+bool HostRelay::isEncrypted(qint16 index) const
+{
+    const Private::Element *e = d->element(index);
+    return e && e->socket->isEncrypted();
+}
+
+int HostRelay::refusals() const
+{
+    return d->refusals;
+}
+
 bool HostRelay::isConnected(qint16 index) const
 {
     return state(index) == QAbstractSocket::ConnectedState;
@@ -793,8 +1016,8 @@ void HostRelay::sendToAll(const QString &text, const QByteArray &line, qint16 ex
     QList<qint16> reached;
     reached.reserve(last);
     for (qint16 i = 1; i <= last && i > 0; ++i) {
-        // put() skips elements that are not connected
-        if (i != except && d->put(i, line) == Private::Sent::Written)
+        // put() skips elements that are not connected; strangers hear nothing of the table
+        if (i != except && (!d->guard || d->guard->isAdmitted(i)) && d->put(i, line) == Private::Sent::Written)
             reached.append(i);
     }
     if (reached.isEmpty())
@@ -867,7 +1090,7 @@ bool HostRelay::isReplaying(qint16 index) const
 qint64 HostRelay::unsentBytes(qint16 index) const
 {
     const Private::Element *e = d->element(index);
-    return e ? e->socket->bytesToWrite() + e->outbox.size() + e->replay.queuedBytes : 0;
+    return e ? Private::pending(e->socket) + e->outbox.size() + e->replay.queuedBytes : 0;
 }
 
 qint64 HostRelay::writeBacklogLimit() const

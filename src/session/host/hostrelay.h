@@ -7,10 +7,16 @@
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
+#include <QSslConfiguration>
 #include <QString>
 
 #include <functional>
 #include <memory>
+
+namespace secure
+{
+class JoinGuard;
+}
 
 namespace session
 {
@@ -54,6 +60,11 @@ public:
         std::function<void(qint16 index, const QByteArray &lines)> sentLines;
         /// Whether connection @p index has introduced itself by now.
         std::function<bool(qint16 index)> introduced;
+        /// Connection @p index may now be written to in the form its peer
+        /// reads, and is let in: at the accept on a plain-text table; at a
+        /// private table once its first byte chose plain text or its TLS
+        /// handshake finished, and the door admitted it. Once per connection.
+        std::function<void(qint16 index)> ready;
     };
 
     static constexpr qint64 kDefaultWriteBacklogLimit = 64 * 1024 * 1024;
@@ -88,6 +99,24 @@ public:
     quint16 port() const;
     /// Stops listening and closes every connection, as our own close.
     void close();
+
+    // --- the private table -------------------------------------------------------
+    /**
+     * @brief Serves TLS to every connection whose first byte opens a TLS
+     * handshake, with @p configuration (the host's certificate); the others
+     * speak the basic protocol in plain text, on the same port. A null
+     * configuration serves plain text only.
+     */
+    void setTls(const QSslConfiguration &configuration);
+    /**
+     * @brief The door every connection passes: until @p guard admits it, a
+     * connection's lines are held or dropped and it hears nothing sent to
+     * all; refused, it is told why and closed. Null: everyone is let in.
+     */
+    void setGuard(secure::JoinGuard *guard);
+    bool isEncrypted(qint16 index) const;
+    /// Joiners refused so far.
+    int refusals() const;
 
     // --- the table --------------------------------------------------------------
     /// Elements created so far: the highest index in use or free.

@@ -52,6 +52,38 @@ void Seats::forget(qint16 index)
     dropToken(index);
 }
 
+void Seats::vacate(qint16 index, qint64 nowMs)
+{
+    const QString token = m_byIndex.value(index);
+    forget(index);
+    if (token.isEmpty())
+        return;
+    if (m_vacated.size() >= kMaxVacated) {
+        auto oldest = m_vacated.begin();
+        for (auto it = m_vacated.begin(); it != m_vacated.end(); ++it) {
+            if (it.value() < oldest.value())
+                oldest = it;
+        }
+        m_vacated.erase(oldest);
+    }
+    m_vacated.insert(token, nowMs);
+}
+
+bool Seats::vouches(QStringView token, qint64 nowMs)
+{
+    if (!isWellFormed(token))
+        return false;
+    const QString key = token.toString();
+    if (m_byToken.contains(key))
+        return true;
+    const auto found = m_vacated.constFind(key);
+    if (found == m_vacated.cend())
+        return false;
+    const bool fresh = nowMs - *found < kVacatedKeepMs;
+    m_vacated.erase(found);
+    return fresh;
+}
+
 void Seats::dropToken(qint16 index)
 {
     const auto found = m_byIndex.constFind(index);
@@ -72,6 +104,7 @@ void Seats::clear()
     m_byToken.clear();
     m_byIndex.clear();
     m_presented.clear();
+    m_vacated.clear();
     m_kept.clear();
 }
 

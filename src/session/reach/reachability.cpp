@@ -117,20 +117,23 @@ QString Reachability::transferText() const
 
 QList<Reachability::Address> Reachability::invitations() const
 {
+    const auto link = [this](const QString &host, quint16 port) {
+        return m_linkMaker ? m_linkMaker(host, port) : session::Invitation::format(host, port);
+    };
     QList<Address> list;
     const quint16 port = m_chat->listeningPort() != 0 ? m_chat->listeningPort()
                                                       : quint16(m_chat->lPort());
     if (m_chatMapper && m_chatMapper->state() == portmap::PortMapper::State::Mapped) {
         const portmap::Outcome o = m_chatMapper->outcome();
-        list.append({Invitation::format(o.externalAddress, o.externalPort),
+        list.append({link(o.externalAddress, o.externalPort),
                      tr("Internet, attraverso il router")});
     }
     const QString v6 = sGlobalIPv6();
     if (!v6.isEmpty())
-        list.append({Invitation::format(v6, port), tr("Internet, IPv6")});
+        list.append({link(v6, port), tr("Internet, IPv6")});
     const QString lan = sLocalIP(nullptr);
     if (!lan.isEmpty())
-        list.append({Invitation::format(lan, port), tr("rete locale")});
+        list.append({link(lan, port), tr("rete locale")});
     return list;
 }
 

@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 namespace session {
 
 class ChatSession;
@@ -51,6 +53,8 @@ public:
     bool isEnabled() const { return m_enabled; }
     /// The port the file receiver listens on (0: none).
     void setTransferPort(quint16 port);
+    /// Writes the invitation for an address and port (the private table's, with its fingerprint and key).
+    void setLinkMaker(std::function<QString(const QString &, quint16)> maker) { m_linkMaker = std::move(maker); }
 
     portmap::PortMapper *chatMapper() const { return m_chatMapper; }
     portmap::PortMapper *transferMapper() const { return m_transferMapper; }
@@ -81,6 +85,7 @@ private:
     portmap::PortMapper *m_transferMapper = nullptr;
     bool m_enabled = true;
     quint16 m_transferPort = 0;
+    std::function<QString(const QString &, quint16)> m_linkMaker;
 };
 
 } // namespace session

@@ -20,9 +20,16 @@
 #include "tags.h"
 #include "trafficlog.h"
 
+#include "accesstags.h"
+#include "admission.h"
+#include "connector.h"
+#include "tablesecurity.h"
+#include "truststore.h"
+
 #include <QDateTime>
 #include <QRandomGenerator>
 #include <QSet>
+#include <QSslSocket>
 #include <QStringListModel>
 #include <QTcpSocket>
 #include <QTimer>
@@ -84,6 +91,25 @@ struct ChatSession::Private : TableState {
     ChatSession *q;
     TrafficLog *sent = nullptr;
 
+    /// Opens the client's connections: TLS to Tavernix hosts, judged before use.
+    secure::Connector *connector = nullptr;
+    secure::TableSecurity *security = nullptr; ///< host: the private table, or none
+    secure::TrustStore *trust = nullptr;        ///< client: hosts met before
+    std::optional<secure::Fingerprint> invitePin; ///< client: the invitation's, for the next "Connetti"
+    std::optional<secure::Fingerprint> pin;     ///< client: the invitation's, then the host's
+    std::optional<secure::TableKey> key;        ///< client: the invitation's key
+    QString password;                           ///< client: a table password typed
+    secure::TableKey seatPass;                  ///< client: what the host handed us
+    secure::Access tableAccess = secure::Access::Anyone; ///< client: who the host lets in, as it said
+    secure::Fingerprint ownPrint;               ///< our transfer port's fingerprint
+    /// The transfer fingerprints of the others, by connection index (-1 the
+    /// host): host, as each client said it; client, as the host passed them on.
+    QHash<qint16, secure::Fingerprint> prints;
+    bool encrypted = false;                     ///< client: the connection is TLS
+    bool connectorFailed = false;               ///< client: the connection could not be made
+    bool waitDone = false;                      ///< client: the 3.2 s wait has ended
+    QString refusal;                            ///< client: the host refused us for this
+    std::function<bool(const QString &)> refusalHandler;
     LineFramer clientFramer;
     bool clientClosingByUs = false;
 
@@ -142,6 +168,7 @@ struct ChatSession::Private : TableState {
         talk.clear();
         recap.forget();
         seats.clear();
+        prints.clear();
         emit q->kickVisibleChanged(false);
         people->clear();
         if (conversation)
@@ -152,6 +179,7 @@ struct ChatSession::Private : TableState {
 
     void closeClient()
     {
+        connector->abort(); // a connection still being opened is dropped too
         clientClosingByUs = true;
         client->flush();
         client->abort();
@@ -163,8 +191,92 @@ struct ChatSession::Private : TableState {
         heartbeat->heard();
         const QByteArray bytes = client->readAll();
         const QList<QByteArray> lines = clientFramer.feed(bytes);
-        for (const QByteArray &line : lines)
+        for (const QByteArray &line : lines) {
+            // The private table's own tags, only ever from a host inside TLS.
+            if (encrypted && line.startsWith(secure::tag::Rifiuto)) {
+                refusal = QString::fromLatin1(line.mid(qsizetype(sizeof secure::tag::Rifiuto) - 1));
+                expelled = true; // not a lost host: no coming back by itself
+                continue;
+            }
+            if (encrypted && line.startsWith(secure::tag::Lasciapassare)) {
+                takeSeatPass(line.mid(qsizetype(sizeof secure::tag::Lasciapassare) - 1));
+                continue;
+            }
+            if (encrypted && line.startsWith(secure::tag::Impronta)) {
+                const QString value = QString::fromLatin1(line.mid(qsizetype(sizeof secure::tag::Impronta) - 1));
+                const auto print = secure::Fingerprint::fromLinkText(sLongParam(value, 2));
+                const qint16 index = qint16(sParam(value, 1).toInt());
+                if (print)
+                    prints.insert(index, *print);
+                else
+                    prints.remove(index);
+                continue;
+            }
+            // Whoever leaves takes its fingerprint along: the index may soon
+            // name someone else.
+            if (line.startsWith(tag::Disconnessione.toLatin1()) || line.startsWith(tag::Espulsione.toLatin1()))
+                prints.remove(qint16(sParam(decodeText(line).mid(line.indexOf(']') + 1), 1).toInt()));
             dispatcher.dispatchLine(decodeText(line), kHostIndex);
+        }
+    }
+    /// "[Tavernix Lasciapassare]": the pass, then who the table lets in.
+    void takeSeatPass(const QByteArray &value)
+    {
+        const QList<QByteArray> words = value.split(' ');
+        const auto pass = secure::TableKey::fromLinkText(QString::fromLatin1(words.value(0)));
+        if (!pass)
+            return;
+        seatPass = *pass;
+        // A table that does not say is taken as private: the stricter door.
+        tableAccess = secure::accessFromName(QString::fromLatin1(words.value(1))).value_or(secure::Access::Invited);
+        emit q->seatPassChanged(seatPass, tableAccess);
+    }
+    /// The connection the connector opened becomes sckConnect.
+    void adoptClient(QSslSocket *socket, bool isEncrypted)
+    {
+        QObject::disconnect(client, nullptr, q, nullptr);
+        client->abort();
+        client->deleteLater();
+        client = socket;
+        socket->setParent(q);
+        encrypted = isEncrypted;
+        if (encrypted)
+            pin = connector->presented(); // a way back in goes to this host only
+        emit q->encryptionChanged(encrypted);
+        QObject::connect(client, &QTcpSocket::readyRead, q, [this] { readClient(); });
+        QObject::connect(client, &QTcpSocket::disconnected, q, [this] { onClientClosed(); });
+        setLowDelay(client);
+        Heartbeat::enableKeepAlive(client);
+        if (client->bytesAvailable() > 0)
+            readClient();
+    }
+    void openClient(const QString &host, quint16 hostPort)
+    {
+        connectorFailed = false;
+        waitDone = false;
+        refusal.clear();
+        // TLS for a program that keeps trust (the window, with its hosts met
+        // before) or was given an invitation; otherwise the basic protocol.
+        if (trust || pin)
+            connector->open(host, hostPort, pin);
+        else
+            connector->openPlain(host, hostPort);
+    }
+    /// What the joiner brings, inside TLS only; never in the logs.
+    void presentAccess()
+    {
+        if (!encrypted)
+            return;
+        QByteArray value;
+        if (key)
+            value = secure::tag::kKeyMark + key->toLinkText().toLatin1();
+        else if (!password.isEmpty())
+            value = secure::tag::kPasswordMark + password.toUtf8();
+        if (!value.isEmpty())
+            client->write(QByteArray(secure::tag::Accesso) + value + "\r\n");
+        // So a sender the host tells of it can check it reaches our transfer port.
+        if (!ownPrint.isNull())
+            client->write(QByteArray(secure::tag::Impronta) + ownPrint.toLinkText().toLatin1() + "\r\n");
     }
     void onClientClosed()
     {
@@ -186,6 +298,8 @@ struct ChatSession::Private : TableState {
             keepForReturn();
             return;
         }
+        if (!refusal.isEmpty() && !(refusalHandler && refusalHandler(refusal)))
+            message(MessageService::Icon::Warning, secure::Admission::refusalText(refusal));
         // The host closed the table on purpose: nobody to come back to, but
         // the evening's pane and board stay for the player to keep.
         if (phase == Phase::Connected && tableClosed) {
@@ -413,6 +527,7 @@ struct ChatSession::Private : TableState {
     void introduce()
     {
         q->SendToServer(tag::Tavernix + QLatin1Char('1'));
+        presentAccess();
         if (!seats.kept().isEmpty())
             q->SendToServer(tag::Ritorno + seats.kept());
         q->SendToServer(tag::Connessione + name);
@@ -446,7 +561,9 @@ struct ChatSession::Private : TableState {
     /// player coming back to its seat; everyone but @p except hears of it.
     void onElementClosed(qint16 index, qint16 except = kNoException)
     {
-        seats.forget(index);
+        // Lost, not let go: its player may come back with the token.
+        seats.vacate(index, QDateTime::currentMSecsSinceEpoch());
+        prints.remove(index);
         table->connectionGone(index);
         dice->left(index);
         const QString who = people->sConnectionName(index);
@@ -499,11 +616,20 @@ struct ChatSession::Private : TableState {
 
     void onConnectWaitDone()
     {
+        waitDone = true;
+        if (connectorFailed) {
+            connectFailed();
+            return;
+        }
+        // Still judging the host, or waiting for it: the connector's end decides.
+        if (connector->isBusy())
+            return;
         combo->setStringList({});
         // "[Tavernix]" first: a host that knows it sends the rest of the
         // join with the tags beyond the basic protocol.
-        if (!q->SendToServer(tag::Tavernix + QLatin1Char('1')) ||
-            !q->SendToServer(tag::Connessione + name) || !q->SendToServer(tag::Listato)) {
+        const bool tavernix = q->SendToServer(tag::Tavernix + QLatin1Char('1'));
+        presentAccess();
+        if (!tavernix || !q->SendToServer(tag::Connessione + name) || !q->SendToServer(tag::Listato)) {
             connectFailed();
             return;
         }
@@ -538,6 +664,8 @@ struct ChatSession::Private : TableState {
 ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<Private>(this))
 {
     d->people = new ParticipantList(this);
+    d->people->setPlainTest(
+        [this](qint32 tag) { return d->host && isClientIndex(tag) && !d->relay->isEncrypted(qint16(tag)); });
     d->table = new TableBoard(*d, *this, this);
     d->dice = new TableDice(*d, *this, this);
     d->combo = new QStringListModel(this);
@@ -545,22 +673,52 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
     d->sent = new TrafficLog(this);
     d->received = new TrafficLog(this);
 
-    d->client = new QTcpSocket(this);
-    connect(d->client, &QTcpSocket::readyRead, this, [this] { d->readClient(); });
-    connect(d->client, &QTcpSocket::connected, this, [this] {
-        setLowDelay(d->client);
-        Heartbeat::enableKeepAlive(d->client);
-        if (d->phase == Phase::Reconnecting && d->rejoin->tryOpen())
-            d->introduce();
+    d->client = new QSslSocket(this); // closed until the connector hands over one
+    d->connector = new secure::Connector(nullptr, this);
+    connect(d->connector, &secure::Connector::opened, this, [this](QSslSocket *socket, bool encrypted) {
+        d->adoptClient(socket, encrypted);
+        if (d->phase == Phase::Reconnecting) {
+            if (d->rejoin->tryOpen())
+                d->introduce();
+            return;
+        }
+        // A completed TLS handshake says a Tavernix host is there: no need
+        // to wait for a basic host to be ready.
+        if (d->phase == Phase::Connecting && d->waitDone)
+            d->onConnectWaitDone();
+        else if (encrypted)
+            hostKnownTavernix();
     });
-    connect(d->client, &QTcpSocket::errorOccurred, this, [this] {
-        // A try that never got through (refused, unreachable); one that got
-        // in and was closed again ends through the close event.
-        if (d->phase == Phase::Reconnecting &&
-            d->client->state() == QAbstractSocket::UnconnectedState)
-            d->rejoin->tryFailed();
+    connect(d->connector, &secure::Connector::failed, this, [this](const QString &why) {
+        if (d->phase == Phase::Reconnecting && why.isEmpty()) {
+            d->rejoin->tryFailed(); // a try that never got through
+            return;
+        }
+        if (!why.isEmpty()) {
+            // Not the host meant: say why, and never come back by ourselves.
+            d->stopReturning();
+            d->waitTimer->stop();
+            d->message(MessageService::Icon::Critical, why);
+            d->closeClient();
+            d->status(kStatusDisconnected);
+            d->clearStuff();
+            d->closeConnection();
+            d->setPhase(Phase::Idle);
+            return;
+        }
+        d->connectorFailed = true;
+        if (d->waitDone)
+            d->connectFailed();
     });
-    connect(d->client, &QTcpSocket::disconnected, this, [this] { d->onClientClosed(); });
+    connect(d->connector, &secure::Connector::certificateChanged, this, [this](const QString &question) {
+        if (!d->messages) {
+            d->connector->answerChange(false);
+            return;
+        }
+        d->messages->ask(MessageService::Icon::Warning, kAppTitle, question,
+                         MessageService::Buttons::YesNo, d->connector,
+                         [this](bool yes) { d->connector->answerChange(yes); });
+    });
 
     d->relay = new HostRelay(this);
     HostRelay::Hooks hooks;
@@ -575,7 +733,10 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
     hooks.accepted = [this](qint16 index) {
         d->peers.reset(index);
         d->seats.forget(index);
+        d->prints.remove(index);
         d->table->connectionGone(index);
+    };
+    hooks.ready = [this](qint16 index) {
         // First of all, before the newcomer says anything: a Tavernix client
         // introduces itself at once instead of pausing. A program of the
         // basic protocol ignores a tag it does not know.
@@ -604,7 +765,7 @@ ChatSession::ChatSession(QObject *parent) : QObject(parent), d(std::make_unique<
                              d->expelled = false;
                              d->written = 0;
                              d->greeted = false;
-                             d->client->connectToHost(d->address, d->clientPort);
+                             d->openClient(d->address, d->clientPort);
                          },
                          [this] { d->closeClient(); }, [this](const QString &t) { d->status(t); }});
     d->recap.setShow([this](const RecentTalk::Said &said) {
@@ -1053,6 +1214,12 @@ void ChatSession::cmdHost_Click()
         d->message(MessageService::Icon::Warning, d->listenFailure(d->relay->error()));
         return;
     }
+    d->relay->setTls(d->security ? d->security->serverTls() : QSslConfiguration());
+    d->relay->setGuard(d->security ? d->security->guard() : nullptr);
+    if (d->security) {
+        d->security->guard()->setSeatCheck(
+            [this](const QString &token) { return d->seats.vouches(token, QDateTime::currentMSecsSinceEpoch()); });
+    }
 
     d->openConnection();
     d->abandonOutbox(false);
@@ -1074,8 +1241,175 @@ void ChatSession::cmdHost_Click()
     SendToSelf(addressMessage(d->name));
 }
 
+void ChatSession::setTableSecurity(secure::TableSecurity *security)
+{
+    d->security = security;
+}
+
+void ChatSession::setTrustStore(secure::TrustStore *store)
+{
+    d->trust = store;
+    d->connector->setTrustStore(store);
+}
+
+void ChatSession::setInvitation(const std::optional<secure::Fingerprint> &fingerprint,
+                                const std::optional<secure::TableKey> &key)
+{
+    d->invitePin = fingerprint;
+    d->key = key;
+}
+
+void ChatSession::setTablePassword(const QString &password)
+{
+    d->password = password;
+}
+
+void ChatSession::setRefusalHandler(std::function<bool(const QString &code)> handler)
+{
+    d->refusalHandler = std::move(handler);
+}
+
+bool ChatSession::isEncrypted() const
+{
+    return d->encrypted && static_cast<QSslSocket *>(d->client)->isEncrypted();
+}
+
+secure::Fingerprint ChatSession::hostFingerprint() const
+{
+    return d->encrypted ? d->connector->presented() : secure::Fingerprint();
+}
+
+bool ChatSession::isPlainPeer(qint16 index) const
+{
+    return index > 0 && !d->relay->isEncrypted(index);
+}
+
+secure::TableKey ChatSession::seatPass() const
+{
+    if (d->host)
+        return d->security ? d->security->seatPass() : secure::TableKey();
+    return d->seatPass;
+}
+
+bool ChatSession::isSecretKeeper(qint16 index) const
+{
+    return d->host && d->security && d->relay->isEncrypted(index) && d->peers.isTavernix(index);
+}
+
+void ChatSession::sendSeatPass(qint16 index)
+{
+    if (!isSecretKeeper(index))
+        return;
+    // Never into the logs: it opens the players' doors.
+    const QByteArray line = QByteArray(secure::tag::Lasciapassare) + d->security->seatPass().toLinkText().toLatin1() +
+                            ' ' + secure::accessName(d->security->admission().access()).toLatin1() + "\r\n";
+    d->relay->send(index, QString::fromLatin1(secure::tag::Lasciapassare) + QStringLiteral("…"), line);
+}
+
+void ChatSession::welcomeToTable(qint16 index)
+{
+    if (!isSecretKeeper(index))
+        return;
+    sendSeatPass(index);
+    if (!d->ownPrint.isNull())
+        sendPrint(index, -1, d->ownPrint);
+    for (auto it = d->prints.cbegin(); it != d->prints.cend(); ++it) {
+        if (it.key() != index)
+            sendPrint(index, it.key(), it.value());
+    }
+}
+
+void ChatSession::sendPrint(qint16 to, qint16 whose, const secure::Fingerprint &print)
+{
+    const QString text = QString::fromLatin1(secure::tag::Impronta) + sFormatSend(whose) + print.toLinkText();
+    d->relay->send(to, text, encodeLine(text));
+}
+
+void ChatSession::passOnPrint(qint16 index, const QString &linkText)
+{
+    // Only what came inside TLS from a Tavernix program is worth passing on.
+    const auto print = secure::Fingerprint::fromLinkText(linkText);
+    if (!print || !isSecretKeeper(index) || d->prints.value(index) == *print)
+        return;
+    d->prints.insert(index, *print);
+    for (qint16 i = 1; i <= d->relay->count() && i > 0; ++i) {
+        if (i != index && !d->people->sConnectionName(i).isEmpty() && isSecretKeeper(i))
+            sendPrint(i, index, *print);
+    }
+}
+
+void ChatSession::setTransferFingerprint(const secure::Fingerprint &print)
+{
+    d->ownPrint = print;
+}
+
+std::optional<secure::Fingerprint> ChatSession::transferFingerprint(const QString &name) const
+{
+    for (int row = 0; row < d->people->count(); ++row) {
+        if (d->people->nameAt(row) != name)
+            continue;
+        const auto found = d->prints.constFind(qint16(d->people->tagAt(row)));
+        if (found != d->prints.cend())
+            return *found;
+    }
+    return std::nullopt;
+}
+
+secure::Access ChatSession::tableAccess() const
+{
+    if (d->host)
+        return d->security ? d->security->admission().access() : secure::Access::Anyone;
+    return d->seatPass.isNull() ? secure::Access::Anyone : d->tableAccess;
+}
+
+void ChatSession::shareSeatPass()
+{
+    if (!d->host || !d->security)
+        return;
+    for (qint16 i = 1; i <= d->relay->count() && i > 0; ++i) {
+        if (!d->people->sConnectionName(i).isEmpty())
+            sendSeatPass(i);
+    }
+    emit seatPassChanged(d->security->seatPass(), d->security->admission().access());
+}
+
+void ChatSession::renewSeatPass()
+{
+    if (!d->host || !d->security)
+        return;
+    d->security->renewSeatPass();
+    shareSeatPass();
+}
+
+void ChatSession::banSelected()
+{
+    QSet<qint32> chosen;
+    for (int i = 0; i < d->people->count(); ++i) {
+        if (d->people->isSelected(i))
+            chosen.insert(d->people->tagAt(i));
+    }
+    ban(chosen);
+    d->people->deselectAll();
+}
+
+void ChatSession::ban(const QSet<qint32> &tags)
+{
+    if (!d->host || !d->security)
+        return;
+    for (int i = 0; i < d->people->count(); ++i) {
+        const qint32 index = d->people->tagAt(i);
+        if (tags.contains(index) && isClientIndex(index))
+            d->security->admission().bans().ban(d->relay->peerAddress(qint16(index)), d->people->nameAt(i),
+                                               QDateTime::currentDateTimeUtc());
+    }
+    expel(tags);
+    // Whoever was let go knew the old pass.
+    renewSeatPass();
+}
+
 void ChatSession::cmdConnect_Click(const QString &address)
 {
+    d->pin = d->invitePin;
     if (d->name.isEmpty())
         return;
     d->waitTimer->stop();
@@ -1105,7 +1439,9 @@ void ChatSession::cmdConnect_Click(const QString &address)
     d->address = address;
     d->clientPort = portValid ? quint16(d->port) : 0;
     if (portValid)
-        d->client->connectToHost(address, quint16(d->port));
+        d->openClient(address, quint16(d->port));
+    else
+        d->connectorFailed = true;
     d->waitTimer->start(d->waitMs);
 }
 

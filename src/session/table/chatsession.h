@@ -1,22 +1,33 @@
 #pragma once
 
+#include "access.h"
 #include "dispatcher.h"
+#include "fingerprint.h"
 #include "hostrelay.h"
 #include "peernotes.h"
 #include "recenttalk.h"
 #include "routes.h"
 #include "sinks.h"
+#include "tablekey.h"
 
 #include <QObject>
 #include <QSet>
 #include <QString>
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QStringListModel;
 class QTcpSocket;
 class QTimer;
+
+namespace secure
+{
+class TableSecurity;
+class TrustStore;
+} // namespace secure
 
 namespace session
 {
@@ -65,6 +76,50 @@ public:
 
     explicit ChatSession(QObject *parent = nullptr);
     ~ChatSession() override;
+
+    // --- the private table --------------------------------------------------
+    /// Host: serve TLS and admit through @p security's door (none: the basic protocol's open table).
+    void setTableSecurity(secure::TableSecurity *security);
+    /// Client: the hosts met before, for trust on first use.
+    void setTrustStore(secure::TrustStore *store);
+    /// Client: what the invitation carried, for the next "Connetti"; both empty for a typed address.
+    void setInvitation(const std::optional<secure::Fingerprint> &fingerprint,
+                       const std::optional<secure::TableKey> &key);
+    /// Client: a table password to present at the next "Connetti".
+    void setTablePassword(const QString &password);
+    /**
+     * @brief Client: who hears first of a refusal by the host (its code,
+     * Admission::refusalCode); returning true, it has told the player, and
+     * no message box is shown.
+     */
+    void setRefusalHandler(std::function<bool(const QString &code)> handler);
+    /// Client: the connection to the host is encrypted.
+    bool isEncrypted() const;
+    /// Client: the certificate the host presented (null in plain text).
+    secure::Fingerprint hostFingerprint() const;
+    /// Host: connection @p index speaks plain text (the host's own entry does not).
+    bool isPlainPeer(qint16 index) const;
+    /// Client: the pass the host gave us for the others' transfer ports.
+    secure::TableKey seatPass() const;
+    /// Host: hands the seat pass to connection @p index when it is a Tavernix client inside TLS.
+    void sendSeatPass(qint16 index);
+    /// Host: the seat pass (and who the table lets in) to every seated Tavernix client inside TLS, again.
+    void shareSeatPass();
+    /// Host: a new seat pass, handed to every seated Tavernix client inside TLS.
+    void renewSeatPass();
+    /// Our own transfer port's fingerprint: said to the host (client) or passed to all (host).
+    void setTransferFingerprint(const secure::Fingerprint &print);
+    /// The transfer fingerprint of the participant called @p name, when the table told it.
+    std::optional<secure::Fingerprint> transferFingerprint(const QString &name) const;
+    /**
+     * @brief Who may offer files to us: the host's own access when hosting;
+     * as the host said with the seat pass when seated; anyone otherwise.
+     */
+    secure::Access tableAccess() const;
+    /// Host: bans the addresses of the selected participants, then expels them.
+    void banSelected();
+    /// Host: bans the addresses of the participants whose entries carry @p tags, then expels them.
+    void ban(const QSet<qint32> &tags);
 
     // --- what the session talks to ------------------------------------------
     void setConversationSink(ConversationSink *sink);
@@ -290,6 +345,11 @@ public:
     void ProcessData(const QString &vsData, qint16 index);
 
 signals:
+    /// Client: the connection to the host became encrypted, or not.
+    void encryptionChanged(bool encrypted);
+    /// The seat pass changed (client: the host handed us one; host: a new one
+    /// or a new access), with who the table lets in.
+    void seatPassChanged(const secure::TableKey &pass, secure::Access access);
     /// OpenConnection: cmdHost, cmdConnect and cmdPorts hide.
     void connectionOpened();
     /// CloseConnection: cmdHost, cmdConnect and cmdPorts show, ComboIP hides, txtIP shows.
@@ -317,12 +377,18 @@ private:
     void replay(qint16 to, bool anew) override;
     void record(const QString &message) override;
     void drawHere(const QString &line) override;
+    void welcomeToTable(qint16 to) override;
+    void passOnPrint(qint16 from, const QString &linkText) override;
     void keepPublic(const QString &line) override;
 
     /// Takes @p name as the confirmed own name and shows it in txtName.
     void adoptName(const QString &name);
     /// "[Aggiorna ComboIP]" with our address entry under @p name.
     QString addressMessage(const QString &name) const;
+    /// Host: connection @p index is a Tavernix client inside TLS, so it may hear the table's secrets.
+    bool isSecretKeeper(qint16 index) const;
+    /// Host: tells connection @p to the transfer fingerprint of connection @p whose.
+    void sendPrint(qint16 to, qint16 whose, const secure::Fingerprint &print);
     /// Host: a message going to everyone; a public line is kept for newcomers.
     void notePublic(const QString &vsData);
     /// Host: lets connection @p index go as if it had been lost, its leave

@@ -1,5 +1,6 @@
 #include "dispatcher.h"
 
+#include "accesstags.h"
 #include "connectionindex.h"
 #include "namebounds.h"
 #include "participantlist.h"
@@ -156,6 +157,11 @@ bool Dispatcher::onExtension(const QString &tag, const QString &params, qint16 i
             m_state.peers.noteTavernix(index);
         return true;
     }
+    if (tag == QLatin1String(secure::tag::Impronta)) {
+        if (m_state.host && isClientIndex(index))
+            m_routes.passOnPrint(index, params);
+        return true;
+    }
     if (tag == tag::Ritorno) {
         // Before its introduction only: a player already seated has no
         // other seat to take back.
@@ -249,6 +255,9 @@ void Dispatcher::onConnessione(const QString &params, qint16 origin)
     const bool tavernix = m_state.peers.isTavernix(origin);
     if (tavernix)
         m_routes.send(origin, tag::Posto + m_state.seats.issue(origin));
+    // At a private table, what opens the others' transfer ports and what
+    // they show there (inside TLS only).
+    m_routes.welcomeToTable(origin);
     // The board as everyone else sees it, before anything else reaches the
     // newcomer; ordinary drawing messages, so any peer draws them. The recent
     // talk waits behind it, in order.

@@ -2,6 +2,7 @@
 
 #include "connectionindex.h"
 
+#include <QCoreApplication>
 #include <QItemSelectionModel>
 
 namespace session
@@ -161,6 +162,13 @@ QVariant ParticipantList::data(const QModelIndex &index, int role) const
         return entry.name;
     if (role == TagRole)
         return entry.tag;
+    const bool plain = m_plain && m_plain(entry.tag);
+    if (role == PlainRole)
+        return plain;
+    if (role == Qt::ToolTipRole && plain)
+        return QCoreApplication::translate("session::ParticipantList",
+                                           "In chiaro: la sua connessione non è cifrata, chi sta sulla rete "
+                                           "può leggerla.");
     return {};
 }
 

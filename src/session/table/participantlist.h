@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QAbstractListModel>
+
+#include <functional>
 #include <QString>
 #include <QStringList>
 
@@ -22,7 +24,13 @@ class ParticipantList : public QAbstractListModel
 {
     Q_OBJECT
 public:
-    enum Role { TagRole = Qt::UserRole + 1 };
+    enum Role {
+        TagRole = Qt::UserRole + 1,
+        /// True for a participant whose connection to us is not encrypted.
+        PlainRole,
+    };
+    /// Tells which connection indices speak plain text (none without it).
+    void setPlainTest(std::function<bool(qint32 tag)> test) { m_plain = std::move(test); }
 
     explicit ParticipantList(QObject *parent = nullptr);
 
@@ -71,6 +79,7 @@ private:
     QItemSelectionModel *m_selection;
     /// Names selected before the last refresh that have not come back yet.
     QStringList m_reselect;
+    std::function<bool(qint32)> m_plain;
 };
 
 } // namespace session

@@ -12,9 +12,10 @@ namespace session
  * @brief How the dispatcher, the table board and the table's dice reach the
  * coordinator: where a line goes (one connection, every client, our host, as
  * the drawing tools send it), the board a client is sent again, what the
- * host keeps of the board for newcomers, a board line drawn here alone, and
- * a public line kept without being sent. ChatSession implements it; nothing
- * else of the coordinator is reached through it.
+ * host keeps of the board for newcomers, a board line drawn here alone, a
+ * public line kept without being sent, and what a private table tells the
+ * seated inside TLS. ChatSession implements it; nothing else of the
+ * coordinator is reached through it.
  *
  * Texts are messages without CR LF. Where a line is given as well it is the
  * text already encoded for the wire, so a broadcast encodes once.
@@ -49,6 +50,12 @@ public:
     /// Acts on one board line on this board only: nothing is logged, passed
     /// on or kept.
     virtual void drawHere(const QString &line) = 0;
+    /// Host, at a private table: what newcomer @p to is told inside TLS
+    /// only (the seat pass, the others' transfer fingerprints).
+    virtual void welcomeToTable(qint16 to) = 0;
+    /// Host, at a private table: client @p from said its transfer port's
+    /// fingerprint; the others inside TLS hear of it.
+    virtual void passOnPrint(qint16 from, const QString &linkText) = 0;
     /// Host: @p line (without its tag), a public conversation line that went
     /// out each participant's own way (a roll), is kept for newcomers and
     /// the session file as one sent to everyone; nothing is sent.

@@ -39,6 +39,7 @@ class TestSeats : public QObject
 private slots:
     void returning_data();
     void returning();
+    void lostSeatVouchesOnceForAWhile();
 };
 
 void TestSeats::returning_data()
@@ -163,6 +164,22 @@ void TestSeats::returning()
     }
     for (const QByteArray &line : heard + bruno.lines)
         QVERIFY2(!line.startsWith("[Tavernix"), line.constData());
+}
+
+// What lets a player back in past a private table's new invitation.
+void TestSeats::lostSeatVouchesOnceForAWhile()
+{
+    session::Seats seats;
+    const QString held = seats.issue(1), lost = seats.issue(2), late = seats.issue(3), letGo = seats.issue(4);
+    seats.vacate(2, 0);
+    seats.vacate(3, 0);
+    seats.forget(4); // let go: a kick, or a seat taken back
+    QVERIFY(seats.vouches(held, 0));
+    QVERIFY(seats.vouches(lost, session::Seats::kVacatedKeepMs - 1));
+    QVERIFY(!seats.vouches(lost, 0)); // once
+    QVERIFY(!seats.vouches(late, session::Seats::kVacatedKeepMs));
+    QVERIFY(!seats.vouches(letGo, 0));
+    QCOMPARE(seats.claim(5, lost), 0); // it proves a seat, it takes none back
 }
 
 QTEST_GUILESS_MAIN(TestSeats)

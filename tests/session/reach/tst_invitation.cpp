@@ -1,6 +1,7 @@
 #include "duallisten.h"
 #include "invitation.h"
 #include "raisechannel.h"
+#include "secureinvite.h"
 
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -12,6 +13,14 @@
 
 using session::Invitation;
 
+namespace
+{
+secure::Fingerprint fp(char fill)
+{
+    return *secure::Fingerprint::fromHex(QString(64, QLatin1Char(fill)));
+}
+} // namespace
+
 class tst_Invitation : public QObject
 {
     Q_OBJECT
@@ -20,6 +29,9 @@ private slots:
     void accepted();
     void refused_data();
     void refused();
+    void secureRoundTrip();
+    void secureRefused_data();
+    void secureRefused();
     void handedToTheRunningCopy_data();
     void handedToTheRunningCopy();
     void listensOnBothFamilies();
@@ -111,6 +123,52 @@ void tst_Invitation::refused()
     QVERIFY(!Invitation::parse(link, &why).has_value());
     QVERIFY2(why.contains(reason), qPrintable(why));
     QVERIFY(Invitation::refusal(why).startsWith(QLatin1String("Invito non valido: ")));
+}
+
+void tst_Invitation::secureRoundTrip()
+{
+    const secure::TableKey key = secure::TableKey::generate();
+    const QString link = session::SecureInvite::format(QStringLiteral("2001:db8::1"), 2600, fp('a'), key);
+    QVERIFY2(link.size() < 120, qPrintable(link)); // fits a chat line
+    const auto got = session::SecureInvite::parse(link);
+    QVERIFY(got);
+    QCOMPARE(got->host, QStringLiteral("2001:db8::1"));
+    QCOMPARE(got->port, 2600);
+    QCOMPARE(got->fingerprint, fp('a'));
+    QVERIFY(got->key && got->key->matches(key.bytes()));
+    // The old form still works, carrying neither.
+    const auto plain = session::SecureInvite::parse(QStringLiteral("tavernix://192.168.1.20:600/"));
+    QVERIFY(plain && !plain->fingerprint && !plain->key);
+    QCOMPARE(plain->host, QStringLiteral("192.168.1.20"));
+}
+
+void tst_Invitation::secureRefused_data()
+{
+    const QString f = fp('b').toLinkText();
+    const QString k = secure::TableKey::generate().toLinkText();
+    const QString base = QStringLiteral("tavernix://example.org:2600/?");
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("short fingerprint") << base + "fp=" + f.left(40) << "fp=";
+    QTest::newRow("fingerprint with +") << base + "fp=" + f.left(42) + "+" << "fp=";
+    // 43 characters hold 258 bits: one fingerprint, one text, spare bits zero.
+    QTest::newRow("spare bits set") << base + "fp=" + f.left(42) + QChar(f.at(42).unicode() + 1) << "fp=";
+    QTest::newRow("empty fingerprint") << base + "fp=&k=" + k << "fp=";
+    QTest::newRow("key too long") << base + "fp=" + f + "&k=" + k + "A" << "k=";
+    QTest::newRow("key percent-encoded") << base + "fp=" + f + "&k=%41" + k.mid(1) << "k=";
+    QTest::newRow("key alone") << base + "k=" + k << "impronta";
+    QTest::newRow("fingerprint twice") << base + "fp=" + f + "&fp=" + f << "due volte";
+    QTest::newRow("bad port") << QStringLiteral("tavernix://example.org:0/?fp=") + f << "porta";
+    QTest::newRow("too long") << base + "fp=" + f + "&x=" + QString(300, u'a') << "lungo";
+}
+
+void tst_Invitation::secureRefused()
+{
+    QFETCH(QString, link);
+    QFETCH(QString, why);
+    QString error;
+    QVERIFY(!session::SecureInvite::parse(link, &error));
+    QVERIFY2(error.contains(why), qPrintable(error));
 }
 
 void tst_Invitation::handedToTheRunningCopy_data()
