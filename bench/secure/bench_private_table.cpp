@@ -8,7 +8,8 @@
 //   2. Relay throughput: 20 TLS and 20 plain receivers in one run, one
 //      sender; lines a second each receiver got, TLS beside plain.
 //   3. Line latency between two seated players (p50, p99), alone and while
-//      strangers open 200 TLS handshakes a second.
+//      strangers open 200 TLS handshakes a second; mid-flood, how long a
+//      player from an address the host never seated takes to join.
 //   4. The host's resident memory per idle seated connection, TLS and plain.
 //
 //   bench_private_table [lines for 2 (20000)] [seconds for 3 (15)]
@@ -117,11 +118,13 @@ struct Seat
 
 int runPlayer(const QStringList &args)
 {
-    // player PORT NAME tls|plain COUNT: COUNT seats in this process.
+    // player PORT NAME tls|plain COUNT [FROM]: COUNT seats in this process,
+    // from the local address FROM if given.
     const quint16 port = quint16(args.value(0).toUInt());
     const QString name = args.value(1);
     const bool tls = args.value(2) == QLatin1String("tls");
     const int count = qMax(1, args.value(3).toInt());
+    const QString from = args.value(4);
     std::vector<std::unique_ptr<Seat>> seats;
     std::vector<std::unique_ptr<secure::Connector>> connectors;
     for (int i = 0; i < count; ++i) {
@@ -135,7 +138,15 @@ int runPlayer(const QStringList &args)
             socket->write("[Tavernix]1\r\n[Connessione]" + who.toUtf8() + "\r\n");
             s->onData();
         };
-        if (tls) {
+        if (tls && !from.isEmpty()) {
+            // A newcomer from an address the host has never seated: its
+            // handshake waits its turn among the strangers'.
+            auto *so = new QSslSocket;
+            so->setSslConfiguration(secure::TlsSettings::client());
+            so->bind(QHostAddress(from));
+            QObject::connect(so, &QSslSocket::encrypted, [introduce, so] { introduce(so); });
+            so->connectToHostEncrypted(QStringLiteral("127.0.0.1"), port);
+        } else if (tls) {
             auto c = std::make_unique<secure::Connector>(nullptr);
             QObject::connect(c.get(), &secure::Connector::opened, [introduce](QSslSocket *so, bool) { introduce(so); });
             c->open(QStringLiteral("127.0.0.1"), port, std::nullopt);
@@ -282,13 +293,14 @@ struct Process
     void say(const QByteArray &order) { p->write(order + '\n'); }
 };
 
-std::unique_ptr<Process> player(quint16 port, const QString &name, bool tls, int count = 1)
+std::unique_ptr<Process> player(quint16 port, const QString &name, bool tls, int count = 1,
+                                const QString &from = {})
 {
     auto pr = std::make_unique<Process>();
     pr->p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     pr->p->start(QCoreApplication::applicationFilePath(),
                  {QStringLiteral("player"), QString::number(port), name, tls ? QStringLiteral("tls") : QStringLiteral("plain"),
-                  QString::number(count)});
+                  QString::number(count), from});
     return pr;
 }
 
@@ -387,6 +399,18 @@ int main(int argc, char **argv)
         if (flood)
             waitFor([] { return false; }, 1000);
         a->say("TICK 10 " + QByteArray::number(seconds));
+        // Mid-flood, a player from an address never seated joins over TLS.
+        std::unique_ptr<Process> newcomer;
+        if (flood) {
+            waitFor([] { return false; }, 3000);
+            newcomer = player(port, QStringLiteral("Nuova"), true, 1, QStringLiteral("127.0.0.30"));
+        }
+        if (newcomer) {
+            const QList<QByteArray> j = newcomer->expect("JOINED", (seconds + 30) * 1000).split(' ');
+            std::printf("a newcomer from an address never seated, mid-flood: %s in %s ms\n",
+                        j.value(1) == "1" ? "joined" : "did not join", j.value(2).constData());
+            newcomer->say("QUIT");
+        }
         a->expect("TICKED", (seconds + 30) * 1000);
         b->say("REPORT");
         const QList<QByteArray> w = b->expect("GOT").split(' ');
