@@ -98,7 +98,7 @@ Verifier::Report Verifier::check() const
                                         .arg(rollName(r), rollName(*other))});
         else
             byNonce.insert(r.nonceKey(), &r);
-        const QPair key{r.commitment, r.counter};
+        const QPair<QByteArray, quint64> key{r.commitment, r.counter};
         if (const RollRecord *other = byCounter.value(key))
             report.problems.append(
                 {Kind::CounterReused, tr("%1 ha lo stesso numero di %2 con lo stesso seme.")

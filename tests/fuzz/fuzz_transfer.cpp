@@ -31,6 +31,7 @@
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QLoggingCategory>
+#include <QSslSocket>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 
@@ -277,6 +278,9 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     // the library's start, not something an input does.
     QLoggingCategory probe("tavernix.fuzz");
     (void)probe.isDebugEnabled();
+    // Nor is loading the TLS backend, which the receiver's encrypted side
+    // does the first time it is asked.
+    (void)QSslSocket::supportsSsl();
     g_sandbox = new QTemporaryDir();
     std::atexit([] { delete g_sandbox; });
     QDir(g_sandbox->path()).mkpath(QStringLiteral("outer/recv"));
